@@ -1,0 +1,88 @@
+#include "ImageFiles.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace velora::cli {
+namespace {
+
+std::string Describe(FileFormat format, unsigned code) {
+    switch (code) {
+        case kLoadCannotOpen:
+            return "cannot open the file";
+        case kLoadInvalid:
+            switch (format) {
+                case FileFormat::Bmp: return "not a valid BMP file (no \"BM\" signature, or its header or data is damaged or incomplete)";
+                case FileFormat::Pgm: return "not a binary PGM (P5) file, or its header or data is damaged or incomplete";
+                case FileFormat::Raw: return "the file length does not match the RAW dimensions";
+            }
+            break;
+        case kLoadBadDepth: return "bit depth not supported (accepted: 1, 4, 8, 16, 24 and 32 bits per pixel)";
+        case kLoadCompressed: return "compressed BMP files are not supported";
+        case kLoadTooLarge: return "image too large (pixel data over 1 GiB) or not enough memory";
+        default: break;
+    }
+    return "unknown error";
+}
+
+}  // namespace
+
+std::optional<FileFormat> FormatOfPath(const std::string& path) {
+    if (path.size() < 3) return std::nullopt;
+    std::string ext = path.substr(path.size() - 3);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    if (ext == "bmp") return FileFormat::Bmp;
+    if (ext == "raw") return FileFormat::Raw;
+    if (ext == "pgm") return FileFormat::Pgm;
+    return std::nullopt;
+}
+
+unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVelora& image, std::string& message) {
+    const auto format = FormatOfPath(path);
+    if (!format) {
+        message = "cannot load '" + path + "': unknown file type (expected .bmp, .raw or .pgm)";
+        return kLoadCannotOpen;
+    }
+    unsigned code = 0;
+    switch (*format) {
+        case FileFormat::Bmp: code = image.LoadBMP(path); break;
+        case FileFormat::Pgm: code = image.LoadPGM(path); break;
+        case FileFormat::Raw: {
+            CFile file;
+            if (!file.Open(path, CFile::modeRead)) {
+                code = kLoadCannotOpen;
+                break;
+            }
+            const auto length = std::uint64_t(std::max<std::int64_t>(file.GetLength(), 0));
+            if (CVelora::RawSizeForLength(length)) code = image.LoadRAW(file);
+            else if (options.rawSize) code = image.LoadRAW(file, options.rawSize->width, options.rawSize->height);
+            else {
+                message = "cannot load '" + path + "': a RAW file of " + std::to_string(length) +
+                          " bytes is not in the size table; give its dimensions with --raw-size WxH (reader result 2)";
+                return kLoadInvalid;
+            }
+            break;
+        }
+    }
+    if (code != 0) message = "cannot load '" + path + "': " + Describe(*format, code) + " (reader result " + std::to_string(code) + ")";
+    return code;
+}
+
+bool SaveImageFile(const std::string& path, const CVelora& image, std::string& message) {
+    const auto format = FormatOfPath(path);
+    unsigned code = 0;
+    if (format == FileFormat::Bmp) code = image.SaveBMP(path);
+    else if (format == FileFormat::Raw) code = image.SaveRAW(path);
+    else {
+        message = "cannot write '" + path + "': the output must be a .bmp or .raw file";
+        return false;
+    }
+    if (code == 0) return true;
+    static const char* const kWhy[] = {"", "the file cannot be created", "writing the file failed",
+                                       "this image cannot be written in that format"};
+    message = "cannot write '" + path + "': " + (code < 4 ? kWhy[code] : "unknown error") + " (writer result " +
+              std::to_string(code) + ")";
+    return false;
+}
+
+}  // namespace velora::cli

@@ -1,0 +1,28 @@
+// Loading and saving by file extension, as the workbench's documents do, with the
+// command line's messages for the readers' result codes.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "CVelora.h"
+
+namespace velora::cli {
+
+enum class FileFormat { Bmp, Raw, Pgm };
+
+// The format named by the last three characters of the path (case ignored).
+std::optional<FileFormat> FormatOfPath(const std::string& path);
+
+struct LoadOptions {
+    std::optional<CVelora::RawSize> rawSize;  // --raw-size, for RAW files outside the size table
+};
+
+// Loads by extension; on failure returns the reader's code (or 1 for an unknown
+// extension) and a message that names the file and the code.
+unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVelora& image, std::string& message);
+
+// Saves by extension (BMP or RAW); false with a message when it fails.
+bool SaveImageFile(const std::string& path, const CVelora& image, std::string& message);
+
+}  // namespace velora::cli

@@ -1,0 +1,28 @@
+// Just enough JSON for the command line's output: objects and arrays built as text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velora::cli {
+
+std::string JsonQuote(std::string_view text);
+
+// Collects "key": value pairs; values are numbers, booleans, strings or JSON text.
+class JsonObject {
+public:
+    JsonObject& Add(std::string_view key, std::int64_t value) { return Raw(key, std::to_string(value)); }
+    JsonObject& Add(std::string_view key, std::uint32_t value) { return Raw(key, std::to_string(value)); }
+    JsonObject& Add(std::string_view key, int value) { return Raw(key, std::to_string(value)); }
+    JsonObject& Add(std::string_view key, bool value) { return Raw(key, value ? "true" : "false"); }
+    JsonObject& Add(std::string_view key, std::string_view value) { return Raw(key, JsonQuote(value)); }
+    JsonObject& Add(std::string_view key, const char* value) { return Raw(key, JsonQuote(value)); }
+    JsonObject& Raw(std::string_view key, std::string_view json);
+    std::string Text() const { return "{" + m_body + "}"; }
+
+private:
+    std::string m_body;
+};
+
+}  // namespace velora::cli

@@ -1,0 +1,337 @@
+// velora: the image library's operations from the command line, under the same names and
+// with the same arguments, so that any result of the workbench can be reproduced in a script.
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "CVelora.h"
+#include "ImageFiles.h"
+#include "Json.h"
+#include "Operations.h"
+
+namespace {
+
+using namespace velora::cli;
+
+// Exit statuses.
+constexpr int kExitOk = 0, kExitUsage = 1, kExitLoad = 2, kExitRefused = 3, kExitWrite = 4;
+
+struct Monitor {
+    int width = 0, height = 0, widthMm = 0, heightMm = 0;
+};
+
+struct GlobalOptions {
+    LoadOptions load;
+    std::optional<unsigned> seed;
+    std::vector<Monitor> monitors;  // --monitor: the main one, then the second
+};
+
+int Usage(const std::string& message) {
+    std::cerr << "velora: " << message << "\nTry 'velora --help'.\n";
+    return kExitUsage;
+}
+
+void PrintHelp() {
+    std::cout <<
+        R"(velora - the image library's operations from the command line
+
+Usage:
+  velora info FILE                   header, sizes and colour counts as JSON
+  velora convert IN OUT              load by IN's extension, save by OUT's (.bmp or .raw)
+  velora apply IN OUT STEP...        apply the steps in order, then save
+  velora query IN QUERY...           one JSON object per query, each on its own line
+  velora list [--json]               every operation and query with its arguments
+  velora --help                      this text
+
+Inputs are .bmp, .raw (8-bit gray, no header) or .pgm (binary P5) files.
+A step or query is Name or Name:arg,arg,...  Integers are decimal or 0x hexadecimal,
+numbers use a decimal point, flags are 0 or 1, colours are #RRGGBB.
+
+Options (anywhere on the line):
+  --raw-size WxH      dimensions of a RAW input whose length is not in the size table
+  --seed N            seed of the random operations (default: the current time)
+  --monitor WxH:WMMxHMM[;WxH:WMMxHMM]
+                      resolution and physical size of the main (and second) monitor
+
+Exit status: 0 done; 1 usage error; 2 an input could not be loaded; 3 an operation
+refused (nothing is written); 4 the output could not be written.
+
+Operations:
+)";
+    for (const auto kind : {Operation::Kind::Step, Operation::Kind::Query}) {
+        std::cout << (kind == Operation::Kind::Step ? "  Steps (velora apply):\n" : "  Queries (velora query):\n");
+        for (const auto& op : Operations())
+            if (op.kind == kind) std::cout << "    " << Signature(op) << "\n";
+    }
+}
+
+bool ParseSize(const std::string& text, int& a, int& b) {
+    char extra;
+    return std::sscanf(text.c_str(), "%dx%d%c", &a, &b, &extra) == 2 && a > 0 && b > 0;
+}
+
+bool ParseMonitors(const std::string& text, std::vector<Monitor>& out) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const auto end = text.find(';', start);
+        const std::string one = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const auto colon = one.find(':');
+        Monitor m;
+        if (colon == std::string::npos || !ParseSize(one.substr(0, colon), m.width, m.height) ||
+            !ParseSize(one.substr(colon + 1), m.widthMm, m.heightMm))
+            return false;
+        out.push_back(m);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return out.size() >= 1 && out.size() <= 2;
+}
+
+// Takes the global options out of args; false with a message on a bad option.
+bool TakeGlobalOptions(std::vector<std::string>& args, GlobalOptions& options, std::string& message) {
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a != "--raw-size" && a != "--seed" && a != "--monitor") {
+            rest.push_back(a);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            message = a + " needs a value";
+            return false;
+        }
+        const std::string& value = args[++i];
+        if (a == "--raw-size") {
+            int w, h;
+            if (!ParseSize(value, w, h)) {
+                message = "--raw-size takes WxH, for example 640x480";
+                return false;
+            }
+            options.load.rawSize = CVelora::RawSize{w, h};
+        } else if (a == "--seed") {
+            char* end = nullptr;
+            const unsigned long v = std::strtoul(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0') {
+                message = "--seed takes a whole number";
+                return false;
+            }
+            options.seed = unsigned(v);
+        } else if (!ParseMonitors(value, options.monitors)) {
+            message = "--monitor takes WxH:WMMxHMM[;WxH:WMMxHMM], for example 1920x1080:531x299";
+            return false;
+        }
+    }
+    args = std::move(rest);
+    return true;
+}
+
+ImageLoader MakeLoader(const GlobalOptions& options) {
+    return [&options](const std::string& path, CVelora& image, std::string& message) {
+        return LoadImageFile(path, options.load, image, message);
+    };
+}
+
+int LoadInput(const std::string& path, const GlobalOptions& options, CVelora& image) {
+    std::string message;
+    if (LoadImageFile(path, options.load, image, message) != 0) {
+        std::cerr << "velora: " << message << "\n";
+        return kExitLoad;
+    }
+    return kExitOk;
+}
+
+int CheckOutputType(const std::string& path) {
+    const auto format = FormatOfPath(path);
+    if (format == FileFormat::Bmp || format == FileFormat::Raw) return kExitOk;
+    return Usage("the output '" + path + "' must be a .bmp or .raw file");
+}
+
+int WriteOutput(const std::string& path, const CVelora& image) {
+    std::string message;
+    if (!SaveImageFile(path, image, message)) {
+        std::cerr << "velora: " << message << "\n";
+        return kExitWrite;
+    }
+    return kExitOk;
+}
+
+std::string HeaderJson(const BITMAPINFOHEADER& h) {
+    return JsonObject()
+        .Add("biSize", h.biSize)
+        .Add("biWidth", std::int64_t(h.biWidth))
+        .Add("biHeight", std::int64_t(h.biHeight))
+        .Add("biPlanes", int(h.biPlanes))
+        .Add("biBitCount", int(h.biBitCount))
+        .Add("biCompression", h.biCompression)
+        .Add("biSizeImage", h.biSizeImage)
+        .Add("biXPelsPerMeter", std::int64_t(h.biXPelsPerMeter))
+        .Add("biYPelsPerMeter", std::int64_t(h.biYPelsPerMeter))
+        .Add("biClrUsed", h.biClrUsed)
+        .Add("biClrImportant", h.biClrImportant)
+        .Text();
+}
+
+int CommandInfo(const std::vector<std::string>& args, const GlobalOptions& options) {
+    if (args.size() != 1) return Usage("info takes one file");
+    CVelora image;
+    if (const int status = LoadInput(args[0], options, image); status != kExitOk) return status;
+    const std::uint32_t paletteSize = image.GetPaletteSize();
+    std::cout << JsonObject()
+                     .Add("name", image.GetName())
+                     .Add("width", std::int64_t(image.GetWidth()))
+                     .Add("height", std::int64_t(image.GetHeight()))
+                     .Add("bitCount", int(image.GetBitCount()))
+                     .Add("numColors", image.GetNumColors())
+                     .Add("maxColors", image.GetMaxColors())
+                     .Add("isGray", image.IsGray())
+                     .Add("bytesPerRow", image.GetBytesPerRow())
+                     .Raw("paletteSize", paletteSize == 0xFFFFFFFFu ? "null" : std::to_string(paletteSize))
+                     .Add("dibSize", image.GetDibSize())
+                     .Raw("header", HeaderJson(image.GetBitmapInfoHeader()))
+                     .Text()
+              << "\n";
+    return kExitOk;
+}
+
+int CommandConvert(const std::vector<std::string>& args, const GlobalOptions& options) {
+    if (args.size() != 2) return Usage("convert takes an input and an output file");
+    if (const int status = CheckOutputType(args[1]); status != kExitOk) return status;
+    CVelora image;
+    if (const int status = LoadInput(args[0], options, image); status != kExitOk) return status;
+    return WriteOutput(args[1], image);
+}
+
+// Parses every step or query before any of them runs, so that a typo fails fast.
+int ParseCalls(const std::vector<std::string>& texts, Operation::Kind kind, const GlobalOptions& options,
+               std::vector<ParsedCall>& calls) {
+    const ImageLoader loader = MakeLoader(options);
+    for (const auto& text : texts) {
+        ParsedCall call;
+        std::string message;
+        bool loadFailed = false;
+        if (!ParseCall(text, kind, loader, call, message, loadFailed)) {
+            if (loadFailed) {
+                std::cerr << "velora: " << message << "\n";
+                return kExitLoad;
+            }
+            return Usage(message);
+        }
+        calls.push_back(std::move(call));
+    }
+    return kExitOk;
+}
+
+int CommandApply(const std::vector<std::string>& args, const GlobalOptions& options) {
+    if (args.size() < 3) return Usage("apply takes an input, an output and at least one step");
+    if (const int status = CheckOutputType(args[1]); status != kExitOk) return status;
+    CVelora image;
+    if (const int status = LoadInput(args[0], options, image); status != kExitOk) return status;
+    std::vector<ParsedCall> steps;
+    if (const int status = ParseCalls({args.begin() + 2, args.end()}, Operation::Kind::Step, options, steps);
+        status != kExitOk)
+        return status;
+    for (const auto& step : steps) {
+        const unsigned code = step.op->apply(image, *step.args);
+        if (code != 0) {
+            std::cerr << "velora: " << step.op->name << " refused the image (result " << code
+                      << "); nothing was written\n";
+            return kExitRefused;
+        }
+    }
+    return WriteOutput(args[1], image);
+}
+
+int CommandQuery(const std::vector<std::string>& args, const GlobalOptions& options) {
+    if (args.size() < 2) return Usage("query takes an input and at least one query");
+    CVelora image;
+    if (const int status = LoadInput(args[0], options, image); status != kExitOk) return status;
+    std::vector<ParsedCall> queries;
+    if (const int status = ParseCalls({args.begin() + 1, args.end()}, Operation::Kind::Query, options, queries);
+        status != kExitOk)
+        return status;
+    for (const auto& q : queries) {
+        std::cout << JsonObject()
+                         .Add("query", q.op->name)
+                         .Raw("arguments", q.args->ToJson(q.rawArgs))
+                         .Raw("result", q.op->query(image, *q.args))
+                         .Text()
+                  << "\n";
+    }
+    return kExitOk;
+}
+
+std::string_view KindLabel(ArgKind k) {
+    switch (k) {
+        case ArgKind::Int: return "int";
+        case ArgKind::Float: return "float";
+        case ArgKind::Flag: return "flag";
+        case ArgKind::Colour: return "colour";
+        case ArgKind::Image: return "image";
+        case ArgKind::Path: return "path";
+        case ArgKind::IntList: return "int...";
+    }
+    return "";
+}
+
+int CommandList(const std::vector<std::string>& args) {
+    const bool json = args.size() == 1 && args[0] == "--json";
+    if (!args.empty() && !json) return Usage("list takes no arguments but --json");
+    if (json) {
+        std::string out = "[";
+        for (const auto& op : Operations()) {
+            std::string params = "[";
+            for (std::size_t i = 0; i < op.args.size(); ++i)
+                params += (i ? "," : "") + JsonObject().Add("name", op.args[i].name).Add("type", KindLabel(op.args[i].kind)).Text();
+            params += "]";
+            if (out.size() > 1) out += ",";
+            out += JsonObject()
+                       .Add("name", op.name)
+                       .Add("kind", op.kind == Operation::Kind::Step ? "step" : "query")
+                       .Add("family", op.family)
+                       .Raw("arguments", params)
+                       .Add("summary", op.summary)
+                       .Text();
+        }
+        std::cout << out << "]\n";
+        return kExitOk;
+    }
+    std::string_view family;
+    for (const auto& op : Operations()) {
+        if (op.family != family) {
+            family = op.family;
+            std::cout << family << "\n";
+        }
+        std::string sig = Signature(op);
+        if (sig.size() < 44) sig.resize(44, ' ');
+        std::cout << "  " << sig << " " << op.summary << "\n";
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (const auto& a : args)
+        if (a == "--help" || a == "-h") {
+            PrintHelp();
+            return kExitOk;
+        }
+    GlobalOptions options;
+    std::string message;
+    if (!TakeGlobalOptions(args, options, message)) return Usage(message);
+    if (args.empty()) return Usage("no command given");
+    std::srand(options.seed ? *options.seed : unsigned(std::time(nullptr)));
+
+    const std::string command = args[0];
+    args.erase(args.begin());
+    if (command == "info") return CommandInfo(args, options);
+    if (command == "convert") return CommandConvert(args, options);
+    if (command == "apply") return CommandApply(args, options);
+    if (command == "query") return CommandQuery(args, options);
+    if (command == "list") return CommandList(args);
+    return Usage("unknown command '" + command + "'");
+}

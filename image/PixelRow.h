@@ -1,0 +1,58 @@
+// Pixel reads and writes within one stored row, shared by the accessors and the row-wise
+// algorithms (internal to the library). The layout is that of the DIB: 1-bit pixels from the
+// most significant bit, 4-bit pixels high nibble first, 24/32-bit pixels blue, green, red(, alpha).
+#pragma once
+
+#include <cstdint>
+
+namespace velora::detail {
+
+inline std::uint32_t ReadPixel(const std::uint8_t* row, std::int32_t x, unsigned depth) {
+    switch (depth) {
+        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+        case 4: return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
+        case 8: return row[x];
+        case 24: {
+            const std::uint8_t* p = row + 3 * std::size_t(x);
+            return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
+        }
+        case 32: {
+            const std::uint8_t* p = row + 4 * std::size_t(x);
+            return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
+        }
+        default: return 0;
+    }
+}
+
+// Writes a raw value; the alpha byte of a 32-bit pixel is left alone.
+inline void WritePixel(std::uint8_t* row, std::int32_t x, unsigned depth, std::uint32_t value) {
+    switch (depth) {
+        case 1: {
+            const std::uint8_t bit = std::uint8_t(0x80u >> (x & 7));
+            if (value != 0) row[x >> 3] |= bit; else row[x >> 3] &= std::uint8_t(~bit);
+            break;
+        }
+        case 4: {
+            std::uint8_t& b = row[x >> 1];
+            b = (x & 1) ? std::uint8_t((b & 0xF0u) | (value & 0x0Fu))
+                        : std::uint8_t((b & 0x0Fu) | ((value & 0x0Fu) << 4));
+            break;
+        }
+        case 8: row[x] = std::uint8_t(value); break;
+        case 24:
+        case 32: {
+            std::uint8_t* p = row + (depth / 8) * std::size_t(x);
+            p[0] = std::uint8_t(value);
+            p[1] = std::uint8_t(value >> 8);
+            p[2] = std::uint8_t(value >> 16);
+            break;
+        }
+        default: break;
+    }
+}
+
+inline bool IsAccessibleDepth(unsigned depth) {
+    return depth == 1 || depth == 4 || depth == 8 || depth == 24 || depth == 32;
+}
+
+}  // namespace velora::detail
