@@ -70,6 +70,10 @@ public:
     // gives an object that holds no image.
     CVelora(const std::uint8_t* bits, const RGBQUAD* palette, std::int32_t width, std::int32_t height,
             std::int32_t depth);
+    // An indexed image (1, 4 or 8 bits) whose colour table has `entries` entries (1 to 2^depth,
+    // biClrUsed = biClrImportant = entries): palette or the ramp (i, i, i, 0). No image on bad arguments.
+    static CVelora WithTable(std::int32_t width, std::int32_t height, std::int32_t depth, std::uint32_t entries,
+                             const RGBQUAD* palette = nullptr);
     CVelora(const CVelora& other);
     CVelora(CVelora&& other) noexcept;
     CVelora& operator=(const CVelora& other);
@@ -185,10 +189,6 @@ protected:
 
     // Replaces every pixel index i of an indexed image by table[i] (256 entries).
     void RemapIndices(const std::uint8_t* table);
-    // An indexed image (1, 4 or 8 bits) whose colour table has `entries` entries (1 to 2^depth,
-    // biClrUsed = biClrImportant = entries): palette or the ramp (i, i, i, 0). No image on bad arguments.
-    static CVelora WithTable(std::int32_t width, std::int32_t height, std::int32_t depth, std::uint32_t entries,
-                             const RGBQUAD* palette = nullptr);
     // Takes ownership of a canonical block (header, table, pixels) and points into it.
     void AdoptBlock(std::unique_ptr<std::uint8_t[]> block, std::size_t size);
     void Release();

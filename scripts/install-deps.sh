@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs from Debian whatever the build and the tests need and the machine lacks.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang pkg-config        # build; clang for the fuzz targets
+  libgtest-dev libgmock-dev libbenchmark-dev    # tests and benchmarks
+  python3 python3-pil imagemagick netpbm        # peer tools that write and read test images
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

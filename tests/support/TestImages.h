@@ -1,0 +1,100 @@
+// Helpers shared by the unit tests: random images, files, and hand-made BMP bytes.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "CVelora.h"
+
+namespace testing_support {
+
+inline std::string TempPath(const std::string& name) { return std::string(VELORA_TEST_TMP) + "/" + name; }
+
+inline std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+// The whole block of an image, for comparing images byte for byte.
+inline std::vector<std::uint8_t> Block(const CVelora& image) { return image.CopyToGlobal(); }
+
+// An image of the given size and depth with random pixels (and, for palette depths, a
+// random colour table unless gray is asked for). The padding bytes stay 0.
+inline CVelora RandomImage(int width, int height, int depth, unsigned seed, bool grayPalette = false) {
+    std::mt19937 rng(seed);
+    CVelora image(nullptr, nullptr, width, height, depth);
+    if (depth <= 8 && !grayPalette) {
+        std::vector<RGBQUAD> table(image.GetNumColors());
+        for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+        image.SetPalette(table.data());
+    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixel(x, y, rng());
+    if (depth == 32)
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) image.SetAlfa(x, y, std::uint8_t(rng()));
+    return image;
+}
+
+// Little-endian byte writer for hand-made files.
+struct ByteWriter {
+    std::vector<std::uint8_t> bytes;
+    ByteWriter& u8(std::uint32_t v) { bytes.push_back(std::uint8_t(v)); return *this; }
+    ByteWriter& u16(std::uint32_t v) { return u8(v).u8(v >> 8); }
+    ByteWriter& u32(std::uint32_t v) { return u16(v).u16(v >> 16); }
+    ByteWriter& raw(const std::vector<std::uint8_t>& b) { bytes.insert(bytes.end(), b.begin(), b.end()); return *this; }
+    ByteWriter& zeros(std::size_t n) { bytes.insert(bytes.end(), n, 0); return *this; }
+};
+
+// A BMP file put together field by field, for the cases our writer never produces.
+struct BmpSpec {
+    std::uint32_t headerSize = 40;
+    std::int32_t width = 4, height = 2;
+    std::uint16_t planes = 1, bitCount = 8;
+    std::uint32_t compression = 0, sizeImage = 0, clrUsed = 0;
+    std::vector<std::uint32_t> masks;    // written after a 40-byte header, or inside a longer one
+    std::vector<RGBQUAD> palette;        // written as 4-byte entries (3-byte for a 12-byte header)
+    std::size_t gap = 0;                 // bytes between the table and the pixels
+    std::vector<std::uint8_t> pixels;    // rows as they lie in the file
+    bool fileSizeField = true;
+};
+
+inline std::vector<std::uint8_t> MakeBmp(const BmpSpec& s) {
+    ByteWriter info;
+    if (s.headerSize == 12) {
+        info.u32(12).u16(std::uint32_t(s.width)).u16(std::uint32_t(s.height)).u16(s.planes).u16(s.bitCount);
+    } else {
+        info.u32(s.headerSize).u32(std::uint32_t(s.width)).u32(std::uint32_t(s.height)).u16(s.planes).u16(s.bitCount);
+        info.u32(s.compression).u32(s.sizeImage).u32(2835).u32(2835).u32(s.clrUsed).u32(0);
+        if (s.headerSize > 40) {
+            for (std::size_t i = 0; i < s.masks.size() && info.bytes.size() < s.headerSize; ++i) info.u32(s.masks[i]);
+            info.zeros(s.headerSize - info.bytes.size());
+        } else {
+            for (auto m : s.masks) info.u32(m);
+        }
+    }
+    for (const auto& e : s.palette) {
+        info.u8(e.rgbBlue).u8(e.rgbGreen).u8(e.rgbRed);
+        if (s.headerSize != 12) info.u8(e.rgbReserved);
+    }
+    info.zeros(s.gap);
+    const std::uint32_t offBits = 14 + std::uint32_t(info.bytes.size());
+    ByteWriter file;
+    file.u8('B').u8('M').u32(s.fileSizeField ? offBits + std::uint32_t(s.pixels.size()) : 0).u16(0).u16(0).u32(offBits);
+    file.raw(info.bytes).raw(s.pixels);
+    return file.bytes;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,125 @@
+// The velora command: commands, exit statuses and messages, run as a user would run it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+#include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun Velora(const std::string& args) {
+    const std::string errPath = TempPath("stderr.txt");
+    const std::string command = std::string(VELORA_CLI_PATH) + " " + args + " 2>" + errPath;
+    CliRun run{};
+    FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 4096> buf{};
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const auto err = ReadFile(errPath);
+    run.err.assign(err.begin(), err.end());
+    return run;
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        input = TempPath("cli_in.bmp");
+        CVelora image = RandomImage(7, 4, 24, 21);
+        image.SetPixel(2, 1, 0x102030);
+        ASSERT_EQ(image.SaveBMP(input), 0u);
+    }
+    std::string input;
+};
+
+}  // namespace
+
+TEST_F(CommandLine, HelpAndListComeFromTheOperationTable) {
+    const CliRun help = Velora("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Negative:luminance,red,green,blue"), std::string::npos);
+    const CliRun list = Velora("list");
+    EXPECT_EQ(list.status, 0);
+    for (const char* sig : {"Negative:luminance,red,green,blue", "Flip:mode", "ColorToGray:method",
+                            "ChangeColorDepth:code", "GetRGBPixel:x,y", "CountDifferentPixels:imageB", "IsGray"})
+        EXPECT_NE(list.out.find(sig), std::string::npos) << sig;
+    const CliRun json = Velora("list --json");
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.front(), '[');
+    EXPECT_NE(json.out.find(R"({"name":"Flip","kind":"step","family":"Geometry","arguments":[{"name":"mode","type":"int"}])"),
+              std::string::npos);
+}
+
+TEST_F(CommandLine, InfoApplyQueryConvert) {
+    const CliRun info = Velora("info " + input);
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find(R"("name":"cli_in.bmp","width":7,"height":4,"bitCount":24,"numColors":16777216)"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find(R"("paletteSize":null)"), std::string::npos);
+    EXPECT_NE(info.out.find(R"("biSizeImage":96)"), std::string::npos);
+
+    const std::string out = TempPath("cli_out.bmp");
+    ASSERT_EQ(Velora("apply " + input + " " + out + " Negative:1,0,0,0 Flip:0").status, 0);
+    const CliRun q = Velora("query " + out + " GetPixel:4,1 GetRGBPixel:4,1 IsGray GetAlfa:0,0 CountDifferentPixels:" + input);
+    ASSERT_EQ(q.status, 0) << q.err;
+    EXPECT_EQ(q.out, R"({"query":"GetPixel","arguments":[4,1],"result":15720399}
+{"query":"GetRGBPixel","arguments":[4,1],"result":{"code":0,"blue":207,"green":223,"red":239,"reserved":0}}
+{"query":"IsGray","arguments":[],"result":false}
+{"query":"GetAlfa","arguments":[0,0],"result":254}
+{"query":"CountDifferentPixels","arguments":[")" + input + R"("],"result":28}
+)");
+
+    // BMP -> RAW -> BMP keeps the luminance; RAW of an unknown length needs --raw-size.
+    const std::string raw = TempPath("cli_out.raw"), back = TempPath("cli_back.bmp");
+    ASSERT_EQ(Velora("convert " + input + " " + raw).status, 0);
+    const CliRun noSize = Velora("convert " + raw + " " + back);
+    EXPECT_EQ(noSize.status, 2);
+    EXPECT_NE(noSize.err.find("--raw-size"), std::string::npos);
+    ASSERT_EQ(Velora("--raw-size 7x4 convert " + raw + " " + back).status, 0);
+    CVelora gray;
+    ASSERT_EQ(gray.LoadBMP(back), 0u);
+    EXPECT_EQ(gray.GetBitCount(), 8);
+    EXPECT_EQ(gray.GetPixel(2, 1), std::uint32_t(0.299f * 16 + 0.587f * 32 + 0.114f * 48));
+}
+
+TEST_F(CommandLine, ExitStatusesAndMessages) {
+    const std::string out = TempPath("cli_refused.bmp");
+    std::remove(out.c_str());
+    struct Case { std::string args; int status; std::string message; };
+    const Case cases[] = {
+        {"", 1, "no command"},
+        {"frobnicate", 1, "unknown command"},
+        {"apply " + input + " " + out + " Negate", 1, "unknown operation 'Negate'"},
+        {"apply " + input + " " + out + " Negative:1,0", 1, "Negative takes 4 arguments"},
+        {"apply " + input + " " + out + " Negative:1,0,2,0", 1, "must be 0 or 1"},
+        {"apply " + input + " " + out + " Flip:x", 1, "must be an integer"},
+        {"apply " + input + " out.png Flip:0", 1, "must be a .bmp or .raw"},
+        {"query " + input + " CountDifferentPixels:" + TempPath("nothing.bmp"), 2, "cannot open"},
+        {"info " + TempPath("nothing.bmp"), 2, "reader result 1"},
+        {"info ../shared/testdata/bmpsuite/b/shortfile.bmp", 2, "reader result 2"},
+        {"info ../shared/testdata/bmpsuite/g/pal8rle.bmp", 2, "compressed BMP files are not supported (reader result 4)"},
+        {"info ../shared/testdata/bmpsuite/b/reallybig.bmp", 2, "reader result 5"},
+        {"apply " + input + " " + out + " Flip:0 ChangeColorDepth:9", 3, "ChangeColorDepth refused the image (result 2)"},
+        {"apply " + input + " " + out + " ChangeColorDepth:2", 3, "result 3"},
+        {"convert " + input + " " + TempPath("no-dir/x.bmp"), 4, "cannot be created"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const CliRun r = Velora(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(ReadFile(out).empty()) << "a refused step wrote its output";
+}

@@ -1,0 +1,307 @@
+// The BMP, RAW and PGM readers and writers, and what they do with damaged files.
+#include <gtest/gtest.h>
+
+#include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+const int kAllDepths[] = {1, 4, 8, 24, 32};
+
+// A reader's result on bytes, with the check that a refusal leaves the image alone.
+unsigned LoadChecked(unsigned (CVelora::*reader)(const std::uint8_t*, std::size_t), const std::vector<std::uint8_t>& bytes,
+                     CVelora& image) {
+    const auto before = Block(image);
+    const std::string name = image.GetName();
+    const unsigned code = (image.*reader)(bytes.data(), bytes.size());
+    if (code != 0) {
+        EXPECT_EQ(Block(image), before) << "a refused file changed the image";
+        EXPECT_EQ(image.GetName(), name);
+    }
+    return code;
+}
+
+std::vector<std::uint8_t> Pgm(const std::string& header, const std::vector<std::uint8_t>& samples) {
+    auto bytes = Bytes(header);
+    bytes.insert(bytes.end(), samples.begin(), samples.end());
+    return bytes;
+}
+
+}  // namespace
+
+TEST(BmpFiles, WrittenHeaderAndOffsets) {
+    const CVelora rgb(nullptr, nullptr, 5, 3, 24);
+    auto bytes = rgb.EncodeBMP();
+    BITMAPFILEHEADER fh;
+    std::memcpy(&fh, bytes.data(), sizeof fh);
+    EXPECT_EQ(fh.bfType, 0x4D42);
+    EXPECT_EQ(fh.bfOffBits, 54u);
+    EXPECT_EQ(fh.bfSize, 54u + rgb.GetSizeImage());
+    EXPECT_EQ(bytes.size(), fh.bfSize);
+    // The header goes out as stored, 16777216 colours included.
+    BITMAPINFOHEADER ih;
+    std::memcpy(&ih, bytes.data() + 14, sizeof ih);
+    EXPECT_EQ(ih.biClrUsed, 16777216u);
+
+    const CVelora gray;
+    bytes = gray.EncodeBMP();
+    std::memcpy(&fh, bytes.data(), sizeof fh);
+    EXPECT_EQ(fh.bfOffBits, 1078u);
+}
+
+TEST(BmpFiles, RoundTripIsByteForByteThroughEveryForm) {
+    for (int depth : kAllDepths)
+        for (int width : {1, 7, 32}) {
+            SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(width));
+            const CVelora original = RandomImage(width, 5, depth, unsigned(depth * 100 + width));
+            const std::string path = TempPath("roundtrip_" + std::to_string(depth) + "_" + std::to_string(width) + ".bmp");
+            ASSERT_EQ(original.SaveBMP(path), 0u);
+            const auto file = ReadFile(path);
+            EXPECT_EQ(file, original.EncodeBMP());
+
+            CVelora fromPath, fromMemory, fromFile;
+            ASSERT_EQ(fromPath.LoadBMP(path), 0u);
+            ASSERT_EQ(fromMemory.LoadBMP(file.data(), file.size()), 0u);
+            CFile open;
+            ASSERT_TRUE(open.Open(path, CFile::modeRead));
+            ASSERT_EQ(fromFile.LoadBMP(open), 0u);
+            EXPECT_EQ(Block(fromPath), Block(original));
+            EXPECT_EQ(Block(fromMemory), Block(original));
+            EXPECT_EQ(Block(fromFile), Block(original));
+            EXPECT_EQ(fromPath.GetName(), path.substr(path.rfind('/') + 1));
+            EXPECT_EQ(fromMemory.GetName(), "SIN_NOMBRE.RAW");  // the memory form leaves the name to the caller
+            EXPECT_EQ(fromPath.EncodeBMP(), file);
+        }
+}
+
+TEST(BmpFiles, LayoutsOtherWritersUse) {
+    // biSizeImage 0 is computed; a gap before the pixels, a V5 header and top-down rows all
+    // load to the same image with a 40-byte header and bottom-up rows.
+    BmpSpec spec;
+    spec.width = 3;
+    spec.height = 2;
+    spec.palette.assign(256, RGBQUAD{});
+    for (int i = 0; i < 256; ++i) spec.palette[std::size_t(i)] = RGBQUAD{std::uint8_t(i), 0, std::uint8_t(255 - i), 0};
+    spec.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // bottom row 1 2 3, top row 4 5 6
+    CVelora reference;
+    ASSERT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(spec), reference), 0u);
+    EXPECT_EQ(reference.GetSizeImage(), 8u);
+    EXPECT_EQ(reference.GetPixel(0, 0), 4u);
+    EXPECT_EQ(reference.GetPixel(2, 1), 3u);
+
+    BmpSpec gap = spec;
+    gap.gap = 37;
+    BmpSpec v5 = spec;
+    v5.headerSize = 124;
+    BmpSpec topDown = spec;
+    topDown.height = -2;
+    topDown.pixels = {4, 5, 6, 0, 1, 2, 3, 0};
+    BmpSpec sized = spec;
+    sized.sizeImage = 8;
+    for (const BmpSpec* s : {&gap, &v5, &topDown, &sized}) {
+        CVelora image;
+        ASSERT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(*s), image), 0u);
+        EXPECT_EQ(Block(image), Block(reference));
+    }
+
+    // Bit fields that say what uncompressed data says load as uncompressed; others do not.
+    BmpSpec fields;
+    fields.bitCount = 32;
+    fields.width = 1;
+    fields.height = 1;
+    fields.compression = BI_BITFIELDS;
+    fields.masks = {0xFF0000, 0xFF00, 0xFF};
+    fields.pixels = {1, 2, 3, 4};
+    CVelora image;
+    ASSERT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(fields), image), 0u);
+    EXPECT_EQ(image.GetPixel(0, 0), 0x030201u);
+    EXPECT_EQ(image.GetBitmapInfoHeader().biCompression, 0u);
+    fields.masks = {0xFF, 0xFF00, 0xFF0000};
+    EXPECT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(fields), image), 4u);
+    fields.bitCount = 16;
+    fields.masks = {0x7C00, 0x03E0, 0x001F};
+    fields.pixels = {1, 2, 0, 0};
+    EXPECT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(fields), image), 0u);
+    fields.masks = {0xF800, 0x07E0, 0x001F};  // 5-6-5
+    EXPECT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(fields), image), 4u);
+
+    // The OS/2 core header has 3-byte colour entries.
+    BmpSpec core = spec;
+    core.headerSize = 12;
+    ASSERT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(core), image), 0u);
+    EXPECT_EQ(image.GetPixel(1, 0), 5u);
+    EXPECT_EQ(image.GetPaletteData()[5], (RGBQUAD{5, 0, 250, 0}));
+}
+
+TEST(BmpFiles, RefusalsAndTheirCodes) {
+    BmpSpec good;
+    good.palette.assign(256, RGBQUAD{});
+    good.pixels.assign(8, 0);
+    CVelora image = RandomImage(3, 3, 24, 9);
+
+    auto withSpec = [&](auto change) {
+        BmpSpec s = good;
+        change(s);
+        return LoadChecked(&CVelora::LoadBMP, MakeBmp(s), image);
+    };
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.bitCount = 2; }), 3u);
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.compression = BI_RLE8; }), 4u);
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.bitCount = 2; s.compression = BI_RLE8; }), 3u);  // depth first
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.planes = 2; }), 2u);
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.width = -4; }), 2u);
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.height = 0; }), 2u);
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.headerSize = 66; }), 2u);
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.clrUsed = 300; }), 2u);            // more colours than the depth indexes
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.clrUsed = 2; s.palette.resize(2); s.pixels[0] = 7; }), 2u);  // index beyond table
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.sizeImage = 0x7FFFFFFF; }), 2u);   // promises more data than there is
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.width = 70000; s.height = 70000; s.bitCount = 32; }), 5u);
+    EXPECT_EQ(withSpec([](BmpSpec& s) { s.pixels.resize(7); }), 2u);
+
+    auto bytes = MakeBmp(good);
+    bytes[0] = 'X';
+    EXPECT_EQ(LoadChecked(&CVelora::LoadBMP, bytes, image), 2u);
+    bytes = MakeBmp(good);
+    bytes[2] = 0xFF;  // bfSize beyond the end: data was lost
+    EXPECT_EQ(LoadChecked(&CVelora::LoadBMP, bytes, image), 2u);
+    bytes = MakeBmp(good);
+    bytes[10] = 20;  // bfOffBits inside the colour table
+    EXPECT_EQ(LoadChecked(&CVelora::LoadBMP, bytes, image), 2u);
+
+    // Every truncation of a valid file is refused.
+    const auto whole = RandomImage(5, 3, 8, 2).EncodeBMP();
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        std::vector<std::uint8_t> prefix(whole.begin(), whole.begin() + std::ptrdiff_t(n));
+        ASSERT_NE(LoadChecked(&CVelora::LoadBMP, prefix, image), 0u) << n;
+    }
+    EXPECT_EQ(image.LoadBMP(TempPath("does-not-exist.bmp")), 1u);
+}
+
+TEST(RawFiles, SizeTableAndDimensions) {
+    EXPECT_EQ(CVelora::RawSizeForLength(10304)->width, 92);
+    EXPECT_EQ(CVelora::RawSizeForLength(10304)->height, 112);
+    EXPECT_EQ(CVelora::RawSizeForLength(1048576)->width, 1024);
+    EXPECT_FALSE(CVelora::RawSizeForLength(1000));
+
+    std::vector<std::uint8_t> samples(10304);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = std::uint8_t(i * 7);
+    const std::string path = TempPath("table.raw");
+    WriteFile(path, samples);
+    CVelora image;
+    ASSERT_EQ(image.LoadRAW(path), 0u);
+    EXPECT_EQ(image.GetWidth(), 92);
+    EXPECT_EQ(image.GetHeight(), 112);
+    EXPECT_EQ(image.GetName(), "table.raw");
+    EXPECT_EQ(image.GetPixel(1, 0), samples[1]);      // the file's first row is the top row
+    EXPECT_EQ(image.GetPixel(0, 1), samples[92]);
+    EXPECT_EQ(image.GetNumColors(), 256u);
+    EXPECT_EQ(image.GetDibSize(), 40u + 1024u + 92u * 112u);
+
+    // The same bytes with given dimensions; a mismatch is refused.
+    CVelora sized;
+    ASSERT_EQ(sized.LoadRAW(path, 112, 92), 0u);
+    EXPECT_EQ(sized.GetWidth(), 112);
+    EXPECT_EQ(sized.LoadRAW(path, 100, 100), 2u);
+    EXPECT_EQ(sized.GetWidth(), 112);
+
+    // A length outside the table: 2 from a file, 1 from memory.
+    const std::string odd = TempPath("odd.raw");
+    WriteFile(odd, std::vector<std::uint8_t>(1000));
+    EXPECT_EQ(image.LoadRAW(odd), 2u);
+    EXPECT_EQ(LoadChecked(&CVelora::LoadRAW, std::vector<std::uint8_t>(1000), image), 1u);
+    EXPECT_EQ(LoadChecked(&CVelora::LoadRAW, samples, image), 0u);
+    EXPECT_EQ(image.GetName(), "table.raw");  // memory forms keep the name
+}
+
+TEST(RawFiles, WritingKeepsTheImageAndWritesLuminance) {
+    CVelora colour(nullptr, nullptr, 3, 2, 24);
+    colour.SetPixel(0, 0, 0xFF0000);  // red
+    colour.SetPixel(1, 0, 0x00FF00);
+    colour.SetPixel(2, 1, 0x0000FF);
+    const auto before = Block(colour);
+    const std::string path = TempPath("colour.raw");
+    ASSERT_EQ(colour.SaveRAW(path), 0u);
+    EXPECT_EQ(Block(colour), before);
+    EXPECT_EQ(ReadFile(path), (std::vector<std::uint8_t>{76, 149, 0, 0, 0, 29}));
+
+    // 8-bit gray RAW round trip, byte for byte; a 4-bit gray image writes 8-bit levels.
+    std::vector<std::uint8_t> samples(4096);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = std::uint8_t(i * 13 + i / 64);
+    CVelora gray;
+    ASSERT_EQ(gray.LoadRAW(samples.data(), samples.size()), 0u);
+    EXPECT_EQ(gray.EncodeRAW(), samples);
+    CVelora four(nullptr, nullptr, 2, 1, 4);
+    four.SetGrayPalette();
+    four.SetPixel(1, 0, 15);
+    EXPECT_EQ(four.EncodeRAW(), (std::vector<std::uint8_t>{0, 255}));
+
+    CVelora empty(nullptr, nullptr, 2, 2, 2);
+    EXPECT_EQ(empty.SaveRAW(TempPath("empty.raw")), 3u);
+    EXPECT_EQ(empty.SaveBMP(TempPath("empty.bmp")), 3u);
+    EXPECT_EQ(gray.SaveRAW(TempPath("no-such-dir/x.raw")), 1u);
+    EXPECT_EQ(gray.SaveBMP(TempPath("no-such-dir/x.bmp")), 1u);
+}
+
+TEST(PgmFiles, HeadersByTheNetpbmRules) {
+    const std::vector<std::uint8_t> six = {1, 2, 3, 4, 5, 6};
+    CVelora reference;
+    ASSERT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm("P5\n3 2\n255\n", six), reference), 0u);
+    EXPECT_EQ(reference.GetWidth(), 3);
+    EXPECT_EQ(reference.GetPixel(0, 0), 1u);  // the top row is the first one in the file
+    EXPECT_EQ(reference.GetPixel(2, 0), 3u);
+    EXPECT_EQ(reference.GetPixel(0, 1), 4u);
+    EXPECT_EQ(reference.GetNumColors(), 256u);
+
+    for (const char* header : {"P5 3 2 255\n", "P5\n# comment\n3 2\n# another\n255\n", "P5\n3\n2\n255\n",
+                               "P5\t3\t2\t255 ", "P5\n3 2\n255\r\n", "P5\n3 2 #c\n255  \n", "# before\nP5 3 2 255\n"}) {
+        SCOPED_TRACE(header);
+        CVelora image;
+        ASSERT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm(header, six), image), 0u);
+        EXPECT_EQ(Block(image), Block(reference));
+    }
+    // The byte after the maximum ends the header even when it looks like a line feed of data.
+    CVelora image;
+    ASSERT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm("P5 3 2 255 ", {10, 2, 3, 4, 5, 6}), image), 0u);
+    EXPECT_EQ(image.GetPixel(0, 0), 10u);
+}
+
+TEST(PgmFiles, MaximumsBelowAndAbove255) {
+    CVelora image;
+    ASSERT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm("P5 2 1 15\n", {0, 15}), image), 0u);
+    EXPECT_EQ(image.GetNumColors(), 16u);  // levels stay indices on a 16-entry ramp 0..15
+    EXPECT_EQ(image.GetPixel(1, 0), 15u);
+    EXPECT_EQ(image.GetPaletteData()[15], (RGBQUAD{15, 15, 15, 0}));
+    EXPECT_EQ(image.GetDibSize(), 40u + 64u + 4u);
+
+    ASSERT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm("P5 3 1 65535\n", {0xFF, 0xFF, 0x80, 0x00, 0x00, 0x01}), image), 0u);
+    EXPECT_EQ(image.GetPixel(0, 0), 255u);
+    EXPECT_EQ(image.GetPixel(1, 0), 0x8000u * 255 / 65535);
+    EXPECT_EQ(image.GetPixel(2, 0), 0u);
+    EXPECT_EQ(image.GetNumColors(), 256u);
+}
+
+TEST(PgmFiles, DamagedFilesAreRefused) {
+    CVelora image = RandomImage(4, 4, 8, 4);
+    const std::vector<std::uint8_t> six = {1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm("P2 3 2 255\n", six), image), 1u);  // memory form: not P5 is 1
+    EXPECT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm("no magic here", {}), image), 1u);
+    for (const char* header : {"P5 3 2 255\n", "P5 3x 2 255\n", "P5 3 2\n", "P5 0 2 255\n", "P5 3 2 0\n",
+                               "P5 3 2 70000\n", "P5 99999999999 2 255\n", "P5 3 -2 255\n"}) {
+        SCOPED_TRACE(header);
+        EXPECT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm(header, {1, 2, 3, 4, 5}), image), 2u);  // one sample short
+    }
+    EXPECT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm("P5 3 2 15\n", {1, 2, 3, 4, 5, 16}), image), 2u);  // above maximum
+    EXPECT_EQ(LoadChecked(&CVelora::LoadPGM, Pgm("P5 60000 60000 255\n", {}), image), 5u);
+
+    // File forms: not P5 is 2; the name changes only on success.
+    const std::string bad = TempPath("plain.pgm"), good = TempPath("good.pgm");
+    WriteFile(bad, Pgm("P2 3 2 255\n1 2 3 4 5 6\n", {}));
+    WriteFile(good, Pgm("P5 3 2 255\n", six));
+    image.SetName("before.bmp");
+    EXPECT_EQ(image.LoadPGM(bad), 2u);
+    EXPECT_EQ(image.GetName(), "before.bmp");
+    EXPECT_EQ(image.LoadPGM(good), 0u);
+    EXPECT_EQ(image.GetName(), "good.pgm");
+    EXPECT_EQ(image.LoadPGM(TempPath("missing.pgm")), 1u);
+}

@@ -1,0 +1,281 @@
+// Negative, colour to gray, colour-depth change and flips: the row-wise code against
+// per-pixel definitions written with the accessors, and the cases that tell rules apart.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+const int kAllDepths[] = {1, 4, 8, 24, 32};
+
+RGBQUAD Colour(const CVelora& image, int x, int y) {
+    RGBQUAD c{};
+    image.GetRGBPixel(x, y, c);
+    return c;
+}
+
+// Negative as defined per pixel and per palette entry.
+CVelora ReferenceNegative(CVelora image, int lum, int red, int green, int blue) {
+    const int depth = image.GetBitCount();
+    const bool indexed = depth <= 8;
+    const int n = int(image.GetNumColors());
+    std::vector<RGBQUAD> table(indexed ? std::size_t(n) : 0);
+    if (indexed) image.GetPalette(table.data());
+    auto complement = [&](int channel) {  // 0 blue, 1 green, 2 red
+        if (indexed) {
+            for (auto& e : table) (&e.rgbBlue)[channel] = std::uint8_t(255 - (&e.rgbBlue)[channel]);
+            return;
+        }
+        for (int y = 0; y < image.GetHeight(); ++y)
+            for (int x = 0; x < image.GetWidth(); ++x) {
+                const std::uint32_t v = image.GetPixel(x, y);
+                image.SetPixel(x, y, v ^ (0xFFu << (8 * channel)));
+            }
+    };
+    if (lum) {
+        if ((depth == 4 || depth == 8) && image.IsGray()) {
+            for (int y = 0; y < image.GetHeight(); ++y)
+                for (int x = 0; x < image.GetWidth(); ++x)
+                    image.SetPixel(x, y, std::uint32_t(std::clamp(n - 1 - int(image.GetPixel(x, y)), 0, n - 1)));
+        } else {
+            complement(0), complement(1), complement(2);
+        }
+    }
+    if (red) complement(2);
+    if (green) complement(1);
+    if (blue) complement(0);
+    if (indexed) image.SetPalette(table.data());
+    return image;
+}
+
+}  // namespace
+
+TEST(Negative, MatchesThePerPixelDefinitionOnEveryDepth) {
+    for (int depth : kAllDepths)
+        for (bool gray : {false, true})
+            for (int flags = 0; flags < 16; ++flags) {
+                SCOPED_TRACE("depth " + std::to_string(depth) + " flags " + std::to_string(flags) + (gray ? " gray" : ""));
+                CVelora image = RandomImage(11, 5, depth, unsigned(depth * 31 + flags), gray);
+                const int l = flags & 1, r = (flags >> 1) & 1, g = (flags >> 2) & 1, b = (flags >> 3) & 1;
+                const CVelora expected = ReferenceNegative(image, l, r, g, b);
+                ASSERT_EQ(image.Negative(l, r, g, b), 0u);
+                ASSERT_EQ(Block(image), Block(expected));
+            }
+}
+
+TEST(Negative, CasesThatTellTheRulesApart) {
+    // Luminance with red complements red twice.
+    CVelora rgb(nullptr, nullptr, 1, 1, 32);
+    rgb.SetPixel(0, 0, 0x102030);
+    rgb.SetAlfa(0, 0, 9);
+    rgb.Negative(1, 1, 0, 0);
+    EXPECT_EQ(rgb.GetPixel(0, 0), 0x10DFCFu);
+    EXPECT_EQ(rgb.GetAlfa(0, 0), 9);
+
+    // A gray palette image inverts its indices; a colour one only its palette, and twice is the identity.
+    CVelora gray;
+    gray.SetPixel(0, 0, 10);
+    gray.Negative(1, 0, 0, 0);
+    EXPECT_EQ(gray.GetPixel(0, 0), 245u);
+    EXPECT_EQ(gray.GetPaletteData()[3], (RGBQUAD{3, 3, 3, 0}));
+    CVelora colour = RandomImage(5, 5, 8, 77);
+    const auto before = Block(colour);
+    const std::vector<std::uint8_t> pixelsBefore(colour.GetBits(), colour.GetBits() + colour.GetSizeImage());
+    colour.Negative(1, 0, 0, 0);
+    EXPECT_TRUE(std::equal(pixelsBefore.begin(), pixelsBefore.end(), colour.GetBits()));
+    colour.Negative(1, 0, 0, 0);
+    EXPECT_EQ(Block(colour), before);
+
+    // The index inversion uses the table's own size: 16 levels of a PGM with maximum 15.
+    const auto pgm = Bytes("P5 2 1 15\n\x03\x0f");
+    CVelora sixteen;
+    ASSERT_EQ(sixteen.LoadPGM(pgm.data(), pgm.size()), 0u);
+    sixteen.Negative(1, 0, 0, 0);
+    EXPECT_EQ(sixteen.GetPixel(0, 0), 12u);
+    EXPECT_EQ(sixteen.GetPixel(1, 0), 0u);
+
+    BmpSpec spec;
+    spec.bitCount = 16;
+    spec.pixels.assign(16, 0);
+    const auto file = MakeBmp(spec);
+    CVelora sixteenBits;
+    ASSERT_EQ(sixteenBits.LoadBMP(file.data(), file.size()), 0u);
+    EXPECT_EQ(sixteenBits.Negative(1, 0, 0, 0), 1u);
+}
+
+TEST(ColorToGray, WeightsTruncationAndPalettes) {
+    CVelora rgb(nullptr, nullptr, 3, 1, 24);
+    rgb.SetPixel(0, 0, 0xFF0000);
+    rgb.SetPixel(1, 0, 0x00FF00);
+    rgb.SetPixel(2, 0, 0x0A141E);  // R 10, G 20, B 30
+    CVelora mean = rgb;
+    ASSERT_EQ(rgb.ColorToGray(0), 0u);
+    EXPECT_EQ(rgb.GetPixel(0, 0), 0x4C4C4Cu);  // 0.299 * 255 = 76.245 -> 76
+    EXPECT_EQ(rgb.GetPixel(1, 0), 0x959595u);  // 149.685 -> 149
+    ASSERT_EQ(mean.ColorToGray(1), 0u);
+    EXPECT_EQ(mean.GetPixel(2, 0) & 0xFF, std::uint32_t(float(0.33333334f * 10 + 0.33333334f * 20) + 0.33333334f * 30));
+    EXPECT_EQ(mean.ColorToGray(2), 2u);
+
+    // Every depth against the single-precision formula.
+    for (int depth : kAllDepths) {
+        SCOPED_TRACE(depth);
+        CVelora image = RandomImage(9, 4, depth, unsigned(depth));
+        const CVelora before = image;
+        ASSERT_EQ(image.ColorToGray(0), 0u);
+        EXPECT_TRUE(image.IsGray());
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 9; ++x) {
+                const RGBQUAD c = Colour(before, x, y);
+                const int g = int(0.299f * float(c.rgbRed) + 0.587f * float(c.rgbGreen) + 0.114f * float(c.rgbBlue));
+                const RGBQUAD out = Colour(image, x, y);
+                if (depth == 4) {
+                    EXPECT_EQ(out.rgbRed, (g + 8) / 17 * 17);  // nearest of the 16 levels
+                } else {
+                    EXPECT_EQ(out.rgbRed, g);
+                }
+                if (depth == 8) {
+                    EXPECT_EQ(image.GetPixel(x, y), std::uint32_t(g));
+                }
+                if (depth == 32) {
+                    EXPECT_EQ(image.GetAlfa(x, y), before.GetAlfa(x, y));
+                }
+            }
+    }
+}
+
+TEST(ColorToGray, ShortPalettesGrowToAFullRamp) {
+    // A 16-colour 8-bit image: levels above 15 need the full table.
+    RGBQUAD table[16];
+    for (int i = 0; i < 16; ++i) table[i] = RGBQUAD{0, 0, std::uint8_t(i * 16), 0};
+    CVelora image = CVelora::WithTable(2, 1, 8, 16, table);
+    image.SetPixel(1, 0, 15);
+    image.SetName("corto.bmp");
+    ASSERT_EQ(image.ColorToGray(0), 0u);
+    EXPECT_EQ(image.GetNumColors(), 256u);
+    EXPECT_EQ(image.GetPixel(1, 0), std::uint32_t(0.299f * 240.0f));
+    EXPECT_EQ(image.GetPaletteData()[200], (RGBQUAD{200, 200, 200, 0}));
+    EXPECT_EQ(image.GetName(), "corto.bmp");
+}
+
+TEST(ChangeColorDepth, TargetsAndRefusals) {
+    CVelora colour = RandomImage(6, 3, 24, 12);
+    colour.SetName("c.bmp");
+    const auto before = Block(colour);
+    EXPECT_EQ(colour.ChangeColorDepth(1), 3u);  // colour to 4 bits is refused, unchanged
+    EXPECT_EQ(colour.ChangeColorDepth(2), 3u);
+    EXPECT_EQ(colour.ChangeColorDepth(5), 2u);
+    EXPECT_EQ(colour.ChangeColorDepth(-1), 2u);
+    EXPECT_EQ(Block(colour), before);
+
+    // 24 -> 32 sets alpha 255, 32 -> 24 drops it, and the name stays.
+    CVelora wide = colour;
+    ASSERT_EQ(wide.ChangeColorDepth(4), 0u);
+    EXPECT_EQ(wide.GetBitCount(), 32);
+    EXPECT_EQ(wide.GetAlfa(5, 2), 255);
+    EXPECT_EQ(wide.CountDifferentPixels(colour), 0u);
+    EXPECT_EQ(wide.GetName(), "c.bmp");
+    ASSERT_EQ(wide.ChangeColorDepth(3), 0u);
+    EXPECT_EQ(Block(wide), before);
+
+    // 1 bit: white when the mean of the colour is at least 128.
+    CVelora two(nullptr, nullptr, 3, 1, 24);
+    two.SetPixel(0, 0, 0x808080);
+    two.SetPixel(1, 0, 0x7F8080);  // mean 127.67 -> 127
+    two.SetPixel(2, 0, 0xFFFF00);
+    ASSERT_EQ(two.ChangeColorDepth(0), 0u);
+    EXPECT_EQ(two.GetPixel(0, 0), 1u);
+    EXPECT_EQ(two.GetPixel(1, 0), 0u);
+    EXPECT_EQ(two.GetPixel(2, 0), 1u);
+    EXPECT_EQ(two.GetPaletteData()[1], (RGBQUAD{255, 255, 255, 0}));
+
+    // Gray sources: 1 bit gives index * 15 or * 255, 4 bits keep their level or spread it,
+    // 24 bits take the red byte.
+    CVelora bits(nullptr, nullptr, 2, 1, 1);
+    bits.SetPixel(1, 0, 1);
+    CVelora bitsTo4 = bits, bitsTo8 = bits;
+    ASSERT_EQ(bitsTo4.ChangeColorDepth(1), 0u);
+    EXPECT_EQ(bitsTo4.GetPixel(1, 0), 15u);
+    EXPECT_EQ(bitsTo4.GetPaletteData()[15], (RGBQUAD{255, 255, 255, 0}));
+    ASSERT_EQ(bitsTo8.ChangeColorDepth(2), 0u);
+    EXPECT_EQ(bitsTo8.GetPixel(1, 0), 255u);
+    CVelora nibble(nullptr, nullptr, 2, 1, 4);
+    nibble.SetPixel(0, 0, 7);
+    CVelora nibbleTo8 = nibble;
+    ASSERT_EQ(nibble.ChangeColorDepth(1), 0u);
+    EXPECT_EQ(nibble.GetPixel(0, 0), 7u);
+    ASSERT_EQ(nibbleTo8.ChangeColorDepth(2), 0u);
+    EXPECT_EQ(nibbleTo8.GetPixel(0, 0), 7u * 255 / 15);
+    CVelora grayRgb(nullptr, nullptr, 1, 1, 24);
+    grayRgb.SetPixel(0, 0, 0xC8C8C8);
+    CVelora grayTo4 = grayRgb;
+    ASSERT_EQ(grayRgb.ChangeColorDepth(2), 0u);
+    EXPECT_EQ(grayRgb.GetPixel(0, 0), 200u);
+    ASSERT_EQ(grayTo4.ChangeColorDepth(1), 0u);
+    EXPECT_EQ(grayTo4.GetPixel(0, 0), 200u >> 4);
+
+    // Palette to direct colour copies the palette colours.
+    const CVelora palette = RandomImage(5, 2, 8, 13);
+    CVelora direct = palette;
+    ASSERT_EQ(direct.ChangeColorDepth(3), 0u);
+    for (int x = 0; x < 5; ++x) {
+        const RGBQUAD a = Colour(palette, x, 1), b = Colour(direct, x, 1);
+        EXPECT_EQ(a.rgbRed, b.rgbRed);
+        EXPECT_EQ(a.rgbGreen, b.rgbGreen);
+        EXPECT_EQ(a.rgbBlue, b.rgbBlue);
+    }
+}
+
+TEST(Flip, MatchesThePixelExchangeOnEveryDepth) {
+    for (int depth : kAllDepths)
+        for (int width : {1, 5, 10, 33})
+            for (int mode : {0, 1}) {
+                SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(width) + " mode " +
+                             std::to_string(mode));
+                CVelora image = RandomImage(width, 5, depth, unsigned(depth + width * 3 + mode));
+                CVelora expected = image;
+                for (int y = 0; y < 5; ++y)
+                    for (int x = 0; x < width; ++x)
+                        expected.SetPixel(x, y, mode == 0 ? image.GetPixel(width - 1 - x, y) : image.GetPixel(x, 4 - y));
+                ASSERT_EQ(image.Flip(mode), 0u);
+                ASSERT_EQ(Block(image), Block(expected));  // alpha bytes and padding stay in place
+            }
+}
+
+TEST(Flip, PaddingStaysAndSixteenBitImagesFlip) {
+    // Padding bits of a loaded 1-bit file (width 10: 6 bits and 2 bytes of padding per row).
+    BmpSpec spec;
+    spec.bitCount = 1;
+    spec.width = 10;
+    spec.height = 2;
+    spec.palette = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
+    spec.pixels = {0x80, 0x3F, 0xAA, 0xBB, 0x00, 0x40, 0x00, 0x00};
+    const auto file = MakeBmp(spec);
+    CVelora image;
+    ASSERT_EQ(image.LoadBMP(file.data(), file.size()), 0u);
+    ASSERT_EQ(image.Flip(1), 0u);
+    const std::uint8_t* bits = image.GetBits();
+    EXPECT_EQ(bits[0], 0x00);
+    EXPECT_EQ(bits[1], 0x40 | 0x3F);
+    EXPECT_EQ(bits[2], 0xAA);  // padding bytes were not exchanged
+    EXPECT_EQ(bits[4], 0x80);
+    EXPECT_EQ(bits[5], 0x00);
+    EXPECT_EQ(image.Flip(2), 1u);
+
+    BmpSpec sixteen;
+    sixteen.bitCount = 16;
+    sixteen.width = 3;
+    sixteen.height = 2;
+    sixteen.pixels = {1, 0, 2, 0, 3, 0, 0, 0, 4, 0, 5, 0, 6, 0, 0, 0};
+    const auto sixteenFile = MakeBmp(sixteen);
+    ASSERT_EQ(image.LoadBMP(sixteenFile.data(), sixteenFile.size()), 0u);
+    ASSERT_EQ(image.Flip(0), 0u);
+    EXPECT_EQ(std::vector<std::uint8_t>(image.GetBits(), image.GetBits() + 16),
+              (std::vector<std::uint8_t>{3, 0, 2, 0, 1, 0, 0, 0, 6, 0, 5, 0, 4, 0, 0, 0}));
+    ASSERT_EQ(image.Flip(1), 0u);
+    EXPECT_EQ(image.GetBits()[0], 6);
+}

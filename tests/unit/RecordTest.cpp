@@ -1,0 +1,385 @@
+// The image record: layout of every depth, accessors and their order of checks, copies.
+#include <gtest/gtest.h>
+
+#include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct DepthCase {
+    int depth;
+    std::uint32_t colours;
+    std::uint32_t tableEntries;
+};
+
+const DepthCase kDepths[] = {{1, 2, 2}, {4, 16, 16}, {8, 256, 256}, {24, 1u << 24, 0}, {32, 1u << 24, 0}};
+
+}  // namespace
+
+TEST(Record, DefaultImageIs16x16GrayWithAFullRamp) {
+    CVelora image;
+    EXPECT_EQ(image.GetWidth(), 16);
+    EXPECT_EQ(image.GetHeight(), 16);
+    EXPECT_EQ(image.GetBitCount(), 8);
+    EXPECT_EQ(image.GetBytesPerRow(), 16u);
+    EXPECT_EQ(image.GetSizeImage(), 256u);
+    EXPECT_EQ(image.GetDibSize(), 1320u);
+    EXPECT_EQ(image.GetName(), "SIN_NOMBRE.RAW");
+    const auto header = image.GetBitmapInfoHeader();
+    EXPECT_EQ(header.biClrUsed, 256u);
+    EXPECT_EQ(header.biClrImportant, 256u);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(image.GetPaletteData()[i], (RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0}));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) ASSERT_EQ(image.GetPixel(x, y), 0u);
+}
+
+TEST(Record, LayoutOfEveryDepth) {
+    for (const auto& c : kDepths) {
+        for (int width : {1, 3, 10, 33}) {
+            SCOPED_TRACE("depth " + std::to_string(c.depth) + " width " + std::to_string(width));
+            CVelora image(nullptr, nullptr, width, 3, c.depth);
+            ASSERT_TRUE(image.HasImage());
+            const std::uint32_t stride = (std::uint32_t(width) * std::uint32_t(c.depth) + 31) / 32 * 4;
+            const auto h = image.GetBitmapInfoHeader();
+            EXPECT_EQ(h.biSize, 40u);
+            EXPECT_EQ(h.biPlanes, 1);
+            EXPECT_EQ(h.biCompression, 0u);
+            EXPECT_EQ(h.biSizeImage, stride * 3);
+            EXPECT_EQ(h.biClrUsed, c.colours);
+            EXPECT_EQ(h.biClrImportant, c.colours);
+            EXPECT_EQ(image.GetNumColors(), c.colours);
+            EXPECT_EQ(image.GetMaxColors(), c.colours);
+            EXPECT_EQ(image.GetBytesPerRow(), stride);
+            EXPECT_EQ(CVelora::GetBytesPerRow(width, c.depth), stride);
+            EXPECT_EQ(CVelora::GetImageSize(width, 3, c.depth), stride * 3);
+            EXPECT_EQ(image.GetPaletteSize(), c.tableEntries ? 4 * c.tableEntries : 0xFFFFFFFFu);
+            EXPECT_EQ(image.GetBits() - image.GetDIB(), std::ptrdiff_t(40 + 4 * c.tableEntries));
+            EXPECT_EQ(image.GetPaletteData() != nullptr, c.tableEntries > 0);
+            EXPECT_EQ(image.GetDibSize(), 40 + 4 * c.tableEntries + stride * 3);
+            EXPECT_EQ(image.CopyToGlobal().size(), image.GetDibSize());
+        }
+    }
+    // The constructor's ramp for 1 and 4 bits is i, not spread from black to white.
+    CVelora oneBit(nullptr, nullptr, 10, 1, 1);
+    EXPECT_EQ(oneBit.GetBytesPerRow(), 4u);
+    EXPECT_EQ(oneBit.GetPaletteData()[1], (RGBQUAD{1, 1, 1, 0}));
+    CVelora direct(nullptr, nullptr, 3, 2, 24);
+    EXPECT_EQ(direct.GetBytesPerRow(), 12u);
+    EXPECT_EQ(direct.GetSizeImage(), 24u);
+}
+
+TEST(Record, UnsupportedDepthOrSizeHoldsNoImage) {
+    for (int depth : {0, 2, 16, 64}) {
+        CVelora image(nullptr, nullptr, 4, 4, depth);
+        EXPECT_FALSE(image.HasImage()) << depth;
+        EXPECT_EQ(image.GetDIB(), nullptr);
+        EXPECT_EQ(image.GetName(), "");
+        EXPECT_EQ(image.GetPixel(0, 0), 0xFFFFFFFFu);
+        EXPECT_TRUE(image.CopyToGlobal().empty());
+    }
+    EXPECT_FALSE(CVelora(nullptr, nullptr, -1, 4, 8).HasImage());
+    EXPECT_FALSE(CVelora(nullptr, nullptr, 70000, 70000, 32).HasImage());  // over 1 GiB of pixels
+    EXPECT_TRUE(CVelora(nullptr, nullptr, 0, 5, 8).HasImage());            // zero columns are legal
+}
+
+TEST(Record, ConstructorCopiesBitsAndPalette) {
+    const std::uint8_t bits[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    RGBQUAD table[256] = {};
+    table[7] = RGBQUAD{1, 2, 3, 4};
+    CVelora image(bits, table, 3, 2, 8);
+    EXPECT_EQ(image.GetPixel(0, 1), 1u);  // first stored row is the bottom one
+    EXPECT_EQ(image.GetPixel(2, 0), 7u);
+    RGBQUAD c;
+    EXPECT_EQ(image.GetRGBPixel(2, 0, c), 0u);
+    EXPECT_EQ(c, (RGBQUAD{1, 2, 3, 4}));
+}
+
+TEST(Record, PixelLayoutWithinRows) {
+    CVelora rgb(nullptr, nullptr, 4, 2, 24);
+    ASSERT_EQ(rgb.SetPixel(1, 0, 0x00112233u), 0u);
+    const std::uint8_t* lastRow = rgb.GetBits() + rgb.GetBytesPerRow();  // y = 0 is the last row in memory
+    EXPECT_EQ(lastRow[3], 0x33);
+    EXPECT_EQ(lastRow[4], 0x22);
+    EXPECT_EQ(lastRow[5], 0x11);
+    EXPECT_EQ(rgb.GetPixel(1, 0), 0x00112233u);
+    RGBQUAD c;
+    rgb.GetRGBPixel(1, 0, c);
+    EXPECT_EQ(c, (RGBQUAD{0x33, 0x22, 0x11, 0}));
+
+    CVelora rgba(nullptr, nullptr, 2, 1, 32);
+    EXPECT_EQ(rgba.SetAlfa(0, 0, 7), 0u);
+    EXPECT_EQ(rgba.SetPixel(0, 0, 0xFFFFFFFFu), 0u);
+    EXPECT_EQ(rgba.GetAlfa(0, 0), 7);
+    EXPECT_EQ(rgba.GetPixel(0, 0), 0x00FFFFFFu);
+    rgba.GetRGBPixel(0, 0, c);
+    EXPECT_EQ(c.rgbReserved, 0);
+
+    CVelora nibbles(nullptr, nullptr, 3, 1, 4);
+    nibbles.SetPixel(0, 0, 0xA);
+    nibbles.SetPixel(1, 0, 0x15);  // only the low nibble is kept
+    EXPECT_EQ(nibbles.GetBits()[0], 0xA5);
+    nibbles.SetPixel(2, 0, 0xF);
+    EXPECT_EQ(nibbles.GetBits()[1], 0xF0);
+
+    CVelora bits(nullptr, nullptr, 10, 1, 1);
+    bits.SetPixel(0, 0, 2);  // any non-zero value sets the bit
+    bits.SetPixel(9, 0, 1);
+    EXPECT_EQ(bits.GetBits()[0], 0x80);
+    EXPECT_EQ(bits.GetBits()[1], 0x40);
+    bits.SetPixel(0, 0, 0);
+    EXPECT_EQ(bits.GetBits()[0], 0x00);
+}
+
+TEST(Record, AccessorsCheckPointAndDepthInTheirOrder) {
+    CVelora rgb(nullptr, nullptr, 2, 2, 24);
+    EXPECT_EQ(rgb.GetPixel(-1, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(rgb.GetPixel(0, 2), 0xFFFFFFFFu);
+    EXPECT_EQ(rgb.SetPixel(2, 0, 1), 1u);
+    RGBQUAD c{};
+    EXPECT_EQ(rgb.GetRGBPixel(0, -1, c), 1u);
+    EXPECT_EQ(rgb.SetRGBPixel(0, -1, c), 1u);
+    EXPECT_EQ(rgb.GetAlfa(-1, 0), 255);  // point first
+    EXPECT_EQ(rgb.GetAlfa(0, 0), 254);
+    EXPECT_EQ(rgb.SetAlfa(-1, 0, 1), 1u);  // depth first
+    CVelora rgba(nullptr, nullptr, 2, 2, 32);
+    EXPECT_EQ(rgba.SetAlfa(-1, 0, 1), 2u);
+
+    // A 16-bit image loads but has no pixel accessors.
+    testing_support::BmpSpec spec;
+    spec.bitCount = 16;
+    spec.width = 2;
+    spec.height = 1;
+    spec.pixels.assign(4, 0);
+    const auto file = MakeBmp(spec);
+    CVelora sixteen;
+    ASSERT_EQ(sixteen.LoadBMP(file.data(), file.size()), 0u);
+    EXPECT_EQ(sixteen.GetPixel(0, 0), 0xFFFFFFFEu);
+    EXPECT_EQ(sixteen.GetPixel(5, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(sixteen.SetPixel(0, 0, 1), 2u);
+    EXPECT_EQ(sixteen.GetRGBPixel(0, 0, c), 2u);
+    EXPECT_EQ(sixteen.Initialize(0), 1u);
+    EXPECT_EQ(sixteen.GetPalette(&c), 1u);
+    EXPECT_FALSE(sixteen.IsGray());
+    EXPECT_EQ(sixteen.CountDifferentPixels(rgb), 0xFFFFFFFFu);
+}
+
+TEST(Record, PaletteWritesRecolourEveryPixelOfTheIndex) {
+    CVelora image;
+    ASSERT_EQ(image.SetRGBPixel(3, 3, RGBQUAD{10, 20, 30, 40}), 0u);
+    EXPECT_EQ(image.GetPaletteData()[0], (RGBQUAD{10, 20, 30, 40}));
+    RGBQUAD c;
+    image.GetRGBPixel(15, 0, c);
+    EXPECT_EQ(c, (RGBQUAD{10, 20, 30, 40}));
+
+    // InitializeRGB rewrites only the entries in use.
+    image.SetPixel(0, 0, 5);
+    image.InitializeRGB(RGBQUAD{1, 1, 1, 1});
+    EXPECT_EQ(image.GetPaletteData()[0], (RGBQUAD{1, 1, 1, 1}));
+    EXPECT_EQ(image.GetPaletteData()[5], (RGBQUAD{1, 1, 1, 1}));
+    EXPECT_EQ(image.GetPaletteData()[6], (RGBQUAD{6, 6, 6, 0}));
+
+    CVelora rgb(nullptr, nullptr, 3, 3, 24);
+    rgb.InitializeRGB(RGBQUAD{1, 2, 3, 0});
+    EXPECT_EQ(rgb.GetPixel(2, 2), 0x030201u);
+    rgb.Initialize(0x445566);
+    EXPECT_EQ(rgb.GetPixel(1, 1), 0x445566u);
+}
+
+TEST(Record, PaletteOperations) {
+    CVelora oneBit(nullptr, nullptr, 8, 1, 1), fourBit(nullptr, nullptr, 8, 1, 4);
+    RGBQUAD reserved[16];
+    for (auto& e : reserved) e = RGBQUAD{9, 9, 9, 77};
+    fourBit.SetPalette(reserved);
+    EXPECT_EQ(oneBit.SetGrayPalette(), 0u);
+    EXPECT_EQ(oneBit.GetPaletteData()[1], (RGBQUAD{255, 255, 255, 0}));
+    fourBit.SetGrayPalette();
+    EXPECT_EQ(fourBit.GetPaletteData()[1], (RGBQUAD{17, 17, 17, 77}));  // reserved byte untouched
+    EXPECT_EQ(fourBit.GetPaletteData()[15], (RGBQUAD{255, 255, 255, 77}));
+    CVelora rgb(nullptr, nullptr, 2, 2, 24);
+    EXPECT_EQ(rgb.SetGrayPalette(), 1u);
+
+    RGBQUAD table[256] = {};
+    table[3] = table[9] = RGBQUAD{0x33, 0x22, 0x11, 0};
+    for (int i = 10; i < 256; ++i) table[i] = RGBQUAD{1, 1, 1, 0};
+    CVelora image(nullptr, table, 2, 2, 8);
+    EXPECT_EQ(image.FindPaletteIndex(0x112233), 3u);
+    EXPECT_EQ(image.FindPaletteIndex(0x445566), 0xFFFFFFFFu);
+    EXPECT_EQ(rgb.FindPaletteIndex(0), 0xFFFFFFFEu);
+    RGBQUAD out[256];
+    EXPECT_EQ(image.GetPalette(out), 0u);
+    EXPECT_EQ(out[9], table[9]);
+
+    // A table of one entry (only a loaded file can have it) turns black.
+    CVelora single = CVelora::WithTable(4, 1, 1, 1, &table[9]);
+    ASSERT_TRUE(single.HasImage());
+    EXPECT_EQ(single.SetGrayPalette(), 0u);
+    EXPECT_EQ(single.GetPaletteData()[0], (RGBQUAD{0, 0, 0, 0}));
+}
+
+TEST(Record, GrayTest) {
+    CVelora image;
+    EXPECT_TRUE(image.IsGray());
+    image.SetRGBPixel(0, 0, RGBQUAD{1, 2, 1, 0});
+    EXPECT_FALSE(image.IsGray());
+    CVelora rgb(nullptr, nullptr, 3, 3, 32);
+    rgb.SetAlfa(1, 1, 99);  // alpha does not count
+    EXPECT_TRUE(rgb.IsGray());
+    rgb.SetPixel(2, 2, 0x010101);
+    EXPECT_TRUE(rgb.IsGray());
+    rgb.SetPixel(2, 1, 0x010100);
+    EXPECT_FALSE(rgb.IsGray());
+}
+
+TEST(Record, CountDifferentPixelsUsesTheCommonTopLeftRectangle) {
+    CVelora a(nullptr, nullptr, 10, 10, 8), b(nullptr, nullptr, 5, 20, 8);
+    EXPECT_EQ(a.CountDifferentPixels(b), 0u);
+    b.SetPixel(4, 9, 1);   // inside the 5 x 10 rectangle
+    b.SetPixel(0, 15, 1);  // below it
+    a.SetPixel(7, 0, 1);   // right of it
+    EXPECT_EQ(a.CountDifferentPixels(b), 1u);
+    EXPECT_EQ(b.CountDifferentPixels(a), 1u);
+    // Palette images compare by index, and depths may differ.
+    CVelora rgb(nullptr, nullptr, 5, 5, 24);
+    rgb.SetPixel(0, 0, 1);
+    EXPECT_EQ(a.CountDifferentPixels(rgb), 1u);
+}
+
+TEST(Record, NamesAndExtensions) {
+    CVelora image;
+    image.SetName("foto.final.bmp");
+    EXPECT_EQ(image.GetExtension(), "bmp");
+    EXPECT_EQ(image.GetNameWithoutExtension(), "foto.final");
+    image.SetName("sinpunto");
+    EXPECT_EQ(image.GetExtension(), "");
+    EXPECT_EQ(image.GetNameWithoutExtension(), "");
+}
+
+TEST(Record, CopiesShareNothing) {
+    CVelora original = RandomImage(7, 5, 8, 1);
+    original.SetName("a.bmp");
+    CVelora copy;
+    copy = original;
+    EXPECT_EQ(Block(copy), Block(original));
+    EXPECT_EQ(copy.GetName(), "a.bmp");
+    EXPECT_NE(copy.GetDIB(), original.GetDIB());
+    const auto before = Block(original);
+    copy.SetPixel(0, 0, original.GetPixel(0, 0) + 1);
+    copy.SetRGBPixel(1, 1, RGBQUAD{1, 2, 3, 4});
+    EXPECT_EQ(Block(original), before);
+
+    CVelora constructed(original);
+    EXPECT_EQ(Block(constructed), before);
+    CVelora moved(std::move(constructed));
+    EXPECT_EQ(Block(moved), before);
+    EXPECT_FALSE(constructed.HasImage());  // NOLINT(bugprone-use-after-move): moved-from is empty
+
+    CVelora& self = moved;
+    moved = self;
+    EXPECT_EQ(Block(moved), before);
+
+    // Assigning an object without an image keeps the block and takes the name.
+    CVelora empty(nullptr, nullptr, 1, 1, 2);
+    moved = empty;
+    EXPECT_EQ(Block(moved), before);
+    EXPECT_EQ(moved.GetName(), "");
+}
+
+TEST(Record, RoundingAndChannelSwap) {
+    EXPECT_EQ(RoundHalfDown(2.5), 2.0);
+    EXPECT_EQ(RoundHalfDown(-2.5), -3.0);
+    EXPECT_EQ(RoundHalfDown(2.5000001), 3.0);
+    EXPECT_EQ(RoundHalfDown(-2.4), -2.0);
+    EXPECT_EQ(RoundHalfDown(7.0), 7.0);
+    EXPECT_EQ(SwapRedBlue(0xAA112233u), 0xAA332211u);
+    EXPECT_EQ(SwapRedBlue(SwapRedBlue(0x00ABCDEFu)), 0x00ABCDEFu);
+}
+
+namespace {
+
+struct RecordingPainter : CDibPainter {
+    bool result = true;
+    int calls = 0, x = 0, y = 0;
+    BITMAPINFOHEADER header{};
+    const std::uint8_t* bits = nullptr;
+    bool DrawDib(int px, int py, const BITMAPINFO& info, const std::uint8_t* b) override {
+        ++calls;
+        x = px;
+        y = py;
+        header = info.bmiHeader;
+        bits = b;
+        return result;
+    }
+};
+
+}  // namespace
+
+TEST(Record, PaintHandsTheDibToThePainter) {
+    CVelora image = RandomImage(5, 4, 8, 3);
+    RecordingPainter painter;
+    EXPECT_EQ(image.Paint(&painter, 10, 20), 0u);
+    EXPECT_EQ(painter.calls, 1);
+    EXPECT_EQ(painter.x, 10);
+    EXPECT_EQ(painter.header.biWidth, 5);
+    EXPECT_EQ(painter.bits, image.GetBits());
+    painter.result = false;
+    EXPECT_EQ(image.Paint(&painter, 0, 0), 1u);
+    EXPECT_EQ(image.Paint(nullptr, 0, 0), 1u);
+    CVelora noRows(nullptr, nullptr, 0, 3, 24);
+    EXPECT_EQ(noRows.Paint(&painter, 0, 0), 1u);
+}
+
+TEST(Record, DisplayConversionMatchesThePixelColours) {
+    for (const auto& c : kDepths) {
+        SCOPED_TRACE(c.depth);
+        const CVelora image = RandomImage(13, 6, c.depth, 7);
+        std::vector<std::uint32_t> rows(13 * 6 + 5, 0xDEADBEEF);
+        image.ConvertToRGB32(0, 6, rows.data(), 13);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 13; ++x) {
+                RGBQUAD q;
+                image.GetRGBPixel(x, y, q);
+                ASSERT_EQ(rows[std::size_t(y) * 13 + std::size_t(x)],
+                          0xFF000000u | (std::uint32_t(q.rgbRed) << 16) | (std::uint32_t(q.rgbGreen) << 8) | q.rgbBlue);
+            }
+        EXPECT_EQ(rows[13 * 6], 0xDEADBEEFu);  // nothing written past the rows asked for
+        // A window of rows starts at its first row.
+        std::vector<std::uint32_t> window(13 * 2);
+        image.ConvertToRGB32(3, 2, window.data(), 13);
+        EXPECT_TRUE(std::equal(window.begin(), window.end(), rows.begin() + 13 * 3));
+    }
+}
+
+TEST(Record, LoadFromDibTakesClipboardData) {
+    // A 32-bit DIB with bit-field masks and no size: it arrives as 24 bits, rows re-padded.
+    ByteWriter dib;
+    dib.u32(40).u32(3).u32(2).u16(1).u16(32).u32(BI_BITFIELDS).u32(0).u32(0).u32(0).u32(0).u32(0);
+    dib.u32(0xFF0000).u32(0xFF00).u32(0xFF);
+    for (int i = 0; i < 6; ++i) dib.u8(i).u8(10 + i).u8(20 + i).u8(0xEE);
+    const auto before = dib.bytes;
+    CVelora image;
+    image.SetName("kept.bmp");
+    ASSERT_EQ(image.LoadFromDIB(dib.bytes.data(), dib.bytes.size()), 0u);
+    EXPECT_EQ(dib.bytes, before);
+    EXPECT_EQ(image.GetName(), "kept.bmp");
+    EXPECT_EQ(image.GetBitCount(), 24);
+    EXPECT_EQ(image.GetBitmapInfoHeader().biCompression, 0u);
+    EXPECT_EQ(image.GetSizeImage(), 2 * 12u);
+    EXPECT_EQ(image.GetPixel(0, 1), 0x140A00u);  // first stored row is the bottom row
+    EXPECT_EQ(image.GetPixel(2, 0), 0x190F05u);
+
+    // A palette DIB copied back from CopyToGlobal is the same image.
+    const CVelora palette = RandomImage(9, 4, 4, 5);
+    const auto global = palette.CopyToGlobal();
+    CVelora pasted;
+    ASSERT_EQ(pasted.LoadFromDIB(global.data(), global.size()), 0u);
+    EXPECT_EQ(Block(pasted), global);
+
+    // Truncated data is refused and the image stays.
+    const auto kept = Block(pasted);
+    for (std::size_t n : {std::size_t(0), std::size_t(20), global.size() - 1})
+        EXPECT_NE(pasted.LoadFromDIB(global.data(), n), 0u) << n;
+    EXPECT_EQ(Block(pasted), kept);
+    EXPECT_NE(pasted.LoadFromDIB(nullptr, 100), 0u);
+}
