@@ -4,13 +4,15 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 static_assert(std::endian::native == std::endian::little,
               "the DIB structures are read in place and need a little-endian machine");
 
+// The file header is the only one whose fields are not naturally aligned. Copy its fields
+// out before binding references to them.
 #pragma pack(push, 1)
-
 struct BITMAPFILEHEADER {
     std::uint16_t bfType;       // "BM" = 0x4D42
     std::uint32_t bfSize;
@@ -18,6 +20,7 @@ struct BITMAPFILEHEADER {
     std::uint16_t bfReserved2;
     std::uint32_t bfOffBits;    // offset of the pixel rows from the start of the file
 };
+#pragma pack(pop)
 
 struct BITMAPINFOHEADER {
     std::uint32_t biSize;
@@ -47,12 +50,11 @@ struct BITMAPINFO {
     RGBQUAD bmiColors[1];
 };
 
-#pragma pack(pop)
-
 static_assert(sizeof(BITMAPFILEHEADER) == 14);
 static_assert(sizeof(BITMAPINFOHEADER) == 40);
 static_assert(sizeof(RGBQUAD) == 4);
 static_assert(sizeof(BITMAPINFO) == 44);
+static_assert(offsetof(BITMAPINFOHEADER, biClrImportant) == 36, "the info header has no padding");
 
 // Colour reference of the Windows API: red in the low byte, then green, then blue.
 using COLORREF = std::uint32_t;

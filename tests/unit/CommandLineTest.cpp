@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "CVelora.h"
 #include "TestImages.h"
@@ -18,7 +19,9 @@ struct CliRun {
 };
 
 CliRun Velora(const std::string& args) {
-    const std::string errPath = TempPath("stderr.txt");
+    // One file per call: tests of this suite may run in parallel processes.
+    static int calls = 0;
+    const std::string errPath = TempPath("stderr_" + std::to_string(getpid()) + "_" + std::to_string(++calls) + ".txt");
     const std::string command = std::string(VELORA_CLI_PATH) + " " + args + " 2>" + errPath;
     CliRun run{};
     FILE* pipe = popen(command.c_str(), "r");

@@ -36,19 +36,20 @@ TEST(BmpFiles, WrittenHeaderAndOffsets) {
     auto bytes = rgb.EncodeBMP();
     BITMAPFILEHEADER fh;
     std::memcpy(&fh, bytes.data(), sizeof fh);
-    EXPECT_EQ(fh.bfType, 0x4D42);
-    EXPECT_EQ(fh.bfOffBits, 54u);
-    EXPECT_EQ(fh.bfSize, 54u + rgb.GetSizeImage());
-    EXPECT_EQ(bytes.size(), fh.bfSize);
+    // Fields of packed structures are copied out: references to them would be misaligned.
+    EXPECT_EQ(std::uint16_t{fh.bfType}, 0x4D42);
+    EXPECT_EQ(std::uint32_t{fh.bfOffBits}, 54u);
+    EXPECT_EQ(std::uint32_t{fh.bfSize}, 54u + rgb.GetSizeImage());
+    EXPECT_EQ(bytes.size(), std::size_t{fh.bfSize});
     // The header goes out as stored, 16777216 colours included.
     BITMAPINFOHEADER ih;
     std::memcpy(&ih, bytes.data() + 14, sizeof ih);
-    EXPECT_EQ(ih.biClrUsed, 16777216u);
+    EXPECT_EQ(std::uint32_t{ih.biClrUsed}, 16777216u);
 
     const CVelora gray;
     bytes = gray.EncodeBMP();
     std::memcpy(&fh, bytes.data(), sizeof fh);
-    EXPECT_EQ(fh.bfOffBits, 1078u);
+    EXPECT_EQ(std::uint32_t{fh.bfOffBits}, 1078u);
 }
 
 TEST(BmpFiles, RoundTripIsByteForByteThroughEveryForm) {
