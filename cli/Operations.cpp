@@ -21,6 +21,15 @@ std::string RgbQuadJson(unsigned code, const RGBQUAD& c) {
         .Text();
 }
 
+std::string MeanJson(std::int64_t value, const RGBQUAD& c) {
+    return JsonObject()
+        .Add("value", value)
+        .Add("red", int(c.rgbRed))
+        .Add("green", int(c.rgbGreen))
+        .Add("blue", int(c.rgbBlue))
+        .Text();
+}
+
 std::vector<Operation> BuildTable() {
     std::vector<Operation> t;
     auto step = [&](std::string_view name, std::string_view family, std::vector<ArgSpec> args,
@@ -43,6 +52,9 @@ std::vector<Operation> BuildTable() {
          [](CVelora& im, const Args& a) { return im.ChangeColorDepth(a.Int(0)); });
     step("Flip", "Geometry", {{"mode", K::Int}}, "mirror: 0 horizontal (left-right), 1 vertical (upside down)",
          [](CVelora& im, const Args& a) { return im.Flip(a.Int(0)); });
+    step("Scale", "Geometry", {{"fx", K::Float}, {"fy", K::Float}, {"mode", K::Int}},
+         "nearest neighbour: mode 0 by factors, mode 1 to fx columns and fy rows",
+         [](CVelora& im, const Args& a) { return im.Scale(a.Float(0), a.Float(1), a.Int(2)); });
 
     // ---- Queries (velora query) ----
     query("IsGray", {}, "true when every palette entry (or pixel) has red = green = blue",
@@ -58,6 +70,21 @@ std::vector<Operation> BuildTable() {
           });
     query("GetAlfa", {{"x", K::Int}, {"y", K::Int}}, "alpha byte; 255 outside, 254 when not 32-bit",
           [](const CVelora& im, const Args& a) { return std::to_string(int(im.GetAlfa(a.Int(0), a.Int(1)))); });
+    query("GetMeanColumn", {{"x", K::Int}}, "mean value and colour of a column; value -1 bad depth, -2 outside",
+          [](const CVelora& im, const Args& a) {
+              RGBQUAD c{};
+              return MeanJson(im.GetMeanColumn(a.Int(0), c), c);
+          });
+    query("GetMeanRow", {{"y", K::Int}}, "mean value and colour of a row; value -1 bad depth, -2 outside",
+          [](const CVelora& im, const Args& a) {
+              RGBQUAD c{};
+              return MeanJson(im.GetMeanRow(a.Int(0), c), c);
+          });
+    query("GetMeanImage", {}, "mean value (0x00RRGGBB for direct colour) and colour of the image",
+          [](const CVelora& im, const Args&) {
+              RGBQUAD c{};
+              return MeanJson(im.GetMeanImage(c), c);
+          });
     query("CountDifferentPixels", {{"imageB", K::Image}},
           "positions of the common top-left rectangle whose raw values differ",
           [](const CVelora& im, const Args& a) { return std::to_string(im.CountDifferentPixels(a.Image(0))); });

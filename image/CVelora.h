@@ -175,6 +175,17 @@ public:
 
     // ---- Geometry ----
     unsigned Flip(int mode);
+    // Nearest-neighbour scaling: mode 0 by the factors, mode 1 to fx columns and fy rows.
+    // 1 a negative factor, 2 a mode above 1, 3 no image or a result over kMaxPixelBytes.
+    unsigned Scale(float fx, float fy, int mode);
+
+    // ---- Means (inspector window) ----
+    // Mean pixel value of column x, row y or the whole image, with the mean red, green and
+    // blue in colour; -1 for a depth other than 1, 4, 8, 24, 32 (colour zeroed), -2 for a
+    // column or row outside the image (colour untouched).
+    std::int64_t GetMeanColumn(std::int32_t x, RGBQUAD& colour) const;
+    std::int64_t GetMeanRow(std::int32_t y, RGBQUAD& colour) const;
+    std::int64_t GetMeanImage(RGBQUAD& colour) const;
 
 protected:
     std::uint8_t* Row(std::int32_t y) { return m_pchMapaBits + std::size_t(GetHeight() - 1 - y) * m_bytesPerRow; }
@@ -187,6 +198,8 @@ protected:
     bool IsIndexed() const;                // 1, 4 or 8 bits
     bool HasAccessibleDepth() const;       // 1, 4, 8, 24 or 32 bits
 
+    // An image of the given size with this image's header, colour table and name, pixels 0.
+    CVelora BlankLike(std::int32_t width, std::int32_t height) const;
     // Replaces every pixel index i of an indexed image by table[i] (256 entries).
     void RemapIndices(const std::uint8_t* table);
     // Takes ownership of a canonical block (header, table, pixels) and points into it.
@@ -201,6 +214,8 @@ private:
     void SetPointers();
     unsigned LoadBMPBytes(const std::uint8_t* data, std::size_t size);
     unsigned LoadPGMBytes(const std::uint8_t* data, std::size_t size, unsigned notP5Code);
+    std::int64_t MeanOf(std::int32_t x0, std::int32_t x1, std::int32_t y0, std::int32_t y1, bool sumRawDirect,
+                        RGBQUAD& colour) const;
     unsigned LoadRAWBytes(const std::uint8_t* data, std::size_t size, std::int32_t width, std::int32_t height);
 
     std::uint8_t* m_lpDIB = nullptr;

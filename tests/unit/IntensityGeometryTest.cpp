@@ -279,3 +279,97 @@ TEST(Flip, PaddingStaysAndSixteenBitImagesFlip) {
     ASSERT_EQ(image.Flip(1), 0u);
     EXPECT_EQ(image.GetBits()[0], 6);
 }
+
+TEST(Scale, NearestNeighbourMappingOnEveryDepth) {
+    for (int depth : kAllDepths)
+        for (const auto& [fx, fy] : {std::pair{1.5f, 0.5f}, std::pair{1.1f, 1.1f}, std::pair{0.37f, 2.0f}}) {
+            SCOPED_TRACE("depth " + std::to_string(depth) + " fx " + std::to_string(fx));
+            CVelora image = RandomImage(13, 7, depth, unsigned(depth * 7));
+            const CVelora source = image;
+            ASSERT_EQ(image.Scale(fx, fy, 0), 0u);
+            const int w = int(RoundHalfDown(13 * fx)), h = int(RoundHalfDown(7 * fy));
+            ASSERT_EQ(image.GetWidth(), w);
+            ASSERT_EQ(image.GetHeight(), h);
+            EXPECT_EQ(image.GetSizeImage(), CVelora::GetImageSize(w, h, depth));
+            for (int r = 0; r < h; ++r)  // storage rows: r = 0 is the bottom row
+                for (int c = 0; c < w; ++c) {
+                    const int sr = std::min(int(RoundHalfDown(float(r) / fy)), 6);
+                    const int sc = std::min(int(RoundHalfDown(float(c) / fx)), 12);
+                    ASSERT_EQ(image.GetPixel(c, h - 1 - r), source.GetPixel(sc, 6 - sr));
+                    if (depth == 32) {
+                        ASSERT_EQ(image.GetAlfa(c, h - 1 - r), source.GetAlfa(sc, 6 - sr));
+                    }
+                }
+            if (depth <= 8) {
+                EXPECT_TRUE(std::equal(source.GetPaletteData(), source.GetPaletteData() + source.GetNumColors(),
+                                       image.GetPaletteData()));
+            }
+        }
+}
+
+TEST(Scale, SizesModesAndRefusals) {
+    CVelora three(nullptr, nullptr, 3, 5, 8);
+    for (int x = 0; x < 3; ++x) three.SetPixel(x, 0, std::uint32_t(x + 1));
+    for (int y = 0; y < 5; ++y) three.SetPixel(0, y, std::uint32_t(10 + y));
+    CVelora wide = three;
+    ASSERT_EQ(wide.Scale(1.5f, 1.0f, 0), 0u);
+    EXPECT_EQ(wide.GetWidth(), 4);  // rounded(4.5) = 4: columns 0, 1, 1, 2
+    EXPECT_EQ(wide.GetPixel(1, 1), three.GetPixel(1, 1));
+    EXPECT_EQ(wide.GetPixel(3, 0), 3u);
+    CVelora low = three;
+    ASSERT_EQ(low.Scale(1.0f, 0.5f, 0), 0u);
+    EXPECT_EQ(low.GetHeight(), 2);  // storage rows 0 and 2: picture rows 4 and 2
+    EXPECT_EQ(low.GetPixel(0, 1), 14u);
+    EXPECT_EQ(low.GetPixel(0, 0), 12u);
+
+    CVelora keypad(nullptr, nullptr, 100, 100, 24);
+    keypad.SetName("k.bmp");
+    ASSERT_EQ(keypad.Scale(1.1f, 1.1f, 0), 0u);
+    EXPECT_EQ(keypad.GetWidth(), 110);
+    EXPECT_EQ(keypad.GetName(), "k.bmp");
+    ASSERT_EQ(keypad.Scale(37, 21, 1), 0u);
+    EXPECT_EQ(keypad.GetWidth(), 37);
+    EXPECT_EQ(keypad.GetHeight(), 21);
+    EXPECT_EQ(keypad.GetBitmapInfoHeader().biClrUsed, 16777216u);  // the header is kept
+    ASSERT_EQ(keypad.Scale(0, 1, 0), 0u);
+    EXPECT_EQ(keypad.GetWidth(), 0);
+
+    const auto before = Block(three);
+    EXPECT_EQ(three.Scale(-1, 1, 0), 1u);
+    EXPECT_EQ(three.Scale(1, 1, 2), 2u);
+    EXPECT_EQ(three.Scale(100000, 100000, 0), 3u);
+    EXPECT_EQ(Block(three), before);
+}
+
+TEST(Means, ColumnRowAndImage) {
+    RGBQUAD table[256] = {};
+    table[2] = RGBQUAD{30, 20, 10, 0};
+    table[4] = RGBQUAD{31, 21, 11, 0};
+    CVelora palette(nullptr, table, 2, 2, 8);
+    palette.SetPixel(0, 0, 2);
+    palette.SetPixel(0, 1, 4);
+    RGBQUAD c{};
+    EXPECT_EQ(palette.GetMeanColumn(0, c), 3);
+    EXPECT_EQ(c, (RGBQUAD{30, 20, 10, 0}));  // (10 + 11) / 2 truncates to 10
+    EXPECT_EQ(palette.GetMeanRow(1, c), 2);
+    EXPECT_EQ(palette.GetMeanImage(c), 1);
+    c = RGBQUAD{9, 9, 9, 9};
+    EXPECT_EQ(palette.GetMeanRow(2, c), -2);
+    EXPECT_EQ(c, (RGBQUAD{9, 9, 9, 9}));
+
+    CVelora rgb(nullptr, nullptr, 2, 1, 24);
+    rgb.SetPixel(0, 0, 0x0A0B0C);
+    rgb.SetPixel(1, 0, 0x000001);
+    EXPECT_EQ(rgb.GetMeanRow(0, c), 0);  // direct colour: no value for a row or column
+    EXPECT_EQ(c.rgbRed, 5);
+    EXPECT_EQ(rgb.GetMeanImage(c), (0x0A0B0C + 1) / 2);
+
+    BmpSpec spec;
+    spec.bitCount = 16;
+    spec.pixels.assign(16, 0);
+    const auto file = MakeBmp(spec);
+    CVelora sixteen;
+    ASSERT_EQ(sixteen.LoadBMP(file.data(), file.size()), 0u);
+    EXPECT_EQ(sixteen.GetMeanImage(c), -1);
+    EXPECT_EQ(c, (RGBQUAD{0, 0, 0, 9}));
+}
