@@ -1,0 +1,150 @@
+#include "Document.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+ImageFileKind KindOfFileName(const std::string& name) {
+    if (name.size() < 3) return ImageFileKind::Other;
+    std::string ext = name.substr(name.size() - 3);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    if (ext == "BMP") return ImageFileKind::Bmp;
+    if (ext == "RAW") return ImageFileKind::Raw;
+    if (ext == "PGM") return ImageFileKind::Pgm;
+    return ImageFileKind::Other;
+}
+
+std::optional<std::string> LoadErrorMessage(unsigned code, const std::string& fileName) {
+    std::string text;
+    switch (code) {
+        case kLoadOk: return std::nullopt;
+        case kLoadCannotOpen: text = "Error. No se puede abrir el archivo o su tipo no es BMP, RAW ni PGM"; break;
+        case kLoadInvalid: text = "Error. Se intenta cargar un archivo BMP ó PGM no válido"; break;
+        case kLoadBadDepth:
+            text = "Error. El archivo BMP que intenta abrir tiene una profundidad de color no soportada.\n"
+                   "CVelora carga imágenes de 1, 4, 8, 16, 24 y 32 bits por píxel";
+            break;
+        case kLoadCompressed:
+            text = "Error. El archivo BMP que intenta abrir utiliza compresión.\n"
+                   "CVelora no soporta la carga de archivos BMP comprimidos";
+            break;
+        case kLoadTooLarge:
+            text = "Error. La imagen es demasiado grande (más de 1 GiB de píxeles) o no hay memoria suficiente para cargarla";
+            break;
+        default: text = "Error. No se ha podido cargar la imagen (código " + std::to_string(code) + ")"; break;
+    }
+    return text + "\n\nArchivo: " + fileName;
+}
+
+CUtilidadDoc::CUtilidadDoc() : m_image(std::make_unique<CVelora>()) {}
+
+void CUtilidadDoc::OnNewDocument(const CVelora* activeImage) {
+    if (activeImage != nullptr) *m_image = *activeImage;
+}
+
+void CUtilidadDoc::TimeOperation(bool stop, const std::string& label) {
+    if (!stop) {
+        m_stopwatch.Start();
+        return;
+    }
+    const float seconds = m_stopwatch.Stop();
+    if (m_timingSink) m_timingSink(CStopwatch::TimingText(label, seconds));
+}
+
+CUtilidadDoc::OpenOutcome CUtilidadDoc::Open(const std::string& path, const RawDimensionsAsker& askDimensions) {
+    m_pathName = path;
+    m_title = BaseName(path);
+    unsigned code = kLoadCannotOpen;
+    switch (KindOfFileName(path)) {
+        case ImageFileKind::Bmp:
+            TimeOperation(false, "");
+            code = m_image->LoadBMP(path);
+            if (code == 0) TimeOperation(true, "Cargar Imagen BMP");
+            break;
+        case ImageFileKind::Raw: {
+            CFile file;
+            if (!file.Open(path, CFile::modeRead)) break;
+            const auto length = std::uint64_t(std::max<std::int64_t>(file.GetLength(), 0));
+            const auto size = askDimensions ? askDimensions(length, BaseName(path)) : CVelora::RawSizeForLength(length);
+            if (!size) return OpenOutcome::Cancelled;
+            TimeOperation(false, "");
+            code = m_image->LoadRAW(file, size->width, size->height);
+            TimeOperation(true, "Cargar Imagen RAW");
+            break;
+        }
+        case ImageFileKind::Pgm:
+            TimeOperation(false, "");
+            code = m_image->LoadPGM(path);
+            TimeOperation(true, "Cargar Imagen PGM");
+            break;
+        case ImageFileKind::Other: break;
+    }
+    m_loadResult = code;
+    m_modified = false;
+    return code == 0 ? OpenOutcome::Read : OpenOutcome::Failed;
+}
+
+unsigned CUtilidadDoc::Write(const std::string& path, ImageFileKind kind, std::string& error) {
+    // Write beside the target and rename over it, so that a failed save leaves the old file whole.
+    const auto slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+    std::string temp = dir + "/.velora-save-XXXXXX";
+    const int fd = mkstemp(temp.data());
+    unsigned code = 1;
+    if (fd >= 0) {
+        close(fd);
+        TimeOperation(false, "");
+        code = kind == ImageFileKind::Bmp ? m_image->SaveBMP(temp) : m_image->SaveRAW(temp);
+        if (code == 0 && std::rename(temp.c_str(), path.c_str()) != 0) code = 2;
+        if (code == 0) TimeOperation(true, kind == ImageFileKind::Bmp ? "Guardar Imagen BMP" : "Guardar Imagen RAW");
+        else std::remove(temp.c_str());
+    }
+    if (code != 0) {
+        static const char* const kWhy[] = {"", "no se puede crear el archivo", "la escritura del archivo ha fallado",
+                                           "la imagen no se puede guardar en ese formato"};
+        error = "Error. No se ha podido guardar la imagen en el archivo " + path + ":\n" + (code < 4 ? kWhy[code] : "");
+    }
+    return code;
+}
+
+CUtilidadDoc::SaveOutcome CUtilidadDoc::Save() {
+    SaveOutcome outcome;
+    ImageFileKind kind = KindOfFileName(m_pathName);
+    if (kind != ImageFileKind::Bmp && kind != ImageFileKind::Raw) {
+        if (m_saveFilter == kFilterBmp) kind = ImageFileKind::Bmp;
+        else if (m_saveFilter == kFilterRaw) kind = ImageFileKind::Raw;
+    }
+    // A name without a format we write (a PGM, a pasted image) asks for a new name instead.
+    if (m_pathName.empty() || (kind != ImageFileKind::Bmp && kind != ImageFileKind::Raw)) {
+        outcome.needsSaveAs = true;
+        return outcome;
+    }
+    outcome.saved = Write(m_pathName, kind, outcome.error) == 0;
+    if (outcome.saved) m_modified = false;
+    return outcome;
+}
+
+CUtilidadDoc::SaveOutcome CUtilidadDoc::SaveAs(const std::string& path, int filter) {
+    SaveOutcome outcome;
+    ImageFileKind kind = KindOfFileName(path);
+    if (kind != ImageFileKind::Bmp && kind != ImageFileKind::Raw)
+        kind = filter == kFilterRaw ? ImageFileKind::Raw : ImageFileKind::Bmp;
+    outcome.saved = Write(path, kind, outcome.error) == 0;
+    if (outcome.saved) {
+        m_saveFilter = filter;
+        m_pathName = path;
+        m_title = BaseName(path);
+        m_modified = false;
+    }
+    return outcome;
+}

@@ -1,0 +1,89 @@
+// The workbench's document without its windows: one image, its undo history, the result
+// of the last load, and opening and saving by file extension with timing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "CVelora.h"
+#include "Stopwatch.h"
+#include "UndoHistory.h"
+
+enum class ImageFileKind { Bmp, Raw, Pgm, Other };
+
+// The kind a file name names: its last three characters, case ignored.
+ImageFileKind KindOfFileName(const std::string& name);
+
+// The message the view shows for a load result (0 has none). Names the file.
+std::optional<std::string> LoadErrorMessage(unsigned code, const std::string& fileName);
+
+class CUtilidadDoc {
+public:
+    // Receives the timing texts (status pane 5).
+    using TimingSink = std::function<void(const std::string&)>;
+    // Asks the RAW dimensions for a file of this length; nullopt when the user cancels.
+    using RawDimensionsAsker =
+        std::function<std::optional<CVelora::RawSize>(std::uint64_t length, const std::string& fileName)>;
+
+    enum class OpenOutcome { Read, Failed, Cancelled };
+    struct SaveOutcome {
+        bool saved = false;
+        bool needsSaveAs = false;  // the name names no format we write and no filter was chosen
+        std::string error;         // Spanish message when saving failed
+    };
+
+    // Save-as filters, 1-based as the dialog reports them.
+    static constexpr int kFilterBmp = 1, kFilterRaw = 2;
+
+    CUtilidadDoc();
+
+    // A new document: a copy of the active image, or the default image when there is none.
+    void OnNewDocument(const CVelora* activeImage);
+    // Reads a file by its extension into the image; the result code waits in LoadResult().
+    OpenOutcome Open(const std::string& path, const RawDimensionsAsker& askDimensions);
+    // Writes to the document's path by its extension, or by the last save-as filter.
+    SaveOutcome Save();
+    // Writes to a new path with the chosen filter; the document then has that path.
+    SaveOutcome SaveAs(const std::string& path, int filter);
+
+    void PushUndo(const std::string& description) { m_history.PushUndo(*m_image, description); }
+    bool Undo() { return m_history.Undo(m_image); }
+    bool Redo() { return m_history.Redo(m_image); }
+    const CUndoHistory& History() const { return m_history; }
+
+    // The stopwatch: stop = false starts it; stop = true stops it and reports the text.
+    void TimeOperation(bool stop, const std::string& label);
+    void SetTimingSink(TimingSink sink) { m_timingSink = std::move(sink); }
+    float Elapsed() const { return m_stopwatch.Elapsed(); }
+
+    CVelora& Image() { return *m_image; }
+    const CVelora& Image() const { return *m_image; }
+
+    unsigned LoadResult() const { return m_loadResult; }
+    // The view takes the result once to show its message.
+    unsigned TakeLoadResult() { return std::exchange(m_loadResult, 0u); }
+
+    const std::string& PathName() const { return m_pathName; }
+    const std::string& Title() const { return m_title; }
+    void SetTitle(const std::string& title) { m_title = title; }
+    bool IsModified() const { return m_modified; }
+    void SetModified(bool modified = true) { m_modified = modified; }
+    bool frameSized = false;
+
+private:
+    unsigned Write(const std::string& path, ImageFileKind kind, std::string& error);
+
+    std::unique_ptr<CVelora> m_image;
+    CUndoHistory m_history;
+    CStopwatch m_stopwatch;
+    TimingSink m_timingSink;
+    unsigned m_loadResult = 0;
+    int m_saveFilter = 0;
+    bool m_modified = false;
+    std::string m_pathName;
+    std::string m_title;
+};

@@ -1,0 +1,284 @@
+// The workbench's model without windows: configuration file, undo history, timing text,
+// opening and saving by extension, the status read-out and the enabling of commands.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <unistd.h>
+#include <sys/stat.h>
+
+#include "CommandTable.h"
+#include "Configuration.h"
+#include "Document.h"
+#include "StatusReadout.h"
+#include "TestImages.h"
+#include "UndoHistory.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::string FreshDir(const std::string& name) {
+    const std::string dir = TempPath(name);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+std::string ReadText(const std::string& path) {
+    const auto bytes = ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+TEST(Configuration, FileFormatByPosition) {
+    const std::string dir = FreshDir("config");
+    CConfiguration config(dir);
+    config.Read();  // missing: created with the defaults
+    EXPECT_EQ(config.switches, CConfiguration::Defaults());
+    const std::string defaults = "ESMENUSXP=NO\r\nPASOAPASO=NO\r\nBLOCNOTAS=SI\r\nLOADNOMOD=SI\r\nTOPNOMODA=SI\r\n";
+    EXPECT_EQ(ReadText(config.FilePath()), defaults);
+
+    // Lines are taken by position, not by key; lower case is NO; a short file reads as far as it goes.
+    const auto s = CConfiguration::Parse("TOPNOMODA=SI\r\nPASOAPASO=si\r\nLOADNOMOD=SI\r\nBLOC");
+    EXPECT_EQ(s.menusXP, 1u);
+    EXPECT_EQ(s.stepByStep, 0u);
+    EXPECT_EQ(s.notepad, 1u);
+    EXPECT_EQ(s.loadModeless, 0u);
+    EXPECT_EQ(s.modelessOnTop, 0u);
+
+    // Not accepted: the file stays byte for byte; accepted: rewritten in the fixed order.
+    const std::string odd = "ESMENUSXP=SI\r\nPASOAPASO=SI\r\nBLOCNOTAS=NO\r\nLOADNOMOD=NO\r\nTOPNOMODA=no\r\nextra";
+    WriteFile(config.FilePath(), Bytes(odd));
+    config.Read();
+    config.switches.notepad = 1;
+    EXPECT_TRUE(config.WriteIfAccepted());
+    EXPECT_EQ(ReadText(config.FilePath()), odd);
+    config.writeOnExit = true;
+    EXPECT_TRUE(config.WriteIfAccepted());
+    EXPECT_EQ(ReadText(config.FilePath()), "ESMENUSXP=SI\r\nPASOAPASO=SI\r\nBLOCNOTAS=SI\r\nLOADNOMOD=NO\r\nTOPNOMODA=NO\r\n");
+}
+
+TEST(UndoHistory, EightStepsOldestDroppedFirst) {
+    auto image = std::make_unique<CVelora>(nullptr, nullptr, 1, 1, 8);
+    CUndoHistory history;
+    EXPECT_EQ(history.UndoText(), "Deshacer   \tCtrl+Z");
+    for (int step = 1; step <= 9; ++step) {
+        history.PushUndo(*image, "Paso " + std::to_string(step));
+        image->SetPixel(0, 0, std::uint32_t(step));
+    }
+    EXPECT_EQ(history.Position(), 8);
+    EXPECT_EQ(history.UndoText(), "Deshacer (8) Paso 9 \tCtrl+Z");
+    EXPECT_EQ(history.RedoText(), "Rehacer   \tCtrl+Y");
+    EXPECT_FALSE(history.CanRedo());
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(history.Undo(image));
+    EXPECT_EQ(image->GetPixel(0, 0), 1u);  // as after the first operation
+    EXPECT_FALSE(history.CanUndo());
+    EXPECT_FALSE(history.Undo(image));
+    EXPECT_EQ(history.UndoText(), "Deshacer   \tCtrl+Z");
+    EXPECT_EQ(history.RedoText(), "Rehacer Paso 2 \tCtrl+Y");
+
+    // Undo twice and redo twice returns to the latest image; a new step discards the redo states.
+    for (int i = 0; i < 8; ++i) history.Redo(image);
+    history.Undo(image);
+    history.Undo(image);
+    EXPECT_EQ(history.UndoText(), "Deshacer (6) Paso 7 \tCtrl+Z");
+    history.Redo(image);
+    history.Redo(image);
+    EXPECT_EQ(image->GetPixel(0, 0), 9u);
+    history.Undo(image);
+    history.PushUndo(*image, "Nuevo");
+    EXPECT_FALSE(history.CanRedo());
+    EXPECT_EQ(history.RedoText(), "Rehacer   \tCtrl+Y");
+}
+
+TEST(Document, OpenSaveAndTiming) {
+    const std::string dir = FreshDir("document");
+    RandomImage(5, 3, 24, 3).SaveBMP(dir + "/foto.bmp");
+    std::filesystem::rename(dir + "/foto.bmp", dir + "/FOTO.bmp");
+
+    CUtilidadDoc doc;
+    std::string timing;
+    doc.SetTimingSink([&](const std::string& t) { timing = t; });
+    EXPECT_EQ(doc.Open(dir + "/FOTO.bmp", nullptr), CUtilidadDoc::OpenOutcome::Read);
+    EXPECT_EQ(doc.Image().GetWidth(), 5);
+    EXPECT_EQ(doc.Title(), "FOTO.bmp");
+    EXPECT_EQ(timing.rfind("Tiempo de Cargar Imagen BMP: ", 0), 0u) << timing;
+    EXPECT_EQ(timing.substr(timing.size() - 5), " seg.");
+    EXPECT_EQ(CStopwatch::TimingText("100% gris", 0.5f), "Tiempo de 100% gris: 0.500000 seg.");
+
+    // A RAW file asks for its dimensions; cancelling reads nothing.
+    WriteFile(dir + "/x.raw", std::vector<std::uint8_t>(12, 7));
+    CUtilidadDoc raw;
+    EXPECT_EQ(raw.Open(dir + "/x.raw", [](std::uint64_t, const std::string&) { return std::nullopt; }),
+              CUtilidadDoc::OpenOutcome::Cancelled);
+    EXPECT_EQ(raw.Image().GetWidth(), 16);
+    EXPECT_EQ(raw.Open(dir + "/x.raw", [](std::uint64_t length, const std::string& name) {
+        EXPECT_EQ(length, 12u);
+        EXPECT_EQ(name, "x.raw");
+        return std::optional<CVelora::RawSize>(CVelora::RawSize{4, 3});
+    }), CUtilidadDoc::OpenOutcome::Read);
+    EXPECT_EQ(raw.Image().GetWidth(), 4);
+    CUtilidadDoc wrong;
+    EXPECT_EQ(wrong.Open(dir + "/x.raw", [](std::uint64_t, const std::string&) {
+        return std::optional<CVelora::RawSize>(CVelora::RawSize{5, 5});
+    }), CUtilidadDoc::OpenOutcome::Failed);
+    EXPECT_EQ(wrong.TakeLoadResult(), 2u);
+    EXPECT_EQ(wrong.TakeLoadResult(), 0u);
+    EXPECT_NE(LoadErrorMessage(2, "x.raw")->find("Se intenta cargar un archivo BMP ó PGM no válido"), std::string::npos);
+    EXPECT_NE(LoadErrorMessage(3, "x.raw")->find("x.raw"), std::string::npos);
+    EXPECT_FALSE(LoadErrorMessage(0, "x"));
+
+    // Saving: a RAW name writes RAW; a PGM name asks for Save As; Save As adopts the new path.
+    doc.SetModified();
+    raw.SetModified();
+    EXPECT_TRUE(raw.Save().saved);
+    EXPECT_FALSE(raw.IsModified());
+    EXPECT_EQ(ReadFile(dir + "/x.raw").size(), 12u);
+    const std::string pgm = dir + "/p.pgm";
+    WriteFile(pgm, Bytes("P5 2 1 255\n\x01\x02"));
+    CUtilidadDoc fromPgm;
+    ASSERT_EQ(fromPgm.Open(pgm, nullptr), CUtilidadDoc::OpenOutcome::Read);
+    const auto outcome = fromPgm.Save();
+    EXPECT_TRUE(outcome.needsSaveAs);
+    EXPECT_EQ(ReadText(pgm), std::string("P5 2 1 255\n\x01\x02"));  // the PGM is not destroyed
+    const auto saved = fromPgm.SaveAs(dir + "/copia", CUtilidadDoc::kFilterRaw);
+    EXPECT_TRUE(saved.saved);
+    EXPECT_EQ(ReadFile(dir + "/copia"), (std::vector<std::uint8_t>{1, 2}));
+    EXPECT_EQ(fromPgm.PathName(), dir + "/copia");
+    EXPECT_TRUE(fromPgm.Save().saved);  // the filter now decides
+
+    // A failed save keeps the old file and the modified flag, and says why.
+    const std::string locked = FreshDir("document-locked");
+    RandomImage(2, 2, 8, 1).SaveBMP(locked + "/a.bmp");
+    const auto before = ReadFile(locked + "/a.bmp");
+    CUtilidadDoc lockedDoc;
+    ASSERT_EQ(lockedDoc.Open(locked + "/a.bmp", nullptr), CUtilidadDoc::OpenOutcome::Read);
+    lockedDoc.Image().Negative(1, 0, 0, 0);
+    lockedDoc.SetModified();
+    chmod(locked.c_str(), 0500);
+    const bool canStillWrite = access((locked + "/a.bmp").c_str(), W_OK) == 0 && geteuid() == 0;
+    const auto failed = lockedDoc.Save();
+    chmod(locked.c_str(), 0700);
+    if (!canStillWrite) {  // root writes anyway; the rename path is then what is tested
+        EXPECT_FALSE(failed.saved);
+        EXPECT_TRUE(lockedDoc.IsModified());
+        EXPECT_NE(failed.error.find("No se ha podido guardar"), std::string::npos);
+        EXPECT_EQ(ReadFile(locked + "/a.bmp"), before);
+    }
+    EXPECT_EQ(KindOfFileName("a.Bmp"), ImageFileKind::Bmp);
+    EXPECT_EQ(KindOfFileName("bmp"), ImageFileKind::Bmp);
+    EXPECT_EQ(KindOfFileName("a.png"), ImageFileKind::Other);
+}
+
+TEST(Document, UnwritableTargetKeepsTheOldFile) {
+    // A directory in the way of the rename: the save fails, whoever runs the test.
+    const std::string dir = FreshDir("document-blocked");
+    std::filesystem::create_directories(dir + "/b.bmp/inside");
+    CUtilidadDoc doc;
+    doc.SetModified();
+    const auto outcome = doc.SaveAs(dir + "/b.bmp", CUtilidadDoc::kFilterBmp);
+    EXPECT_FALSE(outcome.saved);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/b.bmp/inside"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary file left
+}
+
+TEST(StatusReadout, TextsForEveryDepth) {
+    CVelora rgb(nullptr, nullptr, 4, 3, 24);
+    rgb.SetName("foto.bmp");
+    rgb.SetPixel(1, 2, 0x0A141E);
+    EXPECT_EQ(PixelReadout(rgb, 1, 2, 0, false),
+              "MC Activo: RGB    foto.bmp   16777216 colores  4x3 píxeles  (X:1,Y:2)= RGB(10,20,30) ");
+    EXPECT_EQ(PixelReadout(rgb, 4, 0, 0, false), " ");
+    EXPECT_EQ(PixelReadout(rgb, 0, -1, 0, false), " ");
+
+    CVelora rgba(nullptr, nullptr, 2, 2, 32);
+    rgba.SetName("a.b.bmp");
+    rgba.SetAlfa(0, 0, 200);
+    EXPECT_EQ(PixelReadout(rgba, 0, 0, 8, true),
+              "MC Activo: CIE XYZ    a.b.bmp   16777216 niveles de gris  2x2 píxeles  (X:0,Y:0)= RGBA(0,0,0,200) ");
+
+    CVelora gray;
+    gray.SetPixel(3, 3, 77);
+    EXPECT_EQ(PixelReadout(gray, 3, 3, 3, true),
+              "MC Activo: HSV    SIN_NOMBRE.RAW   256 niveles de gris  16x16 píxeles  (X:3,Y:3)= 77   RGB= (77,77,77) ");
+    CVelora bits(nullptr, nullptr, 8, 1, 1);
+    bits.SetName("sin");
+    EXPECT_EQ(PixelReadout(bits, 0, 0, 0, false),
+              "MC Activo: RGB    .   2 colores  8x1 píxeles  (X:0,Y:0)= 0   RGB= (0,0,0) ");
+}
+
+TEST(CommandTable, EnablingByDepthModelAndState) {
+    std::set<int> ids;
+    for (const auto& c : Commands()) EXPECT_TRUE(ids.insert(c.id).second) << "duplicate command " << c.id;
+
+    auto enabled = [](int id, const CommandContext& ctx) { return IsCommandEnabled(*FindCommand(id), ctx); };
+    CVelora gray8, colour24 = RandomImage(4, 4, 24, 1), one(nullptr, nullptr, 8, 8, 1);
+    CommandContext ctx;
+    ctx.toolWindowsPending = false;
+
+    // Without an image window only frame commands run.
+    EXPECT_TRUE(enabled(kCmdOpen, ctx));
+    EXPECT_FALSE(enabled(kCmdSave, ctx));
+    EXPECT_FALSE(enabled(kCmdFlipVertical, ctx));
+    EXPECT_FALSE(enabled(kCmdPaste, ctx));
+    ctx.clipboardHasDib = true;
+    EXPECT_TRUE(enabled(kCmdPaste, ctx));
+
+    ctx.image = &colour24;
+    EXPECT_TRUE(enabled(kCmdFlipVertical, ctx));
+    EXPECT_TRUE(enabled(kCmdImageInfo, ctx));
+    ctx.toolWindowsPending = true;
+    EXPECT_FALSE(enabled(kCmdImageInfo, ctx));
+    EXPECT_FALSE(enabled(kCmdUndo, ctx));
+    ctx.canUndo = true;
+    EXPECT_TRUE(enabled(kCmdUndo, ctx));
+    ctx.colorModel = 2;
+    EXPECT_FALSE(enabled(kCmdFlipVertical, ctx));  // most operations need the RGB model
+    EXPECT_TRUE(enabled(kCmdCopy, ctx));
+
+    // Rules of commands still to be built are evaluated as they will be, with built set.
+    auto rule = [&](int id, const CVelora& image, int model) {
+        CommandInfo c = *FindCommand(id);
+        c.built = true;
+        CommandContext k;
+        k.image = &image;
+        k.colorModel = model;
+        return IsCommandEnabled(c, k);
+    };
+    EXPECT_TRUE(rule(kCmdNegative, one, 0));
+    EXPECT_FALSE(rule(kCmdBrightness, one, 0));
+    EXPECT_TRUE(rule(kCmdGrayScale, colour24, 0));
+    EXPECT_FALSE(rule(kCmdGrayScale, gray8, 0));
+    EXPECT_TRUE(rule(kCmdGrayBands, gray8, 0));
+    EXPECT_FALSE(rule(kCmdGrayBands, colour24, 0));
+    EXPECT_TRUE(rule(kCmdEqualize, colour24, 4));  // stays subject to its depth rule only
+    EXPECT_TRUE(rule(kCmdNonLinear, gray8, 7));
+    EXPECT_TRUE(rule(kCmdSetOperations, one, 3));
+    EXPECT_TRUE(rule(kCmdBinarySmoothing, one, 3));
+    EXPECT_TRUE(rule(kCmdColorConversion, colour24, 9));
+    EXPECT_FALSE(rule(kCmdBrightness, colour24, 1));
+    EXPECT_TRUE(rule(kCmdFft, gray8, 0));   // 16 x 16, 256 colours
+    EXPECT_FALSE(rule(kCmdFft, colour24, 0));
+    EXPECT_TRUE(rule(kCmdGrayPalette, one, 5));
+    EXPECT_FALSE(rule(kCmdGrayPalette, gray8, 5));
+    EXPECT_TRUE(rule(kCmdGrayPalette, gray8, 0));
+    EXPECT_TRUE(rule(kCmdAlpha, RandomImage(2, 2, 32, 2), 0));
+    EXPECT_FALSE(rule(kCmdAlpha, colour24, 0));
+
+    // Every command named in the menus exists in the table.
+    std::function<void(const std::vector<MenuNode>&)> check = [&](const std::vector<MenuNode>& nodes) {
+        for (const auto& n : nodes) {
+            if (n.kind == MenuNode::Command) {
+                EXPECT_NE(FindCommand(n.id), nullptr) << n.id;
+            }
+            check(n.children);
+        }
+    };
+    check(MainMenu());
+    check(ContextMenu());
+    for (int id : MainToolBar()) EXPECT_TRUE(id == 0 || FindCommand(id)) << id;
+}
