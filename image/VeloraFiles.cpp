@@ -90,6 +90,13 @@ std::vector<std::uint8_t> CVelora::EncodeBMP() const {
     std::vector<std::uint8_t> bytes(sizeof fh + m_blockSize);
     std::memcpy(bytes.data(), &fh, sizeof fh);
     std::memcpy(bytes.data() + sizeof fh, m_lpDIB, m_blockSize);
+    if (!IsIndexed()) {
+        // A direct-colour file carries no colour table, and its header says so: readers take
+        // a colour count of 16777216 for the length of a table that is not there.
+        BITMAPINFOHEADER header = *m_lpBmIH;
+        header.biClrUsed = header.biClrImportant = 0;
+        std::memcpy(bytes.data() + sizeof fh, &header, sizeof header);
+    }
     return bytes;
 }
 
