@@ -6,6 +6,8 @@ packages=(
   cmake ninja-build g++ clang pkg-config        # build; clang for the fuzz targets
   libgtest-dev libgmock-dev libbenchmark-dev    # tests and benchmarks
   python3 python3-pil imagemagick netpbm        # peer tools that write and read test images
+  qt6-base-dev qt6-base-dev-tools libgl-dev     # the workbench (Qt Widgets, Print Support)
+  xdg-utils                                     # opening web pages and e-mail from the workbench
 )
 
 missing=()

@@ -1,0 +1,67 @@
+#include "Help.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace velora::ui {
+
+namespace {
+
+class HelpWindow : public QWidget {
+public:
+    HelpWindow() : QWidget(nullptr, Qt::Window) {
+        setWindowTitle("Ayuda de CVeloraMDI");
+        resize(760, 620);
+        auto* layout = new QVBoxLayout(this);
+        auto* buttons = new QHBoxLayout;
+        auto* back = new QPushButton("Atrás");
+        auto* forward = new QPushButton("Adelante");
+        auto* home = new QPushButton("Índice");
+        buttons->addWidget(back);
+        buttons->addWidget(forward);
+        buttons->addWidget(home);
+        buttons->addStretch();
+        layout->addLayout(buttons);
+        m_browser = new QTextBrowser;
+        m_browser->setOpenExternalLinks(true);
+        layout->addWidget(m_browser);
+        connect(back, &QPushButton::clicked, m_browser, &QTextBrowser::backward);
+        connect(forward, &QPushButton::clicked, m_browser, &QTextBrowser::forward);
+        connect(home, &QPushButton::clicked, this, [this] { Show(HelpUrlForTopic("CVelora.chm")); });
+    }
+    void Show(const QUrl& url) {
+        m_browser->setSource(url);
+        show();
+        raise();
+        activateWindow();
+    }
+    QTextBrowser* m_browser;
+};
+
+QPointer<HelpWindow> g_window;
+
+}  // namespace
+
+QUrl HelpUrlForTopic(const QString& topic) {
+    const int separator = topic.indexOf("::");
+    QString page = separator < 0 ? QString("index.htm") : topic.mid(separator + 2);
+    while (page.startsWith('/')) page.remove(0, 1);
+    const QString path = ":/help/" + page;
+    if (!QFile::exists(path)) return QUrl("qrc:/help/index.htm");
+    return QUrl("qrc:/help/" + page);
+}
+
+void ShowHelpTopic(const QString& topic, QWidget*) {
+    if (!g_window) {
+        g_window = new HelpWindow;
+        g_window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    g_window->Show(HelpUrlForTopic(topic));
+}
+
+}  // namespace velora::ui

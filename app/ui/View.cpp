@@ -1,0 +1,115 @@
+#include "View.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "MainFrame.h"
+#include "Messages.h"
+#include "StatusReadout.h"
+
+CUtilidadView::CUtilidadView(std::shared_ptr<CUtilidadDoc> document, CMainFrame* frame, QWidget* parent)
+    : QAbstractScrollArea(parent), m_document(std::move(document)), m_frame(frame) {
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    ImageChanged();
+}
+
+void CUtilidadView::ImageChanged() {
+    const CVelora& image = m_document->Image();
+    const int width = std::max(image.GetWidth(), 0), height = std::max(image.GetHeight(), 0);
+    m_display = QImage(width, height, QImage::Format_RGB32);
+    if (!m_display.isNull())
+        image.ConvertToRGB32(0, height, reinterpret_cast<std::uint32_t*>(m_display.bits()),
+                             std::size_t(m_display.bytesPerLine() / 4));
+    m_isGray = image.IsGray();
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+void CUtilidadView::SetScaleToFit(bool on) {
+    m_scaleToFit = on;
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+void CUtilidadView::UpdateScrollBars() {
+    const QSize area = viewport()->size();
+    const bool bars = !m_scaleToFit;
+    horizontalScrollBar()->setRange(0, bars ? std::max(0, m_display.width() - area.width()) : 0);
+    verticalScrollBar()->setRange(0, bars ? std::max(0, m_display.height() - area.height()) : 0);
+    horizontalScrollBar()->setPageStep(area.width());
+    verticalScrollBar()->setPageStep(area.height());
+    setHorizontalScrollBarPolicy(bars ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(bars ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+}
+
+QPoint CUtilidadView::ImagePointAt(const QPoint& p) const {
+    if (m_scaleToFit) {
+        // Scaled into the window: map back through the scale, so the read-out names the pixel seen.
+        const QSize area = viewport()->size();
+        if (area.isEmpty() || m_display.isNull()) return {-1, -1};
+        return {int(std::int64_t(p.x()) * m_display.width() / area.width()),
+                int(std::int64_t(p.y()) * m_display.height() / area.height())};
+    }
+    return {p.x() + horizontalScrollBar()->value(), p.y() + verticalScrollBar()->value()};
+}
+
+void CUtilidadView::paintEvent(QPaintEvent*) {
+    if (const unsigned code = m_document->TakeLoadResult(); code != 0) {
+        // The load error is reported once, on the first paint after the failed read.
+        const auto text = LoadErrorMessage(code, m_document->Title());
+        QTimer::singleShot(0, this, [this, message = QString::fromStdString(*text)] {
+            velora::ui::ShowError(this, message, "Error");
+        });
+    }
+    if (!m_document->frameSized) {
+        m_document->frameSized = true;
+        QTimer::singleShot(0, this, [this] { m_frame->SizeViewToImage(this); });
+    }
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), palette().color(QPalette::Dark));
+    if (m_scaleToFit) {
+        painter.drawImage(viewport()->rect(), m_display);
+    } else {
+        const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
+        const QRect source = QRect(offset, viewport()->size()).intersected(m_display.rect());
+        painter.drawImage(source.topLeft() - offset, m_display, source);
+    }
+    m_frame->OpenToolWindowsIfPending();
+}
+
+void CUtilidadView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = ImagePointAt(event->position().toPoint());
+    m_frame->SetReadout(QString::fromStdString(
+        PixelReadout(m_document->Image(), p.x(), p.y(), m_frame->ColorModel(), m_isGray)));
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CUtilidadView::leaveEvent(QEvent* event) {
+    m_frame->SetReadout(" ");
+    QAbstractScrollArea::leaveEvent(event);
+}
+
+void CUtilidadView::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Plus) m_frame->ScaleByKeypad(this, 1.1f);
+        if (event->key() == Qt::Key_Minus) m_frame->ScaleByKeypad(this, 0.9f);
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CUtilidadView::contextMenuEvent(QContextMenuEvent* event) { m_frame->ShowContextMenu(event->globalPos()); }
+
+void CUtilidadView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+}
+
+void CUtilidadView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    m_frame->RefreshToolWindows();
+}

@@ -1,0 +1,50 @@
+#include "CVerImagen2MonitorDlg.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include "CVelora.h"
+
+CVerImagen2MonitorDlg::CVerImagen2MonitorDlg(QWidget* parent) : QWidget(parent, Qt::Window) {
+    const auto screens = QGuiApplication::screens();
+    if (screens.size() >= 2) {
+        setWindowTitle("Imagen activa en el 2º monitor");
+        setGeometry(screens[1]->geometry());
+        setWindowState(Qt::WindowFullScreen);
+    } else {
+        setWindowTitle("Imagen activa (no hay un 2º monitor)");
+        resize(640, 480);
+    }
+}
+
+void CVerImagen2MonitorDlg::SetImage(const CVelora* image) {
+    if (image != m_image) m_converted = nullptr;
+    m_image = image;
+    update();
+}
+
+void CVerImagen2MonitorDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(96, 96, 96));
+    if (!m_image || !m_image->HasImage()) return;
+    if (m_converted != m_image) {
+        m_display = QImage(m_image->GetWidth(), m_image->GetHeight(), QImage::Format_RGB32);
+        if (!m_display.isNull())
+            m_image->ConvertToRGB32(0, m_image->GetHeight(), reinterpret_cast<std::uint32_t*>(m_display.bits()),
+                                    std::size_t(m_display.bytesPerLine() / 4));
+        m_converted = m_image;
+    }
+    if (m_display.isNull()) return;
+    // Centred, reduced to fit when larger than the window, never enlarged.
+    QSize size = m_display.size();
+    if (size.width() > width() || size.height() > height()) size.scale(this->size(), Qt::KeepAspectRatio);
+    const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    painter.drawImage(target, m_display);
+}
+
+void CVerImagen2MonitorDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) close();
+    else QWidget::keyPressEvent(event);
+}

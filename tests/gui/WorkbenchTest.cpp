@@ -1,0 +1,221 @@
+// The workbench as a user drives it: opening files, load errors, pasting, keypad scaling,
+// tool windows that follow the image windows, and pixel edits with their undo steps.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMessageBox>
+#include <QTest>
+#include <filesystem>
+
+#include "ChildFrame.h"
+#include "Clipboard.h"
+#include "Inspectors.h"
+#include "MainFrame.h"
+#include "Messages.h"
+#include "RawDimensionDlg.h"
+#include "TestImages.h"
+#include "View.h"
+
+using namespace testing_support;
+using velora::ui::MessageKind;
+using velora::ui::MessageSink;
+
+namespace {
+
+class Workbench : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = TempPath("gui");
+        std::filesystem::create_directories(dir);
+        config = std::make_unique<CConfiguration>(dir);
+        config->switches = CConfiguration::Defaults();
+        config->switches.loadModeless = 0;
+        MessageSink::show = [this](QWidget*, MessageKind, const QString& caption, const QString& text) {
+            messages << caption + "|" + text;
+        };
+        MessageSink::ask = [this](QWidget*, const QString&, const QString& text, int) {
+            questions << text;
+            return answer;
+        };
+    }
+    void TearDown() override { frame.reset(); }
+
+    CMainFrame& Frame() {
+        if (!frame) {
+            frame = std::make_unique<CMainFrame>(*config);
+            frame->resize(1400, 1000);
+            frame->show();
+            QApplication::processEvents();
+        }
+        return *frame;
+    }
+    void Settle() {
+        for (int i = 0; i < 5; ++i) {
+            QApplication::processEvents();
+            QTest::qWait(5);
+        }
+    }
+    QString WriteImage(const std::string& name, const CVelora& image) {
+        const std::string path = dir + "/" + name;
+        EXPECT_EQ(image.SaveBMP(path), 0u);
+        return QString::fromStdString(path);
+    }
+
+    std::string dir;
+    std::unique_ptr<CConfiguration> config;
+    std::unique_ptr<CMainFrame> frame;
+    QStringList messages, questions;
+    int answer = QMessageBox::Yes;
+};
+
+}  // namespace
+
+TEST_F(Workbench, OpenedFileGetsAChildSizedToTheImage) {
+    ASSERT_TRUE(Frame().OpenFile(WriteImage("open.bmp", RandomImage(120, 90, 24, 1))));
+    Settle();
+    CUtilidadView* view = Frame().ActiveView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->Document().Image().GetWidth(), 120);
+    const QSize client = view->viewport()->size();
+    EXPECT_GE(client.width(), 120);
+    EXPECT_LE(client.width(), 130);
+    EXPECT_GE(client.height(), 90);
+    EXPECT_LE(client.height(), 100);
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cargar Imagen BMP: ")) << Frame().TimingText().toStdString();
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(Workbench, LoadErrorIsShownOnceOnTheNextPaint) {
+    const std::string bad = dir + "/roto.bmp";
+    WriteFile(bad, Bytes("BM this is not a bitmap at all, just text"));
+    EXPECT_FALSE(Frame().OpenFile(QString::fromStdString(bad)));
+    Settle();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Error|Error. Se intenta cargar un archivo BMP ó PGM no válido"));
+    EXPECT_TRUE(messages[0].contains("roto.bmp"));
+    Frame().ActiveView()->viewport()->repaint();
+    Settle();
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(Frame().ActiveView()->Document().Image().GetWidth(), 16);  // the default image stays
+
+    // A RAW file cancelled in its dimensions dialog opens no window.
+    WriteFile(dir + "/a.raw", std::vector<std::uint8_t>(50));
+    CRawDimensionDlg::testAnswer = [](std::uint64_t, const std::string&) { return std::nullopt; };
+    const int before = int(Frame().Children().size());
+    EXPECT_FALSE(Frame().OpenFile(QString::fromStdString(dir + "/a.raw")));
+    EXPECT_EQ(int(Frame().Children().size()), before);
+    CRawDimensionDlg::testAnswer = nullptr;
+}
+
+TEST_F(Workbench, PastesAreCountedAnd32BitImagesArriveAs24) {
+    ASSERT_TRUE(velora::ui::CopyImageToClipboard(RandomImage(7, 5, 32, 2)));
+    Settle();
+    ASSERT_TRUE(Frame().Action(kCmdPaste)->isEnabled());
+    Frame().Execute(kCmdPaste);
+    Frame().Execute(kCmdPaste);
+    Settle();
+    ASSERT_EQ(Frame().Children().size(), 2);
+    EXPECT_EQ(Frame().Children()[0]->View()->Document().Title(), "Imagen del Portapeles 1.bmp");
+    EXPECT_EQ(Frame().Children()[1]->View()->Document().Title(), "Imagen del Portapeles 2.bmp");
+    const CVelora& pasted = Frame().ActiveView()->Document().Image();
+    EXPECT_EQ(pasted.GetBitCount(), 24);
+    EXPECT_EQ(pasted.GetWidth(), 7);
+    EXPECT_EQ(pasted.GetName(), "Imagen del Portapeles 2.bmp");
+}
+
+TEST_F(Workbench, KeypadPlusScalesWithOneUndoStep) {
+    ASSERT_TRUE(Frame().OpenFile(WriteImage("scale.bmp", RandomImage(100, 100, 8, 3))));
+    Settle();
+    CUtilidadView* view = Frame().ActiveView();
+    QTest::keyClick(view, Qt::Key_Plus, Qt::KeypadModifier);
+    Settle();
+    CUtilidadDoc& doc = view->Document();
+    EXPECT_EQ(doc.Image().GetWidth(), 110);
+    EXPECT_EQ(doc.Image().GetHeight(), 110);
+    EXPECT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(doc.History().UndoText(), "Deshacer (1) Escalado \tCtrl+Z");
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(Frame().Action(kCmdUndo)->text(), "Deshacer (1) Escalado");
+    Frame().Execute(kCmdUndo);
+    EXPECT_EQ(doc.Image().GetWidth(), 100);
+    QTest::keyClick(view, Qt::Key_Plus);  // the main keyboard's + does not scale
+    EXPECT_EQ(doc.Image().GetWidth(), 100);
+}
+
+TEST_F(Workbench, ToolWindowsCloseWithTheLastChildAndReopen) {
+    config->switches.loadModeless = 1;
+    ASSERT_TRUE(Frame().OpenFile(WriteImage("tools.bmp", RandomImage(30, 20, 24, 4))));
+    Settle();
+    EXPECT_FALSE(Frame().ToolWindowsPending());
+    EXPECT_NE(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
+    EXPECT_NE(Frame().ToolWindow(CMainFrame::kDibProperties), nullptr);
+    EXPECT_TRUE(Frame().Action(kCmdImageInfo)->isEnabled());
+
+    Frame().Children()[0]->close();
+    Settle();
+    EXPECT_EQ(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
+    EXPECT_TRUE(Frame().ToolWindowsPending());
+    EXPECT_FALSE(Frame().Action(kCmdImageInfo)->isEnabled());
+
+    ASSERT_TRUE(Frame().OpenFile(WriteImage("tools2.bmp", RandomImage(10, 10, 8, 5))));
+    Settle();
+    auto* dib = dynamic_cast<CPropiedadesDIB*>(Frame().ToolWindow(CMainFrame::kDibProperties));
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->windowTitle(), "Propiedades del DIB de tools2.bmp");
+    EXPECT_EQ(dib->Field("Paleta")->text(), "1024");
+    EXPECT_EQ(dib->Field("biCompression")->text(), "BI_RGB");
+}
+
+TEST_F(Workbench, InformationEditsRecordUndoSteps) {
+    CVelora image = RandomImage(6, 4, 24, 6);
+    image.SetPixel(2, 1, 0x405060);
+    ASSERT_TRUE(Frame().OpenFile(WriteImage("info.bmp", image)));
+    Settle();
+    Frame().Execute(kCmdImageInfo);
+    auto* info = dynamic_cast<CInformacionDlg*>(Frame().ToolWindow(CMainFrame::kInformation));
+    ASSERT_NE(info, nullptr);
+    EXPECT_FALSE(info->valueEdit->isVisibleTo(info));  // 24 bits: no value field
+    info->columnEdit->setText("");
+    QTest::keyClicks(info->columnEdit, "2");
+    info->rowEdit->setText("");
+    QTest::keyClicks(info->rowEdit, "1");
+    EXPECT_EQ(info->componentEdit[0]->text(), "64");
+    info->columnEdit->setText("");
+    QTest::keyClicks(info->columnEdit, "6");  // the width: back to 0
+    EXPECT_EQ(info->columnEdit->text(), "0");
+    info->columnEdit->setText("2");
+
+    info->editBox->setChecked(true);
+    info->componentEdit[0]->setText("");
+    QTest::keyClicks(info->componentEdit[0], "300");
+    CUtilidadDoc& doc = Frame().ActiveView()->Document();
+    EXPECT_EQ(info->componentEdit[0]->text(), "0");
+    EXPECT_EQ(doc.Image().GetPixel(2, 1), 0x005060u);
+    EXPECT_EQ(doc.History().UndoText(), "Deshacer (3) Editar componente R coordenada \tCtrl+Z");  // one step per keystroke
+    EXPECT_TRUE(doc.IsModified());
+    Frame().Execute(kCmdUndo);
+    Frame().Execute(kCmdUndo);
+    Frame().Execute(kCmdUndo);
+    EXPECT_EQ(doc.Image().GetPixel(2, 1), 0x405060u);
+}
+
+TEST_F(Workbench, ClosingAllViewsAsksOnceAboutUnsavedChanges) {
+    ASSERT_TRUE(Frame().OpenFile(WriteImage("c1.bmp", RandomImage(8, 8, 8, 7))));
+    ASSERT_TRUE(Frame().OpenFile(WriteImage("c2.bmp", RandomImage(8, 8, 8, 8))));
+    Settle();
+    Frame().Execute(kCmdFlipVertical);
+    answer = QMessageBox::No;
+    Frame().Execute(kCmdCloseAllViews);
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_EQ(Frame().Children().size(), 2);  // refused: nothing closed
+    answer = QMessageBox::Yes;
+    Frame().Execute(kCmdCloseAllViews);
+    Settle();
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_TRUE(Frame().Children().isEmpty());
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cerrar Todas las Imágenes: "));
+}
