@@ -216,18 +216,18 @@ bool ParseCall(std::string_view text, Operation::Kind kind, const ImageLoader& l
 
     std::vector<ArgValue> values;
     for (std::size_t i = 0; i < op->args.size(); ++i) {
-        const ArgSpec& spec = op->args[i];
+        const ArgSpec& param = op->args[i];
         const std::string& arg = i < raw.size() ? raw[i] : std::string();
         auto bad = [&] {
-            message = std::string(op->name) + ": argument " + std::to_string(i + 1) + " (" + std::string(spec.name) +
-                      ") must be " + std::string(KindName(spec.kind)) + ", not '" + arg + "'";
+            message = std::string(op->name) + ": argument " + std::to_string(i + 1) + " (" + std::string(param.name) +
+                      ") must be " + std::string(KindName(param.kind)) + ", not '" + arg + "'";
             return false;
         };
-        switch (spec.kind) {
+        switch (param.kind) {
             case K::Int:
             case K::Flag: {
                 std::int64_t v;
-                if (!ParseInt(arg, v) || (spec.kind == K::Flag && v != 0 && v != 1)) return bad();
+                if (!ParseInt(arg, v) || (param.kind == K::Flag && v != 0 && v != 1)) return bad();
                 values.emplace_back(v);
                 break;
             }

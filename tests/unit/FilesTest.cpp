@@ -86,26 +86,26 @@ TEST(BmpFiles, RoundTripIsByteForByteThroughEveryForm) {
 TEST(BmpFiles, LayoutsOtherWritersUse) {
     // biSizeImage 0 is computed; a gap before the pixels, a V5 header and top-down rows all
     // load to the same image with a 40-byte header and bottom-up rows.
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.palette.assign(256, RGBQUAD{});
-    for (int i = 0; i < 256; ++i) spec.palette[std::size_t(i)] = RGBQUAD{std::uint8_t(i), 0, std::uint8_t(255 - i), 0};
-    spec.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // bottom row 1 2 3, top row 4 5 6
+    BmpSpec made;
+    made.width = 3;
+    made.height = 2;
+    made.palette.assign(256, RGBQUAD{});
+    for (int i = 0; i < 256; ++i) made.palette[std::size_t(i)] = RGBQUAD{std::uint8_t(i), 0, std::uint8_t(255 - i), 0};
+    made.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // bottom row 1 2 3, top row 4 5 6
     CVelora reference;
-    ASSERT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(spec), reference), 0u);
+    ASSERT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(made), reference), 0u);
     EXPECT_EQ(reference.GetSizeImage(), 8u);
     EXPECT_EQ(reference.GetPixel(0, 0), 4u);
     EXPECT_EQ(reference.GetPixel(2, 1), 3u);
 
-    BmpSpec gap = spec;
+    BmpSpec gap = made;
     gap.gap = 37;
-    BmpSpec v5 = spec;
+    BmpSpec v5 = made;
     v5.headerSize = 124;
-    BmpSpec topDown = spec;
+    BmpSpec topDown = made;
     topDown.height = -2;
     topDown.pixels = {4, 5, 6, 0, 1, 2, 3, 0};
-    BmpSpec sized = spec;
+    BmpSpec sized = made;
     sized.sizeImage = 8;
     for (const BmpSpec* s : {&gap, &v5, &topDown, &sized}) {
         CVelora image;
@@ -135,7 +135,7 @@ TEST(BmpFiles, LayoutsOtherWritersUse) {
     EXPECT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(fields), image), 4u);
 
     // The OS/2 core header has 3-byte colour entries.
-    BmpSpec core = spec;
+    BmpSpec core = made;
     core.headerSize = 12;
     ASSERT_EQ(LoadChecked(&CVelora::LoadBMP, MakeBmp(core), image), 0u);
     EXPECT_EQ(image.GetPixel(1, 0), 5u);

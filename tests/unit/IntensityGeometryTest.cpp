@@ -99,10 +99,10 @@ TEST(Negative, CasesThatTellTheRulesApart) {
     EXPECT_EQ(sixteen.GetPixel(0, 0), 12u);
     EXPECT_EQ(sixteen.GetPixel(1, 0), 0u);
 
-    BmpSpec spec;
-    spec.bitCount = 16;
-    spec.pixels.assign(16, 0);
-    const auto file = MakeBmp(spec);
+    BmpSpec made;
+    made.bitCount = 16;
+    made.pixels.assign(16, 0);
+    const auto file = MakeBmp(made);
     CVelora sixteenBits;
     ASSERT_EQ(sixteenBits.LoadBMP(file.data(), file.size()), 0u);
     EXPECT_EQ(sixteenBits.Negative(1, 0, 0, 0), 1u);
@@ -248,13 +248,13 @@ TEST(Flip, MatchesThePixelExchangeOnEveryDepth) {
 
 TEST(Flip, PaddingStaysAndSixteenBitImagesFlip) {
     // Padding bits of a loaded 1-bit file (width 10: 6 bits and 2 bytes of padding per row).
-    BmpSpec spec;
-    spec.bitCount = 1;
-    spec.width = 10;
-    spec.height = 2;
-    spec.palette = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
-    spec.pixels = {0x80, 0x3F, 0xAA, 0xBB, 0x00, 0x40, 0x00, 0x00};
-    const auto file = MakeBmp(spec);
+    BmpSpec made;
+    made.bitCount = 1;
+    made.width = 10;
+    made.height = 2;
+    made.palette = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
+    made.pixels = {0x80, 0x3F, 0xAA, 0xBB, 0x00, 0x40, 0x00, 0x00};
+    const auto file = MakeBmp(made);
     CVelora image;
     ASSERT_EQ(image.LoadBMP(file.data(), file.size()), 0u);
     ASSERT_EQ(image.Flip(1), 0u);
@@ -364,10 +364,10 @@ TEST(Means, ColumnRowAndImage) {
     EXPECT_EQ(c.rgbRed, 5);
     EXPECT_EQ(rgb.GetMeanImage(c), (0x0A0B0C + 1) / 2);
 
-    BmpSpec spec;
-    spec.bitCount = 16;
-    spec.pixels.assign(16, 0);
-    const auto file = MakeBmp(spec);
+    BmpSpec made;
+    made.bitCount = 16;
+    made.pixels.assign(16, 0);
+    const auto file = MakeBmp(made);
     CVelora sixteen;
     ASSERT_EQ(sixteen.LoadBMP(file.data(), file.size()), 0u);
     EXPECT_EQ(sixteen.GetMeanImage(c), -1);

@@ -147,12 +147,12 @@ TEST(Record, AccessorsCheckPointAndDepthInTheirOrder) {
     EXPECT_EQ(rgba.SetAlfa(-1, 0, 1), 2u);
 
     // A 16-bit image loads but has no pixel accessors.
-    testing_support::BmpSpec spec;
-    spec.bitCount = 16;
-    spec.width = 2;
-    spec.height = 1;
-    spec.pixels.assign(4, 0);
-    const auto file = MakeBmp(spec);
+    testing_support::BmpSpec made;
+    made.bitCount = 16;
+    made.width = 2;
+    made.height = 1;
+    made.pixels.assign(4, 0);
+    const auto file = MakeBmp(made);
     CVelora sixteen;
     ASSERT_EQ(sixteen.LoadBMP(file.data(), file.size()), 0u);
     EXPECT_EQ(sixteen.GetPixel(0, 0), 0xFFFFFFFEu);
