@@ -6,12 +6,14 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QTest>
 #include <filesystem>
 
 #include "ChildFrame.h"
+#include "ConfigDlg.h"
 #include "Clipboard.h"
 #include "Inspectors.h"
 #include "MainFrame.h"
@@ -218,4 +220,42 @@ TEST_F(Workbench, ClosingAllViewsAsksOnceAboutUnsavedChanges) {
     EXPECT_EQ(questions.size(), 2);
     EXPECT_TRUE(Frame().Children().isEmpty());
     EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cerrar Todas las Imágenes: "));
+}
+
+TEST_F(Workbench, SettingsDialogAndStepByStepToggle) {
+    Frame().Execute(kCmdStepByStep);
+    EXPECT_TRUE(Frame().StepByStep());
+    EXPECT_TRUE(Frame().Action(kCmdStepByStep)->isChecked());
+    EXPECT_EQ(config->switches.stepByStep, 0u);  // the toolbar toggle leaves the file's switch alone
+    Frame().Execute(kCmdStepByStep);
+
+    CConfigDlg dialog(*config, &Frame());
+    dialog.Box(1)->setChecked(true);
+    dialog.Box(3)->setChecked(false);
+    dialog.accept();
+    EXPECT_TRUE(config->writeOnExit);
+    EXPECT_EQ(config->switches.stepByStep, 1u);
+    EXPECT_EQ(config->switches.loadModeless, 0u);
+
+    CRawDimensionDlg raw(10304, "cara.raw", nullptr);
+    EXPECT_EQ(raw.windowTitle(), "Seleccionar Dimensión de cara.raw");
+    EXPECT_EQ(raw.WidthEdit()->text(), "92");
+    EXPECT_TRUE(raw.AcceptButton()->isEnabled());
+    raw.WidthEdit()->setText("93");
+    EXPECT_FALSE(raw.AcceptButton()->isEnabled());
+}
+
+TEST_F(Workbench, SaveOfAPgmAsksForANameAndFailuresAreReported) {
+    const std::string pgm = dir + "/p.pgm";
+    WriteFile(pgm, Bytes("P5 2 1 255\n\x01\x02"));
+    ASSERT_TRUE(Frame().OpenFile(QString::fromStdString(pgm)));
+    Settle();
+    CUtilidadDoc& doc = Frame().ActiveView()->Document();
+    EXPECT_TRUE(doc.Save().needsSaveAs);
+    EXPECT_EQ(ReadFile(pgm).size(), 13u);  // never opened for writing
+    std::filesystem::create_directories(dir + "/taken.bmp/x");
+    doc.SetModified();
+    const auto outcome = doc.SaveAs(dir + "/taken.bmp", CUtilidadDoc::kFilterBmp);
+    EXPECT_FALSE(outcome.saved);
+    EXPECT_TRUE(doc.IsModified());
 }
