@@ -15,8 +15,7 @@ CConfigDlg::CConfigDlg(CConfiguration& configuration, QWidget* parent)
         "Con estilo de menús XP (No marcada -> estilo Clásico)",
         "Con modo de ejecución Paso a Paso",
         "Al Cargar una Paleta de disco visualizarla con el Bloc de Notas",
-        "Al cargar la 1ª imagen, visualizar Diálogos No Modales  (Información de la Imagen, Histograma, "
-        "Propiedades DIB, Selección de Modelo de Color)",
+        "Al cargar la 1ª imagen, visualizar Diálogos No Modales  (Información de la Imagen, Histograma, Propiedades DIB, Selección de Modelo de Color)",
         "Diálogos No Modales siempre en primer plano",
     };
     const ConfigSwitches& s = configuration.switches;

@@ -90,6 +90,8 @@ CInformacionDlg::CInformacionDlg(CMainFrame* frame) : CToolWindow(frame) {
     components->addWidget(alphaLabel);
     components->addWidget(valueEdit);
     pixelGrid->addLayout(components, 1, 0, 1, 4);
+    for (QLineEdit* e : {columnEdit, rowEdit, componentEdit[0], componentEdit[1], componentEdit[2], valueEdit})
+        e->setMaximumWidth(64);
     editBox = new QCheckBox("Editar");
     pixelGrid->addWidget(editBox, 2, 0, 1, 4);
 

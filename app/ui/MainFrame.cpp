@@ -471,6 +471,15 @@ void CMainFrame::OpenToolWindow(int slot) {
     if (m_configuration.switches.modelessOnTop) window->setWindowFlag(Qt::WindowStaysOnTopHint);
     m_tools[slot] = window;
     doc->TimeOperation(true, kLabels[slot]);
+    if (slot != kSecondMonitor) {
+        // Down the right side of the main window, one below the other, clear of the images.
+        window->adjustSize();
+        const QRect area = geometry();
+        int y = area.top() + 60;
+        for (int other = 0; other < slot; ++other)
+            if (m_tools[other]) y = std::max(y, m_tools[other]->frameGeometry().bottom() + 8);
+        window->move(std::max(area.left(), area.right() - window->width() - 16), y);
+    }
     window->show();
 }
 
