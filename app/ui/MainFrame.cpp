@@ -15,6 +15,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
@@ -68,6 +70,27 @@ QIcon IconFor(int id, QStyle* style) {
         case kCmdPrint: return style->standardIcon(QStyle::SP_DriveFDIcon);
         default: return {};
     }
+}
+
+// A small badge with the initials of the command, for buttons without a standard icon.
+QIcon BadgeIcon(const QString& text) {
+    QString initials;
+    for (const QString& word : QString(text).remove('&').split(' ', Qt::SkipEmptyParts))
+        if (word.size() > 2 && initials.size() < 2) initials += word[0].toUpper();
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(40, 90, 160));
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, initials);
+    return QIcon(pixmap);
 }
 
 }  // namespace
@@ -181,8 +204,13 @@ void CMainFrame::BuildToolBars() {
         QToolBar* bar = addToolBar(title);
         bar->setObjectName(title);
         for (int id : ids) {
-            if (id == 0) bar->addSeparator();
-            else bar->addAction(m_actions.at(id));
+            if (id == 0) {
+                bar->addSeparator();
+                continue;
+            }
+            QAction* action = m_actions.at(id);
+            if (action->icon().isNull()) action->setIcon(BadgeIcon(action->text()));
+            bar->addAction(action);
         }
         return bar;
     };
