@@ -6,15 +6,16 @@
 namespace velora::cli {
 namespace {
 
-std::string Describe(FileFormat format, unsigned code) {
+std::string Describe(ImageFileKind format, unsigned code) {
     switch (code) {
         case kLoadCannotOpen:
             return "cannot open the file";
         case kLoadInvalid:
             switch (format) {
-                case FileFormat::Bmp: return "not a valid BMP file (no \"BM\" signature, or its header or data is damaged or incomplete)";
-                case FileFormat::Pgm: return "not a binary PGM (P5) file, or its header or data is damaged or incomplete";
-                case FileFormat::Raw: return "the file length does not match the RAW dimensions";
+                case ImageFileKind::Bmp: return "not a valid BMP file (no \"BM\" signature, or its header or data is damaged or incomplete)";
+                case ImageFileKind::Pgm: return "not a binary PGM (P5) file, or its header or data is damaged or incomplete";
+                case ImageFileKind::Raw: return "the file length does not match the RAW dimensions";
+                case ImageFileKind::Other: break;
             }
             break;
         case kLoadBadDepth: return "bit depth not supported (accepted: 1, 4, 8, 16, 24 and 32 bits per pixel)";
@@ -27,27 +28,17 @@ std::string Describe(FileFormat format, unsigned code) {
 
 }  // namespace
 
-std::optional<FileFormat> FormatOfPath(const std::string& path) {
-    if (path.size() < 3) return std::nullopt;
-    std::string ext = path.substr(path.size() - 3);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    if (ext == "bmp") return FileFormat::Bmp;
-    if (ext == "raw") return FileFormat::Raw;
-    if (ext == "pgm") return FileFormat::Pgm;
-    return std::nullopt;
-}
-
 unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVelora& image, std::string& message) {
-    const auto format = FormatOfPath(path);
-    if (!format) {
+    const ImageFileKind format = KindOfFileName(path);
+    if (format == ImageFileKind::Other) {
         message = "cannot load '" + path + "': unknown file type (expected .bmp, .raw or .pgm)";
         return kLoadCannotOpen;
     }
     unsigned code = 0;
-    switch (*format) {
-        case FileFormat::Bmp: code = image.LoadBMP(path); break;
-        case FileFormat::Pgm: code = image.LoadPGM(path); break;
-        case FileFormat::Raw: {
+    switch (format) {
+        case ImageFileKind::Bmp: code = image.LoadBMP(path); break;
+        case ImageFileKind::Pgm: code = image.LoadPGM(path); break;
+        case ImageFileKind::Raw: {
             CFile file;
             if (!file.Open(path, CFile::modeRead)) {
                 code = kLoadCannotOpen;
@@ -63,16 +54,17 @@ unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVel
             }
             break;
         }
+        case ImageFileKind::Other: break;
     }
-    if (code != 0) message = "cannot load '" + path + "': " + Describe(*format, code) + " (reader result " + std::to_string(code) + ")";
+    if (code != 0) message = "cannot load '" + path + "': " + Describe(format, code) + " (reader result " + std::to_string(code) + ")";
     return code;
 }
 
 bool SaveImageFile(const std::string& path, const CVelora& image, std::string& message) {
-    const auto format = FormatOfPath(path);
+    const ImageFileKind format = KindOfFileName(path);
     unsigned code = 0;
-    if (format == FileFormat::Bmp) code = image.SaveBMP(path);
-    else if (format == FileFormat::Raw) code = image.SaveRAW(path);
+    if (format == ImageFileKind::Bmp) code = image.SaveBMP(path);
+    else if (format == ImageFileKind::Raw) code = image.SaveRAW(path);
     else {
         message = "cannot write '" + path + "': the output must be a .bmp or .raw file";
         return false;

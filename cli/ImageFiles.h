@@ -9,11 +9,6 @@
 
 namespace velora::cli {
 
-enum class FileFormat { Bmp, Raw, Pgm };
-
-// The format named by the last three characters of the path (case ignored).
-std::optional<FileFormat> FormatOfPath(const std::string& path);
-
 struct LoadOptions {
     std::optional<CVelora::RawSize> rawSize;  // --raw-size, for RAW files outside the size table
 };

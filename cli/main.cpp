@@ -144,8 +144,8 @@ int LoadInput(const std::string& path, const GlobalOptions& options, CVelora& im
 }
 
 int CheckOutputType(const std::string& path) {
-    const auto format = FormatOfPath(path);
-    if (format == FileFormat::Bmp || format == FileFormat::Raw) return kExitOk;
+    const ImageFileKind format = KindOfFileName(path);
+    if (format == ImageFileKind::Bmp || format == ImageFileKind::Raw) return kExitOk;
     return Usage("the output '" + path + "' must be a .bmp or .raw file");
 }
 

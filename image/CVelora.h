@@ -43,6 +43,11 @@ enum LoadResult : unsigned {
     kLoadTooLarge = 5,     // pixel data over the limit, or out of memory
 };
 
+// The file formats by name: the last three characters of a file name, case ignored, as
+// the workbench and the command line choose a reader or writer.
+enum class ImageFileKind { Bmp, Raw, Pgm, Other };
+ImageFileKind KindOfFileName(const std::string& name);
+
 // What a front end implements so that CVelora::Paint can hand it the image, the way a
 // device context takes a DIB: the header (with colour table) and the bottom-up rows.
 class CDibPainter {

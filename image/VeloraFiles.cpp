@@ -3,6 +3,7 @@
 // the same checked algorithm on the file's bytes, so that no sequence of bytes can make a
 // reader step outside its data: a reader either loads or returns a code and leaves the
 // image as it was.
+#include <cctype>
 #include <cstring>
 #include <new>
 
@@ -37,6 +38,16 @@ unsigned ReadWholeFile(CFile& file, std::vector<std::uint8_t>& bytes) {
 }
 
 }  // namespace
+
+ImageFileKind KindOfFileName(const std::string& name) {
+    if (name.size() < 3) return ImageFileKind::Other;
+    std::string ext = name.substr(name.size() - 3);
+    for (char& c : ext) c = char(std::toupper(static_cast<unsigned char>(c)));
+    if (ext == "BMP") return ImageFileKind::Bmp;
+    if (ext == "RAW") return ImageFileKind::Raw;
+    if (ext == "PGM") return ImageFileKind::Pgm;
+    return ImageFileKind::Other;
+}
 
 std::optional<CVelora::RawSize> CVelora::RawSizeForLength(std::uint64_t length) {
     for (const auto& e : kRawSizes)

@@ -1,7 +1,6 @@
 #include "Document.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <unistd.h>
 
@@ -13,16 +12,6 @@ std::string BaseName(const std::string& path) {
 }
 
 }  // namespace
-
-ImageFileKind KindOfFileName(const std::string& name) {
-    if (name.size() < 3) return ImageFileKind::Other;
-    std::string ext = name.substr(name.size() - 3);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-    if (ext == "BMP") return ImageFileKind::Bmp;
-    if (ext == "RAW") return ImageFileKind::Raw;
-    if (ext == "PGM") return ImageFileKind::Pgm;
-    return ImageFileKind::Other;
-}
 
 std::optional<std::string> LoadErrorMessage(unsigned code, const std::string& fileName) {
     std::string text;

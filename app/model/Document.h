@@ -13,11 +13,6 @@
 #include "Stopwatch.h"
 #include "UndoHistory.h"
 
-enum class ImageFileKind { Bmp, Raw, Pgm, Other };
-
-// The kind a file name names: its last three characters, case ignored.
-ImageFileKind KindOfFileName(const std::string& name);
-
 // The message the view shows for a load result (0 has none). Names the file.
 std::optional<std::string> LoadErrorMessage(unsigned code, const std::string& fileName);
 

@@ -97,4 +97,17 @@ inline std::vector<std::uint8_t> MakeBmp(const BmpSpec& s) {
     return file.bytes;
 }
 
+// A 16-bit image (which only a file can give) with the rows as they lie in the file.
+inline CVelora SixteenBitImage(int width, int height, std::vector<std::uint8_t> pixels = {}) {
+    BmpSpec s;
+    s.bitCount = 16;
+    s.width = width;
+    s.height = height;
+    s.pixels = pixels.empty() ? std::vector<std::uint8_t>(CVelora::GetImageSize(width, height, 16)) : std::move(pixels);
+    const auto file = MakeBmp(s);
+    CVelora image;
+    image.LoadBMP(file.data(), file.size());
+    return image;
+}
+
 }  // namespace testing_support

@@ -99,12 +99,8 @@ TEST(Negative, CasesThatTellTheRulesApart) {
     EXPECT_EQ(sixteen.GetPixel(0, 0), 12u);
     EXPECT_EQ(sixteen.GetPixel(1, 0), 0u);
 
-    BmpSpec made;
-    made.bitCount = 16;
-    made.pixels.assign(16, 0);
-    const auto file = MakeBmp(made);
-    CVelora sixteenBits;
-    ASSERT_EQ(sixteenBits.LoadBMP(file.data(), file.size()), 0u);
+    CVelora sixteenBits = SixteenBitImage(4, 2);
+    ASSERT_EQ(sixteenBits.GetBitCount(), 16);
     EXPECT_EQ(sixteenBits.Negative(1, 0, 0, 0), 1u);
 }
 
@@ -266,13 +262,8 @@ TEST(Flip, PaddingStaysAndSixteenBitImagesFlip) {
     EXPECT_EQ(bits[5], 0x00);
     EXPECT_EQ(image.Flip(2), 1u);
 
-    BmpSpec sixteen;
-    sixteen.bitCount = 16;
-    sixteen.width = 3;
-    sixteen.height = 2;
-    sixteen.pixels = {1, 0, 2, 0, 3, 0, 0, 0, 4, 0, 5, 0, 6, 0, 0, 0};
-    const auto sixteenFile = MakeBmp(sixteen);
-    ASSERT_EQ(image.LoadBMP(sixteenFile.data(), sixteenFile.size()), 0u);
+    image = SixteenBitImage(3, 2, {1, 0, 2, 0, 3, 0, 0, 0, 4, 0, 5, 0, 6, 0, 0, 0});
+    ASSERT_EQ(image.GetBitCount(), 16);
     ASSERT_EQ(image.Flip(0), 0u);
     EXPECT_EQ(std::vector<std::uint8_t>(image.GetBits(), image.GetBits() + 16),
               (std::vector<std::uint8_t>{3, 0, 2, 0, 1, 0, 0, 0, 6, 0, 5, 0, 4, 0, 0, 0}));
@@ -364,12 +355,8 @@ TEST(Means, ColumnRowAndImage) {
     EXPECT_EQ(c.rgbRed, 5);
     EXPECT_EQ(rgb.GetMeanImage(c), (0x0A0B0C + 1) / 2);
 
-    BmpSpec made;
-    made.bitCount = 16;
-    made.pixels.assign(16, 0);
-    const auto file = MakeBmp(made);
-    CVelora sixteen;
-    ASSERT_EQ(sixteen.LoadBMP(file.data(), file.size()), 0u);
+    const CVelora sixteen = SixteenBitImage(4, 2);
+    ASSERT_EQ(sixteen.GetBitCount(), 16);
     EXPECT_EQ(sixteen.GetMeanImage(c), -1);
     EXPECT_EQ(c, (RGBQUAD{0, 0, 0, 9}));
 }

@@ -147,14 +147,8 @@ TEST(Record, AccessorsCheckPointAndDepthInTheirOrder) {
     EXPECT_EQ(rgba.SetAlfa(-1, 0, 1), 2u);
 
     // A 16-bit image loads but has no pixel accessors.
-    testing_support::BmpSpec made;
-    made.bitCount = 16;
-    made.width = 2;
-    made.height = 1;
-    made.pixels.assign(4, 0);
-    const auto file = MakeBmp(made);
-    CVelora sixteen;
-    ASSERT_EQ(sixteen.LoadBMP(file.data(), file.size()), 0u);
+    CVelora sixteen = SixteenBitImage(2, 1);
+    ASSERT_EQ(sixteen.GetBitCount(), 16);
     EXPECT_EQ(sixteen.GetPixel(0, 0), 0xFFFFFFFEu);
     EXPECT_EQ(sixteen.GetPixel(5, 0), 0xFFFFFFFFu);
     EXPECT_EQ(sixteen.SetPixel(0, 0, 1), 2u);
