@@ -47,6 +47,7 @@ public:
 
     void PushUndo(const std::string& description) { m_history.PushUndo(*m_image, description); }
     bool Undo() { return m_history.Undo(m_image); }
+    void DiscardLastUndo() { m_history.DiscardLast(); }
     bool Redo() { return m_history.Redo(m_image); }
     const CUndoHistory& History() const { return m_history; }
 

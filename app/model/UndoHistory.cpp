@@ -21,6 +21,13 @@ void CUndoHistory::PushUndo(const CVelora& current, const std::string& descripti
     ++m_position;
 }
 
+void CUndoHistory::DiscardLast() {
+    if (m_position == 0) return;
+    --m_position;
+    m_slots[std::size_t(m_position)].reset();
+    m_descriptions[std::size_t(m_position)].clear();
+}
+
 bool CUndoHistory::Undo(std::unique_ptr<CVelora>& image) {
     if (!CanUndo()) return false;
     --m_position;

@@ -18,6 +18,8 @@ public:
     void PushUndo(const CVelora& current, const std::string& description);
     // Exchanges image with the snapshot below the position (undo) or at it (redo).
     bool Undo(std::unique_ptr<CVelora>& image);
+    // Forgets the last recorded step, for an operation that refused and changed nothing.
+    void DiscardLast();
     bool Redo(std::unique_ptr<CVelora>& image);
 
     bool CanUndo() const { return m_position > 0; }

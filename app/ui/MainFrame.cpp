@@ -365,7 +365,7 @@ bool CMainFrame::RunInPlace(const QString& undoLabel, const QString& timingLabel
     const unsigned code = op(doc->Image());
     QApplication::restoreOverrideCursor();
     if (code != 0) {
-        doc->Undo();  // the failed step leaves nothing to undo
+        doc->DiscardLastUndo();  // the refused step changed nothing: nothing to undo
         if (!failureMessage.isEmpty()) ShowError(this, failureMessage);
         UpdateCommandStates();
         return false;

@@ -92,6 +92,10 @@ TEST(UndoHistory, EightStepsOldestDroppedFirst) {
     history.PushUndo(*image, "Nuevo");
     EXPECT_FALSE(history.CanRedo());
     EXPECT_EQ(history.RedoText(), "Rehacer   \tCtrl+Y");
+    history.DiscardLast();  // a refused operation leaves no step behind
+    EXPECT_EQ(history.Position(), 7);
+    EXPECT_FALSE(history.CanRedo());
+    EXPECT_EQ(history.RedoText(), "Rehacer  \tCtrl+Y");
 }
 
 TEST(Document, OpenSaveAndTiming) {
