@@ -46,6 +46,17 @@ std::vector<Operation> BuildTable() {
          {{"luminance", K::Flag}, {"red", K::Flag}, {"green", K::Flag}, {"blue", K::Flag}},
          "complement the luminance and/or single channels",
          [](CVelora& im, const Args& a) { return im.Negative(a.Int(0), a.Int(1), a.Int(2), a.Int(3)); });
+    step("Brightness", "Intensity", {{"percent", K::Int}}, "add L*percent/100 to every level (-100..100)",
+         [](CVelora& im, const Args& a) { return im.Brightness(a.Int(0)); });
+    step("Gamma", "Intensity", {{"gamma", K::Float}}, "f(x) = L * (x / L)^(1/gamma), truncated",
+         [](CVelora& im, const Args& a) { return im.Gamma(a.Float(0)); });
+    step("LinearContrast", "Intensity",
+         {{"inMin", K::Int}, {"inMax", K::Int}, {"outMin", K::Int}, {"outMax", K::Int}, {"luminance", K::Flag},
+          {"red", K::Flag}, {"green", K::Flag}, {"blue", K::Flag}},
+         "map [inMin, inMax] linearly onto [outMin, outMax]",
+         [](CVelora& im, const Args& a) {
+             return im.LinearContrast(a.Int(0), a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6), a.Int(7));
+         });
     step("ColorToGray", "Intensity", {{"method", K::Int}}, "gray levels: 0 luminance (YIQ), 1 mean of R, G, B",
          [](CVelora& im, const Args& a) { return im.ColorToGray(a.Int(0)); });
     step("ChangeColorDepth", "Intensity", {{"code", K::Int}}, "new depth: 0..4 = 1, 4, 8, 24, 32 bits per pixel",

@@ -175,6 +175,9 @@ public:
 
     // ---- Intensity ----
     unsigned Negative(int luminance, int red, int green, int blue);
+    unsigned Brightness(int percent);
+    unsigned Gamma(float gamma);
+    unsigned LinearContrast(int inMin, int inMax, int outMin, int outMax, int luminance, int red, int green, int blue);
     unsigned ColorToGray(int method);
     unsigned ChangeColorDepth(int code);
 
@@ -207,6 +210,11 @@ protected:
     CVelora BlankLike(std::int32_t width, std::int32_t height) const;
     // Replaces every pixel index i of an indexed image by table[i] (256 entries).
     void RemapIndices(const std::uint8_t* table);
+    // Applies a table to the chosen colour bytes of every palette entry (indexed images) or
+    // of every pixel (24/32 bits; the alpha byte stays).
+    void RemapChannels(const std::uint8_t* table, bool red, bool green, bool blue);
+    // Whether the point operations treat this image through its indices: 4 or 8 bits, gray palette.
+    bool IsGrayIndexed() const;
     // Takes ownership of a canonical block (header, table, pixels) and points into it.
     void AdoptBlock(std::unique_ptr<std::uint8_t[]> block, std::size_t size);
     void Release();

@@ -1,6 +1,7 @@
 // Intensity operations: negative, colour to gray and colour-depth change.
 // They work on whole rows; each gives exactly what the per-pixel definition gives.
 #include <algorithm>
+#include <cmath>
 
 #include "CVelora.h"
 #include "PixelRow.h"
@@ -178,5 +179,120 @@ unsigned CVelora::ChangeColorDepth(int code) {
             for (std::int32_t x = 0; x < GetWidth(); ++x) dst[4 * std::size_t(x) + 3] = 255;
     }
     ReplaceKeepingName(std::move(result));
+    return 0;
+}
+
+// ---------------------------------------------------------------- point operations
+// Each is a function of one level, tabulated once for the 256 levels and then applied to
+// indices, palette entries or colour bytes; the tables hold exactly the formula's values.
+
+bool CVelora::IsGrayIndexed() const {
+    const unsigned depth = GetBitCount();
+    return (depth == 4 || depth == 8) && IsGray();
+}
+
+void CVelora::RemapChannels(const std::uint8_t* table, bool red, bool green, bool blue) {
+    if (IsIndexed()) {
+        for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
+            RGBQUAD& e = m_pPaleta[i];
+            if (red) e.rgbRed = table[e.rgbRed];
+            if (green) e.rgbGreen = table[e.rgbGreen];
+            if (blue) e.rgbBlue = table[e.rgbBlue];
+        }
+        return;
+    }
+    const std::size_t step = GetBitCount() / 8;
+    for (std::int32_t y = 0; y < GetHeight(); ++y) {
+        std::uint8_t* p = Row(y);
+        for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
+            if (blue) p[0] = table[p[0]];
+            if (green) p[1] = table[p[1]];
+            if (red) p[2] = table[p[2]];
+        }
+    }
+}
+
+namespace {
+
+bool IsPointDepth(unsigned depth) { return depth == 4 || depth == 8 || depth == 24 || depth == 32; }
+
+}  // namespace
+
+unsigned CVelora::Brightness(int percent) {
+    if (percent < -100 || percent > 100) return 1;
+    if (!IsPointDepth(GetBitCount())) return 2;
+    const bool grayIndexed = IsGrayIndexed();
+    const int maxLevel = grayIndexed && GetBitCount() == 4 ? 15 : 255;
+    const int delta = maxLevel * percent / 100;  // truncated towards zero
+    if (delta == 0) return 0;
+    const int top = grayIndexed ? int(PaletteEntries()) - 1 : 255;
+    std::uint8_t table[256];
+    for (int v = 0; v < 256; ++v) table[v] = std::uint8_t(std::clamp(v + delta, 0, top));
+    if (grayIndexed) RemapIndices(table);
+    else RemapChannels(table, true, true, true);
+    return 0;
+}
+
+unsigned CVelora::Gamma(float gamma) {
+    if (!(gamma >= 0)) return 1;  // negative or not a number
+    if (!IsPointDepth(GetBitCount())) return 2;
+    const bool grayIndexed = IsGrayIndexed();
+    const float maxLevel = grayIndexed && GetBitCount() == 4 ? 15.0f : 255.0f;
+    const int top = grayIndexed ? int(PaletteEntries()) - 1 : 255;
+    const float exponent = 1.0f / gamma;  // gamma 0 gives +inf: every level below the top goes to 0
+    std::uint8_t table[256];
+    for (int v = 0; v < 256; ++v) {
+        const float f = std::pow(float(v) / maxLevel, exponent) * maxLevel;
+        // Levels above the top (beyond the table) grow past it; the clamp keeps them in range.
+        table[v] = std::uint8_t(std::clamp(f < 1e9f ? int(f) : top, 0, top));
+    }
+    if (grayIndexed) RemapIndices(table);
+    else RemapChannels(table, true, true, true);
+    return 0;
+}
+
+unsigned CVelora::LinearContrast(int inMin, int inMax, int outMin, int outMax, int luminance, int red, int green,
+                                 int blue) {
+    const unsigned depth = GetBitCount();
+    if (!IsPointDepth(depth)) return 1;
+    if (inMin > inMax) return 2;
+    if (outMin > outMax) return 3;
+    const int maxLevel = int(std::min<std::uint32_t>(GetNumColors(), 255));
+    if (inMin < 0 || outMin < 0 || inMax > maxLevel || outMax > maxLevel) return 4;
+
+    // g(v) inside the input range, in single precision in the formula's order; a range of one
+    // level (0/0) sends that level to 0. Levels outside the range stay.
+    const float slope = inMax > inMin ? float(outMax - outMin) / float(inMax - inMin) : 0.0f;
+    std::uint8_t table[256];
+    for (int v = 0; v < 256; ++v) {
+        if (v < inMin || v > inMax) table[v] = std::uint8_t(v);
+        else if (inMax == inMin) table[v] = 0;
+        else table[v] = std::uint8_t(int(slope * float(v - inMin) + float(outMin)));
+    }
+
+    if (IsIndexed()) {
+        if (luminance) {
+            // A level beyond the last index would wrap in the pixel; it stops at the last index.
+            std::uint8_t indices[256];
+            const int top = int(GetMaxColors()) - 1;
+            for (int v = 0; v < 256; ++v) indices[v] = std::uint8_t(std::min<int>(table[v], top));
+            RemapIndices(indices);
+        }
+        RemapChannels(table, red != 0, green != 0, blue != 0);
+        return 0;
+    }
+    const std::size_t step = depth / 8;
+    for (std::int32_t y = 0; y < GetHeight(); ++y) {
+        std::uint8_t* p = Row(y);
+        for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
+            if (luminance && p[2] >= inMin && p[2] <= inMax) {
+                p[0] = p[1] = p[2] = table[p[2]];
+                if (step == 4) p[3] = 0;
+            }
+            if (red) p[2] = table[p[2]];
+            if (green) p[1] = table[p[1]];
+            if (blue) p[0] = table[p[0]];
+        }
+    }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "CVelora.h"
 #include "TestImages.h"
@@ -359,4 +360,107 @@ TEST(Means, ColumnRowAndImage) {
     ASSERT_EQ(sixteen.GetBitCount(), 16);
     EXPECT_EQ(sixteen.GetMeanImage(c), -1);
     EXPECT_EQ(c, (RGBQUAD{0, 0, 0, 9}));
+}
+
+TEST(PointOperations, BrightnessGammaAndLinearContrastCases) {
+    // Brightness: +50 on 8-bit gray adds 127 and stops at the last index; 4-bit gray adds 7;
+    // -1 on 24 bits subtracts 2; small steps on 4-bit gray change nothing.
+    CVelora gray;
+    gray.SetPixel(0, 0, 100);
+    gray.SetPixel(1, 0, 200);
+    ASSERT_EQ(gray.Brightness(50), 0u);
+    EXPECT_EQ(gray.GetPixel(0, 0), 227u);
+    EXPECT_EQ(gray.GetPixel(1, 0), 255u);
+    CVelora four(nullptr, nullptr, 2, 1, 4);
+    four.SetPixel(0, 0, 3);
+    ASSERT_EQ(four.Brightness(50), 0u);
+    EXPECT_EQ(four.GetPixel(0, 0), 10u);
+    const auto before = Block(four);
+    four.Brightness(6);
+    EXPECT_EQ(Block(four), before);
+    CVelora rgb(nullptr, nullptr, 1, 1, 32);
+    rgb.SetPixel(0, 0, 0x010A64);
+    rgb.SetAlfa(0, 0, 33);
+    ASSERT_EQ(rgb.Brightness(-1), 0u);
+    EXPECT_EQ(rgb.GetPixel(0, 0), 0x000862u);
+    EXPECT_EQ(rgb.GetAlfa(0, 0), 33);
+    EXPECT_EQ(rgb.Brightness(101), 1u);
+    CVelora one(nullptr, nullptr, 2, 2, 1);
+    EXPECT_EQ(one.Brightness(10), 2u);
+
+    // Gamma: 1 changes nothing, 2 maps 64 to 127, 0 sends all but the top to 0.
+    CVelora g = RandomImage(9, 9, 24, 40);
+    const auto original = Block(g);
+    ASSERT_EQ(g.Gamma(1.0f), 0u);
+    EXPECT_EQ(Block(g), original);
+    CVelora level(nullptr, nullptr, 2, 1, 24);
+    level.SetPixel(0, 0, 0x404040);
+    level.SetPixel(1, 0, 0xFF40FF);
+    CVelora zero = level;
+    ASSERT_EQ(level.Gamma(2.0f), 0u);
+    EXPECT_EQ(level.GetPixel(0, 0), 0x7F7F7Fu);
+    ASSERT_EQ(zero.Gamma(0.0f), 0u);
+    EXPECT_EQ(zero.GetPixel(1, 0), 0xFF00FFu);
+    EXPECT_EQ(zero.Gamma(-0.5f), 1u);
+    EXPECT_EQ(zero.Gamma(std::nanf("")), 1u);
+
+    // Linear contrast [50, 100] -> [0, 255]: 50 -> 0, 75 -> 127, 100 -> 255, 49 and 101 stay;
+    // a single-level input range sends that level to 0.
+    CVelora ramp(nullptr, nullptr, 5, 1, 8);
+    const std::uint32_t levels[5] = {49, 50, 75, 100, 101};
+    for (int x = 0; x < 5; ++x) ramp.SetPixel(x, 0, levels[x]);
+    CVelora single = ramp;
+    ASSERT_EQ(ramp.LinearContrast(50, 100, 0, 255, 1, 0, 0, 0), 0u);
+    const std::uint32_t expected[5] = {49, 0, 127, 255, 101};
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(ramp.GetPixel(x, 0), expected[x]) << x;
+    ASSERT_EQ(single.LinearContrast(75, 75, 0, 255, 1, 0, 0, 0), 0u);
+    EXPECT_EQ(single.GetPixel(2, 0), 0u);
+    EXPECT_EQ(single.GetPixel(1, 0), 50u);
+    EXPECT_EQ(ramp.LinearContrast(60, 50, 0, 255, 1, 0, 0, 0), 2u);
+    EXPECT_EQ(ramp.LinearContrast(50, 60, 9, 5, 1, 0, 0, 0), 3u);
+    EXPECT_EQ(ramp.LinearContrast(50, 256, 0, 255, 1, 0, 0, 0), 4u);
+    EXPECT_EQ(one.LinearContrast(0, 1, 0, 1, 1, 0, 0, 0), 1u);
+
+    // On 24/32 bits the luminance flag turns pixels whose red is in range into gray, alpha 0.
+    CVelora colour(nullptr, nullptr, 2, 1, 32);
+    colour.SetPixel(0, 0, 0x4B1020);  // red 75
+    colour.SetPixel(1, 0, 0x101020);  // red 16: out of range
+    colour.SetAlfa(0, 0, 9);
+    colour.SetAlfa(1, 0, 9);
+    ASSERT_EQ(colour.LinearContrast(50, 100, 0, 255, 1, 0, 0, 0), 0u);
+    EXPECT_EQ(colour.GetPixel(0, 0), 0x7F7F7Fu);
+    EXPECT_EQ(colour.GetAlfa(0, 0), 0);
+    EXPECT_EQ(colour.GetPixel(1, 0), 0x101020u);
+    EXPECT_EQ(colour.GetAlfa(1, 0), 9);
+
+    // A 4-bit level beyond the last index stops there instead of wrapping to 0.
+    CVelora nibble(nullptr, nullptr, 1, 1, 4);
+    nibble.SetPixel(0, 0, 15);
+    ASSERT_EQ(nibble.LinearContrast(0, 15, 0, 16, 1, 0, 0, 0), 0u);
+    EXPECT_EQ(nibble.GetPixel(0, 0), 15u);
+}
+
+TEST(PointOperations, TablesMatchTheFormulaOnEveryDepth) {
+    for (int depth : {4, 8, 24, 32})
+        for (bool grayPalette : {false, true}) {
+            SCOPED_TRACE("depth " + std::to_string(depth) + (grayPalette ? " gray" : ""));
+            const CVelora source = RandomImage(17, 6, depth, unsigned(depth * 3 + grayPalette), grayPalette);
+            CVelora image = source;
+            ASSERT_EQ(image.Gamma(0.7f), 0u);
+            const bool indices = depth <= 8 && source.IsGray();
+            const float L = indices && depth == 4 ? 15.0f : 255.0f;
+            const int top = indices ? int(source.GetNumColors()) - 1 : 255;
+            auto f = [&](int v) { return std::clamp(int(std::pow(float(v) / L, 1.0f / 0.7f) * L), 0, top); };
+            for (int y = 0; y < 6; ++y)
+                for (int x = 0; x < 17; ++x) {
+                    if (indices) {
+                        ASSERT_EQ(image.GetPixel(x, y), std::uint32_t(f(int(source.GetPixel(x, y)))));
+                    } else {
+                        const RGBQUAD a = Colour(source, x, y), b = Colour(image, x, y);
+                        ASSERT_EQ(b.rgbRed, f(a.rgbRed));
+                        ASSERT_EQ(b.rgbGreen, f(a.rgbGreen));
+                        ASSERT_EQ(b.rgbBlue, f(a.rgbBlue));
+                    }
+                }
+        }
 }
