@@ -194,8 +194,8 @@ bool IsCommandEnabled(const CommandInfo& command, const CommandContext& context)
         if ((rule.depths & bit) == 0) return false;
     }
     switch (rule.extra) {
-        case EnableExtra::NotGray: return !image->IsGray();
-        case EnableExtra::Gray: return image->IsGray();
+        case EnableExtra::NotGray: return !context.imageIsGray.value_or(image->IsGray());
+        case EnableExtra::Gray: return context.imageIsGray.value_or(image->IsGray());
         case EnableExtra::FftSize:
             return image->GetNumColors() == 256 && IsPowerOfTwo(image->GetWidth()) && IsPowerOfTwo(image->GetHeight());
         case EnableExtra::PaletteRule: return image->GetBitCount() != 8 || context.colorModel == 0;

@@ -4,6 +4,7 @@
 // windows attach a handler to each identifier.
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -82,6 +83,7 @@ struct CommandInfo {
 // What the enabling rules look at.
 struct CommandContext {
     const CVelora* image = nullptr;  // the active image; null without an image window
+    std::optional<bool> imageIsGray; // the image's IsGray() when the caller has it cached
     int colorModel = 0;              // 0 = RGB
     bool toolWindowsPending = true;  // the tool windows wait for the next paint to open
     bool clipboardHasDib = false;

@@ -256,6 +256,8 @@ void CMainFrame::UpdateCommandStates() {
     CommandContext context;
     CUtilidadDoc* doc = ActiveDocument();
     context.image = doc ? &doc->Image() : nullptr;
+    // The view keeps IsGray with its display copy; scanning a large image on every update is not needed.
+    if (CUtilidadView* view = ActiveView()) context.imageIsGray = view->ImageIsGray();
     context.colorModel = m_colorModel;
     context.toolWindowsPending = m_toolWindowsPending;
     context.clipboardHasDib = velora::ui::ClipboardHasImage();
