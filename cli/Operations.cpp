@@ -57,6 +57,12 @@ std::vector<Operation> BuildTable() {
          [](CVelora& im, const Args& a) {
              return im.LinearContrast(a.Int(0), a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6), a.Int(7));
          });
+    step("NonLinearContrast", "Intensity", {{"colorModel", K::Int}, {"function", K::Int}, {"alpha", K::Float}},
+         "0 square, 1 cube, 2 square root, 3 cube root, 4 log, 5 sine and 6 tangent sigmoid (alpha 0..1)",
+         [](CVelora& im, const Args& a) { return im.NonLinearContrast(a.Int(0), a.Int(1), a.Float(2)); });
+    step("Equalize", "Intensity", {{"colorModel", K::Int}, {"rounding", K::Int}},
+         "histogram equalization; rounding 0 classic, 1 truncation, 2 upwards (RGB)",
+         [](CVelora& im, const Args& a) { return im.Equalize(a.Int(0), a.Int(1)); });
     step("ColorToGray", "Intensity", {{"method", K::Int}}, "gray levels: 0 luminance (YIQ), 1 mean of R, G, B",
          [](CVelora& im, const Args& a) { return im.ColorToGray(a.Int(0)); });
     step("ChangeColorDepth", "Intensity", {{"code", K::Int}}, "new depth: 0..4 = 1, 4, 8, 24, 32 bits per pixel",
@@ -81,6 +87,39 @@ std::vector<Operation> BuildTable() {
           });
     query("GetAlfa", {{"x", K::Int}, {"y", K::Int}}, "alpha byte; 255 outside, 254 when not 32-bit",
           [](const CVelora& im, const Args& a) { return std::to_string(int(im.GetAlfa(a.Int(0), a.Int(1)))); });
+    query("Histogram", {{"scale", K::Int}}, "counts per level (0..255) of luminance, red, green, blue; scaled to scale when >= 1",
+          [](const CVelora& im, const Args& a) {
+              HistogramTable table{};
+              const unsigned code = im.Histogram(table, a.Int(0));
+              JsonObject json;
+              json.Add("code", code);
+              static const char* const kChannels[4] = {"luminance", "red", "green", "blue"};
+              for (std::size_t channel = 0; channel < 4; ++channel) {
+                  std::string list = "[";
+                  for (std::size_t level = 0; level < 256; ++level)
+                      list += (level ? "," : "") + std::to_string(table[level][channel]);
+                  json.Raw(kChannels[channel], list + "]");
+              }
+              return json.Text();
+          });
+    query("GetInfoHistogram", {}, "per channel the lowest, highest and most frequent level with their counts",
+          [](const CVelora& im, const Args&) {
+              InfoHistogram info;
+              const unsigned code = im.GetInfoHistogram(info);
+              JsonObject json;
+              json.Add("code", code);
+              static const char* const kChannels[4] = {"luminance", "red", "green", "blue"};
+              const auto pair = [](const InfoHistogram::LevelCount& lc) {
+                  return JsonObject().Add("level", lc.level).Add("count", lc.count).Text();
+              };
+              for (std::size_t c = 0; c < 4; ++c)
+                  json.Raw(kChannels[c], JsonObject()
+                                             .Raw("lowest", pair(info.lowest[c]))
+                                             .Raw("highest", pair(info.highest[c]))
+                                             .Raw("mode", pair(info.mode[c]))
+                                             .Text());
+              return json.Text();
+          });
     query("GetMeanColumn", {{"x", K::Int}}, "mean value and colour of a column; value -1 bad depth, -2 outside",
           [](const CVelora& im, const Args& a) {
               RGBQUAD c{};

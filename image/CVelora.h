@@ -10,9 +10,12 @@
 //    that failed; on a non-zero result the image is unchanged. Nothing throws.
 //
 // The members are implemented by family: record and pixel access (VeloraRecord.cpp), files
-// (VeloraFiles.cpp, DibParser.cpp), intensity (VeloraIntensity.cpp), geometry (VeloraGeometry.cpp).
+// (VeloraFiles.cpp, DibParser.cpp), point operations (VeloraIntensity.cpp), non-linear
+// contrast (VeloraContrast.cpp), histogram and equalization (VeloraHistogram.cpp), colour
+// models (VeloraColorModels.cpp), geometry (VeloraGeometry.cpp), means (VeloraMeans.cpp).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -55,6 +58,63 @@ public:
     virtual ~CDibPainter() = default;
     // Draws the whole DIB with its top-left corner at (x, y). False when it cannot.
     virtual bool DrawDib(int x, int y, const BITMAPINFO& info, const std::uint8_t* bits) = 0;
+};
+
+// The eleven colour models. The active model of the workbench is one of these values.
+enum ColorModel : int {
+    kModelRGB = 0,
+    kModelCMYK = 1,
+    kModelHSI = 2,
+    kModelHSV = 3,
+    kModelHSL = 4,
+    kModelYIQ = 5,
+    kModelYUV = 6,
+    kModelYCbCr = 7,
+    kModelCIEXYZ = 8,
+    kModelCIELAB = 9,
+    kModelCIELUV = 10,
+    kColorModelCount = 11,
+};
+
+// What the windows and titles call a model and its components.
+struct ColorModelInfo {
+    const char* name;       // in the model window: "CIE XYZ"
+    const char* shortName;  // in titles: "CIEXYZ"
+    int components;         // 3, or 4 for CMYK
+    const char* componentNames[4];
+};
+// nullptr for a value outside 0..10.
+const ColorModelInfo* FindColorModel(int model);
+
+// What a front end implements to watch a step-by-step run: the slow variants of the
+// operations report each row through it, so that the library needs no toolkit.
+class CStepProgress {
+public:
+    virtual ~CStepProgress() = default;
+    // Disables (false) or re-enables (true) the controls of the dialog that started the run.
+    virtual void EnableControls(bool enabled) = 0;
+    // The progress text (UTF-8), shown at once.
+    virtual void SetProgressText(const std::string& text) = 0;
+    // Shows the image being worked on, as it is after the latest row.
+    virtual void ShowWorkingImage(const class CVelora& image) = 0;
+    // Waits between rows; the workbench keeps its windows painted meanwhile.
+    virtual void Pause(unsigned milliseconds) = 0;
+};
+
+// Counts by level (0..255) and channel: 0 luminance, 1 red, 2 green, 3 blue.
+using HistogramTable = std::array<std::array<std::int32_t, 4>, 256>;
+
+// Summary of an unscaled histogram: per channel the lowest and highest level with a
+// nonzero count and the most frequent level (the lowest one on a tie), with their counts.
+// Twenty-four integers in this order; all 0 for an empty channel.
+struct InfoHistogram {
+    struct LevelCount {
+        std::int32_t level = 0;
+        std::int32_t count = 0;
+    };
+    LevelCount lowest[4];
+    LevelCount highest[4];
+    LevelCount mode[4];
 };
 
 class CVelora {
@@ -180,6 +240,60 @@ public:
     unsigned LinearContrast(int inMin, int inMax, int outMin, int outMax, int luminance, int red, int green, int blue);
     unsigned ColorToGray(int method);
     unsigned ChangeColorDepth(int code);
+
+    // ---- Non-linear contrast ----
+    // Function 0 square, 1 cube, 2 square root, 3 cube root, 4 logarithm, 5 sine sigmoid,
+    // 6 tangent sigmoid; alpha in [0, 1] shapes the sigmoids. 1 depth not 4, 8, 24, 32;
+    // 2 alpha outside [0, 1]; 3 function above 6; 4 model above 10.
+    unsigned NonLinearContrast(int colorModel, int function, float alpha);
+    // The same in RGB, row by row, reporting each row (step-by-step mode). Codes 1-3.
+    unsigned NonLinearContrastStepByStep(int function, float alpha, CStepProgress& progress);
+
+    // ---- Histogram and equalization ----
+    // With scale >= 1 the counts are scaled for drawing. 1 depth not 1, 4, 8, 24, 32.
+    unsigned Histogram(HistogramTable& out, int scale) const;
+    unsigned GetInfoHistogram(InfoHistogram& info) const;
+    // Rounding 0 classic, 1 truncation, 2 upwards (RGB only). 1 depth, 2 model outside
+    // 0..10, 3 rounding above 2.
+    unsigned Equalize(int colorModel, int rounding);
+
+    // ---- Colour models ----
+    // colour is 0x00RRGGBB (blue in the low byte). Each conversion fills out and returns it,
+    // or returns nullptr and leaves out alone when the range code is not one of the model's.
+    // Range 1 puts every component in [0, 255].
+    static float* RGBToCMYK(float* out, std::uint32_t colour, int range);
+    static float* RGBToHSI(float* out, std::uint32_t colour, int range);
+    static float* RGBToHSV(float* out, std::uint32_t colour, int range);
+    static float* RGBToHSL(float* out, std::uint32_t colour, int range);
+    static float* RGBToYIQ(float* out, std::uint32_t colour, int range);
+    static float* RGBToYUV(float* out, std::uint32_t colour, int range);
+    static float* RGBToYCbCr(float* out, std::uint32_t colour, int range);
+    static float* RGBToXYZ(float* out, std::uint32_t colour, int range);
+    static float* RGBToLAB(float* out, std::uint32_t colour, int range);
+    static float* RGBToLUV(float* out, std::uint32_t colour, int range);
+    static float* XYZToLAB(float* out, const float* xyz, int inputRange, int outputRange);
+    static float* XYZToLUV(float* out, const float* xyz, int inputRange, int outputRange);
+    static float* LABToXYZ(float* out, const float* lab, int inputRange, int outputRange);
+    static float* LUVToXYZ(float* out, const float* luv, int inputRange, int outputRange);
+    // Back to RGB: out gets blue, green, red and 0.
+    static RGBQUAD* CMYKToRGB(RGBQUAD* out, const float* components, int range);
+    static RGBQUAD* HSIToRGB(RGBQUAD* out, const float* components, int range);
+    static RGBQUAD* HSVToRGB(RGBQUAD* out, const float* components, int range);
+    static RGBQUAD* HSLToRGB(RGBQUAD* out, const float* components, int range);
+    static RGBQUAD* YIQToRGB(RGBQUAD* out, const float* components, int range);
+    static RGBQUAD* YUVToRGB(RGBQUAD* out, const float* components, int range);
+    static RGBQUAD* YCbCrToRGB(RGBQUAD* out, const float* components, int range);
+    static RGBQUAD* XYZToRGB(RGBQUAD* out, const float* components, int range);
+    // The range-1 conversion of a model used by the image operations (LAB and LUV through
+    // XYZ), and its inverse. False for a model outside 0..10. RGB is the bytes themselves.
+    static bool ToModel(int colorModel, std::uint32_t colour, float* out);
+    static bool FromModel(int colorModel, const float* components, RGBQUAD& out);
+
+    // Splits the image into the components of a model: three (four for CMYK, and for a
+    // 32-bit image in RGB, the alpha byte) existing 8-bit images of this image's size,
+    // which get gray palettes. 1 depth not 1, 4, 8, 24, 32; 2 an output missing; 3 an
+    // output of another size; 4 an output not of 8 bits; 5 a model outside 0..10.
+    unsigned SplitChannels(int colorModel, CVelora* out1, CVelora* out2, CVelora* out3, CVelora* out4) const;
 
     // ---- Geometry ----
     unsigned Flip(int mode);

@@ -126,3 +126,30 @@ TEST_F(CommandLine, ExitStatusesAndMessages) {
     }
     EXPECT_TRUE(ReadFile(out).empty()) << "a refused step wrote its output";
 }
+
+TEST_F(CommandLine, ContrastAndHistogramStepsGiveTheLibraryResults) {
+    const std::string out = TempPath("cli_contrast.bmp");
+    ASSERT_EQ(Velora("apply " + input + " " + out + " Equalize:3,0 NonLinearContrast:9,5,0.25").status, 0);
+    CVelora expected;
+    ASSERT_EQ(expected.LoadBMP(input), 0u);
+    ASSERT_EQ(expected.Equalize(3, 0), 0u);
+    ASSERT_EQ(expected.NonLinearContrast(9, 5, 0.25f), 0u);
+    CVelora written;
+    ASSERT_EQ(written.LoadBMP(out), 0u);
+    EXPECT_EQ(written.CountDifferentPixels(expected), 0u);
+    EXPECT_EQ(Velora("apply " + input + " " + out + " Equalize:0,3").status, 3);
+
+    const CliRun q = Velora("query " + input + " GetInfoHistogram Histogram:0");
+    ASSERT_EQ(q.status, 0) << q.err;
+    // The one pixel set to (16, 32, 48) is among 28 random ones: its red level is counted.
+    EXPECT_NE(q.out.find(R"("result":{"code":0,"luminance":{"lowest":{"level":)"), std::string::npos) << q.out;
+    const std::size_t red = q.out.find(R"("red":[)", q.out.find("Histogram\""));
+    ASSERT_NE(red, std::string::npos);
+    int commas = 0, count16 = -1;
+    for (std::size_t i = red + 7; q.out[i] != ']'; ++i) {
+        if (q.out[i] == ',') ++commas;
+        if (commas == 16 && count16 < 0) count16 = std::atoi(q.out.c_str() + i + 1);
+    }
+    EXPECT_EQ(commas, 255);
+    EXPECT_GE(count16, 1);
+}

@@ -1,0 +1,88 @@
+// What a dialog's preview costs on every slider move: restoring the image from the backup
+// copy and applying the operation, on 2048 x 2048 images of 24 and 8 bits. The colour-model
+// paths convert every pixel (or palette entry) and back.
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "CVelora.h"
+
+namespace {
+
+constexpr std::int32_t kSide = 2048;
+
+const CVelora& Source(int depth) {
+    static const auto make = [](int d) {
+        std::vector<std::uint8_t> bits(std::size_t(CVelora::GetImageSize(kSide, kSide, d)));
+        std::mt19937 random(7u);
+        for (auto& b : bits) b = std::uint8_t(random());
+        return CVelora(bits.data(), nullptr, kSide, kSide, d);  // 8 bits: gray ramp
+    };
+    static const CVelora rgb = make(24), gray = make(8);
+    return depth == 24 ? rgb : gray;
+}
+
+void Refresh(benchmark::State& state, const std::function<unsigned(CVelora&)>& operation) {
+    const CVelora& backup = Source(int(state.range(0)));
+    CVelora image = backup;
+    for (auto _ : state) {
+        image = backup;
+        benchmark::DoNotOptimize(operation(image));
+    }
+}
+
+void BM_PreviewNegative(benchmark::State& s) { Refresh(s, [](CVelora& im) { return im.Negative(1, 0, 0, 0); }); }
+void BM_PreviewBrightness(benchmark::State& s) { Refresh(s, [](CVelora& im) { return im.Brightness(35); }); }
+void BM_PreviewGamma(benchmark::State& s) { Refresh(s, [](CVelora& im) { return im.Gamma(1.6f); }); }
+void BM_PreviewLinearContrast(benchmark::State& s) {
+    Refresh(s, [](CVelora& im) { return im.LinearContrast(30, 200, 0, 255, 1, 0, 0, 0); });
+}
+void BM_PreviewNonLinearRGB(benchmark::State& s) {
+    const int function = int(s.range(1));
+    Refresh(s, [function](CVelora& im) { return im.NonLinearContrast(0, function, 0.5f); });
+}
+void BM_PreviewEqualizeRGB(benchmark::State& s) { Refresh(s, [](CVelora& im) { return im.Equalize(0, 0); }); }
+void BM_RestoreOnly(benchmark::State& s) { Refresh(s, [](CVelora&) { return 0u; }); }
+
+// The colour-model paths, reported rather than bounded.
+void BM_PreviewNonLinearModel(benchmark::State& s) {
+    const int model = int(s.range(1));
+    Refresh(s, [model](CVelora& im) { return im.NonLinearContrast(model, 0, 0.5f); });
+}
+void BM_PreviewEqualizeModel(benchmark::State& s) {
+    const int model = int(s.range(1));
+    Refresh(s, [model](CVelora& im) { return im.Equalize(model, 0); });
+}
+void BM_SplitChannels(benchmark::State& s) {
+    const int model = int(s.range(1));
+    const CVelora& source = Source(int(s.range(0)));
+    std::vector<CVelora> parts;
+    for (int i = 0; i < 4; ++i) parts.push_back(CVelora::WithTable(kSide, kSide, 8, 256));
+    for (auto _ : s)
+        benchmark::DoNotOptimize(source.SplitChannels(model, &parts[0], &parts[1], &parts[2], &parts[3]));
+}
+
+void Depths(benchmark::internal::Benchmark* b) { b->Arg(24)->Arg(8)->ArgName("depth")->Unit(benchmark::kMillisecond); }
+void DepthsAndModels(benchmark::internal::Benchmark* b) {
+    for (int depth : {24, 8})
+        for (int model = 1; model <= 10; ++model) b->Args({depth, model});
+    b->ArgNames({"depth", "model"})->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_RestoreOnly)->Apply(Depths);
+BENCHMARK(BM_PreviewNegative)->Apply(Depths);
+BENCHMARK(BM_PreviewBrightness)->Apply(Depths);
+BENCHMARK(BM_PreviewGamma)->Apply(Depths);
+BENCHMARK(BM_PreviewLinearContrast)->Apply(Depths);
+BENCHMARK(BM_PreviewEqualizeRGB)->Apply(Depths);
+BENCHMARK(BM_PreviewNonLinearRGB)
+    ->ArgsProduct({{24, 8}, {0, 1, 2, 3, 4, 5, 6}})
+    ->ArgNames({"depth", "function"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewNonLinearModel)->Apply(DepthsAndModels);
+BENCHMARK(BM_PreviewEqualizeModel)->Apply(DepthsAndModels);
+BENCHMARK(BM_SplitChannels)->Apply(DepthsAndModels);

@@ -1,0 +1,163 @@
+// Contrast by fixed non-linear transfer functions (powers, roots, logarithm, sigmoids), in RGB
+// or on the intensity component of a colour model, and its row-by-row step-by-step form.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "CVelora.h"
+#include "PixelRow.h"
+
+using velora::detail::ReadPixel;
+using velora::detail::WritePixel;
+
+namespace {
+
+constexpr double kPi = 3.1415926535;
+
+// A sigmoid through (0, 0), (L/2, M) and (L, 2M); alpha 0 is its limit, the identity.
+double Sigmoid(int function, double x, double L, double M, float alpha) {
+    const double a = double(alpha) * kPi;
+    if (alpha == 0.0f) return x * 2 * M / L;
+    if (function == 5) return std::sin((x / L - 0.5) * a) * M / std::sin(a * 0.5) + M;
+    return std::tan((x / L - 0.5) * a) * M / std::tan(a * 0.5) + M;
+}
+
+std::uint8_t ToByte(double v) {
+    if (!(v > 0)) return 0;
+    return v >= 255 ? 255 : std::uint8_t(v);
+}
+
+// The function on the integer levels 0..L (indices, or bytes with L = 255).
+void BuildTable(int function, float alpha, int L, bool indexed, std::uint8_t* table) {
+    const int N = L + 1;
+    const double M = indexed ? double(L / 2) : 127.5;
+    for (int x = 0; x < 256; ++x) {
+        if (x > L) {
+            table[x] = std::uint8_t(x);
+            continue;
+        }
+        double value = 0;
+        switch (function) {
+            case 0: value = x * x / L; break;
+            case 1: value = double(std::int64_t(x) * x * x / (std::int64_t(L) * L)); break;
+            case 2: value = std::trunc(std::sqrt(float(x * L))); break;
+            case 3: value = std::trunc(std::pow(float(x * L * L), 0.333333f)); break;
+            case 4: value = std::trunc(std::log(float(x + 1)) / std::log(float(N)) * float(L)); break;
+            default: value = std::trunc(Sigmoid(function, x, L, M, alpha)); break;
+        }
+        table[x] = ToByte(value);
+    }
+}
+
+// The same function on a model component in [0, 255], in single precision.
+float Apply(int function, float x, float alpha) {
+    x = std::clamp(x, 0.0f, 255.0f);
+    switch (function) {
+        case 0: return x * x / 255.0f;
+        case 1: return x * x * x / 65025.0f;
+        case 2: return std::sqrt(x * 255.0f);
+        case 3: return std::pow(x * 65025.0f, 0.333333f);
+        case 4: return std::log(x + 1) / std::log(256.0f) * 255.0f;
+        default: return float(Sigmoid(function, x, 255.0, 127.5, alpha));
+    }
+}
+
+std::uint32_t ColourOf(const RGBQUAD& c) {
+    return (std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
+}
+
+const char* const kPhaseTexts[7] = {
+    "  Aplicando FUNCIÓN CUADRADA ... ",          "  Aplicando FUNCIÓN CÚBICA ... ",
+    "  Aplicando FUNCIÓN RAÍZ CUADRADA ... ",     "  Aplicando FUNCIÓN RAÍZ CÚBICA ... ",
+    "  Aplicando FUNCIÓN LOGARÍTMICA ... ",       "  Aplicando FUNCIÓN SIGMOIDE SENOIDAL ... ",
+    "  Aplicando FUNCIÓN SIGMOIDE TANGENCIAL ... ",
+};
+
+}  // namespace
+
+namespace {
+unsigned CheckNonLinear(const CVelora& image, int function, float alpha) {
+    const unsigned depth = image.GetBitCount();
+    if (!image.HasImage() || (depth != 4 && depth != 8 && depth != 24 && depth != 32)) return 1;
+    if (!(alpha >= 0.0f && alpha <= 1.0f)) return 2;  // NaN as well
+    if (function < 0 || function > 6) return 3;
+    return 0;
+}
+}  // namespace
+
+unsigned CVelora::NonLinearContrast(int colorModel, int function, float alpha) {
+    if (const unsigned code = CheckNonLinear(*this, function, alpha)) return code;
+    if (colorModel < 0 || colorModel >= kColorModelCount) return 4;
+    const unsigned depth = GetBitCount();
+    if (colorModel == kModelRGB) {
+        std::uint8_t table[256];
+        BuildTable(function, alpha, IsIndexed() ? (1 << depth) - 1 : 255, IsIndexed(), table);
+        if (IsIndexed())
+            RemapIndices(table);
+        else
+            RemapChannels(table, true, true, true);
+        return 0;
+    }
+    int first = 0, count = 1;  // the component(s) changed in this model
+    if (colorModel == kModelHSI || colorModel == kModelHSV || colorModel == kModelHSL) first = 2;
+    if (colorModel == kModelCIEXYZ) count = 3;
+    if (colorModel == kModelCMYK) count = 4;
+    const auto transform = [&](std::uint32_t colour) {
+        float values[4] = {};
+        ToModel(colorModel, colour, values);
+        for (int c = first; c < first + count; ++c) values[c] = Apply(function, values[c], alpha);
+        RGBQUAD result{};
+        FromModel(colorModel, values, result);
+        return result;
+    };
+    if (IsIndexed()) {
+        for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
+            const RGBQUAD result = transform(ColourOf(m_pPaleta[i]));
+            m_pPaleta[i] = RGBQUAD{result.rgbBlue, result.rgbGreen, result.rgbRed, m_pPaleta[i].rgbReserved};
+        }
+        return 0;
+    }
+    const std::size_t step = depth / 8;
+    for (std::int32_t y = 0; y < GetHeight(); ++y) {
+        std::uint8_t* p = Row(y);
+        for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
+            const RGBQUAD result = transform(ReadPixel(p, 0, 24));
+            p[0] = result.rgbBlue;
+            p[1] = result.rgbGreen;
+            p[2] = result.rgbRed;
+        }
+    }
+    return 0;
+}
+
+unsigned CVelora::NonLinearContrastStepByStep(int function, float alpha, CStepProgress& progress) {
+    if (const unsigned code = CheckNonLinear(*this, function, alpha)) return code;
+    const unsigned depth = GetBitCount();
+    std::uint8_t table[256];
+    BuildTable(function, alpha, IsIndexed() ? (1 << depth) - 1 : 255, IsIndexed(), table);
+    const std::string phase = kPhaseTexts[function];
+    progress.EnableControls(false);
+    progress.SetProgressText(phase);
+    const std::int64_t total = std::int64_t(GetWidth()) * GetHeight();
+    const std::size_t step = depth / 8;
+    for (std::int32_t y = 0; y < GetHeight(); ++y) {
+        std::uint8_t* row = Row(y);
+        if (IsIndexed()) {
+            for (std::int32_t x = 0; x < GetWidth(); ++x) WritePixel(row, x, depth, table[ReadPixel(row, x, depth)]);
+        } else {
+            std::uint8_t* p = row;
+            for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
+                p[0] = table[p[0]];
+                p[1] = table[p[1]];
+                p[2] = table[p[2]];
+            }
+        }
+        progress.ShowWorkingImage(*this);
+        const std::int64_t done = std::int64_t(y + 1) * GetWidth();
+        progress.SetProgressText(phase + std::to_string(done * 100 / total) + "%");
+        progress.Pause(20);
+    }
+    progress.EnableControls(true);
+    progress.SetProgressText("   Operación Finalizada ...         ");
+    return 0;
+}
