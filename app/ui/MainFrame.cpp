@@ -1,5 +1,9 @@
 #include "MainFrame.h"
 
+#include "DialogCommands.h"
+#include "ImageCommands.h"
+#include "OperationDialog.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -549,6 +553,13 @@ void CMainFrame::RegisterHandlers() {
     h[kCmdMonitors] = [this] { CInfoMonitoresDlg(this).exec(); };
     h[kCmdCalendar] = [this] { CCalendarioDlg(this).exec(); };
     h[kCmdAbout] = [this] { CAboutDlg(this).exec(); };
+    for (const DialogCommand& command : DialogCommands()) {
+        h[command.commandId] = [this, make = command.make] {
+            if (CUtilidadView* view = ActiveView()) make(view)->exec();
+        };
+    }
+    h[kCmdEqualize] = [this] { EqualizeIntoNewWindow(*this); };
+    h[kCmdSplit] = [this] { SplitIntoWindows(*this); };
     h[kCmdFlipVertical] = [this] {
         RunInPlace("Flip Vertical", "Cálculo Flip Vertical", [](CVelora& im) { return im.Flip(1); },
                    "Error. Imposible voltear. Modo no válido o la imagen no es válida");

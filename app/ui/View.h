@@ -17,6 +17,7 @@ public:
     CUtilidadView(std::shared_ptr<CUtilidadDoc> document, CMainFrame* frame, QWidget* parent = nullptr);
 
     CUtilidadDoc& Document() { return *m_document; }
+    CMainFrame* Frame() const { return m_frame; }
     const std::shared_ptr<CUtilidadDoc>& SharedDocument() const { return m_document; }
 
     // The image changed (operation, undo, load): rebuild the display copy and repaint.

@@ -20,61 +20,13 @@
 #include "Messages.h"
 #include "RawDimensionDlg.h"
 #include "TestImages.h"
+#include "WorkbenchFixture.h"
 #include "View.h"
 
 using namespace testing_support;
 using velora::ui::MessageKind;
 using velora::ui::MessageSink;
 
-namespace {
-
-class Workbench : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = TempPath("gui");
-        std::filesystem::create_directories(dir);
-        config = std::make_unique<CConfiguration>(dir);
-        config->switches = CConfiguration::Defaults();
-        config->switches.loadModeless = 0;
-        MessageSink::show = [this](QWidget*, MessageKind, const QString& caption, const QString& text) {
-            messages << caption + "|" + text;
-        };
-        MessageSink::ask = [this](QWidget*, const QString&, const QString& text, int) {
-            questions << text;
-            return answer;
-        };
-    }
-    void TearDown() override { frame.reset(); }
-
-    CMainFrame& Frame() {
-        if (!frame) {
-            frame = std::make_unique<CMainFrame>(*config);
-            frame->resize(1400, 1000);
-            frame->show();
-            QApplication::processEvents();
-        }
-        return *frame;
-    }
-    void Settle() {
-        for (int i = 0; i < 5; ++i) {
-            QApplication::processEvents();
-            QTest::qWait(5);
-        }
-    }
-    QString WriteImage(const std::string& name, const CVelora& image) {
-        const std::string path = dir + "/" + name;
-        EXPECT_EQ(image.SaveBMP(path), 0u);
-        return QString::fromStdString(path);
-    }
-
-    std::string dir;
-    std::unique_ptr<CConfiguration> config;
-    std::unique_ptr<CMainFrame> frame;
-    QStringList messages, questions;
-    int answer = QMessageBox::Yes;
-};
-
-}  // namespace
 
 TEST_F(Workbench, OpenedFileGetsAChildSizedToTheImage) {
     ASSERT_TRUE(Frame().OpenFile(WriteImage("open.bmp", RandomImage(120, 90, 24, 1))));

@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <set>
 #include <unistd.h>
 #include <sys/stat.h>
 
 #include "CommandTable.h"
 #include "Configuration.h"
+#include "DialogTable.h"
 #include "Document.h"
+#include "EditText.h"
+#include "ParameterFile.h"
 #include "StatusReadout.h"
 #include "TestImages.h"
 #include "UndoHistory.h"
@@ -285,4 +290,42 @@ TEST(CommandTable, EnablingByDepthModelAndState) {
     check(MainMenu());
     check(ContextMenu());
     for (int id : MainToolBar()) EXPECT_TRUE(id == 0 || FindCommand(id)) << id;
+}
+
+TEST(ParameterFiles, AreWindows1252WithCrLfLines) {
+    // Keys with accents keep their single-byte form, which other installations read.
+    EXPECT_EQ(ToWindows1252("NIVEL MÍNIMO RANGO SALIDA="), "NIVEL M\xCDNIMO RANGO SALIDA=");
+    EXPECT_EQ(ToWindows1252("€ ñ Ω"), "\x80 \xF1 ?");
+    EXPECT_EQ(ToWindows1252(std::string("a\xC3", 2)), "a?");  // a cut-off sequence is not swallowed
+    EXPECT_EQ(ParameterFileContent({{"% INCREMENTO BRILLO=", "35"}}), "% INCREMENTO BRILLO=35\r\n");
+    EXPECT_EQ(ParameterFileContent({{"UMBRAL=", "128"}, {"NIVEL MÍNIMO RANGO SALIDA=", "0"}}, false),
+              "UMBRAL=128\r\nNIVEL M\xCDNIMO RANGO SALIDA=0");
+}
+
+TEST(EditTexts, ReadTheLeadingNumberAndClampWithoutUndefinedConversions) {
+    EXPECT_DOUBLE_EQ(ParseDecimalPrefix("  -7.9xyz"), -7.9);
+    EXPECT_DOUBLE_EQ(ParseDecimalPrefix("+35"), 35.0);
+    EXPECT_EQ(ParseDecimalPrefix("abc"), 0.0);
+    EXPECT_EQ(ParseDecimalPrefix("-"), 0.0);
+    EXPECT_EQ(ParseDecimalPrefix("0,5"), 0.0);
+    EXPECT_DOUBLE_EQ(ParseDecimalPrefix("0,5", true), 0.5);
+    EXPECT_TRUE(std::isinf(ParseDecimalPrefix("1e999")));
+    EXPECT_EQ(ParseDecimalPrefix("-1e-999"), 0.0);
+    EXPECT_EQ(TruncateClamped(-7.9, -100, 100), -7);
+    EXPECT_EQ(TruncateClamped(250, -100, 100), 100);
+    EXPECT_EQ(TruncateClamped(1e300, -100, 100), 100);
+    EXPECT_EQ(TruncateClamped(-HUGE_VAL, -100, 100), -100);
+    EXPECT_EQ(TruncateClamped(std::numeric_limits<double>::quiet_NaN(), -100, 100), 0);
+}
+
+TEST(DialogTitles, JoinPrefixBaseAndExtension) {
+    const DialogInfo* brightness = FindDialog("CBrilloDlg");
+    ASSERT_NE(brightness, nullptr);
+    EXPECT_EQ(brightness->undoLabel, "Modificar Brillo");
+    EXPECT_EQ(FindDialog("CNoSuchDlg"), nullptr);
+    CVelora image;
+    image.SetName("foto.final.bmp");
+    EXPECT_EQ(ImageTitle("Negativo de ", image), "Negativo de foto.final.bmp");
+    image.SetName("sinpunto");
+    EXPECT_EQ(ImageTitle("Negativo de ", image), "Negativo de .");
 }

@@ -1,0 +1,16 @@
+// Which command opens which operation dialog: the one list the main frame registers.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class COperationDialog;
+class CUtilidadView;
+
+struct DialogCommand {
+    int commandId;
+    std::function<std::unique_ptr<COperationDialog>(CUtilidadView*)> make;
+};
+
+const std::vector<DialogCommand>& DialogCommands();

@@ -1,0 +1,89 @@
+// The dialogs of the point operations (negative, brightness, gamma, linear contrast) and
+// of the non-linear contrast functions.
+#pragma once
+
+#include <array>
+
+#include "OperationDialog.h"
+
+class QRadioButton;
+
+class CNegativoDlg : public COperationDialog {
+    Q_OBJECT
+public:
+    explicit CNegativoDlg(CUtilidadView* view);
+    // Luminance, red, green, blue.
+    std::array<QCheckBox*, 4> channel{};
+
+protected:
+    unsigned Apply(CVelora& image) override;
+};
+
+class CBrilloDlg : public COperationDialog {
+    Q_OBJECT
+public:
+    explicit CBrilloDlg(CUtilidadView* view);
+    CSliderEdit* percent;
+
+protected:
+    unsigned Apply(CVelora& image) override;
+};
+
+class CGammaDlg : public COperationDialog {
+    Q_OBJECT
+public:
+    explicit CGammaDlg(CUtilidadView* view);
+    float Gamma() const { return m_gamma; }
+    // A click of the up-down control: -1 is the up arrow (adds 0.05), +1 the down arrow.
+    void Spin(int delta);
+    QLineEdit* gammaEdit;
+
+protected:
+    unsigned Apply(CVelora& image) override;
+
+private:
+    void TextEdited(const QString& text);
+    float m_gamma = 1.0f;
+};
+
+class CContrasteTransfLinealDlg : public COperationDialog {
+    Q_OBJECT
+public:
+    explicit CContrasteTransfLinealDlg(CUtilidadView* view);
+    CSliderEdit* inMin;
+    CSliderEdit* inMax;
+    CSliderEdit* outMin;
+    CSliderEdit* outMax;
+    std::array<QCheckBox*, 4> channel{};  // luminance, red, green, blue
+    int LevelMax() const { return m_levelMax; }
+
+protected:
+    unsigned Apply(CVelora& image) override;
+    void BeforeAccept() override;
+
+private:
+    void ResetOutputMinimum();
+    int m_lowestPresent = 0;
+    int m_highestPresent = 0;
+    int m_levelMax = 255;
+};
+
+class CContrasteDlg : public COperationDialog {
+    Q_OBJECT
+public:
+    explicit CContrasteDlg(CUtilidadView* view);
+    int Function() const { return m_function; }
+    float Alpha() const { return m_alpha; }
+    std::array<QRadioButton*, 7> function{};
+    QLineEdit* alphaEdit;
+
+protected:
+    unsigned Apply(CVelora& image) override;
+    unsigned ApplyStepByStep(CVelora& image, CStepProgress& progress) override;
+
+private:
+    void FunctionChosen(int code);
+    void AlphaEdited(const QString& text);
+    int m_function = 0;
+    float m_alpha = 0.5f;
+};

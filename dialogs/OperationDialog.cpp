@@ -1,0 +1,305 @@
+#include "OperationDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QThread>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "Document.h"
+#include "EditText.h"
+#include "Help.h"
+#include "MainFrame.h"
+#include "Messages.h"
+#include "View.h"
+
+// ---------------------------------------------------------------- CSliderEdit
+
+CSliderEdit::CSliderEdit(const QString& label, int minimum, int maximum, int tickInterval, int value, QWidget* parent)
+    : QWidget(parent), m_value(value) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(label, this));
+    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider->setRange(minimum, maximum);
+    m_slider->setTickInterval(tickInterval);
+    m_slider->setTickPosition(QSlider::TicksBelow);
+    m_slider->setMinimumWidth(200);
+    m_slider->setValue(value);
+    layout->addWidget(m_slider, 1);
+    m_edit = new QLineEdit(QString::number(value), this);
+    m_edit->setMaximumWidth(70);
+    layout->addWidget(m_edit);
+    connect(m_slider, &QSlider::valueChanged, this, &CSliderEdit::SliderMoved);
+    connect(m_edit, &QLineEdit::textEdited, this, &CSliderEdit::TextEdited);
+}
+
+QString CSliderEdit::Text() const { return m_edit->text(); }
+
+std::pair<int, int> CSliderEdit::Bounds() const {
+    return m_bounds ? m_bounds() : std::pair{m_slider->minimum(), m_slider->maximum()};
+}
+
+void CSliderEdit::SetValue(int value) {
+    m_value = value;
+    const QSignalBlocker block(m_slider);
+    m_slider->setValue(value);
+    m_edit->setText(QString::number(value));
+}
+
+void CSliderEdit::SliderMoved(int position) {
+    const auto [low, high] = Bounds();
+    const int value = std::clamp(position, low, std::max(low, high));
+    if (value != position) {
+        const QSignalBlocker block(m_slider);
+        m_slider->setValue(value);
+    }
+    m_edit->setText(QString::number(value));
+    m_value = value;
+    emit ValueChanged(value);
+}
+
+void CSliderEdit::TextEdited(const QString& text) {
+    const auto [low, high] = Bounds();
+    const double parsed = ParseDecimalPrefix(text.toStdString());
+    m_value = TruncateClamped(parsed, low, std::max(low, high));
+    // Only a value beyond a bound rewrites the box; what the user typed otherwise stays.
+    if (std::trunc(parsed) != m_value && !std::isnan(parsed)) m_edit->setText(QString::number(m_value));
+    const QSignalBlocker block(m_slider);
+    m_slider->setValue(m_value);
+    emit ValueChanged(m_value);
+}
+
+// ---------------------------------------------------------------- step-by-step progress
+
+// Shows a slow run as it goes: the progress text, the image after every row, and the
+// pause between rows, during which the windows repaint but take no input.
+class COperationDialog::ProgressReporter : public CStepProgress {
+public:
+    explicit ProgressReporter(COperationDialog& dialog) : m_dialog(dialog) {}
+    void EnableControls(bool enabled) override { m_dialog.SetButtonsEnabled(enabled); }
+    void SetProgressText(const std::string& text) override {
+        if (!m_dialog.m_progress) return;
+        m_dialog.m_progress->setText(QString::fromStdString(text));
+        // Shown now, even though the run keeps the event loop waiting.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_dialog.m_progress->repaint();
+    }
+    void ShowWorkingImage(const CVelora&) override {
+        m_dialog.m_view->ImageChanged();
+        m_dialog.m_view->viewport()->repaint();
+    }
+    void Pause(unsigned milliseconds) override {
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            const qint64 left = qint64(milliseconds) - timer.elapsed();
+            if (left > 0) QThread::msleep(std::min<qint64>(left, 5));
+        } while (timer.elapsed() < qint64(milliseconds));
+    }
+
+private:
+    COperationDialog& m_dialog;
+};
+
+// ---------------------------------------------------------------- COperationDialog
+
+std::function<QString(QWidget*, const QString&, const QString&)> COperationDialog::askSavePath =
+    [](QWidget*, const QString& filter, const QString& defaultSuffix) {
+        QFileDialog dialog(nullptr, QString(), QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(defaultSuffix);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                       : QString();
+    };
+
+COperationDialog::COperationDialog(CUtilidadView* view, std::string_view className, Options options)
+    : QDialog(view),
+      m_view(view),
+      m_frame(view->Frame()),
+      m_document(&view->Document()),
+      m_image(&view->Document().Image()),
+      m_backup(view->Document().Image()),
+      m_info(FindDialog(className)),
+      m_options(options) {
+    Q_ASSERT(m_info);
+    setModal(true);
+    std::string title = m_info->titlePrefix.empty() ? std::string(m_info->caption)
+                                                    : ImageTitle(m_info->titlePrefix, m_backup);
+    if (StepByStepMode()) title += kStepByStepTitleSuffix;
+    setWindowTitle(QString::fromStdString(title));
+
+    auto* outer = new QHBoxLayout(this);
+    m_body = new QVBoxLayout;
+    outer->addLayout(m_body, 1);
+    auto* buttons = new QVBoxLayout;
+    m_ok = new QPushButton("Aceptar", this);
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton("Cancelar", this);
+    m_help = new QPushButton("Ayuda", this);
+    for (QPushButton* b : {m_ok, m_cancel, m_help}) buttons->addWidget(b);
+    buttons->addStretch(1);
+    outer->addLayout(buttons);
+    connect(m_ok, &QPushButton::clicked, this, &COperationDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &COperationDialog::reject);
+    connect(m_help, &QPushButton::clicked, this,
+            [this] { velora::ui::ShowHelpTopic(QString::fromUtf8(m_info->helpTopic.data(), qsizetype(m_info->helpTopic.size())), this); });
+    m_body->setObjectName("body");
+    buttons->setObjectName("buttons");
+}
+
+COperationDialog::~COperationDialog() = default;
+
+bool COperationDialog::StepByStepMode() const { return m_options.stepByStep && m_frame->StepByStep(); }
+
+unsigned COperationDialog::ApplyStepByStep(CVelora& image, CStepProgress&) { return Apply(image); }
+
+CSliderEdit* COperationDialog::AddSliderEdit(const QString& label, int minimum, int maximum, int tickInterval,
+                                             int value, QLayout* into) {
+    auto* pair = new CSliderEdit(label, minimum, maximum, tickInterval, value, this);
+    (into ? into : m_body)->addWidget(pair);
+    connect(pair, &CSliderEdit::ValueChanged, this, &COperationDialog::ParametersChanged);
+    return pair;
+}
+
+QCheckBox* COperationDialog::AddCheckBox(const QString& text, bool checked, QLayout* into) {
+    auto* box = new QCheckBox(text, this);
+    box->setChecked(checked);
+    (into ? into : m_body)->addWidget(box);
+    connect(box, &QCheckBox::clicked, this, &COperationDialog::ParametersChanged);
+    return box;
+}
+
+QCheckBox* COperationDialog::AddPreviewBox(bool checked) {
+    m_preview = new QCheckBox("Previsualizar", this);
+    m_preview->setChecked(checked);
+    m_body->addWidget(m_preview);
+    connect(m_preview, &QCheckBox::clicked, this, &COperationDialog::PreviewToggled);
+    return m_preview;
+}
+
+QLabel* COperationDialog::AddProgressText(const QString& text) {
+    m_progress = new QLabel(text, this);
+    m_progress->setFrameShape(QFrame::StyledPanel);
+    m_progress->setMinimumWidth(360);
+    m_body->addWidget(m_progress);
+    return m_progress;
+}
+
+void COperationDialog::AddSaveButton(const ParameterFileKind& kind, std::function<std::vector<ParameterLine>()> lines) {
+    m_save = new QPushButton("Guardar", this);
+    if (auto* buttons = findChild<QVBoxLayout*>("buttons")) buttons->insertWidget(3, m_save);
+    connect(m_save, &QPushButton::clicked, this, [this, kind, lines = std::move(lines)] { SaveParameters(kind, lines()); });
+}
+
+void COperationDialog::ParametersChanged() {
+    if (!m_preview || m_preview->isChecked()) RefreshPreview();
+}
+
+void COperationDialog::PreviewToggled(bool on) {
+    if (on) {
+        RefreshPreview();
+        return;
+    }
+    *m_image = m_backup;
+    m_stepResultShown = false;
+    ShowImageChanged();
+}
+
+void COperationDialog::ShowImageChanged() {
+    m_frame->DocumentChanged(*m_document, false);
+}
+
+void COperationDialog::RefreshPreview() {
+    if (StepByStepMode()) {
+        RunStepByStep();
+        return;
+    }
+    *m_image = m_backup;
+    Apply(*m_image);
+    ShowImageChanged();
+}
+
+void COperationDialog::RunStepByStep() {
+    *m_image = m_backup;
+    m_frame->CloseToolWindows();
+    ProgressReporter progress(*this);
+    ApplyStepByStep(*m_image, progress);
+    m_stepResultShown = true;
+    ShowImageChanged();
+}
+
+void COperationDialog::accept() {
+    BeforeAccept();
+    const std::string undoLabel(m_info->undoLabel);
+    if (StepByStepMode()) {
+        // A run already on show is the result: the undo step still gets the image as it
+        // was when the dialog opened.
+        if (m_stepResultShown) {
+            CVelora result = std::move(*m_image);
+            *m_image = m_backup;
+            m_document->PushUndo(undoLabel);
+            *m_image = std::move(result);
+        } else {
+            *m_image = m_backup;
+            m_document->PushUndo(undoLabel);
+            m_frame->CloseToolWindows();
+            ProgressReporter progress(*this);
+            if (ApplyStepByStep(*m_image, progress) != 0) m_document->DiscardLastUndo();
+        }
+    } else {
+        *m_image = m_backup;
+        m_document->PushUndo(undoLabel);
+        m_document->TimeOperation(false, "");
+        const unsigned code = Apply(*m_image);
+        if (code == 0) {
+            m_document->TimeOperation(true, std::string(m_info->timingLabel));
+        } else {
+            m_document->DiscardLastUndo();  // nothing changed: nothing to undo
+            *m_image = m_backup;
+            ShowImageChanged();
+            QDialog::accept();
+            return;
+        }
+    }
+    m_document->SetModified(true);
+    ShowImageChanged();
+    QDialog::accept();
+}
+
+void COperationDialog::reject() {
+    *m_image = m_backup;
+    ShowImageChanged();
+    QDialog::reject();
+}
+
+void COperationDialog::SetButtonsEnabled(bool enabled) {
+    for (QWidget* w : std::initializer_list<QWidget*>{m_ok, m_cancel, m_help, m_preview, m_save})
+        if (w) w->setEnabled(enabled);
+}
+
+void COperationDialog::SaveParameters(const ParameterFileKind& kind, const std::vector<ParameterLine>& lines) {
+    const QString extension = QString::fromUtf8(kind.extension);
+    const QString filter = QString("Archivos %1 (*.%1)").arg(extension);
+    const QString path = askSavePath(nullptr, filter, extension);
+    if (path.isEmpty()) {
+        velora::ui::ShowError(this, "Error al crear el archivo", QString::fromUtf8(kind.caption));
+        return;
+    }
+    // A file that cannot be written is said so: the user would otherwise believe it saved.
+    QFile file(path);
+    const std::string bytes = ParameterFileContent(lines, kind.crlfAfterLast);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+        velora::ui::ShowError(this, "Error al crear el archivo\n" + QDir::toNativeSeparators(path), QString::fromUtf8(kind.caption));
+}

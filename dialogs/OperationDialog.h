@@ -1,0 +1,137 @@
+// COperationDialog: what every operation dialog shares. It keeps a backup copy of the
+// document's image, previews the operation on the image itself (restore, apply, repaint),
+// applies it on "Aceptar" with one undo step and a timing read-out, restores it on
+// "Cancelar", opens the dialog's help topic, writes its parameter file, and runs the slow
+// variant of the operation in step-by-step mode.
+//
+// A dialog declares its controls in its constructor, calls ParametersChanged() when one
+// changes, and implements Apply() (and ApplyStepByStep() if it has a slow variant).
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "CVelora.h"
+#include "DialogTable.h"
+#include "ParameterFile.h"
+
+class CMainFrame;
+class CUtilidadDoc;
+class CUtilidadView;
+class QCheckBox;
+class QHBoxLayout;
+class QLabel;
+class QLayout;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QVBoxLayout;
+
+// A slider with its edit box. Moving the slider writes its value into the box; typing
+// reads the leading number, truncates it and clamps it to the bounds (the box then shows
+// the bound), and moves the slider. The bounds default to the slider's range.
+class CSliderEdit : public QWidget {
+    Q_OBJECT
+public:
+    CSliderEdit(const QString& label, int minimum, int maximum, int tickInterval, int value, QWidget* parent = nullptr);
+    int Value() const { return m_value; }
+    QString Text() const;
+    void SetValue(int value);  // moves the slider and writes the box, without signals
+    void SetBounds(std::function<std::pair<int, int>()> bounds) { m_bounds = std::move(bounds); }
+    QSlider* Slider() const { return m_slider; }
+    QLineEdit* Edit() const { return m_edit; }
+
+signals:
+    void ValueChanged(int value);
+
+private:
+    std::pair<int, int> Bounds() const;
+    void SliderMoved(int position);
+    void TextEdited(const QString& text);
+
+    QSlider* m_slider;
+    QLineEdit* m_edit;
+    std::function<std::pair<int, int>()> m_bounds;
+    int m_value;
+};
+
+class COperationDialog : public QDialog {
+    Q_OBJECT
+public:
+    struct Options {
+        bool stepByStep = false;  // has a slow variant and honours the step-by-step switch
+    };
+    COperationDialog(CUtilidadView* view, std::string_view className) : COperationDialog(view, className, Options()) {}
+    COperationDialog(CUtilidadView* view, std::string_view className, Options options);
+    ~COperationDialog() override;
+
+    const DialogInfo& Info() const { return *m_info; }
+    // The save-file question of "Guardar": the chosen path, or empty when cancelled.
+    // Replaced by tests.
+    static std::function<QString(QWidget* parent, const QString& filter, const QString& defaultSuffix)> askSavePath;
+
+    // Restore, apply with the current parameters (or the slow variant), repaint.
+    void RefreshPreview();
+    void accept() override;
+    void reject() override;
+
+    QPushButton* okButton() const { return m_ok; }
+    QCheckBox* previewBox() const { return m_preview; }
+    QLabel* progressLabel() const { return m_progress; }
+    QPushButton* saveButton() const { return m_save; }
+
+protected:
+    // The operation with the current parameters, on the document's image.
+    virtual unsigned Apply(CVelora& image) = 0;
+    // The slow variant, reporting every row; only dialogs made with stepByStep have one.
+    virtual unsigned ApplyStepByStep(CVelora& image, CStepProgress& progress);
+    // Called first thing in accept(): the last corrections of the parameters.
+    virtual void BeforeAccept() {}
+
+    // ---- Building the dialog
+    QVBoxLayout* Body() const { return m_body; }
+    // Controls go into the body, or into the given layout (a group's).
+    CSliderEdit* AddSliderEdit(const QString& label, int minimum, int maximum, int tickInterval, int value,
+                               QLayout* into = nullptr);
+    QCheckBox* AddCheckBox(const QString& text, bool checked, QLayout* into = nullptr);
+    // The "Previsualizar" box: while unchecked, parameter changes do not preview.
+    QCheckBox* AddPreviewBox(bool checked);
+    // The progress text of the step-by-step runs.
+    QLabel* AddProgressText(const QString& text);
+    // A "Guardar" button writing the lines as they are when it is clicked.
+    void AddSaveButton(const ParameterFileKind& kind, std::function<std::vector<ParameterLine>()> lines);
+
+    // Every parameter change comes here: previews unless a preview box is unchecked.
+    void ParametersChanged();
+
+    CMainFrame* Frame() const { return m_frame; }
+    const CVelora& Backup() const { return m_backup; }
+    bool StepByStepMode() const;
+
+private:
+    class ProgressReporter;
+    void ShowImageChanged();
+    void RunStepByStep();
+    void PreviewToggled(bool on);
+    void SaveParameters(const ParameterFileKind& kind, const std::vector<ParameterLine>& lines);
+    void SetButtonsEnabled(bool enabled);
+
+    CUtilidadView* m_view;
+    CMainFrame* m_frame;
+    CUtilidadDoc* m_document;
+    CVelora* m_image;
+    CVelora m_backup;
+    const DialogInfo* m_info;
+    Options m_options;
+    bool m_stepResultShown = false;  // the image holds a step-by-step run's result
+
+    QVBoxLayout* m_body;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+    QPushButton* m_help;
+    QPushButton* m_save = nullptr;
+    QCheckBox* m_preview = nullptr;
+    QLabel* m_progress = nullptr;
+};
