@@ -1,6 +1,9 @@
 #include "MainFrame.h"
 
+#include "ColorConversionDlg.h"
+#include "ColorModelWindow.h"
 #include "DialogCommands.h"
+#include "HistogramWindow.h"
 #include "ImageCommands.h"
 #include "OperationDialog.h"
 
@@ -247,6 +250,7 @@ void CMainFrame::SetStepByStep(bool on) {
 
 void CMainFrame::SetColorModel(int model) {
     m_colorModel = model;
+    if (auto* window = dynamic_cast<CToolWindow*>(m_tools[kColorModelSlot].data())) window->Refresh();
     UpdateCommandStates();
 }
 
@@ -493,13 +497,15 @@ void CMainFrame::OpenToolWindow(int slot) {
     switch (slot) {
         case kInformation: window = new CInformacionDlg(this); break;
         case kDibProperties: window = new CPropiedadesDIB(this); break;
+        case kHistogram: window = new CHistogramaDlg(this); break;
+        case kColorModelSlot: window = new CSeleccModeloColorDlg(this); break;
         case kSecondMonitor: {
             auto* second = new CVerImagen2MonitorDlg(nullptr);
             second->SetImage(&doc->Image());
             window = second;
             break;
         }
-        default: return;  // the histogram and colour-model windows come with their operations
+        default: return;
     }
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (m_configuration.switches.modelessOnTop) window->setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -548,6 +554,9 @@ void CMainFrame::RegisterHandlers() {
     h[kCmdSizeToImage] = [this] { SizeViewToImage(ActiveView()); };
     h[kCmdImageInfo] = [this] { OpenToolWindow(kInformation); };
     h[kCmdDibProperties] = [this] { OpenToolWindow(kDibProperties); };
+    h[kCmdHistogram] = [this] { OpenToolWindow(kHistogram); };
+    h[kCmdColorModel] = [this] { OpenToolWindow(kColorModelSlot); };
+    h[kCmdColorConversion] = [this] { CConversionValoresModelosColorDlg(this).exec(); };
     h[kCmdSecondMonitor] = [this] { OpenToolWindow(kSecondMonitor); };
     h[kCmdCloseToolWindows] = [this] { CloseToolWindows(); };
     h[kCmdMonitors] = [this] { CInfoMonitoresDlg(this).exec(); };
