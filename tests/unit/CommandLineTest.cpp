@@ -153,3 +153,29 @@ TEST_F(CommandLine, ContrastAndHistogramStepsGiveTheLibraryResults) {
     EXPECT_EQ(commas, 255);
     EXPECT_GE(count16, 1);
 }
+
+TEST_F(CommandLine, ColorConvertsOneColourAndSplitWritesOneFilePerComponent) {
+    const CliRun hsv = Velora("color RGBToHSV 1A2B3C 1");
+    ASSERT_EQ(hsv.status, 0) << hsv.err;
+    float expected[3];
+    CVelora::RGBToHSV(expected, 0x1A2B3C, 1);
+    char digits[96];
+    std::snprintf(digits, sizeof digits, "[%.9g,%.9g,%.9g]", double(expected[0]), double(expected[1]), double(expected[2]));
+    EXPECT_NE(hsv.out.find(std::string("\"result\":") + digits), std::string::npos) << hsv.out;
+    EXPECT_NE(Velora("color HSVToRGB 0,0,255 1").out.find(R"("result":{"red":255,"green":255,"blue":255})"), std::string::npos);
+    EXPECT_EQ(Velora("color XYZToLAB 1,2,3 1,2").status, 0);
+    EXPECT_EQ(Velora("color RGBToHSV 1A2B3C 7").status, 3);
+    EXPECT_EQ(Velora("color RGBToHSV 1A2B 1").status, 1);
+    EXPECT_EQ(Velora("color XYZToLAB 1,2,3 1").status, 1);
+
+    const std::string prefix = TempPath("cli_split");
+    const CliRun split = Velora("split " + input + " CIELAB " + prefix);
+    ASSERT_EQ(split.status, 0) << split.err;
+    CVelora source, lightness;
+    ASSERT_EQ(source.LoadBMP(input), 0u);
+    ASSERT_EQ(lightness.LoadBMP(prefix + "_CIE_L.bmp"), 0u);
+    CVelora parts[3] = {CVelora::WithTable(7, 4, 8, 256), CVelora::WithTable(7, 4, 8, 256), CVelora::WithTable(7, 4, 8, 256)};
+    ASSERT_EQ(source.SplitChannels(kModelCIELAB, &parts[0], &parts[1], &parts[2], nullptr), 0u);
+    EXPECT_EQ(lightness.CountDifferentPixels(parts[0]), 0u);
+    EXPECT_EQ(Velora("split " + input + " NOSUCH " + prefix).status, 1);
+}
