@@ -8,6 +8,16 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+// The pages are compiled into a resource object; naming its initializer keeps the linker
+// from dropping it from the static library.
+static void RegisterHelpPages() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(help);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace velora::ui {
 
 namespace {
@@ -48,6 +58,7 @@ QPointer<HelpWindow> g_window;
 }  // namespace
 
 QUrl HelpUrlForTopic(const QString& topic) {
+    RegisterHelpPages();
     const int separator = topic.indexOf("::");
     QString page = separator < 0 ? QString("index.htm") : topic.mid(separator + 2);
     while (page.startsWith('/')) page.remove(0, 1);
