@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -58,6 +60,7 @@ CConversionValoresModelosColorDlg::CConversionValoresModelosColorDlg(QWidget* pa
     input->addWidget(new QLabel("HEX (6 díg): "));
     hexEdit = new QLineEdit("000000");
     hexEdit->setMaxLength(6);
+    hexEdit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{0,6}"), hexEdit));
     hexEdit->setMaximumWidth(80);
     input->addWidget(hexEdit);
     input->addWidget(new QLabel("Rango RGB: [0..255]"));
@@ -143,9 +146,9 @@ void CConversionValoresModelosColorDlg::Recompute(std::size_t m) {
 }
 
 void CConversionValoresModelosColorDlg::HexEdited(const QString& text) {
-    bool ok = false;
-    const std::uint32_t value = text.toUInt(&ok, 16);
-    if (ok && text.size() == 6) SetColour(value);  // anything else keeps the last valid colour
+    // Exactly six hexadecimal digits; anything else keeps the last valid colour.
+    static const QRegularExpression kHex("^[0-9A-Fa-f]{6}$");
+    if (kHex.match(text).hasMatch()) SetColour(text.toUInt(nullptr, 16));
 }
 
 void CConversionValoresModelosColorDlg::CmykEdited() {

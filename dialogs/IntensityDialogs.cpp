@@ -27,6 +27,21 @@ QVBoxLayout* AddGroup(QVBoxLayout* body, const QString& title) {
     return layout;
 }
 
+// The typed number (a decimal comma is accepted), clamped; a value beyond a bound puts
+// the bound in the box.
+float ReadClamped(QLineEdit* edit, double low, double high) {
+    const double value = ParseDecimalPrefix(edit->text().toStdString(), true);
+    if (std::isnan(value) || value < low) {
+        edit->setText(QString::number(low));
+        return float(low);
+    }
+    if (value > high) {
+        edit->setText(QString::number(high));
+        return float(high);
+    }
+    return float(value);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- negative
@@ -90,14 +105,8 @@ void CGammaDlg::Spin(int delta) {
     ParametersChanged();
 }
 
-void CGammaDlg::TextEdited(const QString& text) {
-    const double value = ParseDecimalPrefix(text.toStdString(), true);
-    if (value < 0 || std::isnan(value)) {
-        m_gamma = 0.0f;
-        gammaEdit->setText("0");
-    } else {
-        m_gamma = float(std::min(value, double(std::numeric_limits<float>::max())));
-    }
+void CGammaDlg::TextEdited(const QString&) {
+    m_gamma = ReadClamped(gammaEdit, 0.0, std::numeric_limits<float>::max());  // no upper limit but the float's
     ParametersChanged();
 }
 
@@ -185,18 +194,8 @@ void CContrasteDlg::FunctionChosen(int code) {
     ParametersChanged();
 }
 
-void CContrasteDlg::AlphaEdited(const QString& text) {
-    // Both "0,7" and "0.7" are read as 0.7: the box shows a decimal comma.
-    const double value = ParseDecimalPrefix(text.toStdString(), true);
-    if (value < 0 || std::isnan(value)) {
-        m_alpha = 0.0f;
-        alphaEdit->setText("0");
-    } else if (value > 1) {
-        m_alpha = 1.0f;
-        alphaEdit->setText("1");
-    } else {
-        m_alpha = float(value);
-    }
+void CContrasteDlg::AlphaEdited(const QString&) {
+    m_alpha = ReadClamped(alphaEdit, 0.0, 1.0);  // "0,7" and "0.7" both: the box shows a decimal comma
     ParametersChanged();
 }
 

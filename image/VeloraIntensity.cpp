@@ -282,6 +282,24 @@ unsigned CVelora::LinearContrast(int inMin, int inMax, int outMin, int outMax, i
         return 0;
     }
     const std::size_t step = depth / 8;
+    if (luminance) {
+        // Without branches: a mask per red level says whether the pixel turns gray, which on
+        // real images is as unpredictable as a coin.
+        std::uint8_t turns[256];
+        for (int v = 0; v < 256; ++v) turns[v] = v >= inMin && v <= inMax ? 0xFF : 0x00;
+        for (std::int32_t y = 0; y < GetHeight(); ++y) {
+            std::uint8_t* p = Row(y);
+            for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
+                const std::uint8_t m = turns[p[2]], keep = std::uint8_t(~m), gray = std::uint8_t(table[p[2]] & m);
+                p[0] = std::uint8_t((p[0] & keep) | gray);
+                p[1] = std::uint8_t((p[1] & keep) | gray);
+                p[2] = std::uint8_t((p[2] & keep) | gray);
+                if (step == 4) p[3] = std::uint8_t(p[3] & keep);
+            }
+        }
+        luminance = 0;
+        if (!red && !green && !blue) return 0;
+    }
     for (std::int32_t y = 0; y < GetHeight(); ++y) {
         std::uint8_t* p = Row(y);
         for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {

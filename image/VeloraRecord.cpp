@@ -87,6 +87,13 @@ CVelora& CVelora::operator=(const CVelora& other) {
     if (this == &other) return *this;
     m_name = other.m_name;
     if (!other.HasImage()) return *this;  // the block is kept, as the name changes
+    // A block of the same size is overwritten in place: restoring a preview's backup on
+    // every slider move then costs a copy, not a fresh allocation and its page faults.
+    if (m_block && m_blockSize == other.m_blockSize) {
+        std::memcpy(m_block.get(), other.m_lpDIB, m_blockSize);
+        SetPointers();
+        return *this;
+    }
     std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[other.m_blockSize]);
     if (!block) return *this;
     std::memcpy(block.get(), other.m_lpDIB, other.m_blockSize);

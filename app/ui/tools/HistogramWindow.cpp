@@ -14,6 +14,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstring>
 
 #include "DialogTable.h"
 #include "Help.h"
@@ -33,9 +34,9 @@ int CHistogramCanvas::LevelAt(int x) {
     return offset >= 0 && offset < 256 * kLevelWidth ? offset / kLevelWidth : -1;
 }
 
-void CHistogramCanvas::SetCounts(const std::array<std::int32_t, 256>& counts, int lowest, int highest, bool outline,
-                                 bool showRange) {
-    m_counts = counts;
+void CHistogramCanvas::SetHeights(const std::array<std::int32_t, 256>& heights, int lowest, int highest, bool outline,
+                                  bool showRange) {
+    m_heights = heights;
     m_lowest = lowest;
     m_highest = highest;
     m_outline = outline;
@@ -47,11 +48,7 @@ void CHistogramCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().base());
     const int bottom = kHeight + 4;
-    // Scaled like the library's drawing scale: the highest count reaches the top.
-    const std::int32_t max = *std::max_element(m_counts.begin(), m_counts.end());
-    const auto heightOf = [&](int level) {
-        return max > 0 ? int(float(m_counts[std::size_t(level)]) / float(max) * float(kHeight)) : 0;
-    };
+    const auto heightOf = [&](int level) { return std::clamp(m_heights[std::size_t(level)], 0, kHeight); };
     const QColor ink = palette().text().color();
     if (m_outline) {
         QPainterPath path(QPointF(kMargin, bottom));
@@ -59,6 +56,7 @@ void CHistogramCanvas::paintEvent(QPaintEvent*) {
             path.lineTo(kMargin + level * kLevelWidth, bottom - heightOf(level));
             path.lineTo(kMargin + (level + 1) * kLevelWidth, bottom - heightOf(level));
         }
+        path.lineTo(kMargin + 256 * kLevelWidth, bottom);
         painter.setPen(QPen(ink, 1));
         painter.drawPath(path);
     } else {
@@ -69,7 +67,7 @@ void CHistogramCanvas::paintEvent(QPaintEvent*) {
     }
     painter.setPen(QPen(palette().mid().color(), 1));
     painter.drawLine(kMargin, bottom, kMargin + 256 * kLevelWidth, bottom);
-    if (m_showRange && max > 0) {
+    if (m_showRange) {
         painter.setPen(QPen(QColor(220, 40, 40), 1, Qt::DashLine));
         for (int level : {m_lowest, m_highest}) {
             const int x = kMargin + level * kLevelWidth + kLevelWidth / 2;
@@ -143,7 +141,20 @@ CHistogramaDlg::CHistogramaDlg(CMainFrame* frame) : CToolWindow(frame) {
     Refresh();
 }
 
-CHistogramaDlg::~CHistogramaDlg() = default;
+CHistogramaDlg::~CHistogramaDlg() {
+    // Deleted without being closed (the command opens a fresh window, the frame goes away):
+    // a preview must not stay behind in the image unrecorded.
+    std::shared_ptr<CUtilidadDoc> previewed = m_previewed.lock();
+    if (!previewed || DropOvertakenPreview()) return;
+    previewed->Image() = m_before;
+    // Repainted later: the frame may be refreshing its tool windows, this one among them.
+    QMetaObject::invokeMethod(
+        m_frame,
+        [frame = m_frame, weak = m_previewed] {
+            if (std::shared_ptr<CUtilidadDoc> doc = weak.lock()) frame->DocumentChanged(*doc, false);
+        },
+        Qt::QueuedConnection);
+}
 
 int CHistogramaDlg::Rounding() const {
     for (int i = 0; i < 3; ++i)
@@ -154,39 +165,54 @@ int CHistogramaDlg::Rounding() const {
 void CHistogramaDlg::Refresh() {
     CUtilidadView* view = m_frame->ActiveView();
     std::shared_ptr<CUtilidadDoc> document = view ? view->SharedDocument() : nullptr;
-    // Another image became active: a preview on the previous one is taken back first.
-    if (document != m_document.lock()) EndPreview();
+    DropOvertakenPreview();
+    const bool changed = document != m_document.lock();
     m_document = document;
+    // Another image became active: a preview on the previous one is taken back first.
+    if (changed) EndPreview();
+    m_counts = {};
+    m_heights = {};
+    m_info = {};
     if (!document) {
         setWindowTitle("Histograma");
-        m_counts = {};
-        m_info = {};
         Redraw();
         return;
     }
     const CVelora& image = document->Image();
     setWindowTitle(QString::fromStdString(ImageTitle("Histograma de ", image)));
-    if (image.Histogram(m_counts, 0) != 0) m_counts = {};
-    if (image.GetInfoHistogram(m_info) != 0) m_info = {};
+    if (image.Histogram(m_counts, 0) != 0 || image.GetInfoHistogram(m_info) != 0 ||
+        image.Histogram(m_heights, CHistogramCanvas::kHeight) != 0) {
+        m_counts = {};
+        m_heights = {};
+        m_info = {};
+    } else if (image.GetBitCount() >= 24) {
+        // The library leaves the luminance of direct-colour images unscaled; scaled here the same way.
+        const std::int32_t max = m_info.mode[0].count;
+        for (std::size_t level = 0; level < 256; ++level)
+            m_heights[level][0] =
+                max > 0 ? std::int32_t(float(m_counts[level][0]) / float(max) * float(CHistogramCanvas::kHeight)) : 0;
+    }
     Redraw();
 }
 
 void CHistogramaDlg::Redraw() {
     const auto channel = std::size_t(std::max(tabs->currentIndex(), 0));
-    std::array<std::int32_t, 256> counts{};
-    for (std::size_t level = 0; level < 256; ++level) counts[level] = m_counts[level][channel];
-    canvas->SetCounts(counts, m_info.lowest[channel].level, m_info.highest[channel].level, outline->isChecked(),
-                      showRange->isChecked());
+    std::array<std::int32_t, 256> heights{};
+    for (std::size_t level = 0; level < 256; ++level) heights[level] = m_heights[level][channel];
+    canvas->SetHeights(heights, m_info.lowest[channel].level, m_info.highest[channel].level, outline->isChecked(),
+                       showRange->isChecked() && m_info.mode[channel].count > 0);
     modeLabel->setText(QString("Nº Máximo de Píxeles: %1 en Nivel %2").arg(m_info.mode[channel].count).arg(m_info.mode[channel].level));
     rangeLabel->setText(QString("Mín (%1 píxeles en Nivel %2) \nMáx (%3 píxeles en Nivel %4)")
                             .arg(m_info.lowest[channel].count)
                             .arg(m_info.lowest[channel].level)
                             .arg(m_info.highest[channel].count)
                             .arg(m_info.highest[channel].level));
+    ShowLevel(m_hovered);
 }
 
 void CHistogramaDlg::ShowLevel(int level) {
-    if (level < 0) {
+    m_hovered = level >= 0 && level < 256 ? level : -1;
+    if (m_hovered < 0) {
         readout->setText(QString(16, ' '));
         return;
     }
@@ -206,26 +232,56 @@ void CHistogramaDlg::RoundingChosen(int) {
     if (preview->isChecked()) ApplyPreview();
 }
 
+bool CHistogramaDlg::DropOvertakenPreview() {
+    std::shared_ptr<CUtilidadDoc> previewed = m_previewed.lock();
+    if (!previewed) return false;
+    const CVelora& now = previewed->Image();
+    const bool same = now.GetDibSize() == m_previewImage.GetDibSize() &&
+                      (now.GetDibSize() == 0 || std::memcmp(now.GetDIB(), m_previewImage.GetDIB(), now.GetDibSize()) == 0);
+    if (same) return false;
+    // An operation, an undo or an edit replaced the preview: restoring now would throw that away.
+    m_previewed.reset();
+    m_before = CVelora();
+    m_previewImage = CVelora();
+    const QSignalBlocker block(preview);
+    preview->setChecked(false);
+    return true;
+}
+
 void CHistogramaDlg::ApplyPreview() {
     std::shared_ptr<CUtilidadDoc> document = m_document.lock();
-    if (!document) return;
+    if (!document) {
+        const QSignalBlocker block(preview);
+        preview->setChecked(false);
+        return;
+    }
+    DropOvertakenPreview();
     if (m_previewed.lock() != document) {
         m_before = document->Image();  // the state every preview starts from
         m_previewed = document;
     }
     document->Image() = m_before;
     document->Image().Equalize(m_frame->ColorModel(), Rounding());
+    m_previewImage = document->Image();
+    {
+        const QSignalBlocker block(preview);
+        preview->setChecked(true);
+    }
     m_frame->DocumentChanged(*document, false);
 }
 
 void CHistogramaDlg::EndPreview() {
-    const QSignalBlocker block(preview);
-    preview->setChecked(false);
+    {
+        const QSignalBlocker block(preview);
+        preview->setChecked(false);
+    }
+    if (DropOvertakenPreview()) return;
     std::shared_ptr<CUtilidadDoc> previewed = m_previewed.lock();
     m_previewed.reset();
     if (!previewed) return;
     previewed->Image() = m_before;
     m_before = CVelora();
+    m_previewImage = CVelora();
     m_frame->DocumentChanged(*previewed, false);
 }
 
@@ -233,6 +289,7 @@ void CHistogramaDlg::Equalize() {
     if (!m_document.lock()) return;
     EndPreview();  // the undo step holds the image as it was before any preview
     const int model = m_frame->ColorModel(), round = Rounding();
+    // The next preview starts from the result: its copy is taken then.
     m_frame->RunInPlace("Ecualizar Histograma", "Ecualización",
                         [model, round](CVelora& image) { return image.Equalize(model, round); });
 }

@@ -21,7 +21,8 @@ class CHistogramCanvas : public QWidget {
 public:
     static constexpr int kMargin = 3, kLevelWidth = 2, kHeight = 160;
     explicit CHistogramCanvas(QWidget* parent);
-    void SetCounts(const std::array<std::int32_t, 256>& counts, int lowest, int highest, bool outline, bool showRange);
+    // Bar heights in pixels (0..kHeight); the range marks go at lowest and highest.
+    void SetHeights(const std::array<std::int32_t, 256>& heights, int lowest, int highest, bool outline, bool showRange);
     // The level under a point of the drawing, or -1.
     static int LevelAt(int x);
 
@@ -34,7 +35,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    std::array<std::int32_t, 256> m_counts{};
+    std::array<std::int32_t, 256> m_heights{};
     int m_lowest = 0, m_highest = 0;
     bool m_outline = false, m_showRange = false;
 };
@@ -69,12 +70,17 @@ private:
     void RoundingChosen(int rounding);
     void ApplyPreview();
     void EndPreview();
+    // Forgets a preview whose image something else has since replaced; true when it did.
+    bool DropOvertakenPreview();
     void Redraw();
     int Rounding() const;
 
-    std::weak_ptr<CUtilidadDoc> m_document;  // the image shown
-    std::weak_ptr<CUtilidadDoc> m_previewed; // the image under preview, with its state before
-    CVelora m_before;
+    std::weak_ptr<CUtilidadDoc> m_document;   // the image shown
+    std::weak_ptr<CUtilidadDoc> m_previewed;  // the image under preview
+    CVelora m_before;                         // its state before the preview
+    CVelora m_previewImage;                   // what the preview put in it
     HistogramTable m_counts{};
+    HistogramTable m_heights{};
     InfoHistogram m_info{};
+    int m_hovered = -1;
 };

@@ -1,15 +1,16 @@
-// The histogram and colour-model windows: following the active image, the read-out, the
-// equalization preview that leaves no trace, and the active model driving the commands.
+// The histogram and colour-model windows and the conversion dialog: following the active
+// image, the read-out, the equalization preview that leaves no trace, the active model
+// driving the commands, and the values of one colour in every model.
 #include <QAction>
 #include <QButtonGroup>
-#include <QLineEdit>
-#include <QSpinBox>
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
 
 #include "ColorConversionDlg.h"
@@ -21,46 +22,72 @@ using namespace testing_support;
 
 namespace {
 
-CHistogramaDlg* HistogramWindow(CMainFrame& frame) {
-    return dynamic_cast<CHistogramaDlg*>(frame.ToolWindow(CMainFrame::kHistogram));
-}
+class ToolWindows : public Workbench {
+protected:
+    CHistogramaDlg* OpenHistogram() {
+        Frame().Execute(kCmdHistogram);
+        Settle();
+        return dynamic_cast<CHistogramaDlg*>(Frame().ToolWindow(CMainFrame::kHistogram));
+    }
+    void Activate(CUtilidadView* view) {
+        Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
+        Settle();
+    }
+};
 
 }  // namespace
 
-TEST_F(Workbench, HistogramWindowFollowsTheActiveImage) {
+TEST_F(ToolWindows, HistogramFollowsTheActiveImageAndReadsLevelsUnderTheMouse) {
     CVelora dark = CVelora::WithTable(10, 10, 8, 256), bright = dark;
     dark.Initialize(20);
     bright.Initialize(200);
     bright.SetPixel(0, 0, 201);
     CUtilidadView* first = OpenImage("oscura.bmp", dark);
     OpenImage("clara.bmp", bright);
-    Frame().Execute(kCmdHistogram);
-    Settle();
-    CHistogramaDlg* window = HistogramWindow(Frame());
+    CHistogramaDlg* window = OpenHistogram();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowTitle(), "Histograma de clara.bmp");
     EXPECT_EQ(window->modeLabel->text(), "Nº Máximo de Píxeles: 99 en Nivel 200");
     EXPECT_EQ(window->rangeLabel->text(), "Mín (99 píxeles en Nivel 200) \nMáx (1 píxeles en Nivel 201)");
-    window->ShowLevel(201);
+
+    // The read-out from a real mouse move: the level is the offset after the margin.
+    const int x = CHistogramCanvas::kMargin + 201 * CHistogramCanvas::kLevelWidth + 1;
+    QMouseEvent move(QEvent::MouseMove, QPointF(x, 20), window->canvas->mapToGlobal(QPointF(x, 20)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window->canvas, &move);
     EXPECT_EQ(window->readout->text(), "Nivel: 201  Número de Píxeles: 1");
+    EXPECT_EQ(CHistogramCanvas::LevelAt(CHistogramCanvas::kMargin - 1), -1);
+    EXPECT_EQ(CHistogramCanvas::LevelAt(CHistogramCanvas::kMargin + 256 * CHistogramCanvas::kLevelWidth), -1);
     window->ShowLevel(-1);
     EXPECT_EQ(window->readout->text(), QString(16, ' '));
-    EXPECT_EQ(CHistogramCanvas::LevelAt(CHistogramCanvas::kMargin + 10 * CHistogramCanvas::kLevelWidth), 10);
-    EXPECT_EQ(CHistogramCanvas::LevelAt(CHistogramCanvas::kMargin - 1), -1);
 
-    Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
-    Settle();
-    window->Refresh();  // as on activation
+    Activate(first);
     EXPECT_EQ(window->windowTitle(), "Histograma de oscura.bmp");
     EXPECT_EQ(window->modeLabel->text(), "Nº Máximo de Píxeles: 100 en Nivel 20");
 }
 
-TEST_F(Workbench, HistogramPreviewLeavesNoTraceAndEqualizeIsOneUndoStep) {
+TEST_F(ToolWindows, HistogramTabsShowTheirChannel) {
+    CVelora image(nullptr, nullptr, 4, 4, 24);
+    image.InitializeRGB(RGBQUAD{30, 20, 10, 0});  // blue, green, red
+    OpenImage("canales.bmp", image);
+    CHistogramaDlg* window = OpenHistogram();
+    ASSERT_NE(window, nullptr);
+    const char* const expected[4] = {"Nº Máximo de Píxeles: 16 en Nivel 20", "Nº Máximo de Píxeles: 16 en Nivel 10",
+                                     "Nº Máximo de Píxeles: 16 en Nivel 20", "Nº Máximo de Píxeles: 16 en Nivel 30"};
+    for (int tab = 0; tab < 4; ++tab) {
+        window->tabs->setCurrentIndex(tab);
+        EXPECT_EQ(window->modeLabel->text(), expected[tab]) << tab;
+    }
+    window->ShowLevel(30);
+    EXPECT_EQ(window->readout->text(), "Nivel: 30  Número de Píxeles: 16");
+    window->tabs->setCurrentIndex(1);  // the read-out follows the tab
+    EXPECT_EQ(window->readout->text(), "Nivel: 30  Número de Píxeles: 0");
+}
+
+TEST_F(ToolWindows, PreviewLeavesNoTraceAndEqualizeIsOneUndoStep) {
     CUtilidadView* view = OpenImage("ecualizar.bmp", RandomImage(30, 20, 24, 3));
     const CVelora original = view->Document().Image();
-    Frame().Execute(kCmdHistogram);
-    Settle();
-    CHistogramaDlg* window = HistogramWindow(Frame());
+    CHistogramaDlg* window = OpenHistogram();
     ASSERT_NE(window, nullptr);
     window->preview->click();
     CVelora expected = original;
@@ -77,47 +104,112 @@ TEST_F(Workbench, HistogramPreviewLeavesNoTraceAndEqualizeIsOneUndoStep) {
 
     window->preview->click();
     window->Equalize();
+    EXPECT_FALSE(window->preview->isChecked());
     EXPECT_EQ(Block(view->Document().Image()), Block(expected));
     EXPECT_EQ(view->Document().History().Position(), 1);
     EXPECT_EQ(view->Document().History().Description(0), "Ecualizar Histograma");
+    EXPECT_TRUE(view->Document().IsModified());
     EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Ecualización: "));
     ASSERT_TRUE(view->Document().Undo());
     EXPECT_EQ(Block(view->Document().Image()), Block(original));
+}
 
-    // Closing the window during a preview takes the preview back.
+TEST_F(ToolWindows, PreviewIsTakenBackWhenTheWindowGoesOrTheImageChanges) {
+    CUtilidadView* first = OpenImage("a.bmp", RandomImage(16, 12, 8, 5, true));
+    CUtilidadView* second = OpenImage("b.bmp", RandomImage(16, 12, 24, 6));
+    const CVelora originalFirst = first->Document().Image(), originalSecond = second->Document().Image();
+
+    CHistogramaDlg* window = OpenHistogram();
+    ASSERT_NE(window, nullptr);
+    window->preview->click();
+    ASSERT_NE(Block(second->Document().Image()), Block(originalSecond));
+    Activate(first);
+    EXPECT_EQ(Block(second->Document().Image()), Block(originalSecond));
+    EXPECT_FALSE(window->preview->isChecked());
+
     window->preview->click();
     window->close();
     Settle();
-    EXPECT_EQ(Block(view->Document().Image()), Block(original));
+    EXPECT_EQ(Block(first->Document().Image()), Block(originalFirst));
+
+    // The command opens a fresh window in place of the old one, which is deleted unclosed.
+    window = OpenHistogram();
+    ASSERT_NE(window, nullptr);
+    window->preview->click();
+    window = OpenHistogram();
+    EXPECT_EQ(Block(first->Document().Image()), Block(originalFirst));
+    EXPECT_FALSE(first->Document().History().CanUndo());
 }
 
-TEST_F(Workbench, ActiveModelWindowSetsTheModelAndTheCommandsFollow) {
+TEST_F(ToolWindows, AnOperationDuringPreviewIsNotUndoneByEndingIt) {
+    CUtilidadView* view = OpenImage("operar.bmp", RandomImage(16, 12, 24, 7));
+    CHistogramaDlg* window = OpenHistogram();
+    ASSERT_NE(window, nullptr);
+    window->preview->click();
+    Frame().Execute(kCmdFlipVertical);
+    const CVelora flipped = view->Document().Image();
+    EXPECT_FALSE(window->preview->isChecked());
+    window->preview->click();
+    window->preview->click();
+    EXPECT_EQ(Block(view->Document().Image()), Block(flipped));
+    EXPECT_EQ(view->Document().History().Position(), 1);
+}
+
+TEST_F(ToolWindows, ActiveModelWindowSetsTheModelAndTheCommandsFollow) {
     OpenImage("modelo.bmp", RandomImage(8, 8, 24, 4));
+    Frame().SetColorModel(kModelYIQ);
     Frame().Execute(kCmdColorModel);
     Settle();
     auto* window = dynamic_cast<CSeleccModeloColorDlg*>(Frame().ToolWindow(CMainFrame::kColorModelSlot));
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->model[0]->isChecked());
+    EXPECT_TRUE(window->model[kModelYIQ]->isChecked());  // opens on the current model
+    EXPECT_EQ(window->model[kModelCIEXYZ]->text(), "CIE XYZ");
+    EXPECT_FALSE(Frame().Action(kCmdBrightness)->isEnabled());  // an RGB-only operation
+    window->model[kModelRGB]->click();
+    EXPECT_EQ(Frame().ColorModel(), kModelRGB);
     EXPECT_TRUE(Frame().Action(kCmdBrightness)->isEnabled());
     window->model[kModelHSV]->click();
     EXPECT_EQ(Frame().ColorModel(), kModelHSV);
-    EXPECT_FALSE(Frame().Action(kCmdBrightness)->isEnabled());  // an RGB-only operation
+    EXPECT_FALSE(Frame().Action(kCmdBrightness)->isEnabled());
     EXPECT_TRUE(Frame().Action(kCmdEqualize)->isEnabled());
     Frame().SetColorModel(kModelRGB);
-    EXPECT_TRUE(window->model[0]->isChecked());
-    EXPECT_TRUE(Frame().Action(kCmdBrightness)->isEnabled());
+    EXPECT_TRUE(window->model[kModelRGB]->isChecked());
 }
 
-TEST_F(Workbench, ConversionDialogShowsEveryModelAndConvertsCmykBack) {
+TEST_F(ToolWindows, ConversionDialogShowsEveryModelInItsRange) {
     CConversionValoresModelosColorDlg dialog(&Frame());
-    dialog.SetColour(0x000000);
+    ASSERT_EQ(dialog.rows.size(), 10u);
     const auto& hsv = dialog.rows[2];  // CMYK, HSI, HSV, ...
     EXPECT_EQ(hsv.components[0]->text(), "254.0000");
+    EXPECT_EQ(hsv.components[2]->text(), "0.0000");
     hsv.ranges->button(2)->click();
     EXPECT_EQ(hsv.components[0]->text(), "359.0000");
+    EXPECT_EQ(dialog.rows[0].components[3]->text(), "255.0000");  // K of black
+    dialog.rows[0].ranges->button(2)->click();
+    EXPECT_EQ(dialog.rows[0].components[3]->text(), "1.0000");
 
-    dialog.hexEdit->setText("80");  // not six digits: the colour stays
-    EXPECT_EQ(dialog.Colour(), 0u);
+    dialog.hexEdit->selectAll();
+    QTest::keyClicks(dialog.hexEdit, "FFFFFF");
+    EXPECT_EQ(dialog.Colour(), 0xFFFFFFu);
+    EXPECT_EQ(dialog.rgb[1]->value(), 255);
+    EXPECT_EQ(dialog.rows[6].ranges->checkedId(), 1);  // YCbCr
+    dialog.rows[6].ranges->button(2)->click();
+    EXPECT_EQ(dialog.rows[6].components[0]->text(), "235.0000");
+
+    // Text that is no colour keeps the last one.
+    dialog.hexEdit->clear();
+    QTest::keyClicks(dialog.hexEdit, "12zz");
+    EXPECT_EQ(dialog.Colour(), 0xFFFFFFu);
+    dialog.rgb[0]->setValue(100);
+    EXPECT_EQ(dialog.Colour(), 0x64FFFFu);
+
+    const QSize size = dialog.sizeHint();
+    EXPECT_LE(size.width(), 1366);
+    EXPECT_LE(size.height(), 740);
+}
+
+TEST_F(ToolWindows, ConversionDialogCmykEditsConvertBack) {
+    CConversionValoresModelosColorDlg dialog(&Frame());
     dialog.SetColour(0x808080);
     const auto& cmyk = dialog.rows[0];
     EXPECT_EQ(cmyk.components[3]->text(), "127.0000");
@@ -129,5 +221,6 @@ TEST_F(Workbench, ConversionDialogShowsEveryModelAndConvertsCmykBack) {
     EXPECT_EQ(dialog.rgb[0]->value(), 255);  // C = M = K = 0, Y = 127
     EXPECT_EQ(dialog.rgb[1]->value(), 255);
     EXPECT_EQ(dialog.rgb[2]->value(), 127);  // 255 * (1 - 127/255) in single precision, truncated
-    EXPECT_EQ(dialog.hexEdit->text().size(), 6);
+    EXPECT_EQ(dialog.hexEdit->text(), "FFFF7F");
+    EXPECT_EQ(dialog.rows[2].components[2]->text(), "255.0000");  // V of the new colour
 }
