@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -95,7 +96,13 @@ CConversionValoresModelosColorDlg::CConversionValoresModelosColorDlg(QWidget* pa
             values->addWidget(new QLabel(QString(info->componentNames[c]) + ":"));
             auto* edit = new QLineEdit;
             edit->setMaximumWidth(90);
-            edit->setReadOnly(spec.model != kModelCMYK);
+            if (spec.model != kModelCMYK) {
+                // Shown, not typed into: the window's colour tells them from the CMYK boxes.
+                edit->setReadOnly(true);
+                QPalette palette = edit->palette();
+                palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+                edit->setPalette(palette);
+            }
             values->addWidget(edit);
             row.components.push_back(edit);
             if (spec.model == kModelCMYK) connect(edit, &QLineEdit::textEdited, this, &CConversionValoresModelosColorDlg::CmykEdited);

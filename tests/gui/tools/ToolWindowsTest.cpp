@@ -194,7 +194,7 @@ TEST_F(ToolWindows, ConversionDialogShowsEveryModelInItsRange) {
     EXPECT_EQ(dialog.rgb[1]->value(), 255);
     EXPECT_EQ(dialog.rows[6].ranges->checkedId(), 1);  // YCbCr
     dialog.rows[6].ranges->button(2)->click();
-    EXPECT_EQ(dialog.rows[6].components[0]->text(), "235.0000");
+    EXPECT_EQ(dialog.rows[6].components[0]->text(), "235.0450");  // 0.859 * 255 + 16
 
     // Text that is no colour keeps the last one.
     dialog.hexEdit->clear();
