@@ -95,6 +95,7 @@ CConversionValoresModelosColorDlg::CConversionValoresModelosColorDlg(QWidget* pa
         for (int c = 0; c < info->components; ++c) {
             values->addWidget(new QLabel(QString(info->componentNames[c]) + ":"));
             auto* edit = new QLineEdit;
+            edit->setMinimumWidth(74);  // "-134.0000" whole, in the four-component rows too
             edit->setMaximumWidth(90);
             if (spec.model != kModelCMYK) {
                 // Shown, not typed into: the window's colour tells them from the CMYK boxes.
