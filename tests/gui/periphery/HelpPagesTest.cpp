@@ -1,14 +1,48 @@
-// The help pages: every topic the built dialogs and tool windows open has its own page,
+// The help pages: every topic the intensity and colour windows open has its own page,
 // and no page links to one that is missing.
 #include <gtest/gtest.h>
 
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTextBrowser>
 #include <QUrl>
 
 #include "DialogTable.h"
 #include "Help.h"
+
+namespace {
+
+// The page a topic opens must exist, be more than a stub, and not be the index.
+void ExpectOwnPage(const QString& topic) {
+    const QUrl url = velora::ui::HelpUrlForTopic(topic);
+    EXPECT_NE(url, QUrl("qrc:/help/index.htm")) << topic.toStdString();
+    QFile page(":" + url.path());
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << topic.toStdString();
+    EXPECT_GT(page.size(), 200) << topic.toStdString();
+    const QString text = QString::fromUtf8(page.readAll());
+    EXPECT_TRUE(text.contains("<h1>")) << topic.toStdString();
+    EXPECT_TRUE(text.contains("Véase también")) << topic.toStdString();
+}
+
+}  // namespace
+
+TEST(HelpPages, IntensityAndColourTopicsHaveTheirPages) {
+    const QStringList topics = {
+        "CVelora.chm::/Ayuda/Negative.htm",
+        "CVelora.chm::/Ayuda/Brightness.htm",
+        "CVelora.chm::/Ayuda/Gamma.htm",
+        "CVelora.chm::/Ayuda/GrayScaleLinealTransform.htm",
+        "CVelora.chm::/Ayuda/NonLinearContrast.htm",
+        "CVelora.chm::/Ayuda/GetHistogram.htm",
+        "CVelora.chm::Ayuda/Modelos de Color - Conversion.htm",
+        "CVelora.chm::/Ayuda/RGBToCMYK.htm",
+    };
+    for (const QString& topic : topics) ExpectOwnPage(topic);
+    // The form without "/" after "::" opens the same page.
+    EXPECT_EQ(velora::ui::HelpUrlForTopic("CVelora.chm::Ayuda/Negative.htm"),
+              velora::ui::HelpUrlForTopic("CVelora.chm::/Ayuda/Negative.htm"));
+}
 
 TEST(HelpPages, TopicsOfTheBuiltWindowsHaveTheirPages) {
     QStringList topics = {HelpTopics::kHistogram, HelpTopics::kInformation, HelpTopics::kDibProperties,
@@ -26,8 +60,8 @@ TEST(HelpPages, TopicsOfTheBuiltWindowsHaveTheirPages) {
 
 TEST(HelpPages, EveryLinkLeadsToAPage) {
     velora::ui::HelpUrlForTopic("CVelora.chm");  // registers the pages
-    const QRegularExpression href("href=\"([^\"#:]+)\"");
-    int pages = 0;
+    const QRegularExpression href("href=\"([^\"]*)\"");
+    int pages = 0, links = 0;
     for (QDirIterator it(":/help", QDirIterator::Subdirectories); it.hasNext();) {
         const QString path = it.next();
         if (!path.endsWith(".htm")) continue;
@@ -36,9 +70,21 @@ TEST(HelpPages, EveryLinkLeadsToAPage) {
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
         for (auto match = href.globalMatch(text); match.hasNext();) {
-            const QString target = QUrl("qrc" + path).resolved(QUrl(match.next().captured(1).replace(" ", "%20"))).path();
-            EXPECT_TRUE(QFile::exists(":" + target)) << path.toStdString() << " -> " << target.toStdString();
+            QString target = match.next().captured(1);
+            if (target.contains(':')) continue;  // http:, mailto: and the like leave the help
+            target = target.section('#', 0, 0);
+            if (target.isEmpty()) continue;      // an anchor in the same page
+            ++links;
+            const QUrl resolved = QUrl("qrc" + path).resolved(QUrl(target));
+            EXPECT_TRUE(QFile::exists(":" + resolved.path())) << path.toStdString() << " -> " << target.toStdString();
         }
+        // The help window's browser reads the page and its title, as it follows a link to it.
+        QTextBrowser browser;
+        browser.setSource(QUrl("qrc" + path));
+        const auto title = QRegularExpression("<title>([^<]*)</title>").match(text).captured(1);
+        EXPECT_FALSE(title.isEmpty()) << path.toStdString();
+        EXPECT_EQ(browser.documentTitle(), title) << path.toStdString();
     }
     EXPECT_GE(pages, 20);
+    EXPECT_GT(links, 50);
 }
