@@ -1,11 +1,11 @@
 #include "ColorCommands.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
-#include <functional>
 #include <map>
 
-#include "CVelora.h"
+#include "ImageFiles.h"
 #include "Json.h"
 
 namespace velora::cli {
@@ -54,14 +54,22 @@ bool ParseList(const std::string& text, std::vector<T>& out) {
     return true;
 }
 
+// Nine significant digits give back the same float; JSON has no NaN or infinity.
 std::string Floats(const float* values, int count) {
     std::string list = "[";
     for (int i = 0; i < count; ++i) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.9g", double(values[i]));
+        char buffer[32] = "null";
+        if (std::isfinite(values[i])) std::snprintf(buffer, sizeof buffer, "%.9g", double(values[i]));
         list += (i ? "," : "") + std::string(buffer);
     }
     return list + "]";
+}
+
+bool ParseHexColour(std::string text, std::uint32_t& colour) {
+    if (!text.empty() && text[0] == '#') text.erase(0, 1);
+    if (text.size() != 6) return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), colour, 16);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
 }  // namespace
@@ -83,14 +91,18 @@ ColorOutcome ConvertColour(const std::string& name, const std::string& value, co
     json.Add("conversion", name);
     json.Raw("range", ranges.size() == 1 ? std::to_string(ranges[0])
                                          : "[" + std::to_string(ranges[0]) + "," + std::to_string(ranges[1]) + "]");
+    const ColorOutcome refused{ColorOutcome::Refused, name + " has no range " + range};
     float out[4] = {};
     if (conversion.fromRgb) {
         std::uint32_t colour = 0;
-        const auto result = std::from_chars(value.data(), value.data() + value.size(), colour, 16);
-        if (value.size() != 6 || result.ec != std::errc() || result.ptr != value.data() + value.size())
+        if (!ParseHexColour(value, colour))
             return {ColorOutcome::Usage, "the colour must be six hexadecimal digits RRGGBB"};
-        json.Add("input", value);
-        if (!conversion.fromRgb(out, colour, ranges[0])) return {ColorOutcome::Refused, name + " has no range " + range};
+        json.Raw("input", JsonObject()
+                              .Add("red", int(colour >> 16))
+                              .Add("green", int((colour >> 8) & 0xFF))
+                              .Add("blue", int(colour & 0xFF))
+                              .Text());
+        if (!conversion.fromRgb(out, colour, ranges[0])) return refused;
         json.Raw("result", Floats(out, conversion.components));
         return {ColorOutcome::Done, json.Text()};
     }
@@ -100,14 +112,51 @@ ColorOutcome ConvertColour(const std::string& name, const std::string& value, co
     json.Raw("input", Floats(components.data(), conversion.components));
     if (conversion.toRgb) {
         RGBQUAD rgb{};
-        if (!conversion.toRgb(&rgb, components.data(), ranges[0])) return {ColorOutcome::Refused, name + " has no range " + range};
-        json.Raw("result", JsonObject().Add("red", int(rgb.rgbRed)).Add("green", int(rgb.rgbGreen)).Add("blue", int(rgb.rgbBlue)).Text());
+        if (!conversion.toRgb(&rgb, components.data(), ranges[0])) return refused;
+        json.Raw("result", JsonObject()
+                               .Add("red", int(rgb.rgbRed))
+                               .Add("green", int(rgb.rgbGreen))
+                               .Add("blue", int(rgb.rgbBlue))
+                               .Text());
         return {ColorOutcome::Done, json.Text()};
     }
-    if (!conversion.twoRanges(out, components.data(), ranges[0], ranges[1]))
-        return {ColorOutcome::Refused, name + " has no ranges " + range};
+    if (!conversion.twoRanges(out, components.data(), ranges[0], ranges[1])) return refused;
     json.Raw("result", Floats(out, 3));
     return {ColorOutcome::Done, json.Text()};
+}
+
+int ColourModelOf(const std::string& text) {
+    for (int model = 0; model < kColorModelCount; ++model) {
+        const ColorModelInfo* info = FindColorModel(model);
+        if (text == std::to_string(model) || text == info->name || text == info->shortName) return model;
+    }
+    return text == "CMYK" ? kModelCMYK : -1;  // the short name is "CMY"
+}
+
+std::string ComponentFileName(const std::string& prefix, int model, int component) {
+    std::string name = FindColorModel(model)->componentNames[component];
+    for (char& c : name)
+        if (c == ' ') c = '_';
+    return prefix + "_" + name + ".bmp";
+}
+
+ColorOutcome SplitIntoFiles(const CVelora& image, int model, const std::string& prefix) {
+    const ColorModelInfo* info = FindColorModel(model);
+    if (!info) return {ColorOutcome::Usage, "no colour model " + std::to_string(model)};
+    const int count = model == kModelRGB && image.GetBitCount() == 32 ? 4 : info->components;
+    std::vector<CVelora> parts;
+    for (int i = 0; i < count; ++i) parts.push_back(CVelora::WithTable(image.GetWidth(), image.GetHeight(), 8, 256));
+    const auto part = [&](int i) { return i < count ? &parts[std::size_t(i)] : nullptr; };
+    if (const unsigned code = image.SplitChannels(model, part(0), part(1), part(2), part(3)))
+        return {ColorOutcome::Refused, "SplitChannels refused the image (result " + std::to_string(code) + "); nothing was written"};
+    std::string files = "[";
+    for (int i = 0; i < count; ++i) {
+        const std::string path = ComponentFileName(prefix, model, i);
+        std::string message;
+        if (!SaveImageFile(path, parts[std::size_t(i)], message)) return {ColorOutcome::WriteFailed, message};
+        files += (i ? "," : "") + JsonQuote(path);
+    }
+    return {ColorOutcome::Done, JsonObject().Add("model", info->shortName).Raw("files", files + "]").Text()};
 }
 
 }  // namespace velora::cli

@@ -48,7 +48,8 @@ Usage:
   velora color CONVERSION VALUE RANGE  one colour conversion as JSON: RGBToHSV 1A2B3C 1,
                                      HSVToRGB 12.5,200,30 1, XYZToLAB 1,2,3 1,2
   velora split IN MODEL PREFIX       one 8-bit gray BMP per component of the model
-                                     (0..10 or its name: RGB, CMYK, HSV, CIELAB, ...)
+                                     (0..10 or its name: RGB, CMYK, HSV, CIELAB, ...),
+                                     named PREFIX_H.bmp, PREFIX_CIE_L.bmp, ...
   velora --help                      this text
 
 Inputs are .bmp, .raw (8-bit gray, no header) or .pgm (binary P5) files.
@@ -317,52 +318,30 @@ int CommandList(const std::vector<std::string>& args) {
 }
 
 
-int CommandColor(const std::vector<std::string>& args) {
-    if (args.size() != 3) return Usage("color takes a conversion, a value and a range");
-    const ColorOutcome outcome = ConvertColour(args[0], args[1], args[2]);
-    if (outcome.status == ColorOutcome::Usage) return Usage(outcome.text);
-    if (outcome.status == ColorOutcome::Refused) {
-        std::cerr << "velora: " << outcome.text << "\n";
-        return kExitRefused;
+// The colour commands' outcome as an exit status, the JSON on standard output.
+int Report(const ColorOutcome& outcome) {
+    switch (outcome.status) {
+        case ColorOutcome::Usage: return Usage(outcome.text);
+        case ColorOutcome::Refused: std::cerr << "velora: " << outcome.text << "\n"; return kExitRefused;
+        case ColorOutcome::WriteFailed: std::cerr << "velora: " << outcome.text << "\n"; return kExitWrite;
+        case ColorOutcome::Done: break;
     }
     std::cout << outcome.text << "\n";
     return kExitOk;
 }
 
-// A model by number, by its name or by its short name ("CIE LAB", "CIELAB", "9").
-int ModelOf(const std::string& text) {
-    for (int model = 0; model < kColorModelCount; ++model) {
-        const ColorModelInfo* info = FindColorModel(model);
-        if (text == std::to_string(model) || text == info->name || text == info->shortName) return model;
-    }
-    return text == "CMYK" ? kModelCMYK : -1;
+int CommandColor(const std::vector<std::string>& args) {
+    if (args.size() != 3) return Usage("color takes a conversion, a value and a range");
+    return Report(ConvertColour(args[0], args[1], args[2]));
 }
 
 int CommandSplit(const std::vector<std::string>& args, const GlobalOptions& options) {
     if (args.size() != 3) return Usage("split takes an input, a model and a prefix for the outputs");
-    const int model = ModelOf(args[1]);
+    const int model = ColourModelOf(args[1]);
     if (model < 0) return Usage("unknown colour model '" + args[1] + "'");
     CVelora image;
     if (const int status = LoadInput(args[0], options, image); status != kExitOk) return status;
-    const ColorModelInfo* info = FindColorModel(model);
-    const int count = model == kModelRGB && image.GetBitCount() == 32 ? 4 : info->components;
-    std::vector<CVelora> parts;
-    for (int i = 0; i < 4; ++i) parts.push_back(CVelora::WithTable(image.GetWidth(), image.GetHeight(), 8, 256));
-    if (const unsigned code = image.SplitChannels(model, &parts[0], &parts[1], &parts[2], count == 4 ? &parts[3] : nullptr)) {
-        std::cerr << "velora: SplitChannels refused with code " << code << "\n";
-        return kExitRefused;
-    }
-    std::string files = "[";
-    for (int i = 0; i < count; ++i) {
-        std::string component = info->componentNames[i];
-        for (char& c : component)
-            if (c == ' ') c = '_';
-        const std::string path = args[2] + "_" + component + ".bmp";
-        if (const int status = WriteOutput(path, parts[std::size_t(i)]); status != kExitOk) return status;
-        files += (i ? "," : "") + JsonQuote(path);
-    }
-    std::cout << JsonObject().Add("model", info->shortName).Raw("files", files + "]").Text() << "\n";
-    return kExitOk;
+    return Report(SplitIntoFiles(image, model, args[2]));
 }
 
 }  // namespace

@@ -1,16 +1,16 @@
 // Colour models: conversions of one colour between RGB and the ten other models, in the
 // numeric ranges each model offers, and the separation of an image into its components.
 //
-// Single precision unless a step is marked double; r, g, b are R/255 etc. computed in double
-// and stored as float. Every float that becomes a byte is clamped first, so no conversion
-// is ever out of range (NaN counts as 0).
+// The formulas are the classic ones of the course, step by step in the precision they were
+// given: single precision unless a step is marked double below; r, g, b are R/255 etc.
+// computed in double and stored as float. Every float that becomes a byte is clamped
+// first (NaN gives 0), so no float-to-integer conversion can overflow, and no formula
+// divides by zero or takes acos of a value that rounding pushed outside [-1, 1].
 #include <algorithm>
 #include <cmath>
 
 #include "CVelora.h"
 #include "PixelRow.h"
-
-using velora::detail::ReadPixel;
 
 namespace {
 
@@ -30,13 +30,13 @@ Bytes Split(std::uint32_t colour) {
     return c;
 }
 
-// A byte from a value already on the 0..255 scale: clamped, then truncated or rounded.
+// Bytes from values on the 0..255 scale: clamped, then truncated or rounded.
 std::uint8_t ClampTruncate(double v) {
     if (!(v > 0)) return 0;  // also NaN
     if (v >= 255) return 255;
     return std::uint8_t(v);
 }
-std::uint8_t ClampRound(float v) {
+std::uint8_t ClampRound(float v) {  // roundf: halves away from zero
     if (!(v > 0)) return 0;
     if (v >= 255) return 255;
     return std::uint8_t(std::lround(v));
@@ -47,19 +47,28 @@ RGBQUAD* Store(RGBQUAD* out, std::uint8_t red, std::uint8_t green, std::uint8_t 
     return out;
 }
 
-// LAB and LUV companding.
-double LabF(double t) { return t > 0.008856 ? std::pow(t, 0.3333333333333333) : 7.787 * t + 0.13793103448275862; }
-double LabFInverse(double f) {
-    const double cube = f * f * f;
-    return cube > 0.008856 ? cube : (f - 0.13793103448275862) / 7.787;
+// The LAB companding; LAB uses it in single precision around a double pow, LUV's L in double.
+float LabF(float t) {
+    return t > 0.008856 ? float(std::pow(double(t), 0.3333333333333333)) : 7.787f * t + 0.13793103448275862f;
+}
+double LabFDouble(double t) {
+    return t > 0.008856 ? std::pow(t, 0.3333333333333333) : 7.787 * t + 0.13793103448275862;
+}
+float LabFInverse(float f) {
+    const float cube = f * f * f;
+    return cube > 0.008856 ? cube : (f - 0.13793103448275862f) / 7.787f;
 }
 
 // XYZ on the 0..255 scale from an input range (1 as is, 2 from [0, 1], 3 from [0, 100]).
-bool XyzTo255(const float* xyz, int range, double* out) {
-    const double factor = range == 1 ? 1.0 : range == 2 ? 255.0 : range == 3 ? 2.55 : 0.0;
-    if (factor == 0.0) return false;
-    for (int i = 0; i < 3; ++i) out[i] = double(xyz[i]) * factor;
+bool XyzTo255(const float* xyz, int range, float* out) {
+    if (range < 1 || range > 3) return false;
+    for (int i = 0; i < 3; ++i) out[i] = range == 1 ? xyz[i] : range == 2 ? xyz[i] * 255.0f : xyz[i] * 2.55f;
     return true;
+}
+
+// XYZ (0..255 scale) into an output range of LABToXYZ / LUVToXYZ.
+void XyzFrom255(const float* v, int range, float* out) {
+    for (int i = 0; i < 3; ++i) out[i] = range == 1 ? v[i] : range == 2 ? v[i] / 255.0f : v[i] / 2.55f;
 }
 
 const ColorModelInfo kModels[kColorModelCount] = {
@@ -106,7 +115,8 @@ RGBQUAD* CVelora::CMYKToRGB(RGBQUAD* out, const float* in, int range) {
     float v[4];
     for (int i = 0; i < 4; ++i) v[i] = range == 1 ? in[i] / 255.0f : in[i];
     return Store(out, ClampTruncate(255.0f * (1.0f - v[0]) * (1.0f - v[3])),
-                 ClampTruncate(255.0f * (1.0f - v[1]) * (1.0f - v[3])), ClampTruncate(255.0f * (1.0f - v[2]) * (1.0f - v[3])));
+                 ClampTruncate(255.0f * (1.0f - v[1]) * (1.0f - v[3])),
+                 ClampTruncate(255.0f * (1.0f - v[2]) * (1.0f - v[3])));
 }
 
 // ---------------------------------------------------------------- HSI
@@ -122,15 +132,16 @@ float* CVelora::RGBToHSI(float* out, std::uint32_t colour, int range) {
         out[0] = out[1] = out[2] = 0.0f;
         return out;
     }
-    out[2] = float((double(sum / 3.0f) / 255.0) * scale);
-    if (c.R == c.G && c.G == c.B) {
+    out[2] = float((double(sum) / 3.0 / 255.0) * scale);
+    if (c.R == c.G && c.G == c.B) {  // no hue, and the angle below would be 0 / 0
         out[0] = 0.0f;
         out[1] = 0.0f;
         return out;
     }
-    out[1] = float((1.0 - double(3.0f * std::min({c.R, c.G, c.B}) / sum)) * scale);
+    out[1] = float((1.0 - 3.0 * double(std::min({c.R, c.G, c.B})) / double(sum)) * scale);
     const float num = (c.R - c.G) + (c.R - c.B);
     const float den = 2.0f * std::sqrt((c.R - c.G) * (c.R - c.G) + (c.R - c.B) * (c.G - c.B));
+    // Rounding can put the quotient a hair beyond 1 for the primaries' hues.
     const float theta = std::acos(std::clamp(num / den, -1.0f, 1.0f)) * hueFactor;
     out[0] = c.B > c.G ? circle - theta : theta;
     return out;
@@ -150,7 +161,7 @@ RGBQUAD* CVelora::HSIToRGB(RGBQUAD* out, const float* in, int range) {
         r = (1 - s) * i;
         g = (1 + s * std::cos(h - 2.0943951f) / std::cos(3.14159265f - h)) * i;
         b = 3 * i - (r + g);
-    } else {  // the last sector, also for a hue rounded beyond the full circle
+    } else {  // the last sector, also for a hue that rounding put beyond the full circle
         g = (1 - s) * i;
         b = (1 + s * std::cos(h - 4.1887902f) / std::cos(5.23598775f - h)) * i;
         r = 3 * i - (g + b);
@@ -195,7 +206,9 @@ RGBQUAD* CVelora::HSVToRGB(RGBQUAD* out, const float* in, int range) {
         const float h = in[0] / sector;
         const float i = std::floor(h);
         const float f = h - i, p = (1 - s) * v, q = (1 - f * s) * v, t = (1 - (1 - f) * s) * v;
-        switch (int(std::clamp(i, -1.0f, 6.0f))) {
+        // Compared as a float: a huge or NaN hue must not reach an integer conversion.
+        const int which = i >= 0 && i <= 4 ? int(i) : 5;
+        switch (which) {
             case 0: r = v, g = t, b = p; break;
             case 1: r = q, g = v, b = p; break;
             case 2: r = p, g = v, b = t; break;
@@ -278,7 +291,7 @@ float* CVelora::RGBToYIQ(float* out, std::uint32_t colour, int range) {
 
 RGBQUAD* CVelora::YIQToRGB(RGBQUAD* out, const float* in, int range) {
     if (range < 1 || range > 4) return nullptr;
-    float Y = in[0], I = in[1] - 128, Q = in[2] - 128;  // range 1
+    float Y = in[0], I = in[1] - 128, Q = in[2] - 128;  // range 1; the others are brought to it
     switch (range) {
         case 2: Y = in[0] * 255, I = (in[1] - 0.477f) * 255, Q = (in[2] - 0.404f) * 255; break;
         case 3: Y = in[0] * 2.55f, I = (in[1] / 100 - 0.477f) * 255, Q = (in[2] / 100 - 0.404f) * 255; break;
@@ -319,7 +332,8 @@ RGBQUAD* CVelora::YUVToRGB(RGBQUAD* out, const float* in, int range) {
     }
     U -= 128;
     V -= 128;
-    return Store(out, ClampTruncate(Y + 1.403f * V), ClampTruncate(Y - 0.344f * U - 0.714f * V), ClampTruncate(Y + 1.77f * U));
+    return Store(out, ClampTruncate(Y + 1.403f * V), ClampTruncate(Y - 0.344f * U - 0.714f * V),
+                 ClampTruncate(Y + 1.77f * U));
 }
 
 // ---------------------------------------------------------------- YCbCr
@@ -350,7 +364,8 @@ RGBQUAD* CVelora::YCbCrToRGB(RGBQUAD* out, const float* in, int range) {
     }
     const double luma = 1.164 * (Y - 16);
     return Store(out, ClampTruncate(luma + 1.596 * (Cr - 128)),
-                 ClampTruncate(luma - 0.392 * (Cb - 128) - 0.813 * (Cr - 128)), ClampTruncate(luma + 2.017 * (Cb - 128)));
+                 ClampTruncate(luma - 0.392 * (Cb - 128) - 0.813 * (Cr - 128)),
+                 ClampTruncate(luma + 2.017 * (Cb - 128)));
 }
 
 // ---------------------------------------------------------------- CIE XYZ
@@ -378,27 +393,27 @@ RGBQUAD* CVelora::XYZToRGB(RGBQUAD* out, const float* in, int range) {
 // ---------------------------------------------------------------- CIE LAB
 
 float* CVelora::XYZToLAB(float* out, const float* xyz, int inputRange, int outputRange) {
-    double v[3];
+    float v[3];
     if (outputRange < 1 || outputRange > 3 || !XyzTo255(xyz, inputRange, v)) return nullptr;
-    const double fx = LabF(v[0] / 95.047), fy = LabF(v[1] / 100), fz = LabF(v[2] / 108.883);
-    const double L = 116 * fy - 16, A = 500 * (fx - fy), B = 200 * (fy - fz);
+    const float fx = LabF(v[0] / 95.047f), fy = LabF(v[1] / 100), fz = LabF(v[2] / 108.883f);
+    const float L = 116 * fy - 16, A = 500 * (fx - fy), B = 200 * (fy - fz);
     switch (outputRange) {
-        case 1: out[0] = float(L), out[1] = float(A), out[2] = float(B); break;
-        case 2: out[0] = float(L / 255), out[1] = float(A / 255), out[2] = float(B / 255); break;
-        default: out[0] = float(L / 2.55), out[1] = float(A - 128), out[2] = float(B - 128); break;
+        case 1: out[0] = L, out[1] = A, out[2] = B; break;
+        case 2: out[0] = L / 255, out[1] = A / 255, out[2] = B / 255; break;
+        default: out[0] = L / 2.55f, out[1] = A - 128, out[2] = B - 128; break;
     }
     return out;
 }
 
 float* CVelora::LABToXYZ(float* out, const float* lab, int inputRange, int outputRange) {
     if (inputRange < 1 || inputRange > 3 || outputRange < 1 || outputRange > 3) return nullptr;
-    double L = lab[0], A = lab[1], B = lab[2];
+    float L = lab[0], A = lab[1], B = lab[2];
     if (inputRange == 2) L *= 255, A *= 255, B *= 255;
-    if (inputRange == 3) L *= 2.55, A += 128, B += 128;
-    const double fy = (L + 16) / 116, fx = A / 500 + fy, fz = fy - B / 200;
-    const double value[3] = {LabFInverse(fx) * 95.047, LabFInverse(fy) * 100, LabFInverse(fz) * 108.883};
-    const double divisor = outputRange == 1 ? 1.0 : outputRange == 2 ? 255.0 : 2.55;
-    for (int i = 0; i < 3; ++i) out[i] = float(std::clamp(value[i], 0.0, 255.0) / divisor);
+    if (inputRange == 3) L *= 2.55f, A += 128, B += 128;
+    const float fy = (L + 16) / 116, fx = A / 500 + fy, fz = fy - B / 200;
+    float v[3] = {LabFInverse(fx) * 95.047f, LabFInverse(fy) * 100, LabFInverse(fz) * 108.883f};
+    for (float& c : v) c = c > 0 ? std::min(c, 255.0f) : 0.0f;  // NaN too
+    XyzFrom255(v, outputRange, out);
     return out;
 }
 
@@ -412,43 +427,44 @@ float* CVelora::RGBToLAB(float* out, std::uint32_t colour, int range) {
 // ---------------------------------------------------------------- CIE LUV
 
 float* CVelora::XYZToLUV(float* out, const float* xyz, int inputRange, int outputRange) {
-    double v[3];
+    float v[3];
     if (outputRange < 1 || outputRange > 3 || !XyzTo255(xyz, inputRange, v)) return nullptr;
-    const double d = v[0] + 15 * v[1] + 3 * v[2];
-    // Black has no chromaticity; the white point's gives U = V = 0 instead of 0 / 0.
-    const double u = d > 0 ? 4 * v[0] / d : 0.19783981, vv = d > 0 ? 9 * v[1] / d : 0.46833628;
-    const double L = 116 * LabF(v[1] / 100) - 16;
-    const double U = 13 * L * (u - 0.19783981), V = 13 * L * (vv - 0.46833628);
+    const float d = v[0] + 15 * v[1] + 3 * v[2];
+    // Black has no chromaticity: the white point's gives U = V = 0 instead of 0 / 0.
+    const float u = d > 0 ? 4 * v[0] / d : 0.19783981f, vv = d > 0 ? 9 * v[1] / d : 0.46833628f;
+    const float L = float(116 * LabFDouble(double(v[1]) / 100) - 16);
+    const float U = 13 * L * (u - 0.19783981f), V = 13 * L * (vv - 0.46833628f);
     switch (outputRange) {
-        case 1: out[0] = float(L), out[1] = float(U), out[2] = float(V); break;
-        case 2: out[0] = float(L / 255), out[1] = float(U / 255), out[2] = float(V / 255); break;
-        default:
-            out[0] = float(L / 2.55), out[1] = float(U * 1.388235294117647 - 134), out[2] = float(V * 1.003921568627451 - 140);
-            break;
+        case 1: out[0] = L, out[1] = U, out[2] = V; break;
+        case 2: out[0] = L / 255, out[1] = U / 255, out[2] = V / 255; break;
+        default: out[0] = L / 2.55f, out[1] = U * 1.388235294117647f - 134, out[2] = V * 1.003921568627451f - 140; break;
     }
     return out;
 }
 
 float* CVelora::LUVToXYZ(float* out, const float* luv, int inputRange, int outputRange) {
     if (inputRange < 1 || inputRange > 3 || outputRange < 1 || outputRange > 3) return nullptr;
-    double L = luv[0], U = luv[1], V = luv[2];
+    float L = luv[0], U = luv[1], V = luv[2];
     if (inputRange == 2) L *= 255, U *= 255, V *= 255;
-    if (inputRange == 3) L *= 2.55, U = (U + 134) * 0.720339, V = (V + 140) * 0.99609375;
-    double X = 0, Y = 0, Z = 0;
-    if (L != 0) {  // L = 0 is black (the formulas divide by L)
-        Y = 100 * LabFInverse((L + 16) / 116);
-        const double u = U / (13 * L) + 0.19783981, v = V / (13 * L) + 0.46833628;
-        const double denominator = (u - 4) * v - u * v;
-        if (v != 0 && denominator != 0) {
-            X = -9 * Y * u / denominator;
-            Z = (9 * Y - 15 * v * Y - X * v) / (3 * v);
-        } else {
-            Y = 0;
+    if (inputRange == 3) L *= 2.55f, U = (U + 134) * 0.720339f, V = (V + 140) * 0.99609375f;
+    float v[3] = {0, 0, 0};
+    // L = 0 is black (u' and v' divide by 13 L); so is a zero divisor of X or Z, which
+    // only components that no colour gives can produce.
+    const float thirteenL = 13 * L;
+    if (thirteenL != 0) {
+        const float fy = (L + 16) / 116;
+        const float Y = 100 * LabFInverse(fy);
+        const float u = U / thirteenL + 0.19783981f, vv = V / thirteenL + 0.46833628f;
+        const float divisor = (u - 4) * vv - u * vv;
+        if (vv != 0 && divisor != 0) {
+            const float X = -9 * Y * u / divisor;
+            const float Z = (9 * Y - 15 * vv * Y - X * vv) / (3 * vv);
+            v[0] = X, v[1] = Y, v[2] = Z;
         }
     }
-    const double divisor = outputRange == 1 ? 1.0 : outputRange == 2 ? 255.0 : 2.55;
-    const double value[3] = {X, Y, Z};
-    for (int i = 0; i < 3; ++i) out[i] = std::isfinite(value[i]) ? float(value[i] / divisor) : 0.0f;
+    for (float& c : v)
+        if (!std::isfinite(c)) c = 0;
+    XyzFrom255(v, outputRange, out);
     return out;
 }
 
@@ -485,7 +501,11 @@ bool CVelora::ToModel(int colorModel, std::uint32_t colour, float* out) {
 bool CVelora::FromModel(int colorModel, const float* in, RGBQUAD& out) {
     float xyz[3];
     switch (colorModel) {
-        case kModelRGB: Store(&out, ClampTruncate(in[0]), ClampTruncate(in[1]), ClampTruncate(in[2])); return true;
+        case kModelRGB: {
+            const auto byte = [](float v) { return v > 0 ? std::uint8_t(RoundHalfDown(std::min(v, 255.0f))) : std::uint8_t(0); };
+            Store(&out, byte(in[0]), byte(in[1]), byte(in[2]));
+            return true;
+        }
         case kModelCMYK: return CMYKToRGB(&out, in, 1) != nullptr;
         case kModelHSI: return HSIToRGB(&out, in, 1) != nullptr;
         case kModelHSV: return HSVToRGB(&out, in, 1) != nullptr;
@@ -507,6 +527,7 @@ unsigned CVelora::SplitChannels(int colorModel, CVelora* out1, CVelora* out2, CV
     const ColorModelInfo* model = FindColorModel(colorModel);
     if (!model) return 5;
     const unsigned depth = GetBitCount();
+    // A 32-bit image's alpha goes to the fourth output when there is one; CMYK needs it.
     const bool alpha = colorModel == kModelRGB && depth == 32 && out4;
     CVelora* outputs[4] = {out1, out2, out3, out4};
     const int count = alpha ? 4 : model->components;
@@ -517,41 +538,63 @@ unsigned CVelora::SplitChannels(int colorModel, CVelora* out1, CVelora* out2, CV
     for (int i = 0; i < count; ++i)
         if (outputs[i]->GetBitCount() != 8) return 4;
 
-    // The components of one colour, as bytes.
-    const auto components = [&](std::uint32_t colour, std::uint8_t* bytes) {
+    using Conversion = float* (*)(float*, std::uint32_t, int);
+    static const Conversion kConversions[kColorModelCount] = {
+        nullptr,  &RGBToCMYK, &RGBToHSI, &RGBToHSV, &RGBToHSL, &RGBToYIQ,
+        &RGBToYUV, &RGBToYCbCr, &RGBToXYZ, &RGBToLAB, &RGBToLUV};
+    const Conversion convert = kConversions[colorModel];
+    const int components = model->components;
+    // The components of one colour as bytes; std::trunc keeps the clamp on the float side.
+    const auto toBytes = [&](std::uint32_t colour, std::uint8_t* bytes) {
         float values[4] = {};
-        ToModel(colorModel, colour, values);
-        for (int i = 0; i < model->components; ++i) bytes[i] = ClampTruncate(std::trunc(values[i]));
+        convert(values, colour, 1);
+        for (int i = 0; i < components; ++i) bytes[i] = ClampTruncate(std::trunc(values[i]));
     };
-    // Indexed images: once per palette entry, then a lookup per pixel.
-    std::uint8_t table[256][4] = {};
+
+    const std::int32_t width = GetWidth(), height = GetHeight();
     if (IsIndexed()) {
+        // Once per table entry (an index beyond the table is black), then a lookup per pixel.
+        std::uint8_t table[256][4] = {};
         for (std::uint32_t index = 0; index < (1u << depth); ++index) {
             if (colorModel == kModelRGB && depth < 8) {
                 const auto level = std::uint8_t(depth == 1 ? index * 255 : index * 255 / 15);
                 table[index][0] = table[index][1] = table[index][2] = level;
             } else {
                 const RGBQUAD c = PaletteColor(index);
-                components((std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue, table[index]);
+                if (colorModel == kModelRGB) {
+                    table[index][0] = c.rgbRed, table[index][1] = c.rgbGreen, table[index][2] = c.rgbBlue;
+                } else {
+                    toBytes((std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue, table[index]);
+                }
             }
         }
-    }
-    const std::size_t step = depth / 8;
-    for (std::int32_t y = 0; y < GetHeight(); ++y) {
-        const std::uint8_t* row = Row(y);
-        std::uint8_t* rows[4] = {};
-        for (int i = 0; i < count; ++i) rows[i] = outputs[i]->Row(y);
-        for (std::int32_t x = 0; x < GetWidth(); ++x) {
-            std::uint8_t bytes[4];
-            if (IsIndexed()) {
-                std::copy_n(table[ReadPixel(row, x, depth)], 4, bytes);
-            } else if (colorModel == kModelRGB) {
-                const std::uint8_t* p = row + step * std::size_t(x);
-                bytes[0] = p[2], bytes[1] = p[1], bytes[2] = p[0], bytes[3] = step == 4 ? p[3] : 0;
-            } else {
-                components(ReadPixel(row, x, depth), bytes);
+        for (std::int32_t y = 0; y < height; ++y) {
+            const std::uint8_t* row = Row(y);
+            std::uint8_t* rows[4] = {};
+            for (int i = 0; i < count; ++i) rows[i] = outputs[i]->Row(y);
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::uint8_t* bytes = table[velora::detail::ReadPixel(row, x, depth)];
+                for (int i = 0; i < count; ++i) rows[i][x] = bytes[i];
             }
-            for (int i = 0; i < count; ++i) rows[i][x] = bytes[i];
+        }
+    } else {
+        const std::size_t step = depth / 8;
+        for (std::int32_t y = 0; y < height; ++y) {
+            const std::uint8_t* p = Row(y);
+            std::uint8_t* rows[4] = {};
+            for (int i = 0; i < count; ++i) rows[i] = outputs[i]->Row(y);
+            if (colorModel == kModelRGB) {
+                for (std::int32_t x = 0; x < width; ++x, p += step) {
+                    rows[0][x] = p[2], rows[1][x] = p[1], rows[2][x] = p[0];
+                    if (alpha) rows[3][x] = p[3];
+                }
+                continue;
+            }
+            for (std::int32_t x = 0; x < width; ++x, p += step) {
+                std::uint8_t bytes[4];
+                toBytes(std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16), bytes);
+                for (int i = 0; i < count; ++i) rows[i][x] = bytes[i];
+            }
         }
     }
     for (int i = 0; i < count; ++i) outputs[i]->SetGrayPalette();

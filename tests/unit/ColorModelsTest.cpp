@@ -1,10 +1,15 @@
-// Colour models: known values at the edges of each model, round trips over many colours,
-// refused range codes, and channel separation against a pixel-by-pixel evaluation.
+// Colour models: values worked out by hand at the edges of each model, round trips over the
+// cube, refused range codes, hostile components, channel separation against a per-pixel
+// evaluation, and the `velora color` / `velora split` commands.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
-#include <cstdlib>
+#include <cstdio>
+#include <limits>
 #include <random>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "CVelora.h"
 #include "TestImages.h"
@@ -13,144 +18,404 @@ using namespace testing_support;
 
 namespace {
 
+using FromRgb = float* (*)(float*, std::uint32_t, int);
+using ToRgb = RGBQUAD* (*)(RGBQUAD*, const float*, int);
+
+// Each model's conversions, its number of range codes and its measured round-trip worst case.
+struct ModelForms {
+    FromRgb from;
+    ToRgb to;
+    int ranges, tolerance;
+};
+const ModelForms kForms[] = {{&CVelora::RGBToCMYK, &CVelora::CMYKToRGB, 2, 1}, {&CVelora::RGBToHSI, &CVelora::HSIToRGB, 3, 0},
+                             {&CVelora::RGBToHSV, &CVelora::HSVToRGB, 3, 0},   {&CVelora::RGBToHSL, &CVelora::HSLToRGB, 3, 6},
+                             {&CVelora::RGBToYIQ, &CVelora::YIQToRGB, 4, 1},   {&CVelora::RGBToYUV, &CVelora::YUVToRGB, 5, 2},
+                             {&CVelora::RGBToYCbCr, &CVelora::YCbCrToRGB, 2, 1}, {&CVelora::RGBToXYZ, &CVelora::XYZToRGB, 3, 1}};
+
 int Distance(const RGBQUAD& a, std::uint32_t colour) {
     return std::max({std::abs(int(a.rgbRed) - int((colour >> 16) & 0xFF)),
                      std::abs(int(a.rgbGreen) - int((colour >> 8) & 0xFF)), std::abs(int(a.rgbBlue) - int(colour & 0xFF))});
 }
+bool IsRgb(const RGBQUAD& c, int red, int green, int blue) {
+    return c.rgbRed == red && c.rgbGreen == green && c.rgbBlue == blue && c.rgbReserved == 0;
+}
+bool Near(const float* v, float a, float b, float c, float tolerance = 1e-3f) {
+    return std::abs(v[0] - a) <= tolerance && std::abs(v[1] - b) <= tolerance && std::abs(v[2] - c) <= tolerance;
+}
+
+// A grid through the cube, random colours, and the worst cases of the round trips.
+std::vector<std::uint32_t> SampleColours() {
+    std::vector<std::uint32_t> colours = {0x000001, 0x0006FE, 0x0035FA, 0x000003, 0x000102, 0xFEFFFF};
+    for (std::uint32_t c = 0; c < (1u << 24); c += 0x0B0B0B) colours.push_back(c);
+    std::mt19937 random(11);
+    for (int i = 0; i < 20000; ++i) colours.push_back(random() & 0xFFFFFF);
+    return colours;
+}
 
 }  // namespace
 
+TEST(ColorModel, TableOfNamesAndComponents) {
+    EXPECT_EQ(FindColorModel(-1), nullptr);
+    EXPECT_EQ(FindColorModel(kColorModelCount), nullptr);
+    const char* shortNames[] = {"RGB", "CMY", "HSI", "HSV", "HSL", "YIQ", "YUV", "YCbCr", "CIEXYZ", "CIELAB", "CIELUV"};
+    for (int m = 0; m < kColorModelCount; ++m) {
+        EXPECT_STREQ(FindColorModel(m)->shortName, shortNames[m]);
+        EXPECT_EQ(FindColorModel(m)->components, m == kModelCMYK ? 4 : 3);
+    }
+    EXPECT_STREQ(FindColorModel(kModelCIEXYZ)->name, "CIE XYZ");
+    EXPECT_STREQ(FindColorModel(kModelCIELUV)->componentNames[2], "CIE V");
+    EXPECT_STREQ(FindColorModel(kModelRGB)->componentNames[3], "CANAL ALFA");
+}
+
 TEST(ColorModel, KnownValuesAtTheEdges) {
     float v[4];
-    CVelora::RGBToHSV(v, 0x000000, 1);
-    EXPECT_EQ(v[0], 254.0f);
-    EXPECT_EQ(v[1], 0.0f);
-    EXPECT_EQ(v[2], 0.0f);
-    CVelora::RGBToHSV(v, 0x000000, 2);
-    EXPECT_EQ(v[0], 359.0f);
-
-    CVelora::RGBToHSL(v, 0x646464, 1);
-    EXPECT_EQ(v[0], 170.0f);
-    EXPECT_EQ(v[1], 0.0f);
-    EXPECT_FLOAT_EQ(v[2], 100.5f);
-
-    CVelora::RGBToCMYK(v, 0xFFFFFF, 1);
-    EXPECT_TRUE(v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0);
-    CVelora::RGBToCMYK(v, 0x000000, 1);
-    EXPECT_EQ(v[3], 255.0f);
-    CVelora::RGBToCMYK(v, 0x000000, 2);
-    EXPECT_EQ(v[3], 1.0f);
-    CVelora::RGBToCMYK(v, 0x808080, 1);
     RGBQUAD back{};
-    CVelora::CMYKToRGB(&back, v, 1);  // K comes on top of unreduced C, M, Y
-    EXPECT_TRUE(back.rgbRed == 64 && back.rgbGreen == 64 && back.rgbBlue == 64);
-
-    CVelora::RGBToYCbCr(v, 0xFFFFFF, 2);
-    EXPECT_NEAR(v[0], 235, 0.1);
-    EXPECT_NEAR(v[1], 128, 0.1);
-    EXPECT_NEAR(v[2], 128, 0.1);
-    CVelora::RGBToYCbCr(v, 0xFFFFFF, 1);
-    EXPECT_NEAR(v[0], 255, 0.1);
-
-    // Black in LUV has no chromaticity: a defined 0, not 0 / 0; L = 0 back is black.
-    CVelora::RGBToLUV(v, 0x000000, 1);
-    EXPECT_TRUE(std::isfinite(v[1]) && std::isfinite(v[2]));
-    EXPECT_NEAR(v[1], 0, 1e-3);
-    const float dark[3] = {0, 12, -40};
-    float xyz[3] = {9, 9, 9};
-    ASSERT_NE(CVelora::LUVToXYZ(xyz, dark, 1, 1), nullptr);
-    EXPECT_TRUE(xyz[0] == 0 && xyz[1] == 0 && xyz[2] == 0);
+    // HSV: black's hue is one below the circle; a negative sector wraps by the circle.
+    EXPECT_TRUE(Near(CVelora::RGBToHSV(v, 0x000000, 1), 254, 0, 0, 0));
+    EXPECT_TRUE(Near(CVelora::RGBToHSV(v, 0x000000, 2), 359, 0, 0, 0));
+    EXPECT_TRUE(Near(CVelora::RGBToHSV(v, 0x000000, 3), 359, 0, 0, 0));
+    EXPECT_FLOAT_EQ(CVelora::RGBToHSV(v, 0xFF0080, 1)[0], 255 - 42.5f * 128 / 255);
+    EXPECT_FLOAT_EQ(CVelora::RGBToHSV(v, 0xFF0080, 2)[0], 360 - 60.0f * 128 / 255);
+    EXPECT_TRUE(Near(CVelora::RGBToHSV(v, 0x336699, 3), 210, 66.666667f, 60));
+    // HSL: gray; red (S = 255.5 capped); a worked colour on the L <= 127 side.
+    EXPECT_TRUE(Near(CVelora::RGBToHSL(v, 0x646464, 1), 170, 0, 100.5f, 0));
+    EXPECT_TRUE(Near(CVelora::RGBToHSL(v, 0xFF0000, 1), 0, 255, 128, 0));
+    EXPECT_EQ(CVelora::RGBToHSL(v, 0x0000FF, 1)[0], 170);
+    EXPECT_TRUE(Near(CVelora::RGBToHSL(v, 0xC86432, 1), 15, 153.5f, 125.5f, 0));
+    EXPECT_TRUE(Near(CVelora::RGBToHSL(v, 0xC86432, 3), 15 * 1.4117647f, 153.5f * 0.39215687f, 125.5f * 0.39215687f, 0));
+    // HSI: blue's hue comes from the B > G side; grays have neither hue nor saturation.
+    EXPECT_TRUE(Near(CVelora::RGBToHSI(v, 0x0000FF, 1), 170, 255, 85));
+    EXPECT_TRUE(Near(CVelora::RGBToHSI(v, 0x0000FF, 2), 240, 1, 1 / 3.0f));
+    EXPECT_TRUE(Near(CVelora::RGBToHSI(v, 0x505050, 3), 0, 0, 31.372549f));
+    // CMYK: K on top of unreduced C, M, Y.
+    EXPECT_TRUE(Near(CVelora::RGBToCMYK(v, 0xFFFFFF, 1), 0, 0, 0, 0) && v[3] == 0);
+    EXPECT_TRUE(Near(CVelora::RGBToCMYK(v, 0x000000, 1), 0, 0, 0, 0) && v[3] == 255);
+    EXPECT_EQ(CVelora::RGBToCMYK(v, 0x000000, 2)[3], 1.0f);
+    EXPECT_TRUE(IsRgb(*CVelora::CMYKToRGB(&back, CVelora::RGBToCMYK(v, 0x808080, 1), 1), 64, 64, 64));
+    EXPECT_TRUE(IsRgb(*CVelora::CMYKToRGB(&back, CVelora::RGBToCMYK(v, 0x804000, 2), 2), 64, 32, 0));
+    // YCbCr (its coefficients sum to 0.859, so white is a little above 235), YUV truncated
+    // step by step, YIQ, and XYZ, whose Z is scaled so that white has Z = 1.
+    EXPECT_TRUE(Near(CVelora::RGBToYCbCr(v, 0xFFFFFF, 2), 235.045f, 128, 128));
+    EXPECT_NEAR(CVelora::RGBToYCbCr(v, 0xFFFFFF, 1)[0], 255.052, 1e-3);
+    EXPECT_TRUE(Near(CVelora::RGBToYCbCr(v, 0x000000, 1), 0, 127.5f, 127.5f));
+    EXPECT_TRUE(Near(CVelora::RGBToYUV(v, 0xFFFFFF, 1), 255, 128, 128, 0));
+    EXPECT_TRUE(Near(CVelora::RGBToYUV(v, 0xFF0000, 1), 76, 85, 255, 0));
+    EXPECT_TRUE(Near(CVelora::RGBToYUV(v, 0xFF0000, 5), 76, 85 * 224 / 255.0f + 16, 157));
+    EXPECT_TRUE(Near(CVelora::RGBToYIQ(v, 0xFFFFFF, 4), 1, 0, 0));
+    EXPECT_TRUE(Near(CVelora::RGBToXYZ(v, 0xFFFFFF, 2), 0.950456f, 1, 1, 1e-5f));
+    EXPECT_TRUE(Near(CVelora::RGBToXYZ(v, 0xFFFFFF, 3), 95.0456f, 100, 100));
+    // LAB and LUV on the 0..255 scale: black is 0 (LUV's chromaticity 0, not 0 / 0).
+    EXPECT_TRUE(Near(CVelora::RGBToLAB(v, 0x000000, 1), 0, 0, 0, 1e-5f));
+    EXPECT_TRUE(Near(CVelora::RGBToLUV(v, 0x000000, 1), 0, 0, 0, 1e-5f));
+    EXPECT_NEAR(CVelora::RGBToLAB(v, 0xFFFFFF, 1)[0], 116 * std::cbrt(2.55) - 16, 1e-3);
+    EXPECT_NEAR(CVelora::RGBToLAB(v, 0xFFFFFF, 3)[1], -128, 0.01);
+    EXPECT_NEAR(CVelora::RGBToLUV(v, 0xFFFFFF, 2)[0], (116 * std::cbrt(2.55) - 16) / 255, 1e-5);
 }
 
 TEST(ColorModel, BadRangeCodesReturnNullAndLeaveTheOutputAlone) {
+    const float in[4] = {100, 100, 100, 100};
+    for (const auto& m : kForms) {
+        float v[4] = {7, 7, 7, 7};
+        RGBQUAD c{1, 2, 3, 4};
+        for (int range = 1; range <= m.ranges; ++range) {
+            float scratch[4];
+            RGBQUAD rgb{};
+            EXPECT_TRUE(m.from(scratch, 0x123456, range) == scratch && m.to(&rgb, in, range) == &rgb) << range;
+        }
+        for (int range : {0, -1, m.ranges + 1, 1000}) {
+            EXPECT_TRUE(m.from(v, 0x123456, range) == nullptr && m.to(&c, in, range) == nullptr) << range;
+            EXPECT_TRUE(v[0] == 7 && v[3] == 7 && c.rgbBlue == 1 && c.rgbReserved == 4);
+        }
+    }
     float v[4] = {7, 7, 7, 7};
-    EXPECT_EQ(CVelora::RGBToCMYK(v, 0x123456, 3), nullptr);
-    EXPECT_EQ(CVelora::RGBToHSI(v, 0x123456, 0), nullptr);
-    EXPECT_EQ(CVelora::RGBToYIQ(v, 0x123456, 5), nullptr);
-    EXPECT_EQ(CVelora::RGBToYUV(v, 0x123456, 6), nullptr);
-    EXPECT_EQ(CVelora::RGBToYCbCr(v, 0x123456, 3), nullptr);
-    EXPECT_EQ(CVelora::XYZToLAB(v, v, 4, 1), nullptr);
-    EXPECT_EQ(CVelora::LABToXYZ(v, v, 1, 0), nullptr);
-    EXPECT_TRUE(v[0] == 7 && v[1] == 7 && v[2] == 7 && v[3] == 7);
+    for (int range : {0, 4}) EXPECT_TRUE(!CVelora::RGBToLAB(v, 1, range) && !CVelora::RGBToLUV(v, 1, range));
+    for (auto two : {&CVelora::XYZToLAB, &CVelora::XYZToLUV, &CVelora::LABToXYZ, &CVelora::LUVToXYZ}) {
+        for (auto [a, b] : {std::pair{0, 1}, {4, 1}, {1, 0}, {1, 4}}) EXPECT_EQ(two(v, in, a, b), nullptr);
+        EXPECT_TRUE(v[0] == 7 && v[1] == 7 && v[2] == 7);
+        float out[3];
+        EXPECT_EQ(two(out, in, 3, 3), out);
+    }
     RGBQUAD c{1, 2, 3, 4};
-    EXPECT_EQ(CVelora::HSVToRGB(&c, v, 9), nullptr);
-    EXPECT_TRUE(c.rgbBlue == 1 && c.rgbReserved == 4);
-    EXPECT_FALSE(CVelora::ToModel(11, 0, v));
-    EXPECT_EQ(FindColorModel(11), nullptr);
-    EXPECT_STREQ(FindColorModel(kModelCIEXYZ)->shortName, "CIEXYZ");
+    EXPECT_TRUE(!CVelora::ToModel(kColorModelCount, 0, v) && !CVelora::FromModel(-1, v, c));
+    EXPECT_TRUE(v[0] == 7 && c.rgbBlue == 1);
 }
 
 TEST(ColorModel, RoundTripsReturnTheColourWithinTheirTolerance) {
-    // Measured worst cases over random colours and the corners of the cube; the integer
-    // flavoured HSL and the truncating YUV lose the most. CMYK applies K on top of C, M
-    // and Y, so only colours with K = 0 (one channel at 255) come back.
-    const int tolerance[kColorModelCount] = {0, 1, 2, 1, 6, 2, 4, 2, 1, 2, 2};
-    std::mt19937 random(11);
-    std::vector<std::uint32_t> colours = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0x010203};
-    for (int i = 0; i < 5000; ++i) colours.push_back(random() & 0xFFFFFF);
-    for (int model = 0; model < kColorModelCount; ++model) {
-        int worst = 0;
+    // Worst cases measured over the whole cube, in every range: HSI and HSV exact, the
+    // integer-flavoured HSL 6 (at 0x0006FE), YUV's truncations 2, the others 1. CMYK applies
+    // K on top of C, M and Y, so colours with K > 0 come back as R (255 - K) / 255.
+    const int tolerance[kColorModelCount] = {0, 1, 0, 0, 6, 1, 2, 1, 1, 1, 1};
+    const auto colours = SampleColours();
+    for (int model = 0; model < kColorModelCount; ++model)
         for (std::uint32_t colour : colours) {
-            const bool full = (colour & 0xFF) == 0xFF || (colour & 0xFF00) == 0xFF00 || (colour & 0xFF0000) == 0xFF0000;
-            if (model == kModelCMYK && !full) continue;
             float components[4] = {};
-            ASSERT_TRUE(CVelora::ToModel(model, colour, components));
-            for (float c : components) ASSERT_TRUE(std::isfinite(c)) << model << " " << colour;
             RGBQUAD back{};
-            ASSERT_TRUE(CVelora::FromModel(model, components, back));
-            worst = std::max(worst, Distance(back, colour));
+            ASSERT_TRUE(CVelora::ToModel(model, colour, components) && CVelora::FromModel(model, components, back));
+            if (model == kModelCMYK && components[3] > 0) {
+                ASSERT_LE(std::abs(back.rgbRed - int((colour >> 16) & 0xFF) * (255 - int(components[3])) / 255), 1);
+                continue;
+            }
+            ASSERT_LE(Distance(back, colour), tolerance[model]) << FindColorModel(model)->name << " " << colour;
         }
-        EXPECT_LE(worst, tolerance[model]) << FindColorModel(model)->name;
+    std::mt19937 random(5);
+    for (const auto& m : kForms)
+        for (int range = 1; range <= m.ranges; ++range)
+            for (int i = 0; i < 2000; ++i) {
+                const std::uint32_t colour = (random() & 0xFFFFFF) | (m.from == &CVelora::RGBToCMYK ? 0xFF00 : 0);
+                float v[4];
+                RGBQUAD back{};
+                m.to(&back, m.from(v, colour, range), range);
+                ASSERT_LE(Distance(back, colour), m.tolerance) << range << " " << colour;
+            }
+    for (int range = 1; range <= 3; ++range)  // LAB and LUV through XYZ
+        for (int i = 0; i < 2000; ++i) {
+            const std::uint32_t colour = random() & 0xFFFFFF;
+            float v[3], xyz[3];
+            RGBQUAD back{};
+            CVelora::XYZToRGB(&back, CVelora::LABToXYZ(xyz, CVelora::RGBToLAB(v, colour, range), range, 2), 2);
+            ASSERT_LE(Distance(back, colour), 1) << "LAB " << range << " " << colour;
+            CVelora::XYZToRGB(&back, CVelora::LUVToXYZ(xyz, CVelora::RGBToLUV(v, colour, range), range, 3), 3);
+            ASSERT_LE(Distance(back, colour), 1) << "LUV " << range << " " << colour;
+        }
+}
+
+TEST(ColorModel, HostileComponentsGiveDefinedColours) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    RGBQUAD a{}, b{};
+    // RGB back rounds (an exact half down) and clamps.
+    const float rgb[3] = {100.5f, 300, nan};
+    EXPECT_TRUE(CVelora::FromModel(kModelRGB, rgb, a) && IsRgb(a, 100, 255, 0));
+    // HSI: a hue past the full circle (or below 0) takes the last sector, which meets the first.
+    const float top[3] = {255, 128, 100}, zero[3] = {0, 128, 100};
+    EXPECT_TRUE(IsRgb(*CVelora::HSIToRGB(&a, top, 1), 200, 50, 50) && IsRgb(*CVelora::HSIToRGB(&b, zero, 1), 200, 50, 50));
+    for (float hue : {260.0f, -5.0f}) {  // the last sector's G is (1 - s) i
+        const float outside[3] = {hue, 128, 100};
+        CVelora::HSIToRGB(&a, outside, 1);
+        EXPECT_TRUE(a.rgbGreen == 50 && std::abs(a.rgbRed + a.rgbGreen + a.rgbBlue - 300) <= 2) << hue;
     }
-    // The other ranges come back the same way as range 1.
-    for (std::uint32_t colour : {0x3A7FC0u, 0xF01008u, 0x0u}) {
-        float v[4];
-        RGBQUAD back{};
-        for (int range = 1; range <= 3; ++range) {
-            CVelora::HSVToRGB(&back, CVelora::RGBToHSV(v, colour, range), range);
-            EXPECT_LE(Distance(back, colour), 1) << range;
-            CVelora::XYZToRGB(&back, CVelora::RGBToXYZ(v, colour, range), range);
-            EXPECT_LE(Distance(back, colour), 1) << range;
-        }
-        for (int range = 1; range <= 4; ++range) {
-            CVelora::YIQToRGB(&back, CVelora::RGBToYIQ(v, colour, range), range);
-            EXPECT_LE(Distance(back, colour), 2) << range;
-        }
+    // HSV: NaN and huge hues fall in the last case (v, p, q), not into an integer overflow.
+    const float nanHue[3] = {nan, 255, 255}, hugeHue[3] = {1e30f, 255, 255};
+    EXPECT_TRUE(IsRgb(*CVelora::HSVToRGB(&a, nanHue, 1), 255, 0, 0));
+    EXPECT_TRUE(IsRgb(*CVelora::HSVToRGB(&a, hugeHue, 1), 255, 0, 255));
+    // LUV with L = 0 is black, whatever U and V say.
+    const float dark[3] = {0, 12, -40};
+    for (int range = 1; range <= 3; ++range) {
+        float xyz[3] = {9, 9, 9};
+        EXPECT_TRUE(Near(CVelora::LUVToXYZ(xyz, dark, range == 3 ? 1 : range, range), 0, 0, 0, 0)) << range;
     }
+    // Any components give a colour; LAB back stays in [0, 255] and LUV back finite.
+    const float specials[] = {0, -1, 1e-30f, 255, 1e30f, -1e30f, inf, -inf, nan};
+    for (float p : specials)
+        for (float q : specials) {
+            const float in[4] = {p, q, 128, p}, swapped[3] = {q, 1, p};
+            for (int model = 0; model < kColorModelCount; ++model) ASSERT_TRUE(CVelora::FromModel(model, in, a));
+            for (const float* x : {in, swapped}) {
+                float xyz[3];
+                CVelora::LABToXYZ(xyz, x, 1, 1);
+                for (float c : xyz) ASSERT_TRUE(c >= 0 && c <= 255) << p << " " << q;
+                CVelora::LUVToXYZ(xyz, x, 1, 1);
+                for (float c : xyz) ASSERT_TRUE(std::isfinite(c)) << p << " " << q;
+            }
+        }
+    // Every colour gives finite components; the bounded models stay in [0, 255], but for
+    // HSL's L of white (511 * 255 / 510) and YCbCr's Y of white (255.05).
+    for (std::uint32_t colour : SampleColours())
+        for (int model = 0; model < kColorModelCount; ++model) {
+            float v[4] = {};
+            CVelora::ToModel(model, colour, v);
+            const bool bounded = model <= kModelHSL || model == kModelCIEXYZ || model == kModelYCbCr;
+            for (int i = 0; i < FindColorModel(model)->components; ++i)
+                ASSERT_TRUE(std::isfinite(v[i]) && (!bounded || (v[i] >= -1e-4f && v[i] <= 255.5f))) << model << " " << colour;
+        }
 }
 
 TEST(ColorModel, SplitChannelsMatchesTheConversionOfEveryPixel) {
+    const int width = 13, height = 7;  // odd: partial bytes and row padding
+    unsigned seed = 1;
     for (int depth : {1, 4, 8, 24, 32})
-        for (int model : {int(kModelRGB), int(kModelCMYK), int(kModelHSI), int(kModelCIELAB)}) {
-            const CVelora source = RandomImage(13, 7, depth, unsigned(depth + model));
-            std::vector<CVelora> parts;
-            for (int i = 0; i < 4; ++i) parts.push_back(CVelora::WithTable(13, 7, 8, 256));
-            ASSERT_EQ(source.SplitChannels(model, &parts[0], &parts[1], &parts[2], &parts[3]), 0u);
-            for (int y = 0; y < 7; ++y)
-                for (int x = 0; x < 13; ++x) {
-                    RGBQUAD c{};
-                    source.GetRGBPixel(x, y, c);
-                    float expected[4] = {float(c.rgbRed), float(c.rgbGreen), float(c.rgbBlue), float(source.GetAlfa(x, y))};
-                    if (model == kModelRGB && depth < 8) {
-                        const std::uint32_t index = source.GetPixel(x, y);
-                        expected[0] = expected[1] = expected[2] = float(depth == 1 ? index * 255 : index * 255 / 15);
-                    } else if (model != kModelRGB) {
-                        CVelora::ToModel(model, (std::uint32_t(c.rgbRed) << 16) | (c.rgbGreen << 8) | c.rgbBlue, expected);
+        for (bool shortTable : {false, true}) {  // indices beyond a short colour table are black
+            if (shortTable && depth > 8) continue;
+            CVelora source = RandomImage(width, height, depth, ++seed);
+            if (shortTable) {
+                const CVelora full = source;
+                source = CVelora::WithTable(width, height, depth, depth == 1 ? 1 : 5, full.GetPaletteData());
+                for (int y = 0; y < height; ++y)
+                    for (int x = 0; x < width; ++x) source.SetPixel(x, y, full.GetPixel(x, y));
+            }
+            for (int model = 0; model < kColorModelCount; ++model) {
+                std::vector<CVelora> parts;
+                for (int i = 0; i < 4; ++i) parts.push_back(RandomImage(width, height, 8, ++seed));
+                const auto fourth = Block(parts[3]);
+                ASSERT_EQ(source.SplitChannels(model, &parts[0], &parts[1], &parts[2], &parts[3]), 0u);
+                const int count = model == kModelCMYK || (model == kModelRGB && depth == 32) ? 4 : 3;
+                for (int y = 0; y < height; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        RGBQUAD c{};
+                        source.GetRGBPixel(x, y, c);
+                        float expected[4] = {float(c.rgbRed), float(c.rgbGreen), float(c.rgbBlue), float(source.GetAlfa(x, y))};
+                        if (model == kModelRGB && depth < 8) {
+                            const std::uint32_t index = source.GetPixel(x, y);
+                            expected[0] = expected[1] = expected[2] = float(depth == 1 ? index * 255 : index * 255 / 15);
+                        } else if (model != kModelRGB) {
+                            CVelora::ToModel(model, std::uint32_t(c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue), expected);
+                        }
+                        for (int i = 0; i < count; ++i)
+                            ASSERT_EQ(int(parts[std::size_t(i)].GetPixel(x, y)), std::clamp(int(std::trunc(expected[i])), 0, 255))
+                                << "depth " << depth << " model " << model << " part " << i << " at " << x << "," << y;
                     }
-                    const int count = model == kModelCMYK || (model == kModelRGB && depth == 32) ? 4 : 3;
-                    for (int i = 0; i < count; ++i)
-                        ASSERT_EQ(int(parts[std::size_t(i)].GetPixel(x, y)), std::clamp(int(std::trunc(expected[i])), 0, 255))
-                            << depth << " model " << model << " part " << i;
+                for (int i = 0; i < count; ++i) EXPECT_TRUE(parts[std::size_t(i)].IsGray());
+                if (count == 3) {
+                    EXPECT_EQ(Block(parts[3]), fourth) << "depth " << depth << " model " << model;
                 }
-            EXPECT_TRUE(parts[0].IsGray());
+            }
         }
+    // A 32-bit image in RGB without a fourth output gives the three colours only.
+    const CVelora rgba = RandomImage(width, height, 32, 77);
+    CVelora r = CVelora::WithTable(width, height, 8, 256), g = r, b = r;
+    EXPECT_EQ(rgba.SplitChannels(kModelRGB, &r, &g, &b, nullptr), 0u);
+    EXPECT_EQ(g.GetPixel(4, 5), (rgba.GetPixel(4, 5) >> 8) & 0xFF);
+}
+
+TEST(ColorModel, SplitChannelsRefusesAndLeavesTheOutputsAlone) {
     const CVelora source = RandomImage(8, 8, 24, 1);
-    CVelora a = CVelora::WithTable(8, 8, 8, 256), b = a, c = a, wrongSize = CVelora::WithTable(8, 9, 8, 256);
-    CVelora wrongDepth(nullptr, nullptr, 8, 8, 24);
+    CVelora a = RandomImage(8, 8, 8, 2), b = RandomImage(8, 8, 8, 3), c = RandomImage(8, 8, 8, 4);
+    CVelora wrongSize = CVelora::WithTable(8, 9, 8, 256), wrongDepth(nullptr, nullptr, 8, 8, 24);
+    CVelora fourBits(nullptr, nullptr, 8, 8, 4), empty(nullptr, nullptr, 8, 8, 16);
+    const auto before = Block(a);
     EXPECT_EQ(source.SplitChannels(kModelHSV, &a, &b, nullptr, nullptr), 2u);
     EXPECT_EQ(source.SplitChannels(kModelCMYK, &a, &b, &c, nullptr), 2u);  // K has nowhere to go
-    EXPECT_EQ(source.SplitChannels(kModelHSV, &a, &b, &wrongSize, nullptr), 3u);
-    EXPECT_EQ(source.SplitChannels(kModelHSV, &a, &wrongDepth, &c, nullptr), 4u);
-    EXPECT_EQ(source.SplitChannels(12, &a, &b, &c, nullptr), 5u);
-    EXPECT_EQ(CVelora(nullptr, nullptr, 8, 8, 16).SplitChannels(kModelRGB, &a, &b, &c, nullptr), 1u);
+    EXPECT_EQ(source.SplitChannels(kModelHSV, &a, &empty, &c, nullptr), 2u);  // holds no image
+    EXPECT_EQ(source.SplitChannels(kModelHSV, &a, nullptr, &wrongSize, nullptr), 2u);  // missing before size
+    EXPECT_EQ(source.SplitChannels(kModelHSV, &a, &wrongDepth, &wrongSize, nullptr), 3u);  // size before depth
+    EXPECT_EQ(source.SplitChannels(kModelYIQ, &fourBits, &b, &c, nullptr), 4u);
+    EXPECT_EQ(source.SplitChannels(kModelCMYK, &a, &b, &c, &wrongDepth), 4u);
+    EXPECT_EQ(source.SplitChannels(kColorModelCount, &a, &b, &c, nullptr), 5u);
+    EXPECT_EQ(source.SplitChannels(-1, &a, &b, &c, nullptr), 5u);
+    EXPECT_EQ(SixteenBitImage(8, 8).SplitChannels(99, &a, &b, &c, nullptr), 1u);  // depth first
+    EXPECT_EQ(Block(a), before);
+}
+
+// ---------------------------------------------------------------- the commands
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun Velora(const std::string& args) {
+    static int calls = 0;
+    const std::string errPath = TempPath("colour_err_" + std::to_string(getpid()) + "_" + std::to_string(++calls));
+    CliRun run{};
+    FILE* pipe = popen((std::string(VELORA_CLI_PATH) + " " + args + " 2>" + errPath).c_str(), "r");
+    std::array<char, 4096> buf{};
+    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) run.out.append(buf.data(), n);
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const auto err = ReadFile(errPath);
+    run.err.assign(err.begin(), err.end());
+    std::remove(errPath.c_str());
+    return run;
+}
+
+// The floats of "result":[...], read back from their text.
+std::vector<float> ResultFloats(const std::string& json) {
+    std::vector<float> values;
+    const std::size_t at = json.find("\"result\":[");
+    for (const char* p = at == std::string::npos ? "" : json.c_str() + at + 10; *p && *p != ']';) {
+        char* end = nullptr;
+        values.push_back(std::strtof(p, &end));
+        p = *end == ',' ? end + 1 : end;
+    }
+    return values;
+}
+
+}  // namespace
+
+TEST(ColorCommand, ConvertsOneColourAndPrintsFloatsThatReadBackExactly) {
+    const CliRun hsv = Velora("color RGBToHSV 1A2B3C 1");
+    ASSERT_EQ(hsv.status, 0) << hsv.err;
+    EXPECT_EQ(hsv.out.rfind(R"({"conversion":"RGBToHSV","range":1,"input":{"red":26,"green":43,"blue":60},"result":[)", 0), 0u)
+        << hsv.out;
+    float expected[4];
+    CVelora::RGBToHSV(expected, 0x1A2B3C, 1);
+    EXPECT_EQ(ResultFloats(hsv.out), std::vector<float>(expected, expected + 3));
+    EXPECT_EQ(Velora("color RGBToHSV '#1a2b3c' 1").out, hsv.out);
+    CVelora::RGBToCMYK(expected, 0x804000, 2);
+    EXPECT_EQ(ResultFloats(Velora("color RGBToCMYK 804000 2").out), std::vector<float>(expected, expected + 4));
+
+    const float hsvIn[3] = {12.5f, 200, 30};
+    RGBQUAD rgb{};
+    CVelora::HSVToRGB(&rgb, hsvIn, 1);
+    const CliRun back = Velora("color HSVToRGB 12.5,200,30 1");
+    EXPECT_NE(back.out.find("\"input\":[12.5,200,30],\"result\":{\"red\":" + std::to_string(rgb.rgbRed) + ",\"green\":" +
+                            std::to_string(rgb.rgbGreen) + ",\"blue\":" + std::to_string(rgb.rgbBlue) + "}"),
+              std::string::npos)
+        << back.out;
+
+    const CliRun lab = Velora("color XYZToLAB 1,2,3 1,2");
+    const float xyz[3] = {1, 2, 3};
+    CVelora::XYZToLAB(expected, xyz, 1, 2);
+    EXPECT_NE(lab.out.find("\"range\":[1,2]"), std::string::npos) << lab.out;
+    EXPECT_EQ(ResultFloats(lab.out), std::vector<float>(expected, expected + 3));
+    // JSON has no NaN: a component that is not a number prints as null.
+    const CliRun nan = Velora("color XYZToLAB nan,1,1 1,1");
+    EXPECT_EQ(nan.status, 0);
+    EXPECT_TRUE(nan.out.find("\"input\":[null,1,1]") != std::string::npos && nan.out.find("nan") == std::string::npos) << nan.out;
+}
+
+TEST(ColorCommand, RefusesBadArgumentsWithTheirExitStatus) {
+    for (const char* args : {"color", "color RGBToHSV 1A2B3C", "color RGBToHSQ 1A2B3C 1", "color RGBToHSV 1A2B3 1",
+                             "color RGBToHSV 1A2B3G 1", "color RGBToHSV 1A2B3C x", "color RGBToHSV 1A2B3C 1,1",
+                             "color XYZToLAB 1,2,3 1", "color CMYKToRGB 1,2,3 1", "color HSVToRGB 1,,2 1"}) {
+        const CliRun run = Velora(args);
+        EXPECT_TRUE(run.status == 1 && run.out.empty()) << args << ": " << run.status << " " << run.err;
+    }
+    for (const char* args : {"color RGBToHSV 1A2B3C 4", "color YUVToRGB 1,2,3 6", "color LUVToXYZ 1,2,3 1,4"}) {
+        const CliRun run = Velora(args);
+        EXPECT_TRUE(run.status == 3 && run.out.empty() && run.err.find("has no range") != std::string::npos) << args;
+    }
+}
+
+TEST(ColorCommand, SplitWritesOneFilePerComponent) {
+    const std::string input = TempPath("colour_split_in.bmp"), prefix = TempPath("colour_split");
+    ASSERT_EQ(RandomImage(9, 5, 32, 31).SaveBMP(input), 0u);
+    CVelora saved;  // as the command reads it
+    ASSERT_EQ(saved.LoadBMP(input), 0u);
+    const struct {
+        const char* model;
+        int number;
+        std::vector<std::string> names;
+    } cases[] = {{"RGB", kModelRGB, {"R", "G", "B", "CANAL_ALFA"}},
+                 {"CMYK", kModelCMYK, {"C", "M", "Y", "K"}},
+                 {"3", kModelHSV, {"H", "S", "V"}},
+                 {"'CIE LUV'", kModelCIELUV, {"CIE_L", "CIE_U", "CIE_V"}}};
+    for (const auto& c : cases) {
+        const CliRun run = Velora("split " + input + " " + c.model + " " + prefix);
+        ASSERT_EQ(run.status, 0) << c.model << ": " << run.err;
+        std::vector<CVelora> parts(4, CVelora::WithTable(9, 5, 8, 256));
+        ASSERT_EQ(saved.SplitChannels(c.number, &parts[0], &parts[1], &parts[2], &parts[3]), 0u);
+        std::string files;
+        for (std::size_t i = 0; i < c.names.size(); ++i) {
+            const std::string path = prefix + "_" + c.names[i] + ".bmp";
+            files += (i ? ",\"" : "\"") + path + "\"";
+            CVelora part;
+            ASSERT_EQ(part.LoadBMP(path), 0u) << path;
+            EXPECT_TRUE(part.GetBitCount() == 8 && part.CountDifferentPixels(parts[i]) == 0) << path;
+            std::remove(path.c_str());
+        }
+        EXPECT_EQ(run.out, "{\"model\":\"" + std::string(FindColorModel(c.number)->shortName) + "\",\"files\":[" + files + "]}\n");
+    }
+    EXPECT_EQ(Velora("split " + input + " NOSUCH " + prefix).status, 1);
+    EXPECT_EQ(Velora("split " + input + " 11 " + prefix).status, 1);
+    EXPECT_EQ(Velora("split " + TempPath("colour_no_such.bmp") + " RGB " + prefix).status, 2);
+    EXPECT_EQ(Velora("split " + input + " RGB " + TempPath("no_such_dir/part")).status, 4);
+    BmpSpec spec;  // the readers take 16 bits, the separation does not
+    spec.bitCount = 16;
+    spec.pixels.assign(CVelora::GetImageSize(spec.width, spec.height, 16), 0);
+    WriteFile(TempPath("colour_split_16.bmp"), MakeBmp(spec));
+    const CliRun refused = Velora("split " + TempPath("colour_split_16.bmp") + " HSV " + prefix + "16");
+    EXPECT_TRUE(refused.status == 3 && refused.err.find("result 1") != std::string::npos) << refused.err;
+    EXPECT_TRUE(ReadFile(prefix + "16_H.bmp").empty());
 }
