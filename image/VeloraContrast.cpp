@@ -14,12 +14,24 @@ namespace {
 
 constexpr double kPi = 3.1415926535;
 
-// A sigmoid through (0, 0), (L/2, M) and (L, 2M); alpha 0 is its limit, the identity.
+// A sigmoid through (0, 0), (L/2, M) and (L, 2M), in double precision and in the formula's
+// order. Alpha 0 would give 0 / 0; it takes the limit as alpha tends to 0, the line 2M x / L
+// (the identity wherever M = L / 2 exactly).
 double Sigmoid(int function, double x, double L, double M, float alpha) {
-    const double a = double(alpha) * kPi;
     if (alpha == 0.0f) return x * 2 * M / L;
-    if (function == 5) return std::sin((x / L - 0.5) * a) * M / std::sin(a * 0.5) + M;
-    return std::tan((x / L - 0.5) * a) * M / std::tan(a * 0.5) + M;
+    const double t = (x / L - 0.5) * double(alpha) * kPi;
+    const double half = double(alpha) * kPi * 0.5;
+    if (function == 5) return std::sin(t) * M / std::sin(half) + M;
+    return std::tan(t) * M / std::tan(half) + M;
+}
+
+// The same on a model component, in single precision with L = 255 and M = 127.5.
+float SigmoidSingle(int function, float x, float alpha) {
+    if (alpha == 0.0f) return x;
+    const float t = (x / 255.0f - 0.5f) * alpha * float(kPi);
+    const float half = alpha * float(kPi) * 0.5f;
+    if (function == 5) return std::sin(t) * 127.5f / std::sin(half) + 127.5f;
+    return std::tan(t) * 127.5f / std::tan(half) + 127.5f;
 }
 
 std::uint8_t ToByte(double v) {
@@ -49,17 +61,22 @@ void BuildTable(int function, float alpha, int L, bool indexed, std::uint8_t* ta
     }
 }
 
-// The same function on a model component in [0, 255], in single precision.
+// The function on a model component in [0, 255], in single precision without integer
+// division. At alpha 1 the single-precision half angle lies just past the pole of tan, and
+// the tangent sigmoid steps outside [0, 255] at the ends (255 gives 255.000015); the result
+// is clamped to the component's range.
 float Apply(int function, float x, float alpha) {
     x = std::clamp(x, 0.0f, 255.0f);
+    float v = 0.0f;
     switch (function) {
-        case 0: return x * x / 255.0f;
-        case 1: return x * x * x / 65025.0f;
-        case 2: return std::sqrt(x * 255.0f);
-        case 3: return std::pow(x * 65025.0f, 0.333333f);
-        case 4: return std::log(x + 1) / std::log(256.0f) * 255.0f;
-        default: return float(Sigmoid(function, x, 255.0, 127.5, alpha));
+        case 0: v = x * x / 255.0f; break;
+        case 1: v = x * x * x / 65025.0f; break;
+        case 2: v = std::sqrt(x * 255.0f); break;
+        case 3: v = std::pow(x * 65025.0f, 0.333333f); break;
+        case 4: v = std::log(x + 1.0f) / std::log(256.0f) * 255.0f; break;
+        default: v = SigmoidSingle(function, x, alpha); break;
     }
+    return v > 0.0f ? std::min(v, 255.0f) : 0.0f;
 }
 
 std::uint32_t ColourOf(const RGBQUAD& c) {
@@ -153,8 +170,9 @@ unsigned CVelora::NonLinearContrastStepByStep(int function, float alpha, CStepPr
             }
         }
         progress.ShowWorkingImage(*this);
+        // Rows of no pixels (width 0) are all done: 100%, not 0 / 0.
         const std::int64_t done = std::int64_t(y + 1) * GetWidth();
-        progress.SetProgressText(phase + std::to_string(done * 100 / total) + "%");
+        progress.SetProgressText(phase + std::to_string(total > 0 ? done * 100 / total : 100) + "%");
         progress.Pause(20);
     }
     progress.EnableControls(true);

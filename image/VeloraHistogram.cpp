@@ -1,14 +1,25 @@
 // Histogram, its summary, and histogram equalization in RGB and in the other colour models.
+//
+// Counting is done in 64 bits: a 1- or 4-bit image within the pixel-data limit can hold more
+// than 2^31 pixels of one level. The 32-bit histogram table saturates; equalization uses the
+// exact counts.
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <vector>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
 
 #include "CVelora.h"
 #include "PixelRow.h"
 
 using velora::detail::ReadPixel;
+using velora::detail::WritePixel;
 
 namespace {
+
+using Counts = std::array<std::uint64_t, 256>;
 
 // The component(s) equalization works on in each model: intensity, value, lightness or luma;
 // CMYK and CIE XYZ equalize three components, each with its own histogram.
@@ -26,6 +37,8 @@ EqualizedComponents ComponentsOf(int model) {
     }
 }
 
+// A range-1 component truncated to its bin; rounding in the conversions may step a hair
+// outside [0, 255].
 int Bin(float component) {
     if (!(component > 0)) return 0;
     return int(std::min(component, 255.0f));
@@ -35,51 +48,121 @@ std::uint32_t ColourOf(const RGBQUAD& c) {
     return (std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
 }
 
+std::int32_t Saturate(std::uint64_t count) {
+    return std::int32_t(std::min<std::uint64_t>(count, std::numeric_limits<std::int32_t>::max()));
+}
+
+// Adds the indices of one stored row; whole bytes at a time below 8 bits.
+void CountIndexRow(const std::uint8_t* row, std::int64_t width, unsigned depth, Counts& counts) {
+    if (depth == 8) {
+        for (std::int64_t x = 0; x < width; ++x) ++counts[row[x]];
+    } else if (depth == 4) {
+        const std::int64_t whole = width / 2;
+        for (std::int64_t i = 0; i < whole; ++i) {
+            ++counts[row[i] >> 4];
+            ++counts[row[i] & 0x0F];
+        }
+        if (width & 1) ++counts[row[whole] >> 4];
+    } else {
+        const std::int64_t whole = width / 8, words = whole / 8;
+        std::uint64_t ones = 0;
+        for (std::int64_t i = 0; i < words; ++i) {
+            std::uint64_t word;
+            std::memcpy(&word, row + 8 * i, 8);
+            ones += unsigned(std::popcount(word));
+        }
+        for (std::int64_t i = words * 8; i < whole; ++i) ones += unsigned(std::popcount(row[i]));
+        if (const int rest = int(width & 7))
+            ones += unsigned(std::popcount(std::uint8_t(row[whole] & (0xFF00u >> rest))));
+        counts[1] += ones;
+        counts[0] += std::uint64_t(width) - ones;
+    }
+}
+
+// Replaces every index of one stored row by table[index]. Below 8 bits a byte table maps
+// all the pixels of a byte at once; the last partial byte goes pixel by pixel so that the
+// padding bits stay as they are.
+void RemapIndexRow(std::uint8_t* row, std::int64_t width, unsigned depth, const std::uint8_t* table,
+                   const std::uint8_t* byteTable) {
+    if (depth == 8) {
+        for (std::int64_t x = 0; x < width; ++x) row[x] = table[row[x]];
+        return;
+    }
+    const std::int64_t perByte = 8 / depth, whole = width / perByte;
+    if (depth == 1) {
+        // Two levels: each bit becomes table[1] where it is set and table[0] where it is clear.
+        const std::uint64_t keep = table[1] ? ~0ull : 0, flip = table[0] ? ~0ull : 0;
+        const std::int64_t words = whole / 8;
+        for (std::int64_t i = 0; i < words; ++i) {
+            std::uint64_t word;
+            std::memcpy(&word, row + 8 * i, 8);
+            word = (word & keep) | (~word & flip);
+            std::memcpy(row + 8 * i, &word, 8);
+        }
+        for (std::int64_t i = words * 8; i < whole; ++i) row[i] = byteTable[row[i]];
+    } else {
+        for (std::int64_t i = 0; i < whole; ++i) row[i] = byteTable[row[i]];
+    }
+    for (std::int64_t x = whole * perByte; x < width; ++x)
+        WritePixel(row, std::int32_t(x), depth, table[ReadPixel(row, std::int32_t(x), depth)]);
+}
+
+void BuildByteTable(unsigned depth, const std::uint8_t* table, std::uint8_t* byteTable) {
+    for (unsigned b = 0; b < 256; ++b) {
+        unsigned mapped = 0;
+        if (depth == 4) {
+            mapped = ((table[b >> 4] & 0x0Fu) << 4) | (table[b & 0x0F] & 0x0Fu);
+        } else {
+            for (unsigned bit = 0; bit < 8; ++bit)
+                if (table[(b >> bit) & 1] != 0) mapped |= 1u << bit;
+        }
+        byteTable[b] = std::uint8_t(mapped);
+    }
+}
+
 }  // namespace
 
 unsigned CVelora::Histogram(HistogramTable& out, int scale) const {
     if (!HasAccessibleDepth()) return 1;
-    for (auto& level : out) level.fill(0);
     const unsigned depth = GetBitCount();
-    const std::int32_t width = GetWidth();
+    const std::int64_t width = GetWidth();
+    Counts channels[4] = {};
     if (IsIndexed()) {
-        std::array<std::int32_t, 256> indices{};
-        for (std::int32_t y = 0; y < GetHeight(); ++y) {
-            const std::uint8_t* row = Row(y);
-            if (depth == 8)
-                for (std::int32_t x = 0; x < width; ++x) ++indices[row[x]];
-            else
-                for (std::int32_t x = 0; x < width; ++x) ++indices[ReadPixel(row, x, depth)];
-        }
+        for (std::int32_t y = 0; y < GetHeight(); ++y) CountIndexRow(Row(y), width, depth, channels[0]);
         for (std::uint32_t i = 0; i < 256; ++i) {
-            if (indices[i] == 0) continue;
+            if (channels[0][i] == 0) continue;
             const RGBQUAD c = PaletteColor(i);
-            out[i][0] += indices[i];
-            out[c.rgbRed][1] += indices[i];
-            out[c.rgbGreen][2] += indices[i];
-            out[c.rgbBlue][3] += indices[i];
+            channels[1][c.rgbRed] += channels[0][i];
+            channels[2][c.rgbGreen] += channels[0][i];
+            channels[3][c.rgbBlue] += channels[0][i];
         }
     } else {
         const std::size_t step = depth / 8;
         for (std::int32_t y = 0; y < GetHeight(); ++y) {
             const std::uint8_t* p = Row(y);
-            for (std::int32_t x = 0; x < width; ++x, p += step) {
-                ++out[(p[0] + p[1] + p[2]) / 3][0];
-                ++out[p[2]][1];
-                ++out[p[1]][2];
-                ++out[p[0]][3];
+            for (std::int64_t x = 0; x < width; ++x, p += step) {
+                ++channels[0][(p[0] + p[1] + p[2]) / 3];
+                ++channels[1][p[2]];
+                ++channels[2][p[1]];
+                ++channels[3][p[0]];
             }
         }
     }
+    for (std::size_t level = 0; level < 256; ++level)
+        for (std::size_t channel = 0; channel < 4; ++channel) out[level][channel] = Saturate(channels[channel][level]);
+
     if (scale >= 1) {
         // For direct colour the luminance channel keeps its counts.
-        for (int channel = IsIndexed() ? 0 : 1; channel < 4; ++channel) {
+        for (std::size_t channel = IsIndexed() ? 0 : 1; channel < 4; ++channel) {
             std::int32_t max = 0;
-            for (const auto& level : out) max = std::max(max, level[std::size_t(channel)]);
+            for (const auto& level : out) max = std::max(max, level[channel]);
             if (max == 0) continue;
-            for (auto& level : out)
-                level[std::size_t(channel)] =
-                    std::int32_t(float(level[std::size_t(channel)]) / float(max) * float(scale));
+            for (auto& level : out) {
+                const float scaled = float(level[channel]) / float(max) * float(scale);
+                // A scale near 2^31 rounds up to 2^31 in single precision, beyond int32.
+                level[channel] = scaled >= 2147483648.0f ? std::numeric_limits<std::int32_t>::max()
+                                                         : std::int32_t(scaled);
+            }
         }
     }
     return 0;
@@ -114,28 +197,41 @@ unsigned CVelora::Equalize(int colorModel, int rounding) {
     const unsigned depth = GetBitCount();
     const std::int32_t width = GetWidth(), height = GetHeight();
     const std::int64_t pixels = std::int64_t(width) * height;
+    // No pixels: every p[i] would be 0 / 0, and there is nothing to change.
+    if (pixels == 0) return 0;
     const bool indexed = IsIndexed();
+    const std::size_t step = depth / 8;
+
+    Counts indexCounts{};
+    if (indexed)
+        for (std::int32_t y = 0; y < height; ++y) CountIndexRow(Row(y), width, depth, indexCounts);
 
     if (colorModel == kModelRGB) {
         const int k = indexed ? 1 << depth : 256;
-        HistogramTable table;
-        Histogram(table, 0);
-        const std::size_t channel = indexed ? 0 : 1;
+        Counts redCounts{};
+        if (!indexed)
+            for (std::int32_t y = 0; y < height; ++y) {
+                const std::uint8_t* p = Row(y);
+                for (std::int32_t x = 0; x < width; ++x, p += step) ++redCounts[p[2]];
+            }
+        const Counts& counts = indexed ? indexCounts : redCounts;
         std::uint8_t newLevel[256] = {};
         float cumulative = 0.0f;
         for (int i = 0; i < k; ++i) {
-            cumulative += float(table[std::size_t(i)][channel]) / float(pixels);
+            cumulative += float(counts[std::size_t(i)]) / float(pixels);
             const float m = float(k - 1) * cumulative;
             const float low = std::floor(m), high = std::ceil(m);
             const float level = rounding == 1 ? low : rounding == 2 ? high : (m - low >= 0.5f ? high : low);
-            // Single-precision sums may end a hair above 1: the top level stays k - 1.
-            newLevel[i] = std::uint8_t(std::clamp(level, 0.0f, float(k - 1)));
+            // The single-precision sum can end a hair above 1; rounded upwards the top level
+            // would become k, which wraps to 0 in the pixel. It stays k - 1.
+            newLevel[i] = std::uint8_t(std::min(level, float(k - 1)));
         }
         if (indexed) {
-            RemapIndices(newLevel);
+            std::uint8_t byteTable[256];
+            if (depth < 8) BuildByteTable(depth, newLevel, byteTable);
+            for (std::int32_t y = 0; y < height; ++y) RemapIndexRow(Row(y), width, depth, newLevel, byteTable);
             return 0;
         }
-        const std::size_t step = depth / 8;
         for (std::int32_t y = 0; y < height; ++y) {
             std::uint8_t* p = Row(y);
             for (std::int32_t x = 0; x < width; ++x, p += step) p[0] = p[1] = p[2] = newLevel[p[2]];
@@ -143,62 +239,71 @@ unsigned CVelora::Equalize(int colorModel, int rounding) {
         return 0;
     }
 
-    // Other models. The colours to convert: the palette entries of an indexed image (each
-    // weighted by the pixels using it), or every pixel.
+    // Other models: the histogram of the equalized component(s) over the pixels' colours
+    // (for indexed images each palette colour weighted by the pixels using it, then the
+    // palette entries are transformed).
     const EqualizedComponents which = ComponentsOf(colorModel);
-    std::vector<float> components;
-    std::vector<std::int64_t> weight;
-    const std::uint32_t entries = indexed ? PaletteEntries() : 0;
+    const int last = which.first + which.count;
+    double bins[4][256] = {};
+    // The components of every pixel, kept so that the second pass need not convert again;
+    // without the memory it converts again, which gives the same values.
+    constexpr std::int64_t kMaxKeptPixels = std::int64_t(1) << 23;
+    std::unique_ptr<float[]> kept;
     if (indexed) {
-        HistogramTable table;
-        Histogram(table, 0);
-        components.resize(std::size_t(entries) * 4);
-        for (std::uint32_t i = 0; i < entries; ++i) {
-            ToModel(colorModel, ColourOf(m_pPaleta[i]), &components[std::size_t(i) * 4]);
-            weight.push_back(table[i][0]);
+        for (std::uint32_t i = 0; i < (1u << depth); ++i) {
+            if (indexCounts[i] == 0) continue;
+            float values[4] = {};
+            ToModel(colorModel, ColourOf(PaletteColor(i)), values);
+            for (int c = which.first; c < last; ++c) bins[c][Bin(values[c])] += double(indexCounts[i]);
         }
     } else {
-        components.resize(std::size_t(pixels) * 4);
+        if (pixels <= kMaxKeptPixels) kept.reset(new (std::nothrow) float[std::size_t(pixels) * 4]);
         std::size_t n = 0;
         for (std::int32_t y = 0; y < height; ++y) {
             const std::uint8_t* row = Row(y);
-            for (std::int32_t x = 0; x < width; ++x, n += 4) ToModel(colorModel, ReadPixel(row, x, depth), &components[n]);
+            for (std::int32_t x = 0; x < width; ++x, n += 4) {
+                float values[4] = {};
+                ToModel(colorModel, ReadPixel(row, x, depth), values);
+                for (int c = which.first; c < last; ++c) bins[c][Bin(values[c])] += 1.0;
+                if (kept) std::copy_n(values, 4, &kept[n]);
+            }
         }
     }
-    const std::size_t colours = components.size() / 4;
 
-    double mapping[4][256] = {};
-    for (int c = which.first; c < which.first + which.count; ++c) {
-        double bins[256] = {};
-        for (std::size_t i = 0; i < colours; ++i)
-            bins[Bin(components[i * 4 + std::size_t(c)])] += indexed ? double(weight[i]) : 1.0;
+    float mapped[4][256] = {};
+    for (int c = which.first; c < last; ++c) {
         double cumulative = 0.0;
         for (int bin = 0; bin < 256; ++bin) {
-            cumulative += bins[bin] / double(pixels);
-            mapping[c][bin] = 255.0 * cumulative + 0.5;
+            cumulative += bins[c][bin] / double(pixels);
+            mapped[c][bin] = float(std::trunc(255.0 * cumulative + 0.5));
         }
     }
     const auto transform = [&](float* values) {
-        for (int c = which.first; c < which.first + which.count; ++c) values[c] = std::trunc(float(mapping[c][Bin(values[c])]));
+        for (int c = which.first; c < last; ++c) values[c] = mapped[c][Bin(values[c])];
         RGBQUAD result{};
         FromModel(colorModel, values, result);
         return result;
     };
+
     if (indexed) {
-        for (std::uint32_t i = 0; i < entries; ++i) {
-            const RGBQUAD result = transform(&components[std::size_t(i) * 4]);
+        for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
+            float values[4] = {};
+            ToModel(colorModel, ColourOf(m_pPaleta[i]), values);
+            const RGBQUAD result = transform(values);
             m_pPaleta[i].rgbRed = result.rgbRed;
             m_pPaleta[i].rgbGreen = result.rgbGreen;
             m_pPaleta[i].rgbBlue = result.rgbBlue;
         }
         return 0;
     }
-    const std::size_t step = depth / 8;
     std::size_t n = 0;
     for (std::int32_t y = 0; y < height; ++y) {
         std::uint8_t* p = Row(y);
         for (std::int32_t x = 0; x < width; ++x, p += step, n += 4) {
-            const RGBQUAD result = transform(&components[n]);
+            float values[4] = {};
+            if (kept) std::copy_n(&kept[n], 4, values);
+            else ToModel(colorModel, ReadPixel(p, 0, depth), values);
+            const RGBQUAD result = transform(values);
             p[0] = result.rgbBlue;
             p[1] = result.rgbGreen;
             p[2] = result.rgbRed;

@@ -179,3 +179,40 @@ TEST_F(CommandLine, ColorConvertsOneColourAndSplitWritesOneFilePerComponent) {
     EXPECT_EQ(lightness.CountDifferentPixels(parts[0]), 0u);
     EXPECT_EQ(Velora("split " + input + " NOSUCH " + prefix).status, 1);
 }
+
+TEST_F(CommandLine, HistogramQueriesPrintTheLibraryTablesAndContrastStepsTheirResults) {
+    const std::string gray = TempPath("cli_hist8.bmp"), out = TempPath("cli_hist8_out.bmp");
+    CVelora image = RandomImage(9, 5, 8, 31);
+    ASSERT_EQ(image.SaveBMP(gray), 0u);
+
+    const CliRun q = Velora("query " + gray + " GetInfoHistogram Histogram:100");
+    ASSERT_EQ(q.status, 0) << q.err;
+    InfoHistogram info;
+    ASSERT_EQ(image.GetInfoHistogram(info), 0u);
+    HistogramTable table;
+    ASSERT_EQ(image.Histogram(table, 100), 0u);
+    const char* const channels[4] = {"luminance", "red", "green", "blue"};
+    const auto pair = [](const InfoHistogram::LevelCount& lc) {
+        return R"({"level":)" + std::to_string(lc.level) + R"(,"count":)" + std::to_string(lc.count) + "}";
+    };
+    std::string infoJson = R"({"query":"GetInfoHistogram","arguments":[],"result":{"code":0)";
+    std::string histJson = R"({"query":"Histogram","arguments":[100],"result":{"code":0)";
+    for (std::size_t c = 0; c < 4; ++c) {
+        infoJson += ",\"" + std::string(channels[c]) + R"(":{"lowest":)" + pair(info.lowest[c]) + R"(,"highest":)" +
+                    pair(info.highest[c]) + R"(,"mode":)" + pair(info.mode[c]) + "}";
+        histJson += ",\"" + std::string(channels[c]) + "\":[";
+        for (std::size_t level = 0; level < 256; ++level) histJson += (level ? "," : "") + std::to_string(table[level][c]);
+        histJson += "]";
+    }
+    EXPECT_EQ(q.out, infoJson + "}}\n" + histJson + "}}\n");
+
+    ASSERT_EQ(Velora("apply " + gray + " " + out + " NonLinearContrast:0,6,0.75 Equalize:0,2").status, 0);
+    ASSERT_EQ(image.NonLinearContrast(0, 6, 0.75f), 0u);
+    ASSERT_EQ(image.Equalize(0, 2), 0u);
+    CVelora written;
+    ASSERT_EQ(written.LoadBMP(out), 0u);
+    EXPECT_EQ(written.CountDifferentPixels(image), 0u);
+    const CliRun refused = Velora("apply " + gray + " " + out + " NonLinearContrast:0,1,1.5");
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.err.find("NonLinearContrast refused the image (result 2)"), std::string::npos) << refused.err;
+}

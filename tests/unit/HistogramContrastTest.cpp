@@ -2,7 +2,10 @@
 // row-wise and tabulated paths against a pixel-by-pixel evaluation of the formulas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -19,20 +22,68 @@ CVelora Filled24(int width, int height, std::uint8_t r, std::uint8_t g, std::uin
     return image;
 }
 
-// The transfer function evaluated as written, for the RGB path.
+// Random bytes everywhere, row padding and unused bits included (files may carry any), and
+// a random palette.
+CVelora Noisy(int width, int height, int depth, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> bits(CVelora::GetImageSize(width, height, depth));
+    for (auto& b : bits) b = std::uint8_t(rng());
+    std::vector<RGBQUAD> palette(depth <= 8 ? std::size_t(1) << depth : 1);
+    for (auto& e : palette) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+    return CVelora(bits.data(), depth <= 8 ? palette.data() : nullptr, width, height, depth);
+}
+
+std::uint32_t ColourAt(const CVelora& image, int x, int y) {
+    RGBQUAD c{};
+    image.GetRGBPixel(x, y, c);
+    return (std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
+}
+
+// The model components each operation changes: [first, first + count).
+int FirstOf(int model) { return model >= kModelHSI && model <= kModelHSL ? 2 : 0; }
+
+// A copy of source whose colours (palette entries, or pixels) went through change in the model.
+template <class Change>
+CVelora ChangedInModel(const CVelora& source, int model, Change change) {
+    CVelora out = source;
+    const auto convert = [&](std::uint32_t colour) {
+        float v[4] = {};
+        CVelora::ToModel(model, colour, v);
+        change(v);
+        RGBQUAD c{};
+        CVelora::FromModel(model, v, c);
+        return c;
+    };
+    if (source.GetBitCount() <= 8) {
+        std::vector<RGBQUAD> table(source.GetNumColors());
+        source.GetPalette(table.data());
+        for (RGBQUAD& e : table) {
+            const RGBQUAD c = convert((std::uint32_t(e.rgbRed) << 16) | (std::uint32_t(e.rgbGreen) << 8) | e.rgbBlue);
+            e = RGBQUAD{c.rgbBlue, c.rgbGreen, c.rgbRed, e.rgbReserved};
+        }
+        out.SetPalette(table.data());
+    } else {
+        for (int y = 0; y < source.GetHeight(); ++y)
+            for (int x = 0; x < source.GetWidth(); ++x) {
+                const RGBQUAD c = convert(ColourAt(source, x, y));
+                out.SetPixel(x, y, (std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue);
+            }
+    }
+    return out;
+}
+
+// The transfer function as written, for the RGB path (M given: 127.5 or L / 2).
 int Transfer(int function, int x, int L, double M, float alpha) {
     switch (function) {
         case 0: return x * x / L;
-        case 1: return int(std::int64_t(x) * x * x / (std::int64_t(L) * L));
+        case 1: return x * x * x / (L * L);
         case 2: return int(std::sqrt(float(x * L)));
         case 3: return int(std::pow(float(x * L * L), 0.333333f));
         case 4: return int(std::log(float(x + 1)) / std::log(float(L + 1)) * float(L));
         default: {
             if (alpha == 0) return int(x * 2 * M / L);
-            const double a = alpha * 3.1415926535;
-            const double t = (double(x) / L - 0.5) * a;
-            const double v = function == 5 ? std::sin(t) * M / std::sin(a * 0.5) + M : std::tan(t) * M / std::tan(a * 0.5) + M;
-            return int(v);
+            const double t = (double(x) / L - 0.5) * alpha * 3.1415926535, half = alpha * 3.1415926535 * 0.5;
+            return int(function == 5 ? std::sin(t) * M / std::sin(half) + M : std::tan(t) * M / std::tan(half) + M);
         }
     }
 }
@@ -47,20 +98,16 @@ struct Recorder : CStepProgress {
 
 }  // namespace
 
-TEST(Histogram, CountsLuminanceAndChannelsAndScalesForDrawing) {
+TEST(Histogram, CountsEveryDepthAndScalesForDrawing) {
     HistogramTable table;
-    const CVelora flat = Filled24(7, 3, 10, 20, 30);
-    ASSERT_EQ(flat.Histogram(table, 0), 0u);
-    EXPECT_EQ(table[20][0], 21);
-    EXPECT_EQ(table[10][1], 21);
-    EXPECT_EQ(table[20][2], 21);
-    EXPECT_EQ(table[30][3], 21);
+    ASSERT_EQ(Filled24(7, 3, 10, 20, 30).Histogram(table, 0), 0u);
+    EXPECT_TRUE(table[20][0] == 21 && table[10][1] == 21 && table[20][2] == 21 && table[30][3] == 21);
 
     for (int depth : {1, 4, 8, 24, 32}) {
-        const CVelora image = RandomImage(37, 11, depth, unsigned(depth));
+        const CVelora image = Noisy(150, 11, depth, unsigned(depth));
         HistogramTable expected{};
         for (int y = 0; y < 11; ++y)
-            for (int x = 0; x < 37; ++x) {
+            for (int x = 0; x < 150; ++x) {
                 RGBQUAD c{};
                 image.GetRGBPixel(x, y, c);
                 const std::uint32_t level = depth < 24 ? image.GetPixel(x, y) : (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3u;
@@ -68,16 +115,27 @@ TEST(Histogram, CountsLuminanceAndChannelsAndScalesForDrawing) {
             }
         ASSERT_EQ(image.Histogram(table, 0), 0u);
         EXPECT_EQ(table, expected) << depth;
-        ASSERT_EQ(image.Histogram(table, 100), 0u);
-        for (std::size_t channel = depth < 24 ? 0 : 1; channel < 4; ++channel) {
-            int top = 0;
-            for (const auto& level : table) top = std::max(top, level[channel]);
-            EXPECT_EQ(top, 100) << depth << " " << channel;
+        for (int scale : {100, std::numeric_limits<std::int32_t>::max()}) {
+            ASSERT_EQ(image.Histogram(table, scale), 0u);
+            for (std::size_t channel = 0; channel < 4; ++channel) {
+                int top = 0, max = 0;
+                for (std::size_t level = 0; level < 256; ++level) {
+                    top = std::max(top, table[level][channel]);
+                    max = std::max(max, expected[level][channel]);
+                }
+                const bool raw = channel == 0 && depth >= 24;  // direct colour: luminance unscaled
+                EXPECT_EQ(top, raw ? max : scale) << depth << " " << channel;
+                for (std::size_t level = 0; level < 256 && scale == 100; ++level)
+                    ASSERT_EQ(table[level][channel], raw ? expected[level][channel]
+                                                         : int(float(expected[level][channel]) / float(max) * 100.0f));
+            }
         }
-        if (depth >= 24) {
-            EXPECT_EQ(table[0][0], expected[0][0]);
-        }  // direct colour: luminance unscaled
     }
+    // 53 of 100 scaled in single precision: 0.53f * 100 = 52.999996, truncated to 52.
+    CVelora split = CVelora::WithTable(153, 1, 8, 256);
+    for (int x = 100; x < 153; ++x) split.SetPixel(x, 0, 1);
+    ASSERT_EQ(split.Histogram(table, 100), 0u);
+    EXPECT_TRUE(table[0][0] == 100 && table[1][0] == 52);
     EXPECT_EQ(CVelora(nullptr, nullptr, 4, 4, 16).Histogram(table, 0), 1u);
 }
 
@@ -87,104 +145,122 @@ TEST(Histogram, InfoGivesRangeAndTheLowerModeOnATie) {
     for (int i = 0; i < 8; ++i) image.SetPixel(i % 4, i / 4, levels[i]);
     InfoHistogram info;
     ASSERT_EQ(image.GetInfoHistogram(info), 0u);
-    EXPECT_EQ(info.lowest[0].level, 7);
-    EXPECT_EQ(info.lowest[0].count, 2);
-    EXPECT_EQ(info.highest[0].level, 250);
-    EXPECT_EQ(info.highest[0].count, 1);
-    EXPECT_EQ(info.mode[0].level, 7);  // 7, 9 and 40 each appear twice
-    EXPECT_EQ(info.mode[0].count, 2);
+    EXPECT_TRUE(info.lowest[0].level == 7 && info.lowest[0].count == 2);
+    EXPECT_TRUE(info.highest[0].level == 250 && info.highest[0].count == 1);
+    EXPECT_TRUE(info.mode[0].level == 7 && info.mode[0].count == 2);  // 7, 9 and 40 each twice
+
+    ASSERT_EQ(CVelora(nullptr, nullptr, 0, 5, 24).GetInfoHistogram(info), 0u);
+    EXPECT_TRUE(info.highest[3].level == 0 && info.highest[3].count == 0 && info.mode[1].count == 0);
+}
+
+TEST(Histogram, CountsBeyondInt32SaturateAndEqualizationUsesTheExactOnes) {
+    // 2^31 + 65536 pixels of level 0 in a 1-bit image (256 MiB).
+    CVelora huge(nullptr, nullptr, 65536, 32769, 1);
+    ASSERT_TRUE(huge.HasImage());
+    HistogramTable table;
+    ASSERT_EQ(huge.Histogram(table, 0), 0u);
+    EXPECT_EQ(table[0][0], std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(table[1][0], 0);
+    ASSERT_EQ(huge.Equalize(0, 1), 0u);  // one level: it becomes k - 1
+    EXPECT_EQ(huge.GetPixel(65535, 32768), 1u);
 }
 
 TEST(Equalization, RgbFollowsTheCumulativeDistributionWithEachRounding) {
     CVelora uniform = CVelora::WithTable(256, 4, 8, 256);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 256; ++x) uniform.SetPixel(x, y, std::uint32_t(x));
-    CVelora classic = uniform, truncated = uniform, upwards = uniform;
-    ASSERT_EQ(classic.Equalize(0, 0), 0u);
-    ASSERT_EQ(truncated.Equalize(0, 1), 0u);
-    ASSERT_EQ(upwards.Equalize(0, 2), 0u);
-    EXPECT_EQ(classic.GetPixel(0, 0), 1u);
-    EXPECT_EQ(truncated.GetPixel(0, 0), 0u);
-    EXPECT_EQ(upwards.GetPixel(0, 0), 1u);
-    for (const CVelora* image : {&classic, &truncated, &upwards}) EXPECT_EQ(image->GetPixel(255, 3), 255u);
+    const std::uint32_t firstLevel[3] = {1, 0, 1};
+    for (int rounding = 0; rounding < 3; ++rounding) {
+        CVelora image = uniform;
+        ASSERT_EQ(image.Equalize(0, rounding), 0u);
+        EXPECT_EQ(image.GetPixel(0, 0), firstLevel[rounding]) << rounding;
+        EXPECT_EQ(image.GetPixel(255, 3), 255u) << rounding;
 
-    CVelora single = CVelora::WithTable(5, 5, 8, 256);
-    single.Initialize(77);
-    ASSERT_EQ(single.Equalize(0, 1), 0u);
-    EXPECT_EQ(single.GetPixel(2, 2), 255u);
+        CVelora single = CVelora::WithTable(5, 5, 8, 256);
+        single.Initialize(77);
+        ASSERT_EQ(single.Equalize(0, rounding), 0u);
+        EXPECT_EQ(single.GetPixel(2, 2), 255u);
+    }
 
-    // Direct colour turns gray, driven by red; compare with the formula on random images.
+    // Ten levels once each: the single-precision sum ends at 1.0000001, and rounded upwards
+    // the top would be 256, a wrap to 0.
+    for (int depth : {4, 8, 24}) {
+        CVelora ten(nullptr, nullptr, 10, 1, depth);
+        for (std::uint32_t x = 0; x < 10; ++x) ten.SetPixel(int(x), 0, depth == 24 ? x << 16 : x);
+        ASSERT_EQ(ten.Equalize(0, 2), 0u);
+        EXPECT_EQ(ten.GetPixel(9, 0), depth == 4 ? 15u : depth == 8 ? 255u : 0xFFFFFFu) << depth;
+    }
+
+    // Direct colour turns gray, driven by red; every depth against the formula. The width
+    // leaves whole words, then bytes, then a partial byte and padding in the 1-bit rows.
     for (int depth : {1, 4, 8, 24, 32}) {
-        const CVelora source = RandomImage(33, 9, depth, 40u + unsigned(depth));
+        const CVelora source = Noisy(150, 9, depth, 40u + unsigned(depth));
+        const int k = depth < 24 ? 1 << depth : 256;
+        std::vector<int> count(256, 0);
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 150; ++x) ++count[depth < 24 ? source.GetPixel(x, y) : ColourAt(source, x, y) >> 16];
         for (int rounding = 0; rounding < 3; ++rounding) {
-            CVelora image = source;
-            ASSERT_EQ(image.Equalize(0, rounding), 0u);
-            const int k = depth < 24 ? 1 << depth : 256;
-            std::vector<int> count(256, 0);
-            for (int y = 0; y < 9; ++y)
-                for (int x = 0; x < 33; ++x) {
-                    RGBQUAD c{};
-                    source.GetRGBPixel(x, y, c);
-                    ++count[depth < 24 ? int(source.GetPixel(x, y)) : c.rgbRed];
-                }
-            std::vector<int> mapped(256);
+            std::vector<std::uint32_t> mapped(256);
             float cumulative = 0;
             for (int i = 0; i < k; ++i) {
-                cumulative += float(count[std::size_t(i)]) / float(33 * 9);
-                const float m = float(k - 1) * cumulative;
-                const float v = rounding == 1 ? std::floor(m) : rounding == 2 ? std::ceil(m)
-                                : (m - std::floor(m) >= 0.5f ? std::ceil(m) : std::floor(m));
-                mapped[std::size_t(i)] = std::min(int(v), k - 1);
+                cumulative += float(count[std::size_t(i)]) / float(150 * 9);
+                const float m = float(k - 1) * cumulative, low = std::floor(m);
+                const float v = rounding == 1 ? low : rounding == 2 ? std::ceil(m) : m - low >= 0.5f ? std::ceil(m) : low;
+                mapped[std::size_t(i)] = std::uint32_t(std::min(int(v), k - 1));
             }
+            CVelora expected = source;
             for (int y = 0; y < 9; ++y)
-                for (int x = 0; x < 33; ++x) {
-                    if (depth < 24) {
-                        ASSERT_EQ(image.GetPixel(x, y), std::uint32_t(mapped[source.GetPixel(x, y)]));
-                    } else {
-                        RGBQUAD c{}, was{};
-                        image.GetRGBPixel(x, y, c);
-                        source.GetRGBPixel(x, y, was);
-                        const auto level = std::uint8_t(mapped[was.rgbRed]);
-                        ASSERT_TRUE(c.rgbRed == level && c.rgbGreen == level && c.rgbBlue == level);
-                        if (depth == 32) {
-                            ASSERT_EQ(image.GetAlfa(x, y), source.GetAlfa(x, y));
-                        }
-                    }
-                }
+                for (int x = 0; x < 150; ++x)
+                    expected.SetPixel(x, y, depth < 24 ? mapped[source.GetPixel(x, y)]
+                                                       : mapped[ColourAt(source, x, y) >> 16] * 0x010101u);
+            CVelora image = source;
+            ASSERT_EQ(image.Equalize(0, rounding), 0u);
+            EXPECT_EQ(Block(image), Block(expected)) << depth << " rounding " << rounding;
         }
     }
+
+    CVelora refused = RandomImage(5, 5, 24, 1);
+    const CVelora before = refused;
+    EXPECT_EQ(refused.Equalize(11, 0), 2u);
+    EXPECT_EQ(refused.Equalize(-1, 0), 2u);
+    EXPECT_EQ(refused.Equalize(0, 3), 3u);
+    EXPECT_EQ(refused.Equalize(3, 3), 0u);  // the rounding means nothing outside RGB
+    EXPECT_NE(Block(refused), Block(before));
+    CVelora empty(nullptr, nullptr, 0, 3, 8);
+    EXPECT_EQ(empty.Equalize(0, 0), 0u);
+    EXPECT_EQ(empty.Equalize(kModelHSV, 0), 0u);
 }
 
-TEST(Equalization, OtherModelsChangeOnlyTheirIntensityAndIndexedImagesTheirPalette) {
-    const CVelora source = RandomImage(24, 16, 24, 5);
-    for (int model = 1; model < kColorModelCount; ++model) {
-        CVelora image = source;
-        ASSERT_EQ(image.Equalize(model, 0), 0u) << model;
-        EXPECT_NE(Block(image), Block(source)) << model;
-    }
-    // HSV: hue and saturation survive (within the rounding of the conversions), value spreads out.
-    CVelora hsv = source;
-    hsv.Equalize(kModelHSV, 0);
-    int maxValue = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 24; ++x) {
-            float v[3];
-            CVelora::RGBToHSV(v, hsv.GetPixel(x, y), 1);
-            maxValue = std::max(maxValue, int(v[2]));
+TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
+    // Levels 0..254 once and 255 for the rest of 510 pixels: at level 32 the double sum gives
+    // m = 16.999999999999996, where truncation and a round trip through float part ways.
+    CVelora ramp(nullptr, nullptr, 510, 1, 24);
+    for (std::uint32_t x = 0; x < 510; ++x) ramp.SetPixel(int(x), 0, std::min(x, 255u) * 0x010101u);
+    for (int depth : {1, 4, 8, 24, 32, 0})
+        for (int model = 1; model < kColorModelCount; ++model) {
+            const CVelora source = depth == 0 ? ramp : RandomImage(21, 7, depth, unsigned(depth * 16 + model));
+            const int width = source.GetWidth(), height = source.GetHeight();
+            const int first = FirstOf(model), last = first + (model == kModelCMYK || model == kModelCIEXYZ ? 3 : 1);
+            const auto bin = [](float v) { return std::clamp(int(v), 0, 255); };
+            double bins[4][256] = {};
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    float v[4] = {};
+                    CVelora::ToModel(model, ColourAt(source, x, y), v);
+                    for (int c = first; c < last; ++c) bins[c][bin(v[c])] += 1;
+                }
+            float m[4][256] = {};
+            for (int c = first; c < last; ++c) {
+                double cumulative = 0;
+                for (int i = 0; i < 256; ++i) m[c][i] = float(int(255 * (cumulative += bins[c][i] / (width * height)) + 0.5));
+            }
+            const CVelora expected = ChangedInModel(source, model, [&](float* v) {
+                for (int c = first; c < last; ++c) v[c] = m[c][bin(v[c])];
+            });
+            CVelora image = source;
+            ASSERT_EQ(image.Equalize(model, 0), 0u);
+            EXPECT_EQ(Block(image), Block(expected)) << depth << " model " << model;
         }
-    EXPECT_GE(maxValue, 254);
-
-    const CVelora indexed = RandomImage(24, 16, 8, 6);
-    CVelora image = indexed;
-    ASSERT_EQ(image.Equalize(kModelYUV, 0), 0u);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 24; ++x) ASSERT_EQ(image.GetPixel(x, y), indexed.GetPixel(x, y));
-    EXPECT_NE(Block(image), Block(indexed));
-
-    CVelora refused = source;
-    EXPECT_EQ(refused.Equalize(11, 0), 2u);
-    EXPECT_EQ(refused.Equalize(0, 3), 3u);
-    EXPECT_EQ(Block(refused), Block(source));
 }
 
 TEST(NonLinearContrast, EdgeValuesOfTheFunctions) {
@@ -201,94 +277,118 @@ TEST(NonLinearContrast, EdgeValuesOfTheFunctions) {
     EXPECT_EQ(map24(3, 0, 255), 254);
     EXPECT_EQ(map24(4, 0, 0), 0);
     EXPECT_EQ(map24(4, 0, 255), 255);
-    EXPECT_EQ(map24(5, 1, 0), 0);
-    EXPECT_EQ(map24(5, 1, 255), 255);
-    for (int v : {0, 1, 77, 128, 254, 255}) {  // alpha 0: the limit, not 0 / 0
-        EXPECT_EQ(map24(5, 0, std::uint8_t(v)), v);
-        EXPECT_EQ(map24(6, 0, std::uint8_t(v)), v);
+    for (int function : {5, 6}) {
+        EXPECT_EQ(map24(function, 1, 0), 0);
+        EXPECT_EQ(map24(function, 1, 255), 255);
+        for (int v : {0, 1, 77, 128, 254, 255}) EXPECT_EQ(map24(function, 0, std::uint8_t(v)), v);  // the limit, not 0 / 0
     }
 
     CVelora indexed = RandomImage(4, 1, 8, 3);
     indexed.SetPixel(0, 0, 16);
+    indexed.SetPixel(1, 0, 255);
     const CVelora before = indexed;
     ASSERT_EQ(indexed.NonLinearContrast(0, 0, 0.5f), 0u);
     EXPECT_EQ(indexed.GetPixel(0, 0), 1u);
-    EXPECT_EQ(indexed.GetPaletteSize(), before.GetPaletteSize());
+    EXPECT_EQ(indexed.GetPixel(1, 0), 255u);
+    CVelora limit = before;  // M = 127 for indices: the alpha-0 limit is 254 x / 255
+    ASSERT_EQ(limit.NonLinearContrast(0, 5, 0.0f), 0u);
+    EXPECT_EQ(limit.GetPixel(1, 0), 254u);
 
     CVelora refused = before;
     EXPECT_EQ(refused.NonLinearContrast(0, 0, 1.5f), 2u);
+    EXPECT_EQ(refused.NonLinearContrast(0, 0, -0.1f), 2u);
     EXPECT_EQ(refused.NonLinearContrast(0, 0, std::nanf("")), 2u);
     EXPECT_EQ(refused.NonLinearContrast(0, 7, 0.5f), 3u);
+    EXPECT_EQ(refused.NonLinearContrast(0, -1, 0.5f), 3u);
     EXPECT_EQ(refused.NonLinearContrast(11, 0, 0.5f), 4u);
     EXPECT_EQ(Block(refused), Block(before));
     CVelora oneBit = RandomImage(4, 4, 1, 2);
     EXPECT_EQ(oneBit.NonLinearContrast(0, 0, 0.5f), 1u);
+    Recorder untouched;
+    EXPECT_EQ(oneBit.NonLinearContrastStepByStep(0, 0.5f, untouched), 1u);
+    EXPECT_EQ(refused.NonLinearContrastStepByStep(0, -0.1f, untouched), 2u);
+    EXPECT_EQ(refused.NonLinearContrastStepByStep(9, 0.5f, untouched), 3u);
+    EXPECT_TRUE(untouched.log.empty());
+    EXPECT_EQ(Block(refused), Block(before));
 }
 
-TEST(NonLinearContrast, TabulatedPathsMatchTheFormulaOnEveryDepth) {
+TEST(NonLinearContrast, TabulatedAndStepByStepPathsMatchTheFormulaOnEveryDepth) {
     for (int depth : {4, 8, 24, 32})
         for (int function = 0; function < 7; ++function)
-            for (float alpha : {0.0f, 0.37f, 1.0f}) {
-                const CVelora source = RandomImage(19, 5, depth, unsigned(depth * 10 + function));
-                CVelora image = source;
-                ASSERT_EQ(image.NonLinearContrast(0, function, alpha), 0u);
+            for (float alpha : {0.0f, 0.37f, 0.9f, 1.0f}) {
+                const CVelora source = Noisy(19, 5, depth, unsigned(depth * 10 + function));
                 const bool indexed = depth < 24;
                 const int L = indexed ? (1 << depth) - 1 : 255;
                 const double M = indexed ? double(L / 2) : 127.5;
+                CVelora expected = source;
                 for (int y = 0; y < 5; ++y)
                     for (int x = 0; x < 19; ++x) {
                         const std::uint32_t was = source.GetPixel(x, y);
-                        std::uint32_t expected = 0;
-                        if (indexed) {
-                            expected = std::uint32_t(Transfer(function, int(was), L, M, alpha)) & ((1u << depth) - 1);
-                        } else {
-                            for (int shift : {0, 8, 16})
-                                expected |= std::uint32_t(std::clamp(Transfer(function, int((was >> shift) & 0xFF), L, M, alpha), 0, 255)) << shift;
-                        }
-                        ASSERT_EQ(image.GetPixel(x, y), expected) << depth << " f" << function << " a" << alpha;
-                        if (depth == 32) {
-                            ASSERT_EQ(image.GetAlfa(x, y), source.GetAlfa(x, y));
-                        }
+                        std::uint32_t value = 0;
+                        if (indexed) value = std::uint32_t(Transfer(function, int(was), L, M, alpha)) & 0xFF;
+                        for (int shift = 0; !indexed && shift < 24; shift += 8)
+                            value |= std::uint32_t(Transfer(function, int((was >> shift) & 0xFF), L, M, alpha)) << shift;
+                        expected.SetPixel(x, y, value);
                     }
-
-                CVelora slow = source;
+                CVelora image = source, slow = source;
+                ASSERT_EQ(image.NonLinearContrast(0, function, alpha), 0u);
+                EXPECT_EQ(Block(image), Block(expected)) << depth << " f" << function << " a" << alpha;
                 Recorder progress;
                 ASSERT_EQ(slow.NonLinearContrastStepByStep(function, alpha, progress), 0u);
-                EXPECT_EQ(Block(slow), Block(image));
+                EXPECT_EQ(Block(slow), Block(expected)) << depth << " f" << function << " a" << alpha;
             }
 }
 
 TEST(NonLinearContrast, StepByStepReportsEveryRow) {
-    CVelora image = RandomImage(10, 4, 24, 9);
+    CVelora image = Noisy(7, 3, 24, 9);
     Recorder progress;
     ASSERT_EQ(image.NonLinearContrastStepByStep(1, 0.5f, progress), 0u);
     const std::string phase = "  Aplicando FUNCIÓN CÚBICA ... ";
     std::vector<std::string> expected = {"disable", phase};
-    for (int percent : {25, 50, 75, 100})
+    for (int percent : {33, 66, 100})  // truncated, not rounded
         for (const std::string& entry : {std::string("show"), phase + std::to_string(percent) + "%", std::string("pause 20")})
             expected.push_back(entry);
     expected.push_back("enable");
     expected.push_back("   Operación Finalizada ...         ");
     EXPECT_EQ(progress.log, expected);
 
-    Recorder untouched;
-    EXPECT_EQ(image.NonLinearContrastStepByStep(0, -0.1f, untouched), 2u);
-    EXPECT_TRUE(untouched.log.empty());
+    // Rows without pixels count as done, rather than 0 / 0.
+    Recorder empty;
+    CVelora noColumns(nullptr, nullptr, 0, 2, 24);
+    ASSERT_EQ(noColumns.NonLinearContrastStepByStep(0, 0.5f, empty), 0u);
+    ASSERT_EQ(empty.log.size(), 10u);
+    EXPECT_EQ(empty.log[3], "  Aplicando FUNCIÓN CUADRADA ... 100%");
 }
 
-TEST(NonLinearContrast, ModelPathsChangeTheIntensityAndKeepGrayGray) {
-    const CVelora source = RandomImage(16, 8, 24, 12);
-    for (int model = 1; model < kColorModelCount; ++model) {
-        CVelora image = source;
-        ASSERT_EQ(image.NonLinearContrast(model, 0, 0.5f), 0u) << model;
-        EXPECT_NE(Block(image), Block(source)) << model;
-    }
-    // In HSV the square of V on a gray stays gray and equals the RGB result within rounding.
-    CVelora gray = Filled24(2, 2, 128, 128, 128);
-    ASSERT_EQ(gray.NonLinearContrast(kModelHSV, 0, 0.5f), 0u);
-    RGBQUAD c{};
-    gray.GetRGBPixel(0, 0, c);
-    EXPECT_EQ(c.rgbRed, c.rgbGreen);
-    EXPECT_EQ(c.rgbGreen, c.rgbBlue);
-    EXPECT_NEAR(c.rgbRed, 64, 1);
+TEST(NonLinearContrast, ModelPathsApplyTheFunctionToTheirComponentsAsDefined) {
+    const auto shape = [](int function, float x, float alpha) {
+        float v = 0;
+        switch (function) {
+            case 0: v = x * x / 255.0f; break;
+            case 1: v = x * x * x / 65025.0f; break;
+            case 2: v = std::sqrt(x * 255.0f); break;
+            case 3: v = std::pow(x * 65025.0f, 0.333333f); break;
+            case 4: v = std::log(x + 1) / std::log(256.0f) * 255.0f; break;
+            default: {
+                if (alpha == 0) return x;
+                const float t = (x / 255.0f - 0.5f) * alpha * 3.1415926535f, half = alpha * 3.1415926535f * 0.5f;
+                v = function == 5 ? std::sin(t) * 127.5f / std::sin(half) + 127.5f : std::tan(t) * 127.5f / std::tan(half) + 127.5f;
+            }
+        }
+        return std::clamp(v, 0.0f, 255.0f);
+    };
+    for (int depth : {4, 8, 24, 32})
+        for (int model = 1; model < kColorModelCount; ++model)
+            for (int function = 0; function < 7; ++function) {
+                const float alpha = function == 6 ? 1.0f : 0.6f;
+                const CVelora source = RandomImage(9, 4, depth, unsigned(model * 7 + function));
+                const int first = FirstOf(model);
+                const int last = first + (model == kModelCMYK ? 4 : model == kModelCIEXYZ ? 3 : 1);
+                const CVelora expected = ChangedInModel(source, model, [&](float* v) {
+                    for (int c = first; c < last; ++c) v[c] = shape(function, std::clamp(v[c], 0.0f, 255.0f), alpha);
+                });
+                CVelora image = source;
+                ASSERT_EQ(image.NonLinearContrast(model, function, alpha), 0u);
+                EXPECT_EQ(Block(image), Block(expected)) << depth << " model " << model << " f" << function;
+            }
 }
