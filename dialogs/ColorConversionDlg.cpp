@@ -27,15 +27,15 @@ struct ModelRange {
     const char* label;
     int code;
 };
-struct ModelSpec {
+struct ModelEntry {
     const char* title;
     int model;
     Conversion convert;
     std::vector<ModelRange> ranges;
 };
 
-const std::vector<ModelSpec>& Models() {
-    static const std::vector<ModelSpec> models = {
+const std::vector<ModelEntry>& Models() {
+    static const std::vector<ModelEntry> models = {
         {"Rango CMYK", kModelCMYK, &CVelora::RGBToCMYK, {{"[0..255]", 1}, {"[0..1]", 2}}},
         {"HSI", kModelHSI, &CVelora::RGBToHSI, {{"[0..255]", 1}, {"S, I: [0..1]", 2}, {"S, I: [0..100]", 3}}},
         {"HSV", kModelHSV, &CVelora::RGBToHSV, {{"[0..255]", 1}, {"S, V: [0..1]", 2}, {"S, V: [0..100]", 3}}},
@@ -86,18 +86,18 @@ CConversionValoresModelosColorDlg::CConversionValoresModelosColorDlg(QWidget* pa
 
     auto* grid = new QGridLayout;
     for (std::size_t m = 0; m < Models().size(); ++m) {
-        const ModelSpec& spec = Models()[m];
-        auto* box = new QGroupBox(spec.title);
+        const ModelEntry& entry = Models()[m];
+        auto* box = new QGroupBox(entry.title);
         auto* boxLayout = new QVBoxLayout(box);
         auto* values = new QHBoxLayout;
         ModelRow row{{}, new QButtonGroup(this)};
-        const ColorModelInfo* info = FindColorModel(spec.model);
+        const ColorModelInfo* info = FindColorModel(entry.model);
         for (int c = 0; c < info->components; ++c) {
             values->addWidget(new QLabel(QString(info->componentNames[c]) + ":"));
             auto* edit = new QLineEdit;
             edit->setMinimumWidth(74);  // "-134.0000" whole, in the four-component rows too
             edit->setMaximumWidth(90);
-            if (spec.model != kModelCMYK) {
+            if (entry.model != kModelCMYK) {
                 // Shown, not typed into: the window's colour tells them from the CMYK boxes.
                 edit->setReadOnly(true);
                 QPalette palette = edit->palette();
@@ -106,11 +106,11 @@ CConversionValoresModelosColorDlg::CConversionValoresModelosColorDlg(QWidget* pa
             }
             values->addWidget(edit);
             row.components.push_back(edit);
-            if (spec.model == kModelCMYK) connect(edit, &QLineEdit::textEdited, this, &CConversionValoresModelosColorDlg::CmykEdited);
+            if (entry.model == kModelCMYK) connect(edit, &QLineEdit::textEdited, this, &CConversionValoresModelosColorDlg::CmykEdited);
         }
         boxLayout->addLayout(values);
         auto* radios = new QHBoxLayout;
-        for (const ModelRange& range : spec.ranges) {
+        for (const ModelRange& range : entry.ranges) {
             auto* radio = new QRadioButton(range.label);
             row.ranges->addButton(radio, range.code);
             radios->addWidget(radio);

@@ -4,12 +4,11 @@
 #include <QGuiApplication>
 #include <array>
 
+#include "DialogTable.h"
 #include "MainFrame.h"
 #include "Messages.h"
 
 namespace {
-
-std::string ImageTitleOf(const CVelora& image) { return image.GetNameWithoutExtension() + "." + image.GetExtension(); }
 
 // A new window holding image under name; it counts as unsaved work.
 void OpenResult(CMainFrame& frame, CVelora&& image, const std::string& name) {
@@ -40,7 +39,7 @@ void EqualizeIntoNewWindow(CMainFrame& frame) {
     }
     source->TimeOperation(true, std::string("Ecualizar Histograma ") + info->shortName);
     OpenResult(frame, std::move(working),
-               std::string("Ecualización ") + info->shortName + " de " + ImageTitleOf(source->Image()));
+               std::string("Ecualización ") + info->shortName + " de " + ImageTitle("", source->Image()));
 }
 
 void SplitIntoWindows(CMainFrame& frame) {
@@ -69,7 +68,7 @@ void SplitIntoWindows(CMainFrame& frame) {
         return;
     }
     source->TimeOperation(true, std::string("Separación Canales ") + info->shortName);
-    const std::string of = " de " + ImageTitleOf(image);
+    const std::string of = " de " + ImageTitle("", image);
     for (int i = 0; i < count; ++i)
         OpenResult(frame, std::move(parts[std::size_t(i)]),
                    std::string("Componente ") + info->componentNames[i] + of);

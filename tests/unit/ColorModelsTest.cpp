@@ -411,10 +411,10 @@ TEST(ColorCommand, SplitWritesOneFilePerComponent) {
     EXPECT_EQ(Velora("split " + input + " 11 " + prefix).status, 1);
     EXPECT_EQ(Velora("split " + TempPath("colour_no_such.bmp") + " RGB " + prefix).status, 2);
     EXPECT_EQ(Velora("split " + input + " RGB " + TempPath("no_such_dir/part")).status, 4);
-    BmpSpec spec;  // the readers take 16 bits, the separation does not
-    spec.bitCount = 16;
-    spec.pixels.assign(CVelora::GetImageSize(spec.width, spec.height, 16), 0);
-    WriteFile(TempPath("colour_split_16.bmp"), MakeBmp(spec));
+    BmpSpec file;  // the readers take 16 bits, the separation does not
+    file.bitCount = 16;
+    file.pixels.assign(CVelora::GetImageSize(file.width, file.height, 16), 0);
+    WriteFile(TempPath("colour_split_16.bmp"), MakeBmp(file));
     const CliRun refused = Velora("split " + TempPath("colour_split_16.bmp") + " HSV " + prefix + "16");
     EXPECT_TRUE(refused.status == 3 && refused.err.find("result 1") != std::string::npos) << refused.err;
     EXPECT_TRUE(ReadFile(prefix + "16_H.bmp").empty());
