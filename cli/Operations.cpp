@@ -1,5 +1,6 @@
 #include "Operations.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -8,138 +9,9 @@
 namespace velora::cli {
 namespace {
 
-using K = ArgKind;
-using Kind = Operation::Kind;
-
-std::string RgbQuadJson(unsigned code, const RGBQUAD& c) {
-    return JsonObject()
-        .Add("code", code)
-        .Add("blue", int(c.rgbBlue))
-        .Add("green", int(c.rgbGreen))
-        .Add("red", int(c.rgbRed))
-        .Add("reserved", int(c.rgbReserved))
-        .Text();
-}
-
-std::string MeanJson(std::int64_t value, const RGBQUAD& c) {
-    return JsonObject()
-        .Add("value", value)
-        .Add("red", int(c.rgbRed))
-        .Add("green", int(c.rgbGreen))
-        .Add("blue", int(c.rgbBlue))
-        .Text();
-}
-
-std::vector<Operation> BuildTable() {
-    std::vector<Operation> t;
-    auto step = [&](std::string_view name, std::string_view family, std::vector<ArgSpec> args,
-                    std::string_view summary, std::function<unsigned(CVelora&, const Args&)> apply) {
-        t.push_back(Operation{name, Kind::Step, family, std::move(args), summary, std::move(apply), nullptr});
-    };
-    auto query = [&](std::string_view name, std::vector<ArgSpec> args, std::string_view summary,
-                     std::function<std::string(const CVelora&, const Args&)> run) {
-        t.push_back(Operation{name, Kind::Query, "Queries", std::move(args), summary, nullptr, std::move(run)});
-    };
-
-    // ---- Steps (velora apply) ----
-    step("Negative", "Intensity",
-         {{"luminance", K::Flag}, {"red", K::Flag}, {"green", K::Flag}, {"blue", K::Flag}},
-         "complement the luminance and/or single channels",
-         [](CVelora& im, const Args& a) { return im.Negative(a.Int(0), a.Int(1), a.Int(2), a.Int(3)); });
-    step("Brightness", "Intensity", {{"percent", K::Int}}, "add L*percent/100 to every level (-100..100)",
-         [](CVelora& im, const Args& a) { return im.Brightness(a.Int(0)); });
-    step("Gamma", "Intensity", {{"gamma", K::Float}}, "f(x) = L * (x / L)^(1/gamma), truncated",
-         [](CVelora& im, const Args& a) { return im.Gamma(a.Float(0)); });
-    step("LinearContrast", "Intensity",
-         {{"inMin", K::Int}, {"inMax", K::Int}, {"outMin", K::Int}, {"outMax", K::Int}, {"luminance", K::Flag},
-          {"red", K::Flag}, {"green", K::Flag}, {"blue", K::Flag}},
-         "map [inMin, inMax] linearly onto [outMin, outMax]",
-         [](CVelora& im, const Args& a) {
-             return im.LinearContrast(a.Int(0), a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6), a.Int(7));
-         });
-    step("NonLinearContrast", "Intensity", {{"colorModel", K::Int}, {"function", K::Int}, {"alpha", K::Float}},
-         "0 square, 1 cube, 2 square root, 3 cube root, 4 log, 5 sine and 6 tangent sigmoid (alpha 0..1)",
-         [](CVelora& im, const Args& a) { return im.NonLinearContrast(a.Int(0), a.Int(1), a.Float(2)); });
-    step("Equalize", "Intensity", {{"colorModel", K::Int}, {"rounding", K::Int}},
-         "histogram equalization; rounding 0 classic, 1 truncation, 2 upwards (RGB)",
-         [](CVelora& im, const Args& a) { return im.Equalize(a.Int(0), a.Int(1)); });
-    step("ColorToGray", "Intensity", {{"method", K::Int}}, "gray levels: 0 luminance (YIQ), 1 mean of R, G, B",
-         [](CVelora& im, const Args& a) { return im.ColorToGray(a.Int(0)); });
-    step("ChangeColorDepth", "Intensity", {{"code", K::Int}}, "new depth: 0..4 = 1, 4, 8, 24, 32 bits per pixel",
-         [](CVelora& im, const Args& a) { return im.ChangeColorDepth(a.Int(0)); });
-    step("Flip", "Geometry", {{"mode", K::Int}}, "mirror: 0 horizontal (left-right), 1 vertical (upside down)",
-         [](CVelora& im, const Args& a) { return im.Flip(a.Int(0)); });
-    step("Scale", "Geometry", {{"fx", K::Float}, {"fy", K::Float}, {"mode", K::Int}},
-         "nearest neighbour: mode 0 by factors, mode 1 to fx columns and fy rows",
-         [](CVelora& im, const Args& a) { return im.Scale(a.Float(0), a.Float(1), a.Int(2)); });
-
-    // ---- Queries (velora query) ----
-    query("IsGray", {}, "true when every palette entry (or pixel) has red = green = blue",
-          [](const CVelora& im, const Args&) { return std::string(im.IsGray() ? "true" : "false"); });
-    query("GetPixel", {{"x", K::Int}, {"y", K::Int}},
-          "raw value: palette index, or 0x00RRGGBB; 4294967295 outside, 4294967294 bad depth",
-          [](const CVelora& im, const Args& a) { return std::to_string(im.GetPixel(a.Int(0), a.Int(1))); });
-    query("GetRGBPixel", {{"x", K::Int}, {"y", K::Int}}, "colour of the pixel, with the accessor's code",
-          [](const CVelora& im, const Args& a) {
-              RGBQUAD c{};
-              const unsigned code = im.GetRGBPixel(a.Int(0), a.Int(1), c);
-              return RgbQuadJson(code, c);
-          });
-    query("GetAlfa", {{"x", K::Int}, {"y", K::Int}}, "alpha byte; 255 outside, 254 when not 32-bit",
-          [](const CVelora& im, const Args& a) { return std::to_string(int(im.GetAlfa(a.Int(0), a.Int(1)))); });
-    query("Histogram", {{"scale", K::Int}}, "counts per level (0..255) of luminance, red, green, blue; scaled to scale when >= 1",
-          [](const CVelora& im, const Args& a) {
-              HistogramTable table{};
-              const unsigned code = im.Histogram(table, a.Int(0));
-              JsonObject json;
-              json.Add("code", code);
-              static const char* const kChannels[4] = {"luminance", "red", "green", "blue"};
-              for (std::size_t channel = 0; channel < 4; ++channel) {
-                  std::string list = "[";
-                  for (std::size_t level = 0; level < 256; ++level)
-                      list += (level ? "," : "") + std::to_string(table[level][channel]);
-                  json.Raw(kChannels[channel], list + "]");
-              }
-              return json.Text();
-          });
-    query("GetInfoHistogram", {}, "per channel the lowest, highest and most frequent level with their counts",
-          [](const CVelora& im, const Args&) {
-              InfoHistogram info;
-              const unsigned code = im.GetInfoHistogram(info);
-              JsonObject json;
-              json.Add("code", code);
-              static const char* const kChannels[4] = {"luminance", "red", "green", "blue"};
-              const auto pair = [](const InfoHistogram::LevelCount& lc) {
-                  return JsonObject().Add("level", lc.level).Add("count", lc.count).Text();
-              };
-              for (std::size_t c = 0; c < 4; ++c)
-                  json.Raw(kChannels[c], JsonObject()
-                                             .Raw("lowest", pair(info.lowest[c]))
-                                             .Raw("highest", pair(info.highest[c]))
-                                             .Raw("mode", pair(info.mode[c]))
-                                             .Text());
-              return json.Text();
-          });
-    query("GetMeanColumn", {{"x", K::Int}}, "mean value and colour of a column; value -1 bad depth, -2 outside",
-          [](const CVelora& im, const Args& a) {
-              RGBQUAD c{};
-              return MeanJson(im.GetMeanColumn(a.Int(0), c), c);
-          });
-    query("GetMeanRow", {{"y", K::Int}}, "mean value and colour of a row; value -1 bad depth, -2 outside",
-          [](const CVelora& im, const Args& a) {
-              RGBQUAD c{};
-              return MeanJson(im.GetMeanRow(a.Int(0), c), c);
-          });
-    query("GetMeanImage", {}, "mean value (0x00RRGGBB for direct colour) and colour of the image",
-          [](const CVelora& im, const Args&) {
-              RGBQUAD c{};
-              return MeanJson(im.GetMeanImage(c), c);
-          });
-    query("CountDifferentPixels", {{"imageB", K::Image}},
-          "positions of the common top-left rectangle whose raw values differ",
-          [](const CVelora& im, const Args& a) { return std::to_string(im.CountDifferentPixels(a.Image(0))); });
-    return t;
-}
+using catalog::ArgValue;
+using catalog::Param;
+using K = catalog::ParamKind;
 
 bool ParseInt(std::string_view s, std::int64_t& out) {
     bool negative = false;
@@ -178,6 +50,17 @@ bool ParseColour(std::string_view s, std::int64_t& out) {
     return ParseInt(s, out) && out >= 0;
 }
 
+// A choice by its number or, for readability, by its name.
+bool ParseChoice(std::string_view s, const Param& param, std::int64_t& out) {
+    if (ParseInt(s, out)) return true;
+    for (const auto& c : param.choices)
+        if (c.name == s) {
+            out = c.value;
+            return true;
+        }
+    return false;
+}
+
 std::vector<std::string> SplitArguments(std::string_view text) {
     std::vector<std::string> parts;
     if (text.empty()) return parts;
@@ -191,47 +74,79 @@ std::vector<std::string> SplitArguments(std::string_view text) {
     return parts;
 }
 
-std::string_view KindName(ArgKind k) {
+std::string_view KindName(K k) {
     switch (k) {
-        case K::Int: return "an integer";
-        case K::Float: return "a number";
+        case K::Integer: return "an integer";
+        case K::Decimal: return "a number";
         case K::Flag: return "0 or 1";
+        case K::Choice: return "an integer or a choice's name";
         case K::Colour: return "a colour (#RRGGBB)";
         case K::Image: return "an image file";
         case K::Path: return "a path";
-        case K::IntList: return "integers";
+        case K::IntegerList: return "integers";
     }
     return "";
 }
 
+std::string_view TypeLabel(K k) {
+    switch (k) {
+        case K::Integer: return "int";
+        case K::Decimal: return "float";
+        case K::Flag: return "flag";
+        case K::Choice: return "choice";
+        case K::Colour: return "colour";
+        case K::Image: return "image";
+        case K::Path: return "path";
+        case K::IntegerList: return "int...";
+    }
+    return "";
+}
+
+std::string Number(double v) { return JsonNumber(v); }
+
+bool HasDefault(const Param& p) { return p.kind != K::Image && p.kind != K::Path && p.kind != K::IntegerList; }
+
+std::string ParamJson(const Param& p) {
+    JsonObject json;
+    json.Add("name", p.name).Add("type", TypeLabel(p.kind));
+    if (p.range) json.Raw("range", "[" + Number(p.range->min) + "," + Number(p.range->max) + "]");
+    if (HasDefault(p)) json.Raw("default", Number(p.defaultValue));
+    if (!p.choices.empty()) {
+        std::string list = "[";
+        for (const auto& c : p.choices)
+            list += (list.size() > 1 ? "," : "") +
+                    JsonObject().Add("value", c.value).Add("name", c.name).Add("label", c.label).Text();
+        json.Raw("choices", list + "]");
+    }
+    if (!p.label.empty()) json.Add("label", p.label);
+    if (p.source == catalog::ParamSource::ActiveColorModel) json.Add("workbench", "the active colour model");
+    return json.Text();
+}
+
+// One line under a step in `velora list`: ranges, defaults and choices of its parameters.
+std::string ParamDetails(const Operation& op) {
+    std::string out;
+    for (const Param& p : op.params) {
+        std::string part;
+        if (!p.choices.empty() && p.source != catalog::ParamSource::ActiveColorModel) {
+            for (const auto& c : p.choices) part += (part.empty() ? "" : ", ") + std::to_string(c.value) + " " + std::string(c.name);
+        } else if (p.range) {
+            part = Number(p.range->min) + ".." + Number(p.range->max);
+        }
+        if (part.empty()) continue;
+        out += (out.empty() ? "" : "; ") + std::string(p.name) + ": " + part;
+    }
+    return out;
+}
+
 }  // namespace
 
-const std::vector<Operation>& Operations() {
-    static const std::vector<Operation> table = BuildTable();
-    return table;
-}
-
-const Operation* FindOperation(std::string_view name, Operation::Kind kind) {
-    for (const auto& op : Operations())
-        if (op.name == name && op.kind == kind) return &op;
-    return nullptr;
-}
-
-std::string Signature(const Operation& op) {
-    std::string s(op.name);
-    for (std::size_t i = 0; i < op.args.size(); ++i) {
-        s += i == 0 ? ":" : ",";
-        s += op.args[i].name;
-        if (op.args[i].kind == K::IntList) s += ",...";
-    }
-    return s;
-}
-
-std::string Args::ToJson(const std::vector<std::string>& raw) const {
+std::string ArgumentsJson(const Args& args, const std::vector<std::string>& raw) {
     std::string out = "[";
-    for (std::size_t i = 0; i < m_values.size(); ++i) {
+    const auto& values = args.Values();
+    for (std::size_t i = 0; i < values.size(); ++i) {
         if (i > 0) out += ",";
-        const ArgValue& v = m_values[i];
+        const ArgValue& v = values[i];
         if (const auto* n = std::get_if<std::int64_t>(&v)) out += std::to_string(*n);
         else if (std::holds_alternative<double>(v)) out += raw[i];
         else if (const auto* list = std::get_if<std::vector<std::int64_t>>(&v)) {
@@ -248,51 +163,55 @@ bool ParseCall(std::string_view text, Operation::Kind kind, const ImageLoader& l
     loadFailed = false;
     const auto colon = text.find(':');
     const std::string_view name = text.substr(0, colon);
-    const Operation* op = FindOperation(name, kind);
-    if (op == nullptr) {
-        message = std::string("unknown ") + (kind == Kind::Step ? "operation" : "query") + " '" + std::string(name) +
-                  "' (see 'velora list')";
+    const Operation* op = catalog::FindOperation(name);
+    if (op == nullptr || op->kind != kind) {
+        message = std::string("unknown ") + (kind == Operation::Kind::Step ? "operation" : "query") + " '" +
+                  std::string(name) + "' (see 'velora list')";
         return false;
     }
     std::vector<std::string> raw =
         colon == std::string_view::npos ? std::vector<std::string>{} : SplitArguments(text.substr(colon + 1));
-    const bool variadic = !op->args.empty() && op->args.back().kind == K::IntList;
-    const std::size_t fixed = variadic ? op->args.size() - 1 : op->args.size();
+    const bool variadic = !op->params.empty() && op->params.back().kind == K::IntegerList;
+    const std::size_t fixed = variadic ? op->params.size() - 1 : op->params.size();
     if (variadic ? raw.size() < fixed : raw.size() != fixed) {
         message = std::string(op->name) + " takes " + (variadic ? "at least " : "") + std::to_string(fixed) +
-                  " argument" + (fixed == 1 ? "" : "s") + " (" + Signature(*op) + "), got " + std::to_string(raw.size());
+                  " argument" + (fixed == 1 ? "" : "s") + " (" + catalog::Signature(*op) + "), got " +
+                  std::to_string(raw.size());
         return false;
     }
 
     std::vector<ArgValue> values;
-    for (std::size_t i = 0; i < op->args.size(); ++i) {
-        const ArgSpec& param = op->args[i];
+    for (std::size_t i = 0; i < op->params.size(); ++i) {
+        const Param& param = op->params[i];
         const std::string& arg = i < raw.size() ? raw[i] : std::string();
         auto bad = [&] {
             message = std::string(op->name) + ": argument " + std::to_string(i + 1) + " (" + std::string(param.name) +
                       ") must be " + std::string(KindName(param.kind)) + ", not '" + arg + "'";
             return false;
         };
+        std::int64_t integer = 0;
+        double decimal = 0;
         switch (param.kind) {
-            case K::Int:
-            case K::Flag: {
-                std::int64_t v;
-                if (!ParseInt(arg, v) || (param.kind == K::Flag && v != 0 && v != 1)) return bad();
-                values.emplace_back(v);
+            case K::Integer:
+                if (!ParseInt(arg, integer)) return bad();
+                values.emplace_back(integer);
                 break;
-            }
-            case K::Colour: {
-                std::int64_t v;
-                if (!ParseColour(arg, v)) return bad();
-                values.emplace_back(v);
+            case K::Flag:
+                if (!ParseInt(arg, integer) || (integer != 0 && integer != 1)) return bad();
+                values.emplace_back(integer);
                 break;
-            }
-            case K::Float: {
-                double v;
-                if (!ParseFloat(arg, v)) return bad();
-                values.emplace_back(v);
+            case K::Choice:
+                if (!ParseChoice(arg, param, integer)) return bad();
+                values.emplace_back(integer);
                 break;
-            }
+            case K::Colour:
+                if (!ParseColour(arg, integer)) return bad();
+                values.emplace_back(integer);
+                break;
+            case K::Decimal:
+                if (!ParseFloat(arg, decimal)) return bad();
+                values.emplace_back(decimal);
+                break;
             case K::Path: values.emplace_back(arg); break;
             case K::Image: {
                 auto image = std::make_shared<CVelora>();
@@ -302,10 +221,10 @@ bool ParseCall(std::string_view text, Operation::Kind kind, const ImageLoader& l
                     loadFailed = true;
                     return false;
                 }
-                values.emplace_back(std::move(image));
+                values.emplace_back(std::shared_ptr<const CVelora>(std::move(image)));
                 break;
             }
-            case K::IntList: {
+            case K::IntegerList: {
                 std::vector<std::int64_t> list;
                 for (std::size_t j = i; j < raw.size(); ++j) {
                     std::int64_t v;
@@ -323,8 +242,55 @@ bool ParseCall(std::string_view text, Operation::Kind kind, const ImageLoader& l
     }
     call.op = op;
     call.rawArgs = std::move(raw);
-    call.args = std::make_unique<Args>(std::move(values));
+    call.args = Args(std::move(values));
     return true;
+}
+
+std::string RefusalMessage(const Operation& op, unsigned code) {
+    const std::string why = catalog::RefusalText(op, code);
+    return std::string(op.name) + " refused the image (result " + std::to_string(code) + (why.empty() ? "" : ": " + why) + ")";
+}
+
+std::string ListText() {
+    std::string out;
+    std::string_view family;
+    for (const Operation& op : catalog::Operations()) {
+        if (op.family != family) {
+            family = op.family;
+            out += std::string(family) + "\n";
+        }
+        std::string sig = catalog::Signature(op);
+        if (sig.size() < 44) sig.resize(44, ' ');
+        out += "  " + sig + " " + std::string(op.summary) + "\n";
+        if (const std::string details = ParamDetails(op); !details.empty()) out += std::string(47, ' ') + details + "\n";
+    }
+    return out;
+}
+
+std::string ListJson() {
+    std::string out = "[";
+    for (const Operation& op : catalog::Operations()) {
+        std::string params = "[";
+        for (const Param& p : op.params) params += (params.size() > 1 ? "," : "") + ParamJson(p);
+        JsonObject json;
+        json.Add("name", op.name)
+            .Add("kind", op.IsQuery() ? "query" : "step")
+            .Add("family", op.family)
+            .Raw("arguments", params + "]")
+            .Add("summary", op.summary);
+        if (!op.IsQuery()) {
+            std::string depths = "[", results = "[";
+            for (unsigned d : {1u, 4u, 8u, 16u, 24u, 32u})
+                if (op.depths & DepthBitOf(d)) depths += (depths.size() > 1 ? "," : "") + std::to_string(d);
+            for (const auto& r : op.results)
+                results += (results.size() > 1 ? "," : "") +
+                           JsonObject().Add("code", r.code).Add("meaning", catalog::RefusalText(op, r.code)).Text();
+            json.Raw("depths", depths + "]").Add("rgbModelOnly", op.rgbModelOnly).Raw("results", results + "]");
+        }
+        if (!op.helpTopic.empty()) json.Add("helpTopic", op.helpTopic);
+        out += (out.size() > 1 ? "," : "") + json.Text();
+    }
+    return out + "]";
 }
 
 }  // namespace velora::cli

@@ -16,6 +16,7 @@
 namespace {
 
 using namespace velora::cli;
+using velora::JsonObject;
 
 // Exit statuses.
 constexpr int kExitOk = 0, kExitUsage = 1, kExitLoad = 2, kExitRefused = 3, kExitWrite = 4;
@@ -69,8 +70,8 @@ Operations:
 )";
     for (const auto kind : {Operation::Kind::Step, Operation::Kind::Query}) {
         std::cout << (kind == Operation::Kind::Step ? "  Steps (velora apply):\n" : "  Queries (velora query):\n");
-        for (const auto& op : Operations())
-            if (op.kind == kind) std::cout << "    " << Signature(op) << "\n";
+        for (const auto& op : velora::catalog::Operations())
+            if (op.kind == kind) std::cout << "    " << velora::catalog::Signature(op) << "\n";
     }
 }
 
@@ -240,10 +241,9 @@ int CommandApply(const std::vector<std::string>& args, const GlobalOptions& opti
         status != kExitOk)
         return status;
     for (const auto& step : steps) {
-        const unsigned code = step.op->apply(image, *step.args);
+        const unsigned code = step.op->call(image, step.args);
         if (code != 0) {
-            std::cerr << "velora: " << step.op->name << " refused the image (result " << code
-                      << "); nothing was written\n";
+            std::cerr << "velora: " << RefusalMessage(*step.op, code) << "; nothing was written\n";
             return kExitRefused;
         }
     }
@@ -261,62 +261,20 @@ int CommandQuery(const std::vector<std::string>& args, const GlobalOptions& opti
     for (const auto& q : queries) {
         std::cout << JsonObject()
                          .Add("query", q.op->name)
-                         .Raw("arguments", q.args->ToJson(q.rawArgs))
-                         .Raw("result", q.op->query(image, *q.args))
+                         .Raw("arguments", ArgumentsJson(q.args, q.rawArgs))
+                         .Raw("result", q.op->query(image, q.args))
                          .Text()
                   << "\n";
     }
     return kExitOk;
 }
 
-std::string_view KindLabel(ArgKind k) {
-    switch (k) {
-        case ArgKind::Int: return "int";
-        case ArgKind::Float: return "float";
-        case ArgKind::Flag: return "flag";
-        case ArgKind::Colour: return "colour";
-        case ArgKind::Image: return "image";
-        case ArgKind::Path: return "path";
-        case ArgKind::IntList: return "int...";
-    }
-    return "";
-}
-
 int CommandList(const std::vector<std::string>& args) {
     const bool json = args.size() == 1 && args[0] == "--json";
     if (!args.empty() && !json) return Usage("list takes no arguments but --json");
-    if (json) {
-        std::string out = "[";
-        for (const auto& op : Operations()) {
-            std::string params = "[";
-            for (std::size_t i = 0; i < op.args.size(); ++i)
-                params += (i ? "," : "") + JsonObject().Add("name", op.args[i].name).Add("type", KindLabel(op.args[i].kind)).Text();
-            params += "]";
-            if (out.size() > 1) out += ",";
-            out += JsonObject()
-                       .Add("name", op.name)
-                       .Add("kind", op.kind == Operation::Kind::Step ? "step" : "query")
-                       .Add("family", op.family)
-                       .Raw("arguments", params)
-                       .Add("summary", op.summary)
-                       .Text();
-        }
-        std::cout << out << "]\n";
-        return kExitOk;
-    }
-    std::string_view family;
-    for (const auto& op : Operations()) {
-        if (op.family != family) {
-            family = op.family;
-            std::cout << family << "\n";
-        }
-        std::string sig = Signature(op);
-        if (sig.size() < 44) sig.resize(44, ' ');
-        std::cout << "  " << sig << " " << op.summary << "\n";
-    }
+    std::cout << (json ? ListJson() + "\n" : ListText());
     return kExitOk;
 }
-
 
 // The colour commands' outcome as an exit status, the JSON on standard output.
 int Report(const ColorOutcome& outcome) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Operation.h"
+
 namespace {
 
 using S = CommandScope;
@@ -11,6 +13,8 @@ constexpr EnableRule Any{};
 constexpr EnableRule Rgb{0, true, X::None};
 constexpr EnableRule Depths(unsigned d, bool rgb = true, X extra = X::None) { return EnableRule{d, rgb, extra}; }
 constexpr EnableRule Tool{0, false, X::AfterFirstImage};
+// A command that runs a declared operation: the declaration says which images it takes.
+constexpr EnableRule Op{0, false, X::None, true};
 
 const std::vector<CommandInfo> kCommands = {
     // ---- Archivo
@@ -53,13 +57,12 @@ const std::vector<CommandInfo> kCommands = {
      S::Frame, Any, true},
     {kCmdMonitors, "Monitores del Sistema", "Resolución y tamaño de los monitores", S::Frame, Any, true},
     // ---- Imagen: intensidad
-    {kCmdNegative, "&Negativo", "Negativo de la imagen o de sus canales", S::View, Depths(kDepthsAll5), true},
-    {kCmdBrightness, "Brillo", "Modifica el brillo", S::View, Depths(kDepthsNo1), true},
-    {kCmdGamma, "Corrección Gamma", "Corrección gamma", S::View, Depths(kDepthsNo1), true},
-    {kCmdLinearContrast, "Transformación Lineal", "Contraste por una función de transferencia lineal", S::View,
-     Depths(kDepthsNo1), true},
-    {kCmdNonLinear, "Funciones No Lineales", "Contraste por funciones no lineales", S::View, Depths(kDepthsNo1, false), true},
-    {kCmdEqualize, "Ecualización", "Ecualiza el histograma en una ventana nueva", S::View, Depths(kDepthsAll5, false), true},
+    {kCmdNegative, "&Negativo", "Negativo de la imagen o de sus canales", S::View, Op, true},
+    {kCmdBrightness, "Brillo", "Modifica el brillo", S::View, Op, true},
+    {kCmdGamma, "Corrección Gamma", "Corrección gamma", S::View, Op, true},
+    {kCmdLinearContrast, "Transformación Lineal", "Contraste por una función de transferencia lineal", S::View, Op, true},
+    {kCmdNonLinear, "Funciones No Lineales", "Contraste por funciones no lineales", S::View, Op, true},
+    {kCmdEqualize, "Ecualización", "Ecualiza el histograma en una ventana nueva", S::View, Op, true},
     {kCmdThreshold, "Umbralización", "Umbraliza la imagen", S::View, Depths(kDepthsNo1), false},
     {kCmdOptimalThreshold, "Calcular Umbral Óptimo", "Busca el umbral óptimo", S::View, Depths(kDepthsNo1), false},
     {kCmdGrayScale, "Escala de Grises", "Convierte la imagen a niveles de gris", S::View,
@@ -93,8 +96,8 @@ const std::vector<CommandInfo> kCommands = {
     {kCmdTranslate, "Traslación", "Desplaza la imagen", S::View, Depths(kDepthsAll5), false},
     {kCmdScale, "Escalado", "Escala la imagen (teclas + y - del teclado numérico)", S::View, Rgb, false},
     {kCmdRotate, "Rotación", "Rota la imagen", S::View, Rgb, false},
-    {kCmdFlipVertical, "Flip &Vertical", "Voltea la imagen de arriba abajo", S::View, Rgb, true},
-    {kCmdFlipHorizontal, "Flip &Horizontal (Espejo)", "Refleja la imagen de izquierda a derecha", S::View, Rgb, true},
+    {kCmdFlipVertical, "Flip &Vertical", "Voltea la imagen de arriba abajo", S::View, Op, true},
+    {kCmdFlipHorizontal, "Flip &Horizontal (Espejo)", "Refleja la imagen de izquierda a derecha", S::View, Op, true},
     {kCmdCrop, "Recorte ", "Recorta un rectángulo", S::View, Depths(kDepthsAll5), false},
     {kCmdEllipse, "Elipse", "Efecto elipse", S::View, Depths(kDepthsAll5), false},
     {kCmdRipple, "Ondulación", "Efecto de ondulación", S::View, Depths(kDepthsAll5), false},
@@ -168,11 +171,22 @@ const CommandInfo* FindCommand(int id) {
     return it == kCommands.end() ? nullptr : &*it;
 }
 
+EnableRule EffectiveRule(const CommandInfo& command) {
+    EnableRule rule = command.rule;
+    if (rule.fromOperation) {
+        if (const auto binding = velora::catalog::FindByCommand(command.id)) {
+            rule.depths = binding.operation->depths;
+            rule.rgbOnly = binding.operation->rgbModelOnly;
+        }
+    }
+    return rule;
+}
+
 bool IsCommandEnabled(const CommandInfo& command, const CommandContext& context) {
     if (!command.built) return false;
     const CVelora* image = context.image;
     if (command.scope == CommandScope::View && image == nullptr) return false;
-    const EnableRule& rule = command.rule;
+    const EnableRule rule = EffectiveRule(command);
     if (rule.depths != 0 || rule.rgbOnly || rule.extra != EnableExtra::None) {
         if (rule.extra == EnableExtra::ClipboardDib) return context.clipboardHasDib;
         if (rule.extra == EnableExtra::AfterFirstImage) return !context.toolWindowsPending;
@@ -180,17 +194,7 @@ bool IsCommandEnabled(const CommandInfo& command, const CommandContext& context)
     }
     if (rule.rgbOnly && context.colorModel != 0) return false;
     if (rule.depths != 0) {
-        const unsigned bit = [&] {
-            switch (image->GetBitCount()) {
-                case 1: return unsigned(kD1);
-                case 4: return unsigned(kD4);
-                case 8: return unsigned(kD8);
-                case 16: return unsigned(kD16);
-                case 24: return unsigned(kD24);
-                case 32: return unsigned(kD32);
-                default: return 0u;
-            }
-        }();
+        const unsigned bit = DepthBitOf(image->GetBitCount());
         if ((rule.depths & bit) == 0) return false;
     }
     switch (rule.extra) {

@@ -9,44 +9,10 @@
 #include <vector>
 
 #include "CVelora.h"
+#include "CommandIds.h"
+#include "Depths.h"
 
-enum CommandId : int {
-    kCmdArithmetic = 167, kCmdThreshold = 185, kCmdBrightness = 187,
-    kCmdHistogram = 32780, kCmdImageInfo = 32797, kCmdNegative = 32799, kCmdEqualize = 32800,
-    kCmdEllipse = 32809, kCmdFlipVertical = 32812, kCmdFlipHorizontal = 32813, kCmdBitPlanes = 32837,
-    kCmdConvolution = 32843, kCmdGrayScale = 32844, kCmdNoise = 32848, kCmdLinearContrast = 32860,
-    kCmdRotate = 32870, kCmdScale = 32875, kCmdEmboss = 32877, kCmdMosaic = 32878, kCmdFft = 32881,
-    kCmdSwapChannels = 32898, kCmdNonLinear = 32899, kCmdColorBalance = 32901, kCmdFalseColor = 32902,
-    kCmdEditPalette = 32905, kCmdColorDepth = 32911, kCmdDibProperties = 32912, kCmdTranslate = 32916,
-    kCmdCrop = 32950, kCmdLogical = 32955, kCmdSwapPalettes = 32970, kCmdSetOperations = 33002,
-    kCmdMorphology = 33003, kCmdCloseAllViews = 33028, kCmdHoover = 33032, kCmdLoadPalette = 33056,
-    kCmdSavePalette = 33062, kCmdRegionGrowing = 33143, kCmdGraySlice = 33148, kCmdBinarySmoothing = 33156,
-    kCmdEraseBitPlanes = 33164, kCmdOptimalThreshold = 33207, kCmdColorModel = 33218, kCmdSplit = 33219,
-    kCmdGrayPalette = 33221, kCmdColorConversion = 33242, kCmdDeinterlaceRows = 33243, kCmdInterlace = 33255,
-    kCmdSecondMonitor = 33258, kCmdScotoma = 33259, kCmdRipple = 33265, kCmdScaleToFit = 33270,
-    kCmdSizeToImage = 33271, kCmdCloseToolWindows = 33273, kCmdRedPalette = 33278, kCmdGreenPalette = 33279,
-    kCmdBluePalette = 33280, kCmdFillBitmap = 33287, kCmdAlpha = 33290, kCmdDeinterlaceColumns = 33305,
-    kCmdMonitors = 33306, kCmdBatch = 33310, kCmdSwirl = 33312, kCmdShear = 33326, kCmdGamma = 33332,
-    kCmdGrayBands = 33336,
-    kCmdCopy = 57634, kCmdPaste = 57637, kCmdEmptyClipboard = 33009, kCmdFullScreen = 33183,
-    kCmdTwainSelect = 33029, kCmdTwainAcquire = 33030, kCmdDownload = 33055, kCmdStepByStep = 33130,
-    kCmdConfiguration = 33063, kCmdNotepad = 33057, kCmdCalculator = 33058, kCmdPaint = 33139,
-    kCmdSystemInfo = 33138, kCmdCalendar = 32903,
-    kCmdNew = 57600, kCmdOpen = 57601, kCmdSave = 57603, kCmdSaveAs = 57604, kCmdExit = 57665,
-    kCmdUndo = 57643, kCmdRedo = 57644, kCmdPrint = 57607, kCmdPrintPreview = 57609, kCmdPrintSetup = 57606,
-    kCmdSendMail = 57612, kCmdNewWindow = 57648, kCmdCascade = 57650, kCmdTile = 57651, kCmdArrange = 57649,
-    kCmdToolBar = 59392, kCmdStatusBar = 59393, kCmdAbout = 57664,
-    kCmdHelpTopics = 32851, kCmdHelpNew = 32850, kCmdHelpClass = 33137, kCmdHelpBibliography = 33136,
-    kCmdHelpTips = 33134, kCmdHelpMoreImages = 33289, kCmdHelpConfig = 33177, kCmdHelpStepByStep = 33175,
-    kCmdHelpHowTo = 33173, kCmdHelpVersions = 33171, kCmdWebProgram = 33192, kCmdWebAuthor = 33191,
-};
 
-// Bit depths a command accepts (GetBitCount of the active image).
-enum DepthBit : unsigned { kD1 = 1, kD4 = 2, kD8 = 4, kD16 = 8, kD24 = 16, kD32 = 32 };
-constexpr unsigned kDepthsAll5 = kD1 | kD4 | kD8 | kD24 | kD32;  // every depth with pixel accessors
-constexpr unsigned kDepthsNo1 = kD4 | kD8 | kD24 | kD32;
-constexpr unsigned kDepthsPalette = kD1 | kD4 | kD8;
-constexpr unsigned kDepthsAll6 = kDepthsAll5 | kD16;
 
 enum class CommandScope {
     Frame,  // available with or without an image window
@@ -69,6 +35,8 @@ struct EnableRule {
     unsigned depths = 0;  // 0: any image
     bool rgbOnly = false;
     EnableExtra extra = EnableExtra::None;
+    // The depths and the model come from the declaration of the operation the command runs.
+    bool fromOperation = false;
 };
 
 struct CommandInfo {
@@ -92,6 +60,9 @@ struct CommandContext {
 
 const std::vector<CommandInfo>& Commands();
 const CommandInfo* FindCommand(int id);
+// The rule in force: for a command that runs a declared operation, that declaration's
+// depths and model with the table's extra condition.
+EnableRule EffectiveRule(const CommandInfo& command);
 bool IsCommandEnabled(const CommandInfo& command, const CommandContext& context);
 
 // The menus: a node is a command, a separator or a submenu with its children.

@@ -60,8 +60,14 @@ TEST_F(CommandLine, HelpAndListComeFromTheOperationTable) {
     const CliRun json = Velora("list --json");
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(json.out.front(), '[');
-    EXPECT_NE(json.out.find(R"({"name":"Flip","kind":"step","family":"Geometry","arguments":[{"name":"mode","type":"int"}])"),
-              std::string::npos);
+    // Ranges, defaults, choices, depths and result meanings come from the declarations.
+    for (const char* fragment :
+         {R"({"name":"Flip","kind":"step","family":"Geometry","arguments":[{"name":"mode","type":"choice","range":[0,1],"default":0,"choices":[{"value":0,"name":"horizontal")",
+          R"({"name":"percent","type":"int","range":[-100,100],"default":0,"label":"% Brillo"})",
+          R"("depths":[4,8,24,32],"rgbModelOnly":true,"results":[{"code":1,"meaning":"percent must lie in -100..100"},)",
+          R"({"name":"alpha","type":"float","range":[0,1],"default":0.5,)"})
+        EXPECT_NE(json.out.find(fragment), std::string::npos) << fragment;
+    EXPECT_NE(list.out.find("function: 0 square, 1 cube, 2 squareRoot"), std::string::npos);
 }
 
 TEST_F(CommandLine, InfoApplyQueryConvert) {
@@ -114,8 +120,13 @@ TEST_F(CommandLine, ExitStatusesAndMessages) {
         {"info ../shared/testdata/bmpsuite/b/shortfile.bmp", 2, "reader result 2"},
         {"info ../shared/testdata/bmpsuite/g/pal8rle.bmp", 2, "compressed BMP files are not supported (reader result 4)"},
         {"info ../shared/testdata/bmpsuite/b/reallybig.bmp", 2, "reader result 5"},
-        {"apply " + input + " " + out + " Flip:0 ChangeColorDepth:9", 3, "ChangeColorDepth refused the image (result 2)"},
-        {"apply " + input + " " + out + " ChangeColorDepth:2", 3, "result 3"},
+        {"apply " + input + " " + out + " Flip:0 ChangeColorDepth:9", 3,
+         "ChangeColorDepth refused the image (result 2: code must lie in 0..4); nothing was written"},
+        {"apply " + input + " " + out + " ChangeColorDepth:2", 3, "result 3: a colour image cannot become 4 or 8 bits"},
+        // Out of range is the library's to refuse: it still gets the value, and its code is named.
+        {"apply " + input + " " + out + " Brightness:101", 3, "Brightness refused the image (result 1: percent must lie in -100..100)"},
+        {"apply " + input + " " + out + " Equalize:11,0", 3, "(result 2: colorModel must lie in 0..10)"},
+        {"apply " + input + " " + out + " NonLinearContrast:HSV,cubic,0", 1, "must be an integer or a choice's name, not 'cubic'"},
         {"convert " + input + " " + TempPath("no-dir/x.bmp"), 4, "cannot be created"},
     };
     for (const Case& c : cases) {
@@ -214,5 +225,10 @@ TEST_F(CommandLine, HistogramQueriesPrintTheLibraryTablesAndContrastStepsTheirRe
     EXPECT_EQ(written.CountDifferentPixels(image), 0u);
     const CliRun refused = Velora("apply " + gray + " " + out + " NonLinearContrast:0,1,1.5");
     EXPECT_EQ(refused.status, 3);
-    EXPECT_NE(refused.err.find("NonLinearContrast refused the image (result 2)"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("NonLinearContrast refused the image (result 2: alpha must lie in 0..1)"), std::string::npos)
+        << refused.err;
+    // Choices may be named: the same result as their numbers.
+    ASSERT_EQ(Velora("apply " + gray + " " + out + " NonLinearContrast:RGB,tangentSigmoid,0.75 Equalize:RGB,upwards").status, 0);
+    ASSERT_EQ(written.LoadBMP(out), 0u);
+    EXPECT_EQ(written.CountDifferentPixels(image), 0u);
 }

@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
-namespace velora::cli {
+namespace velora {
 
 std::string JsonQuote(std::string_view text);
+// A number as JSON: the shortest form that reads back exactly; null for NaN and infinities.
+std::string JsonNumber(double value);
 
 // Collects "key": value pairs; values are numbers, booleans, strings or JSON text.
 class JsonObject {
@@ -15,6 +17,7 @@ public:
     JsonObject& Add(std::string_view key, std::int64_t value) { return Raw(key, std::to_string(value)); }
     JsonObject& Add(std::string_view key, std::uint32_t value) { return Raw(key, std::to_string(value)); }
     JsonObject& Add(std::string_view key, int value) { return Raw(key, std::to_string(value)); }
+    JsonObject& Add(std::string_view key, double value);
     JsonObject& Add(std::string_view key, bool value) { return Raw(key, value ? "true" : "false"); }
     JsonObject& Add(std::string_view key, std::string_view value) { return Raw(key, JsonQuote(value)); }
     JsonObject& Add(std::string_view key, const char* value) { return Raw(key, JsonQuote(value)); }
@@ -25,4 +28,4 @@ private:
     std::string m_body;
 };
 
-}  // namespace velora::cli
+}  // namespace velora

@@ -1,8 +1,10 @@
 #include "Json.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
-namespace velora::cli {
+namespace velora {
 
 std::string JsonQuote(std::string_view text) {
     std::string out = "\"";
@@ -35,4 +37,22 @@ JsonObject& JsonObject::Raw(std::string_view key, std::string_view json) {
     return *this;
 }
 
-}  // namespace velora::cli
+}  // namespace velora
+
+namespace velora {
+
+// Shortest text that reads back as the same double; JSON has no NaN or infinities.
+JsonObject& JsonObject::Add(std::string_view key, double value) { return Raw(key, JsonNumber(value)); }
+
+std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    if (value == std::trunc(value) && std::fabs(value) < 1e15) return std::to_string(std::int64_t(value));
+    char buf[32];
+    for (int precision = 1; precision <= 17; ++precision) {
+        std::snprintf(buf, sizeof buf, "%.*g", precision, value);
+        if (std::strtod(buf, nullptr) == value) break;
+    }
+    return buf;
+}
+
+}  // namespace velora

@@ -1,0 +1,135 @@
+#include <algorithm>
+#include <cmath>
+
+#include "Families.h"
+#include "Json.h"
+
+namespace velora::catalog {
+
+namespace {
+
+std::vector<Operation> BuildCatalog() {
+    std::vector<Operation> all;
+    // One line per family; a family's file holds its declarations.
+    AddIntensityOperations(all);
+    AddGeometryOperations(all);
+    AddQueries(all);
+    return all;
+}
+
+}  // namespace
+
+const Param* Operation::FindParam(std::string_view paramName) const {
+    const int i = ParamIndex(paramName);
+    return i < 0 ? nullptr : &params[std::size_t(i)];
+}
+
+int Operation::ParamIndex(std::string_view paramName) const {
+    for (std::size_t i = 0; i < params.size(); ++i)
+        if (params[i].name == paramName) return int(i);
+    return -1;
+}
+
+const Command* Operation::FindCommand(int id) const {
+    for (const Command& c : commands)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+unsigned Operation::DepthCode() const {
+    for (const ResultCode& r : results)
+        if (r.check == ResultCode::Check::Depth) return r.code;
+    return 0;
+}
+
+const std::vector<Operation>& Operations() {
+    static const std::vector<Operation> all = BuildCatalog();
+    return all;
+}
+
+const Operation* FindOperation(std::string_view name) {
+    for (const Operation& op : Operations())
+        if (op.name == name) return &op;
+    return nullptr;
+}
+
+CommandBinding FindByCommand(int commandId) {
+    for (const Operation& op : Operations())
+        if (const Command* c = op.FindCommand(commandId)) return {&op, c};
+    return {};
+}
+
+std::string Signature(const Operation& op) {
+    std::string s(op.name);
+    for (std::size_t i = 0; i < op.params.size(); ++i) {
+        s += i == 0 ? ":" : ",";
+        s += op.params[i].name;
+        if (op.params[i].kind == ParamKind::IntegerList) s += ",...";
+    }
+    return s;
+}
+
+Args DefaultArgs(const Operation& op) {
+    std::vector<ArgValue> values;
+    for (const Param& p : op.params) {
+        switch (p.kind) {
+            case ParamKind::Decimal: values.emplace_back(p.defaultValue); break;
+            case ParamKind::Image: values.emplace_back(std::shared_ptr<const CVelora>()); break;
+            case ParamKind::Path: values.emplace_back(std::string()); break;
+            case ParamKind::IntegerList: values.emplace_back(std::vector<std::int64_t>()); break;
+            default: values.emplace_back(std::int64_t(p.defaultValue)); break;
+        }
+    }
+    return Args(std::move(values));
+}
+
+std::string DepthList(unsigned depths) {
+    std::vector<std::string> names;
+    for (unsigned d : {1u, 4u, 8u, 16u, 24u, 32u})
+        if (depths & DepthBitOf(d)) names.push_back(std::to_string(d));
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) out += i + 1 == names.size() ? " or " : ", ";
+        out += names[i];
+    }
+    return out;
+}
+
+std::string RefusalText(const Operation& op, unsigned code) {
+    for (const ResultCode& r : op.results) {
+        if (r.code != code) continue;
+        switch (r.check) {
+            case ResultCode::Check::Depth:
+                return "the image must have " + DepthList(op.depths) + " bits per pixel";
+            case ResultCode::Check::ParamRange: {
+                const Param* p = op.FindParam(r.param);
+                if (!p || !p->range) return std::string(r.param) + " is out of range";
+                return std::string(p->name) + " must lie in " + JsonNumber(p->range->min) + ".." +
+                       JsonNumber(p->range->max);
+            }
+            case ResultCode::Check::Other: return std::string(r.text);
+        }
+    }
+    return {};
+}
+
+std::string ExpandLabel(std::string_view label, std::string_view model, std::string_view image) {
+    std::string out(label);
+    for (const auto& [key, value] : {std::pair{std::string_view("{model}"), model}, std::pair{std::string_view("{image}"), image}}) {
+        for (std::size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + value.size()))
+            out.replace(at, key.size(), value);
+    }
+    return out;
+}
+
+std::vector<Choice> ColorModelChoices() {
+    // The names the command line takes: the titles' short names, but CMYK in full.
+    static constexpr std::string_view kNames[kColorModelCount] = {"RGB", "CMYK",  "HSI",    "HSV",    "HSL",   "YIQ",
+                                                                  "YUV", "YCbCr", "CIEXYZ", "CIELAB", "CIELUV"};
+    std::vector<Choice> choices;
+    for (int model = 0; model < kColorModelCount; ++model)
+        choices.push_back({model, kNames[model], FindColorModel(model)->name});
+    return choices;
+}
+
+}  // namespace velora::catalog

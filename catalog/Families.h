@@ -1,0 +1,14 @@
+// The declarations by family, each in a file of its own; Catalog.cpp gathers them.
+#pragma once
+
+#include <vector>
+
+#include "Operation.h"
+
+namespace velora::catalog {
+
+void AddIntensityOperations(std::vector<Operation>& all);
+void AddGeometryOperations(std::vector<Operation>& all);
+void AddQueries(std::vector<Operation>& all);
+
+}  // namespace velora::catalog
