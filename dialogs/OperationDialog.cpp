@@ -20,6 +20,7 @@
 #include "Help.h"
 #include "MainFrame.h"
 #include "Messages.h"
+#include "OperationRunner.h"
 #include "View.h"
 
 // ---------------------------------------------------------------- CSliderEdit
@@ -258,23 +259,16 @@ void COperationDialog::accept() {
             ProgressReporter progress(*this);
             if (ApplyStepByStep(*m_image, progress) != 0) m_document->DiscardLastUndo();
         }
+        m_document->SetModified(true);
+        ShowImageChanged();
     } else {
         *m_image = m_backup;
-        m_document->PushUndo(undoLabel);
-        m_document->TimeOperation(false, "");
-        const unsigned code = Apply(*m_image);
-        if (code == 0) {
-            m_document->TimeOperation(true, std::string(m_info->timingLabel));
-        } else {
-            m_document->DiscardLastUndo();  // nothing changed: nothing to undo
-            *m_image = m_backup;
+        if (!velora::ui::RunInPlace(m_frame->Workbench(), *m_document, undoLabel, m_info->timingLabel,
+                                    [this](CVelora& image) { return Apply(image); })) {
+            *m_image = m_backup;  // a refusing operation may have left half its work behind
             ShowImageChanged();
-            QDialog::accept();
-            return;
         }
     }
-    m_document->SetModified(true);
-    ShowImageChanged();
     QDialog::accept();
 }
 

@@ -36,9 +36,11 @@
 #include "Help.h"
 #include "Inspectors.h"
 #include "Messages.h"
+#include "OperationRunner.h"
 #include "RawDimensionDlg.h"
 #include "Stopwatch.h"
 #include "View.h"
+#include "Workbench.h"
 #include "periphery/CAboutDlg.h"
 #include "periphery/CAccessories.h"
 #include "periphery/CCalendarioDlg.h"
@@ -100,9 +102,42 @@ QIcon BadgeIcon(const QString& text) {
     return QIcon(pixmap);
 }
 
+// The frame as its windows and dialogs see it.
+class CFrameWorkbench final : public CWorkbench {
+public:
+    explicit CFrameWorkbench(CMainFrame& frame) : m_frame(frame) {}
+    CUtilidadView* ActiveView() const override { return m_frame.ActiveView(); }
+    CUtilidadDoc* ActiveDocument() const override { return m_frame.ActiveDocument(); }
+    QWidget* MainWindow() const override { return &m_frame; }
+    int ColorModel() const override { return m_frame.ColorModel(); }
+    void SetColorModel(int model) override { m_frame.SetColorModel(model); }
+    bool StepByStep() const override { return m_frame.StepByStep(); }
+    void DocumentChanged(CUtilidadDoc& document, bool sizeChanged) override { m_frame.DocumentChanged(document, sizeChanged); }
+    void OpenResult(CVelora&& image, const std::string& name) override {
+        auto document = m_frame.NewDocument();
+        document->Image() = std::move(image);
+        document->Image().SetName(name);
+        document->SetTitle(name);
+        document->SetModified();
+        m_frame.AddView(document);
+    }
+    void CloseToolWindows() override { m_frame.CloseToolWindows(); }
+    void RefreshToolWindows() override { m_frame.RefreshToolWindows(); }
+    void SetReadout(const QString& text) override { m_frame.SetReadout(text); }
+    void SizeViewToImage(CUtilidadView* view) override { m_frame.SizeViewToImage(view); }
+    void ScaleByKeypad(CUtilidadView* view, float factor) override { m_frame.ScaleByKeypad(view, factor); }
+    void ShowContextMenu(const QPoint& globalPos) override { m_frame.ShowContextMenu(globalPos); }
+    void OpenToolWindowsIfPending() override { m_frame.OpenToolWindowsIfPending(); }
+    bool MayCloseView(CUtilidadView* view) override { return m_frame.MayCloseView(view); }
+
+private:
+    CMainFrame& m_frame;
+};
+
 }  // namespace
 
-CMainFrame::CMainFrame(CConfiguration& configuration) : m_configuration(configuration) {
+CMainFrame::CMainFrame(CConfiguration& configuration)
+    : m_configuration(configuration), m_bench(std::make_unique<CFrameWorkbench>(*this)) {
     setWindowTitle(kTitle);
     setAcceptDrops(true);
     m_mdi = new QMdiArea;
@@ -364,31 +399,10 @@ void CMainFrame::DocumentChanged(CUtilidadDoc& document, bool sizeChanged) {
     UpdateCommandStates();
 }
 
-bool CMainFrame::RunInPlace(const QString& undoLabel, const QString& timingLabel,
-                            const std::function<unsigned(CVelora&)>& op, const QString& failureMessage) {
-    CUtilidadDoc* doc = ActiveDocument();
-    if (!doc) return false;
-    const QSize before(doc->Image().GetWidth(), doc->Image().GetHeight());
-    doc->PushUndo(undoLabel.toStdString());
-    doc->TimeOperation(false, "");
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const unsigned code = op(doc->Image());
-    QApplication::restoreOverrideCursor();
-    if (code != 0) {
-        doc->DiscardLastUndo();  // the refused step changed nothing: nothing to undo
-        if (!failureMessage.isEmpty()) ShowError(this, failureMessage);
-        UpdateCommandStates();
-        return false;
-    }
-    doc->TimeOperation(true, timingLabel.toStdString());
-    doc->SetModified();
-    DocumentChanged(*doc, QSize(doc->Image().GetWidth(), doc->Image().GetHeight()) != before);
-    return true;
-}
-
 void CMainFrame::ScaleByKeypad(CUtilidadView* view, float factor) {
     if (view != ActiveView()) m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
-    RunInPlace("Escalado", "Cálculo Escalado", [factor](CVelora& image) { return image.Scale(factor, factor, 0); });
+    velora::ui::RunInPlace(*m_bench, view->Document(), "Escalado", "Cálculo Escalado",
+                           [factor](CVelora& image) { return image.Scale(factor, factor, 0); });
 }
 
 void CMainFrame::SizeViewToImage(CUtilidadView* view) {
@@ -569,14 +583,15 @@ void CMainFrame::RegisterHandlers() {
     }
     h[kCmdEqualize] = [this] { EqualizeIntoNewWindow(*this); };
     h[kCmdSplit] = [this] { SplitIntoWindows(*this); };
-    h[kCmdFlipVertical] = [this] {
-        RunInPlace("Flip Vertical", "Cálculo Flip Vertical", [](CVelora& im) { return im.Flip(1); },
-                   "Error. Imposible voltear. Modo no válido o la imagen no es válida");
+    const auto flip = [this](int mode, const std::string& name) {
+        return [this, mode, name] {
+            if (CUtilidadDoc* doc = ActiveDocument())
+                velora::ui::RunInPlace(*m_bench, *doc, name, "Cálculo " + name, [mode](CVelora& im) { return im.Flip(mode); },
+                                       "Error. Imposible voltear. Modo no válido o la imagen no es válida");
+        };
     };
-    h[kCmdFlipHorizontal] = [this] {
-        RunInPlace("Flip Horizontal", "Cálculo Flip Horizontal", [](CVelora& im) { return im.Flip(0); },
-                   "Error. Imposible voltear. Modo no válido o la imagen no es válida");
-    };
+    h[kCmdFlipVertical] = flip(1, "Flip Vertical");
+    h[kCmdFlipHorizontal] = flip(0, "Flip Horizontal");
     h[kCmdCloseAllViews] = [this] { OnCloseAllViews(); };
     h[kCmdNewWindow] = [this] {
         if (CUtilidadView* view = ActiveView()) AddView(view->SharedDocument());

@@ -20,6 +20,7 @@ class QMenu;
 class QToolBar;
 class CChildFrame;
 class CUtilidadView;
+class CWorkbench;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -41,10 +42,10 @@ public:
     QList<CChildFrame*> Children() const;
     QMdiArea* MdiArea() const { return m_mdi; }
 
+    // What the windows and dialogs see of the frame.
+    CWorkbench& Workbench() const { return *m_bench; }
+
     // ---- Operations on the active image
-    // PushUndo, stopwatch, operation, stop, modified, repaint: the in-place sequence.
-    bool RunInPlace(const QString& undoLabel, const QString& timingLabel, const std::function<unsigned(CVelora&)>& op,
-                    const QString& failureMessage = {});
     // After a document's image changed: every view of it and the tool windows repaint.
     void DocumentChanged(CUtilidadDoc& document, bool sizeChanged);
     void ScaleByKeypad(CUtilidadView* view, float factor);
@@ -112,6 +113,7 @@ private:
     void OnHelp(int id);
 
     CConfiguration& m_configuration;
+    std::unique_ptr<CWorkbench> m_bench;
     QMdiArea* m_mdi = nullptr;
     std::map<int, QAction*> m_actions;
     std::map<int, std::function<void()>> m_handlers;

@@ -18,6 +18,7 @@
 #include "Inspectors.h"
 #include "MainFrame.h"
 #include "Messages.h"
+#include "OperationRunner.h"
 #include "RawDimensionDlg.h"
 #include "TestImages.h"
 #include "WorkbenchFixture.h"
@@ -98,6 +99,31 @@ TEST_F(Workbench, KeypadPlusScalesWithOneUndoStep) {
     EXPECT_EQ(doc.Image().GetWidth(), 100);
     QTest::keyClick(view, Qt::Key_Plus);  // the main keyboard's + does not scale
     EXPECT_EQ(doc.Image().GetWidth(), 100);
+}
+
+TEST_F(Workbench, InPlaceRunnerRefusalLeavesNoStepAndAResizeRefitsTheWindow) {
+    CUtilidadView* view = OpenImage("runner.bmp", RandomImage(40, 30, 8, 9));
+    CUtilidadDoc& doc = view->Document();
+    const CVelora original = doc.Image();
+    const QString timing = Frame().TimingText();
+    EXPECT_FALSE(velora::ui::RunInPlace(Frame().Workbench(), doc, "Roto", "Cálculo Roto",
+                                        [](CVelora&) { return 4u; }, "Error. No se puede"));
+    EXPECT_EQ(messages, QStringList{"Mensaje de Error|Error. No se puede"});
+    EXPECT_FALSE(doc.History().CanUndo());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(Frame().TimingText(), timing);
+    EXPECT_EQ(Block(doc.Image()), Block(original));
+    EXPECT_FALSE(velora::ui::RunInPlace(Frame().Workbench(), doc, "Roto", "Cálculo Roto", [](CVelora&) { return 1u; }));
+    EXPECT_EQ(messages.size(), 1);  // no message given, none shown
+
+    EXPECT_TRUE(velora::ui::RunInPlace(Frame().Workbench(), doc, "Escalado", "Cálculo Escalado",
+                                       [](CVelora& im) { return im.Scale(2.0f, 2.0f, 0); }));
+    Settle();
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cálculo Escalado: ")) << Frame().TimingText().toStdString();
+    EXPECT_EQ(doc.History().Description(0), "Escalado");
+    EXPECT_TRUE(view->parentWidget()->windowTitle().endsWith("runner.bmp*"));
+    EXPECT_GE(view->viewport()->width(), 80);  // the child grew with the image
+    EXPECT_GE(view->viewport()->height(), 60);
 }
 
 TEST_F(Workbench, ToolWindowsCloseWithTheLastChildAndReopen) {

@@ -19,6 +19,7 @@
 #include "DialogTable.h"
 #include "Help.h"
 #include "MainFrame.h"
+#include "OperationRunner.h"
 #include "View.h"
 
 // ---------------------------------------------------------------- drawing
@@ -290,8 +291,9 @@ void CHistogramaDlg::Equalize() {
     EndPreview();  // the undo step holds the image as it was before any preview
     const int model = m_frame->ColorModel(), round = Rounding();
     // The next preview starts from the result: its copy is taken then.
-    m_frame->RunInPlace("Ecualizar Histograma", "Ecualización",
-                        [model, round](CVelora& image) { return image.Equalize(model, round); });
+    if (CUtilidadDoc* doc = m_frame->ActiveDocument())
+        velora::ui::RunInPlace(m_frame->Workbench(), *doc, "Ecualizar Histograma", "Ecualización",
+                               [model, round](CVelora& image) { return image.Equalize(model, round); });
 }
 
 void CHistogramaDlg::closeEvent(QCloseEvent* event) {
