@@ -152,6 +152,7 @@ CMainFrame::CMainFrame(CConfiguration& configuration)
     SetStepByStep(m_configuration.switches.stepByStep != 0);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] {
         RefreshToolWindows();
+        emit m_bench->ActiveDocumentChanged();
         UpdateCommandStates();
     });
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
@@ -285,7 +286,7 @@ void CMainFrame::SetStepByStep(bool on) {
 
 void CMainFrame::SetColorModel(int model) {
     m_colorModel = model;
-    if (auto* window = dynamic_cast<CToolWindow*>(m_tools[kColorModelSlot].data())) window->Refresh();
+    emit m_bench->ColorModelChanged(model);
     UpdateCommandStates();
 }
 
@@ -360,8 +361,10 @@ std::shared_ptr<CUtilidadDoc> CMainFrame::NewDocument() {
 }
 
 CChildFrame* CMainFrame::AddView(std::shared_ptr<CUtilidadDoc> document) {
-    auto* view = new CUtilidadView(document, this);
-    auto* child = new CChildFrame(view, this);
+    auto* view = new CUtilidadView(document, *m_bench);
+    auto* child = new CChildFrame(view, *m_bench);
+    ++m_childCount;
+    connect(child, &CChildFrame::Destroying, this, &CMainFrame::ChildDestroyed);
     const QString title = QString::fromStdString(document->Title().empty() ? document->Image().GetName() : document->Title());
     child->setWindowTitle(title + (document->IsModified() ? "*" : ""));
     m_mdi->addSubWindow(child);
@@ -428,8 +431,6 @@ void CMainFrame::ScaleToFit(CUtilidadView* view) {
 }
 
 // ---------------------------------------------------------------- child windows and tool windows
-
-void CMainFrame::ChildCreated() { ++m_childCount; }
 
 void CMainFrame::ChildDestroyed() {
     if (m_closing) return;
@@ -509,10 +510,10 @@ void CMainFrame::OpenToolWindow(int slot) {
     doc->TimeOperation(false, "");
     QWidget* window = nullptr;
     switch (slot) {
-        case kInformation: window = new CInformacionDlg(this); break;
-        case kDibProperties: window = new CPropiedadesDIB(this); break;
-        case kHistogram: window = new CHistogramaDlg(this); break;
-        case kColorModelSlot: window = new CSeleccModeloColorDlg(this); break;
+        case kInformation: window = new CInformacionDlg(*m_bench); break;
+        case kDibProperties: window = new CPropiedadesDIB(*m_bench); break;
+        case kHistogram: window = new CHistogramaDlg(*m_bench); break;
+        case kColorModelSlot: window = new CSeleccModeloColorDlg(*m_bench); break;
         case kSecondMonitor: {
             auto* second = new CVerImagen2MonitorDlg(nullptr);
             second->SetImage(&doc->Image());
@@ -581,8 +582,8 @@ void CMainFrame::RegisterHandlers() {
             if (CUtilidadView* view = ActiveView()) make(view)->exec();
         };
     }
-    h[kCmdEqualize] = [this] { EqualizeIntoNewWindow(*this); };
-    h[kCmdSplit] = [this] { SplitIntoWindows(*this); };
+    h[kCmdEqualize] = [this] { EqualizeIntoNewWindow(*m_bench); };
+    h[kCmdSplit] = [this] { SplitIntoWindows(*m_bench); };
     const auto flip = [this](int mode, const std::string& name) {
         return [this, mode, name] {
             if (CUtilidadDoc* doc = ActiveDocument())

@@ -71,8 +71,6 @@ public:
     enum ToolSlot { kInformation, kHistogram, kDibProperties, kColorModelSlot, kSecondMonitor, kToolSlots };
 
     // ---- Child windows
-    void ChildCreated();
-    void ChildDestroyed();
     bool MayCloseView(CUtilidadView* view);
     // Asks whether to save a modified document; false when the user cancels.
     bool AskToSave(CUtilidadView* view);
@@ -100,6 +98,7 @@ private:
     void UpdateRecentFilesMenu();
     void AddRecentFile(const QString& path);
     void OpenToolWindow(int slot);
+    void ChildDestroyed();
 
     // Handlers.
     void OnOpen();
