@@ -1,9 +1,7 @@
 #include "MainFrame.h"
 
 #include "ColorConversionDlg.h"
-#include "ColorModelWindow.h"
 #include "DialogCommands.h"
-#include "HistogramWindow.h"
 #include "ImageCommands.h"
 #include "OperationDialog.h"
 
@@ -34,11 +32,12 @@
 #include "Clipboard.h"
 #include "ConfigDlg.h"
 #include "Help.h"
-#include "Inspectors.h"
 #include "Messages.h"
 #include "OperationRunner.h"
 #include "RawDimensionDlg.h"
 #include "Stopwatch.h"
+#include "ToolWindowHost.h"
+#include "ToolWindowTable.h"
 #include "View.h"
 #include "Workbench.h"
 #include "periphery/CAboutDlg.h"
@@ -46,7 +45,6 @@
 #include "periphery/CCalendarioDlg.h"
 #include "periphery/CImagePrinter.h"
 #include "periphery/CInfoMonitoresDlg.h"
-#include "periphery/CVerImagen2MonitorDlg.h"
 
 using velora::ui::MessageKind;
 using velora::ui::MessageSink;
@@ -137,7 +135,9 @@ private:
 }  // namespace
 
 CMainFrame::CMainFrame(CConfiguration& configuration)
-    : m_configuration(configuration), m_bench(std::make_unique<CFrameWorkbench>(*this)) {
+    : m_configuration(configuration),
+      m_bench(std::make_unique<CFrameWorkbench>(*this)),
+      m_tools(std::make_unique<CToolWindowHost>(*m_bench, configuration, ToolWindowTable())) {
     setWindowTitle(kTitle);
     setAcceptDrops(true);
     m_mdi = new QMdiArea;
@@ -151,10 +151,11 @@ CMainFrame::CMainFrame(CConfiguration& configuration)
     BuildStatusBar();
     SetStepByStep(m_configuration.switches.stepByStep != 0);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] {
-        RefreshToolWindows();
-        emit m_bench->ActiveDocumentChanged();
+        if (m_closing) return;
+        emit m_bench->ActiveDocumentChanged();  // the tool windows follow
         UpdateCommandStates();
     });
+    connect(m_tools.get(), &CToolWindowHost::PendingChanged, this, &CMainFrame::UpdateCommandStates);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
     UpdateCommandStates();
 }
@@ -164,7 +165,7 @@ CMainFrame::~CMainFrame() {
     m_closing = true;
     m_mdi->disconnect(this);
     QApplication::clipboard()->disconnect(this);
-    for (auto& tool : m_tools) delete tool.data();
+    m_tools.reset();
     for (CChildFrame* child : Children()) delete child;
 }
 
@@ -303,7 +304,7 @@ void CMainFrame::UpdateCommandStates() {
     // The view keeps IsGray with its display copy; scanning a large image on every update is not needed.
     if (CUtilidadView* view = ActiveView()) context.imageIsGray = view->ImageIsGray();
     context.colorModel = m_colorModel;
-    context.toolWindowsPending = m_toolWindowsPending;
+    context.toolWindowsPending = m_tools->Pending();
     context.clipboardHasDib = velora::ui::ClipboardHasImage();
     context.canUndo = doc && doc->History().CanUndo();
     context.canRedo = doc && doc->History().CanRedo();
@@ -397,7 +398,6 @@ void CMainFrame::DocumentChanged(CUtilidadDoc& document, bool sizeChanged) {
         }
         child->setWindowTitle(QString::fromStdString(document.Title()) + (document.IsModified() ? "*" : ""));
     }
-    if (auto* second = qobject_cast<CVerImagen2MonitorDlg*>(m_tools[kSecondMonitor].data())) second->InvalidateImage();
     RefreshToolWindows();
     UpdateCommandStates();
 }
@@ -461,82 +461,13 @@ bool CMainFrame::AskToSave(CUtilidadView* view) {
     return true;
 }
 
-QWidget* CMainFrame::ToolWindow(int slot) const { return m_tools[slot].data(); }
-
 void CMainFrame::RefreshToolWindows() {
-    if (m_closing) return;
-    for (int slot : {int(kInformation), int(kHistogram), int(kDibProperties), int(kSecondMonitor)}) {
-        QWidget* w = m_tools[slot].data();
-        if (!w) continue;
-        if (auto* tool = dynamic_cast<CToolWindow*>(w)) tool->Refresh();
-        if (auto* second = qobject_cast<CVerImagen2MonitorDlg*>(w)) {
-            CUtilidadDoc* doc = ActiveDocument();
-            second->SetImage(doc ? &doc->Image() : nullptr);
-        }
-        w->update();
-    }
+    if (!m_closing) m_tools->Refresh();
 }
 
-void CMainFrame::CloseToolWindows() {
-    for (auto& tool : m_tools) {
-        if (tool) tool->close();
-        delete tool.data();
-        tool = nullptr;
-    }
-    m_toolWindowsPending = true;
-    UpdateCommandStates();
-}
+void CMainFrame::CloseToolWindows() { m_tools->CloseAll(); }
 
-void CMainFrame::OpenToolWindowsIfPending() {
-    if (!m_toolWindowsPending) return;
-    m_toolWindowsPending = false;
-    if (m_configuration.switches.loadModeless) {
-        // Opened after the paint that asked for them has finished.
-        QMetaObject::invokeMethod(this, [this] {
-            for (int slot : {int(kInformation), int(kHistogram), int(kDibProperties), int(kColorModelSlot)}) OpenToolWindow(slot);
-        }, Qt::QueuedConnection);
-    }
-    UpdateCommandStates();
-}
-
-void CMainFrame::OpenToolWindow(int slot) {
-    CUtilidadDoc* doc = ActiveDocument();
-    if (!doc) return;
-    static const char* const kLabels[] = {"Visualizar Información Imagen", "Cálculo Histograma",
-                                          "Visualizar Propiedades DIB", "Elegir Modelo de Color",
-                                          "Visualizar Imagen 2º monitor"};
-    delete m_tools[slot].data();
-    m_tools[slot] = nullptr;
-    doc->TimeOperation(false, "");
-    QWidget* window = nullptr;
-    switch (slot) {
-        case kInformation: window = new CInformacionDlg(*m_bench); break;
-        case kDibProperties: window = new CPropiedadesDIB(*m_bench); break;
-        case kHistogram: window = new CHistogramaDlg(*m_bench); break;
-        case kColorModelSlot: window = new CSeleccModeloColorDlg(*m_bench); break;
-        case kSecondMonitor: {
-            auto* second = new CVerImagen2MonitorDlg(nullptr);
-            second->SetImage(&doc->Image());
-            window = second;
-            break;
-        }
-        default: return;
-    }
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    if (m_configuration.switches.modelessOnTop) window->setWindowFlag(Qt::WindowStaysOnTopHint);
-    m_tools[slot] = window;
-    doc->TimeOperation(true, kLabels[slot]);
-    if (slot != kSecondMonitor) {
-        // Down the right side of the main window, one below the other, clear of the images.
-        window->adjustSize();
-        const QRect area = geometry();
-        int y = area.top() + 60;
-        for (int other = 0; other < slot; ++other)
-            if (m_tools[other]) y = std::max(y, m_tools[other]->frameGeometry().bottom() + 8);
-        window->move(std::max(area.left(), area.right() - window->width() - 16), y);
-    }
-    window->show();
-}
+void CMainFrame::OpenToolWindowsIfPending() { m_tools->OpenIfPending(); }
 
 // ---------------------------------------------------------------- handlers
 
@@ -567,12 +498,8 @@ void CMainFrame::RegisterHandlers() {
     h[kCmdFullScreen] = [this] { OnToggleFullScreen(); };
     h[kCmdScaleToFit] = [this] { ScaleToFit(ActiveView()); };
     h[kCmdSizeToImage] = [this] { SizeViewToImage(ActiveView()); };
-    h[kCmdImageInfo] = [this] { OpenToolWindow(kInformation); };
-    h[kCmdDibProperties] = [this] { OpenToolWindow(kDibProperties); };
-    h[kCmdHistogram] = [this] { OpenToolWindow(kHistogram); };
-    h[kCmdColorModel] = [this] { OpenToolWindow(kColorModelSlot); };
+    for (const ToolWindowKind& kind : m_tools->Kinds()) h[kind.commandId] = [this, id = kind.commandId] { m_tools->Open(id); };
     h[kCmdColorConversion] = [this] { CConversionValoresModelosColorDlg(this).exec(); };
-    h[kCmdSecondMonitor] = [this] { OpenToolWindow(kSecondMonitor); };
     h[kCmdCloseToolWindows] = [this] { CloseToolWindows(); };
     h[kCmdMonitors] = [this] { CInfoMonitoresDlg(this).exec(); };
     h[kCmdCalendar] = [this] { CCalendarioDlg(this).exec(); };
@@ -734,7 +661,7 @@ void CMainFrame::OnCloseAllViews() {
         child->close();
     }
     SetTimingText(QString::fromStdString(CStopwatch::TimingText("Cerrar Todas las Imágenes", watch.Stop())));
-    m_toolWindowsPending = true;
+    m_tools->MarkPending();
 }
 
 void CMainFrame::OnToggleFullScreen() {

@@ -19,6 +19,7 @@ class QMdiArea;
 class QMenu;
 class QToolBar;
 class CChildFrame;
+class CToolWindowHost;
 class CUtilidadView;
 class CWorkbench;
 
@@ -63,12 +64,10 @@ public:
     CConfiguration& Configuration() { return m_configuration; }
 
     // ---- Tool windows
+    CToolWindowHost& Tools() const { return *m_tools; }
     void RefreshToolWindows();
     void CloseToolWindows();
     void OpenToolWindowsIfPending();
-    bool ToolWindowsPending() const { return m_toolWindowsPending; }
-    QWidget* ToolWindow(int slot) const;
-    enum ToolSlot { kInformation, kHistogram, kDibProperties, kColorModelSlot, kSecondMonitor, kToolSlots };
 
     // ---- Child windows
     bool MayCloseView(CUtilidadView* view);
@@ -97,7 +96,6 @@ private:
     QMenu* BuildMenu(QMenu* menu, const std::vector<MenuNode>& nodes);
     void UpdateRecentFilesMenu();
     void AddRecentFile(const QString& path);
-    void OpenToolWindow(int slot);
     void ChildDestroyed();
 
     // Handlers.
@@ -126,9 +124,8 @@ private:
 
     bool m_stepByStep = false;
     int m_colorModel = 0;
-    bool m_toolWindowsPending = true;
     int m_childCount = 0;
     int m_pasteCounter = 0;
     bool m_closing = false;
-    QPointer<QWidget> m_tools[kToolSlots];
+    std::unique_ptr<CToolWindowHost> m_tools;
 };

@@ -21,6 +21,7 @@
 #include "OperationRunner.h"
 #include "RawDimensionDlg.h"
 #include "TestImages.h"
+#include "ToolWindowHost.h"
 #include "WorkbenchFixture.h"
 #include "View.h"
 
@@ -130,20 +131,20 @@ TEST_F(Workbench, ToolWindowsCloseWithTheLastChildAndReopen) {
     config->switches.loadModeless = 1;
     ASSERT_TRUE(Frame().OpenFile(WriteImage("tools.bmp", RandomImage(30, 20, 24, 4))));
     Settle();
-    EXPECT_FALSE(Frame().ToolWindowsPending());
-    EXPECT_NE(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
-    EXPECT_NE(Frame().ToolWindow(CMainFrame::kDibProperties), nullptr);
+    EXPECT_FALSE(Frame().Tools().Pending());
+    EXPECT_NE(Frame().Tools().Find(kCmdImageInfo), nullptr);
+    EXPECT_NE(Frame().Tools().Find(kCmdDibProperties), nullptr);
     EXPECT_TRUE(Frame().Action(kCmdImageInfo)->isEnabled());
 
     Frame().Children()[0]->close();
     Settle();
-    EXPECT_EQ(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
-    EXPECT_TRUE(Frame().ToolWindowsPending());
+    EXPECT_EQ(Frame().Tools().Find(kCmdImageInfo), nullptr);
+    EXPECT_TRUE(Frame().Tools().Pending());
     EXPECT_FALSE(Frame().Action(kCmdImageInfo)->isEnabled());
 
     ASSERT_TRUE(Frame().OpenFile(WriteImage("tools2.bmp", RandomImage(10, 10, 8, 5))));
     Settle();
-    auto* dib = dynamic_cast<CPropiedadesDIB*>(Frame().ToolWindow(CMainFrame::kDibProperties));
+    auto* dib = dynamic_cast<CPropiedadesDIB*>(Frame().Tools().Find(kCmdDibProperties));
     ASSERT_NE(dib, nullptr);
     EXPECT_EQ(dib->windowTitle(), "Propiedades del DIB de tools2.bmp");
     EXPECT_EQ(dib->Field("Paleta")->text(), "1024");
@@ -156,7 +157,7 @@ TEST_F(Workbench, InformationEditsRecordUndoSteps) {
     ASSERT_TRUE(Frame().OpenFile(WriteImage("info.bmp", image)));
     Settle();
     Frame().Execute(kCmdImageInfo);
-    auto* info = dynamic_cast<CInformacionDlg*>(Frame().ToolWindow(CMainFrame::kInformation));
+    auto* info = dynamic_cast<CInformacionDlg*>(Frame().Tools().Find(kCmdImageInfo));
     ASSERT_NE(info, nullptr);
     EXPECT_FALSE(info->valueEdit->isVisibleTo(info));  // 24 bits: no value field
     info->columnEdit->setText("");

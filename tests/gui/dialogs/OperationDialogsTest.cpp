@@ -11,6 +11,7 @@
 
 #include "ChildFrame.h"
 #include "IntensityDialogs.h"
+#include "ToolWindowHost.h"
 #include "WorkbenchFixture.h"
 
 using namespace testing_support;
@@ -179,7 +180,7 @@ TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheF
     CUtilidadView* view = Open("steps.bmp", 24, 24, 5);
     Frame().Execute(kCmdImageInfo);
     Settle();
-    ASSERT_NE(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
+    ASSERT_NE(Frame().Tools().Find(kCmdImageInfo), nullptr);
     Frame().SetStepByStep(true);
 
     CContrasteDlg dialog(view);
@@ -203,7 +204,7 @@ TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheF
     dialog.function[2]->click();  // square root: the preview box is unchecked, nothing runs
     EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
     dialog.previewBox()->click();
-    EXPECT_EQ(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
+    EXPECT_EQ(Frame().Tools().Find(kCmdImageInfo), nullptr);
     EXPECT_EQ(dialog.progressLabel()->text(), "   Operación Finalizada ...         ");
     EXPECT_TRUE(dialog.okButton()->isEnabled());
     const QString phase = "  Aplicando FUNCIÓN RAÍZ CUADRADA ... ";
