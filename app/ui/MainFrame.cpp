@@ -1,9 +1,6 @@
 #include "MainFrame.h"
 
-#include "ColorConversionDlg.h"
-#include "DialogCommands.h"
 #include "ImageCommands.h"
-#include "OperationDialog.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -332,6 +329,11 @@ void CMainFrame::Execute(int id) {
     UpdateCommandStates();
 }
 
+void CMainFrame::SetCommandHandler(int id, std::function<void()> handler) {
+    Q_ASSERT(m_actions.count(id) != 0);  // a command of the table: it has its menu item
+    m_handlers[id] = std::move(handler);
+}
+
 // ---------------------------------------------------------------- documents and views
 
 QList<CChildFrame*> CMainFrame::Children() const {
@@ -499,16 +501,10 @@ void CMainFrame::RegisterHandlers() {
     h[kCmdScaleToFit] = [this] { ScaleToFit(ActiveView()); };
     h[kCmdSizeToImage] = [this] { SizeViewToImage(ActiveView()); };
     for (const ToolWindowKind& kind : m_tools->Kinds()) h[kind.commandId] = [this, id = kind.commandId] { m_tools->Open(id); };
-    h[kCmdColorConversion] = [this] { CConversionValoresModelosColorDlg(this).exec(); };
     h[kCmdCloseToolWindows] = [this] { CloseToolWindows(); };
     h[kCmdMonitors] = [this] { CInfoMonitoresDlg(this).exec(); };
     h[kCmdCalendar] = [this] { CCalendarioDlg(this).exec(); };
     h[kCmdAbout] = [this] { CAboutDlg(this).exec(); };
-    for (const DialogCommand& command : DialogCommands()) {
-        h[command.commandId] = [this, make = command.make] {
-            if (CUtilidadView* view = ActiveView()) make(view)->exec();
-        };
-    }
     h[kCmdEqualize] = [this] { EqualizeIntoNewWindow(*m_bench); };
     h[kCmdSplit] = [this] { SplitIntoWindows(*m_bench); };
     const auto flip = [this](int mode, const std::string& name) {

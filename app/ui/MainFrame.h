@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "CommandRegistry.h"
 #include "CommandTable.h"
 #include "Configuration.h"
 #include "Document.h"
@@ -23,7 +24,7 @@ class CToolWindowHost;
 class CUtilidadView;
 class CWorkbench;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public CCommandRegistry {
     Q_OBJECT
 public:
     static constexpr const char* kTitle =
@@ -80,6 +81,7 @@ public:
     void ShowContextMenu(const QPoint& globalPos);
     // Runs a command as its menu item would (for the keyboard and for tests).
     void Execute(int id);
+    void SetCommandHandler(int id, std::function<void()> handler) override;
     int PasteCounter() const { return m_pasteCounter; }
 
 protected:
