@@ -4,9 +4,12 @@
 #include <QGuiApplication>
 #include <array>
 
+#include "CommandRegistry.h"
+#include "CommandTable.h"
 #include "DialogTable.h"
 #include "Document.h"
 #include "Messages.h"
+#include "OperationRunner.h"
 #include "Workbench.h"
 
 void EqualizeIntoNewWindow(CWorkbench& bench) {
@@ -59,4 +62,18 @@ void SplitIntoWindows(CWorkbench& bench) {
     for (int i = 0; i < count; ++i)
         bench.OpenResult(std::move(parts[std::size_t(i)]),
                          std::string("Componente ") + info->componentNames[i] + of);
+}
+
+void InstallImageCommands(CCommandRegistry& registry, CWorkbench& bench) {
+    const auto flip = [&bench](int mode, const std::string& name) {
+        return [&bench, mode, name] {
+            if (CUtilidadDoc* doc = bench.ActiveDocument())
+                velora::ui::RunInPlace(bench, *doc, name, "Cálculo " + name, [mode](CVelora& im) { return im.Flip(mode); },
+                                       "Error. Imposible voltear. Modo no válido o la imagen no es válida");
+        };
+    };
+    registry.SetCommandHandler(kCmdFlipVertical, flip(1, "Flip Vertical"));
+    registry.SetCommandHandler(kCmdFlipHorizontal, flip(0, "Flip Horizontal"));
+    registry.SetCommandHandler(kCmdEqualize, [&bench] { EqualizeIntoNewWindow(bench); });
+    registry.SetCommandHandler(kCmdSplit, [&bench] { SplitIntoWindows(bench); });
 }

@@ -1,10 +1,11 @@
 // CMainFrame: the MDI main window. It builds its menus, context menu and toolbars from the
-// command table, routes every command to its handler, holds the state that operations read
-// (step-by-step flag, active colour model), the tool windows, full screen and the clipboard.
+// command table, routes every command to its handler (its own, or one installed from outside
+// through CCommandRegistry), holds the state that operations read (step-by-step flag, active
+// colour model), the image windows, the tool-window host, full screen and the clipboard.
+// Image windows, tool windows and dialogs reach it only through Workbench().
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -44,10 +45,11 @@ public:
     QList<CChildFrame*> Children() const;
     QMdiArea* MdiArea() const { return m_mdi; }
 
-    // What the windows and dialogs see of the frame.
+    // What the windows and dialogs see of the frame: an object of its own, forwarding here,
+    // since a widget cannot derive from a second QObject.
     CWorkbench& Workbench() const { return *m_bench; }
 
-    // ---- Operations on the active image
+    // ---- Changes and the sizing of views
     // After a document's image changed: every view of it and the tool windows repaint.
     void DocumentChanged(CUtilidadDoc& document, bool sizeChanged);
     void ScaleByKeypad(CUtilidadView* view, float factor);
@@ -95,6 +97,8 @@ private:
     void BuildToolBars();
     void BuildStatusBar();
     void RegisterHandlers();
+    void RegisterFileHandlers();    // MainFrameFile.cpp
+    void RegisterWindowHandlers();  // MainFrameWindow.cpp
     QMenu* BuildMenu(QMenu* menu, const std::vector<MenuNode>& nodes);
     void UpdateRecentFilesMenu();
     void AddRecentFile(const QString& path);
@@ -109,7 +113,6 @@ private:
     void OnCloseAllViews();
     void OnToggleFullScreen();
     void OnConfiguration();
-    void OnHelp(int id);
 
     CConfiguration& m_configuration;
     std::unique_ptr<CWorkbench> m_bench;
