@@ -19,6 +19,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <algorithm>
 
 #include "ChildFrame.h"
 #include "Clipboard.h"
@@ -82,6 +83,14 @@ public:
     explicit CFrameWorkbench(CMainFrame& frame) : m_frame(frame) {}
     CUtilidadView* ActiveView() const override { return m_frame.ActiveView(); }
     CUtilidadDoc* ActiveDocument() const override { return m_frame.ActiveDocument(); }
+    std::vector<std::shared_ptr<CUtilidadDoc>> OpenDocuments() const override {
+        std::vector<std::shared_ptr<CUtilidadDoc>> documents;
+        for (CChildFrame* child : m_frame.Children()) {
+            const std::shared_ptr<CUtilidadDoc>& document = child->View()->SharedDocument();
+            if (std::find(documents.begin(), documents.end(), document) == documents.end()) documents.push_back(document);
+        }
+        return documents;
+    }
     QWidget* MainWindow() const override { return &m_frame; }
     int ColorModel() const override { return m_frame.ColorModel(); }
     void SetColorModel(int model) override { m_frame.SetColorModel(model); }

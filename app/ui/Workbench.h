@@ -5,7 +5,9 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CUtilidadDoc;
 class CUtilidadView;
@@ -21,6 +23,8 @@ public:
     // ---- The image being worked on: the active window's, or null without one.
     virtual CUtilidadView* ActiveView() const = 0;
     virtual CUtilidadDoc* ActiveDocument() const = 0;
+    // Every open document once, in the order of their windows: the choices of a second image.
+    virtual std::vector<std::shared_ptr<CUtilidadDoc>> OpenDocuments() const = 0;
     // The main window: parent of tool windows, of dialogs opened without a view, and of messages.
     virtual QWidget* MainWindow() const = 0;
 

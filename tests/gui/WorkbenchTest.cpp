@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QTest>
 #include <filesystem>
@@ -24,6 +25,7 @@
 #include "ToolWindowHost.h"
 #include "WorkbenchFixture.h"
 #include "View.h"
+#include "Workbench.h"
 
 using namespace testing_support;
 using velora::ui::MessageKind;
@@ -125,6 +127,20 @@ TEST_F(Workbench, InPlaceRunnerRefusalLeavesNoStepAndAResizeRefitsTheWindow) {
     EXPECT_TRUE(view->parentWidget()->windowTitle().endsWith("runner.bmp*"));
     EXPECT_GE(view->viewport()->width(), 80);  // the child grew with the image
     EXPECT_GE(view->viewport()->height(), 60);
+}
+
+TEST_F(Workbench, OpenDocumentsListsEachDocumentOnceInWindowOrder) {
+    CUtilidadView* first = OpenImage("uno.bmp", RandomImage(8, 8, 8, 1));
+    OpenImage("dos.bmp", RandomImage(8, 8, 8, 2));
+    Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    Frame().Execute(kCmdNewWindow);  // a second window on the first document
+    Settle();
+    ASSERT_EQ(Frame().Children().size(), 3);
+    const auto documents = Frame().Workbench().OpenDocuments();
+    ASSERT_EQ(documents.size(), 2u);
+    EXPECT_EQ(documents[0]->Title(), "uno.bmp");
+    EXPECT_EQ(documents[1]->Title(), "dos.bmp");
+    EXPECT_EQ(documents[0], first->SharedDocument());
 }
 
 TEST_F(Workbench, ToolWindowsCloseWithTheLastChildAndReopen) {
