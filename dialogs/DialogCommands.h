@@ -1,4 +1,4 @@
-// Which command opens which operation dialog: the one list the main frame registers.
+// Which command opens which operation dialog: the one list InstallDialogCommands() registers.
 #pragma once
 
 #include <functional>

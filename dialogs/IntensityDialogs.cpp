@@ -14,7 +14,7 @@
 #include <limits>
 
 #include "EditText.h"
-#include "MainFrame.h"
+#include "Workbench.h"
 
 namespace {
 
@@ -199,7 +199,7 @@ void CContrasteDlg::AlphaEdited(const QString&) {
     ParametersChanged();
 }
 
-unsigned CContrasteDlg::Apply(CVelora& image) { return image.NonLinearContrast(Frame()->ColorModel(), m_function, m_alpha); }
+unsigned CContrasteDlg::Apply(CVelora& image) { return image.NonLinearContrast(Workbench().ColorModel(), m_function, m_alpha); }
 
 unsigned CContrasteDlg::ApplyStepByStep(CVelora& image, CStepProgress& progress) {
     return image.NonLinearContrastStepByStep(m_function, m_alpha, progress);

@@ -18,9 +18,10 @@
 #include "Document.h"
 #include "EditText.h"
 #include "Help.h"
-#include "MainFrame.h"
 #include "Messages.h"
+#include "OperationRunner.h"
 #include "View.h"
+#include "Workbench.h"
 
 // ---------------------------------------------------------------- CSliderEdit
 
@@ -127,7 +128,7 @@ std::function<QString(QWidget*, const QString&, const QString&)> COperationDialo
 COperationDialog::COperationDialog(CUtilidadView* view, std::string_view className, Options options)
     : QDialog(view),
       m_view(view),
-      m_frame(view->Frame()),
+      m_bench(view->Workbench()),
       m_document(&view->Document()),
       m_image(&view->Document().Image()),
       m_backup(view->Document().Image()),
@@ -161,7 +162,7 @@ COperationDialog::COperationDialog(CUtilidadView* view, std::string_view classNa
 
 COperationDialog::~COperationDialog() = default;
 
-bool COperationDialog::StepByStepMode() const { return m_options.stepByStep && m_frame->StepByStep(); }
+bool COperationDialog::StepByStepMode() const { return m_options.stepByStep && m_bench.StepByStep(); }
 
 unsigned COperationDialog::ApplyStepByStep(CVelora& image, CStepProgress&) { return Apply(image); }
 
@@ -218,7 +219,7 @@ void COperationDialog::PreviewToggled(bool on) {
 }
 
 void COperationDialog::ShowImageChanged() {
-    m_frame->DocumentChanged(*m_document, false);
+    m_bench.DocumentChanged(*m_document, false);
 }
 
 void COperationDialog::RefreshPreview() {
@@ -233,7 +234,7 @@ void COperationDialog::RefreshPreview() {
 
 void COperationDialog::RunStepByStep() {
     *m_image = m_backup;
-    m_frame->CloseToolWindows();
+    m_bench.CloseToolWindows();
     ProgressReporter progress(*this);
     ApplyStepByStep(*m_image, progress);
     m_stepResultShown = true;
@@ -254,27 +255,20 @@ void COperationDialog::accept() {
         } else {
             *m_image = m_backup;
             m_document->PushUndo(undoLabel);
-            m_frame->CloseToolWindows();
+            m_bench.CloseToolWindows();
             ProgressReporter progress(*this);
             if (ApplyStepByStep(*m_image, progress) != 0) m_document->DiscardLastUndo();
         }
+        m_document->SetModified(true);
+        ShowImageChanged();
     } else {
         *m_image = m_backup;
-        m_document->PushUndo(undoLabel);
-        m_document->TimeOperation(false, "");
-        const unsigned code = Apply(*m_image);
-        if (code == 0) {
-            m_document->TimeOperation(true, std::string(m_info->timingLabel));
-        } else {
-            m_document->DiscardLastUndo();  // nothing changed: nothing to undo
-            *m_image = m_backup;
+        if (!velora::ui::RunInPlace(m_bench, *m_document, undoLabel, m_info->timingLabel,
+                                    [this](CVelora& image) { return Apply(image); })) {
+            *m_image = m_backup;  // a refusing operation may have left half its work behind
             ShowImageChanged();
-            QDialog::accept();
-            return;
         }
     }
-    m_document->SetModified(true);
-    ShowImageChanged();
     QDialog::accept();
 }
 

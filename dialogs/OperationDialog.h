@@ -17,9 +17,9 @@
 #include "DialogTable.h"
 #include "ParameterFile.h"
 
-class CMainFrame;
 class CUtilidadDoc;
 class CUtilidadView;
+class CWorkbench;
 class QCheckBox;
 class QHBoxLayout;
 class QLabel;
@@ -106,7 +106,7 @@ protected:
     // Every parameter change comes here: previews unless a preview box is unchecked.
     void ParametersChanged();
 
-    CMainFrame* Frame() const { return m_frame; }
+    CWorkbench& Workbench() const { return m_bench; }
     const CVelora& Backup() const { return m_backup; }
     bool StepByStepMode() const;
 
@@ -119,7 +119,7 @@ private:
     void SetButtonsEnabled(bool enabled);
 
     CUtilidadView* m_view;
-    CMainFrame* m_frame;
+    CWorkbench& m_bench;
     CUtilidadDoc* m_document;
     CVelora* m_image;
     CVelora m_backup;

@@ -50,6 +50,20 @@ void CUtilidadDoc::TimeOperation(bool stop, const std::string& label) {
     if (m_timingSink) m_timingSink(CStopwatch::TimingText(label, seconds));
 }
 
+unsigned CUtilidadDoc::RunOperation(const std::string& undoLabel, const std::string& timingLabel,
+                                    const std::function<unsigned(CVelora&)>& op) {
+    PushUndo(undoLabel);
+    TimeOperation(false, "");
+    const unsigned code = op(*m_image);
+    if (code != 0) {
+        DiscardLastUndo();
+        return code;
+    }
+    TimeOperation(true, timingLabel);
+    SetModified();
+    return 0;
+}
+
 CUtilidadDoc::OpenOutcome CUtilidadDoc::Open(const std::string& path, const RawDimensionsAsker& askDimensions) {
     m_pathName = path;
     m_title = BaseName(path);

@@ -51,6 +51,13 @@ public:
     bool Redo() { return m_history.Redo(m_image); }
     const CUndoHistory& History() const { return m_history; }
 
+    // An operation on the image as one undoable, timed step: the undo step is taken, the
+    // stopwatch runs around op, and on success the timing text is reported and the document
+    // is modified. An operation that refuses (non-zero code) is assumed to have left the
+    // image as it was, so its undo step is dropped and nothing is reported.
+    unsigned RunOperation(const std::string& undoLabel, const std::string& timingLabel,
+                          const std::function<unsigned(CVelora&)>& op);
+
     // The stopwatch: stop = false starts it; stop = true stops it and reports the text.
     void TimeOperation(bool stop, const std::string& label);
     void SetTimingSink(TimingSink sink) { m_timingSink = std::move(sink); }

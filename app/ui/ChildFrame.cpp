@@ -2,17 +2,16 @@
 
 #include <QCloseEvent>
 
-#include "MainFrame.h"
 #include "View.h"
+#include "Workbench.h"
 
-CChildFrame::CChildFrame(CUtilidadView* view, CMainFrame* frame) : m_view(view), m_frame(frame) {
+CChildFrame::CChildFrame(CUtilidadView* view, CWorkbench& bench) : m_view(view), m_bench(bench) {
     setWidget(view);
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(40, 40);
-    m_frame->ChildCreated();
 }
 
-CChildFrame::~CChildFrame() { m_frame->ChildDestroyed(); }
+CChildFrame::~CChildFrame() { emit Destroying(); }
 
 void CChildFrame::SetMaximumClientSize(QSize size) {
     m_maxClient = size;
@@ -21,7 +20,7 @@ void CChildFrame::SetMaximumClientSize(QSize size) {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-    if (!m_frame->MayCloseView(m_view)) {
+    if (!m_bench.MayCloseView(m_view)) {
         event->ignore();
         return;
     }

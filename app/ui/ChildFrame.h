@@ -3,13 +3,13 @@
 
 #include <QMdiSubWindow>
 
-class CMainFrame;
+class CWorkbench;
 class CUtilidadView;
 
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
 public:
-    CChildFrame(CUtilidadView* view, CMainFrame* frame);
+    CChildFrame(CUtilidadView* view, CWorkbench& bench);
     ~CChildFrame() override;
     CUtilidadView* View() const { return m_view; }
 
@@ -17,11 +17,15 @@ public:
     void SetMaximumClientSize(QSize size);
     QSize MaximumClientSize() const { return m_maxClient; }
 
+signals:
+    // From the destructor, while the window is still whole: the frame counts its children.
+    void Destroying();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     CUtilidadView* m_view;
-    CMainFrame* m_frame;
+    CWorkbench& m_bench;
     QSize m_maxClient{270, 245};
 };

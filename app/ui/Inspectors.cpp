@@ -13,7 +13,8 @@
 
 #include "CVelora.h"
 #include "Help.h"
-#include "MainFrame.h"
+#include "Document.h"
+#include "Workbench.h"
 
 namespace {
 
@@ -28,10 +29,10 @@ QString ImageName(const CVelora& image) {
 
 // ---------------------------------------------------------------- common
 
-CToolWindow::CToolWindow(CMainFrame* frame) : QWidget(frame, Qt::Tool), m_frame(frame) {}
+CToolWindow::CToolWindow(CWorkbench& bench) : QWidget(bench.MainWindow(), Qt::Tool), m_bench(bench) {}
 
 const CVelora* CToolWindow::ActiveImage() const {
-    CUtilidadDoc* doc = m_frame->ActiveDocument();
+    CUtilidadDoc* doc = m_bench.ActiveDocument();
     return doc ? &doc->Image() : nullptr;
 }
 
@@ -47,7 +48,7 @@ bool CToolWindow::event(QEvent* event) {
 
 // ---------------------------------------------------------------- image information
 
-CInformacionDlg::CInformacionDlg(CMainFrame* frame) : CToolWindow(frame) {
+CInformacionDlg::CInformacionDlg(CWorkbench& bench) : CToolWindow(bench) {
     setWindowTitle("Información de la Imagen");
     auto* grid = new QGridLayout;
     int row = 0;
@@ -187,7 +188,7 @@ void CInformacionDlg::CoordinateEdited() {
 }
 
 void CInformacionDlg::ComponentEdited(int component) {
-    CUtilidadDoc* doc = m_frame->ActiveDocument();
+    CUtilidadDoc* doc = m_bench.ActiveDocument();
     if (!doc || !editBox->isChecked()) return;
     int value = ParseInt(componentEdit[component]->text());
     if (value > 255 || value < 0) {
@@ -204,11 +205,11 @@ void CInformacionDlg::ComponentEdited(int component) {
     std::uint8_t* channels[3] = {&c.rgbRed, &c.rgbGreen, &c.rgbBlue};
     *channels[component] = std::uint8_t(value);
     image.SetRGBPixel(Column(), Row(), c);
-    m_frame->DocumentChanged(*doc, false);
+    m_bench.DocumentChanged(*doc, false);
 }
 
 void CInformacionDlg::ValueEdited() {
-    CUtilidadDoc* doc = m_frame->ActiveDocument();
+    CUtilidadDoc* doc = m_bench.ActiveDocument();
     if (!doc || !editBox->isChecked()) return;
     CVelora& image = doc->Image();
     const std::int64_t levels = std::min<std::int64_t>(image.GetMaxColors(), 256);
@@ -220,12 +221,12 @@ void CInformacionDlg::ValueEdited() {
     if (image.GetBitCount() == 32) image.SetAlfa(Column(), Row(), std::uint8_t(value));
     else image.SetPixel(Column(), Row(), std::uint32_t(value));
     doc->SetModified();
-    m_frame->DocumentChanged(*doc, false);
+    m_bench.DocumentChanged(*doc, false);
 }
 
 // ---------------------------------------------------------------- DIB properties
 
-CPropiedadesDIB::CPropiedadesDIB(CMainFrame* frame) : CToolWindow(frame) {
+CPropiedadesDIB::CPropiedadesDIB(CWorkbench& bench) : CToolWindow(bench) {
     auto* layout = new QVBoxLayout(this);
     auto addGroup = [&](const QString& title, const QStringList& names) {
         auto* group = new QGroupBox(title);

@@ -4,30 +4,30 @@
 
 #include <QWidget>
 
-class CMainFrame;
+class CWorkbench;
 class CVelora;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 
-// A tool window of the main frame's slots: re-reads the active image on Refresh.
+// A tool window over the main window: re-reads the active image on Refresh.
 class CToolWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit CToolWindow(CMainFrame* frame);
+    explicit CToolWindow(CWorkbench& bench);
     virtual void Refresh() = 0;
 
 protected:
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
     const CVelora* ActiveImage() const;
-    CMainFrame* m_frame;
+    CWorkbench& m_bench;
 };
 
 class CInformacionDlg : public CToolWindow {
     Q_OBJECT
 public:
-    explicit CInformacionDlg(CMainFrame* frame);
+    explicit CInformacionDlg(CWorkbench& bench);
     void Refresh() override;
 
     // Named fields, for tests and for the look of the window.
@@ -60,7 +60,7 @@ private:
 class CPropiedadesDIB : public CToolWindow {
     Q_OBJECT
 public:
-    explicit CPropiedadesDIB(CMainFrame* frame);
+    explicit CPropiedadesDIB(CWorkbench& bench);
     void Refresh() override;
     // Label by field name ("m_lpDIB", "biWidth", "Paleta", "DIB", ...), for tests.
     QLabel* Field(const QString& name) const;

@@ -1,63 +1,40 @@
+// The frame itself: its menus, toolbars and status bar built from the command table, the
+// routing of commands, the shared state, and the documents' windows. The handlers of the
+// File and Edit menus are in MainFrameFile.cpp, those of the View and Window menus in
+// MainFrameWindow.cpp; the other commands are installed from outside (ImageCommands,
+// PeripheryCommands, and the operation dialogs by the program's start).
 #include "MainFrame.h"
 
-#include "ColorConversionDlg.h"
-#include "ColorModelWindow.h"
-#include "DialogCommands.h"
-#include "HistogramWindow.h"
-#include "ImageCommands.h"
-#include "OperationDialog.h"
-
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
-#include <QScreen>
-#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <algorithm>
 
 #include "ChildFrame.h"
 #include "Clipboard.h"
 #include "ConfigDlg.h"
-#include "Help.h"
-#include "Inspectors.h"
-#include "Messages.h"
-#include "RawDimensionDlg.h"
-#include "Stopwatch.h"
+#include "ImageCommands.h"
+#include "OperationRunner.h"
+#include "PeripheryCommands.h"
+#include "ToolWindowHost.h"
+#include "ToolWindowTable.h"
 #include "View.h"
-#include "periphery/CAboutDlg.h"
-#include "periphery/CAccessories.h"
-#include "periphery/CCalendarioDlg.h"
-#include "periphery/CImagePrinter.h"
-#include "periphery/CInfoMonitoresDlg.h"
-#include "periphery/CVerImagen2MonitorDlg.h"
-
-using velora::ui::MessageKind;
-using velora::ui::MessageSink;
-using velora::ui::ShowError;
+#include "Workbench.h"
 
 namespace {
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
-constexpr int kMaxRecentFiles = 9;
-
-const char* const kWebProgram = "https://example.org/cveloramdi/";
-const char* const kWebAuthor = "https://example.org/cveloramdi/autor/";
 
 // Standard icons for the toolbar buttons that have one; the others show their text.
 QIcon IconFor(int id, QStyle* style) {
@@ -100,9 +77,52 @@ QIcon BadgeIcon(const QString& text) {
     return QIcon(pixmap);
 }
 
+// The frame as its windows and dialogs see it.
+class CFrameWorkbench final : public CWorkbench {
+public:
+    explicit CFrameWorkbench(CMainFrame& frame) : m_frame(frame) {}
+    CUtilidadView* ActiveView() const override { return m_frame.ActiveView(); }
+    CUtilidadDoc* ActiveDocument() const override { return m_frame.ActiveDocument(); }
+    std::vector<std::shared_ptr<CUtilidadDoc>> OpenDocuments() const override {
+        std::vector<std::shared_ptr<CUtilidadDoc>> documents;
+        for (CChildFrame* child : m_frame.Children()) {
+            const std::shared_ptr<CUtilidadDoc>& document = child->View()->SharedDocument();
+            if (std::find(documents.begin(), documents.end(), document) == documents.end()) documents.push_back(document);
+        }
+        return documents;
+    }
+    QWidget* MainWindow() const override { return &m_frame; }
+    int ColorModel() const override { return m_frame.ColorModel(); }
+    void SetColorModel(int model) override { m_frame.SetColorModel(model); }
+    bool StepByStep() const override { return m_frame.StepByStep(); }
+    void DocumentChanged(CUtilidadDoc& document, bool sizeChanged) override { m_frame.DocumentChanged(document, sizeChanged); }
+    void OpenResult(CVelora&& image, const std::string& name) override {
+        auto document = m_frame.NewDocument();
+        document->Image() = std::move(image);
+        document->Image().SetName(name);
+        document->SetTitle(name);
+        document->SetModified();
+        m_frame.AddView(document);
+    }
+    void CloseToolWindows() override { m_frame.CloseToolWindows(); }
+    void RefreshToolWindows() override { m_frame.RefreshToolWindows(); }
+    void SetReadout(const QString& text) override { m_frame.SetReadout(text); }
+    void SizeViewToImage(CUtilidadView* view) override { m_frame.SizeViewToImage(view); }
+    void ScaleByKeypad(CUtilidadView* view, float factor) override { m_frame.ScaleByKeypad(view, factor); }
+    void ShowContextMenu(const QPoint& globalPos) override { m_frame.ShowContextMenu(globalPos); }
+    void OpenToolWindowsIfPending() override { m_frame.OpenToolWindowsIfPending(); }
+    bool MayCloseView(CUtilidadView* view) override { return m_frame.MayCloseView(view); }
+
+private:
+    CMainFrame& m_frame;
+};
+
 }  // namespace
 
-CMainFrame::CMainFrame(CConfiguration& configuration) : m_configuration(configuration) {
+CMainFrame::CMainFrame(CConfiguration& configuration)
+    : m_configuration(configuration),
+      m_bench(std::make_unique<CFrameWorkbench>(*this)),
+      m_tools(std::make_unique<CToolWindowHost>(*m_bench, configuration, ToolWindowTable())) {
     setWindowTitle(kTitle);
     setAcceptDrops(true);
     m_mdi = new QMdiArea;
@@ -116,9 +136,11 @@ CMainFrame::CMainFrame(CConfiguration& configuration) : m_configuration(configur
     BuildStatusBar();
     SetStepByStep(m_configuration.switches.stepByStep != 0);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] {
-        RefreshToolWindows();
+        if (m_closing) return;
+        emit m_bench->ActiveDocumentChanged();  // the tool windows follow
         UpdateCommandStates();
     });
+    connect(m_tools.get(), &CToolWindowHost::PendingChanged, this, &CMainFrame::UpdateCommandStates);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
     UpdateCommandStates();
 }
@@ -128,7 +150,7 @@ CMainFrame::~CMainFrame() {
     m_closing = true;
     m_mdi->disconnect(this);
     QApplication::clipboard()->disconnect(this);
-    for (auto& tool : m_tools) delete tool.data();
+    m_tools.reset();
     for (CChildFrame* child : Children()) delete child;
 }
 
@@ -250,7 +272,7 @@ void CMainFrame::SetStepByStep(bool on) {
 
 void CMainFrame::SetColorModel(int model) {
     m_colorModel = model;
-    if (auto* window = dynamic_cast<CToolWindow*>(m_tools[kColorModelSlot].data())) window->Refresh();
+    emit m_bench->ColorModelChanged(model);
     UpdateCommandStates();
 }
 
@@ -267,7 +289,7 @@ void CMainFrame::UpdateCommandStates() {
     // The view keeps IsGray with its display copy; scanning a large image on every update is not needed.
     if (CUtilidadView* view = ActiveView()) context.imageIsGray = view->ImageIsGray();
     context.colorModel = m_colorModel;
-    context.toolWindowsPending = m_toolWindowsPending;
+    context.toolWindowsPending = m_tools->Pending();
     context.clipboardHasDib = velora::ui::ClipboardHasImage();
     context.canUndo = doc && doc->History().CanUndo();
     context.canRedo = doc && doc->History().CanRedo();
@@ -293,6 +315,11 @@ void CMainFrame::Execute(int id) {
     const auto it = m_handlers.find(id);
     if (it != m_handlers.end() && m_actions.at(id)->isEnabled()) it->second();
     UpdateCommandStates();
+}
+
+void CMainFrame::SetCommandHandler(int id, std::function<void()> handler) {
+    Q_ASSERT(m_actions.count(id) != 0);  // a command of the table: it has its menu item
+    m_handlers[id] = std::move(handler);
 }
 
 // ---------------------------------------------------------------- documents and views
@@ -325,8 +352,10 @@ std::shared_ptr<CUtilidadDoc> CMainFrame::NewDocument() {
 }
 
 CChildFrame* CMainFrame::AddView(std::shared_ptr<CUtilidadDoc> document) {
-    auto* view = new CUtilidadView(document, this);
-    auto* child = new CChildFrame(view, this);
+    auto* view = new CUtilidadView(document, *m_bench);
+    auto* child = new CChildFrame(view, *m_bench);
+    ++m_childCount;
+    connect(child, &CChildFrame::Destroying, this, &CMainFrame::ChildDestroyed);
     const QString title = QString::fromStdString(document->Title().empty() ? document->Image().GetName() : document->Title());
     child->setWindowTitle(title + (document->IsModified() ? "*" : ""));
     m_mdi->addSubWindow(child);
@@ -334,19 +363,6 @@ CChildFrame* CMainFrame::AddView(std::shared_ptr<CUtilidadDoc> document) {
     m_mdi->setActiveSubWindow(child);
     UpdateCommandStates();
     return child;
-}
-
-bool CMainFrame::OpenFile(const QString& path) {
-    auto doc = std::make_shared<CUtilidadDoc>();
-    doc->SetTimingSink([this](const std::string& text) { SetTimingText(QString::fromStdString(text)); });
-    const auto outcome = doc->Open(QFile::encodeName(path).toStdString(),
-                                   [this](std::uint64_t length, const std::string& name) {
-                                       return CRawDimensionDlg::Ask(length, name, this);
-                                   });
-    if (outcome == CUtilidadDoc::OpenOutcome::Cancelled) return false;
-    AddRecentFile(path);
-    AddView(doc);  // a failed read shows its message on the window's first paint
-    return outcome == CUtilidadDoc::OpenOutcome::Read;
 }
 
 void CMainFrame::DocumentChanged(CUtilidadDoc& document, bool sizeChanged) {
@@ -359,63 +375,17 @@ void CMainFrame::DocumentChanged(CUtilidadDoc& document, bool sizeChanged) {
         }
         child->setWindowTitle(QString::fromStdString(document.Title()) + (document.IsModified() ? "*" : ""));
     }
-    if (auto* second = qobject_cast<CVerImagen2MonitorDlg*>(m_tools[kSecondMonitor].data())) second->InvalidateImage();
     RefreshToolWindows();
     UpdateCommandStates();
 }
 
-bool CMainFrame::RunInPlace(const QString& undoLabel, const QString& timingLabel,
-                            const std::function<unsigned(CVelora&)>& op, const QString& failureMessage) {
-    CUtilidadDoc* doc = ActiveDocument();
-    if (!doc) return false;
-    const QSize before(doc->Image().GetWidth(), doc->Image().GetHeight());
-    doc->PushUndo(undoLabel.toStdString());
-    doc->TimeOperation(false, "");
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const unsigned code = op(doc->Image());
-    QApplication::restoreOverrideCursor();
-    if (code != 0) {
-        doc->DiscardLastUndo();  // the refused step changed nothing: nothing to undo
-        if (!failureMessage.isEmpty()) ShowError(this, failureMessage);
-        UpdateCommandStates();
-        return false;
-    }
-    doc->TimeOperation(true, timingLabel.toStdString());
-    doc->SetModified();
-    DocumentChanged(*doc, QSize(doc->Image().GetWidth(), doc->Image().GetHeight()) != before);
-    return true;
-}
-
 void CMainFrame::ScaleByKeypad(CUtilidadView* view, float factor) {
     if (view != ActiveView()) m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
-    RunInPlace("Escalado", "Cálculo Escalado", [factor](CVelora& image) { return image.Scale(factor, factor, 0); });
-}
-
-void CMainFrame::SizeViewToImage(CUtilidadView* view) {
-    auto* child = qobject_cast<CChildFrame*>(view->parentWidget());
-    if (!child) return;
-    const CVelora& image = view->Document().Image();
-    view->SetScaleToFit(false);
-    const int frame = view->frameWidth() * 2 + 3;
-    const QSize client(image.GetWidth() + frame, image.GetHeight() + frame);
-    child->SetMaximumClientSize(client);
-    const QSize decoration = child->size() - view->size();
-    const QSize wanted = client + decoration;
-    child->resize(wanted.boundedTo(m_mdi->viewport()->size()).expandedTo(QSize(40, 40)));
-}
-
-void CMainFrame::ScaleToFit(CUtilidadView* view) {
-    // Only when the image fits on the screen: then the view shows it whole, without scroll bars.
-    const CVelora& image = view->Document().Image();
-    QScreen* screen = QGuiApplication::screenAt(mapToGlobal(QPoint(100, 100)));
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    const QRect work = screen->availableGeometry();
-    if (work.right() > image.GetWidth() && work.bottom() > image.GetHeight()) view->SetScaleToFit(true);
+    velora::ui::RunInPlace(*m_bench, view->Document(), "Escalado", "Cálculo Escalado",
+                           [factor](CVelora& image) { return image.Scale(factor, factor, 0); });
 }
 
 // ---------------------------------------------------------------- child windows and tool windows
-
-void CMainFrame::ChildCreated() { ++m_childCount; }
 
 void CMainFrame::ChildDestroyed() {
     if (m_closing) return;
@@ -431,357 +401,31 @@ bool CMainFrame::MayCloseView(CUtilidadView* view) {
     return views > 1 || AskToSave(view);
 }
 
-bool CMainFrame::AskToSave(CUtilidadView* view) {
-    CUtilidadDoc& doc = view->Document();
-    if (!doc.IsModified()) return true;
-    const int answer = MessageSink::ask(this, "CVeloraMDI",
-                                        QString("¿Desea guardar los cambios en %1?").arg(QString::fromStdString(doc.Title())),
-                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Cancel) return false;
-    if (answer == QMessageBox::Yes) {
-        m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
-        OnSave(false);
-        return !doc.IsModified();
-    }
-    return true;
-}
-
-QWidget* CMainFrame::ToolWindow(int slot) const { return m_tools[slot].data(); }
-
 void CMainFrame::RefreshToolWindows() {
-    if (m_closing) return;
-    for (int slot : {int(kInformation), int(kHistogram), int(kDibProperties), int(kSecondMonitor)}) {
-        QWidget* w = m_tools[slot].data();
-        if (!w) continue;
-        if (auto* tool = dynamic_cast<CToolWindow*>(w)) tool->Refresh();
-        if (auto* second = qobject_cast<CVerImagen2MonitorDlg*>(w)) {
-            CUtilidadDoc* doc = ActiveDocument();
-            second->SetImage(doc ? &doc->Image() : nullptr);
-        }
-        w->update();
-    }
+    if (!m_closing) m_tools->Refresh();
 }
 
-void CMainFrame::CloseToolWindows() {
-    for (auto& tool : m_tools) {
-        if (tool) tool->close();
-        delete tool.data();
-        tool = nullptr;
-    }
-    m_toolWindowsPending = true;
-    UpdateCommandStates();
-}
+void CMainFrame::CloseToolWindows() { m_tools->CloseAll(); }
 
-void CMainFrame::OpenToolWindowsIfPending() {
-    if (!m_toolWindowsPending) return;
-    m_toolWindowsPending = false;
-    if (m_configuration.switches.loadModeless) {
-        // Opened after the paint that asked for them has finished.
-        QMetaObject::invokeMethod(this, [this] {
-            for (int slot : {int(kInformation), int(kHistogram), int(kDibProperties), int(kColorModelSlot)}) OpenToolWindow(slot);
-        }, Qt::QueuedConnection);
-    }
-    UpdateCommandStates();
-}
-
-void CMainFrame::OpenToolWindow(int slot) {
-    CUtilidadDoc* doc = ActiveDocument();
-    if (!doc) return;
-    static const char* const kLabels[] = {"Visualizar Información Imagen", "Cálculo Histograma",
-                                          "Visualizar Propiedades DIB", "Elegir Modelo de Color",
-                                          "Visualizar Imagen 2º monitor"};
-    delete m_tools[slot].data();
-    m_tools[slot] = nullptr;
-    doc->TimeOperation(false, "");
-    QWidget* window = nullptr;
-    switch (slot) {
-        case kInformation: window = new CInformacionDlg(this); break;
-        case kDibProperties: window = new CPropiedadesDIB(this); break;
-        case kHistogram: window = new CHistogramaDlg(this); break;
-        case kColorModelSlot: window = new CSeleccModeloColorDlg(this); break;
-        case kSecondMonitor: {
-            auto* second = new CVerImagen2MonitorDlg(nullptr);
-            second->SetImage(&doc->Image());
-            window = second;
-            break;
-        }
-        default: return;
-    }
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    if (m_configuration.switches.modelessOnTop) window->setWindowFlag(Qt::WindowStaysOnTopHint);
-    m_tools[slot] = window;
-    doc->TimeOperation(true, kLabels[slot]);
-    if (slot != kSecondMonitor) {
-        // Down the right side of the main window, one below the other, clear of the images.
-        window->adjustSize();
-        const QRect area = geometry();
-        int y = area.top() + 60;
-        for (int other = 0; other < slot; ++other)
-            if (m_tools[other]) y = std::max(y, m_tools[other]->frameGeometry().bottom() + 8);
-        window->move(std::max(area.left(), area.right() - window->width() - 16), y);
-    }
-    window->show();
-}
+void CMainFrame::OpenToolWindowsIfPending() { m_tools->OpenIfPending(); }
 
 // ---------------------------------------------------------------- handlers
 
 void CMainFrame::RegisterHandlers() {
+    RegisterFileHandlers();
+    RegisterWindowHandlers();
+    InstallImageCommands(*this, *m_bench);
+    InstallPeripheryCommands(*this, *m_bench);
     auto& h = m_handlers;
-    h[kCmdNew] = [this] {
-        auto doc = NewDocument();
-        doc->SetTitle(doc->Image().GetName());
-        AddView(doc);
-    };
-    h[kCmdOpen] = [this] { OnOpen(); };
-    h[kCmdSave] = [this] { OnSave(false); };
-    h[kCmdSaveAs] = [this] { OnSave(true); };
-    h[kCmdExit] = [this] { close(); };
-    h[kCmdUndo] = [this] { OnUndoRedo(false); };
-    h[kCmdRedo] = [this] { OnUndoRedo(true); };
-    h[kCmdCopy] = [this] { OnCopy(); };
-    h[kCmdPaste] = [this] { OnPaste(); };
-    h[kCmdEmptyClipboard] = [] { QApplication::clipboard()->clear(); };
     h[kCmdConfiguration] = [this] { OnConfiguration(); };
     h[kCmdStepByStep] = [this] { SetStepByStep(!m_stepByStep); };
-    h[kCmdToolBar] = [this] {
-        const bool show = m_actions[kCmdToolBar]->isChecked();
-        m_mainToolBar->setVisible(show);
-        m_secondToolBar->setVisible(show);
-    };
-    h[kCmdStatusBar] = [this] { statusBar()->setVisible(m_actions[kCmdStatusBar]->isChecked()); };
-    h[kCmdFullScreen] = [this] { OnToggleFullScreen(); };
-    h[kCmdScaleToFit] = [this] { ScaleToFit(ActiveView()); };
-    h[kCmdSizeToImage] = [this] { SizeViewToImage(ActiveView()); };
-    h[kCmdImageInfo] = [this] { OpenToolWindow(kInformation); };
-    h[kCmdDibProperties] = [this] { OpenToolWindow(kDibProperties); };
-    h[kCmdHistogram] = [this] { OpenToolWindow(kHistogram); };
-    h[kCmdColorModel] = [this] { OpenToolWindow(kColorModelSlot); };
-    h[kCmdColorConversion] = [this] { CConversionValoresModelosColorDlg(this).exec(); };
-    h[kCmdSecondMonitor] = [this] { OpenToolWindow(kSecondMonitor); };
+    for (const ToolWindowKind& kind : m_tools->Kinds()) h[kind.commandId] = [this, id = kind.commandId] { m_tools->Open(id); };
     h[kCmdCloseToolWindows] = [this] { CloseToolWindows(); };
-    h[kCmdMonitors] = [this] { CInfoMonitoresDlg(this).exec(); };
-    h[kCmdCalendar] = [this] { CCalendarioDlg(this).exec(); };
-    h[kCmdAbout] = [this] { CAboutDlg(this).exec(); };
-    for (const DialogCommand& command : DialogCommands()) {
-        h[command.commandId] = [this, make = command.make] {
-            if (CUtilidadView* view = ActiveView()) make(view)->exec();
-        };
-    }
-    h[kCmdEqualize] = [this] { EqualizeIntoNewWindow(*this); };
-    h[kCmdSplit] = [this] { SplitIntoWindows(*this); };
-    h[kCmdFlipVertical] = [this] {
-        RunInPlace("Flip Vertical", "Cálculo Flip Vertical", [](CVelora& im) { return im.Flip(1); },
-                   "Error. Imposible voltear. Modo no válido o la imagen no es válida");
-    };
-    h[kCmdFlipHorizontal] = [this] {
-        RunInPlace("Flip Horizontal", "Cálculo Flip Horizontal", [](CVelora& im) { return im.Flip(0); },
-                   "Error. Imposible voltear. Modo no válido o la imagen no es válida");
-    };
-    h[kCmdCloseAllViews] = [this] { OnCloseAllViews(); };
-    h[kCmdNewWindow] = [this] {
-        if (CUtilidadView* view = ActiveView()) AddView(view->SharedDocument());
-    };
-    h[kCmdCascade] = [this] { m_mdi->cascadeSubWindows(); };
-    h[kCmdTile] = [this] { m_mdi->tileSubWindows(); };
-    h[kCmdArrange] = [this] {
-        // Minimized windows line up along the bottom of the area.
-        int x = 0;
-        for (QMdiSubWindow* w : m_mdi->subWindowList())
-            if (w->isMinimized()) {
-                w->move(x, m_mdi->viewport()->height() - w->height());
-                x += w->width();
-            }
-    };
-    h[kCmdPrint] = [this] {
-        if (CUtilidadDoc* doc = ActiveDocument()) CImagePrinter::Print(doc->Image(), QString::fromStdString(doc->Title()), this);
-    };
-    h[kCmdPrintPreview] = [this] {
-        if (CUtilidadDoc* doc = ActiveDocument())
-            CImagePrinter::PrintPreview(doc->Image(), QString::fromStdString(doc->Title()), this);
-    };
-    h[kCmdPrintSetup] = [this] { CImagePrinter::PrintSetup(this); };
-    h[kCmdSendMail] = [this] {
-        CUtilidadDoc* doc = ActiveDocument();
-        if (!doc) return;
-        // The attachment is the image as BMP in a folder that outlives this call.
-        const QString dir = QDir::tempPath() + "/velora-correo";
-        QDir().mkpath(dir);
-        const QString name = QString::fromStdString(doc->Image().GetNameWithoutExtension().empty()
-                                                        ? std::string("imagen")
-                                                        : doc->Image().GetNameWithoutExtension());
-        const QString path = dir + "/" + QFileInfo(name).fileName() + ".bmp";
-        if (doc->Image().SaveBMP(QFile::encodeName(path).toStdString()) != 0) {
-            ShowError(this, "Error. No se ha podido preparar la imagen para enviarla por correo");
-            return;
-        }
-        CAccessories::SendByMail(path, QString::fromStdString(doc->Title()), this);
-    };
-    h[kCmdNotepad] = [this] { CAccessories::Launch(CAccessories::Kind::TextEditor, {}, this); };
-    h[kCmdCalculator] = [this] { CAccessories::Launch(CAccessories::Kind::Calculator, {}, this); };
-    h[kCmdPaint] = [this] { CAccessories::Launch(CAccessories::Kind::Paint, {}, this); };
-    h[kCmdSystemInfo] = [this] { CAccessories::Launch(CAccessories::Kind::SystemInfo, {}, this); };
-    h[kCmdWebProgram] = [this] { CAccessories::OpenUrl(kWebProgram, this); };
-    h[kCmdWebAuthor] = [this] { CAccessories::OpenUrl(kWebAuthor, this); };
-    for (int id : {kCmdHelpTopics, kCmdHelpNew, kCmdHelpClass, kCmdHelpBibliography, kCmdHelpTips, kCmdHelpMoreImages,
-                   kCmdHelpConfig, kCmdHelpStepByStep, kCmdHelpHowTo, kCmdHelpVersions})
-        h[id] = [this, id] { OnHelp(id); };
-}
-
-void CMainFrame::OnHelp(int id) {
-    static const std::map<int, const char*> pages = {
-        {kCmdHelpNew, "NuevoEnEstaVersion.htm"}, {kCmdHelpClass, "EstructuraClase.htm"},
-        {kCmdHelpBibliography, "Bibliografia.htm"}, {kCmdHelpTips, "Trucos.htm"},
-        {kCmdHelpMoreImages, "DescargarMasImagenes.htm"}, {kCmdHelpConfig, "ConfigCVeloraMDI.htm"},
-        {kCmdHelpStepByStep, "EjecPasoaPaso.htm"}, {kCmdHelpHowTo, "ComoUtilizarCVelora.htm"},
-        {kCmdHelpVersions, "VersionesAnteriores.htm"},
-    };
-    const auto it = pages.find(id);
-    velora::ui::ShowHelpTopic(it == pages.end() ? QString("CVelora.chm") : QString("CVelora.chm::/Ayuda/Ayuda/") + it->second,
-                              this);
-}
-
-void CMainFrame::OnOpen() {
-    const QStringList paths = QFileDialog::getOpenFileNames(
-        this, "Abrir", QString(),
-        "Todos los tipos (*.BMP *.RAW *.PGM *.bmp *.raw *.pgm);;Archivos BMP (*.BMP *.bmp);;"
-        "Archivos RAW (*.RAW *.raw);;Archivos PGM (*.PGM *.pgm)");
-    for (const QString& path : paths) OpenFile(path);
-}
-
-void CMainFrame::OnSave(bool saveAs) {
-    CUtilidadDoc* doc = ActiveDocument();
-    if (!doc) return;
-    CUtilidadDoc::SaveOutcome outcome;
-    if (!saveAs) outcome = doc->Save();
-    if (saveAs || outcome.needsSaveAs) {
-        const CVelora& image = doc->Image();
-        QString selected;
-        const QString proposed = QString::fromStdString(image.GetNameWithoutExtension().empty() ? image.GetName()
-                                                                                                 : image.GetNameWithoutExtension());
-        QString path = QFileDialog::getSaveFileName(this, "Guardar como", proposed,
-                                                    "Archivos BMP (*.bmp);;Archivos RAW (*.raw)", &selected);
-        if (path.isEmpty()) return;
-        const int filter = selected.startsWith("Archivos RAW") ? CUtilidadDoc::kFilterRaw : CUtilidadDoc::kFilterBmp;
-        if (QFileInfo(path).suffix().isEmpty()) path += filter == CUtilidadDoc::kFilterRaw ? ".raw" : ".bmp";
-        outcome = doc->SaveAs(QFile::encodeName(path).toStdString(), filter);
-        if (outcome.saved) AddRecentFile(path);
-    }
-    if (!outcome.saved && !outcome.error.empty()) ShowError(this, QString::fromStdString(outcome.error), "Error al guardar");
-    DocumentChanged(*doc, false);
-}
-
-void CMainFrame::OnUndoRedo(bool redo) {
-    CUtilidadDoc* doc = ActiveDocument();
-    if (!doc || !(redo ? doc->Redo() : doc->Undo())) return;
-    DocumentChanged(*doc, true);
-}
-
-void CMainFrame::OnCopy() {
-    CUtilidadDoc* doc = ActiveDocument();
-    if (!doc) return;
-    doc->TimeOperation(false, "");
-    const bool ok = velora::ui::CopyImageToClipboard(doc->Image());
-    doc->TimeOperation(true, "Copia en Portapapeles");
-    if (!ok) MessageSink::show(this, MessageKind::Warning, "CVeloraMDI", "Imposible escribir datos en el portapapeles");
-}
-
-void CMainFrame::OnPaste() {
-    if (!velora::ui::ClipboardHasImage()) return;
-    auto doc = NewDocument();
-    const std::string title = "Imagen del Portapeles " + std::to_string(++m_pasteCounter) + ".bmp";
-    doc->SetTitle(title);
-    doc->Image().SetName(title);
-    doc->TimeOperation(false, "");
-    const unsigned code = velora::ui::PasteImageFromClipboard(doc->Image());
-    if (code != 0) {
-        ShowError(this, QString::fromStdString(*LoadErrorMessage(code, title)), "Error");
-        return;
-    }
-    doc->TimeOperation(true, "Pegar desde Portapapeles");
-    doc->SetModified();
-    CChildFrame* child = AddView(doc);
-    SizeViewToImage(child->View());
-}
-
-void CMainFrame::OnCloseAllViews() {
-    bool anyModified = false;
-    for (CChildFrame* child : Children()) anyModified |= child->View()->Document().IsModified();
-    if (anyModified &&
-        MessageSink::ask(this, "Cerrar Todas las Vistas (Imágenes)",
-                         "Hay imágenes con cambios sin guardar.\n¿Desea cerrarlas todas y perder esos cambios?",
-                         QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
-    CStopwatch watch;  // not a document's: the documents are gone when it stops
-    watch.Start();
-    for (CChildFrame* child : Children()) {
-        child->View()->Document().SetModified(false);  // already asked once
-        child->close();
-    }
-    SetTimingText(QString::fromStdString(CStopwatch::TimingText("Cerrar Todas las Imágenes", watch.Stop())));
-    m_toolWindowsPending = true;
-}
-
-void CMainFrame::OnToggleFullScreen() {
-    if (!isFullScreen()) {
-        m_savedGeometry = saveGeometry();
-        m_fullScreenToolBar = new QToolBar("Presiona Ctrl+F para cambiar entre pantalla normal o completa (full screen)");
-        m_fullScreenToolBar->setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
-        m_fullScreenToolBar->setWindowTitle(m_fullScreenToolBar->windowTitle());
-        m_fullScreenToolBar->addAction(m_actions[kCmdFullScreen]);
-        m_fullScreenToolBar->setToolTip(m_fullScreenToolBar->windowTitle());
-        m_fullScreenToolBar->show();
-        m_mainToolBar->hide();
-        m_secondToolBar->hide();
-        showFullScreen();
-    } else {
-        delete m_fullScreenToolBar;
-        m_fullScreenToolBar = nullptr;
-        m_mainToolBar->setVisible(m_actions[kCmdToolBar]->isChecked());
-        m_secondToolBar->setVisible(m_actions[kCmdToolBar]->isChecked());
-        showNormal();
-        restoreGeometry(m_savedGeometry);
-        showMaximized();
-    }
-    m_actions[kCmdFullScreen]->setChecked(isFullScreen());
 }
 
 void CMainFrame::OnConfiguration() {
     CConfigDlg dialog(m_configuration, this);
     if (dialog.exec() == QDialog::Accepted) SetStepByStep(m_configuration.switches.stepByStep != 0);
-}
-
-// ---------------------------------------------------------------- recent files, drops, closing
-
-void CMainFrame::AddRecentFile(const QString& path) {
-    QSettings settings("Velora", "CVeloraMDI");
-    QStringList files = settings.value("recentFiles").toStringList();
-    files.removeAll(QFileInfo(path).absoluteFilePath());
-    files.prepend(QFileInfo(path).absoluteFilePath());
-    while (files.size() > kMaxRecentFiles) files.removeLast();
-    settings.setValue("recentFiles", files);
-    UpdateRecentFilesMenu();
-}
-
-void CMainFrame::UpdateRecentFilesMenu() {
-    if (!m_recentMenu) return;
-    m_recentMenu->clear();
-    const QStringList files = QSettings("Velora", "CVeloraMDI").value("recentFiles").toStringList();
-    int n = 1;
-    for (const QString& file : files) {
-        QAction* a = m_recentMenu->addAction(QString("&%1 %2").arg(n++).arg(QFileInfo(file).fileName()));
-        a->setStatusTip(file);
-        connect(a, &QAction::triggered, this, [this, file] { OpenFile(file); });
-    }
-    m_recentMenu->setEnabled(!files.isEmpty());
-}
-
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void CMainFrame::dropEvent(QDropEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) OpenFile(url.toLocalFile());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -1,14 +1,16 @@
 // CMainFrame: the MDI main window. It builds its menus, context menu and toolbars from the
-// command table, routes every command to its handler, holds the state that operations read
-// (step-by-step flag, active colour model), the tool windows, full screen and the clipboard.
+// command table, routes every command to its handler (its own, or one installed from outside
+// through CCommandRegistry), holds the state that operations read (step-by-step flag, active
+// colour model), the image windows, the tool-window host, full screen and the clipboard.
+// Image windows, tool windows and dialogs reach it only through Workbench().
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
 #include <functional>
 #include <map>
 #include <memory>
 
+#include "CommandRegistry.h"
 #include "CommandTable.h"
 #include "Configuration.h"
 #include "Document.h"
@@ -19,9 +21,11 @@ class QMdiArea;
 class QMenu;
 class QToolBar;
 class CChildFrame;
+class CToolWindowHost;
 class CUtilidadView;
+class CWorkbench;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public CCommandRegistry {
     Q_OBJECT
 public:
     static constexpr const char* kTitle =
@@ -41,10 +45,11 @@ public:
     QList<CChildFrame*> Children() const;
     QMdiArea* MdiArea() const { return m_mdi; }
 
-    // ---- Operations on the active image
-    // PushUndo, stopwatch, operation, stop, modified, repaint: the in-place sequence.
-    bool RunInPlace(const QString& undoLabel, const QString& timingLabel, const std::function<unsigned(CVelora&)>& op,
-                    const QString& failureMessage = {});
+    // What the windows and dialogs see of the frame: an object of its own, forwarding here,
+    // since a widget cannot derive from a second QObject.
+    CWorkbench& Workbench() const { return *m_bench; }
+
+    // ---- Changes and the sizing of views
     // After a document's image changed: every view of it and the tool windows repaint.
     void DocumentChanged(CUtilidadDoc& document, bool sizeChanged);
     void ScaleByKeypad(CUtilidadView* view, float factor);
@@ -62,16 +67,12 @@ public:
     CConfiguration& Configuration() { return m_configuration; }
 
     // ---- Tool windows
+    CToolWindowHost& Tools() const { return *m_tools; }
     void RefreshToolWindows();
     void CloseToolWindows();
     void OpenToolWindowsIfPending();
-    bool ToolWindowsPending() const { return m_toolWindowsPending; }
-    QWidget* ToolWindow(int slot) const;
-    enum ToolSlot { kInformation, kHistogram, kDibProperties, kColorModelSlot, kSecondMonitor, kToolSlots };
 
     // ---- Child windows
-    void ChildCreated();
-    void ChildDestroyed();
     bool MayCloseView(CUtilidadView* view);
     // Asks whether to save a modified document; false when the user cancels.
     bool AskToSave(CUtilidadView* view);
@@ -82,6 +83,7 @@ public:
     void ShowContextMenu(const QPoint& globalPos);
     // Runs a command as its menu item would (for the keyboard and for tests).
     void Execute(int id);
+    void SetCommandHandler(int id, std::function<void()> handler) override;
     int PasteCounter() const { return m_pasteCounter; }
 
 protected:
@@ -95,10 +97,12 @@ private:
     void BuildToolBars();
     void BuildStatusBar();
     void RegisterHandlers();
+    void RegisterFileHandlers();    // MainFrameFile.cpp
+    void RegisterWindowHandlers();  // MainFrameWindow.cpp
     QMenu* BuildMenu(QMenu* menu, const std::vector<MenuNode>& nodes);
     void UpdateRecentFilesMenu();
     void AddRecentFile(const QString& path);
-    void OpenToolWindow(int slot);
+    void ChildDestroyed();
 
     // Handlers.
     void OnOpen();
@@ -109,9 +113,9 @@ private:
     void OnCloseAllViews();
     void OnToggleFullScreen();
     void OnConfiguration();
-    void OnHelp(int id);
 
     CConfiguration& m_configuration;
+    std::unique_ptr<CWorkbench> m_bench;
     QMdiArea* m_mdi = nullptr;
     std::map<int, QAction*> m_actions;
     std::map<int, std::function<void()>> m_handlers;
@@ -125,9 +129,8 @@ private:
 
     bool m_stepByStep = false;
     int m_colorModel = 0;
-    bool m_toolWindowsPending = true;
     int m_childCount = 0;
     int m_pasteCounter = 0;
     bool m_closing = false;
-    QPointer<QWidget> m_tools[kToolSlots];
+    std::unique_ptr<CToolWindowHost> m_tools;
 };

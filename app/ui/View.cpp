@@ -6,12 +6,12 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "MainFrame.h"
 #include "Messages.h"
 #include "StatusReadout.h"
+#include "Workbench.h"
 
-CUtilidadView::CUtilidadView(std::shared_ptr<CUtilidadDoc> document, CMainFrame* frame, QWidget* parent)
-    : QAbstractScrollArea(parent), m_document(std::move(document)), m_frame(frame) {
+CUtilidadView::CUtilidadView(std::shared_ptr<CUtilidadDoc> document, CWorkbench& bench, QWidget* parent)
+    : QAbstractScrollArea(parent), m_document(std::move(document)), m_bench(bench) {
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -68,7 +68,7 @@ void CUtilidadView::paintEvent(QPaintEvent*) {
     }
     if (!m_document->frameSized) {
         m_document->frameSized = true;
-        QTimer::singleShot(0, this, [this] { m_frame->SizeViewToImage(this); });
+        QTimer::singleShot(0, this, [this] { m_bench.SizeViewToImage(this); });
     }
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), palette().color(QPalette::Dark));
@@ -79,30 +79,30 @@ void CUtilidadView::paintEvent(QPaintEvent*) {
         const QRect source = QRect(offset, viewport()->size()).intersected(m_display.rect());
         painter.drawImage(source.topLeft() - offset, m_display, source);
     }
-    m_frame->OpenToolWindowsIfPending();
+    m_bench.OpenToolWindowsIfPending();
 }
 
 void CUtilidadView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = ImagePointAt(event->position().toPoint());
-    m_frame->SetReadout(QString::fromStdString(
-        PixelReadout(m_document->Image(), p.x(), p.y(), m_frame->ColorModel(), m_isGray)));
+    m_bench.SetReadout(QString::fromStdString(
+        PixelReadout(m_document->Image(), p.x(), p.y(), m_bench.ColorModel(), m_isGray)));
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 
 void CUtilidadView::leaveEvent(QEvent* event) {
-    m_frame->SetReadout(" ");
+    m_bench.SetReadout(" ");
     QAbstractScrollArea::leaveEvent(event);
 }
 
 void CUtilidadView::keyPressEvent(QKeyEvent* event) {
     if (event->modifiers() & Qt::KeypadModifier) {
-        if (event->key() == Qt::Key_Plus) m_frame->ScaleByKeypad(this, 1.1f);
-        if (event->key() == Qt::Key_Minus) m_frame->ScaleByKeypad(this, 0.9f);
+        if (event->key() == Qt::Key_Plus) m_bench.ScaleByKeypad(this, 1.1f);
+        if (event->key() == Qt::Key_Minus) m_bench.ScaleByKeypad(this, 0.9f);
     }
     QAbstractScrollArea::keyPressEvent(event);
 }
 
-void CUtilidadView::contextMenuEvent(QContextMenuEvent* event) { m_frame->ShowContextMenu(event->globalPos()); }
+void CUtilidadView::contextMenuEvent(QContextMenuEvent* event) { m_bench.ShowContextMenu(event->globalPos()); }
 
 void CUtilidadView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
@@ -111,5 +111,5 @@ void CUtilidadView::resizeEvent(QResizeEvent* event) {
 
 void CUtilidadView::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
-    m_frame->RefreshToolWindows();
+    m_bench.RefreshToolWindows();
 }

@@ -9,15 +9,15 @@
 
 #include "Document.h"
 
-class CMainFrame;
+class CWorkbench;
 
 class CUtilidadView : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    CUtilidadView(std::shared_ptr<CUtilidadDoc> document, CMainFrame* frame, QWidget* parent = nullptr);
+    CUtilidadView(std::shared_ptr<CUtilidadDoc> document, CWorkbench& bench, QWidget* parent = nullptr);
 
     CUtilidadDoc& Document() { return *m_document; }
-    CMainFrame* Frame() const { return m_frame; }
+    CWorkbench& Workbench() const { return m_bench; }
     const std::shared_ptr<CUtilidadDoc>& SharedDocument() const { return m_document; }
 
     // The image changed (operation, undo, load): rebuild the display copy and repaint.
@@ -43,7 +43,7 @@ private:
     void UpdateScrollBars();
 
     std::shared_ptr<CUtilidadDoc> m_document;
-    CMainFrame* m_frame;
+    CWorkbench& m_bench;
     QImage m_display;
     bool m_isGray = false;
     bool m_scaleToFit = false;

@@ -1,5 +1,6 @@
-// The fixture of the workbench tests: a main frame on the offscreen platform whose
-// message boxes and questions are recorded instead of shown.
+// The fixture of the workbench tests: a main frame on the offscreen platform, with the
+// dialogs' commands installed as the program does, whose message boxes and questions are
+// recorded instead of shown.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <memory>
 
 #include "Configuration.h"
+#include "InstallDialogs.h"
 #include "MainFrame.h"
 #include "Messages.h"
 #include "TestImages.h"
@@ -37,6 +39,7 @@ protected:
     CMainFrame& Frame() {
         if (!frame) {
             frame = std::make_unique<CMainFrame>(*config);
+            InstallDialogCommands(*frame, frame->Workbench());
             frame->resize(1400, 1000);
             frame->show();
             QApplication::processEvents();

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QTest>
 #include <filesystem>
@@ -18,10 +19,13 @@
 #include "Inspectors.h"
 #include "MainFrame.h"
 #include "Messages.h"
+#include "OperationRunner.h"
 #include "RawDimensionDlg.h"
 #include "TestImages.h"
+#include "ToolWindowHost.h"
 #include "WorkbenchFixture.h"
 #include "View.h"
+#include "Workbench.h"
 
 using namespace testing_support;
 using velora::ui::MessageKind;
@@ -100,24 +104,63 @@ TEST_F(Workbench, KeypadPlusScalesWithOneUndoStep) {
     EXPECT_EQ(doc.Image().GetWidth(), 100);
 }
 
+TEST_F(Workbench, InPlaceRunnerRefusalLeavesNoStepAndAResizeRefitsTheWindow) {
+    CUtilidadView* view = OpenImage("runner.bmp", RandomImage(40, 30, 8, 9));
+    CUtilidadDoc& doc = view->Document();
+    const CVelora original = doc.Image();
+    const QString timing = Frame().TimingText();
+    EXPECT_FALSE(velora::ui::RunInPlace(Frame().Workbench(), doc, "Roto", "Cálculo Roto",
+                                        [](CVelora&) { return 4u; }, "Error. No se puede"));
+    EXPECT_EQ(messages, QStringList{"Mensaje de Error|Error. No se puede"});
+    EXPECT_FALSE(doc.History().CanUndo());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(Frame().TimingText(), timing);
+    EXPECT_EQ(Block(doc.Image()), Block(original));
+    EXPECT_FALSE(velora::ui::RunInPlace(Frame().Workbench(), doc, "Roto", "Cálculo Roto", [](CVelora&) { return 1u; }));
+    EXPECT_EQ(messages.size(), 1);  // no message given, none shown
+
+    EXPECT_TRUE(velora::ui::RunInPlace(Frame().Workbench(), doc, "Escalado", "Cálculo Escalado",
+                                       [](CVelora& im) { return im.Scale(2.0f, 2.0f, 0); }));
+    Settle();
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cálculo Escalado: ")) << Frame().TimingText().toStdString();
+    EXPECT_EQ(doc.History().Description(0), "Escalado");
+    EXPECT_TRUE(view->parentWidget()->windowTitle().endsWith("runner.bmp*"));
+    EXPECT_GE(view->viewport()->width(), 80);  // the child grew with the image
+    EXPECT_GE(view->viewport()->height(), 60);
+}
+
+TEST_F(Workbench, OpenDocumentsListsEachDocumentOnceInWindowOrder) {
+    CUtilidadView* first = OpenImage("uno.bmp", RandomImage(8, 8, 8, 1));
+    OpenImage("dos.bmp", RandomImage(8, 8, 8, 2));
+    Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    Frame().Execute(kCmdNewWindow);  // a second window on the first document
+    Settle();
+    ASSERT_EQ(Frame().Children().size(), 3);
+    const auto documents = Frame().Workbench().OpenDocuments();
+    ASSERT_EQ(documents.size(), 2u);
+    EXPECT_EQ(documents[0]->Title(), "uno.bmp");
+    EXPECT_EQ(documents[1]->Title(), "dos.bmp");
+    EXPECT_EQ(documents[0], first->SharedDocument());
+}
+
 TEST_F(Workbench, ToolWindowsCloseWithTheLastChildAndReopen) {
     config->switches.loadModeless = 1;
     ASSERT_TRUE(Frame().OpenFile(WriteImage("tools.bmp", RandomImage(30, 20, 24, 4))));
     Settle();
-    EXPECT_FALSE(Frame().ToolWindowsPending());
-    EXPECT_NE(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
-    EXPECT_NE(Frame().ToolWindow(CMainFrame::kDibProperties), nullptr);
+    EXPECT_FALSE(Frame().Tools().Pending());
+    EXPECT_NE(Frame().Tools().Find(kCmdImageInfo), nullptr);
+    EXPECT_NE(Frame().Tools().Find(kCmdDibProperties), nullptr);
     EXPECT_TRUE(Frame().Action(kCmdImageInfo)->isEnabled());
 
     Frame().Children()[0]->close();
     Settle();
-    EXPECT_EQ(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
-    EXPECT_TRUE(Frame().ToolWindowsPending());
+    EXPECT_EQ(Frame().Tools().Find(kCmdImageInfo), nullptr);
+    EXPECT_TRUE(Frame().Tools().Pending());
     EXPECT_FALSE(Frame().Action(kCmdImageInfo)->isEnabled());
 
     ASSERT_TRUE(Frame().OpenFile(WriteImage("tools2.bmp", RandomImage(10, 10, 8, 5))));
     Settle();
-    auto* dib = dynamic_cast<CPropiedadesDIB*>(Frame().ToolWindow(CMainFrame::kDibProperties));
+    auto* dib = dynamic_cast<CPropiedadesDIB*>(Frame().Tools().Find(kCmdDibProperties));
     ASSERT_NE(dib, nullptr);
     EXPECT_EQ(dib->windowTitle(), "Propiedades del DIB de tools2.bmp");
     EXPECT_EQ(dib->Field("Paleta")->text(), "1024");
@@ -130,7 +173,7 @@ TEST_F(Workbench, InformationEditsRecordUndoSteps) {
     ASSERT_TRUE(Frame().OpenFile(WriteImage("info.bmp", image)));
     Settle();
     Frame().Execute(kCmdImageInfo);
-    auto* info = dynamic_cast<CInformacionDlg*>(Frame().ToolWindow(CMainFrame::kInformation));
+    auto* info = dynamic_cast<CInformacionDlg*>(Frame().Tools().Find(kCmdImageInfo));
     ASSERT_NE(info, nullptr);
     EXPECT_FALSE(info->valueEdit->isVisibleTo(info));  // 24 bits: no value field
     info->columnEdit->setText("");

@@ -195,6 +195,36 @@ TEST(Document, UnwritableTargetKeepsTheOldFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary file left
 }
 
+TEST(Document, OperationIsOneTimedUndoStepAndARefusalLeavesNoTrace) {
+    CUtilidadDoc doc;
+    doc.OnNewDocument(nullptr);
+    std::vector<std::string> timings;
+    doc.SetTimingSink([&](const std::string& t) { timings.push_back(t); });
+    const CVelora original = doc.Image();
+
+    EXPECT_EQ(doc.RunOperation("Negativo", "Cálculo Negativo", [](CVelora& im) { return im.Negative(1, 0, 0, 0); }), 0u);
+    ASSERT_EQ(timings.size(), 1u);
+    EXPECT_EQ(timings[0].rfind("Tiempo de Cálculo Negativo: ", 0), 0u) << timings[0];
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(doc.History().Description(0), "Negativo");
+    const CVelora negated = doc.Image();
+    EXPECT_NE(Block(negated), Block(original));
+
+    // Refused: the code comes back, the earlier step is still the last one, nothing is timed.
+    doc.SetModified(false);
+    bool ran = false;
+    EXPECT_EQ(doc.RunOperation("Roto", "Cálculo Roto", [&](CVelora&) { ran = true; return 3u; }), 3u);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(timings.size(), 1u);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(doc.History().UndoText(), "Deshacer (1) Negativo \tCtrl+Z");
+    EXPECT_EQ(Block(doc.Image()), Block(negated));
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(Block(doc.Image()), Block(original));
+}
+
 TEST(StatusReadout, TextsForEveryDepth) {
     CVelora rgb(nullptr, nullptr, 4, 3, 24);
     rgb.SetName("foto.bmp");

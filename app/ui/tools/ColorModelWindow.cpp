@@ -8,9 +8,9 @@
 
 #include "DialogTable.h"
 #include "Help.h"
-#include "MainFrame.h"
+#include "Workbench.h"
 
-CSeleccModeloColorDlg::CSeleccModeloColorDlg(CMainFrame* frame) : CToolWindow(frame) {
+CSeleccModeloColorDlg::CSeleccModeloColorDlg(CWorkbench& bench) : CToolWindow(bench) {
     setWindowTitle("Modelo Color Activo");
     auto* layout = new QVBoxLayout(this);
     auto* group = new QButtonGroup(this);
@@ -19,7 +19,8 @@ CSeleccModeloColorDlg::CSeleccModeloColorDlg(CMainFrame* frame) : CToolWindow(fr
         group->addButton(model[std::size_t(i)], i);
         layout->addWidget(model[std::size_t(i)]);
     }
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) { m_frame->SetColorModel(id); });
+    connect(group, &QButtonGroup::idClicked, this, [this](int id) { m_bench.SetColorModel(id); });
+    connect(&m_bench, &CWorkbench::ColorModelChanged, this, &CSeleccModeloColorDlg::Refresh);
     auto* buttons = new QHBoxLayout;
     auto* close = new QPushButton("Cerrar");
     auto* help = new QPushButton("Ayuda");
@@ -32,6 +33,6 @@ CSeleccModeloColorDlg::CSeleccModeloColorDlg(CMainFrame* frame) : CToolWindow(fr
 }
 
 void CSeleccModeloColorDlg::Refresh() {
-    const int active = m_frame->ColorModel();
+    const int active = m_bench.ColorModel();
     if (active >= 0 && active < kColorModelCount) model[std::size_t(active)]->setChecked(true);
 }

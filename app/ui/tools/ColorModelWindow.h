@@ -12,7 +12,7 @@ class QRadioButton;
 class CSeleccModeloColorDlg : public CToolWindow {
     Q_OBJECT
 public:
-    explicit CSeleccModeloColorDlg(CMainFrame* frame);
+    explicit CSeleccModeloColorDlg(CWorkbench& bench);
     void Refresh() override;
     std::array<QRadioButton*, kColorModelCount> model{};
 };

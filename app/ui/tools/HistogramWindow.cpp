@@ -18,8 +18,9 @@
 
 #include "DialogTable.h"
 #include "Help.h"
-#include "MainFrame.h"
+#include "OperationRunner.h"
 #include "View.h"
+#include "Workbench.h"
 
 // ---------------------------------------------------------------- drawing
 
@@ -82,7 +83,7 @@ void CHistogramCanvas::leaveEvent(QEvent*) { emit Hovered(-1); }
 
 // ---------------------------------------------------------------- window
 
-CHistogramaDlg::CHistogramaDlg(CMainFrame* frame) : CToolWindow(frame) {
+CHistogramaDlg::CHistogramaDlg(CWorkbench& bench) : CToolWindow(bench) {
     auto* layout = new QVBoxLayout(this);
     tabs = new QTabBar;
     for (const char* name : {"Luminancia", "Rojo", "Verde", "Azul"}) tabs->addTab(name);
@@ -149,9 +150,9 @@ CHistogramaDlg::~CHistogramaDlg() {
     previewed->Image() = m_before;
     // Repainted later: the frame may be refreshing its tool windows, this one among them.
     QMetaObject::invokeMethod(
-        m_frame,
-        [frame = m_frame, weak = m_previewed] {
-            if (std::shared_ptr<CUtilidadDoc> doc = weak.lock()) frame->DocumentChanged(*doc, false);
+        &m_bench,
+        [bench = &m_bench, weak = m_previewed] {
+            if (std::shared_ptr<CUtilidadDoc> doc = weak.lock()) bench->DocumentChanged(*doc, false);
         },
         Qt::QueuedConnection);
 }
@@ -163,7 +164,7 @@ int CHistogramaDlg::Rounding() const {
 }
 
 void CHistogramaDlg::Refresh() {
-    CUtilidadView* view = m_frame->ActiveView();
+    CUtilidadView* view = m_bench.ActiveView();
     std::shared_ptr<CUtilidadDoc> document = view ? view->SharedDocument() : nullptr;
     DropOvertakenPreview();
     const bool changed = document != m_document.lock();
@@ -261,13 +262,13 @@ void CHistogramaDlg::ApplyPreview() {
         m_previewed = document;
     }
     document->Image() = m_before;
-    document->Image().Equalize(m_frame->ColorModel(), Rounding());
+    document->Image().Equalize(m_bench.ColorModel(), Rounding());
     m_previewImage = document->Image();
     {
         const QSignalBlocker block(preview);
         preview->setChecked(true);
     }
-    m_frame->DocumentChanged(*document, false);
+    m_bench.DocumentChanged(*document, false);
 }
 
 void CHistogramaDlg::EndPreview() {
@@ -282,16 +283,17 @@ void CHistogramaDlg::EndPreview() {
     previewed->Image() = m_before;
     m_before = CVelora();
     m_previewImage = CVelora();
-    m_frame->DocumentChanged(*previewed, false);
+    m_bench.DocumentChanged(*previewed, false);
 }
 
 void CHistogramaDlg::Equalize() {
     if (!m_document.lock()) return;
     EndPreview();  // the undo step holds the image as it was before any preview
-    const int model = m_frame->ColorModel(), round = Rounding();
+    const int model = m_bench.ColorModel(), round = Rounding();
     // The next preview starts from the result: its copy is taken then.
-    m_frame->RunInPlace("Ecualizar Histograma", "Ecualización",
-                        [model, round](CVelora& image) { return image.Equalize(model, round); });
+    if (CUtilidadDoc* doc = m_bench.ActiveDocument())
+        velora::ui::RunInPlace(m_bench, *doc, "Ecualizar Histograma", "Ecualización",
+                               [model, round](CVelora& image) { return image.Equalize(model, round); });
 }
 
 void CHistogramaDlg::closeEvent(QCloseEvent* event) {

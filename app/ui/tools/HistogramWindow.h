@@ -43,7 +43,7 @@ private:
 class CHistogramaDlg : public CToolWindow {
     Q_OBJECT
 public:
-    explicit CHistogramaDlg(CMainFrame* frame);
+    explicit CHistogramaDlg(CWorkbench& bench);
     ~CHistogramaDlg() override;
     void Refresh() override;
 

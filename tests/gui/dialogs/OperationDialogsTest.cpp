@@ -8,9 +8,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTimer>
+#include <set>
 
 #include "ChildFrame.h"
+#include "CommandRegistry.h"
+#include "DialogCommands.h"
+#include "InstallDialogs.h"
 #include "IntensityDialogs.h"
+#include "ToolWindowHost.h"
 #include "WorkbenchFixture.h"
 
 using namespace testing_support;
@@ -179,7 +185,7 @@ TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheF
     CUtilidadView* view = Open("steps.bmp", 24, 24, 5);
     Frame().Execute(kCmdImageInfo);
     Settle();
-    ASSERT_NE(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
+    ASSERT_NE(Frame().Tools().Find(kCmdImageInfo), nullptr);
     Frame().SetStepByStep(true);
 
     CContrasteDlg dialog(view);
@@ -203,7 +209,7 @@ TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheF
     dialog.function[2]->click();  // square root: the preview box is unchecked, nothing runs
     EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
     dialog.previewBox()->click();
-    EXPECT_EQ(Frame().ToolWindow(CMainFrame::kInformation), nullptr);
+    EXPECT_EQ(Frame().Tools().Find(kCmdImageInfo), nullptr);
     EXPECT_EQ(dialog.progressLabel()->text(), "   Operación Finalizada ...         ");
     EXPECT_TRUE(dialog.okButton()->isEnabled());
     const QString phase = "  Aplicando FUNCIÓN RAÍZ CUADRADA ... ";
@@ -265,4 +271,28 @@ TEST_F(OperationDialogs, EqualizeAndSplitOpenNewWindowsNamedAfterTheActiveModel)
     for (const char* component : {"R", "G", "B", "CANAL ALFA"})
         EXPECT_TRUE(titles.contains(QString("Componente %1 de modelos.bmp").arg(component))) << component;
     EXPECT_EQ(Frame().ActiveDocument()->Image().GetPixel(3, 4), original.GetAlfa(3, 4));
+}
+
+TEST_F(OperationDialogs, InstalledCommandsOpenTheirDialogOnTheActiveImage) {
+    struct Recorder : CCommandRegistry {
+        std::set<int> ids;
+        void SetCommandHandler(int id, std::function<void()>) override { EXPECT_TRUE(ids.insert(id).second) << id; }
+    } recorder;
+    InstallDialogCommands(recorder, Frame().Workbench());
+    std::set<int> expected = {kCmdColorConversion};
+    for (const DialogCommand& command : DialogCommands()) expected.insert(command.commandId);
+    EXPECT_EQ(recorder.ids, expected);
+
+    // Through the frame's menu command: the dialog opens modal over the active image.
+    CUtilidadView* view = Open("menu.bmp");
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            title = dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    Frame().Execute(kCmdGamma);
+    EXPECT_EQ(title.toStdString(), "Corrección Gamma");
+    EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
 }

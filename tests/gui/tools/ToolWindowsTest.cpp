@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
@@ -16,6 +17,7 @@
 #include "ColorConversionDlg.h"
 #include "ColorModelWindow.h"
 #include "HistogramWindow.h"
+#include "ToolWindowHost.h"
 #include "WorkbenchFixture.h"
 
 using namespace testing_support;
@@ -27,7 +29,7 @@ protected:
     CHistogramaDlg* OpenHistogram() {
         Frame().Execute(kCmdHistogram);
         Settle();
-        return dynamic_cast<CHistogramaDlg*>(Frame().ToolWindow(CMainFrame::kHistogram));
+        return dynamic_cast<CHistogramaDlg*>(Frame().Tools().Find(kCmdHistogram));
     }
     void Activate(CUtilidadView* view) {
         Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
@@ -36,6 +38,42 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(ToolWindows, EachOpensTimedOnTopAndTheUsualOnesStackDownTheRight) {
+    config->switches.modelessOnTop = 1;
+    OpenImage("pila.bmp", RandomImage(20, 10, 24, 2));
+    QList<QWidget*> stacked;
+    for (const ToolWindowKind& kind : Frame().Tools().Kinds()) {
+        Frame().Execute(kind.commandId);
+        Settle();
+        QWidget* window = Frame().Tools().Find(kind.commandId);
+        ASSERT_NE(window, nullptr) << kind.timingLabel;
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_TRUE(Frame().TimingText().startsWith(QString("Tiempo de %1: ").arg(kind.timingLabel)))
+            << Frame().TimingText().toStdString();
+        if (kind.downTheRight) stacked << window;
+    }
+    ASSERT_EQ(stacked.size(), 4);
+    const QRect area = Frame().geometry();
+    for (int i = 0; i < stacked.size(); ++i) {
+        EXPECT_LE(stacked[i]->geometry().right(), area.right()) << i;
+        EXPECT_GT(stacked[i]->geometry().left(), area.center().x()) << i;
+        if (i > 0) {
+            EXPECT_GT(stacked[i]->frameGeometry().top(), stacked[i - 1]->frameGeometry().bottom()) << i;
+        }
+    }
+
+    // The command again: a fresh window in place of the old one.
+    const QPointer<QWidget> old = Frame().Tools().Find(kCmdImageInfo);
+    Frame().Execute(kCmdImageInfo);
+    Settle();
+    EXPECT_TRUE(old.isNull());
+    EXPECT_NE(Frame().Tools().Find(kCmdImageInfo), nullptr);
+    Frame().Execute(kCmdCloseToolWindows);
+    for (const ToolWindowKind& kind : Frame().Tools().Kinds()) EXPECT_EQ(Frame().Tools().Find(kind.commandId), nullptr);
+    EXPECT_TRUE(Frame().Tools().Pending());
+}
 
 TEST_F(ToolWindows, HistogramFollowsTheActiveImageAndReadsLevelsUnderTheMouse) {
     CVelora dark = CVelora::WithTable(10, 10, 8, 256), bright = dark;
@@ -160,7 +198,7 @@ TEST_F(ToolWindows, ActiveModelWindowSetsTheModelAndTheCommandsFollow) {
     Frame().SetColorModel(kModelYIQ);
     Frame().Execute(kCmdColorModel);
     Settle();
-    auto* window = dynamic_cast<CSeleccModeloColorDlg*>(Frame().ToolWindow(CMainFrame::kColorModelSlot));
+    auto* window = dynamic_cast<CSeleccModeloColorDlg*>(Frame().Tools().Find(kCmdColorModel));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->model[kModelYIQ]->isChecked());  // opens on the current model
     EXPECT_EQ(window->model[kModelCIEXYZ]->text(), "CIE XYZ");

@@ -1,10 +1,12 @@
-// CUtilidadApp: start-up of the workbench. The start directory (the one current when the
+// CUtilidadApp: start-up of the workbench, where its parts are put together: the frame, and
+// the dialogs' commands installed into it. The start directory (the one current when the
 // program starts) holds "configuracion.ini"; no document is opened at start.
 #include <QApplication>
 #include <QDir>
 #include <clocale>
 
 #include "Configuration.h"
+#include "InstallDialogs.h"
 #include "MainFrame.h"
 #include "periphery/CSplashScreen.h"
 
@@ -22,6 +24,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         CMainFrame frame(configuration);
+        InstallDialogCommands(frame, frame.Workbench());
         frame.showMaximized();
         if (splash) splash->finish(&frame);
         status = QApplication::exec();

@@ -1,0 +1,8 @@
+// Hands the frame the commands that open dialogs of this folder: the operation dialogs of
+// DialogCommands() on the active image, and the colour conversion dialog.
+#pragma once
+
+class CCommandRegistry;
+class CWorkbench;
+
+void InstallDialogCommands(CCommandRegistry& registry, CWorkbench& bench);
