@@ -3,16 +3,17 @@
 #include "ColorConversionDlg.h"
 #include "CommandRegistry.h"
 #include "CommandTable.h"
-#include "DialogCommands.h"
+#include "CustomDialogs.h"
 #include "OperationDialog.h"
 #include "Workbench.h"
 
 void InstallDialogCommands(CCommandRegistry& registry, CWorkbench& bench) {
-    for (const DialogCommand& command : DialogCommands()) {
-        registry.SetCommandHandler(command.commandId, [&bench, make = command.make] {
-            if (CUtilidadView* view = bench.ActiveView()) make(view)->exec();
-        });
-    }
+    for (const auto& op : velora::catalog::Operations())
+        for (const auto& command : op.commands)
+            if (command.dialog)
+                registry.SetCommandHandler(command.id, [&bench, id = command.id] {
+                    if (CUtilidadView* view = bench.ActiveView()) MakeOperationDialog(id, view)->exec();
+                });
     registry.SetCommandHandler(kCmdColorConversion,
                                [&bench] { CConversionValoresModelosColorDlg(bench.MainWindow()).exec(); });
 }

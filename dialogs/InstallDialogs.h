@@ -1,5 +1,5 @@
-// Hands the frame the commands that open dialogs of this folder: the operation dialogs of
-// DialogCommands() on the active image, and the colour conversion dialog.
+// Hands the frame the commands that open dialogs of this folder: every declared command with
+// a dialog, on the active image, and the colour conversion dialog.
 #pragma once
 
 class CCommandRegistry;

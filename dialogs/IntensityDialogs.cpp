@@ -18,7 +18,7 @@
 
 namespace {
 
-const char* const kChannelNames[4] = {"Luminancia", "Rojo", "Verde", "Azul"};
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 QVBoxLayout* AddGroup(QVBoxLayout* body, const QString& title) {
     auto* group = new QGroupBox(title);
@@ -44,34 +44,11 @@ float ReadClamped(QLineEdit* edit, double low, double high) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- negative
-
-CNegativoDlg::CNegativoDlg(CUtilidadView* view) : COperationDialog(view, "CNegativoDlg") {
-    QVBoxLayout* group = AddGroup(Body(), "Aplicar a");
-    for (int i = 0; i < 4; ++i) channel[std::size_t(i)] = AddCheckBox(kChannelNames[i], false, group);
-}
-
-unsigned CNegativoDlg::Apply(CVelora& image) {
-    return image.Negative(channel[0]->isChecked(), channel[1]->isChecked(), channel[2]->isChecked(),
-                          channel[3]->isChecked());
-}
-
-// ---------------------------------------------------------------- brightness
-
-CBrilloDlg::CBrilloDlg(CUtilidadView* view) : COperationDialog(view, "CBrilloDlg") {
-    percent = AddSliderEdit("% Brillo", -100, 100, 20, 0);
-    AddSaveButton(kBrightnessParameters, [this] {
-        return std::vector<ParameterLine>{{"% INCREMENTO BRILLO=", percent->Text().toStdString()}};
-    });
-}
-
-unsigned CBrilloDlg::Apply(CVelora& image) { return image.Brightness(percent->Value()); }
-
 // ---------------------------------------------------------------- gamma
 
-CGammaDlg::CGammaDlg(CUtilidadView* view) : COperationDialog(view, "CGammaDlg") {
+CGammaDlg::CGammaDlg(CUtilidadView* view) : COperationDialog(view, kCmdGamma) {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel("Gamma:"));
+    row->addWidget(new QLabel(Q(Operation().params[0].label)));
     gammaEdit = new QLineEdit("1 ");
     gammaEdit->setMaximumWidth(80);
     row->addWidget(gammaEdit);
@@ -92,7 +69,7 @@ CGammaDlg::CGammaDlg(CUtilidadView* view) : COperationDialog(view, "CGammaDlg") 
     Body()->addWidget(new QLabel("f(x) = L * ((x / L) ^ 1/Gamma)"));
     Body()->addWidget(new QLabel("L = Nº de niveles - 1"));
     Body()->addWidget(new QLabel("oscurece si Gamma < 1\nilumina    si Gamma > 1"));
-    AddPreviewBox(true);
+    AddPreviewBox();
     connect(up, &QToolButton::clicked, this, [this] { Spin(-1); });
     connect(down, &QToolButton::clicked, this, [this] { Spin(+1); });
     connect(gammaEdit, &QLineEdit::textEdited, this, &CGammaDlg::TextEdited);
@@ -115,7 +92,7 @@ unsigned CGammaDlg::Apply(CVelora& image) { return image.Gamma(m_gamma); }
 // ---------------------------------------------------------------- linear contrast
 
 CContrasteTransfLinealDlg::CContrasteTransfLinealDlg(CUtilidadView* view)
-    : COperationDialog(view, "CContrasteTransfLinealDlg") {
+    : COperationDialog(view, kCmdLinearContrast) {
     InfoHistogram info;
     if (Backup().GetInfoHistogram(info) == 0) {
         m_lowestPresent = info.lowest[0].level;
@@ -125,23 +102,25 @@ CContrasteTransfLinealDlg::CContrasteTransfLinealDlg(CUtilidadView* view)
     m_highestPresent = std::min(m_highestPresent, m_levelMax);
     m_lowestPresent = std::min(m_lowestPresent, m_highestPresent);
 
-    QVBoxLayout* input = AddGroup(Body(), "Rango de Entrada");
-    inMin = AddSliderEdit("Nivel Mínimo:", 0, m_levelMax, 0, m_lowestPresent, input);
-    inMax = AddSliderEdit("Nivel Máximo:", 0, m_levelMax, 0, m_highestPresent, input);
-    QVBoxLayout* output = AddGroup(Body(), "Rango de Salida");
-    outMin = AddSliderEdit("Nivel Mínimo:", 0, m_levelMax, 0, 0, output);
-    outMax = AddSliderEdit("Nivel Máximo:", 0, m_levelMax, 0, m_levelMax, output);
+    const auto& params = Operation().params;  // inMin, inMax, outMin, outMax, then the four channels
+    QVBoxLayout* input = AddGroup(Body(), Q(params[0].group));
+    inMin = AddSliderEdit(Q(params[0].label), 0, m_levelMax, 0, m_lowestPresent, input);
+    inMax = AddSliderEdit(Q(params[1].label), 0, m_levelMax, 0, m_highestPresent, input);
+    QVBoxLayout* output = AddGroup(Body(), Q(params[2].group));
+    outMin = AddSliderEdit(Q(params[2].label), 0, m_levelMax, 0, 0, output);
+    outMax = AddSliderEdit(Q(params[3].label), 0, m_levelMax, 0, m_levelMax, output);
     inMin->SetBounds([this] { return std::pair{m_lowestPresent, inMax->Value()}; });
     inMax->SetBounds([this] { return std::pair{inMin->Value(), m_highestPresent}; });
     outMin->SetBounds([this] { return std::pair{0, outMax->Value()}; });
     outMax->SetBounds([this] { return std::pair{outMin->Value(), m_levelMax}; });
 
-    QVBoxLayout* channels = AddGroup(Body(), "Aplicar a");
+    QVBoxLayout* channels = AddGroup(Body(), Q(params[4].group));
     for (int i = 0; i < 4; ++i) {
-        channel[std::size_t(i)] = AddCheckBox(kChannelNames[i], i == 0, channels);
+        const auto& flag = params[std::size_t(4 + i)];
+        channel[std::size_t(i)] = AddCheckBox(Q(flag.label), flag.defaultValue != 0, channels);
         connect(channel[std::size_t(i)], &QCheckBox::clicked, this, &CContrasteTransfLinealDlg::ResetOutputMinimum);
     }
-    AddPreviewBox(false);
+    AddPreviewBox();
 }
 
 void CContrasteTransfLinealDlg::ResetOutputMinimum() {
@@ -158,22 +137,21 @@ unsigned CContrasteTransfLinealDlg::Apply(CVelora& image) {
 
 // ---------------------------------------------------------------- non-linear contrast
 
-CContrasteDlg::CContrasteDlg(CUtilidadView* view) : COperationDialog(view, "CContrasteDlg", {.stepByStep = true}) {
-    static const char* const kFunctions[7] = {"Cuadrada",    "Cúbica",           "Raíz Cuadrada",      "Raíz Cúbica",
-                                              "Logarítmica", "Sigmoide Senoidal", "Sigmoide Tangencial"};
-    QVBoxLayout* group = AddGroup(Body(), "Tipo de Función a Aplicar");
+CContrasteDlg::CContrasteDlg(CUtilidadView* view) : COperationDialog(view, kCmdNonLinear) {
+    const velora::catalog::Param& functions = *Operation().FindParam("function");
+    QVBoxLayout* group = AddGroup(Body(), Q(functions.label));
     auto* choices = new QButtonGroup(this);
-    for (int code = 0; code < 7; ++code) {
-        auto* radio = new QRadioButton(kFunctions[code]);
-        function[std::size_t(code)] = radio;
-        choices->addButton(radio, code);
+    for (const auto& choice : functions.choices) {
+        auto* radio = new QRadioButton(Q(choice.label));
+        function.at(std::size_t(choice.value)) = radio;
+        choices->addButton(radio, choice.value);
         group->addWidget(radio);
     }
     function[0]->setChecked(true);
     connect(choices, &QButtonGroup::idClicked, this, &CContrasteDlg::FunctionChosen);
 
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel("Alfa:"));
+    row->addWidget(new QLabel(Q(Operation().FindParam("alpha")->label)));
     alphaEdit = new QLineEdit("0,5");
     alphaEdit->setPlaceholderText("0,0 ... 1,0");
     alphaEdit->setToolTip("0,0 ... 1,0");
@@ -184,8 +162,8 @@ CContrasteDlg::CContrasteDlg(CUtilidadView* view) : COperationDialog(view, "CCon
     row->addStretch(1);
     Body()->addLayout(row);
     connect(alphaEdit, &QLineEdit::textEdited, this, &CContrasteDlg::AlphaEdited);
-    AddPreviewBox(false);
-    AddProgressText("Modificación del Contraste con Funciones No Lineales");
+    AddPreviewBox();
+    AddProgressText();
 }
 
 void CContrasteDlg::FunctionChosen(int code) {

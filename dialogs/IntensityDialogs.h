@@ -1,5 +1,6 @@
-// The dialogs of the point operations (negative, brightness, gamma, linear contrast) and
-// of the non-linear contrast functions.
+// The intensity dialogs that the generic dialog cannot express: gamma (its edit starts as
+// "1 " and its arrows step from the value typed), linear contrast (ranges that start from the
+// levels present and stay ordered) and the non-linear functions (alpha only for the sigmoids).
 #pragma once
 
 #include <array>
@@ -7,27 +8,6 @@
 #include "OperationDialog.h"
 
 class QRadioButton;
-
-class CNegativoDlg : public COperationDialog {
-    Q_OBJECT
-public:
-    explicit CNegativoDlg(CUtilidadView* view);
-    // Luminance, red, green, blue.
-    std::array<QCheckBox*, 4> channel{};
-
-protected:
-    unsigned Apply(CVelora& image) override;
-};
-
-class CBrilloDlg : public COperationDialog {
-    Q_OBJECT
-public:
-    explicit CBrilloDlg(CUtilidadView* view);
-    CSliderEdit* percent;
-
-protected:
-    unsigned Apply(CVelora& image) override;
-};
 
 class CGammaDlg : public COperationDialog {
     Q_OBJECT

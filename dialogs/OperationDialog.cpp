@@ -125,19 +125,31 @@ std::function<QString(QWidget*, const QString&, const QString&)> COperationDialo
                                                                                        : QString();
     };
 
-COperationDialog::COperationDialog(CUtilidadView* view, std::string_view className, Options options)
+namespace {
+
+// The declaration of a command's dialog; a missing one is a programming error that every
+// build reports, not a null pointer to be dereferenced later.
+velora::catalog::CommandBinding DialogBinding(int commandId) {
+    const auto binding = velora::catalog::FindByCommand(commandId);
+    if (!binding || !binding.command->dialog) qFatal("No operation declares a dialog for command %d", commandId);
+    return binding;
+}
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+}  // namespace
+
+COperationDialog::COperationDialog(CUtilidadView* view, int commandId)
     : QDialog(view),
       m_view(view),
       m_bench(view->Workbench()),
       m_document(&view->Document()),
       m_image(&view->Document().Image()),
       m_backup(view->Document().Image()),
-      m_info(FindDialog(className)),
-      m_options(options) {
-    Q_ASSERT(m_info);
+      m_operation(*DialogBinding(commandId).operation),
+      m_command(*DialogBinding(commandId).command) {
     setModal(true);
-    std::string title = m_info->titlePrefix.empty() ? std::string(m_info->caption)
-                                                    : ImageTitle(m_info->titlePrefix, m_backup);
+    std::string title = Facts().titlePrefix.empty() ? std::string(Facts().caption) : ImageTitle(Facts().titlePrefix, m_backup);
     if (StepByStepMode()) title += kStepByStepTitleSuffix;
     setWindowTitle(QString::fromStdString(title));
 
@@ -155,14 +167,14 @@ COperationDialog::COperationDialog(CUtilidadView* view, std::string_view classNa
     connect(m_ok, &QPushButton::clicked, this, &COperationDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &COperationDialog::reject);
     connect(m_help, &QPushButton::clicked, this,
-            [this] { velora::ui::ShowHelpTopic(QString::fromUtf8(m_info->helpTopic.data(), qsizetype(m_info->helpTopic.size())), this); });
+            [this] { velora::ui::ShowHelpTopic(Q(m_operation.helpTopic), this); });
     m_body->setObjectName("body");
     buttons->setObjectName("buttons");
 }
 
 COperationDialog::~COperationDialog() = default;
 
-bool COperationDialog::StepByStepMode() const { return m_options.stepByStep && m_bench.StepByStep(); }
+bool COperationDialog::StepByStepMode() const { return m_operation.stepByStep && m_bench.StepByStep(); }
 
 unsigned COperationDialog::ApplyStepByStep(CVelora& image, CStepProgress&) { return Apply(image); }
 
@@ -182,26 +194,28 @@ QCheckBox* COperationDialog::AddCheckBox(const QString& text, bool checked, QLay
     return box;
 }
 
-QCheckBox* COperationDialog::AddPreviewBox(bool checked) {
+QCheckBox* COperationDialog::AddPreviewBox() {
     m_preview = new QCheckBox("Previsualizar", this);
-    m_preview->setChecked(checked);
+    m_preview->setChecked(Facts().previewBox == velora::catalog::DialogFacts::Preview::Checked);
     m_body->addWidget(m_preview);
     connect(m_preview, &QCheckBox::clicked, this, &COperationDialog::PreviewToggled);
     return m_preview;
 }
 
-QLabel* COperationDialog::AddProgressText(const QString& text) {
-    m_progress = new QLabel(text, this);
+QLabel* COperationDialog::AddProgressText() {
+    m_progress = new QLabel(Q(Facts().progressText), this);
     m_progress->setFrameShape(QFrame::StyledPanel);
     m_progress->setMinimumWidth(360);
     m_body->addWidget(m_progress);
     return m_progress;
 }
 
-void COperationDialog::AddSaveButton(const ParameterFileKind& kind, std::function<std::vector<ParameterLine>()> lines) {
+void COperationDialog::AddSaveButton(std::function<std::vector<ParameterLine>()> lines) {
+    if (!Facts().parameterFile) qFatal("The dialog of %s declares no parameter file", std::string(m_operation.name).c_str());
     m_save = new QPushButton("Guardar", this);
     if (auto* buttons = findChild<QVBoxLayout*>("buttons")) buttons->insertWidget(3, m_save);
-    connect(m_save, &QPushButton::clicked, this, [this, kind, lines = std::move(lines)] { SaveParameters(kind, lines()); });
+    connect(m_save, &QPushButton::clicked, this,
+            [this, lines = std::move(lines)] { SaveParameters(*Facts().parameterFile, lines()); });
 }
 
 void COperationDialog::ParametersChanged() {
@@ -243,7 +257,7 @@ void COperationDialog::RunStepByStep() {
 
 void COperationDialog::accept() {
     BeforeAccept();
-    const std::string undoLabel(m_info->undoLabel);
+    const std::string undoLabel(m_command.undoLabel);
     if (StepByStepMode()) {
         // A run already on show is the result: the undo step still gets the image as it
         // was when the dialog opened.
@@ -263,7 +277,7 @@ void COperationDialog::accept() {
         ShowImageChanged();
     } else {
         *m_image = m_backup;
-        if (!velora::ui::RunInPlace(m_bench, *m_document, undoLabel, m_info->timingLabel,
+        if (!velora::ui::RunInPlace(m_bench, *m_document, undoLabel, m_command.timingLabel,
                                     [this](CVelora& image) { return Apply(image); })) {
             *m_image = m_backup;  // a refusing operation may have left half its work behind
             ShowImageChanged();

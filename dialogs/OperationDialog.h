@@ -15,6 +15,7 @@
 
 #include "CVelora.h"
 #include "DialogTable.h"
+#include "Operation.h"
 #include "ParameterFile.h"
 
 class CUtilidadDoc;
@@ -60,14 +61,15 @@ private:
 class COperationDialog : public QDialog {
     Q_OBJECT
 public:
-    struct Options {
-        bool stepByStep = false;  // has a slow variant and honours the step-by-step switch
-    };
-    COperationDialog(CUtilidadView* view, std::string_view className) : COperationDialog(view, className, Options()) {}
-    COperationDialog(CUtilidadView* view, std::string_view className, Options options);
+    // The dialog of a declared command (kCmdBrightness...): its caption, labels, help topic,
+    // preview box, progress text and parameter file come from the operation's declaration.
+    // A command that declares no dialog stops the program at once, in every build.
+    COperationDialog(CUtilidadView* view, int commandId);
     ~COperationDialog() override;
 
-    const DialogInfo& Info() const { return *m_info; }
+    const velora::catalog::Operation& Operation() const { return m_operation; }
+    const velora::catalog::Command& Command() const { return m_command; }
+    const velora::catalog::DialogFacts& Facts() const { return *m_command.dialog; }
     // The save-file question of "Guardar": the chosen path, or empty when cancelled.
     // Replaced by tests.
     static std::function<QString(QWidget* parent, const QString& filter, const QString& defaultSuffix)> askSavePath;
@@ -85,7 +87,7 @@ public:
 protected:
     // The operation with the current parameters, on the document's image.
     virtual unsigned Apply(CVelora& image) = 0;
-    // The slow variant, reporting every row; only dialogs made with stepByStep have one.
+    // The slow variant, reporting every row; used when the operation declares one.
     virtual unsigned ApplyStepByStep(CVelora& image, CStepProgress& progress);
     // Called first thing in accept(): the last corrections of the parameters.
     virtual void BeforeAccept() {}
@@ -96,12 +98,13 @@ protected:
     CSliderEdit* AddSliderEdit(const QString& label, int minimum, int maximum, int tickInterval, int value,
                                QLayout* into = nullptr);
     QCheckBox* AddCheckBox(const QString& text, bool checked, QLayout* into = nullptr);
-    // The "Previsualizar" box: while unchecked, parameter changes do not preview.
-    QCheckBox* AddPreviewBox(bool checked);
-    // The progress text of the step-by-step runs.
-    QLabel* AddProgressText(const QString& text);
-    // A "Guardar" button writing the lines as they are when it is clicked.
-    void AddSaveButton(const ParameterFileKind& kind, std::function<std::vector<ParameterLine>()> lines);
+    // The "Previsualizar" box, checked as declared: while unchecked, changes do not preview.
+    QCheckBox* AddPreviewBox();
+    // The declared progress text of the step-by-step runs.
+    QLabel* AddProgressText();
+    // A "Guardar" button writing the declared parameter file, with the lines as they are
+    // when it is clicked.
+    void AddSaveButton(std::function<std::vector<ParameterLine>()> lines);
 
     // Every parameter change comes here: previews unless a preview box is unchecked.
     void ParametersChanged();
@@ -123,8 +126,8 @@ private:
     CUtilidadDoc* m_document;
     CVelora* m_image;
     CVelora m_backup;
-    const DialogInfo* m_info;
-    Options m_options;
+    const velora::catalog::Operation& m_operation;
+    const velora::catalog::Command& m_command;
     bool m_stepResultShown = false;  // the image holds a step-by-step run's result
 
     QVBoxLayout* m_body;

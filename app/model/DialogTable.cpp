@@ -5,11 +5,10 @@
 
 namespace {
 
-// Class, caption, title prefix, help topic, undo label, timing label. Three topics lack the
-// "/" after "::"; they stay as the help file's index knows them.
+// The dialogs still to come: class, caption, title prefix, help topic, undo label, timing
+// label. When an operation gets its dialog, its row moves into the operation's declaration.
+// Three topics lack the "/" after "::"; they stay as the help file's index knows them.
 constexpr std::array kDialogs = {
-    DialogInfo{"CBrilloDlg", "Modificación del Brillo de una Imagen", "Modificación del Brillo a ",
-               "CVelora.chm::/Ayuda/Brightness.htm", "Modificar Brillo", "Cálculo Modific. Brillo"},
     DialogInfo{"CBuscarUmbralDlg", "Cálculo del Umbral Óptimo de la Imagen", "Búsqueda del Umbral Óptimo de ",
                "CVelora.chm::/Ayuda/FindThreshold.htm", "Buscar Umbral Óptimo", "Cálculo del Umbral Óptimo"},
     DialogInfo{"CCalibracionColorDlg", "Equilibrio de Color", "Calibración del Color a ",
@@ -24,10 +23,6 @@ constexpr std::array kDialogs = {
                "CVelora.chm::/Ayuda/SetAlfa.htm", "Modificar valor CANAL ALFA", "Cálculo modificación CANAL ALFA"},
     DialogInfo{"CColorToGrisDlg", "Color a Gris", "",
                "CVelora.chm::/Ayuda/ColorToGray.htm", "Transformar a Nivel de Gris", "Cálculo Color a Gris"},
-    DialogInfo{"CContrasteDlg", "Modificación del Contraste de una Imagen", "Modificación del Contraste a ",
-               "CVelora.chm::/Ayuda/NonLinearContrast.htm", "Modificar Contraste", "Cálculo Modific. Contraste"},
-    DialogInfo{"CContrasteTransfLinealDlg", "Aumento del Contraste aplicando una Transf. Lineal", "Aumento del Contraste aplicando una Transf. Lineal a ",
-               "CVelora.chm::/Ayuda/GrayScaleLinealTransform.htm", "Contraste por Transformación Lineal", "Cálculo Transf. Lineal"},
     DialogInfo{"CCrecimientoRegionesDlg", "Crecimiento de Regiones", "",
                "CVelora.chm::/Ayuda/RegionGrowing.htm", "Crecimiento de Regiones", "Cálculo Crec. Regiones"},
     DialogInfo{"CElemEstructDlg", "Elemento Estructural", "",
@@ -48,16 +43,12 @@ constexpr std::array kDialogs = {
                "CVelora.chm::/Ayuda/Filters.htm", "", ""},
     DialogInfo{"CFraccNivelGrisDlg", "Fraccionamiento del Nivel de Gris", "Fraccionamiento del Nivel de Gris a ",
                "CVelora.chm::/Ayuda/GrayLevelSlicing.htm", "Fraccionamiento del Nivel de Gris", "Cálculo Umbralización"},
-    DialogInfo{"CGammaDlg", "Corrección Gamma", "",
-               "CVelora.chm::/Ayuda/Gamma.htm", "Corrección Gamma", "Cálculo Transformación Gamma"},
     DialogInfo{"CHooverDlg", "Aplicación del Efecto Hoover a la Imagen", "Efecto Hoover a ",
                "CVelora.chm::/Ayuda/Hoover.htm", "Efecto Hoover", "Cálculo Efecto Hoover"},
     DialogInfo{"CInclinacionDlg", "Inclinar la Imagen", "",
                "CVelora.chm::/Ayuda/Inclination.htm", "Inclinación", "Cálculo Inclinación de la Imagen"},
     DialogInfo{"CMosaicDlg", "Aplicación del Efecto Mosaico a la Imagen", "Efecto Mosaico a ",
                "CVelora.chm::/Ayuda/Mosaic.htm", "Efecto Mosaico", "Cálculo Efecto Mosaico"},
-    DialogInfo{"CNegativoDlg", "Negativo de una Imagen", "Negativo de ",
-               "CVelora.chm::/Ayuda/Negative.htm", "Negativo", "Cálculo Negativo"},
     DialogInfo{"COndulacionDlg", "Ondulación", "Ondulación de ",
                "CVelora.chm::/Ayuda/Undulation.htm", "Ondulación", "Cálculo Ondulación"},
     DialogInfo{"COpConjuntosDlg", "Operaciones Básicas entre Conjuntos", "",

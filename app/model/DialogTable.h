@@ -1,5 +1,6 @@
-// The operation dialogs in one table: caption, title prefix, help topic, undo and timing
-// labels. Dialogs, their tests and their help pages all read them from here.
+// The captions and labels of the operation dialogs still to come, kept until their
+// operations are declared (a built dialog takes its facts from its operation's declaration),
+// and the title and help rules that dialogs and tool windows share.
 #pragma once
 
 #include <string>

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "Operation.h"
+
 // UTF-8 to Windows-1252; a character the code page lacks becomes '?'.
 std::string ToWindows1252(const std::string& utf8);
 
@@ -19,10 +21,5 @@ struct ParameterLine {
 // when crlfAfterLast is false.
 std::string ParameterFileContent(const std::vector<ParameterLine>& lines, bool crlfAfterLast = true);
 
-// What a dialog's "Guardar" button needs to know.
-struct ParameterFileKind {
-    const char* extension;  // "CfgBrillo": the default extension and the filter's
-    const char* caption;    // of the message shown when no file is chosen
-    bool crlfAfterLast;
-};
-inline constexpr ParameterFileKind kBrightnessParameters{"CfgBrillo", "Salvando Parámetros de Brillo", true};
+// What a dialog's "Guardar" button needs to know: declared with the operation.
+using velora::catalog::ParameterFileKind;

@@ -12,26 +12,6 @@
 #include "OperationRunner.h"
 #include "Workbench.h"
 
-void EqualizeIntoNewWindow(CWorkbench& bench) {
-    CUtilidadDoc* source = bench.ActiveDocument();
-    if (!source) return;
-    const int model = bench.ColorModel();
-    const ColorModelInfo* info = FindColorModel(model);
-    if (!info) return;
-    CVelora working = source->Image();
-    source->TimeOperation(false, "");
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const unsigned code = working.Equalize(model, 0);
-    QApplication::restoreOverrideCursor();
-    if (code != 0) {
-        velora::ui::ShowError(bench.MainWindow(), "Error. No se puede ecualizar el histograma de esta imagen");
-        return;
-    }
-    source->TimeOperation(true, std::string("Ecualizar Histograma ") + info->shortName);
-    bench.OpenResult(std::move(working),
-                     std::string("Ecualización ") + info->shortName + " de " + ImageTitle("", source->Image()));
-}
-
 void SplitIntoWindows(CWorkbench& bench) {
     CUtilidadDoc* source = bench.ActiveDocument();
     if (!source) return;
@@ -65,15 +45,10 @@ void SplitIntoWindows(CWorkbench& bench) {
 }
 
 void InstallImageCommands(CCommandRegistry& registry, CWorkbench& bench) {
-    const auto flip = [&bench](int mode, const std::string& name) {
-        return [&bench, mode, name] {
-            if (CUtilidadDoc* doc = bench.ActiveDocument())
-                velora::ui::RunInPlace(bench, *doc, name, "Cálculo " + name, [mode](CVelora& im) { return im.Flip(mode); },
-                                       "Error. Imposible voltear. Modo no válido o la imagen no es válida");
-        };
-    };
-    registry.SetCommandHandler(kCmdFlipVertical, flip(1, "Flip Vertical"));
-    registry.SetCommandHandler(kCmdFlipHorizontal, flip(0, "Flip Horizontal"));
-    registry.SetCommandHandler(kCmdEqualize, [&bench] { EqualizeIntoNewWindow(bench); });
+    // Every declared command without a dialog runs from its declaration.
+    for (const auto& op : velora::catalog::Operations())
+        for (const auto& command : op.commands)
+            if (!command.dialog)
+                registry.SetCommandHandler(command.id, [&bench, &op, &command] { velora::ui::RunDeclaredCommand(bench, op, command); });
     registry.SetCommandHandler(kCmdSplit, [&bench] { SplitIntoWindows(bench); });
 }

@@ -84,6 +84,7 @@ public:
     // Runs a command as its menu item would (for the keyboard and for tests).
     void Execute(int id);
     void SetCommandHandler(int id, std::function<void()> handler) override;
+    bool HasCommandHandler(int id) const { return m_handlers.count(id) != 0; }
     int PasteCounter() const { return m_pasteCounter; }
 
 protected:

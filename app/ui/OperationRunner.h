@@ -7,6 +7,8 @@
 #include <functional>
 #include <string_view>
 
+#include "Operation.h"
+
 class CUtilidadDoc;
 class CVelora;
 class CWorkbench;
@@ -18,5 +20,14 @@ namespace velora::ui {
 // On success the timing text reads "Tiempo de <timingLabel>: ... seg.". True on success.
 bool RunInPlace(CWorkbench& bench, CUtilidadDoc& document, std::string_view undoLabel, std::string_view timingLabel,
                 const std::function<unsigned(CVelora&)>& op, const QString& failureMessage = {});
+
+// The arguments a declared command runs with: its presets, the active colour model where the
+// declaration asks for it, and the declared defaults for the rest.
+velora::catalog::Args CommandArguments(const velora::catalog::Operation& op, const velora::catalog::Command& command,
+                                       int colorModel);
+
+// A declared command without a dialog, on the active image: in place (as RunInPlace), or
+// into a new window named by the command's result name. False when nothing was done.
+bool RunDeclaredCommand(CWorkbench& bench, const velora::catalog::Operation& op, const velora::catalog::Command& command);
 
 }  // namespace velora::ui

@@ -349,10 +349,14 @@ TEST(EditTexts, ReadTheLeadingNumberAndClampWithoutUndefinedConversions) {
 }
 
 TEST(DialogTitles, JoinPrefixBaseAndExtension) {
-    const DialogInfo* brightness = FindDialog("CBrilloDlg");
-    ASSERT_NE(brightness, nullptr);
-    EXPECT_EQ(brightness->undoLabel, "Modificar Brillo");
+    const DialogInfo* scaling = FindDialog("CEscaladoDlg");
+    ASSERT_NE(scaling, nullptr);
+    EXPECT_EQ(scaling->undoLabel, "Escalado");
     EXPECT_EQ(FindDialog("CNoSuchDlg"), nullptr);
+    // A declared dialog takes its facts from its declaration only: none is also still to come.
+    for (const auto& op : velora::catalog::Operations())
+        for (const auto& command : op.commands)
+            EXPECT_TRUE(!command.dialog || !FindDialog(command.dialog->className)) << command.dialog->className;
     CVelora image;
     image.SetName("foto.final.bmp");
     EXPECT_EQ(ImageTitle("Negativo de ", image), "Negativo de foto.final.bmp");

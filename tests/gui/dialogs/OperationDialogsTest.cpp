@@ -1,6 +1,7 @@
 // Operation dialogs as a user drives them: previews that Cancel takes back, one undo step
 // per OK, typed values clamped, the parameter file's bytes, and step-by-step runs.
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QLabel>
@@ -13,7 +14,8 @@
 
 #include "ChildFrame.h"
 #include "CommandRegistry.h"
-#include "DialogCommands.h"
+#include "CustomDialogs.h"
+#include "GenericOperationDialog.h"
 #include "InstallDialogs.h"
 #include "IntensityDialogs.h"
 #include "ToolWindowHost.h"
@@ -45,11 +47,13 @@ protected:
 TEST_F(OperationDialogs, CancelAfterManyPreviewsLeavesImageHistoryAndFlagAsTheyWere) {
     CUtilidadView* view = Open("cancel.bmp");
     CUtilidadDoc& doc = view->Document();
-    CBrilloDlg dialog(view);
+    CGenericOperationDialog dialog(view, kCmdBrightness);
+    CSliderEdit* percent = dialog.SliderEdit("percent");
+    ASSERT_NE(percent, nullptr);
     dialog.show();
     for (int position : {10, 40, -60, 100, -100, 35}) {
-        dialog.percent->Slider()->setValue(position);
-        EXPECT_EQ(dialog.percent->Text(), QString::number(position));
+        percent->Slider()->setValue(position);
+        EXPECT_EQ(percent->Text(), QString::number(position));
     }
     EXPECT_FALSE(SameAsOriginal(doc.Image()));  // the preview is on the document's image
     dialog.reject();
@@ -83,19 +87,23 @@ TEST_F(OperationDialogs, OkAfterPreviewsAddsOneUndoStepHoldingTheImageFromBefore
 
 TEST_F(OperationDialogs, TypedValuesAreTruncatedAndClampedToTheSliderRange) {
     CUtilidadView* view = Open("typed.bmp");
-    CBrilloDlg dialog(view);
+    CGenericOperationDialog dialog(view, kCmdBrightness);
+    CSliderEdit* percent = dialog.SliderEdit("percent");
     dialog.show();
-    Type(dialog.percent->Edit(), "250");
-    EXPECT_EQ(dialog.percent->Value(), 100);
-    EXPECT_EQ(dialog.percent->Text(), "100");
-    Type(dialog.percent->Edit(), "-7.9");
-    EXPECT_EQ(dialog.percent->Value(), -7);
-    EXPECT_EQ(dialog.percent->Slider()->value(), -7);
-    EXPECT_EQ(dialog.percent->Text(), "-7.9");
-    Type(dialog.percent->Edit(), "1e999");  // an overflowing number clamps, it does not wrap
-    EXPECT_EQ(dialog.percent->Value(), 100);
-    Type(dialog.percent->Edit(), "abc");
-    EXPECT_EQ(dialog.percent->Value(), 0);
+    EXPECT_EQ(percent->Slider()->minimum(), -100);
+    EXPECT_EQ(percent->Slider()->maximum(), 100);
+    EXPECT_EQ(percent->Slider()->tickInterval(), 20);
+    Type(percent->Edit(), "250");
+    EXPECT_EQ(percent->Value(), 100);
+    EXPECT_EQ(percent->Text(), "100");
+    Type(percent->Edit(), "-7.9");
+    EXPECT_EQ(percent->Value(), -7);
+    EXPECT_EQ(percent->Slider()->value(), -7);
+    EXPECT_EQ(percent->Text(), "-7.9");
+    Type(percent->Edit(), "1e999");  // an overflowing number clamps, it does not wrap
+    EXPECT_EQ(percent->Value(), 100);
+    Type(percent->Edit(), "abc");
+    EXPECT_EQ(percent->Value(), 0);
 
     CGammaDlg gamma(view);
     Type(gamma.gammaEdit, "-3");
@@ -109,14 +117,14 @@ TEST_F(OperationDialogs, TypedValuesAreTruncatedAndClampedToTheSliderRange) {
 
 TEST_F(OperationDialogs, BrightnessParameterFileHoldsTheTypedTextWithCrLf) {
     CUtilidadView* view = Open("params.bmp");
-    CBrilloDlg dialog(view);
+    CGenericOperationDialog dialog(view, kCmdBrightness);
     const std::string path = dir + "/brillo.CfgBrillo";
     QString filterAsked;
     COperationDialog::askSavePath = [&](QWidget*, const QString& filter, const QString&) {
         filterAsked = filter;
         return QString::fromStdString(path);
     };
-    Type(dialog.percent->Edit(), "35");
+    Type(dialog.SliderEdit("percent")->Edit(), "35");
     dialog.saveButton()->click();
     EXPECT_EQ(filterAsked, "Archivos CfgBrillo (*.CfgBrillo)");
     EXPECT_EQ(ReadFile(path), Bytes("% INCREMENTO BRILLO=35\r\n"));
@@ -137,21 +145,33 @@ TEST_F(OperationDialogs, BrightnessParameterFileHoldsTheTypedTextWithCrLf) {
 
 TEST_F(OperationDialogs, TitlesJoinThePrefixWithTheImageName) {
     CUtilidadView* view = Open("titulo.bmp");
-    EXPECT_EQ(CBrilloDlg(view).windowTitle(), "Modificación del Brillo a titulo.bmp");
+    EXPECT_EQ(CGenericOperationDialog(view, kCmdBrightness).windowTitle(), "Modificación del Brillo a titulo.bmp");
     EXPECT_EQ(CGammaDlg(view).windowTitle(), "Corrección Gamma");  // no prefix: the caption stays
     view->Document().Image().SetName("sinpunto");
-    EXPECT_EQ(CNegativoDlg(view).windowTitle(), "Negativo de .");
+    EXPECT_EQ(CGenericOperationDialog(view, kCmdNegative).windowTitle(), "Negativo de .");
 }
 
 TEST_F(OperationDialogs, NegativeBoxesPreviewEachClick) {
     CUtilidadView* view = Open("negative.bmp");
-    CNegativoDlg dialog(view);
+    CGenericOperationDialog dialog(view, kCmdNegative);
     dialog.show();
-    dialog.channel[1]->click();  // red
+    // Four boxes in the frame "Aplicar a", none ticked.
+    for (const char* name : {"luminance", "red", "green", "blue"}) {
+        ASSERT_NE(dialog.CheckBox(name), nullptr) << name;
+        EXPECT_FALSE(dialog.CheckBox(name)->isChecked());
+    }
+    EXPECT_EQ(dialog.CheckBox("red")->text(), "Rojo");
+    auto* box = qobject_cast<QGroupBox*>(dialog.CheckBox("luminance")->parentWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->title(), "Aplicar a");
+    EXPECT_EQ(dialog.CheckBox("blue")->parentWidget(), box);
+    EXPECT_EQ(dialog.saveButton(), nullptr);
+    EXPECT_EQ(dialog.previewBox(), nullptr);
+    dialog.CheckBox("red")->click();
     CVelora expected = original;
     expected.Negative(0, 1, 0, 0);
     EXPECT_EQ(Block(view->Document().Image()), Block(expected));
-    dialog.channel[1]->click();
+    dialog.CheckBox("red")->click();
     EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
     dialog.reject();
 }
@@ -280,8 +300,11 @@ TEST_F(OperationDialogs, InstalledCommandsOpenTheirDialogOnTheActiveImage) {
     } recorder;
     InstallDialogCommands(recorder, Frame().Workbench());
     std::set<int> expected = {kCmdColorConversion};
-    for (const DialogCommand& command : DialogCommands()) expected.insert(command.commandId);
+    for (const auto& op : velora::catalog::Operations())
+        for (const auto& command : op.commands)
+            if (command.dialog) expected.insert(command.id);
     EXPECT_EQ(recorder.ids, expected);
+    EXPECT_GE(expected.size(), 6u);
 
     // Through the frame's menu command: the dialog opens modal over the active image.
     CUtilidadView* view = Open("menu.bmp");

@@ -1,0 +1,29 @@
+#include "CustomDialogs.h"
+
+#include "CommandIds.h"
+#include "GenericOperationDialog.h"
+#include "IntensityDialogs.h"
+
+namespace {
+
+template <class Dialog>
+CustomDialog Entry(int id) {
+    return {id, [](CUtilidadView* view) { return std::unique_ptr<COperationDialog>(new Dialog(view)); }};
+}
+
+}  // namespace
+
+const std::vector<CustomDialog>& CustomDialogs() {
+    static const std::vector<CustomDialog> dialogs = {
+        Entry<CGammaDlg>(kCmdGamma),
+        Entry<CContrasteTransfLinealDlg>(kCmdLinearContrast),
+        Entry<CContrasteDlg>(kCmdNonLinear),
+    };
+    return dialogs;
+}
+
+std::unique_ptr<COperationDialog> MakeOperationDialog(int commandId, CUtilidadView* view) {
+    for (const CustomDialog& custom : CustomDialogs())
+        if (custom.commandId == commandId) return custom.make(view);
+    return std::make_unique<CGenericOperationDialog>(view, commandId);
+}

@@ -1,0 +1,88 @@
+// Every declared command in the workbench, from its declaration alone: it has a handler, its
+// dialog (generic or custom) opens with the declared title, "Aceptar" adds one undo step with
+// the declared label and times the operation under the declared label, "Cancelar" leaves the
+// image as it was; a command without a dialog does the same at once, or opens its new window.
+#include "ChildFrame.h"
+#include "CustomDialogs.h"
+#include "DialogTable.h"
+#include "OperationDialog.h"
+#include "Operation.h"
+#include "WorkbenchFixture.h"
+
+using namespace testing_support;
+using namespace velora::catalog;
+
+namespace {
+
+// An image the operation takes: 24-bit colour when it can, else 8-bit gray.
+CVelora ImageFor(const Operation& op) {
+    return op.depths & kD24 ? RandomImage(24, 16, 24, 5) : RandomImage(24, 16, 8, 5, true);
+}
+
+std::string Text(std::string_view s) { return std::string(s); }
+
+class CatalogCommands : public Workbench {};
+
+}  // namespace
+
+TEST_F(CatalogCommands, EveryBuiltCommandHasAHandler) {
+    for (const CommandInfo& info : Commands())
+        EXPECT_TRUE(!info.built || Frame().HasCommandHandler(info.id)) << info.id << " " << info.menuText;
+    for (const Operation& op : Operations())
+        for (const Command& c : op.commands) EXPECT_TRUE(Frame().HasCommandHandler(c.id)) << op.name;
+}
+
+TEST_F(CatalogCommands, DialogsOkAddOneLabelledUndoStepAndCancelRestores) {
+    int checked = 0;
+    for (const Operation& op : Operations()) {
+        for (const Command& c : op.commands) {
+            if (!c.dialog) continue;
+            SCOPED_TRACE(Text(op.name));
+            CUtilidadView* view = OpenImage(Text(op.name) + ".bmp", ImageFor(op));
+            CUtilidadDoc& doc = view->Document();
+            const auto before = Block(doc.Image());
+            {
+                auto dialog = MakeOperationDialog(c.id, view);
+                const std::string title = c.dialog->titlePrefix.empty() ? Text(c.dialog->caption)
+                                                                        : ImageTitle(c.dialog->titlePrefix, doc.Image());
+                EXPECT_EQ(dialog->windowTitle().toStdString(), title);
+                dialog->reject();
+            }
+            EXPECT_EQ(Block(doc.Image()), before);
+            EXPECT_FALSE(doc.History().CanUndo());
+
+            auto dialog = MakeOperationDialog(c.id, view);
+            dialog->accept();
+            ASSERT_EQ(doc.History().Position(), 1);
+            EXPECT_EQ(doc.History().Description(0), c.undoLabel);
+            EXPECT_TRUE(Frame().TimingText().startsWith(QString::fromStdString("Tiempo de " + Text(c.timingLabel) + ": ")))
+                << Frame().TimingText().toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 5);
+}
+
+TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindow) {
+    for (const Operation& op : Operations()) {
+        for (const Command& c : op.commands) {
+            if (c.dialog) continue;
+            SCOPED_TRACE(Text(op.name) + " " + std::to_string(c.id));
+            CUtilidadView* view = OpenImage(Text(op.name) + ".bmp", ImageFor(op));
+            const CVelora original = view->Document().Image();
+            const int windows = int(Frame().Children().size());
+            Frame().Execute(c.id);
+            Settle();
+            const std::string model = FindColorModel(Frame().ColorModel())->shortName;
+            if (c.produces == Produces::InPlace) {
+                ASSERT_EQ(view->Document().History().Position(), 1);
+                EXPECT_EQ(view->Document().History().Description(0), ExpandLabel(c.undoLabel, model));
+            } else {
+                EXPECT_EQ(int(Frame().Children().size()), windows + 1);
+                EXPECT_EQ(Frame().ActiveDocument()->Title(), ExpandLabel(c.resultName, model, ImageTitle("", original)));
+                EXPECT_EQ(Block(view->Document().Image()), Block(original));
+            }
+            EXPECT_TRUE(Frame().TimingText().startsWith(QString::fromStdString("Tiempo de " + ExpandLabel(c.timingLabel, model))));
+        }
+    }
+}
