@@ -104,6 +104,11 @@ CGenericOperationDialog::CGenericOperationDialog(CUtilidadView* view, int comman
     BuildControls();
 }
 
+CGenericOperationDialog::CGenericOperationDialog(CUtilidadView* view, const velora::catalog::Operation& op, const velora::catalog::Command& command)
+    : COperationDialog(view, op, command) {
+    BuildControls();
+}
+
 void CGenericOperationDialog::BuildControls() {
     const auto& op = Operation();
     m_slots.resize(op.params.size());

@@ -62,6 +62,7 @@ class CGenericOperationDialog : public COperationDialog {
     Q_OBJECT
 public:
     CGenericOperationDialog(CUtilidadView* view, int commandId);
+    CGenericOperationDialog(CUtilidadView* view, const velora::catalog::Operation& op, const velora::catalog::Command& command);
 
     // The control of a parameter, by its declared name; nullptr for a parameter without one
     // or of another kind.

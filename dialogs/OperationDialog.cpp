@@ -140,14 +140,19 @@ QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.s
 }  // namespace
 
 COperationDialog::COperationDialog(CUtilidadView* view, int commandId)
+    : COperationDialog(view, *DialogBinding(commandId).operation, *DialogBinding(commandId).command) {}
+
+COperationDialog::COperationDialog(CUtilidadView* view, const velora::catalog::Operation& op,
+                                   const velora::catalog::Command& command)
     : QDialog(view),
       m_view(view),
       m_bench(view->Workbench()),
       m_document(&view->Document()),
       m_image(&view->Document().Image()),
       m_backup(view->Document().Image()),
-      m_operation(*DialogBinding(commandId).operation),
-      m_command(*DialogBinding(commandId).command) {
+      m_operation(op),
+      m_command(command) {
+    if (!m_command.dialog) qFatal("The command %d of %s declares no dialog", m_command.id, std::string(op.name).c_str());
     setModal(true);
     std::string title = Facts().titlePrefix.empty() ? std::string(Facts().caption) : ImageTitle(Facts().titlePrefix, m_backup);
     if (StepByStepMode()) title += kStepByStepTitleSuffix;

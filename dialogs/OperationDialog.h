@@ -65,6 +65,8 @@ public:
     // preview box, progress text and parameter file come from the operation's declaration.
     // A command that declares no dialog stops the program at once, in every build.
     COperationDialog(CUtilidadView* view, int commandId);
+    // The same for a declaration held elsewhere (which must outlive the dialog).
+    COperationDialog(CUtilidadView* view, const velora::catalog::Operation& op, const velora::catalog::Command& command);
     ~COperationDialog() override;
 
     const velora::catalog::Operation& Operation() const { return m_operation; }

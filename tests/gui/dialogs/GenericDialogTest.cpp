@@ -1,0 +1,154 @@
+// The generic dialog over a declaration with one parameter of every kind: the controls it
+// builds, the arguments it hands the operation, previews and the parameter file.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "GenericOperationDialog.h"
+#include "WorkbenchFixture.h"
+
+using namespace testing_support;
+using namespace velora::catalog;
+
+namespace {
+
+class GenericDialog : public Workbench {
+protected:
+    void SetUp() override {
+        Workbench::SetUp();
+        probe.name = "Probe";
+        probe.params = {
+            {.name = "level", .range = Range{-50, 50}, .defaultValue = 5, .label = "Nivel", .fileKey = "NIVEL=", .tickInterval = 10},
+            {.name = "factor", .kind = ParamKind::Decimal, .range = Range{0, 10}, .defaultValue = 1, .label = "Factor:",
+             .fileKey = "FACTOR=", .step = 0.5},
+            {.name = "inverse", .kind = ParamKind::Flag, .label = "Invertir"},
+            {.name = "shape", .kind = ParamKind::Choice, .range = Range{0, 2}, .defaultValue = 1, .label = "Forma",
+             .choices = {{0, "square", "Cuadrado"}, {1, "circle", "Círculo"}, {2, "cross", "Cruz"}}},
+            {.name = "fill", .kind = ParamKind::Colour, .defaultValue = 0x0000FF, .label = "Color Fondo"},
+            {.name = "other", .kind = ParamKind::Image, .label = "Segunda imagen"},
+            {.name = "colorModel", .kind = ParamKind::Choice, .range = Range{0, 10}, .source = ParamSource::ActiveColorModel},
+            {.name = "mode", .kind = ParamKind::Choice, .range = Range{0, 1}, .label = "Modo"},
+        };
+        probe.call = [this](CVelora& image, const Args& args) {
+            ++calls;
+            last = args;
+            return image.Negative(1, 0, 0, 0);
+        };
+        command = {.id = 1, .undoLabel = "Sonda", .timingLabel = "Cálculo Sonda",
+                   .dialog = DialogFacts{.className = "CSondaDlg", .caption = "Sonda", .previewBox = DialogFacts::Preview::Checked,
+                                         .parameterFile = ParameterFileKind{"CfgSonda", "Salvando Sonda", false}},
+                   .presets = {{"mode", 1}}};
+    }
+    Operation probe;
+    Command command;
+    int calls = 0;
+    Args last;
+};
+
+}  // namespace
+
+TEST_F(GenericDialog, BuildsOneControlPerParameterTheUserSetsWithDeclaredLabelsAndDefaults) {
+    OpenImage("segunda.bmp", RandomImage(6, 6, 24, 2));
+    CUtilidadView* view = OpenImage("primera.bmp", RandomImage(8, 8, 24, 1));
+    Frame().SetColorModel(kModelHSV);
+    CGenericOperationDialog dialog(view, probe, command);
+    EXPECT_EQ(dialog.windowTitle(), "Sonda");
+
+    CSliderEdit* level = dialog.SliderEdit("level");
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->Slider()->minimum(), -50);
+    EXPECT_EQ(level->Slider()->tickInterval(), 10);
+    EXPECT_EQ(level->Value(), 5);
+    ASSERT_NE(dialog.DecimalEdit("factor"), nullptr);
+    EXPECT_EQ(dialog.CheckBox("inverse")->text(), "Invertir");
+    QButtonGroup* shape = dialog.ChoiceGroup("shape");
+    ASSERT_NE(shape, nullptr);
+    EXPECT_EQ(shape->checkedId(), 1);
+    EXPECT_EQ(shape->button(2)->text(), "Cruz");
+    EXPECT_EQ(qobject_cast<QGroupBox*>(shape->button(0)->parentWidget())->title(), "Forma");
+    EXPECT_EQ(dialog.ColourButton("fill")->ColourRef(), 0x0000FFu);
+    QComboBox* other = dialog.ImageChooser("other");
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(other->count(), 2);
+    // The preset and the active model take no control.
+    EXPECT_EQ(dialog.ChoiceGroup("mode"), nullptr);
+    EXPECT_EQ(dialog.ChoiceGroup("colorModel"), nullptr);
+
+    const Args args = dialog.CurrentArgs();
+    EXPECT_EQ(args.Int(0), 5);
+    EXPECT_EQ(args.Double(1), 1.0);
+    EXPECT_EQ(args.Int(2), 0);
+    EXPECT_EQ(args.Int(3), 1);
+    EXPECT_EQ(args.Colour(4), 0x0000FFu);
+    EXPECT_EQ(args.Int(6), kModelHSV);
+    EXPECT_EQ(args.Int(7), 1);
+    // The chosen image is a copy of that window's image, read when the operation runs.
+    const int second = other->findText("segunda.bmp");
+    ASSERT_GE(second, 0);
+    other->setCurrentIndex(second);
+    const Args chosen = dialog.CurrentArgs();
+    EXPECT_EQ(chosen.Image(5).GetWidth(), 6);
+    EXPECT_EQ(chosen.Image(5).CountDifferentPixels(RandomImage(6, 6, 24, 2)), 0u);
+    dialog.reject();
+}
+
+TEST_F(GenericDialog, EveryChangePreviewsWithTheValuesTheControlsHold) {
+    CUtilidadView* view = OpenImage("cambios.bmp", RandomImage(8, 8, 24, 1));
+    const CVelora original = view->Document().Image();
+    CGenericOperationDialog dialog(view, probe, command);
+    dialog.show();
+    CDecimalEdit* factor = dialog.DecimalEdit("factor");
+    factor->Step(+1);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(last.Double(1), 1.5);
+    EXPECT_EQ(factor->Text(), "1.50");
+    factor->Edit()->selectAll();
+    QTest::keyClicks(factor->Edit(), "99");  // beyond the range: the bound, and the box says so
+    EXPECT_EQ(last.Double(1), 10.0);
+    EXPECT_EQ(factor->Text(), "10");
+    factor->Edit()->selectAll();
+    QTest::keyClicks(factor->Edit(), "2,5");  // a decimal comma reads as a point
+    EXPECT_EQ(last.Double(1), 2.5);
+    for (int i = 0; i < 30; ++i) factor->Step(-1);
+    EXPECT_EQ(last.Double(1), 0.0);
+
+    dialog.ChoiceGroup("shape")->button(2)->click();
+    EXPECT_EQ(last.Int(3), 2);
+    dialog.CheckBox("inverse")->click();
+    EXPECT_EQ(last.Int(2), 1);
+    CColourButton::askColour = [](QWidget*, std::uint32_t& colour) {
+        colour = 0x563412;
+        return true;
+    };
+    dialog.ColourButton("fill")->click();
+    EXPECT_EQ(last.Colour(4), 0x563412u);
+
+    // Each preview starts from the image as it was: one negative, not an accumulation.
+    CVelora once = original;
+    once.Negative(1, 0, 0, 0);
+    EXPECT_EQ(Block(view->Document().Image()), Block(once));
+    dialog.reject();
+    EXPECT_EQ(Block(view->Document().Image()), Block(original));
+}
+
+TEST_F(GenericDialog, SavesTheParametersThatHaveAFileKeyAsTyped) {
+    CUtilidadView* view = OpenImage("guardar.bmp", RandomImage(8, 8, 24, 1));
+    CGenericOperationDialog dialog(view, probe, command);
+    ASSERT_NE(dialog.saveButton(), nullptr);
+    QTest::keyClicks(dialog.SliderEdit("level")->Edit(), "2");  // "52" clamps to 50
+    QString filter;
+    const std::string path = dir + "/sonda.CfgSonda";
+    COperationDialog::askSavePath = [&](QWidget*, const QString& f, const QString&) {
+        filter = f;
+        return QString::fromStdString(path);
+    };
+    dialog.saveButton()->click();
+    EXPECT_EQ(filter, "Archivos CfgSonda (*.CfgSonda)");
+    EXPECT_EQ(ReadFile(path), Bytes("NIVEL=50\r\nFACTOR=1"));
+    dialog.reject();
+}
