@@ -26,6 +26,14 @@ namespace {
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
+// A row with the label first, added to a box layout, for controls that go beside it.
+QHBoxLayout* LabelledRow(const QString& label, QWidget* parent, QLayout* into) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(label, parent));
+    if (auto* box = qobject_cast<QBoxLayout*>(into)) box->addLayout(row);
+    return row;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- CDecimalEdit
@@ -206,8 +214,7 @@ CGenericOperationDialog::Slot CGenericOperationDialog::MakeControl(const Param& 
         }
         case ParamKind::Image: {
             // The open images by their window titles; the choice is read when the operation runs.
-            auto* row = new QHBoxLayout;
-            row->addWidget(new QLabel(label, this));
+            QHBoxLayout* row = LabelledRow(label, this, into);
             auto* chooser = new QComboBox(this);
             std::vector<std::weak_ptr<CUtilidadDoc>> documents;
             for (const auto& document : Workbench().OpenDocuments()) {
@@ -215,7 +222,6 @@ CGenericOperationDialog::Slot CGenericOperationDialog::MakeControl(const Param& 
                 documents.push_back(document);
             }
             row->addWidget(chooser, 1);
-            if (auto* box = qobject_cast<QBoxLayout*>(into)) box->addLayout(row);
             connect(chooser, &QComboBox::currentIndexChanged, this, &CGenericOperationDialog::ParametersChanged);
             slot = {chooser, [chooser, documents]() -> ArgValue {
                         const int i = chooser->currentIndex();
@@ -226,13 +232,11 @@ CGenericOperationDialog::Slot CGenericOperationDialog::MakeControl(const Param& 
             break;
         }
         case ParamKind::Path: {
-            auto* row = new QHBoxLayout;
-            row->addWidget(new QLabel(label, this));
+            QHBoxLayout* row = LabelledRow(label, this, into);
             auto* edit = new QLineEdit(this);
             auto* browse = new QPushButton("...", this);
             row->addWidget(edit, 1);
             row->addWidget(browse);
-            if (auto* box = qobject_cast<QBoxLayout*>(into)) box->addLayout(row);
             connect(browse, &QPushButton::clicked, this, [this, edit] {
                 const QString path = QFileDialog::getOpenFileName(this, QString(), edit->text());
                 if (!path.isEmpty()) edit->setText(path);
@@ -242,11 +246,8 @@ CGenericOperationDialog::Slot CGenericOperationDialog::MakeControl(const Param& 
             break;
         }
         case ParamKind::IntegerList: {
-            auto* row = new QHBoxLayout;
-            row->addWidget(new QLabel(label, this));
             auto* edit = new QLineEdit(this);
-            row->addWidget(edit, 1);
-            if (auto* box = qobject_cast<QBoxLayout*>(into)) box->addLayout(row);
+            LabelledRow(label, this, into)->addWidget(edit, 1);
             connect(edit, &QLineEdit::textEdited, this, &CGenericOperationDialog::ParametersChanged);
             slot = {edit, [edit]() -> ArgValue {
                         std::vector<std::int64_t> list;
