@@ -18,6 +18,8 @@
 
 namespace {
 
+using velora::catalog::Args;
+
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 QVBoxLayout* AddGroup(QVBoxLayout* body, const QString& title) {
@@ -87,7 +89,7 @@ void CGammaDlg::TextEdited(const QString&) {
     ParametersChanged();
 }
 
-unsigned CGammaDlg::Apply(CVelora& image) { return image.Gamma(m_gamma); }
+unsigned CGammaDlg::Apply(CVelora& image) { return Operation().call(image, Args({double(m_gamma)})); }
 
 // ---------------------------------------------------------------- linear contrast
 
@@ -130,9 +132,10 @@ void CContrasteTransfLinealDlg::ResetOutputMinimum() {
 void CContrasteTransfLinealDlg::BeforeAccept() { ResetOutputMinimum(); }
 
 unsigned CContrasteTransfLinealDlg::Apply(CVelora& image) {
-    return image.LinearContrast(inMin->Value(), inMax->Value(), outMin->Value(), outMax->Value(),
-                                channel[0]->isChecked(), channel[1]->isChecked(), channel[2]->isChecked(),
-                                channel[3]->isChecked());
+    std::vector<velora::catalog::ArgValue> values;
+    for (const CSliderEdit* level : {inMin, inMax, outMin, outMax}) values.emplace_back(std::int64_t(level->Value()));
+    for (const QCheckBox* box : channel) values.emplace_back(std::int64_t(box->isChecked()));
+    return Operation().call(image, Args(std::move(values)));
 }
 
 // ---------------------------------------------------------------- non-linear contrast
@@ -177,8 +180,12 @@ void CContrasteDlg::AlphaEdited(const QString&) {
     ParametersChanged();
 }
 
-unsigned CContrasteDlg::Apply(CVelora& image) { return image.NonLinearContrast(Workbench().ColorModel(), m_function, m_alpha); }
+velora::catalog::Args CContrasteDlg::CurrentArgs() const {
+    return Args({std::int64_t(Workbench().ColorModel()), std::int64_t(m_function), double(m_alpha)});
+}
+
+unsigned CContrasteDlg::Apply(CVelora& image) { return Operation().call(image, CurrentArgs()); }
 
 unsigned CContrasteDlg::ApplyStepByStep(CVelora& image, CStepProgress& progress) {
-    return image.NonLinearContrastStepByStep(m_function, m_alpha, progress);
+    return Operation().stepByStep(image, CurrentArgs(), progress);
 }

@@ -62,6 +62,7 @@ protected:
     unsigned ApplyStepByStep(CVelora& image, CStepProgress& progress) override;
 
 private:
+    velora::catalog::Args CurrentArgs() const;
     void FunctionChosen(int code);
     void AlphaEdited(const QString& text);
     int m_function = 0;
