@@ -44,6 +44,17 @@ namespace velora {
 // Shortest text that reads back as the same double; JSON has no NaN or infinities.
 JsonObject& JsonObject::Add(std::string_view key, double value) { return Raw(key, JsonNumber(value)); }
 
+std::string JsonArray(std::initializer_list<std::string> items) {
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "[" + std::string.
+    std::string out = "[";
+    for (const std::string& item : items) {
+        if (out.size() > 1) out += ',';
+        out += item;
+    }
+    out += ']';
+    return out;
+}
+
 std::string JsonNumber(double value) {
     if (!std::isfinite(value)) return "null";
     if (value == std::trunc(value) && std::fabs(value) < 1e15) return std::to_string(std::int64_t(value));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,9 @@ namespace velora {
 std::string JsonQuote(std::string_view text);
 // A number as JSON: the shortest form that reads back exactly; null for NaN and infinities.
 std::string JsonNumber(double value);
+
+// "[a,b,...]" from items that are JSON text already.
+std::string JsonArray(std::initializer_list<std::string> items);
 
 // Collects "key": value pairs; values are numbers, booleans, strings or JSON text.
 class JsonObject {

@@ -59,8 +59,10 @@ void AddQueries(std::vector<Operation>& all) {
               static const char* const kChannels[4] = {"luminance", "red", "green", "blue"};
               for (std::size_t channel = 0; channel < 4; ++channel) {
                   std::string list = "[";
-                  for (std::size_t level = 0; level < 256; ++level)
-                      list += (level ? "," : "") + std::to_string(table[level][channel]);
+                  for (std::size_t level = 0; level < 256; ++level) {
+                      if (level) list += ",";
+                      list += std::to_string(table[level][channel]);
+                  }
                   json.Raw(kChannels[channel], list + "]");
               }
               return json.Text();

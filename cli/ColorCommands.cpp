@@ -60,7 +60,8 @@ std::string Floats(const float* values, int count) {
     for (int i = 0; i < count; ++i) {
         char buffer[32] = "null";
         if (std::isfinite(values[i])) std::snprintf(buffer, sizeof buffer, "%.9g", double(values[i]));
-        list += (i ? "," : "") + std::string(buffer);
+        if (i) list += ",";
+        list += buffer;
     }
     return list + "]";
 }
@@ -90,7 +91,7 @@ ColorOutcome ConvertColour(const std::string& name, const std::string& value, co
     JsonObject json;
     json.Add("conversion", name);
     json.Raw("range", ranges.size() == 1 ? std::to_string(ranges[0])
-                                         : "[" + std::to_string(ranges[0]) + "," + std::to_string(ranges[1]) + "]");
+                                         : JsonArray({std::to_string(ranges[0]), std::to_string(ranges[1])}));
     const ColorOutcome refused{ColorOutcome::Refused, name + " has no range " + range};
     float out[4] = {};
     if (conversion.fromRgb) {
@@ -154,7 +155,8 @@ ColorOutcome SplitIntoFiles(const CVelora& image, int model, const std::string& 
         const std::string path = ComponentFileName(prefix, model, i);
         std::string message;
         if (!SaveImageFile(path, parts[std::size_t(i)], message)) return {ColorOutcome::WriteFailed, message};
-        files += (i ? "," : "") + JsonQuote(path);
+        if (i) files += ",";
+        files += JsonQuote(path);
     }
     return {ColorOutcome::Done, JsonObject().Add("model", info->shortName).Raw("files", files + "]").Text()};
 }

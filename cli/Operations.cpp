@@ -109,13 +109,14 @@ bool HasDefault(const Param& p) { return p.kind != K::Image && p.kind != K::Path
 std::string ParamJson(const Param& p) {
     JsonObject json;
     json.Add("name", p.name).Add("type", TypeLabel(p.kind));
-    if (p.range) json.Raw("range", "[" + Number(p.range->min) + "," + Number(p.range->max) + "]");
+    if (p.range) json.Raw("range", JsonArray({Number(p.range->min), Number(p.range->max)}));
     if (HasDefault(p)) json.Raw("default", Number(p.defaultValue));
     if (!p.choices.empty()) {
         std::string list = "[";
-        for (const auto& c : p.choices)
-            list += (list.size() > 1 ? "," : "") +
-                    JsonObject().Add("value", c.value).Add("name", c.name).Add("label", c.label).Text();
+        for (const auto& c : p.choices) {
+            if (list.size() > 1) list += ",";
+            list += JsonObject().Add("value", c.value).Add("name", c.name).Add("label", c.label).Text();
+        }
         json.Raw("choices", list + "]");
     }
     if (!p.label.empty()) json.Add("label", p.label);
@@ -129,12 +130,16 @@ std::string ParamDetails(const Operation& op) {
     for (const Param& p : op.params) {
         std::string part;
         if (!p.choices.empty() && p.source != catalog::ParamSource::ActiveColorModel) {
-            for (const auto& c : p.choices) part += (part.empty() ? "" : ", ") + std::to_string(c.value) + " " + std::string(c.name);
+            for (const auto& c : p.choices) {
+                if (!part.empty()) part += ", ";
+                part += std::to_string(c.value) + " " + std::string(c.name);
+            }
         } else if (p.range) {
             part = Number(p.range->min) + ".." + Number(p.range->max);
         }
         if (part.empty()) continue;
-        out += (out.empty() ? "" : "; ") + std::string(p.name) + ": " + part;
+        if (!out.empty()) out += "; ";
+        out += std::string(p.name) + ": " + part;
     }
     return out;
 }
@@ -151,7 +156,10 @@ std::string ArgumentsJson(const Args& args, const std::vector<std::string>& raw)
         else if (std::holds_alternative<double>(v)) out += raw[i];
         else if (const auto* list = std::get_if<std::vector<std::int64_t>>(&v)) {
             out += "[";
-            for (std::size_t j = 0; j < list->size(); ++j) out += (j ? "," : "") + std::to_string((*list)[j]);
+            for (std::size_t j = 0; j < list->size(); ++j) {
+                if (j) out += ",";
+                out += std::to_string((*list)[j]);
+            }
             out += "]";
         } else out += JsonQuote(i < raw.size() ? raw[i] : std::string());
     }
@@ -271,7 +279,10 @@ std::string ListJson() {
     std::string out = "[";
     for (const Operation& op : catalog::Operations()) {
         std::string params = "[";
-        for (const Param& p : op.params) params += (params.size() > 1 ? "," : "") + ParamJson(p);
+        for (const Param& p : op.params) {
+            if (params.size() > 1) params += ",";
+            params += ParamJson(p);
+        }
         JsonObject json;
         json.Add("name", op.name)
             .Add("kind", op.IsQuery() ? "query" : "step")
@@ -281,14 +292,19 @@ std::string ListJson() {
         if (!op.IsQuery()) {
             std::string depths = "[", results = "[";
             for (unsigned d : {1u, 4u, 8u, 16u, 24u, 32u})
-                if (op.depths & DepthBitOf(d)) depths += (depths.size() > 1 ? "," : "") + std::to_string(d);
-            for (const auto& r : op.results)
-                results += (results.size() > 1 ? "," : "") +
-                           JsonObject().Add("code", r.code).Add("meaning", catalog::RefusalText(op, r.code)).Text();
+                if (op.depths & DepthBitOf(d)) {
+                    if (depths.size() > 1) depths += ",";
+                    depths += std::to_string(d);
+                }
+            for (const auto& r : op.results) {
+                if (results.size() > 1) results += ",";
+                results += JsonObject().Add("code", r.code).Add("meaning", catalog::RefusalText(op, r.code)).Text();
+            }
             json.Raw("depths", depths + "]").Add("rgbModelOnly", op.rgbModelOnly).Raw("results", results + "]");
         }
         if (!op.helpTopic.empty()) json.Add("helpTopic", op.helpTopic);
-        out += (out.size() > 1 ? "," : "") + json.Text();
+        if (out.size() > 1) out += ",";
+        out += json.Text();
     }
     return out + "]";
 }

@@ -12,7 +12,7 @@ fi
 build=$(cd "$1" && pwd)
 seconds=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
-suite="$root/../shared/testdata/bmpsuite"
+suite="$root/tests/data/bmpsuite"
 work="$build/fuzzing"
 
 # Leaks are failures; undefined behaviour must stop the run so that the input is kept.
@@ -25,7 +25,7 @@ trap 'rm -f "$ramp"' EXIT
 for i in $(seq 0 255); do printf "\\x$(printf %02x "$i")"; done >"$ramp"
 bytes() { local n=$1; while [ "$n" -gt 0 ]; do head -c "$((n < 256 ? n : 256))" "$ramp"; n=$((n - 256)); done; }
 
-# A 2 x 2 8-bit BMP, for when the shared suite is not there.
+# A 2 x 2 8-bit BMP, a seed that needs no corpus.
 tiny_bmp() {
   printf 'BM\x3e\x04\0\0\0\0\0\0\x36\x04\0\0'                        # file header, 1086 bytes
   printf '\x28\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x08\0\0\0\0\0\x08\0\0\0' # info header

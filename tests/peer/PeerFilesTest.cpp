@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kCorpus = "../shared/testdata/bmpsuite";
+const fs::path kCorpus = "tests/data/bmpsuite";
 const fs::path kData = PEER_DATA_DIR;
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path) {

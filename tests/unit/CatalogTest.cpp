@@ -35,7 +35,10 @@ bool TakesFiles(const Operation& op) {
 
 std::string DefaultArgumentText(const Operation& op) {
     std::string text;
-    for (const Param& p : op.params) text += (text.empty() ? ":" : ",") + velora::JsonNumber(p.defaultValue);
+    for (const Param& p : op.params) {
+        text += text.empty() ? ':' : ',';
+        text += velora::JsonNumber(p.defaultValue);
+    }
     return std::string(op.name) + text;
 }
 

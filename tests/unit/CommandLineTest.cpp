@@ -117,9 +117,9 @@ TEST_F(CommandLine, ExitStatusesAndMessages) {
         {"apply " + input + " out.png Flip:0", 1, "must be a .bmp or .raw"},
         {"query " + input + " CountDifferentPixels:" + TempPath("nothing.bmp"), 2, "cannot open"},
         {"info " + TempPath("nothing.bmp"), 2, "reader result 1"},
-        {"info ../shared/testdata/bmpsuite/b/shortfile.bmp", 2, "reader result 2"},
-        {"info ../shared/testdata/bmpsuite/g/pal8rle.bmp", 2, "compressed BMP files are not supported (reader result 4)"},
-        {"info ../shared/testdata/bmpsuite/b/reallybig.bmp", 2, "reader result 5"},
+        {"info tests/data/bmpsuite/b/shortfile.bmp", 2, "reader result 2"},
+        {"info tests/data/bmpsuite/g/pal8rle.bmp", 2, "compressed BMP files are not supported (reader result 4)"},
+        {"info tests/data/bmpsuite/b/reallybig.bmp", 2, "reader result 5"},
         {"apply " + input + " " + out + " Flip:0 ChangeColorDepth:9", 3,
          "ChangeColorDepth refused the image (result 2: code must lie in 0..4); nothing was written"},
         {"apply " + input + " " + out + " ChangeColorDepth:2", 3, "result 3: a colour image cannot become 4 or 8 bits"},
@@ -212,7 +212,10 @@ TEST_F(CommandLine, HistogramQueriesPrintTheLibraryTablesAndContrastStepsTheirRe
         infoJson += ",\"" + std::string(channels[c]) + R"(":{"lowest":)" + pair(info.lowest[c]) + R"(,"highest":)" +
                     pair(info.highest[c]) + R"(,"mode":)" + pair(info.mode[c]) + "}";
         histJson += ",\"" + std::string(channels[c]) + "\":[";
-        for (std::size_t level = 0; level < 256; ++level) histJson += (level ? "," : "") + std::to_string(table[level][c]);
+        for (std::size_t level = 0; level < 256; ++level) {
+            if (level) histJson += ",";
+            histJson += std::to_string(table[level][c]);
+        }
         histJson += "]";
     }
     EXPECT_EQ(q.out, infoJson + "}}\n" + histJson + "}}\n");
