@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
 #include <cmath>
@@ -175,6 +176,12 @@ COperationDialog::COperationDialog(CUtilidadView* view, const velora::catalog::O
             [this] { velora::ui::ShowHelpTopic(Q(m_operation.helpTopic), this); });
     m_body->setObjectName("body");
     buttons->setObjectName("buttons");
+    // The whole caption fits in the title bar, in the bold face window managers use and with
+    // room for their icon and buttons, however narrow the controls below it are.
+    QFont captionFont = font();
+    captionFont.setBold(true);
+    m_body->addStrut(QFontMetrics(captionFont).horizontalAdvance(windowTitle()) +
+                     4 * style()->pixelMetric(QStyle::PM_TitleBarHeight) - m_cancel->sizeHint().width());
 }
 
 COperationDialog::~COperationDialog() = default;

@@ -1,5 +1,7 @@
 #include "Help.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -25,6 +27,7 @@ namespace {
 class HelpWindow : public QWidget {
 public:
     HelpWindow() : QWidget(nullptr, Qt::Window) {
+        setAttribute(Qt::WA_DeleteOnClose);
         setWindowTitle("Ayuda de CVeloraMDI");
         resize(760, 620);
         auto* layout = new QVBoxLayout(this);
@@ -45,12 +48,35 @@ public:
         connect(home, &QPushButton::clicked, this, [this] { Show(HelpUrlForTopic("CVelora.chm")); });
     }
     void Show(const QUrl& url) {
+        // A modal dialog blocks every window but its own: the help it asks for is made one
+        // of them, so that it can be read and used while the dialog stays open.
+        BelongTo(QApplication::activeModalWidget());
         m_browser->setSource(url);
         show();
         raise();
         activateWindow();
     }
     QTextBrowser* m_browser;
+
+private:
+    void BelongTo(QWidget* owner) {
+        if (parentWidget() == owner) return;
+        if (parentWidget()) parentWidget()->removeEventFilter(this);
+        const bool shown = isVisible();
+        const QRect place = geometry();
+        setParent(owner, Qt::Window);
+        if (owner) owner->installEventFilter(this);
+        if (shown) {
+            setGeometry(place);
+            show();
+        }
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The dialog closes: the help stays open, on its own, rather than go with it.
+        if (watched == parentWidget() && (event->type() == QEvent::Hide || event->type() == QEvent::DeferredDelete))
+            BelongTo(nullptr);
+        return QWidget::eventFilter(watched, event);
+    }
 };
 
 QPointer<HelpWindow> g_window;
@@ -68,11 +94,10 @@ QUrl HelpUrlForTopic(const QString& topic) {
 }
 
 void ShowHelpTopic(const QString& topic, QWidget*) {
-    if (!g_window) {
-        g_window = new HelpWindow;
-        g_window->setAttribute(Qt::WA_DeleteOnClose);
-    }
+    if (!g_window) g_window = new HelpWindow;
     g_window->Show(HelpUrlForTopic(topic));
 }
+
+QWidget* HelpWindowIfOpen() { return g_window; }
 
 }  // namespace velora::ui

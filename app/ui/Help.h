@@ -11,7 +11,9 @@ namespace velora::ui {
 
 // The page a topic path names (qrc:/help/...); the index for the file alone.
 QUrl HelpUrlForTopic(const QString& topic);
-// Opens the shared help window at the topic.
+// Opens the shared help window at the topic, in front and usable even under a modal dialog.
 void ShowHelpTopic(const QString& topic, QWidget* parent);
+// The shared help window, or null while it is closed.
+QWidget* HelpWindowIfOpen();
 
 }  // namespace velora::ui

@@ -119,8 +119,10 @@ CInformacionDlg::CInformacionDlg(CWorkbench& bench) : CToolWindow(bench) {
 
     connect(columnEdit, &QLineEdit::textEdited, this, &CInformacionDlg::CoordinateEdited);
     connect(rowEdit, &QLineEdit::textEdited, this, &CInformacionDlg::CoordinateEdited);
-    for (int i = 0; i < 3; ++i) connect(componentEdit[i], &QLineEdit::textEdited, this, [this, i] { ComponentEdited(i); });
-    connect(valueEdit, &QLineEdit::textEdited, this, &CInformacionDlg::ValueEdited);
+    // A pixel is written once per value the user commits (Enter or leaving the box), so that
+    // typing "120" is one undo step, not three.
+    for (int i = 0; i < 3; ++i) connect(componentEdit[i], &QLineEdit::editingFinished, this, [this, i] { ComponentEdited(i); });
+    connect(valueEdit, &QLineEdit::editingFinished, this, &CInformacionDlg::ValueEdited);
     connect(editBox, &QCheckBox::toggled, this, &CInformacionDlg::SetEditable);
     connect(help, &QPushButton::clicked, this, [this] { velora::ui::ShowHelpTopic("CVelora.chm::/Ayuda/InfoImagen.htm", this); });
     connect(quit, &QPushButton::clicked, this, [this] {
@@ -195,14 +197,15 @@ void CInformacionDlg::ComponentEdited(int component) {
         value = 0;
         componentEdit[component]->setText("0");
     }
-    static const char* const kLabels[3] = {"Editar componente R coordenada", "Editar componente G coordenada",
-                                           "Editar componente B coordenada"};
-    doc->PushUndo(kLabels[component]);
-    doc->SetModified();
     CVelora& image = doc->Image();
     RGBQUAD c{};
     image.GetRGBPixel(Column(), Row(), c);
     std::uint8_t* channels[3] = {&c.rgbRed, &c.rgbGreen, &c.rgbBlue};
+    if (*channels[component] == value) return;  // leaving the box unchanged writes nothing
+    static const char* const kLabels[3] = {"Editar componente R coordenada", "Editar componente G coordenada",
+                                           "Editar componente B coordenada"};
+    doc->PushUndo(kLabels[component]);
+    doc->SetModified();
     *channels[component] = std::uint8_t(value);
     image.SetRGBPixel(Column(), Row(), c);
     m_bench.DocumentChanged(*doc, false);
@@ -218,7 +221,10 @@ void CInformacionDlg::ValueEdited() {
         value = 0;
         valueEdit->setText("0");
     }
-    if (image.GetBitCount() == 32) image.SetAlfa(Column(), Row(), std::uint8_t(value));
+    const bool alpha = image.GetBitCount() == 32;
+    if (value == std::int64_t(alpha ? image.GetAlfa(Column(), Row()) : image.GetPixel(Column(), Row()))) return;
+    doc->PushUndo(alpha ? "Editar canal alfa coordenada" : "Editar valor coordenada");
+    if (alpha) image.SetAlfa(Column(), Row(), std::uint8_t(value));
     else image.SetPixel(Column(), Row(), std::uint32_t(value));
     doc->SetModified();
     m_bench.DocumentChanged(*doc, false);

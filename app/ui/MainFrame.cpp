@@ -143,6 +143,7 @@ CMainFrame::CMainFrame(CConfiguration& configuration)
     connect(m_tools.get(), &CToolWindowHost::PendingChanged, this, &CMainFrame::UpdateCommandStates);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
     UpdateCommandStates();
+    m_tools->RestoreLayout();  // once the toolbars exist: their places are saved with the docks'
 }
 
 CMainFrame::~CMainFrame() {
@@ -438,6 +439,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         child->View()->Document().SetModified(false);
     }
     m_closing = true;
+    m_tools->SaveLayout();  // while the docks still show where the user left them
     CloseToolWindows();
     QMainWindow::closeEvent(event);
 }

@@ -1,8 +1,9 @@
-// CToolWindowHost: the tool windows over the main window (image information, histogram,
+// CToolWindowHost: the tool windows of the main window (image information, histogram,
 // DIB properties, active colour model, second monitor). It opens them by command, times
-// the opening, places them down the right of the main window, keeps them on top when the
-// configuration says so, re-reads the active image into them, and opens the usual ones by
-// themselves at the first paint of an image when the configuration asks for it.
+// the opening, docks the usual ones in one tabbed area down the right of the main window
+// (where they cover neither the dialogs nor the status bar), remembers where the user left
+// them, re-reads the active image into them, and opens the usual ones by themselves at the
+// first paint of an image when the configuration asks for it.
 //
 // The windows are not known by type here: each kind is one row of a table (ToolWindowTable.h).
 #pragma once
@@ -14,6 +15,8 @@
 
 class CConfiguration;
 class CWorkbench;
+class QDockWidget;
+class QMainWindow;
 class QWidget;
 
 // A window as its kind makes it: the window, and how it re-reads the active image (or its
@@ -27,7 +30,7 @@ struct ToolWindowParts {
 struct ToolWindowKind {
     int commandId;            // the command that opens it
     const char* timingLabel;  // the status bar times the opening under this label
-    bool downTheRight;        // placed down the right of the main window, below earlier rows
+    bool docked;              // in the tool area down the right of the main window
     bool opensWithImages;     // opened with the others at an image's first paint, if configured
     std::function<ToolWindowParts(CWorkbench&)> make;
 };
@@ -41,8 +44,15 @@ public:
     ~CToolWindowHost() override;
 
     const std::vector<ToolWindowKind>& Kinds() const { return m_kinds; }
-    // The open window of the kind this command opens, or null.
+    // The open window of the kind this command opens, or null (for a docked kind, the window
+    // inside its dock).
     QWidget* Find(int commandId) const;
+    // The dock of a docked kind, open or not; null for the others.
+    QDockWidget* DockOf(int commandId) const;
+
+    // The docks' places, docked or floating, kept between runs with the frame's settings.
+    void SaveLayout() const;
+    void RestoreLayout();
 
     // A fresh window of this command's kind over the active image (none without one).
     void Open(int commandId);
@@ -61,12 +71,22 @@ signals:
 
 private:
     std::size_t IndexOf(int commandId) const;
-    void Place(std::size_t index, QWidget& window) const;
+    QMainWindow* Main() const;
+    void MakeDocks();
+    void PutInDock(std::size_t index, QWidget& window);
+    void WindowGone(std::size_t index);
+    // The whole title fits: the window is made at least as wide as its title bar needs.
+    void FitTitle(std::size_t index);
+    // A floating dock: a plain window or one over the main window as configured, on screen.
+    void SettleFloating(QDockWidget* dock);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     CWorkbench& m_bench;
     const CConfiguration& m_configuration;
     std::vector<ToolWindowKind> m_kinds;
     std::vector<QPointer<QWidget>> m_windows;      // by row of m_kinds
     std::vector<std::function<void()>> m_refresh;  // likewise
+    std::vector<QPointer<QDockWidget>> m_docks;    // likewise; null for kinds that float
     bool m_pending = true;
+    bool m_areaSized = false;  // the dock area's width was set, or restored
 };

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTest>
 #include <filesystem>
 #include <memory>
@@ -26,6 +27,7 @@ protected:
         config = std::make_unique<CConfiguration>(dir);
         config->switches = CConfiguration::Defaults();
         config->switches.loadModeless = 0;
+        QSettings("Velora", "CVeloraMDI").remove("toolWindowLayout");  // each test starts from the docks' first places
         velora::ui::MessageSink::show = [this](QWidget*, velora::ui::MessageKind, const QString& caption, const QString& text) {
             messages << caption + "|" + text;
         };

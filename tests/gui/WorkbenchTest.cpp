@@ -190,14 +190,45 @@ TEST_F(Workbench, InformationEditsRecordUndoSteps) {
     info->componentEdit[0]->setText("");
     QTest::keyClicks(info->componentEdit[0], "300");
     CUtilidadDoc& doc = Frame().ActiveView()->Document();
-    EXPECT_EQ(info->componentEdit[0]->text(), "0");
+    EXPECT_EQ(doc.Image().GetPixel(2, 1), 0x405060u);  // nothing written while typing
+    EXPECT_FALSE(doc.History().CanUndo());
+    QTest::keyClick(info->componentEdit[0], Qt::Key_Return);
+    EXPECT_EQ(info->componentEdit[0]->text(), "0");  // beyond the range: the box and the pixel hold 0
     EXPECT_EQ(doc.Image().GetPixel(2, 1), 0x005060u);
-    EXPECT_EQ(doc.History().UndoText(), "Deshacer (3) Editar componente R coordenada \tCtrl+Z");  // one step per keystroke
+    EXPECT_EQ(doc.History().UndoText(), "Deshacer (1) Editar componente R coordenada \tCtrl+Z");
     EXPECT_TRUE(doc.IsModified());
-    Frame().Execute(kCmdUndo);
+    // Committing the value the pixel already has records nothing.
+    QTest::keyClick(info->componentEdit[1], Qt::Key_Return);
+    EXPECT_EQ(doc.History().Position(), 1);
+    info->componentEdit[1]->setText("");
+    QTest::keyClicks(info->componentEdit[1], "17");
+    QTest::keyClick(info->componentEdit[1], Qt::Key_Return);
+    EXPECT_EQ(doc.Image().GetPixel(2, 1), 0x001160u);
+    EXPECT_EQ(doc.History().Position(), 2);
     Frame().Execute(kCmdUndo);
     Frame().Execute(kCmdUndo);
     EXPECT_EQ(doc.Image().GetPixel(2, 1), 0x405060u);
+}
+
+TEST_F(Workbench, InformationValueEditIsOneUndoStep) {
+    CVelora image = RandomImage(5, 5, 8, 9, true);
+    image.SetPixel(1, 1, 3);
+    ASSERT_TRUE(Frame().OpenFile(WriteImage("valor.bmp", image)));
+    Settle();
+    Frame().Execute(kCmdImageInfo);
+    auto* info = dynamic_cast<CInformacionDlg*>(Frame().Tools().Find(kCmdImageInfo));
+    ASSERT_NE(info, nullptr);
+    info->columnEdit->setText("1");
+    info->rowEdit->setText("1");
+    info->editBox->setChecked(true);
+    info->valueEdit->setText("");
+    QTest::keyClicks(info->valueEdit, "200");
+    QTest::keyClick(info->valueEdit, Qt::Key_Return);
+    CUtilidadDoc& doc = Frame().ActiveView()->Document();
+    EXPECT_EQ(doc.Image().GetPixel(1, 1), 200u);
+    EXPECT_EQ(doc.History().UndoText(), "Deshacer (1) Editar valor coordenada \tCtrl+Z");
+    Frame().Execute(kCmdUndo);
+    EXPECT_EQ(doc.Image().GetPixel(1, 1), 3u);
 }
 
 TEST_F(Workbench, ClosingAllViewsAsksOnceAboutUnsavedChanges) {

@@ -2,8 +2,10 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QPainter>
 #include <QScreen>
+#include <QStyle>
 
 #include "CVelora.h"
 
@@ -14,8 +16,21 @@ CVerImagen2MonitorDlg::CVerImagen2MonitorDlg(QWidget* parent) : QWidget(parent, 
         setGeometry(screens[1]->geometry());
         setWindowState(Qt::WindowFullScreen);
     } else {
+        // One screen: an ordinary window over the images' area of the main window, where it
+        // hides none of its menus, toolbars or status bar.
         setWindowTitle("Imagen activa (no hay un 2º monitor)");
-        resize(640, 480);
+        QSize size(640, 480);
+        const auto* main = qobject_cast<const QMainWindow*>(parent ? parent->window() : nullptr);
+        if (const QWidget* images = main ? main->centralWidget() : nullptr; images && images->isVisible()) {
+            const QRect area(images->mapToGlobal(QPoint(0, 0)), images->size());
+            const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+            size = size.boundedTo(area.size() - QSize(2 * titleBar, 3 * titleBar)).expandedTo(QSize(160, 120));
+            QRect place(QPoint(0, 0), size);
+            place.moveCenter(area.center() + QPoint(0, titleBar / 2));
+            setGeometry(place);
+        } else {
+            resize(size);
+        }
     }
 }
 

@@ -1,4 +1,5 @@
-// The active image shown on the second monitor (full screen there), for projecting in class.
+// The active image shown on the second monitor (full screen there), for projecting in class;
+// with one screen, an ordinary window over the main window's images.
 #pragma once
 
 #include <QImage>

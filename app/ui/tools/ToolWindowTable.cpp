@@ -20,7 +20,7 @@ ToolWindowParts MakeToolWindow(CWorkbench& bench) {
 // The second monitor is a plain window: it is handed the active image, and shows it again
 // from scratch on every refresh, since the pixels may have changed.
 ToolWindowParts MakeSecondMonitor(CWorkbench& bench) {
-    auto* window = new CVerImagen2MonitorDlg(nullptr);
+    auto* window = new CVerImagen2MonitorDlg(bench.MainWindow());
     const auto show = [window, &bench] {
         CUtilidadDoc* doc = bench.ActiveDocument();
         window->InvalidateImage();
@@ -37,7 +37,7 @@ ToolWindowParts MakeColorModelWindow(CWorkbench& bench) { return {new CSeleccMod
 
 std::vector<ToolWindowKind> ToolWindowTable() {
     return {
-        // command, timing label, placed down the right, opens with images, factory
+        // command, timing label, docked down the right, opens with images, factory
         {kCmdImageInfo, "Visualizar Información Imagen", true, true, MakeToolWindow<CInformacionDlg>},
         {kCmdHistogram, "Cálculo Histograma", true, true, MakeToolWindow<CHistogramaDlg>},
         {kCmdDibProperties, "Visualizar Propiedades DIB", true, true, MakeToolWindow<CPropiedadesDIB>},

@@ -1,4 +1,4 @@
-// The tool windows of the workbench, one row each, in the order they stack down the right.
+// The tool windows of the workbench, one row each, in the order of their tabs down the right.
 #pragma once
 
 #include <vector>

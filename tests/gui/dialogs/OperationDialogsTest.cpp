@@ -149,6 +149,17 @@ TEST_F(OperationDialogs, TitlesJoinThePrefixWithTheImageName) {
     EXPECT_EQ(CGammaDlg(view).windowTitle(), "Corrección Gamma");  // no prefix: the caption stays
     view->Document().Image().SetName("sinpunto");
     EXPECT_EQ(CGenericOperationDialog(view, kCmdNegative).windowTitle(), "Negativo de .");
+
+    // However narrow its controls, a dialog is wide enough for its whole title and the
+    // title bar's buttons.
+    view->Document().Image().SetName("una_imagen_de_clase_con_un_nombre_muy_largo_00_24.bmp");
+    CGenericOperationDialog negative(view, kCmdNegative);
+    negative.show();
+    QFont bold = negative.font();
+    bold.setBold(true);
+    const int title = QFontMetrics(bold).horizontalAdvance(negative.windowTitle());
+    EXPECT_GE(negative.minimumSizeHint().width(), title + 60) << title;
+    EXPECT_GE(negative.width(), title + 60) << title;
 }
 
 TEST_F(OperationDialogs, NegativeBoxesPreviewEachClick) {

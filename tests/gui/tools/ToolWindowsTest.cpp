@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -11,7 +12,9 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabBar>
 
 #include "ColorConversionDlg.h"
@@ -39,40 +42,128 @@ protected:
 
 }  // namespace
 
-TEST_F(ToolWindows, EachOpensTimedOnTopAndTheUsualOnesStackDownTheRight) {
+TEST_F(ToolWindows, EachOpensTimedAndTheUsualOnesShareOneTabbedAreaBesideTheImages) {
     config->switches.modelessOnTop = 1;
-    OpenImage("pila.bmp", RandomImage(20, 10, 24, 2));
-    QList<QWidget*> stacked;
+    Frame().resize(1366, 768);
+    OpenImage("00_24.bmp", RandomImage(20, 10, 24, 2));
+    QList<QDockWidget*> docks;
     for (const ToolWindowKind& kind : Frame().Tools().Kinds()) {
         Frame().Execute(kind.commandId);
         Settle();
         QWidget* window = Frame().Tools().Find(kind.commandId);
         ASSERT_NE(window, nullptr) << kind.timingLabel;
-        EXPECT_TRUE(window->isVisible());
-        EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_TRUE(window->isVisible()) << kind.timingLabel;
+        EXPECT_FALSE(window->window()->windowFlags() & Qt::WindowStaysOnTopHint) << kind.timingLabel;
         EXPECT_TRUE(Frame().TimingText().startsWith(QString("Tiempo de %1: ").arg(kind.timingLabel)))
             << Frame().TimingText().toStdString();
-        if (kind.downTheRight) stacked << window;
+        QDockWidget* dock = Frame().Tools().DockOf(kind.commandId);
+        EXPECT_EQ(dock != nullptr, kind.docked) << kind.timingLabel;
+        if (!dock) continue;
+        EXPECT_TRUE(dock->isAncestorOf(window));
+        EXPECT_FALSE(dock->isFloating());
+        EXPECT_EQ(Frame().dockWidgetArea(dock), Qt::RightDockWidgetArea);
+        EXPECT_EQ(dock->windowTitle(), window->windowTitle());
+        docks << dock;
     }
-    ASSERT_EQ(stacked.size(), 4);
-    const QRect area = Frame().geometry();
-    for (int i = 0; i < stacked.size(); ++i) {
-        EXPECT_LE(stacked[i]->geometry().right(), area.right()) << i;
-        EXPECT_GT(stacked[i]->geometry().left(), area.center().x()) << i;
-        if (i > 0) {
-            EXPECT_GT(stacked[i]->frameGeometry().top(), stacked[i - 1]->frameGeometry().bottom()) << i;
-        }
-    }
+    ASSERT_EQ(docks.size(), 4);
+    EXPECT_EQ(Frame().tabifiedDockWidgets(docks[0]).size(), 3);
 
-    // The command again: a fresh window in place of the old one.
+    // All of them fit beside the images on a small screen, clear of the status bar, and each
+    // shows its whole title.
+    Settle();
+    EXPECT_EQ(Frame().size(), QSize(1366, 768));
+    QFont bold = docks[0]->font();
+    bold.setBold(true);
+    for (QDockWidget* dock : docks) {
+        dock->raise();
+        Settle();
+        const QRect place = dock->geometry();
+        EXPECT_TRUE(Frame().rect().contains(place)) << dock->windowTitle().toStdString();
+        EXPECT_FALSE(place.intersects(Frame().statusBar()->geometry())) << dock->windowTitle().toStdString();
+        EXPECT_FALSE(place.intersects(Frame().centralWidget()->geometry())) << dock->windowTitle().toStdString();
+        EXPECT_GT(Frame().centralWidget()->width(), 600);
+        EXPECT_GE(dock->width(), QFontMetrics(bold).horizontalAdvance(dock->windowTitle()) + 40)
+            << dock->windowTitle().toStdString();
+    }
+    EXPECT_EQ(docks[2]->windowTitle(), "Propiedades del DIB de 00_24.bmp");
+
+    // With one screen the second-monitor window opens over the images, hiding no control.
+    QWidget* second = Frame().Tools().Find(kCmdSecondMonitor);
+    EXPECT_EQ(second->parentWidget(), &Frame());
+    EXPECT_EQ(second->windowType(), Qt::Window);
+    const QRect images(Frame().centralWidget()->mapToGlobal(QPoint(0, 0)), Frame().centralWidget()->size());
+    EXPECT_TRUE(images.contains(second->frameGeometry())) << second->frameGeometry().y();
+
+    // The command again: a fresh window in place of the old one, in the same dock.
     const QPointer<QWidget> old = Frame().Tools().Find(kCmdImageInfo);
     Frame().Execute(kCmdImageInfo);
     Settle();
     EXPECT_TRUE(old.isNull());
-    EXPECT_NE(Frame().Tools().Find(kCmdImageInfo), nullptr);
+    ASSERT_NE(Frame().Tools().Find(kCmdImageInfo), nullptr);
+    EXPECT_TRUE(docks[0]->isAncestorOf(Frame().Tools().Find(kCmdImageInfo)));
     Frame().Execute(kCmdCloseToolWindows);
     for (const ToolWindowKind& kind : Frame().Tools().Kinds()) EXPECT_EQ(Frame().Tools().Find(kind.commandId), nullptr);
     EXPECT_TRUE(Frame().Tools().Pending());
+    Settle();
+    for (QDockWidget* dock : docks) EXPECT_FALSE(dock->isVisible());
+}
+
+TEST_F(ToolWindows, FloatingOnesFollowTheOnTopSwitchStayOnScreenAndCloseTheirWindow) {
+    config->switches.modelessOnTop = 1;
+    OpenImage("flota.bmp", RandomImage(20, 10, 24, 2));
+    ASSERT_NE(OpenHistogram(), nullptr);
+    QDockWidget* dock = Frame().Tools().DockOf(kCmdHistogram);
+    dock->setFloating(true);
+    Settle();
+    // Over the main window, below its dialogs.
+    EXPECT_EQ(dock->windowType(), Qt::Tool);
+    EXPECT_EQ(dock->parentWidget(), &Frame());
+    EXPECT_FALSE(dock->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_GE(dock->width(), QFontMetrics(dock->font()).horizontalAdvance(dock->windowTitle()));
+
+    // Left partly off the screen, it comes back whole when the window opens again.
+    const QRect screen = dock->screen()->availableGeometry();
+    dock->move(screen.left() + 10, screen.bottom() - 30);
+    ASSERT_NE(OpenHistogram(), nullptr);
+    EXPECT_TRUE(dock->isFloating());
+    EXPECT_TRUE(screen.contains(dock->frameGeometry())) << dock->frameGeometry().bottom();
+
+    // Without the switch a floating one is a plain window.
+    config->switches.modelessOnTop = 0;
+    dock->setFloating(false);
+    dock->setFloating(true);
+    Settle();
+    EXPECT_EQ(dock->windowType(), Qt::Window);
+    EXPECT_FALSE(dock->windowFlags() & Qt::WindowStaysOnTopHint);
+
+    // The dock's own close button closes the window inside.
+    dock->close();
+    Settle();
+    EXPECT_EQ(Frame().Tools().Find(kCmdHistogram), nullptr);
+    EXPECT_FALSE(dock->isVisible());
+}
+
+TEST_F(ToolWindows, DockPlacesAreRememberedBetweenRuns) {
+    OpenImage("recuerda.bmp", RandomImage(20, 10, 24, 2));
+    ASSERT_NE(OpenHistogram(), nullptr);
+    QDockWidget* floating = Frame().Tools().DockOf(kCmdHistogram);
+    floating->setFloating(true);
+    Settle();
+    const QRect left(120, 40, floating->width(), 400);
+    floating->setGeometry(left);
+    Settle();
+    ASSERT_TRUE(Frame().close());
+    frame.reset();
+
+    // The next run: hidden until the window opens, then floating where it was left.
+    QDockWidget* dock = Frame().Tools().DockOf(kCmdHistogram);
+    EXPECT_TRUE(dock->isFloating());
+    EXPECT_FALSE(dock->isVisible());
+    EXPECT_FALSE(Frame().Tools().DockOf(kCmdImageInfo)->isVisible());
+    OpenImage("recuerda.bmp", RandomImage(20, 10, 24, 2));
+    ASSERT_NE(OpenHistogram(), nullptr);
+    EXPECT_TRUE(dock->isVisible());
+    EXPECT_EQ(dock->geometry(), left);
 }
 
 TEST_F(ToolWindows, HistogramFollowsTheActiveImageAndReadsLevelsUnderTheMouse) {
