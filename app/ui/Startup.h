@@ -1,0 +1,16 @@
+// What the workbench sets up once its QApplication exists: the Spanish locale and the
+// toolkit's own Spanish texts (file and print dialogs, message-box buttons). The program and
+// the GUI tests both call it.
+#pragma once
+
+#include <QString>
+
+namespace velora::ui {
+
+void PrepareApplication();
+
+// Loads the toolkit's Spanish texts from `directory` (by default where Qt keeps its
+// translations). Returns false, leaving the English texts, when they are not there.
+bool InstallSpanishTranslations(const QString& directory = {});
+
+}  // namespace velora::ui
