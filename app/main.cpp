@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("CVeloraMDI");
     QApplication::setOrganizationName("Velora");
+    QApplication::setDesktopFileName("velora-workbench");
     velora::ui::PrepareApplication();
 
     auto splash = ShowSplash();

@@ -1,9 +1,16 @@
 #include "Startup.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTranslator>
+
+// Outside any namespace, as the resource's registration function is global. Calling it keeps
+// the linker from dropping the icons from the static library.
+static void RegisterIcons() { Q_INIT_RESOURCE(icons); }
 
 namespace velora::ui {
 
@@ -24,6 +31,23 @@ void PrepareApplication() {
     // parser and files use a decimal point, so the C library's LC_NUMERIC stays as it is.
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     InstallSpanishTranslations();
+
+    // One theme for every toolbar button whatever the desktop prefers; without it the buttons
+    // fall back to the style's icons (MainFrame.cpp). Some platforms (offscreen, a bare X
+    // server) search only inside the program, so the freedesktop folders are added.
+    QStringList searchPaths = QIcon::themeSearchPaths();
+    for (const QString& folder :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, "icons", QStandardPaths::LocateDirectory))
+        if (!searchPaths.contains(folder)) searchPaths << folder;
+    QIcon::setThemeSearchPaths(searchPaths);
+    for (const QString& path : searchPaths) {
+        if (QFileInfo::exists(QDir(path).filePath(QString(kIconTheme) + "/index.theme"))) {
+            QIcon::setThemeName(kIconTheme);
+            break;
+        }
+    }
+    RegisterIcons();
+    QApplication::setWindowIcon(QIcon(kProgramIcon));
 }
 
 }  // namespace velora::ui
