@@ -8,6 +8,7 @@
 #include "Configuration.h"
 #include "InstallDialogs.h"
 #include "MainFrame.h"
+#include "Startup.h"
 #include "periphery/CSplashScreen.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("CVeloraMDI");
     QApplication::setOrganizationName("Velora");
+    QApplication::setDesktopFileName("velora-workbench");
+    velora::ui::PrepareApplication();
 
     auto splash = ShowSplash();
     CConfiguration configuration(QFile::encodeName(startDirectory).toStdString());

@@ -7,6 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev    # tests and benchmarks
   python3 python3-pil imagemagick netpbm        # peer tools that write and read test images
   qt6-base-dev qt6-base-dev-tools libgl-dev     # the workbench (Qt Widgets, Print Support)
+  qt6-translations-l10n                         # the toolkit's own texts in Spanish
+  qt6-svg-dev breeze-icon-theme                 # the icons of the toolbars and of the program
   xdg-utils                                     # opening web pages and e-mail from the workbench
 )
 

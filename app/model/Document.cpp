@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -9,6 +10,22 @@ namespace {
 std::string BaseName(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// mkstemp creates the file 0600; give it what the target has, or what a new file would get.
+void TakeOverPermissions(int fd, const std::string& target) {
+    struct stat existing {};
+    if (stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        // Owner first: changing it may clear set-id bits that the mode then restores.
+        if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+            // Only root may give the file away; the saver's own ownership is the fallback.
+        }
+        fchmod(fd, existing.st_mode & 07777);
+        return;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
 }
 
 }  // namespace
@@ -105,6 +122,7 @@ unsigned CUtilidadDoc::Write(const std::string& path, ImageFileKind kind, std::s
     const int fd = mkstemp(temp.data());
     unsigned code = 1;
     if (fd >= 0) {
+        TakeOverPermissions(fd, path);
         close(fd);
         TimeOperation(false, "");
         code = kind == ImageFileKind::Bmp ? m_image->SaveBMP(temp) : m_image->SaveRAW(temp);

@@ -36,27 +36,47 @@ namespace {
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
-// Standard icons for the toolbar buttons that have one; the others show their text.
+// Icons of the commands that have one: freedesktop names from the icon theme, and ours
+// (res/icons) where no standard name fits. A system without the theme gets the style's icons.
 QIcon IconFor(int id, QStyle* style) {
-    switch (id) {
-        case kCmdNew: return style->standardIcon(QStyle::SP_FileIcon);
-        case kCmdOpen: return style->standardIcon(QStyle::SP_DialogOpenButton);
-        case kCmdSave: return style->standardIcon(QStyle::SP_DialogSaveButton);
-        case kCmdUndo: return style->standardIcon(QStyle::SP_ArrowBack);
-        case kCmdRedo: return style->standardIcon(QStyle::SP_ArrowForward);
-        case kCmdImageInfo: return style->standardIcon(QStyle::SP_MessageBoxInformation);
-        case kCmdDibProperties: return style->standardIcon(QStyle::SP_FileDialogDetailedView);
-        case kCmdAbout: return style->standardIcon(QStyle::SP_DialogHelpButton);
-        case kCmdFlipVertical: return style->standardIcon(QStyle::SP_ArrowDown);
-        case kCmdFlipHorizontal: return style->standardIcon(QStyle::SP_ArrowRight);
-        case kCmdFullScreen: return style->standardIcon(QStyle::SP_TitleBarMaxButton);
-        case kCmdCloseToolWindows: return style->standardIcon(QStyle::SP_DialogCloseButton);
-        case kCmdPrint: return style->standardIcon(QStyle::SP_DriveFDIcon);
-        default: return {};
-    }
+    struct Icon {
+        int id;
+        const char* name;  // a theme name, or a resource path
+        QStyle::StandardPixmap fallback;
+    };
+    static const Icon icons[] = {
+        {kCmdNew, "document-new", QStyle::SP_FileIcon},
+        {kCmdOpen, "document-open", QStyle::SP_DialogOpenButton},
+        {kCmdSave, "document-save", QStyle::SP_DialogSaveButton},
+        {kCmdCopy, "edit-copy", QStyle::SP_CustomBase},
+        {kCmdPaste, "edit-paste", QStyle::SP_CustomBase},
+        {kCmdUndo, "edit-undo", QStyle::SP_ArrowBack},
+        {kCmdRedo, "edit-redo", QStyle::SP_ArrowForward},
+        {kCmdPrint, "document-print", QStyle::SP_CustomBase},
+        {kCmdImageInfo, "dialog-information", QStyle::SP_MessageBoxInformation},
+        {kCmdDibProperties, ":/icons/dib-properties.svg", QStyle::SP_CustomBase},
+        {kCmdHistogram, ":/icons/histogram.svg", QStyle::SP_CustomBase},
+        {kCmdAbout, "help-about", QStyle::SP_DialogHelpButton},
+        {kCmdStepByStep, ":/icons/step-by-step.svg", QStyle::SP_CustomBase},
+        {kCmdFlipVertical, "object-flip-vertical", QStyle::SP_ArrowDown},
+        {kCmdFlipHorizontal, "object-flip-horizontal", QStyle::SP_ArrowRight},
+        {kCmdNegative, ":/icons/negative.svg", QStyle::SP_CustomBase},
+        {kCmdBrightness, ":/icons/brightness.svg", QStyle::SP_CustomBase},
+        {kCmdGrayScale, ":/icons/gray-scale.svg", QStyle::SP_CustomBase},
+        {kCmdScaleToFit, "zoom-fit-best", QStyle::SP_CustomBase},
+        {kCmdSizeToImage, "zoom-original", QStyle::SP_CustomBase},
+        {kCmdFullScreen, "view-fullscreen", QStyle::SP_TitleBarMaxButton},
+        {kCmdCloseToolWindows, "window-close", QStyle::SP_DialogCloseButton},
+    };
+    const auto it = std::find_if(std::begin(icons), std::end(icons), [id](const Icon& icon) { return icon.id == id; });
+    if (it == std::end(icons)) return {};
+    if (it->name[0] == ':') return QIcon(it->name);
+    const QIcon themed = QIcon::fromTheme(it->name);
+    if (!themed.isNull() || it->fallback == QStyle::SP_CustomBase) return themed;
+    return style->standardIcon(it->fallback);
 }
 
-// A small badge with the initials of the command, for buttons without a standard icon.
+// A small badge with the initials of the command, for toolbar buttons left without an icon.
 QIcon BadgeIcon(const QString& text) {
     QString initials;
     for (const QString& word : QString(text).remove('&').split(' ', Qt::SkipEmptyParts))

@@ -195,6 +195,39 @@ TEST(Document, UnwritableTargetKeepsTheOldFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary file left
 }
 
+TEST(Document, SavedFilesGetTheUsualPermissions) {
+    const std::string dir = FreshDir("document-modes");
+    struct UmaskGuard {
+        mode_t old = umask(022);
+        ~UmaskGuard() { umask(old); }
+    } guard;
+    const auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+        return st.st_mode & 07777;
+    };
+    CUtilidadDoc doc;
+    doc.SetModified();
+    EXPECT_TRUE(doc.SaveAs(dir + "/nueva.bmp", CUtilidadDoc::kFilterBmp).saved);
+    EXPECT_EQ(modeOf(dir + "/nueva.bmp"), 0644u);
+
+    // Saving over a file keeps its mode, whether the save is Save or Save As.
+    RandomImage(2, 2, 8, 1).SaveBMP(dir + "/privada.bmp");
+    chmod((dir + "/privada.bmp").c_str(), 0640);
+    CUtilidadDoc existing;
+    ASSERT_EQ(existing.Open(dir + "/privada.bmp", nullptr), CUtilidadDoc::OpenOutcome::Read);
+    existing.SetModified();
+    EXPECT_TRUE(existing.Save().saved);
+    EXPECT_EQ(modeOf(dir + "/privada.bmp"), 0640u);
+    chmod((dir + "/nueva.bmp").c_str(), 0604);
+    EXPECT_TRUE(existing.SaveAs(dir + "/nueva.bmp", CUtilidadDoc::kFilterBmp).saved);
+    EXPECT_EQ(modeOf(dir + "/nueva.bmp"), 0604u);
+
+    umask(077);  // a stricter umask is honoured too
+    EXPECT_TRUE(doc.SaveAs(dir + "/otra.raw", CUtilidadDoc::kFilterRaw).saved);
+    EXPECT_EQ(modeOf(dir + "/otra.raw"), 0600u);
+}
+
 TEST(Document, OperationIsOneTimedUndoStepAndARefusalLeavesNoTrace) {
     CUtilidadDoc doc;
     doc.OnNewDocument(nullptr);

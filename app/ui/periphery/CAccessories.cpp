@@ -1,13 +1,14 @@
 #include "CAccessories.h"
 
 #include <QDesktopServices>
-#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QWidget>
+#include <functional>
 
-std::function<void(QWidget*, const QString&, const QString&)> CAccessories::warn =
-    [](QWidget* parent, const QString& title, const QString& text) { QMessageBox::warning(parent, title, text); };
+#include "Messages.h"
 
 namespace {
 
@@ -29,6 +30,31 @@ const KindInfo& Info(CAccessories::Kind kind) {
     return infos[int(kind)];
 }
 
+void Warn(QWidget* parent, const QString& text) {
+    velora::ui::MessageSink::show(parent, velora::ui::MessageKind::Warning, "CVeloraMDI", text);
+}
+
+// Starts a desktop helper and reports failed() if it cannot start or ends with an error (the
+// xdg tools exit non-zero when no program handles the request). The process has no parent,
+// so that closing the workbench never kills a browser or mail program started through it.
+bool StartWatched(const QString& program, const QStringList& arguments, std::function<void()> failed) {
+    auto* process = new QProcess;
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, failed](int code, QProcess::ExitStatus status) {
+                         if (code != 0 || status != QProcess::NormalExit) failed();
+                         process->deleteLater();
+                     });
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 QString CAccessories::FindProgram(Kind kind) {
@@ -48,31 +74,39 @@ QString CAccessories::FindProgram(Kind kind) {
 bool CAccessories::Launch(Kind kind, const QStringList& files, QWidget* parent) {
     const QString program = FindProgram(kind);
     if (program.isEmpty()) {
-        warn(parent, "CVeloraMDI",
-             QString("No se ha encontrado %1 en este sistema. Puede indicar uno con la variable de entorno %2.")
-                 .arg(Info(kind).what, Info(kind).variable));
+        Warn(parent, QString("No se ha encontrado %1 en este sistema. Puede indicar cuál usar con la variable de entorno %2.")
+                         .arg(Info(kind).what, Info(kind).variable));
         return false;
     }
     if (!QProcess::startDetached(program, files)) {
-        warn(parent, "CVeloraMDI", QString("No se ha podido iniciar %1.").arg(program));
+        Warn(parent, QString("No se ha podido iniciar %1.").arg(program));
         return false;
     }
     return true;
 }
 
 bool CAccessories::OpenUrl(const QString& url, QWidget* parent) {
-    if (QDesktopServices::openUrl(QUrl(url))) return true;
-    warn(parent, "CVeloraMDI", QString("No se ha podido abrir la página %1.").arg(url));
-    return false;
+    const QString text = QString("No se ha podido abrir la página %1: no se ha encontrado ningún navegador web. Hace falta "
+                                 "la orden xdg-open (paquete xdg-utils) y un navegador instalado en el escritorio.")
+                             .arg(url);
+    QPointer<QWidget> guard(parent);
+    const auto failed = [guard, text] { Warn(guard, text); };
+    const QString opener = QStandardPaths::findExecutable("xdg-open");
+    // Without xdg-open the toolkit looks for a browser itself (BROWSER and the common ones).
+    const bool started = opener.isEmpty() ? QDesktopServices::openUrl(QUrl(url)) : StartWatched(opener, {url}, failed);
+    if (!started) failed();
+    return started;
 }
 
 bool CAccessories::SendByMail(const QString& attachmentPath, const QString& subject, QWidget* parent) {
+    QPointer<QWidget> guard(parent);
+    const auto failed = [guard] {
+        Warn(guard, "No se ha podido preparar el correo: hace falta la orden xdg-email (paquete xdg-utils) y un "
+                    "programa de correo configurado en el escritorio.");
+    };
     const QString mailer = QStandardPaths::findExecutable("xdg-email");
-    if (mailer.isEmpty() || !QProcess::startDetached(mailer, {"--attach", attachmentPath, "--subject", subject})) {
-        warn(parent, "CVeloraMDI",
-             "No se ha podido preparar el correo: hace falta la orden xdg-email (paquete xdg-utils) y un "
-             "programa de correo configurado en el escritorio.");
-        return false;
-    }
-    return true;
+    const bool started =
+        !mailer.isEmpty() && StartWatched(mailer, {"--attach", attachmentPath, "--subject", subject}, failed);
+    if (!started) failed();
+    return started;
 }

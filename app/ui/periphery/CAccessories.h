@@ -1,11 +1,11 @@
 // The accessories (text editor, calculator, paint program, system information), web pages
 // and e-mail: desktop programs found on this system or configured by environment variable.
-// Programs are started directly with their arguments, never through a shell.
+// Programs are started directly with their arguments, never through a shell. Failures are
+// told through velora::ui::MessageSink.
 #pragma once
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 class QWidget;
 
@@ -17,9 +17,9 @@ public:
     // VELORA_SYSINFO), else the first common desktop program of that kind on PATH; empty if none.
     static QString FindProgram(Kind kind);
     static bool Launch(Kind kind, const QStringList& files, QWidget* parentForMessages);
+    // Both return false when nothing could be started. The desktop's helpers (xdg-open,
+    // xdg-email) may also give up later, having found no browser or mail program; that is
+    // told when they end.
     static bool OpenUrl(const QString& url, QWidget* parentForMessages);
     static bool SendByMail(const QString& attachmentPath, const QString& subject, QWidget* parentForMessages);
-
-    // How a failure is told to the user; tests replace it.
-    static std::function<void(QWidget*, const QString& title, const QString& text)> warn;
 };
