@@ -19,6 +19,7 @@
 #include "Document.h"
 #include "EditText.h"
 #include "Help.h"
+#include "LastFolder.h"
 #include "Messages.h"
 #include "OperationRunner.h"
 #include "View.h"
@@ -149,14 +150,17 @@ private:
 // ---------------------------------------------------------------- COperationDialog
 
 std::function<QString(QWidget*, const QString&, const QString&)> COperationDialog::askSavePath =
-    [](QWidget*, const QString& filter, const QString& defaultSuffix) {
-        QFileDialog dialog(nullptr, QString(), QString(), filter);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(defaultSuffix);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                       : QString();
-    };
+    &COperationDialog::AskSavePathInFolderLastUsed;
+
+QString COperationDialog::AskSavePathInFolderLastUsed(QWidget* parent, const QString& filter, const QString& defaultSuffix) {
+    QFileDialog dialog(parent, QString(), velora::ui::LastFolder(velora::ui::kParameterFolderKey), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    velora::ui::RememberFolderOf(velora::ui::kParameterFolderKey, dialog.selectedFiles().first());
+    return dialog.selectedFiles().first();
+}
 
 namespace {
 

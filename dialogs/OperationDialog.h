@@ -101,8 +101,9 @@ public:
     const velora::catalog::Command& Command() const { return m_command; }
     const velora::catalog::DialogFacts& Facts() const { return *m_command.dialog; }
     // The save-file question of "Guardar": the chosen path, or empty when cancelled.
-    // Replaced by tests.
+    // Replaced by tests; AskSavePathInFolderLastUsed is what the program asks.
     static std::function<QString(QWidget* parent, const QString& filter, const QString& defaultSuffix)> askSavePath;
+    static QString AskSavePathInFolderLastUsed(QWidget* parent, const QString& filter, const QString& defaultSuffix);
 
     // Restore, apply with the current parameters (or the slow variant), repaint.
     void RefreshPreview();
