@@ -58,22 +58,21 @@ CDecimalEdit::CDecimalEdit(const QString& label, double value, double step, Rang
     }
     row->addLayout(arrows);
     row->addStretch(1);
-    connect(m_edit, &QLineEdit::textEdited, this, &CDecimalEdit::TextEdited);
+    m_typed = new CTypedNumber(m_edit, CTypedNumber::Kind::Decimal, [this] { return std::pair{m_range.min, m_range.max}; });
+    connect(m_typed, &CTypedNumber::Taken, this, &CDecimalEdit::Take);
 }
 
 QString CDecimalEdit::Text() const { return m_edit->text(); }
 
 void CDecimalEdit::Step(int direction) {
+    m_typed->Commit();  // the arrows step from the value the box shows
     m_value = std::clamp(m_value + direction * m_step, m_range.min, m_range.max);
     m_edit->setText(QString::number(m_value, 'f', 2));
     emit ValueChanged(m_value);
 }
 
-void CDecimalEdit::TextEdited(const QString& text) {
-    const double typed = ParseDecimalPrefix(text.toStdString(), true);
-    // A value beyond a bound puts the bound in the box; what the user typed otherwise stays.
-    const double value = std::isnan(typed) ? m_range.min : std::clamp(typed, m_range.min, m_range.max);
-    if (value != typed) m_edit->setText(QString::number(value));
+void CDecimalEdit::Take(double value) {
+    if (value == m_value) return;
     m_value = value;
     emit ValueChanged(m_value);
 }

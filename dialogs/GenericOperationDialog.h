@@ -17,8 +17,8 @@ class QButtonGroup;
 class QComboBox;
 class QLineEdit;
 
-// A decimal number typed in an edit box (a decimal comma is accepted) or stepped with the
-// arrows; kept inside the range.
+// A decimal number typed in an edit box (CTypedNumber's rule, a decimal comma accepted) or
+// stepped with the arrows; kept inside the range.
 class CDecimalEdit : public QWidget {
     Q_OBJECT
 public:
@@ -33,8 +33,9 @@ signals:
     void ValueChanged(double value);
 
 private:
-    void TextEdited(const QString& text);
+    void Take(double value);
     QLineEdit* m_edit;
+    CTypedNumber* m_typed;
     double m_value;
     double m_step;
     velora::catalog::Range m_range;

@@ -13,7 +13,6 @@
 #include <cmath>
 #include <limits>
 
-#include "EditText.h"
 #include "Workbench.h"
 
 namespace {
@@ -27,21 +26,6 @@ QVBoxLayout* AddGroup(QVBoxLayout* body, const QString& title) {
     auto* layout = new QVBoxLayout(group);
     body->addWidget(group);
     return layout;
-}
-
-// The typed number (a decimal comma is accepted), clamped; a value beyond a bound puts
-// the bound in the box.
-float ReadClamped(QLineEdit* edit, double low, double high) {
-    const double value = ParseDecimalPrefix(edit->text().toStdString(), true);
-    if (std::isnan(value) || value < low) {
-        edit->setText(QString::number(low));
-        return float(low);
-    }
-    if (value > high) {
-        edit->setText(QString::number(high));
-        return float(high);
-    }
-    return float(value);
 }
 
 }  // namespace
@@ -74,18 +58,23 @@ CGammaDlg::CGammaDlg(CUtilidadView* view) : COperationDialog(view, kCmdGamma) {
     AddPreviewBox();
     connect(up, &QToolButton::clicked, this, [this] { Spin(-1); });
     connect(down, &QToolButton::clicked, this, [this] { Spin(+1); });
-    connect(gammaEdit, &QLineEdit::textEdited, this, &CGammaDlg::TextEdited);
+    // No upper limit but the float's.
+    m_typed = new CTypedNumber(gammaEdit, CTypedNumber::Kind::Decimal,
+                               [] { return std::pair{0.0, double(std::numeric_limits<float>::max())}; });
+    connect(m_typed, &CTypedNumber::Taken, this, &CGammaDlg::Take);
 }
 
 void CGammaDlg::Spin(int delta) {
+    m_typed->Commit();  // the arrows step from the value the box shows
     double value = double(m_gamma) + (delta < 0 ? 0.05 : -0.05);
     m_gamma = value < 0 ? 0.0f : float(value);
     gammaEdit->setText(QString::asprintf("%.2f", double(m_gamma)));
     ParametersChanged();
 }
 
-void CGammaDlg::TextEdited(const QString&) {
-    m_gamma = ReadClamped(gammaEdit, 0.0, std::numeric_limits<float>::max());  // no upper limit but the float's
+void CGammaDlg::Take(double value) {
+    if (float(value) == m_gamma) return;
+    m_gamma = float(value);
     ParametersChanged();
 }
 
@@ -164,7 +153,9 @@ CContrasteDlg::CContrasteDlg(CUtilidadView* view) : COperationDialog(view, kCmdN
     row->addWidget(new QLabel("0,0 ... 1,0"));
     row->addStretch(1);
     Body()->addLayout(row);
-    connect(alphaEdit, &QLineEdit::textEdited, this, &CContrasteDlg::AlphaEdited);
+    // "0,7" and "0.7" both: the box shows a decimal comma.
+    auto* typed = new CTypedNumber(alphaEdit, CTypedNumber::Kind::Decimal, [] { return std::pair{0.0, 1.0}; });
+    connect(typed, &CTypedNumber::Taken, this, &CContrasteDlg::AlphaTaken);
     AddPreviewBox();
     AddProgressText();
 }
@@ -175,8 +166,9 @@ void CContrasteDlg::FunctionChosen(int code) {
     ParametersChanged();
 }
 
-void CContrasteDlg::AlphaEdited(const QString&) {
-    m_alpha = ReadClamped(alphaEdit, 0.0, 1.0);  // "0,7" and "0.7" both: the box shows a decimal comma
+void CContrasteDlg::AlphaTaken(double value) {
+    if (float(value) == m_alpha) return;
+    m_alpha = float(value);
     ParametersChanged();
 }
 

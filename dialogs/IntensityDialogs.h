@@ -22,7 +22,8 @@ protected:
     unsigned Apply(CVelora& image) override;
 
 private:
-    void TextEdited(const QString& text);
+    void Take(double value);
+    CTypedNumber* m_typed;
     float m_gamma = 1.0f;
 };
 
@@ -64,7 +65,7 @@ protected:
 private:
     velora::catalog::Args CurrentArgs() const;
     void FunctionChosen(int code);
-    void AlphaEdited(const QString& text);
+    void AlphaTaken(double value);
     int m_function = 0;
     float m_alpha = 0.5f;
 };

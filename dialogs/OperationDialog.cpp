@@ -14,15 +14,48 @@
 #include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
+#include <climits>
 #include <cmath>
 
 #include "Document.h"
 #include "EditText.h"
 #include "Help.h"
+#include "LastFolder.h"
 #include "Messages.h"
 #include "OperationRunner.h"
 #include "View.h"
 #include "Workbench.h"
+
+// ---------------------------------------------------------------- CTypedNumber
+
+CTypedNumber::CTypedNumber(QLineEdit* edit, Kind kind, std::function<std::pair<double, double>()> bounds)
+    : QObject(edit), m_edit(edit), m_kind(kind), m_bounds(std::move(bounds)) {
+    connect(edit, &QLineEdit::textEdited, this, &CTypedNumber::Typed);
+    connect(edit, &QLineEdit::editingFinished, this, &CTypedNumber::Commit);
+}
+
+std::optional<double> CTypedNumber::Read() const {
+    std::optional<double> value = ParseNumberPrefix(m_edit->text().toStdString(), m_kind == Kind::Decimal);
+    if (value && std::isnan(*value)) return std::nullopt;
+    if (value && m_kind == Kind::Integer) *value = std::trunc(*value);
+    return value;
+}
+
+void CTypedNumber::Typed() {
+    const auto [low, high] = m_bounds();
+    // "2" on the way to "200" is not yet a value: it waits, and so does the preview.
+    if (const auto value = Read(); value && *value >= low && *value <= high) emit Taken(*value);
+}
+
+void CTypedNumber::Commit() {
+    const auto [low, high] = m_bounds();
+    const auto typed = Read();
+    const double value = std::clamp(typed.value_or(0.0), low, std::max(low, high));
+    if (!typed || value != *typed)
+        m_edit->setText(m_kind == Kind::Integer ? QString::number(TruncateClamped(value, INT_MIN, INT_MAX))
+                                                : QString::number(value));
+    emit Taken(value);
+}
 
 // ---------------------------------------------------------------- CSliderEdit
 
@@ -42,7 +75,11 @@ CSliderEdit::CSliderEdit(const QString& label, int minimum, int maximum, int tic
     m_edit->setMaximumWidth(70);
     layout->addWidget(m_edit);
     connect(m_slider, &QSlider::valueChanged, this, &CSliderEdit::SliderMoved);
-    connect(m_edit, &QLineEdit::textEdited, this, &CSliderEdit::TextEdited);
+    auto* typed = new CTypedNumber(m_edit, CTypedNumber::Kind::Integer, [this] {
+        const auto [low, high] = Bounds();
+        return std::pair{double(low), double(std::max(low, high))};
+    });
+    connect(typed, &CTypedNumber::Taken, this, [this](double taken) { Take(int(taken)); });
 }
 
 QString CSliderEdit::Text() const { return m_edit->text(); }
@@ -70,15 +107,12 @@ void CSliderEdit::SliderMoved(int position) {
     emit ValueChanged(value);
 }
 
-void CSliderEdit::TextEdited(const QString& text) {
-    const auto [low, high] = Bounds();
-    const double parsed = ParseDecimalPrefix(text.toStdString());
-    m_value = TruncateClamped(parsed, low, std::max(low, high));
-    // Only a value beyond a bound rewrites the box; what the user typed otherwise stays.
-    if (std::trunc(parsed) != m_value && !std::isnan(parsed)) m_edit->setText(QString::number(m_value));
+void CSliderEdit::Take(int value) {
+    if (value == m_value) return;
+    m_value = value;
     const QSignalBlocker block(m_slider);
-    m_slider->setValue(m_value);
-    emit ValueChanged(m_value);
+    m_slider->setValue(value);
+    emit ValueChanged(value);
 }
 
 // ---------------------------------------------------------------- step-by-step progress
@@ -117,14 +151,17 @@ private:
 // ---------------------------------------------------------------- COperationDialog
 
 std::function<QString(QWidget*, const QString&, const QString&)> COperationDialog::askSavePath =
-    [](QWidget*, const QString& filter, const QString& defaultSuffix) {
-        QFileDialog dialog(nullptr, QString(), QString(), filter);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(defaultSuffix);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                       : QString();
-    };
+    &COperationDialog::AskSavePathInFolderLastUsed;
+
+QString COperationDialog::AskSavePathInFolderLastUsed(QWidget* parent, const QString& filter, const QString& defaultSuffix) {
+    QFileDialog dialog(parent, QString(), velora::ui::LastFolder(velora::ui::kParameterFolderKey), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    velora::ui::RememberFolderOf(velora::ui::kParameterFolderKey, dialog.selectedFiles().first());
+    return dialog.selectedFiles().first();
+}
 
 namespace {
 
@@ -227,10 +264,23 @@ void COperationDialog::AddSaveButton(std::function<std::vector<ParameterLine>()>
     m_save = new QPushButton("Guardar", this);
     if (auto* buttons = findChild<QVBoxLayout*>("buttons")) buttons->insertWidget(3, m_save);
     connect(m_save, &QPushButton::clicked, this,
-            [this, lines = std::move(lines)] { SaveParameters(*Facts().parameterFile, lines()); });
+            [this, lines = std::move(lines)] {
+                CommitEdits();
+                SaveParameters(*Facts().parameterFile, lines());
+            });
+}
+
+void COperationDialog::CommitEdits() {
+    for (CTypedNumber* number : findChildren<CTypedNumber*>()) number->Commit();
 }
 
 void COperationDialog::ParametersChanged() {
+    // Once closing, a box committed on the way out changes the parameters of the run to come
+    // (accept) or of none (reject): nothing to preview, and a run on show is out of date.
+    if (m_closing) {
+        m_stepResultShown = false;
+        return;
+    }
     if (!m_preview || m_preview->isChecked()) RefreshPreview();
 }
 
@@ -268,6 +318,8 @@ void COperationDialog::RunStepByStep() {
 }
 
 void COperationDialog::accept() {
+    m_closing = true;
+    CommitEdits();  // what the boxes show is what is applied
     BeforeAccept();
     const std::string undoLabel(m_command.undoLabel);
     if (StepByStepMode()) {
@@ -299,6 +351,7 @@ void COperationDialog::accept() {
 }
 
 void COperationDialog::reject() {
+    m_closing = true;
     *m_image = m_backup;
     ShowImageChanged();
     QDialog::reject();

@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "CVelora.h"
@@ -30,9 +31,36 @@ class QPushButton;
 class QSlider;
 class QVBoxLayout;
 
+// The rule of every number box in the dialogs. While the user types, the text is left
+// alone: a number inside the bounds is taken at once, anything else (unfinished, beyond a
+// bound) waits. When the user has finished (Enter, the focus leaves, "Aceptar" or
+// "Guardar"), the number is clamped to the bounds and the box shows what was taken. Integer
+// boxes truncate ("-7.9" takes -7 and keeps its text); decimal boxes accept a comma.
+class CTypedNumber : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { Integer, Decimal };
+    CTypedNumber(QLineEdit* edit, Kind kind, std::function<std::pair<double, double>()> bounds);
+    // Clamps what the box holds and takes it; every COperationDialog does this for its
+    // boxes before it accepts or saves.
+    void Commit();
+
+signals:
+    // A value taken: typed inside the bounds, or committed. The owner decides whether it
+    // is a change.
+    void Taken(double value);
+
+private:
+    std::optional<double> Read() const;  // the number typed, truncated for integer boxes
+    void Typed();
+
+    QLineEdit* m_edit;
+    Kind m_kind;
+    std::function<std::pair<double, double>()> m_bounds;
+};
+
 // A slider with its edit box. Moving the slider writes its value into the box; typing
-// reads the leading number, truncates it and clamps it to the bounds (the box then shows
-// the bound), and moves the slider. The bounds default to the slider's range.
+// follows CTypedNumber and moves the slider. The bounds default to the slider's range.
 class CSliderEdit : public QWidget {
     Q_OBJECT
 public:
@@ -50,7 +78,7 @@ signals:
 private:
     std::pair<int, int> Bounds() const;
     void SliderMoved(int position);
-    void TextEdited(const QString& text);
+    void Take(int value);
 
     QSlider* m_slider;
     QLineEdit* m_edit;
@@ -73,8 +101,9 @@ public:
     const velora::catalog::Command& Command() const { return m_command; }
     const velora::catalog::DialogFacts& Facts() const { return *m_command.dialog; }
     // The save-file question of "Guardar": the chosen path, or empty when cancelled.
-    // Replaced by tests.
+    // Replaced by tests; AskSavePathInFolderLastUsed is what the program asks.
     static std::function<QString(QWidget* parent, const QString& filter, const QString& defaultSuffix)> askSavePath;
+    static QString AskSavePathInFolderLastUsed(QWidget* parent, const QString& filter, const QString& defaultSuffix);
 
     // Restore, apply with the current parameters (or the slow variant), repaint.
     void RefreshPreview();
@@ -110,6 +139,8 @@ protected:
 
     // Every parameter change comes here: previews unless a preview box is unchecked.
     void ParametersChanged();
+    // Commits every number box (CTypedNumber) still being typed into.
+    void CommitEdits();
 
     CWorkbench& Workbench() const { return m_bench; }
     const CVelora& Backup() const { return m_backup; }
@@ -131,6 +162,7 @@ private:
     const velora::catalog::Operation& m_operation;
     const velora::catalog::Command& m_command;
     bool m_stepResultShown = false;  // the image holds a step-by-step run's result
+    bool m_closing = false;          // accepted or rejected: changes no longer preview
 
     QVBoxLayout* m_body;
     QPushButton* m_ok;

@@ -5,6 +5,10 @@
 #include <string>
 
 double ParseDecimalPrefix(std::string_view text, bool acceptComma) {
+    return ParseNumberPrefix(text, acceptComma).value_or(0.0);
+}
+
+std::optional<double> ParseNumberPrefix(std::string_view text, bool acceptComma) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
     std::string number(text.substr(i));
@@ -18,10 +22,10 @@ double ParseDecimalPrefix(std::string_view text, bool acceptComma) {
         negative = *first == '-';
         ++first;
     }
-    if (first == last || *first == '-' || *first == '+') return 0.0;
+    if (first == last || *first == '-' || *first == '+') return std::nullopt;
     double value = 0.0;
     const auto result = std::from_chars(first, last, value, std::chars_format::general);
-    if (result.ec == std::errc::invalid_argument) return 0.0;
+    if (result.ec == std::errc::invalid_argument) return std::nullopt;
     // Out of range: from_chars leaves the value alone; the C conversion gives +-HUGE_VAL or 0.
     if (result.ec == std::errc::result_out_of_range) {
         const std::string digits(first, result.ptr);

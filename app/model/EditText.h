@@ -2,11 +2,15 @@
 // as the classic C conversion reads it, but without depending on the process locale.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 // Leading white space, an optional sign, then a decimal number ("-7.9xyz" gives -7.9);
 // 0 when the text starts with no number. With acceptComma, "0,5" reads as 0.5.
 double ParseDecimalPrefix(std::string_view text, bool acceptComma = false);
+// The same, but nothing when the text starts with no number ("", "-", "abc"): a box the
+// user is still typing into.
+std::optional<double> ParseNumberPrefix(std::string_view text, bool acceptComma = false);
 
 // Truncates towards zero and clamps to [low, high]; NaN counts as 0. Never undefined,
 // however large the value.

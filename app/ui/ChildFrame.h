@@ -13,8 +13,10 @@ public:
     ~CChildFrame() override;
     CUtilidadView* View() const { return m_view; }
 
-    // Largest client size the view asks for (the image plus a small margin).
-    void SetMaximumClientSize(QSize size);
+    // The window shows the whole image without scroll bars when it fits the workspace (the
+    // MDI area's viewport); otherwise it is as large as the workspace allows, moved inside
+    // it, with its scroll bars in sight. It never grows beyond the image afterwards.
+    void SizeToImage(const QSize& workspace);
     QSize MaximumClientSize() const { return m_maxClient; }
 
 signals:

@@ -113,6 +113,7 @@ private:
     void OnPaste();
     void OnCloseAllViews();
     void OnToggleFullScreen();
+    void Cascade();
     void OnConfiguration();
 
     CConfiguration& m_configuration;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 
 #include "ChildFrame.h"
 #include "Clipboard.h"
+#include "LastFolder.h"
 #include "Messages.h"
 #include "RawDimensionDlg.h"
 #include "View.h"
@@ -50,9 +52,10 @@ void CMainFrame::RegisterFileHandlers() {
 
 void CMainFrame::OnOpen() {
     const QStringList paths = QFileDialog::getOpenFileNames(
-        this, "Abrir", QString(),
+        this, "Abrir", velora::ui::LastFolder(velora::ui::kOpenFolderKey),
         "Todos los tipos (*.BMP *.RAW *.PGM *.bmp *.raw *.pgm);;Archivos BMP (*.BMP *.bmp);;"
         "Archivos RAW (*.RAW *.raw);;Archivos PGM (*.PGM *.pgm)");
+    if (!paths.isEmpty()) velora::ui::RememberFolderOf(velora::ui::kOpenFolderKey, paths.first());
     for (const QString& path : paths) OpenFile(path);
 }
 
@@ -66,9 +69,11 @@ void CMainFrame::OnSave(bool saveAs) {
         QString selected;
         const QString proposed = QString::fromStdString(image.GetNameWithoutExtension().empty() ? image.GetName()
                                                                                                  : image.GetNameWithoutExtension());
-        QString path = QFileDialog::getSaveFileName(this, "Guardar como", proposed,
+        const QString folder = velora::ui::LastFolder(velora::ui::kSaveFolderKey);
+        QString path = QFileDialog::getSaveFileName(this, "Guardar como", folder.isEmpty() ? proposed : QDir(folder).filePath(proposed),
                                                     "Archivos BMP (*.bmp);;Archivos RAW (*.raw)", &selected);
         if (path.isEmpty()) return;
+        velora::ui::RememberFolderOf(velora::ui::kSaveFolderKey, path);
         const int filter = selected.startsWith("Archivos RAW") ? CUtilidadDoc::kFilterRaw : CUtilidadDoc::kFilterBmp;
         if (QFileInfo(path).suffix().isEmpty()) path += filter == CUtilidadDoc::kFilterRaw ? ".raw" : ".bmp";
         outcome = doc->SaveAs(QFile::encodeName(path).toStdString(), filter);
@@ -119,9 +124,15 @@ bool CMainFrame::OpenFile(const QString& path) {
                                        return CRawDimensionDlg::Ask(length, name, this);
                                    });
     if (outcome == CUtilidadDoc::OpenOutcome::Cancelled) return false;
+    if (outcome == CUtilidadDoc::OpenOutcome::Failed) {
+        // Said at once, and no window is left holding the empty image of a document that failed.
+        if (const auto text = LoadErrorMessage(doc->TakeLoadResult(), doc->Title()))
+            ShowError(this, QString::fromStdString(*text), "Error");
+        return false;
+    }
     AddRecentFile(path);
-    AddView(doc);  // a failed read shows its message on the window's first paint
-    return outcome == CUtilidadDoc::OpenOutcome::Read;
+    AddView(doc);
+    return true;
 }
 
 bool CMainFrame::AskToSave(CUtilidadView* view) {

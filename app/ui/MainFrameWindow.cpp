@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
 #include "ChildFrame.h"
@@ -34,7 +35,7 @@ void CMainFrame::RegisterWindowHandlers() {
     h[kCmdNewWindow] = [this] {
         if (CUtilidadView* view = ActiveView()) AddView(view->SharedDocument());
     };
-    h[kCmdCascade] = [this] { m_mdi->cascadeSubWindows(); };
+    h[kCmdCascade] = [this] { Cascade(); };
     h[kCmdTile] = [this] { m_mdi->tileSubWindows(); };
     h[kCmdArrange] = [this] {
         // Minimized windows line up along the bottom of the area.
@@ -90,16 +91,27 @@ void CMainFrame::OnToggleFullScreen() {
 }
 
 void CMainFrame::SizeViewToImage(CUtilidadView* view) {
-    auto* child = qobject_cast<CChildFrame*>(view->parentWidget());
-    if (!child) return;
-    const CVelora& image = view->Document().Image();
-    view->SetScaleToFit(false);
-    const int frame = view->frameWidth() * 2 + 3;
-    const QSize client(image.GetWidth() + frame, image.GetHeight() + frame);
-    child->SetMaximumClientSize(client);
-    const QSize decoration = child->size() - view->size();
-    const QSize wanted = client + decoration;
-    child->resize(wanted.boundedTo(m_mdi->viewport()->size()).expandedTo(QSize(40, 40)));
+    if (auto* child = qobject_cast<CChildFrame*>(view->parentWidget())) child->SizeToImage(m_mdi->viewport()->size());
+}
+
+void CMainFrame::Cascade() {
+    // Each window keeps its size (QMdiArea's cascade would shrink a large image's window),
+    // bounded by the workspace; a window that would leave it starts a new cascade at the corner.
+    const QSize area = m_mdi->viewport()->size();
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    QPoint next(0, 0);
+    for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (w->isMinimized() || w->isHidden()) continue;
+        if (w->isMaximized()) w->showNormal();
+        const int step = w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w);
+        QSize size = w->size().boundedTo(area);
+        if (next != QPoint(0, 0) && (next.x() + size.width() > area.width() || next.y() + size.height() > area.height()))
+            next = QPoint(0, 0);
+        w->setGeometry(QRect(next, size.boundedTo(area - QSize(next.x(), next.y()))));
+        w->raise();
+        next += QPoint(step, step);
+    }
+    if (active) m_mdi->setActiveSubWindow(active);
 }
 
 void CMainFrame::ScaleToFit(CUtilidadView* view) {

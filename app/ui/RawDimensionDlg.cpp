@@ -32,9 +32,11 @@ CRawDimensionDlg::CRawDimensionDlg(std::uint64_t fileLength, const std::string& 
     connect(m_width, &QLineEdit::textChanged, this, &CRawDimensionDlg::Update);
     connect(m_height, &QLineEdit::textChanged, this, &CRawDimensionDlg::Update);
     connect(m_accept, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, [this] { done(CRawDimensions::kCancelCode); });
+    connect(cancel, &QPushButton::clicked, this, &CRawDimensionDlg::reject);
     Update();
 }
+
+void CRawDimensionDlg::reject() { done(CRawDimensions::kCancelCode); }
 
 void CRawDimensionDlg::Update() {
     m_model.SetWidthText(m_width->text().toStdString());
@@ -47,9 +49,8 @@ std::optional<CVelora::RawSize> CRawDimensionDlg::Ask(std::uint64_t fileLength, 
                                                       QWidget* parent) {
     if (testAnswer) return testAnswer(fileLength, fileName);
     CRawDimensionDlg dialog(fileLength, fileName, parent);
-    if (dialog.exec() == CRawDimensions::kCancelCode) return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const auto& m = dialog.Model();
-    // Closed without "Aceptar": load with what is shown; a mismatch is then reported as invalid.
     return CVelora::RawSize{std::int32_t(std::clamp<std::int64_t>(m.Width(), 0, INT32_MAX)),
                             std::int32_t(std::clamp<std::int64_t>(m.Height(), 0, INT32_MAX))};
 }

@@ -1,6 +1,6 @@
 // CDimensionRawDlg: asks the columns and rows of a RAW file. "Aceptar" is enabled only when
-// they account for the whole file; "Cancelar" ends with code 10, which skips the load;
-// closing it any other way loads with the dimensions shown.
+// they account for the whole file; "Cancelar", Esc and closing the window end with code 10,
+// which skips the load.
 #pragma once
 
 #include <QDialog>
@@ -26,6 +26,7 @@ public:
     QLineEdit* WidthEdit() const { return m_width; }
     QLineEdit* HeightEdit() const { return m_height; }
     QPushButton* AcceptButton() const { return m_accept; }
+    void reject() override;
 
 private:
     void Update();

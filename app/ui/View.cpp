@@ -5,10 +5,16 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 
-#include "Messages.h"
 #include "StatusReadout.h"
 #include "Workbench.h"
+
+namespace {
+
+constexpr int kWheelLine = 20;  // pixels in a line of wheel scrolling
+
+}  // namespace
 
 CUtilidadView::CUtilidadView(std::shared_ptr<CUtilidadDoc> document, CWorkbench& bench, QWidget* parent)
     : QAbstractScrollArea(parent), m_document(std::move(document)), m_bench(bench) {
@@ -38,13 +44,20 @@ void CUtilidadView::SetScaleToFit(bool on) {
 
 void CUtilidadView::UpdateScrollBars() {
     const QSize area = viewport()->size();
-    const bool bars = !m_scaleToFit;
+    // An image that fits the view once its bars are gone needs none: measured against the
+    // viewport as it is, the bars would keep themselves in place.
+    const QSize whole = maximumViewportSize();
+    const bool fits = m_display.width() <= whole.width() && m_display.height() <= whole.height();
+    const bool bars = !m_scaleToFit && !fits;
     horizontalScrollBar()->setRange(0, bars ? std::max(0, m_display.width() - area.width()) : 0);
     verticalScrollBar()->setRange(0, bars ? std::max(0, m_display.height() - area.height()) : 0);
     horizontalScrollBar()->setPageStep(area.width());
     verticalScrollBar()->setPageStep(area.height());
-    setHorizontalScrollBarPolicy(bars ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(bars ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    // One wheel notch moves wheelScrollLines() lines of this many pixels; Shift, a page.
+    horizontalScrollBar()->setSingleStep(kWheelLine);
+    verticalScrollBar()->setSingleStep(kWheelLine);
+    setHorizontalScrollBarPolicy(m_scaleToFit ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(m_scaleToFit ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
 }
 
 QPoint CUtilidadView::ImagePointAt(const QPoint& p) const {
@@ -59,13 +72,6 @@ QPoint CUtilidadView::ImagePointAt(const QPoint& p) const {
 }
 
 void CUtilidadView::paintEvent(QPaintEvent*) {
-    if (const unsigned code = m_document->TakeLoadResult(); code != 0) {
-        // The load error is reported once, on the first paint after the failed read.
-        const auto text = LoadErrorMessage(code, m_document->Title());
-        QTimer::singleShot(0, this, [this, message = QString::fromStdString(*text)] {
-            velora::ui::ShowError(this, message, "Error");
-        });
-    }
     if (!m_document->frameSized) {
         m_document->frameSized = true;
         QTimer::singleShot(0, this, [this] { m_bench.SizeViewToImage(this); });

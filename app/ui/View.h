@@ -27,6 +27,7 @@ public:
     bool IsScaleToFit() const { return m_scaleToFit; }
     // IsGray of the image, cached with the display copy.
     bool ImageIsGray() const { return m_isGray; }
+    QSize ImageSize() const { return m_display.size(); }
     // The image pixel under a viewport point, or (-1, -1).
     QPoint ImagePointAt(const QPoint& viewportPoint) const;
 

@@ -7,16 +7,24 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 
 #include "ChildFrame.h"
 #include "ConfigDlg.h"
 #include "Clipboard.h"
 #include "Inspectors.h"
+#include "LastFolder.h"
 #include "MainFrame.h"
 #include "Messages.h"
 #include "OperationRunner.h"
@@ -33,40 +41,101 @@ using velora::ui::MessageSink;
 
 
 TEST_F(Workbench, OpenedFileGetsAChildSizedToTheImage) {
-    ASSERT_TRUE(Frame().OpenFile(WriteImage("open.bmp", RandomImage(120, 90, 24, 1))));
+    ASSERT_TRUE(Frame().OpenFile(WriteImage("open.bmp", RandomImage(300, 200, 24, 1))));
     Settle();
     CUtilidadView* view = Frame().ActiveView();
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->Document().Image().GetWidth(), 120);
-    const QSize client = view->viewport()->size();
-    EXPECT_GE(client.width(), 120);
-    EXPECT_LE(client.width(), 130);
-    EXPECT_GE(client.height(), 90);
-    EXPECT_LE(client.height(), 100);
+    EXPECT_EQ(view->Document().Image().GetWidth(), 300);
+    // The whole image, every edge in sight: no scroll bar takes a strip of it.
+    const auto shownWhole = [view] {
+        EXPECT_EQ(view->viewport()->size(), QSize(300, 200));
+        EXPECT_FALSE(view->horizontalScrollBar()->isVisible());
+        EXPECT_FALSE(view->verticalScrollBar()->isVisible());
+    };
+    shownWhole();
     EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cargar Imagen BMP: ")) << Frame().TimingText().toStdString();
     EXPECT_TRUE(messages.isEmpty());
+
+    // Made smaller by hand, the window scrolls; "Mostrar Vista CON barras" fits it again.
+    view->parentWidget()->resize(150, 120);
+    Settle();
+    EXPECT_TRUE(view->horizontalScrollBar()->isVisible());
+    Frame().Execute(kCmdSizeToImage);
+    Settle();
+    shownWhole();
 }
 
-TEST_F(Workbench, LoadErrorIsShownOnceOnTheNextPaint) {
+TEST_F(Workbench, LargeImagesFitTheWorkspaceScrollByWheelStepsAndKeepTheirSizeInACascade) {
+    CUtilidadView* large = OpenImage("grande.bmp", RandomImage(1800, 2400, 8, 2));
+    auto* largeChild = qobject_cast<QMdiSubWindow*>(large->parentWidget());
+    const QRect workspace = Frame().MdiArea()->viewport()->rect();
+    ASSERT_LT(workspace.width(), 1800);
+    EXPECT_TRUE(workspace.contains(largeChild->geometry())) << workspace.width() << "x" << workspace.height();
+    EXPECT_TRUE(large->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(large->verticalScrollBar()->isVisible());
+
+    // One notch: the platform's lines of about 20 pixels; with Shift, a page.
+    const auto notch = [large](Qt::KeyboardModifiers modifiers) {
+        QWheelEvent wheel(QPointF(10, 10), large->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(large->viewport(), &wheel);
+    };
+    QScrollBar* vertical = large->verticalScrollBar();
+    notch(Qt::NoModifier);
+    EXPECT_EQ(vertical->value(), QApplication::wheelScrollLines() * 20);
+    const int before = vertical->value();
+    notch(Qt::ShiftModifier);
+    EXPECT_GT(vertical->pageStep(), 100);
+    ASSERT_LT(before + vertical->pageStep(), vertical->maximum());
+    EXPECT_EQ(vertical->value(), before + vertical->pageStep());
+
+    // "Cascada" keeps each window's size.
+    CUtilidadView* small = OpenImage("pequena.bmp", RandomImage(50, 40, 8, 3));
+    auto* smallChild = qobject_cast<QMdiSubWindow*>(small->parentWidget());
+    const QSize largeSize = largeChild->size(), smallSize = smallChild->size();
+    Frame().Execute(kCmdCascade);
+    Settle();
+    EXPECT_EQ(largeChild->size(), largeSize);
+    EXPECT_EQ(smallChild->size(), smallSize);
+    EXPECT_TRUE(workspace.contains(largeChild->geometry()));
+    EXPECT_TRUE(workspace.contains(smallChild->geometry()));
+    EXPECT_NE(largeChild->pos(), smallChild->pos());
+    EXPECT_FALSE(small->horizontalScrollBar()->isVisible());
+}
+
+TEST_F(Workbench, AFailedLoadIsSaidAtOnceAndOpensNoWindow) {
     const std::string bad = dir + "/roto.bmp";
     WriteFile(bad, Bytes("BM this is not a bitmap at all, just text"));
     EXPECT_FALSE(Frame().OpenFile(QString::fromStdString(bad)));
-    Settle();
-    ASSERT_EQ(messages.size(), 1);
+    ASSERT_EQ(messages.size(), 1);  // before any event is processed
     EXPECT_TRUE(messages[0].startsWith("Error|Error. Se intenta cargar un archivo BMP ó PGM no válido"));
     EXPECT_TRUE(messages[0].contains("roto.bmp"));
-    Frame().ActiveView()->viewport()->repaint();
     Settle();
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_EQ(Frame().ActiveView()->Document().Image().GetWidth(), 16);  // the default image stays
+    EXPECT_TRUE(Frame().Children().isEmpty());
 
-    // A RAW file cancelled in its dimensions dialog opens no window.
+    // A RAW file whose dimensions dialog is cancelled, by its button or by Esc, opens no
+    // window and says nothing.
     WriteFile(dir + "/a.raw", std::vector<std::uint8_t>(50));
-    CRawDimensionDlg::testAnswer = [](std::uint64_t, const std::string&) { return std::nullopt; };
-    const int before = int(Frame().Children().size());
-    EXPECT_FALSE(Frame().OpenFile(QString::fromStdString(dir + "/a.raw")));
-    EXPECT_EQ(int(Frame().Children().size()), before);
-    CRawDimensionDlg::testAnswer = nullptr;
+    for (bool escape : {false, true}) {
+        bool answered = false;
+        QTimer::singleShot(0, [&answered, escape] {
+            auto* dialog = qobject_cast<CRawDimensionDlg*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            answered = true;
+            if (escape) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            } else {
+                for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                    if (button->text() == "Cancelar") button->click();
+            }
+        });
+        EXPECT_FALSE(Frame().OpenFile(QString::fromStdString(dir + "/a.raw")));
+        EXPECT_TRUE(answered) << escape;
+        Settle();
+        EXPECT_TRUE(Frame().Children().isEmpty()) << escape;
+        EXPECT_EQ(messages.size(), 1) << escape;
+    }
 }
 
 TEST_F(Workbench, PastesAreCountedAnd32BitImagesArriveAs24) {
@@ -284,4 +353,67 @@ TEST_F(Workbench, SaveOfAPgmAsksForANameAndFailuresAreReported) {
     const auto outcome = doc.SaveAs(dir + "/taken.bmp", CUtilidadDoc::kFilterBmp);
     EXPECT_FALSE(outcome.saved);
     EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(Workbench, FileDialogsStartInTheFolderTheirKindLastUsed) {
+    // The settings are the user's: what this test changes is put back.
+    QSettings settings("Velora", "CVeloraMDI");
+    std::vector<std::pair<const char*, QVariant>> kept;
+    for (const char* key : {velora::ui::kOpenFolderKey, velora::ui::kSaveFolderKey, velora::ui::kParameterFolderKey})
+        kept.emplace_back(key, settings.value(key));
+    const std::string folder = dir + "/carpeta";
+    std::filesystem::remove_all(folder);  // nothing left to overwrite from an earlier run
+    std::filesystem::create_directories(folder);
+    const QString folderPath = QFileInfo(QString::fromStdString(folder)).absoluteFilePath();
+
+    // Answers the next file dialog: records where it starts, then chooses the file (or
+    // cancels). It looks until the dialog is up.
+    QString startedIn;
+    std::function<void(const QString&)> choose = [&startedIn, &choose](const QString& file) {
+        QTimer::singleShot(10, [&startedIn, &choose, file] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
+            }
+            if (!dialog) {
+                choose(file);
+                return;
+            }
+            startedIn = dialog->directory().absolutePath();
+            if (file.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(file);
+            static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+        });
+    };
+    choose(WriteImage("carpeta/abierta.bmp", RandomImage(8, 8, 8, 1)));
+    Frame().Execute(kCmdOpen);
+    Settle();
+    ASSERT_EQ(Frame().Children().size(), 1);
+    choose("");
+    Frame().Execute(kCmdOpen);
+    EXPECT_EQ(startedIn, folderPath);
+
+    // Each kind keeps its own folder.
+    velora::ui::RememberFolderOf(velora::ui::kParameterFolderKey, QString::fromStdString(dir) + "/brillo.CfgBrillo");
+    EXPECT_EQ(velora::ui::LastFolder(velora::ui::kParameterFolderKey), QFileInfo(QString::fromStdString(dir)).absoluteFilePath());
+    EXPECT_EQ(velora::ui::LastFolder(velora::ui::kOpenFolderKey), folderPath);
+
+    // A folder removed since: the dialog starts where it would without one.
+    Frame().Children()[0]->close();
+    Settle();
+    std::filesystem::remove_all(folder);
+    EXPECT_TRUE(velora::ui::LastFolder(velora::ui::kOpenFolderKey).isEmpty());
+    choose("");
+    Frame().Execute(kCmdOpen);
+    EXPECT_NE(startedIn, folderPath);
+    EXPECT_TRUE(QFileInfo(startedIn).isDir());
+
+    for (const auto& [key, value] : kept) {
+        if (value.isValid()) settings.setValue(key, value);
+        else settings.remove(key);
+    }
 }

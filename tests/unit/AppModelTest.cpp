@@ -374,6 +374,12 @@ TEST(EditTexts, ReadTheLeadingNumberAndClampWithoutUndefinedConversions) {
     EXPECT_DOUBLE_EQ(ParseDecimalPrefix("0,5", true), 0.5);
     EXPECT_TRUE(std::isinf(ParseDecimalPrefix("1e999")));
     EXPECT_EQ(ParseDecimalPrefix("-1e-999"), 0.0);
+    // A box still being typed into holds no number yet; a zero typed is one.
+    for (const char* unfinished : {"", "  ", "-", "+", ".", ",", "abc", "--1"})
+        EXPECT_FALSE(ParseNumberPrefix(unfinished, true).has_value()) << unfinished;
+    EXPECT_EQ(ParseNumberPrefix("0"), 0.0);
+    EXPECT_EQ(ParseNumberPrefix("-0,25", true), -0.25);
+    EXPECT_EQ(ParseNumberPrefix("2x"), 2.0);
     EXPECT_EQ(TruncateClamped(-7.9, -100, 100), -7);
     EXPECT_EQ(TruncateClamped(250, -100, 100), 100);
     EXPECT_EQ(TruncateClamped(1e300, -100, 100), 100);

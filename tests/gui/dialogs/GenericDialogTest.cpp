@@ -108,12 +108,22 @@ TEST_F(GenericDialog, EveryChangePreviewsWithTheValuesTheControlsHold) {
     EXPECT_EQ(last.Double(1), 1.5);
     EXPECT_EQ(factor->Text(), "1.50");
     factor->Edit()->selectAll();
-    QTest::keyClicks(factor->Edit(), "99");  // beyond the range: the bound, and the box says so
+    QTest::keyClicks(factor->Edit(), "99");  // "9" previews; "99", beyond the range, waits
+    EXPECT_EQ(last.Double(1), 9.0);
+    EXPECT_EQ(factor->Text(), "99");
+    const int previews = calls;
+    emit factor->Edit()->editingFinished();  // finished: the bound, and the box says so
     EXPECT_EQ(last.Double(1), 10.0);
     EXPECT_EQ(factor->Text(), "10");
+    EXPECT_EQ(calls, previews + 1);
     factor->Edit()->selectAll();
     QTest::keyClicks(factor->Edit(), "2,5");  // a decimal comma reads as a point
     EXPECT_EQ(last.Double(1), 2.5);
+    factor->Edit()->selectAll();
+    QTest::keyClicks(factor->Edit(), "12");  // the arrows step from the finished value
+    factor->Step(-1);
+    EXPECT_EQ(factor->Text(), "9.50");
+    EXPECT_EQ(last.Double(1), 9.5);
     for (int i = 0; i < 30; ++i) factor->Step(-1);
     EXPECT_EQ(last.Double(1), 0.0);
 
@@ -140,7 +150,7 @@ TEST_F(GenericDialog, SavesTheParametersThatHaveAFileKeyAsTyped) {
     CUtilidadView* view = OpenImage("guardar.bmp", RandomImage(8, 8, 24, 1));
     CGenericOperationDialog dialog(view, probe, command);
     ASSERT_NE(dialog.saveButton(), nullptr);
-    QTest::keyClicks(dialog.SliderEdit("level")->Edit(), "2");  // "52" clamps to 50
+    QTest::keyClicks(dialog.SliderEdit("level")->Edit(), "2");  // "52" is still being typed: saving clamps it to 50
     QString filter;
     const std::string path = dir + "/sonda.CfgSonda";
     COperationDialog::askSavePath = [&](QWidget*, const QString& f, const QString&) {

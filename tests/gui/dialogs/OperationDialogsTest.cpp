@@ -1,5 +1,5 @@
 // Operation dialogs as a user drives them: previews that Cancel takes back, one undo step
-// per OK, typed values clamped, the parameter file's bytes, and step-by-step runs.
+// per OK, typed values taken when finished, the parameter file's bytes, and step-by-step runs.
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QMdiArea>
@@ -35,6 +35,12 @@ protected:
     static void Type(QLineEdit* edit, const QString& text) {
         edit->selectAll();
         QTest::keyClicks(edit, text);
+    }
+    // The user is done with the box: the focus leaves it (the offscreen platform moves no
+    // focus between windows, so the box is told directly).
+    static void Leave(QLineEdit* edit) {
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(edit, &out);
     }
     bool SameAsOriginal(const CVelora& image) const {
         return Block(image) == Block(original);
@@ -85,7 +91,7 @@ TEST_F(OperationDialogs, OkAfterPreviewsAddsOneUndoStepHoldingTheImageFromBefore
     EXPECT_TRUE(SameAsOriginal(doc.Image()));
 }
 
-TEST_F(OperationDialogs, TypedValuesAreTruncatedAndClampedToTheSliderRange) {
+TEST_F(OperationDialogs, TypedValuesWaitWhileTypingAndAreClampedWhenFinished) {
     CUtilidadView* view = Open("typed.bmp");
     CGenericOperationDialog dialog(view, kCmdBrightness);
     CSliderEdit* percent = dialog.SliderEdit("percent");
@@ -94,25 +100,63 @@ TEST_F(OperationDialogs, TypedValuesAreTruncatedAndClampedToTheSliderRange) {
     EXPECT_EQ(percent->Slider()->maximum(), 100);
     EXPECT_EQ(percent->Slider()->tickInterval(), 20);
     Type(percent->Edit(), "250");
+    EXPECT_EQ(percent->Text(), "250");  // the text is the user's while typing
+    EXPECT_EQ(percent->Value(), 25);    // "25" on the way was in range: taken and previewed
+    EXPECT_EQ(percent->Slider()->value(), 25);
+    CVelora expected = original;
+    ASSERT_EQ(expected.Brightness(25), 0u);
+    EXPECT_EQ(Block(view->Document().Image()), Block(expected));
+    Leave(percent->Edit());
     EXPECT_EQ(percent->Value(), 100);
     EXPECT_EQ(percent->Text(), "100");
+    EXPECT_EQ(percent->Slider()->value(), 100);
+
     Type(percent->Edit(), "-7.9");
     EXPECT_EQ(percent->Value(), -7);
     EXPECT_EQ(percent->Slider()->value(), -7);
-    EXPECT_EQ(percent->Text(), "-7.9");
-    Type(percent->Edit(), "1e999");  // an overflowing number clamps, it does not wrap
+    Leave(percent->Edit());
+    EXPECT_EQ(percent->Text(), "-7.9");  // in range: truncated, the text stays
+    Type(percent->Edit(), "1e999");      // an overflowing number clamps, it does not wrap
+    Leave(percent->Edit());
+    EXPECT_EQ(percent->Value(), 100);
+    EXPECT_EQ(percent->Text(), "100");
+    Type(percent->Edit(), "-");  // unfinished: nothing taken
     EXPECT_EQ(percent->Value(), 100);
     Type(percent->Edit(), "abc");
+    Leave(percent->Edit());
     EXPECT_EQ(percent->Value(), 0);
+    EXPECT_EQ(percent->Text(), "0");
 
+    // "Aceptar" takes a box still being typed into as it will show it.
+    Type(percent->Edit(), "-300");
+    EXPECT_EQ(percent->Value(), -30);
+    dialog.accept();
+    EXPECT_EQ(percent->Text(), "-100");
+    expected = original;
+    ASSERT_EQ(expected.Brightness(-100), 0u);
+    EXPECT_EQ(Block(view->Document().Image()), Block(expected));
+}
+
+TEST_F(OperationDialogs, DecimalBoxesOfTheCustomDialogsFollowTheSameRule) {
+    CUtilidadView* view = Open("gamma.bmp");
     CGammaDlg gamma(view);
+    gamma.show();
     Type(gamma.gammaEdit, "-3");
+    EXPECT_EQ(gamma.Gamma(), 1.0f);  // below zero: waits
+    EXPECT_EQ(gamma.gammaEdit->text(), "-3");
+    EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
+    Leave(gamma.gammaEdit);
     EXPECT_EQ(gamma.Gamma(), 0.0f);
     EXPECT_EQ(gamma.gammaEdit->text(), "0");
     gamma.Spin(+1);  // below zero stays at zero
     EXPECT_EQ(gamma.gammaEdit->text(), "0.00");
+    Type(gamma.gammaEdit, "2,5");
+    EXPECT_FLOAT_EQ(gamma.Gamma(), 2.5f);
+    Type(gamma.gammaEdit, "-1");
+    gamma.Spin(-1);  // the arrows step from what the box shows once finished: 0 + 0.05
+    EXPECT_EQ(gamma.gammaEdit->text(), "0.05");
     gamma.reject();
-    dialog.reject();
+    EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
 }
 
 TEST_F(OperationDialogs, BrightnessParameterFileHoldsTheTypedTextWithCrLf) {
@@ -192,24 +236,39 @@ TEST_F(OperationDialogs, LinearContrastStartsFromTheLevelsPresentAndKeepsRangesO
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 32; ++x) gray.SetPixel(x, y, std::uint32_t(40 + (x * 5 + y) % 161));
     CUtilidadView* view = OpenImage("levels.bmp", gray);
+    const CVelora before = view->Document().Image();  // the previews go on the document's image
     CContrasteTransfLinealDlg dialog(view);
     dialog.show();
+    dialog.previewBox()->click();
     EXPECT_EQ(dialog.inMin->Value(), 40);
     EXPECT_EQ(dialog.inMax->Value(), 200);
     EXPECT_EQ(dialog.outMin->Value(), 0);
     EXPECT_EQ(dialog.outMax->Value(), 255);
-    Type(dialog.inMin->Edit(), "230");  // beyond the input maximum
+    Type(dialog.inMin->Edit(), "230");  // beyond the input maximum: waits for the user to finish
+    EXPECT_EQ(dialog.inMin->Value(), 40);
+    Leave(dialog.inMin->Edit());
     EXPECT_EQ(dialog.inMin->Value(), 200);
+    EXPECT_EQ(dialog.inMin->Text(), "200");
     dialog.inMax->Slider()->setValue(10);  // below the input minimum: the slider goes back
     EXPECT_EQ(dialog.inMax->Value(), 200);
     EXPECT_EQ(dialog.inMax->Slider()->value(), 200);
-    dialog.inMin->Slider()->setValue(50);
-    dialog.inMax->Slider()->setValue(100);
-    const CVelora before = view->Document().Image();
-    dialog.accept();
+    dialog.inMin->Slider()->setValue(100);
+    // "1" and "18" on the way to "180" lie below the minimum: they neither preview nor
+    // rewrite the box. Enter finishes the box and accepts.
+    Type(dialog.inMax->Edit(), "18");
+    EXPECT_EQ(dialog.inMax->Text(), "18");
+    EXPECT_EQ(dialog.inMax->Value(), 200);
     CVelora expected = before;
-    ASSERT_EQ(expected.LinearContrast(50, 100, 0, 255, 1, 0, 0, 0), 0u);
+    ASSERT_EQ(expected.LinearContrast(100, 200, 0, 255, 1, 0, 0, 0), 0u);
     EXPECT_EQ(Block(view->Document().Image()), Block(expected));
+    QTest::keyClicks(dialog.inMax->Edit(), "0");
+    EXPECT_EQ(dialog.inMax->Value(), 180);
+    QTest::keyClick(dialog.inMax->Edit(), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    expected = before;
+    ASSERT_EQ(expected.LinearContrast(100, 180, 0, 255, 1, 0, 0, 0), 0u);
+    EXPECT_EQ(Block(view->Document().Image()), Block(expected));
+    EXPECT_EQ(view->Document().History().Position(), 1);
 }
 
 TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheFastResult) {
@@ -271,9 +330,15 @@ TEST_F(OperationDialogs, NonLinearAlphaIsEditableOnlyForTheSigmoidsAndClamped) {
     Type(dialog.alphaEdit, "0,25");
     EXPECT_FLOAT_EQ(dialog.Alpha(), 0.25f);
     Type(dialog.alphaEdit, "7");
+    EXPECT_FLOAT_EQ(dialog.Alpha(), 0.25f);
+    EXPECT_EQ(dialog.alphaEdit->text(), "7");
+    Leave(dialog.alphaEdit);
     EXPECT_EQ(dialog.Alpha(), 1.0f);
     EXPECT_EQ(dialog.alphaEdit->text(), "1");
+    // Cancelled while the box is still being typed into: nothing previews on the way out.
+    Type(dialog.alphaEdit, "-5");
     dialog.reject();
+    Settle();
     EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
 }
 
