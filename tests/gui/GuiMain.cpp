@@ -3,11 +3,19 @@
 
 #include <QApplication>
 #include <clocale>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 
 #include "Startup.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Settings (recent files, dock places, last folders) go to a folder of this process's own:
+    // the tests run in parallel processes and must not touch the user's settings.
+    const std::string config = std::string(VELORA_TEST_TMP) + "/config-" + std::to_string(getpid());
+    std::filesystem::create_directories(config);
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     velora::ui::PrepareApplication();  // as the program starts: Spanish texts, icon theme
