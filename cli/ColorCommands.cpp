@@ -7,6 +7,7 @@
 
 #include "ImageFiles.h"
 #include "Json.h"
+#include "Operation.h"
 
 namespace velora::cli {
 
@@ -127,11 +128,13 @@ ColorOutcome ConvertColour(const std::string& name, const std::string& value, co
 }
 
 int ColourModelOf(const std::string& text) {
-    for (int model = 0; model < kColorModelCount; ++model) {
-        const ColorModelInfo* info = FindColorModel(model);
-        if (text == std::to_string(model) || text == info->name || text == info->shortName) return model;
+    // The names the steps take ("CMYK", "CIELAB"), and those of the windows and titles.
+    for (const auto& choice : catalog::ColorModelChoices()) {
+        const ColorModelInfo* info = FindColorModel(choice.value);
+        if (text == std::to_string(choice.value) || text == choice.name || text == info->name || text == info->shortName)
+            return choice.value;
     }
-    return text == "CMYK" ? kModelCMYK : -1;  // the short name is "CMY"
+    return -1;
 }
 
 std::string ComponentFileName(const std::string& prefix, int model, int component) {

@@ -17,6 +17,7 @@
 
 #include "Document.h"
 #include "EditText.h"
+#include "QtText.h"
 #include "View.h"
 #include "Workbench.h"
 
@@ -24,7 +25,7 @@ using namespace velora::catalog;
 
 namespace {
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+using velora::ui::Q;
 
 // A row with the label first, added to a box layout, for controls that go beside it.
 QHBoxLayout* LabelledRow(const QString& label, QWidget* parent, QLayout* into) {

@@ -13,13 +13,17 @@
 #include <cmath>
 #include <limits>
 
+#include "QtText.h"
 #include "Workbench.h"
 
 namespace {
 
 using velora::catalog::Args;
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+using velora::ui::Q;
+
+// A decimal as the dialogs show it, with a comma: "0,5".
+QString CommaDecimal(double value, int decimals) { return QString::number(value, 'f', decimals).replace('.', ','); }
 
 QVBoxLayout* AddGroup(QVBoxLayout* body, const QString& title) {
     auto* group = new QGroupBox(title);
@@ -35,7 +39,9 @@ QVBoxLayout* AddGroup(QVBoxLayout* body, const QString& title) {
 CGammaDlg::CGammaDlg(CUtilidadView* view) : COperationDialog(view, kCmdGamma) {
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(Q(Operation().params[0].label)));
-    gammaEdit = new QLineEdit("1 ");
+    // The box starts with the default and a blank after it, as the dialog always has.
+    m_gamma = float(Operation().params[0].defaultValue);
+    gammaEdit = new QLineEdit(QString::number(m_gamma) + " ");
     gammaEdit->setMaximumWidth(80);
     row->addWidget(gammaEdit);
     auto* arrows = new QVBoxLayout;
@@ -66,7 +72,8 @@ CGammaDlg::CGammaDlg(CUtilidadView* view) : COperationDialog(view, kCmdGamma) {
 
 void CGammaDlg::Spin(int delta) {
     m_typed->Commit();  // the arrows step from the value the box shows
-    double value = double(m_gamma) + (delta < 0 ? 0.05 : -0.05);
+    const double step = Operation().params[0].step;
+    double value = double(m_gamma) + (delta < 0 ? step : -step);
     m_gamma = value < 0 ? 0.0f : float(value);
     gammaEdit->setText(QString::asprintf("%.2f", double(m_gamma)));
     ParametersChanged();
@@ -142,19 +149,24 @@ CContrasteDlg::CContrasteDlg(CUtilidadView* view) : COperationDialog(view, kCmdN
     function[0]->setChecked(true);
     connect(choices, &QButtonGroup::idClicked, this, &CContrasteDlg::FunctionChosen);
 
+    const velora::catalog::Param& alpha = *Operation().FindParam("alpha");
+    const velora::catalog::Range alphaRange = *alpha.range;
+    const QString rangeText = CommaDecimal(alphaRange.min, 1) + " ... " + CommaDecimal(alphaRange.max, 1);
+    m_alpha = float(alpha.defaultValue);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(Q(Operation().FindParam("alpha")->label)));
-    alphaEdit = new QLineEdit("0,5");
-    alphaEdit->setPlaceholderText("0,0 ... 1,0");
-    alphaEdit->setToolTip("0,0 ... 1,0");
+    row->addWidget(new QLabel(Q(alpha.label)));
+    alphaEdit = new QLineEdit(CommaDecimal(alpha.defaultValue, 1));
+    alphaEdit->setPlaceholderText(rangeText);
+    alphaEdit->setToolTip(rangeText);
     alphaEdit->setMaximumWidth(80);
     alphaEdit->setReadOnly(true);
     row->addWidget(alphaEdit);
-    row->addWidget(new QLabel("0,0 ... 1,0"));
+    row->addWidget(new QLabel(rangeText));
     row->addStretch(1);
     Body()->addLayout(row);
     // "0,7" and "0.7" both: the box shows a decimal comma.
-    auto* typed = new CTypedNumber(alphaEdit, CTypedNumber::Kind::Decimal, [] { return std::pair{0.0, 1.0}; });
+    auto* typed = new CTypedNumber(alphaEdit, CTypedNumber::Kind::Decimal,
+                                   [alphaRange] { return std::pair{alphaRange.min, alphaRange.max}; });
     connect(typed, &CTypedNumber::Taken, this, &CContrasteDlg::AlphaTaken);
     AddPreviewBox();
     AddProgressText();

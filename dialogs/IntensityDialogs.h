@@ -24,7 +24,7 @@ protected:
 private:
     void Take(double value);
     CTypedNumber* m_typed;
-    float m_gamma = 1.0f;
+    float m_gamma = 0;  // the declared default, set on opening
 };
 
 class CContrasteTransfLinealDlg : public COperationDialog {
@@ -67,5 +67,5 @@ private:
     void FunctionChosen(int code);
     void AlphaTaken(double value);
     int m_function = 0;
-    float m_alpha = 0.5f;
+    float m_alpha = 0;  // the declared default, set on opening
 };

@@ -23,6 +23,7 @@
 #include "LastFolder.h"
 #include "Messages.h"
 #include "OperationRunner.h"
+#include "QtText.h"
 #include "View.h"
 #include "Workbench.h"
 
@@ -173,7 +174,7 @@ velora::catalog::CommandBinding DialogBinding(int commandId) {
     return binding;
 }
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+using velora::ui::Q;
 
 }  // namespace
 

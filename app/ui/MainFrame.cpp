@@ -4,6 +4,7 @@
 // MainFrameWindow.cpp; the other commands are installed from outside (ImageCommands,
 // PeripheryCommands, and the operation dialogs by the program's start).
 #include "MainFrame.h"
+#include "QtText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,7 +35,7 @@
 
 namespace {
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+using velora::ui::Q;
 
 // Icons of the commands that have one: freedesktop names from the icon theme, and ours
 // (res/icons) where no standard name fits. A system without the theme gets the style's icons.

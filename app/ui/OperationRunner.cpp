@@ -5,6 +5,7 @@
 #include "DialogTable.h"
 #include "Document.h"
 #include "Messages.h"
+#include "QtText.h"
 #include "Workbench.h"
 
 namespace velora::ui {
@@ -58,7 +59,7 @@ bool RunDeclaredCommand(CWorkbench& bench, const velora::catalog::Operation& op,
     const ColorModelInfo* modelInfo = FindColorModel(model);
     const std::string modelName = modelInfo ? modelInfo->shortName : "";
     const velora::catalog::Args args = CommandArguments(op, command, model);
-    const QString failure = QString::fromUtf8(command.failureMessage.data(), qsizetype(command.failureMessage.size()));
+    const QString failure = Q(command.failureMessage);
     const std::string timingLabel = velora::catalog::ExpandLabel(command.timingLabel, modelName);
     if (command.produces == velora::catalog::Produces::InPlace)
         return RunInPlace(bench, *document, velora::catalog::ExpandLabel(command.undoLabel, modelName), timingLabel,
