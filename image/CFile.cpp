@@ -36,6 +36,18 @@ std::int64_t CFile::GetLength() const {
     return st.st_size;
 }
 
+bool CFile::IsRegularFile() const {
+    if (m_file == nullptr) return false;
+    struct stat st {};
+    return fstat(fileno(m_file), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::int64_t CFile::Tell() const { return m_file == nullptr ? -1 : std::int64_t(ftello(m_file)); }
+
+bool CFile::Seek(std::int64_t position) {
+    return m_file != nullptr && position >= 0 && fseeko(m_file, off_t(position), SEEK_SET) == 0;
+}
+
 bool CFile::ReadRest(std::vector<std::uint8_t>& out, std::size_t maxBytes) {
     out.clear();
     if (m_file == nullptr) return false;

@@ -31,6 +31,11 @@ public:
 
     // Length of the file in bytes, or -1 when it cannot be told.
     std::int64_t GetLength() const;
+    // Whether it is a regular file, whose length and positions mean something (not a pipe).
+    bool IsRegularFile() const;
+    // The position from the start, or -1; moving to a position, false when it cannot.
+    std::int64_t Tell() const;
+    bool Seek(std::int64_t position);
     // Reads from the current position to the end of the file. False on a read error
     // or when the rest would be larger than maxBytes.
     bool ReadRest(std::vector<std::uint8_t>& out, std::size_t maxBytes);

@@ -59,8 +59,7 @@ bool HasIndexBeyondTable(const std::uint8_t* rows, std::size_t stride, std::int3
 
 }  // namespace
 
-unsigned ParseDib(const std::uint8_t* dib, std::size_t size, std::optional<std::int64_t> pixelOffset,
-                  ParsedDib& out) {
+unsigned PlanDib(const std::uint8_t* dib, std::size_t size, std::optional<std::int64_t> pixelOffset, DibLayout& out) {
     if (dib == nullptr || size < 4) return kLoadInvalid;
     const std::uint32_t headerSize = U32(dib);
     if (!IsKnownHeaderSize(headerSize) || size < headerSize) return kLoadInvalid;
@@ -129,42 +128,78 @@ unsigned ParseDib(const std::uint8_t* dib, std::size_t size, std::optional<std::
     // A size field that promises more data than the file holds marks a damaged file.
     if (!core && h.biSizeImage != 0 && h.biSizeImage > available) return kLoadInvalid;
 
-    const std::size_t blockSize = sizeof(BITMAPINFOHEADER) + 4 * std::size_t(entries) + std::size_t(pixelBytes);
+    DibLayout layout;
+    layout.header = h;
+    layout.header.biSize = sizeof(BITMAPINFOHEADER);
+    layout.header.biHeight = height;
+    layout.header.biCompression = BI_RGB;
+    layout.header.biSizeImage = std::uint32_t(pixelBytes);
+    if (core) layout.header.biClrUsed = entries == (1u << depth) ? 0 : entries;
+    layout.tableStart = tableStart;
+    layout.entrySize = entrySize;
+    layout.entries = entries;
+    layout.rowsAt = rowsAt;
+    layout.stride = std::size_t(stride);
+    layout.pixelBytes = std::size_t(pixelBytes);
+    layout.topDown = topDown;
+    out = layout;
+    return kLoadOk;
+}
+
+unsigned BuildDib(const DibLayout& layout, const std::uint8_t* dib, const std::function<bool(std::uint8_t*)>& readRows,
+                  ParsedDib& out) {
+    const std::size_t blockSize = layout.BlockSize();
+    // Not value-initialized: every byte is written below, and zeroing a large block first
+    // would touch all of its pages twice.
     std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockSize]);
     if (!block) return kLoadTooLarge;
 
-    auto* header = new (block.get()) BITMAPINFOHEADER(h);
-    header->biSize = sizeof(BITMAPINFOHEADER);
-    header->biHeight = height;
-    header->biCompression = BI_RGB;
-    header->biSizeImage = std::uint32_t(pixelBytes);
-    if (core) header->biClrUsed = entries == (1u << depth) ? 0 : entries;
-
+    new (block.get()) BITMAPINFOHEADER(layout.header);
     std::uint8_t* table = block.get() + sizeof(BITMAPINFOHEADER);
-    for (std::uint32_t i = 0; i < entries; ++i) {
-        const std::uint8_t* e = dib + tableStart + std::size_t(i) * entrySize;
+    const bool core = layout.entrySize == 3;
+    for (std::uint32_t i = 0; i < layout.entries; ++i) {
+        const std::uint8_t* e = dib + layout.tableStart + std::size_t(i) * layout.entrySize;
         table[4 * i + 0] = e[0];
         table[4 * i + 1] = e[1];
         table[4 * i + 2] = e[2];
         table[4 * i + 3] = core ? 0 : e[3];
     }
 
-    std::uint8_t* rows = table + 4 * std::size_t(entries);
-    const std::uint8_t* src = dib + rowsAt;
-    if (topDown) {
-        for (std::int32_t r = 0; r < height; ++r)
-            std::memcpy(rows + std::size_t(height - 1 - r) * stride, src + std::size_t(r) * stride, std::size_t(stride));
-    } else if (pixelBytes > 0) {
-        std::memcpy(rows, src, std::size_t(pixelBytes));
+    std::uint8_t* rows = table + 4 * std::size_t(layout.entries);
+    if (layout.pixelBytes > 0 && !readRows(rows)) return kLoadCannotOpen;
+    const std::int32_t height = layout.header.biHeight;
+    if (layout.topDown) {
+        std::unique_ptr<std::uint8_t[]> swap(new (std::nothrow) std::uint8_t[layout.stride]);
+        if (!swap) return kLoadTooLarge;
+        for (std::int32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+            std::uint8_t* a = rows + std::size_t(top) * layout.stride;
+            std::uint8_t* b = rows + std::size_t(bottom) * layout.stride;
+            std::memcpy(swap.get(), a, layout.stride);
+            std::memcpy(a, b, layout.stride);
+            std::memcpy(b, swap.get(), layout.stride);
+        }
     }
 
-    if (depth <= 8 && entries < (1u << depth) &&
-        HasIndexBeyondTable(rows, std::size_t(stride), width, height, depth, entries))
+    const unsigned depth = layout.header.biBitCount;
+    if (depth <= 8 && layout.entries < (1u << depth) &&
+        HasIndexBeyondTable(rows, layout.stride, layout.header.biWidth, height, depth, layout.entries))
         return kLoadInvalid;
 
     out.block = std::move(block);
     out.size = blockSize;
     return kLoadOk;
+}
+
+unsigned ParseDib(const std::uint8_t* dib, std::size_t size, std::optional<std::int64_t> pixelOffset,
+                  ParsedDib& out) {
+    DibLayout layout;
+    if (const unsigned code = PlanDib(dib, size, pixelOffset, layout); code != kLoadOk) return code;
+    return BuildDib(layout, dib,
+                    [&](std::uint8_t* rows) {
+                        std::memcpy(rows, dib + layout.rowsAt, layout.pixelBytes);
+                        return true;
+                    },
+                    out);
 }
 
 }  // namespace velora::detail

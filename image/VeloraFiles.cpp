@@ -3,12 +3,14 @@
 // the same checked algorithm on the file's bytes, so that no sequence of bytes can make a
 // reader step outside its data: a reader either loads or returns a code and leaves the
 // image as it was.
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <new>
 
 #include "CVelora.h"
 #include "DibParser.h"
+#include "SafeFile.h"
 
 namespace {
 
@@ -77,11 +79,42 @@ unsigned CVelora::LoadBMP(const std::uint8_t* buffer, std::size_t size) {
 }
 
 unsigned CVelora::LoadBMP(CFile& file) {
-    std::vector<std::uint8_t> bytes;
-    if (const unsigned code = ReadWholeFile(file, bytes); code != kLoadOk) return code;
-    const unsigned code = LoadBMPBytes(bytes.data(), bytes.size());
-    if (code == kLoadOk) m_name = file.GetFileName();
-    return code;
+    if (!file.IsOpen()) return kLoadCannotOpen;
+    const std::int64_t length = file.GetLength(), position = file.Tell();
+    if (!file.IsRegularFile() || length < 0 || position < 0) {
+        // A pipe tells no length: read it whole, as far as the limit.
+        std::vector<std::uint8_t> bytes;
+        if (const unsigned code = ReadWholeFile(file, bytes); code != kLoadOk) return code;
+        const unsigned code = LoadBMPBytes(bytes.data(), bytes.size());
+        if (code == kLoadOk) m_name = file.GetFileName();
+        return code;
+    }
+    // The same checks, in the same order, as on the bytes in memory; but the header is
+    // judged before the rows are read, and the rows go straight into the image's block.
+    if (length > std::int64_t(kMaxFileBytes)) return kLoadTooLarge;
+    const std::size_t size = std::size_t(std::max<std::int64_t>(length - position, 0));
+    std::uint8_t prefix[sizeof(BITMAPFILEHEADER) + velora::detail::kDibPrefixBytes];
+    const std::size_t prefixSize = std::min(size, sizeof prefix);
+    if (file.Read(prefix, prefixSize) != prefixSize) return kLoadCannotOpen;
+    if (size < sizeof(BITMAPFILEHEADER) || prefix[0] != 'B' || prefix[1] != 'M') return kLoadInvalid;
+    BITMAPFILEHEADER fh;
+    std::memcpy(&fh, prefix, sizeof fh);
+    velora::detail::DibLayout layout;
+    const std::uint8_t* dib = prefix + sizeof fh;
+    if (const unsigned code = velora::detail::PlanDib(dib, size - sizeof fh,
+                                                      std::int64_t(fh.bfOffBits) - std::int64_t(sizeof fh), layout);
+        code != kLoadOk)
+        return code;
+    velora::detail::ParsedDib parsed;
+    const auto readRows = [&](std::uint8_t* rows) {
+        return file.Seek(position + std::int64_t(sizeof fh) + layout.rowsAt) &&
+               file.Read(rows, layout.pixelBytes) == layout.pixelBytes;
+    };
+    if (const unsigned code = velora::detail::BuildDib(layout, dib, readRows, parsed); code != kLoadOk) return code;
+    if (fh.bfSize > size) return kLoadInvalid;
+    AdoptBlock(std::move(parsed.block), parsed.size);
+    m_name = file.GetFileName();
+    return kLoadOk;
 }
 
 unsigned CVelora::LoadBMP(const std::string& path) {
@@ -90,43 +123,69 @@ unsigned CVelora::LoadBMP(const std::string& path) {
     return LoadBMP(file);
 }
 
-std::vector<std::uint8_t> CVelora::EncodeBMP() const {
-    if (!HasImage()) return {};
-    // The block is header, colour table and rows, contiguous: it is the file after its header.
-    const std::uint32_t tableBytes = IsIndexed() ? 4 * PaletteEntries() : 0;
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = std::uint32_t(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + tableBytes);
-    fh.bfSize = fh.bfOffBits + GetSizeImage();
-    std::vector<std::uint8_t> bytes(sizeof fh + m_blockSize);
-    std::memcpy(bytes.data(), &fh, sizeof fh);
-    std::memcpy(bytes.data() + sizeof fh, m_lpDIB, m_blockSize);
-    if (!IsIndexed()) {
-        // A direct-colour file carries no colour table, and its header says so: readers take
-        // a colour count of 16777216 for the length of a table that is not there.
-        BITMAPINFOHEADER header = *m_lpBmIH;
-        header.biClrUsed = header.biClrImportant = 0;
-        std::memcpy(bytes.data() + sizeof fh, &header, sizeof header);
-    }
-    return bytes;
-}
-
 namespace {
 
-// Writes bytes to an open file: 0, 2 when the writing failed, 3 when there is nothing to write.
-unsigned WriteAll(CFile& file, const std::vector<std::uint8_t>& bytes) {
-    if (bytes.empty()) return 3;
-    return file.Write(bytes.data(), bytes.size()) && file.Flush() ? 0 : 2;
+// A BMP file is a file header, the info header (whose colour counts a direct-colour file
+// sets to 0: readers take a count of 16777216 for the length of a table that is not there),
+// and the rest of the block as it is: colour table and rows. Written in these three pieces,
+// the block needs no second copy.
+struct BmpPieces {
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    const std::uint8_t* rest = nullptr;
+    std::size_t restSize = 0;
+};
+
+template <typename Sink>
+bool WriteBmpPieces(const BmpPieces& p, Sink&& write) {
+    return write(&p.file, sizeof p.file) && write(&p.info, sizeof p.info) && write(p.rest, p.restSize);
+}
+
+BmpPieces PiecesOf(const BITMAPINFOHEADER& header, bool indexed, std::uint32_t entries,
+                          const std::uint8_t* block, std::size_t blockSize) {
+    BmpPieces p;
+    const std::uint32_t tableBytes = indexed ? 4 * entries : 0;
+    p.file.bfType = 0x4D42;
+    p.file.bfOffBits = std::uint32_t(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + tableBytes);
+    p.file.bfSize = p.file.bfOffBits + header.biSizeImage;
+    p.info = header;
+    if (!indexed) p.info.biClrUsed = p.info.biClrImportant = 0;
+    p.rest = block + sizeof(BITMAPINFOHEADER);
+    p.restSize = blockSize - sizeof(BITMAPINFOHEADER);
+    return p;
 }
 
 }  // namespace
 
-unsigned CVelora::SaveBMP(CFile& file) const { return WriteAll(file, EncodeBMP()); }
+std::vector<std::uint8_t> CVelora::EncodeBMP() const {
+    if (!HasImage()) return {};
+    const BmpPieces pieces = PiecesOf(*m_lpBmIH, IsIndexed(), PaletteEntries(), m_lpDIB, m_blockSize);
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(sizeof(BITMAPFILEHEADER) + m_blockSize);
+    WriteBmpPieces(pieces, [&](const void* data, std::size_t size) {
+        const auto* b = static_cast<const std::uint8_t*>(data);
+        bytes.insert(bytes.end(), b, b + size);
+        return true;
+    });
+    return bytes;
+}
+
+unsigned CVelora::SaveBMP(CFile& file) const {
+    if (!HasImage()) return 3;
+    const BmpPieces pieces = PiecesOf(*m_lpBmIH, IsIndexed(), PaletteEntries(), m_lpDIB, m_blockSize);
+    const bool written = WriteBmpPieces(pieces, [&](const void* data, std::size_t size) { return file.Write(data, size); });
+    return written && file.Flush() ? 0 : 2;
+}
 
 unsigned CVelora::SaveBMP(const std::string& path) const {
-    CFile file;
-    if (!file.Open(path, CFile::modeCreate)) return 1;
-    return SaveBMP(file);
+    // Nothing to write leaves the target alone.
+    if (!HasImage()) return 3;
+    const BmpPieces pieces = PiecesOf(*m_lpBmIH, IsIndexed(), PaletteEntries(), m_lpDIB, m_blockSize);
+    velora::CSafeFile file;
+    if (file.Open(path))
+        WriteBmpPieces(pieces, [&](const void* data, std::size_t size) { return file.Write(data, size); }) &&
+            file.Commit();
+    return file.Status().stage;
 }
 
 // ---------------------------------------------------------------- RAW
@@ -147,11 +206,26 @@ unsigned CVelora::LoadRAW(const std::uint8_t* buffer, std::size_t size, std::int
 }
 
 unsigned CVelora::LoadRAW(CFile& file, std::int32_t width, std::int32_t height) {
-    std::vector<std::uint8_t> bytes;
-    if (const unsigned code = ReadWholeFile(file, bytes); code != kLoadOk) return code;
-    const unsigned code = LoadRAWBytes(bytes.data(), bytes.size(), width, height);
-    if (code == kLoadOk) m_name = file.GetFileName();
-    return code;
+    if (!file.IsOpen()) return kLoadCannotOpen;
+    const std::int64_t length = file.GetLength(), position = file.Tell();
+    if (!file.IsRegularFile() || length < 0 || position < 0) {
+        std::vector<std::uint8_t> bytes;
+        if (const unsigned code = ReadWholeFile(file, bytes); code != kLoadOk) return code;
+        const unsigned code = LoadRAWBytes(bytes.data(), bytes.size(), width, height);
+        if (code == kLoadOk) m_name = file.GetFileName();
+        return code;
+    }
+    // The length is judged before a byte is read; the rows are read into the image itself.
+    if (length > std::int64_t(kMaxFileBytes)) return kLoadTooLarge;
+    const auto size = std::uint64_t(std::max<std::int64_t>(length - position, 0));
+    if (width <= 0 || height <= 0 || std::uint64_t(width) * std::uint64_t(height) != size) return kLoadInvalid;
+    CVelora image(nullptr, nullptr, width, height, 8);
+    if (!image.HasImage()) return kLoadTooLarge;
+    for (std::int32_t y = 0; y < height; ++y)
+        if (file.Read(image.Row(y), std::size_t(width)) != std::size_t(width)) return kLoadCannotOpen;
+    ReplaceKeepingName(std::move(image));
+    m_name = file.GetFileName();
+    return kLoadOk;
 }
 
 unsigned CVelora::LoadRAW(const std::string& path, std::int32_t width, std::int32_t height) {
@@ -196,13 +270,14 @@ unsigned CVelora::SaveRAW(CFile& file) const {
     const std::vector<std::uint8_t> bytes = EncodeRAW();
     if (bytes.empty() && GetWidth() > 0 && GetHeight() > 0) return 3;
     if (bytes.empty()) return file.Flush() ? 0 : 2;
-    return WriteAll(file, bytes);
+    return file.Write(bytes.data(), bytes.size()) && file.Flush() ? 0 : 2;
 }
 
 unsigned CVelora::SaveRAW(const std::string& path) const {
-    CFile file;
-    if (!file.Open(path, CFile::modeCreate)) return 1;
-    return SaveRAW(file);
+    if (!HasAccessibleDepth()) return 3;
+    const std::vector<std::uint8_t> bytes = EncodeRAW();
+    if (bytes.empty() && GetWidth() > 0 && GetHeight() > 0) return 3;
+    return velora::WriteFileSafely(path, bytes.data(), bytes.size()).stage;
 }
 
 // ---------------------------------------------------------------- PGM
