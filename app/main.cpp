@@ -2,8 +2,10 @@
 // the dialogs' commands installed into it. The start directory (the one current when the
 // program starts) holds "configuracion.ini"; no document is opened at start.
 #include <QApplication>
-#include <QDir>
+#include <climits>
 #include <clocale>
+#include <string>
+#include <unistd.h>
 
 #include "Configuration.h"
 #include "InstallDialogs.h"
@@ -11,8 +13,19 @@
 #include "Startup.h"
 #include "periphery/CSplashScreen.h"
 
+namespace {
+
+// The directory current at start; empty when it has been deleted, so that the configuration
+// is then kept nowhere rather than at the root.
+std::string StartDirectory() {
+    char buffer[PATH_MAX];
+    return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    const QString startDirectory = QDir::currentPath();
+    const std::string startDirectory = StartDirectory();
     QApplication app(argc, argv);
     // Numbers in files and in typed values use a decimal point, whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");
@@ -22,7 +35,7 @@ int main(int argc, char** argv) {
     velora::ui::PrepareApplication();
 
     auto splash = ShowSplash();
-    CConfiguration configuration(QFile::encodeName(startDirectory).toStdString());
+    CConfiguration configuration(startDirectory);
     configuration.Read();
     int status = 0;
     {

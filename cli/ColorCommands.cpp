@@ -8,6 +8,7 @@
 #include "ImageFiles.h"
 #include "Json.h"
 #include "Operation.h"
+#include "SafeFile.h"
 
 namespace velora::cli {
 
@@ -153,13 +154,27 @@ ColorOutcome SplitIntoFiles(const CVelora& image, int model, const std::string& 
     const auto part = [&](int i) { return i < count ? &parts[std::size_t(i)] : nullptr; };
     if (const unsigned code = image.SplitChannels(model, part(0), part(1), part(2), part(3)))
         return {ColorOutcome::Refused, "SplitChannels refused the image (result " + std::to_string(code) + "); nothing was written"};
+    // Every component is written to its temporary first; the files are renamed into place
+    // only when all of them are complete, so that a failure leaves none of them changed.
+    std::vector<velora::CSafeFile> outputs(static_cast<std::size_t>(count));
     std::string files = "[";
     for (int i = 0; i < count; ++i) {
         const std::string path = ComponentFileName(prefix, model, i);
-        std::string message;
-        if (!SaveImageFile(path, parts[std::size_t(i)], message)) return {ColorOutcome::WriteFailed, message};
+        const CVelora& component = parts[std::size_t(i)];
+        if (!IsReadableImage(component)) return {ColorOutcome::WriteFailed, WriteFailureMessage(path, 3, "")};
+        const std::vector<std::uint8_t> bytes = component.EncodeBMP();
+        velora::CSafeFile& out = outputs[std::size_t(i)];
+        if (!out.Open(path) || !out.Write(bytes.data(), bytes.size()) || !out.Finish())
+            return {ColorOutcome::WriteFailed, WriteFailureMessage(path, out.Status().stage, out.Status().Text()) +
+                                                   "; none of the files was written"};
         if (i) files += ",";
         files += JsonQuote(path);
+    }
+    if (const velora::SafeFileStatus status = velora::PublishTogether(outputs); !status.Ok()) {
+        std::string failed;
+        for (const auto& out : outputs)
+            if (!out.Status().Ok()) failed = out.Target();
+        return {ColorOutcome::WriteFailed, WriteFailureMessage(failed, status.stage, status.Text())};
     }
     return {ColorOutcome::Done, JsonObject().Add("model", info->shortName).Raw("files", files + "]").Text()};
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 namespace velora::cli {
 namespace {
@@ -60,20 +62,41 @@ unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVel
     return code;
 }
 
+bool IsReadableImage(const CVelora& image) {
+    if (!image.HasImage() || image.GetWidth() < 1 || image.GetHeight() < 1) return false;
+    const unsigned depth = image.GetBitCount();
+    if (depth != 1 && depth != 4 && depth != 8) return true;
+    const std::uint32_t entries = image.GetNumColors();
+    if (entries >= image.GetMaxColors()) return true;
+    for (std::int32_t y = 0; y < image.GetHeight(); ++y)
+        for (std::int32_t x = 0; x < image.GetWidth(); ++x)
+            if (image.GetPixel(x, y) >= entries) return false;
+    return true;
+}
+
+std::string WriteFailureMessage(const std::string& path, unsigned code, const std::string& systemReason) {
+    static const char* const kWhy[] = {"", "the file cannot be created", "writing the file failed",
+                                       "this image cannot be written in that format"};
+    return "cannot write '" + path + "': " + (code < 4 ? kWhy[code] : "unknown error") +
+           (systemReason.empty() ? "" : ": " + systemReason) + " (writer result " + std::to_string(code) + ")";
+}
+
 bool SaveImageFile(const std::string& path, const CVelora& image, std::string& message) {
     const ImageFileKind format = KindOfFileName(path);
-    unsigned code = 0;
-    if (format == ImageFileKind::Bmp) code = image.SaveBMP(path);
-    else if (format == ImageFileKind::Raw) code = image.SaveRAW(path);
-    else {
+    if (format != ImageFileKind::Bmp && format != ImageFileKind::Raw) {
         message = "cannot write '" + path + "': the output must be a .bmp or .raw file";
         return false;
     }
+    if (!IsReadableImage(image)) {
+        message = WriteFailureMessage(path, 3, "the image has no columns or rows, or pixels outside its colour table");
+        return false;
+    }
+    errno = 0;
+    const unsigned code = format == ImageFileKind::Bmp ? image.SaveBMP(path) : image.SaveRAW(path);
     if (code == 0) return true;
-    static const char* const kWhy[] = {"", "the file cannot be created", "writing the file failed",
-                                       "this image cannot be written in that format"};
-    message = "cannot write '" + path + "': " + (code < 4 ? kWhy[code] : "unknown error") + " (writer result " +
-              std::to_string(code) + ")";
+    // The writers leave the system's reason in errno.
+    const int error = errno;
+    message = WriteFailureMessage(path, code, code <= 2 && error != 0 ? std::strerror(error) : "");
     return false;
 }
 

@@ -17,7 +17,17 @@ struct LoadOptions {
 // extension) and a message that names the file and the code.
 unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVelora& image, std::string& message);
 
-// Saves by extension (BMP or RAW); false with a message when it fails.
+// Saves by extension (BMP or RAW); false with a message when it fails. The file is
+// replaced only once the new one is complete: a failure leaves it as it was.
 bool SaveImageFile(const std::string& path, const CVelora& image, std::string& message);
+
+// Whether the readers take back what the writers make of this image: it has at least one
+// column and one row, and every palette index lies inside its colour table. What fails
+// this is never written.
+bool IsReadableImage(const CVelora& image);
+
+// "cannot write 'PATH': writing the file failed: No space left on device (writer result 2)";
+// systemReason may be empty.
+std::string WriteFailureMessage(const std::string& path, unsigned code, const std::string& systemReason);
 
 }  // namespace velora::cli

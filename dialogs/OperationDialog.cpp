@@ -372,8 +372,6 @@ void COperationDialog::SaveParameters(const ParameterFileKind& kind, const std::
         return;
     }
     // A file that cannot be written is said so: the user would otherwise believe it saved.
-    QFile file(path);
-    const std::string bytes = ParameterFileContent(lines, kind.crlfAfterLast);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+    if (!WriteParameterFile(QFile::encodeName(path).toStdString(), lines, kind.crlfAfterLast))
         velora::ui::ShowError(this, "Error al crear el archivo\n" + QDir::toNativeSeparators(path), QString::fromUtf8(kind.caption));
 }

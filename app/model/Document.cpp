@@ -1,31 +1,12 @@
 #include "Document.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 std::string BaseName(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// mkstemp creates the file 0600; give it what the target has, or what a new file would get.
-void TakeOverPermissions(int fd, const std::string& target) {
-    struct stat existing {};
-    if (stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-        // Owner first: changing it may clear set-id bits that the mode then restores.
-        if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
-            // Only root may give the file away; the saver's own ownership is the fallback.
-        }
-        fchmod(fd, existing.st_mode & 07777);
-        return;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
 }
 
 }  // namespace
@@ -115,26 +96,17 @@ CUtilidadDoc::OpenOutcome CUtilidadDoc::Open(const std::string& path, const RawD
 }
 
 unsigned CUtilidadDoc::Write(const std::string& path, ImageFileKind kind, std::string& error) {
-    // Write beside the target and rename over it, so that a failed save leaves the old file whole.
-    const auto slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-    std::string temp = dir + "/.velora-save-XXXXXX";
-    const int fd = mkstemp(temp.data());
-    unsigned code = 1;
-    if (fd >= 0) {
-        TakeOverPermissions(fd, path);
-        close(fd);
-        TimeOperation(false, "");
-        code = kind == ImageFileKind::Bmp ? m_image->SaveBMP(temp) : m_image->SaveRAW(temp);
-        if (code == 0 && std::rename(temp.c_str(), path.c_str()) != 0) code = 2;
-        if (code == 0) TimeOperation(true, kind == ImageFileKind::Bmp ? "Guardar Imagen BMP" : "Guardar Imagen RAW");
-        else std::remove(temp.c_str());
+    // The writers go through a temporary beside the target, renamed over it once complete:
+    // a failed save leaves the old file whole, with its mode.
+    TimeOperation(false, "");
+    const unsigned code = kind == ImageFileKind::Bmp ? m_image->SaveBMP(path) : m_image->SaveRAW(path);
+    if (code == 0) {
+        TimeOperation(true, kind == ImageFileKind::Bmp ? "Guardar Imagen BMP" : "Guardar Imagen RAW");
+        return 0;
     }
-    if (code != 0) {
-        static const char* const kWhy[] = {"", "no se puede crear el archivo", "la escritura del archivo ha fallado",
-                                           "la imagen no se puede guardar en ese formato"};
-        error = "Error. No se ha podido guardar la imagen en el archivo " + path + ":\n" + (code < 4 ? kWhy[code] : "");
-    }
+    static const char* const kWhy[] = {"", "no se puede crear el archivo", "la escritura del archivo ha fallado",
+                                       "la imagen no se puede guardar en ese formato"};
+    error = "Error. No se ha podido guardar la imagen en el archivo " + path + ":\n" + (code < 4 ? kWhy[code] : "");
     return code;
 }
 

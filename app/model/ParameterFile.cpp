@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "SafeFile.h"
+
 namespace {
 
 // Code points of bytes 0x80-0x9F in Windows-1252 (0 where the code page has none).
@@ -50,4 +52,8 @@ std::string ParameterFileContent(const std::vector<ParameterLine>& lines, bool c
         if (crlfAfterLast || i + 1 < lines.size()) text += "\r\n";
     }
     return ToWindows1252(text);
+}
+
+bool WriteParameterFile(const std::string& path, const std::vector<ParameterLine>& lines, bool crlfAfterLast) {
+    return velora::WriteFileSafely(path, ParameterFileContent(lines, crlfAfterLast)).Ok();
 }

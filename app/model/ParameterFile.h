@@ -21,5 +21,9 @@ struct ParameterLine {
 // when crlfAfterLast is false.
 std::string ParameterFileContent(const std::vector<ParameterLine>& lines, bool crlfAfterLast = true);
 
+// Writes the file through the safe writer: an old file at path stays whole unless the new
+// one is complete. False when it could not be written.
+bool WriteParameterFile(const std::string& path, const std::vector<ParameterLine>& lines, bool crlfAfterLast = true);
+
 // What a dialog's "Guardar" button needs to know: declared with the operation.
 using velora::catalog::ParameterFileKind;

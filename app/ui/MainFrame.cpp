@@ -165,6 +165,9 @@ CMainFrame::CMainFrame(CConfiguration& configuration)
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
     UpdateCommandStates();
     m_tools->RestoreLayout();  // once the toolbars exist: their places are saved with the docks'
+    // Said once: the pixel read-out takes the pane over as soon as the mouse is on an image.
+    if (const std::string fallback = m_configuration.FallbackMessage(); !fallback.empty())
+        SetReadout(QString::fromStdString(fallback));
 }
 
 CMainFrame::~CMainFrame() {
