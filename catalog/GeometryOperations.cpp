@@ -33,7 +33,8 @@ void AddGeometryOperations(std::vector<Operation>& all) {
         op.depths = kDepthsAll6;
         op.results = {{1, C::Other, {}, "factors must be 0 or more"},
                       {2, C::ParamRange, "mode"},
-                      {3, C::Other, {}, "no image, or the result would exceed 1 GiB of pixels"}};
+                      {3, C::Other, {}, "no image, or the result would exceed 1 GiB of pixels"},
+                      {4, C::Other, {}, "the result would have no columns or no rows"}};
         op.call = [](CVelora& im, const Args& a) { return im.Scale(a.Float(0), a.Float(1), a.Int(2)); };
         all.push_back(std::move(op));
     }

@@ -126,7 +126,8 @@ void AddIntensityOperations(std::vector<Operation>& all) {
                       .choices = {{0, "classic", "Redondeo Clásico"}, {1, "truncation", "Truncamiento"}, {2, "upwards", "Por Exceso"}}}};
         op.depths = kDepthsAll5;
         op.rgbModelOnly = false;
-        op.results = {{1, C::Depth}, {2, C::ParamRange, "colorModel"}, {3, C::Other, {}, "rounding must lie in 0..2 (RGB model)"}};
+        op.results = {{1, C::Depth}, {2, C::ParamRange, "colorModel"}, {3, C::Other, {}, "rounding must lie in 0..2 (RGB model)"},
+                      {4, C::Other, {}, "not enough memory to grow the colour table"}};
         op.call = [](CVelora& im, const Args& a) { return im.Equalize(a.Int(0), a.Int(1)); };
         op.helpTopic = "CVelora.chm::/Ayuda/GetHistogram.htm";
         op.commands = {{.id = kCmdEqualize, .produces = Produces::NewWindow, .timingLabel = "Ecualizar Histograma {model}",

@@ -254,7 +254,9 @@ public:
     unsigned Histogram(HistogramTable& out, int scale) const;
     unsigned GetInfoHistogram(InfoHistogram& info) const;
     // Rounding 0 classic, 1 truncation, 2 upwards (RGB only). 1 depth, 2 model outside
-    // 0..10, 3 rounding above 2.
+    // 0..10, 3 rounding above 2, 4 no memory to grow a colour table shorter than 2^depth
+    // (RGB equalizes the indices of an indexed image over 0..2^depth - 1; the table grows
+    // to cover them: gray levels when it is the ramp i -> (i, i, i), black entries otherwise).
     unsigned Equalize(int colorModel, int rounding);
 
     // ---- Colour models ----
@@ -298,7 +300,8 @@ public:
     // ---- Geometry ----
     unsigned Flip(int mode);
     // Nearest-neighbour scaling: mode 0 by the factors, mode 1 to fx columns and fy rows.
-    // 1 a negative factor, 2 a mode above 1, 3 no image or a result over kMaxPixelBytes.
+    // 1 a negative factor, 2 a mode above 1, 3 no image or a result over kMaxPixelBytes,
+    // 4 a result of no columns or no rows.
     unsigned Scale(float fx, float fy, int mode);
 
     // ---- Means (inspector window) ----

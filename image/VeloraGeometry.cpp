@@ -110,6 +110,8 @@ unsigned CVelora::Scale(float fx, float fy, int mode) {
     }
     const double newWidth = RoundHalfDown(float(width) * fx), newHeight = RoundHalfDown(float(height) * fy);
     if (!(newWidth <= INT32_MAX && newHeight <= INT32_MAX)) return 3;
+    // An image without columns or rows could be neither shown nor saved and read back.
+    if (newWidth < 1 || newHeight < 1) return 4;
     CVelora result = BlankLike(std::int32_t(newWidth), std::int32_t(newHeight));
     if (!result.HasImage()) return 3;
 

@@ -37,6 +37,35 @@ EqualizedComponents ComponentsOf(int model) {
     }
 }
 
+// A copy of an indexed block whose colour table is grown to `entries`. The new entries
+// continue the table when it is the gray ramp (entry i is level i, as PGM files and new
+// tables have it), so that an index keeps meaning its level; otherwise they are black,
+// which is how the pixels beyond the table were shown until now. Null without memory.
+std::unique_ptr<std::uint8_t[]> WithGrownTable(const std::uint8_t* dib, std::uint32_t oldEntries, std::uint32_t entries,
+                                               std::size_t pixelBytes, std::size_t& size) {
+    size = sizeof(BITMAPINFOHEADER) + 4 * std::size_t(entries) + pixelBytes;
+    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]);
+    if (!block) return nullptr;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, dib, sizeof header);
+    header.biClrUsed = entries;
+    if (header.biClrImportant != 0) header.biClrImportant = entries;
+    std::memcpy(block.get(), &header, sizeof header);
+    const std::uint8_t* oldTable = dib + sizeof header;
+    std::uint8_t* table = block.get() + sizeof header;
+    std::memcpy(table, oldTable, 4 * std::size_t(oldEntries));
+    bool ramp = true;
+    for (std::uint32_t i = 0; i < oldEntries && ramp; ++i)
+        ramp = oldTable[4 * i] == i && oldTable[4 * i + 1] == i && oldTable[4 * i + 2] == i;
+    for (std::uint32_t i = oldEntries; i < entries; ++i) {
+        const auto level = std::uint8_t(ramp ? i : 0);
+        table[4 * i] = table[4 * i + 1] = table[4 * i + 2] = level;
+        table[4 * i + 3] = 0;
+    }
+    std::memcpy(table + 4 * std::size_t(entries), oldTable + 4 * std::size_t(oldEntries), pixelBytes);
+    return block;
+}
+
 // A range-1 component truncated to its bin; rounding in the conversions may step a hair
 // outside [0, 255].
 int Bin(float component) {
@@ -227,6 +256,17 @@ unsigned CVelora::Equalize(int colorModel, int rounding) {
             newLevel[i] = std::uint8_t(std::min(level, float(k - 1)));
         }
         if (indexed) {
+            // New levels run up to 2^depth - 1, past a shorter colour table: it grows to
+            // cover every index a pixel gets, before any pixel changes.
+            std::uint32_t needed = 0;
+            for (int i = 0; i < k; ++i)
+                if (indexCounts[std::size_t(i)] != 0) needed = std::max(needed, std::uint32_t(newLevel[i]) + 1);
+            if (const std::uint32_t entries = PaletteEntries(); needed > entries) {
+                std::size_t size = 0;
+                auto block = WithGrownTable(m_lpDIB, entries, needed, std::size_t(m_bytesPerRow) * std::size_t(height), size);
+                if (!block) return 4;
+                AdoptBlock(std::move(block), size);
+            }
             std::uint8_t byteTable[256];
             if (depth < 8) BuildByteTable(depth, newLevel, byteTable);
             for (std::int32_t y = 0; y < height; ++y) RemapIndexRow(Row(y), width, depth, newLevel, byteTable);

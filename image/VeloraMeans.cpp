@@ -1,22 +1,56 @@
 // Means of a column, a row or the whole image, for the image-information window.
+#include <bit>
+
 #include "CVelora.h"
 #include "PixelRow.h"
 
 using velora::detail::ReadPixel;
 
+namespace {
+
+// Set pixels among the first `width` of a 1-bit row, a byte at a time.
+std::uint64_t OnesInRow(const std::uint8_t* row, std::int32_t width) {
+    const std::int32_t whole = width / 8;
+    std::uint64_t ones = 0;
+    for (std::int32_t i = 0; i < whole; ++i) ones += unsigned(std::popcount(row[i]));
+    if (const int rest = width & 7) ones += unsigned(std::popcount(std::uint8_t(row[whole] & (0xFF00u >> rest))));
+    return ones;
+}
+
+}  // namespace
+
 std::int64_t CVelora::MeanOf(std::int32_t x0, std::int32_t x1, std::int32_t y0, std::int32_t y1, bool sumRawDirect,
                              RGBQUAD& colour) const {
     const unsigned depth = GetBitCount();
     std::uint64_t value = 0, red = 0, green = 0, blue = 0;
-    for (std::int32_t y = y0; y < y1; ++y) {
-        const std::uint8_t* row = Row(y);
-        for (std::int32_t x = x0; x < x1; ++x) {
-            const std::uint32_t raw = ReadPixel(row, x, depth);
-            if (IsIndexed()) {
-                const RGBQUAD c = PaletteColor(raw);
-                value += raw;
-                red += c.rgbRed, green += c.rgbGreen, blue += c.rgbBlue;
+    if (IsIndexed()) {
+        // Pixels counted by index, then summed by palette entry: the same sums, without a
+        // palette look-up per pixel; whole 1-bit rows are counted a byte at a time.
+        std::uint64_t counts[256] = {};
+        const bool wholeBitRows = depth == 1 && x0 == 0 && x1 == GetWidth();
+        for (std::int32_t y = y0; y < y1; ++y) {
+            const std::uint8_t* row = Row(y);
+            if (wholeBitRows) {
+                const std::uint64_t ones = OnesInRow(row, x1);
+                counts[1] += ones;
+                counts[0] += std::uint64_t(x1) - ones;
+            } else if (depth == 8) {
+                for (std::int32_t x = x0; x < x1; ++x) ++counts[row[x]];
             } else {
+                for (std::int32_t x = x0; x < x1; ++x) ++counts[ReadPixel(row, x, depth)];
+            }
+        }
+        for (std::uint32_t i = 0; i < (1u << depth); ++i) {
+            if (counts[i] == 0) continue;
+            const RGBQUAD c = PaletteColor(i);
+            value += i * counts[i];
+            red += c.rgbRed * counts[i], green += c.rgbGreen * counts[i], blue += c.rgbBlue * counts[i];
+        }
+    } else {
+        for (std::int32_t y = y0; y < y1; ++y) {
+            const std::uint8_t* row = Row(y);
+            for (std::int32_t x = x0; x < x1; ++x) {
+                const std::uint32_t raw = ReadPixel(row, x, depth);
                 // Direct colour: a column or row sums no value; the whole image sums 0x00RRGGBB.
                 if (sumRawDirect) value += raw;
                 red += (raw >> 16) & 0xFF, green += (raw >> 8) & 0xFF, blue += raw & 0xFF;

@@ -323,8 +323,13 @@ TEST(Scale, SizesModesAndRefusals) {
     EXPECT_EQ(keypad.GetWidth(), 37);
     EXPECT_EQ(keypad.GetHeight(), 21);
     EXPECT_EQ(keypad.GetBitmapInfoHeader().biClrUsed, 16777216u);  // the header is kept
-    ASSERT_EQ(keypad.Scale(0, 1, 0), 0u);
-    EXPECT_EQ(keypad.GetWidth(), 0);
+    // A result without columns or rows is refused: nothing could show it, or read it back.
+    EXPECT_EQ(keypad.Scale(0, 1, 0), 4u);
+    EXPECT_EQ(keypad.Scale(1.0f, 0.0f, 0), 4u);
+    EXPECT_EQ(keypad.GetWidth(), 37);
+    CVelora line(nullptr, nullptr, 50, 1, 8);
+    EXPECT_EQ(line.Scale(0.5f, 1.0f, 1), 4u);  // 50 x 0.01 = 0.5 columns, rounded down to 0
+    EXPECT_EQ(line.GetWidth(), 50);
 
     const auto before = Block(three);
     EXPECT_EQ(three.Scale(-1, 1, 0), 1u);
