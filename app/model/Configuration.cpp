@@ -96,7 +96,16 @@ void CConfiguration::Read() {
     }
     std::string bytes;
     switch (ReadSmallFile(FilePath(), kMaxFileBytes, bytes)) {
-        case Reading::Missing: m_state = ReadState::Missing; break;
+        case Reading::Missing: {
+            // A start directory deleted since start-up cannot take the file either.
+            struct stat st {};
+            if (stat(m_startDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+                m_state = ReadState::Unreadable;
+                return;
+            }
+            m_state = ReadState::Missing;
+            break;
+        }
         case Reading::Unreadable: m_state = ReadState::Unreadable; return;
         case Reading::TooLong: m_state = ReadState::Malformed; break;
         case Reading::Done:

@@ -1,7 +1,13 @@
 // The BMP, RAW and PGM readers and writers, and what they do with damaged files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include "CVelora.h"
+#include "SafeFile.h"
+#include "SmallDiskFiles.h"
 #include "TestImages.h"
 
 using namespace testing_support;
@@ -311,4 +317,164 @@ TEST(PgmFiles, DamagedFilesAreRefused) {
     EXPECT_EQ(image.LoadPGM(good), 0u);
     EXPECT_EQ(image.GetName(), "good.pgm");
     EXPECT_EQ(image.LoadPGM(TempPath("missing.pgm")), 1u);
+}
+
+// ---------------------------------------------------------------- the readers' file forms
+
+TEST(BmpFiles, FileAndMemoryFormsAgreeOnEveryCorpusFileAndItsTruncations) {
+    // The file form reads the header first and the rows straight into the image; it must
+    // decide exactly as the memory form does, for whole files and for cut ones.
+    const std::string cut = TempPath("cut.bmp");
+    int files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator("tests/data/bmpsuite")) {
+        if (entry.path().extension() != ".bmp") continue;
+        ++files;
+        const auto bytes = ReadFile(entry.path().string());
+        for (std::size_t length : {bytes.size(), bytes.size() - 1, bytes.size() / 2, std::size_t(60), std::size_t(20)}) {
+            if (length > bytes.size()) continue;
+            SCOPED_TRACE(entry.path().string() + " cut to " + std::to_string(length));
+            WriteFile(cut, {bytes.begin(), bytes.begin() + std::ptrdiff_t(length)});
+            CVelora fromMemory = RandomImage(3, 2, 8, 1), fromPath = fromMemory;
+            const unsigned memoryCode = fromMemory.LoadBMP(bytes.data(), length);
+            EXPECT_EQ(fromPath.LoadBMP(cut), memoryCode);
+            EXPECT_EQ(Block(fromPath), Block(fromMemory));
+        }
+    }
+    EXPECT_GT(files, 50);
+}
+
+TEST(BmpFiles, AHeaderOverTheLimitIsRefusedBeforeTheRowsAreRead) {
+    // 40000 x 40000 at 24 bits is 4.8 GB of rows: the header alone says no.
+    BmpSpec huge;
+    huge.bitCount = 24;
+    huge.width = huge.height = 40000;
+    huge.pixels.assign(std::size_t(1) << 20, 7);
+    const std::string path = TempPath("huge-header.bmp");
+    WriteFile(path, MakeBmp(huge));
+    CFile file;
+    ASSERT_TRUE(file.Open(path, CFile::modeRead));
+    CVelora image;
+    const auto before = Block(image);
+    EXPECT_EQ(image.LoadBMP(file), unsigned(kLoadTooLarge));
+    EXPECT_LT(file.Tell(), 64 * 1024) << "the rows were read";
+    EXPECT_EQ(Block(image), before);
+
+    // A RAW file whose length is not the size asked is refused unread as well.
+    const std::string raw = TempPath("long.raw");
+    WriteFile(raw, std::vector<std::uint8_t>(std::size_t(1) << 20, 1));
+    CFile rawFile;
+    ASSERT_TRUE(rawFile.Open(raw, CFile::modeRead));
+    EXPECT_EQ(image.LoadRAW(rawFile, 100, 100), unsigned(kLoadInvalid));
+    EXPECT_EQ(rawFile.Tell(), 0);
+}
+
+TEST(BmpFiles, TopDownAndGappedFilesLoadTheSameFromAFile) {
+    BmpSpec made;
+    made.width = 3;
+    made.height = -3;
+    made.gap = 5;
+    made.palette.assign(16, RGBQUAD{9, 8, 7, 0});
+    made.clrUsed = 16;
+    made.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
+    const auto bytes = MakeBmp(made);
+    const std::string path = TempPath("topdown.bmp");
+    WriteFile(path, bytes);
+    CVelora fromPath, fromMemory;
+    ASSERT_EQ(fromPath.LoadBMP(path), 0u);
+    ASSERT_EQ(fromMemory.LoadBMP(bytes.data(), bytes.size()), 0u);
+    EXPECT_EQ(Block(fromPath), Block(fromMemory));
+    EXPECT_EQ(fromPath.GetPixel(0, 0), 1u);
+    EXPECT_EQ(fromPath.GetPixel(2, 2), 9u);
+}
+
+// ---------------------------------------------------------------- the safe writer
+
+TEST(SafeFiles, AFullDiskLeavesTheOldFileWholeAndNoTemporary) {
+    SmallDisk disk("writer");
+    SKIP_WITHOUT_SMALL_DISK(disk);
+    const CVelora small = RandomImage(20, 20, 24, 1), large = RandomImage(120, 60, 24, 2);
+    ASSERT_EQ(small.SaveBMP(disk / "out.bmp"), 0u);
+    const auto old = ReadFile(disk / "out.bmp");
+    disk.Fill();
+
+    errno = 0;
+    EXPECT_EQ(large.SaveBMP(disk / "out.bmp"), 2u);
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_EQ(ReadFile(disk / "out.bmp"), old);
+    EXPECT_EQ(large.SaveBMP(disk / "new.bmp"), 2u);
+    EXPECT_EQ(large.SaveRAW(disk / "out.raw"), 2u);
+    const velora::SafeFileStatus status = velora::WriteFileSafely(disk / "out.bmp", std::string(20000, 'x'));
+    EXPECT_EQ(status.stage, velora::SafeFileStatus::kWrite);
+    EXPECT_EQ(status.Text(), std::strerror(ENOSPC));
+    EXPECT_EQ(ReadFile(disk / "out.bmp"), old);
+    EXPECT_EQ(disk.Names(), (std::vector<std::string>{"filler", "out.bmp"}));
+
+    // Files written together: one that cannot be written takes the others with it.
+    {
+        std::vector<velora::CSafeFile> files(2);
+        ASSERT_TRUE(files[0].Open(disk / "a.bmp"));
+        ASSERT_TRUE(files[0].Write("abc", 3));
+        ASSERT_TRUE(files[1].Open(disk / "b.bmp"));
+        files[1].Write(std::string(20000, 'y').data(), 20000);  // gathered, or refused at once
+        const velora::SafeFileStatus together = velora::PublishTogether(files);
+        EXPECT_EQ(together.stage, velora::SafeFileStatus::kWrite);
+        EXPECT_EQ(together.error, ENOSPC);
+    }
+    EXPECT_EQ(disk.Names(), (std::vector<std::string>{"filler", "out.bmp"}));
+}
+
+TEST(SafeFiles, ModesLinksDevicesAndFolders) {
+    const std::string dir = TempPath("safe-files");
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    struct UmaskGuard {
+        mode_t old = umask(027);
+        ~UmaskGuard() { umask(old); }
+    } guard;
+    const auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+        return st.st_mode & 07777;
+    };
+    const auto text = [](const std::string& path) {
+        const auto b = ReadFile(path);
+        return std::string(b.begin(), b.end());
+    };
+
+    // A new file: 0666 less the umask. A replaced one keeps its mode.
+    ASSERT_TRUE(velora::WriteFileSafely(dir + "/new.txt", "one").Ok());
+    EXPECT_EQ(modeOf(dir + "/new.txt"), 0640u);
+    chmod((dir + "/new.txt").c_str(), 0604);
+    ASSERT_TRUE(velora::WriteFileSafely(dir + "/new.txt", "two").Ok());
+    EXPECT_EQ(modeOf(dir + "/new.txt"), 0604u);
+    EXPECT_EQ(text(dir + "/new.txt"), "two");
+
+    // Through a link, the file it names is replaced and the link stays.
+    std::filesystem::create_symlink("new.txt", dir + "/link.txt");
+    ASSERT_TRUE(velora::WriteFileSafely(dir + "/link.txt", "three").Ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.txt"));
+    EXPECT_EQ(text(dir + "/new.txt"), "three");
+
+    // A device is written into, never replaced by a file.
+    ASSERT_TRUE(velora::WriteFileSafely("/dev/null", "gone").Ok());
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+
+    // A folder in the way, or a folder that is not there: nothing is created.
+    std::filesystem::create_directories(dir + "/folder.bmp/inside");
+    velora::SafeFileStatus status = velora::WriteFileSafely(dir + "/folder.bmp", "x");
+    EXPECT_EQ(status.stage, velora::SafeFileStatus::kCreate);
+    EXPECT_EQ(status.error, EISDIR);
+    EXPECT_EQ(RandomImage(2, 2, 8, 1).SaveBMP(dir + "/missing/a.bmp"), 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 3);
+
+    // A rename that fails after every file was complete: the rest keep their contents.
+    ASSERT_TRUE(velora::WriteFileSafely(dir + "/second.txt", "old").Ok());
+    std::vector<velora::CSafeFile> files(2);
+    ASSERT_TRUE(files[0].Open(dir + "/second.txt") && files[0].Write("new", 3));
+    ASSERT_TRUE(files[1].Open(dir + "/third.txt") && files[1].Write("new", 3));
+    std::filesystem::create_directories(dir + "/third.txt/inside");
+    std::swap(files[0], files[1]);  // the blocked one first
+    EXPECT_FALSE(velora::PublishTogether(files).Ok());
+    EXPECT_EQ(text(dir + "/second.txt"), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 5);  // no temporaries
 }
