@@ -66,6 +66,90 @@ TEST(Configuration, FileFormatByPosition) {
     EXPECT_EQ(ReadText(config.FilePath()), "ESMENUSXP=SI\r\nPASOAPASO=SI\r\nBLOCNOTAS=SI\r\nLOADNOMOD=NO\r\nTOPNOMODA=NO\r\n");
 }
 
+TEST(Configuration, WhatCannotBeReadGivesTheDefaultsWithoutWaitingOrReplacingIt) {
+    const std::string dir = FreshDir("config-odd");
+    const std::string path = dir + "/" + CConfiguration::kFileName;
+    const auto readIn = [&] {
+        CConfiguration config(dir);
+        config.switches.menusXP = 1;  // Read must replace whatever was there
+        config.Read();
+        EXPECT_EQ(config.switches, CConfiguration::Defaults());
+        EXPECT_EQ(config.FallbackMessage(), "No se ha podido leer configuracion.ini: se usan los valores por defecto");
+        // Accepted settings are not written into, or over, what is not a file.
+        config.writeOnExit = true;
+        EXPECT_FALSE(config.WriteIfAccepted());
+        return config.State();
+    };
+
+    std::filesystem::create_directories(path);
+    EXPECT_EQ(readIn(), CConfiguration::ReadState::Unreadable);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    std::filesystem::remove_all(path);
+
+    // A FIFO without a writer would hold an ordinary open, and its read, for ever.
+    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    EXPECT_EQ(readIn(), CConfiguration::ReadState::Unreadable);
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
+    std::filesystem::remove(path);
+
+    // A link to an endless device.
+    std::filesystem::create_symlink("/dev/zero", path);
+    EXPECT_EQ(readIn(), CConfiguration::ReadState::Unreadable);
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    std::filesystem::remove(path);
+}
+
+TEST(Configuration, DamagedFilesAreReplacedByTheDefaults) {
+    const std::string dir = FreshDir("config-damaged");
+    const std::string path = dir + "/" + CConfiguration::kFileName;
+    const std::string defaults = CConfiguration::Format(CConfiguration::Defaults());
+    const std::string whole = "ESMENUSXP=SI\r\nPASOAPASO=SI\r\nBLOCNOTAS=NO\r\nLOADNOMOD=NO\r\nTOPNOMODA=NO\r\n";
+    for (const std::string& damaged : {std::string(), whole.substr(0, 40), whole.substr(0, 67),
+                                       std::string(CConfiguration::kMaxFileBytes + 1, 'x'),
+                                       std::string("ESMENUSXP=SI\nPASOAPASO=SI\nBLOCNOTAS=NO\nLOADNOMOD=NO\nTOPNOMODA=NO\n\n\n\n\n")}) {
+        SCOPED_TRACE(damaged.size());
+        WriteFile(path, Bytes(damaged));
+        CConfiguration config(dir);
+        config.Read();
+        EXPECT_EQ(config.State(), CConfiguration::ReadState::Malformed);
+        EXPECT_EQ(config.switches, CConfiguration::Defaults());
+        EXPECT_FALSE(config.FallbackMessage().empty());
+        EXPECT_EQ(ReadText(path), defaults);  // repaired at once, for the next start
+    }
+    // The last line end may be missing: the records are whole.
+    WriteFile(path, Bytes(whole.substr(0, 68)));
+    CConfiguration config(dir);
+    config.Read();
+    EXPECT_EQ(config.State(), CConfiguration::ReadState::Read);
+    EXPECT_EQ(config.switches.stepByStep, 1u);
+    EXPECT_EQ(config.FallbackMessage(), "");
+}
+
+TEST(Configuration, WithoutAStartDirectoryNothingIsWrittenAnywhere) {
+    // Deleted before start-up (the directory could not be told) or since.
+    const std::string gone = FreshDir("config-gone");
+    std::filesystem::remove_all(gone);
+    for (const std::string& start : {std::string(), gone}) {
+        CConfiguration config(start);
+        config.Read();
+        EXPECT_EQ(config.State(), CConfiguration::ReadState::Unreadable);
+        EXPECT_EQ(config.switches, CConfiguration::Defaults());
+        EXPECT_FALSE(config.FallbackMessage().empty());
+        config.writeOnExit = true;
+        EXPECT_FALSE(config.WriteIfAccepted());
+    }
+    EXPECT_FALSE(std::filesystem::exists(gone));
+    EXPECT_FALSE(std::filesystem::exists(std::string("/") + CConfiguration::kFileName));
+
+    // A fresh start directory: the file is created, with nothing to say about it.
+    const std::string fresh = FreshDir("config-fresh");
+    CConfiguration config(fresh);
+    config.Read();
+    EXPECT_EQ(config.State(), CConfiguration::ReadState::Missing);
+    EXPECT_EQ(config.FallbackMessage(), "");
+    EXPECT_TRUE(std::filesystem::is_regular_file(config.FilePath()));
+}
+
 TEST(UndoHistory, EightStepsOldestDroppedFirst) {
     auto image = std::make_unique<CVelora>(nullptr, nullptr, 1, 1, 8);
     CUndoHistory history;
@@ -363,6 +447,18 @@ TEST(ParameterFiles, AreWindows1252WithCrLfLines) {
     EXPECT_EQ(ParameterFileContent({{"% INCREMENTO BRILLO=", "35"}}), "% INCREMENTO BRILLO=35\r\n");
     EXPECT_EQ(ParameterFileContent({{"UMBRAL=", "128"}, {"NIVEL MÍNIMO RANGO SALIDA=", "0"}}, false),
               "UMBRAL=128\r\nNIVEL M\xCDNIMO RANGO SALIDA=0");
+}
+
+TEST(ParameterFiles, AreWrittenWholeOrNotAtAll) {
+    const std::string dir = FreshDir("parameter-files");
+    const std::string path = dir + "/brillo.CfgBrillo";
+    ASSERT_TRUE(WriteParameterFile(path, {{"% INCREMENTO BRILLO=", "35"}}));
+    EXPECT_EQ(ReadText(path), "% INCREMENTO BRILLO=35\r\n");
+    ASSERT_TRUE(WriteParameterFile(path, {{"% INCREMENTO BRILLO=", "-5"}}, false));
+    EXPECT_EQ(ReadText(path), "% INCREMENTO BRILLO=-5");
+    std::filesystem::create_directories(dir + "/blocked.CfgBrillo/inside");
+    EXPECT_FALSE(WriteParameterFile(dir + "/blocked.CfgBrillo", {{"UMBRAL=", "1"}}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
 }
 
 TEST(EditTexts, ReadTheLeadingNumberAndClampWithoutUndefinedConversions) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "CVelora.h"
+#include "SmallDiskFiles.h"
 #include "TestImages.h"
 
 using namespace testing_support;
@@ -234,4 +235,50 @@ TEST_F(CommandLine, HistogramQueriesPrintTheLibraryTablesAndContrastStepsTheirRe
     ASSERT_EQ(Velora("apply " + gray + " " + out + " NonLinearContrast:RGB,tangentSigmoid,0.75 Equalize:RGB,upwards").status, 0);
     ASSERT_EQ(written.LoadBMP(out), 0u);
     EXPECT_EQ(written.CountDifferentPixels(image), 0u);
+}
+
+TEST_F(CommandLine, AFullDiskKeepsTheOldOutputAndSplitWritesAllOrNothing) {
+    SmallDisk disk("cli");
+    SKIP_WITHOUT_SMALL_DISK(disk);
+    const std::string big = TempPath("cli_big.bmp");
+    ASSERT_EQ(RandomImage(120, 60, 24, 4).SaveBMP(big), 0u);
+    ASSERT_EQ(Velora("convert " + input + " " + (disk / "out.bmp")).status, 0);
+    const auto old = ReadFile(disk / "out.bmp");
+    disk.Fill();
+
+    const CliRun convert = Velora("convert " + big + " " + (disk / "out.bmp"));
+    EXPECT_EQ(convert.status, 4);
+    EXPECT_NE(convert.err.find("No space left on device"), std::string::npos) << convert.err;
+    EXPECT_EQ(ReadFile(disk / "out.bmp"), old);
+    EXPECT_EQ(Velora("apply " + big + " " + (disk / "new.raw") + " Flip:1").status, 4);
+    const CliRun split = Velora("split " + big + " HSV " + (disk / "parts"));
+    EXPECT_EQ(split.status, 4);
+    EXPECT_NE(split.err.find("none of the files was written"), std::string::npos) << split.err;
+    EXPECT_EQ(disk.Names(), (std::vector<std::string>{"filler", "out.bmp"}));
+}
+
+TEST_F(CommandLine, NoFileItsOwnReaderWouldRefuse) {
+    // A scale to no columns or rows is refused, and says why, in the list too.
+    const std::string output = TempPath("cli_scaled.bmp");
+    std::remove(output.c_str());
+    const CliRun scaled = Velora("apply " + input + " " + output + " Scale:1.0,0.0,0");
+    EXPECT_EQ(scaled.status, 3);
+    EXPECT_NE(scaled.err.find("result 4: the result would have no columns or no rows"), std::string::npos)
+        << scaled.err;
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_NE(Velora("list --json").out.find(R"({"code":4,"meaning":"the result would have no columns or no rows"})"),
+              std::string::npos);
+
+    // Equalization of an image whose colour table is short: what is written reads back.
+    RGBQUAD table[16];
+    for (int i = 0; i < 16; ++i) table[i] = RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+    CVelora shortTable = CVelora::WithTable(6, 3, 8, 16, table);
+    for (int x = 0; x < 6; ++x) shortTable.SetPixel(x, 1, std::uint32_t(x));
+    const std::string shortInput = TempPath("cli_short.bmp");
+    ASSERT_EQ(shortTable.SaveBMP(shortInput), 0u);
+    const std::string equalized = TempPath("cli_equalized.bmp");
+    ASSERT_EQ(Velora("apply " + shortInput + " " + equalized + " Equalize:0,0").status, 0);
+    CVelora back;
+    ASSERT_EQ(back.LoadBMP(equalized), 0u);
+    EXPECT_EQ(back.GetNumColors(), 256u);
 }
