@@ -1,5 +1,6 @@
 // Means of a column, a row or the whole image, for the image-information window.
 #include <bit>
+#include <cstring>
 
 #include "CVelora.h"
 #include "PixelRow.h"
@@ -8,11 +9,16 @@ using velora::detail::ReadPixel;
 
 namespace {
 
-// Set pixels among the first `width` of a 1-bit row, a byte at a time.
+// Set pixels among the first `width` of a 1-bit row: eight bytes at a time, then the rest.
 std::uint64_t OnesInRow(const std::uint8_t* row, std::int32_t width) {
-    const std::int32_t whole = width / 8;
+    const std::int32_t whole = width / 8, words = whole / 8;
     std::uint64_t ones = 0;
-    for (std::int32_t i = 0; i < whole; ++i) ones += unsigned(std::popcount(row[i]));
+    for (std::int32_t i = 0; i < words; ++i) {
+        std::uint64_t word;
+        std::memcpy(&word, row + 8 * i, 8);
+        ones += unsigned(std::popcount(word));
+    }
+    for (std::int32_t i = words * 8; i < whole; ++i) ones += unsigned(std::popcount(row[i]));
     if (const int rest = width & 7) ones += unsigned(std::popcount(std::uint8_t(row[whole] & (0xFF00u >> rest))));
     return ones;
 }
