@@ -24,22 +24,24 @@ namespace {
 // the fixed-count loops into vector code at -O2, on x86-64 and aarch64 alike.
 
 // Complements the bytes of p that the repeating mask selects; the mask's period divides 48.
-void XorBytes(std::uint8_t* p, std::size_t n, const std::uint8_t (&mask)[48]) {
+void XorBytes(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
+    // A local copy cannot alias p, so the loop needs no overlap check to be vectorised.
+    std::uint8_t mask[48];
+    std::memcpy(mask, pattern, sizeof mask);
     std::size_t i = 0;
     for (; i + 48 <= n; i += 48)
         for (std::size_t k = 0; k < 48; ++k) p[i + k] ^= mask[k];
     for (std::size_t k = 0; i < n; ++i, ++k) p[i] ^= mask[k];
 }
 
-// p[i] = table[p[i]], eight bytes per load and store.
+// p[i] = table[p[i]]. Eight lookups go to a local buffer and out in one store: a store into
+// p between lookups would make each next table read wait on it (p may alias the table).
 void MapBytes(std::uint8_t* p, std::size_t n, const std::uint8_t* table) {
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
-        std::uint64_t in;
-        std::memcpy(&in, p + i, 8);
-        std::uint64_t out = 0;
-        for (unsigned k = 0; k < 8; ++k) out |= std::uint64_t(table[(in >> (8 * k)) & 0xFF]) << (8 * k);
-        std::memcpy(p + i, &out, 8);
+        std::uint8_t out[8];
+        for (unsigned k = 0; k < 8; ++k) out[k] = table[p[i + k]];
+        std::memcpy(p + i, out, 8);
     }
     for (; i < n; ++i) p[i] = table[p[i]];
 }
