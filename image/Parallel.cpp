@@ -43,7 +43,12 @@ public:
         if (!dispatch.owns_lock()) return false;
         {
             std::lock_guard lock(m_mutex);
-            while (m_workers.size() + 1 < std::size_t(bands)) m_workers.emplace_back([this, seen = m_generation] { WorkerLoop(seen); });
+            // A thread that cannot be started is no error: the bands are claimed by those that run.
+            try {
+                while (m_workers.size() + 1 < std::size_t(bands))
+                    m_workers.emplace_back([this, seen = m_generation] { WorkerLoop(seen); });
+            } catch (...) {
+            }
             m_work = &work;
             m_rows = rows;
             m_bands = bands;
