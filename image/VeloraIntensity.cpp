@@ -263,46 +263,57 @@ void UnpackIndices(const std::uint8_t* src, std::int32_t width, unsigned depth, 
     }
 }
 
-// Packs one value a byte into a row of 1 bit (nonzero sets the bit) or 4 bits (the low nibble),
-// zeroing the bits and bytes after the last pixel up to stride.
-void PackLevels(const std::uint8_t* levels, std::int32_t width, unsigned depth, std::uint8_t* dst, std::size_t stride) {
+// Writes a row of a 1-, 4- or 8-bit image from levelAt(x): for 1 bit a nonzero value sets
+// the bit, for 4 bits the low nibble counts. The bits and bytes after the last pixel become 0.
+// Templates, so that each caller's way of reading a pixel is inlined into the loop.
+template <class LevelAt>
+void WriteLevels(LevelAt levelAt, std::int32_t width, unsigned depth, std::uint8_t* dst, std::size_t stride) {
     const std::size_t w = std::size_t(width);
-    std::size_t j = 0;
-    if (depth == 1) {
+    std::size_t j = 0;  // bytes written
+    if (depth == 8) {
+        for (; j < w; ++j) dst[j] = std::uint8_t(levelAt(j));
+    } else if (depth == 4) {
+        for (; 2 * j + 2 <= w; ++j) dst[j] = std::uint8_t(((levelAt(2 * j) & 0x0F) << 4) | (levelAt(2 * j + 1) & 0x0F));
+        if (2 * j < w) {
+            dst[j] = std::uint8_t((levelAt(2 * j) & 0x0F) << 4);
+            ++j;
+        }
+    } else {
         for (; 8 * j + 8 <= w; ++j) {
             unsigned b = 0;
-            for (unsigned k = 0; k < 8; ++k) b |= unsigned(levels[8 * j + k] != 0) << (7 - k);
+            for (unsigned k = 0; k < 8; ++k) b |= unsigned(levelAt(8 * j + k) != 0) << (7 - k);
             dst[j] = std::uint8_t(b);
         }
         if (8 * j < w) {
             unsigned b = 0;
-            for (unsigned k = 0; 8 * j + k < w; ++k) b |= unsigned(levels[8 * j + k] != 0) << (7 - k);
-            dst[j++] = std::uint8_t(b);
-        }
-    } else {
-        for (; 2 * j + 2 <= w; ++j) dst[j] = std::uint8_t(((levels[2 * j] & 0x0F) << 4) | (levels[2 * j + 1] & 0x0F));
-        if (2 * j < w) {
-            dst[j] = std::uint8_t((levels[2 * j] & 0x0F) << 4);
+            for (unsigned k = 0; 8 * j + k < w; ++k) b |= unsigned(levelAt(8 * j + k) != 0) << (7 - k);
+            dst[j] = std::uint8_t(b);
             ++j;
         }
     }
     std::memset(dst + j, 0, stride - j);
 }
 
-// Writes 0x00RRGGBB colours as 24- or 32-bit pixels (alpha 255), zeroing the padding.
-void WriteColours(const std::uint32_t* colours, std::int32_t width, unsigned depth, std::uint8_t* dst,
-                  std::size_t stride) {
+// Writes a row of a 24- or 32-bit image (alpha 255) from colourAt(x), 0x00RRGGBB, zeroing the padding.
+template <class ColourAt>
+void WriteColours(ColourAt colourAt, std::int32_t width, unsigned depth, std::uint8_t* dst, std::size_t stride) {
     const std::size_t w = std::size_t(width);
     if (depth == 32) {
         for (std::size_t x = 0; x < w; ++x) {
-            const std::uint32_t c = colours[x] | 0xFF000000u;
+            const std::uint32_t c = colourAt(x) | 0xFF000000u;
             std::memcpy(dst + 4 * x, &c, 4);
         }
         return;
     }
     // Four bytes a pixel, the fourth overwritten by the next pixel; the last pixel writes three.
-    for (std::size_t x = 0; x + 1 < w; ++x) std::memcpy(dst + 3 * x, &colours[x], 4);
-    if (w > 0) std::memcpy(dst + 3 * (w - 1), &colours[w - 1], 3);
+    for (std::size_t x = 0; x + 1 < w; ++x) {
+        const std::uint32_t c = colourAt(x);
+        std::memcpy(dst + 3 * x, &c, 4);
+    }
+    if (w > 0) {
+        const std::uint32_t c = colourAt(w - 1);
+        std::memcpy(dst + 3 * (w - 1), &c, 3);
+    }
     std::memset(dst + 3 * w, 0, stride - 3 * w);
 }
 
@@ -324,53 +335,53 @@ struct DepthJob {
 bool ConvertDepthRows(const DepthJob job, std::int32_t first, std::int32_t last, const std::atomic<bool>& notGray) {
     const std::int32_t width = job.width;
     const unsigned source = job.source, target = job.target;
-    const std::size_t step = source / 8;
-    std::vector<std::uint8_t> levels(target <= 8 ? std::size_t(width) : 0);
+    const std::size_t step = source / 8, dstStride = job.dstStride;
+    const std::uint8_t* const levelOf = job.levelOf;
+    const std::uint32_t* const colourOf = job.colourOf;
     std::vector<std::uint8_t> indices(job.indexed && source != 8 ? std::size_t(width) : 0);
-    std::vector<std::uint32_t> colours(target >= 24 ? std::size_t(width) : 0);
     for (std::int32_t r = first; r < last; ++r) {
         const std::uint8_t* src = job.srcBits + std::size_t(r) * job.srcStride;
-        std::uint8_t* dst = job.dstBits + std::size_t(r) * job.dstStride;
-        std::uint8_t* levelRow = target == 8 ? dst : levels.data();
-        std::uint32_t* colourRow = colours.data();
+        std::uint8_t* dst = job.dstBits + std::size_t(r) * dstStride;
         if (job.indexed) {
             const std::uint8_t* index = src;
             if (source != 8) {
                 UnpackIndices(src, width, source, indices.data());
                 index = indices.data();
             }
-            if (target >= 24) {
-                const std::uint32_t* colourOf = job.colourOf;
-                for (std::int32_t x = 0; x < width; ++x) colourRow[x] = colourOf[index[x]];
-            } else {
-                const std::uint8_t* levelOf = job.levelOf;
-                for (std::int32_t x = 0; x < width; ++x) levelRow[x] = levelOf[index[x]];
-            }
+            if (target >= 24) WriteColours([&](std::size_t x) { return colourOf[index[x]]; }, width, target, dst, dstStride);
+            else WriteLevels([&](std::size_t x) { return levelOf[index[x]]; }, width, target, dst, dstStride);
         } else if (target >= 24) {
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::uint8_t* p = src + step * std::size_t(x);
-                colourRow[x] = p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
-            }
+            WriteColours(
+                [&](std::size_t x) {
+                    const std::uint8_t* p = src + step * x;
+                    return p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
+                },
+                width, target, dst, dstStride);
         } else if (target == 1) {
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::uint8_t* p = src + step * std::size_t(x);
-                levelRow[x] = unsigned(p[0]) + p[1] + p[2] >= 3 * 128 ? 1 : 0;
-            }
+            WriteLevels(
+                [&](std::size_t x) {
+                    const std::uint8_t* p = src + step * x;
+                    return unsigned(p[0]) + p[1] + p[2] >= 3 * 128 ? 1u : 0u;
+                },
+                width, target, dst, dstStride);
         } else {
             // The red byte, or its top nibble; any pixel whose bytes differ refuses the change.
-            const unsigned shift = target == 4 ? 4 : 0;
+            // For 8 bits in the same pass; for 4 bits a second pass packs the nibbles.
             unsigned differ = 0;
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::uint8_t* p = src + step * std::size_t(x);
-                differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
-                levelRow[x] = std::uint8_t(p[2] >> shift);
+            const std::uint8_t* p = src;
+            if (target == 8) {
+                for (std::int32_t x = 0; x < width; ++x, p += step) {
+                    differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
+                    dst[x] = p[2];
+                }
+                std::memset(dst + width, 0, dstStride - std::size_t(width));
+            } else {
+                for (std::int32_t x = 0; x < width; ++x, p += step) differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
             }
             if (differ != 0) return false;
             if (notGray.load(std::memory_order_relaxed)) return true;
+            if (target == 4) WriteLevels([&](std::size_t x) { return unsigned(src[step * x + 2]) >> 4; }, width, target, dst, dstStride);
         }
-        if (target >= 24) WriteColours(colourRow, width, target, dst, job.dstStride);
-        else if (target == 8) std::memset(dst + width, 0, job.dstStride - std::size_t(width));
-        else PackLevels(levelRow, width, target, dst, job.dstStride);
     }
     return true;
 }
