@@ -341,6 +341,8 @@ protected:
     void RemapChannels(const std::uint8_t* table, bool red, bool green, bool blue);
     // Whether the point operations treat this image through its indices: 4 or 8 bits, gray palette.
     bool IsGrayIndexed() const;
+    // A new block of size bytes, zeroed when clear is true; null when no memory could be had.
+    static std::unique_ptr<std::uint8_t[]> NewBlock(std::size_t size, bool clear);
     // Takes ownership of a canonical block (header, table, pixels) and points into it.
     void AdoptBlock(std::unique_ptr<std::uint8_t[]> block, std::size_t size);
     void Release();

@@ -195,7 +195,7 @@ CVelora CVelora::BlankLike(std::int32_t width, std::int32_t height) const {
     if (pixelBytes > kMaxPixelBytes) return result;
     const std::size_t head = std::size_t(m_pchMapaBits - m_lpDIB);  // header and colour table
     const std::size_t size = head + std::size_t(pixelBytes);
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]);
+    std::unique_ptr<std::uint8_t[]> block = NewBlock(size, false);
     if (!block) return result;
     std::memcpy(block.get(), m_lpDIB, head);
     auto* header = reinterpret_cast<BITMAPINFOHEADER*>(block.get());

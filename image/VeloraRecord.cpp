@@ -17,6 +17,10 @@ double RoundHalfDown(double x) {
     return (x - f > 0.5) ? std::ceil(x) : f;
 }
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 std::uint32_t ColorsOfDepth(std::uint32_t depth) {
@@ -27,6 +31,24 @@ std::uint32_t ColorsOfDepth(std::uint32_t depth) {
 }  // namespace
 
 // ---------------------------------------------------------------- construction and copies
+
+std::unique_ptr<std::uint8_t[]> CVelora::NewBlock(std::size_t size, bool clear) {
+    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]);
+    if (!block) return block;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Large blocks come fresh from the system, and a first touch of every 4 KiB page costs a
+    // fault (very dearly in virtual machines): asking for 2 MiB pages before the first write
+    // cuts the faults of a big result or copy by a factor of 512. Only a hint.
+    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+    if (size >= 2 * kHuge) {
+        const auto start = reinterpret_cast<std::uintptr_t>(block.get());
+        const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1), last = (start + size) & ~(kHuge - 1);
+        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+#endif
+    if (clear) std::memset(block.get(), 0, size);
+    return block;
+}
 
 CVelora::CVelora() : CVelora(nullptr, nullptr, 16, 16, 8) {}
 
@@ -64,8 +86,7 @@ bool CVelora::Create(const std::uint8_t* bits, const RGBQUAD* palette, std::int3
     const std::size_t size = sizeof(BITMAPINFOHEADER) + 4 * std::size_t(tableEntries) + std::size_t(pixelBytes);
 
     const std::size_t head = sizeof(BITMAPINFOHEADER) + 4 * std::size_t(tableEntries);
-    std::unique_ptr<std::uint8_t[]> block(clearPixels ? new (std::nothrow) std::uint8_t[size]()
-                                                      : new (std::nothrow) std::uint8_t[size]);
+    std::unique_ptr<std::uint8_t[]> block = NewBlock(size, clearPixels);
     if (!block) return false;
     if (!clearPixels) std::memset(block.get(), 0, head);
     const std::uint32_t colours = tableEntries != 0 ? tableEntries : ColorsOfDepth(std::uint32_t(depth));
@@ -105,7 +126,7 @@ CVelora& CVelora::operator=(const CVelora& other) {
         SetPointers();
         return *this;
     }
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[other.m_blockSize]);
+    std::unique_ptr<std::uint8_t[]> block = NewBlock(other.m_blockSize, false);
     if (!block) return *this;
     std::memcpy(block.get(), other.m_lpDIB, other.m_blockSize);
     AdoptBlock(std::move(block), other.m_blockSize);
