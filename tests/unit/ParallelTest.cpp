@@ -1,0 +1,181 @@
+// The worker pool: how rows are split into bands, when work stays on the calling thread,
+// concurrent and nested callers; and every threaded operation giving the same bytes with one
+// thread and with four.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "CVelora.h"
+#include "Parallel.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+using velora::detail::ForEachRowBand;
+
+namespace {
+
+// Sets the thread count for one scope and puts the default back.
+struct Threads {
+    explicit Threads(unsigned count) { CVelora::SetThreadCount(count); }
+    ~Threads() { CVelora::SetThreadCount(0); }
+};
+
+// The bands a call produces, sorted, with whether any ran off the calling thread.
+struct Split {
+    std::vector<std::pair<std::int32_t, std::int32_t>> bands;
+    bool offThread = false;
+};
+
+Split Record(std::int32_t rows, std::size_t bytesPerRow) {
+    Split split;
+    std::mutex mutex;
+    const auto caller = std::this_thread::get_id();
+    ForEachRowBand(rows, bytesPerRow, [&](std::int32_t first, std::int32_t last) {
+        std::lock_guard lock(mutex);
+        split.bands.emplace_back(first, last);
+        split.offThread |= std::this_thread::get_id() != caller;
+    });
+    std::sort(split.bands.begin(), split.bands.end());
+    return split;
+}
+
+}  // namespace
+
+TEST(RowBands, CoverEveryRowOnceAndDependOnlyOnTheSizes) {
+    Threads four(4);
+    EXPECT_EQ(CVelora::GetThreadCount(), 4u);
+    for (const auto& [rows, stride] : {std::pair{1000, 4096}, std::pair{3, 1 << 20}, std::pair{7, 10000}}) {
+        SCOPED_TRACE(rows);
+        const Split split = Record(rows, std::size_t(stride));
+        ASSERT_FALSE(split.bands.empty());
+        EXPECT_LE(split.bands.size(), 4u);
+        std::int32_t next = 0;
+        for (const auto& [first, last] : split.bands) {
+            EXPECT_EQ(first, next);
+            EXPECT_LT(first, last);
+            next = last;
+        }
+        EXPECT_EQ(next, rows);
+        for (int again = 0; again < 5; ++again) EXPECT_EQ(Record(rows, std::size_t(stride)).bands, split.bands);
+    }
+    // 7 rows of 10000 bytes: two bands of at least 32 KiB, not four.
+    EXPECT_EQ(Record(7, 10000).bands.size(), 2u);
+}
+
+TEST(RowBands, SmallWorkAndOneThreadStayOnTheCallingThread) {
+    {
+        Threads four(4);
+        const Split small = Record(100, 100);  // 10 000 bytes
+        EXPECT_EQ(small.bands, (decltype(small.bands){{0, 100}}));
+        EXPECT_FALSE(small.offThread);
+        EXPECT_TRUE(Record(0, 1 << 20).bands.empty());
+        EXPECT_TRUE(Record(-3, 1 << 20).bands.empty());
+    }
+    Threads one(1);
+    const Split big = Record(4000, 4000);
+    EXPECT_EQ(big.bands, (decltype(big.bands){{0, 4000}}));
+    EXPECT_FALSE(big.offThread);
+}
+
+TEST(RowBands, ConcurrentAndNestedCallersAllFinish) {
+    Threads four(4);
+    // Several threads at once, each band calling the pool again from inside.
+    std::vector<std::thread> callers;
+    std::atomic<std::int64_t> rowsDone{0};
+    for (int t = 0; t < 4; ++t)
+        callers.emplace_back([&] {
+            for (int repeat = 0; repeat < 50; ++repeat)
+                ForEachRowBand(64, 4096, [&](std::int32_t first, std::int32_t last) {
+                    ForEachRowBand(last - first, 1 << 20, [&](std::int32_t a, std::int32_t b) { rowsDone += b - a; });
+                });
+        });
+    for (auto& caller : callers) caller.join();
+    EXPECT_EQ(rowsDone.load(), 4 * 50 * 64);
+}
+
+TEST(RowBands, AnExceptionReachesTheCallerAfterAllBands) {
+    Threads four(4);
+    std::atomic<int> rows{0};
+    EXPECT_THROW(ForEachRowBand(400, 4096,
+                                [&](std::int32_t first, std::int32_t last) {
+                                    rows += last - first;
+                                    if (first == 0) throw std::runtime_error("band");
+                                }),
+                 std::runtime_error);
+    EXPECT_EQ(rows.load(), 400);
+    // The pool still works afterwards.
+    EXPECT_EQ(Record(400, 4096).bands.back().second, 400);
+}
+
+TEST(RowBands, ThreadCountSetting) {
+    CVelora::SetThreadCount(3);
+    EXPECT_EQ(CVelora::GetThreadCount(), 3u);
+    CVelora::SetThreadCount(0);
+    EXPECT_EQ(CVelora::GetThreadCount(), std::max(1u, std::thread::hardware_concurrency()));
+}
+
+namespace {
+
+struct Operation {
+    const char* name;
+    unsigned (*run)(CVelora&);
+};
+
+const Operation kRowOperations[] = {
+    {"Negative lum", [](CVelora& im) { return im.Negative(1, 0, 0, 0); }},
+    {"Negative red blue", [](CVelora& im) { return im.Negative(0, 1, 0, 1); }},
+    {"Brightness", [](CVelora& im) { return im.Brightness(35); }},
+    {"Gamma", [](CVelora& im) { return im.Gamma(0.7f); }},
+    {"LinearContrast lum", [](CVelora& im) { return im.LinearContrast(30, 200, 0, 255, 1, 0, 0, 0); }},
+    {"LinearContrast green", [](CVelora& im) { return im.LinearContrast(30, 200, 10, 240, 0, 0, 1, 0); }},
+    {"NonLinearContrast RGB", [](CVelora& im) { return im.NonLinearContrast(0, 6, 0.5f); }},
+    {"ColorToGray", [](CVelora& im) { return im.ColorToGray(0); }},
+    {"ChangeColorDepth 1", [](CVelora& im) { return im.ChangeColorDepth(0); }},
+    {"ChangeColorDepth 4", [](CVelora& im) { return im.ChangeColorDepth(1); }},
+    {"ChangeColorDepth 8", [](CVelora& im) { return im.ChangeColorDepth(2); }},
+    {"ChangeColorDepth 24", [](CVelora& im) { return im.ChangeColorDepth(3); }},
+    {"ChangeColorDepth 32", [](CVelora& im) { return im.ChangeColorDepth(4); }},
+    {"Flip mirror", [](CVelora& im) { return im.Flip(0); }},
+    {"Flip upside down", [](CVelora& im) { return im.Flip(1); }},
+    {"Scale 1.37", [](CVelora& im) { return im.Scale(1.37f, 1.37f, 0); }},
+    {"Scale 2", [](CVelora& im) { return im.Scale(2.0f, 2.0f, 0); }},
+    {"Scale 0.5 x 3", [](CVelora& im) { return im.Scale(0.5f, 3.0f, 0); }},
+};
+
+}  // namespace
+
+TEST(RowBands, EveryThreadedOperationGivesTheSameBytesWithOneAndFourThreads) {
+    // Rows of about 2 KiB (odd widths, so partial bytes and padding are there) and 67 rows:
+    // enough work for four bands.
+    const std::pair<int, int> depthAndWidth[] = {{1, 16411}, {4, 4103}, {8, 2051}, {24, 683}, {32, 513}};
+    for (const auto& [depth, width] : depthAndWidth)
+        for (bool gray : {false, true}) {
+            const CVelora source = [&] {
+                CVelora made = RandomImage(width, 67, depth, unsigned(depth + 100 * gray), gray);
+                if (gray && depth >= 24) made.ColorToGray(1);  // so that the gray depth changes take it
+                return made;
+            }();
+            for (const Operation& operation : kRowOperations) {
+                SCOPED_TRACE(std::string(operation.name) + " depth " + std::to_string(depth) + (gray ? " gray" : ""));
+                CVelora one = source, four = source;
+                unsigned codeOne = 0, codeFour = 0;
+                {
+                    Threads single(1);
+                    codeOne = operation.run(one);
+                }
+                {
+                    Threads several(4);
+                    codeFour = operation.run(four);
+                }
+                ASSERT_EQ(codeOne, codeFour);
+                ASSERT_EQ(Block(one), Block(four));
+            }
+        }
+}
