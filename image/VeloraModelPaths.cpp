@@ -1,0 +1,650 @@
+// The colour-model paths of NonLinearContrast and Equalize on direct-colour pixels.
+//
+// Every path computes what ToModel, the change of the component(s) and FromModel compute for
+// each pixel, with the same operations in the same order; only where a value comes from
+// differs. The conversions are inlined into one loop per model. Components that take few
+// values get their new value from a table over those values: CMYK's bytes, HSI's sum R+G+B
+// (766 values), HSV's maximum, HSL's maximum plus minimum, YUV's truncated Y. HSI's hue
+// depends only on R - G and R - B: its acos and the two cosines of the way back are taken
+// once per pair that occurs. Rows are shared among the library's threads.
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <cstring>
+#include <vector>
+
+#include "CVelora.h"
+#include "ColorModelMath.h"
+#include "ModelPaths.h"
+#include "Parallel.h"
+
+namespace velora::detail {
+namespace {
+
+// These loops cost far more per byte than a copy: they go to the threads sooner.
+constexpr std::size_t kWorkPerByte = 16;
+
+template <class Work>
+void ForRows(const PixelRows& pixels, const Work& work) {
+    ForEachRowBand(pixels.height, std::size_t(pixels.width) * pixels.step * kWorkPerByte,
+                   [&](std::int32_t first, std::int32_t last) { work(first, last); });
+}
+
+std::uint32_t ColourAt(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
+}
+
+void Put(std::uint8_t* p, const RGBQUAD& c) {
+    p[0] = c.rgbBlue;
+    p[1] = c.rgbGreen;
+    p[2] = c.rgbRed;
+}
+
+// Counts gathered by the bands and added up under a lock (integer sums: any order).
+template <std::size_t N>
+struct SharedCounts {
+    std::mutex mutex;
+    std::array<std::uint64_t, N> total{};
+    void Add(const std::array<std::uint64_t, N>& part) {
+        const std::lock_guard lock(mutex);
+        for (std::size_t i = 0; i < N; ++i) total[i] += part[i];
+    }
+};
+
+// ---------------------------------------------------------------- the generic loop
+
+// ToModel, change(components, pixel), FromModel on rows [first, last).
+template <int Model, class Change>
+void ConvertRows(const PixelRows& pixels, std::int32_t first, std::int32_t last, const Change& change) {
+    for (std::int32_t y = first; y < last; ++y) {
+        std::uint8_t* p = pixels.Row(y);
+        for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+            float values[4] = {};
+            ToModelT<Model>(ColourAt(p), values);
+            change(values, p);
+            RGBQUAD result{};
+            FromModelT<Model>(values, result);
+            Put(p, result);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- keyed components
+
+// The key of the changed component of HSV, HSL and YUV, and the component's value for a key,
+// as RGBToHSV, RGBToHSL and RGBToYUV compute it.
+template <int Model>
+int KeyOf(const std::uint8_t* p) {
+    const int B = p[0], G = p[1], R = p[2];
+    if constexpr (Model == 3) return std::max({R, G, B});
+    else if constexpr (Model == 4) return std::max({R, G, B}) + std::min({R, G, B});
+    else return int(std::trunc(0.587f * float(G) + 0.299f * float(R) + 0.114f * float(B)));
+}
+template <int Model>
+constexpr int KeyCount() {
+    return Model == 4 ? 511 : 256;
+}
+template <int Model>
+float ValueOfKey(int key) {
+    if constexpr (Model == 3) return float(double(float(key)) / 255.0 * double(255.0f));
+    else if constexpr (Model == 4) return float((key + 1) * 255) / 510.0f;
+    else return float(key);
+}
+template <int Model>
+constexpr int KeyedComponent() {
+    return Model == 6 ? 0 : 2;
+}
+
+template <int Model>
+void KeyedRows(const PixelRows& pixels, const float* newValue) {
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        ConvertRows<Model>(pixels, first, last,
+                           [&](float* values, const std::uint8_t* p) { values[KeyedComponent<Model>()] = newValue[KeyOf<Model>(p)]; });
+    });
+}
+
+template <int Model>
+void CountKeys(const PixelRows& pixels, std::uint64_t* counts) {
+    SharedCounts<KeyCount<Model>()> shared;
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::array<std::uint64_t, KeyCount<Model>()> part{};
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) ++part[std::size_t(KeyOf<Model>(p))];
+        }
+        shared.Add(part);
+    });
+    std::copy(shared.total.begin(), shared.total.end(), counts);
+}
+
+template <int Model>
+void NonLinearKeyed(const PixelRows& pixels, int function, float alpha) {
+    float newValue[KeyCount<Model>()];
+    for (int key = 0; key < KeyCount<Model>(); ++key) newValue[key] = ModelTransfer(function, ValueOfKey<Model>(key), alpha);
+    KeyedRows<Model>(pixels, newValue);
+}
+
+template <int Model>
+void EqualizeKeyed(const PixelRows& pixels) {
+    std::uint64_t counts[KeyCount<Model>()];
+    CountKeys<Model>(pixels, counts);
+    double bins[256] = {};
+    for (int key = 0; key < KeyCount<Model>(); ++key) bins[EqualizeBin(ValueOfKey<Model>(key))] += double(counts[key]);
+    float levels[256];
+    EqualizedLevels(bins, std::int64_t(pixels.width) * pixels.height, levels);
+    float newValue[KeyCount<Model>()];
+    for (int key = 0; key < KeyCount<Model>(); ++key) newValue[key] = levels[EqualizeBin(ValueOfKey<Model>(key))];
+    KeyedRows<Model>(pixels, newValue);
+}
+
+// ---------------------------------------------------------------- CMYK
+
+// C, M, Y are 255 minus the bytes and K their minimum, except for black (0, 0, 0, 255).
+struct Cmyk {
+    int c, m, y, k;
+};
+Cmyk CmykOf(const std::uint8_t* p) {
+    if ((p[0] | p[1] | p[2]) == 0) return {0, 0, 0, 255};
+    const int c = 255 - p[2], m = 255 - p[1], y = 255 - p[0];
+    return {c, m, y, std::min({c, m, y})};
+}
+
+// CMYKToRGB's byte for every changed component and K: channel[c][k].
+using CmykTable = std::array<std::uint8_t, 256 * 256>;
+void FillCmykTable(const float* newComponent, const float* newK, CmykTable& table) {
+    for (int c = 0; c < 256; ++c)
+        for (int k = 0; k < 256; ++k) {
+            const float v = newComponent[c] / 255.0f, vk = newK[k] / 255.0f;
+            table[std::size_t(c * 256 + k)] = ClampTruncate(255.0f * (1.0f - v) * (1.0f - vk));
+        }
+}
+
+void CmykRows(const PixelRows& pixels, const CmykTable& red, const CmykTable& green, const CmykTable& blue) {
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const Cmyk v = CmykOf(p);
+                p[2] = red[std::size_t(v.c * 256 + v.k)];
+                p[1] = green[std::size_t(v.m * 256 + v.k)];
+                p[0] = blue[std::size_t(v.y * 256 + v.k)];
+            }
+        }
+    });
+}
+
+void NonLinearCmyk(const PixelRows& pixels, int function, float alpha) {
+    float newValue[256];
+    for (int v = 0; v < 256; ++v) newValue[v] = ModelTransfer(function, float(v), alpha);
+    auto table = std::make_unique<CmykTable>();
+    FillCmykTable(newValue, newValue, *table);
+    CmykRows(pixels, *table, *table, *table);
+}
+
+void EqualizeCmyk(const PixelRows& pixels) {
+    SharedCounts<3 * 256> shared;
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::array<std::uint64_t, 3 * 256> part{};
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const Cmyk v = CmykOf(p);
+                ++part[std::size_t(v.c)], ++part[std::size_t(256 + v.m)], ++part[std::size_t(512 + v.y)];
+            }
+        }
+        shared.Add(part);
+    });
+    float same[256];
+    for (int k = 0; k < 256; ++k) same[k] = float(k);
+    auto tables = std::make_unique<std::array<CmykTable, 3>>();
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        double bins[256];
+        for (std::size_t v = 0; v < 256; ++v) bins[v] = double(shared.total[channel * 256 + v]);
+        float levels[256];
+        EqualizedLevels(bins, std::int64_t(pixels.width) * pixels.height, levels);
+        FillCmykTable(levels, same, (*tables)[channel]);
+    }
+    CmykRows(pixels, (*tables)[0], (*tables)[1], (*tables)[2]);
+}
+
+// ---------------------------------------------------------------- HSI
+
+constexpr int kPairSide = 511;
+int PairOf(int R, int G, int B) { return (R - G + 255) * kPairSide + (R - B + 255); }
+
+// The hue terms of HSIToRGB for a hue that RGBToHSI gives from R - G and R - B: the sector
+// and the two cosines of its formula.
+struct HsiHue {
+    float cosNum = 0, cosDen = 0;
+    int sector = 0;
+};
+HsiHue HueTerms(int rg, int rb) {
+    constexpr float kHueFactor = 40.58451f, kCircle = 255.0f;
+    float H = 0.0f;
+    if (rg != 0 || rb != 0) {
+        const float dRG = float(rg), dRB = float(rb), dGB = float(rb - rg);
+        const float num = dRG + dRB;
+        const float den = 2.0f * std::sqrt(dRG * dRG + dRB * dGB);
+        const float theta = std::acos(std::clamp(num / den, -1.0f, 1.0f)) * kHueFactor;
+        H = dGB < 0 ? kCircle - theta : theta;
+    }
+    const float h = H / kHueFactor;
+    if (h >= 0 && h < 2.0943951f) return {std::cos(h), std::cos(1.04719755f - h), 0};
+    if (h >= 2.0943951f && h < 4.1887902f) return {std::cos(h - 2.0943951f), std::cos(3.14159265f - h), 1};
+    return {std::cos(h - 4.1887902f), std::cos(5.23598775f - h), 2};
+}
+
+// The hue terms of every pair of differences that occurs in the image.
+std::vector<HsiHue> HueTable(const PixelRows& pixels) {
+    std::vector<std::uint8_t> used(std::size_t(kPairSide) * kPairSide, 0);
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                std::atomic_ref<std::uint8_t> mark(used[std::size_t(PairOf(p[2], p[1], p[0]))]);
+                if (mark.load(std::memory_order_relaxed) == 0) mark.store(1, std::memory_order_relaxed);
+            }
+        }
+    });
+    std::vector<HsiHue> table(used.size());
+    ForEachRowBand(kPairSide, std::size_t(kPairSide) * 256, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t rg = first; rg < last; ++rg)
+            for (int rb = 0; rb < kPairSide; ++rb) {
+                const std::size_t at = std::size_t(rg) * kPairSide + std::size_t(rb);
+                if (used[at]) table[at] = HueTerms(rg - 255, rb - 255);
+            }
+    });
+    return table;
+}
+
+// S on the way back (S / 255), as RGBToHSI gives it and HSIToRGB divides it.
+float HsiSaturation(int R, int G, int B) {
+    if (R == G && G == B) return 0.0f / 255.0f;
+    const float S = float((1.0 - 3.0 * double(float(std::min({R, G, B}))) / double(float(R + G + B))) * 255.0);
+    return S / 255.0f;
+}
+
+// HSIToRGB from its terms: lo = (1 - s) i, hi = (1 + s cos / cos) i, and the third component
+// 3 i - (lo + hi), placed by the sector.
+void HsiFinish(std::uint8_t* p, int sector, float oneMinusS, float onePlusW, float i) {
+    const float lo = oneMinusS * i, hi = onePlusW * i, third = 3 * i - (lo + hi);
+    const std::uint8_t L = ClampRound(lo * 255), H = ClampRound(hi * 255), T = ClampRound(third * 255);
+    switch (sector) {
+        case 0: p[2] = H, p[1] = T, p[0] = L; break;
+        case 1: p[2] = L, p[1] = H, p[0] = T; break;
+        default: p[2] = T, p[1] = L, p[0] = H; break;
+    }
+}
+
+// newI[sum] is the changed intensity of the pixels whose R + G + B is sum, over 255.
+void HsiRows(const PixelRows& pixels, const float* newI) {
+    const std::vector<HsiHue> hues = HueTable(pixels);
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const int B = p[0], G = p[1], R = p[2];
+                const HsiHue& hue = hues[std::size_t(PairOf(R, G, B))];
+                const float s = HsiSaturation(R, G, B);
+                HsiFinish(p, hue.sector, 1 - s, 1 + s * hue.cosNum / hue.cosDen, newI[R + G + B]);
+            }
+        }
+    });
+}
+
+float HsiIntensity(int sum) { return float((double(float(sum)) / 3.0 / 255.0) * 255.0); }
+
+void NonLinearHsi(const PixelRows& pixels, int function, float alpha) {
+    float newI[766];
+    for (int sum = 0; sum < 766; ++sum) newI[sum] = ModelTransfer(function, HsiIntensity(sum), alpha) / 255.0f;
+    HsiRows(pixels, newI);
+}
+
+void EqualizeHsi(const PixelRows& pixels) {
+    SharedCounts<766> shared;
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::array<std::uint64_t, 766> part{};
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) ++part[std::size_t(p[0] + p[1] + p[2])];
+        }
+        shared.Add(part);
+    });
+    double bins[256] = {};
+    for (int sum = 0; sum < 766; ++sum) bins[EqualizeBin(HsiIntensity(sum))] += double(shared.total[std::size_t(sum)]);
+    float levels[256];
+    EqualizedLevels(bins, std::int64_t(pixels.width) * pixels.height, levels);
+    float newI[766];
+    for (int sum = 0; sum < 766; ++sum) newI[sum] = levels[EqualizeBin(HsiIntensity(sum))] / 255.0f;
+    HsiRows(pixels, newI);
+}
+
+// ---------------------------------------------------------------- components of many values
+
+template <int Model>
+void NonLinearValued(const PixelRows& pixels, int function, float alpha) {
+    const ChangedComponents which = NonLinearComponents(Model);
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        ConvertRows<Model>(pixels, first, last, [&](float* values, const std::uint8_t*) {
+            for (int c = which.first; c < which.first + which.count; ++c) values[c] = ModelTransfer(function, values[c], alpha);
+        });
+    });
+}
+
+template <int Model>
+void EqualizeValued(const PixelRows& pixels) {
+    const ChangedComponents which = EqualizedComponents(Model);
+    const std::int64_t count = std::int64_t(pixels.width) * pixels.height;
+    // The components of every pixel, kept so that the second pass need not convert again;
+    // without the memory it converts again, which gives the same values.
+    constexpr std::int64_t kMaxKeptPixels = std::int64_t(1) << 23;
+    std::unique_ptr<float[]> kept;
+    if (count <= kMaxKeptPixels) kept.reset(new (std::nothrow) float[std::size_t(count) * 4]);
+    const auto keptAt = [&](std::int32_t y) { return &kept[std::size_t(y) * std::size_t(pixels.width) * 4]; };
+
+    SharedCounts<3 * 256> shared;
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::array<std::uint64_t, 3 * 256> part{};
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            float* keep = kept ? keptAt(y) : nullptr;
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                float values[4] = {};
+                ToModelT<Model>(ColourAt(p), values);
+                for (int c = which.first; c < which.first + which.count; ++c)
+                    ++part[std::size_t(c * 256 + EqualizeBin(values[c]))];
+                if (keep) std::copy_n(values, 4, keep + 4 * x);
+            }
+        }
+        shared.Add(part);
+    });
+    float levels[3][256];
+    for (int c = which.first; c < which.first + which.count; ++c) {
+        double bins[256];
+        for (std::size_t v = 0; v < 256; ++v) bins[v] = double(shared.total[std::size_t(c) * 256 + v]);
+        EqualizedLevels(bins, count, levels[c]);
+    }
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const float* keep = kept ? keptAt(y) : nullptr;
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                float values[4] = {};
+                if (keep) std::copy_n(keep + 4 * x, 4, values);
+                else ToModelT<Model>(ColourAt(p), values);
+                for (int c = which.first; c < which.first + which.count; ++c) values[c] = levels[c][EqualizeBin(values[c])];
+                RGBQUAD result{};
+                FromModelT<Model>(values, result);
+                Put(p, result);
+            }
+        }
+    });
+}
+
+}  // namespace
+
+void NonLinearInModel(const PixelRows& pixels, int model, int function, float alpha) {
+    switch (model) {
+        case 1: NonLinearCmyk(pixels, function, alpha); break;
+        case 2: NonLinearHsi(pixels, function, alpha); break;
+        case 3: NonLinearKeyed<3>(pixels, function, alpha); break;
+        case 4: NonLinearKeyed<4>(pixels, function, alpha); break;
+        case 5: NonLinearValued<5>(pixels, function, alpha); break;
+        case 6: NonLinearKeyed<6>(pixels, function, alpha); break;
+        case 7: NonLinearValued<7>(pixels, function, alpha); break;
+        case 8: NonLinearValued<8>(pixels, function, alpha); break;
+        case 9: NonLinearValued<9>(pixels, function, alpha); break;
+        case 10: NonLinearValued<10>(pixels, function, alpha); break;
+        default: break;
+    }
+}
+
+void EqualizeInModel(const PixelRows& pixels, int model) {
+    switch (model) {
+        case 1: EqualizeCmyk(pixels); break;
+        case 2: EqualizeHsi(pixels); break;
+        case 3: EqualizeKeyed<3>(pixels); break;
+        case 4: EqualizeKeyed<4>(pixels); break;
+        case 5: EqualizeValued<5>(pixels); break;
+        case 6: EqualizeKeyed<6>(pixels); break;
+        case 7: EqualizeValued<7>(pixels); break;
+        case 8: EqualizeValued<8>(pixels); break;
+        case 9: EqualizeValued<9>(pixels); break;
+        case 10: EqualizeValued<10>(pixels); break;
+        default: break;
+    }
+}
+
+}  // namespace velora::detail
+
+// ---------------------------------------------------------------- CModelPreview
+
+using velora::detail::PixelRows;
+
+namespace {
+
+// Beyond this many pixels the preview takes the plain call rather than keep 16 to 24 bytes
+// per pixel.
+constexpr std::int64_t kMaxPreviewPixels = std::int64_t(1) << 23;
+
+PixelRows RowsOf(const CVelora& image, std::uint8_t* bits, std::uint32_t stride) {
+    return {bits, image.GetWidth(), image.GetHeight(), stride, image.GetBitCount() / 8u};
+}
+
+}  // namespace
+
+// What one model keeps, pixel by pixel in stored order.
+//  - HSI: the hue terms with S folded in, and R + G + B.
+//  - HSV, HSL: the three components, and the key of the changed one (maximum; maximum plus
+//    minimum).
+//  - YIQ, YCbCr, CIE XYZ, LAB, LUV: the three components, and for each changed component the
+//    rank of its value among the distinct values it takes in the image.
+namespace {
+struct KeptPixels {
+    struct HsiPixel {
+        float oneMinusS, onePlusW;
+        std::uint16_t sum;
+        std::uint8_t sector;
+    };
+    int model = 0;
+    std::vector<HsiPixel> hsi;
+    std::vector<float> components;                  // 3 per pixel
+    std::vector<std::uint32_t> rank[3];             // the changed components' keys or ranks
+    std::vector<float> distinct[3];                 // value of each rank (valued models)
+};
+}  // namespace
+
+struct CModelPreview::Kept : KeptPixels {};
+
+namespace {
+
+template <int Model>
+void KeepComponents(const PixelRows& pixels, float* components) {
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            float* out = components + std::size_t(y) * std::size_t(pixels.width) * 3;
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, out += 3) {
+                float values[4] = {};
+                velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
+                std::copy_n(values, 3, out);
+            }
+        }
+    });
+}
+
+// The rank of every value among the distinct values (by their bits: equal bits, equal result).
+void RankValues(const float* values, std::size_t stride, std::size_t count, std::vector<std::uint32_t>& rank,
+                std::vector<float>& distinct) {
+    std::vector<std::uint64_t> keyed(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &values[i * stride], 4);
+        keyed[i] = (std::uint64_t(bits) << 32) | i;
+    }
+    std::sort(keyed.begin(), keyed.end());
+    rank.resize(count);
+    distinct.clear();
+    std::uint32_t previous = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto bits = std::uint32_t(keyed[i] >> 32);
+        if (i == 0 || bits != previous) {
+            float value;
+            std::memcpy(&value, &bits, 4);
+            distinct.push_back(value);
+            previous = bits;
+        }
+        rank[std::size_t(keyed[i] & 0xFFFFFFFFu)] = std::uint32_t(distinct.size() - 1);
+    }
+}
+
+template <int Model>
+void KeepFor(KeptPixels& kept, const PixelRows& pixels) {
+    const std::size_t count = std::size_t(pixels.width) * std::size_t(pixels.height);
+    kept.components.resize(count * 3);
+    KeepComponents<Model>(pixels, kept.components.data());
+    const auto [first, changed] = velora::detail::NonLinearComponents(Model);
+    if constexpr (Model == 3 || Model == 4) {
+        kept.rank[0].resize(count);
+        velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
+            for (std::int32_t y = firstRow; y < last; ++y) {
+                const std::uint8_t* p = pixels.Row(y);
+                std::uint32_t* out = &kept.rank[0][std::size_t(y) * std::size_t(pixels.width)];
+                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step)
+                    out[x] = std::uint32_t(velora::detail::KeyOf<Model>(p));
+            }
+        });
+    } else {
+        for (int c = 0; c < changed; ++c)
+            RankValues(kept.components.data() + first + c, 3, count, kept.rank[c], kept.distinct[c]);
+    }
+}
+
+void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
+    const std::vector<velora::detail::HsiHue> hues = velora::detail::HueTable(pixels);
+    kept.hsi.resize(std::size_t(pixels.width) * std::size_t(pixels.height));
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            auto* out = &kept.hsi[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const int B = p[0], G = p[1], R = p[2];
+                const velora::detail::HsiHue& hue = hues[std::size_t(velora::detail::PairOf(R, G, B))];
+                const float s = velora::detail::HsiSaturation(R, G, B);
+                out[x] = {1 - s, 1 + s * hue.cosNum / hue.cosDen, std::uint16_t(R + G + B), std::uint8_t(hue.sector)};
+            }
+        }
+    });
+}
+
+// The changed components' new values from the kept ranks, then back to RGB.
+template <int Model>
+void FinishKept(const KeptPixels& kept, const PixelRows& pixels, const std::vector<float>* newValue) {
+    const auto [first, changed] = velora::detail::NonLinearComponents(Model);
+    velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
+        for (std::int32_t y = firstRow; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const std::size_t at = std::size_t(y) * std::size_t(pixels.width);
+            const float* in = &kept.components[at * 3];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, in += 3) {
+                float values[4] = {in[0], in[1], in[2], 0.0f};
+                for (int c = 0; c < changed; ++c) values[first + c] = newValue[c][kept.rank[c][at + std::size_t(x)]];
+                RGBQUAD result{};
+                velora::detail::FromModelT<Model>(values, result);
+                velora::detail::Put(p, result);
+            }
+        }
+    });
+}
+
+}  // namespace
+
+CModelPreview::CModelPreview(const CVelora& source) : m_source(source) {}
+CModelPreview::~CModelPreview() = default;
+
+unsigned CModelPreview::NonLinearContrast(CVelora& image, int colorModel, int function, float alpha) {
+    const unsigned depth = image.GetBitCount();
+    const bool direct = image.HasImage() && (depth == 24 || depth == 32);
+    const bool kept = colorModel >= kModelHSI && colorModel < kColorModelCount && colorModel != kModelYUV;
+    const bool valid = function >= 0 && function <= 6 && alpha >= 0.0f && alpha <= 1.0f;
+    const std::int64_t count = std::int64_t(image.GetWidth()) * image.GetHeight();
+    if (!direct || !kept || !valid || count > kMaxPreviewPixels || !m_source.HasImage() ||
+        m_source.GetBitCount() != depth || m_source.GetWidth() != image.GetWidth() ||
+        m_source.GetHeight() != image.GetHeight())
+        return image.NonLinearContrast(colorModel, function, alpha);
+
+    try {
+        if (!m_kept || m_kept->model != colorModel) {
+            m_kept.reset();
+            auto made = std::make_unique<Kept>();
+            made->model = colorModel;
+            const PixelRows source = RowsOf(m_source, m_source.m_pchMapaBits, m_source.m_bytesPerRow);
+            switch (colorModel) {
+                case kModelHSI: KeepHsi(*made, source); break;
+                case kModelHSV: KeepFor<3>(*made, source); break;
+                case kModelHSL: KeepFor<4>(*made, source); break;
+                case kModelYIQ: KeepFor<5>(*made, source); break;
+                case kModelYCbCr: KeepFor<7>(*made, source); break;
+                case kModelCIEXYZ: KeepFor<8>(*made, source); break;
+                case kModelCIELAB: KeepFor<9>(*made, source); break;
+                default: KeepFor<10>(*made, source); break;
+            }
+            m_kept = std::move(made);
+        }
+    } catch (const std::bad_alloc&) {
+        m_kept.reset();
+        return image.NonLinearContrast(colorModel, function, alpha);
+    }
+
+    const PixelRows pixels = RowsOf(image, image.m_pchMapaBits, image.m_bytesPerRow);
+    if (colorModel == kModelHSI) {
+        float newI[766];
+        for (int sum = 0; sum < 766; ++sum)
+            newI[sum] = velora::detail::ModelTransfer(function, velora::detail::HsiIntensity(sum), alpha) / 255.0f;
+        velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t y = first; y < last; ++y) {
+                std::uint8_t* p = pixels.Row(y);
+                const Kept::HsiPixel* in = &m_kept->hsi[std::size_t(y) * std::size_t(pixels.width)];
+                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in)
+                    velora::detail::HsiFinish(p, in->sector, in->oneMinusS, in->onePlusW, newI[in->sum]);
+            }
+        });
+        return 0;
+    }
+
+    // The function once per key or distinct value, then every pixel from the tables.
+    const auto [first, changed] = velora::detail::NonLinearComponents(colorModel);
+    std::vector<float> newValue[3];
+    for (int c = 0; c < changed; ++c) {
+        if (colorModel == kModelHSV || colorModel == kModelHSL) {
+            newValue[c].resize(colorModel == kModelHSV ? 256 : 511);
+            for (std::size_t key = 0; key < newValue[c].size(); ++key) {
+                const float value = colorModel == kModelHSV ? velora::detail::ValueOfKey<3>(int(key))
+                                                            : velora::detail::ValueOfKey<4>(int(key));
+                newValue[c][key] = velora::detail::ModelTransfer(function, value, alpha);
+            }
+            continue;
+        }
+        const std::vector<float>& values = m_kept->distinct[c];
+        newValue[c].resize(values.size());
+        constexpr std::int32_t kChunk = 4096;
+        const auto chunks = std::int32_t((values.size() + kChunk - 1) / kChunk);
+        velora::detail::ForEachRowBand(chunks, std::size_t(kChunk) * 64, [&](std::int32_t firstChunk, std::int32_t last) {
+            const std::size_t end = std::min(values.size(), std::size_t(last) * kChunk);
+            for (std::size_t i = std::size_t(firstChunk) * kChunk; i < end; ++i)
+                newValue[c][i] = velora::detail::ModelTransfer(function, values[i], alpha);
+        });
+    }
+    switch (colorModel) {
+        case kModelHSV: FinishKept<3>(*m_kept, pixels, newValue); break;
+        case kModelHSL: FinishKept<4>(*m_kept, pixels, newValue); break;
+        case kModelYIQ: FinishKept<5>(*m_kept, pixels, newValue); break;
+        case kModelYCbCr: FinishKept<7>(*m_kept, pixels, newValue); break;
+        case kModelCIEXYZ: FinishKept<8>(*m_kept, pixels, newValue); break;
+        case kModelCIELAB: FinishKept<9>(*m_kept, pixels, newValue); break;
+        default: FinishKept<10>(*m_kept, pixels, newValue); break;
+    }
+    return 0;
+}
