@@ -9,10 +9,15 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
 #include "WinTypes.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace velora::detail {
 
@@ -21,30 +26,47 @@ struct Bytes {
     float r, g, b;  // 0..1
 };
 
+// float(double(byte) / 255.0) for every byte, worked out by the compiler (exactly, as the
+// division at run time would), so that no conversion divides.
+inline constexpr std::array<float, 256> kByteUnits = [] {
+    std::array<float, 256> units{};
+    for (int v = 0; v < 256; ++v) units[std::size_t(v)] = float(double(v) / 255.0);
+    return units;
+}();
+
 inline Bytes Split(std::uint32_t colour) {
     Bytes c{};
     c.R = float((colour >> 16) & 0xFF);
     c.G = float((colour >> 8) & 0xFF);
     c.B = float(colour & 0xFF);
-    c.r = float(double(c.R) / 255.0);
-    c.g = float(double(c.G) / 255.0);
-    c.b = float(double(c.B) / 255.0);
+    c.r = kByteUnits[(colour >> 16) & 0xFF];
+    c.g = kByteUnits[(colour >> 8) & 0xFF];
+    c.b = kByteUnits[colour & 0xFF];
     return c;
 }
 
-// Bytes from values on the 0..255 scale: clamped, then truncated or rounded.
-inline std::uint8_t ClampTruncate(double v) {
-    if (!(v > 0)) return 0;  // also NaN
-    if (v >= 255) return 255;
-    return std::uint8_t(v);
+// Bytes from values on the 0..255 scale: clamped (NaN gives 0), then truncated or rounded.
+// The pixel loops meet saturated values at random, so on x86 the clamp is the processor's
+// min and max, which take the same values as the comparisons (max(NaN, 0) is 0) without
+// a branch to mispredict.
+inline double ClampTo255(double v) {
+#if defined(__SSE2__)
+    return _mm_cvtsd_f64(_mm_min_sd(_mm_max_sd(_mm_set_sd(v), _mm_setzero_pd()), _mm_set_sd(255.0)));
+#else
+    return !(v > 0) ? 0.0 : v >= 255 ? 255.0 : v;
+#endif
 }
-// Rounds halves away from zero. For 0 < v < 255, v + 0.5 in double is exact (or, for v
-// below 2^-29, still short of 1), so truncating it rounds as lround does, without the call.
-inline std::uint8_t ClampRound(float v) {
-    if (!(v > 0)) return 0;
-    if (v >= 255) return 255;
-    return std::uint8_t(double(v) + 0.5);
+inline float ClampTo255(float v) {
+#if defined(__SSE2__)
+    return _mm_cvtss_f32(_mm_min_ss(_mm_max_ss(_mm_set_ss(v), _mm_setzero_ps()), _mm_set_ss(255.0f)));
+#else
+    return !(v > 0) ? 0.0f : v >= 255 ? 255.0f : v;
+#endif
 }
+inline std::uint8_t ClampTruncate(double v) { return std::uint8_t(int(ClampTo255(v))); }
+// Rounds halves away from zero, as lround. For 0 < v < 255, v + 0.5 in double is exact (or,
+// for v below 2^-29, still short of 1), so that truncating it rounds.
+inline std::uint8_t ClampRound(float v) { return std::uint8_t(int(double(ClampTo255(v)) + 0.5)); }
 
 inline RGBQUAD* Store(RGBQUAD* out, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     *out = RGBQUAD{blue, green, red, 0};

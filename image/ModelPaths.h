@@ -15,33 +15,43 @@ namespace velora::detail {
 // integer division. At alpha 1 the single-precision half angle lies just past the pole of
 // tan, and the tangent sigmoid steps outside [0, 255] at the ends (255 gives 255.000015);
 // the result is clamped to the component's range. Alpha 0 takes the sigmoids' limit, x.
-inline float ModelTransfer(int function, float x, float alpha) {
+template <int Function>
+inline float ModelTransferT(float x, float alpha) {
     constexpr double kPi = 3.1415926535;
     x = std::clamp(x, 0.0f, 255.0f);
     float v = 0.0f;
-    switch (function) {
-        case 0: v = x * x / 255.0f; break;
-        case 1: v = x * x * x / 65025.0f; break;
-        case 2: v = std::sqrt(x * 255.0f); break;
-        case 3: v = std::pow(x * 65025.0f, 0.333333f); break;
-        case 4: v = std::log(x + 1.0f) / std::log(256.0f) * 255.0f; break;
-        default: {
-            if (alpha == 0.0f) {
-                v = x;
-                break;
-            }
+    if constexpr (Function == 0) v = x * x / 255.0f;
+    else if constexpr (Function == 1) v = x * x * x / 65025.0f;
+    else if constexpr (Function == 2) v = std::sqrt(x * 255.0f);
+    else if constexpr (Function == 3) v = std::pow(x * 65025.0f, 0.333333f);
+    else if constexpr (Function == 4) v = std::log(x + 1.0f) / std::log(256.0f) * 255.0f;
+    else {
+        if (alpha == 0.0f) {
+            v = x;
+        } else {
             const float t = (x / 255.0f - 0.5f) * alpha * float(kPi);
             const float half = alpha * float(kPi) * 0.5f;
-            v = function == 5 ? std::sin(t) * 127.5f / std::sin(half) + 127.5f
-                              : std::tan(t) * 127.5f / std::tan(half) + 127.5f;
-            break;
+            if constexpr (Function == 5) v = std::sin(t) * 127.5f / std::sin(half) + 127.5f;
+            else v = std::tan(t) * 127.5f / std::tan(half) + 127.5f;
         }
     }
     return v > 0.0f ? std::min(v, 255.0f) : 0.0f;
 }
 
-// Whether the transfer costs a library call (powers and roots other than the square root,
-// the logarithm, the sigmoids), so that it pays to evaluate it once per distinct value.
+inline float ModelTransfer(int function, float x, float alpha) {
+    switch (function) {
+        case 0: return ModelTransferT<0>(x, alpha);
+        case 1: return ModelTransferT<1>(x, alpha);
+        case 2: return ModelTransferT<2>(x, alpha);
+        case 3: return ModelTransferT<3>(x, alpha);
+        case 4: return ModelTransferT<4>(x, alpha);
+        case 5: return ModelTransferT<5>(x, alpha);
+        default: return ModelTransferT<6>(x, alpha);
+    }
+}
+
+// Whether the transfer costs a library call (the cube root's power, the logarithm, the
+// sigmoids), so that it pays to evaluate it once per distinct value.
 inline bool TransferIsCostly(int function, float alpha) { return function >= 3 && !(function >= 5 && alpha == 0.0f); }
 
 // A range-1 component truncated to its equalization bin; rounding in the conversions may

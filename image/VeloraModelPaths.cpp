@@ -268,7 +268,7 @@ float HsiSaturation(int R, int G, int B) {
 
 // HSIToRGB from its terms: lo = (1 - s) i, hi = (1 + s cos / cos) i, and the third component
 // 3 i - (lo + hi), placed by the sector.
-void HsiFinish(std::uint8_t* p, int sector, float oneMinusS, float onePlusW, float i) {
+[[gnu::always_inline]] inline void HsiFinish(std::uint8_t* p, int sector, float oneMinusS, float onePlusW, float i) {
     const float lo = oneMinusS * i, hi = onePlusW * i, third = 3 * i - (lo + hi);
     const std::uint8_t L = ClampRound(lo * 255), H = ClampRound(hi * 255), T = ClampRound(third * 255);
     switch (sector) {
@@ -323,14 +323,27 @@ void EqualizeHsi(const PixelRows& pixels) {
 
 // ---------------------------------------------------------------- components of many values
 
-template <int Model>
-void NonLinearValued(const PixelRows& pixels, int function, float alpha) {
+template <int Model, int Function>
+void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
     const ChangedComponents which = NonLinearComponents(Model);
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         ConvertRows<Model>(pixels, first, last, [&](float* values, const std::uint8_t*) {
-            for (int c = which.first; c < which.first + which.count; ++c) values[c] = ModelTransfer(function, values[c], alpha);
+            for (int c = which.first; c < which.first + which.count; ++c) values[c] = ModelTransferT<Function>(values[c], alpha);
         });
     });
+}
+
+template <int Model>
+void NonLinearValued(const PixelRows& pixels, int function, float alpha) {
+    switch (function) {
+        case 0: NonLinearValuedRows<Model, 0>(pixels, alpha); break;
+        case 1: NonLinearValuedRows<Model, 1>(pixels, alpha); break;
+        case 2: NonLinearValuedRows<Model, 2>(pixels, alpha); break;
+        case 3: NonLinearValuedRows<Model, 3>(pixels, alpha); break;
+        case 4: NonLinearValuedRows<Model, 4>(pixels, alpha); break;
+        case 5: NonLinearValuedRows<Model, 5>(pixels, alpha); break;
+        default: NonLinearValuedRows<Model, 6>(pixels, alpha); break;
+    }
 }
 
 template <int Model>
@@ -421,11 +434,13 @@ void EqualizeInModel(const PixelRows& pixels, int model) {
 
 // ---------------------------------------------------------------- CModelPreview
 
+using velora::detail::ClampRound;
+using velora::detail::ClampTruncate;
 using velora::detail::PixelRows;
 
 namespace {
 
-// Beyond this many pixels the preview takes the plain call rather than keep 16 to 24 bytes
+// Beyond this many pixels the preview takes the plain call rather than keep up to 28 bytes
 // per pixel.
 constexpr std::int64_t kMaxPreviewPixels = std::int64_t(1) << 23;
 
@@ -433,39 +448,110 @@ PixelRows RowsOf(const CVelora& image, std::uint8_t* bits, std::uint32_t stride)
     return {bits, image.GetWidth(), image.GetHeight(), stride, image.GetBitCount() / 8u};
 }
 
-}  // namespace
+// HSIToRGB's factors of i: 1 - s and 1 + s cos / cos, from H and S alone.
+struct HsiPixel {
+    float oneMinusS, onePlusW;
+    std::uint16_t sum;
+    std::uint8_t sector;
+};
 
-// What one model keeps, pixel by pixel in stored order.
-//  - HSI: the hue terms with S folded in, and R + G + B.
-//  - HSV, HSL: the three components, and the key of the changed one (maximum; maximum plus
-//    minimum).
-//  - YIQ, YCbCr, CIE XYZ, LAB, LUV: the three components, and for each changed component the
-//    rank of its value among the distinct values it takes in the image.
-namespace {
+// HSVToRGB's factors of v in p = (1 - s) v, q = (1 - f s) v, t = (1 - (1 - f) s) v, from H and
+// S alone, and the sector that places them (gray: all three factors 1, every byte from v).
+struct HsvPixel {
+    float p, q, t;
+    std::uint8_t sector, max;
+};
+
+// HSLToRGB: s, and for r, g and b the hue each takes (h + 120, h, h - 120 brought into
+// 0..360) as w with its kind: 0 m1 + (m2 - m1) w / 60 (w the hue), 1 m2, 2 the same as 0 with
+// w = 240 - hue, 3 m1.
+struct HslPixel {
+    float s;
+    float w[3];
+    std::uint16_t key;  // maximum plus minimum
+    std::uint8_t kinds[3];
+};
+
+// What one model keeps, pixel by pixel in stored order. YIQ, YCbCr and CIE XYZ convert again
+// (it is cheap); LAB and LUV keep their three components. For the costly functions the
+// valued models also keep each changed component's rank among its distinct values.
 struct KeptPixels {
-    struct HsiPixel {
-        float oneMinusS, onePlusW;
-        std::uint16_t sum;
-        std::uint8_t sector;
-    };
     int model = 0;
     std::vector<HsiPixel> hsi;
-    std::vector<float> components;                  // 3 per pixel
-    std::vector<std::uint32_t> rank[3];             // the changed components' keys or ranks
-    std::vector<float> distinct[3];                 // value of each rank (valued models)
+    std::vector<HsvPixel> hsv;
+    std::vector<HslPixel> hsl;
+    std::vector<float> components;       // 3 per pixel
+    std::vector<std::uint32_t> rank[3];  // per changed component, once a costly function asks
+    std::vector<float> distinct[3];
+    // Nearly every pixel has values of its own (noise): ranks would only add lookups.
+    bool ranksUnprofitable = false;
 };
-}  // namespace
 
-struct CModelPreview::Kept : KeptPixels {};
-
-namespace {
-
-template <int Model>
-void KeepComponents(const PixelRows& pixels, float* components) {
+template <class Pixel, class Make>
+void KeepPixels(const PixelRows& pixels, std::vector<Pixel>& kept, const Make& make) {
+    kept.resize(std::size_t(pixels.width) * std::size_t(pixels.height));
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
-            float* out = components + std::size_t(y) * std::size_t(pixels.width) * 3;
+            Pixel* out = &kept[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) out[x] = make(p);
+        }
+    });
+}
+
+void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
+    const std::vector<velora::detail::HsiHue> hues = velora::detail::HueTable(pixels);
+    KeepPixels(pixels, kept.hsi, [&](const std::uint8_t* p) {
+        const int B = p[0], G = p[1], R = p[2];
+        const velora::detail::HsiHue& hue = hues[std::size_t(velora::detail::PairOf(R, G, B))];
+        const float s = velora::detail::HsiSaturation(R, G, B);
+        return HsiPixel{1 - s, 1 + s * hue.cosNum / hue.cosDen, std::uint16_t(R + G + B), std::uint8_t(hue.sector)};
+    });
+}
+
+void KeepHsv(KeptPixels& kept, const PixelRows& pixels) {
+    KeepPixels(pixels, kept.hsv, [&](const std::uint8_t* p) {
+        float in[4] = {};
+        velora::detail::RGBToHSV(in, velora::detail::ColourAt(p), 1);
+        const auto max = std::uint8_t(velora::detail::KeyOf<3>(p));
+        const float s = in[1] / 255.0f;
+        if (s == 0) return HsvPixel{1.0f, 1.0f, 1.0f, 0, max};
+        const float h = in[0] / 42.5f;
+        const float i = std::floor(h);
+        const float f = h - i;
+        return HsvPixel{1 - s, 1 - f * s, 1 - (1 - f) * s, std::uint8_t(i >= 0 && i <= 4 ? int(i) : 5), max};
+    });
+}
+
+void KeepHsl(KeptPixels& kept, const PixelRows& pixels) {
+    KeepPixels(pixels, kept.hsl, [&](const std::uint8_t* p) {
+        float in[4] = {};
+        velora::detail::RGBToHSL(in, velora::detail::ColourAt(p), 1);
+        HslPixel out{};
+        out.s = in[1] * 0.003921569f;
+        out.key = std::uint16_t(velora::detail::KeyOf<4>(p));
+        const float h = in[0] * 1.4117647f;
+        const float hues[3] = {h + 120, h, h - 120};
+        for (int c = 0; c < 3; ++c) {
+            float hue = hues[c];
+            if (hue > 360) hue -= 360;
+            if (hue < 0) hue += 360;
+            if (hue < 60) out.w[c] = hue, out.kinds[c] = 0;
+            else if (hue < 180) out.w[c] = 0, out.kinds[c] = 1;
+            else if (hue < 240) out.w[c] = 240 - hue, out.kinds[c] = 2;
+            else out.w[c] = 0, out.kinds[c] = 3;
+        }
+        return out;
+    });
+}
+
+template <int Model>
+void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
+    kept.components.resize(std::size_t(pixels.width) * std::size_t(pixels.height) * 3);
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            float* out = &kept.components[std::size_t(y) * std::size_t(pixels.width) * 3];
             for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, out += 3) {
                 float values[4] = {};
                 velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
@@ -475,82 +561,138 @@ void KeepComponents(const PixelRows& pixels, float* components) {
     });
 }
 
-// The rank of every value among the distinct values (by their bits: equal bits, equal result).
-void RankValues(const float* values, std::size_t stride, std::size_t count, std::vector<std::uint32_t>& rank,
-                std::vector<float>& distinct) {
-    std::vector<std::uint64_t> keyed(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &values[i * stride], 4);
-        keyed[i] = (std::uint64_t(bits) << 32) | i;
-    }
-    std::sort(keyed.begin(), keyed.end());
-    rank.resize(count);
-    distinct.clear();
-    std::uint32_t previous = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto bits = std::uint32_t(keyed[i] >> 32);
-        if (i == 0 || bits != previous) {
-            float value;
-            std::memcpy(&value, &bits, 4);
-            distinct.push_back(value);
-            previous = bits;
-        }
-        rank[std::size_t(keyed[i] & 0xFFFFFFFFu)] = std::uint32_t(distinct.size() - 1);
-    }
-}
-
+// The rank of every pixel's changed component(s) among the distinct values (equal bits,
+// equal result), so that a costly function runs once per distinct value.
 template <int Model>
-void KeepFor(KeptPixels& kept, const PixelRows& pixels) {
+void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
     const std::size_t count = std::size_t(pixels.width) * std::size_t(pixels.height);
-    kept.components.resize(count * 3);
-    KeepComponents<Model>(pixels, kept.components.data());
     const auto [first, changed] = velora::detail::NonLinearComponents(Model);
-    if constexpr (Model == 3 || Model == 4) {
-        kept.rank[0].resize(count);
+    std::vector<std::uint64_t> keyed(count);
+    for (int c = 0; c < changed; ++c) {
         velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
             for (std::int32_t y = firstRow; y < last; ++y) {
                 const std::uint8_t* p = pixels.Row(y);
-                std::uint32_t* out = &kept.rank[0][std::size_t(y) * std::size_t(pixels.width)];
-                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step)
-                    out[x] = std::uint32_t(velora::detail::KeyOf<Model>(p));
+                std::size_t at = std::size_t(y) * std::size_t(pixels.width);
+                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++at) {
+                    float value;
+                    if (kept.components.empty()) {
+                        float values[4] = {};
+                        velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
+                        value = values[first + c];
+                    } else {
+                        value = kept.components[at * 3 + std::size_t(first + c)];
+                    }
+                    std::uint32_t bits;
+                    std::memcpy(&bits, &value, 4);
+                    keyed[at] = (std::uint64_t(bits) << 32) | at;
+                }
             }
         });
-    } else {
-        for (int c = 0; c < changed; ++c)
-            RankValues(kept.components.data() + first + c, 3, count, kept.rank[c], kept.distinct[c]);
+        std::sort(keyed.begin(), keyed.end());
+        std::vector<std::uint32_t>& rank = kept.rank[c];
+        std::vector<float>& distinct = kept.distinct[c];
+        rank.resize(count);
+        distinct.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto bits = std::uint32_t(keyed[i] >> 32);
+            if (i == 0 || bits != std::uint32_t(keyed[i - 1] >> 32)) {
+                float value;
+                std::memcpy(&value, &bits, 4);
+                distinct.push_back(value);
+            }
+            rank[std::size_t(keyed[i] & 0xFFFFFFFFu)] = std::uint32_t(distinct.size() - 1);
+        }
+        if (distinct.size() > count / 4) {
+            kept.ranksUnprofitable = true;
+            for (int d = 0; d <= c; ++d) {
+                std::vector<std::uint32_t>().swap(kept.rank[d]);
+                std::vector<float>().swap(kept.distinct[d]);
+            }
+            return;
+        }
     }
 }
 
-void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
-    const std::vector<velora::detail::HsiHue> hues = velora::detail::HueTable(pixels);
-    kept.hsi.resize(std::size_t(pixels.width) * std::size_t(pixels.height));
+void FinishHsi(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
+    float newI[766];
+    for (int sum = 0; sum < 766; ++sum)
+        newI[sum] = velora::detail::ModelTransfer(function, velora::detail::HsiIntensity(sum), alpha) / 255.0f;
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
-            const std::uint8_t* p = pixels.Row(y);
-            auto* out = &kept.hsi[std::size_t(y) * std::size_t(pixels.width)];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
-                const int B = p[0], G = p[1], R = p[2];
-                const velora::detail::HsiHue& hue = hues[std::size_t(velora::detail::PairOf(R, G, B))];
-                const float s = velora::detail::HsiSaturation(R, G, B);
-                out[x] = {1 - s, 1 + s * hue.cosNum / hue.cosDen, std::uint16_t(R + G + B), std::uint8_t(hue.sector)};
+            std::uint8_t* p = pixels.Row(y);
+            const HsiPixel* in = &kept.hsi[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in)
+                velora::detail::HsiFinish(p, in->sector, in->oneMinusS, in->onePlusW, newI[in->sum]);
+        }
+    });
+}
+
+void FinishHsv(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
+    float newV[256];
+    std::uint8_t vByte[256];
+    for (int max = 0; max < 256; ++max) {
+        newV[max] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<3>(max), alpha) / 255.0f;
+        vByte[max] = ClampRound(newV[max] * 255);
+    }
+    // Which of v, p, q, t each of r, g, b takes in each sector.
+    static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const HsvPixel* in = &kept.hsv[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) {
+                const float v = newV[in->max];
+                const std::uint8_t bytes[4] = {vByte[in->max], ClampRound(in->p * v * 255), ClampRound(in->q * v * 255),
+                                               ClampRound(in->t * v * 255)};
+                const std::uint8_t* places = kPlaces[in->sector];
+                p[2] = bytes[places[0]], p[1] = bytes[places[1]], p[0] = bytes[places[2]];
             }
         }
     });
 }
 
-// The changed components' new values from the kept ranks, then back to RGB.
-template <int Model>
-void FinishKept(const KeptPixels& kept, const PixelRows& pixels, const std::vector<float>* newValue) {
+void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
+    float newL[511];
+    for (int key = 0; key < 511; ++key)
+        newL[key] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<4>(key), alpha) * 0.003921569f;
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const HslPixel* in = &kept.hsl[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) {
+                const float l = newL[in->key], s = in->s;
+                const float m2 = l <= 0.5f ? l * (1 + s) : l + s - l * s;
+                const float m1 = 2 * l - m2;
+                std::uint8_t bytes[3];
+                for (int c = 0; c < 3; ++c) {
+                    // Picked from a table rather than branched to: the kinds come at random.
+                    const float ramp = m1 + (m2 - m1) * in->w[c] / 60;
+                    const float choices[4] = {ramp, m2, ramp, m1};
+                    bytes[c] = ClampTruncate(choices[in->kinds[c]] * 255);
+                }
+                p[2] = bytes[0], p[1] = bytes[1], p[0] = bytes[2];
+            }
+        }
+    });
+}
+
+// The valued models: the function applied to each pixel's kept (or converted) component, or
+// taken from its rank's entry.
+template <int Model, int Function, bool Ranked>
+void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alpha, const std::vector<float>* newValue) {
     const auto [first, changed] = velora::detail::NonLinearComponents(Model);
     velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
         for (std::int32_t y = firstRow; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            const std::size_t at = std::size_t(y) * std::size_t(pixels.width);
-            const float* in = &kept.components[at * 3];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, in += 3) {
-                float values[4] = {in[0], in[1], in[2], 0.0f};
-                for (int c = 0; c < changed; ++c) values[first + c] = newValue[c][kept.rank[c][at + std::size_t(x)]];
+            std::size_t at = std::size_t(y) * std::size_t(pixels.width);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++at) {
+                float values[4] = {};
+                if (kept.components.empty()) velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
+                else std::copy_n(&kept.components[at * 3], 3, values);
+                for (int c = 0; c < changed; ++c) {
+                    if constexpr (Ranked) values[first + c] = newValue[c][kept.rank[c][at]];
+                    else values[first + c] = velora::detail::ModelTransferT<Function>(values[first + c], alpha);
+                }
                 RGBQUAD result{};
                 velora::detail::FromModelT<Model>(values, result);
                 velora::detail::Put(p, result);
@@ -559,75 +701,31 @@ void FinishKept(const KeptPixels& kept, const PixelRows& pixels, const std::vect
     });
 }
 
-}  // namespace
-
-CModelPreview::CModelPreview(const CVelora& source) : m_source(source) {}
-CModelPreview::~CModelPreview() = default;
-
-unsigned CModelPreview::NonLinearContrast(CVelora& image, int colorModel, int function, float alpha) {
-    const unsigned depth = image.GetBitCount();
-    const bool direct = image.HasImage() && (depth == 24 || depth == 32);
-    const bool kept = colorModel >= kModelHSI && colorModel < kColorModelCount && colorModel != kModelYUV;
-    const bool valid = function >= 0 && function <= 6 && alpha >= 0.0f && alpha <= 1.0f;
-    const std::int64_t count = std::int64_t(image.GetWidth()) * image.GetHeight();
-    if (!direct || !kept || !valid || count > kMaxPreviewPixels || !m_source.HasImage() ||
-        m_source.GetBitCount() != depth || m_source.GetWidth() != image.GetWidth() ||
-        m_source.GetHeight() != image.GetHeight())
-        return image.NonLinearContrast(colorModel, function, alpha);
-
-    try {
-        if (!m_kept || m_kept->model != colorModel) {
-            m_kept.reset();
-            auto made = std::make_unique<Kept>();
-            made->model = colorModel;
-            const PixelRows source = RowsOf(m_source, m_source.m_pchMapaBits, m_source.m_bytesPerRow);
-            switch (colorModel) {
-                case kModelHSI: KeepHsi(*made, source); break;
-                case kModelHSV: KeepFor<3>(*made, source); break;
-                case kModelHSL: KeepFor<4>(*made, source); break;
-                case kModelYIQ: KeepFor<5>(*made, source); break;
-                case kModelYCbCr: KeepFor<7>(*made, source); break;
-                case kModelCIEXYZ: KeepFor<8>(*made, source); break;
-                case kModelCIELAB: KeepFor<9>(*made, source); break;
-                default: KeepFor<10>(*made, source); break;
-            }
-            m_kept = std::move(made);
+template <int Model>
+void FinishValued(KeptPixels& kept, const PixelRows& source, const PixelRows& pixels, int function, float alpha) {
+    if (!velora::detail::TransferIsCostly(function, alpha)) {
+        switch (function) {
+            case 0: FinishValuedRows<Model, 0, false>(kept, pixels, alpha, nullptr); break;
+            case 1: FinishValuedRows<Model, 1, false>(kept, pixels, alpha, nullptr); break;
+            case 2: FinishValuedRows<Model, 2, false>(kept, pixels, alpha, nullptr); break;
+            default: FinishValuedRows<Model, 5, false>(kept, pixels, alpha, nullptr); break;  // alpha 0
         }
-    } catch (const std::bad_alloc&) {
-        m_kept.reset();
-        return image.NonLinearContrast(colorModel, function, alpha);
+        return;
     }
-
-    const PixelRows pixels = RowsOf(image, image.m_pchMapaBits, image.m_bytesPerRow);
-    if (colorModel == kModelHSI) {
-        float newI[766];
-        for (int sum = 0; sum < 766; ++sum)
-            newI[sum] = velora::detail::ModelTransfer(function, velora::detail::HsiIntensity(sum), alpha) / 255.0f;
-        velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t y = first; y < last; ++y) {
-                std::uint8_t* p = pixels.Row(y);
-                const Kept::HsiPixel* in = &m_kept->hsi[std::size_t(y) * std::size_t(pixels.width)];
-                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in)
-                    velora::detail::HsiFinish(p, in->sector, in->oneMinusS, in->onePlusW, newI[in->sum]);
-            }
-        });
-        return 0;
+    if (kept.rank[0].empty() && !kept.ranksUnprofitable) KeepRanks<Model>(kept, source);
+    if (kept.ranksUnprofitable) {
+        switch (function) {
+            case 3: FinishValuedRows<Model, 3, false>(kept, pixels, alpha, nullptr); break;
+            case 4: FinishValuedRows<Model, 4, false>(kept, pixels, alpha, nullptr); break;
+            case 5: FinishValuedRows<Model, 5, false>(kept, pixels, alpha, nullptr); break;
+            default: FinishValuedRows<Model, 6, false>(kept, pixels, alpha, nullptr); break;
+        }
+        return;
     }
-
-    // The function once per key or distinct value, then every pixel from the tables.
-    const auto [first, changed] = velora::detail::NonLinearComponents(colorModel);
+    const auto [first, changed] = velora::detail::NonLinearComponents(Model);
     std::vector<float> newValue[3];
     for (int c = 0; c < changed; ++c) {
-        if (colorModel == kModelHSV || colorModel == kModelHSL) {
-            newValue[c].resize(colorModel == kModelHSV ? 256 : 511);
-            for (std::size_t key = 0; key < newValue[c].size(); ++key) {
-                const float value = colorModel == kModelHSV ? velora::detail::ValueOfKey<3>(int(key))
-                                                            : velora::detail::ValueOfKey<4>(int(key));
-                newValue[c][key] = velora::detail::ModelTransfer(function, value, alpha);
-            }
-            continue;
-        }
-        const std::vector<float>& values = m_kept->distinct[c];
+        const std::vector<float>& values = kept.distinct[c];
         newValue[c].resize(values.size());
         constexpr std::int32_t kChunk = 4096;
         const auto chunks = std::int32_t((values.size() + kChunk - 1) / kChunk);
@@ -637,14 +735,59 @@ unsigned CModelPreview::NonLinearContrast(CVelora& image, int colorModel, int fu
                 newValue[c][i] = velora::detail::ModelTransfer(function, values[i], alpha);
         });
     }
-    switch (colorModel) {
-        case kModelHSV: FinishKept<3>(*m_kept, pixels, newValue); break;
-        case kModelHSL: FinishKept<4>(*m_kept, pixels, newValue); break;
-        case kModelYIQ: FinishKept<5>(*m_kept, pixels, newValue); break;
-        case kModelYCbCr: FinishKept<7>(*m_kept, pixels, newValue); break;
-        case kModelCIEXYZ: FinishKept<8>(*m_kept, pixels, newValue); break;
-        case kModelCIELAB: FinishKept<9>(*m_kept, pixels, newValue); break;
-        default: FinishKept<10>(*m_kept, pixels, newValue); break;
+    FinishValuedRows<Model, 0, true>(kept, pixels, alpha, newValue);
+}
+
+}  // namespace
+
+struct CModelPreview::Kept : KeptPixels {};
+
+CModelPreview::CModelPreview(const CVelora& source) : m_source(source) {}
+CModelPreview::~CModelPreview() = default;
+
+unsigned CModelPreview::NonLinearContrast(CVelora& image, int colorModel, int function, float alpha) {
+    const unsigned depth = image.GetBitCount();
+    const bool direct = image.HasImage() && (depth == 24 || depth == 32);
+    // CMYK and YUV convert so cheaply that the plain call is as quick.
+    const bool kept = colorModel >= kModelHSI && colorModel < kColorModelCount && colorModel != kModelYUV;
+    const bool valid = function >= 0 && function <= 6 && alpha >= 0.0f && alpha <= 1.0f;
+    const std::int64_t count = std::int64_t(image.GetWidth()) * image.GetHeight();
+    if (!direct || !kept || !valid || count > kMaxPreviewPixels || !m_source.HasImage() ||
+        m_source.GetBitCount() != depth || m_source.GetWidth() != image.GetWidth() ||
+        m_source.GetHeight() != image.GetHeight())
+        return image.NonLinearContrast(colorModel, function, alpha);
+
+    const PixelRows source = RowsOf(m_source, m_source.m_pchMapaBits, m_source.m_bytesPerRow);
+    const PixelRows pixels = RowsOf(image, image.m_pchMapaBits, image.m_bytesPerRow);
+    try {
+        if (!m_kept || m_kept->model != colorModel) {
+            m_kept.reset();
+            auto made = std::make_unique<Kept>();
+            made->model = colorModel;
+            switch (colorModel) {
+                case kModelHSI: KeepHsi(*made, source); break;
+                case kModelHSV: KeepHsv(*made, source); break;
+                case kModelHSL: KeepHsl(*made, source); break;
+                case kModelCIELAB: KeepComponents<9>(*made, source); break;
+                case kModelCIELUV: KeepComponents<10>(*made, source); break;
+                default: break;
+            }
+            m_kept = std::move(made);
+        }
+        switch (colorModel) {
+            case kModelHSI: FinishHsi(*m_kept, pixels, function, alpha); break;
+            case kModelHSV: FinishHsv(*m_kept, pixels, function, alpha); break;
+            case kModelHSL: FinishHsl(*m_kept, pixels, function, alpha); break;
+            case kModelYIQ: FinishValued<5>(*m_kept, source, pixels, function, alpha); break;
+            case kModelYCbCr: FinishValued<7>(*m_kept, source, pixels, function, alpha); break;
+            case kModelCIEXYZ: FinishValued<8>(*m_kept, source, pixels, function, alpha); break;
+            case kModelCIELAB: FinishValued<9>(*m_kept, source, pixels, function, alpha); break;
+            default: FinishValued<10>(*m_kept, source, pixels, function, alpha); break;
+        }
+    } catch (const std::bad_alloc&) {
+        // Nothing of the image was written before the memory was had.
+        m_kept.reset();
+        return image.NonLinearContrast(colorModel, function, alpha);
     }
     return 0;
 }
