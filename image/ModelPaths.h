@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ColorModelMath.h"
+
 namespace velora::detail {
 
 // The non-linear transfer on a model component in [0, 255], in single precision without
@@ -56,10 +58,7 @@ inline bool TransferIsCostly(int function, float alpha) { return function >= 3 &
 
 // A range-1 component truncated to its equalization bin; rounding in the conversions may
 // step a hair outside [0, 255].
-inline int EqualizeBin(float component) {
-    if (!(component > 0)) return 0;
-    return int(std::min(component, 255.0f));
-}
+inline int EqualizeBin(float component) { return int(ClampTo255(component)); }
 
 // The equalized level of every bin from the counts of the bins, over `pixels` pixels.
 inline void EqualizedLevels(const double* bins, std::int64_t pixels, float* levels) {

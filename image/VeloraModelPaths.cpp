@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <type_traits>
 #include <cstring>
 #include <vector>
 
@@ -97,8 +98,117 @@ constexpr int KeyedComponent() {
     return Model == 6 ? 0 : 2;
 }
 
+// HSVToRGB's factors of v in p = (1 - s) v, q = (1 - f s) v, t = (1 - (1 - f) s) v, from H and
+// S alone, and the sector that places them (gray: all three factors 1, every byte from v).
+struct HsvPixel {
+    float p, q, t;
+    std::uint8_t sector, max;
+};
+
+// HSLToRGB: s, and for r, g and b the hue each takes (h + 120, h, h - 120 brought into
+// 0..360) as w with its kind: 0 m1 + (m2 - m1) w / 60 (w the hue), 1 m2, 2 the same as 0 with
+// w = 240 - hue, 3 m1.
+struct HslPixel {
+    float s;
+    float w[3];
+    std::uint16_t key;  // maximum plus minimum
+    std::uint8_t kinds[3];
+};
+
+HsvPixel HsvFactors(const std::uint8_t* p) {
+    float in[4] = {};
+    RGBToHSV(in, ColourAt(p), 1);
+    const auto max = std::uint8_t(std::max({p[0], p[1], p[2]}));
+    const float s = in[1] / 255.0f;
+    if (s == 0) return HsvPixel{1.0f, 1.0f, 1.0f, 0, max};
+    const float h = in[0] / 42.5f;
+    const float i = std::floor(h);
+    const float f = h - i;
+    return HsvPixel{1 - s, 1 - f * s, 1 - (1 - f) * s, std::uint8_t(i >= 0 && i <= 4 ? int(i) : 5), max};
+}
+
+// The new V of each maximum over 255 (HSVToRGB's v), and its byte.
+struct HsvValues {
+    float v[256];
+    std::uint8_t byte[256];
+    explicit HsvValues(const float* newValue) {
+        for (int max = 0; max < 256; ++max) {
+            v[max] = newValue[max] / 255.0f;
+            byte[max] = ClampRound(v[max] * 255);
+        }
+    }
+};
+
+[[gnu::always_inline]] inline void HsvFinish(std::uint8_t* p, const HsvPixel& in, const HsvValues& values) {
+    // Which of v, p, q, t each of r, g, b takes in each sector, picked from a table rather
+    // than branched to: the sectors come at random.
+    static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
+    const float v = values.v[in.max];
+    const std::uint8_t bytes[4] = {values.byte[in.max], ClampRound(in.p * v * 255), ClampRound(in.q * v * 255),
+                                   ClampRound(in.t * v * 255)};
+    const std::uint8_t* places = kPlaces[in.sector];
+    p[2] = bytes[places[0]], p[1] = bytes[places[1]], p[0] = bytes[places[2]];
+}
+
+HslPixel HslFactors(const std::uint8_t* p) {
+    float in[4] = {};
+    RGBToHSL(in, ColourAt(p), 1);
+    HslPixel out{};
+    out.s = in[1] * 0.003921569f;
+    out.key = std::uint16_t(std::max({p[0], p[1], p[2]}) + std::min({p[0], p[1], p[2]}));
+    const float h = in[0] * 1.4117647f;
+    const float hues[3] = {h + 120, h, h - 120};
+    for (int c = 0; c < 3; ++c) {
+        float hue = hues[c];
+        if (hue > 360) hue -= 360;
+        if (hue < 0) hue += 360;
+        if (hue < 60) out.w[c] = hue, out.kinds[c] = 0;
+        else if (hue < 180) out.w[c] = 0, out.kinds[c] = 1;
+        else if (hue < 240) out.w[c] = 240 - hue, out.kinds[c] = 2;
+        else out.w[c] = 0, out.kinds[c] = 3;
+    }
+    return out;
+}
+
+// The new L of each maximum plus minimum, scaled as HSLToRGB scales it.
+struct HslValues {
+    float l[511];
+    explicit HslValues(const float* newValue) {
+        for (int key = 0; key < 511; ++key) l[key] = newValue[key] * 0.003921569f;
+    }
+};
+
+[[gnu::always_inline]] inline void HslFinish(std::uint8_t* p, const HslPixel& in, const HslValues& values) {
+    const float l = values.l[in.key], s = in.s;
+    const float m2 = l <= 0.5f ? l * (1 + s) : l + s - l * s;
+    const float m1 = 2 * l - m2;
+    std::uint8_t bytes[3];
+    for (int c = 0; c < 3; ++c) {
+        // Picked from a table rather than branched to: the kinds come at random.
+        const float ramp = m1 + (m2 - m1) * in.w[c] / 60;
+        const float choices[4] = {ramp, m2, ramp, m1};
+        bytes[c] = ClampTruncate(choices[in.kinds[c]] * 255);
+    }
+    p[2] = bytes[0], p[1] = bytes[1], p[0] = bytes[2];
+}
+
 template <int Model>
 void KeyedRows(const PixelRows& pixels, const float* newValue) {
+    if constexpr (Model == 3 || Model == 4) {
+        // HSV and HSL through the preview's factors: their way back then needs no branch.
+        using Values = std::conditional_t<Model == 3, HsvValues, HslValues>;
+        const Values values(newValue);
+        ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t y = first; y < last; ++y) {
+                std::uint8_t* p = pixels.Row(y);
+                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                    if constexpr (Model == 3) HsvFinish(p, HsvFactors(p), values);
+                    else HslFinish(p, HslFactors(p), values);
+                }
+            }
+        });
+        return;
+    }
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         ConvertRows<Model>(pixels, first, last,
                            [&](float* values, const std::uint8_t* p) { values[KeyedComponent<Model>()] = newValue[KeyOf<Model>(p)]; });
@@ -350,11 +460,12 @@ template <int Model>
 void EqualizeValued(const PixelRows& pixels) {
     const ChangedComponents which = EqualizedComponents(Model);
     const std::int64_t count = std::int64_t(pixels.width) * pixels.height;
-    // The components of every pixel, kept so that the second pass need not convert again;
-    // without the memory it converts again, which gives the same values.
+    // LAB's and LUV's components (three and one power per pixel) are kept so that the second
+    // pass need not convert again; the other models convert again, which costs less than the
+    // memory, as does a pass without the memory. Either gives the same values.
     constexpr std::int64_t kMaxKeptPixels = std::int64_t(1) << 23;
     std::unique_ptr<float[]> kept;
-    if (count <= kMaxKeptPixels) kept.reset(new (std::nothrow) float[std::size_t(count) * 4]);
+    if ((Model == 9 || Model == 10) && count <= kMaxKeptPixels) kept.reset(new (std::nothrow) float[std::size_t(count) * 4]);
     const auto keptAt = [&](std::int32_t y) { return &kept[std::size_t(y) * std::size_t(pixels.width) * 4]; };
 
     SharedCounts<3 * 256> shared;
@@ -455,31 +566,14 @@ struct HsiPixel {
     std::uint8_t sector;
 };
 
-// HSVToRGB's factors of v in p = (1 - s) v, q = (1 - f s) v, t = (1 - (1 - f) s) v, from H and
-// S alone, and the sector that places them (gray: all three factors 1, every byte from v).
-struct HsvPixel {
-    float p, q, t;
-    std::uint8_t sector, max;
-};
-
-// HSLToRGB: s, and for r, g and b the hue each takes (h + 120, h, h - 120 brought into
-// 0..360) as w with its kind: 0 m1 + (m2 - m1) w / 60 (w the hue), 1 m2, 2 the same as 0 with
-// w = 240 - hue, 3 m1.
-struct HslPixel {
-    float s;
-    float w[3];
-    std::uint16_t key;  // maximum plus minimum
-    std::uint8_t kinds[3];
-};
-
 // What one model keeps, pixel by pixel in stored order. YIQ, YCbCr and CIE XYZ convert again
 // (it is cheap); LAB and LUV keep their three components. For the costly functions the
 // valued models also keep each changed component's rank among its distinct values.
 struct KeptPixels {
     int model = 0;
     std::vector<HsiPixel> hsi;
-    std::vector<HsvPixel> hsv;
-    std::vector<HslPixel> hsl;
+    std::vector<velora::detail::HsvPixel> hsv;
+    std::vector<velora::detail::HslPixel> hsl;
     std::vector<float> components;       // 3 per pixel
     std::vector<std::uint32_t> rank[3];  // per changed component, once a costly function asks
     std::vector<float> distinct[3];
@@ -509,41 +603,9 @@ void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
     });
 }
 
-void KeepHsv(KeptPixels& kept, const PixelRows& pixels) {
-    KeepPixels(pixels, kept.hsv, [&](const std::uint8_t* p) {
-        float in[4] = {};
-        velora::detail::RGBToHSV(in, velora::detail::ColourAt(p), 1);
-        const auto max = std::uint8_t(velora::detail::KeyOf<3>(p));
-        const float s = in[1] / 255.0f;
-        if (s == 0) return HsvPixel{1.0f, 1.0f, 1.0f, 0, max};
-        const float h = in[0] / 42.5f;
-        const float i = std::floor(h);
-        const float f = h - i;
-        return HsvPixel{1 - s, 1 - f * s, 1 - (1 - f) * s, std::uint8_t(i >= 0 && i <= 4 ? int(i) : 5), max};
-    });
-}
+void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepPixels(pixels, kept.hsv, velora::detail::HsvFactors); }
 
-void KeepHsl(KeptPixels& kept, const PixelRows& pixels) {
-    KeepPixels(pixels, kept.hsl, [&](const std::uint8_t* p) {
-        float in[4] = {};
-        velora::detail::RGBToHSL(in, velora::detail::ColourAt(p), 1);
-        HslPixel out{};
-        out.s = in[1] * 0.003921569f;
-        out.key = std::uint16_t(velora::detail::KeyOf<4>(p));
-        const float h = in[0] * 1.4117647f;
-        const float hues[3] = {h + 120, h, h - 120};
-        for (int c = 0; c < 3; ++c) {
-            float hue = hues[c];
-            if (hue > 360) hue -= 360;
-            if (hue < 0) hue += 360;
-            if (hue < 60) out.w[c] = hue, out.kinds[c] = 0;
-            else if (hue < 180) out.w[c] = 0, out.kinds[c] = 1;
-            else if (hue < 240) out.w[c] = 240 - hue, out.kinds[c] = 2;
-            else out.w[c] = 0, out.kinds[c] = 3;
-        }
-        return out;
-    });
-}
+void KeepHsl(KeptPixels& kept, const PixelRows& pixels) { KeepPixels(pixels, kept.hsl, velora::detail::HslFactors); }
 
 template <int Model>
 void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
@@ -628,50 +690,27 @@ void FinishHsi(const KeptPixels& kept, const PixelRows& pixels, int function, fl
 }
 
 void FinishHsv(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
-    float newV[256];
-    std::uint8_t vByte[256];
-    for (int max = 0; max < 256; ++max) {
-        newV[max] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<3>(max), alpha) / 255.0f;
-        vByte[max] = ClampRound(newV[max] * 255);
-    }
-    // Which of v, p, q, t each of r, g, b takes in each sector.
-    static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
+    float newValue[256];
+    for (int max = 0; max < 256; ++max) newValue[max] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<3>(max), alpha);
+    const velora::detail::HsvValues values(newValue);
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            const HsvPixel* in = &kept.hsv[std::size_t(y) * std::size_t(pixels.width)];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) {
-                const float v = newV[in->max];
-                const std::uint8_t bytes[4] = {vByte[in->max], ClampRound(in->p * v * 255), ClampRound(in->q * v * 255),
-                                               ClampRound(in->t * v * 255)};
-                const std::uint8_t* places = kPlaces[in->sector];
-                p[2] = bytes[places[0]], p[1] = bytes[places[1]], p[0] = bytes[places[2]];
-            }
+            const velora::detail::HsvPixel* in = &kept.hsv[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) velora::detail::HsvFinish(p, *in, values);
         }
     });
 }
 
 void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
-    float newL[511];
-    for (int key = 0; key < 511; ++key)
-        newL[key] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<4>(key), alpha) * 0.003921569f;
+    float newValue[511];
+    for (int key = 0; key < 511; ++key) newValue[key] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<4>(key), alpha);
+    const velora::detail::HslValues values(newValue);
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            const HslPixel* in = &kept.hsl[std::size_t(y) * std::size_t(pixels.width)];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) {
-                const float l = newL[in->key], s = in->s;
-                const float m2 = l <= 0.5f ? l * (1 + s) : l + s - l * s;
-                const float m1 = 2 * l - m2;
-                std::uint8_t bytes[3];
-                for (int c = 0; c < 3; ++c) {
-                    // Picked from a table rather than branched to: the kinds come at random.
-                    const float ramp = m1 + (m2 - m1) * in->w[c] / 60;
-                    const float choices[4] = {ramp, m2, ramp, m1};
-                    bytes[c] = ClampTruncate(choices[in->kinds[c]] * 255);
-                }
-                p[2] = bytes[0], p[1] = bytes[1], p[0] = bytes[2];
-            }
+            const velora::detail::HslPixel* in = &kept.hsl[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) velora::detail::HslFinish(p, *in, values);
         }
     });
 }
