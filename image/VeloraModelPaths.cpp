@@ -6,14 +6,18 @@
 // values get their new value from a table over those values: CMYK's bytes, HSI's sum R+G+B
 // (766 values), HSV's maximum, HSL's maximum plus minimum, YUV's truncated Y. HSI's hue
 // depends only on R - G and R - B: its acos and the two cosines of the way back are taken
-// once per pair that occurs. Rows are shared among the library's threads.
+// once per pair that occurs. HSV's and HSL's ways back go through factors of the pixel and
+// tables rather than branches, and bytes are clamped without branches: noise meets every
+// case at random. Rows are shared among the library's threads.
+//
+// CModelPreview keeps what depends on the pixels alone, for a dialog's repeated previews.
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <type_traits>
-#include <cstring>
 #include <vector>
 
 #include "CVelora.h"
@@ -264,11 +268,11 @@ Cmyk CmykOf(const std::uint8_t* p) {
 // CMYKToRGB's byte for every changed component and K: channel[c][k].
 using CmykTable = std::array<std::uint8_t, 256 * 256>;
 void FillCmykTable(const float* newComponent, const float* newK, CmykTable& table) {
+    float v[256], vk[256];
+    for (int i = 0; i < 256; ++i) v[i] = newComponent[i] / 255.0f, vk[i] = newK[i] / 255.0f;
     for (int c = 0; c < 256; ++c)
-        for (int k = 0; k < 256; ++k) {
-            const float v = newComponent[c] / 255.0f, vk = newK[k] / 255.0f;
-            table[std::size_t(c * 256 + k)] = ClampTruncate(255.0f * (1.0f - v) * (1.0f - vk));
-        }
+        for (int k = 0; k < 256; ++k)
+            table[std::size_t(c * 256 + k)] = ClampTruncate(255.0f * (1.0f - v[c]) * (1.0f - vk[k]));
 }
 
 void CmykRows(const PixelRows& pixels, const CmykTable& red, const CmykTable& green, const CmykTable& blue) {

@@ -444,6 +444,19 @@ TEST(NonLinearContrast, PreviewKeepsOneModelAndOtherwiseTakesThePlainCall) {
         ASSERT_EQ(preview.NonLinearContrast(image, model, 4, 0.5f), 0u);
         EXPECT_EQ(Block(image), plain(source, model, 4, 0.5f)) << model;
     }
+    // Few colours, as in drawings and photographs: the costly functions run once per distinct
+    // value of the component, and every pixel takes its value's result.
+    CVelora fewColours = RandomWithEdges(64, 48, 32, 8);
+    std::mt19937 pick(9);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) fewColours.SetPixel(x, y, fewColours.GetPixel(int(pick() % 40), 0));
+    CModelPreview few(fewColours);
+    for (int model : {kModelYIQ, kModelYCbCr, kModelCIEXYZ, kModelCIELAB, kModelCIELUV})
+        for (int function : {3, 6, 4, 5, 1}) {
+            CVelora image = fewColours;
+            ASSERT_EQ(few.NonLinearContrast(image, model, function, 0.8f), 0u);
+            EXPECT_EQ(Block(image), plain(fewColours, model, function, 0.8f)) << model << " f" << function;
+        }
     // Another size, an indexed image: the plain call on them.
     const CVelora other = RandomWithEdges(20, 9, 24, 6), indexed = RandomImage(33, 9, 8, 7);
     for (const CVelora* from : {&other, &indexed}) {
