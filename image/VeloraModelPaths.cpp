@@ -633,25 +633,36 @@ template <int Model>
 void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
     const std::size_t count = std::size_t(pixels.width) * std::size_t(pixels.height);
     const auto [first, changed] = velora::detail::NonLinearComponents(Model);
+    const auto valueAt = [&](std::size_t at, int c) {
+        if (!kept.components.empty()) return kept.components[at * 3 + std::size_t(first + c)];
+        float values[4] = {};
+        const std::uint8_t* p = pixels.Row(std::int32_t(at / std::size_t(pixels.width))) +
+                                at % std::size_t(pixels.width) * pixels.step;
+        velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
+        return values[first + c];
+    };
+    // A sample first: where nearly every sampled pixel has a value of its own (noise), sorting
+    // them all would be wasted. Either way the bytes are the same.
+    constexpr std::size_t kSample = 1 << 16;
+    if (count >= 4 * kSample) {
+        std::vector<float> sample(kSample);
+        for (std::size_t i = 0; i < kSample; ++i) sample[i] = valueAt(i * (count / kSample), 0);
+        std::sort(sample.begin(), sample.end());
+        const auto distinct = std::size_t(std::unique(sample.begin(), sample.end()) - sample.begin());
+        if (distinct > kSample / 10 * 9) {
+            kept.ranksUnprofitable = true;
+            return;
+        }
+    }
     std::vector<std::uint64_t> keyed(count);
     for (int c = 0; c < changed; ++c) {
         velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
-            for (std::int32_t y = firstRow; y < last; ++y) {
-                const std::uint8_t* p = pixels.Row(y);
-                std::size_t at = std::size_t(y) * std::size_t(pixels.width);
-                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++at) {
-                    float value;
-                    if (kept.components.empty()) {
-                        float values[4] = {};
-                        velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
-                        value = values[first + c];
-                    } else {
-                        value = kept.components[at * 3 + std::size_t(first + c)];
-                    }
-                    std::uint32_t bits;
-                    std::memcpy(&bits, &value, 4);
-                    keyed[at] = (std::uint64_t(bits) << 32) | at;
-                }
+            const std::size_t end = std::size_t(last) * std::size_t(pixels.width);
+            for (std::size_t at = std::size_t(firstRow) * std::size_t(pixels.width); at < end; ++at) {
+                const float value = valueAt(at, c);
+                std::uint32_t bits;
+                std::memcpy(&bits, &value, 4);
+                keyed[at] = (std::uint64_t(bits) << 32) | at;
             }
         });
         std::sort(keyed.begin(), keyed.end());
