@@ -96,5 +96,8 @@ struct PixelRows {
 void NonLinearInModel(const PixelRows& pixels, int model, int function, float alpha);
 // Equalize in a model 1..10 on every pixel; at least one pixel.
 void EqualizeInModel(const PixelRows& pixels, int model);
+// SplitChannels' H, S and I bytes of every pixel into three 8-bit images of the same size,
+// whose stored rows start at outputs[i] and lie strides[i] bytes apart.
+void SplitHsi(const PixelRows& pixels, std::uint8_t* const* outputs, const std::size_t* strides);
 
 }  // namespace velora::detail

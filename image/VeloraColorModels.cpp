@@ -12,6 +12,7 @@
 
 #include "CVelora.h"
 #include "ColorModelMath.h"
+#include "ModelPaths.h"
 #include "Parallel.h"
 #include "PixelRow.h"
 
@@ -194,7 +195,14 @@ unsigned CVelora::SplitChannels(int colorModel, CVelora* out1, CVelora* out2, CV
         switch (colorModel) {
             case kModelRGB: split(std::integral_constant<int, kModelRGB>{}); break;
             case kModelCMYK: split(std::integral_constant<int, kModelCMYK>{}); break;
-            case kModelHSI: split(std::integral_constant<int, kModelHSI>{}); break;
+            case kModelHSI: {
+                // The hue once per pair of differences R - G, R - B that occurs.
+                std::uint8_t* bits[3];
+                std::size_t strides[3];
+                for (int i = 0; i < 3; ++i) bits[i] = outputs[i]->m_pchMapaBits, strides[i] = outputs[i]->m_bytesPerRow;
+                velora::detail::SplitHsi({m_pchMapaBits, width, height, m_bytesPerRow, unsigned(step)}, bits, strides);
+                break;
+            }
             case kModelHSV: split(std::integral_constant<int, kModelHSV>{}); break;
             case kModelHSL: split(std::integral_constant<int, kModelHSL>{}); break;
             case kModelYIQ: split(std::integral_constant<int, kModelYIQ>{}); break;

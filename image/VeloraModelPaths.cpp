@@ -334,24 +334,27 @@ struct HsiHue {
     float cosNum = 0, cosDen = 0;
     int sector = 0;
 };
-HsiHue HueTerms(int rg, int rb) {
+// H of RGBToHSI (range 1) from R - G and R - B.
+float HsiHueOf(int rg, int rb) {
     constexpr float kHueFactor = 40.58451f, kCircle = 255.0f;
-    float H = 0.0f;
-    if (rg != 0 || rb != 0) {
-        const float dRG = float(rg), dRB = float(rb), dGB = float(rb - rg);
-        const float num = dRG + dRB;
-        const float den = 2.0f * std::sqrt(dRG * dRG + dRB * dGB);
-        const float theta = std::acos(std::clamp(num / den, -1.0f, 1.0f)) * kHueFactor;
-        H = dGB < 0 ? kCircle - theta : theta;
-    }
-    const float h = H / kHueFactor;
+    if (rg == 0 && rb == 0) return 0.0f;
+    const float dRG = float(rg), dRB = float(rb), dGB = float(rb - rg);
+    const float num = dRG + dRB;
+    const float den = 2.0f * std::sqrt(dRG * dRG + dRB * dGB);
+    const float theta = std::acos(std::clamp(num / den, -1.0f, 1.0f)) * kHueFactor;
+    return dGB < 0 ? kCircle - theta : theta;
+}
+
+HsiHue HueTerms(int rg, int rb) {
+    const float h = HsiHueOf(rg, rb) / 40.58451f;
     if (h >= 0 && h < 2.0943951f) return {std::cos(h), std::cos(1.04719755f - h), 0};
     if (h >= 2.0943951f && h < 4.1887902f) return {std::cos(h - 2.0943951f), std::cos(3.14159265f - h), 1};
     return {std::cos(h - 4.1887902f), std::cos(5.23598775f - h), 2};
 }
 
-// The hue terms of every pair of differences that occurs in the image.
-std::vector<HsiHue> HueTable(const PixelRows& pixels) {
+// make(R - G, R - B) for every pair of differences that occurs in the image.
+template <class Entry, class Make>
+std::vector<Entry> PairTable(const PixelRows& pixels, const Make& make) {
     std::vector<std::uint8_t> used(std::size_t(kPairSide) * kPairSide, 0);
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
@@ -362,16 +365,18 @@ std::vector<HsiHue> HueTable(const PixelRows& pixels) {
             }
         }
     });
-    std::vector<HsiHue> table(used.size());
+    std::vector<Entry> table(used.size());
     ForEachRowBand(kPairSide, std::size_t(kPairSide) * 256, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t rg = first; rg < last; ++rg)
             for (int rb = 0; rb < kPairSide; ++rb) {
                 const std::size_t at = std::size_t(rg) * kPairSide + std::size_t(rb);
-                if (used[at]) table[at] = HueTerms(rg - 255, rb - 255);
+                if (used[at]) table[at] = make(rg - 255, rb - 255);
             }
     });
     return table;
 }
+
+std::vector<HsiHue> HueTable(const PixelRows& pixels) { return PairTable<HsiHue>(pixels, HueTerms); }
 
 // S on the way back (S / 255), as RGBToHSI gives it and HSIToRGB divides it.
 float HsiSaturation(int R, int G, int B) {
@@ -512,6 +517,31 @@ void EqualizeValued(const PixelRows& pixels) {
 }
 
 }  // namespace
+
+void SplitHsi(const PixelRows& pixels, std::uint8_t* const* outputs, const std::size_t* strides) {
+    const std::vector<std::uint8_t> hue =
+        PairTable<std::uint8_t>(pixels, [](int rg, int rb) { return ClampTruncate(std::trunc(HsiHueOf(rg, rb))); });
+    std::uint8_t intensity[766];
+    for (int sum = 0; sum < 766; ++sum) intensity[sum] = ClampTruncate(std::trunc(HsiIntensity(sum)));
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            std::uint8_t* h = outputs[0] + std::size_t(y) * strides[0];
+            std::uint8_t* s = outputs[1] + std::size_t(y) * strides[1];
+            std::uint8_t* i = outputs[2] + std::size_t(y) * strides[2];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const int B = p[0], G = p[1], R = p[2];
+                h[x] = hue[std::size_t(PairOf(R, G, B))];
+                // S as RGBToHSI gives it: 0 for grays (black included).
+                s[x] = R == G && G == B ? 0
+                                        : ClampTruncate(std::trunc(float(
+                                              (1.0 - 3.0 * double(float(std::min({R, G, B}))) / double(float(R + G + B))) *
+                                              255.0)));
+                i[x] = intensity[R + G + B];
+            }
+        }
+    });
+}
 
 void NonLinearInModel(const PixelRows& pixels, int model, int function, float alpha) {
     switch (model) {
