@@ -48,29 +48,71 @@ void BM_PreviewNonLinearRGB(benchmark::State& s) {
 void BM_PreviewEqualizeRGB(benchmark::State& s) { Refresh(s, [](CVelora& im) { return im.Equalize(0, 0); }); }
 void BM_RestoreOnly(benchmark::State& s) { Refresh(s, [](CVelora&) { return 0u; }); }
 
-// The colour-model paths, reported rather than bounded.
+// The colour-model paths. The non-linear contrast dialog keeps a CModelPreview over its
+// backup; each refresh restores the image and applies the operation through it. Equalize has
+// no dialog: restore and the plain call. Thread counts 1 and 0 (the default).
 void BM_PreviewNonLinearModel(benchmark::State& s) {
+    const int model = int(s.range(1)), function = int(s.range(2));
+    CVelora::SetThreadCount(unsigned(s.range(3)));
+    const CVelora& backup = Source(int(s.range(0)));
+    CModelPreview preview(backup);
+    CVelora image = backup;
+    preview.NonLinearContrast(image, model, function, 0.5f);  // what the first refresh keeps
+    for (auto _ : s) {
+        image = backup;
+        benchmark::DoNotOptimize(preview.NonLinearContrast(image, model, function, 0.5f));
+    }
+    CVelora::SetThreadCount(0);
+}
+// The first refresh of a dialog: what the preview keeps for the model, then the operation.
+void BM_PreviewNonLinearModelFirst(benchmark::State& s) {
     const int model = int(s.range(1));
-    Refresh(s, [model](CVelora& im) { return im.NonLinearContrast(model, 0, 0.5f); });
+    CVelora::SetThreadCount(unsigned(s.range(2)));
+    const CVelora& backup = Source(int(s.range(0)));
+    CVelora image = backup;
+    for (auto _ : s) {
+        CModelPreview preview(backup);
+        image = backup;
+        benchmark::DoNotOptimize(preview.NonLinearContrast(image, model, 6, 0.5f));
+    }
+    CVelora::SetThreadCount(0);
+}
+// The plain call, as the command line and a dialog's "Aceptar" without preview run it.
+void BM_NonLinearModelPlain(benchmark::State& s) {
+    const int model = int(s.range(1)), function = int(s.range(2));
+    CVelora::SetThreadCount(unsigned(s.range(3)));
+    Refresh(s, [model, function](CVelora& im) { return im.NonLinearContrast(model, function, 0.5f); });
+    CVelora::SetThreadCount(0);
 }
 void BM_PreviewEqualizeModel(benchmark::State& s) {
     const int model = int(s.range(1));
+    CVelora::SetThreadCount(unsigned(s.range(2)));
     Refresh(s, [model](CVelora& im) { return im.Equalize(model, 0); });
+    CVelora::SetThreadCount(0);
 }
 void BM_SplitChannels(benchmark::State& s) {
     const int model = int(s.range(1));
+    CVelora::SetThreadCount(unsigned(s.range(2)));
     const CVelora& source = Source(int(s.range(0)));
     std::vector<CVelora> parts;
     for (int i = 0; i < 4; ++i) parts.push_back(CVelora::WithTable(kSide, kSide, 8, 256));
     for (auto _ : s)
         benchmark::DoNotOptimize(source.SplitChannels(model, &parts[0], &parts[1], &parts[2], &parts[3]));
+    CVelora::SetThreadCount(0);
 }
 
 void Depths(benchmark::internal::Benchmark* b) { b->Arg(24)->Arg(8)->ArgName("depth")->Unit(benchmark::kMillisecond); }
 void DepthsAndModels(benchmark::internal::Benchmark* b) {
     for (int depth : {24, 8})
-        for (int model = 1; model <= 10; ++model) b->Args({depth, model});
-    b->ArgNames({"depth", "model"})->Unit(benchmark::kMillisecond);
+        for (int model = 1; model <= 10; ++model)
+            for (int threads : {1, 0}) b->Args({depth, model, threads});
+    b->ArgNames({"depth", "model", "threads"})->Unit(benchmark::kMillisecond);
+}
+void ModelsAndFunctions(benchmark::internal::Benchmark* b) {
+    for (int model = 1; model <= 10; ++model)
+        for (int function = 0; function <= 6; ++function)
+            for (int threads : {1, 0}) b->Args({24, model, function, threads});
+    b->ArgNames({"depth", "model", "function", "threads"})->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace
@@ -85,7 +127,9 @@ BENCHMARK(BM_PreviewNonLinearRGB)
     ->ArgsProduct({{24, 8}, {0, 1, 2, 3, 4, 5, 6}})
     ->ArgNames({"depth", "function"})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PreviewNonLinearModel)->Apply(DepthsAndModels);
+BENCHMARK(BM_PreviewNonLinearModel)->Apply(ModelsAndFunctions);
+BENCHMARK(BM_PreviewNonLinearModelFirst)->Apply(DepthsAndModels);
+BENCHMARK(BM_NonLinearModelPlain)->Apply(ModelsAndFunctions);
 BENCHMARK(BM_PreviewEqualizeModel)->Apply(DepthsAndModels);
 BENCHMARK(BM_SplitChannels)->Apply(DepthsAndModels);
 

@@ -136,7 +136,7 @@ unsigned CContrasteTransfLinealDlg::Apply(CVelora& image) {
 
 // ---------------------------------------------------------------- non-linear contrast
 
-CContrasteDlg::CContrasteDlg(CUtilidadView* view) : COperationDialog(view, kCmdNonLinear) {
+CContrasteDlg::CContrasteDlg(CUtilidadView* view) : COperationDialog(view, kCmdNonLinear), m_modelPreview(Backup()) {
     const velora::catalog::Param& functions = *Operation().FindParam("function");
     QVBoxLayout* group = AddGroup(Body(), Q(functions.label));
     auto* choices = new QButtonGroup(this);
@@ -188,7 +188,11 @@ velora::catalog::Args CContrasteDlg::CurrentArgs() const {
     return Args({std::int64_t(Workbench().ColorModel()), std::int64_t(m_function), double(m_alpha)});
 }
 
-unsigned CContrasteDlg::Apply(CVelora& image) { return Operation().call(image, CurrentArgs()); }
+// The image is the backup restored (or, on "Aceptar", the document's image, which is the same):
+// the kept preview gives what the declared call gives.
+unsigned CContrasteDlg::Apply(CVelora& image) {
+    return m_modelPreview.NonLinearContrast(image, Workbench().ColorModel(), m_function, m_alpha);
+}
 
 unsigned CContrasteDlg::ApplyStepByStep(CVelora& image, CStepProgress& progress) {
     return Operation().stepByStep(image, CurrentArgs(), progress);

@@ -68,4 +68,6 @@ private:
     void AlphaTaken(double value);
     int m_function = 0;
     float m_alpha = 0;  // the declared default, set on opening
+    // Every preview converts the same backup into the active model: what that costs is kept.
+    CModelPreview m_modelPreview;
 };

@@ -321,6 +321,7 @@ public:
     std::int64_t GetMeanImage(RGBQUAD& colour) const;
 
 protected:
+    friend class CModelPreview;  // writes the pixels it computes
     std::uint8_t* Row(std::int32_t y) { return m_pchMapaBits + std::size_t(GetHeight() - 1 - y) * m_bytesPerRow; }
     const std::uint8_t* Row(std::int32_t y) const {
         return m_pchMapaBits + std::size_t(GetHeight() - 1 - y) * m_bytesPerRow;
@@ -372,4 +373,29 @@ private:
 
     std::unique_ptr<std::uint8_t[]> m_block;  // owns what m_lpDIB points to
     std::size_t m_blockSize = 0;
+};
+
+// ---- Repeated previews in a colour model ----
+// A dialog previews NonLinearContrast again and again on copies of one image (its backup),
+// changing only the function and alpha. This keeps, for that image, what the colour-model
+// paths compute from the pixels alone (the conversion into the model, HSI's hue terms, the
+// distinct values of a component), so that each call only applies the function and converts
+// back. Every call gives the bytes that image.NonLinearContrast gives.
+class CModelPreview {
+public:
+    explicit CModelPreview(const CVelora& source);
+    ~CModelPreview();
+    CModelPreview(const CModelPreview&) = delete;
+    CModelPreview& operator=(const CModelPreview&) = delete;
+
+    // image.NonLinearContrast(colorModel, function, alpha) for an image that holds the
+    // source's pixels (as the dialog restores it from its backup). An image of another size
+    // or depth, an indexed image, the RGB model and arguments the operation refuses take the
+    // plain call. Keeps what one model needs; another model replaces it.
+    unsigned NonLinearContrast(CVelora& image, int colorModel, int function, float alpha);
+
+private:
+    struct Kept;
+    CVelora m_source;
+    std::unique_ptr<Kept> m_kept;
 };

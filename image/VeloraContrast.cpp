@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CVelora.h"
+#include "ModelPaths.h"
 #include "PixelRow.h"
 
 using velora::detail::ReadPixel;
@@ -23,15 +24,6 @@ double Sigmoid(int function, double x, double L, double M, float alpha) {
     const double half = double(alpha) * kPi * 0.5;
     if (function == 5) return std::sin(t) * M / std::sin(half) + M;
     return std::tan(t) * M / std::tan(half) + M;
-}
-
-// The same on a model component, in single precision with L = 255 and M = 127.5.
-float SigmoidSingle(int function, float x, float alpha) {
-    if (alpha == 0.0f) return x;
-    const float t = (x / 255.0f - 0.5f) * alpha * float(kPi);
-    const float half = alpha * float(kPi) * 0.5f;
-    if (function == 5) return std::sin(t) * 127.5f / std::sin(half) + 127.5f;
-    return std::tan(t) * 127.5f / std::tan(half) + 127.5f;
 }
 
 std::uint8_t ToByte(double v) {
@@ -59,24 +51,6 @@ void BuildTable(int function, float alpha, int L, bool indexed, std::uint8_t* ta
         }
         table[x] = ToByte(value);
     }
-}
-
-// The function on a model component in [0, 255], in single precision without integer
-// division. At alpha 1 the single-precision half angle lies just past the pole of tan, and
-// the tangent sigmoid steps outside [0, 255] at the ends (255 gives 255.000015); the result
-// is clamped to the component's range.
-float Apply(int function, float x, float alpha) {
-    x = std::clamp(x, 0.0f, 255.0f);
-    float v = 0.0f;
-    switch (function) {
-        case 0: v = x * x / 255.0f; break;
-        case 1: v = x * x * x / 65025.0f; break;
-        case 2: v = std::sqrt(x * 255.0f); break;
-        case 3: v = std::pow(x * 65025.0f, 0.333333f); break;
-        case 4: v = std::log(x + 1.0f) / std::log(256.0f) * 255.0f; break;
-        default: v = SigmoidSingle(function, x, alpha); break;
-    }
-    return v > 0.0f ? std::min(v, 255.0f) : 0.0f;
 }
 
 std::uint32_t ColourOf(const RGBQUAD& c) {
@@ -115,34 +89,20 @@ unsigned CVelora::NonLinearContrast(int colorModel, int function, float alpha) {
             RemapChannels(table, true, true, true);
         return 0;
     }
-    int first = 0, count = 1;  // the component(s) changed in this model
-    if (colorModel == kModelHSI || colorModel == kModelHSV || colorModel == kModelHSL) first = 2;
-    if (colorModel == kModelCIEXYZ) count = 3;
-    if (colorModel == kModelCMYK) count = 4;
-    const auto transform = [&](std::uint32_t colour) {
-        float values[4] = {};
-        ToModel(colorModel, colour, values);
-        for (int c = first; c < first + count; ++c) values[c] = Apply(function, values[c], alpha);
-        RGBQUAD result{};
-        FromModel(colorModel, values, result);
-        return result;
-    };
-    if (IsIndexed()) {
-        for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
-            const RGBQUAD result = transform(ColourOf(m_pPaleta[i]));
-            m_pPaleta[i] = RGBQUAD{result.rgbBlue, result.rgbGreen, result.rgbRed, m_pPaleta[i].rgbReserved};
-        }
+    if (!IsIndexed()) {
+        velora::detail::NonLinearInModel({m_pchMapaBits, GetWidth(), GetHeight(), m_bytesPerRow, depth / 8u}, colorModel,
+                                         function, alpha);
         return 0;
     }
-    const std::size_t step = depth / 8;
-    for (std::int32_t y = 0; y < GetHeight(); ++y) {
-        std::uint8_t* p = Row(y);
-        for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
-            const RGBQUAD result = transform(ReadPixel(p, 0, 24));
-            p[0] = result.rgbBlue;
-            p[1] = result.rgbGreen;
-            p[2] = result.rgbRed;
-        }
+    // The palette entries, each through the model and back.
+    const auto [first, count] = velora::detail::NonLinearComponents(colorModel);
+    for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
+        float values[4] = {};
+        ToModel(colorModel, ColourOf(m_pPaleta[i]), values);
+        for (int c = first; c < first + count; ++c) values[c] = velora::detail::ModelTransfer(function, values[c], alpha);
+        RGBQUAD result{};
+        FromModel(colorModel, values, result);
+        m_pPaleta[i] = RGBQUAD{result.rgbBlue, result.rgbGreen, result.rgbRed, m_pPaleta[i].rgbReserved};
     }
     return 0;
 }

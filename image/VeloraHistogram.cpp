@@ -8,10 +8,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <new>
 
 #include "CVelora.h"
+#include "ModelPaths.h"
 #include "PixelRow.h"
 
 using velora::detail::ReadPixel;
@@ -279,75 +278,34 @@ unsigned CVelora::Equalize(int colorModel, int rounding) {
         return 0;
     }
 
-    // Other models: the histogram of the equalized component(s) over the pixels' colours
-    // (for indexed images each palette colour weighted by the pixels using it, then the
-    // palette entries are transformed).
+    // Other models: direct colour goes through the per-model paths; an indexed image takes the
+    // histogram of the equalized component(s) over its palette colours, each weighted by the
+    // pixels using it, then its palette entries are transformed.
+    if (!indexed) {
+        velora::detail::EqualizeInModel({m_pchMapaBits, width, height, m_bytesPerRow, unsigned(step)}, colorModel);
+        return 0;
+    }
     const EqualizedComponents which = ComponentsOf(colorModel);
     const int last = which.first + which.count;
     double bins[4][256] = {};
-    // The components of every pixel, kept so that the second pass need not convert again;
-    // without the memory it converts again, which gives the same values.
-    constexpr std::int64_t kMaxKeptPixels = std::int64_t(1) << 23;
-    std::unique_ptr<float[]> kept;
-    if (indexed) {
-        for (std::uint32_t i = 0; i < (1u << depth); ++i) {
-            if (indexCounts[i] == 0) continue;
-            float values[4] = {};
-            ToModel(colorModel, ColourOf(PaletteColor(i)), values);
-            for (int c = which.first; c < last; ++c) bins[c][Bin(values[c])] += double(indexCounts[i]);
-        }
-    } else {
-        if (pixels <= kMaxKeptPixels) kept.reset(new (std::nothrow) float[std::size_t(pixels) * 4]);
-        std::size_t n = 0;
-        for (std::int32_t y = 0; y < height; ++y) {
-            const std::uint8_t* row = Row(y);
-            for (std::int32_t x = 0; x < width; ++x, n += 4) {
-                float values[4] = {};
-                ToModel(colorModel, ReadPixel(row, x, depth), values);
-                for (int c = which.first; c < last; ++c) bins[c][Bin(values[c])] += 1.0;
-                if (kept) std::copy_n(values, 4, &kept[n]);
-            }
-        }
+    for (std::uint32_t i = 0; i < (1u << depth); ++i) {
+        if (indexCounts[i] == 0) continue;
+        float values[4] = {};
+        ToModel(colorModel, ColourOf(PaletteColor(i)), values);
+        for (int c = which.first; c < last; ++c) bins[c][Bin(values[c])] += double(indexCounts[i]);
     }
 
     float mapped[4][256] = {};
-    for (int c = which.first; c < last; ++c) {
-        double cumulative = 0.0;
-        for (int bin = 0; bin < 256; ++bin) {
-            cumulative += bins[c][bin] / double(pixels);
-            mapped[c][bin] = float(std::trunc(255.0 * cumulative + 0.5));
-        }
-    }
-    const auto transform = [&](float* values) {
+    for (int c = which.first; c < last; ++c) velora::detail::EqualizedLevels(bins[c], pixels, mapped[c]);
+    for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
+        float values[4] = {};
+        ToModel(colorModel, ColourOf(m_pPaleta[i]), values);
         for (int c = which.first; c < last; ++c) values[c] = mapped[c][Bin(values[c])];
         RGBQUAD result{};
         FromModel(colorModel, values, result);
-        return result;
-    };
-
-    if (indexed) {
-        for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
-            float values[4] = {};
-            ToModel(colorModel, ColourOf(m_pPaleta[i]), values);
-            const RGBQUAD result = transform(values);
-            m_pPaleta[i].rgbRed = result.rgbRed;
-            m_pPaleta[i].rgbGreen = result.rgbGreen;
-            m_pPaleta[i].rgbBlue = result.rgbBlue;
-        }
-        return 0;
-    }
-    std::size_t n = 0;
-    for (std::int32_t y = 0; y < height; ++y) {
-        std::uint8_t* p = Row(y);
-        for (std::int32_t x = 0; x < width; ++x, p += step, n += 4) {
-            float values[4] = {};
-            if (kept) std::copy_n(&kept[n], 4, values);
-            else ToModel(colorModel, ReadPixel(p, 0, depth), values);
-            const RGBQUAD result = transform(values);
-            p[0] = result.rgbBlue;
-            p[1] = result.rgbGreen;
-            p[2] = result.rgbRed;
-        }
+        m_pPaleta[i].rgbRed = result.rgbRed;
+        m_pPaleta[i].rgbGreen = result.rgbGreen;
+        m_pPaleta[i].rgbBlue = result.rgbBlue;
     }
     return 0;
 }

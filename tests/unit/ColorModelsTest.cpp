@@ -269,6 +269,30 @@ TEST(ColorModel, SplitChannelsMatchesTheConversionOfEveryPixel) {
                 }
             }
         }
+    // 64 x 48 goes to the threads in bands: the same bytes with one thread and with four.
+    for (int depth : {24, 32}) {
+        const CVelora source = RandomImage(64, 48, depth, 91);
+        for (int model = 0; model < kColorModelCount; ++model) {
+            std::vector<std::uint8_t> first[4];
+            for (unsigned threads : {1u, 4u}) {
+                CVelora::SetThreadCount(threads);
+                std::vector<CVelora> parts(4, CVelora::WithTable(64, 48, 8, 256));
+                ASSERT_EQ(source.SplitChannels(model, &parts[0], &parts[1], &parts[2], &parts[3]), 0u);
+                for (std::size_t i = 0; i < 4; ++i) {
+                    if (threads == 1) first[i] = Block(parts[i]);
+                    else EXPECT_EQ(Block(parts[i]), first[i]) << depth << " model " << model << " part " << i;
+                }
+                RGBQUAD c{};
+                source.GetRGBPixel(63, 47, c);
+                float expected[4] = {};
+                CVelora::ToModel(model, std::uint32_t(c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue), expected);
+                if (model != kModelRGB) {
+                    EXPECT_EQ(int(parts[0].GetPixel(63, 47)), std::clamp(int(std::trunc(expected[0])), 0, 255)) << model;
+                }
+            }
+            CVelora::SetThreadCount(0);
+        }
+    }
     // A 32-bit image in RGB without a fourth output gives the three colours only.
     const CVelora rgba = RandomImage(width, height, 32, 77);
     CVelora r = CVelora::WithTable(width, height, 8, 256), g = r, b = r;

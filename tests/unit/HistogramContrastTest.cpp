@@ -39,6 +39,17 @@ std::uint32_t ColourAt(const CVelora& image, int x, int y) {
     return (std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
 }
 
+// A random image with the colours where the model paths have cases of their own: black,
+// grays, white, primaries and their mixtures, colours one step from gray.
+CVelora RandomWithEdges(int width, int height, int depth, unsigned seed) {
+    CVelora image = RandomImage(width, height, depth, seed);
+    const std::uint32_t edges[] = {0x000000, 0xFFFFFF, 0x808080, 0x010101, 0xFEFEFE, 0xFF0000, 0x00FF00, 0x0000FF,
+                                   0xFFFF00, 0x00FFFF, 0xFF00FF, 0x010000, 0x000100, 0x000001, 0x7F8080, 0x80807F};
+    for (std::size_t i = 0; i < std::size(edges); ++i)
+        image.SetPixel(int(i * 7 % std::size_t(width)), int(i % std::size_t(height)), edges[i]);
+    return image;
+}
+
 // The model components each operation changes: [first, first + count).
 int FirstOf(int model) { return model >= kModelHSI && model <= kModelHSL ? 2 : 0; }
 
@@ -236,9 +247,12 @@ TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
     // m = 16.999999999999996, where truncation and a round trip through float part ways.
     CVelora ramp(nullptr, nullptr, 510, 1, 24);
     for (std::uint32_t x = 0; x < 510; ++x) ramp.SetPixel(int(x), 0, std::min(x, 255u) * 0x010101u);
-    for (int depth : {1, 4, 8, 24, 32, 0})
+    for (int depth : {1, 4, 8, 24, 32, 0, 124})
         for (int model = 1; model < kColorModelCount; ++model) {
-            const CVelora source = depth == 0 ? ramp : RandomImage(21, 7, depth, unsigned(depth * 16 + model));
+            // 124: the per-model loops of direct colour on 64 x 48 and its bands.
+            const CVelora source = depth == 0     ? ramp
+                                   : depth == 124 ? RandomWithEdges(64, 48, 24, unsigned(model))
+                                                  : RandomWithEdges(21, 7, depth, unsigned(depth * 16 + model));
             const int width = source.GetWidth(), height = source.GetHeight();
             const int first = FirstOf(model), last = first + (model == kModelCMYK || model == kModelCIEXYZ ? 3 : 1);
             const auto bin = [](float v) { return std::clamp(int(v), 0, 255); };
@@ -257,9 +271,14 @@ TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
             const CVelora expected = ChangedInModel(source, model, [&](float* v) {
                 for (int c = first; c < last; ++c) v[c] = m[c][bin(v[c])];
             });
-            CVelora image = source;
-            ASSERT_EQ(image.Equalize(model, 0), 0u);
-            EXPECT_EQ(Block(image), Block(expected)) << depth << " model " << model;
+            for (int rounding = 0; rounding < 3; ++rounding)  // it means nothing outside RGB
+                for (unsigned threads : {1u, 4u}) {
+                    CVelora::SetThreadCount(threads);
+                    CVelora image = source;
+                    ASSERT_EQ(image.Equalize(model, rounding), 0u);
+                    EXPECT_EQ(Block(image), Block(expected)) << depth << " model " << model << " threads " << threads;
+                }
+            CVelora::SetThreadCount(0);
         }
 }
 
@@ -377,18 +396,82 @@ TEST(NonLinearContrast, ModelPathsApplyTheFunctionToTheirComponentsAsDefined) {
         }
         return std::clamp(v, 0.0f, 255.0f);
     };
-    for (int depth : {4, 8, 24, 32})
-        for (int model = 1; model < kColorModelCount; ++model)
-            for (int function = 0; function < 7; ++function) {
-                const float alpha = function == 6 ? 1.0f : 0.6f;
-                const CVelora source = RandomImage(9, 4, depth, unsigned(model * 7 + function));
-                const int first = FirstOf(model);
-                const int last = first + (model == kModelCMYK ? 4 : model == kModelCIEXYZ ? 3 : 1);
-                const CVelora expected = ChangedInModel(source, model, [&](float* v) {
-                    for (int c = first; c < last; ++c) v[c] = shape(function, std::clamp(v[c], 0.0f, 255.0f), alpha);
-                });
-                CVelora image = source;
-                ASSERT_EQ(image.NonLinearContrast(model, function, alpha), 0u);
-                EXPECT_EQ(Block(image), Block(expected)) << depth << " model " << model << " f" << function;
-            }
+    struct Case {
+        int width, height, depth;
+    };
+    // Palettes; 9 x 4 rows; 64 x 48 (the bands of four threads); an odd width with padding.
+    for (const Case& size : {Case{9, 4, 4}, Case{9, 4, 8}, Case{9, 4, 24}, Case{9, 4, 32}, Case{64, 48, 24},
+                             Case{61, 7, 32}, Case{61, 7, 24}})
+        for (int model = 1; model < kColorModelCount; ++model) {
+            const CVelora source = RandomWithEdges(size.width, size.height, size.depth, unsigned(model * 7 + size.width));
+            CModelPreview preview(source);
+            for (int function = 0; function < 7; ++function)
+                for (float alpha : {0.0f, 0.6f, 1.0f}) {
+                    if (function < 5 && alpha != 0.6f) continue;
+                    const int first = FirstOf(model);
+                    const int last = first + (model == kModelCMYK ? 4 : model == kModelCIEXYZ ? 3 : 1);
+                    const CVelora expected = ChangedInModel(source, model, [&](float* v) {
+                        for (int c = first; c < last; ++c) v[c] = shape(function, std::clamp(v[c], 0.0f, 255.0f), alpha);
+                    });
+                    const std::string what = std::to_string(size.width) + "x" + std::to_string(size.depth) + " model " +
+                                             std::to_string(model) + " f" + std::to_string(function) + " a" +
+                                             std::to_string(alpha);
+                    for (unsigned threads : {1u, 4u}) {
+                        CVelora::SetThreadCount(threads);
+                        CVelora image = source;
+                        ASSERT_EQ(image.NonLinearContrast(model, function, alpha), 0u);
+                        EXPECT_EQ(Block(image), Block(expected)) << what << " threads " << threads;
+                        CVelora previewed = source;
+                        ASSERT_EQ(preview.NonLinearContrast(previewed, model, function, alpha), 0u);
+                        EXPECT_EQ(Block(previewed), Block(expected)) << what << " preview, threads " << threads;
+                    }
+                    CVelora::SetThreadCount(0);
+                }
+        }
+}
+
+TEST(NonLinearContrast, PreviewKeepsOneModelAndOtherwiseTakesThePlainCall) {
+    const CVelora source = RandomWithEdges(33, 9, 24, 5);
+    CModelPreview preview(source);
+    const auto plain = [&](const CVelora& from, int model, int function, float alpha) {
+        CVelora image = from;
+        EXPECT_EQ(image.NonLinearContrast(model, function, alpha), 0u);
+        return Block(image);
+    };
+    // Models in turn, and back: what is kept for one model never serves another.
+    for (int model : {kModelHSV, kModelCIELAB, kModelHSI, kModelHSV, kModelCIEXYZ, kModelRGB, kModelCMYK, kModelYUV}) {
+        CVelora image = source;
+        ASSERT_EQ(preview.NonLinearContrast(image, model, 4, 0.5f), 0u);
+        EXPECT_EQ(Block(image), plain(source, model, 4, 0.5f)) << model;
+    }
+    // Few colours, as in drawings and photographs: the costly functions run once per distinct
+    // value of the component, and every pixel takes its value's result.
+    CVelora fewColours = RandomWithEdges(64, 48, 32, 8);
+    std::mt19937 pick(9);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) fewColours.SetPixel(x, y, fewColours.GetPixel(int(pick() % 40), 0));
+    CModelPreview few(fewColours);
+    for (int model : {kModelYIQ, kModelYCbCr, kModelCIEXYZ, kModelCIELAB, kModelCIELUV})
+        for (int function : {3, 6, 4, 5, 1}) {
+            CVelora image = fewColours;
+            ASSERT_EQ(few.NonLinearContrast(image, model, function, 0.8f), 0u);
+            EXPECT_EQ(Block(image), plain(fewColours, model, function, 0.8f)) << model << " f" << function;
+        }
+    // Another size, an indexed image: the plain call on them.
+    const CVelora other = RandomWithEdges(20, 9, 24, 6), indexed = RandomImage(33, 9, 8, 7);
+    for (const CVelora* from : {&other, &indexed}) {
+        CVelora image = *from;
+        ASSERT_EQ(preview.NonLinearContrast(image, kModelHSV, 1, 0.5f), 0u);
+        EXPECT_EQ(Block(image), plain(*from, kModelHSV, 1, 0.5f));
+    }
+    // Refusals as the operation's, leaving the image alone.
+    CVelora image = source;
+    EXPECT_EQ(preview.NonLinearContrast(image, kModelHSV, 7, 0.5f), 3u);
+    EXPECT_EQ(preview.NonLinearContrast(image, kModelHSV, 0, 1.5f), 2u);
+    EXPECT_EQ(preview.NonLinearContrast(image, kModelHSV, 0, std::nanf("")), 2u);
+    EXPECT_EQ(preview.NonLinearContrast(image, 11, 0, 0.5f), 4u);
+    EXPECT_EQ(Block(image), Block(source));
+    CModelPreview empty{CVelora(nullptr, nullptr, 0, 0, 24)};
+    EXPECT_EQ(empty.NonLinearContrast(image, kModelHSI, 0, 0.5f), 0u);
+    EXPECT_EQ(Block(image), plain(source, kModelHSI, 0, 0.5f));
 }

@@ -318,6 +318,25 @@ TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheF
     EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
 }
 
+TEST_F(OperationDialogs, NonLinearPreviewsInTheActiveModelGiveThePlainCallsBytes) {
+    CUtilidadView* view = Open("models.bmp");
+    for (int model : {kModelHSI, kModelCIELAB, kModelHSV}) {
+        Frame().SetColorModel(model);
+        CContrasteDlg dialog(view);
+        dialog.show();
+        dialog.previewBox()->click();
+        for (int function : {3, 6, 0}) {
+            dialog.function[std::size_t(function)]->click();
+            CVelora expected = original;
+            ASSERT_EQ(expected.NonLinearContrast(model, function, 0.5f), 0u);
+            EXPECT_EQ(Block(view->Document().Image()), Block(expected)) << model << " f" << function;
+        }
+        dialog.reject();
+        EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
+    }
+    Frame().SetColorModel(kModelRGB);
+}
+
 TEST_F(OperationDialogs, NonLinearAlphaIsEditableOnlyForTheSigmoidsAndClamped) {
     CUtilidadView* view = Open("alpha.bmp");
     CContrasteDlg dialog(view);

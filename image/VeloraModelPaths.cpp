@@ -1,0 +1,877 @@
+// The colour-model paths of NonLinearContrast and Equalize on direct-colour pixels.
+//
+// Every path computes what ToModel, the change of the component(s) and FromModel compute for
+// each pixel, with the same operations in the same order; only where a value comes from
+// differs. The conversions are inlined into one loop per model. Components that take few
+// values get their new value from a table over those values: CMYK's bytes, HSI's sum R+G+B
+// (766 values), HSV's maximum, HSL's maximum plus minimum, YUV's truncated Y. HSI's hue
+// depends only on R - G and R - B: its acos and the two cosines of the way back are taken
+// once per pair that occurs. HSV's and HSL's ways back go through factors of the pixel and
+// tables rather than branches, and bytes are clamped without branches: noise meets every
+// case at random. Rows are shared among the library's threads.
+//
+// CModelPreview keeps what depends on the pixels alone, for a dialog's repeated previews.
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <type_traits>
+#include <vector>
+
+#include "CVelora.h"
+#include "ColorModelMath.h"
+#include "ModelPaths.h"
+#include "Parallel.h"
+
+namespace velora::detail {
+namespace {
+
+// These loops cost far more per byte than a copy: they go to the threads sooner.
+constexpr std::size_t kWorkPerByte = 16;
+
+template <class Work>
+void ForRows(const PixelRows& pixels, const Work& work) {
+    ForEachRowBand(pixels.height, std::size_t(pixels.width) * pixels.step * kWorkPerByte,
+                   [&](std::int32_t first, std::int32_t last) { work(first, last); });
+}
+
+std::uint32_t ColourAt(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
+}
+
+void Put(std::uint8_t* p, const RGBQUAD& c) {
+    p[0] = c.rgbBlue;
+    p[1] = c.rgbGreen;
+    p[2] = c.rgbRed;
+}
+
+// Counts gathered by the bands and added up under a lock (integer sums: any order).
+template <std::size_t N>
+struct SharedCounts {
+    std::mutex mutex;
+    std::array<std::uint64_t, N> total{};
+    void Add(const std::array<std::uint64_t, N>& part) {
+        const std::lock_guard lock(mutex);
+        for (std::size_t i = 0; i < N; ++i) total[i] += part[i];
+    }
+};
+
+// ---------------------------------------------------------------- the generic loop
+
+// ToModel, change(components, pixel), FromModel on rows [first, last).
+template <int Model, class Change>
+void ConvertRows(const PixelRows& pixels, std::int32_t first, std::int32_t last, const Change& change) {
+    for (std::int32_t y = first; y < last; ++y) {
+        std::uint8_t* p = pixels.Row(y);
+        for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+            float values[4] = {};
+            ToModelT<Model>(ColourAt(p), values);
+            change(values, p);
+            RGBQUAD result{};
+            FromModelT<Model>(values, result);
+            Put(p, result);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- keyed components
+
+// The key of the changed component of HSV, HSL and YUV, and the component's value for a key,
+// as RGBToHSV, RGBToHSL and RGBToYUV compute it.
+template <int Model>
+int KeyOf(const std::uint8_t* p) {
+    const int B = p[0], G = p[1], R = p[2];
+    if constexpr (Model == 3) return std::max({R, G, B});
+    else if constexpr (Model == 4) return std::max({R, G, B}) + std::min({R, G, B});
+    else return int(std::trunc(0.587f * float(G) + 0.299f * float(R) + 0.114f * float(B)));
+}
+template <int Model>
+constexpr int KeyCount() {
+    return Model == 4 ? 511 : 256;
+}
+template <int Model>
+float ValueOfKey(int key) {
+    if constexpr (Model == 3) return float(double(float(key)) / 255.0 * double(255.0f));
+    else if constexpr (Model == 4) return float((key + 1) * 255) / 510.0f;
+    else return float(key);
+}
+template <int Model>
+constexpr int KeyedComponent() {
+    return Model == 6 ? 0 : 2;
+}
+
+// HSVToRGB's factors of v in p = (1 - s) v, q = (1 - f s) v, t = (1 - (1 - f) s) v, from H and
+// S alone, and the sector that places them (gray: all three factors 1, every byte from v).
+struct HsvPixel {
+    float p, q, t;
+    std::uint8_t sector, max;
+};
+
+// HSLToRGB: s, and for r, g and b the hue each takes (h + 120, h, h - 120 brought into
+// 0..360) as w with its kind: 0 m1 + (m2 - m1) w / 60 (w the hue), 1 m2, 2 the same as 0 with
+// w = 240 - hue, 3 m1.
+struct HslPixel {
+    float s;
+    float w[3];
+    std::uint16_t key;  // maximum plus minimum
+    std::uint8_t kinds[3];
+};
+
+HsvPixel HsvFactors(const std::uint8_t* p) {
+    float in[4] = {};
+    RGBToHSV(in, ColourAt(p), 1);
+    const auto max = std::uint8_t(std::max({p[0], p[1], p[2]}));
+    const float s = in[1] / 255.0f;
+    if (s == 0) return HsvPixel{1.0f, 1.0f, 1.0f, 0, max};
+    const float h = in[0] / 42.5f;
+    const float i = std::floor(h);
+    const float f = h - i;
+    return HsvPixel{1 - s, 1 - f * s, 1 - (1 - f) * s, std::uint8_t(i >= 0 && i <= 4 ? int(i) : 5), max};
+}
+
+// The new V of each maximum over 255 (HSVToRGB's v), and its byte.
+struct HsvValues {
+    float v[256];
+    std::uint8_t byte[256];
+    explicit HsvValues(const float* newValue) {
+        for (int max = 0; max < 256; ++max) {
+            v[max] = newValue[max] / 255.0f;
+            byte[max] = ClampRound(v[max] * 255);
+        }
+    }
+};
+
+[[gnu::always_inline]] inline void HsvFinish(std::uint8_t* p, const HsvPixel& in, const HsvValues& values) {
+    // Which of v, p, q, t each of r, g, b takes in each sector, picked from a table rather
+    // than branched to: the sectors come at random.
+    static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
+    const float v = values.v[in.max];
+    const std::uint8_t bytes[4] = {values.byte[in.max], ClampRound(in.p * v * 255), ClampRound(in.q * v * 255),
+                                   ClampRound(in.t * v * 255)};
+    const std::uint8_t* places = kPlaces[in.sector];
+    p[2] = bytes[places[0]], p[1] = bytes[places[1]], p[0] = bytes[places[2]];
+}
+
+HslPixel HslFactors(const std::uint8_t* p) {
+    float in[4] = {};
+    RGBToHSL(in, ColourAt(p), 1);
+    HslPixel out{};
+    out.s = in[1] * 0.003921569f;
+    out.key = std::uint16_t(std::max({p[0], p[1], p[2]}) + std::min({p[0], p[1], p[2]}));
+    const float h = in[0] * 1.4117647f;
+    const float hues[3] = {h + 120, h, h - 120};
+    for (int c = 0; c < 3; ++c) {
+        float hue = hues[c];
+        if (hue > 360) hue -= 360;
+        if (hue < 0) hue += 360;
+        if (hue < 60) out.w[c] = hue, out.kinds[c] = 0;
+        else if (hue < 180) out.w[c] = 0, out.kinds[c] = 1;
+        else if (hue < 240) out.w[c] = 240 - hue, out.kinds[c] = 2;
+        else out.w[c] = 0, out.kinds[c] = 3;
+    }
+    return out;
+}
+
+// The new L of each maximum plus minimum, scaled as HSLToRGB scales it.
+struct HslValues {
+    float l[511];
+    explicit HslValues(const float* newValue) {
+        for (int key = 0; key < 511; ++key) l[key] = newValue[key] * 0.003921569f;
+    }
+};
+
+[[gnu::always_inline]] inline void HslFinish(std::uint8_t* p, const HslPixel& in, const HslValues& values) {
+    const float l = values.l[in.key], s = in.s;
+    const float m2 = l <= 0.5f ? l * (1 + s) : l + s - l * s;
+    const float m1 = 2 * l - m2;
+    std::uint8_t bytes[3];
+    for (int c = 0; c < 3; ++c) {
+        // Picked from a table rather than branched to: the kinds come at random.
+        const float ramp = m1 + (m2 - m1) * in.w[c] / 60;
+        const float choices[4] = {ramp, m2, ramp, m1};
+        bytes[c] = ClampTruncate(choices[in.kinds[c]] * 255);
+    }
+    p[2] = bytes[0], p[1] = bytes[1], p[0] = bytes[2];
+}
+
+template <int Model>
+void KeyedRows(const PixelRows& pixels, const float* newValue) {
+    if constexpr (Model == 3 || Model == 4) {
+        // HSV and HSL through the preview's factors: their way back then needs no branch.
+        using Values = std::conditional_t<Model == 3, HsvValues, HslValues>;
+        const Values values(newValue);
+        ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t y = first; y < last; ++y) {
+                std::uint8_t* p = pixels.Row(y);
+                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                    if constexpr (Model == 3) HsvFinish(p, HsvFactors(p), values);
+                    else HslFinish(p, HslFactors(p), values);
+                }
+            }
+        });
+        return;
+    }
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        ConvertRows<Model>(pixels, first, last,
+                           [&](float* values, const std::uint8_t* p) { values[KeyedComponent<Model>()] = newValue[KeyOf<Model>(p)]; });
+    });
+}
+
+template <int Model>
+void CountKeys(const PixelRows& pixels, std::uint64_t* counts) {
+    SharedCounts<KeyCount<Model>()> shared;
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::array<std::uint64_t, KeyCount<Model>()> part{};
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) ++part[std::size_t(KeyOf<Model>(p))];
+        }
+        shared.Add(part);
+    });
+    std::copy(shared.total.begin(), shared.total.end(), counts);
+}
+
+template <int Model>
+void NonLinearKeyed(const PixelRows& pixels, int function, float alpha) {
+    float newValue[KeyCount<Model>()];
+    for (int key = 0; key < KeyCount<Model>(); ++key) newValue[key] = ModelTransfer(function, ValueOfKey<Model>(key), alpha);
+    KeyedRows<Model>(pixels, newValue);
+}
+
+template <int Model>
+void EqualizeKeyed(const PixelRows& pixels) {
+    std::uint64_t counts[KeyCount<Model>()];
+    CountKeys<Model>(pixels, counts);
+    double bins[256] = {};
+    for (int key = 0; key < KeyCount<Model>(); ++key) bins[EqualizeBin(ValueOfKey<Model>(key))] += double(counts[key]);
+    float levels[256];
+    EqualizedLevels(bins, std::int64_t(pixels.width) * pixels.height, levels);
+    float newValue[KeyCount<Model>()];
+    for (int key = 0; key < KeyCount<Model>(); ++key) newValue[key] = levels[EqualizeBin(ValueOfKey<Model>(key))];
+    KeyedRows<Model>(pixels, newValue);
+}
+
+// ---------------------------------------------------------------- CMYK
+
+// C, M, Y are 255 minus the bytes and K their minimum, except for black (0, 0, 0, 255).
+struct Cmyk {
+    int c, m, y, k;
+};
+Cmyk CmykOf(const std::uint8_t* p) {
+    if ((p[0] | p[1] | p[2]) == 0) return {0, 0, 0, 255};
+    const int c = 255 - p[2], m = 255 - p[1], y = 255 - p[0];
+    return {c, m, y, std::min({c, m, y})};
+}
+
+// CMYKToRGB's byte for every changed component and K: channel[c][k].
+using CmykTable = std::array<std::uint8_t, 256 * 256>;
+void FillCmykTable(const float* newComponent, const float* newK, CmykTable& table) {
+    float v[256], vk[256];
+    for (int i = 0; i < 256; ++i) v[i] = newComponent[i] / 255.0f, vk[i] = newK[i] / 255.0f;
+    for (int c = 0; c < 256; ++c)
+        for (int k = 0; k < 256; ++k)
+            table[std::size_t(c * 256 + k)] = ClampTruncate(255.0f * (1.0f - v[c]) * (1.0f - vk[k]));
+}
+
+void CmykRows(const PixelRows& pixels, const CmykTable& red, const CmykTable& green, const CmykTable& blue) {
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const Cmyk v = CmykOf(p);
+                p[2] = red[std::size_t(v.c * 256 + v.k)];
+                p[1] = green[std::size_t(v.m * 256 + v.k)];
+                p[0] = blue[std::size_t(v.y * 256 + v.k)];
+            }
+        }
+    });
+}
+
+void NonLinearCmyk(const PixelRows& pixels, int function, float alpha) {
+    float newValue[256];
+    for (int v = 0; v < 256; ++v) newValue[v] = ModelTransfer(function, float(v), alpha);
+    auto table = std::make_unique<CmykTable>();
+    FillCmykTable(newValue, newValue, *table);
+    CmykRows(pixels, *table, *table, *table);
+}
+
+void EqualizeCmyk(const PixelRows& pixels) {
+    SharedCounts<3 * 256> shared;
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::array<std::uint64_t, 3 * 256> part{};
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const Cmyk v = CmykOf(p);
+                ++part[std::size_t(v.c)], ++part[std::size_t(256 + v.m)], ++part[std::size_t(512 + v.y)];
+            }
+        }
+        shared.Add(part);
+    });
+    float same[256];
+    for (int k = 0; k < 256; ++k) same[k] = float(k);
+    auto tables = std::make_unique<std::array<CmykTable, 3>>();
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        double bins[256];
+        for (std::size_t v = 0; v < 256; ++v) bins[v] = double(shared.total[channel * 256 + v]);
+        float levels[256];
+        EqualizedLevels(bins, std::int64_t(pixels.width) * pixels.height, levels);
+        FillCmykTable(levels, same, (*tables)[channel]);
+    }
+    CmykRows(pixels, (*tables)[0], (*tables)[1], (*tables)[2]);
+}
+
+// ---------------------------------------------------------------- HSI
+
+constexpr int kPairSide = 511;
+int PairOf(int R, int G, int B) { return (R - G + 255) * kPairSide + (R - B + 255); }
+
+// The hue terms of HSIToRGB for a hue that RGBToHSI gives from R - G and R - B: the sector
+// and the two cosines of its formula.
+struct HsiHue {
+    float cosNum = 0, cosDen = 0;
+    int sector = 0;
+};
+// H of RGBToHSI (range 1) from R - G and R - B.
+float HsiHueOf(int rg, int rb) {
+    constexpr float kHueFactor = 40.58451f, kCircle = 255.0f;
+    if (rg == 0 && rb == 0) return 0.0f;
+    const float dRG = float(rg), dRB = float(rb), dGB = float(rb - rg);
+    const float num = dRG + dRB;
+    const float den = 2.0f * std::sqrt(dRG * dRG + dRB * dGB);
+    const float theta = std::acos(std::clamp(num / den, -1.0f, 1.0f)) * kHueFactor;
+    return dGB < 0 ? kCircle - theta : theta;
+}
+
+HsiHue HueTerms(int rg, int rb) {
+    const float h = HsiHueOf(rg, rb) / 40.58451f;
+    if (h >= 0 && h < 2.0943951f) return {std::cos(h), std::cos(1.04719755f - h), 0};
+    if (h >= 2.0943951f && h < 4.1887902f) return {std::cos(h - 2.0943951f), std::cos(3.14159265f - h), 1};
+    return {std::cos(h - 4.1887902f), std::cos(5.23598775f - h), 2};
+}
+
+// make(R - G, R - B) for every pair of differences that occurs in the image.
+template <class Entry, class Make>
+std::vector<Entry> PairTable(const PixelRows& pixels, const Make& make) {
+    std::vector<std::uint8_t> used(std::size_t(kPairSide) * kPairSide, 0);
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                std::atomic_ref<std::uint8_t> mark(used[std::size_t(PairOf(p[2], p[1], p[0]))]);
+                if (mark.load(std::memory_order_relaxed) == 0) mark.store(1, std::memory_order_relaxed);
+            }
+        }
+    });
+    std::vector<Entry> table(used.size());
+    ForEachRowBand(kPairSide, std::size_t(kPairSide) * 256, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t rg = first; rg < last; ++rg)
+            for (int rb = 0; rb < kPairSide; ++rb) {
+                const std::size_t at = std::size_t(rg) * kPairSide + std::size_t(rb);
+                if (used[at]) table[at] = make(rg - 255, rb - 255);
+            }
+    });
+    return table;
+}
+
+std::vector<HsiHue> HueTable(const PixelRows& pixels) { return PairTable<HsiHue>(pixels, HueTerms); }
+
+// S on the way back (S / 255), as RGBToHSI gives it and HSIToRGB divides it.
+float HsiSaturation(int R, int G, int B) {
+    if (R == G && G == B) return 0.0f / 255.0f;
+    const float S = float((1.0 - 3.0 * double(float(std::min({R, G, B}))) / double(float(R + G + B))) * 255.0);
+    return S / 255.0f;
+}
+
+// HSIToRGB from its terms: lo = (1 - s) i, hi = (1 + s cos / cos) i, and the third component
+// 3 i - (lo + hi), placed by the sector.
+[[gnu::always_inline]] inline void HsiFinish(std::uint8_t* p, int sector, float oneMinusS, float onePlusW, float i) {
+    const float lo = oneMinusS * i, hi = onePlusW * i, third = 3 * i - (lo + hi);
+    const std::uint8_t L = ClampRound(lo * 255), H = ClampRound(hi * 255), T = ClampRound(third * 255);
+    switch (sector) {
+        case 0: p[2] = H, p[1] = T, p[0] = L; break;
+        case 1: p[2] = L, p[1] = H, p[0] = T; break;
+        default: p[2] = T, p[1] = L, p[0] = H; break;
+    }
+}
+
+// newI[sum] is the changed intensity of the pixels whose R + G + B is sum, over 255.
+void HsiRows(const PixelRows& pixels, const float* newI) {
+    const std::vector<HsiHue> hues = HueTable(pixels);
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const int B = p[0], G = p[1], R = p[2];
+                const HsiHue& hue = hues[std::size_t(PairOf(R, G, B))];
+                const float s = HsiSaturation(R, G, B);
+                HsiFinish(p, hue.sector, 1 - s, 1 + s * hue.cosNum / hue.cosDen, newI[R + G + B]);
+            }
+        }
+    });
+}
+
+float HsiIntensity(int sum) { return float((double(float(sum)) / 3.0 / 255.0) * 255.0); }
+
+void NonLinearHsi(const PixelRows& pixels, int function, float alpha) {
+    float newI[766];
+    for (int sum = 0; sum < 766; ++sum) newI[sum] = ModelTransfer(function, HsiIntensity(sum), alpha) / 255.0f;
+    HsiRows(pixels, newI);
+}
+
+void EqualizeHsi(const PixelRows& pixels) {
+    SharedCounts<766> shared;
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::array<std::uint64_t, 766> part{};
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) ++part[std::size_t(p[0] + p[1] + p[2])];
+        }
+        shared.Add(part);
+    });
+    double bins[256] = {};
+    for (int sum = 0; sum < 766; ++sum) bins[EqualizeBin(HsiIntensity(sum))] += double(shared.total[std::size_t(sum)]);
+    float levels[256];
+    EqualizedLevels(bins, std::int64_t(pixels.width) * pixels.height, levels);
+    float newI[766];
+    for (int sum = 0; sum < 766; ++sum) newI[sum] = levels[EqualizeBin(HsiIntensity(sum))] / 255.0f;
+    HsiRows(pixels, newI);
+}
+
+// ---------------------------------------------------------------- components of many values
+
+template <int Model, int Function>
+void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
+    const ChangedComponents which = NonLinearComponents(Model);
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        ConvertRows<Model>(pixels, first, last, [&](float* values, const std::uint8_t*) {
+            for (int c = which.first; c < which.first + which.count; ++c) values[c] = ModelTransferT<Function>(values[c], alpha);
+        });
+    });
+}
+
+template <int Model>
+void NonLinearValued(const PixelRows& pixels, int function, float alpha) {
+    switch (function) {
+        case 0: NonLinearValuedRows<Model, 0>(pixels, alpha); break;
+        case 1: NonLinearValuedRows<Model, 1>(pixels, alpha); break;
+        case 2: NonLinearValuedRows<Model, 2>(pixels, alpha); break;
+        case 3: NonLinearValuedRows<Model, 3>(pixels, alpha); break;
+        case 4: NonLinearValuedRows<Model, 4>(pixels, alpha); break;
+        case 5: NonLinearValuedRows<Model, 5>(pixels, alpha); break;
+        default: NonLinearValuedRows<Model, 6>(pixels, alpha); break;
+    }
+}
+
+template <int Model>
+void EqualizeValued(const PixelRows& pixels) {
+    const ChangedComponents which = EqualizedComponents(Model);
+    const std::int64_t count = std::int64_t(pixels.width) * pixels.height;
+    // LAB's and LUV's components (three and one power per pixel) are kept so that the second
+    // pass need not convert again; the other models convert again, which costs less than the
+    // memory, as does a pass without the memory. Either gives the same values.
+    constexpr std::int64_t kMaxKeptPixels = std::int64_t(1) << 23;
+    std::unique_ptr<float[]> kept;
+    if ((Model == 9 || Model == 10) && count <= kMaxKeptPixels) kept.reset(new (std::nothrow) float[std::size_t(count) * 4]);
+    const auto keptAt = [&](std::int32_t y) { return &kept[std::size_t(y) * std::size_t(pixels.width) * 4]; };
+
+    SharedCounts<3 * 256> shared;
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::array<std::uint64_t, 3 * 256> part{};
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            float* keep = kept ? keptAt(y) : nullptr;
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                float values[4] = {};
+                ToModelT<Model>(ColourAt(p), values);
+                for (int c = which.first; c < which.first + which.count; ++c)
+                    ++part[std::size_t(c * 256 + EqualizeBin(values[c]))];
+                if (keep) std::copy_n(values, 4, keep + 4 * x);
+            }
+        }
+        shared.Add(part);
+    });
+    float levels[3][256];
+    for (int c = which.first; c < which.first + which.count; ++c) {
+        double bins[256];
+        for (std::size_t v = 0; v < 256; ++v) bins[v] = double(shared.total[std::size_t(c) * 256 + v]);
+        EqualizedLevels(bins, count, levels[c]);
+    }
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const float* keep = kept ? keptAt(y) : nullptr;
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                float values[4] = {};
+                if (keep) std::copy_n(keep + 4 * x, 4, values);
+                else ToModelT<Model>(ColourAt(p), values);
+                for (int c = which.first; c < which.first + which.count; ++c) values[c] = levels[c][EqualizeBin(values[c])];
+                RGBQUAD result{};
+                FromModelT<Model>(values, result);
+                Put(p, result);
+            }
+        }
+    });
+}
+
+}  // namespace
+
+void SplitHsi(const PixelRows& pixels, std::uint8_t* const* outputs, const std::size_t* strides) {
+    const std::vector<std::uint8_t> hue =
+        PairTable<std::uint8_t>(pixels, [](int rg, int rb) { return ClampTruncate(std::trunc(HsiHueOf(rg, rb))); });
+    std::uint8_t intensity[766];
+    for (int sum = 0; sum < 766; ++sum) intensity[sum] = ClampTruncate(std::trunc(HsiIntensity(sum)));
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            std::uint8_t* h = outputs[0] + std::size_t(y) * strides[0];
+            std::uint8_t* s = outputs[1] + std::size_t(y) * strides[1];
+            std::uint8_t* i = outputs[2] + std::size_t(y) * strides[2];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const int B = p[0], G = p[1], R = p[2];
+                h[x] = hue[std::size_t(PairOf(R, G, B))];
+                // S as RGBToHSI gives it: 0 for grays (black included).
+                s[x] = R == G && G == B ? 0
+                                        : ClampTruncate(std::trunc(float(
+                                              (1.0 - 3.0 * double(float(std::min({R, G, B}))) / double(float(R + G + B))) *
+                                              255.0)));
+                i[x] = intensity[R + G + B];
+            }
+        }
+    });
+}
+
+void NonLinearInModel(const PixelRows& pixels, int model, int function, float alpha) {
+    switch (model) {
+        case 1: NonLinearCmyk(pixels, function, alpha); break;
+        case 2: NonLinearHsi(pixels, function, alpha); break;
+        case 3: NonLinearKeyed<3>(pixels, function, alpha); break;
+        case 4: NonLinearKeyed<4>(pixels, function, alpha); break;
+        case 5: NonLinearValued<5>(pixels, function, alpha); break;
+        case 6: NonLinearKeyed<6>(pixels, function, alpha); break;
+        case 7: NonLinearValued<7>(pixels, function, alpha); break;
+        case 8: NonLinearValued<8>(pixels, function, alpha); break;
+        case 9: NonLinearValued<9>(pixels, function, alpha); break;
+        case 10: NonLinearValued<10>(pixels, function, alpha); break;
+        default: break;
+    }
+}
+
+void EqualizeInModel(const PixelRows& pixels, int model) {
+    switch (model) {
+        case 1: EqualizeCmyk(pixels); break;
+        case 2: EqualizeHsi(pixels); break;
+        case 3: EqualizeKeyed<3>(pixels); break;
+        case 4: EqualizeKeyed<4>(pixels); break;
+        case 5: EqualizeValued<5>(pixels); break;
+        case 6: EqualizeKeyed<6>(pixels); break;
+        case 7: EqualizeValued<7>(pixels); break;
+        case 8: EqualizeValued<8>(pixels); break;
+        case 9: EqualizeValued<9>(pixels); break;
+        case 10: EqualizeValued<10>(pixels); break;
+        default: break;
+    }
+}
+
+}  // namespace velora::detail
+
+// ---------------------------------------------------------------- CModelPreview
+
+using velora::detail::ClampRound;
+using velora::detail::ClampTruncate;
+using velora::detail::PixelRows;
+
+namespace {
+
+// Beyond this many pixels the preview takes the plain call rather than keep up to 28 bytes
+// per pixel.
+constexpr std::int64_t kMaxPreviewPixels = std::int64_t(1) << 23;
+
+PixelRows RowsOf(const CVelora& image, std::uint8_t* bits, std::uint32_t stride) {
+    return {bits, image.GetWidth(), image.GetHeight(), stride, image.GetBitCount() / 8u};
+}
+
+// HSIToRGB's factors of i: 1 - s and 1 + s cos / cos, from H and S alone.
+struct HsiPixel {
+    float oneMinusS, onePlusW;
+    std::uint16_t sum;
+    std::uint8_t sector;
+};
+
+// What one model keeps, pixel by pixel in stored order. YIQ, YCbCr and CIE XYZ convert again
+// (it is cheap); LAB and LUV keep their three components. For the costly functions the
+// valued models also keep each changed component's rank among its distinct values.
+struct KeptPixels {
+    int model = 0;
+    std::vector<HsiPixel> hsi;
+    std::vector<velora::detail::HsvPixel> hsv;
+    std::vector<velora::detail::HslPixel> hsl;
+    std::vector<float> components;       // 3 per pixel
+    std::vector<std::uint32_t> rank[3];  // per changed component, once a costly function asks
+    std::vector<float> distinct[3];
+    // Nearly every pixel has values of its own (noise): ranks would only add lookups.
+    bool ranksUnprofitable = false;
+};
+
+template <class Pixel, class Make>
+void KeepPixels(const PixelRows& pixels, std::vector<Pixel>& kept, const Make& make) {
+    kept.resize(std::size_t(pixels.width) * std::size_t(pixels.height));
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            Pixel* out = &kept[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) out[x] = make(p);
+        }
+    });
+}
+
+void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
+    const std::vector<velora::detail::HsiHue> hues = velora::detail::HueTable(pixels);
+    KeepPixels(pixels, kept.hsi, [&](const std::uint8_t* p) {
+        const int B = p[0], G = p[1], R = p[2];
+        const velora::detail::HsiHue& hue = hues[std::size_t(velora::detail::PairOf(R, G, B))];
+        const float s = velora::detail::HsiSaturation(R, G, B);
+        return HsiPixel{1 - s, 1 + s * hue.cosNum / hue.cosDen, std::uint16_t(R + G + B), std::uint8_t(hue.sector)};
+    });
+}
+
+void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepPixels(pixels, kept.hsv, velora::detail::HsvFactors); }
+
+void KeepHsl(KeptPixels& kept, const PixelRows& pixels) { KeepPixels(pixels, kept.hsl, velora::detail::HslFactors); }
+
+template <int Model>
+void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
+    kept.components.resize(std::size_t(pixels.width) * std::size_t(pixels.height) * 3);
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            float* out = &kept.components[std::size_t(y) * std::size_t(pixels.width) * 3];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, out += 3) {
+                float values[4] = {};
+                velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
+                std::copy_n(values, 3, out);
+            }
+        }
+    });
+}
+
+// The rank of every pixel's changed component(s) among the distinct values (equal bits,
+// equal result), so that a costly function runs once per distinct value.
+template <int Model>
+void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
+    const std::size_t count = std::size_t(pixels.width) * std::size_t(pixels.height);
+    const auto [first, changed] = velora::detail::NonLinearComponents(Model);
+    const auto valueAt = [&](std::size_t at, int c) {
+        if (!kept.components.empty()) return kept.components[at * 3 + std::size_t(first + c)];
+        float values[4] = {};
+        const std::uint8_t* p = pixels.Row(std::int32_t(at / std::size_t(pixels.width))) +
+                                at % std::size_t(pixels.width) * pixels.step;
+        velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
+        return values[first + c];
+    };
+    // A sample first: where nearly every sampled pixel has a value of its own (noise), sorting
+    // them all would be wasted. Either way the bytes are the same.
+    constexpr std::size_t kSample = 1 << 16;
+    if (count >= 4 * kSample) {
+        std::vector<float> sample(kSample);
+        for (std::size_t i = 0; i < kSample; ++i) sample[i] = valueAt(i * (count / kSample), 0);
+        std::sort(sample.begin(), sample.end());
+        const auto distinct = std::size_t(std::unique(sample.begin(), sample.end()) - sample.begin());
+        if (distinct > kSample / 10 * 9) {
+            kept.ranksUnprofitable = true;
+            return;
+        }
+    }
+    std::vector<std::uint64_t> keyed(count);
+    for (int c = 0; c < changed; ++c) {
+        velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
+            const std::size_t end = std::size_t(last) * std::size_t(pixels.width);
+            for (std::size_t at = std::size_t(firstRow) * std::size_t(pixels.width); at < end; ++at) {
+                const float value = valueAt(at, c);
+                std::uint32_t bits;
+                std::memcpy(&bits, &value, 4);
+                keyed[at] = (std::uint64_t(bits) << 32) | at;
+            }
+        });
+        std::sort(keyed.begin(), keyed.end());
+        std::vector<std::uint32_t>& rank = kept.rank[c];
+        std::vector<float>& distinct = kept.distinct[c];
+        rank.resize(count);
+        distinct.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto bits = std::uint32_t(keyed[i] >> 32);
+            if (i == 0 || bits != std::uint32_t(keyed[i - 1] >> 32)) {
+                float value;
+                std::memcpy(&value, &bits, 4);
+                distinct.push_back(value);
+            }
+            rank[std::size_t(keyed[i] & 0xFFFFFFFFu)] = std::uint32_t(distinct.size() - 1);
+        }
+        if (distinct.size() > count / 4) {
+            kept.ranksUnprofitable = true;
+            for (int d = 0; d <= c; ++d) {
+                std::vector<std::uint32_t>().swap(kept.rank[d]);
+                std::vector<float>().swap(kept.distinct[d]);
+            }
+            return;
+        }
+    }
+}
+
+void FinishHsi(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
+    float newI[766];
+    for (int sum = 0; sum < 766; ++sum)
+        newI[sum] = velora::detail::ModelTransfer(function, velora::detail::HsiIntensity(sum), alpha) / 255.0f;
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const HsiPixel* in = &kept.hsi[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in)
+                velora::detail::HsiFinish(p, in->sector, in->oneMinusS, in->onePlusW, newI[in->sum]);
+        }
+    });
+}
+
+void FinishHsv(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
+    float newValue[256];
+    for (int max = 0; max < 256; ++max) newValue[max] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<3>(max), alpha);
+    const velora::detail::HsvValues values(newValue);
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const velora::detail::HsvPixel* in = &kept.hsv[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) velora::detail::HsvFinish(p, *in, values);
+        }
+    });
+}
+
+void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
+    float newValue[511];
+    for (int key = 0; key < 511; ++key) newValue[key] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<4>(key), alpha);
+    const velora::detail::HslValues values(newValue);
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const velora::detail::HslPixel* in = &kept.hsl[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) velora::detail::HslFinish(p, *in, values);
+        }
+    });
+}
+
+// The valued models: the function applied to each pixel's kept (or converted) component, or
+// taken from its rank's entry.
+template <int Model, int Function, bool Ranked>
+void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alpha, const std::vector<float>* newValue) {
+    const auto [first, changed] = velora::detail::NonLinearComponents(Model);
+    velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
+        for (std::int32_t y = firstRow; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            std::size_t at = std::size_t(y) * std::size_t(pixels.width);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++at) {
+                float values[4] = {};
+                if (kept.components.empty()) velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
+                else std::copy_n(&kept.components[at * 3], 3, values);
+                for (int c = 0; c < changed; ++c) {
+                    if constexpr (Ranked) values[first + c] = newValue[c][kept.rank[c][at]];
+                    else values[first + c] = velora::detail::ModelTransferT<Function>(values[first + c], alpha);
+                }
+                RGBQUAD result{};
+                velora::detail::FromModelT<Model>(values, result);
+                velora::detail::Put(p, result);
+            }
+        }
+    });
+}
+
+template <int Model>
+void FinishValued(KeptPixels& kept, const PixelRows& source, const PixelRows& pixels, int function, float alpha) {
+    if (!velora::detail::TransferIsCostly(function, alpha)) {
+        switch (function) {
+            case 0: FinishValuedRows<Model, 0, false>(kept, pixels, alpha, nullptr); break;
+            case 1: FinishValuedRows<Model, 1, false>(kept, pixels, alpha, nullptr); break;
+            case 2: FinishValuedRows<Model, 2, false>(kept, pixels, alpha, nullptr); break;
+            default: FinishValuedRows<Model, 5, false>(kept, pixels, alpha, nullptr); break;  // alpha 0
+        }
+        return;
+    }
+    if (kept.rank[0].empty() && !kept.ranksUnprofitable) KeepRanks<Model>(kept, source);
+    if (kept.ranksUnprofitable) {
+        switch (function) {
+            case 3: FinishValuedRows<Model, 3, false>(kept, pixels, alpha, nullptr); break;
+            case 4: FinishValuedRows<Model, 4, false>(kept, pixels, alpha, nullptr); break;
+            case 5: FinishValuedRows<Model, 5, false>(kept, pixels, alpha, nullptr); break;
+            default: FinishValuedRows<Model, 6, false>(kept, pixels, alpha, nullptr); break;
+        }
+        return;
+    }
+    const auto [first, changed] = velora::detail::NonLinearComponents(Model);
+    std::vector<float> newValue[3];
+    for (int c = 0; c < changed; ++c) {
+        const std::vector<float>& values = kept.distinct[c];
+        newValue[c].resize(values.size());
+        constexpr std::int32_t kChunk = 4096;
+        const auto chunks = std::int32_t((values.size() + kChunk - 1) / kChunk);
+        velora::detail::ForEachRowBand(chunks, std::size_t(kChunk) * 64, [&](std::int32_t firstChunk, std::int32_t last) {
+            const std::size_t end = std::min(values.size(), std::size_t(last) * kChunk);
+            for (std::size_t i = std::size_t(firstChunk) * kChunk; i < end; ++i)
+                newValue[c][i] = velora::detail::ModelTransfer(function, values[i], alpha);
+        });
+    }
+    FinishValuedRows<Model, 0, true>(kept, pixels, alpha, newValue);
+}
+
+}  // namespace
+
+struct CModelPreview::Kept : KeptPixels {};
+
+CModelPreview::CModelPreview(const CVelora& source) : m_source(source) {}
+CModelPreview::~CModelPreview() = default;
+
+unsigned CModelPreview::NonLinearContrast(CVelora& image, int colorModel, int function, float alpha) {
+    const unsigned depth = image.GetBitCount();
+    const bool direct = image.HasImage() && (depth == 24 || depth == 32);
+    // CMYK and YUV convert so cheaply that the plain call is as quick.
+    const bool kept = colorModel >= kModelHSI && colorModel < kColorModelCount && colorModel != kModelYUV;
+    const bool valid = function >= 0 && function <= 6 && alpha >= 0.0f && alpha <= 1.0f;
+    const std::int64_t count = std::int64_t(image.GetWidth()) * image.GetHeight();
+    if (!direct || !kept || !valid || count > kMaxPreviewPixels || !m_source.HasImage() ||
+        m_source.GetBitCount() != depth || m_source.GetWidth() != image.GetWidth() ||
+        m_source.GetHeight() != image.GetHeight())
+        return image.NonLinearContrast(colorModel, function, alpha);
+
+    const PixelRows source = RowsOf(m_source, m_source.m_pchMapaBits, m_source.m_bytesPerRow);
+    const PixelRows pixels = RowsOf(image, image.m_pchMapaBits, image.m_bytesPerRow);
+    try {
+        if (!m_kept || m_kept->model != colorModel) {
+            m_kept.reset();
+            auto made = std::make_unique<Kept>();
+            made->model = colorModel;
+            switch (colorModel) {
+                case kModelHSI: KeepHsi(*made, source); break;
+                case kModelHSV: KeepHsv(*made, source); break;
+                case kModelHSL: KeepHsl(*made, source); break;
+                case kModelCIELAB: KeepComponents<9>(*made, source); break;
+                case kModelCIELUV: KeepComponents<10>(*made, source); break;
+                default: break;
+            }
+            m_kept = std::move(made);
+        }
+        switch (colorModel) {
+            case kModelHSI: FinishHsi(*m_kept, pixels, function, alpha); break;
+            case kModelHSV: FinishHsv(*m_kept, pixels, function, alpha); break;
+            case kModelHSL: FinishHsl(*m_kept, pixels, function, alpha); break;
+            case kModelYIQ: FinishValued<5>(*m_kept, source, pixels, function, alpha); break;
+            case kModelYCbCr: FinishValued<7>(*m_kept, source, pixels, function, alpha); break;
+            case kModelCIEXYZ: FinishValued<8>(*m_kept, source, pixels, function, alpha); break;
+            case kModelCIELAB: FinishValued<9>(*m_kept, source, pixels, function, alpha); break;
+            default: FinishValued<10>(*m_kept, source, pixels, function, alpha); break;
+        }
+    } catch (const std::bad_alloc&) {
+        // Nothing of the image was written before the memory was had.
+        m_kept.reset();
+        return image.NonLinearContrast(colorModel, function, alpha);
+    }
+    return 0;
+}
