@@ -4,7 +4,7 @@
 // the view has painted and the events it caused (tool-window refreshes and their paints) are
 // done. Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 //
-//   velora_workbench_bench [moves per case]
+//   velora_workbench_bench [moves per case] [only the cases whose name holds this text]
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCheckBox>
@@ -117,6 +117,8 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     velora::ui::PrepareApplication();
     const int moves = argc > 1 ? std::max(3, std::atoi(argv[1])) : 60;
+    const std::string only = argc > 2 ? argv[2] : "";
+    const auto wanted = [&only](const std::string& name) { return name.find(only) != std::string::npos; };
 
     std::vector<std::uint8_t> bits(std::size_t(CVelora::GetImageSize(kSide, kSide, 24)));
     std::mt19937 random(11u);
@@ -145,6 +147,7 @@ int main(int argc, char** argv) {
                 view->viewport()->height(), moves);
 
     const auto brightness = [&](const char* name) {
+        if (!wanted(name)) return;
         frame.SetColorModel(kModelRGB);
         auto dialog = MakeOperationDialog(kCmdBrightness, view);
         dialog->show();
@@ -159,8 +162,8 @@ int main(int argc, char** argv) {
     Settle(100);
     brightness("brightness, histogram in front");
 
-    frame.SetColorModel(kModelHSV);
-    {
+    if (const char* name = "non-linear contrast, HSV, histogram in front"; wanted(name)) {
+        frame.SetColorModel(kModelHSV);
         auto dialog = MakeOperationDialog(kCmdNonLinear, view);
         dialog->show();
         Settle(100);
@@ -170,7 +173,7 @@ int main(int argc, char** argv) {
         std::vector<QRadioButton*> functions;
         for (QRadioButton* radio : contrast->function)
             if (radio) functions.push_back(radio);
-        Print("non-linear contrast, HSV, histogram in front",
+        Print(name,
               Measure(counter, moves, [&](int i) { functions[std::size_t(i + 1) % functions.size()]->click(); }));
         dialog->reject();
         Settle(100);
