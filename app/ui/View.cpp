@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
@@ -27,7 +28,10 @@ CUtilidadView::CUtilidadView(std::shared_ptr<CUtilidadDoc> document, CWorkbench&
 void CUtilidadView::ImageChanged() {
     const CVelora& image = m_document->Image();
     const int width = std::max(image.GetWidth(), 0), height = std::max(image.GetHeight(), 0);
-    m_display = QImage(width, height, QImage::Format_RGB32);
+    // Converted into the same buffer while the size stays: a preview changes the pixels many
+    // times a second, and a fresh 16 MiB image each time costs more than the conversion.
+    if (m_display.size() != QSize(width, height) || !m_display.isDetached())
+        m_display = QImage(width, height, QImage::Format_RGB32);
     if (!m_display.isNull())
         image.ConvertToRGB32(0, height, reinterpret_cast<std::uint32_t*>(m_display.bits()),
                              std::size_t(m_display.bytesPerLine() / 4));
@@ -77,13 +81,17 @@ void CUtilidadView::paintEvent(QPaintEvent*) {
         QTimer::singleShot(0, this, [this] { m_bench.SizeViewToImage(this); });
     }
     QPainter painter(viewport());
-    painter.fillRect(viewport()->rect(), palette().color(QPalette::Dark));
+    const QRect area = viewport()->rect();
     if (m_scaleToFit) {
-        painter.drawImage(viewport()->rect(), m_display);
+        if (m_display.isNull()) painter.fillRect(area, palette().color(QPalette::Dark));
+        else painter.drawImage(area, m_display);
     } else {
         const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
         const QRect source = QRect(offset, viewport()->size()).intersected(m_display.rect());
-        painter.drawImage(source.topLeft() - offset, m_display, source);
+        const QRect target(source.topLeft() - offset, source.size());
+        // Only the background around the image: under it every pixel is drawn anyway.
+        for (const QRect& rest : QRegion(area).subtracted(QRegion(target))) painter.fillRect(rest, palette().color(QPalette::Dark));
+        if (!source.isEmpty()) painter.drawImage(target.topLeft(), m_display, source);
     }
     m_bench.OpenToolWindowsIfPending();
 }

@@ -1,6 +1,7 @@
 // CUtilidadView: one document's image in an MDI child window. It draws a cached display
-// copy of the image (converted once per change, never per mouse move or scroll), reports
-// the pixel under the pointer, and scales the image with the keypad + and - keys.
+// copy of the image (converted once per change into the same buffer, never per mouse move
+// or scroll), reports the pixel under the pointer, and scales the image with the keypad +
+// and - keys.
 #pragma once
 
 #include <QAbstractScrollArea>
