@@ -201,14 +201,15 @@ TEST_F(Workbench, InPlaceRunnerRefusalLeavesNoStepAndAResizeRefitsTheWindow) {
 TEST_F(Workbench, ViewShowsEveryChangeWhetherItsBufferIsKeptOrMadeAnew) {
     CUtilidadView* view = OpenImage("vista.bmp", RandomImage(40, 30, 24, 3));
     CUtilidadDoc& doc = view->Document();
-    // What the viewport shows at each image pixel, against the image's own colours.
+    // What the viewport shows, against the image's own colours at the scrolled place.
     const auto showsTheImage = [&] {
         const QImage shown = view->viewport()->grab().toImage();
         const CVelora& image = doc.Image();
-        for (int y = 0; y < std::min(image.GetHeight(), shown.height()); ++y)
-            for (int x = 0; x < std::min(image.GetWidth(), shown.width()); ++x) {
+        const int left = view->horizontalScrollBar()->value(), top = view->verticalScrollBar()->value();
+        for (int y = 0; y < std::min(image.GetHeight() - top, shown.height()); ++y)
+            for (int x = 0; x < std::min(image.GetWidth() - left, shown.width()); ++x) {
                 RGBQUAD c{};
-                image.GetRGBPixel(x, y, c);
+                image.GetRGBPixel(x + left, y + top, c);
                 if (shown.pixel(x, y) != qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue)) return false;
             }
         return true;
@@ -230,6 +231,22 @@ TEST_F(Workbench, ViewShowsEveryChangeWhetherItsBufferIsKeptOrMadeAnew) {
     if (view->viewport()->width() > 23) {
         EXPECT_EQ(view->viewport()->grab().toImage().pixel(23, 0), view->palette().color(QPalette::Dark).rgb());
     }
+
+    // Taller than the window: the rows scrolled into sight show the image as it is now.
+    doc.Image() = RandomImage(60, 3000, 24, 7);
+    Frame().Workbench().DocumentChanged(doc, true);
+    Settle();
+    view->SetScaleToFit(false);
+    Settle();
+    ASSERT_GT(view->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(showsTheImage());
+    doc.Image() = RandomImage(60, 3000, 24, 8);
+    Frame().Workbench().DocumentChanged(doc, false);
+    EXPECT_TRUE(showsTheImage());
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    EXPECT_TRUE(showsTheImage());
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+    EXPECT_TRUE(showsTheImage());
 }
 
 TEST_F(Workbench, OpenDocumentsListsEachDocumentOnceInWindowOrder) {
