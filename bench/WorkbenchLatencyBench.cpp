@@ -189,7 +189,8 @@ int main(int argc, char** argv) {
         QSlider* slider = static_cast<CGenericOperationDialog*>(dialog.get())->SliderEdit("percent")->Slider();
         const auto percent = [](int i) { return (i * 37) % 201 - 100; };
         Print(name, Measure(counter, moves, [&](int i) { slider->setValue(percent(i)); }));
-        Print("  the operation alone", MeasureOperation(original, moves, [&](CVelora& image, int i) { image.Brightness(percent(i)); }));
+        Print("  the operation alone",
+              MeasureOperation(original, moves, [&](CVelora& image, int i) { image.Brightness(percent(i)); }));
         dialog->reject();
         Settle(100);
     };

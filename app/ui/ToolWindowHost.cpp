@@ -216,8 +216,8 @@ void CToolWindowHost::SettleFloating(QDockWidget* dock) {
 
 bool CToolWindowHost::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show) {
-        const auto it = std::find(m_windows.begin(), m_windows.end(), watched);
-        if (it != m_windows.end() && m_stale[std::size_t(it - m_windows.begin())]) RefreshWindow(std::size_t(it - m_windows.begin()));
+        const auto index = std::size_t(std::find(m_windows.begin(), m_windows.end(), watched) - m_windows.begin());
+        if (index < m_windows.size() && m_stale[index]) RefreshWindow(index);
     }
     // The dock's close button closes the window inside, which may refuse.
     if (event->type() == QEvent::Close) {

@@ -57,9 +57,9 @@ public:
     // A fresh window of this command's kind over the active image (none without one).
     void Open(int commandId);
     // The active image, or its pixels, changed: the open windows re-read it on the next turn
-    // of the event loop, once however many changes come before it (a preview changes the
-    // pixels and signals more than once per slider move). A window out of sight (a tab behind
-    // another) re-reads when it comes into sight, unless another image became active.
+    // of the event loop, once however many changes ask for it before then. A window out of
+    // sight (hidden, or a tab behind another) re-reads when it comes into sight, unless another
+    // image became active.
     void Refresh();
     bool RefreshPending() const { return m_refreshPending; }
     // Closes them all; they open again at the next image's first paint.

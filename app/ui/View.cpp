@@ -127,7 +127,8 @@ void CUtilidadView::paintEvent(QPaintEvent*) {
         ConvertRows(source.top(), source.top() + source.height());
         const QRect target(source.topLeft() - offset, source.size());
         // Only the background around the image: under it every pixel is drawn anyway.
-        for (const QRect& rest : QRegion(area).subtracted(QRegion(target))) painter.fillRect(rest, palette().color(QPalette::Dark));
+        const QColor background = palette().color(QPalette::Dark);
+        for (const QRect& rest : QRegion(area).subtracted(QRegion(target))) painter.fillRect(rest, background);
         if (!source.isEmpty()) painter.drawImage(target.topLeft(), m_display, source);
     }
     m_bench.OpenToolWindowsIfPending();
