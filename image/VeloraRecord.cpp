@@ -405,47 +405,79 @@ unsigned CVelora::Paint(CDibPainter* painter, int x, int y) const {
     return painter->DrawDib(x, y, *m_lpBmI, m_pchMapaBits) ? 0 : 1;
 }
 
+namespace {
+
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+
+std::uint32_t Load32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// Blue, green, red bytes to 0xFFRRGGBB: four pixels from three 4-byte loads, none of which
+// reaches past the row's last whole group; the rest one by one.
+void Row24ToRGB32(const std::uint8_t* src, std::uint32_t* dst, std::int32_t width) {
+    std::int32_t x = 0;
+    for (; x + 4 <= width; x += 4, src += 12) {
+        const std::uint32_t a = Load32(src), b = Load32(src + 4), c = Load32(src + 8);
+        dst[x] = kOpaque | (a & 0xFFFFFFu);
+        dst[x + 1] = kOpaque | (a >> 24) | ((b & 0xFFFFu) << 8);
+        dst[x + 2] = kOpaque | (b >> 16) | ((c & 0xFFu) << 16);
+        dst[x + 3] = kOpaque | (c >> 8);
+    }
+    for (; x < width; ++x, src += 3)
+        dst[x] = kOpaque | (std::uint32_t(src[2]) << 16) | (std::uint32_t(src[1]) << 8) | src[0];
+}
+
+}  // namespace
+
 void CVelora::ConvertToRGB32(std::int32_t yTop, std::int32_t rowCount, std::uint32_t* out,
                              std::size_t outStride) const {
     if (!HasImage()) return;
-    const std::int32_t width = GetWidth();
+    const std::int32_t width = GetWidth(), height = GetHeight();
     const unsigned depth = GetBitCount();
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 32) return;
     std::uint32_t table[256];
     if (IsIndexed()) {
         for (std::uint32_t i = 0; i < 256; ++i) {
             const RGBQUAD c = PaletteColor(i);
-            table[i] = 0xFF000000u | (std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
+            table[i] = kOpaque | (std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
         }
     }
-    const std::int32_t yEnd = std::min(GetHeight(), yTop + rowCount);
-    for (std::int32_t y = std::max(yTop, 0); y < yEnd; ++y) {
-        const std::uint8_t* src = Row(y);
+    const std::int32_t yBegin = std::max(yTop, 0), yEnd = std::min(height, yTop + rowCount);
+    const std::size_t stride = m_bytesPerRow;
+    for (std::int32_t y = yBegin; y < yEnd; ++y) {
+        // Displayed row y is stored row height - 1 - y.
+        const std::uint8_t* src = m_pchMapaBits + std::size_t(height - 1 - y) * stride;
         std::uint32_t* dst = out + std::size_t(y - yTop) * outStride;
-        switch (depth) {
-            case 1:
-            case 4:
-                for (std::int32_t x = 0; x < width; ++x) dst[x] = table[ReadPixel(src, x, depth)];
-                break;
-            case 8:
-                for (std::int32_t x = 0; x < width; ++x) dst[x] = table[src[x]];
-                break;
-            case 16:
-                for (std::int32_t x = 0; x < width; ++x) {
-                    const unsigned v = src[2 * x] | (unsigned(src[2 * x + 1]) << 8);
-                    const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-                    dst[x] = 0xFF000000u | (((r << 3) | (r >> 2)) << 16) | (((g << 3) | (g >> 2)) << 8) |
-                             ((b << 3) | (b >> 2));
-                }
-                break;
-            case 24:
-            case 32: {
-                const std::size_t step = depth / 8;
-                const std::uint8_t* p = src;
-                for (std::int32_t x = 0; x < width; ++x, p += step)
-                    dst[x] = 0xFF000000u | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
-                break;
+        if (depth == 24) {
+            Row24ToRGB32(src, dst, width);
+        } else if (depth == 32) {
+            for (std::int32_t x = 0; x < width; ++x) dst[x] = kOpaque | Load32(src + 4 * std::size_t(x));
+        } else if (depth == 8) {
+            for (std::int32_t x = 0; x < width; ++x) dst[x] = table[src[x]];
+        } else if (depth == 16) {
+            // 5-5-5, each component widened by repeating its high bits.
+            for (std::int32_t x = 0; x < width; ++x) {
+                const unsigned v = src[2 * x] | (unsigned(src[2 * x + 1]) << 8);
+                const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+                dst[x] = kOpaque | (((r << 3) | (r >> 2)) << 16) | (((g << 3) | (g >> 2)) << 8) | ((b << 3) | (b >> 2));
             }
-            default: break;
+        } else if (depth == 4) {
+            const std::int32_t pairs = width / 2;
+            for (std::int32_t i = 0; i < pairs; ++i) {
+                dst[2 * i] = table[src[i] >> 4];
+                dst[2 * i + 1] = table[src[i] & 0x0F];
+            }
+            if (width & 1) dst[width - 1] = table[src[pairs] >> 4];
+        } else {
+            const std::int32_t bytes = width / 8;
+            for (std::int32_t i = 0; i < bytes; ++i) {
+                const unsigned b = src[i];
+                for (int bit = 0; bit < 8; ++bit) dst[8 * i + bit] = table[(b >> (7 - bit)) & 1u];
+            }
+            for (std::int32_t x = bytes * 8; x < width; ++x) dst[x] = table[ReadPixel(src, x, 1)];
         }
     }
 }

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <utility>
 
 #include "Configuration.h"
 #include "Document.h"
@@ -45,8 +46,12 @@ CToolWindowHost::CToolWindowHost(CWorkbench& bench, const CConfiguration& config
       m_kinds(std::move(kinds)),
       m_windows(m_kinds.size()),
       m_refresh(m_kinds.size()),
-      m_docks(m_kinds.size()) {
-    connect(&m_bench, &CWorkbench::ActiveDocumentChanged, this, &CToolWindowHost::Refresh);
+      m_docks(m_kinds.size()),
+      m_stale(m_kinds.size(), 0) {
+    connect(&m_bench, &CWorkbench::ActiveDocumentChanged, this, [this] {
+        m_activeChanged = true;
+        Refresh();
+    });
     MakeDocks();
 }
 
@@ -77,6 +82,10 @@ void CToolWindowHost::MakeDocks() {
         dock->installEventFilter(this);
         connect(dock, &QDockWidget::topLevelChanged, this, [this, dock](bool floating) {
             if (floating) SettleFloating(dock);
+        });
+        // A tab brought to the front (a tab behind is moved away, not hidden) catches up.
+        connect(dock, &QDockWidget::visibilityChanged, this, [this, i](bool visible) {
+            if (visible && m_stale[i] && m_windows[i]) RefreshWindow(i);
         });
         main->addDockWidget(Qt::RightDockWidgetArea, dock);
         if (first) main->tabifyDockWidget(first, dock);
@@ -113,8 +122,10 @@ void CToolWindowHost::Open(int commandId) {
     window->setAttribute(Qt::WA_DeleteOnClose);
     m_windows[index] = window;
     m_refresh[index] = std::move(parts.refresh);
+    m_stale[index] = 0;
     connect(window, &QObject::destroyed, this, [this, index] { WindowGone(index); });
     connect(window, &QWidget::windowTitleChanged, this, [this, index] { FitTitle(index); });
+    window->installEventFilter(this);  // shown again after a refresh skipped while hidden
     doc->TimeOperation(true, m_kinds[index].timingLabel);
     if (m_docks[index]) {
         PutInDock(index, *window);
@@ -204,6 +215,10 @@ void CToolWindowHost::SettleFloating(QDockWidget* dock) {
 }
 
 bool CToolWindowHost::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        const auto index = std::size_t(std::find(m_windows.begin(), m_windows.end(), watched) - m_windows.begin());
+        if (index < m_windows.size() && m_stale[index]) RefreshWindow(index);
+    }
     // The dock's close button closes the window inside, which may refuse.
     if (event->type() == QEvent::Close) {
         const auto it = std::find(m_docks.begin(), m_docks.end(), watched);
@@ -232,12 +247,33 @@ void CToolWindowHost::RestoreLayout() {
 }
 
 void CToolWindowHost::Refresh() {
+    if (m_refreshPending) return;
+    m_refreshPending = true;
+    QMetaObject::invokeMethod(this, &CToolWindowHost::RefreshNow, Qt::QueuedConnection);
+}
+
+void CToolWindowHost::RefreshNow() {
+    if (!m_refreshPending) return;
+    m_refreshPending = false;
+    // A window that follows the active image must hear of a new one even out of sight: the
+    // histogram takes back its preview on the image left.
+    const bool all = std::exchange(m_activeChanged, false);
     for (std::size_t i = 0; i < m_windows.size(); ++i) {
         QWidget* window = m_windows[i].data();
         if (!window) continue;
-        if (m_refresh[i]) m_refresh[i]();
-        window->update();
+        // Out of sight: hidden, or a dock's tab behind another (moved off the frame).
+        if (!all && (!window->isVisible() || window->visibleRegion().isEmpty())) {
+            m_stale[i] = 1;
+            continue;
+        }
+        RefreshWindow(i);
     }
+}
+
+void CToolWindowHost::RefreshWindow(std::size_t index) {
+    m_stale[index] = 0;
+    if (m_refresh[index]) m_refresh[index]();
+    if (QWidget* window = m_windows[index]) window->update();
 }
 
 void CToolWindowHost::CloseAll() {

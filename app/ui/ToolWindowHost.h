@@ -56,8 +56,12 @@ public:
 
     // A fresh window of this command's kind over the active image (none without one).
     void Open(int commandId);
-    // The active image, or its pixels, changed: every open window re-reads it.
+    // The active image, or its pixels, changed: the open windows re-read it on the next turn
+    // of the event loop, once however many changes ask for it before then. A window out of
+    // sight (hidden, or a tab behind another) re-reads when it comes into sight, unless another
+    // image became active.
     void Refresh();
+    bool RefreshPending() const { return m_refreshPending; }
     // Closes them all; they open again at the next image's first paint.
     void CloseAll();
     // At an image's paint: the first since the windows were closed opens the usual ones.
@@ -75,6 +79,8 @@ private:
     void MakeDocks();
     void PutInDock(std::size_t index, QWidget& window);
     void WindowGone(std::size_t index);
+    void RefreshNow();
+    void RefreshWindow(std::size_t index);
     // The whole title fits: the window is made at least as wide as its title bar needs.
     void FitTitle(std::size_t index);
     // A floating dock: a plain window or one over the main window as configured, on screen.
@@ -87,6 +93,9 @@ private:
     std::vector<QPointer<QWidget>> m_windows;      // by row of m_kinds
     std::vector<std::function<void()>> m_refresh;  // likewise
     std::vector<QPointer<QDockWidget>> m_docks;    // likewise; null for kinds that float
+    std::vector<char> m_stale;                     // likewise: a refresh skipped out of sight
     bool m_pending = true;
+    bool m_refreshPending = false;
+    bool m_activeChanged = false;  // since the last refresh: every open window re-reads
     bool m_areaSized = false;  // the dock area's width was set, or restored
 };

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
@@ -24,16 +25,51 @@ CUtilidadView::CUtilidadView(std::shared_ptr<CUtilidadDoc> document, CWorkbench&
     ImageChanged();
 }
 
+namespace {
+
+// The size of an image's display copy; an image without pixels has an empty (null) one.
+QSize DisplaySize(const CVelora& image) {
+    const int width = image.GetWidth(), height = image.GetHeight();
+    return width > 0 && height > 0 ? QSize(width, height) : QSize(0, 0);
+}
+
+}  // namespace
+
 void CUtilidadView::ImageChanged() {
+    ResetDisplay();
+    viewport()->update();
+}
+
+void CUtilidadView::ResetDisplay() {
     const CVelora& image = m_document->Image();
-    const int width = std::max(image.GetWidth(), 0), height = std::max(image.GetHeight(), 0);
-    m_display = QImage(width, height, QImage::Format_RGB32);
-    if (!m_display.isNull())
-        image.ConvertToRGB32(0, height, reinterpret_cast<std::uint32_t*>(m_display.bits()),
-                             std::size_t(m_display.bytesPerLine() / 4));
+    const QSize size = DisplaySize(image);
+    // The same buffer while the size stays: a preview changes the pixels many times a second,
+    // and a fresh 16 MiB image each time costs more than the conversion.
+    if (m_display.size() != size || (!size.isEmpty() && !m_display.isDetached()))
+        m_display = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+    // Rows are converted when they are first painted: a large image shows only some of them.
+    m_freshRows.assign(std::size_t(m_display.height()), 0);
     m_isGray = image.IsGray();
     UpdateScrollBars();
-    viewport()->update();
+}
+
+void CUtilidadView::ConvertRows(int top, int bottom) {
+    const CVelora& image = m_document->Image();
+    top = std::max(top, 0);
+    bottom = std::min(bottom, int(m_freshRows.size()));
+    const auto stride = std::size_t(m_display.bytesPerLine() / 4);
+    auto* bits = reinterpret_cast<std::uint32_t*>(m_display.bits());
+    for (int y = top; y < bottom;) {
+        if (m_freshRows[std::size_t(y)]) {
+            ++y;
+            continue;
+        }
+        int end = y + 1;
+        while (end < bottom && !m_freshRows[std::size_t(end)]) ++end;
+        image.ConvertToRGB32(y, end - y, bits + std::size_t(y) * stride, stride);
+        std::fill(m_freshRows.begin() + y, m_freshRows.begin() + end, 1);
+        y = end;
+    }
 }
 
 void CUtilidadView::SetScaleToFit(bool on) {
@@ -76,14 +112,24 @@ void CUtilidadView::paintEvent(QPaintEvent*) {
         m_document->frameSized = true;
         QTimer::singleShot(0, this, [this] { m_bench.SizeViewToImage(this); });
     }
+    // The image changed size without a word: its rows must not be written into a buffer of
+    // another size.
+    if (DisplaySize(m_document->Image()) != m_display.size()) ResetDisplay();
     QPainter painter(viewport());
-    painter.fillRect(viewport()->rect(), palette().color(QPalette::Dark));
+    const QRect area = viewport()->rect();
     if (m_scaleToFit) {
-        painter.drawImage(viewport()->rect(), m_display);
+        ConvertRows(0, m_display.height());
+        if (m_display.isNull()) painter.fillRect(area, palette().color(QPalette::Dark));
+        else painter.drawImage(area, m_display);
     } else {
         const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
         const QRect source = QRect(offset, viewport()->size()).intersected(m_display.rect());
-        painter.drawImage(source.topLeft() - offset, m_display, source);
+        ConvertRows(source.top(), source.top() + source.height());
+        const QRect target(source.topLeft() - offset, source.size());
+        // Only the background around the image: under it every pixel is drawn anyway.
+        const QColor background = palette().color(QPalette::Dark);
+        for (const QRect& rest : QRegion(area).subtracted(QRegion(target))) painter.fillRect(rest, background);
+        if (!source.isEmpty()) painter.drawImage(target.topLeft(), m_display, source);
     }
     m_bench.OpenToolWindowsIfPending();
 }

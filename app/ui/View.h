@@ -1,11 +1,13 @@
 // CUtilidadView: one document's image in an MDI child window. It draws a cached display
-// copy of the image (converted once per change, never per mouse move or scroll), reports
-// the pixel under the pointer, and scales the image with the keypad + and - keys.
+// copy of the image (kept in one buffer, each row converted once per change when it is
+// first painted, never per mouse move), reports the pixel under the pointer, and scales the
+// image with the keypad + and - keys.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <memory>
+#include <vector>
 
 #include "Document.h"
 
@@ -20,7 +22,7 @@ public:
     CWorkbench& Workbench() const { return m_bench; }
     const std::shared_ptr<CUtilidadDoc>& SharedDocument() const { return m_document; }
 
-    // The image changed (operation, undo, load): rebuild the display copy and repaint.
+    // The image changed (operation, undo, load): the display copy is out of date; repaint.
     void ImageChanged();
     // The view shows the image scaled into its window, without scroll bars.
     void SetScaleToFit(bool on);
@@ -42,10 +44,15 @@ protected:
 
 private:
     void UpdateScrollBars();
+    // A new display copy, all of it out of date, when the size changed; the same one otherwise.
+    void ResetDisplay();
+    // Brings the display copy's rows top..bottom - 1 up to date with the image.
+    void ConvertRows(int top, int bottom);
 
     std::shared_ptr<CUtilidadDoc> m_document;
     CWorkbench& m_bench;
     QImage m_display;
+    std::vector<char> m_freshRows;  // by display row: converted since the last change
     bool m_isGray = false;
     bool m_scaleToFit = false;
 };

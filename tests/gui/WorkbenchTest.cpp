@@ -198,6 +198,57 @@ TEST_F(Workbench, InPlaceRunnerRefusalLeavesNoStepAndAResizeRefitsTheWindow) {
     EXPECT_GE(view->viewport()->height(), 60);
 }
 
+TEST_F(Workbench, ViewShowsEveryChangeWhetherItsBufferIsKeptOrMadeAnew) {
+    CUtilidadView* view = OpenImage("vista.bmp", RandomImage(40, 30, 24, 3));
+    CUtilidadDoc& doc = view->Document();
+    // What the viewport shows, against the image's own colours at the scrolled place.
+    const auto showsTheImage = [&] {
+        const QImage shown = view->viewport()->grab().toImage();
+        const CVelora& image = doc.Image();
+        const int left = view->horizontalScrollBar()->value(), top = view->verticalScrollBar()->value();
+        for (int y = 0; y < std::min(image.GetHeight() - top, shown.height()); ++y)
+            for (int x = 0; x < std::min(image.GetWidth() - left, shown.width()); ++x) {
+                RGBQUAD c{};
+                image.GetRGBPixel(x + left, y + top, c);
+                if (shown.pixel(x, y) != qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue)) return false;
+            }
+        return true;
+    };
+    EXPECT_TRUE(showsTheImage());
+    doc.Image() = RandomImage(40, 30, 24, 4);  // new pixels, same size: the buffer is kept
+    Frame().Workbench().DocumentChanged(doc, false);
+    EXPECT_TRUE(showsTheImage());
+    doc.Image() = RandomImage(40, 30, 8, 5);  // same size, a colour table
+    Frame().Workbench().DocumentChanged(doc, false);
+    EXPECT_TRUE(showsTheImage());
+    doc.Image() = RandomImage(23, 37, 32, 6);  // another size: a new buffer
+    Frame().Workbench().DocumentChanged(doc, true);
+    Settle();
+    EXPECT_EQ(view->ImageSize(), QSize(23, 37));
+    view->SetScaleToFit(false);  // pixel for pixel, as the comparison reads it
+    EXPECT_TRUE(showsTheImage());
+    // Beside a narrower image the viewport shows the background.
+    if (view->viewport()->width() > 23) {
+        EXPECT_EQ(view->viewport()->grab().toImage().pixel(23, 0), view->palette().color(QPalette::Dark).rgb());
+    }
+
+    // Taller than the window: the rows scrolled into sight show the image as it is now.
+    doc.Image() = RandomImage(60, 3000, 24, 7);
+    Frame().Workbench().DocumentChanged(doc, true);
+    Settle();
+    view->SetScaleToFit(false);
+    Settle();
+    ASSERT_GT(view->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(showsTheImage());
+    doc.Image() = RandomImage(60, 3000, 24, 8);
+    Frame().Workbench().DocumentChanged(doc, false);
+    EXPECT_TRUE(showsTheImage());
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    EXPECT_TRUE(showsTheImage());
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+    EXPECT_TRUE(showsTheImage());
+}
+
 TEST_F(Workbench, OpenDocumentsListsEachDocumentOnceInWindowOrder) {
     CUtilidadView* first = OpenImage("uno.bmp", RandomImage(8, 8, 8, 1));
     OpenImage("dos.bmp", RandomImage(8, 8, 8, 2));
@@ -262,6 +313,7 @@ TEST_F(Workbench, InformationEditsRecordUndoSteps) {
     EXPECT_EQ(doc.Image().GetPixel(2, 1), 0x405060u);  // nothing written while typing
     EXPECT_FALSE(doc.History().CanUndo());
     QTest::keyClick(info->componentEdit[0], Qt::Key_Return);
+    QApplication::processEvents();  // the window re-reads the edited image on the next turn
     EXPECT_EQ(info->componentEdit[0]->text(), "0");  // beyond the range: the box and the pixel hold 0
     EXPECT_EQ(doc.Image().GetPixel(2, 1), 0x005060u);
     EXPECT_EQ(doc.History().UndoText(), "Deshacer (1) Editar componente R coordenada \tCtrl+Z");

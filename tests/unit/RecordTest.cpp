@@ -1,6 +1,9 @@
 // The image record: layout of every depth, accessors and their order of checks, copies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "CVelora.h"
 #include "TestImages.h"
 
@@ -324,24 +327,70 @@ TEST(Record, PaintHandsTheDibToThePainter) {
     EXPECT_EQ(noRows.Paint(&painter, 0, 0), 1u);
 }
 
-TEST(Record, DisplayConversionMatchesThePixelColours) {
-    for (const auto& c : kDepths) {
-        SCOPED_TRACE(c.depth);
-        const CVelora image = RandomImage(13, 6, c.depth, 7);
-        std::vector<std::uint32_t> rows(13 * 6 + 5, 0xDEADBEEF);
-        image.ConvertToRGB32(0, 6, rows.data(), 13);
-        for (int y = 0; y < 6; ++y)
-            for (int x = 0; x < 13; ++x) {
-                RGBQUAD q;
-                image.GetRGBPixel(x, y, q);
-                ASSERT_EQ(rows[std::size_t(y) * 13 + std::size_t(x)],
-                          0xFF000000u | (std::uint32_t(q.rgbRed) << 16) | (std::uint32_t(q.rgbGreen) << 8) | q.rgbBlue);
+namespace {
+
+// An image whose every byte is random, padding included, with a random colour table.
+CVelora RandomBytesImage(int width, int height, int depth, std::mt19937& rng) {
+    std::vector<std::uint8_t> bits(std::size_t(CVelora::GetImageSize(width, height, depth)));
+    for (auto& b : bits) b = std::uint8_t(rng());
+    if (depth == 16) return SixteenBitImage(width, height, std::move(bits));
+    std::vector<RGBQUAD> table(256);
+    for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+    return CVelora(bits.data(), depth <= 8 ? table.data() : nullptr, width, height, depth);
+}
+
+// The display colour of one pixel, read pixel by pixel: the accessors, and for 16 bits
+// (which has none) the stored 5-5-5 value widened by repeating its high bits.
+std::uint32_t DisplayColour(const CVelora& image, int x, int y) {
+    if (image.GetBitCount() == 16) {
+        const std::uint8_t* row = image.GetBits() + std::size_t(image.GetHeight() - 1 - y) * image.GetBytesPerRow();
+        const std::uint8_t* p = row + 2 * x;
+        const unsigned v = p[0] | (unsigned(p[1]) << 8);
+        const auto widen = [](unsigned c) { return (c << 3) | (c >> 2); };
+        return 0xFF000000u | (widen((v >> 10) & 31) << 16) | (widen((v >> 5) & 31) << 8) | widen(v & 31);
+    }
+    RGBQUAD q{};
+    EXPECT_EQ(image.GetRGBPixel(x, y, q), 0u);
+    return 0xFF000000u | (std::uint32_t(q.rgbRed) << 16) | (std::uint32_t(q.rgbGreen) << 8) | q.rgbBlue;
+}
+
+}  // namespace
+
+TEST(Record, DisplayConversionMatchesThePixelByPixelColoursAtEveryDepthAndWidth) {
+    std::mt19937 rng(19);
+    constexpr int kHeight = 5, kSpare = 3;  // pixels past each row that must stay untouched
+    constexpr std::uint32_t kUntouched = 0xDEADBEEF;
+    for (int depth : {1, 4, 8, 16, 24, 32}) {
+        // Widths around every whole group of the row loops (8 pixels a byte, 4 pixels a load).
+        for (int width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 16, 17, 31, 33}) {
+            SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(width));
+            const CVelora image = RandomBytesImage(width, kHeight, depth, rng);
+            ASSERT_EQ(image.GetBitCount(), depth);
+            const std::size_t stride = std::size_t(width + kSpare);
+            std::vector<std::uint32_t> rows(stride * kHeight + 1, kUntouched);
+            image.ConvertToRGB32(0, kHeight, rows.data(), stride);
+            const auto at = [&](int x, int y) { return rows[std::size_t(y) * stride + std::size_t(x)]; };
+            for (int y = 0; y < kHeight; ++y) {
+                for (int x = 0; x < width; ++x) ASSERT_EQ(at(x, y), DisplayColour(image, x, y)) << x << ", " << y;
+                for (int x = width; x < width + kSpare; ++x) ASSERT_EQ(at(x, y), kUntouched);
             }
-        EXPECT_EQ(rows[13 * 6], 0xDEADBEEFu);  // nothing written past the rows asked for
-        // A window of rows starts at its first row.
-        std::vector<std::uint32_t> window(13 * 2);
-        image.ConvertToRGB32(3, 2, window.data(), 13);
-        EXPECT_TRUE(std::equal(window.begin(), window.end(), rows.begin() + 13 * 3));
+            EXPECT_EQ(rows.back(), kUntouched);
+
+            // A window of rows starts at its first row; rows outside the image are not written.
+            const auto rowsOf = [stride](const std::vector<std::uint32_t>& v, std::size_t first, std::size_t count) {
+                return std::vector<std::uint32_t>(v.begin() + std::ptrdiff_t(first * stride),
+                                                  v.begin() + std::ptrdiff_t((first + count) * stride));
+            };
+            const std::vector<std::uint32_t> untouched(stride * 2, kUntouched);
+            std::vector<std::uint32_t> window(stride * 4, kUntouched);
+            image.ConvertToRGB32(3, 4, window.data(), stride);
+            EXPECT_EQ(rowsOf(window, 0, 2), rowsOf(rows, 3, 2));
+            EXPECT_EQ(rowsOf(window, 2, 2), untouched);
+            std::fill(window.begin(), window.end(), kUntouched);
+            image.ConvertToRGB32(-2, 3, window.data(), stride);
+            EXPECT_EQ(rowsOf(window, 0, 2), untouched);
+            EXPECT_EQ(rowsOf(window, 2, 1), rowsOf(rows, 0, 1));
+        }
     }
 }
 

@@ -22,6 +22,40 @@
 #include "View.h"
 #include "Workbench.h"
 
+// ---------------------------------------------------------------- from the counts
+
+InfoHistogram HistogramInfoOf(const HistogramTable& counts) {
+    InfoHistogram info{};
+    for (std::size_t channel = 0; channel < 4; ++channel) {
+        for (int level = 0; level < 256; ++level)
+            if (const std::int32_t n = counts[std::size_t(level)][channel]; n != 0) {
+                info.lowest[channel] = {level, n};
+                break;
+            }
+        for (int level = 255; level >= 0; --level)
+            if (const std::int32_t n = counts[std::size_t(level)][channel]; n != 0) {
+                info.highest[channel] = {level, n};
+                break;
+            }
+        for (int level = 0; level < 256; ++level)
+            if (const std::int32_t n = counts[std::size_t(level)][channel]; n > info.mode[channel].count)
+                info.mode[channel] = {level, n};
+    }
+    return info;
+}
+
+HistogramTable HistogramHeightsOf(const HistogramTable& counts, int height) {
+    HistogramTable heights{};
+    for (std::size_t channel = 0; channel < 4; ++channel) {
+        std::int32_t max = 0;
+        for (const auto& level : counts) max = std::max(max, level[channel]);
+        if (max == 0) continue;
+        for (std::size_t level = 0; level < 256; ++level)
+            heights[level][channel] = std::int32_t(float(counts[level][channel]) / float(max) * float(height));
+    }
+    return heights;
+}
+
 // ---------------------------------------------------------------- drawing
 
 CHistogramCanvas::CHistogramCanvas(QWidget* parent) : QWidget(parent) {
@@ -181,17 +215,11 @@ void CHistogramaDlg::Refresh() {
     }
     const CVelora& image = document->Image();
     setWindowTitle(QString::fromStdString(ImageTitle("Histograma de ", image)));
-    if (image.Histogram(m_counts, 0) != 0 || image.GetInfoHistogram(m_info) != 0 ||
-        image.Histogram(m_heights, CHistogramCanvas::kHeight) != 0) {
+    if (image.Histogram(m_counts, 0) != 0) {
         m_counts = {};
-        m_heights = {};
-        m_info = {};
-    } else if (image.GetBitCount() >= 24) {
-        // The library leaves the luminance of direct-colour images unscaled; scaled here the same way.
-        const std::int32_t max = m_info.mode[0].count;
-        for (std::size_t level = 0; level < 256; ++level)
-            m_heights[level][0] =
-                max > 0 ? std::int32_t(float(m_counts[level][0]) / float(max) * float(CHistogramCanvas::kHeight)) : 0;
+    } else {
+        m_info = HistogramInfoOf(m_counts);
+        m_heights = HistogramHeightsOf(m_counts, CHistogramCanvas::kHeight);
     }
     Redraw();
 }

@@ -21,6 +21,7 @@
 #include "ColorModelWindow.h"
 #include "HistogramWindow.h"
 #include "ToolWindowHost.h"
+#include "Workbench.h"
 #include "WorkbenchFixture.h"
 
 using namespace testing_support;
@@ -195,6 +196,97 @@ TEST_F(ToolWindows, HistogramFollowsTheActiveImageAndReadsLevelsUnderTheMouse) {
     EXPECT_EQ(window->modeLabel->text(), "Nº Máximo de Píxeles: 100 en Nivel 20");
 }
 
+TEST(HistogramWindow, OneCountGivesTheLibrarysSummaryAndHeights) {
+    std::vector<CVelora> images;
+    for (int depth : {1, 4, 8, 24, 32}) images.push_back(RandomImage(37, 23, depth, unsigned(depth)));
+    images.push_back(RandomImage(30, 9, 8, 3, true));
+    CVelora plain(nullptr, nullptr, 5, 5, 24);  // one colour: most levels empty, one full
+    plain.InitializeRGB(RGBQUAD{9, 200, 77, 0});
+    images.push_back(plain);
+    for (const CVelora& image : images) {
+        SCOPED_TRACE(image.GetBitCount());
+        HistogramTable counts, scaled;
+        InfoHistogram expected;
+        ASSERT_EQ(image.Histogram(counts, 0), 0u);
+        ASSERT_EQ(image.Histogram(scaled, CHistogramCanvas::kHeight), 0u);
+        ASSERT_EQ(image.GetInfoHistogram(expected), 0u);
+        const InfoHistogram info = HistogramInfoOf(counts);
+        for (std::size_t c = 0; c < 4; ++c) {
+            for (const auto& [mine, theirs] : {std::pair{info.lowest[c], expected.lowest[c]},
+                                               std::pair{info.highest[c], expected.highest[c]},
+                                               std::pair{info.mode[c], expected.mode[c]}}) {
+                EXPECT_EQ(mine.level, theirs.level) << c;
+                EXPECT_EQ(mine.count, theirs.count) << c;
+            }
+        }
+        const HistogramTable heights = HistogramHeightsOf(counts, CHistogramCanvas::kHeight);
+        const bool direct = image.GetBitCount() >= 24;
+        for (std::size_t level = 0; level < 256; ++level) {
+            for (std::size_t c = direct ? 1 : 0; c < 4; ++c) ASSERT_EQ(heights[level][c], scaled[level][c]) << level;
+            // The luminance of direct colour, which the library leaves unscaled, scaled the same way.
+            if (direct) {
+                ASSERT_EQ(heights[level][0], std::int32_t(float(counts[level][0]) / float(expected.mode[0].count) *
+                                                          float(CHistogramCanvas::kHeight)))
+                    << level;
+            }
+        }
+    }
+}
+
+TEST_F(ToolWindows, RefreshesComeOncePerTurnAndAWindowOutOfSightCatchesUpWhenShown) {
+    OpenImage("cuenta.bmp", RandomImage(8, 8, 24, 1));
+    int refreshes = 0;
+    QPointer<QWidget> window;
+    CToolWindowHost host(Frame().Workbench(), *config,
+                         {{kCmdSecondMonitor, "Cuenta", false, false, [&](CWorkbench&) {
+                               window = new QWidget(&Frame(), Qt::Tool);
+                               return ToolWindowParts{window, [&] { ++refreshes; }};
+                           }}});
+    host.Open(kCmdSecondMonitor);
+    Settle();
+    ASSERT_TRUE(window && window->isVisible());
+    refreshes = 0;
+    for (int i = 0; i < 3; ++i) host.Refresh();
+    EXPECT_EQ(refreshes, 0);  // not while the change is still going on
+    EXPECT_TRUE(host.RefreshPending());
+    QApplication::processEvents();
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(host.RefreshPending());
+
+    window->hide();
+    host.Refresh();
+    Settle();
+    EXPECT_EQ(refreshes, 1);
+    window->show();
+    EXPECT_EQ(refreshes, 2);
+    window->hide();
+    window->show();
+    EXPECT_EQ(refreshes, 2);  // nothing was missed meanwhile
+
+    // Another image becoming active reaches even a hidden window.
+    window->hide();
+    OpenImage("otra.bmp", RandomImage(8, 8, 24, 2));
+    EXPECT_GT(refreshes, 2);
+}
+
+TEST_F(ToolWindows, ATabBehindAnotherReadsTheChangedImageWhenBroughtToTheFront) {
+    CVelora image = CVelora::WithTable(10, 10, 8, 256);
+    image.Initialize(20);
+    CUtilidadView* view = OpenImage("pestanas.bmp", image);
+    CHistogramaDlg* histogram = OpenHistogram();
+    ASSERT_NE(histogram, nullptr);
+    Frame().Execute(kCmdImageInfo);  // its tab goes in front of the histogram's
+    Settle();
+    ASSERT_TRUE(histogram->visibleRegion().isEmpty());
+    view->Document().Image().Initialize(70);
+    Frame().Workbench().DocumentChanged(view->Document(), false);
+    Settle();
+    EXPECT_EQ(histogram->modeLabel->text(), "Nº Máximo de Píxeles: 100 en Nivel 20");  // not read behind
+    Frame().Tools().DockOf(kCmdHistogram)->raise();
+    Settle();
+    EXPECT_EQ(histogram->modeLabel->text(), "Nº Máximo de Píxeles: 100 en Nivel 70");
+}
+
 TEST_F(ToolWindows, HistogramTabsShowTheirChannel) {
     CVelora image(nullptr, nullptr, 4, 4, 24);
     image.InitializeRGB(RGBQUAD{30, 20, 10, 0});  // blue, green, red
@@ -276,6 +368,7 @@ TEST_F(ToolWindows, AnOperationDuringPreviewIsNotUndoneByEndingIt) {
     ASSERT_NE(window, nullptr);
     window->preview->click();
     Frame().Execute(kCmdFlipVertical);
+    QApplication::processEvents();  // the window re-reads the image on the next turn of the loop
     const CVelora flipped = view->Document().Image();
     EXPECT_FALSE(window->preview->isChecked());
     window->preview->click();
