@@ -132,7 +132,7 @@ struct Images {
 struct Bench {
     Side ours, theirs;
     std::function<int()> same;  // 1 same bytes, 0 different, -1 not comparable
-    std::shared_ptr<void> keep;
+    std::shared_ptr<void> keep;  // the state the sides work on
 };
 
 struct Row {
