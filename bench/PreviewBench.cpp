@@ -4,7 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <functional>
+#include <initializer_list>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "CVelora.h"
@@ -86,3 +88,83 @@ BENCHMARK(BM_PreviewNonLinearRGB)
 BENCHMARK(BM_PreviewNonLinearModel)->Apply(DepthsAndModels);
 BENCHMARK(BM_PreviewEqualizeModel)->Apply(DepthsAndModels);
 BENCHMARK(BM_SplitChannels)->Apply(DepthsAndModels);
+
+// ---- Row-parallel operations, each at one thread (threads:1) and at the default count
+// (threads:0). Sources: 24 colour, 8 the gray ramp, 124 a 24-bit image whose bytes are gray.
+namespace {
+
+const CVelora& ThreadedSource(int kind) {
+    static const CVelora gray24 = [] {
+        CVelora made = Source(24);
+        made.ColorToGray(1);
+        return made;
+    }();
+    return kind == 124 ? gray24 : Source(kind);
+}
+
+void Threaded(benchmark::State& state, const std::function<unsigned(CVelora&)>& operation) {
+    CVelora::SetThreadCount(unsigned(state.range(1)));
+    const CVelora& backup = ThreadedSource(int(state.range(0)));
+    CVelora image = backup;
+    for (auto _ : state) {
+        image = backup;
+        benchmark::DoNotOptimize(operation(image));
+    }
+    CVelora::SetThreadCount(0);
+}
+
+void BM_ThreadedRestoreOnly(benchmark::State& s) { Threaded(s, [](CVelora&) { return 0u; }); }
+void BM_ThreadedNegative(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Negative(1, 0, 0, 0); }); }
+void BM_ThreadedBrightness(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Brightness(35); }); }
+void BM_ThreadedGamma(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Gamma(1.6f); }); }
+void BM_ThreadedLinearContrast(benchmark::State& s) {
+    Threaded(s, [](CVelora& im) { return im.LinearContrast(30, 200, 0, 255, 0, 1, 1, 1); });
+}
+void BM_ThreadedNonLinearRGB(benchmark::State& s) {
+    Threaded(s, [](CVelora& im) { return im.NonLinearContrast(0, 6, 0.5f); });
+}
+void BM_ThreadedColorToGray(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.ColorToGray(0); }); }
+// 24 -> 8 (gray source), 8 -> 24, 24 -> 1, 8 -> 4, 24 -> 32.
+void BM_ChangeColorDepth(benchmark::State& s) {
+    const int code = int(s.range(2));
+    Threaded(s, [code](CVelora& im) { return im.ChangeColorDepth(code); });
+}
+// Mode 0 mirrors, 1 turns upside down, 2 does both.
+void BM_Flip(benchmark::State& s) {
+    const int mode = int(s.range(2));
+    Threaded(s, [mode](CVelora& im) { return mode == 2 ? im.Flip(0) | im.Flip(1) : im.Flip(mode); });
+}
+// The factor in hundredths.
+void BM_Scale(benchmark::State& s) {
+    const float factor = float(s.range(2)) / 100.0f;
+    Threaded(s, [factor](CVelora& im) { return im.Scale(factor, factor, 0); });
+}
+
+void DepthsAndThreads(benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{24, 8}, {1, 0}})->ArgNames({"depth", "threads"})->Unit(benchmark::kMillisecond);
+}
+void WithThreads(benchmark::internal::Benchmark* b, std::initializer_list<std::pair<int, int>> sourceAndArg,
+                 const char* argName) {
+    for (const auto& [source, arg] : sourceAndArg)
+        for (int threads : {1, 0}) b->Args({source, threads, arg});
+    b->ArgNames({"source", "threads", argName})->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_ThreadedRestoreOnly)->Apply(DepthsAndThreads);
+BENCHMARK(BM_ThreadedNegative)->Apply(DepthsAndThreads);
+BENCHMARK(BM_ThreadedBrightness)->Apply(DepthsAndThreads);
+BENCHMARK(BM_ThreadedGamma)->Apply(DepthsAndThreads);
+BENCHMARK(BM_ThreadedLinearContrast)->Apply(DepthsAndThreads);
+BENCHMARK(BM_ThreadedNonLinearRGB)->Apply(DepthsAndThreads);
+BENCHMARK(BM_ThreadedColorToGray)->Apply(DepthsAndThreads);
+BENCHMARK(BM_ChangeColorDepth)->Apply([](benchmark::internal::Benchmark* b) {
+    WithThreads(b, {{124, 2}, {8, 3}, {24, 0}, {8, 1}, {24, 4}}, "code");
+});
+BENCHMARK(BM_Flip)->Apply([](benchmark::internal::Benchmark* b) {
+    WithThreads(b, {{24, 0}, {24, 1}, {24, 2}, {8, 0}, {8, 1}}, "mode");
+});
+BENCHMARK(BM_Scale)->Apply([](benchmark::internal::Benchmark* b) {
+    WithThreads(b, {{24, 50}, {24, 200}, {24, 137}, {8, 50}, {8, 200}, {8, 137}}, "factor");
+});

@@ -145,6 +145,14 @@ public:
     CVelora& operator=(CVelora&& other) noexcept;
     virtual ~CVelora();
 
+    // ---- Threads ----
+    // Operations whose rows are independent share them among this many threads (the calling
+    // one included); the result is the same byte for byte whatever the count. 0 = one per
+    // hardware thread (the default). Applies to every image, from the next operation on.
+    static void SetThreadCount(unsigned count);
+    // The count in use: the setting, or the number of hardware threads when it is 0.
+    static unsigned GetThreadCount();
+
     // ---- Header accessors ----
     bool HasImage() const { return m_lpDIB != nullptr; }
     std::int32_t GetWidth() const;

@@ -1,0 +1,122 @@
+// The worker pool: how rows are split into bands, when work stays on the calling thread,
+// concurrent and nested callers; and every threaded operation giving the same bytes with one
+// thread and with four.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "CVelora.h"
+#include "Parallel.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+using velora::detail::ForEachRowBand;
+
+namespace {
+
+// Sets the thread count for one scope and puts the default back.
+struct Threads {
+    explicit Threads(unsigned count) { CVelora::SetThreadCount(count); }
+    ~Threads() { CVelora::SetThreadCount(0); }
+};
+
+// The bands a call produces, sorted, with whether any ran off the calling thread.
+struct Split {
+    std::vector<std::pair<std::int32_t, std::int32_t>> bands;
+    bool offThread = false;
+};
+
+Split Record(std::int32_t rows, std::size_t bytesPerRow) {
+    Split split;
+    std::mutex mutex;
+    const auto caller = std::this_thread::get_id();
+    ForEachRowBand(rows, bytesPerRow, [&](std::int32_t first, std::int32_t last) {
+        std::lock_guard lock(mutex);
+        split.bands.emplace_back(first, last);
+        split.offThread |= std::this_thread::get_id() != caller;
+    });
+    std::sort(split.bands.begin(), split.bands.end());
+    return split;
+}
+
+}  // namespace
+
+TEST(RowBands, CoverEveryRowOnceAndDependOnlyOnTheSizes) {
+    Threads four(4);
+    EXPECT_EQ(CVelora::GetThreadCount(), 4u);
+    for (const auto& [rows, stride] : {std::pair{1000, 4096}, std::pair{3, 1 << 20}, std::pair{7, 10000}}) {
+        SCOPED_TRACE(rows);
+        const Split split = Record(rows, std::size_t(stride));
+        ASSERT_FALSE(split.bands.empty());
+        EXPECT_LE(split.bands.size(), 4u);
+        std::int32_t next = 0;
+        for (const auto& [first, last] : split.bands) {
+            EXPECT_EQ(first, next);
+            EXPECT_LT(first, last);
+            next = last;
+        }
+        EXPECT_EQ(next, rows);
+        for (int again = 0; again < 5; ++again) EXPECT_EQ(Record(rows, std::size_t(stride)).bands, split.bands);
+    }
+    // 7 rows of 10000 bytes: two bands of at least 32 KiB, not four.
+    EXPECT_EQ(Record(7, 10000).bands.size(), 2u);
+}
+
+TEST(RowBands, SmallWorkAndOneThreadStayOnTheCallingThread) {
+    {
+        Threads four(4);
+        const Split small = Record(100, 100);  // 10 000 bytes
+        EXPECT_EQ(small.bands, (decltype(small.bands){{0, 100}}));
+        EXPECT_FALSE(small.offThread);
+        EXPECT_TRUE(Record(0, 1 << 20).bands.empty());
+        EXPECT_TRUE(Record(-3, 1 << 20).bands.empty());
+    }
+    Threads one(1);
+    const Split big = Record(4000, 4000);
+    EXPECT_EQ(big.bands, (decltype(big.bands){{0, 4000}}));
+    EXPECT_FALSE(big.offThread);
+}
+
+TEST(RowBands, ConcurrentAndNestedCallersAllFinish) {
+    Threads four(4);
+    // Several threads at once, each band calling the pool again from inside.
+    std::vector<std::thread> callers;
+    std::atomic<std::int64_t> rowsDone{0};
+    for (int t = 0; t < 4; ++t)
+        callers.emplace_back([&] {
+            for (int repeat = 0; repeat < 50; ++repeat)
+                ForEachRowBand(64, 4096, [&](std::int32_t first, std::int32_t last) {
+                    ForEachRowBand(last - first, 1 << 20, [&](std::int32_t a, std::int32_t b) { rowsDone += b - a; });
+                });
+        });
+    for (auto& caller : callers) caller.join();
+    EXPECT_EQ(rowsDone.load(), 4 * 50 * 64);
+}
+
+TEST(RowBands, AnExceptionReachesTheCallerAfterAllBands) {
+    Threads four(4);
+    std::atomic<int> rows{0};
+    EXPECT_THROW(ForEachRowBand(400, 4096,
+                                [&](std::int32_t first, std::int32_t last) {
+                                    rows += last - first;
+                                    if (first == 0) throw std::runtime_error("band");
+                                }),
+                 std::runtime_error);
+    EXPECT_EQ(rows.load(), 400);
+    // The pool still works afterwards.
+    EXPECT_EQ(Record(400, 4096).bands.back().second, 400);
+}
+
+TEST(RowBands, ThreadCountSetting) {
+    CVelora::SetThreadCount(3);
+    EXPECT_EQ(CVelora::GetThreadCount(), 3u);
+    CVelora::SetThreadCount(0);
+    EXPECT_EQ(CVelora::GetThreadCount(), std::max(1u, std::thread::hardware_concurrency()));
+}
