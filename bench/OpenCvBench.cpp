@@ -92,10 +92,13 @@ bool Same(const cv::Mat& a, const cv::Mat& b) {
     return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
 }
 
-void Check(unsigned code, const char* what) {
-    if (code == 0) return;
-    std::fprintf(stderr, "velora_vs_opencv: %s returned %u\n", what, code);
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "velora_vs_opencv: %s failed\n", what.c_str());
     std::exit(1);
+}
+
+void Check(unsigned code, const std::string& what) {
+    if (code != 0) Fail(what + " (result " + std::to_string(code) + ")");
 }
 
 // The byte table a per-channel point operation applies, read off a gray ramp of the 256
@@ -121,7 +124,7 @@ struct Images {
         matBackup = mat.clone();
     }
     Side Ours(std::function<unsigned(CVelora&)> op, std::string what) {
-        return {[this] { ours = backup; }, [this, op, what] { Check(op(ours), what.c_str()); }};
+        return {[this] { ours = backup; }, [this, op, what] { Check(op(ours), what); }};
     }
     // Where our operation makes a new image, OpenCV's result is released before each run, so
     // that both sides pay for the allocation and first touch of their result.
@@ -173,11 +176,20 @@ Row Pair(std::string key, std::string call, std::string counterpart, double targ
     return {std::move(key), std::move(call), std::move(counterpart), target, make};
 }
 
-std::string TempFile(const char* name) {
-    const std::filesystem::path dir =
-        std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
-    return (dir / ("velora_vs_opencv_" + std::to_string(getpid()) + "_" + name)).string();
-}
+// The state of a file row: a file in memory (/dev/shm, else the temp directory), removed
+// with the row, and the image on each side.
+struct FileState {
+    std::string path;
+    CVelora image;
+    cv::Mat mat;
+    explicit FileState(const char* name) {
+        const std::filesystem::path dir = std::filesystem::is_directory("/dev/shm")
+                                              ? std::filesystem::path("/dev/shm")
+                                              : std::filesystem::temp_directory_path();
+        path = (dir / ("velora_vs_opencv_" + std::to_string(getpid()) + "_" + name)).string();
+    }
+    ~FileState() { std::filesystem::remove(path); }
+};
 
 std::vector<Row> AllRows(const Options& options) {
     const std::int32_t n = options.size;
@@ -282,13 +294,7 @@ std::vector<Row> AllRows(const Options& options) {
     const std::int32_t fileSide = 2 * n;
     const std::string sizeText = std::to_string(fileSide) + "x" + std::to_string(fileSide);
     rows.push_back({"LoadBMP", "LoadBMP " + sizeText + " 24 bits", "imread", 1.2, [fileSide] {
-                        struct State {
-                            std::string path = TempFile("load.bmp");
-                            CVelora image;
-                            cv::Mat mat;
-                            ~State() { std::filesystem::remove(path); }
-                        };
-                        auto s = std::make_shared<State>();
+                        auto s = std::make_shared<FileState>("load.bmp");
                         Check(RandomImage(fileSide, 24).SaveBMP(s->path), "SaveBMP");
                         Side ours{nullptr, [s] { Check(s->image.LoadBMP(s->path), "LoadBMP"); }};
                         Side theirs{nullptr, [s] { s->mat = cv::imread(s->path, cv::IMREAD_UNCHANGED); }};
@@ -300,18 +306,12 @@ std::vector<Row> AllRows(const Options& options) {
                         return Bench{ours, theirs, same, s};
                     }});
     rows.push_back({"SaveBMP", "SaveBMP " + sizeText + " 24 bits", "imwrite .bmp", 1.0, [fileSide] {
-                        struct State {
-                            std::string path = TempFile("save.bmp");
-                            CVelora image;
-                            cv::Mat mat;
-                            ~State() { std::filesystem::remove(path); }
-                        };
-                        auto s = std::make_shared<State>();
+                        auto s = std::make_shared<FileState>("save.bmp");
                         s->image = RandomImage(fileSide, 24);
                         s->mat = Wrap(s->image);
                         Side ours{nullptr, [s] { Check(s->image.SaveBMP(s->path), "SaveBMP"); }};
                         Side theirs{nullptr, [s] {
-                                        if (!cv::imwrite(s->path, s->mat)) Check(1, "imwrite");
+                                        if (!cv::imwrite(s->path, s->mat)) Fail("imwrite");
                                     }};
                         return Bench{ours, theirs, [] { return -1; }, s};
                     }});
