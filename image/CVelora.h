@@ -155,9 +155,9 @@ public:
 
     // ---- Header accessors ----
     bool HasImage() const { return m_lpDIB != nullptr; }
-    std::int32_t GetWidth() const;
-    std::int32_t GetHeight() const;
-    std::uint16_t GetBitCount() const;
+    std::int32_t GetWidth() const { return m_lpBmIH ? m_lpBmIH->biWidth : 0; }
+    std::int32_t GetHeight() const { return m_lpBmIH ? m_lpBmIH->biHeight : 0; }
+    std::uint16_t GetBitCount() const { return m_lpBmIH ? m_lpBmIH->biBitCount : 0; }
     std::uint32_t GetNumColors() const;
     std::uint32_t GetMaxColors() const;
     std::uint32_t GetBytesPerRow() const;
@@ -328,8 +328,12 @@ protected:
     bool IsIndexed() const;                // 1, 4 or 8 bits
     bool HasAccessibleDepth() const;       // 1, 4, 8, 24 or 32 bits
 
-    // An image of the given size with this image's header, colour table and name, pixels 0.
+    // An image of the given size with this image's header, colour table and name. Its pixel
+    // bytes, padding included, are left for the caller to write.
     CVelora BlankLike(std::int32_t width, std::int32_t height) const;
+    // As the constructor without bits gives, except that the pixel bytes, padding included,
+    // are left for the caller to write: no pass over memory that is about to be overwritten.
+    static CVelora Unfilled(std::int32_t width, std::int32_t height, std::int32_t depth);
     // Replaces every pixel index i of an indexed image by table[i] (256 entries).
     void RemapIndices(const std::uint8_t* table);
     // Applies a table to the chosen colour bytes of every palette entry (indexed images) or
@@ -345,7 +349,7 @@ protected:
 
 private:
     bool Create(const std::uint8_t* bits, const RGBQUAD* palette, std::int32_t width, std::int32_t height,
-                std::int32_t depth, std::uint32_t tableEntries);
+                std::int32_t depth, std::uint32_t tableEntries, bool clearPixels = true);
     void SetPointers();
     unsigned LoadBMPBytes(const std::uint8_t* data, std::size_t size);
     unsigned LoadPGMBytes(const std::uint8_t* data, std::size_t size, unsigned notP5Code);

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "CVelora.h"
+#include "Parallel.h"
 #include "PixelRow.h"
 
+using velora::detail::ForEachRowBand;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
 
@@ -22,27 +24,44 @@ void SwapBits(std::uint8_t& a, std::uint8_t& b, std::uint8_t mask) {
 }
 
 // Exchanges the pixels of two rows, leaving the row padding and the alpha bytes of 32-bit
-// pixels where they are.
-void SwapRowPixels(std::uint8_t* a, std::uint8_t* b, std::int32_t width, unsigned depth, std::size_t stride) {
+// pixels where they are. buffer holds a row.
+void SwapRowPixels(std::uint8_t* a, std::uint8_t* b, std::int32_t width, unsigned depth, std::size_t stride,
+                   std::uint8_t* buffer) {
+    auto swapBytes = [&](std::size_t n) {
+        std::memcpy(buffer, a, n);
+        std::memcpy(a, b, n);
+        std::memcpy(b, buffer, n);
+    };
     switch (depth) {
         case 1:
         case 4: {
             const std::size_t bits = std::size_t(width) * depth;
-            std::swap_ranges(a, a + bits / 8, b);
+            swapBytes(bits / 8);
             if (bits % 8) SwapBits(a[bits / 8], b[bits / 8], std::uint8_t(0xFF00u >> (bits % 8)));
             break;
         }
         case 8:
-        case 16: std::swap_ranges(a, a + stride, b); break;
-        case 24: std::swap_ranges(a, a + 3 * std::size_t(width), b); break;
+        case 16: swapBytes(stride); break;
+        case 24: swapBytes(3 * std::size_t(width)); break;
         case 32:
-            for (std::int32_t x = 0; x < width; ++x, a += 4, b += 4) std::swap_ranges(a, a + 3, b);
+            for (std::int32_t x = 0; x < width; ++x, a += 4, b += 4) {
+                std::uint32_t pa, pb;
+                std::memcpy(&pa, a, 4);
+                std::memcpy(&pb, b, 4);
+                const std::uint32_t t = (pa ^ pb) & 0x00FFFFFFu;
+                pa ^= t;
+                pb ^= t;
+                std::memcpy(a, &pa, 4);
+                std::memcpy(b, &pb, 4);
+            }
             break;
         default: break;
     }
 }
 
-void MirrorRow(std::uint8_t* row, std::int32_t width, unsigned depth) {
+// Reverses the pixels of a row; buffer holds a row.
+void MirrorRow(std::uint8_t* row, std::int32_t width, unsigned depth, std::uint8_t* buffer) {
+    const std::size_t w = std::size_t(width);
     switch (depth) {
         case 1:
         case 4:
@@ -52,15 +71,71 @@ void MirrorRow(std::uint8_t* row, std::int32_t width, unsigned depth) {
                 WritePixel(row, z, depth, left);
             }
             break;
-        case 8: std::reverse(row, row + width); break;
+        case 8:
+            for (std::size_t x = 0; x < w; ++x) buffer[x] = row[w - 1 - x];
+            std::memcpy(row, buffer, w);
+            break;
+        case 16:
+            for (std::size_t x = 0; x < w; ++x) std::memcpy(buffer + 2 * x, row + 2 * (w - 1 - x), 2);
+            std::memcpy(row, buffer, 2 * w);
+            break;
+        case 24:
+            for (std::size_t x = 0; x < w; ++x) std::memcpy(buffer + 3 * x, row + 3 * (w - 1 - x), 3);
+            std::memcpy(row, buffer, 3 * w);
+            break;
+        case 32:
+            // The colour bytes move; each alpha byte stays in its place.
+            for (std::size_t x = 0; x < w; ++x) {
+                std::uint32_t here, there;
+                std::memcpy(&here, row + 4 * x, 4);
+                std::memcpy(&there, row + 4 * (w - 1 - x), 4);
+                const std::uint32_t out = (there & 0x00FFFFFFu) | (here & 0xFF000000u);
+                std::memcpy(buffer + 4 * x, &out, 4);
+            }
+            std::memcpy(row, buffer, 4 * w);
+            break;
+        default: break;
+    }
+}
+
+// Writes one row of a scaled image from its source row: pixel c comes from column[c]. The
+// bytes after the last pixel become 0.
+void ScaleRow(const std::uint8_t* src, std::uint8_t* dst, const std::int32_t* column, std::int32_t width,
+              unsigned depth, std::size_t stride) {
+    const std::size_t w = std::size_t(width);
+    std::size_t used = 0;  // bytes holding pixels
+    switch (depth) {
+        case 1:
+        case 4:
+            std::memset(dst, 0, stride);
+            for (std::int32_t c = 0; c < width; ++c) WritePixel(dst, c, depth, ReadPixel(src, column[c], depth));
+            return;
+        case 8:
+            for (std::size_t c = 0; c < w; ++c) dst[c] = src[column[c]];
+            used = w;
+            break;
+        case 16:
+            for (std::size_t c = 0; c < w; ++c) std::memcpy(dst + 2 * c, src + 2 * std::size_t(column[c]), 2);
+            used = 2 * w;
+            break;
+        case 24:
+            for (std::size_t c = 0; c < w; ++c) std::memcpy(dst + 3 * c, src + 3 * std::size_t(column[c]), 3);
+            used = 3 * w;
+            break;
+        case 32:
+            // 32-bit pixels keep their alpha byte with the colour.
+            for (std::size_t c = 0; c < w; ++c) std::memcpy(dst + 4 * c, src + 4 * std::size_t(column[c]), 4);
+            used = 4 * w;
+            break;
         default: {
-            // 16 and 24 bits move whole pixels; 32 bits move the colour bytes only.
-            const std::size_t step = depth / 8, moved = depth == 32 ? 3 : step;
-            for (std::int32_t x = 0, z = width - 1; x < width / 2; ++x, --z)
-                std::swap_ranges(row + x * step, row + x * step + moved, row + z * step);
+            // Any other whole-byte depth: pixels of depth / 8 bytes.
+            const std::size_t bytes = depth / 8;
+            for (std::size_t c = 0; c < w; ++c) std::memcpy(dst + bytes * c, src + bytes * std::size_t(column[c]), bytes);
+            used = bytes * w;
             break;
         }
     }
+    std::memset(dst + used, 0, stride - used);
 }
 
 }  // namespace
@@ -70,10 +145,21 @@ unsigned CVelora::Flip(int mode) {
     const unsigned depth = GetBitCount();
     if (!HasAccessibleDepth() && depth != 16) return 2;
     const std::int32_t width = GetWidth(), height = GetHeight();
+    const std::size_t stride = m_bytesPerRow;
+    std::uint8_t* const bits = m_pchMapaBits;
     if (mode == 0) {
-        for (std::int32_t y = 0; y < height; ++y) MirrorRow(Row(y), width, depth);
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            std::vector<std::uint8_t> buffer(stride);
+            for (std::int32_t r = first; r < last; ++r) MirrorRow(bits + std::size_t(r) * stride, width, depth, buffer.data());
+        });
     } else {
-        for (std::int32_t y = 0; y < height / 2; ++y) SwapRowPixels(Row(y), Row(height - 1 - y), width, depth, m_bytesPerRow);
+        // Band rows are the upper half's; each is exchanged with its mirror in the lower half.
+        ForEachRowBand(height / 2, 2 * stride, [&](std::int32_t first, std::int32_t last) {
+            std::vector<std::uint8_t> buffer(stride);
+            for (std::int32_t r = first; r < last; ++r)
+                SwapRowPixels(bits + std::size_t(r) * stride, bits + std::size_t(height - 1 - r) * stride, width, depth,
+                              stride, buffer.data());
+        });
     }
     return 0;
 }
@@ -86,7 +172,7 @@ CVelora CVelora::BlankLike(std::int32_t width, std::int32_t height) const {
     if (pixelBytes > kMaxPixelBytes) return result;
     const std::size_t head = std::size_t(m_pchMapaBits - m_lpDIB);  // header and colour table
     const std::size_t size = head + std::size_t(pixelBytes);
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]());
+    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]);
     if (!block) return result;
     std::memcpy(block.get(), m_lpDIB, head);
     auto* header = reinterpret_cast<BITMAPINFOHEADER*>(block.get());
@@ -118,22 +204,23 @@ unsigned CVelora::Scale(float fx, float fy, int mode) {
     std::vector<std::int32_t> column(static_cast<std::size_t>(outWidth));
     for (std::int32_t c = 0; c < outWidth; ++c)
         column[std::size_t(c)] = std::min(std::int32_t(RoundHalfDown(float(c) / fx)), width - 1);
-    const std::size_t pixelBytes = depth / 8;
-    for (std::int32_t r = 0; r < outHeight; ++r) {
-        // Storage rows: row 0 is the bottom of the picture, which anchors the mapping.
-        const std::int32_t sourceRow = std::min(std::int32_t(RoundHalfDown(float(r) / fy)), height - 1);
-        const std::uint8_t* src = m_pchMapaBits + std::size_t(sourceRow) * m_bytesPerRow;
-        std::uint8_t* dst = result.m_pchMapaBits + std::size_t(r) * result.m_bytesPerRow;
-        if (depth < 8) {
-            for (std::int32_t c = 0; c < outWidth; ++c)
-                WritePixel(dst, c, depth, ReadPixel(src, column[std::size_t(c)], depth));
-        } else {
-            // 32-bit pixels keep their alpha byte with the colour.
-            for (std::int32_t c = 0; c < outWidth; ++c)
-                std::memcpy(dst + std::size_t(c) * pixelBytes, src + std::size_t(column[std::size_t(c)]) * pixelBytes,
-                            pixelBytes);
+    const std::size_t inStride = m_bytesPerRow, outStride = result.m_bytesPerRow;
+    const std::uint8_t* const inBits = m_pchMapaBits;
+    std::uint8_t* const outBits = result.m_pchMapaBits;
+    ForEachRowBand(outHeight, outStride, [&](std::int32_t first, std::int32_t last) {
+        std::int32_t previous = -1;
+        for (std::int32_t r = first; r < last; ++r) {
+            // Storage rows: row 0 is the bottom of the picture, which anchors the mapping.
+            const std::int32_t sourceRow = std::min(std::int32_t(RoundHalfDown(float(r) / fy)), height - 1);
+            std::uint8_t* dst = outBits + std::size_t(r) * outStride;
+            if (sourceRow == previous) {  // enlarging: the row above came from the same source row
+                std::memcpy(dst, dst - outStride, outStride);
+                continue;
+            }
+            previous = sourceRow;
+            ScaleRow(inBits + std::size_t(sourceRow) * inStride, dst, column.data(), outWidth, depth, outStride);
         }
-    }
+    });
     ReplaceKeepingName(std::move(result));
     return 0;
 }

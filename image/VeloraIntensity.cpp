@@ -1,29 +1,129 @@
 // Intensity operations: negative, colour to gray and colour-depth change.
 // They work on whole rows; each gives exactly what the per-pixel definition gives.
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "CVelora.h"
+#include "Parallel.h"
 #include "PixelRow.h"
 
+using velora::detail::ForEachRowBand;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
 
+static_assert(std::endian::native == std::endian::little, "pixel words are read as little-endian");
+
+namespace {
+
+// The inner loops below work on a fixed number of bytes at a time, with the sizes in locals:
+// the compiler then keeps them in registers (byte stores could alias the header) and turns
+// the fixed-count loops into vector code at -O2, on x86-64 and aarch64 alike.
+
+// Complements the bytes of p that the repeating mask selects; the mask's period divides 48.
+void XorBytes(std::uint8_t* p, std::size_t n, const std::uint8_t (&mask)[48]) {
+    std::size_t i = 0;
+    for (; i + 48 <= n; i += 48)
+        for (std::size_t k = 0; k < 48; ++k) p[i + k] ^= mask[k];
+    for (std::size_t k = 0; i < n; ++i, ++k) p[i] ^= mask[k];
+}
+
+// p[i] = table[p[i]], eight bytes per load and store.
+void MapBytes(std::uint8_t* p, std::size_t n, const std::uint8_t* table) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t in;
+        std::memcpy(&in, p + i, 8);
+        std::uint64_t out = 0;
+        for (unsigned k = 0; k < 8; ++k) out |= std::uint64_t(table[(in >> (8 * k)) & 0xFF]) << (8 * k);
+        std::memcpy(p + i, &out, 8);
+    }
+    for (; i < n; ++i) p[i] = table[p[i]];
+}
+
+// What a pixel loop over rows of packed indices touches: the whole bytes, and the bits of
+// the last, partial byte that belong to pixels (from the most significant bit).
+struct PackedRow {
+    std::size_t wholeBytes;
+    std::uint8_t partialMask;
+};
+
+PackedRow PackedRowOf(std::int32_t width, unsigned depth) {
+    const std::size_t bits = std::size_t(width) * depth;
+    return {bits / 8, std::uint8_t(0xFF00u >> (bits % 8))};
+}
+
+// A table of 256 indices (depth 1, 4 or 8) as a table of whole bytes: every pixel of the byte
+// goes through it.
+void ByteTableOfIndexTable(const std::uint8_t* table, unsigned depth, std::uint8_t* bytes) {
+    const unsigned mask = (1u << depth) - 1;
+    for (unsigned b = 0; b < 256; ++b) {
+        unsigned out = 0;
+        for (unsigned shift = 8; shift >= depth;) {
+            shift -= depth;
+            out |= (table[(b >> shift) & mask] & mask) << shift;
+        }
+        bytes[b] = std::uint8_t(out);
+    }
+}
+
+// Applies three byte tables (blue, green, red) to the pixels of a 24- or 32-bit row; the
+// alpha byte stays.
+void MapPixels(std::uint8_t* p, std::int32_t width, std::size_t step, const std::uint8_t* blue,
+               const std::uint8_t* green, const std::uint8_t* red) {
+    if (blue == green && green == red && step == 3) {
+        MapBytes(p, 3 * std::size_t(width), blue);
+        return;
+    }
+    if (step == 4) {
+        for (std::int32_t x = 0; x < width; ++x, p += 4) {
+            std::uint32_t w;
+            std::memcpy(&w, p, 4);
+            w = (w & 0xFF000000u) | blue[w & 0xFF] | (std::uint32_t(green[(w >> 8) & 0xFF]) << 8) |
+                (std::uint32_t(red[(w >> 16) & 0xFF]) << 16);
+            std::memcpy(p, &w, 4);
+        }
+        return;
+    }
+    for (std::int32_t x = 0; x < width; ++x, p += 3) {
+        p[0] = blue[p[0]];
+        p[1] = green[p[1]];
+        p[2] = red[p[2]];
+    }
+}
+
+}  // namespace
+
 void CVelora::RemapIndices(const std::uint8_t* table) {
     const unsigned depth = GetBitCount();
-    for (std::int32_t y = 0; y < GetHeight(); ++y) {
-        std::uint8_t* row = Row(y);
-        if (depth == 8) {
-            for (std::int32_t x = 0; x < GetWidth(); ++x) row[x] = table[row[x]];
-        } else {
-            for (std::int32_t x = 0; x < GetWidth(); ++x) WritePixel(row, x, depth, table[ReadPixel(row, x, depth)]);
+    const std::int32_t width = GetWidth();
+    const std::size_t stride = m_bytesPerRow;
+    std::uint8_t* const bits = m_pchMapaBits;
+    std::uint8_t bytes[256];
+    if (depth != 8) ByteTableOfIndexTable(table, depth, bytes);
+    const std::uint8_t* byteTable = depth == 8 ? table : bytes;
+    const PackedRow packed = PackedRowOf(width, depth);
+    ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t r = first; r < last; ++r) {
+            std::uint8_t* row = bits + std::size_t(r) * stride;
+            MapBytes(row, packed.wholeBytes, byteTable);
+            if (packed.partialMask != 0) {
+                std::uint8_t& b = row[packed.wholeBytes];
+                b = std::uint8_t((b & ~packed.partialMask) | (byteTable[b] & packed.partialMask));
+            }
         }
-    }
+    });
 }
 
 unsigned CVelora::Negative(int luminance, int red, int green, int blue) {
     if (!HasAccessibleDepth()) return 1;
     const unsigned depth = GetBitCount();
+    const std::int32_t width = GetWidth();
+    const std::size_t stride = m_bytesPerRow;
+    std::uint8_t* const bits = m_pchMapaBits;
     // Each flag complements bytes; complements compose as exclusive-or, so the four flags
     // in their order come down to one mask per byte.
     const std::uint8_t maskRed = std::uint8_t((red ? 0xFF : 0) ^ (luminance && !IsIndexed() ? 0xFF : 0));
@@ -31,15 +131,18 @@ unsigned CVelora::Negative(int luminance, int red, int green, int blue) {
     const std::uint8_t maskBlue = std::uint8_t((blue ? 0xFF : 0) ^ (luminance && !IsIndexed() ? 0xFF : 0));
 
     if (!IsIndexed()) {
+        if ((maskRed | maskGreen | maskBlue) == 0) return 0;
         const std::size_t step = depth / 8;
-        for (std::int32_t y = 0; y < GetHeight(); ++y) {
-            std::uint8_t* p = Row(y);
-            for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
-                p[0] ^= maskBlue;
-                p[1] ^= maskGreen;
-                p[2] ^= maskRed;
-            }
+        std::uint8_t mask[48];  // 48 bytes hold whole pixels of 3 and of 4 bytes
+        for (std::size_t k = 0; k < 48; k += step) {
+            mask[k] = maskBlue;
+            mask[k + 1] = maskGreen;
+            mask[k + 2] = maskRed;
+            if (step == 4) mask[k + 3] = 0;
         }
+        ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) XorBytes(bits + std::size_t(r) * stride, step * std::size_t(width), mask);
+        });
         return 0;
     }
 
@@ -47,10 +150,24 @@ unsigned CVelora::Negative(int luminance, int red, int green, int blue) {
     std::uint8_t paletteRed = red ? 0xFF : 0, paletteGreen = green ? 0xFF : 0, paletteBlue = blue ? 0xFF : 0;
     if (luminance) {
         if ((depth == 4 || depth == 8) && IsGray()) {
-            std::uint8_t inverse[256];
-            for (std::uint32_t i = 0; i < 256; ++i)
-                inverse[i] = std::uint8_t(std::clamp<std::int64_t>(std::int64_t(n) - 1 - i, 0, n - 1));
-            RemapIndices(inverse);
+            if (n == GetMaxColors()) {
+                // With a full table, n - 1 - i is the complement of every index bit.
+                std::uint8_t ones[48];
+                std::memset(ones, 0xFF, sizeof ones);
+                const PackedRow packed = PackedRowOf(width, depth);
+                ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
+                    for (std::int32_t r = first; r < last; ++r) {
+                        std::uint8_t* row = bits + std::size_t(r) * stride;
+                        XorBytes(row, packed.wholeBytes, ones);
+                        if (packed.partialMask != 0) row[packed.wholeBytes] ^= packed.partialMask;
+                    }
+                });
+            } else {
+                std::uint8_t inverse[256];
+                for (std::uint32_t i = 0; i < 256; ++i)
+                    inverse[i] = std::uint8_t(std::clamp<std::int64_t>(std::int64_t(n) - 1 - i, 0, n - 1));
+                RemapIndices(inverse);
+            }
         } else {
             paletteRed ^= 0xFF;
             paletteGreen ^= 0xFF;
@@ -85,11 +202,15 @@ unsigned CVelora::ColorToGray(int method) {
 
     const unsigned depth = GetBitCount();
     if (depth == 24 || depth == 32) {
-        const std::size_t step = depth / 8;
-        for (std::int32_t y = 0; y < GetHeight(); ++y) {
-            std::uint8_t* p = Row(y);
-            for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) p[0] = p[1] = p[2] = gray(p[2], p[1], p[0]);
-        }
+        const std::size_t step = depth / 8, stride = m_bytesPerRow;
+        const std::int32_t width = GetWidth();
+        std::uint8_t* const bits = m_pchMapaBits;
+        ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) {
+                std::uint8_t* p = bits + std::size_t(r) * stride;
+                for (std::int32_t x = 0; x < width; ++x, p += step) p[0] = p[1] = p[2] = gray(p[2], p[1], p[0]);
+            }
+        });
         return 0;
     }
     if (depth == 1) {
@@ -124,60 +245,157 @@ unsigned CVelora::ColorToGray(int method) {
     return 0;
 }
 
+namespace {
+
+// Unpacks the indices of a 1- or 4-bit row, one byte each.
+void UnpackIndices(const std::uint8_t* src, std::int32_t width, unsigned depth, std::uint8_t* out) {
+    if (depth == 1) {
+        for (std::int32_t x = 0; x < width; ++x) out[x] = std::uint8_t((src[x >> 3] >> (7 - (x & 7))) & 1u);
+    } else {
+        for (std::int32_t x = 0; x < width; ++x) out[x] = std::uint8_t((x & 1) ? src[x >> 1] & 0x0F : src[x >> 1] >> 4);
+    }
+}
+
+// Packs one value a byte into a row of 1 bit (nonzero sets the bit) or 4 bits (the low nibble),
+// zeroing the bits and bytes after the last pixel up to stride.
+void PackLevels(const std::uint8_t* levels, std::int32_t width, unsigned depth, std::uint8_t* dst, std::size_t stride) {
+    const std::size_t w = std::size_t(width);
+    std::size_t j = 0;
+    if (depth == 1) {
+        for (; 8 * j + 8 <= w; ++j) {
+            unsigned b = 0;
+            for (unsigned k = 0; k < 8; ++k) b |= unsigned(levels[8 * j + k] != 0) << (7 - k);
+            dst[j] = std::uint8_t(b);
+        }
+        if (8 * j < w) {
+            unsigned b = 0;
+            for (unsigned k = 0; 8 * j + k < w; ++k) b |= unsigned(levels[8 * j + k] != 0) << (7 - k);
+            dst[j++] = std::uint8_t(b);
+        }
+    } else {
+        for (; 2 * j + 2 <= w; ++j) dst[j] = std::uint8_t(((levels[2 * j] & 0x0F) << 4) | (levels[2 * j + 1] & 0x0F));
+        if (2 * j < w) {
+            dst[j] = std::uint8_t((levels[2 * j] & 0x0F) << 4);
+            ++j;
+        }
+    }
+    std::memset(dst + j, 0, stride - j);
+}
+
+// Writes 0x00RRGGBB colours as 24- or 32-bit pixels (alpha 255), zeroing the padding.
+void WriteColours(const std::uint32_t* colours, std::int32_t width, unsigned depth, std::uint8_t* dst,
+                  std::size_t stride) {
+    const std::size_t w = std::size_t(width);
+    if (depth == 32) {
+        for (std::size_t x = 0; x < w; ++x) {
+            const std::uint32_t c = colours[x] | 0xFF000000u;
+            std::memcpy(dst + 4 * x, &c, 4);
+        }
+        return;
+    }
+    // Four bytes a pixel, the fourth overwritten by the next pixel; the last pixel writes three.
+    for (std::size_t x = 0; x + 1 < w; ++x) std::memcpy(dst + 3 * x, &colours[x], 4);
+    if (w > 0) std::memcpy(dst + 3 * (w - 1), &colours[w - 1], 3);
+    std::memset(dst + 3 * w, 0, stride - 3 * w);
+}
+
+}  // namespace
+
 unsigned CVelora::ChangeColorDepth(int code) {
     if (!HasAccessibleDepth()) return 1;
     static constexpr int kDepthOfCode[] = {1, 4, 8, 24, 32};
     if (code < 0 || code > 4) return 2;
-    const int target = kDepthOfCode[code];
+    const unsigned target = unsigned(kDepthOfCode[code]);
     const unsigned source = GetBitCount();
+    const bool indexed = IsIndexed();
     // Palette depths below 24 are for gray images (two-colour images always count as gray).
-    if ((target == 4 || target == 8) && source != 1 && !IsGray()) return 3;
+    // A direct-colour source is checked while it is converted, in the same pass.
+    const bool grayTarget = target == 4 || target == 8;
+    if (grayTarget && indexed && source != 1 && !IsGray()) return 3;
+    const bool checkGray = grayTarget && !indexed;
 
-    CVelora result(nullptr, nullptr, GetWidth(), GetHeight(), target);
-    if (!result.HasImage()) return 1;
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    CVelora result = Unfilled(width, height, std::int32_t(target));
+    if (!result.HasImage()) return checkGray && !IsGray() ? 3 : 1;
     if (target == 1) result.m_pPaleta[1] = RGBQUAD{255, 255, 255, 0};
     if (target == 4)
         for (std::uint8_t i = 0; i < 16; ++i) result.m_pPaleta[i] = RGBQUAD{std::uint8_t(i * 17), std::uint8_t(i * 17), std::uint8_t(i * 17), 0};
 
-    // The level of a pixel for the gray targets: its index for palette sources, its red byte otherwise.
-    auto level = [&](std::uint32_t raw) -> std::uint32_t { return IsIndexed() ? raw : (raw >> 16) & 0xFF; };
-    auto colour = [&](std::uint32_t raw) -> std::uint32_t {
-        if (!IsIndexed()) return raw;
-        const RGBQUAD c = PaletteColor(raw);
-        return c.rgbBlue | (std::uint32_t(c.rgbGreen) << 8) | (std::uint32_t(c.rgbRed) << 16);
-    };
-    auto convert = [&](std::uint32_t raw) -> std::uint32_t {
-        switch (target) {
-            case 1: {
-                const std::uint32_t c = colour(raw);
-                return ((c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF)) / 3 >= 128 ? 1 : 0;
+    // Palette sources go through a table of what each index becomes: a level (targets 1, 4
+    // and 8) or a colour (24 and 32).
+    std::uint8_t levelOf[256];
+    std::uint32_t colourOf[256];
+    if (indexed) {
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            const RGBQUAD c = PaletteColor(i);
+            colourOf[i] = c.rgbBlue | (std::uint32_t(c.rgbGreen) << 8) | (std::uint32_t(c.rgbRed) << 16);
+            std::uint32_t level = 0;
+            switch (target) {
+                case 1: level = (unsigned(c.rgbBlue) + c.rgbGreen + c.rgbRed) / 3 >= 128 ? 1 : 0; break;
+                case 4: level = source == 1 ? i * 15 : source == 4 ? i : i >> 4; break;
+                case 8: level = source == 1 ? i * 255 : source == 4 ? i * 255 / 15 : i; break;
+                default: break;
             }
-            case 4:
-                if (source == 1) return raw * 15;
-                if (source == 4) return raw;  // already a 4-bit level
-                return level(raw) >> 4;
-            case 8:
-                if (source == 1) return raw * 255;
-                if (source == 4) return raw * 255 / 15;
-                return level(raw);
-            default: return colour(raw);
+            levelOf[i] = std::uint8_t(level);
         }
-    };
-    // Tabulate for palette sources; direct colour converts per pixel.
-    std::uint32_t table[256];
-    if (IsIndexed())
-        for (std::uint32_t i = 0; i < 256; ++i) table[i] = convert(i);
-
-    for (std::int32_t y = 0; y < GetHeight(); ++y) {
-        const std::uint8_t* src = Row(y);
-        std::uint8_t* dst = result.Row(y);
-        for (std::int32_t x = 0; x < GetWidth(); ++x) {
-            const std::uint32_t raw = ReadPixel(src, x, source);
-            WritePixel(dst, x, unsigned(target), IsIndexed() ? table[raw] : convert(raw));
-        }
-        if (target == 32)
-            for (std::int32_t x = 0; x < GetWidth(); ++x) dst[4 * std::size_t(x) + 3] = 255;
     }
+
+    const std::size_t srcStride = m_bytesPerRow, dstStride = result.m_bytesPerRow;
+    const std::uint8_t* const srcBits = m_pchMapaBits;
+    std::uint8_t* const dstBits = result.m_pchMapaBits;
+    const std::size_t step = source / 8;
+    std::atomic<bool> notGray{false};
+    // Rows are converted in storage order: both images are bottom-up and of the same height.
+    ForEachRowBand(height, srcStride + dstStride, [&](std::int32_t first, std::int32_t last) {
+        std::vector<std::uint8_t> levels(target <= 8 ? std::size_t(width) : 0);
+        std::vector<std::uint8_t> indices(indexed && source != 8 ? std::size_t(width) : 0);
+        std::vector<std::uint32_t> colours(target >= 24 ? std::size_t(width) : 0);
+        for (std::int32_t r = first; r < last; ++r) {
+            const std::uint8_t* src = srcBits + std::size_t(r) * srcStride;
+            std::uint8_t* dst = dstBits + std::size_t(r) * dstStride;
+            std::uint8_t* levelRow = target == 8 ? dst : levels.data();
+            if (indexed) {
+                const std::uint8_t* index = src;
+                if (source != 8) {
+                    UnpackIndices(src, width, source, indices.data());
+                    index = indices.data();
+                }
+                if (target >= 24) {
+                    for (std::int32_t x = 0; x < width; ++x) colours[std::size_t(x)] = colourOf[index[x]];
+                } else {
+                    for (std::int32_t x = 0; x < width; ++x) levelRow[x] = levelOf[index[x]];
+                }
+            } else if (target >= 24) {
+                for (std::int32_t x = 0; x < width; ++x) {
+                    const std::uint8_t* p = src + step * std::size_t(x);
+                    colours[std::size_t(x)] = p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
+                }
+            } else if (target == 1) {
+                for (std::int32_t x = 0; x < width; ++x) {
+                    const std::uint8_t* p = src + step * std::size_t(x);
+                    levelRow[x] = unsigned(p[0]) + p[1] + p[2] >= 3 * 128 ? 1 : 0;
+                }
+            } else {
+                // The red byte, or its top nibble; any pixel whose bytes differ refuses the change.
+                const unsigned shift = target == 4 ? 4 : 0;
+                unsigned differ = 0;
+                for (std::int32_t x = 0; x < width; ++x) {
+                    const std::uint8_t* p = src + step * std::size_t(x);
+                    differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
+                    levelRow[x] = std::uint8_t(p[2] >> shift);
+                }
+                if (differ != 0) {
+                    notGray.store(true, std::memory_order_relaxed);
+                    return;
+                }
+                if (notGray.load(std::memory_order_relaxed)) return;
+            }
+            if (target >= 24) WriteColours(colours.data(), width, target, dst, dstStride);
+            else if (target == 8) std::memset(dst + width, 0, dstStride - std::size_t(width));
+            else PackLevels(levels.data(), width, target, dst, dstStride);
+        }
+    });
+    if (checkGray && notGray.load()) return 3;
     ReplaceKeepingName(std::move(result));
     return 0;
 }
@@ -201,15 +419,19 @@ void CVelora::RemapChannels(const std::uint8_t* table, bool red, bool green, boo
         }
         return;
     }
-    const std::size_t step = GetBitCount() / 8;
-    for (std::int32_t y = 0; y < GetHeight(); ++y) {
-        std::uint8_t* p = Row(y);
-        for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
-            if (blue) p[0] = table[p[0]];
-            if (green) p[1] = table[p[1]];
-            if (red) p[2] = table[p[2]];
-        }
-    }
+    if (!red && !green && !blue) return;
+    std::uint8_t identity[256];
+    for (unsigned v = 0; v < 256; ++v) identity[v] = std::uint8_t(v);
+    const std::uint8_t* tableBlue = blue ? table : identity;
+    const std::uint8_t* tableGreen = green ? table : identity;
+    const std::uint8_t* tableRed = red ? table : identity;
+    const std::size_t step = GetBitCount() / 8, stride = m_bytesPerRow;
+    const std::int32_t width = GetWidth();
+    std::uint8_t* const bits = m_pchMapaBits;
+    ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t r = first; r < last; ++r)
+            MapPixels(bits + std::size_t(r) * stride, width, step, tableBlue, tableGreen, tableRed);
+    });
 }
 
 namespace {
@@ -281,36 +503,27 @@ unsigned CVelora::LinearContrast(int inMin, int inMax, int outMin, int outMax, i
         RemapChannels(table, red != 0, green != 0, blue != 0);
         return 0;
     }
-    const std::size_t step = depth / 8;
+    const std::size_t step = depth / 8, stride = m_bytesPerRow;
+    const std::int32_t width = GetWidth();
+    std::uint8_t* const bits = m_pchMapaBits;
     if (luminance) {
         // Without branches: a mask per red level says whether the pixel turns gray, which on
         // real images is as unpredictable as a coin.
         std::uint8_t turns[256];
         for (int v = 0; v < 256; ++v) turns[v] = v >= inMin && v <= inMax ? 0xFF : 0x00;
-        for (std::int32_t y = 0; y < GetHeight(); ++y) {
-            std::uint8_t* p = Row(y);
-            for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
-                const std::uint8_t m = turns[p[2]], keep = std::uint8_t(~m), gray = std::uint8_t(table[p[2]] & m);
-                p[0] = std::uint8_t((p[0] & keep) | gray);
-                p[1] = std::uint8_t((p[1] & keep) | gray);
-                p[2] = std::uint8_t((p[2] & keep) | gray);
-                if (step == 4) p[3] = std::uint8_t(p[3] & keep);
+        ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) {
+                std::uint8_t* p = bits + std::size_t(r) * stride;
+                for (std::int32_t x = 0; x < width; ++x, p += step) {
+                    const std::uint8_t m = turns[p[2]], keep = std::uint8_t(~m), gray = std::uint8_t(table[p[2]] & m);
+                    p[0] = std::uint8_t((p[0] & keep) | gray);
+                    p[1] = std::uint8_t((p[1] & keep) | gray);
+                    p[2] = std::uint8_t((p[2] & keep) | gray);
+                    if (step == 4) p[3] = std::uint8_t(p[3] & keep);
+                }
             }
-        }
-        luminance = 0;
-        if (!red && !green && !blue) return 0;
+        });
     }
-    for (std::int32_t y = 0; y < GetHeight(); ++y) {
-        std::uint8_t* p = Row(y);
-        for (std::int32_t x = 0; x < GetWidth(); ++x, p += step) {
-            if (luminance && p[2] >= inMin && p[2] <= inMax) {
-                p[0] = p[1] = p[2] = table[p[2]];
-                if (step == 4) p[3] = 0;
-            }
-            if (red) p[2] = table[p[2]];
-            if (green) p[1] = table[p[1]];
-            if (blue) p[0] = table[p[0]];
-        }
-    }
+    RemapChannels(table, red != 0, green != 0, blue != 0);
     return 0;
 }

@@ -46,16 +46,28 @@ CVelora CVelora::WithTable(std::int32_t width, std::int32_t height, std::int32_t
     return image;
 }
 
+CVelora CVelora::Unfilled(std::int32_t width, std::int32_t height, std::int32_t depth) {
+    CVelora image(nullptr, nullptr, 0, 0, 0);
+    if (!velora::detail::IsAccessibleDepth(unsigned(depth))) return image;
+    const std::uint32_t colours = ColorsOfDepth(std::uint32_t(depth));
+    if (image.Create(nullptr, nullptr, width, height, depth, colours <= 256 ? colours : 0, false))
+        image.m_name = kDefaultName;
+    return image;
+}
+
 bool CVelora::Create(const std::uint8_t* bits, const RGBQUAD* palette, std::int32_t width, std::int32_t height,
-                     std::int32_t depth, std::uint32_t tableEntries) {
+                     std::int32_t depth, std::uint32_t tableEntries, bool clearPixels) {
     if (width < 0 || height < 0) return false;
     const std::uint64_t stride = GetBytesPerRow(width, depth);
     const std::uint64_t pixelBytes = stride * std::uint64_t(height);
     if (pixelBytes > kMaxPixelBytes) return false;
     const std::size_t size = sizeof(BITMAPINFOHEADER) + 4 * std::size_t(tableEntries) + std::size_t(pixelBytes);
 
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]());
+    const std::size_t head = sizeof(BITMAPINFOHEADER) + 4 * std::size_t(tableEntries);
+    std::unique_ptr<std::uint8_t[]> block(clearPixels ? new (std::nothrow) std::uint8_t[size]()
+                                                      : new (std::nothrow) std::uint8_t[size]);
     if (!block) return false;
+    if (!clearPixels) std::memset(block.get(), 0, head);
     const std::uint32_t colours = tableEntries != 0 ? tableEntries : ColorsOfDepth(std::uint32_t(depth));
     auto* header = new (block.get()) BITMAPINFOHEADER{};
     header->biSize = sizeof(BITMAPINFOHEADER);
@@ -73,8 +85,7 @@ bool CVelora::Create(const std::uint8_t* bits, const RGBQUAD* palette, std::int3
         table[i] = palette ? palette[i] : RGBQUAD{level, level, level, 0};
     }
     if (bits != nullptr && pixelBytes > 0)
-        std::memcpy(block.get() + sizeof(BITMAPINFOHEADER) + 4 * std::size_t(tableEntries), bits,
-                    std::size_t(pixelBytes));
+        std::memcpy(block.get() + head, bits, std::size_t(pixelBytes));
     AdoptBlock(std::move(block), size);
     return true;
 }
@@ -146,10 +157,6 @@ void CVelora::SetPointers() {
 }
 
 // ---------------------------------------------------------------- header accessors
-
-std::int32_t CVelora::GetWidth() const { return m_lpBmIH ? m_lpBmIH->biWidth : 0; }
-std::int32_t CVelora::GetHeight() const { return m_lpBmIH ? m_lpBmIH->biHeight : 0; }
-std::uint16_t CVelora::GetBitCount() const { return m_lpBmIH ? m_lpBmIH->biBitCount : 0; }
 
 std::uint32_t CVelora::GetNumColors() const {
     if (!m_lpBmIH) return 0;
@@ -344,11 +351,14 @@ bool CVelora::IsGray() const {
     }
     const unsigned depth = GetBitCount();
     if (depth != 24 && depth != 32) return false;
-    const std::size_t bytes = depth / 8;
-    for (std::int32_t y = 0; y < GetHeight(); ++y) {
-        const std::uint8_t* p = Row(y);
-        for (std::int32_t x = 0; x < GetWidth(); ++x, p += bytes)
-            if (p[0] != p[1] || p[1] != p[2]) return false;
+    const std::size_t bytes = depth / 8, stride = m_bytesPerRow;
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    // Row by row without an early exit inside the row, so that the row's loop stays simple.
+    for (std::int32_t r = 0; r < height; ++r) {
+        const std::uint8_t* p = m_pchMapaBits + std::size_t(r) * stride;
+        unsigned differ = 0;
+        for (std::int32_t x = 0; x < width; ++x, p += bytes) differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
+        if (differ != 0) return false;
     }
     return true;
 }

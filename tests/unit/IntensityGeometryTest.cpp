@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "CVelora.h"
@@ -227,6 +228,90 @@ TEST(ChangeColorDepth, TargetsAndRefusals) {
     }
 }
 
+namespace {
+
+// The depth change as defined per pixel, through the accessors; 3 when it refuses.
+unsigned ReferenceDepthChange(const CVelora& image, int code, CVelora& out) {
+    const int target = std::array{1, 4, 8, 24, 32}[std::size_t(code)];
+    const int source = image.GetBitCount();
+    const bool indexed = source <= 8;
+    if ((target == 4 || target == 8) && source != 1 && !image.IsGray()) return 3;
+    const int w = image.GetWidth(), h = image.GetHeight();
+    out = CVelora(nullptr, nullptr, w, h, target);
+    out.SetName(image.GetName());
+    if (target <= 8) {
+        std::vector<RGBQUAD> table(out.GetNumColors());
+        out.GetPalette(table.data());
+        if (target == 1) table[1] = RGBQUAD{255, 255, 255, 0};
+        if (target == 4)
+            for (int i = 0; i < 16; ++i) table[std::size_t(i)] = RGBQUAD{std::uint8_t(i * 17), std::uint8_t(i * 17), std::uint8_t(i * 17), 0};
+        out.SetPalette(table.data());
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t raw = image.GetPixel(x, y);
+            RGBQUAD c{};
+            image.GetRGBPixel(x, y, c);
+            const std::uint32_t colour = c.rgbBlue | (std::uint32_t(c.rgbGreen) << 8) | (std::uint32_t(c.rgbRed) << 16);
+            const std::uint32_t level = indexed ? raw : c.rgbRed;
+            std::uint32_t value = colour;
+            if (target == 1) value = (unsigned(c.rgbBlue) + c.rgbGreen + c.rgbRed) / 3 >= 128 ? 1 : 0;
+            if (target == 4) value = source == 1 ? raw * 15 : source == 4 ? raw : level >> 4;
+            if (target == 8) value = source == 1 ? raw * 255 : source == 4 ? raw * 255 / 15 : level;
+            out.SetPixel(x, y, value);
+            if (target == 32) out.SetAlfa(x, y, 255);
+        }
+    return 0;
+}
+
+}  // namespace
+
+TEST(ChangeColorDepth, EveryCodeFromEveryDepthMatchesThePerPixelDefinition) {
+    for (int depth : kAllDepths)
+        for (bool gray : {false, true})
+            for (int width : {1, 7, 13, 33})
+                for (int code = 0; code <= 4; ++code) {
+                    SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(width) + " code " +
+                                 std::to_string(code) + (gray ? " gray" : ""));
+                    CVelora image = RandomImage(width, 3, depth, unsigned(depth * 5 + width + gray), gray);
+                    if (gray && depth >= 24) image.ColorToGray(1);
+                    if (!gray && depth >= 24 && width == 1) image.SetPixel(0, 2, 0x010000);  // the last pixel alone differs
+                    image.SetName("p.bmp");
+                    CVelora expected;
+                    const unsigned expectedCode = ReferenceDepthChange(image, code, expected);
+                    const auto before = Block(image);
+                    ASSERT_EQ(image.ChangeColorDepth(code), expectedCode);
+                    if (expectedCode != 0) {
+                        ASSERT_EQ(Block(image), before);
+                        continue;
+                    }
+                    ASSERT_EQ(Block(image), Block(expected));
+                    EXPECT_EQ(image.GetName(), "p.bmp");
+                }
+}
+
+TEST(PointOperations, ChannelSubsetsOnDirectColour) {
+    for (int depth : {24, 32})
+        for (int channels = 1; channels < 8; ++channels) {
+            SCOPED_TRACE("depth " + std::to_string(depth) + " channels " + std::to_string(channels));
+            const int red = channels & 1, green = (channels >> 1) & 1, blue = (channels >> 2) & 1;
+            const CVelora source = RandomImage(13, 4, depth, unsigned(depth + channels));
+            CVelora image = source;
+            ASSERT_EQ(image.LinearContrast(40, 180, 20, 230, 0, red, green, blue), 0u);
+            auto g = [](int v) { return v < 40 || v > 180 ? v : int(float(230 - 20) / float(180 - 40) * float(v - 40) + 20.0f); };
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 13; ++x) {
+                    const RGBQUAD a = Colour(source, x, y), b = Colour(image, x, y);
+                    ASSERT_EQ(b.rgbRed, red ? g(a.rgbRed) : a.rgbRed);
+                    ASSERT_EQ(b.rgbGreen, green ? g(a.rgbGreen) : a.rgbGreen);
+                    ASSERT_EQ(b.rgbBlue, blue ? g(a.rgbBlue) : a.rgbBlue);
+                    if (depth == 32) {
+                        ASSERT_EQ(image.GetAlfa(x, y), source.GetAlfa(x, y));
+                    }
+                }
+        }
+}
+
 TEST(Flip, MatchesThePixelExchangeOnEveryDepth) {
     for (int depth : kAllDepths)
         for (int width : {1, 5, 10, 33})
@@ -296,6 +381,16 @@ TEST(Scale, NearestNeighbourMappingOnEveryDepth) {
                 EXPECT_TRUE(std::equal(source.GetPaletteData(), source.GetPaletteData() + source.GetNumColors(),
                                        image.GetPaletteData()));
             }
+            // Byte for byte, padding (zero) included, against the pixels set one by one.
+            CVelora expected = depth <= 8 ? CVelora::WithTable(w, h, depth, source.GetNumColors(), source.GetPaletteData())
+                                          : CVelora(nullptr, nullptr, w, h, depth);
+            expected.SetName(source.GetName());
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    expected.SetPixel(x, y, image.GetPixel(x, y));
+                    if (depth == 32) expected.SetAlfa(x, y, image.GetAlfa(x, y));
+                }
+            ASSERT_EQ(Block(image), Block(expected));
         }
 }
 

@@ -120,3 +120,62 @@ TEST(RowBands, ThreadCountSetting) {
     CVelora::SetThreadCount(0);
     EXPECT_EQ(CVelora::GetThreadCount(), std::max(1u, std::thread::hardware_concurrency()));
 }
+
+namespace {
+
+struct Operation {
+    const char* name;
+    unsigned (*run)(CVelora&);
+};
+
+const Operation kRowOperations[] = {
+    {"Negative lum", [](CVelora& im) { return im.Negative(1, 0, 0, 0); }},
+    {"Negative red blue", [](CVelora& im) { return im.Negative(0, 1, 0, 1); }},
+    {"Brightness", [](CVelora& im) { return im.Brightness(35); }},
+    {"Gamma", [](CVelora& im) { return im.Gamma(0.7f); }},
+    {"LinearContrast lum", [](CVelora& im) { return im.LinearContrast(30, 200, 0, 255, 1, 0, 0, 0); }},
+    {"LinearContrast green", [](CVelora& im) { return im.LinearContrast(30, 200, 10, 240, 0, 0, 1, 0); }},
+    {"NonLinearContrast RGB", [](CVelora& im) { return im.NonLinearContrast(0, 6, 0.5f); }},
+    {"ColorToGray", [](CVelora& im) { return im.ColorToGray(0); }},
+    {"ChangeColorDepth 1", [](CVelora& im) { return im.ChangeColorDepth(0); }},
+    {"ChangeColorDepth 4", [](CVelora& im) { return im.ChangeColorDepth(1); }},
+    {"ChangeColorDepth 8", [](CVelora& im) { return im.ChangeColorDepth(2); }},
+    {"ChangeColorDepth 24", [](CVelora& im) { return im.ChangeColorDepth(3); }},
+    {"ChangeColorDepth 32", [](CVelora& im) { return im.ChangeColorDepth(4); }},
+    {"Flip mirror", [](CVelora& im) { return im.Flip(0); }},
+    {"Flip upside down", [](CVelora& im) { return im.Flip(1); }},
+    {"Scale 1.37", [](CVelora& im) { return im.Scale(1.37f, 1.37f, 0); }},
+    {"Scale 2", [](CVelora& im) { return im.Scale(2.0f, 2.0f, 0); }},
+    {"Scale 0.5 x 3", [](CVelora& im) { return im.Scale(0.5f, 3.0f, 0); }},
+};
+
+}  // namespace
+
+TEST(RowBands, EveryThreadedOperationGivesTheSameBytesWithOneAndFourThreads) {
+    // Rows of about 2 KiB (odd widths, so partial bytes and padding are there) and 67 rows:
+    // enough work for four bands.
+    const std::pair<int, int> depthAndWidth[] = {{1, 16411}, {4, 4103}, {8, 2051}, {24, 683}, {32, 513}};
+    for (const auto& [depth, width] : depthAndWidth)
+        for (bool gray : {false, true}) {
+            const CVelora source = [&] {
+                CVelora made = RandomImage(width, 67, depth, unsigned(depth + 100 * gray), gray);
+                if (gray && depth >= 24) made.ColorToGray(1);  // so that the gray depth changes take it
+                return made;
+            }();
+            for (const Operation& operation : kRowOperations) {
+                SCOPED_TRACE(std::string(operation.name) + " depth " + std::to_string(depth) + (gray ? " gray" : ""));
+                CVelora one = source, four = source;
+                unsigned codeOne = 0, codeFour = 0;
+                {
+                    Threads single(1);
+                    codeOne = operation.run(one);
+                }
+                {
+                    Threads several(4);
+                    codeFour = operation.run(four);
+                }
+                ASSERT_EQ(codeOne, codeFour);
+                ASSERT_EQ(Block(one), Block(four));
+            }
+        }
+}
