@@ -380,9 +380,12 @@ int main(int argc, char** argv) {
                 "OpenCV %d\n",
                 CV_VERSION, cv::ipp::useIPP() ? "on" : "off", ParallelFramework().c_str(),
                 std::thread::hardware_concurrency(), CVelora::GetThreadCount(), cv::getNumThreads());
+    // Other work on the machine slows both sides, but not always alike: the load says how far to trust a table.
+    double load[1] = {-1};
+    getloadavg(load, 1);
     std::printf("%dx%d random images, %d runs each after a warm-up, interleaved; times in ms; ratio = ours min / "
-                "OpenCV min\n\n",
-                options.size, options.size, options.runs);
+                "OpenCV min; load average %.2f\n\n",
+                options.size, options.size, options.runs, load[0]);
 
     std::printf("%-14s %-37s %-34s %6s", "row", "ours", "OpenCV", "target");
     for (const Column& c : columns) std::printf(" | %-44s", c.label);
