@@ -1,5 +1,6 @@
 // Geometric operations that move pixels without changing their values.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -13,6 +14,8 @@
 using velora::detail::ForEachRowBand;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
+
+static_assert(std::endian::native == std::endian::little, "pixel words are read as little-endian");
 
 namespace {
 
@@ -71,16 +74,36 @@ void MirrorRow(std::uint8_t* row, std::int32_t width, unsigned depth, std::uint8
                 WritePixel(row, z, depth, left);
             }
             break;
-        case 8:
-            for (std::size_t x = 0; x < w; ++x) buffer[x] = row[w - 1 - x];
-            std::memcpy(row, buffer, w);
+        case 8: {
+            // Eight bytes at a time from both ends, reversed within the word; the middle by bytes.
+            std::size_t left = 0, right = w;
+            for (; left + 16 <= right; left += 8, right -= 8) {
+                std::uint64_t a, b;
+                std::memcpy(&a, row + left, 8);
+                std::memcpy(&b, row + right - 8, 8);
+                a = __builtin_bswap64(a);
+                b = __builtin_bswap64(b);
+                std::memcpy(row + left, &b, 8);
+                std::memcpy(row + right - 8, &a, 8);
+            }
+            std::reverse(row + left, row + right);
             break;
+        }
         case 16:
             for (std::size_t x = 0; x < w; ++x) std::memcpy(buffer + 2 * x, row + 2 * (w - 1 - x), 2);
             std::memcpy(row, buffer, 2 * w);
             break;
         case 24:
-            for (std::size_t x = 0; x < w; ++x) std::memcpy(buffer + 3 * x, row + 3 * (w - 1 - x), 3);
+            // Four bytes a pixel: read ending at the pixel's last byte (the first is the pixel
+            // before it), written starting at its place (the last is overwritten by the next).
+            // Pixel 0 of the source, which has nothing before it, moves by three bytes.
+            for (std::size_t x = 0; x + 1 < w; ++x) {
+                std::uint32_t v;
+                std::memcpy(&v, row + 3 * (w - 1 - x) - 1, 4);
+                v >>= 8;
+                std::memcpy(buffer + 3 * x, &v, 4);
+            }
+            if (w > 0) std::memcpy(buffer + 3 * (w - 1), row, 3);
             std::memcpy(row, buffer, 3 * w);
             break;
         case 32:
@@ -149,7 +172,7 @@ unsigned CVelora::Flip(int mode) {
     std::uint8_t* const bits = m_pchMapaBits;
     if (mode == 0) {
         ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-            std::vector<std::uint8_t> buffer(stride);
+            std::vector<std::uint8_t> buffer(stride + 1);  // a four-byte store may pass the last pixel by one
             for (std::int32_t r = first; r < last; ++r) MirrorRow(bits + std::size_t(r) * stride, width, depth, buffer.data());
         });
     } else {

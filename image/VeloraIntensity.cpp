@@ -24,22 +24,24 @@ namespace {
 // the fixed-count loops into vector code at -O2, on x86-64 and aarch64 alike.
 
 // Complements the bytes of p that the repeating mask selects; the mask's period divides 48.
-void XorBytes(std::uint8_t* p, std::size_t n, const std::uint8_t (&mask)[48]) {
+void XorBytes(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
+    // A local copy cannot alias p, so the loop needs no overlap check to be vectorised.
+    std::uint8_t mask[48];
+    std::memcpy(mask, pattern, sizeof mask);
     std::size_t i = 0;
     for (; i + 48 <= n; i += 48)
         for (std::size_t k = 0; k < 48; ++k) p[i + k] ^= mask[k];
     for (std::size_t k = 0; i < n; ++i, ++k) p[i] ^= mask[k];
 }
 
-// p[i] = table[p[i]], eight bytes per load and store.
+// p[i] = table[p[i]]. Eight lookups go to a local buffer and out in one store: a store into
+// p between lookups would make each next table read wait on it (p may alias the table).
 void MapBytes(std::uint8_t* p, std::size_t n, const std::uint8_t* table) {
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
-        std::uint64_t in;
-        std::memcpy(&in, p + i, 8);
-        std::uint64_t out = 0;
-        for (unsigned k = 0; k < 8; ++k) out |= std::uint64_t(table[(in >> (8 * k)) & 0xFF]) << (8 * k);
-        std::memcpy(p + i, &out, 8);
+        std::uint8_t out[8];
+        for (unsigned k = 0; k < 8; ++k) out[k] = table[p[i + k]];
+        std::memcpy(p + i, out, 8);
     }
     for (; i < n; ++i) p[i] = table[p[i]];
 }
@@ -93,6 +95,13 @@ void MapPixels(std::uint8_t* p, std::int32_t width, std::size_t step, const std:
         p[1] = green[p[1]];
         p[2] = red[p[2]];
     }
+}
+
+// Every pixel of a 24- or 32-bit row becomes its gray level, the products tabulated per byte.
+void GrayRow(std::uint8_t* p, std::int32_t width, std::size_t step, const float* byRed, const float* byGreen,
+             const float* byBlue) {
+    for (std::int32_t x = 0; x < width; ++x, p += step)
+        p[0] = p[1] = p[2] = std::uint8_t(int(byRed[p[2]] + byGreen[p[1]] + byBlue[p[0]]));
 }
 
 }  // namespace
@@ -206,10 +215,8 @@ unsigned CVelora::ColorToGray(int method) {
         const std::int32_t width = GetWidth();
         std::uint8_t* const bits = m_pchMapaBits;
         ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r) {
-                std::uint8_t* p = bits + std::size_t(r) * stride;
-                for (std::int32_t x = 0; x < width; ++x, p += step) p[0] = p[1] = p[2] = gray(p[2], p[1], p[0]);
-            }
+            for (std::int32_t r = first; r < last; ++r)
+                GrayRow(bits + std::size_t(r) * stride, width, step, byRed, byGreen, byBlue);
         });
         return 0;
     }
@@ -299,6 +306,75 @@ void WriteColours(const std::uint32_t* colours, std::int32_t width, unsigned dep
     std::memset(dst + 3 * w, 0, stride - 3 * w);
 }
 
+struct DepthJob {
+    const std::uint8_t* srcBits;
+    std::uint8_t* dstBits;
+    std::size_t srcStride, dstStride;
+    std::int32_t width;
+    unsigned source, target;
+    bool indexed;
+    const std::uint8_t* levelOf;    // palette sources, targets 1, 4, 8: the level of each index
+    const std::uint32_t* colourOf;  // palette sources, targets 24, 32: the colour of each index
+};
+
+// Converts the storage rows [first, last) (both images are bottom-up and of the same height).
+// False as soon as a direct-colour pixel is not gray where a gray target needs it; also stops
+// when another band has found one. The job comes by value: its fields then stay in registers
+// while bytes are stored.
+bool ConvertDepthRows(const DepthJob job, std::int32_t first, std::int32_t last, const std::atomic<bool>& notGray) {
+    const std::int32_t width = job.width;
+    const unsigned source = job.source, target = job.target;
+    const std::size_t step = source / 8;
+    std::vector<std::uint8_t> levels(target <= 8 ? std::size_t(width) : 0);
+    std::vector<std::uint8_t> indices(job.indexed && source != 8 ? std::size_t(width) : 0);
+    std::vector<std::uint32_t> colours(target >= 24 ? std::size_t(width) : 0);
+    for (std::int32_t r = first; r < last; ++r) {
+        const std::uint8_t* src = job.srcBits + std::size_t(r) * job.srcStride;
+        std::uint8_t* dst = job.dstBits + std::size_t(r) * job.dstStride;
+        std::uint8_t* levelRow = target == 8 ? dst : levels.data();
+        std::uint32_t* colourRow = colours.data();
+        if (job.indexed) {
+            const std::uint8_t* index = src;
+            if (source != 8) {
+                UnpackIndices(src, width, source, indices.data());
+                index = indices.data();
+            }
+            if (target >= 24) {
+                const std::uint32_t* colourOf = job.colourOf;
+                for (std::int32_t x = 0; x < width; ++x) colourRow[x] = colourOf[index[x]];
+            } else {
+                const std::uint8_t* levelOf = job.levelOf;
+                for (std::int32_t x = 0; x < width; ++x) levelRow[x] = levelOf[index[x]];
+            }
+        } else if (target >= 24) {
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::uint8_t* p = src + step * std::size_t(x);
+                colourRow[x] = p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
+            }
+        } else if (target == 1) {
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::uint8_t* p = src + step * std::size_t(x);
+                levelRow[x] = unsigned(p[0]) + p[1] + p[2] >= 3 * 128 ? 1 : 0;
+            }
+        } else {
+            // The red byte, or its top nibble; any pixel whose bytes differ refuses the change.
+            const unsigned shift = target == 4 ? 4 : 0;
+            unsigned differ = 0;
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::uint8_t* p = src + step * std::size_t(x);
+                differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
+                levelRow[x] = std::uint8_t(p[2] >> shift);
+            }
+            if (differ != 0) return false;
+            if (notGray.load(std::memory_order_relaxed)) return true;
+        }
+        if (target >= 24) WriteColours(colourRow, width, target, dst, job.dstStride);
+        else if (target == 8) std::memset(dst + width, 0, job.dstStride - std::size_t(width));
+        else PackLevels(levelRow, width, target, dst, job.dstStride);
+    }
+    return true;
+}
+
 }  // namespace
 
 unsigned CVelora::ChangeColorDepth(int code) {
@@ -340,60 +416,11 @@ unsigned CVelora::ChangeColorDepth(int code) {
         }
     }
 
-    const std::size_t srcStride = m_bytesPerRow, dstStride = result.m_bytesPerRow;
-    const std::uint8_t* const srcBits = m_pchMapaBits;
-    std::uint8_t* const dstBits = result.m_pchMapaBits;
-    const std::size_t step = source / 8;
+    const DepthJob job{m_pchMapaBits, result.m_pchMapaBits, m_bytesPerRow, result.m_bytesPerRow, width,
+                       source, target, indexed, levelOf, colourOf};
     std::atomic<bool> notGray{false};
-    // Rows are converted in storage order: both images are bottom-up and of the same height.
-    ForEachRowBand(height, srcStride + dstStride, [&](std::int32_t first, std::int32_t last) {
-        std::vector<std::uint8_t> levels(target <= 8 ? std::size_t(width) : 0);
-        std::vector<std::uint8_t> indices(indexed && source != 8 ? std::size_t(width) : 0);
-        std::vector<std::uint32_t> colours(target >= 24 ? std::size_t(width) : 0);
-        for (std::int32_t r = first; r < last; ++r) {
-            const std::uint8_t* src = srcBits + std::size_t(r) * srcStride;
-            std::uint8_t* dst = dstBits + std::size_t(r) * dstStride;
-            std::uint8_t* levelRow = target == 8 ? dst : levels.data();
-            if (indexed) {
-                const std::uint8_t* index = src;
-                if (source != 8) {
-                    UnpackIndices(src, width, source, indices.data());
-                    index = indices.data();
-                }
-                if (target >= 24) {
-                    for (std::int32_t x = 0; x < width; ++x) colours[std::size_t(x)] = colourOf[index[x]];
-                } else {
-                    for (std::int32_t x = 0; x < width; ++x) levelRow[x] = levelOf[index[x]];
-                }
-            } else if (target >= 24) {
-                for (std::int32_t x = 0; x < width; ++x) {
-                    const std::uint8_t* p = src + step * std::size_t(x);
-                    colours[std::size_t(x)] = p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
-                }
-            } else if (target == 1) {
-                for (std::int32_t x = 0; x < width; ++x) {
-                    const std::uint8_t* p = src + step * std::size_t(x);
-                    levelRow[x] = unsigned(p[0]) + p[1] + p[2] >= 3 * 128 ? 1 : 0;
-                }
-            } else {
-                // The red byte, or its top nibble; any pixel whose bytes differ refuses the change.
-                const unsigned shift = target == 4 ? 4 : 0;
-                unsigned differ = 0;
-                for (std::int32_t x = 0; x < width; ++x) {
-                    const std::uint8_t* p = src + step * std::size_t(x);
-                    differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
-                    levelRow[x] = std::uint8_t(p[2] >> shift);
-                }
-                if (differ != 0) {
-                    notGray.store(true, std::memory_order_relaxed);
-                    return;
-                }
-                if (notGray.load(std::memory_order_relaxed)) return;
-            }
-            if (target >= 24) WriteColours(colours.data(), width, target, dst, dstStride);
-            else if (target == 8) std::memset(dst + width, 0, dstStride - std::size_t(width));
-            else PackLevels(levels.data(), width, target, dst, dstStride);
-        }
+    ForEachRowBand(height, job.srcStride + job.dstStride, [&](std::int32_t first, std::int32_t last) {
+        if (!ConvertDepthRows(job, first, last, notGray)) notGray.store(true, std::memory_order_relaxed);
     });
     if (checkGray && notGray.load()) return 3;
     ReplaceKeepingName(std::move(result));
@@ -437,6 +464,20 @@ void CVelora::RemapChannels(const std::uint8_t* table, bool red, bool green, boo
 namespace {
 
 bool IsPointDepth(unsigned depth) { return depth == 4 || depth == 8 || depth == 24 || depth == 32; }
+
+// The luminance part of the linear contrast on a 24- or 32-bit row: a pixel whose red level
+// turns (mask 0xFF) becomes gray at table[red], alpha 0. Without branches: on real images
+// whether a pixel turns is as unpredictable as a coin.
+void GrayInRangeRow(std::uint8_t* p, std::int32_t width, std::size_t step, const std::uint8_t* turns,
+                    const std::uint8_t* table) {
+    for (std::int32_t x = 0; x < width; ++x, p += step) {
+        const std::uint8_t m = turns[p[2]], keep = std::uint8_t(~m), gray = std::uint8_t(table[p[2]] & m);
+        p[0] = std::uint8_t((p[0] & keep) | gray);
+        p[1] = std::uint8_t((p[1] & keep) | gray);
+        p[2] = std::uint8_t((p[2] & keep) | gray);
+        if (step == 4) p[3] = std::uint8_t(p[3] & keep);
+    }
+}
 
 }  // namespace
 
@@ -507,21 +548,10 @@ unsigned CVelora::LinearContrast(int inMin, int inMax, int outMin, int outMax, i
     const std::int32_t width = GetWidth();
     std::uint8_t* const bits = m_pchMapaBits;
     if (luminance) {
-        // Without branches: a mask per red level says whether the pixel turns gray, which on
-        // real images is as unpredictable as a coin.
         std::uint8_t turns[256];
         for (int v = 0; v < 256; ++v) turns[v] = v >= inMin && v <= inMax ? 0xFF : 0x00;
         ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r) {
-                std::uint8_t* p = bits + std::size_t(r) * stride;
-                for (std::int32_t x = 0; x < width; ++x, p += step) {
-                    const std::uint8_t m = turns[p[2]], keep = std::uint8_t(~m), gray = std::uint8_t(table[p[2]] & m);
-                    p[0] = std::uint8_t((p[0] & keep) | gray);
-                    p[1] = std::uint8_t((p[1] & keep) | gray);
-                    p[2] = std::uint8_t((p[2] & keep) | gray);
-                    if (step == 4) p[3] = std::uint8_t(p[3] & keep);
-                }
-            }
+            for (std::int32_t r = first; r < last; ++r) GrayInRangeRow(bits + std::size_t(r) * stride, width, step, turns, table);
         });
     }
     RemapChannels(table, red != 0, green != 0, blue != 0);
