@@ -1,0 +1,422 @@
+// velora_vs_opencv: our operations and their nearest OpenCV counterparts on the same random
+// images in the same process, as one table of times and ratios. OpenCV is the fixed anchor:
+// a change to the library shows up as a change of the ratio, whatever the machine's load.
+//
+// Method: the pair of a row runs interleaved (ours, theirs, ours, theirs ...) after one
+// warm-up run each; before every run both sides are restored from a backup (untimed; the
+// "restore" row shows what that costs), and where ours makes a new image OpenCV makes its
+// result afresh too; the table gives the minimum and the median of each
+// side and the ratio of the minima (ours / theirs: above 1 we are slower). OpenCV works on
+// cv::Mat headers over our DIB's rows, which are bottom-up: the cost is the same. Every row
+// is measured twice: one thread on each side, and each side at its default thread count.
+#include <opencv2/core.hpp>
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "CVelora.h"
+
+namespace {
+
+// ---------------------------------------------------------------- timing
+
+struct Stats {
+    double min = 0, median = 0;  // milliseconds
+};
+
+Stats Summarize(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms[ms.size() / 2]};
+}
+
+// One side of a row: prepare runs untimed before every run.
+struct Side {
+    std::function<void()> prepare;
+    std::function<void()> run;
+};
+
+double TimeOnce(const Side& side) {
+    if (side.prepare) side.prepare();
+    const auto start = std::chrono::steady_clock::now();
+    side.run();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+struct Timing {
+    Stats ours, theirs;
+};
+
+Timing Measure(const Side& ours, const Side& theirs, int runs) {
+    // The warm-up takes the page faults of first allocations and starts OpenCV's thread pool.
+    TimeOnce(ours);
+    TimeOnce(theirs);
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        a.push_back(TimeOnce(ours));
+        b.push_back(TimeOnce(theirs));
+    }
+    return {Summarize(a), Summarize(b)};
+}
+
+// ---------------------------------------------------------------- images
+
+CVelora RandomImage(std::int32_t size, std::int32_t depth) {
+    std::vector<std::uint8_t> bits(std::size_t(CVelora::GetImageSize(size, size, depth)));
+    std::mt19937 random(20240611u);
+    for (auto& b : bits) b = std::uint8_t(random());
+    return CVelora(bits.data(), nullptr, size, size, depth);  // 8 bits get the gray ramp
+}
+
+// A Mat header over the rows of an image of 8 or 24 bits. The library hands out its rows
+// read-only; the benchmark writes through them only into images it owns.
+cv::Mat Wrap(const CVelora& image) {
+    return cv::Mat(image.GetHeight(), image.GetWidth(), image.GetBitCount() == 8 ? CV_8UC1 : CV_8UC3,
+                   const_cast<std::uint8_t*>(image.GetBits()), image.GetBytesPerRow());
+}
+
+bool Same(const cv::Mat& a, const cv::Mat& b) {
+    return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "velora_vs_opencv: %s failed\n", what.c_str());
+    std::exit(1);
+}
+
+void Check(unsigned code, const std::string& what) {
+    if (code != 0) Fail(what + " (result " + std::to_string(code) + ")");
+}
+
+// The byte table a per-channel point operation applies, read off a gray ramp of the 256
+// levels, so that OpenCV's LUT gets exactly our table.
+cv::Mat TableOf(const std::function<unsigned(CVelora&)>& op) {
+    CVelora ramp(nullptr, nullptr, 256, 1, 24);
+    for (std::uint32_t v = 0; v < 256; ++v) ramp.SetPixel(std::int32_t(v), 0, v * 0x010101u);
+    Check(op(ramp), "an operation on the ramp");
+    cv::Mat table(1, 256, CV_8U);
+    for (int v = 0; v < 256; ++v) table.at<std::uint8_t>(v) = std::uint8_t(ramp.GetPixel(v, 0));
+    return table;
+}
+
+// ---------------------------------------------------------------- rows
+
+// The state of a row: our image and its backup; OpenCV's Mat over a second copy of our
+// image, its backup and an output Mat for what does not work in place.
+struct Images {
+    CVelora backup, ours, theirsImage;
+    cv::Mat mat, matBackup, out;
+    explicit Images(const CVelora& source) : backup(source), ours(source), theirsImage(source) {
+        mat = Wrap(theirsImage);
+        matBackup = mat.clone();
+    }
+    Side Ours(std::function<unsigned(CVelora&)> op, std::string what) {
+        return {[this] { ours = backup; }, [this, op, what] { Check(op(ours), what); }};
+    }
+    // Where our operation makes a new image, OpenCV's result is released before each run, so
+    // that both sides pay for the allocation and first touch of their result.
+    Side Theirs(std::function<void(cv::Mat& mat, cv::Mat& out)> op, bool freshOut) {
+        return {[this, freshOut] {
+                    matBackup.copyTo(mat);
+                    if (freshOut) out.release();
+                },
+                [this, op] { op(mat, out); }};
+    }
+    // Whether our result equals OpenCV's, in place or in the output Mat.
+    bool SameInPlace() const { return Same(Wrap(ours), mat); }
+    bool SameOut() const { return Same(Wrap(ours), out); }
+};
+
+struct Bench {
+    Side ours, theirs;
+    std::function<int()> same;  // 1 same bytes, 0 different, -1 not comparable
+    std::shared_ptr<void> keep;  // the state the sides work on
+};
+
+struct Row {
+    std::string key;  // for --rows
+    std::string call;
+    std::string counterpart;
+    double target;  // the ratio to stay under; 0 none
+    std::function<Bench()> make;
+};
+
+struct Options {
+    int runs = 21;
+    std::int32_t size = 2048;
+    std::vector<std::string> rows;
+};
+
+// A row whose two sides work on a restored copy of source each time. inPlace: OpenCV's result
+// is the Mat over our rows; otherwise it is the output Mat, as ours is a new image.
+Row Pair(std::string key, std::string call, std::string counterpart, double target, std::function<CVelora()> source,
+         std::function<unsigned(CVelora&)> ours, std::function<void(cv::Mat&, cv::Mat&)> theirs, bool inPlace,
+         bool comparable = true) {
+    auto make = [=] {
+        auto images = std::make_shared<Images>(source());
+        auto same = [images, inPlace, comparable] {
+            if (!comparable) return -1;
+            return int(inPlace ? images->SameInPlace() : images->SameOut());
+        };
+        return Bench{images->Ours(ours, call), images->Theirs(theirs, !inPlace), same, images};
+    };
+    return {std::move(key), std::move(call), std::move(counterpart), target, make};
+}
+
+// The state of a file row: a file in memory (/dev/shm, else the temp directory), removed
+// with the row, and the image on each side.
+struct FileState {
+    std::string path;
+    CVelora image;
+    cv::Mat mat;
+    explicit FileState(const char* name) {
+        const std::filesystem::path dir = std::filesystem::is_directory("/dev/shm")
+                                              ? std::filesystem::path("/dev/shm")
+                                              : std::filesystem::temp_directory_path();
+        path = (dir / ("velora_vs_opencv_" + std::to_string(getpid()) + "_" + name)).string();
+    }
+    ~FileState() { std::filesystem::remove(path); }
+};
+
+std::vector<Row> AllRows(const Options& options) {
+    const std::int32_t n = options.size;
+    auto rgb = [n] { return RandomImage(n, 24); };
+    auto gray8 = [n] { return RandomImage(n, 8); };
+    auto gray24 = [n] {
+        CVelora image = RandomImage(n, 24);
+        image.ColorToGray(0);
+        return image;
+    };
+    std::vector<Row> rows;
+
+    rows.push_back({"restore", "image = backup", "Mat::copyTo", 0, [rgb] {
+                        auto images = std::make_shared<Images>(rgb());
+                        Side ours{nullptr, [images] { images->ours = images->backup; }};
+                        Side theirs{nullptr, [images] { images->matBackup.copyTo(images->mat); }};
+                        return Bench{ours, theirs, [images] { return int(images->SameInPlace()); }, images};
+                    }});
+
+    auto negative = [](CVelora& im) { return im.Negative(1, 0, 0, 0); };
+    auto notOp = [](cv::Mat& m, cv::Mat&) { cv::bitwise_not(m, m); };
+    rows.push_back(Pair("Negative24", "Negative(1,0,0,0) 24 bits", "bitwise_not", 1.2, rgb, negative, notOp, true));
+    rows.push_back(Pair("Negative8", "Negative(1,0,0,0) 8 bits gray", "bitwise_not", 1.2, gray8, negative, notOp, true));
+
+    // Point operations against LUT with the very same table.
+    auto lutRow = [&](std::string key, std::string call, std::function<unsigned(CVelora&)> op) {
+        const cv::Mat table = TableOf(op);
+        return Pair(std::move(key), std::move(call), "LUT", 1.2, rgb, op,
+                    [table](cv::Mat& m, cv::Mat&) { cv::LUT(m, table, m); }, true);
+    };
+    rows.push_back(lutRow("Brightness", "Brightness(35)", [](CVelora& im) { return im.Brightness(35); }));
+    rows.push_back(lutRow("Gamma", "Gamma(1.6)", [](CVelora& im) { return im.Gamma(1.6f); }));
+    rows.push_back(lutRow("LinearContrast", "LinearContrast(30,200,0,255,0,1,1,1)",
+                          [](CVelora& im) { return im.LinearContrast(30, 200, 0, 255, 0, 1, 1, 1); }));
+    rows.push_back(lutRow("NonLinearRGB", "NonLinearContrast(RGB,sine,0.5)",
+                          [](CVelora& im) { return im.NonLinearContrast(kModelRGB, 5, 0.5f); }));
+
+    // On a gray ramp the HSV form changes V alone, which gives the table for V.
+    {
+        auto op = [](CVelora& im) { return im.NonLinearContrast(kModelHSV, 5, 0.5f); };
+        cv::Mat planes[3] = {cv::Mat(1, 256, CV_8U), cv::Mat(1, 256, CV_8U), TableOf(op)};
+        for (int v = 0; v < 256; ++v) planes[0].at<std::uint8_t>(v) = planes[1].at<std::uint8_t>(v) = std::uint8_t(v);
+        cv::Mat table;
+        cv::merge(planes, 3, table);
+        rows.push_back(Pair("NonLinearHSV", "NonLinearContrast(HSV,sine,0.5)", "cvtColor HSV_FULL, LUT on V, back", 0,
+                            rgb, op,
+                            [table](cv::Mat& m, cv::Mat& hsv) {
+                                cv::cvtColor(m, hsv, cv::COLOR_BGR2HSV_FULL);
+                                cv::LUT(hsv, table, hsv);
+                                cv::cvtColor(hsv, m, cv::COLOR_HSV2BGR_FULL);
+                            },
+                            true, false));
+    }
+
+    rows.push_back(Pair("Equalize", "Equalize(RGB,0)", "split, equalizeHist x3, merge", 0, rgb,
+                        [](CVelora& im) { return im.Equalize(kModelRGB, 0); },
+                        [planes = std::make_shared<std::vector<cv::Mat>>()](cv::Mat& m, cv::Mat&) {
+                            cv::split(m, *planes);
+                            for (cv::Mat& p : *planes) cv::equalizeHist(p, p);
+                            cv::merge(*planes, m);
+                        },
+                        true, false));
+    rows.push_back(Pair("ColorToGray", "ColorToGray(0)", "cvtColor BGR2GRAY, GRAY2BGR", 1.5, rgb,
+                        [](CVelora& im) { return im.ColorToGray(0); },
+                        [](cv::Mat& m, cv::Mat& gray) {
+                            cv::cvtColor(m, gray, cv::COLOR_BGR2GRAY);
+                            cv::cvtColor(gray, m, cv::COLOR_GRAY2BGR);
+                        },
+                        true));
+
+    // Flip 0 mirrors left to right, 1 top to bottom; the library has no mode for both.
+    rows.push_back(Pair("Flip0", "Flip(0) mirror", "flip 1", 1.2, rgb, [](CVelora& im) { return im.Flip(0); },
+                        [](cv::Mat& m, cv::Mat&) { cv::flip(m, m, 1); }, true));
+    rows.push_back(Pair("Flip1", "Flip(1) upside down", "flip 0", 1.2, rgb, [](CVelora& im) { return im.Flip(1); },
+                        [](cv::Mat& m, cv::Mat&) { cv::flip(m, m, 0); }, true));
+    rows.push_back(Pair("Flip01", "Flip(0) then Flip(1)", "flip -1", 1.2, rgb,
+                        [](CVelora& im) { return im.Flip(0) | im.Flip(1); },
+                        [](cv::Mat& m, cv::Mat&) { cv::flip(m, m, -1); }, true));
+
+    for (const float f : {0.5f, 2.0f, 0.73f}) {
+        char key[32], call[64];
+        std::snprintf(key, sizeof key, "Scale%g", double(f));
+        std::snprintf(call, sizeof call, "Scale(%g,%g,0)", double(f), double(f));
+        const cv::Size to(int(RoundHalfDown(float(n) * f)), int(RoundHalfDown(float(n) * f)));
+        rows.push_back(Pair(key, call, "resize INTER_NEAREST", 1.2, rgb,
+                            [f](CVelora& im) { return im.Scale(f, f, 0); },
+                            [f, to](cv::Mat& m, cv::Mat& out) {
+                                cv::resize(m, out, to, double(f), double(f), cv::INTER_NEAREST);
+                            },
+                            false));
+    }
+
+    // Codes of ChangeColorDepth: 2 is 8 bits (gray sources only), 3 is 24 bits.
+    rows.push_back(Pair("Depth24to8", "ChangeColorDepth(2) 24->8 gray", "extractChannel", 2.0, gray24,
+                        [](CVelora& im) { return im.ChangeColorDepth(2); },
+                        [](cv::Mat& m, cv::Mat& out) { cv::extractChannel(m, out, 2); }, false));
+    rows.push_back(Pair("Depth8to24", "ChangeColorDepth(3) 8->24", "cvtColor GRAY2BGR", 2.0, gray8,
+                        [](CVelora& im) { return im.ChangeColorDepth(3); },
+                        [](cv::Mat& m, cv::Mat& out) { cv::cvtColor(m, out, cv::COLOR_GRAY2BGR); }, false));
+
+    // Files of twice the side (4096 x 4096 by default), on /dev/shm when there is one.
+    const std::int32_t fileSide = 2 * n;
+    const std::string sizeText = std::to_string(fileSide) + "x" + std::to_string(fileSide);
+    rows.push_back({"LoadBMP", "LoadBMP " + sizeText + " 24 bits", "imread", 1.2, [fileSide] {
+                        auto s = std::make_shared<FileState>("load.bmp");
+                        Check(RandomImage(fileSide, 24).SaveBMP(s->path), "SaveBMP");
+                        Side ours{nullptr, [s] { Check(s->image.LoadBMP(s->path), "LoadBMP"); }};
+                        Side theirs{nullptr, [s] { s->mat = cv::imread(s->path, cv::IMREAD_UNCHANGED); }};
+                        auto same = [s] {
+                            cv::Mat upright;  // the file is bottom-up, as our rows
+                            cv::flip(Wrap(s->image), upright, 0);
+                            return int(Same(upright, s->mat));
+                        };
+                        return Bench{ours, theirs, same, s};
+                    }});
+    rows.push_back({"SaveBMP", "SaveBMP " + sizeText + " 24 bits", "imwrite .bmp", 1.0, [fileSide] {
+                        auto s = std::make_shared<FileState>("save.bmp");
+                        s->image = RandomImage(fileSide, 24);
+                        s->mat = Wrap(s->image);
+                        Side ours{nullptr, [s] { Check(s->image.SaveBMP(s->path), "SaveBMP"); }};
+                        Side theirs{nullptr, [s] {
+                                        if (!cv::imwrite(s->path, s->mat)) Fail("imwrite");
+                                    }};
+                        return Bench{ours, theirs, [] { return -1; }, s};
+                    }});
+    return rows;
+}
+
+// ---------------------------------------------------------------- thread settings
+
+struct Column {
+    const char* label;
+    unsigned ourThreads;  // for CVelora::SetThreadCount: 0 one per hardware thread
+    int opencvThreads;    // for cv::setNumThreads: -1 its default
+};
+
+void Apply(const Column& column) {
+    CVelora::SetThreadCount(column.ourThreads);
+    cv::setNumThreads(column.opencvThreads);
+}
+
+// ---------------------------------------------------------------- main
+
+bool Selected(const Options& options, const std::string& key) {
+    if (options.rows.empty()) return true;
+    for (const std::string& want : options.rows)
+        if (key.size() >= want.size() && strncasecmp(key.c_str(), want.c_str(), want.size()) == 0) return true;
+    return false;
+}
+
+// The "Parallel framework" line of OpenCV's build information.
+std::string ParallelFramework() {
+    const std::string info = cv::getBuildInformation();
+    const std::size_t at = info.find("Parallel framework:");
+    if (at == std::string::npos) return "parallel framework unknown";
+    const std::size_t from = info.find_first_not_of(' ', at + 19), to = info.find('\n', at);
+    return "parallel " + info.substr(from, to - from);
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: velora_vs_opencv [--runs N] [--size N] [--rows NAME...]\n"
+                 "  --runs N     timed runs of each side per row (default 21)\n"
+                 "  --size N     side of the random images (default 2048; the BMP files are twice as wide)\n"
+                 "  --rows NAME  only the rows whose name starts with one of the names (case ignored)\n");
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "--runs" || arg == "--size") && i + 1 < argc) {
+            const int value = std::atoi(argv[++i]);
+            if (value < 1) return Usage();
+            (arg == "--runs" ? options.runs : options.size) = value;
+        } else if (arg == "--rows") {
+            while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) options.rows.push_back(argv[++i]);
+        } else {
+            return Usage();
+        }
+    }
+
+    const std::vector<Column> columns = {{"1 thread each", 1, 1}, {"all threads each (the defaults)", 0, -1}};
+    std::printf("velora_vs_opencv: OpenCV %s (IPP %s, %s); hardware_concurrency %u; default threads: ours %u, "
+                "OpenCV %d\n",
+                CV_VERSION, cv::ipp::useIPP() ? "on" : "off", ParallelFramework().c_str(),
+                std::thread::hardware_concurrency(), CVelora::GetThreadCount(), cv::getNumThreads());
+    // Other work on the machine slows both sides, but not always alike: the load says how far to trust a table.
+    double load[1] = {-1};
+    getloadavg(load, 1);
+    std::printf("%dx%d random images, %d runs each after a warm-up, interleaved; times in ms; ratio = ours min / "
+                "OpenCV min; load average %.2f\n\n",
+                options.size, options.size, options.runs, load[0]);
+
+    std::printf("%-14s %-37s %-34s %6s", "row", "ours", "OpenCV", "target");
+    for (const Column& c : columns) std::printf(" | %-44s", c.label);
+    std::printf(" | same\n%-14s %-37s %-34s %6s", "", "", "", "");
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        std::printf(" | %8s %8s %8s %8s %7s ", "ours min", "med", "cv min", "med", "ratio");
+    std::printf(" | bytes\n");
+
+    int misses = 0;
+    for (const Row& row : AllRows(options)) {
+        if (!Selected(options, row.key)) continue;
+        const Bench bench = row.make();
+        std::printf("%-14s %-37s %-34s ", row.key.c_str(), row.call.c_str(), row.counterpart.c_str());
+        char target[16] = "-";
+        if (row.target > 0) std::snprintf(target, sizeof target, "%.1f", row.target);
+        std::printf("%6s", target);
+        for (const Column& column : columns) {
+            Apply(column);
+            const Timing t = Measure(bench.ours, bench.theirs, options.runs);
+            const double ratio = t.ours.min / t.theirs.min;
+            const bool miss = row.target > 0 && ratio > row.target;
+            misses += miss;
+            std::printf(" | %8.3f %8.3f %8.3f %8.3f %7.2f%s", t.ours.min, t.ours.median, t.theirs.min, t.theirs.median,
+                        ratio, miss ? "!" : " ");
+            std::fflush(stdout);
+        }
+        const int same = bench.same();
+        std::printf(" | %s\n", same < 0 ? "-" : same ? "yes" : "no");
+    }
+    std::printf("\n%d ratio(s) above target, marked with '!' (a report, not a test). \"same bytes\": whether both "
+                "results are identical.\n",
+                misses);
+    return 0;
+}
