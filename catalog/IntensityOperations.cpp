@@ -107,7 +107,8 @@ void AddIntensityOperations(std::vector<Operation>& all) {
                      {.name = "alpha", .kind = K::Decimal, .range = Range{0, 1}, .defaultValue = 0.5, .label = "Alfa:", .step = 0.05}};
         op.depths = kDepthsNo1;
         op.rgbModelOnly = false;  // it works in the active model
-        op.results = {{1, C::Depth}, {2, C::ParamRange, "alpha"}, {3, C::ParamRange, "function"}, {4, C::ParamRange, "colorModel"}};
+        op.results = {{1, C::Depth}, {2, C::ParamRange, "alpha"}, {3, C::ParamRange, "function"}, {4, C::ParamRange, "colorModel"},
+                      {5, C::Other, {}, "not enough memory to grow the colour table"}};
         op.call = [](CVelora& im, const Args& a) { return im.NonLinearContrast(a.Int(0), a.Int(1), a.Float(2)); };
         op.stepByStep = [](CVelora& im, const Args& a, CStepProgress& progress) {
             return im.NonLinearContrastStepByStep(a.Int(1), a.Float(2), progress);

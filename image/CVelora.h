@@ -252,7 +252,8 @@ public:
     // ---- Non-linear contrast ----
     // Function 0 square, 1 cube, 2 square root, 3 cube root, 4 logarithm, 5 sine sigmoid,
     // 6 tangent sigmoid; alpha in [0, 1] shapes the sigmoids. 1 depth not 4, 8, 24, 32;
-    // 2 alpha outside [0, 1]; 3 function above 6; 4 model above 10.
+    // 2 alpha outside [0, 1]; 3 function above 6; 4 model above 10; 5 no memory to grow a
+    // colour table shorter than the indices the function gives (RGB, indexed images).
     unsigned NonLinearContrast(int colorModel, int function, float alpha);
     // The same in RGB, row by row, reporting each row (step-by-step mode). Codes 1-3.
     unsigned NonLinearContrastStepByStep(int function, float alpha, CStepProgress& progress);
@@ -329,6 +330,9 @@ protected:
     // The palette entry of an index, or black for an index beyond the colour table.
     RGBQUAD PaletteColor(std::uint32_t index) const;
     std::uint32_t PaletteEntries() const;  // entries present in the block (0 for direct colour)
+    // Grows the colour table of an indexed image so that a remap by table[256] keeps every
+    // index inside it (see WithGrownTable for the new entries). False without memory.
+    bool CoverRemappedIndices(const std::uint8_t* table);
     bool IsIndexed() const;                // 1, 4 or 8 bits
     bool HasAccessibleDepth() const;       // 1, 4, 8, 24 or 32 bits
 

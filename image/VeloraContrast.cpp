@@ -83,9 +83,10 @@ unsigned CVelora::NonLinearContrast(int colorModel, int function, float alpha) {
     if (colorModel == kModelRGB) {
         std::uint8_t table[256];
         BuildTable(function, alpha, IsIndexed() ? (1 << depth) - 1 : 255, IsIndexed(), table);
-        if (IsIndexed())
+        if (IsIndexed()) {
+            if (!CoverRemappedIndices(table)) return 5;
             RemapIndices(table);
-        else
+        } else
             RemapChannels(table, true, true, true);
         return 0;
     }
@@ -112,6 +113,7 @@ unsigned CVelora::NonLinearContrastStepByStep(int function, float alpha, CStepPr
     const unsigned depth = GetBitCount();
     std::uint8_t table[256];
     BuildTable(function, alpha, IsIndexed() ? (1 << depth) - 1 : 255, IsIndexed(), table);
+    if (IsIndexed() && !CoverRemappedIndices(table)) return 5;
     const std::string phase = kPhaseTexts[function];
     progress.EnableControls(false);
     progress.SetProgressText(phase);

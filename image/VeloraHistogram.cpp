@@ -8,9 +8,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 #include "CVelora.h"
 #include "ModelPaths.h"
+#include "Parallel.h"
 #include "PixelRow.h"
 
 using velora::detail::ReadPixel;
@@ -64,6 +66,23 @@ std::unique_ptr<std::uint8_t[]> WithGrownTable(const std::uint8_t* dib, std::uin
     std::memcpy(table + 4 * std::size_t(entries), oldTable + 4 * std::size_t(oldEntries), pixelBytes);
     return block;
 }
+
+}  // namespace
+
+bool CVelora::CoverRemappedIndices(const std::uint8_t* table) {
+    // The pixels hold indices inside the table, so those are the ones that move.
+    const std::uint32_t entries = PaletteEntries();
+    std::uint32_t needed = 0;
+    for (std::uint32_t i = 0; i < entries; ++i) needed = std::max(needed, std::uint32_t(table[i]) + 1);
+    if (needed <= entries) return true;
+    std::size_t size = 0;
+    auto block = WithGrownTable(m_lpDIB, entries, needed, std::size_t(m_bytesPerRow) * std::size_t(GetHeight()), size);
+    if (!block) return false;
+    AdoptBlock(std::move(block), size);
+    return true;
+}
+
+namespace {
 
 // A range-1 component truncated to its bin; rounding in the conversions may step a hair
 // outside [0, 255].
@@ -165,16 +184,24 @@ unsigned CVelora::Histogram(HistogramTable& out, int scale) const {
             channels[3][c.rgbBlue] += channels[0][i];
         }
     } else {
+        // Each band counts into tables of its own; the sums are the same in any order.
         const std::size_t step = depth / 8;
-        for (std::int32_t y = 0; y < GetHeight(); ++y) {
-            const std::uint8_t* p = Row(y);
-            for (std::int64_t x = 0; x < width; ++x, p += step) {
-                ++channels[0][(p[0] + p[1] + p[2]) / 3];
-                ++channels[1][p[2]];
-                ++channels[2][p[1]];
-                ++channels[3][p[0]];
+        std::mutex merge;
+        velora::detail::ForEachRowBand(GetHeight(), m_bytesPerRow, [&](std::int32_t first, std::int32_t last) {
+            Counts band[4] = {};
+            for (std::int32_t y = first; y < last; ++y) {
+                const std::uint8_t* p = Row(y);
+                for (std::int64_t x = 0; x < width; ++x, p += step) {
+                    ++band[0][(p[0] + p[1] + p[2]) / 3];
+                    ++band[1][p[2]];
+                    ++band[2][p[1]];
+                    ++band[3][p[0]];
+                }
             }
-        }
+            const std::lock_guard lock(merge);
+            for (std::size_t channel = 0; channel < 4; ++channel)
+                for (std::size_t level = 0; level < 256; ++level) channels[channel][level] += band[channel][level];
+        });
     }
     for (std::size_t level = 0; level < 256; ++level)
         for (std::size_t channel = 0; channel < 4; ++channel) out[level][channel] = Saturate(channels[channel][level]);

@@ -1,8 +1,10 @@
 // Means of a column, a row or the whole image, for the image-information window.
 #include <bit>
 #include <cstring>
+#include <mutex>
 
 #include "CVelora.h"
+#include "Parallel.h"
 #include "PixelRow.h"
 
 using velora::detail::ReadPixel;
@@ -53,15 +55,20 @@ std::int64_t CVelora::MeanOf(std::int32_t x0, std::int32_t x1, std::int32_t y0, 
             red += c.rgbRed * counts[i], green += c.rgbGreen * counts[i], blue += c.rgbBlue * counts[i];
         }
     } else {
-        for (std::int32_t y = y0; y < y1; ++y) {
-            const std::uint8_t* row = Row(y);
-            for (std::int32_t x = x0; x < x1; ++x) {
-                const std::uint32_t raw = ReadPixel(row, x, depth);
-                // Direct colour: a column or row sums no value; the whole image sums 0x00RRGGBB.
-                if (sumRawDirect) value += raw;
-                red += (raw >> 16) & 0xFF, green += (raw >> 8) & 0xFF, blue += raw & 0xFF;
+        // Channel sums by bands of rows, added up afterwards: integer sums, the same in any order.
+        const std::size_t step = depth / 8;
+        std::mutex merge;
+        velora::detail::ForEachRowBand(y1 - y0, std::size_t(x1 - x0) * step, [&](std::int32_t first, std::int32_t last) {
+            std::uint64_t r = 0, g = 0, b = 0;
+            for (std::int32_t y = y0 + first; y < y0 + last; ++y) {
+                const std::uint8_t* p = Row(y) + std::size_t(x0) * step;
+                for (std::int32_t x = x0; x < x1; ++x, p += step) b += p[0], g += p[1], r += p[2];
             }
-        }
+            const std::lock_guard lock(merge);
+            red += r, green += g, blue += b;
+        });
+        // Direct colour: a column or row sums no value; the whole image sums 0x00RRGGBB.
+        if (sumRawDirect) value = (red << 16) + (green << 8) + blue;
     }
     const std::uint64_t count = std::uint64_t(x1 - x0) * std::uint64_t(y1 - y0);
     if (count == 0) {

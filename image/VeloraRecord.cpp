@@ -79,7 +79,7 @@ CVelora CVelora::Unfilled(std::int32_t width, std::int32_t height, std::int32_t 
 
 bool CVelora::Create(const std::uint8_t* bits, const RGBQUAD* palette, std::int32_t width, std::int32_t height,
                      std::int32_t depth, std::uint32_t tableEntries, bool clearPixels) {
-    if (width < 0 || height < 0) return false;
+    if (width <= 0 || height <= 0) return false;  // an image has at least one column and one row
     const std::uint64_t stride = GetBytesPerRow(width, depth);
     const std::uint64_t pixelBytes = stride * std::uint64_t(height);
     if (pixelBytes > kMaxPixelBytes) return false;

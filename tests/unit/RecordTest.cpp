@@ -84,7 +84,10 @@ TEST(Record, UnsupportedDepthOrSizeHoldsNoImage) {
     }
     EXPECT_FALSE(CVelora(nullptr, nullptr, -1, 4, 8).HasImage());
     EXPECT_FALSE(CVelora(nullptr, nullptr, 70000, 70000, 32).HasImage());  // over 1 GiB of pixels
-    EXPECT_TRUE(CVelora(nullptr, nullptr, 0, 5, 8).HasImage());            // zero columns are legal
+    // An image has at least one column and one row: nothing writes or reads back less.
+    EXPECT_FALSE(CVelora(nullptr, nullptr, 0, 5, 8).HasImage());
+    EXPECT_FALSE(CVelora(nullptr, nullptr, 5, 0, 24).HasImage());
+    EXPECT_FALSE(CVelora::WithTable(0, 3, 8, 16).HasImage());
 }
 
 TEST(Record, ConstructorCopiesBitsAndPalette) {
