@@ -3,7 +3,9 @@
 // most significant bit, 4-bit pixels high nibble first, 24/32-bit pixels blue, green, red(, alpha).
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace velora::detail {
 
@@ -49,6 +51,20 @@ inline void WritePixel(std::uint8_t* row, std::int32_t x, unsigned depth, std::u
         }
         default: break;
     }
+}
+
+// Set pixels among the first `width` of a 1-bit row: eight bytes at a time, then the rest.
+inline std::uint64_t OnesInBitRow(const std::uint8_t* row, std::int64_t width) {
+    const std::int64_t whole = width / 8, words = whole / 8;
+    std::uint64_t ones = 0;
+    for (std::int64_t i = 0; i < words; ++i) {
+        std::uint64_t word;
+        std::memcpy(&word, row + 8 * i, 8);
+        ones += unsigned(std::popcount(word));
+    }
+    for (std::int64_t i = words * 8; i < whole; ++i) ones += unsigned(std::popcount(row[i]));
+    if (const int rest = int(width & 7)) ones += unsigned(std::popcount(std::uint8_t(row[whole] & (0xFF00u >> rest))));
+    return ones;
 }
 
 inline bool IsAccessibleDepth(unsigned depth) {

@@ -4,7 +4,6 @@
 // than 2^31 pixels of one level. The 32-bit histogram table saturates; equalization uses the
 // exact counts.
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -111,16 +110,7 @@ void CountIndexRow(const std::uint8_t* row, std::int64_t width, unsigned depth, 
         }
         if (width & 1) ++counts[row[whole] >> 4];
     } else {
-        const std::int64_t whole = width / 8, words = whole / 8;
-        std::uint64_t ones = 0;
-        for (std::int64_t i = 0; i < words; ++i) {
-            std::uint64_t word;
-            std::memcpy(&word, row + 8 * i, 8);
-            ones += unsigned(std::popcount(word));
-        }
-        for (std::int64_t i = words * 8; i < whole; ++i) ones += unsigned(std::popcount(row[i]));
-        if (const int rest = int(width & 7))
-            ones += unsigned(std::popcount(std::uint8_t(row[whole] & (0xFF00u >> rest))));
+        const std::uint64_t ones = velora::detail::OnesInBitRow(row, width);
         counts[1] += ones;
         counts[0] += std::uint64_t(width) - ones;
     }

@@ -1,31 +1,12 @@
 // Means of a column, a row or the whole image, for the image-information window.
-#include <bit>
-#include <cstring>
 #include <mutex>
 
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
 
+using velora::detail::OnesInBitRow;
 using velora::detail::ReadPixel;
-
-namespace {
-
-// Set pixels among the first `width` of a 1-bit row: eight bytes at a time, then the rest.
-std::uint64_t OnesInRow(const std::uint8_t* row, std::int32_t width) {
-    const std::int32_t whole = width / 8, words = whole / 8;
-    std::uint64_t ones = 0;
-    for (std::int32_t i = 0; i < words; ++i) {
-        std::uint64_t word;
-        std::memcpy(&word, row + 8 * i, 8);
-        ones += unsigned(std::popcount(word));
-    }
-    for (std::int32_t i = words * 8; i < whole; ++i) ones += unsigned(std::popcount(row[i]));
-    if (const int rest = width & 7) ones += unsigned(std::popcount(std::uint8_t(row[whole] & (0xFF00u >> rest))));
-    return ones;
-}
-
-}  // namespace
 
 std::int64_t CVelora::MeanOf(std::int32_t x0, std::int32_t x1, std::int32_t y0, std::int32_t y1, bool sumRawDirect,
                              RGBQUAD& colour) const {
@@ -39,7 +20,7 @@ std::int64_t CVelora::MeanOf(std::int32_t x0, std::int32_t x1, std::int32_t y0, 
         for (std::int32_t y = y0; y < y1; ++y) {
             const std::uint8_t* row = Row(y);
             if (wholeBitRows) {
-                const std::uint64_t ones = OnesInRow(row, x1);
+                const std::uint64_t ones = OnesInBitRow(row, x1);
                 counts[1] += ones;
                 counts[0] += std::uint64_t(x1) - ones;
             } else if (depth == 8) {

@@ -17,6 +17,7 @@
 #include "EditText.h"
 #include "ParameterFile.h"
 #include "StatusReadout.h"
+#include "SmallDiskFiles.h"
 #include "TestImages.h"
 #include "UndoHistory.h"
 
@@ -281,19 +282,11 @@ TEST(Document, UnwritableTargetKeepsTheOldFile) {
 
 TEST(Document, SavedFilesGetTheUsualPermissions) {
     const std::string dir = FreshDir("document-modes");
-    struct UmaskGuard {
-        mode_t old = umask(022);
-        ~UmaskGuard() { umask(old); }
-    } guard;
-    const auto modeOf = [](const std::string& path) {
-        struct stat st {};
-        EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
-        return st.st_mode & 07777;
-    };
+    const UmaskFor umaskForTheTest(022);
     CUtilidadDoc doc;
     doc.SetModified();
     EXPECT_TRUE(doc.SaveAs(dir + "/nueva.bmp", CUtilidadDoc::kFilterBmp).saved);
-    EXPECT_EQ(modeOf(dir + "/nueva.bmp"), 0644u);
+    EXPECT_EQ(ModeOf(dir + "/nueva.bmp"), 0644u);
 
     // Saving over a file keeps its mode, whether the save is Save or Save As.
     RandomImage(2, 2, 8, 1).SaveBMP(dir + "/privada.bmp");
@@ -302,14 +295,14 @@ TEST(Document, SavedFilesGetTheUsualPermissions) {
     ASSERT_EQ(existing.Open(dir + "/privada.bmp", nullptr), CUtilidadDoc::OpenOutcome::Read);
     existing.SetModified();
     EXPECT_TRUE(existing.Save().saved);
-    EXPECT_EQ(modeOf(dir + "/privada.bmp"), 0640u);
+    EXPECT_EQ(ModeOf(dir + "/privada.bmp"), 0640u);
     chmod((dir + "/nueva.bmp").c_str(), 0604);
     EXPECT_TRUE(existing.SaveAs(dir + "/nueva.bmp", CUtilidadDoc::kFilterBmp).saved);
-    EXPECT_EQ(modeOf(dir + "/nueva.bmp"), 0604u);
+    EXPECT_EQ(ModeOf(dir + "/nueva.bmp"), 0604u);
 
     umask(077);  // a stricter umask is honoured too
     EXPECT_TRUE(doc.SaveAs(dir + "/otra.raw", CUtilidadDoc::kFilterRaw).saved);
-    EXPECT_EQ(modeOf(dir + "/otra.raw"), 0600u);
+    EXPECT_EQ(ModeOf(dir + "/otra.raw"), 0600u);
 }
 
 TEST(Document, OperationIsOneTimedUndoStepAndARefusalLeavesNoTrace) {

@@ -427,15 +427,7 @@ TEST(SafeFiles, ModesLinksDevicesAndFolders) {
     const std::string dir = TempPath("safe-files");
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
-    struct UmaskGuard {
-        mode_t old = umask(027);
-        ~UmaskGuard() { umask(old); }
-    } guard;
-    const auto modeOf = [](const std::string& path) {
-        struct stat st {};
-        EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
-        return st.st_mode & 07777;
-    };
+    const UmaskFor umaskForTheTest(027);
     const auto text = [](const std::string& path) {
         const auto b = ReadFile(path);
         return std::string(b.begin(), b.end());
@@ -443,10 +435,10 @@ TEST(SafeFiles, ModesLinksDevicesAndFolders) {
 
     // A new file: 0666 less the umask. A replaced one keeps its mode.
     ASSERT_TRUE(velora::WriteFileSafely(dir + "/new.txt", "one").Ok());
-    EXPECT_EQ(modeOf(dir + "/new.txt"), 0640u);
+    EXPECT_EQ(ModeOf(dir + "/new.txt"), 0640u);
     chmod((dir + "/new.txt").c_str(), 0604);
     ASSERT_TRUE(velora::WriteFileSafely(dir + "/new.txt", "two").Ok());
-    EXPECT_EQ(modeOf(dir + "/new.txt"), 0604u);
+    EXPECT_EQ(ModeOf(dir + "/new.txt"), 0604u);
     EXPECT_EQ(text(dir + "/new.txt"), "two");
 
     // Through a link, the file it names is replaced and the link stays.

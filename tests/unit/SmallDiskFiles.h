@@ -7,13 +7,29 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "TestImages.h"
 
 namespace testing_support {
+
+// Sets the process's umask for one scope.
+struct UmaskFor {
+    explicit UmaskFor(mode_t mask) : old(umask(mask)) {}
+    ~UmaskFor() { umask(old); }
+    mode_t old;
+};
+
+// The permission bits of a file (a test failure when it cannot be told).
+inline unsigned ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
 
 class SmallDisk {
 public:
