@@ -662,7 +662,8 @@ void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
 template <int Model>
 void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
     const std::size_t count = std::size_t(pixels.width) * std::size_t(pixels.height);
-    const auto [first, changed] = velora::detail::NonLinearComponents(Model);
+    const velora::detail::ChangedComponents changes = velora::detail::NonLinearComponents(Model);
+    const int first = changes.first, changed = changes.count;  // not a structured binding: lambdas capture them
     const auto valueAt = [&](std::size_t at, int c) {
         if (!kept.components.empty()) return kept.components[at * 3 + std::size_t(first + c)];
         float values[4] = {};
@@ -764,7 +765,8 @@ void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, fl
 // taken from its rank's entry.
 template <int Model, int Function, bool Ranked>
 void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alpha, const std::vector<float>* newValue) {
-    const auto [first, changed] = velora::detail::NonLinearComponents(Model);
+    const velora::detail::ChangedComponents changes = velora::detail::NonLinearComponents(Model);
+    const int first = changes.first, changed = changes.count;  // not a structured binding: lambdas capture them
     velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
         for (std::int32_t y = firstRow; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
@@ -806,7 +808,7 @@ void FinishValued(KeptPixels& kept, const PixelRows& source, const PixelRows& pi
         }
         return;
     }
-    const auto [first, changed] = velora::detail::NonLinearComponents(Model);
+    const int changed = velora::detail::NonLinearComponents(Model).count;
     std::vector<float> newValue[3];
     for (int c = 0; c < changed; ++c) {
         const std::vector<float>& values = kept.distinct[c];
