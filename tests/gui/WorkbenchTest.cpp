@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QMdiArea>
@@ -468,4 +469,18 @@ TEST_F(Workbench, FileDialogsStartInTheFolderTheirKindLastUsed) {
         if (value.isValid()) settings.setValue(key, value);
         else settings.remove(key);
     }
+}
+
+TEST_F(Workbench, AConfigurationFileThatCannotBeReadIsSaidOnceInTheStatusBar) {
+    // A folder where the file should be: start-up goes on with the defaults and leaves it be.
+    std::filesystem::create_directories(dir + "/" + CConfiguration::kFileName);
+    config->Read();
+    EXPECT_EQ(config->switches, CConfiguration::Defaults());
+    bool said = false;
+    for (const QLabel* pane : Frame().statusBar()->findChildren<QLabel*>())
+        said = said || pane->text() == QString::fromStdString(config->FallbackMessage());
+    EXPECT_FALSE(config->FallbackMessage().empty());
+    EXPECT_TRUE(said);
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/" + CConfiguration::kFileName));
+    std::filesystem::remove_all(dir + "/" + CConfiguration::kFileName);
 }
