@@ -85,7 +85,7 @@ int KeyOf(const std::uint8_t* p) {
     const int B = p[0], G = p[1], R = p[2];
     if constexpr (Model == 3) return std::max({R, G, B});
     else if constexpr (Model == 4) return std::max({R, G, B}) + std::min({R, G, B});
-    else return int(std::trunc(0.587f * float(G) + 0.299f * float(R) + 0.114f * float(B)));
+    else return int(0.587f * float(G) + 0.299f * float(R) + 0.114f * float(B));  // the conversion truncates
 }
 template <int Model>
 constexpr int KeyCount() {
@@ -196,8 +196,51 @@ struct HslValues {
     p[2] = bytes[0], p[1] = bytes[1], p[0] = bytes[2];
 }
 
+// YUV's U and V depend only on B - Y and R - Y (whole numbers in -255..255), and so does each
+// term of its way back: tables of them, made with RGBToYUV's and YUVToRGB's own operations.
+struct YuvTerms {
+    float red[511], greenU[511], greenV[511], blue[511];  // 1.403 V, 0.344 U, 0.714 V, 1.77 U
+};
+
+const YuvTerms& TheYuvTerms() {
+    static const YuvTerms terms = [] {
+        YuvTerms t{};
+        for (int d = -255; d <= 255; ++d) {
+            const float difference = float(d);
+            const float U = std::trunc(difference * 0.565f + 128) - 128;
+            const float V = std::trunc(difference * 0.713f + 128) - 128;
+            t.red[d + 255] = 1.403f * V, t.greenV[d + 255] = 0.714f * V;
+            t.greenU[d + 255] = 0.344f * U, t.blue[d + 255] = 1.77f * U;
+        }
+        return t;
+    }();
+    return terms;
+}
+
+void YuvRows(const PixelRows& pixels, const float* newY) {
+    const YuvTerms& t = TheYuvTerms();
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+                const int key = KeyOf<6>(p);
+                const std::size_t u = std::size_t(p[0] - key + 255), v = std::size_t(p[2] - key + 255);
+                const float Y = newY[key];
+                const std::uint8_t red = ClampTruncate(Y + t.red[v]);
+                const std::uint8_t green = ClampTruncate(Y - t.greenU[u] - t.greenV[v]);
+                const std::uint8_t blue = ClampTruncate(Y + t.blue[u]);
+                p[0] = blue, p[1] = green, p[2] = red;
+            }
+        }
+    });
+}
+
 template <int Model>
 void KeyedRows(const PixelRows& pixels, const float* newValue) {
+    if constexpr (Model == 6) {
+        YuvRows(pixels, newValue);
+        return;
+    }
     if constexpr (Model == 3 || Model == 4) {
         // HSV and HSL through the preview's factors: their way back then needs no branch.
         using Values = std::conditional_t<Model == 3, HsvValues, HslValues>;
