@@ -276,11 +276,18 @@ void CountKeys(const PixelRows& pixels, std::uint64_t* counts) {
     std::copy(shared.total.begin(), shared.total.end(), counts);
 }
 
+// The function on each value a keyed component takes.
+template <int Model>
+std::array<float, KeyCount<Model>()> KeyedTransfer(int function, float alpha) {
+    std::array<float, KeyCount<Model>()> newValue;
+    for (int key = 0; key < KeyCount<Model>(); ++key)
+        newValue[std::size_t(key)] = ModelTransfer(function, ValueOfKey<Model>(key), alpha);
+    return newValue;
+}
+
 template <int Model>
 void NonLinearKeyed(const PixelRows& pixels, int function, float alpha) {
-    float newValue[KeyCount<Model>()];
-    for (int key = 0; key < KeyCount<Model>(); ++key) newValue[key] = ModelTransfer(function, ValueOfKey<Model>(key), alpha);
-    KeyedRows<Model>(pixels, newValue);
+    KeyedRows<Model>(pixels, KeyedTransfer<Model>(function, alpha).data());
 }
 
 template <int Model>
@@ -458,11 +465,14 @@ void HsiRows(const PixelRows& pixels, const float* newI) {
 
 float HsiIntensity(int sum) { return float((double(float(sum)) / 3.0 / 255.0) * 255.0); }
 
-void NonLinearHsi(const PixelRows& pixels, int function, float alpha) {
-    float newI[766];
-    for (int sum = 0; sum < 766; ++sum) newI[sum] = ModelTransfer(function, HsiIntensity(sum), alpha) / 255.0f;
-    HsiRows(pixels, newI);
+// The function on each intensity, by the sum R + G + B, on the 0..1 scale of the way back.
+std::array<float, 766> HsiTransfer(int function, float alpha) {
+    std::array<float, 766> newI;
+    for (int sum = 0; sum < 766; ++sum) newI[std::size_t(sum)] = ModelTransfer(function, HsiIntensity(sum), alpha) / 255.0f;
+    return newI;
 }
+
+void NonLinearHsi(const PixelRows& pixels, int function, float alpha) { HsiRows(pixels, HsiTransfer(function, alpha).data()); }
 
 void EqualizeHsi(const PixelRows& pixels) {
     SharedCounts<766> shared;
@@ -670,6 +680,18 @@ void KeepPixels(const PixelRows& pixels, std::vector<Pixel>& kept, const Make& m
     });
 }
 
+// The way back of each pixel from what was kept of it, in the same stored order.
+template <class Pixel, class Finish>
+void FinishKept(const std::vector<Pixel>& kept, const PixelRows& pixels, const Finish& finish) {
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const Pixel* in = &kept[std::size_t(y) * std::size_t(pixels.width)];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) finish(p, in[x]);
+        }
+    });
+}
+
 void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
     const std::vector<velora::detail::HsiHue> hues = velora::detail::HueTable(pixels);
     KeepPixels(pixels, kept.hsi, [&](const std::uint8_t* p) {
@@ -765,43 +787,20 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
 }
 
 void FinishHsi(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
-    float newI[766];
-    for (int sum = 0; sum < 766; ++sum)
-        newI[sum] = velora::detail::ModelTransfer(function, velora::detail::HsiIntensity(sum), alpha) / 255.0f;
-    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y) {
-            std::uint8_t* p = pixels.Row(y);
-            const HsiPixel* in = &kept.hsi[std::size_t(y) * std::size_t(pixels.width)];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in)
-                velora::detail::HsiFinish(p, in->sector, in->oneMinusS, in->onePlusW, newI[in->sum]);
-        }
+    const auto newI = velora::detail::HsiTransfer(function, alpha);
+    FinishKept(kept.hsi, pixels, [&](std::uint8_t* p, const HsiPixel& in) {
+        velora::detail::HsiFinish(p, in.sector, in.oneMinusS, in.onePlusW, newI[in.sum]);
     });
 }
 
 void FinishHsv(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
-    float newValue[256];
-    for (int max = 0; max < 256; ++max) newValue[max] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<3>(max), alpha);
-    const velora::detail::HsvValues values(newValue);
-    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y) {
-            std::uint8_t* p = pixels.Row(y);
-            const velora::detail::HsvPixel* in = &kept.hsv[std::size_t(y) * std::size_t(pixels.width)];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) velora::detail::HsvFinish(p, *in, values);
-        }
-    });
+    const velora::detail::HsvValues values(velora::detail::KeyedTransfer<3>(function, alpha).data());
+    FinishKept(kept.hsv, pixels, [&](std::uint8_t* p, const velora::detail::HsvPixel& in) { velora::detail::HsvFinish(p, in, values); });
 }
 
 void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
-    float newValue[511];
-    for (int key = 0; key < 511; ++key) newValue[key] = velora::detail::ModelTransfer(function, velora::detail::ValueOfKey<4>(key), alpha);
-    const velora::detail::HslValues values(newValue);
-    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y) {
-            std::uint8_t* p = pixels.Row(y);
-            const velora::detail::HslPixel* in = &kept.hsl[std::size_t(y) * std::size_t(pixels.width)];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++in) velora::detail::HslFinish(p, *in, values);
-        }
-    });
+    const velora::detail::HslValues values(velora::detail::KeyedTransfer<4>(function, alpha).data());
+    FinishKept(kept.hsl, pixels, [&](std::uint8_t* p, const velora::detail::HslPixel& in) { velora::detail::HslFinish(p, in, values); });
 }
 
 // The valued models: the function applied to each pixel's kept (or converted) component, or
