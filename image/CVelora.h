@@ -262,6 +262,11 @@ public:
     // With scale >= 1 the counts are scaled for drawing. 1 depth not 1, 4, 8, 24, 32.
     unsigned Histogram(HistogramTable& out, int scale) const;
     unsigned GetInfoHistogram(InfoHistogram& info) const;
+    // The summary GetInfoHistogram gives, of counts already taken (Histogram with no scale).
+    static InfoHistogram SummarizeHistogram(const HistogramTable& counts);
+    // Scales the channels from firstChannel on to their highest count, as Histogram does
+    // (it starts at 1 for direct colour: the luminance keeps its counts).
+    static void ScaleHistogram(HistogramTable& table, int scale, std::size_t firstChannel);
     // Rounding 0 classic, 1 truncation, 2 upwards (RGB only). 1 depth, 2 model outside
     // 0..10, 3 rounding above 2, 4 no memory to grow a colour table shorter than 2^depth
     // (RGB equalizes the indices of an indexed image over 0..2^depth - 1; the table grows

@@ -196,43 +196,49 @@ unsigned CVelora::Histogram(HistogramTable& out, int scale) const {
     for (std::size_t level = 0; level < 256; ++level)
         for (std::size_t channel = 0; channel < 4; ++channel) out[level][channel] = Saturate(channels[channel][level]);
 
-    if (scale >= 1) {
-        // For direct colour the luminance channel keeps its counts.
-        for (std::size_t channel = IsIndexed() ? 0 : 1; channel < 4; ++channel) {
-            std::int32_t max = 0;
-            for (const auto& level : out) max = std::max(max, level[channel]);
-            if (max == 0) continue;
-            for (auto& level : out) {
-                const float scaled = float(level[channel]) / float(max) * float(scale);
-                // A scale near 2^31 rounds up to 2^31 in single precision, beyond int32.
-                level[channel] = scaled >= 2147483648.0f ? std::numeric_limits<std::int32_t>::max()
-                                                         : std::int32_t(scaled);
-            }
+    // For direct colour the luminance channel keeps its counts.
+    if (scale >= 1) ScaleHistogram(out, scale, IsIndexed() ? 0 : 1);
+    return 0;
+}
+
+void CVelora::ScaleHistogram(HistogramTable& table, int scale, std::size_t firstChannel) {
+    for (std::size_t channel = firstChannel; channel < 4; ++channel) {
+        std::int32_t max = 0;
+        for (const auto& level : table) max = std::max(max, level[channel]);
+        if (max == 0) continue;
+        for (auto& level : table) {
+            const float scaled = float(level[channel]) / float(max) * float(scale);
+            // A scale near 2^31 rounds up to 2^31 in single precision, beyond int32.
+            level[channel] = scaled >= 2147483648.0f ? std::numeric_limits<std::int32_t>::max() : std::int32_t(scaled);
         }
     }
-    return 0;
 }
 
 unsigned CVelora::GetInfoHistogram(InfoHistogram& info) const {
     HistogramTable table;
     if (const unsigned code = Histogram(table, 0)) return code;
-    info = InfoHistogram{};
+    info = SummarizeHistogram(table);
+    return 0;
+}
+
+InfoHistogram CVelora::SummarizeHistogram(const HistogramTable& counts) {
+    InfoHistogram info{};
     for (std::size_t channel = 0; channel < 4; ++channel) {
         for (int level = 0; level < 256; ++level)
-            if (table[std::size_t(level)][channel] != 0) {
-                info.lowest[channel] = {level, table[std::size_t(level)][channel]};
+            if (const std::int32_t n = counts[std::size_t(level)][channel]; n != 0) {
+                info.lowest[channel] = {level, n};
                 break;
             }
         for (int level = 255; level >= 0; --level)
-            if (table[std::size_t(level)][channel] != 0) {
-                info.highest[channel] = {level, table[std::size_t(level)][channel]};
+            if (const std::int32_t n = counts[std::size_t(level)][channel]; n != 0) {
+                info.highest[channel] = {level, n};
                 break;
             }
         for (int level = 0; level < 256; ++level)
-            if (table[std::size_t(level)][channel] > info.mode[channel].count)
-                info.mode[channel] = {level, table[std::size_t(level)][channel]};
+            if (const std::int32_t n = counts[std::size_t(level)][channel]; n > info.mode[channel].count)
+                info.mode[channel] = {level, n};
     }
-    return 0;
+    return info;
 }
 
 unsigned CVelora::Equalize(int colorModel, int rounding) {

@@ -24,35 +24,9 @@
 
 // ---------------------------------------------------------------- from the counts
 
-InfoHistogram HistogramInfoOf(const HistogramTable& counts) {
-    InfoHistogram info{};
-    for (std::size_t channel = 0; channel < 4; ++channel) {
-        for (int level = 0; level < 256; ++level)
-            if (const std::int32_t n = counts[std::size_t(level)][channel]; n != 0) {
-                info.lowest[channel] = {level, n};
-                break;
-            }
-        for (int level = 255; level >= 0; --level)
-            if (const std::int32_t n = counts[std::size_t(level)][channel]; n != 0) {
-                info.highest[channel] = {level, n};
-                break;
-            }
-        for (int level = 0; level < 256; ++level)
-            if (const std::int32_t n = counts[std::size_t(level)][channel]; n > info.mode[channel].count)
-                info.mode[channel] = {level, n};
-    }
-    return info;
-}
-
 HistogramTable HistogramHeightsOf(const HistogramTable& counts, int height) {
-    HistogramTable heights{};
-    for (std::size_t channel = 0; channel < 4; ++channel) {
-        std::int32_t max = 0;
-        for (const auto& level : counts) max = std::max(max, level[channel]);
-        if (max == 0) continue;
-        for (std::size_t level = 0; level < 256; ++level)
-            heights[level][channel] = std::int32_t(float(counts[level][channel]) / float(max) * float(height));
-    }
+    HistogramTable heights = counts;
+    CVelora::ScaleHistogram(heights, height, 0);
     return heights;
 }
 
@@ -218,7 +192,7 @@ void CHistogramaDlg::Refresh() {
     if (image.Histogram(m_counts, 0) != 0) {
         m_counts = {};
     } else {
-        m_info = HistogramInfoOf(m_counts);
+        m_info = CVelora::SummarizeHistogram(m_counts);
         m_heights = HistogramHeightsOf(m_counts, CHistogramCanvas::kHeight);
     }
     Redraw();

@@ -15,11 +15,9 @@ class QLabel;
 class QRadioButton;
 class QTabBar;
 
-// What the window shows, from one count of the image (Histogram with no scale), so that a
-// refresh reads the pixels once: the used range and mode of each channel, as GetInfoHistogram
-// gives them, and the bar heights, each channel scaled to its highest count as Histogram
+// The bar heights the window draws from one count of the image (Histogram with no scale), so
+// that a refresh reads the pixels once: each channel scaled to its highest count as Histogram
 // scales them (the luminance of direct colour too, which the library leaves unscaled).
-InfoHistogram HistogramInfoOf(const HistogramTable& counts);
 HistogramTable HistogramHeightsOf(const HistogramTable& counts, int height);
 
 // The drawing: 256 levels, each kLevelWidth pixels wide, after a 3-pixel margin.

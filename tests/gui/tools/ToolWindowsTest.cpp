@@ -210,7 +210,7 @@ TEST(HistogramWindow, OneCountGivesTheLibrarysSummaryAndHeights) {
         ASSERT_EQ(image.Histogram(counts, 0), 0u);
         ASSERT_EQ(image.Histogram(scaled, CHistogramCanvas::kHeight), 0u);
         ASSERT_EQ(image.GetInfoHistogram(expected), 0u);
-        const InfoHistogram info = HistogramInfoOf(counts);
+        const InfoHistogram info = CVelora::SummarizeHistogram(counts);
         for (std::size_t c = 0; c < 4; ++c) {
             for (const auto& [mine, theirs] : {std::pair{info.lowest[c], expected.lowest[c]},
                                                std::pair{info.highest[c], expected.highest[c]},
