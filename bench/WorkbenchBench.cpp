@@ -29,7 +29,7 @@ void BM_DisplayConversion(benchmark::State& state) {
 
 void BM_StatusReadout(benchmark::State& state) {
     const CVelora image = Random4096(std::int32_t(state.range(0)));
-    const bool gray = image.IsGray();  // the view caches it with the display copy
+    const bool gray = image.IsGray();  // the view keeps it until the image changes
     int x = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(PixelReadout(image, x, 2048, 0, gray));

@@ -49,7 +49,7 @@ void CUtilidadView::ResetDisplay() {
         m_display = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
     // Rows are converted when they are first painted: a large image shows only some of them.
     m_freshRows.assign(std::size_t(m_display.height()), 0);
-    m_isGray = image.IsGray();
+    m_isGray.reset();
     UpdateScrollBars();
 }
 
@@ -134,10 +134,15 @@ void CUtilidadView::paintEvent(QPaintEvent*) {
     m_bench.OpenToolWindowsIfPending();
 }
 
+bool CUtilidadView::ImageIsGray() const {
+    if (!m_isGray) m_isGray = m_document->Image().IsGray();
+    return *m_isGray;
+}
+
 void CUtilidadView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = ImagePointAt(event->position().toPoint());
     m_bench.SetReadout(QString::fromStdString(
-        PixelReadout(m_document->Image(), p.x(), p.y(), m_bench.ColorModel(), m_isGray)));
+        PixelReadout(m_document->Image(), p.x(), p.y(), m_bench.ColorModel(), ImageIsGray())));
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 

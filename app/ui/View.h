@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "Document.h"
@@ -27,8 +28,9 @@ public:
     // The view shows the image scaled into its window, without scroll bars.
     void SetScaleToFit(bool on);
     bool IsScaleToFit() const { return m_scaleToFit; }
-    // IsGray of the image, cached with the display copy.
-    bool ImageIsGray() const { return m_isGray; }
+    // IsGray of the image, found when first asked after a change (it may scan every pixel,
+    // which a preview's repaint does not need).
+    bool ImageIsGray() const;
     QSize ImageSize() const { return m_display.size(); }
     // The image pixel under a viewport point, or (-1, -1).
     QPoint ImagePointAt(const QPoint& viewportPoint) const;
@@ -53,6 +55,6 @@ private:
     CWorkbench& m_bench;
     QImage m_display;
     std::vector<char> m_freshRows;  // by display row: converted since the last change
-    bool m_isGray = false;
+    mutable std::optional<bool> m_isGray;
     bool m_scaleToFit = false;
 };
