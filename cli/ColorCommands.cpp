@@ -161,7 +161,6 @@ ColorOutcome SplitIntoFiles(const CVelora& image, int model, const std::string& 
     for (int i = 0; i < count; ++i) {
         const std::string path = ComponentFileName(prefix, model, i);
         const CVelora& component = parts[std::size_t(i)];
-        if (!IsReadableImage(component)) return {ColorOutcome::WriteFailed, WriteFailureMessage(path, 3, "")};
         const std::vector<std::uint8_t> bytes = component.EncodeBMP();
         velora::CSafeFile& out = outputs[std::size_t(i)];
         if (!out.Open(path) || !out.Write(bytes.data(), bytes.size()) || !out.Finish())

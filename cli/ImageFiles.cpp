@@ -62,18 +62,6 @@ unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVel
     return code;
 }
 
-bool IsReadableImage(const CVelora& image) {
-    if (!image.HasImage() || image.GetWidth() < 1 || image.GetHeight() < 1) return false;
-    const unsigned depth = image.GetBitCount();
-    if (depth != 1 && depth != 4 && depth != 8) return true;
-    const std::uint32_t entries = image.GetNumColors();
-    if (entries >= image.GetMaxColors()) return true;
-    for (std::int32_t y = 0; y < image.GetHeight(); ++y)
-        for (std::int32_t x = 0; x < image.GetWidth(); ++x)
-            if (image.GetPixel(x, y) >= entries) return false;
-    return true;
-}
-
 std::string WriteFailureMessage(const std::string& path, unsigned code, const std::string& systemReason) {
     static const char* const kWhy[] = {"", "the file cannot be created", "writing the file failed",
                                        "this image cannot be written in that format"};
@@ -85,10 +73,6 @@ bool SaveImageFile(const std::string& path, const CVelora& image, std::string& m
     const ImageFileKind format = KindOfFileName(path);
     if (format != ImageFileKind::Bmp && format != ImageFileKind::Raw) {
         message = "cannot write '" + path + "': the output must be a .bmp or .raw file";
-        return false;
-    }
-    if (!IsReadableImage(image)) {
-        message = WriteFailureMessage(path, 3, "the image has no columns or rows, or pixels outside its colour table");
         return false;
     }
     errno = 0;

@@ -21,11 +21,6 @@ unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVel
 // replaced only once the new one is complete: a failure leaves it as it was.
 bool SaveImageFile(const std::string& path, const CVelora& image, std::string& message);
 
-// Whether the readers take back what the writers make of this image: it has at least one
-// column and one row, and every palette index lies inside its colour table. What fails
-// this is never written.
-bool IsReadableImage(const CVelora& image);
-
 // "cannot write 'PATH': writing the file failed: No space left on device (writer result 2)";
 // systemReason may be empty.
 std::string WriteFailureMessage(const std::string& path, unsigned code, const std::string& systemReason);
