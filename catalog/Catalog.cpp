@@ -12,6 +12,9 @@ std::vector<Operation> BuildCatalog() {
     std::vector<Operation> all;
     // One line per family; a family's file holds its declarations.
     AddIntensityOperations(all);
+    AddThresholdOperations(all);
+    AddGrayLevelOperations(all);
+    AddPaletteOperations(all);
     AddGeometryOperations(all);
     AddQueries(all);
     return all;

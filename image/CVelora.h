@@ -249,6 +249,10 @@ public:
     unsigned ColorToGray(int method);
     unsigned ChangeColorDepth(int code);
 
+    // ---- Thresholds ----
+
+    // ---- Gray-level operations ----
+
     // ---- Non-linear contrast ----
     // Function 0 square, 1 cube, 2 square root, 3 cube root, 4 logarithm, 5 sine sigmoid,
     // 6 tangent sigmoid; alpha in [0, 1] shapes the sigmoids. 1 depth not 4, 8, 24, 32;
@@ -310,6 +314,8 @@ public:
     // which get gray palettes. 1 depth not 1, 4, 8, 24, 32; 2 an output missing; 3 an
     // output of another size; 4 an output not of 8 bits; 5 a model outside 0..10.
     unsigned SplitChannels(int colorModel, CVelora* out1, CVelora* out2, CVelora* out3, CVelora* out4) const;
+
+    // ---- Palette ramps and palette files ----
 
     // ---- Geometry ----
     unsigned Flip(int mode);

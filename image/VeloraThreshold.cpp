@@ -1,0 +1,2 @@
+// Thresholds: global, locally adaptive, and the optimal threshold with its methods.
+#include "CVelora.h"

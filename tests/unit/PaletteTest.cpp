@@ -1,0 +1,4 @@
+// Palette ramps, channel rearrangement and JASC-PAL files.
+#include <gtest/gtest.h>
+
+#include "CVelora.h"

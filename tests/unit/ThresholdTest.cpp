@@ -1,0 +1,4 @@
+// Global and local thresholds, the optimal threshold and its methods.
+#include <gtest/gtest.h>
+
+#include "CVelora.h"
