@@ -212,3 +212,48 @@ BENCHMARK(BM_Flip)->Apply([](benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_Scale)->Apply([](benchmark::internal::Benchmark* b) {
     WithThreads(b, {{24, 50}, {24, 200}, {24, 137}, {8, 50}, {8, 200}, {8, 137}}, "factor");
 });
+
+// ---- Whole-image writes: filling (the fill dialog's index or colour) and the alpha channel
+// (sources 24 and 8 for filling, 32 for alpha), each at one thread and at the default count.
+namespace {
+
+const CVelora& SourceWithAlpha() {
+    static const CVelora made = [] {
+        CVelora image = Source(24);
+        image.ChangeColorDepth(4);
+        return image;
+    }();
+    return made;
+}
+
+void PixelValues(benchmark::State& state, const std::function<unsigned(CVelora&)>& operation) {
+    CVelora::SetThreadCount(unsigned(state.range(1)));
+    const int source = int(state.range(0));
+    const CVelora& backup = source == 32 ? SourceWithAlpha() : Source(source);
+    CVelora image = backup;
+    for (auto _ : state) {
+        image = backup;
+        benchmark::DoNotOptimize(operation(image));
+    }
+    CVelora::SetThreadCount(0);
+}
+
+void BM_PreviewFillIndex(benchmark::State& s) { PixelValues(s, [](CVelora& im) { return im.FillIndex(0x80); }); }
+void BM_PreviewInitializeRGB(benchmark::State& s) {
+    PixelValues(s, [](CVelora& im) { return im.InitializeRGB(RGBQUAD{10, 128, 250, 0}); });
+}
+void BM_PreviewSetAlfa(benchmark::State& s) { PixelValues(s, [](CVelora& im) { return im.SetAlfa(std::uint8_t(77)); }); }
+void BM_PreviewAlphaMean(benchmark::State& s) { PixelValues(s, [](CVelora& im) { return im.AlphaOperation(3); }); }
+
+void SourcesAndThreads(benchmark::internal::Benchmark* b, std::initializer_list<int> sources) {
+    for (int source : sources)
+        for (int threads : {1, 0}) b->Args({source, threads});
+    b->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PreviewFillIndex)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {24, 8}); });
+BENCHMARK(BM_PreviewInitializeRGB)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {24, 8}); });
+BENCHMARK(BM_PreviewSetAlfa)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {32}); });
+BENCHMARK(BM_PreviewAlphaMean)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {32}); });

@@ -15,6 +15,7 @@ std::vector<Operation> BuildCatalog() {
     AddThresholdOperations(all);
     AddGrayLevelOperations(all);
     AddPaletteOperations(all);
+    AddPixelValueOperations(all);
     AddGeometryOperations(all);
     AddQueries(all);
     return all;

@@ -11,6 +11,7 @@ void AddIntensityOperations(std::vector<Operation>& all);
 void AddThresholdOperations(std::vector<Operation>& all);
 void AddGrayLevelOperations(std::vector<Operation>& all);
 void AddPaletteOperations(std::vector<Operation>& all);
+void AddPixelValueOperations(std::vector<Operation>& all);
 void AddGeometryOperations(std::vector<Operation>& all);
 void AddQueries(std::vector<Operation>& all);
 

@@ -1,4 +1,4 @@
-// Point operations, contrast, equalization, colour to gray and colour depth.
+// Point operations, contrast, equalization and colour to gray.
 #include "Families.h"
 
 namespace velora::catalog {
@@ -144,18 +144,6 @@ void AddIntensityOperations(std::vector<Operation>& all) {
                       .choices = {{0, "luminance", "Luminancia YIQ en NTSC"}, {1, "mean", "Media"}}}};
         op.results = {{1, C::Depth}, {2, C::ParamRange, "method"}};
         op.call = [](CVelora& im, const Args& a) { return im.ColorToGray(a.Int(0)); };
-        all.push_back(std::move(op));
-    }
-    {
-        Operation op{.name = "ChangeColorDepth", .family = "Intensity", .summary = "convert to another number of bits per pixel"};
-        op.params = {{.name = "code", .kind = K::Choice, .range = Range{0, 4}, .defaultValue = 3,
-                      .choices = {{0, "1bit", "2 colores ( 1 bit/píxel)"},
-                                  {1, "4bits", "16 colores ( 4 bits/píxel)"},
-                                  {2, "8bits", "256 colores ( 8 bits/píxel)"},
-                                  {3, "24bits", "16 M. colores ( 24 bits/píxel)"},
-                                  {4, "32bits", "16 M. colores ( 32 bits/píxel)"}}}};
-        op.results = {{1, C::Depth}, {2, C::ParamRange, "code"}, {3, C::Other, {}, "a colour image cannot become 4 or 8 bits"}};
-        op.call = [](CVelora& im, const Args& a) { return im.ChangeColorDepth(a.Int(0)); };
         all.push_back(std::move(op));
     }
 }

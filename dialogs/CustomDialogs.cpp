@@ -3,6 +3,7 @@
 #include "CommandIds.h"
 #include "GenericOperationDialog.h"
 #include "IntensityDialogs.h"
+#include "PixelValueDialogs.h"
 
 namespace {
 
@@ -18,6 +19,9 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CGammaDlg>(kCmdGamma),
         Entry<CContrasteTransfLinealDlg>(kCmdLinearContrast),
         Entry<CContrasteDlg>(kCmdNonLinear),
+        Entry<CCanalAlfaDlg>(kCmdAlpha),
+        Entry<CFijarValoresBitmapDlg>(kCmdFillBitmap),
+        Entry<CCambiarProfundidadColor>(kCmdColorDepth),
     };
     return dialogs;
 }

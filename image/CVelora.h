@@ -189,6 +189,14 @@ public:
     unsigned SetAlfa(std::int32_t x, std::int32_t y, std::uint8_t alfa);
     unsigned Initialize(std::uint32_t value);
     unsigned InitializeRGB(const RGBQUAD& colour);
+    // The alpha byte of every pixel. 1 not a 32-bit image.
+    unsigned SetAlfa(std::uint8_t alfa);
+    // Mode 2: alpha becomes 255 - alpha; mode 3: (red + green + blue) / 3. 1 not a 32-bit
+    // image; 2 another mode.
+    unsigned AlphaOperation(int mode);
+    // Every pixel gets the raw value (an index, or 0x00RRGGBB; the alpha byte stays). 1 depth
+    // not 1, 4, 8, 24, 32; 2 an index beyond the colour table of an indexed image.
+    unsigned FillIndex(std::uint32_t value);
 
     // ---- Palette ----
     unsigned GetPalette(RGBQUAD* out) const;

@@ -292,39 +292,6 @@ unsigned CVelora::SetAlfa(std::int32_t x, std::int32_t y, std::uint8_t alfa) {
     return 0;
 }
 
-unsigned CVelora::Initialize(std::uint32_t value) {
-    if (!HasAccessibleDepth()) return 1;
-    const unsigned depth = GetBitCount();
-    for (std::int32_t y = 0; y < GetHeight(); ++y) {
-        std::uint8_t* row = Row(y);
-        for (std::int32_t x = 0; x < GetWidth(); ++x) WritePixel(row, x, depth, value);
-    }
-    return 0;
-}
-
-unsigned CVelora::InitializeRGB(const RGBQUAD& colour) {
-    if (!HasAccessibleDepth()) return 1;
-    const unsigned depth = GetBitCount();
-    if (IsIndexed()) {
-        // Writing the colour through every pixel rewrites exactly the entries in use.
-        bool used[256] = {};
-        for (std::int32_t y = 0; y < GetHeight(); ++y) {
-            const std::uint8_t* row = Row(y);
-            for (std::int32_t x = 0; x < GetWidth(); ++x) used[ReadPixel(row, x, depth)] = true;
-        }
-        for (std::uint32_t i = 0; i < PaletteEntries(); ++i)
-            if (used[i]) m_pPaleta[i] = colour;
-        return 0;
-    }
-    const std::uint32_t raw =
-        colour.rgbBlue | (std::uint32_t(colour.rgbGreen) << 8) | (std::uint32_t(colour.rgbRed) << 16);
-    for (std::int32_t y = 0; y < GetHeight(); ++y) {
-        std::uint8_t* row = Row(y);
-        for (std::int32_t x = 0; x < GetWidth(); ++x) WritePixel(row, x, depth, raw);
-    }
-    return 0;
-}
-
 // ---------------------------------------------------------------- palette
 
 unsigned CVelora::GetPalette(RGBQUAD* out) const {

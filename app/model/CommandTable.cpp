@@ -72,9 +72,9 @@ const std::vector<CommandInfo> kCommands = {
      Depths(kD8 | kD24 | kD32, true, X::Gray), false},
     {kCmdFalseColor, "Falso Color", "Colorea los niveles de gris", S::View, Depths(kDepthsAll5), false},
     {kCmdColorBalance, "Calibración de Color", "Equilibrio de color", S::View, Depths(kDepthsNo1), false},
-    {kCmdAlpha, "Canal Alfa", "Edición del canal alfa", S::View, Depths(kD32), false},
-    {kCmdFillBitmap, "Fijar Valores del Mapa de Bits", "Da un valor a todos los píxeles", S::View, Depths(kDepthsAll5), false},
-    {kCmdColorDepth, "Cambiar Profundidad de Color", "Cambia los bits por píxel", S::View, Depths(kDepthsAll5), false},
+    {kCmdAlpha, "Canal Alfa", "Edición del canal alfa", S::View, Op, true},
+    {kCmdFillBitmap, "Fijar Valores del Mapa de Bits", "Da un valor a todos los píxeles", S::View, Op, true},
+    {kCmdColorDepth, "Cambiar Profundidad de Color", "Cambia los bits por píxel", S::View, Op, true},
     {kCmdBitPlanes, "Ver Planos", "Abre una ventana por cada plano de bits", S::View, Depths(kDepthsAll6), false},
     {kCmdEraseBitPlanes, "Eliminar uno o varios planos", "Borra planos de bits", S::View, Depths(kDepthsAll6), false},
     // ---- Color y paletas

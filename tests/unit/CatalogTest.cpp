@@ -111,7 +111,7 @@ TEST(Catalog, CommandLineWithTheDefaultsGivesTheLibrarysBytes) {
     for (const Operation& op : Operations()) {
         if (op.IsQuery() || TakesFiles(op)) continue;
         SCOPED_TRACE(std::string(op.name));
-        CVelora image = ImageOfDepth(op.depths & kD24 ? 24 : 8);
+        CVelora image = ImageOfDepth(op.depths & kD24 ? 24 : op.depths & kD8 ? 8 : 32);
         ASSERT_EQ(image.SaveBMP(input), 0u);
         CVelora expected;
         ASSERT_EQ(expected.LoadBMP(input), 0u);

@@ -14,9 +14,10 @@ using namespace velora::catalog;
 
 namespace {
 
-// An image the operation takes: 24-bit colour when it can, else 8-bit gray.
+// An image the operation takes: 24-bit colour when it can, else 8-bit gray, else 32 bits.
 CVelora ImageFor(const Operation& op) {
-    return op.depths & kD24 ? RandomImage(24, 16, 24, 5) : RandomImage(24, 16, 8, 5, true);
+    if (op.depths & kD24) return RandomImage(24, 16, 24, 5);
+    return op.depths & kD8 ? RandomImage(24, 16, 8, 5, true) : RandomImage(24, 16, 32, 5);
 }
 
 std::string Text(std::string_view s) { return std::string(s); }

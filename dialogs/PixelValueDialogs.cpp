@@ -1,0 +1,160 @@
+#include "PixelValueDialogs.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "DialogTable.h"
+#include "Help.h"
+#include "QtText.h"
+
+namespace {
+
+using velora::catalog::Args;
+using velora::catalog::FindOperation;
+using velora::ui::Q;
+
+unsigned Run(std::string_view operation, CVelora& image, std::vector<velora::catalog::ArgValue> values) {
+    return FindOperation(operation)->call(image, Args(std::move(values)));
+}
+
+int CodeOfDepth(int bits) {
+    switch (bits) {
+        case 1: return 0;
+        case 4: return 1;
+        case 8: return 2;
+        case 24: return 3;
+        default: return 4;
+    }
+}
+
+}  // namespace
+
+CIntegerBox::CIntegerBox(const QString& label, int minimum, int maximum, int value, QWidget* parent)
+    : QWidget(parent), m_value(value) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel(label));
+    m_edit = new QLineEdit(QString::number(value));
+    m_edit->setMaximumWidth(80);
+    row->addWidget(m_edit);
+    row->addStretch(1);
+    auto* typed = new CTypedNumber(m_edit, CTypedNumber::Kind::Integer, [minimum, maximum] {
+        return std::pair{double(minimum), double(maximum)};
+    });
+    connect(typed, &CTypedNumber::Taken, this, [this](double taken) {
+        if (int(taken) == m_value) return;
+        m_value = int(taken);
+        emit ValueChanged(m_value);
+    });
+}
+
+// ---------------------------------------------------------------- alpha channel
+
+CCanalAlfaDlg::CCanalAlfaDlg(CUtilidadView* view) : COperationDialog(view, kCmdAlpha) {
+    static constexpr const char* kLabels[] = {
+        "  0   -> Máxima transparencia", "255 -> Máxima opacidad", "Invertir", "(R+G+B)/3",
+        "Fijar a un valor (0..255)", "Eliminar Canal Alfa (biBitCount: 32 -> 24)"};
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i < 6; ++i) {
+        choice[std::size_t(i)] = new QRadioButton(kLabels[i]);
+        group->addButton(choice[std::size_t(i)], i);
+        Body()->addWidget(choice[std::size_t(i)]);
+        if (i == kValue) {
+            const auto& param = Operation().params[0];
+            value = new CIntegerBox(QString(), int(param.range->min), int(param.range->max), int(param.defaultValue));
+            value->setContentsMargins(24, 0, 0, 0);
+            Body()->addWidget(value);
+        }
+    }
+    choice[kTransparent]->setChecked(true);
+    value->setEnabled(false);
+    connect(group, &QButtonGroup::idClicked, this, &CCanalAlfaDlg::Choose);
+    connect(value, &CIntegerBox::ValueChanged, this, [this] { ParametersChanged(); });
+}
+
+void CCanalAlfaDlg::Choose(int chosen) {
+    m_choice = chosen;
+    value->setEnabled(chosen == kValue);
+    ParametersChanged();
+}
+
+unsigned CCanalAlfaDlg::Apply(CVelora& image) {
+    switch (m_choice) {
+        case kTransparent: return Operation().call(image, Args({std::int64_t(0)}));
+        case kOpaque: return Operation().call(image, Args({std::int64_t(255)}));
+        case kInvert: return Run("AlphaOperation", image, {std::int64_t(2)});
+        case kMeanOfColour: return Run("AlphaOperation", image, {std::int64_t(3)});
+        case kValue: return Operation().call(image, Args({std::int64_t(value->Value())}));
+        default: return Run("ChangeColorDepth", image, {std::int64_t(3)});
+    }
+}
+
+// ---------------------------------------------------------------- fill the bitmap
+
+CFijarValoresBitmapDlg::CFijarValoresBitmapDlg(CUtilidadView* view) : COperationDialog(view, kCmdFillBitmap) {
+    const CVelora& image = Backup();
+    if (image.GetBitCount() <= 8) {
+        const int largest = int(std::min(image.GetNumColors(), image.GetMaxColors())) - 1;
+        index = new CIntegerBox(QString::asprintf("Valor (0..%d) del bitmap", largest), 0, largest, 0);
+        Body()->addWidget(index);
+        connect(index, &CIntegerBox::ValueChanged, this, [this] { ParametersChanged(); });
+    } else {
+        const auto& rgbParams = FindOperation("InitializeRGB")->params;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const auto& param = rgbParams[i];
+            rgb[i] = new CIntegerBox(Q(param.label), int(param.range->min), int(param.range->max), int(param.defaultValue));
+            Body()->addWidget(rgb[i]);
+            connect(rgb[i], &CIntegerBox::ValueChanged, this, [this] { ParametersChanged(); });
+        }
+    }
+    // How single pixels are set, for those who go on to write their own code.
+    pixelHelpButton = new QPushButton("Ayuda SetRGBPixel");
+    Body()->addWidget(pixelHelpButton, 0, Qt::AlignLeft);
+    connect(pixelHelpButton, &QPushButton::clicked, this,
+            [this] { velora::ui::ShowHelpTopic(HelpTopics::kSetRGBPixel, this); });
+}
+
+unsigned CFijarValoresBitmapDlg::Apply(CVelora& image) {
+    if (index) return Operation().call(image, Args({std::int64_t(index->Value())}));
+    return Run("InitializeRGB", image, {std::int64_t(rgb[0]->Value()), std::int64_t(rgb[1]->Value()), std::int64_t(rgb[2]->Value())});
+}
+
+// ---------------------------------------------------------------- colour depth
+
+CCambiarProfundidadColor::CCambiarProfundidadColor(CUtilidadView* view) : COperationDialog(view, kCmdColorDepth) {
+    const CVelora& image = Backup();
+    const int current = CodeOfDepth(image.GetBitCount());
+    // 4 and 8 bits hold gray levels only: a colour image cannot take them.
+    const bool grayTargets = image.GetBitCount() == 1 || image.IsGray();
+    const auto& param = Operation().params[0];
+    auto* box = new QGroupBox(Q(param.label));
+    auto* layout = new QVBoxLayout(box);
+    auto* group = new QButtonGroup(this);
+    for (const auto& c : param.choices) {
+        auto* radio = new QRadioButton(Q(c.label));
+        depth.at(std::size_t(c.value)) = radio;
+        group->addButton(radio, c.value);
+        layout->addWidget(radio);
+        const bool offered = c.value != current && (grayTargets || (c.value != 1 && c.value != 2));
+        radio->setEnabled(offered);
+    }
+    Body()->addWidget(box);
+    // The image's own depth is shown chosen: "Aceptar" without a choice changes nothing.
+    m_code = m_current = current;
+    depth[std::size_t(current)]->setChecked(true);
+    connect(group, &QButtonGroup::idClicked, this, [this](int code) {
+        m_code = code;
+        ParametersChanged();
+    });
+}
+
+unsigned CCambiarProfundidadColor::Apply(CVelora& image) {
+    if (m_code == m_current) return 0;  // the image keeps its depth
+    return Operation().call(image, Args({std::int64_t(m_code)}));
+}

@@ -1,0 +1,137 @@
+// The dialogs that write pixel values: which choices each image is offered, what each choice
+// runs, and the preview that Cancel takes back.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBrowser>
+
+#include "ChildFrame.h"
+#include "Help.h"
+#include "PixelValueDialogs.h"
+#include "WorkbenchFixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+class PixelValueDialogs : public Workbench {
+protected:
+    CUtilidadView* Open(const std::string& name, const CVelora& image) {
+        CUtilidadView* view = OpenImage(name, image);
+        original = view->Document().Image();  // as read back from its file
+        return view;
+    }
+    static void Finish(QLineEdit* edit, const QString& text) {
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(edit, &out);
+    }
+    CVelora original;
+};
+
+}  // namespace
+
+TEST_F(PixelValueDialogs, AlphaChoicesRunTheirOperationsAndTheValueBoxOnlyForItsChoice) {
+    CUtilidadView* view = Open("alpha.bmp", RandomImage(20, 10, 32, 3));
+    CUtilidadDoc& doc = view->Document();
+    CCanalAlfaDlg dialog(view);
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), "Edición del Canal Alfa");
+    EXPECT_TRUE(dialog.choice[CCanalAlfaDlg::kTransparent]->isChecked());
+    EXPECT_FALSE(dialog.value->isEnabled());
+    EXPECT_EQ(dialog.value->Edit()->text(), "0");
+
+    const auto expect = [&](auto operation) {
+        CVelora expected = original;
+        ASSERT_EQ(operation(expected), 0u);
+        EXPECT_EQ(Block(doc.Image()), Block(expected));
+    };
+    dialog.choice[CCanalAlfaDlg::kOpaque]->click();
+    expect([](CVelora& im) { return im.SetAlfa(std::uint8_t(255)); });
+    dialog.choice[CCanalAlfaDlg::kInvert]->click();
+    expect([](CVelora& im) { return im.AlphaOperation(2); });
+    dialog.choice[CCanalAlfaDlg::kMeanOfColour]->click();
+    expect([](CVelora& im) { return im.AlphaOperation(3); });
+    dialog.choice[CCanalAlfaDlg::kValue]->click();
+    EXPECT_TRUE(dialog.value->isEnabled());
+    Finish(dialog.value->Edit(), "300");  // clamped to a byte
+    EXPECT_EQ(dialog.value->Edit()->text(), "255");
+    Finish(dialog.value->Edit(), "77");
+    expect([](CVelora& im) { return im.SetAlfa(std::uint8_t(77)); });
+    dialog.choice[CCanalAlfaDlg::kRemoveAlpha]->click();
+    EXPECT_EQ(doc.Image().GetBitCount(), 24);
+    EXPECT_FALSE(dialog.value->isEnabled());
+
+    dialog.reject();
+    EXPECT_EQ(Block(doc.Image()), Block(original));
+    EXPECT_FALSE(doc.History().CanUndo());
+}
+
+TEST_F(PixelValueDialogs, FillOffersAnIndexOrAColourByDepth) {
+    {
+        CUtilidadView* view = Open("fill8.bmp", CVelora::WithTable(12, 7, 8, 40));
+        CFijarValoresBitmapDlg dialog(view);
+        ASSERT_NE(dialog.index, nullptr);
+        EXPECT_EQ(dialog.rgb[0], nullptr);
+        EXPECT_EQ(dialog.findChild<QLabel*>() != nullptr, true);
+        bool labelled = false;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) labelled |= label->text() == "Valor (0..39) del bitmap";
+        EXPECT_TRUE(labelled);
+        Finish(dialog.index->Edit(), "90");  // beyond the table: its last entry
+        EXPECT_EQ(dialog.index->Edit()->text(), "39");
+        dialog.accept();
+        CVelora expected = original;
+        ASSERT_EQ(expected.FillIndex(39), 0u);
+        EXPECT_EQ(Block(view->Document().Image()), Block(expected));
+        EXPECT_EQ(view->Document().History().Description(0), "Fijar Valores del Mapa de Bits");
+    }
+    CUtilidadView* view = Open("fill24.bmp", RandomImage(12, 7, 24, 4));
+    CFijarValoresBitmapDlg dialog(view);
+    ASSERT_EQ(dialog.index, nullptr);
+    for (CIntegerBox* box : dialog.rgb) EXPECT_EQ(box->Edit()->text(), "128");
+    Finish(dialog.rgb[0]->Edit(), "10");
+    Finish(dialog.rgb[2]->Edit(), "250");
+    CVelora expected = original;
+    ASSERT_EQ(expected.InitializeRGB(RGBQUAD{250, 128, 10, 0}), 0u);
+    EXPECT_EQ(Block(view->Document().Image()), Block(expected));  // previewed at once
+    dialog.pixelHelpButton->click();
+    QApplication::processEvents();
+    auto* browser = velora::ui::HelpWindowIfOpen() ? velora::ui::HelpWindowIfOpen()->findChild<QTextBrowser*>() : nullptr;
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->source(), velora::ui::HelpUrlForTopic("CVelora.chm::/Ayuda/SetRGBPixel.htm"));
+    dialog.reject();
+}
+
+TEST_F(PixelValueDialogs, DepthChoicesLeaveOutTheCurrentDepthAndGrayTargetsForColour) {
+    const auto offered = [](const CCambiarProfundidadColor& dialog) {
+        std::string bits;
+        for (QRadioButton* radio : dialog.depth) bits += radio->isEnabled() ? '1' : '0';
+        return bits;
+    };
+    CUtilidadView* colour = Open("depth24.bmp", RandomImage(10, 6, 24, 5));
+    {
+        CCambiarProfundidadColor dialog(colour);
+        EXPECT_EQ(dialog.windowTitle(), "Cambiar la Profundidad de Color a depth24.bmp");
+        EXPECT_EQ(offered(dialog), "10001");
+        EXPECT_TRUE(dialog.depth[3]->isChecked());
+        dialog.depth[4]->click();
+        EXPECT_EQ(colour->Document().Image().GetBitCount(), 32);
+        dialog.depth[0]->click();
+        EXPECT_EQ(colour->Document().Image().GetBitCount(), 1);
+        dialog.accept();
+        EXPECT_EQ(colour->Document().History().Description(0), "Cambiar Profundidad de Color");
+    }
+    CUtilidadView* gray = Open("depth8.bmp", RandomImage(10, 6, 8, 5, true));
+    {
+        CCambiarProfundidadColor dialog(gray);
+        EXPECT_EQ(offered(dialog), "11011");
+        dialog.accept();  // its own depth: nothing changes
+        EXPECT_EQ(Block(gray->Document().Image()), Block(original));
+    }
+    CUtilidadView* binary = Open("depth1.bmp", RandomImage(10, 6, 1, 5));
+    CCambiarProfundidadColor dialog(binary);
+    EXPECT_EQ(offered(dialog), "01111");  // two colours always count as gray
+    dialog.reject();
+}
