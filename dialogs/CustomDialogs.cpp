@@ -2,6 +2,7 @@
 
 #include "CommandIds.h"
 #include "GenericOperationDialog.h"
+#include "GrayLevelDialogs.h"
 #include "IntensityDialogs.h"
 
 namespace {
@@ -18,6 +19,11 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CGammaDlg>(kCmdGamma),
         Entry<CContrasteTransfLinealDlg>(kCmdLinearContrast),
         Entry<CContrasteDlg>(kCmdNonLinear),
+        Entry<CFraccNivelGrisDlg>(kCmdGraySlice),
+        Entry<CPlanosBitsDlg>(kCmdEraseBitPlanes),
+        Entry<CCambiarNumeroGrises>(kCmdGrayBands),
+        Entry<CColorToGrisDlg>(kCmdGrayScale),
+        Entry<CCalibracionColorDlg>(kCmdColorBalance),
     };
     return dialogs;
 }
