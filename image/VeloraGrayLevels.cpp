@@ -2,6 +2,7 @@
 // Each level maps to a level through a table of 256 entries applied row by row; bit planes
 // are masks over the row's bytes. Rows are independent, so they go to the library's workers.
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 
@@ -62,6 +63,21 @@ void PackBits(BitAt bitAt, std::int32_t width, std::uint8_t* dst, std::size_t st
         dst[j++] = std::uint8_t(b);
     }
     std::memset(dst + j, 0, stride - j);
+}
+
+// Whether every pixel of a 24- or 32-bit image has equal red, green and blue: IsGray's
+// answer, with the rows shared among the workers.
+bool AllPixelsGray(const std::uint8_t* bits, std::size_t stride, std::int32_t width, std::int32_t height, std::size_t step) {
+    std::atomic<bool> colour{false};
+    ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t r = first; r < last && !colour.load(std::memory_order_relaxed); ++r) {
+            const std::uint8_t* p = bits + std::size_t(r) * stride;
+            unsigned differ = 0;
+            for (std::int32_t x = 0; x < width; ++x, p += step) differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
+            if (differ != 0) colour.store(true, std::memory_order_relaxed);
+        }
+    });
+    return !colour.load();
 }
 
 }  // namespace
@@ -193,7 +209,7 @@ unsigned CVelora::GrayBands(int n) {
     if (n < 2 || n > 128) return 1;
     const unsigned depth = GetBitCount();
     if (depth != 8 && depth != 24 && depth != 32) return 2;
-    if (!IsGray()) return 3;
+    if (depth == 8 ? !IsGray() : !AllPixelsGray(m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth / 8)) return 3;
     const int step = 256 / n;
     std::uint8_t table[256];
     for (int v = 0; v < 256; ++v) table[v] = std::uint8_t(std::min(v / step, n - 1) * step + step / 2);
