@@ -15,6 +15,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -289,6 +290,45 @@ std::vector<Row> AllRows(const Options& options) {
     rows.push_back(Pair("Depth8to24", "ChangeColorDepth(3) 8->24", "cvtColor GRAY2BGR", 2.0, gray8,
                         [](CVelora& im) { return im.ChangeColorDepth(3); },
                         [](cv::Mat& m, cv::Mat& out) { cv::cvtColor(m, out, cv::COLOR_GRAY2BGR); }, false));
+
+    // Gray-level operations: tables against LUT, masks against bitwise_and, balance against add.
+    rows.push_back(lutRow("GraySlice", "GrayLevelSlice(1,60,180,255,0)",
+                          [](CVelora& im) { return im.GrayLevelSlice(1, 60, 180, 255, 0); }));
+    {
+        auto bands = [](CVelora& im) { return im.GrayBands(24); };
+        const cv::Mat table = TableOf(bands);
+        // Ours first makes sure the image is gray (a pass that the LUT does not make).
+        rows.push_back(Pair("GrayBands", "GrayBands(24) 24 bits gray", "LUT", 1.5, gray24, bands,
+                            [table](cv::Mat& m, cv::Mat&) { cv::LUT(m, table, m); }, true));
+    }
+    {
+        // A table per channel: blue, green and red read off the ramp.
+        auto falseColor = [](CVelora& im) { return im.FalseColor(); };
+        CVelora ramp(nullptr, nullptr, 256, 1, 24);
+        for (std::uint32_t v = 0; v < 256; ++v) ramp.SetPixel(std::int32_t(v), 0, v * 0x010101u);
+        Check(falseColor(ramp), "FalseColor on the ramp");
+        cv::Mat planes[3] = {cv::Mat(1, 256, CV_8U), cv::Mat(1, 256, CV_8U), cv::Mat(1, 256, CV_8U)};
+        for (int v = 0; v < 256; ++v)
+            for (int c = 0; c < 3; ++c) planes[c].at<std::uint8_t>(v) = std::uint8_t(ramp.GetPixel(v, 0) >> (8 * c));
+        cv::Mat table;
+        cv::merge(planes, 3, table);
+        rows.push_back(Pair("FalseColor", "FalseColor()", "LUT, a table per channel", 1.2, rgb, falseColor,
+                            [table](cv::Mat& m, cv::Mat&) { cv::LUT(m, table, m); }, true));
+    }
+    rows.push_back(Pair("EraseBitPlanes", "EraseBitPlanes(0,3,7,12,20)", "bitwise_and with a scalar", 1.2, rgb,
+                        [](CVelora& im) {
+                            std::array<int, 24> flags{};
+                            for (int p : {0, 3, 7, 12, 20}) flags[std::size_t(23 - p)] = 1;
+                            return im.EraseBitPlanes(flags);
+                        },
+                        [](cv::Mat& m, cv::Mat&) {
+                            cv::bitwise_and(m, cv::Scalar(0xFF & ~0x89, 0xFF & ~0x10, 0xFF & ~0x10), m);
+                        },
+                        true));
+    rows.push_back(Pair("ColorBalance", "ColorBalance(30,-45,10)", "add with saturation", 1.2, rgb,
+                        [](CVelora& im) { return im.ColorBalance(30, -45, 10); },
+                        [](cv::Mat& m, cv::Mat&) { cv::add(m, cv::Scalar(255 * 10 / 100, 255 * -45 / 100, 255 * 30 / 100), m); },
+                        true));
 
     // Files of twice the side (4096 x 4096 by default), on /dev/shm when there is one.
     const std::int32_t fileSide = 2 * n;

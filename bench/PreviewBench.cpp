@@ -3,6 +3,7 @@
 // paths convert every pixel (or palette entry) and back.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <functional>
 #include <initializer_list>
 #include <random>
@@ -212,6 +213,36 @@ BENCHMARK(BM_Flip)->Apply([](benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_Scale)->Apply([](benchmark::internal::Benchmark* b) {
     WithThreads(b, {{24, 50}, {24, 200}, {24, 137}, {8, 50}, {8, 200}, {8, 137}}, "factor");
 });
+
+// ---- Gray-level operations: restore and apply, at one thread and at the default count.
+// Gray bands take gray images only: the 24-bit source is the one with gray bytes (124).
+namespace {
+
+void BM_GraySlice(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.GrayLevelSlice(1, 60, 180, 255, 0); }); }
+void BM_EraseBitPlanes(benchmark::State& s) {
+    Threaded(s, [](CVelora& im) {
+        std::array<int, 24> flags{};
+        flags[23 - 0] = flags[23 - 3] = flags[23 - 7] = flags[23 - 12] = 1;
+        return im.EraseBitPlanes(flags);
+    });
+}
+void BM_ExtractBitPlane(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.ExtractBitPlane(6); }); }
+void BM_GrayBands(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.GrayBands(24); }); }
+void BM_FalseColor(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.FalseColor(); }); }
+void BM_ColorBalance(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.ColorBalance(30, -45, 10); }); }
+
+void GraySourcesAndThreads(benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{124, 8}, {1, 0}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_GraySlice)->Apply(DepthsAndThreads);
+BENCHMARK(BM_EraseBitPlanes)->Apply(DepthsAndThreads);
+BENCHMARK(BM_ExtractBitPlane)->Apply(DepthsAndThreads);
+BENCHMARK(BM_GrayBands)->Apply(GraySourcesAndThreads);
+BENCHMARK(BM_FalseColor)->Apply(DepthsAndThreads);
+BENCHMARK(BM_ColorBalance)->Apply(DepthsAndThreads);
 
 // ---- Whole-image writes: filling (the fill dialog's index or colour) and the alpha channel
 // (sources 24 and 8 for filling, 32 for alpha), each at one thread and at the default count.

@@ -1,4 +1,4 @@
-// Point operations, contrast, equalization and colour to gray.
+// Point operations, contrast and equalization.
 #include "Families.h"
 
 namespace velora::catalog {
@@ -135,15 +135,6 @@ void AddIntensityOperations(std::vector<Operation>& all) {
                         .presets = {{"rounding", 0}},
                         .failureMessage = "Error. No se puede ecualizar el histograma de esta imagen",
                         .resultName = "Ecualización {model} de {image}"}};
-        all.push_back(std::move(op));
-    }
-    {
-        // Its dialog comes with the gray-level operations.
-        Operation op{.name = "ColorToGray", .family = "Intensity", .summary = "gray levels by a weighted sum of R, G, B"};
-        op.params = {{.name = "method", .kind = K::Choice, .range = Range{0, 1},
-                      .choices = {{0, "luminance", "Luminancia YIQ en NTSC"}, {1, "mean", "Media"}}}};
-        op.results = {{1, C::Depth}, {2, C::ParamRange, "method"}};
-        op.call = [](CVelora& im, const Args& a) { return im.ColorToGray(a.Int(0)); };
         all.push_back(std::move(op));
     }
 }

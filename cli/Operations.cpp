@@ -241,6 +241,13 @@ bool ParseCall(std::string_view text, Operation::Kind kind, const ImageLoader& l
                                   " must be an integer, not '" + raw[j] + "'";
                         return false;
                     }
+                    // A list's range bounds each of its numbers.
+                    if (param.range && !param.range->Contains(double(v))) {
+                        message = std::string(op->name) + ": argument " + std::to_string(j + 1) + " (" +
+                                  std::string(param.name) + ") must lie in " + Number(param.range->min) + ".." +
+                                  Number(param.range->max) + ", not '" + raw[j] + "'";
+                        return false;
+                    }
                     list.push_back(v);
                 }
                 values.emplace_back(std::move(list));

@@ -2,6 +2,7 @@
 
 #include "CommandIds.h"
 #include "GenericOperationDialog.h"
+#include "GrayLevelDialogs.h"
 #include "IntensityDialogs.h"
 #include "PixelValueDialogs.h"
 
@@ -22,6 +23,11 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CCanalAlfaDlg>(kCmdAlpha),
         Entry<CFijarValoresBitmapDlg>(kCmdFillBitmap),
         Entry<CCambiarProfundidadColor>(kCmdColorDepth),
+        Entry<CFraccNivelGrisDlg>(kCmdGraySlice),
+        Entry<CPlanosBitsDlg>(kCmdEraseBitPlanes),
+        Entry<CCambiarNumeroGrises>(kCmdGrayBands),
+        Entry<CColorToGrisDlg>(kCmdGrayScale),
+        Entry<CCalibracionColorDlg>(kCmdColorBalance),
     };
     return dialogs;
 }

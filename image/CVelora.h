@@ -260,6 +260,34 @@ public:
     // ---- Thresholds ----
 
     // ---- Gray-level operations ----
+    // Levels are the indices of palette images and the red, green and blue bytes of 24/32-bit
+    // pixels, each on its own; K = 16 for 4-bit images, 256 otherwise.
+    // Slicing: levels in [lo, hi] become inValue; the others become outValue (mode 0, binary)
+    // or stay (mode 1, preserve background). 1 depth not 4, 8, 24, 32; 2 mode outside 0..1;
+    // 3 lo > hi, lo < 0 or hi >= K; 4 inValue outside [0, K); 5 outValue outside [0, K);
+    // 6 no memory to grow a colour table shorter than the indices written.
+    unsigned GrayLevelSlice(int mode, int lo, int hi, int inValue, int outValue);
+    // flags[23 - p] == 1 clears bit p of every pixel value (planes 0..depth - 1; for 24/32
+    // bits the value is blue + 256 green + 65536 red, the alpha byte stays). Every depth,
+    // 16 bits included; always 0.
+    unsigned EraseBitPlanes(const std::array<int, 24>& flags);
+    // The image becomes plane p of itself: 1 bit per pixel, black (index 0) and white
+    // (index 1), white where bit p of the pixel value is set, whatever the colour table says
+    // the values look like. 16-bit images give their planes 0..15 the same way. The name
+    // stays. 1 p outside 0..depth - 1 (0..23 for 32 bits); 2 no memory for the result.
+    unsigned ExtractBitPlane(int p);
+    // n bands of step = 256 / n levels: a level v becomes b * step + step / 2 with
+    // b = min(v / step, n - 1). 1 n outside [2, 128]; 2 depth not 8, 24, 32; 3 not gray;
+    // 4 no memory to grow a colour table shorter than the indices written.
+    unsigned GrayBands(int n);
+    // Red 254 - 2R below 128, else 0; green 2G below 128, else 511 - 2G; blue 0 below 128,
+    // else 2B - 256: on the colour table of palette images, on the pixels otherwise.
+    // 1 depth not 1, 4, 8, 24, 32.
+    unsigned FalseColor();
+    // Adds 255 * percent / 100 (truncated) to each channel, clamped to 0..255: on the colour
+    // table of palette images, on the pixels otherwise. 1 a percentage outside [-100, 100];
+    // 2 depth not 4, 8, 24, 32.
+    unsigned ColorBalance(int red, int green, int blue);
 
     // ---- Non-linear contrast ----
     // Function 0 square, 1 cube, 2 square root, 3 cube root, 4 logarithm, 5 sine sigmoid,

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "CommandRegistry.h"
 #include "CommandTable.h"
@@ -44,6 +46,37 @@ void SplitIntoWindows(CWorkbench& bench) {
                          std::string("Componente ") + info->componentNames[i] + of);
 }
 
+void ShowBitPlanes(CWorkbench& bench) {
+    CUtilidadDoc* source = bench.ActiveDocument();
+    if (!source) return;
+    const CVelora& image = source->Image();
+    const int depth = image.GetBitCount();
+    const int planes = depth == 32 ? 24 : depth;
+    // Every plane is made before any window opens: the timing covers the whole run.
+    std::vector<CVelora> results;
+    results.reserve(std::size_t(std::max(planes, 0)));
+    source->TimeOperation(false, "");
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (int p = 0; p < planes; ++p) {
+        CVelora plane = image;
+        if (!plane.HasImage() || plane.ExtractBitPlane(p) != 0) break;
+        results.push_back(std::move(plane));
+    }
+    QApplication::restoreOverrideCursor();
+    if (int(results.size()) != planes) {
+        velora::ui::ShowError(bench.MainWindow(), "Error. No hay memoria suficiente para calcular los planos de bits");
+        return;
+    }
+    source->TimeOperation(true, "Cálculo Planos de Bits");
+    const QByteArray base = QByteArray::fromStdString(image.GetNameWithoutExtension());
+    const QByteArray extension = QByteArray::fromStdString(image.GetExtension());
+    for (int p = 0; p < planes; ++p) {
+        const std::string name = QString::asprintf("%s Plano %d.%s", base.constData(), p, extension.constData()).toStdString();
+        bench.OpenResult(std::move(results[std::size_t(p)]), name);
+        if (CUtilidadDoc* opened = bench.ActiveDocument()) opened->SetModified(false);
+    }
+}
+
 void InstallImageCommands(CCommandRegistry& registry, CWorkbench& bench) {
     // Every declared command without a dialog runs from its declaration.
     for (const auto& op : velora::catalog::Operations())
@@ -51,4 +84,5 @@ void InstallImageCommands(CCommandRegistry& registry, CWorkbench& bench) {
             if (!command.dialog)
                 registry.SetCommandHandler(command.id, [&bench, &op, &command] { velora::ui::RunDeclaredCommand(bench, op, command); });
     registry.SetCommandHandler(kCmdSplit, [&bench] { SplitIntoWindows(bench); });
+    registry.SetCommandHandler(kCmdBitPlanes, [&bench] { ShowBitPlanes(bench); });
 }

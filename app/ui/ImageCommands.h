@@ -1,13 +1,17 @@
 // Commands on the active image that need no dialog: every declared command without one (the
-// flips, in place; equalization, into a new window) and channel separation, whose results
-// open in new windows, leaving the image as it is.
+// flips, in place; equalization, into a new window), channel separation and the bit-plane
+// view, whose results open in new windows, leaving the image as it is.
 #pragma once
 
 class CCommandRegistry;
 class CWorkbench;
 
-// Registers the declared commands without a dialog and "Separar Canales".
+// Registers the declared commands without a dialog, "Separar Canales" and "Ver Planos".
 void InstallImageCommands(CCommandRegistry& registry, CWorkbench& bench);
 
 // "Separar Canales - Split": one gray window per component of the active model.
 void SplitIntoWindows(CWorkbench& bench);
+
+// "Ver Planos": one 1-bit window per bit plane of the active image ("%s Plano %d.%s"),
+// not marked modified.
+void ShowBitPlanes(CWorkbench& bench);

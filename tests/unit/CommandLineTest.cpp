@@ -282,3 +282,24 @@ TEST_F(CommandLine, NoFileItsOwnReaderWouldRefuse) {
     ASSERT_EQ(back.LoadBMP(equalized), 0u);
     EXPECT_EQ(back.GetNumColors(), 256u);
 }
+
+TEST_F(CommandLine, EraseBitPlanesTakesAListOfPlaneNumbers) {
+    const std::string output = TempPath("cli_planes.bmp");
+    CVelora expected;
+    ASSERT_EQ(expected.LoadBMP(input), 0u);
+    std::array<int, 24> flags{};
+    flags[23 - 0] = flags[23 - 7] = flags[23 - 20] = 1;
+    ASSERT_EQ(expected.EraseBitPlanes(flags), 0u);
+    CliRun run = Velora("apply " + input + " " + output + " EraseBitPlanes:0,7,20,7");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(output), expected.EncodeBMP());
+
+    run = Velora("apply " + input + " " + output + " EraseBitPlanes:3,24");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("EraseBitPlanes: argument 2 (planes) must lie in 0..23, not '24'"), std::string::npos) << run.err;
+    run = Velora("apply " + input + " " + output + " EraseBitPlanes:-1");
+    EXPECT_EQ(run.status, 1);
+    run = Velora("apply " + input + " " + output + " EraseBitPlanes:two");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("must be an integer, not 'two'"), std::string::npos) << run.err;
+}

@@ -1,4 +1,379 @@
-// Gray-level operations: slicing, bit planes, bands, false colour, balance, alpha, fill.
+// Gray-level operations: slicing, bit planes, bands, false colour, balance. The row-wise
+// code against the rules written pixel by pixel with the accessors, on random images of
+// every depth (short colour tables too), and the cases that tell the rules apart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <random>
+
 #include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct Subject {
+    std::string label;
+    CVelora image;
+};
+
+// An indexed image whose table has `entries` entries, its pixels inside it.
+CVelora ShortTable(int width, int height, int depth, std::uint32_t entries, bool ramp, std::mt19937& rng) {
+    std::vector<RGBQUAD> table(entries);
+    for (std::uint32_t i = 0; i < entries; ++i)
+        table[i] = ramp ? RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0}
+                        : RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+    CVelora image = CVelora::WithTable(width, height, depth, entries, table.data());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixel(x, y, std::uint32_t(rng() % entries));
+    return image;
+}
+
+// A gray 24- or 32-bit image: random levels in all three bytes, alpha random.
+CVelora GrayDirect(int width, int height, int depth, std::mt19937& rng) {
+    CVelora image = RandomImage(width, height, depth, unsigned(rng()));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixel(x, y, (rng() & 0xFF) * 0x010101u);
+    return image;
+}
+
+// Odd widths, so that partial bytes and padding are there; full and short tables.
+std::vector<Subject> Subjects(unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<Subject> out;
+    for (int depth : {1, 4, 8, 24, 32}) {
+        const int width = 9 + int(rng() % 40), height = 1 + int(rng() % 6);
+        out.push_back({std::to_string(depth) + " bits", RandomImage(width, height, depth, unsigned(rng()))});
+        if (depth <= 8) {
+            out.push_back({std::to_string(depth) + " bits gray", RandomImage(width, height, depth, unsigned(rng()), true)});
+            const std::uint32_t entries = 1 + std::uint32_t(rng() % ((1u << depth) - 1));
+            out.push_back({std::to_string(depth) + " bits, short table", ShortTable(width, height, depth, entries, false, rng)});
+            out.push_back({std::to_string(depth) + " bits, short ramp", ShortTable(width, height, depth, entries, true, rng)});
+        } else {
+            out.push_back({std::to_string(depth) + " bits gray", GrayDirect(width, height, depth, rng)});
+        }
+    }
+    return out;
+}
+
+RGBQUAD Colour(const CVelora& image, int x, int y) {
+    RGBQUAD c{};
+    image.GetRGBPixel(x, y, c);
+    return c;
+}
+
+// Each byte of a raw 0x00RRGGBB value through f.
+std::uint32_t EachByte(std::uint32_t v, const std::function<int(int)>& f) {
+    return std::uint32_t(f(int(v & 0xFF))) | std::uint32_t(f(int(v >> 8 & 0xFF))) << 8 | std::uint32_t(f(int(v >> 16 & 0xFF))) << 16;
+}
+
+// What an indexed result must be, table growth aside: the expected index of every pixel,
+// the old entries kept, and every index inside the table.
+void ExpectIndices(const CVelora& result, const CVelora& before, const std::function<std::uint32_t(std::uint32_t)>& rule) {
+    ASSERT_EQ(result.GetWidth(), before.GetWidth());
+    ASSERT_EQ(result.GetBitCount(), before.GetBitCount());
+    for (std::uint32_t i = 0; i < before.GetNumColors(); ++i) ASSERT_EQ(result.GetPaletteData()[i], before.GetPaletteData()[i]);
+    for (int y = 0; y < before.GetHeight(); ++y)
+        for (int x = 0; x < before.GetWidth(); ++x) {
+            const std::uint32_t v = result.GetPixel(x, y);
+            ASSERT_EQ(v, rule(before.GetPixel(x, y))) << x << "," << y;
+            ASSERT_LT(v, result.GetNumColors());
+        }
+    // Entries a grown table adds: gray levels for a ramp, black otherwise.
+    bool ramp = true;
+    for (std::uint32_t i = 0; i < before.GetNumColors(); ++i) {
+        const RGBQUAD e = before.GetPaletteData()[i];
+        ramp = ramp && e.rgbRed == i && e.rgbGreen == i && e.rgbBlue == i;
+    }
+    for (std::uint32_t i = before.GetNumColors(); i < result.GetNumColors(); ++i) {
+        const auto level = std::uint8_t(ramp ? i : 0);
+        ASSERT_EQ(result.GetPaletteData()[i], (RGBQUAD{level, level, level, 0})) << i;
+    }
+}
+
+// Pixel values through a rule on the raw value: SetPixel keeps the alpha byte.
+CVelora EachPixel(CVelora image, const std::function<std::uint32_t(std::uint32_t)>& rule) {
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x) image.SetPixel(x, y, rule(image.GetPixel(x, y)));
+    return image;
+}
+
+// Colours through three byte rules: the table of palette images, the pixels of the others.
+CVelora EachColour(CVelora image, const std::function<int(int)>& red, const std::function<int(int)>& green,
+                   const std::function<int(int)>& blue) {
+    auto map = [&](RGBQUAD& c) {
+        c.rgbRed = std::uint8_t(red(c.rgbRed));
+        c.rgbGreen = std::uint8_t(green(c.rgbGreen));
+        c.rgbBlue = std::uint8_t(blue(c.rgbBlue));
+    };
+    if (image.GetBitCount() <= 8) {
+        std::vector<RGBQUAD> table(image.GetNumColors());
+        image.GetPalette(table.data());
+        for (RGBQUAD& e : table) map(e);
+        image.SetPalette(table.data());
+        return image;
+    }
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            RGBQUAD c = Colour(image, x, y);
+            map(c);
+            image.SetRGBPixel(x, y, c);
+        }
+    return image;
+}
+
+CVelora KeepAlpha(CVelora image, const CVelora& from) {
+    if (image.GetBitCount() == 32)
+        for (int y = 0; y < image.GetHeight(); ++y)
+            for (int x = 0; x < image.GetWidth(); ++x) image.SetAlfa(x, y, from.GetAlfa(x, y));
+    return image;
+}
+
+}  // namespace
+
+TEST(GrayLevelSlice, MatchesTheRuleOnEveryDepth) {
+    std::mt19937 rng(11);
+    for (const Subject& s : Subjects(1)) {
+        const int depth = s.image.GetBitCount();
+        if (depth == 1) continue;
+        const int levels = depth == 4 ? 16 : 256;
+        for (int trial = 0; trial < 6; ++trial) {
+            int lo = int(rng() % levels), hi = int(rng() % levels);
+            if (lo > hi) std::swap(lo, hi);
+            const int mode = trial % 2, in = int(rng() % levels), out = int(rng() % levels);
+            SCOPED_TRACE(s.label + " mode " + std::to_string(mode) + " [" + std::to_string(lo) + "," + std::to_string(hi) +
+                         "] -> " + std::to_string(in) + "/" + std::to_string(out));
+            auto level = [&](int v) { return v >= lo && v <= hi ? in : mode == 0 ? out : v; };
+            CVelora image = s.image;
+            ASSERT_EQ(image.GrayLevelSlice(mode, lo, hi, in, out), 0u);
+            if (depth <= 8) {
+                ExpectIndices(image, s.image, [&](std::uint32_t v) { return std::uint32_t(level(int(v))); });
+            } else {
+                const CVelora expected = EachPixel(s.image, [&](std::uint32_t v) { return EachByte(v, level); });
+                ASSERT_EQ(Block(image), Block(expected));
+            }
+        }
+    }
+}
+
+TEST(GrayLevelSlice, RefusalsInOrderAndPreservedBackground) {
+    CVelora image = RandomImage(5, 3, 8, 2, true);
+    const auto before = Block(image);
+    EXPECT_EQ(image.GrayLevelSlice(2, 300, 0, -1, 999), 2u);
+    EXPECT_EQ(image.GrayLevelSlice(0, 300, 0, -1, 999), 3u);
+    EXPECT_EQ(image.GrayLevelSlice(0, 0, 256, 0, 0), 3u);
+    EXPECT_EQ(image.GrayLevelSlice(0, 0, 255, 256, 999), 4u);
+    EXPECT_EQ(image.GrayLevelSlice(0, 0, 255, 0, -1), 5u);
+    EXPECT_EQ(Block(image), before);
+    CVelora one = RandomImage(5, 3, 1, 2);
+    EXPECT_EQ(one.GrayLevelSlice(9, 0, 0, 0, 0), 1u);
+    // Four bits take levels below 16 only.
+    CVelora four = RandomImage(5, 3, 4, 2, true);
+    EXPECT_EQ(four.GrayLevelSlice(0, 0, 16, 0, 0), 3u);
+    EXPECT_EQ(four.GrayLevelSlice(0, 0, 15, 16, 0), 4u);
+    EXPECT_EQ(four.GrayLevelSlice(0, 0, 15, 15, 0), 0u);
+
+    // Preserving the background leaves every level outside the range as it was.
+    CVelora ramp = CVelora::WithTable(256, 1, 8, 256);
+    for (int x = 0; x < 256; ++x) ramp.SetPixel(x, 0, std::uint32_t(x));
+    ASSERT_EQ(ramp.GrayLevelSlice(1, 100, 150, 255, 0), 0u);
+    for (int x = 0; x < 256; ++x) EXPECT_EQ(ramp.GetPixel(x, 0), x >= 100 && x <= 150 ? 255u : std::uint32_t(x)) << x;
+}
+
+TEST(EraseBitPlanes, MatchesTheMaskOnEveryDepthSixteenBitsIncluded) {
+    std::mt19937 rng(5);
+    std::vector<Subject> subjects = Subjects(2);
+    std::vector<std::uint8_t> pixels(CVelora::GetImageSize(13, 3, 16));
+    for (auto& b : pixels) b = std::uint8_t(rng());
+    subjects.push_back({"16 bits", SixteenBitImage(13, 3, pixels)});
+    for (const Subject& s : subjects) {
+        const unsigned depth = s.image.GetBitCount();
+        for (int trial = 0; trial < 4; ++trial) {
+            std::array<int, 24> flags{};
+            std::uint32_t cleared = 0;
+            for (unsigned p = 0; p < 24; ++p)
+                if (rng() % 3 == 0) flags[23 - p] = 1, cleared |= 1u << p;
+            if (trial == 0) flags[0] = 2, cleared &= ~(1u << 23);  // only 1 erases
+            SCOPED_TRACE(s.label + " cleared " + std::to_string(cleared));
+            CVelora image = s.image;
+            ASSERT_EQ(image.EraseBitPlanes(flags), 0u);
+            if (depth == 16) {
+                // No pixel accessors for 16 bits: the little-endian words of the rows.
+                const std::size_t stride = image.GetBytesPerRow();
+                for (int r = 0; r < image.GetHeight(); ++r)
+                    for (int x = 0; x < 13; ++x) {
+                        const std::uint8_t* in = s.image.GetBits() + r * stride + 2 * x;
+                        const std::uint8_t* got = image.GetBits() + r * stride + 2 * x;
+                        const unsigned word = unsigned(in[0] | in[1] << 8) & ~cleared & 0xFFFFu;
+                        ASSERT_EQ(unsigned(got[0] | got[1] << 8), word);
+                    }
+                continue;
+            }
+            const std::uint32_t all = depth >= 24 ? 0xFFFFFFu : (1u << depth) - 1;
+            const CVelora expected = EachPixel(s.image, [&](std::uint32_t v) { return v & all & ~cleared; });
+            ASSERT_EQ(Block(image), Block(expected));
+        }
+    }
+    // Plane 7 of level 200 (1100 1000) leaves 72.
+    CVelora gray;
+    gray.SetPixel(3, 4, 200);
+    std::array<int, 24> plane7{};
+    plane7[23 - 7] = 1;
+    ASSERT_EQ(gray.EraseBitPlanes(plane7), 0u);
+    EXPECT_EQ(gray.GetPixel(3, 4), 72u);
+}
+
+TEST(ExtractBitPlane, WhiteWhereTheBitIsSetOnEveryDepth) {
+    std::mt19937 rng(8);
+    std::vector<Subject> subjects = Subjects(3);
+    std::vector<std::uint8_t> pixels(CVelora::GetImageSize(19, 2, 16));
+    for (auto& b : pixels) b = std::uint8_t(rng());
+    subjects.push_back({"16 bits", SixteenBitImage(19, 2, pixels)});
+    for (const Subject& s : subjects) {
+        const int depth = s.image.GetBitCount();
+        const int planes = depth == 32 ? 24 : depth;
+        for (int p = 0; p < planes; ++p) {
+            SCOPED_TRACE(s.label + " plane " + std::to_string(p));
+            CVelora image = s.image;
+            image.SetName("foto.bmp");
+            ASSERT_EQ(image.ExtractBitPlane(p), 0u);
+            CVelora expected(nullptr, nullptr, s.image.GetWidth(), s.image.GetHeight(), 1);
+            const RGBQUAD blackWhite[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+            expected.SetPalette(blackWhite);
+            for (int y = 0; y < s.image.GetHeight(); ++y)
+                for (int x = 0; x < s.image.GetWidth(); ++x) {
+                    std::uint32_t v = s.image.GetPixel(x, y);
+                    if (depth == 16) {
+                        const std::uint8_t* w = s.image.GetBits() + (s.image.GetHeight() - 1 - y) * s.image.GetBytesPerRow() + 2 * x;
+                        v = std::uint32_t(w[0] | w[1] << 8);
+                    }
+                    expected.SetPixel(x, y, (v >> p) & 1u);
+                }
+            ASSERT_EQ(Block(image), Block(expected));
+            EXPECT_EQ(image.GetName(), "foto.bmp");
+        }
+        CVelora image = s.image;
+        const auto before = Block(image);
+        EXPECT_EQ(image.ExtractBitPlane(planes), 1u);
+        EXPECT_EQ(image.ExtractBitPlane(-1), 1u);
+        EXPECT_EQ(Block(image), before);
+    }
+}
+
+TEST(ExtractBitPlane, IsTheLevelsThenOneBitOnGrayRampsAndDirectColour) {
+    // Where the table's first entry is black and its last white, 2^bits - 1 or 0 per pixel
+    // and then one bit per pixel gives the same bytes.
+    for (int depth : {8, 24, 32}) {
+        const CVelora source = RandomImage(21, 5, depth, unsigned(depth), true);
+        for (int p : {0, 5, 7}) {
+            SCOPED_TRACE(std::to_string(depth) + " bits, plane " + std::to_string(p));
+            const std::uint32_t all = depth == 8 ? 0xFFu : 0xFFFFFFu;
+            CVelora levels = EachPixel(source, [&](std::uint32_t v) { return (v >> p) & 1u ? all : 0u; });
+            ASSERT_EQ(levels.ChangeColorDepth(0), 0u);
+            CVelora plane = source;
+            ASSERT_EQ(plane.ExtractBitPlane(p), 0u);
+            EXPECT_EQ(Block(plane), Block(levels));
+        }
+    }
+}
+
+TEST(GrayBands, MatchesTheRuleAndTheBandsOfFourAndThree) {
+    for (const Subject& s : Subjects(4)) {
+        const int depth = s.image.GetBitCount();
+        for (int n : {2, 3, 4, 7, 24, 100, 128}) {
+            SCOPED_TRACE(s.label + " n " + std::to_string(n));
+            CVelora image = s.image;
+            const unsigned code = image.GrayBands(n);
+            if (depth != 8 && depth < 24) {
+                EXPECT_EQ(code, 2u);
+                continue;
+            }
+            if (!s.image.IsGray()) {
+                EXPECT_EQ(code, 3u);
+                EXPECT_EQ(Block(image), Block(s.image));
+                continue;
+            }
+            ASSERT_EQ(code, 0u);
+            const int step = 256 / n;
+            auto band = [&](int v) { return std::min(v / step, n - 1) * step + step / 2; };
+            if (depth == 8) {
+                ExpectIndices(image, s.image, [&](std::uint32_t v) { return std::uint32_t(band(int(v))); });
+            } else {
+                // From the red byte, written to all three.
+                const CVelora expected = EachPixel(s.image, [&](std::uint32_t v) { return std::uint32_t(band(int(v >> 16))) * 0x010101u; });
+                ASSERT_EQ(Block(image), Block(expected));
+            }
+        }
+    }
+    CVelora ramp = CVelora::WithTable(256, 1, 8, 256);
+    for (int x = 0; x < 256; ++x) ramp.SetPixel(x, 0, std::uint32_t(x));
+    CVelora four = ramp, three = ramp;
+    ASSERT_EQ(four.GrayBands(4), 0u);
+    for (int x = 0; x < 256; ++x) EXPECT_EQ(four.GetPixel(x, 0), std::uint32_t(32 + 64 * (x / 64))) << x;
+    ASSERT_EQ(three.GrayBands(3), 0u);
+    EXPECT_EQ(three.GetPixel(255, 0), 212u);  // the last band, not a fourth one
+    EXPECT_EQ(three.GetPixel(170, 0), 212u);
+    EXPECT_EQ(three.GetPixel(169, 0), 127u);
+    EXPECT_EQ(ramp.GrayBands(1), 1u);
+    EXPECT_EQ(ramp.GrayBands(129), 1u);
+    CVelora four4 = RandomImage(4, 4, 4, 1, true);
+    EXPECT_EQ(four4.GrayBands(300), 1u);  // the count before the depth
+}
+
+TEST(FalseColorAndBalance, MatchTheirRulesOnEveryDepth) {
+    auto red = [](int v) { return v < 128 ? 254 - 2 * v : 0; };
+    auto green = [](int v) { return v < 128 ? 2 * v : 511 - 2 * v; };
+    auto blue = [](int v) { return v < 128 ? 0 : 2 * v - 256; };
+    std::mt19937 rng(9);
+    for (const Subject& s : Subjects(5)) {
+        SCOPED_TRACE(s.label);
+        CVelora image = s.image;
+        ASSERT_EQ(image.FalseColor(), 0u);
+        ASSERT_EQ(Block(image), Block(KeepAlpha(EachColour(s.image, red, green, blue), s.image)));
+
+        const int r = int(rng() % 201) - 100, g = int(rng() % 201) - 100, b = int(rng() % 201) - 100;
+        SCOPED_TRACE("balance " + std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b));
+        CVelora balanced = s.image;
+        const unsigned code = balanced.ColorBalance(r, g, b);
+        if (s.image.GetBitCount() == 1) {
+            EXPECT_EQ(code, 2u);
+            continue;
+        }
+        ASSERT_EQ(code, 0u);
+        auto add = [](int percent) { return [d = 255 * percent / 100](int v) { return std::clamp(v + d, 0, 255); }; };
+        ASSERT_EQ(Block(balanced), Block(KeepAlpha(EachColour(s.image, add(r), add(g), add(b)), s.image)));
+    }
+}
+
+TEST(FalseColorAndBalance, EdgeValuesAndRefusals) {
+    CVelora gray(nullptr, nullptr, 3, 1, 24);
+    gray.SetPixel(0, 0, 0x000000);
+    gray.SetPixel(1, 0, 0x808080);
+    gray.SetPixel(2, 0, 0xFFFFFF);
+    ASSERT_EQ(gray.FalseColor(), 0u);
+    EXPECT_EQ(gray.GetPixel(0, 0), 0xFE0000u);  // (254, 0, 0)
+    EXPECT_EQ(gray.GetPixel(1, 0), 0x00FF00u);  // (0, 255, 0)
+    EXPECT_EQ(gray.GetPixel(2, 0), 0x0001FEu);  // (0, 1, 254)
+    EXPECT_EQ(SixteenBitImage(3, 3).FalseColor(), 1u);
+
+    // 255 * -1 / 100 truncates to -2; the balance clamps.
+    CVelora c(nullptr, nullptr, 1, 1, 32);
+    c.SetPixel(0, 0, 0x01FE80);
+    c.SetAlfa(0, 0, 7);
+    ASSERT_EQ(c.ColorBalance(-1, 1, 100), 0u);
+    EXPECT_EQ(c.GetPixel(0, 0), 0x00FFFFu);
+    EXPECT_EQ(c.GetAlfa(0, 0), 7);
+    EXPECT_EQ(c.ColorBalance(0, 101, 0), 1u);
+    EXPECT_EQ(RandomImage(3, 3, 1, 1).ColorBalance(0, 500, 0), 1u);  // the range before the depth
+    CVelora one = RandomImage(3, 3, 1, 1);
+    EXPECT_EQ(one.ColorBalance(0, 0, 0), 2u);
+
+    // Colour to gray weighs red by 0.299: 76.245 truncates to 76.
+    CVelora redPixel(nullptr, nullptr, 1, 1, 24);
+    redPixel.SetPixel(0, 0, 0xFF0000);
+    ASSERT_EQ(redPixel.ColorToGray(0), 0u);
+    EXPECT_EQ(redPixel.GetPixel(0, 0), 0x4C4C4Cu);
+}

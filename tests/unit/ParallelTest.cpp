@@ -152,6 +152,12 @@ const Operation kRowOperations[] = {
     {"Scale 1.37", [](CVelora& im) { return im.Scale(1.37f, 1.37f, 0); }},
     {"Scale 2", [](CVelora& im) { return im.Scale(2.0f, 2.0f, 0); }},
     {"Scale 0.5 x 3", [](CVelora& im) { return im.Scale(0.5f, 3.0f, 0); }},
+    {"GrayLevelSlice", [](CVelora& im) { return im.GrayLevelSlice(1, 3, 9, 12, 0); }},
+    {"EraseBitPlanes", [](CVelora& im) { return im.EraseBitPlanes({1, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1}); }},
+    {"ExtractBitPlane 3", [](CVelora& im) { return im.ExtractBitPlane(3); }},
+    {"GrayBands", [](CVelora& im) { return im.GrayBands(5); }},
+    {"FalseColor", [](CVelora& im) { return im.FalseColor(); }},
+    {"ColorBalance", [](CVelora& im) { return im.ColorBalance(30, -45, 100); }},
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 // the declared label and times the operation under the declared label, "Cancelar" leaves the
 // image as it was; a command without a dialog does the same at once, or opens its new window.
 #include "ChildFrame.h"
+#include "CommandTable.h"
 #include "CustomDialogs.h"
 #include "DialogTable.h"
 #include "OperationDialog.h"
@@ -14,10 +15,14 @@ using namespace velora::catalog;
 
 namespace {
 
-// An image the operation takes: 24-bit colour when it can, else 8-bit gray, else 32 bits.
-CVelora ImageFor(const Operation& op) {
-    if (op.depths & kD24) return RandomImage(24, 16, 24, 5);
-    return op.depths & kD8 ? RandomImage(24, 16, 8, 5, true) : RandomImage(24, 16, 32, 5);
+// An image the operation takes: 24-bit colour when it can, else 8-bit gray, else 32 bits;
+// gray levels in 24 bits for a command enabled only on gray images.
+CVelora ImageFor(const Operation& op, int commandId = 0) {
+    CVelora image = op.depths & kD24 ? RandomImage(24, 16, 24, 5)
+                    : op.depths & kD8 ? RandomImage(24, 16, 8, 5, true)
+                                      : RandomImage(24, 16, 32, 5);
+    if (const CommandInfo* info = FindCommand(commandId); info && info->rule.extra == EnableExtra::Gray) image.ColorToGray(0);
+    return image;
 }
 
 std::string Text(std::string_view s) { return std::string(s); }
@@ -39,7 +44,7 @@ TEST_F(CatalogCommands, DialogsOkAddOneLabelledUndoStepAndCancelRestores) {
         for (const Command& c : op.commands) {
             if (!c.dialog) continue;
             SCOPED_TRACE(Text(op.name));
-            CUtilidadView* view = OpenImage(Text(op.name) + ".bmp", ImageFor(op));
+            CUtilidadView* view = OpenImage(Text(op.name) + ".bmp", ImageFor(op, c.id));
             CUtilidadDoc& doc = view->Document();
             const auto before = Block(doc.Image());
             {
