@@ -9,8 +9,6 @@ namespace {
 // label. When an operation gets its dialog, its row moves into the operation's declaration.
 // Three topics lack the "/" after "::"; they stay as the help file's index knows them.
 constexpr std::array kDialogs = {
-    DialogInfo{"CBuscarUmbralDlg", "Cálculo del Umbral Óptimo de la Imagen", "Búsqueda del Umbral Óptimo de ",
-               "CVelora.chm::/Ayuda/FindThreshold.htm", "Buscar Umbral Óptimo", "Cálculo del Umbral Óptimo"},
     DialogInfo{"CCalibracionColorDlg", "Equilibrio de Color", "Calibración del Color a ",
                "CVelora.chm::/Ayuda/Balance.htm", "Calibración de Color", "Cálculo Calibración Color"},
     DialogInfo{"CCambiarNumeroGrises", "Cambiar nº niveles de gris de la imagen", "",
@@ -73,8 +71,6 @@ constexpr std::array kDialogs = {
                "CVelora.chm::/Ayuda/SetPalette.htm", "Intercambio de Canales RGB", "Cálculo Intercambio Canales"},
     DialogInfo{"CTraslacionDlg", "Traslación de una Imagen", "Traslación de ",
                "CVelora.chm::/Ayuda/Translation.htm", "Traslación", "Cálculo Traslación"},
-    DialogInfo{"CUmbralizarDlg", "Umbralización de una Imagen", "Umbralización de ",
-               "CVelora.chm::/Ayuda/Thresholding.htm", "Umbralizar", "Cálculo Umbralización"},
 };
 
 }  // namespace

@@ -147,6 +147,10 @@ const Operation kRowOperations[] = {
     {"Scale 1.37", [](CVelora& im) { return im.Scale(1.37f, 1.37f, 0); }},
     {"Scale 2", [](CVelora& im) { return im.Scale(2.0f, 2.0f, 0); }},
     {"Scale 0.5 x 3", [](CVelora& im) { return im.Scale(0.5f, 3.0f, 0); }},
+    {"Threshold", [](CVelora& im) { return im.Threshold(9, 0, 1); }},
+    {"LocalThreshold 5 x 7 mean", [](CVelora& im) { return im.LocalThreshold(5, 7, -1, 0); }},
+    {"LocalThreshold 1 x 1 image range", [](CVelora& im) { return im.LocalThreshold(1, 1, 100, 2); }},
+    {"LocalThreshold 16 x 40 maximum", [](CVelora& im) { return im.LocalThreshold(16, 40, -2, 1); }},
 };
 
 }  // namespace
