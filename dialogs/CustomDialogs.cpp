@@ -3,6 +3,7 @@
 #include "CommandIds.h"
 #include "GenericOperationDialog.h"
 #include "IntensityDialogs.h"
+#include "ThresholdDialogs.h"
 
 namespace {
 
@@ -18,6 +19,8 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CGammaDlg>(kCmdGamma),
         Entry<CContrasteTransfLinealDlg>(kCmdLinearContrast),
         Entry<CContrasteDlg>(kCmdNonLinear),
+        Entry<CUmbralizarDlg>(kCmdThreshold),
+        Entry<CBuscarUmbralDlg>(kCmdOptimalThreshold),
     };
     return dialogs;
 }

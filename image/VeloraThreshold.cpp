@@ -15,17 +15,21 @@ namespace {
 // fixed-count loop into vector code, where a loop of unknown length stays byte by byte.
 constexpr std::size_t kChunk = 32;
 
-// p[i] = p[i] < t ? low : high, except where keep[i % 4] (the alpha byte of 32-bit pixels).
+// p[i] = p[i] < t ? low : high, except where keepOf4[i % 4] is 0xFF (the alpha byte of 32-bit
+// pixels). The bytes are copied in and out of locals: the compiler then knows that the
+// stores do not alias the loads, and the masks make the choice a vector blend.
 void ThresholdBytes(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t low, std::uint8_t high,
-                    const bool (&keepOf4)[4]) {
-    bool keep[kChunk];
+                    const std::uint8_t (&keepOf4)[4]) {
+    std::uint8_t keep[kChunk];
     for (std::size_t k = 0; k < kChunk; ++k) keep[k] = keepOf4[k % 4];
     std::size_t i = 0;
     for (; i + kChunk <= n; i += kChunk) {
-        std::uint8_t out[kChunk];
+        std::uint8_t in[kChunk], out[kChunk];
+        std::memcpy(in, p + i, kChunk);
         for (std::size_t k = 0; k < kChunk; ++k) {
-            const std::uint8_t v = p[i + k];
-            out[k] = keep[k] ? v : (v < t ? low : high);
+            const std::uint8_t v = in[k];
+            const std::uint8_t chosen = v < t ? low : high;
+            out[k] = std::uint8_t((v & keep[k]) | (chosen & ~keep[k]));
         }
         std::memcpy(p + i, out, kChunk);
     }
@@ -74,7 +78,7 @@ void ThresholdSpan(std::uint8_t* p, std::size_t n, int t, std::uint8_t low, std:
     } else if (t > 255) {
         std::memset(p, low, n);
     } else {
-        static constexpr bool kNone[4] = {};
+        static constexpr std::uint8_t kNone[4] = {};
         ThresholdBytes(p, n, std::uint8_t(t), low, high, kNone);
     }
 }
@@ -100,7 +104,7 @@ unsigned CVelora::Threshold(std::uint8_t t, std::uint8_t low, std::uint8_t high)
     const std::size_t rowBytes = std::size_t(GetWidth()) * (depth / 8);
     const std::size_t stride = m_bytesPerRow;
     std::uint8_t* const bits = m_pchMapaBits;
-    const bool keep[4] = {false, false, false, depth == 32};
+    const std::uint8_t keep[4] = {0, 0, 0, std::uint8_t(depth == 32 ? 0xFF : 0)};
     ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t r = first; r < last; ++r) ThresholdBytes(bits + std::size_t(r) * stride, rowBytes, t, low, high, keep);
     });
