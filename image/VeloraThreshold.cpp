@@ -71,16 +71,54 @@ void SumMinMax(const std::uint8_t* p, std::size_t n, std::uint64_t& sum, std::ui
     }
 }
 
-// p[i] = p[i] < t ? low : high for n bytes, with int t (any value the caller chose).
-void ThresholdSpan(std::uint8_t* p, std::size_t n, int t, std::uint8_t low, std::uint8_t high) {
-    if (t <= 0) {
-        std::memset(p, high, n);
-    } else if (t > 255) {
-        std::memset(p, low, n);
-    } else {
-        static constexpr std::uint8_t kNone[4] = {};
-        ThresholdBytes(p, n, std::uint8_t(t), low, high, kNone);
+// sum / count, truncated, from an approximate reciprocal of count and an exact correction.
+inline std::uint64_t QuotientBy(std::uint64_t sum, std::uint64_t count, double reciprocal) {
+    auto q = std::uint64_t(double(sum) * reciprocal);
+    while (q * count > sum) --q;
+    while ((q + 1) * count <= sum) ++q;
+    return q;
+}
+
+// Adds a row into per-column sums, minima and maxima. Chunks go through locals, so that the
+// compiler knows the arrays do not overlap and makes vector code of the fixed-count loop.
+void AccumulateRow(const std::uint8_t* row, std::size_t n, std::uint32_t* sums, std::uint8_t* lows, std::uint8_t* highs) {
+    std::size_t i = 0;
+    for (; i + kChunk <= n; i += kChunk) {
+        std::uint8_t in[kChunk], lo[kChunk], hi[kChunk];
+        std::uint32_t sum[kChunk];
+        std::memcpy(in, row + i, kChunk);
+        std::memcpy(lo, lows + i, kChunk);
+        std::memcpy(hi, highs + i, kChunk);
+        std::memcpy(sum, sums + i, sizeof sum);
+        for (std::size_t k = 0; k < kChunk; ++k) {
+            sum[k] += in[k];
+            lo[k] = std::min(lo[k], in[k]);
+            hi[k] = std::max(hi[k], in[k]);
+        }
+        std::memcpy(lows + i, lo, kChunk);
+        std::memcpy(highs + i, hi, kChunk);
+        std::memcpy(sums + i, sum, sizeof sum);
     }
+    for (; i < n; ++i) {
+        sums[i] += row[i];
+        lows[i] = std::min(lows[i], row[i]);
+        highs[i] = std::max(highs[i], row[i]);
+    }
+}
+
+// row[x] = row[x] < below[x] ? low[x] : high[x].
+void ChooseRow(std::uint8_t* row, std::size_t n, const std::uint8_t* below, const std::uint8_t* low, const std::uint8_t* high) {
+    std::size_t i = 0;
+    for (; i + kChunk <= n; i += kChunk) {
+        std::uint8_t in[kChunk], t[kChunk], lo[kChunk], hi[kChunk], out[kChunk];
+        std::memcpy(in, row + i, kChunk);
+        std::memcpy(t, below + i, kChunk);
+        std::memcpy(lo, low + i, kChunk);
+        std::memcpy(hi, high + i, kChunk);
+        for (std::size_t k = 0; k < kChunk; ++k) out[k] = in[k] < t[k] ? lo[k] : hi[k];
+        std::memcpy(row + i, out, kChunk);
+    }
+    for (; i < n; ++i) row[i] = row[i] < below[i] ? low[i] : high[i];
 }
 
 }  // namespace
@@ -130,76 +168,109 @@ unsigned CVelora::LocalThreshold(int blockHeight, int blockWidth, int thresholdK
     // 0 and L - 1: a short colour table ends before 255, and no index may point past it.
     const auto topLevel = std::uint8_t(PaletteEntries() - 1);
 
+    if (blockHeight == 1 && blockWidth == 1) {
+        // Every pixel is a block of its own: the rule depends on its level alone.
+        std::uint8_t table[256];
+        for (int v = 0; v < 256; ++v) {
+            const int t = thresholdKind == -1 || thresholdKind == -2 ? v : thresholdKind == -3 ? imageHigh : thresholdKind;
+            const int outputs[4][2] = {{v, v}, {0, v}, {imageLow, imageHigh}, {0, topLevel}};
+            table[v] = std::uint8_t(outputs[outputKind][v < t ? 0 : 1]);
+        }
+        RemapIndices(table);
+        return 0;
+    }
+
     const std::int32_t blockRows = height / blockHeight, blockColumns = width / blockWidth;
     // The first column of each block, and one past the last column of the image.
     std::vector<std::int32_t> columnStart(std::size_t(blockColumns) + 1);
     for (std::int32_t j = 0; j < blockColumns; ++j) columnStart[std::size_t(j)] = j * blockWidth;
     columnStart[std::size_t(blockColumns)] = width;
-    const bool narrow = blockWidth < std::int32_t(kChunk);
 
     // Block rows are independent: each band of them reads and writes only its own rows.
+    // Within a block row the statistics go column by column over whole rows, then into
+    // blocks. Wide blocks spread their choice over the columns, for one vector loop over
+    // each row; narrow ones choose block by block, where spreading would cost more.
+    const bool narrow = blockWidth < std::int32_t(kChunk);
     ForEachRowBand(blockRows, std::size_t(blockHeight) * stride, [&](std::int32_t firstBlockRow, std::int32_t lastBlockRow) {
+        const std::size_t w = std::size_t(width);
+        std::vector<std::uint32_t> columnSum(w);
+        std::vector<std::uint64_t> columnTotal;  // only for block rows too tall for 32-bit sums
+        std::vector<std::uint8_t> columnLow(w), columnHigh(w), below(w), outLow(w), outHigh(w);
+        // Per block: the level below which a pixel takes the low output, and the two outputs.
         const std::size_t columns = std::size_t(blockColumns);
-        std::vector<std::uint64_t> sums(columns);
-        std::vector<std::uint8_t> lows(columns), highs(columns), outLow(columns), outHigh(columns);
-        std::vector<int> thresholds(columns);
+        std::vector<std::uint8_t> blockBelow(columns), blockLow(columns), blockHigh(columns);
         for (std::int32_t i = firstBlockRow; i < lastBlockRow; ++i) {
             // Rows as displayed, from the top: y0 .. y1 - 1.
             const std::int32_t y0 = i * blockHeight;
             const std::int32_t y1 = i == blockRows - 1 ? height : y0 + blockHeight;
-            std::fill(sums.begin(), sums.end(), 0);
-            std::fill(lows.begin(), lows.end(), std::uint8_t(0xFF));
-            std::fill(highs.begin(), highs.end(), std::uint8_t(0));
-            for (std::int32_t y = y0; y < y1; ++y) {
-                const std::uint8_t* row = bits + std::size_t(height - 1 - y) * stride;
-                if (narrow) {
-                    // Narrow blocks: the pixels in line, without a call per block.
-                    for (std::size_t b = 0; b < std::size_t(blockColumns); ++b) {
-                        std::uint64_t sum = sums[b];
-                        std::uint8_t lo = lows[b], hi = highs[b];
-                        for (std::int32_t x = columnStart[b]; x < columnStart[b + 1]; ++x) {
-                            const std::uint8_t v = row[x];
-                            sum += v;
-                            lo = std::min(lo, v);
-                            hi = std::max(hi, v);
-                        }
-                        sums[b] = sum, lows[b] = lo, highs[b] = hi;
-                    }
-                    continue;
+            const std::uint8_t* first = bits + std::size_t(height - 1 - y0) * stride;
+            std::copy_n(first, w, columnSum.begin());
+            std::memcpy(columnLow.data(), first, w);
+            std::memcpy(columnHigh.data(), first, w);
+            // 32-bit sums hold 2^24 rows of bytes; taller block rows add them up on the way.
+            const bool tall = y1 - y0 > (1 << 24);
+            if (tall) columnTotal.assign(w, 0);
+            std::int32_t rowsInSum = 1;
+            for (std::int32_t y = y0 + 1; y < y1; ++y) {
+                if (tall && rowsInSum == (1 << 24)) {
+                    for (std::size_t x = 0; x < w; ++x) columnTotal[x] += columnSum[x], columnSum[x] = 0;
+                    rowsInSum = 0;
                 }
-                for (std::size_t b = 0; b < std::size_t(blockColumns); ++b)
-                    SumMinMax(row + columnStart[b], std::size_t(columnStart[b + 1] - columnStart[b]), sums[b], lows[b], highs[b]);
+                AccumulateRow(bits + std::size_t(height - 1 - y) * stride, w, columnSum.data(), columnLow.data(),
+                              columnHigh.data());
+                ++rowsInSum;
             }
+            // The block's mean: a division per block would cost more than its pixels when they
+            // are few; two reciprocals per block row serve every block of it.
+            const double regular = 1.0 / double(std::uint64_t(y1 - y0) * std::uint64_t(blockWidth));
+            const double last = 1.0 / double(std::uint64_t(y1 - y0) * std::uint64_t(width - columnStart[std::size_t(blockColumns) - 1]));
             for (std::int32_t j = 0; j < blockColumns; ++j) {
-                const std::size_t b = std::size_t(j);
-                const std::uint64_t count = std::uint64_t(y1 - y0) * std::uint64_t(columnStart[b + 1] - columnStart[b]);
+                const std::size_t x0 = std::size_t(columnStart[std::size_t(j)]), x1 = std::size_t(columnStart[std::size_t(j) + 1]);
+                std::uint64_t sum = 0;
+                std::uint8_t lo = 0xFF, hi = 0;
+                for (std::size_t x = x0; x < x1; ++x) {
+                    sum += columnSum[x] + (tall ? columnTotal[x] : 0);
+                    lo = std::min(lo, columnLow[x]);
+                    hi = std::max(hi, columnHigh[x]);
+                }
+                int t = 0;
                 switch (thresholdKind) {
-                    case -1: thresholds[b] = int(sums[b] / count); break;
-                    case -2: thresholds[b] = highs[b]; break;
-                    case -3: thresholds[b] = imageHigh; break;
-                    default: thresholds[b] = thresholdKind; break;
+                    case -1: t = int(QuotientBy(sum, std::uint64_t(y1 - y0) * (x1 - x0), j + 1 < blockColumns ? regular : last)); break;
+                    case -2: t = hi; break;
+                    case -3: t = imageHigh; break;
+                    default: t = thresholdKind; break;
                 }
+                std::uint8_t a = 0, b = 0;
                 switch (outputKind) {
-                    case 0: outLow[b] = lows[b], outHigh[b] = highs[b]; break;
-                    case 1: outLow[b] = 0, outHigh[b] = highs[b]; break;
-                    case 2: outLow[b] = imageLow, outHigh[b] = imageHigh; break;
-                    default: outLow[b] = 0, outHigh[b] = topLevel; break;
+                    case 0: a = lo, b = hi; break;
+                    case 1: a = 0, b = hi; break;
+                    case 2: a = imageLow, b = imageHigh; break;
+                    default: a = 0, b = topLevel; break;
                 }
+                // As bytes: no level is below 0 or less, every level is below 256 or more.
+                if (t > 255) b = a;
+                blockBelow[std::size_t(j)] = std::uint8_t(std::clamp(t, 0, 255));
+                blockLow[std::size_t(j)] = a;
+                blockHigh[std::size_t(j)] = b;
             }
-            for (std::int32_t y = y0; y < y1; ++y) {
-                std::uint8_t* row = bits + std::size_t(height - 1 - y) * stride;
-                if (narrow) {
-                    for (std::size_t b = 0; b < std::size_t(blockColumns); ++b) {
-                        const int t = thresholds[b];
-                        const std::uint8_t lo = outLow[b], hi = outHigh[b];
-                        for (std::int32_t x = columnStart[b]; x < columnStart[b + 1]; ++x) row[x] = int(row[x]) < t ? lo : hi;
+            if (narrow) {
+                for (std::int32_t y = y0; y < y1; ++y) {
+                    std::uint8_t* row = bits + std::size_t(height - 1 - y) * stride;
+                    for (std::size_t j = 0; j < std::size_t(blockColumns); ++j) {
+                        const std::uint8_t t = blockBelow[j], a = blockLow[j], b = blockHigh[j];
+                        for (std::int32_t x = columnStart[j]; x < columnStart[j + 1]; ++x) row[x] = row[x] < t ? a : b;
                     }
-                    continue;
                 }
-                for (std::size_t b = 0; b < std::size_t(blockColumns); ++b)
-                    ThresholdSpan(row + columnStart[b], std::size_t(columnStart[b + 1] - columnStart[b]), thresholds[b],
-                                  outLow[b], outHigh[b]);
+                continue;
             }
+            for (std::size_t j = 0; j < std::size_t(blockColumns); ++j) {
+                const auto x0 = std::ptrdiff_t(columnStart[j]), x1 = std::ptrdiff_t(columnStart[j + 1]);
+                std::fill(below.begin() + x0, below.begin() + x1, blockBelow[j]);
+                std::fill(outLow.begin() + x0, outLow.begin() + x1, blockLow[j]);
+                std::fill(outHigh.begin() + x0, outHigh.begin() + x1, blockHigh[j]);
+            }
+            for (std::int32_t y = y0; y < y1; ++y)
+                ChooseRow(bits + std::size_t(height - 1 - y) * stride, w, below.data(), outLow.data(), outHigh.data());
         }
     });
     return 0;

@@ -199,12 +199,13 @@ TEST(Threshold, ColourChannelsOneByOneAlphaKeptAndCodesInOrder) {
 
 TEST(LocalThreshold, TopDownRowsGiveWhatTheFlippedPixelRuleGives) {
     std::mt19937 rng(17);
-    for (int round = 0; round < 40; ++round) {
-        const int width = 1 + int(rng() % 60), height = 1 + int(rng() % 45);
+    for (int round = 0; round < 48; ++round) {
+        const int width = 1 + int(rng() % 90), height = 1 + int(rng() % 45);
         const CVelora subject = round % 3 == 2 ? ShortTable(width, height, 8, 2 + std::uint32_t(rng() % 200), rng)
                                                : RandomImage(width, height, 8, unsigned(rng()), round % 2 == 0);
-        const int bh = round % 4 == 0 ? 1 : 1 + int(rng() % std::uint32_t(height));
-        const int bw = round % 5 == 0 ? width : 1 + int(rng() % std::uint32_t(width));
+        // Blocks of one pixel, one row, one column, the whole image, and any size.
+        const int bh = round % 4 == 0 ? 1 : round % 7 == 0 ? height : 1 + int(rng() % std::uint32_t(height));
+        const int bw = round % 8 == 0 ? 1 : round % 5 == 0 ? width : 1 + int(rng() % std::uint32_t(width));
         for (int kind : {-1, -2, -3, int(rng() % 256), 300, -7})
             for (int output = 0; output < 4; ++output) {
                 SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", blocks " + std::to_string(bh) + " x " +
