@@ -36,6 +36,20 @@ void ThresholdBytes(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t
     for (std::size_t k = 0; i < n; ++i, ++k) p[i] = keep[k] ? p[i] : (p[i] < t ? low : high);
 }
 
+// p[i] = p[i] < t ? low : high: low, or low ^ (low ^ high) where the byte is t or more, with
+// an all-ones mask from the comparison (no blend to choose, every byte the same rule).
+void ThresholdAllBytes(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t low, std::uint8_t high) {
+    const auto change = std::uint8_t(low ^ high);
+    std::size_t i = 0;
+    for (; i + kChunk <= n; i += kChunk) {
+        std::uint8_t in[kChunk], out[kChunk];
+        std::memcpy(in, p + i, kChunk);
+        for (std::size_t k = 0; k < kChunk; ++k) out[k] = std::uint8_t(low ^ (change & -int(in[k] >= t)));
+        std::memcpy(p + i, out, kChunk);
+    }
+    for (; i < n; ++i) p[i] = p[i] < t ? low : high;
+}
+
 // Sum, minimum and maximum of n bytes, added to what the arguments hold.
 void SumMinMax(const std::uint8_t* p, std::size_t n, std::uint64_t& sum, std::uint8_t& lo, std::uint8_t& hi) {
     std::size_t i = 0;
@@ -144,7 +158,11 @@ unsigned CVelora::Threshold(std::uint8_t t, std::uint8_t low, std::uint8_t high)
     std::uint8_t* const bits = m_pchMapaBits;
     const std::uint8_t keep[4] = {0, 0, 0, std::uint8_t(depth == 32 ? 0xFF : 0)};
     ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t r = first; r < last; ++r) ThresholdBytes(bits + std::size_t(r) * stride, rowBytes, t, low, high, keep);
+        for (std::int32_t r = first; r < last; ++r) {
+            std::uint8_t* row = bits + std::size_t(r) * stride;
+            if (depth == 32) ThresholdBytes(row, rowBytes, t, low, high, keep);
+            else ThresholdAllBytes(row, rowBytes, t, low, high);
+        }
     });
     return 0;
 }
