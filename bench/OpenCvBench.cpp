@@ -329,6 +329,11 @@ std::vector<Row> AllRows(const Options& options) {
                         [](CVelora& im) { return im.ColorBalance(30, -45, 10); },
                         [](cv::Mat& m, cv::Mat&) { cv::add(m, cv::Scalar(255 * 10 / 100, 255 * -45 / 100, 255 * 30 / 100), m); },
                         true));
+    // Threshold t with outputs 0 and 255: a level v >= t, that is v > t - 1, becomes 255.
+    auto threshold = [](CVelora& im) { return im.Threshold(128, 0, 255); };
+    auto binary = [](cv::Mat& m, cv::Mat&) { cv::threshold(m, m, 127, 255, cv::THRESH_BINARY); };
+    rows.push_back(Pair("Threshold24", "Threshold(128,0,255) 24 bits", "threshold BINARY 127", 1.2, rgb, threshold, binary, true));
+    rows.push_back(Pair("Threshold8", "Threshold(128,0,255) 8 bits gray", "threshold BINARY 127", 1.2, gray8, threshold, binary, true));
 
     // Files of twice the side (4096 x 4096 by default), on /dev/shm when there is one.
     const std::int32_t fileSide = 2 * n;

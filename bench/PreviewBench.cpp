@@ -214,6 +214,24 @@ BENCHMARK(BM_Scale)->Apply([](benchmark::internal::Benchmark* b) {
     WithThreads(b, {{24, 50}, {24, 200}, {24, 137}, {8, 50}, {8, 200}, {8, 137}}, "factor");
 });
 
+// ---- Thresholds: the global threshold at 24 and 8 bits; the local one (8 bits, the dialog's
+// mean and block range) with blocks of one pixel (a table), of 2 and 8 (narrow: chosen block
+// by block) and of a quarter of the side.
+namespace {
+
+void BM_Threshold(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Threshold(128, 0, 255); }); }
+void BM_LocalThreshold(benchmark::State& s) {
+    const int side = int(s.range(2));
+    Threaded(s, [side](CVelora& im) { return im.LocalThreshold(side, side, -1, 0); });
+}
+
+}  // namespace
+
+BENCHMARK(BM_Threshold)->Apply(DepthsAndThreads);
+BENCHMARK(BM_LocalThreshold)->Apply([](benchmark::internal::Benchmark* b) {
+    WithThreads(b, {{8, 1}, {8, 2}, {8, 8}, {8, kSide / 4}}, "block");
+});
+
 // ---- Gray-level operations: restore and apply, at one thread and at the default count.
 // Gray bands take gray images only: the 24-bit source is the one with gray bytes (124).
 namespace {

@@ -5,6 +5,7 @@
 #include "GrayLevelDialogs.h"
 #include "IntensityDialogs.h"
 #include "PixelValueDialogs.h"
+#include "ThresholdDialogs.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CCambiarNumeroGrises>(kCmdGrayBands),
         Entry<CColorToGrisDlg>(kCmdGrayScale),
         Entry<CCalibracionColorDlg>(kCmdColorBalance),
+        Entry<CUmbralizarDlg>(kCmdThreshold),
+        Entry<CBuscarUmbralDlg>(kCmdOptimalThreshold),
     };
     return dialogs;
 }

@@ -258,6 +258,28 @@ public:
     unsigned ChangeColorDepth(int code);
 
     // ---- Thresholds ----
+    // n is the number of levels: the colour table's entries for indexed images, 256 for
+    // 24 and 32 bits. Every level below t becomes low, every other high; direct colour takes
+    // red, green and blue one by one (the alpha byte stays). 1 t >= n; 2 depth not 4, 8, 24,
+    // 32; 3 low or high above n - 1.
+    unsigned Threshold(std::uint8_t t, std::uint8_t low, std::uint8_t high);
+    // 8 bits: blocks of blockHeight x blockWidth from the top-left corner as displayed (the
+    // last row and column of blocks take the remainder), each thresholded on its own.
+    // thresholdKind: -1 the block's mean, -2 its maximum, -3 the highest level of the image,
+    // any other value that level. outputKind: 0 the block's minimum and maximum, 1 0 and the
+    // block's maximum, 2 the lowest and highest level of the image, 3 0 and n - 1.
+    // 2 not 8 bits; 1 a block size outside [1, height] or [1, width]; 3 outputKind outside 0..3.
+    unsigned LocalThreshold(int blockHeight, int blockWidth, int thresholdKind, int outputKind);
+    // The threshold that a method finds: 0 the mean level (MeanLevel); 1 ISODATA from the
+    // mean, T becoming the mean of the mean levels below and above it (the red byte for
+    // direct colour) until it stays or a side is empty (extra gets the iterations); 2 the
+    // least frequent level between the two highest peaks of the histogram's channel 0 (extra
+    // gets the second peak). -1 depth not 4, 8, 24, 32; -2 a method outside 0..2 (extra
+    // untouched on both).
+    int OptimalThreshold(int method, int& extra) const;
+    // The mean level (of the indices; of the blue bytes for direct colour), and the mean red,
+    // green and blue in rgb, each truncated. -1 for a depth other than 1, 4, 8, 24, 32 (rgb zeroed).
+    int MeanLevel(RGBQUAD& rgb) const;
 
     // ---- Gray-level operations ----
     // Levels are the indices of palette images and the red, green and blue bytes of 24/32-bit

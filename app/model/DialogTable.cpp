@@ -9,8 +9,6 @@ namespace {
 // label. When an operation gets its dialog, its row moves into the operation's declaration.
 // Three topics lack the "/" after "::"; they stay as the help file's index knows them.
 constexpr std::array kDialogs = {
-    DialogInfo{"CBuscarUmbralDlg", "Cálculo del Umbral Óptimo de la Imagen", "Búsqueda del Umbral Óptimo de ",
-               "CVelora.chm::/Ayuda/FindThreshold.htm", "Buscar Umbral Óptimo", "Cálculo del Umbral Óptimo"},
     DialogInfo{"CCambiarPaletaDlg", "Intercambiar la Paleta", "",
                "CVelora.chm::/Ayuda/SetPalette.htm", "Cambiar Paleta", ""},
     DialogInfo{"CCrecimientoRegionesDlg", "Crecimiento de Regiones", "",
@@ -57,8 +55,6 @@ constexpr std::array kDialogs = {
                "CVelora.chm::/Ayuda/SetPalette.htm", "Intercambio de Canales RGB", "Cálculo Intercambio Canales"},
     DialogInfo{"CTraslacionDlg", "Traslación de una Imagen", "Traslación de ",
                "CVelora.chm::/Ayuda/Translation.htm", "Traslación", "Cálculo Traslación"},
-    DialogInfo{"CUmbralizarDlg", "Umbralización de una Imagen", "Umbralización de ",
-               "CVelora.chm::/Ayuda/Thresholding.htm", "Umbralizar", "Cálculo Umbralización"},
 };
 
 }  // namespace

@@ -158,6 +158,10 @@ const Operation kRowOperations[] = {
     {"GrayBands", [](CVelora& im) { return im.GrayBands(5); }},
     {"FalseColor", [](CVelora& im) { return im.FalseColor(); }},
     {"ColorBalance", [](CVelora& im) { return im.ColorBalance(30, -45, 100); }},
+    {"Threshold", [](CVelora& im) { return im.Threshold(9, 0, 1); }},
+    {"LocalThreshold 5 x 7 mean", [](CVelora& im) { return im.LocalThreshold(5, 7, -1, 0); }},
+    {"LocalThreshold 1 x 1 image range", [](CVelora& im) { return im.LocalThreshold(1, 1, 100, 2); }},
+    {"LocalThreshold 16 x 40 maximum", [](CVelora& im) { return im.LocalThreshold(16, 40, -2, 1); }},
 };
 
 }  // namespace

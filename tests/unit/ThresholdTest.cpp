@@ -1,4 +1,398 @@
-// Global and local thresholds, the optimal threshold and its methods.
+// Global and local thresholds, the optimal threshold and its methods: each fast path against
+// the rule evaluated pixel by pixel, on random images of every depth they take.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+#include <random>
+#include <sys/wait.h>
+
 #include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+// An indexed image whose table has `entries` entries (random colours), its pixels inside it.
+CVelora ShortTable(int width, int height, int depth, std::uint32_t entries, std::mt19937& rng) {
+    std::vector<RGBQUAD> table(entries);
+    for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+    CVelora image = CVelora::WithTable(width, height, depth, entries, table.data());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixel(x, y, std::uint32_t(rng() % entries));
+    return image;
+}
+
+// Images of every depth the thresholds take: full tables, short ones, odd widths.
+std::vector<CVelora> Subjects(std::mt19937& rng) {
+    std::vector<CVelora> subjects;
+    for (int depth : {4, 8, 24, 32}) {
+        const int width = 1 + int(rng() % 70), height = 1 + int(rng() % 40);
+        subjects.push_back(RandomImage(width, height, depth, unsigned(rng()), depth == 8));
+        if (depth <= 8) subjects.push_back(ShortTable(width, height, depth, 1 + std::uint32_t(rng() % ((1u << depth) - 1)), rng));
+    }
+    return subjects;
+}
+
+unsigned Levels(const CVelora& image) { return image.GetBitCount() <= 8 ? image.GetNumColors() : 256; }
+
+// The global rule: each index, or each of red, green and blue, below t becomes low, else high.
+CVelora NaiveThreshold(CVelora image, int t, int low, int high) {
+    const auto rule = [&](int v) { return std::uint8_t(v < t ? low : high); };
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            if (image.GetBitCount() <= 8) {
+                image.SetPixel(x, y, rule(int(image.GetPixel(x, y))));
+                continue;
+            }
+            RGBQUAD c{};
+            image.GetRGBPixel(x, y, c);
+            image.SetRGBPixel(x, y, RGBQUAD{rule(c.rgbBlue), rule(c.rgbGreen), rule(c.rgbRed), 0});
+        }
+    return image;
+}
+
+// The local rule as first written: flip upside down, take the blocks from the first stored
+// row, flip back.
+CVelora NaiveLocal(CVelora image, int bh, int bw, int kind, int output) {
+    InfoHistogram info;
+    image.GetInfoHistogram(info);
+    const int imageLow = info.lowest[0].level, imageHigh = info.highest[0].level;
+    image.Flip(1);
+    const int width = image.GetWidth(), height = image.GetHeight();
+    // Stored row r is displayed row height - 1 - r.
+    const auto at = [&](int x, int r) { return int(image.GetPixel(x, height - 1 - r)); };
+    const int rows = height / bh, columns = width / bw;
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < columns; ++j) {
+            const int r0 = i * bh, r1 = i == rows - 1 ? height : r0 + bh;
+            const int x0 = j * bw, x1 = j == columns - 1 ? width : x0 + bw;
+            long long sum = 0;
+            int lo = 255, hi = 0;
+            for (int r = r0; r < r1; ++r)
+                for (int x = x0; x < x1; ++x) sum += at(x, r), lo = std::min(lo, at(x, r)), hi = std::max(hi, at(x, r));
+            const int t = kind == -1 ? int(sum / ((r1 - r0) * (x1 - x0))) : kind == -2 ? hi : kind == -3 ? imageHigh : kind;
+            const int outLow[4] = {lo, 0, imageLow, 0};
+            const int outHigh[4] = {hi, hi, imageHigh, int(image.GetNumColors()) - 1};
+            for (int r = r0; r < r1; ++r)
+                for (int x = x0; x < x1; ++x)
+                    image.SetPixel(x, height - 1 - r, std::uint32_t(at(x, r) < t ? outLow[output] : outHigh[output]));
+        }
+    image.Flip(1);
+    return image;
+}
+
+// The level each method looks at, pixel by pixel: the index, or for direct colour the blue
+// byte (mean), the red byte (ISODATA), (R + G + B) / 3 (histogram channel 0).
+enum class Of { Mean, Isodata, Channel0 };
+std::vector<int> LevelsOf(const CVelora& image, Of of) {
+    std::vector<int> levels;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            if (image.GetBitCount() <= 8) {
+                levels.push_back(int(image.GetPixel(x, y)));
+                continue;
+            }
+            RGBQUAD c{};
+            image.GetRGBPixel(x, y, c);
+            levels.push_back(of == Of::Mean ? c.rgbBlue : of == Of::Isodata ? c.rgbRed : (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3);
+        }
+    return levels;
+}
+
+int NaiveMean(const std::vector<int>& levels) {
+    long long sum = 0;
+    for (int v : levels) sum += v;
+    return int(sum / (long long)levels.size());
+}
+
+std::pair<int, int> NaiveIsodata(const CVelora& image) {
+    const std::vector<int> levels = LevelsOf(image, Of::Isodata);
+    int t = NaiveMean(LevelsOf(image, Of::Mean)), iterations = 0;
+    for (;;) {
+        ++iterations;
+        long long sumBelow = 0, below = 0, sumAbove = 0, above = 0;
+        for (int v : levels) {
+            if (v < t) sumBelow += v, ++below;
+            if (v > t) sumAbove += v, ++above;
+        }
+        if (below == 0 || above == 0) return {t, iterations};
+        const int next = int((sumBelow / below + sumAbove / above) / 2);
+        if (next == t) return {t, iterations};
+        t = next;
+    }
+}
+
+std::pair<int, int> NaiveTwoPeaks(const CVelora& image) {
+    std::vector<long long> h(256);
+    for (int v : LevelsOf(image, Of::Channel0)) ++h[std::size_t(v)];
+    int p1 = 0;
+    for (int i = 1; i < 256; ++i)
+        if (h[std::size_t(i)] > h[std::size_t(p1)]) p1 = i;
+    int p2 = 0;
+    long long best = 0;
+    for (int i = 0; i < (image.GetBitCount() >= 8 ? 256 : 1 << image.GetBitCount()); ++i)
+        if ((i - p1) * (i - p1) * h[std::size_t(i)] > best) best = (i - p1) * (i - p1) * h[std::size_t(i)], p2 = i;
+    const int a = std::min(p1, p2), b = std::max(p1, p2);
+    int t = a;
+    for (int j = a + 1; j < b; ++j)
+        if (h[std::size_t(j)] < h[std::size_t(t)]) t = j;
+    return {t, p2};
+}
+
+CVelora Gray8(int width, int height, const std::vector<int>& pixels) {
+    CVelora image(nullptr, nullptr, width, height, 8);
+    for (int i = 0; i < width * height; ++i) image.SetPixel(i % width, i / width, std::uint32_t(pixels[std::size_t(i)]));
+    return image;
+}
+
+}  // namespace
+
+TEST(Threshold, RowsGiveWhatThePixelRuleGivesOnEveryDepth) {
+    std::mt19937 rng(41);
+    for (int round = 0; round < 6; ++round)
+        for (const CVelora& subject : Subjects(rng)) {
+            const unsigned n = Levels(subject);
+            for (int trial = 0; trial < 4; ++trial) {
+                const int t = int(rng() % n), low = int(rng() % n), high = int(rng() % n);
+                SCOPED_TRACE(std::to_string(subject.GetBitCount()) + " bits, " + std::to_string(n) + " levels, " +
+                             std::to_string(subject.GetWidth()) + " wide, t " + std::to_string(t));
+                CVelora image = subject;
+                ASSERT_EQ(image.Threshold(std::uint8_t(t), std::uint8_t(low), std::uint8_t(high)), 0u);
+                EXPECT_EQ(Block(image), Block(NaiveThreshold(subject, t, low, high)));
+            }
+        }
+}
+
+TEST(Threshold, ColourChannelsOneByOneAlphaKeptAndCodesInOrder) {
+    CVelora pixel(nullptr, nullptr, 1, 1, 32);
+    pixel.SetRGBPixel(0, 0, RGBQUAD{128, 200, 100, 0});
+    pixel.SetAlfa(0, 0, 77);
+    ASSERT_EQ(pixel.Threshold(128, 0, 255), 0u);
+    RGBQUAD c{};
+    pixel.GetRGBPixel(0, 0, c);
+    EXPECT_EQ(c, (RGBQUAD{255, 255, 0, 0}));  // (100, 200, 128) -> (0, 255, 255)
+    EXPECT_EQ(pixel.GetAlfa(0, 0), 77);
+
+    // t is judged first, against the image's own levels; then the depth; then the outputs.
+    std::mt19937 rng(3);
+    CVelora bits1 = RandomImage(9, 4, 1, 1);
+    CVelora five = ShortTable(9, 4, 8, 5, rng);
+    CVelora four = RandomImage(9, 4, 4, 2);
+    CVelora sixteen = SixteenBitImage(9, 4);
+    const std::vector<std::uint8_t> before[] = {Block(bits1), Block(five), Block(four), Block(sixteen)};
+    EXPECT_EQ(bits1.Threshold(2, 0, 0), 1u);
+    EXPECT_EQ(bits1.Threshold(1, 9, 9), 2u);
+    EXPECT_EQ(sixteen.Threshold(255, 0, 0), 2u);
+    EXPECT_EQ(five.Threshold(5, 9, 9), 1u);
+    EXPECT_EQ(five.Threshold(4, 0, 5), 3u);
+    EXPECT_EQ(five.Threshold(4, 5, 0), 3u);
+    EXPECT_EQ(four.Threshold(16, 0, 15), 1u);
+    EXPECT_EQ(four.Threshold(15, 16, 0), 3u);
+    EXPECT_EQ(Block(bits1), before[0]);
+    EXPECT_EQ(Block(five), before[1]);
+    EXPECT_EQ(Block(four), before[2]);
+    EXPECT_EQ(Block(sixteen), before[3]);
+    EXPECT_EQ(five.Threshold(4, 4, 4), 0u);
+}
+
+TEST(LocalThreshold, TopDownRowsGiveWhatTheFlippedPixelRuleGives) {
+    std::mt19937 rng(17);
+    for (int round = 0; round < 48; ++round) {
+        const int width = 1 + int(rng() % 90), height = 1 + int(rng() % 45);
+        const CVelora subject = round % 3 == 2 ? ShortTable(width, height, 8, 2 + std::uint32_t(rng() % 200), rng)
+                                               : RandomImage(width, height, 8, unsigned(rng()), round % 2 == 0);
+        // Blocks of one pixel, one row, one column, the whole image, and any size.
+        const int bh = round % 4 == 0 ? 1 : round % 7 == 0 ? height : 1 + int(rng() % std::uint32_t(height));
+        const int bw = round % 8 == 0 ? 1 : round % 5 == 0 ? width : 1 + int(rng() % std::uint32_t(width));
+        for (int kind : {-1, -2, -3, int(rng() % 256), 300, -7})
+            for (int output = 0; output < 4; ++output) {
+                SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", blocks " + std::to_string(bh) + " x " +
+                             std::to_string(bw) + ", kind " + std::to_string(kind) + ", output " + std::to_string(output));
+                CVelora image = subject;
+                ASSERT_EQ(image.LocalThreshold(bh, bw, kind, output), 0u);
+                ASSERT_EQ(Block(image), Block(NaiveLocal(subject, bh, bw, kind, output)));
+            }
+    }
+}
+
+TEST(LocalThreshold, BlocksStartTopLeftAndTheLastTakeTheRemainder) {
+    // Level x + 10 y: with every pixel at or above the threshold, each becomes its block's
+    // maximum, the level of the block's bottom-right pixel. 10 = 4 + 6 both ways.
+    std::vector<int> levels;
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) levels.push_back(x + 10 * y);
+    CVelora image = Gray8(10, 10, levels);
+    ASSERT_EQ(image.LocalThreshold(4, 4, 0, 0), 0u);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) EXPECT_EQ(image.GetPixel(x, y), std::uint32_t((x < 4 ? 3 : 9) + 10 * (y < 4 ? 3 : 9))) << x << "," << y;
+
+    // An even block is not below its mean: every pixel takes the high output.
+    CVelora even = Gray8(6, 5, std::vector<int>(30, 7));
+    ASSERT_EQ(even.LocalThreshold(2, 3, -1, 1), 0u);
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(even.GetPixel(i % 6, i / 6), 7u);
+
+    // "0 and L - 1" ends where a short table ends.
+    std::mt19937 rng(5);
+    CVelora sixteen = ShortTable(8, 8, 8, 16, rng);
+    ASSERT_EQ(sixteen.LocalThreshold(8, 8, 0, 3), 0u);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(sixteen.GetPixel(i % 8, i / 8), 15u);
+}
+
+TEST(LocalThreshold, CodesInOrderAndARefusalChangesNothing) {
+    CVelora colour = RandomImage(10, 6, 24, 1);
+    CVelora gray = RandomImage(10, 6, 8, 2, true);
+    const auto colourBefore = Block(colour), grayBefore = Block(gray);
+    EXPECT_EQ(colour.LocalThreshold(0, 0, -1, 9), 2u);
+    EXPECT_EQ(RandomImage(10, 6, 4, 3).LocalThreshold(1, 1, -1, 0), 2u);
+    EXPECT_EQ(gray.LocalThreshold(0, 1, -1, 9), 1u);
+    EXPECT_EQ(gray.LocalThreshold(7, 1, -1, 0), 1u);
+    EXPECT_EQ(gray.LocalThreshold(1, 11, -1, 0), 1u);
+    EXPECT_EQ(gray.LocalThreshold(1, 0, -1, 0), 1u);
+    EXPECT_EQ(gray.LocalThreshold(6, 10, -1, 4), 3u);
+    EXPECT_EQ(gray.LocalThreshold(6, 10, -1, -1), 3u);
+    EXPECT_EQ(Block(colour), colourBefore);
+    EXPECT_EQ(Block(gray), grayBefore);
+    EXPECT_EQ(gray.LocalThreshold(6, 10, -1, 3), 0u);
+}
+
+TEST(OptimalThreshold, MethodsGiveWhatThePixelRulesGive) {
+    std::mt19937 rng(29);
+    for (int round = 0; round < 8; ++round) {
+        std::vector<CVelora> subjects = Subjects(rng);
+        subjects.push_back(RandomImage(13, 7, 1, unsigned(rng())));  // MeanLevel takes 1 bit too
+        // Few levels, far apart: ISODATA takes more than one step.
+        std::vector<int> clustered;
+        for (int i = 0; i < 40 * 30; ++i) clustered.push_back(int(rng() % 4) * 60 + int(rng() % 9));
+        subjects.push_back(Gray8(40, 30, clustered));
+        for (const CVelora& image : subjects) {
+            SCOPED_TRACE(std::to_string(image.GetBitCount()) + " bits, " + std::to_string(image.GetNumColors()) + " colours");
+            RGBQUAD mean{};
+            const int level = image.MeanLevel(mean);
+            EXPECT_EQ(level, NaiveMean(LevelsOf(image, Of::Mean)));
+            long long red = 0, green = 0, blue = 0;
+            for (int y = 0; y < image.GetHeight(); ++y)
+                for (int x = 0; x < image.GetWidth(); ++x) {
+                    RGBQUAD c{};
+                    image.GetRGBPixel(x, y, c);
+                    red += c.rgbRed, green += c.rgbGreen, blue += c.rgbBlue;
+                }
+            const long long count = (long long)image.GetWidth() * image.GetHeight();
+            EXPECT_EQ(mean, (RGBQUAD{std::uint8_t(blue / count), std::uint8_t(green / count), std::uint8_t(red / count), 0}));
+            if (image.GetBitCount() == 1) continue;
+
+            int extra = -5;
+            EXPECT_EQ(image.OptimalThreshold(0, extra), level);
+            EXPECT_EQ(extra, -5);
+            const auto [isodata, iterations] = NaiveIsodata(image);
+            EXPECT_EQ(image.OptimalThreshold(1, extra), isodata);
+            EXPECT_EQ(extra, iterations);
+            const auto [valley, secondPeak] = NaiveTwoPeaks(image);
+            EXPECT_EQ(image.OptimalThreshold(2, extra), valley);
+            EXPECT_EQ(extra, secondPeak);
+        }
+    }
+}
+
+TEST(OptimalThreshold, IsodataTwoPeaksAndTheEmptyClass) {
+    // Levels 50 and 150 in equal numbers: the mean, 100, is the threshold at once.
+    std::vector<int> halves;
+    for (int i = 0; i < 64; ++i) halves.push_back(i % 2 ? 150 : 50);
+    int iterations = 0;
+    EXPECT_EQ(Gray8(8, 8, halves).OptimalThreshold(1, iterations), 100);
+    EXPECT_EQ(iterations, 1);
+
+    // Peaks at 40 and 200, the fewest pixels at 120 between them.
+    std::vector<int> peaks;
+    for (int level = 41; level < 200; ++level)
+        for (int k = 0; k < (level == 120 ? 1 : 3); ++k) peaks.push_back(level);
+    peaks.insert(peaks.end(), 300, 40);
+    peaks.insert(peaks.end(), 200, 200);
+    peaks.resize(40 * 25, 40);
+    int secondPeak = 0;
+    EXPECT_EQ(Gray8(40, 25, peaks).OptimalThreshold(2, secondPeak), 120);
+    EXPECT_EQ(secondPeak, 200);
+
+    // One level only: nothing lies below (or above) the mean; T stays, after one step.
+    iterations = 0;
+    EXPECT_EQ(Gray8(5, 3, std::vector<int>(15, 77)).OptimalThreshold(1, iterations), 77);
+    EXPECT_EQ(iterations, 1);
+    CVelora grayColour(nullptr, nullptr, 4, 4, 24);
+    grayColour.InitializeRGB(RGBQUAD{9, 9, 9, 0});
+    EXPECT_EQ(grayColour.OptimalThreshold(1, iterations), 9);
+    // Levels 5, 5, 5, 6: the mean truncates to 5, and nothing lies below it.
+    iterations = 0;
+    EXPECT_EQ(Gray8(2, 2, {5, 5, 5, 6}).OptimalThreshold(1, iterations), 5);
+    EXPECT_EQ(iterations, 1);
+    int peak = -1;
+    EXPECT_EQ(Gray8(5, 3, std::vector<int>(15, 77)).OptimalThreshold(2, peak), 0);  // every product 0: p2 = 0
+    EXPECT_EQ(peak, 0);
+}
+
+TEST(OptimalThreshold, CodesInOrderLeaveExtraAlone) {
+    int extra = 42;
+    EXPECT_EQ(RandomImage(9, 4, 1, 1).OptimalThreshold(9, extra), -1);
+    EXPECT_EQ(SixteenBitImage(9, 4).OptimalThreshold(1, extra), -1);
+    EXPECT_EQ(RandomImage(9, 4, 8, 1).OptimalThreshold(3, extra), -2);
+    EXPECT_EQ(RandomImage(9, 4, 24, 1).OptimalThreshold(-1, extra), -2);
+    EXPECT_EQ(extra, 42);
+    RGBQUAD c{1, 2, 3, 0};
+    EXPECT_EQ(SixteenBitImage(9, 4).MeanLevel(c), -1);
+    EXPECT_EQ(c, (RGBQUAD{0, 0, 0, 0}));
+}
+
+namespace {
+
+// The command line's exit status and what it printed (standard output and error together).
+std::pair<int, std::string> Velora(const std::string& args) {
+    FILE* pipe = popen((std::string(VELORA_CLI_PATH) + " " + args + " 2>&1").c_str(), "r");
+    std::string out;
+    std::array<char, 4096> buf{};
+    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) out.append(buf.data(), n);
+    const int raw = pclose(pipe);
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out};
+}
+
+}  // namespace
+
+TEST(ThresholdCommandLine, QueriesAndStepsSayWhatTheLibrarySays) {
+    std::vector<int> halves;
+    for (int i = 0; i < 64; ++i) halves.push_back(i % 2 ? 150 : 50);
+    const CVelora image = Gray8(8, 8, halves);
+    const std::string input = TempPath("threshold_in.bmp"), output = TempPath("threshold_out.bmp");
+    ASSERT_EQ(image.SaveBMP(input), 0u);
+    const auto [status, out] = Velora("query " + input + " OptimalThreshold:isodata OptimalThreshold:2 OptimalThreshold:0 MeanLevel");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, R"({"query":"OptimalThreshold","arguments":[1],"result":{"code":0,"threshold":100,"iterations":1}}
+{"query":"OptimalThreshold","arguments":[2],"result":{"code":0,"threshold":51,"secondPeak":150}}
+{"query":"OptimalThreshold","arguments":[0],"result":{"code":0,"threshold":100}}
+{"query":"MeanLevel","arguments":[],"result":{"value":100,"red":100,"green":100,"blue":100}}
+)");
+
+    ASSERT_EQ(Velora("apply " + input + " " + output + " Threshold:100,3,250 LocalThreshold:4,8,-1,imageRange").first, 0);
+    CVelora expected = image, written;
+    ASSERT_EQ(expected.Threshold(100, 3, 250), 0u);
+    ASSERT_EQ(expected.LocalThreshold(4, 8, -1, 2), 0u);
+    ASSERT_EQ(written.LoadBMP(output), 0u);
+    EXPECT_EQ(Block(written), Block(expected));
+
+    // No byte holds 256 or -1: refused as the library refuses a level past the table.
+    const auto [refused, message] = Velora("apply " + input + " " + output + " Threshold:256,0,1");
+    EXPECT_EQ(refused, 3);
+    EXPECT_NE(message.find("Threshold refused the image (result 1: t must be below the number of levels"), std::string::npos)
+        << message;
+    EXPECT_NE(Velora("apply " + input + " " + output + " Threshold:1,-1,1").second.find("(result 3: low and high"),
+              std::string::npos);
+    EXPECT_NE(Velora("apply " + input + " " + output + " LocalThreshold:9,1,-1,0").second.find("(result 1: blockHeight"),
+              std::string::npos);
+
+    const std::string sixteen = TempPath("threshold_16.bmp");
+    BmpSpec spec;
+    spec.bitCount = 16;
+    spec.pixels.resize(CVelora::GetImageSize(spec.width, spec.height, 16));
+    WriteFile(sixteen, MakeBmp(spec));
+    EXPECT_NE(Velora("query " + sixteen + " OptimalThreshold:1 MeanLevel").second.find(
+                  R"("result":{"code":-1}})" "\n" R"({"query":"MeanLevel","arguments":[],"result":{"value":-1,)"),
+              std::string::npos);
+}
