@@ -3,6 +3,7 @@
 #include "CommandIds.h"
 #include "GenericOperationDialog.h"
 #include "IntensityDialogs.h"
+#include "PaletteDialogs.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CGammaDlg>(kCmdGamma),
         Entry<CContrasteTransfLinealDlg>(kCmdLinearContrast),
         Entry<CContrasteDlg>(kCmdNonLinear),
+        Entry<CSwapCanalesRGB>(kCmdSwapChannels),
     };
     return dialogs;
 }
