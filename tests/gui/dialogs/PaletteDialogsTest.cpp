@@ -82,7 +82,7 @@ TEST_F(PaletteDialogs, SaveAndLoadGoThroughTheFileQuestionsAndOnlyALoadIsUndone)
     CUtilidadDoc& doc = second->Document();
     const CVelora before = doc.Image();
     PaletteFileHooks::askLoadPath = [&](QWidget*, const QString&) { return palette; };
-    PaletteFileHooks::showLoadedFiles = [](CWorkbench&) { return true; };
+    config->switches.notepad = 1;  // BLOCNOTAS: the loaded file is shown
     Frame().Execute(kCmdLoadPalette);
     const auto loaded = PaletteOf(doc.Image()), wanted = PaletteOf(source);
     for (std::size_t i = 0; i < 256; ++i) EXPECT_EQ(loaded[i].rgbRed, wanted[i].rgbRed) << i;
@@ -105,6 +105,13 @@ TEST_F(PaletteDialogs, SaveAndLoadGoThroughTheFileQuestionsAndOnlyALoadIsUndone)
     EXPECT_EQ(Block(doc.Image()), afterLoad);
     EXPECT_EQ(shown.size(), 1);
 
+    config->switches.notepad = 0;
+    PaletteFileHooks::askLoadPath = [&](QWidget*, const QString&) { return palette; };
+    Frame().Execute(kCmdLoadPalette);
+    EXPECT_EQ(doc.History().Position(), 2);
+    EXPECT_EQ(shown.size(), 1);
+
+    ASSERT_TRUE(doc.Undo());
     ASSERT_TRUE(doc.Undo());
     EXPECT_EQ(Block(doc.Image()), Block(before));
 }
