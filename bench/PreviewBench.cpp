@@ -48,6 +48,10 @@ void BM_PreviewNonLinearRGB(benchmark::State& s) {
 }
 void BM_PreviewEqualizeRGB(benchmark::State& s) { Refresh(s, [](CVelora& im) { return im.Equalize(0, 0); }); }
 void BM_RestoreOnly(benchmark::State& s) { Refresh(s, [](CVelora&) { return 0u; }); }
+void BM_PreviewRearrangePaletteChannels(benchmark::State& s) {
+    Refresh(s, [](CVelora& im) { return im.RearrangePaletteChannels(2, 0, 1); });
+}
+void BM_PreviewSetChannelPalette(benchmark::State& s) { Refresh(s, [](CVelora& im) { return im.SetChannelPalette(0); }); }
 
 // The colour-model paths. The non-linear contrast dialog keeps a CModelPreview over its
 // backup; each refresh restores the image and applies the operation through it. Equalize has
@@ -128,6 +132,9 @@ BENCHMARK(BM_PreviewNonLinearRGB)
     ->ArgsProduct({{24, 8}, {0, 1, 2, 3, 4, 5, 6}})
     ->ArgNames({"depth", "function"})
     ->Unit(benchmark::kMillisecond);
+// The palette dialogs: restore, then work on the 256 entries only (8 bits).
+BENCHMARK(BM_PreviewRearrangePaletteChannels)->Arg(8)->ArgName("depth")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewSetChannelPalette)->Arg(8)->ArgName("depth")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewNonLinearModel)->Apply(ModelsAndFunctions);
 BENCHMARK(BM_PreviewNonLinearModelFirst)->Apply(DepthsAndModels);
 BENCHMARK(BM_NonLinearModelPlain)->Apply(ModelsAndFunctions);

@@ -6,6 +6,7 @@
 #include "IntensityDialogs.h"
 #include "PixelValueDialogs.h"
 #include "ThresholdDialogs.h"
+#include "PaletteDialogs.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CCalibracionColorDlg>(kCmdColorBalance),
         Entry<CUmbralizarDlg>(kCmdThreshold),
         Entry<CBuscarUmbralDlg>(kCmdOptimalThreshold),
+        Entry<CSwapCanalesRGB>(kCmdSwapChannels),
     };
     return dialogs;
 }

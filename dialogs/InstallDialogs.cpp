@@ -5,6 +5,7 @@
 #include "CommandTable.h"
 #include "CustomDialogs.h"
 #include "OperationDialog.h"
+#include "PaletteDialogs.h"
 #include "Workbench.h"
 
 void InstallDialogCommands(CCommandRegistry& registry, CWorkbench& bench) {
@@ -16,4 +17,5 @@ void InstallDialogCommands(CCommandRegistry& registry, CWorkbench& bench) {
                 });
     registry.SetCommandHandler(kCmdColorConversion,
                                [&bench] { CConversionValoresModelosColorDlg(bench.MainWindow()).exec(); });
+    InstallPaletteCommands(registry, bench);
 }

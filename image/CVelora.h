@@ -374,6 +374,40 @@ public:
     unsigned SplitChannels(int colorModel, CVelora* out1, CVelora* out2, CVelora* out3, CVelora* out4) const;
 
     // ---- Palette ramps and palette files ----
+    // Entry i of the table gets i in one channel (0 red, 1 green, 2 blue) and 0 in the other
+    // two: a 4-bit image gets the levels 0..15, not a spread over 0..255. 1 channel outside
+    // 0..2; 2 depth not 1, 4, 8.
+    unsigned SetChannelPalette(int channel);
+    // Each argument names the channel (0 red, 1 green, 2 blue) of the current table that the
+    // new red, green or blue takes, for every entry alike. 1-3 newRed, newGreen, newBlue
+    // outside 0..2; 4 depth not 1, 4, 8.
+    unsigned RearrangePaletteChannels(int newRed, int newGreen, int newBlue);
+
+    // JASC-PAL palette files: "JASC-PAL", "0100", the count (16 for 4 bits, 256 for 8 bits),
+    // then one line "r g b" per entry, every line ended by CR LF.
+    enum PaletteFileResult : unsigned {
+        kPaletteOk = 0,
+        kPaletteBadDepth = 1,    // the image is not of 4 or 8 bits
+        kPaletteCannotOpen = 2,  // cannot be opened, or is not a regular file
+        kPaletteNotJasc = 3,     // first line not "JASC-PAL", or a count other than 16 or 256
+        kPaletteBadEntry = 4,    // an entry line that is not three numbers 0..255
+        kPaletteWrongCount = 5,  // fewer entry lines than the count, or text after them
+        kPaletteTooLarge = 6,    // longer than kMaxPaletteFileBytes
+    };
+    static constexpr std::size_t kMaxPaletteFileBytes = 64 * 1024;
+    // Reads a palette file; nothing changes unless the whole file is valid. Entry i of the
+    // table takes entry i of the file for i below both counts; the rest keep their colours.
+    // Lines may end in CR LF or LF; blanks at the end of a line, blank lines after the
+    // entries and a missing last line end are accepted.
+    unsigned LoadPalette(const std::string& path);
+    // The same from the file's bytes (no code 2).
+    unsigned DecodePalette(const std::uint8_t* data, std::size_t size);
+    // Writes GetMaxColors entries (an entry beyond a short colour table as black) through a
+    // temporary renamed over the target. 1 depth not 4 or 8; 2 the file cannot be created;
+    // 3 writing it failed (the old file, if any, stays as it was).
+    unsigned SavePalette(const std::string& path) const;
+    // The bytes SavePalette writes; empty when the image is not of 4 or 8 bits.
+    std::string EncodePalette() const;
 
     // ---- Geometry ----
     unsigned Flip(int mode);

@@ -65,12 +65,20 @@ seed_raw() {
   { printf '\xfe\xff\x02\0'; bytes 4; } >"$out/negative.raw"
 }
 
+seed_palette() {
+  local out=$1 i
+  { printf 'JASC-PAL\r\n0100\r\n16\r\n'; for i in $(seq 0 15); do printf '%d %d %d\r\n' "$i" "$((i * 16))" "$((255 - i))"; done; } >"$out/sixteen.pal"
+  { printf 'JASC-PAL\n0100\n256\n'; for i in $(seq 0 255); do printf '%d %d %d\n' "$i" "$i" "$i"; done; } >"$out/gray-lf.pal"
+  printf 'JASC-PAL\r\n0100\r\n255\r\n0 0 0\r\n' >"$out/count-255.pal"
+}
+
 # target, seed function, its argument, -max_len
 targets=(
   "velora_fuzz_bmp seed_bmp 0 65536"
   "velora_fuzz_dib seed_bmp 14 65536"
   "velora_fuzz_pgm seed_pgm - 4096"
   "velora_fuzz_raw seed_raw - 16384"   # no RAW image above 16 KiB
+  "velora_fuzz_palette seed_palette - 8192"
 )
 
 failed=0

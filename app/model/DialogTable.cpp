@@ -51,8 +51,6 @@ constexpr std::array kDialogs = {
                "CVelora.chm::/Ayuda/AddNoise.htm", "", ""},
     DialogInfo{"CSuavizadoBinarioDlg", "Suavizado Binario de Imágenes", "Suavizado Binario de ",
                "CVelora.chm::/Ayuda/BinarySmoothing.htm", "Suavizado Binario", "Cálculo Suavizado Binario"},
-    DialogInfo{"CSwapCanalesRGB", "Intercambio de Canales RGB de la Paleta", "",
-               "CVelora.chm::/Ayuda/SetPalette.htm", "Intercambio de Canales RGB", "Cálculo Intercambio Canales"},
     DialogInfo{"CTraslacionDlg", "Traslación de una Imagen", "Traslación de ",
                "CVelora.chm::/Ayuda/Translation.htm", "Traslación", "Cálculo Traslación"},
 };

@@ -303,3 +303,21 @@ TEST_F(CommandLine, EraseBitPlanesTakesAListOfPlaneNumbers) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("must be an integer, not 'two'"), std::string::npos) << run.err;
 }
+
+TEST_F(CommandLine, PaletteStepsWriteAndReadPaletteFiles) {
+    const std::string in = TempPath("cli_pal_in.bmp"), out = TempPath("cli_pal_out.bmp");
+    const std::string pal = TempPath("cli_pal.pal");
+    const CVelora image = RandomImage(6, 3, 8, 81);
+    ASSERT_EQ(image.SaveBMP(in), 0u);
+    // Saving leaves the image as it was; the file is the step's side effect.
+    ASSERT_EQ(Velora("apply " + in + " " + out + " SavePalette:" + pal).status, 0);
+    EXPECT_EQ(ReadFile(pal), Bytes(image.EncodePalette()));
+    EXPECT_EQ(ReadFile(out), ReadFile(in));
+
+    ASSERT_EQ(Velora("apply " + in + " " + out + " SetChannelPalette:green LoadPalette:" + pal).status, 0);
+    EXPECT_EQ(ReadFile(out), ReadFile(in));
+    WriteFile(pal, Bytes("JASC-PAL\r\n0100\r\n255\r\n"));
+    const CliRun refused = Velora("apply " + in + " " + out + " LoadPalette:" + pal);
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.err.find("not a JASC-PAL file of 16 or 256 entries"), std::string::npos) << refused.err;
+}

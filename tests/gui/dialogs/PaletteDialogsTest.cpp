@@ -1,0 +1,234 @@
+// The palette commands as a user drives them: palette files loaded and saved through the
+// file questions, the editor's strip, the exchange between two images and the channel swap.
+#include <QComboBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "ChildFrame.h"
+#include "CustomDialogs.h"
+#include "GenericOperationDialog.h"
+#include "PaletteDialogs.h"
+#include "WorkbenchFixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::vector<RGBQUAD> PaletteOf(const CVelora& image) {
+    std::vector<RGBQUAD> table(image.GetNumColors());
+    image.GetPalette(table.data());
+    return table;
+}
+
+class PaletteDialogs : public Workbench {
+protected:
+    void SetUp() override {
+        Workbench::SetUp();
+        saved = {PaletteFileHooks::askLoadPath, PaletteFileHooks::askSavePath, PaletteFileHooks::showFile,
+                 PaletteFileHooks::showLoadedFiles, CColourButton::askColour};
+        PaletteFileHooks::showFile = [this](QWidget*, const QString& path) { shown << path; };
+    }
+    void TearDown() override {
+        PaletteFileHooks::askLoadPath = saved.load;
+        PaletteFileHooks::askSavePath = saved.save;
+        PaletteFileHooks::showFile = saved.show;
+        PaletteFileHooks::showLoadedFiles = saved.shows;
+        CColourButton::askColour = saved.colour;
+        Workbench::TearDown();
+    }
+    static void MoveTo(QWidget* widget, QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &move);
+    }
+    struct {
+        decltype(PaletteFileHooks::askLoadPath) load;
+        decltype(PaletteFileHooks::askSavePath) save;
+        decltype(PaletteFileHooks::showFile) show;
+        decltype(PaletteFileHooks::showLoadedFiles) shows;
+        decltype(CColourButton::askColour) colour;
+    } saved;
+    QStringList shown;
+};
+
+}  // namespace
+
+TEST_F(PaletteDialogs, SaveAndLoadGoThroughTheFileQuestionsAndOnlyALoadIsUndone) {
+    CUtilidadView* first = OpenImage("origen.bmp", RandomImage(8, 6, 8, 1));
+    const CVelora source = first->Document().Image();
+    const QString palette = QString::fromStdString(dir + "/origen.PspPalette");
+    QString proposed;
+    PaletteFileHooks::askSavePath = [&](QWidget*, const QString& start) {
+        proposed = start;
+        return palette;
+    };
+    Frame().Execute(kCmdSavePalette);
+    EXPECT_TRUE(proposed.endsWith("origen.PspPalette")) << proposed.toStdString();
+    EXPECT_EQ(ReadFile(palette.toStdString()), Bytes(source.EncodePalette()));
+    EXPECT_FALSE(first->Document().History().CanUndo());  // nothing changed, nothing to undo
+    EXPECT_FALSE(first->Document().IsModified());
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Almacenar Paleta: "));
+
+    // A failed save says so and why.
+    const QString nowhere = QString::fromStdString(dir + "/no existe/p.pal");
+    PaletteFileHooks::askSavePath = [&](QWidget*, const QString&) { return nowhere; };
+    Frame().Execute(kCmdSavePalette);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.last(), "Mensaje de Error|Error. No se ha podido almacenar la paleta en el archivo " + nowhere +
+                                   ":\nno se puede crear el archivo");
+
+    CUtilidadView* second = OpenImage("destino.bmp", RandomImage(8, 6, 8, 2));
+    CUtilidadDoc& doc = second->Document();
+    const CVelora before = doc.Image();
+    PaletteFileHooks::askLoadPath = [&](QWidget*, const QString&) { return palette; };
+    config->switches.notepad = 1;  // BLOCNOTAS: the loaded file is shown
+    Frame().Execute(kCmdLoadPalette);
+    const auto loaded = PaletteOf(doc.Image()), wanted = PaletteOf(source);
+    for (std::size_t i = 0; i < 256; ++i) EXPECT_EQ(loaded[i].rgbRed, wanted[i].rgbRed) << i;
+    EXPECT_EQ(doc.Image().CountDifferentPixels(before), 0u);
+    ASSERT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(doc.History().Description(0), "Cargar Paleta");
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cargar Paleta: "));
+    EXPECT_EQ(shown, QStringList{palette});  // the BLOCNOTAS switch shows the file
+
+    // A file that is no palette: a message naming the cause, no undo step, no change.
+    const std::string bad = dir + "/mala.pal";
+    WriteFile(bad, Bytes("JASC-PAL\r\n0100\r\n255\r\n"));
+    PaletteFileHooks::askLoadPath = [&](QWidget*, const QString&) { return QString::fromStdString(bad); };
+    const auto afterLoad = Block(doc.Image());
+    Frame().Execute(kCmdLoadPalette);
+    EXPECT_EQ(messages.last(), QString::fromStdString("Mensaje de Error|Error. No se ha podido cargar la paleta del archivo " +
+                                                      bad + ":\nno es un archivo de paleta JASC-PAL de 16 o 256 colores"));
+    EXPECT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(Block(doc.Image()), afterLoad);
+    EXPECT_EQ(shown.size(), 1);
+
+    config->switches.notepad = 0;
+    PaletteFileHooks::askLoadPath = [&](QWidget*, const QString&) { return palette; };
+    Frame().Execute(kCmdLoadPalette);
+    EXPECT_EQ(doc.History().Position(), 2);
+    EXPECT_EQ(shown.size(), 1);
+
+    ASSERT_TRUE(doc.Undo());
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(Block(doc.Image()), Block(before));
+}
+
+TEST_F(PaletteDialogs, TheEditorStripReadsOutAndChangesEntriesWithALivePreview) {
+    CUtilidadView* view = OpenImage("editar.bmp", RandomImage(8, 6, 4, 3));
+    CUtilidadDoc& doc = view->Document();
+    const CVelora original = doc.Image();
+    const RGBQUAD e5 = PaletteOf(original)[5];
+    CColourButton::askColour = [](QWidget*, std::uint32_t& colour) {
+        colour = 0x563412;  // red 0x12, green 0x34, blue 0x56
+        return true;
+    };
+    {
+        CEditarPaletaDlg dialog(view);
+        dialog.show();
+        ASSERT_EQ(dialog.strip->Entries().size(), 16u);
+        EXPECT_GT(dialog.strip->EntryRect(0).width(), 1);  // 16 entries are wide enough to point at
+        const QPoint at5 = dialog.strip->EntryRect(5).center();
+        EXPECT_EQ(dialog.strip->EntryAt(at5), 5);
+        MoveTo(dialog.strip, at5);
+        EXPECT_EQ(dialog.readout->text(),
+                  QString("Nivel: 5   RGB(%1,%2,%3)").arg(e5.rgbRed).arg(e5.rgbGreen).arg(e5.rgbBlue));
+        QTest::mouseClick(dialog.strip, Qt::LeftButton, {}, at5);
+        EXPECT_EQ(dialog.readout->text(), "Nivel: 5   RGB(18,52,86)");
+        RGBQUAD shownColour = PaletteOf(doc.Image())[5];
+        EXPECT_EQ(shownColour.rgbRed, 0x12);
+        EXPECT_EQ(shownColour.rgbBlue, 0x56);
+        EXPECT_EQ(dialog.strip->Entries()[5].rgbGreen, 0x34);
+
+        dialog.originalButton->click();
+        EXPECT_EQ(Block(doc.Image()), Block(original));
+        dialog.ChooseColour(5);
+        dialog.reject();
+        EXPECT_EQ(Block(doc.Image()), Block(original));
+        EXPECT_FALSE(doc.History().CanUndo());
+    }
+    CEditarPaletaDlg dialog(view);
+    dialog.ChooseColour(0);
+    dialog.accept();
+    ASSERT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(doc.History().Description(0), "Editar Paleta");
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Edición de la Paleta: "));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(PaletteOf(doc.Image())[0].rgbGreen, 0x34);
+    EXPECT_EQ(doc.Image().CountDifferentPixels(original), 0u);
+}
+
+TEST_F(PaletteDialogs, TheExchangeListsImagesOfTheDepthAndRecordsEachChangedImage) {
+    CUtilidadView* x = OpenImage("x.bmp", RandomImage(8, 6, 8, 4));
+    OpenImage("colour.bmp", RandomImage(8, 6, 24, 5));
+    CUtilidadView* y = OpenImage("y.bmp", RandomImage(8, 6, 8, 6));
+    const CVelora xBefore = x->Document().Image(), yBefore = y->Document().Image();
+    {
+        CCambiarPaletaDlg dialog(y);
+        ASSERT_EQ(dialog.imageA->count(), 2);  // the active image first; no 24-bit one
+        EXPECT_EQ(dialog.imageA->itemText(0).toStdString(), y->Document().Title());
+        EXPECT_EQ(dialog.imageB->itemText(1).toStdString(), x->Document().Title());
+        dialog.Choose(0, 0);
+        dialog.Choose(1, 0);
+        EXPECT_EQ(dialog.differentPixels->text(), "Nº de Píxeles Distintos: 0");
+        EXPECT_EQ(Block(y->Document().Image()), Block(yBefore));
+
+        dialog.Choose(1, 1);  // A = y, B = x: y previews with x's palette
+        EXPECT_EQ(dialog.differentPixels->text(),
+                  QString("Nº de Píxeles Distintos: %1").arg(yBefore.CountDifferentPixels(xBefore)));
+        EXPECT_EQ(PaletteOf(y->Document().Image())[7].rgbRed, PaletteOf(xBefore)[7].rgbRed);
+        EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cambio de Paleta(s): "));
+        dialog.mode[1]->click();
+        EXPECT_EQ(PaletteOf(x->Document().Image())[7].rgbRed, PaletteOf(yBefore)[7].rgbRed);
+        dialog.reject();
+    }
+    EXPECT_EQ(Block(x->Document().Image()), Block(xBefore));
+    EXPECT_EQ(Block(y->Document().Image()), Block(yBefore));
+
+    CCambiarPaletaDlg dialog(y);
+    dialog.Choose(0, 0);
+    dialog.Choose(1, 1);
+    dialog.mode[1]->click();
+    dialog.accept();
+    // Both images changed: each can undo its change, and neither change is lost unnoticed.
+    for (CUtilidadView* view : {x, y}) {
+        CUtilidadDoc& doc = view->Document();
+        ASSERT_EQ(doc.History().Position(), 1);
+        EXPECT_EQ(doc.History().Description(0), "Cambiar Paleta");
+        EXPECT_TRUE(doc.IsModified());
+    }
+    EXPECT_EQ(PaletteOf(x->Document().Image())[200].rgbGreen, PaletteOf(yBefore)[200].rgbGreen);
+    EXPECT_EQ(PaletteOf(y->Document().Image())[200].rgbGreen, PaletteOf(xBefore)[200].rgbGreen);
+    ASSERT_TRUE(x->Document().Undo());
+    EXPECT_EQ(Block(x->Document().Image()), Block(xBefore));
+}
+
+TEST_F(PaletteDialogs, SwappingChannelsPreviewsTimesAndReturnsToTheOriginal) {
+    CUtilidadView* view = OpenImage("canales.bmp", RandomImage(8, 6, 8, 7));
+    CUtilidadDoc& doc = view->Document();
+    const CVelora original = doc.Image();
+    auto made = MakeOperationDialog(kCmdSwapChannels, view);
+    auto* dialog = dynamic_cast<CSwapCanalesRGB*>(made.get());
+    ASSERT_NE(dialog, nullptr);
+    dialog->show();
+    dialog->choice[0][2]->click();  // "Nuevo R:" takes B
+    const auto initial = PaletteOf(original), now = PaletteOf(doc.Image());
+    for (std::size_t i = 0; i < 256; ++i) {
+        EXPECT_EQ(now[i].rgbRed, initial[i].rgbBlue) << i;
+        EXPECT_EQ(now[i].rgbGreen, initial[i].rgbGreen) << i;
+    }
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cálculo Intercambio Canales: "));
+    dialog->choice[1][0]->click();  // and "Nuevo G:" R: entry 0 keeps both choices
+    EXPECT_EQ(PaletteOf(doc.Image())[0].rgbRed, initial[0].rgbBlue);
+    EXPECT_EQ(PaletteOf(doc.Image())[0].rgbGreen, initial[0].rgbRed);
+
+    dialog->originalButton->click();
+    EXPECT_TRUE(dialog->choice[0][0]->isChecked());
+    EXPECT_EQ(Block(doc.Image()), Block(original));
+    dialog->accept();
+    ASSERT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(doc.History().Description(0), "Intercambio de Canales RGB");
+    EXPECT_EQ(PaletteOf(doc.Image())[9].rgbRed, initial[9].rgbRed);
+}
