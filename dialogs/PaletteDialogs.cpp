@@ -25,7 +25,6 @@
 #include "GenericOperationDialog.h"
 #include "Help.h"
 #include "LastFolder.h"
-#include "MainFrame.h"
 #include "Messages.h"
 #include "QtText.h"
 #include "View.h"
@@ -109,11 +108,6 @@ std::function<void(QWidget*, const QString&)> PaletteFileHooks::showFile = [](QW
     CAccessories::Launch(CAccessories::Kind::TextEditor, {path}, parent);
 };
 
-std::function<bool(CWorkbench&)> PaletteFileHooks::showLoadedFiles = [](CWorkbench& bench) {
-    // The switch lives with the frame's configuration; a workbench without a frame shows nothing.
-    auto* frame = dynamic_cast<CMainFrame*>(bench.MainWindow());
-    return frame != nullptr && frame->Configuration().switches.notepad != 0;
-};
 
 QString PaletteLoadError(unsigned code, const QString& path) {
     QString why;
@@ -153,7 +147,7 @@ bool LoadPaletteFile(CWorkbench& bench) {
     }
     document->TimeOperation(true, "Cargar Paleta");
     bench.DocumentChanged(*document, false);
-    if (PaletteFileHooks::showLoadedFiles(bench)) PaletteFileHooks::showFile(bench.MainWindow(), path);
+    if (bench.ShowLoadedPaletteFiles()) PaletteFileHooks::showFile(bench.MainWindow(), path);
     return true;
 }
 

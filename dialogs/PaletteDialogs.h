@@ -32,8 +32,6 @@ struct PaletteFileHooks {
     static std::function<QString(QWidget* parent, const QString& startPath)> askSavePath;
     // Shows a loaded palette file (when the BLOCNOTAS switch is on).
     static std::function<void(QWidget* parent, const QString& path)> showFile;
-    // Whether loaded files are shown: the configuration's BLOCNOTAS switch.
-    static std::function<bool(CWorkbench& bench)> showLoadedFiles;
 };
 
 // "Cargar Paleta" and "Almacenar Paleta" on the active document. False when nothing was done.

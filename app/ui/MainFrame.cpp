@@ -116,6 +116,7 @@ public:
     int ColorModel() const override { return m_frame.ColorModel(); }
     void SetColorModel(int model) override { m_frame.SetColorModel(model); }
     bool StepByStep() const override { return m_frame.StepByStep(); }
+    bool ShowLoadedPaletteFiles() const override { return m_frame.Configuration().switches.notepad != 0; }
     void DocumentChanged(CUtilidadDoc& document, bool sizeChanged) override { m_frame.DocumentChanged(document, sizeChanged); }
     void OpenResult(CVelora&& image, const std::string& name) override {
         auto document = m_frame.NewDocument();

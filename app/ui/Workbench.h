@@ -34,6 +34,8 @@ public:
     virtual void SetColorModel(int model) = 0;
     // Dialogs with a slow variant run it, row by row, while this is on.
     virtual bool StepByStep() const = 0;
+    // A palette file loaded into an image is also shown in the text editor while this is on.
+    virtual bool ShowLoadedPaletteFiles() const = 0;
 
     // ---- After a change
     // The document's image changed: every view of it repaints (and is sized again when the

@@ -27,14 +27,13 @@ protected:
     void SetUp() override {
         Workbench::SetUp();
         saved = {PaletteFileHooks::askLoadPath, PaletteFileHooks::askSavePath, PaletteFileHooks::showFile,
-                 PaletteFileHooks::showLoadedFiles, CColourButton::askColour};
+                 CColourButton::askColour};
         PaletteFileHooks::showFile = [this](QWidget*, const QString& path) { shown << path; };
     }
     void TearDown() override {
         PaletteFileHooks::askLoadPath = saved.load;
         PaletteFileHooks::askSavePath = saved.save;
         PaletteFileHooks::showFile = saved.show;
-        PaletteFileHooks::showLoadedFiles = saved.shows;
         CColourButton::askColour = saved.colour;
         Workbench::TearDown();
     }
@@ -46,7 +45,6 @@ protected:
         decltype(PaletteFileHooks::askLoadPath) load;
         decltype(PaletteFileHooks::askSavePath) save;
         decltype(PaletteFileHooks::showFile) show;
-        decltype(PaletteFileHooks::showLoadedFiles) shows;
         decltype(CColourButton::askColour) colour;
     } saved;
     QStringList shown;
