@@ -20,13 +20,6 @@ using velora::catalog::Args;
 using velora::catalog::ArgValue;
 using velora::ui::Q;
 
-QVBoxLayout* AddGroup(QVBoxLayout* body, const QString& title) {
-    auto* group = new QGroupBox(title);
-    auto* layout = new QVBoxLayout(group);
-    body->addWidget(group);
-    return layout;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- gray-level slicing
@@ -40,7 +33,7 @@ CFraccNivelGrisDlg::CFraccNivelGrisDlg(CUtilidadView* view) : COperationDialog(v
     const int t = span / 3;
 
     const auto& params = Operation().params;  // mode, lo, hi, inValue, outValue
-    QVBoxLayout* type = AddGroup(Body(), Q(params[0].label));
+    QVBoxLayout* type = AddGroup(Q(params[0].label));
     auto* choices = new QButtonGroup(this);
     for (const auto& choice : params[0].choices) {
         auto* radio = new QRadioButton(Q(choice.label));
@@ -54,13 +47,13 @@ CFraccNivelGrisDlg::CFraccNivelGrisDlg(CUtilidadView* view) : COperationDialog(v
         ParametersChanged();
     });
 
-    QVBoxLayout* input = AddGroup(Body(), Q(params[1].group));
+    QVBoxLayout* input = AddGroup(Q(params[1].group));
     lo = AddSliderEdit(Q(params[1].label), 0, m_levelMax, 0, t, input);
     hi = AddSliderEdit(Q(params[2].label), 0, m_levelMax, 0, 2 * t, input);
     // The range stays a range: the library refuses lo above hi.
     lo->SetBounds([this] { return std::pair{0, hi->Value()}; });
     hi->SetBounds([this] { return std::pair{lo->Value(), m_levelMax}; });
-    QVBoxLayout* output = AddGroup(Body(), Q(params[3].group));
+    QVBoxLayout* output = AddGroup(Q(params[3].group));
     inValue = AddSliderEdit(Q(params[3].label), 0, m_levelMax, 0, t / 2, output);
     outValue = AddSliderEdit(Q(params[4].label), 0, m_levelMax, 0, 2 * t, output);
     AddPreviewBox();
@@ -77,7 +70,7 @@ unsigned CFraccNivelGrisDlg::Apply(CVelora& image) {
 CPlanosBitsDlg::CPlanosBitsDlg(CUtilidadView* view) : COperationDialog(view, kCmdEraseBitPlanes) {
     const int depth = Backup().GetBitCount();
     const int planes = depth == 32 ? 24 : depth;
-    QVBoxLayout* group = AddGroup(Body(), Q(Operation().params[0].label));
+    QVBoxLayout* group = AddGroup(Q(Operation().params[0].label));
     for (int p = 7; p >= 0; --p) {
         QCheckBox* box = AddCheckBox(QString("Plano %1").arg(p), false, group);
         box->setEnabled(p < planes);
@@ -152,7 +145,7 @@ unsigned CCambiarNumeroGrises::Apply(CVelora& image) { return Operation().call(i
 CColorToGrisDlg::CColorToGrisDlg(CUtilidadView* view) : COperationDialog(view, kCmdGrayScale) {
     static const char* const kFormulas[] = {"Y = 0.299 * Rojo + 0.587 * Verde + 0.114 * Azul", "Y = (Rojo + Verde + Azul) / 3"};
     const velora::catalog::Param& methods = Operation().params[0];
-    QVBoxLayout* group = AddGroup(Body(), Q(methods.label));
+    QVBoxLayout* group = AddGroup(Q(methods.label));
     auto* choices = new QButtonGroup(this);
     for (const auto& choice : methods.choices) {
         auto* radio = new QRadioButton(Q(choice.label));
@@ -177,7 +170,7 @@ unsigned CColorToGrisDlg::Apply(CVelora& image) { return Operation().call(image,
 
 CCalibracionColorDlg::CCalibracionColorDlg(CUtilidadView* view) : COperationDialog(view, kCmdColorBalance) {
     const auto& params = Operation().params;  // red, green, blue
-    QVBoxLayout* group = AddGroup(Body(), Q(params[0].group));
+    QVBoxLayout* group = AddGroup(Q(params[0].group));
     std::array<CSliderEdit*, 3> pairs{};
     for (std::size_t i = 0; i < 3; ++i) {
         const velora::catalog::Range range = params[i].ControlRange();

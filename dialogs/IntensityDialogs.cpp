@@ -25,13 +25,6 @@ using velora::ui::Q;
 // A decimal as the dialogs show it, with a comma: "0,5".
 QString CommaDecimal(double value, int decimals) { return QString::number(value, 'f', decimals).replace('.', ','); }
 
-QVBoxLayout* AddGroup(QVBoxLayout* body, const QString& title) {
-    auto* group = new QGroupBox(title);
-    auto* layout = new QVBoxLayout(group);
-    body->addWidget(group);
-    return layout;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- gamma
@@ -101,10 +94,10 @@ CContrasteTransfLinealDlg::CContrasteTransfLinealDlg(CUtilidadView* view)
     m_lowestPresent = std::min(m_lowestPresent, m_highestPresent);
 
     const auto& params = Operation().params;  // inMin, inMax, outMin, outMax, then the four channels
-    QVBoxLayout* input = AddGroup(Body(), Q(params[0].group));
+    QVBoxLayout* input = AddGroup(Q(params[0].group));
     inMin = AddSliderEdit(Q(params[0].label), 0, m_levelMax, 0, m_lowestPresent, input);
     inMax = AddSliderEdit(Q(params[1].label), 0, m_levelMax, 0, m_highestPresent, input);
-    QVBoxLayout* output = AddGroup(Body(), Q(params[2].group));
+    QVBoxLayout* output = AddGroup(Q(params[2].group));
     outMin = AddSliderEdit(Q(params[2].label), 0, m_levelMax, 0, 0, output);
     outMax = AddSliderEdit(Q(params[3].label), 0, m_levelMax, 0, m_levelMax, output);
     inMin->SetBounds([this] { return std::pair{m_lowestPresent, inMax->Value()}; });
@@ -112,7 +105,7 @@ CContrasteTransfLinealDlg::CContrasteTransfLinealDlg(CUtilidadView* view)
     outMin->SetBounds([this] { return std::pair{0, outMax->Value()}; });
     outMax->SetBounds([this] { return std::pair{outMin->Value(), m_levelMax}; });
 
-    QVBoxLayout* channels = AddGroup(Body(), Q(params[4].group));
+    QVBoxLayout* channels = AddGroup(Q(params[4].group));
     for (int i = 0; i < 4; ++i) {
         const auto& flag = params[std::size_t(4 + i)];
         channel[std::size_t(i)] = AddCheckBox(Q(flag.label), flag.defaultValue != 0, channels);
@@ -138,7 +131,7 @@ unsigned CContrasteTransfLinealDlg::Apply(CVelora& image) {
 
 CContrasteDlg::CContrasteDlg(CUtilidadView* view) : COperationDialog(view, kCmdNonLinear), m_modelPreview(Backup()) {
     const velora::catalog::Param& functions = *Operation().FindParam("function");
-    QVBoxLayout* group = AddGroup(Body(), Q(functions.label));
+    QVBoxLayout* group = AddGroup(Q(functions.label));
     auto* choices = new QButtonGroup(this);
     for (const auto& choice : functions.choices) {
         auto* radio = new QRadioButton(Q(choice.label));

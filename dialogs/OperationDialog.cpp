@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -242,6 +243,13 @@ QCheckBox* COperationDialog::AddCheckBox(const QString& text, bool checked, QLay
     (into ? into : m_body)->addWidget(box);
     connect(box, &QCheckBox::clicked, this, &COperationDialog::ParametersChanged);
     return box;
+}
+
+QVBoxLayout* COperationDialog::AddGroup(const QString& title, QVBoxLayout* into) {
+    auto* group = new QGroupBox(title);
+    auto* layout = new QVBoxLayout(group);
+    (into ? into : m_body)->addWidget(group);
+    return layout;
 }
 
 QCheckBox* COperationDialog::AddPreviewBox() {

@@ -129,6 +129,8 @@ protected:
     CSliderEdit* AddSliderEdit(const QString& label, int minimum, int maximum, int tickInterval, int value,
                                QLayout* into = nullptr);
     QCheckBox* AddCheckBox(const QString& text, bool checked, QLayout* into = nullptr);
+    // A titled frame in the body (or in another frame); its controls go into the layout returned.
+    QVBoxLayout* AddGroup(const QString& title, QVBoxLayout* into = nullptr);
     // The "Previsualizar" box, checked as declared: while unchecked, changes do not preview.
     QCheckBox* AddPreviewBox();
     // The declared progress text of the step-by-step runs.

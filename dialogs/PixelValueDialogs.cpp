@@ -1,7 +1,6 @@
 #include "PixelValueDialogs.h"
 
 #include <QButtonGroup>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,8 +132,7 @@ CCambiarProfundidadColor::CCambiarProfundidadColor(CUtilidadView* view) : COpera
     // 4 and 8 bits hold gray levels only: a colour image cannot take them.
     const bool grayTargets = image.GetBitCount() == 1 || image.IsGray();
     const auto& param = Operation().params[0];
-    auto* box = new QGroupBox(Q(param.label));
-    auto* layout = new QVBoxLayout(box);
+    QVBoxLayout* layout = AddGroup(Q(param.label));
     auto* group = new QButtonGroup(this);
     for (const auto& c : param.choices) {
         auto* radio = new QRadioButton(Q(c.label));
@@ -144,7 +142,6 @@ CCambiarProfundidadColor::CCambiarProfundidadColor(CUtilidadView* view) : COpera
         const bool offered = c.value != current && (grayTargets || (c.value != 1 && c.value != 2));
         radio->setEnabled(offered);
     }
-    Body()->addWidget(box);
     // The image's own depth is shown chosen: "Aceptar" without a choice changes nothing.
     m_code = m_current = current;
     depth[std::size_t(current)]->setChecked(true);

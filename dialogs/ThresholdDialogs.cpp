@@ -18,13 +18,6 @@ using velora::catalog::Args;
 using velora::catalog::Choice;
 using velora::ui::Q;
 
-QVBoxLayout* AddGroup(QVBoxLayout* body, const QString& title) {
-    auto* group = new QGroupBox(title);
-    auto* layout = new QVBoxLayout(group);
-    body->addWidget(group);
-    return layout;
-}
-
 // A row of a label and a small number box.
 QLineEdit* AddNumberRow(QVBoxLayout* into, const QString& label, int value) {
     auto* row = new QHBoxLayout;
@@ -67,7 +60,7 @@ CUmbralizarDlg::CUmbralizarDlg(CUtilidadView* view) : COperationDialog(view, kCm
     m_titleStart = windowTitle().toStdString();
     const auto& params = Operation().params;  // t, low, high
 
-    QVBoxLayout* modes = AddGroup(Body(), "Tipo de Umbralización");
+    QVBoxLayout* modes = AddGroup("Tipo de Umbralización");
     global = new QRadioButton("Global");
     local = new QRadioButton("Local Adaptativa");
     global->setChecked(true);
@@ -82,7 +75,7 @@ CUmbralizarDlg::CUmbralizarDlg(CUtilidadView* view) : COperationDialog(view, kCm
         ParametersChanged();
     });
 
-    QVBoxLayout* globalBox = AddGroup(Body(), "Umbral Global");
+    QVBoxLayout* globalBox = AddGroup("Umbral Global");
     threshold = AddSliderEdit(Q(params[0].label), 0, m_high, params[0].tickInterval, middle, globalBox);
     threshold->SetBounds([this] { return std::pair{0, m_high}; });
     lowEdit = AddNumberRow(globalBox, "Rango (Mín, Umbral - 1)", 0);
@@ -98,13 +91,13 @@ CUmbralizarDlg::CUmbralizarDlg(CUtilidadView* view) : COperationDialog(view, kCm
     connect(highTyped, &CTypedNumber::Taken, this, [this](double value) { HighTaken(int(value)); });
     connect(highEdit, &QLineEdit::textChanged, this, &CUmbralizarDlg::UpdateTitle);
 
-    QVBoxLayout* localBox = AddGroup(Body(), "Umbral Local Adaptativo");
+    QVBoxLayout* localBox = AddGroup("Umbral Local Adaptativo");
     blockSize = AddSliderEdit("Tamaño del Bloque", 1, m_blockMaximum, 20, std::max(1, m_blockMaximum / 4), localBox);
     blockMaximumLabel = new QLabel(QString::number(m_blockMaximum));
     if (auto* row = qobject_cast<QHBoxLayout*>(blockSize->layout())) row->insertWidget(2, blockMaximumLabel);
 
     const auto* localOp = velora::catalog::FindOperation("LocalThreshold");
-    QVBoxLayout* kinds = AddGroup(localBox, "Umbral de cada Región");
+    QVBoxLayout* kinds = AddGroup("Umbral de cada Región", localBox);
     const std::vector<Choice> kindChoices = {
         {0, {}, "Valor Medio Región"}, {1, {}, "Máximo Región"}, {2, {}, "Máximo Imagen"}, {3, {}, "Otro"}};
     QButtonGroup* kindGroup = AddRadios(this, kinds, kindChoices, thresholdKind);
@@ -127,7 +120,7 @@ CUmbralizarDlg::CUmbralizarDlg(CUtilidadView* view) : COperationDialog(view, kCm
         ParametersChanged();
     });
 
-    QVBoxLayout* outputs = AddGroup(localBox, Q(localOp->params[3].label));
+    QVBoxLayout* outputs = AddGroup(Q(localOp->params[3].label), localBox);
     QButtonGroup* outputGroup = AddRadios(this, outputs, localOp->params[3].choices, outputKind);
     connect(outputGroup, &QButtonGroup::idClicked, this, [this] { ParametersChanged(); });
 
@@ -205,7 +198,7 @@ CBuscarUmbralDlg::CBuscarUmbralDlg(CUtilidadView* view) : COperationDialog(view,
     if (image.GetInfoHistogram(info) == 0) m_highestPeak = info.mode[0].level;
 
     const auto* optimal = velora::catalog::FindOperation("OptimalThreshold");
-    QVBoxLayout* methods = AddGroup(Body(), "Método");
+    QVBoxLayout* methods = AddGroup("Método");
     QButtonGroup* group = AddRadios(this, methods, optimal->params[0].choices, method);
     connect(group, &QButtonGroup::idClicked, this, &CBuscarUmbralDlg::MethodChosen);
 

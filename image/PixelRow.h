@@ -71,4 +71,41 @@ inline bool IsAccessibleDepth(unsigned depth) {
     return depth == 1 || depth == 4 || depth == 8 || depth == 24 || depth == 32;
 }
 
+// p[i] = table[p[i]]. Eight lookups go to a local buffer and out in one store: a store into
+// p between lookups would make each next table read wait on it (p may alias the table).
+inline void MapBytes(std::uint8_t* p, std::size_t n, const std::uint8_t* table) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint8_t out[8];
+        for (unsigned k = 0; k < 8; ++k) out[k] = table[p[i + k]];
+        std::memcpy(p + i, out, 8);
+    }
+    for (; i < n; ++i) p[i] = table[p[i]];
+}
+
+// Applies three byte tables (blue, green, red) to the pixels of a 24- or 32-bit row; the
+// alpha byte stays.
+inline void MapPixels(std::uint8_t* p, std::int32_t width, std::size_t step, const std::uint8_t* blue,
+               const std::uint8_t* green, const std::uint8_t* red) {
+    if (blue == green && green == red && step == 3) {
+        MapBytes(p, 3 * std::size_t(width), blue);
+        return;
+    }
+    if (step == 4) {
+        for (std::int32_t x = 0; x < width; ++x, p += 4) {
+            std::uint32_t w;
+            std::memcpy(&w, p, 4);
+            w = (w & 0xFF000000u) | blue[w & 0xFF] | (std::uint32_t(green[(w >> 8) & 0xFF]) << 8) |
+                (std::uint32_t(red[(w >> 16) & 0xFF]) << 16);
+            std::memcpy(p, &w, 4);
+        }
+        return;
+    }
+    for (std::int32_t x = 0; x < width; ++x, p += 3) {
+        p[0] = blue[p[0]];
+        p[1] = green[p[1]];
+        p[2] = red[p[2]];
+    }
+}
+
 }  // namespace velora::detail

@@ -8,8 +8,10 @@
 
 #include "CVelora.h"
 #include "Parallel.h"
+#include "PixelRow.h"
 
 using velora::detail::ForEachRowBand;
+using velora::detail::MapPixels;
 
 static_assert(std::endian::native == std::endian::little, "pixel words are read as little-endian");
 
@@ -23,27 +25,6 @@ void AndBytes(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48])
     for (; i + 48 <= n; i += 48)
         for (std::size_t k = 0; k < 48; ++k) p[i + k] &= mask[k];
     for (std::size_t k = 0; i < n; ++i, ++k) p[i] &= mask[k];
-}
-
-// Three byte tables (blue, green, red) on the pixels of a 24- or 32-bit row; alpha stays.
-void MapPixelRow(std::uint8_t* p, std::int32_t width, std::size_t step, const std::uint8_t* blue,
-                 const std::uint8_t* green, const std::uint8_t* red) {
-    if (step == 4) {
-        for (std::int32_t x = 0; x < width; ++x, p += 4) {
-            std::uint32_t w;
-            std::memcpy(&w, p, 4);
-            w = (w & 0xFF000000u) | blue[w & 0xFF] | (std::uint32_t(green[(w >> 8) & 0xFF]) << 8) |
-                (std::uint32_t(red[(w >> 16) & 0xFF]) << 16);
-            std::memcpy(p, &w, 4);
-        }
-        return;
-    }
-    for (std::int32_t x = 0; x < width; ++x, p += 3) {
-        const std::uint8_t b = blue[p[0]], g = green[p[1]], r = red[p[2]];
-        p[0] = b;
-        p[1] = g;
-        p[2] = r;
-    }
 }
 
 // Bit `bit` of every pixel of a stored row, packed eight to a byte from the most significant
@@ -98,7 +79,7 @@ static void MapColourBytes(RGBQUAD* palette, std::uint32_t entries, std::uint8_t
     }
     const std::size_t step = depth / 8;
     ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t r = first; r < last; ++r) MapPixelRow(bits + std::size_t(r) * stride, width, step, blue, green, red);
+        for (std::int32_t r = first; r < last; ++r) MapPixels(bits + std::size_t(r) * stride, width, step, blue, green, red);
     });
 }
 

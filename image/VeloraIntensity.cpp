@@ -12,6 +12,8 @@
 #include "PixelRow.h"
 
 using velora::detail::ForEachRowBand;
+using velora::detail::MapBytes;
+using velora::detail::MapPixels;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
 
@@ -32,18 +34,6 @@ void XorBytes(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48])
     for (; i + 48 <= n; i += 48)
         for (std::size_t k = 0; k < 48; ++k) p[i + k] ^= mask[k];
     for (std::size_t k = 0; i < n; ++i, ++k) p[i] ^= mask[k];
-}
-
-// p[i] = table[p[i]]. Eight lookups go to a local buffer and out in one store: a store into
-// p between lookups would make each next table read wait on it (p may alias the table).
-void MapBytes(std::uint8_t* p, std::size_t n, const std::uint8_t* table) {
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        std::uint8_t out[8];
-        for (unsigned k = 0; k < 8; ++k) out[k] = table[p[i + k]];
-        std::memcpy(p + i, out, 8);
-    }
-    for (; i < n; ++i) p[i] = table[p[i]];
 }
 
 // What a pixel loop over rows of packed indices touches: the whole bytes, and the bits of
@@ -69,31 +59,6 @@ void ByteTableOfIndexTable(const std::uint8_t* table, unsigned depth, std::uint8
             out |= (table[(b >> shift) & mask] & mask) << shift;
         }
         bytes[b] = std::uint8_t(out);
-    }
-}
-
-// Applies three byte tables (blue, green, red) to the pixels of a 24- or 32-bit row; the
-// alpha byte stays.
-void MapPixels(std::uint8_t* p, std::int32_t width, std::size_t step, const std::uint8_t* blue,
-               const std::uint8_t* green, const std::uint8_t* red) {
-    if (blue == green && green == red && step == 3) {
-        MapBytes(p, 3 * std::size_t(width), blue);
-        return;
-    }
-    if (step == 4) {
-        for (std::int32_t x = 0; x < width; ++x, p += 4) {
-            std::uint32_t w;
-            std::memcpy(&w, p, 4);
-            w = (w & 0xFF000000u) | blue[w & 0xFF] | (std::uint32_t(green[(w >> 8) & 0xFF]) << 8) |
-                (std::uint32_t(red[(w >> 16) & 0xFF]) << 16);
-            std::memcpy(p, &w, 4);
-        }
-        return;
-    }
-    for (std::int32_t x = 0; x < width; ++x, p += 3) {
-        p[0] = blue[p[0]];
-        p[1] = green[p[1]];
-        p[2] = red[p[2]];
     }
 }
 
