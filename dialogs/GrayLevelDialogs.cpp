@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "QtText.h"
 
@@ -99,18 +100,7 @@ CCambiarNumeroGrises::CCambiarNumeroGrises(CUtilidadView* view) : COperationDial
     bandsEdit = new QLineEdit(QString::number(m_bands) + " ");
     bandsEdit->setMaximumWidth(80);
     row->addWidget(bandsEdit);
-    auto* arrows = new QVBoxLayout;
-    arrows->setSpacing(0);
-    up = new QToolButton;
-    up->setArrowType(Qt::UpArrow);
-    down = new QToolButton;
-    down->setArrowType(Qt::DownArrow);
-    for (QToolButton* b : {up, down}) {
-        b->setAutoRepeat(true);
-        b->setFixedSize(18, 12);
-        arrows->addWidget(b);
-    }
-    row->addLayout(arrows);
+    std::tie(up, down) = AddArrows(row);
     row->addStretch(1);
     Body()->addLayout(row);
     Body()->addWidget(new QLabel(QString::asprintf("Nº mínimo: %4d", m_min)));

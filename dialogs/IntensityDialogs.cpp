@@ -37,18 +37,7 @@ CGammaDlg::CGammaDlg(CUtilidadView* view) : COperationDialog(view, kCmdGamma) {
     gammaEdit = new QLineEdit(QString::number(m_gamma) + " ");
     gammaEdit->setMaximumWidth(80);
     row->addWidget(gammaEdit);
-    auto* arrows = new QVBoxLayout;
-    arrows->setSpacing(0);
-    auto* up = new QToolButton;
-    up->setArrowType(Qt::UpArrow);
-    auto* down = new QToolButton;
-    down->setArrowType(Qt::DownArrow);
-    for (QToolButton* b : {up, down}) {
-        b->setAutoRepeat(true);
-        b->setFixedSize(18, 12);
-        arrows->addWidget(b);
-    }
-    row->addLayout(arrows);
+    const auto [up, down] = AddArrows(row);
     row->addStretch(1);
     Body()->addLayout(row);
     Body()->addWidget(new QLabel("f(x) = L * ((x / L) ^ 1/Gamma)"));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QToolButton>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -250,6 +251,22 @@ QVBoxLayout* COperationDialog::AddGroup(const QString& title, QVBoxLayout* into)
     auto* layout = new QVBoxLayout(group);
     (into ? into : m_body)->addWidget(group);
     return layout;
+}
+
+std::pair<QToolButton*, QToolButton*> COperationDialog::AddArrows(QHBoxLayout* row) {
+    auto* arrows = new QVBoxLayout;
+    arrows->setSpacing(0);
+    auto* up = new QToolButton;
+    up->setArrowType(Qt::UpArrow);
+    auto* down = new QToolButton;
+    down->setArrowType(Qt::DownArrow);
+    for (QToolButton* b : {up, down}) {
+        b->setAutoRepeat(true);
+        b->setFixedSize(18, 12);
+        arrows->addWidget(b);
+    }
+    row->addLayout(arrows);
+    return {up, down};
 }
 
 QCheckBox* COperationDialog::AddPreviewBox() {

@@ -29,6 +29,7 @@ class QLayout;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QToolButton;
 class QVBoxLayout;
 
 // The rule of every number box in the dialogs. While the user types, the text is left
@@ -131,6 +132,8 @@ protected:
     QCheckBox* AddCheckBox(const QString& text, bool checked, QLayout* into = nullptr);
     // A titled frame in the body (or in another frame); its controls go into the layout returned.
     QVBoxLayout* AddGroup(const QString& title, QVBoxLayout* into = nullptr);
+    // The up and down arrows of an up-down control, stacked at the end of a row.
+    std::pair<QToolButton*, QToolButton*> AddArrows(QHBoxLayout* row);
     // The "Previsualizar" box, checked as declared: while unchecked, changes do not preview.
     QCheckBox* AddPreviewBox();
     // The declared progress text of the step-by-step runs.
