@@ -313,3 +313,42 @@ BENCHMARK(BM_PreviewFillIndex)->Apply([](benchmark::internal::Benchmark* b) { So
 BENCHMARK(BM_PreviewInitializeRGB)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {24, 8}); });
 BENCHMARK(BM_PreviewSetAlfa)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {32}); });
 BENCHMARK(BM_PreviewAlphaMean)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {32}); });
+
+// ---- Warps: the dialogs' defaults (ripple 25/30, swirl 125 degrees in a radius of 100 and
+// in the whole picture, shear 10 %), on one thread and on the default count.
+namespace {
+
+void Warp(benchmark::State& state, const std::function<unsigned(CVelora&)>& operation) {
+    CVelora::SetThreadCount(unsigned(state.range(1)));
+    const CVelora& backup = Source(int(state.range(0)));
+    CVelora image = backup;
+    for (auto _ : state) {
+        image = backup;
+        benchmark::DoNotOptimize(operation(image));
+    }
+    CVelora::SetThreadCount(0);
+}
+
+void BM_PreviewEllipse(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Ellipse(); }); }
+void BM_PreviewRipple(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Ripple(25, 30, 0, 0); }); }
+void BM_PreviewSwirl(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Swirl(125, 100); }); }
+void BM_PreviewSwirlWhole(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Swirl(125, kSide); }); }
+void BM_PreviewShearRows(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Shear(0, 10, 0); }); }
+void BM_PreviewShearColumns(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Shear(2, 10, 0); }); }
+void BM_PreviewShearBoth(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Shear(9, 10, 0); }); }
+
+void WarpArgs(benchmark::internal::Benchmark* b) {
+    for (int depth : {24, 8})
+        for (int threads : {1, 0}) b->Args({depth, threads});
+    b->ArgNames({"depth", "threads"})->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PreviewEllipse)->Apply(WarpArgs);
+BENCHMARK(BM_PreviewRipple)->Apply(WarpArgs);
+BENCHMARK(BM_PreviewSwirl)->Apply(WarpArgs);
+BENCHMARK(BM_PreviewSwirlWhole)->Apply(WarpArgs);
+BENCHMARK(BM_PreviewShearRows)->Apply(WarpArgs);
+BENCHMARK(BM_PreviewShearColumns)->Apply(WarpArgs);
+BENCHMARK(BM_PreviewShearBoth)->Apply(WarpArgs);

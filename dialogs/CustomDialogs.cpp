@@ -7,6 +7,7 @@
 #include "PixelValueDialogs.h"
 #include "ThresholdDialogs.h"
 #include "PaletteDialogs.h"
+#include "WarpDialogs.h"
 
 namespace {
 
@@ -33,6 +34,9 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CUmbralizarDlg>(kCmdThreshold),
         Entry<CBuscarUmbralDlg>(kCmdOptimalThreshold),
         Entry<CSwapCanalesRGB>(kCmdSwapChannels),
+        Entry<COndulacionDlg>(kCmdRipple),
+        Entry<CRemolinoDlg>(kCmdSwirl),
+        Entry<CInclinacionDlg>(kCmdShear),
     };
     return dialogs;
 }

@@ -6,6 +6,7 @@
 #include "CustomDialogs.h"
 #include "OperationDialog.h"
 #include "PaletteDialogs.h"
+#include "WarpDialogs.h"
 #include "Workbench.h"
 
 void InstallDialogCommands(CCommandRegistry& registry, CWorkbench& bench) {
@@ -18,4 +19,5 @@ void InstallDialogCommands(CCommandRegistry& registry, CWorkbench& bench) {
     registry.SetCommandHandler(kCmdColorConversion,
                                [&bench] { CConversionValoresModelosColorDlg(bench.MainWindow()).exec(); });
     InstallPaletteCommands(registry, bench);
+    InstallWarpCommands(registry, bench);
 }

@@ -12,7 +12,8 @@
 // The members are implemented by family: record and pixel access (VeloraRecord.cpp), files
 // (VeloraFiles.cpp, DibParser.cpp), point operations (VeloraIntensity.cpp), non-linear
 // contrast (VeloraContrast.cpp), histogram and equalization (VeloraHistogram.cpp), colour
-// models (VeloraColorModels.cpp), geometry (VeloraGeometry.cpp), means (VeloraMeans.cpp).
+// models (VeloraColorModels.cpp), geometry (VeloraGeometry.cpp), warps and interlacing
+// (VeloraWarps.cpp), means (VeloraMeans.cpp).
 #pragma once
 
 #include <array>
@@ -415,6 +416,37 @@ public:
     // 1 a negative factor, 2 a mode above 1, 3 no image or a result over kMaxPixelBytes,
     // 4 a result of no columns or no rows.
     unsigned Scale(float fx, float fy, int mode);
+
+    // ---- Warps and interlacing ----
+    // A background is a colour reference (red in the low byte): direct-colour pixels take it,
+    // an indexed image the first table entry of exactly that colour, else its last entry.
+    // A 32-bit pixel that moves takes its colour bytes along; every alpha byte stays in place.
+    // Squeezes the picture into its inscribed ellipse; what comes from outside the picture
+    // takes the last table entry (white in direct colour). 1 depth not 1, 4, 8, 24, 32.
+    unsigned Ellipse();
+    // Moves each column x down (startZone 0) or up (1) by (sin(x / divisor) + 1) * amplitude
+    // rows, truncated; rows no pixel reaches take the background. 1 startZone outside 0..1;
+    // 2 depth not 1, 4, 8, 24, 32; 3 divisor 0.
+    unsigned Ripple(int amplitude, int divisor, int startZone, std::uint32_t background);
+    // Turns the pixels within radius of the centre by up to angle * pi^2 / 360 radians (the
+    // angle in degrees), more towards the centre; sources outside the picture give black, or
+    // the all-ones index (the last table entry when the table is shorter). 1 depth not 1, 4,
+    // 8, 24, 32; 2 an angle that is not a finite number.
+    unsigned Swirl(double angle, int radius);
+    // Moves one or two corners by percent (of the height or width; types 0-3 twice as far):
+    // every source pixel, columns outer, is written where the type's formula sends it.
+    // 1 depth not 1, 4, 8, 24, 32; 2 type outside 0..9; 3 percent outside 0..100.
+    unsigned Shear(int type, double percent, std::uint32_t background);
+    // The image becomes a's and b's rows (kind 0) or columns (kind 1) in turn, the rest of the
+    // longer one after them, with a's depth; it keeps its colour table when it has a's depth
+    // (else takes a's). 1 kind outside 0..1; 2 a or b missing; 3 a depth of a, b or this image
+    // not 1, 4, 8, 24, 32; 4 a and b of different depths; 5 kind 0 and different widths;
+    // 6 kind 1 and different heights; 7 a result over kMaxPixelBytes or no memory.
+    unsigned Interlace(int kind, const CVelora* a, const CVelora* b);
+    // Keeps the even (parity 1: 0, 2, 4...) or odd (2) rows (kind 0) or columns (kind 1).
+    // 1 depth not 1, 4, 8, 24, 32; 2 kind outside 0..1; 3 parity not 1 or 2; 4 nothing would
+    // be left (parity 2 of a single row or column).
+    unsigned Deinterlace(int kind, int parity);
 
     // ---- Means (inspector window) ----
     // Mean pixel value of column x, row y or the whole image, with the mean red, green and

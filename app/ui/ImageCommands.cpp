@@ -77,6 +77,21 @@ void ShowBitPlanes(CWorkbench& bench) {
     }
 }
 
+void DeinterlaceIntoWindows(CWorkbench& bench, int kind) {
+    CUtilidadDoc* source = bench.ActiveDocument();
+    if (!source) return;
+    const CVelora& image = source->Image();
+    source->TimeOperation(false, "");
+    CVelora even = image, odd = image;
+    const bool evenMade = even.Deinterlace(kind, 1) == 0;
+    const bool oddMade = odd.Deinterlace(kind, 2) == 0;  // a single row or column has no odd one
+    source->TimeOperation(true, "´Desentrelazado de la Imagen ");
+    const std::string of = ImageTitle("-Desentrelazado de ", image);
+    const std::string what = kind == 0 ? "Filas" : "Columnas";
+    if (evenMade) bench.OpenResult(std::move(even), what + " Pares" + of);
+    if (oddMade) bench.OpenResult(std::move(odd), what + " Impares" + of);
+}
+
 void InstallImageCommands(CCommandRegistry& registry, CWorkbench& bench) {
     // Every declared command without a dialog runs from its declaration.
     for (const auto& op : velora::catalog::Operations())
@@ -85,4 +100,6 @@ void InstallImageCommands(CCommandRegistry& registry, CWorkbench& bench) {
                 registry.SetCommandHandler(command.id, [&bench, &op, &command] { velora::ui::RunDeclaredCommand(bench, op, command); });
     registry.SetCommandHandler(kCmdSplit, [&bench] { SplitIntoWindows(bench); });
     registry.SetCommandHandler(kCmdBitPlanes, [&bench] { ShowBitPlanes(bench); });
+    registry.SetCommandHandler(kCmdDeinterlaceRows, [&bench] { DeinterlaceIntoWindows(bench, 0); });
+    registry.SetCommandHandler(kCmdDeinterlaceColumns, [&bench] { DeinterlaceIntoWindows(bench, 1); });
 }

@@ -15,3 +15,7 @@ void SplitIntoWindows(CWorkbench& bench);
 // "Ver Planos": one 1-bit window per bit plane of the active image ("%s Plano %d.%s"),
 // not marked modified.
 void ShowBitPlanes(CWorkbench& bench);
+
+// "Desentralazar" Horizontal (kind 0, rows) and Vertical (1, columns): two windows, the even
+// ("Filas Pares-Desentrelazado de " + file name) and the odd rows or columns, both modified.
+void DeinterlaceIntoWindows(CWorkbench& bench, int kind);

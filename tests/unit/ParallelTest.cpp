@@ -162,6 +162,13 @@ const Operation kRowOperations[] = {
     {"LocalThreshold 5 x 7 mean", [](CVelora& im) { return im.LocalThreshold(5, 7, -1, 0); }},
     {"LocalThreshold 1 x 1 image range", [](CVelora& im) { return im.LocalThreshold(1, 1, 100, 2); }},
     {"LocalThreshold 16 x 40 maximum", [](CVelora& im) { return im.LocalThreshold(16, 40, -2, 1); }},
+    {"Ellipse", [](CVelora& im) { return im.Ellipse(); }},
+    {"Ripple down", [](CVelora& im) { return im.Ripple(25, 30, 0, 0x00FF00); }},
+    {"Ripple up", [](CVelora& im) { return im.Ripple(-13, 7, 1, 0x000000); }},
+    {"Swirl", [](CVelora& im) { return im.Swirl(250, 40); }},
+    {"Shear rows", [](CVelora& im) { return im.Shear(1, 37.5, 0xFFFFFF); }},
+    {"Interlace columns", [](CVelora& im) { const CVelora other = im; return im.Interlace(1, &other, &other); }},
+    {"Deinterlace columns", [](CVelora& im) { return im.Deinterlace(1, 2); }},
 };
 
 }  // namespace

@@ -394,7 +394,8 @@ TEST_F(OperationDialogs, InstalledCommandsOpenTheirDialogOnTheActiveImage) {
         void SetCommandHandler(int id, std::function<void()>) override { EXPECT_TRUE(ids.insert(id).second) << id; }
     } recorder;
     InstallDialogCommands(recorder, Frame().Workbench());
-    std::set<int> expected = {kCmdColorConversion, kCmdLoadPalette, kCmdSavePalette, kCmdEditPalette, kCmdSwapPalettes};
+    std::set<int> expected = {kCmdColorConversion, kCmdLoadPalette, kCmdSavePalette, kCmdEditPalette, kCmdSwapPalettes,
+                               kCmdInterlace};
     for (const auto& op : velora::catalog::Operations())
         for (const auto& command : op.commands)
             if (command.dialog) expected.insert(command.id);

@@ -1,0 +1,436 @@
+// Warps (ellipse, ripple, swirl, shear) and interlacing.
+//
+// Every coordinate that comes out of floating point is checked as a double before it becomes
+// an integer, so that no argument (a zero radius, an amplitude near the int limits, a percent
+// of 100) can make a conversion overflow or meet a NaN.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "CVelora.h"
+#include "Parallel.h"
+#include "PixelRow.h"
+
+using velora::detail::ForEachRowBand;
+using velora::detail::ReadPixel;
+using velora::detail::WritePixel;
+
+namespace {
+
+template <unsigned D>
+using Depth = std::integral_constant<unsigned, D>;
+
+// Calls f with the depth as a compile-time constant, so that the pixel accessors fold.
+template <class F>
+void WithDepth(unsigned depth, F&& f) {
+    switch (depth) {
+        case 1: f(Depth<1>{}); break;
+        case 4: f(Depth<4>{}); break;
+        case 8: f(Depth<8>{}); break;
+        case 24: f(Depth<24>{}); break;
+        case 32: f(Depth<32>{}); break;
+        default: break;
+    }
+}
+
+// Writes value into the first width pixels of a row (alpha bytes stay).
+template <unsigned D>
+void FillRow(std::uint8_t* row, std::int32_t width, std::uint32_t value) {
+    if constexpr (D == 8) {
+        std::memset(row, int(value & 0xFFu), std::size_t(width));
+    } else {
+        for (std::int32_t x = 0; x < width; ++x) WritePixel(row, x, D, value);
+    }
+}
+
+// A whole pixel, alpha byte included (interlacing moves pixels, not colours).
+template <unsigned D>
+void CopyWholePixel(std::uint8_t* dst, std::int32_t dx, const std::uint8_t* src, std::int32_t sx) {
+    if constexpr (D >= 8) {
+        std::memcpy(dst + std::size_t(dx) * (D / 8), src + std::size_t(sx) * (D / 8), D / 8);
+    } else {
+        WritePixel(dst, dx, D, ReadPixel(src, sx, D));
+    }
+}
+
+// A double that truncates to a valid index below limit, or -1.
+inline std::int64_t TruncatedIndex(double value, std::int64_t limit) {
+    const double t = std::trunc(value);
+    return t >= 0 && t < double(limit) ? std::int64_t(t) : -1;  // NaN fails both tests
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- shared values
+
+namespace {
+
+// Entries of an indexed image's colour table (at least 1), 0 for direct colour.
+std::uint32_t TableEntries(const CVelora& image) {
+    if (image.GetBitCount() > 8) return 0;
+    return std::max<std::uint32_t>(1, std::min(image.GetNumColors(), image.GetMaxColors()));
+}
+
+// The raw value a background colour reference gives on this image.
+std::uint32_t BackgroundValue(const CVelora& image, std::uint32_t colour) {
+    const std::uint32_t rgb = SwapRedBlue(colour) & 0x00FFFFFFu;
+    if (image.GetBitCount() > 8) return rgb;
+    const std::uint32_t index = image.FindPaletteIndex(rgb);
+    return index < TableEntries(image) ? index : TableEntries(image) - 1;
+}
+
+// The all-ones index, kept inside a shorter colour table.
+std::uint32_t AllOnesIndex(const CVelora& image) {
+    return std::min(image.GetMaxColors(), TableEntries(image)) - 1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- ellipse
+
+unsigned CVelora::Ellipse() {
+    if (!HasAccessibleDepth()) return 1;
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    const unsigned depth = GetBitCount();
+    const std::uint32_t outside = IsIndexed() ? TableEntries(*this) - 1 : 0x00FFFFFFu;
+    const float cx = float(width * 0.5), cy = float(height * 0.5);
+    const float q = float(height) / float(width);
+    std::vector<float> us(static_cast<std::size_t>(width));
+    for (std::int32_t x = 0; x < width; ++x) us[std::size_t(x)] = (float(x) - cx) * q;
+
+    CVelora result(*this);
+    const std::size_t stride = m_bytesPerRow;
+    const std::uint8_t* const inBits = m_pchMapaBits;
+    std::uint8_t* const outBits = result.m_pchMapaBits;
+    WithDepth(depth, [&](auto d) {
+        constexpr unsigned D = decltype(d)::value;
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) {
+                const std::int32_t y = height - 1 - r;
+                std::uint8_t* out = outBits + std::size_t(r) * stride;
+                const float v = float(y) - cy, absV = std::fabs(v);
+                for (std::int32_t x = 0; x < width; ++x) {
+                    const float u = us[std::size_t(x)];
+                    float su = 0, sv = 0;
+                    if (u != 0 || v != 0) {
+                        const float rad = std::sqrt(u * u + v * v);
+                        const float k = std::fabs(u) > absV ? std::fabs(rad / u) : std::fabs(rad / v);
+                        su = k * u;
+                        sv = k * v;
+                    }
+                    const std::int64_t sx = TruncatedIndex(su / q + cx, width);
+                    const std::int64_t sy = TruncatedIndex(sv + cy, height);
+                    const std::uint32_t value =
+                        sx >= 0 && sy >= 0
+                            ? ReadPixel(inBits + std::size_t(height - 1 - sy) * stride, std::int32_t(sx), D)
+                            : outside;
+                    WritePixel(out, x, D, value);
+                }
+            }
+        });
+    });
+    ReplaceKeepingName(std::move(result));
+    return 0;
+}
+
+// ---------------------------------------------------------------- ripple
+
+unsigned CVelora::Ripple(int amplitude, int divisor, int startZone, std::uint32_t background) {
+    if (startZone < 0 || startZone > 1) return 1;
+    if (!HasAccessibleDepth()) return 2;
+    if (divisor == 0) return 3;  // sin(x / 0) has no value
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    const unsigned depth = GetBitCount();
+    const std::uint32_t fill = BackgroundValue(*this, background);
+
+    // Column x's pixel at row y goes to trunc(y + e), e = d for the first zone and -d for the
+    // last (the same double as y - d). With e = n + f (n whole, 0 <= f < 1) that row is
+    // y + n wherever y + e >= 0, unless f lies so close to 1 that y + e rounds up to the next
+    // whole number; such columns take the direct evaluation below. Just above -1, trunc sends
+    // y + e to row 0 as well: two sources meet there, and the one visited last wins (the
+    // larger row in the first zone, the smaller in the last).
+    constexpr double kCloseToOne = 1.0 - 1.0 / 64;
+    std::vector<std::int64_t> shift(static_cast<std::size_t>(width));  // n: source row = target - n
+    std::vector<std::int64_t> toRowZero(static_cast<std::size_t>(width), -1);
+    std::vector<std::int32_t> direct;
+    const auto offsetOf = [&](std::int32_t x) {
+        const double d = (std::sin(double(x) / double(divisor)) + 1.0) * double(amplitude);
+        return startZone == 0 ? d : -d;
+    };
+    for (std::int32_t x = 0; x < width; ++x) {
+        const double e = offsetOf(x);
+        const double n = std::floor(e), f = e - n;
+        if (f > kCloseToOne) {
+            direct.push_back(x);
+            shift[std::size_t(x)] = std::numeric_limits<std::int32_t>::max() + std::int64_t(1);  // no row from here
+            continue;
+        }
+        shift[std::size_t(x)] = std::int64_t(n);
+        const std::int64_t onZero = -std::int64_t(n);                       // y + e in [0, 1)
+        const std::int64_t belowZero = f > 0 ? -std::int64_t(n) - 1 : -1;  // y + e in (-1, 0)
+        const bool zeroOk = onZero >= 0 && onZero < height, belowOk = belowZero >= 0 && belowZero < height;
+        if (startZone == 0) toRowZero[std::size_t(x)] = zeroOk ? onZero : belowOk ? belowZero : -1;
+        else toRowZero[std::size_t(x)] = belowOk ? belowZero : zeroOk ? onZero : -1;
+    }
+
+    CVelora result(*this);
+    const std::size_t stride = m_bytesPerRow;
+    const std::uint8_t* const inBits = m_pchMapaBits;
+    std::uint8_t* const outBits = result.m_pchMapaBits;
+    const auto sourceRow = [&](std::int64_t y) { return inBits + std::size_t(height - 1 - y) * stride; };
+    WithDepth(depth, [&](auto dd) {
+        constexpr unsigned D = decltype(dd)::value;
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) {
+                const std::int32_t t = height - 1 - r;
+                std::uint8_t* out = outBits + std::size_t(r) * stride;
+                for (std::int32_t x = 0; x < width; ++x) {
+                    const std::int64_t y = t == 0 ? toRowZero[std::size_t(x)] : t - shift[std::size_t(x)];
+                    WritePixel(out, x, D, y >= 0 && y < height ? ReadPixel(sourceRow(y), x, D) : fill);
+                }
+            }
+        });
+        for (const std::int32_t x : direct) {
+            const double e = offsetOf(x);
+            for (std::int32_t t = 0; t < height; ++t) WritePixel(outBits + std::size_t(height - 1 - t) * stride, x, D, fill);
+            for (std::int32_t i = 0; i < height; ++i) {
+                const std::int32_t y = startZone == 0 ? i : height - 1 - i;
+                const std::int64_t t = TruncatedIndex(double(y) + e, height);
+                if (t >= 0) WritePixel(outBits + std::size_t(height - 1 - t) * stride, x, D, ReadPixel(sourceRow(y), x, D));
+            }
+        }
+    });
+    ReplaceKeepingName(std::move(result));
+    return 0;
+}
+
+// ---------------------------------------------------------------- swirl
+
+unsigned CVelora::Swirl(double angle, int radius) {
+    if (!HasAccessibleDepth()) return 1;
+    if (!std::isfinite(angle)) return 2;
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    const unsigned depth = GetBitCount();
+    const std::uint32_t outside = IsIndexed() ? AllOnesIndex(*this) : 0;
+    const std::int32_t cx = width / 2, cy = height / 2;
+    const double k = angle * 0.02741556778080377;  // pi^2 / 360
+    const double R = radius;
+
+    CVelora result(*this);  // pixels beyond the radius are their own source
+    if (radius <= 0) {
+        // Only the centre lies within a radius of 0, and it turns onto itself.
+        ReplaceKeepingName(std::move(result));
+        return 0;
+    }
+    const std::size_t stride = m_bytesPerRow;
+    const std::uint8_t* const inBits = m_pchMapaBits;
+    std::uint8_t* const outBits = result.m_pchMapaBits;
+    WithDepth(depth, [&](auto dd) {
+        constexpr unsigned D = decltype(dd)::value;
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) {
+                const std::int32_t y = height - 1 - r;
+                const double dy = double(y) - cy;
+                if (std::fabs(dy) > R + 1) continue;
+                std::uint8_t* out = outBits + std::size_t(r) * stride;
+                const std::int64_t x0 = std::max<std::int64_t>(0, std::int64_t(cx) - radius - 1);
+                const std::int64_t x1 = std::min<std::int64_t>(width - 1, std::int64_t(cx) + radius + 1);
+                for (std::int64_t x = x0; x <= x1; ++x) {
+                    const double dx = double(x) - cx;
+                    const double rad = std::sqrt(dx * dx + dy * dy);
+                    if (rad > R) continue;
+                    const double theta = (R - rad) / R * k;
+                    const double c = std::cos(theta), s = std::sin(theta);
+                    const std::int64_t sx = TruncatedIndex(c * dx - s * dy + cx, width);
+                    const std::int64_t sy = TruncatedIndex(s * dx + c * dy + cy, height);
+                    const std::uint32_t value =
+                        sx >= 0 && sy >= 0
+                            ? ReadPixel(inBits + std::size_t(height - 1 - sy) * stride, std::int32_t(sx), D)
+                            : outside;
+                    WritePixel(out, std::int32_t(x), D, value);
+                }
+            }
+        });
+    });
+    ReplaceKeepingName(std::move(result));
+    return 0;
+}
+
+// ---------------------------------------------------------------- shear
+
+unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
+    if (!HasAccessibleDepth()) return 1;
+    if (type < 0 || type > 9) return 2;
+    if (!(percent >= 0 && percent <= 100)) return 3;
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    const unsigned depth = GetBitCount();
+    const std::uint32_t fill = BackgroundValue(*this, background);
+    const double s = type <= 3 ? percent / 50 : percent / 100;
+
+    // Source (i, j) goes to (x, y), both truncated; sources are visited columns outer, rows
+    // inner, and a later one overwrites an earlier one.
+    const auto targetX = [type, s](double i, double j) {
+        switch (type) {
+            case 0: case 9: return i + s * j;
+            case 1: case 4: case 6: return i - s * j;
+            case 7: case 8: return i - s * i;
+            default: return i;  // 2, 3, 5
+        }
+    };
+    const auto targetY = [type, s](double i, double j) {
+        switch (type) {
+            case 2: case 9: return j + s * i;
+            case 3: case 4: case 8: return j - s * i;
+            case 5: case 6: return j - s * j;
+            default: return j;  // 0, 1, 7
+        }
+    };
+
+    CVelora result(*this);
+    const std::size_t stride = m_bytesPerRow;
+    const std::uint8_t* const inBits = m_pchMapaBits;
+    std::uint8_t* const outBits = result.m_pchMapaBits;
+    const auto inRow = [&](std::int64_t y) { return inBits + std::size_t(height - 1 - y) * stride; };
+    const auto outRow = [&](std::int64_t y) { return outBits + std::size_t(height - 1 - y) * stride; };
+    WithDepth(depth, [&](auto dd) {
+        constexpr unsigned D = decltype(dd)::value;
+        if (type == 0 || type == 1 || type == 7) {
+            // Rows stay rows: a row's sources are its own, met in column order.
+            ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+                for (std::int32_t r = first; r < last; ++r) {
+                    const std::int32_t j = height - 1 - r;
+                    std::uint8_t* out = outBits + std::size_t(r) * stride;
+                    const std::uint8_t* in = inBits + std::size_t(r) * stride;
+                    FillRow<D>(out, width, fill);
+                    for (std::int32_t i = 0; i < width; ++i) {
+                        const std::int64_t x = TruncatedIndex(targetX(i, j), width);
+                        if (x >= 0) WritePixel(out, std::int32_t(x), D, ReadPixel(in, i, D));
+                    }
+                }
+            });
+            return;
+        }
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) FillRow<D>(outBits + std::size_t(r) * stride, width, fill);
+        });
+        // Sources by rows (so that they are read along the rows). Where only columns stay
+        // columns (types 2, 3, 5), two sources meet only within a column, where the row order
+        // is the visiting order; otherwise each target remembers the column that wrote it
+        // (plus one), and an earlier column does not overwrite a later one.
+        const bool columnsStay = type == 2 || type == 3 || type == 5;
+        std::vector<std::uint32_t> writer(columnsStay ? 0 : std::size_t(width) * std::size_t(height), 0);
+        for (std::int32_t j = 0; j < height; ++j) {
+            const std::uint8_t* in = inRow(j);
+            for (std::int32_t i = 0; i < width; ++i) {
+                const std::int64_t x = TruncatedIndex(targetX(i, j), width);
+                if (x < 0) continue;
+                const std::int64_t y = TruncatedIndex(targetY(i, j), height);
+                if (y < 0) continue;
+                if (!columnsStay) {
+                    std::uint32_t& w = writer[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+                    if (w > std::uint32_t(i) + 1) continue;
+                    w = std::uint32_t(i) + 1;
+                }
+                WritePixel(outRow(y), std::int32_t(x), D, ReadPixel(in, i, D));
+            }
+        }
+    });
+    ReplaceKeepingName(std::move(result));
+    return 0;
+}
+
+// ---------------------------------------------------------------- interlacing
+
+unsigned CVelora::Interlace(int kind, const CVelora* a, const CVelora* b) {
+    if (kind < 0 || kind > 1) return 1;
+    if (!a || !b || !a->HasImage() || !b->HasImage()) return 2;
+    if (!HasAccessibleDepth() || !a->HasAccessibleDepth() || !b->HasAccessibleDepth()) return 3;
+    if (a->GetBitCount() != b->GetBitCount()) return 4;
+    if (kind == 0 && a->GetWidth() != b->GetWidth()) return 5;
+    if (kind == 1 && a->GetHeight() != b->GetHeight()) return 6;
+    const std::int64_t outWidth = kind == 0 ? a->GetWidth() : std::int64_t(a->GetWidth()) + b->GetWidth();
+    const std::int64_t outHeight = kind == 0 ? std::int64_t(a->GetHeight()) + b->GetHeight() : a->GetHeight();
+    if (outWidth > std::numeric_limits<std::int32_t>::max() || outHeight > std::numeric_limits<std::int32_t>::max())
+        return 7;
+    // The colour table stays unless it could not describe a's pixels.
+    const CVelora& model = GetBitCount() == a->GetBitCount() ? *this : *a;
+    CVelora result = model.BlankLike(std::int32_t(outWidth), std::int32_t(outHeight));
+    if (!result.HasImage()) return 7;
+
+    const unsigned depth = a->GetBitCount();
+    const std::size_t stride = result.m_bytesPerRow;
+    std::uint8_t* const outBits = result.m_pchMapaBits;
+    const std::int32_t height = result.GetHeight(), width = result.GetWidth();
+    if (kind == 0) {
+        // Displayed row 2i is a's row i, 2i + 1 is b's; the taller one's rest follows.
+        const std::int32_t common = std::min(a->GetHeight(), b->GetHeight());
+        const CVelora& taller = a->GetHeight() >= b->GetHeight() ? *a : *b;
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) {
+                const std::int32_t y = height - 1 - r;
+                const std::uint8_t* in = y < 2 * common ? (y % 2 == 0 ? a : b)->Row(y / 2) : taller.Row(y - common);
+                std::memcpy(outBits + std::size_t(r) * stride, in, stride);
+            }
+        });
+    } else {
+        const std::int32_t common = std::min(a->GetWidth(), b->GetWidth());
+        const CVelora& wider = a->GetWidth() >= b->GetWidth() ? *a : *b;
+        WithDepth(depth, [&](auto dd) {
+            constexpr unsigned D = decltype(dd)::value;
+            ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+                for (std::int32_t r = first; r < last; ++r) {
+                    const std::int32_t y = height - 1 - r;
+                    std::uint8_t* out = outBits + std::size_t(r) * stride;
+                    std::memset(out, 0, stride);
+                    const std::uint8_t *rowA = a->Row(y), *rowB = b->Row(y), *rowRest = wider.Row(y);
+                    for (std::int32_t x = 0; x < width; ++x) {
+                        if (x < 2 * common) CopyWholePixel<D>(out, x, x % 2 == 0 ? rowA : rowB, x / 2);
+                        else CopyWholePixel<D>(out, x, rowRest, x - common);
+                    }
+                }
+            });
+        });
+    }
+    ReplaceKeepingName(std::move(result));
+    return 0;
+}
+
+unsigned CVelora::Deinterlace(int kind, int parity) {
+    if (!HasAccessibleDepth()) return 1;
+    if (kind < 0 || kind > 1) return 2;
+    if (parity != 1 && parity != 2) return 3;
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    const std::int32_t kept = kind == 0 ? height : width;
+    const std::int32_t count = parity == 1 ? kept - kept / 2 : kept / 2;
+    if (count < 1) return 4;  // an image without rows or columns could be neither shown nor saved
+    const std::int32_t offset = parity - 1;
+    CVelora result = BlankLike(kind == 0 ? width : count, kind == 0 ? count : height);
+    if (!result.HasImage()) return 4;
+    const std::size_t stride = result.m_bytesPerRow;
+    std::uint8_t* const outBits = result.m_pchMapaBits;
+    const std::int32_t outHeight = result.GetHeight(), outWidth = result.GetWidth();
+    if (kind == 0) {
+        ForEachRowBand(outHeight, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r)
+                std::memcpy(outBits + std::size_t(r) * stride, Row(2 * (outHeight - 1 - r) + offset), stride);
+        });
+    } else {
+        WithDepth(GetBitCount(), [&](auto dd) {
+            constexpr unsigned D = decltype(dd)::value;
+            ForEachRowBand(outHeight, stride, [&](std::int32_t first, std::int32_t last) {
+                for (std::int32_t r = first; r < last; ++r) {
+                    std::uint8_t* out = outBits + std::size_t(r) * stride;
+                    std::memset(out, 0, stride);
+                    const std::uint8_t* in = Row(outHeight - 1 - r);
+                    for (std::int32_t x = 0; x < outWidth; ++x) CopyWholePixel<D>(out, x, in, 2 * x + offset);
+                }
+            });
+        });
+    }
+    ReplaceKeepingName(std::move(result));
+    return 0;
+}

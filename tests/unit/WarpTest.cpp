@@ -1,0 +1,423 @@
+// Warps and interlacing: the row-wise code against a direct per-pixel evaluation of each
+// mapping, the worked cases, refusals, and arguments at their limits.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr int kDepths[] = {1, 4, 8, 24, 32};
+
+// Random pixels under a colour table of `entries` entries (all of them for 0).
+CVelora Subject(int width, int height, int depth, unsigned seed, std::uint32_t entries = 0) {
+    CVelora image = RandomImage(width, height, depth, seed);
+    if (depth > 8 || entries == 0) return image;
+    CVelora shortTable = CVelora::WithTable(width, height, depth, entries, image.GetPaletteData());
+    std::mt19937 rng(seed);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) shortTable.SetPixel(x, y, rng() % entries);
+    return shortTable;
+}
+
+std::uint32_t Entries(const CVelora& im) { return std::min(im.GetNumColors(), im.GetMaxColors()); }
+
+// Background: the colour itself, or the first entry of exactly that colour, or the last entry.
+std::uint32_t NaiveBackground(const CVelora& im, std::uint32_t colourRef) {
+    const std::uint8_t red = std::uint8_t(colourRef), green = std::uint8_t(colourRef >> 8), blue = std::uint8_t(colourRef >> 16);
+    if (im.GetBitCount() > 8) return std::uint32_t(red) << 16 | std::uint32_t(green) << 8 | blue;
+    const RGBQUAD* table = im.GetPaletteData();
+    for (std::uint32_t i = 0; i < Entries(im); ++i)
+        if (table[i].rgbRed == red && table[i].rgbGreen == green && table[i].rgbBlue == blue) return i;
+    return Entries(im) - 1;
+}
+
+void Fill(CVelora& im, std::uint32_t value) {
+    for (int y = 0; y < im.GetHeight(); ++y)
+        for (int x = 0; x < im.GetWidth(); ++x) im.SetPixel(x, y, value);
+}
+
+bool Inside(const CVelora& im, double x, double y) { return x >= 0 && x < im.GetWidth() && y >= 0 && y < im.GetHeight(); }
+
+CVelora NaiveEllipse(const CVelora& in) {
+    CVelora out = in;
+    const int w = in.GetWidth(), h = in.GetHeight();
+    const float cx = float(w * 0.5), cy = float(h * 0.5), q = float(h) / float(w);
+    const std::uint32_t top = in.GetBitCount() > 8 ? 0xFFFFFFu : Entries(in) - 1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const float u = (float(x) - cx) * q, v = float(y) - cy;
+            float k = 0;
+            if (u != 0 || v != 0) {
+                const float r = std::sqrt(u * u + v * v);
+                k = std::fabs(u) > std::fabs(v) ? std::fabs(r / u) : std::fabs(r / v);
+            }
+            const double sx = std::trunc(k * u / q + cx), sy = std::trunc(k * v + cy);
+            out.SetPixel(x, y, Inside(in, sx, sy) ? in.GetPixel(int(sx), int(sy)) : top);
+        }
+    return out;
+}
+
+CVelora NaiveRipple(const CVelora& in, int amplitude, int divisor, int zone, std::uint32_t colourRef) {
+    CVelora out = in;
+    Fill(out, NaiveBackground(in, colourRef));
+    const int h = in.GetHeight();
+    for (int x = 0; x < in.GetWidth(); ++x) {
+        const double d = (std::sin(double(x) / divisor) + 1.0) * amplitude;
+        for (int i = 0; i < h; ++i) {
+            const int y = zone == 0 ? i : h - 1 - i;
+            const double t = std::trunc(zone == 0 ? y + d : y - d);
+            if (t >= 0 && t < h) out.SetPixel(x, int(t), in.GetPixel(x, y));
+        }
+    }
+    return out;
+}
+
+CVelora NaiveSwirl(const CVelora& in, double angle, int radius) {
+    CVelora out = in;
+    const int cx = in.GetWidth() / 2, cy = in.GetHeight() / 2;
+    const std::uint32_t outside = in.GetBitCount() > 8 ? 0 : std::min(in.GetMaxColors(), Entries(in)) - 1;
+    const double k = angle * 0.02741556778080377;
+    for (int y = 0; y < in.GetHeight(); ++y)
+        for (int x = 0; x < in.GetWidth(); ++x) {
+            const int dx = x - cx, dy = y - cy;
+            const double r = std::sqrt(double(dx * dx + dy * dy));
+            if (r > radius) continue;
+            const double theta = (radius - r) / radius * k;
+            const double sx = std::trunc(std::cos(theta) * dx - std::sin(theta) * dy + cx);
+            const double sy = std::trunc(std::sin(theta) * dx + std::cos(theta) * dy + cy);
+            out.SetPixel(x, y, Inside(in, sx, sy) ? in.GetPixel(int(sx), int(sy)) : outside);
+        }
+    return out;
+}
+
+CVelora NaiveShear(const CVelora& in, int type, double percent, std::uint32_t colourRef) {
+    CVelora out = in;
+    Fill(out, NaiveBackground(in, colourRef));
+    const double s = type <= 3 ? percent / 50 : percent / 100;
+    for (int i = 0; i < in.GetWidth(); ++i)
+        for (int j = 0; j < in.GetHeight(); ++j) {
+            double x = i, y = j;
+            switch (type) {
+                case 0: x = i + s * j; break;
+                case 1: x = i - s * j; break;
+                case 2: y = j + s * i; break;
+                case 3: y = j - s * i; break;
+                case 4: x = i - s * j; y = j - s * i; break;
+                case 5: y = j - s * j; break;
+                case 6: x = i - s * j; y = j - s * j; break;
+                case 7: x = i - s * i; break;
+                case 8: x = i - s * i; y = j - s * i; break;
+                case 9: x = i + s * j; y = j + s * i; break;
+            }
+            x = std::trunc(x);
+            y = std::trunc(y);
+            if (Inside(in, x, y)) out.SetPixel(int(x), int(y), in.GetPixel(i, j));
+        }
+    return out;
+}
+
+// Copies whole pixels, alpha included, as interlacing moves them.
+void CopyPixel(CVelora& out, int x, int y, const CVelora& in, int sx, int sy) {
+    out.SetPixel(x, y, in.GetPixel(sx, sy));
+    if (in.GetBitCount() == 32) out.SetAlfa(x, y, in.GetAlfa(sx, sy));
+}
+
+// The colour reference of a middle entry of the table (any colour for direct colour).
+std::uint32_t InTable(const CVelora& im) {
+    if (im.GetBitCount() > 8) return 0x123456u;
+    const RGBQUAD e = im.GetPaletteData()[Entries(im) / 2];
+    return std::uint32_t(e.rgbRed) | std::uint32_t(e.rgbGreen) << 8 | std::uint32_t(e.rgbBlue) << 16;
+}
+
+std::string Describe(int depth, int w, int h, std::uint32_t entries) {
+    return std::to_string(depth) + " bits " + std::to_string(w) + "x" + std::to_string(h) + " table " +
+           std::to_string(entries);
+}
+
+}  // namespace
+
+TEST(Warps, EveryWarpMatchesItsPerPixelMappingOnEveryDepth) {
+    std::mt19937 rng(2024);
+    for (int depth : kDepths)
+        for (int round = 0; round < 6; ++round) {
+            const int w = 1 + int(rng() % 37), h = 1 + int(rng() % 29);
+            const std::uint32_t entries = depth <= 8 && round % 2 ? 1 + rng() % ((1u << depth) - 1) : 0;
+            const CVelora source = Subject(w, h, depth, unsigned(rng()), entries);
+            SCOPED_TRACE(Describe(depth, w, h, entries));
+            // A background that is in the table, and one that is not.
+            const std::uint32_t colours[] = {InTable(source), 0x01FE7Fu};
+            CVelora image = source;
+            ASSERT_EQ(image.Ellipse(), 0u);
+            EXPECT_EQ(Block(image), Block(NaiveEllipse(source))) << "ellipse";
+            for (int zone : {0, 1}) {
+                const int amplitude = int(rng() % 40) - 10, divisor = int(rng() % 30) - 7;
+                if (divisor == 0) continue;
+                image = source;
+                ASSERT_EQ(image.Ripple(amplitude, divisor, zone, colours[zone]), 0u);
+                EXPECT_EQ(Block(image), Block(NaiveRipple(source, amplitude, divisor, zone, colours[zone])))
+                    << "ripple " << amplitude << " " << divisor << " " << zone;
+            }
+            const double angle = std::uniform_real_distribution<double>(-720, 720)(rng);
+            const int radius = int(rng() % 40);
+            image = source;
+            ASSERT_EQ(image.Swirl(angle, radius), 0u);
+            EXPECT_EQ(Block(image), Block(NaiveSwirl(source, angle, std::max(radius, 1)))) << "swirl " << angle << " " << radius;
+            for (int type = 0; type <= 9; ++type) {
+                const double percent = round == 0 ? 100 : std::uniform_real_distribution<double>(0, 100)(rng);
+                image = source;
+                ASSERT_EQ(image.Shear(type, percent, colours[type % 2]), 0u);
+                EXPECT_EQ(Block(image), Block(NaiveShear(source, type, percent, colours[type % 2])))
+                    << "shear " << type << " " << percent;
+            }
+        }
+}
+
+TEST(Warps, RippleColumnsNearAWholeShiftTakeTheDirectPath) {
+    // Amplitudes whose shifts have fractions just below 1 in some columns, and a picture large
+    // enough to be shared among threads.
+    const CVelora source = RandomImage(301, 260, 24, 9);
+    for (int amplitude : {-250, -37, 1, 64, 255})
+        for (int zone : {0, 1}) {
+            CVelora image = source;
+            ASSERT_EQ(image.Ripple(amplitude, 7, zone, 0xFF), 0u);
+            EXPECT_EQ(Block(image), Block(NaiveRipple(source, amplitude, 7, zone, 0xFF))) << amplitude << " " << zone;
+        }
+    CVelora swirl = source;
+    ASSERT_EQ(swirl.Swirl(300, 140), 0u);
+    EXPECT_EQ(Block(swirl), Block(NaiveSwirl(source, 300, 140)));
+    for (int type : {4, 9}) {
+        CVelora shear = source;
+        ASSERT_EQ(shear.Shear(type, 73, 0xFF), 0u);
+        EXPECT_EQ(Block(shear), Block(NaiveShear(source, type, 73, 0xFF)));
+    }
+}
+
+TEST(Warps, WorkedCases) {
+    // Ellipse on a square: corners become white, the centre and the middle row stay.
+    CVelora square = RandomImage(8, 8, 24, 3);
+    CVelora image = square;
+    ASSERT_EQ(image.Ellipse(), 0u);
+    for (auto [x, y] : {std::pair{0, 0}, {7, 0}, {0, 7}, {7, 7}}) EXPECT_EQ(image.GetPixel(x, y), 0xFFFFFFu);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(image.GetPixel(x, 4), square.GetPixel(x, 4)) << x;
+
+    // Ripple: no amplitude leaves the picture; A = 25, L = 30 moves column 0 down by 25.
+    const CVelora tall = RandomImage(5, 40, 8, 4);
+    image = tall;
+    ASSERT_EQ(image.Ripple(0, 30, 0, 0), 0u);
+    EXPECT_EQ(Block(image), Block(tall));
+    image = tall;
+    ASSERT_EQ(image.Ripple(25, 30, 0, 0x00FFFFFF), 0u);
+    // White is not in the random table: the background is its last entry.
+    for (int y = 0; y < 25; ++y) EXPECT_EQ(image.GetPixel(0, y), 255u) << y;
+    for (int y = 25; y < 40; ++y) EXPECT_EQ(image.GetPixel(0, y), tall.GetPixel(0, y - 25)) << y;
+
+    // Swirl: no angle or a radius of 1 leaves the picture.
+    const CVelora colour = RandomImage(21, 15, 32, 5);
+    for (auto [angle, radius] : {std::pair{0.0, 10}, {360.0, 1}, {90.0, 0}, {90.0, -4}}) {
+        image = colour;
+        ASSERT_EQ(image.Swirl(angle, radius), 0u);
+        EXPECT_EQ(Block(image), Block(colour)) << angle << " " << radius;
+    }
+
+    // Shear type 0 at 50 %: row j moves right by j, the lower-left triangle is background.
+    const CVelora small = RandomImage(6, 4, 24, 6);
+    image = small;
+    ASSERT_EQ(image.Shear(0, 50, 0x0000FF), 0u);  // red
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(image.GetPixel(i, j), i < j ? 0xFF0000u : small.GetPixel(i - j, j)) << i << "," << j;
+    // Type 9 at 50 %: both coordinates move by half.
+    image = small;
+    ASSERT_EQ(image.Shear(9, 50, 0), 0u);
+    EXPECT_EQ(image.GetPixel(1, 0), small.GetPixel(1, 0));  // (1, 0.5)
+    EXPECT_EQ(image.GetPixel(3, 3), small.GetPixel(2, 2));  // (3, 3), and no other source lands there
+    EXPECT_EQ(image.GetPixel(0, 3), 0u);                    // no source: background
+}
+
+TEST(Interlace, RowsAndColumnsOfBothPicturesInTurn) {
+    for (int depth : kDepths) {
+        SCOPED_TRACE(depth);
+        const CVelora a = RandomImage(7, 10, depth, 11), b = RandomImage(7, 6, depth, 12);
+        CVelora target = RandomImage(3, 3, depth, 13);
+        target.SetName("target.bmp");
+        const CVelora before = target;
+        ASSERT_EQ(target.Interlace(0, &a, &b), 0u);
+        ASSERT_EQ(target.GetHeight(), 16);
+        ASSERT_EQ(target.GetWidth(), 7);
+        EXPECT_EQ(target.GetName(), "target.bmp");
+        CVelora expected = CVelora::WithTable(7, 16, depth, depth <= 8 ? Entries(before) : 1, before.GetPaletteData());
+        if (depth > 8) expected = CVelora(nullptr, nullptr, 7, 16, depth);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 7; ++x) {
+                if (y < 12) CopyPixel(expected, x, y, y % 2 ? b : a, x, y / 2);
+                else CopyPixel(expected, x, y, a, x, y - 6);
+            }
+        EXPECT_EQ(Block(target), Block(expected));
+
+        const CVelora c = RandomImage(5, 4, depth, 14), d = RandomImage(8, 4, depth, 15);
+        target = before;
+        ASSERT_EQ(target.Interlace(1, &c, &d), 0u);
+        expected = CVelora::WithTable(13, 4, depth, depth <= 8 ? Entries(before) : 1, before.GetPaletteData());
+        if (depth > 8) expected = CVelora(nullptr, nullptr, 13, 4, depth);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 13; ++x) {
+                if (x < 10) CopyPixel(expected, x, y, x % 2 ? d : c, x / 2, y);
+                else CopyPixel(expected, x, y, d, x - 5, y);
+            }
+        EXPECT_EQ(Block(target), Block(expected));
+    }
+    // A target of another depth takes the pictures' colour table with their depth.
+    const CVelora a = RandomImage(4, 3, 8, 1), b = RandomImage(4, 2, 8, 2);
+    CVelora target = RandomImage(2, 2, 24, 3);
+    ASSERT_EQ(target.Interlace(0, &a, &b), 0u);
+    EXPECT_EQ(target.GetBitCount(), 8);
+    EXPECT_EQ(std::memcmp(target.GetPaletteData(), a.GetPaletteData(), 256 * sizeof(RGBQUAD)), 0);
+    EXPECT_EQ(target.GetPixel(3, 1), b.GetPixel(3, 0));
+    EXPECT_EQ(target.GetPixel(3, 4), a.GetPixel(3, 2));
+}
+
+TEST(Deinterlace, EvenAndOddRowsAndColumns) {
+    for (int depth : kDepths) {
+        SCOPED_TRACE(depth);
+        const CVelora source = RandomImage(9, 5, depth, 21);
+        for (int kind : {0, 1})
+            for (int parity : {1, 2}) {
+                CVelora image = source;
+                ASSERT_EQ(image.Deinterlace(kind, parity), 0u);
+                const int keptRows = kind == 0 ? (parity == 1 ? 3 : 2) : 5;
+                const int keptColumns = kind == 1 ? (parity == 1 ? 5 : 4) : 9;
+                ASSERT_EQ(image.GetHeight(), keptRows);
+                ASSERT_EQ(image.GetWidth(), keptColumns);
+                for (int y = 0; y < keptRows; ++y)
+                    for (int x = 0; x < keptColumns; ++x) {
+                        const int sx = kind == 1 ? 2 * x + parity - 1 : x, sy = kind == 0 ? 2 * y + parity - 1 : y;
+                        EXPECT_EQ(image.GetPixel(x, y), source.GetPixel(sx, sy));
+                        if (depth == 32) {
+                            EXPECT_EQ(image.GetAlfa(x, y), source.GetAlfa(sx, sy));
+                        }
+                    }
+            }
+    }
+}
+
+TEST(Warps, RefusalsComeInTheirOrderAndLeaveTheImage) {
+    const CVelora sixteen = SixteenBitImage(4, 4);
+    const CVelora eight = RandomImage(4, 4, 8, 1);
+    struct Case {
+        const char* what;
+        const CVelora& image;
+        std::function<unsigned(CVelora&)> call;
+        unsigned code;
+    };
+    const CVelora other = RandomImage(5, 3, 24, 2), tallOther = RandomImage(4, 9, 8, 3), wide = RandomImage(5, 4, 8, 1);
+    const CVelora oneRow = RandomImage(6, 1, 24, 1), oneColumn = RandomImage(1, 6, 1, 1);
+    const Case cases[] = {
+        {"ellipse 16 bits", sixteen, [](CVelora& im) { return im.Ellipse(); }, 1},
+        {"ripple zone before depth", sixteen, [](CVelora& im) { return im.Ripple(1, 1, 2, 0); }, 1},
+        {"ripple negative zone", eight, [](CVelora& im) { return im.Ripple(1, 1, -1, 0); }, 1},
+        {"ripple depth", sixteen, [](CVelora& im) { return im.Ripple(1, 0, 0, 0); }, 2},
+        {"ripple zero divisor", eight, [](CVelora& im) { return im.Ripple(5, 0, 0, 0); }, 3},
+        {"swirl depth", sixteen, [](CVelora& im) { return im.Swirl(NAN, 3); }, 1},
+        {"swirl infinite angle", eight, [](CVelora& im) { return im.Swirl(INFINITY, 3); }, 2},
+        {"swirl NaN angle", eight, [](CVelora& im) { return im.Swirl(NAN, 3); }, 2},
+        {"shear depth first", sixteen, [](CVelora& im) { return im.Shear(10, 200, 0); }, 1},
+        {"shear type", eight, [](CVelora& im) { return im.Shear(10, 200, 0); }, 2},
+        {"shear negative type", eight, [](CVelora& im) { return im.Shear(-1, 10, 0); }, 2},
+        {"shear percent", eight, [](CVelora& im) { return im.Shear(0, 100.5, 0); }, 3},
+        {"shear NaN percent", eight, [](CVelora& im) { return im.Shear(0, NAN, 0); }, 3},
+        {"interlace kind", eight, [&](CVelora& im) { return im.Interlace(2, nullptr, nullptr); }, 1},
+        {"interlace missing", eight, [&](CVelora& im) { return im.Interlace(0, &eight, nullptr); }, 2},
+        {"interlace target depth", sixteen, [&](CVelora& im) { return im.Interlace(0, &eight, &eight); }, 3},
+        {"interlace picture depth", eight, [&](CVelora& im) { return im.Interlace(0, &eight, &sixteen); }, 3},
+        {"interlace depths differ", eight, [&](CVelora& im) { return im.Interlace(0, &eight, &other); }, 4},
+        {"interlace widths", eight, [&](CVelora& im) { return im.Interlace(0, &eight, &wide); }, 5},
+        {"interlace heights", eight, [&](CVelora& im) { return im.Interlace(1, &eight, &tallOther); }, 6},
+        {"deinterlace depth", sixteen, [](CVelora& im) { return im.Deinterlace(5, 5); }, 1},
+        {"deinterlace kind", eight, [](CVelora& im) { return im.Deinterlace(2, 5); }, 2},
+        {"deinterlace parity", eight, [](CVelora& im) { return im.Deinterlace(0, 0); }, 3},
+        {"deinterlace one row, odd rows", oneRow, [](CVelora& im) { return im.Deinterlace(0, 2); }, 4},
+        {"deinterlace one column, odd columns", oneColumn, [](CVelora& im) { return im.Deinterlace(1, 2); }, 4},
+    };
+    for (const Case& c : cases) {
+        CVelora image = c.image;
+        EXPECT_EQ(c.call(image), c.code) << c.what;
+        EXPECT_EQ(Block(image), Block(c.image)) << c.what;
+    }
+}
+
+TEST(Warps, ArgumentsAtTheLimitsGiveDefinedResults) {
+    // Under the sanitizers: shifts beyond the int range, a radius of 0 with the centre inside,
+    // the widest shears, pictures of one row or column.
+    const CVelora source = RandomImage(13, 11, 24, 31);
+    for (int amplitude : {std::numeric_limits<int>::max(), std::numeric_limits<int>::min()})
+        for (int divisor : {1, -1, std::numeric_limits<int>::min()})
+            for (int zone : {0, 1}) {
+                CVelora image = source;
+                ASSERT_EQ(image.Ripple(amplitude, divisor, zone, 0x00FF00), 0u);
+                EXPECT_EQ(Block(image), Block(NaiveRipple(source, amplitude, divisor, zone, 0x00FF00)))
+                    << amplitude << " " << divisor << " " << zone;
+            }
+    for (double angle : {1e300, -1e300, 0.0}) {
+        CVelora image = source;
+        ASSERT_EQ(image.Swirl(angle, std::numeric_limits<int>::max()), 0u);
+        EXPECT_EQ(Block(image), Block(NaiveSwirl(source, angle, std::numeric_limits<int>::max()))) << angle;
+        image = source;
+        ASSERT_EQ(image.Swirl(angle, 0), 0u);
+        EXPECT_EQ(Block(image), Block(source));
+    }
+    for (auto [w, h] : {std::pair{1, 1}, {1, 7}, {7, 1}})
+        for (int depth : kDepths) {
+            const CVelora thin = RandomImage(w, h, depth, unsigned(w * 10 + h));
+            CVelora image = thin;
+            ASSERT_EQ(image.Ellipse(), 0u);
+            EXPECT_EQ(Block(image), Block(NaiveEllipse(thin)));
+            for (int type = 0; type <= 9; ++type) {
+                image = thin;
+                ASSERT_EQ(image.Shear(type, 100, 0), 0u);
+                EXPECT_EQ(Block(image), Block(NaiveShear(thin, type, 100, 0)));
+            }
+            image = thin;
+            ASSERT_EQ(image.Swirl(720, 3), 0u);
+            EXPECT_EQ(Block(image), Block(NaiveSwirl(thin, 720, 3)));
+        }
+}
+
+TEST(Warps, CommandLineInterlacesWithTwoMoreImages) {
+    const std::string in = TempPath("warp_in.bmp"), a = TempPath("warp_a.bmp"), b = TempPath("warp_b.bmp"),
+                      narrow = TempPath("warp_narrow.bmp"), out = TempPath("warp_out.bmp");
+    const CVelora target = RandomImage(3, 3, 8, 41), pa = RandomImage(6, 5, 8, 42), pb = RandomImage(6, 2, 8, 43);
+    ASSERT_EQ(target.SaveBMP(in), 0u);
+    ASSERT_EQ(pa.SaveBMP(a), 0u);
+    ASSERT_EQ(pb.SaveBMP(b), 0u);
+    ASSERT_EQ(RandomImage(4, 2, 8, 44).SaveBMP(narrow), 0u);
+    const auto run = [](const std::string& args) {
+        const std::string command = std::string(VELORA_CLI_PATH) + " " + args + " 2>&1";
+        std::string output;
+        FILE* pipe = popen(command.c_str(), "r");
+        std::array<char, 4096> buf{};
+        for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) output.append(buf.data(), n);
+        const int raw = pclose(pipe);
+        return std::pair{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, output};
+    };
+    ASSERT_EQ(run("apply " + in + " " + out + " Interlace:0," + a + "," + b).first, 0);
+    CVelora expected = target, written;
+    ASSERT_EQ(expected.Interlace(0, &pa, &pb), 0u);
+    ASSERT_EQ(written.LoadBMP(out), 0u);
+    EXPECT_EQ(written.EncodeBMP(), expected.EncodeBMP());
+    const auto [status, text] = run("apply " + in + " " + out + " Interlace:0," + a + "," + narrow);
+    EXPECT_EQ(status, 3);
+    EXPECT_NE(text.find("result 5: interlacing rows needs images of the same width"), std::string::npos) << text;
+}
