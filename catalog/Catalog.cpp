@@ -17,6 +17,7 @@ std::vector<Operation> BuildCatalog() {
     AddPaletteOperations(all);
     AddPixelValueOperations(all);
     AddGeometryOperations(all);
+    AddTranslationOperations(all);
     AddQueries(all);
     return all;
 }

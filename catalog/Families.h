@@ -13,6 +13,7 @@ void AddGrayLevelOperations(std::vector<Operation>& all);
 void AddPaletteOperations(std::vector<Operation>& all);
 void AddPixelValueOperations(std::vector<Operation>& all);
 void AddGeometryOperations(std::vector<Operation>& all);
+void AddTranslationOperations(std::vector<Operation>& all);
 void AddQueries(std::vector<Operation>& all);
 
 }  // namespace velora::catalog
