@@ -162,6 +162,9 @@ const Operation kRowOperations[] = {
     {"LocalThreshold 5 x 7 mean", [](CVelora& im) { return im.LocalThreshold(5, 7, -1, 0); }},
     {"LocalThreshold 1 x 1 image range", [](CVelora& im) { return im.LocalThreshold(1, 1, 100, 2); }},
     {"LocalThreshold 16 x 40 maximum", [](CVelora& im) { return im.LocalThreshold(16, 40, -2, 1); }},
+    // Translation
+    {"Translate new size", [](CVelora& im) { return im.Translate(0, -13, 7, 0x00FF00u); }},
+    {"Translate keep size", [](CVelora& im) { return im.Translate(1, 9, -21, 0x123456u); }},
 };
 
 }  // namespace
