@@ -7,6 +7,7 @@
 #include "PixelValueDialogs.h"
 #include "ThresholdDialogs.h"
 #include "PaletteDialogs.h"
+#include "TranslationDialogs.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CUmbralizarDlg>(kCmdThreshold),
         Entry<CBuscarUmbralDlg>(kCmdOptimalThreshold),
         Entry<CSwapCanalesRGB>(kCmdSwapChannels),
+        Entry<CTraslacionDlg>(kCmdTranslate),
     };
     return dialogs;
 }
