@@ -313,3 +313,26 @@ BENCHMARK(BM_PreviewFillIndex)->Apply([](benchmark::internal::Benchmark* b) { So
 BENCHMARK(BM_PreviewInitializeRGB)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {24, 8}); });
 BENCHMARK(BM_PreviewSetAlfa)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {32}); });
 BENCHMARK(BM_PreviewAlphaMean)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {32}); });
+
+// ---- Translation: the preview of the translation dialog (restore, then translate), keeping
+// the size (mode 1) and growing it (mode 0), at one thread and at the default count.
+namespace {
+
+void BM_PreviewTranslate(benchmark::State& state) {
+    CVelora::SetThreadCount(unsigned(state.range(1)));
+    const CVelora& backup = Source(int(state.range(0)));
+    const int mode = int(state.range(2));
+    CVelora image = backup;
+    for (auto _ : state) {
+        image = backup;
+        benchmark::DoNotOptimize(image.Translate(mode, 101, -37, 0x604020));
+    }
+    CVelora::SetThreadCount(0);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PreviewTranslate)
+    ->ArgsProduct({{24, 8, 1}, {1, 0}, {1, 0}})
+    ->ArgNames({"depth", "threads", "mode"})
+    ->Unit(benchmark::kMillisecond);
