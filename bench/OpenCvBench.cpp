@@ -343,7 +343,7 @@ std::vector<Row> AllRows(const Options& options) {
         const int moveX = dx, moveY = dy;
         char call[64];
         std::snprintf(call, sizeof call, "Translate(1,%d,%d,#204060) %s", moveX, moveY, eight ? "8 bits gray" : "24 bits");
-        rows.push_back(Pair(key, call, "warpAffine translation INTER_NEAREST", 1.2, eight ? gray8 : rgb,
+        rows.push_back(Pair(key, call, "warpAffine translation INTER_NEAREST", 1.2, eight ? std::function<CVelora()>(gray8) : std::function<CVelora()>(rgb),
                             [moveX, moveY](CVelora& im) { return im.Translate(1, moveX, moveY, 0x604020); },
                             [moveX, moveY, eight](cv::Mat& m, cv::Mat& out) {
                                 const cv::Matx23d shift(1, 0, moveX, 0, 1, -moveY);
