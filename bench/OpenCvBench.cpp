@@ -25,6 +25,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -334,6 +335,24 @@ std::vector<Row> AllRows(const Options& options) {
     auto binary = [](cv::Mat& m, cv::Mat&) { cv::threshold(m, m, 127, 255, cv::THRESH_BINARY); };
     rows.push_back(Pair("Threshold24", "Threshold(128,0,255) 24 bits", "threshold BINARY 127", 1.2, rgb, threshold, binary, true));
     rows.push_back(Pair("Threshold8", "Threshold(128,0,255) 8 bits gray", "threshold BINARY 127", 1.2, gray8, threshold, binary, true));
+
+    // Translation keeping the size: warpAffine by a pure translation, nearest, constant border.
+    // Rows are stored bottom-up, so a move down is a move up in the Mat's rows.
+    for (const auto& [key, dx, dy] : {std::tuple{"Translate24", 101, -37}, std::tuple{"Translate8", -64, 200}}) {
+        const bool eight = std::string(key) == "Translate8";
+        const int moveX = dx, moveY = dy;
+        char call[64];
+        std::snprintf(call, sizeof call, "Translate(1,%d,%d,#204060) %s", moveX, moveY, eight ? "8 bits gray" : "24 bits");
+        rows.push_back(Pair(key, call, "warpAffine translation INTER_NEAREST", 1.2, eight ? std::function<CVelora()>(gray8) : std::function<CVelora()>(rgb),
+                            [moveX, moveY](CVelora& im) { return im.Translate(1, moveX, moveY, 0x604020); },
+                            [moveX, moveY, eight](cv::Mat& m, cv::Mat& out) {
+                                const cv::Matx23d shift(1, 0, moveX, 0, 1, -moveY);
+                                // The gray ramp's index of (0x20, 0x40, 0x60) is none: the last entry.
+                                const cv::Scalar fill = eight ? cv::Scalar(255) : cv::Scalar(0x60, 0x40, 0x20);
+                                cv::warpAffine(m, out, shift, m.size(), cv::INTER_NEAREST, cv::BORDER_CONSTANT, fill);
+                            },
+                            false));
+    }
 
     // Files of twice the side (4096 x 4096 by default), on /dev/shm when there is one.
     const std::int32_t fileSide = 2 * n;

@@ -23,8 +23,8 @@ const CVelora& Source(int depth) {
         for (auto& b : bits) b = std::uint8_t(random());
         return CVelora(bits.data(), nullptr, kSide, kSide, d);  // 8 bits: gray ramp
     };
-    static const CVelora rgb = make(24), gray = make(8);
-    return depth == 24 ? rgb : gray;
+    static const CVelora rgb = make(24), gray = make(8), binary = make(1);
+    return depth == 24 ? rgb : depth == 1 ? binary : gray;
 }
 
 void Refresh(benchmark::State& state, const std::function<unsigned(CVelora&)>& operation) {
@@ -352,3 +352,26 @@ BENCHMARK(BM_PreviewSwirlWhole)->Apply(WarpArgs);
 BENCHMARK(BM_PreviewShearRows)->Apply(WarpArgs);
 BENCHMARK(BM_PreviewShearColumns)->Apply(WarpArgs);
 BENCHMARK(BM_PreviewShearBoth)->Apply(WarpArgs);
+
+// ---- Translation: the preview of the translation dialog (restore, then translate), keeping
+// the size (mode 1) and growing it (mode 0), at one thread and at the default count.
+namespace {
+
+void BM_PreviewTranslate(benchmark::State& state) {
+    CVelora::SetThreadCount(unsigned(state.range(1)));
+    const CVelora& backup = Source(int(state.range(0)));
+    const int mode = int(state.range(2));
+    CVelora image = backup;
+    for (auto _ : state) {
+        image = backup;
+        benchmark::DoNotOptimize(image.Translate(mode, 101, -37, 0x604020));
+    }
+    CVelora::SetThreadCount(0);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PreviewTranslate)
+    ->ArgsProduct({{24, 8, 1}, {1, 0}, {1, 0}})
+    ->ArgNames({"depth", "threads", "mode"})
+    ->Unit(benchmark::kMillisecond);

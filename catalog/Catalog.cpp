@@ -18,6 +18,7 @@ std::vector<Operation> BuildCatalog() {
     AddPixelValueOperations(all);
     AddGeometryOperations(all);
     AddWarpOperations(all);
+    AddTranslationOperations(all);
     AddQueries(all);
     return all;
 }

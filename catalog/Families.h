@@ -14,6 +14,7 @@ void AddPaletteOperations(std::vector<Operation>& all);
 void AddPixelValueOperations(std::vector<Operation>& all);
 void AddGeometryOperations(std::vector<Operation>& all);
 void AddWarpOperations(std::vector<Operation>& all);
+void AddTranslationOperations(std::vector<Operation>& all);
 void AddQueries(std::vector<Operation>& all);
 
 }  // namespace velora::catalog

@@ -85,9 +85,14 @@ public:
     }
     const std::vector<ArgValue>& Values() const { return m_values; }
     std::vector<ArgValue>& Values() { return m_values; }
+    // The monitors of the operations that measure visual angles (Operation::needsMonitor):
+    // the command line's --monitor, the workbench's screens. Null when none was given.
+    void SetMonitor(const MonitorGeometry& monitor) { m_monitor = monitor; }
+    const MonitorGeometry* Monitor() const { return m_monitor ? &*m_monitor : nullptr; }
 
 private:
     std::vector<ArgValue> m_values;
+    std::optional<MonitorGeometry> m_monitor;
 };
 
 // What a non-zero result code means: a failed check named by the declaration's own facts
@@ -155,6 +160,7 @@ struct Operation {
     QueryCall query{};              // queries
     std::string_view helpTopic{};   // "CVelora.chm::/Ayuda/Brightness.htm"
     std::vector<Command> commands{};
+    bool needsMonitor = false;      // measures visual angles: takes Args::Monitor()
 
     bool IsQuery() const { return kind == Kind::Query; }
     const Param* FindParam(std::string_view paramName) const;

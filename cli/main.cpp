@@ -135,6 +135,18 @@ bool TakeGlobalOptions(std::vector<std::string>& args, GlobalOptions& options, s
     return true;
 }
 
+// The monitor record of the operations that measure visual angles; --monitor gives no
+// logical dots per inch, so they stay 0.
+MonitorGeometry MonitorsOf(const GlobalOptions& options) {
+    auto measures = [](const Monitor& m) {
+        return MonitorMeasures{std::uint32_t(m.width), std::uint32_t(m.height), std::uint32_t(m.widthMm),
+                               std::uint32_t(m.heightMm), 0, 0};
+    };
+    const MonitorMeasures main = measures(options.monitors.at(0));
+    const MonitorMeasures second = options.monitors.size() > 1 ? measures(options.monitors[1]) : MonitorMeasures{};
+    return DescribeMonitors(std::uint32_t(options.monitors.size()), main, &second);
+}
+
 ImageLoader MakeLoader(const GlobalOptions& options) {
     return [&options](const std::string& path, CVelora& image, std::string& message) {
         return LoadImageFile(path, options.load, image, message);
@@ -225,6 +237,14 @@ int ParseCalls(const std::vector<std::string>& texts, Operation::Kind kind, cons
                 return kExitLoad;
             }
             return Usage(message);
+        }
+        if (call.op->needsMonitor) {
+            if (options.monitors.empty()) {
+                std::cerr << "velora: " << call.op->name << " measures visual angles on a monitor and needs "
+                          << "--monitor WxH:WMMxHMM[;WxH:WMMxHMM] (resolution and physical size)\n";
+                return kExitUsage;
+            }
+            call.args.SetMonitor(MonitorsOf(options));
         }
         calls.push_back(std::move(call));
     }

@@ -8,6 +8,7 @@
 #include "ThresholdDialogs.h"
 #include "PaletteDialogs.h"
 #include "WarpDialogs.h"
+#include "TranslationDialogs.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<COndulacionDlg>(kCmdRipple),
         Entry<CRemolinoDlg>(kCmdSwirl),
         Entry<CInclinacionDlg>(kCmdShear),
+        Entry<CTraslacionDlg>(kCmdTranslate),
     };
     return dialogs;
 }

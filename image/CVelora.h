@@ -118,6 +118,48 @@ struct InfoHistogram {
     LevelCount mode[4];
 };
 
+// ---- Translation and visual angles ----
+// The monitors' measures, in this order: the number of monitors; the diagonals in inches of
+// the main and of the second monitor; the resolution in pixels (horizontal, vertical) of
+// the main, then of the second monitor; the physical size in millimetres of the main, then
+// of the second; the logical pixels per inch of the main, then of the second. The second
+// monitor's fields are 0 when there is only one. Plain data: the front end measures the
+// screens (or the command line's --monitor gives them), the library only computes.
+struct MonitorGeometry {
+    std::uint32_t monitors = 0;
+    std::uint32_t mainDiagonal = 0, secondDiagonal = 0;
+    std::uint32_t mainWidth = 0, mainHeight = 0, secondWidth = 0, secondHeight = 0;
+    std::uint32_t mainWidthMm = 0, mainHeightMm = 0, secondWidthMm = 0, secondHeightMm = 0;
+    std::uint32_t mainDpiX = 0, mainDpiY = 0, secondDpiX = 0, secondDpiY = 0;
+};
+// What a front end measures of one monitor.
+struct MonitorMeasures {
+    std::uint32_t width = 0, height = 0;      // pixels
+    std::uint32_t widthMm = 0, heightMm = 0;  // millimetres
+    std::uint32_t dpiX = 0, dpiY = 0;         // logical pixels per inch
+};
+// The record of count monitors (second may be null), with the diagonals
+// trunc(sqrt((H/10)^2 + (W/10)^2) * 0.393700787401575 + 1).
+MonitorGeometry DescribeMonitors(std::uint32_t count, const MonitorMeasures& main, const MonitorMeasures* second);
+
+// A visual angle seen from a distance, as a length on the screen.
+struct AngularExtentResult {
+    float centimetres = 0;
+    float inches = 0;
+    std::int32_t horizontalPixels = 0;
+    std::int32_t verticalPixels = 0;
+};
+// The displacement of a translation by distance and angle: r in centimetres and inches, its
+// horizontal and vertical components in centimetres, and the offsets in pixels.
+struct DisplacementReadout {
+    float centimetres = 0;
+    float inches = 0;
+    float horizontal = 0;
+    float vertical = 0;
+    std::int32_t dx = 0;
+    std::int32_t dy = 0;
+};
+
 class CVelora {
 public:
     // A point of the region lists (region growing).
@@ -447,6 +489,35 @@ public:
     // 1 depth not 1, 4, 8, 24, 32; 2 kind outside 0..1; 3 parity not 1 or 2; 4 nothing would
     // be left (parity 2 of a single row or column).
     unsigned Deinterlace(int kind, int parity);
+
+    // ---- Translation and visual angles ----
+    // Moves the picture by (dx, dy) pixels (x right, y down). Mode 0 grows the canvas to
+    // (width + |dx|) x (height + |dy|), holding the old and the moved position; mode 1 keeps
+    // the size and drops what leaves it. Uncovered pixels take BackgroundValue(background).
+    // 32-bit pixels move with their alpha byte; the background's is 0. 1 depth not 1, 4, 8,
+    // 24, 32; 2 mode outside 0..1; 3 the result would exceed kMaxPixelBytes, or no memory.
+    unsigned Translate(int mode, int dx, int dy, std::uint32_t background);
+    // Translates by the displacement that a visual angle alpha (degrees) makes at distance
+    // cm, in the direction beta (degrees clockwise from up), on the second monitor when there
+    // are two or more, else on the main one. Fills readout first (AngularDisplacement).
+    // 1 depth as Translate; 2 mode outside 0..1; 3 alpha outside 0..80; 4 beta outside
+    // 0..360; 5 the monitor's resolution is 0 or its size below 10 mm; 6 as Translate's 3.
+    unsigned TranslateByAngle(int mode, int distance, float alpha, float beta, std::uint32_t background,
+                              DisplacementReadout& readout, const MonitorGeometry& monitor);
+    // The read-out alone: codes 3, 4 and 5 of TranslateByAngle (readout untouched on them).
+    // Offsets beyond the range of int are held at its ends.
+    static unsigned AngularDisplacement(int distance, float alpha, float beta, const MonitorGeometry& monitor,
+                                        DisplacementReadout& readout);
+    // The length that angle (degrees) spans at distance cm on monitor 0 (main) or 1 (second).
+    // 1 distance negative; 2 angle outside 0..60; 3 monitor not 0 or 1, or 1 without a second
+    // monitor; 4 that monitor's resolution is 0 or its size below 10 mm. result untouched on
+    // a refusal; pixel counts beyond the range of int are held at its ends.
+    static unsigned AngularExtent(int distance, float angle, int monitor, const MonitorGeometry& record,
+                                  AngularExtentResult& result);
+    // The pixel value a background colour reference (red in the low byte) gives: the colour
+    // for 24 and 32 bits; for indexed images the first entry with exactly its red, green and
+    // blue, else the last entry of the colour table (the all-ones index of a full table).
+    std::uint32_t BackgroundValue(std::uint32_t colour) const;
 
     // ---- Means (inspector window) ----
     // Mean pixel value of column x, row y or the whole image, with the mean red, green and

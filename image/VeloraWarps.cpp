@@ -75,14 +75,6 @@ std::uint32_t TableEntries(const CVelora& image) {
     return std::max<std::uint32_t>(1, std::min(image.GetNumColors(), image.GetMaxColors()));
 }
 
-// The raw value a background colour reference gives on this image.
-std::uint32_t BackgroundValue(const CVelora& image, std::uint32_t colour) {
-    const std::uint32_t rgb = SwapRedBlue(colour) & 0x00FFFFFFu;
-    if (image.GetBitCount() > 8) return rgb;
-    const std::uint32_t index = image.FindPaletteIndex(rgb);
-    return index < TableEntries(image) ? index : TableEntries(image) - 1;
-}
-
 // The all-ones index, kept inside a shorter colour table.
 std::uint32_t AllOnesIndex(const CVelora& image) {
     return std::min(image.GetMaxColors(), TableEntries(image)) - 1;
@@ -145,7 +137,7 @@ unsigned CVelora::Ripple(int amplitude, int divisor, int startZone, std::uint32_
     if (divisor == 0) return 3;  // sin(x / 0) has no value
     const std::int32_t width = GetWidth(), height = GetHeight();
     const unsigned depth = GetBitCount();
-    const std::uint32_t fill = BackgroundValue(*this, background);
+    const std::uint32_t fill = BackgroundValue(background);
 
     // Column x's pixel at row y goes to trunc(y + e), e = d for the first zone and -d for the
     // last (the same double as y - d). With e = n + f (n whole, 0 <= f < 1) that row is
@@ -268,7 +260,7 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
     if (!(percent >= 0 && percent <= 100)) return 3;
     const std::int32_t width = GetWidth(), height = GetHeight();
     const unsigned depth = GetBitCount();
-    const std::uint32_t fill = BackgroundValue(*this, background);
+    const std::uint32_t fill = BackgroundValue(background);
     const double s = type <= 3 ? percent / 50 : percent / 100;
 
     // Source (i, j) goes to (x, y), both truncated; sources are visited columns outer, rows

@@ -94,7 +94,7 @@ const std::vector<CommandInfo> kCommands = {
     {kCmdGreenPalette, "Fijar Paleta a G", "Paleta en escala de verdes", S::View, EnableRule{0, false, X::PaletteRule, true}, true},
     {kCmdBluePalette, "Fijar Paleta a B", "Paleta en escala de azules", S::View, EnableRule{0, false, X::PaletteRule, true}, true},
     // ---- Operaciones geométricas
-    {kCmdTranslate, "Traslación", "Desplaza la imagen", S::View, Depths(kDepthsAll5), false},
+    {kCmdTranslate, "Traslación", "Desplaza la imagen", S::View, Op, true},
     {kCmdScale, "Escalado", "Escala la imagen (teclas + y - del teclado numérico)", S::View, Rgb, false},
     {kCmdRotate, "Rotación", "Rota la imagen", S::View, Rgb, false},
     {kCmdFlipVertical, "Flip &Vertical", "Voltea la imagen de arriba abajo", S::View, Op, true},

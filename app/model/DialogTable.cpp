@@ -45,8 +45,6 @@ constexpr std::array kDialogs = {
                "CVelora.chm::/Ayuda/AddNoise.htm", "", ""},
     DialogInfo{"CSuavizadoBinarioDlg", "Suavizado Binario de Imágenes", "Suavizado Binario de ",
                "CVelora.chm::/Ayuda/BinarySmoothing.htm", "Suavizado Binario", "Cálculo Suavizado Binario"},
-    DialogInfo{"CTraslacionDlg", "Traslación de una Imagen", "Traslación de ",
-               "CVelora.chm::/Ayuda/Translation.htm", "Traslación", "Cálculo Traslación"},
 };
 
 }  // namespace

@@ -169,6 +169,9 @@ const Operation kRowOperations[] = {
     {"Shear rows", [](CVelora& im) { return im.Shear(1, 37.5, 0xFFFFFF); }},
     {"Interlace columns", [](CVelora& im) { const CVelora other = im; return im.Interlace(1, &other, &other); }},
     {"Deinterlace columns", [](CVelora& im) { return im.Deinterlace(1, 2); }},
+    // Translation
+    {"Translate new size", [](CVelora& im) { return im.Translate(0, -13, 7, 0x00FF00u); }},
+    {"Translate keep size", [](CVelora& im) { return im.Translate(1, 9, -21, 0x123456u); }},
 };
 
 }  // namespace

@@ -1,0 +1,318 @@
+// Translation by pixels and by visual angle, the angular extent, and their command line.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "CVelora.h"
+#include "Operation.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Main monitor 1920 x 1080 on 531 x 299 mm (53 x 29 whole cm).
+MonitorGeometry OneMonitor() {
+    return DescribeMonitors(1, MonitorMeasures{1920, 1080, 531, 299, 96, 96}, nullptr);
+}
+// And a second one of 1280 x 1024 on 376 x 301 mm (37 x 30 cm).
+MonitorGeometry TwoMonitors() {
+    const MonitorMeasures second{1280, 1024, 376, 301, 96, 96};
+    return DescribeMonitors(2, MonitorMeasures{1920, 1080, 531, 299, 96, 96}, &second);
+}
+
+// The rule, pixel by pixel: a blank canvas of background, then every source pixel written
+// at its moved place, writes outside dropped. 32-bit pixels carry their alpha byte.
+CVelora NaiveTranslate(const CVelora& src, int mode, int dx, int dy, std::uint32_t background) {
+    const int w = src.GetWidth(), h = src.GetHeight();
+    const int nw = mode == 0 ? w + std::abs(dx) : w, nh = mode == 0 ? h + std::abs(dy) : h;
+    std::vector<RGBQUAD> table(src.GetBitCount() <= 8 ? src.GetNumColors() : 0);
+    if (src.GetBitCount() <= 8) src.GetPalette(table.data());
+    CVelora out = src.GetBitCount() <= 8
+                      ? CVelora::WithTable(nw, nh, src.GetBitCount(), src.GetNumColors(), table.data())
+                      : CVelora(nullptr, nullptr, nw, nh, src.GetBitCount());
+    // The background pixel, found in the table here as the rule says.
+    std::uint32_t bg = SwapRedBlue(background) & 0xFFFFFF;
+    if (src.GetBitCount() <= 8) {
+        bg = std::min<std::uint32_t>((1u << src.GetBitCount()) - 1, std::uint32_t(table.size()) - 1);
+        for (std::uint32_t i = 0; i < table.size(); ++i)
+            if (RGBQUAD c = table[i]; c.rgbRed == (background & 0xFF) && c.rgbGreen == ((background >> 8) & 0xFF) &&
+                                      c.rgbBlue == ((background >> 16) & 0xFF)) {
+                bg = i;
+                break;
+            }
+    }
+    for (int y = 0; y < nh; ++y)
+        for (int x = 0; x < nw; ++x) out.SetPixel(x, y, bg);
+    const int ox = mode == 0 ? std::max(dx, 0) : dx, oy = mode == 0 ? std::max(dy, 0) : dy;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            out.SetPixel(x + ox, y + oy, src.GetPixel(x, y));
+            if (src.GetBitCount() == 32) out.SetAlfa(x + ox, y + oy, src.GetAlfa(x, y));
+        }
+    out.SetName(src.GetName());
+    return out;
+}
+
+std::string Header(const CVelora& im) {
+    return std::to_string(im.GetWidth()) + "x" + std::to_string(im.GetHeight()) + "x" + std::to_string(im.GetBitCount());
+}
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun Velora(const std::string& args) {
+    static int calls = 0;
+    const std::string errPath = TempPath("translate_err_" + std::to_string(getpid()) + "_" + std::to_string(++calls));
+    const std::string command = std::string(VELORA_CLI_PATH) + " " + args + " 2>" + errPath;
+    CliRun run{};
+    FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 4096> buf{};
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const auto err = ReadFile(errPath);
+    run.err.assign(err.begin(), err.end());
+    return run;
+}
+
+}  // namespace
+
+TEST(Translate, EveryDepthMatchesThePixelByPixelRule) {
+    std::mt19937 rng(7031);
+    // Odd widths give partial bytes and padding; offsets cross byte boundaries of 1/4 bits.
+    for (int depth : {1, 4, 8, 24, 32})
+        for (int round = 0; round < 6; ++round) {
+            const int w = 1 + int(rng() % 37), h = 1 + int(rng() % 9);
+            CVelora source = RandomImage(w, h, depth, rng());
+            if (depth <= 8 && round % 2) source = CVelora::WithTable(w, h, depth, 1 + rng() % (1u << depth));
+            if (depth <= 8 && round % 2)
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) source.SetPixel(x, y, rng() % source.GetNumColors());
+            source.SetName("pic.bmp");
+            for (int mode : {0, 1})
+                for (int k = 0; k < 6; ++k) {
+                    const int dx = int(rng() % 61) - 30, dy = int(rng() % 21) - 10;
+                    // A palette colour half of the time, else (almost surely) one not in it.
+                    std::uint32_t bg = rng() & 0xFFFFFF;
+                    if (depth <= 8 && k % 2) {
+                        RGBQUAD c{};
+                        source.GetRGBPixel(0, 0, c);
+                        bg = c.rgbRed | (c.rgbGreen << 8) | (c.rgbBlue << 16);
+                    }
+                    SCOPED_TRACE(Header(source) + " mode " + std::to_string(mode) + " by " + std::to_string(dx) + "," +
+                                 std::to_string(dy) + " bg " + std::to_string(bg));
+                    CVelora fast = source;
+                    ASSERT_EQ(fast.Translate(mode, dx, dy, bg), 0u);
+                    const CVelora naive = NaiveTranslate(source, mode, dx, dy, bg);
+                    EXPECT_EQ(Block(fast), Block(naive));
+                    EXPECT_EQ(fast.GetName(), "pic.bmp");
+                }
+        }
+}
+
+TEST(Translate, WorkedExamples) {
+    CVelora image = RandomImage(20, 6, 24, 3);
+    const CVelora source = image;
+    // dx = -10 in mode 0: ten more columns, the picture at column 0, the strip on the right.
+    ASSERT_EQ(image.Translate(0, -10, 0, 0x0000FF), 0u);
+    EXPECT_EQ(image.GetWidth(), 30);
+    EXPECT_EQ(image.GetHeight(), 6);
+    EXPECT_EQ(image.GetPixel(0, 2), source.GetPixel(0, 2));
+    EXPECT_EQ(image.GetPixel(25, 2), 0xFF0000u);  // red, as a pixel value
+    // dx = +10: the strip on the left.
+    image = source;
+    ASSERT_EQ(image.Translate(0, 10, 0, 0), 0u);
+    EXPECT_EQ(image.GetPixel(3, 1), 0u);
+    EXPECT_EQ(image.GetPixel(10, 1), source.GetPixel(0, 1));
+    // Mode 1 by the full width: background only.
+    image = source;
+    ASSERT_EQ(image.Translate(1, 20, 0, 0x808080), 0u);
+    for (int x = 0; x < 20; ++x) EXPECT_EQ(image.GetPixel(x, 5), 0x808080u);
+    // The largest offsets keep the size in mode 1 and are refused in mode 0.
+    image = source;
+    ASSERT_EQ(image.Translate(1, INT_MIN, INT_MAX, 0), 0u);
+    EXPECT_EQ(image.GetPixel(0, 0), 0u);
+    const auto before = Block(source);
+    image = source;
+    EXPECT_EQ(image.Translate(0, INT_MIN, 0, 0), 3u);
+    EXPECT_EQ(image.Translate(0, 40000, 40000, 0), 3u);  // over 1 GiB
+    EXPECT_EQ(Block(image), before);
+}
+
+TEST(Translate, PaletteBackgroundsAndRefusals) {
+    // A colour not in a full table takes the highest index; in a short table, its last entry.
+    CVelora full = RandomImage(9, 3, 8, 5, true);  // gray ramp of 256
+    ASSERT_EQ(full.Translate(1, 9, 0, 0x0000FF), 0u);
+    EXPECT_EQ(full.GetPixel(4, 1), 255u);
+    CVelora gray = RandomImage(9, 3, 8, 5, true);
+    EXPECT_EQ(gray.BackgroundValue(0x404040), 0x40u);  // found: the first match
+    CVelora shortTable = CVelora::WithTable(9, 3, 8, 10);
+    EXPECT_EQ(shortTable.BackgroundValue(0x0000FF), 9u);
+    CVelora four = CVelora::WithTable(5, 2, 4, 16);
+    EXPECT_EQ(four.BackgroundValue(0xABCDEF), 15u);
+    CVelora one = CVelora::WithTable(5, 2, 1, 2);
+    EXPECT_EQ(one.BackgroundValue(0x123456), 1u);
+    EXPECT_EQ(one.BackgroundValue(0), 0u);
+
+    // Refusals leave the image alone: depth first, then mode.
+    CVelora sixteen = SixteenBitImage(4, 3);
+    const auto sixteenBefore = Block(sixteen);
+    EXPECT_EQ(sixteen.Translate(5, 1, 1, 0), 1u);
+    DisplacementReadout readout;
+    EXPECT_EQ(sixteen.TranslateByAngle(1, 40, 5, 45, 0, readout, OneMonitor()), 1u);
+    EXPECT_EQ(Block(sixteen), sixteenBefore);
+    CVelora image = RandomImage(6, 4, 8, 9);
+    const auto before = Block(image);
+    EXPECT_EQ(image.Translate(2, 1, 1, 0), 2u);
+    EXPECT_EQ(image.Translate(-1, 1, 1, 0), 2u);
+    EXPECT_EQ(image.TranslateByAngle(2, 40, 5, 45, 0, readout, OneMonitor()), 2u);
+    EXPECT_EQ(image.TranslateByAngle(1, 40, 80.5f, 45, 0, readout, OneMonitor()), 3u);
+    EXPECT_EQ(image.TranslateByAngle(1, 40, -0.1f, 45, 0, readout, OneMonitor()), 3u);
+    EXPECT_EQ(image.TranslateByAngle(1, 40, NAN, 45, 0, readout, OneMonitor()), 3u);
+    EXPECT_EQ(image.TranslateByAngle(1, 40, 5, 360.5f, 0, readout, OneMonitor()), 4u);
+    EXPECT_EQ(image.TranslateByAngle(1, 40, 5, NAN, 0, readout, OneMonitor()), 4u);
+    EXPECT_EQ(image.TranslateByAngle(1, 40, 5, 45, 0, readout, MonitorGeometry{}), 5u);
+    EXPECT_EQ(image.TranslateByAngle(1, 40, 5, 45, 0, readout,
+                                     DescribeMonitors(1, MonitorMeasures{800, 600, 9, 300}, nullptr)),
+              5u);  // under 1 cm: it would divide by zero
+    EXPECT_EQ(image.TranslateByAngle(0, 2000000000, 80, 90, 0, readout, OneMonitor()), 6u);
+    EXPECT_EQ(Block(image), before);
+}
+
+TEST(TranslateByAngle, ComponentsAndTruncation) {
+    const MonitorGeometry m = OneMonitor();
+    DisplacementReadout r;
+    // d = 40, alpha = 5, beta = 90: r = 40 sin 5 = 3.486 cm, all of it to the right.
+    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 90, m, r), 0u);
+    EXPECT_NEAR(r.centimetres, 3.48623, 1e-4);
+    EXPECT_NEAR(r.inches, 3.48623 * 0.393700787, 1e-4);
+    EXPECT_FLOAT_EQ(r.horizontal, r.centimetres);
+    EXPECT_EQ(r.vertical, 0.0f);
+    EXPECT_EQ(r.dx, 126);  // trunc(1920 * 3.48623 / 53) = trunc(126.29)
+    EXPECT_EQ(r.dy, 0);
+    // Up: dx exactly 0, dy negative; down; left: dy exactly 0.
+    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 0, m, r), 0u);
+    EXPECT_EQ(r.horizontal, 0.0f);
+    EXPECT_EQ(r.dx, 0);
+    EXPECT_EQ(r.dy, -129);  // trunc(1080 * -3.48623 / 29) = trunc(-129.8): toward zero
+    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 180, m, r), 0u);
+    EXPECT_EQ(r.horizontal, 0.0f);
+    EXPECT_EQ(r.dy, 129);
+    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 270, m, r), 0u);
+    EXPECT_EQ(r.vertical, 0.0f);
+    EXPECT_EQ(r.dx, -126);
+    EXPECT_EQ(r.dy, 0);
+    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 360, m, r), 0u);
+    EXPECT_EQ(r.dx, 0);
+    // Two monitors: the second one's measures (1280 px on 37 cm).
+    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 90, TwoMonitors(), r), 0u);
+    EXPECT_EQ(r.dx, 120);  // trunc(1280 * 3.48623 / 37) = trunc(120.6)
+    // Offsets beyond int are held at its ends instead of overflowing.
+    ASSERT_EQ(CVelora::AngularDisplacement(INT_MAX, 80, 90, m, r), 0u);
+    EXPECT_EQ(r.dx, INT_MAX);
+    ASSERT_EQ(CVelora::AngularDisplacement(INT_MAX, 80, 270, m, r), 0u);
+    EXPECT_EQ(r.dx, INT_MIN);
+
+    // The translation uses these offsets.
+    CVelora image = RandomImage(300, 20, 24, 4);
+    CVelora expected = image;
+    ASSERT_EQ(expected.Translate(0, 126, 0, 0xFFFFFF), 0u);
+    ASSERT_EQ(image.TranslateByAngle(0, 40, 5, 90, 0xFFFFFF, r, m), 0u);
+    EXPECT_EQ(Block(image), Block(expected));
+}
+
+TEST(AngularExtent, OneDegreeAtFortyCentimetresAndRefusals) {
+    AngularExtentResult r;
+    ASSERT_EQ(CVelora::AngularExtent(40, 1, 0, OneMonitor(), r), 0u);
+    EXPECT_NEAR(r.centimetres, 0.69810, 1e-4);
+    EXPECT_NEAR(r.inches, 0.69810 * 0.393700787, 1e-5);
+    EXPECT_EQ(r.horizontalPixels, 25);  // trunc(1920 * 0.6981 / 53)
+    EXPECT_EQ(r.verticalPixels, 25);    // trunc(1080 * 0.6981 / 29)
+    ASSERT_EQ(CVelora::AngularExtent(40, 1, 1, TwoMonitors(), r), 0u);
+    EXPECT_EQ(r.horizontalPixels, 24);  // trunc(1280 * 0.6981 / 37)
+    EXPECT_EQ(r.verticalPixels, 23);    // trunc(1024 * 0.6981 / 30)
+    ASSERT_EQ(CVelora::AngularExtent(40, 0, 0, OneMonitor(), r), 0u);
+    EXPECT_EQ(r.horizontalPixels, 0);
+
+    const AngularExtentResult untouched{1, 2, 3, 4};
+    auto refused = [&](int d, float angle, int monitor, const MonitorGeometry& g) {
+        AngularExtentResult out = untouched;
+        const unsigned code = CVelora::AngularExtent(d, angle, monitor, g, out);
+        EXPECT_EQ(out.horizontalPixels, 3);
+        return code;
+    };
+    EXPECT_EQ(refused(-1, 1, 0, OneMonitor()), 1u);
+    EXPECT_EQ(refused(40, 60.01f, 0, OneMonitor()), 2u);
+    EXPECT_EQ(refused(40, NAN, 0, OneMonitor()), 2u);
+    EXPECT_EQ(refused(40, 1, 1, OneMonitor()), 3u);  // no second monitor
+    EXPECT_EQ(refused(40, 1, 2, TwoMonitors()), 3u);
+    EXPECT_EQ(refused(40, 1, 0, MonitorGeometry{}), 4u);
+
+    // The diagonals: trunc(sqrt(29.9^2 + 53.1^2) * 0.3937 + 1) = 24 inches.
+    EXPECT_EQ(OneMonitor().mainDiagonal, 24u);
+    EXPECT_EQ(OneMonitor().secondWidth, 0u);
+    EXPECT_EQ(TwoMonitors().secondDiagonal, 19u);
+    EXPECT_EQ(TwoMonitors().secondHeightMm, 301u);
+}
+
+TEST(TranslationCommandLine, StepsQueriesAndTheMonitorOption) {
+    const std::string input = TempPath("translate_in.bmp"), output = TempPath("translate_out.bmp");
+    CVelora image = RandomImage(50, 8, 8, 12);
+    ASSERT_EQ(image.SaveBMP(input), 0u);
+
+    CliRun run = Velora("apply " + input + " " + output + " Translate:0,-7,3,#FF0000");
+    ASSERT_EQ(run.status, 0) << run.err;
+    CVelora expected = image;
+    ASSERT_EQ(expected.Translate(0, -7, 3, 0x0000FF), 0u);
+    EXPECT_EQ(ReadFile(output), expected.EncodeBMP());
+
+    // Without --monitor the visual angles are refused before anything is read or written.
+    run = Velora("apply " + input + " " + output + " TranslateByAngle:1,40,5,90,0");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("TranslateByAngle measures visual angles on a monitor and needs --monitor"), std::string::npos)
+        << run.err;
+    run = Velora("query " + input + " AngularExtent:40,1.0,0");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("AngularExtent"), std::string::npos);
+
+    run = Velora("--monitor 1920x1080:531x299 apply " + input + " " + output + " TranslateByAngle:1,40,5.0,90.0,#FFFFFF");
+    ASSERT_EQ(run.status, 0) << run.err;
+    expected = image;
+    DisplacementReadout r;
+    ASSERT_EQ(expected.TranslateByAngle(1, 40, 5, 90, 0xFFFFFF, r, OneMonitor()), 0u);
+    EXPECT_EQ(ReadFile(output), expected.EncodeBMP());
+
+    // A monitor under 1 cm, and an angle out of range: refused in words, exit 3.
+    run = Velora("--monitor 1920x1080:8x299 apply " + input + " " + output + " TranslateByAngle:1,40,5.0,90.0,0");
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("result 5: the monitor's resolution must be above 0 and its size at least 10 mm"),
+              std::string::npos)
+        << run.err;
+    run = Velora("--monitor 1920x1080:531x299 apply " + input + " " + output + " TranslateByAngle:1,40,95.0,90.0,0");
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("result 3: alpha must lie in 0..80"), std::string::npos) << run.err;
+    run = Velora("apply " + input + " " + output + " Translate:3,1,1,0");
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("result 2: mode must lie in 0..1"), std::string::npos) << run.err;
+
+    run = Velora("--monitor \"1920x1080:531x299;1280x1024:376x301\" query " + input +
+                 " AngularExtent:40,1.0,0 AngularExtent:40,1.0,1");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"code\":0,\"centimetres\":0.698"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"horizontalPixels\":25,\"verticalPixels\":25"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"horizontalPixels\":24,\"verticalPixels\":23"), std::string::npos) << run.out;
+    run = Velora("--monitor 1920x1080:531x299 query " + input + " AngularExtent:40,1.0,1");
+    EXPECT_NE(run.out.find("\"code\":3,\"refusal\":\"monitor must be 0, or 1 when --monitor gives a second monitor\""),
+              std::string::npos)
+        << run.out;
+}
