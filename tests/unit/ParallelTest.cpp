@@ -162,6 +162,10 @@ const Operation kRowOperations[] = {
     {"LocalThreshold 5 x 7 mean", [](CVelora& im) { return im.LocalThreshold(5, 7, -1, 0); }},
     {"LocalThreshold 1 x 1 image range", [](CVelora& im) { return im.LocalThreshold(1, 1, 100, 2); }},
     {"LocalThreshold 16 x 40 maximum", [](CVelora& im) { return im.LocalThreshold(16, 40, -2, 1); }},
+    {"Rotate 30 same size", [](CVelora& im) { return im.Rotate(1, 30, 0x00FF00); }},
+    {"Rotate 3 new size", [](CVelora& im) { return im.Rotate(0, -3, 0x808080); }},
+    {"Rotate3D", [](CVelora& im) { return im.Rotate3D(1, 20, -35, 10, 0x0000FF); }},
+    {"Crop", [](CVelora& im) { return im.Crop(3, 2, im.GetWidth() - 5, 60); }},
 };
 
 }  // namespace
