@@ -195,14 +195,18 @@ TEST(Rotate, WorkedSizesAndAxes) {
     ASSERT_EQ(turned.Rotate(0, 90, 0), 0u);
     EXPECT_EQ(turned.GetWidth(), 12);
     EXPECT_EQ(turned.GetHeight(), 30);
-    EXPECT_EQ(turned.GetPixel(11, 0), wide.GetPixel(0, 0));  // clockwise: the top-left corner goes to the top right
+    // Clockwise: the left column goes to the top row, at the right. With even sizes the centres
+    // lie half a pixel apart, so the rule takes source row 1 there and column 0 is background.
+    EXPECT_EQ(turned.GetPixel(11, 0), wide.GetPixel(0, 1));
+    EXPECT_EQ(turned.GetPixel(10, 0), wide.GetPixel(0, 2));
+    EXPECT_EQ(turned.GetPixel(0, 5), 0u);
     CVelora kept = wide;
     ASSERT_EQ(kept.Rotate(1, 90, 0), 0u);
     EXPECT_EQ(kept.GetWidth(), 30);
 
-    // No turn at all leaves every byte. alpha = 90 folds the columns edge-on: cos 90 is not
-    // exactly 0, so the left half truncates to the column before the centre, the right half
-    // to the centre, each keeping its last source column.
+    // No turn at all leaves every byte. alpha = 90 folds the columns edge-on onto the centre,
+    // keeping the last source column; cos 90 is not exactly 0, so the leftmost column's
+    // 4 - 2.4e-16 truncates to the column before.
     CVelora same = RandomImage(9, 6, 32, 4);
     const auto before = Block(same);
     ASSERT_EQ(same.Rotate3D(0, 0, 0, 0, 0x123456), 0u);
@@ -212,7 +216,7 @@ TEST(Rotate, WorkedSizesAndAxes) {
     ASSERT_EQ(folded.Rotate3D(1, 90, 0, 0, 0), 0u);
     const std::uint32_t bg = ExpectedBackground(source, 0);
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 9; ++x) EXPECT_EQ(folded.GetPixel(x, y), x == 4 ? source.GetPixel(8, y) : x == 3 ? source.GetPixel(3, y) : bg)
+        for (int x = 0; x < 9; ++x) EXPECT_EQ(folded.GetPixel(x, y), x == 4 ? source.GetPixel(8, y) : x == 3 ? source.GetPixel(0, y) : bg)
                 << x << "," << y;
 }
 
