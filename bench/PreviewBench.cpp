@@ -313,3 +313,39 @@ BENCHMARK(BM_PreviewFillIndex)->Apply([](benchmark::internal::Benchmark* b) { So
 BENCHMARK(BM_PreviewInitializeRGB)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {24, 8}); });
 BENCHMARK(BM_PreviewSetAlfa)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {32}); });
 BENCHMARK(BM_PreviewAlphaMean)->Apply([](benchmark::internal::Benchmark* b) { SourcesAndThreads(b, {32}); });
+
+// ---- Geometry: the rotation dialog's refresh (in the plane, and with a turn in depth), the
+// in-plane rotation into a new size, the crop dialog's and the scaling dialog's, on 24 and
+// 8 bits, each at one thread and at the default count.
+namespace {
+
+void Geometry(benchmark::State& state, const std::function<unsigned(CVelora&)>& operation) {
+    CVelora::SetThreadCount(unsigned(state.range(1)));
+    const CVelora& backup = Source(int(state.range(0)));
+    CVelora image = backup;
+    for (auto _ : state) {
+        image = backup;
+        benchmark::DoNotOptimize(operation(image));
+    }
+    CVelora::SetThreadCount(0);
+}
+
+void BM_PreviewRotate3DPlane(benchmark::State& s) { Geometry(s, [](CVelora& im) { return im.Rotate3D(1, 0, 0, 30, 0); }); }
+void BM_PreviewRotate3DDepth(benchmark::State& s) {
+    Geometry(s, [](CVelora& im) { return im.Rotate3D(1, 20, 35, 30, 0); });
+}
+void BM_PreviewRotateNewSize(benchmark::State& s) { Geometry(s, [](CVelora& im) { return im.Rotate(0, 30, 0); }); }
+void BM_PreviewCrop(benchmark::State& s) { Geometry(s, [](CVelora& im) { return im.Crop(0, 0, 1024, 1024); }); }
+void BM_PreviewScale(benchmark::State& s) { Geometry(s, [](CVelora& im) { return im.Scale(1.37f, 0.8f, 0); }); }
+
+void GeometryArgs(benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{24, 8}, {1, 0}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PreviewRotate3DPlane)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewRotate3DDepth)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewRotateNewSize)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewCrop)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewScale)->Apply(GeometryArgs);

@@ -2,6 +2,7 @@
 
 #include "CommandIds.h"
 #include "GenericOperationDialog.h"
+#include "GeometryDialogs.h"
 #include "GrayLevelDialogs.h"
 #include "IntensityDialogs.h"
 #include "PixelValueDialogs.h"
@@ -33,6 +34,9 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CUmbralizarDlg>(kCmdThreshold),
         Entry<CBuscarUmbralDlg>(kCmdOptimalThreshold),
         Entry<CSwapCanalesRGB>(kCmdSwapChannels),
+        Entry<CEscaladoDlg>(kCmdScale),
+        Entry<CRotarDlg>(kCmdRotate),
+        Entry<CRecortarDlg>(kCmdCrop),
     };
     return dialogs;
 }
