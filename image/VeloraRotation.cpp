@@ -91,8 +91,8 @@ struct RotationRow {
     std::uint32_t background;
 
     template <unsigned Bytes>
-    void Run(std::uint8_t* out, double vs, double vc) const {
-        for (std::int32_t x = 0; x < outWidth; ++x) {
+    void Run(std::uint8_t* out, double vs, double vc, std::int32_t from, std::int32_t to) const {
+        for (std::int32_t x = from; x < to; ++x) {
             const std::int64_t sx = RoundedCoordinate(uc[x] - vs + halfWidth);
             const std::int64_t sy = RoundedCoordinate(halfHeight - (vc + us[x]));
             std::uint8_t* p = out + Bytes * std::size_t(x);
@@ -105,8 +105,8 @@ struct RotationRow {
         }
     }
 
-    void RunPacked(std::uint8_t* out, double vs, double vc, unsigned depth) const {
-        for (std::int32_t x = 0; x < outWidth; ++x) {
+    void RunPacked(std::uint8_t* out, double vs, double vc, unsigned depth, std::int32_t from, std::int32_t to) const {
+        for (std::int32_t x = from; x < to; ++x) {
             const std::int64_t sx = RoundedCoordinate(uc[x] - vs + halfWidth);
             const std::int64_t sy = RoundedCoordinate(halfHeight - (vc + us[x]));
             std::uint32_t value = background;
@@ -148,23 +148,32 @@ static CVelora RotatedImage(const CVelora& source, int mode, double theta, std::
     const unsigned depth = source.GetBitCount();
     const std::size_t stride = result.GetBytesPerRow();
     std::uint8_t* const bits = const_cast<std::uint8_t*>(result.GetBits());
+    const std::size_t used = (std::size_t(w) * depth + 7) / 8;
+    // Tiles of rows and columns: a steep turn reads the source down its columns, and a tile
+    // keeps the rows it reads in the cache. Every output pixel is written once, in any order.
+    constexpr std::int32_t kTileRows = 32, kTileColumns = 256;
     ForEachRowBand(h, stride, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t r = first; r < last; ++r) {
-            std::uint8_t* out = bits + std::size_t(r) * stride;
-            const double v = double(h / 2 - (h - 1 - r));  // storage row r is output row h - 1 - r
-            const double vs = v * s, vc = v * c;
-            const std::size_t used = (std::size_t(w) * depth + 7) / 8;
-            std::memset(out + used, 0, stride - used);
-            switch (depth) {
-                case 1:
-                case 4:
-                    std::memset(out, 0, used);
-                    rule.RunPacked(out, vs, vc, depth);
-                    break;
-                case 8: rule.Run<1>(out, vs, vc); break;
-                case 16: rule.Run<2>(out, vs, vc); break;
-                case 24: rule.Run<3>(out, vs, vc); break;
-                default: rule.Run<4>(out, vs, vc); break;
+        for (std::int32_t r0 = first; r0 < last; r0 += kTileRows) {
+            const std::int32_t r1 = std::min(last, r0 + kTileRows);
+            for (std::int32_t r = r0; r < r1; ++r) {
+                std::uint8_t* out = bits + std::size_t(r) * stride;
+                std::memset(depth < 8 ? out : out + used, 0, depth < 8 ? stride : stride - used);
+            }
+            for (std::int32_t x0 = 0; x0 < w; x0 += kTileColumns) {
+                const std::int32_t x1 = std::min(w, x0 + kTileColumns);
+                for (std::int32_t r = r0; r < r1; ++r) {
+                    std::uint8_t* out = bits + std::size_t(r) * stride;
+                    const double v = double(h / 2 - (h - 1 - r));  // storage row r is output row h - 1 - r
+                    const double vs = v * s, vc = v * c;
+                    switch (depth) {
+                        case 1:
+                        case 4: rule.RunPacked(out, vs, vc, depth, x0, x1); break;
+                        case 8: rule.Run<1>(out, vs, vc, x0, x1); break;
+                        case 16: rule.Run<2>(out, vs, vc, x0, x1); break;
+                        case 24: rule.Run<3>(out, vs, vc, x0, x1); break;
+                        default: rule.Run<4>(out, vs, vc, x0, x1); break;
+                    }
+                }
             }
         }
     });
