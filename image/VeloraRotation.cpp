@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
+#include <type_traits>
 #include <vector>
 
 #include "CVelora.h"
@@ -221,21 +222,36 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
             column[std::size_t(x)] = std::int64_t(px * ca + halfWidth);
             tilt[std::size_t(x)] = px * sa * sb;
         }
-        const std::size_t bytes = depth / 8;
-        for (std::int32_t y = 0; y < height; ++y) {
-            const std::uint8_t* in = m_pchMapaBits + std::size_t(height - 1 - y) * stride;
-            const double pyc = double(y - height / 2) * cb;
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::int64_t tx = column[std::size_t(x)];
-                if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
-                const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
-                if (std::uint64_t(ty) >= std::uint64_t(height)) continue;
-                std::uint8_t* row = out + std::size_t(height - 1 - ty) * stride;
-                if (depth < 8)
-                    WritePixel(row, std::int32_t(tx), depth, ReadPixel(in, x, depth));
-                else
-                    std::memcpy(row + bytes * std::size_t(tx), in + bytes * std::size_t(x), bytes);
+        // Whole pixels copied by a size the compiler knows; packed ones through the row accessors.
+        auto walk = [&](auto put) {
+            for (std::int32_t y = 0; y < height; ++y) {
+                const std::uint8_t* in = m_pchMapaBits + std::size_t(height - 1 - y) * stride;
+                const double pyc = double(y - height / 2) * cb;
+                for (std::int32_t x = 0; x < width; ++x) {
+                    const std::int64_t tx = column[std::size_t(x)];
+                    if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
+                    const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
+                    if (std::uint64_t(ty) >= std::uint64_t(height)) continue;
+                    put(out + std::size_t(height - 1 - ty) * stride, std::size_t(tx), in, std::size_t(x));
+                }
             }
+        };
+        auto bytesOf = [&](auto size) {
+            constexpr std::size_t n = decltype(size)::value;
+            walk([](std::uint8_t* to, std::size_t tx, const std::uint8_t* from, std::size_t x) {
+                std::memcpy(to + n * tx, from + n * x, n);
+            });
+        };
+        switch (depth) {
+            case 8: bytesOf(std::integral_constant<std::size_t, 1>{}); break;
+            case 16: bytesOf(std::integral_constant<std::size_t, 2>{}); break;
+            case 24: bytesOf(std::integral_constant<std::size_t, 3>{}); break;
+            case 32: bytesOf(std::integral_constant<std::size_t, 4>{}); break;
+            default:
+                walk([depth](std::uint8_t* to, std::size_t tx, const std::uint8_t* from, std::size_t x) {
+                    WritePixel(to, std::int32_t(tx), depth, ReadPixel(from, std::int32_t(x), depth));
+                });
+                break;
         }
     }
     const CVelora& stage = flat ? *this : turned;
