@@ -284,6 +284,21 @@ std::vector<Row> AllRows(const Options& options) {
                             false));
     }
 
+    // In-plane rotation keeping the size: the same inverse mapping (each output pixel reads
+    // its nearest source pixel, the rest background), about the centre. Rounding differs.
+    for (const double theta : {30.0, 90.0}) {
+        char key[32], call[64];
+        std::snprintf(key, sizeof key, "Rotate%g", theta);
+        std::snprintf(call, sizeof call, "Rotate(1,%g,0)", theta);
+        const cv::Mat turn = cv::getRotationMatrix2D(cv::Point2f(float(n / 2), float(n / 2)), -theta, 1.0);
+        rows.push_back(Pair(key, call, "warpAffine INTER_NEAREST", 1.5, rgb,
+                            [theta](CVelora& im) { return im.Rotate(1, theta, 0); },
+                            [turn, n](cv::Mat& m, cv::Mat& out) {
+                                cv::warpAffine(m, out, turn, cv::Size(n, n), cv::INTER_NEAREST, cv::BORDER_CONSTANT);
+                            },
+                            false, false));
+    }
+
     // Codes of ChangeColorDepth: 2 is 8 bits (gray sources only), 3 is 24 bits.
     rows.push_back(Pair("Depth24to8", "ChangeColorDepth(2) 24->8 gray", "extractChannel", 2.0, gray24,
                         [](CVelora& im) { return im.ChangeColorDepth(2); },

@@ -151,7 +151,12 @@ const CVelora& ThreadedSource(int kind) {
         made.ColorToGray(1);
         return made;
     }();
-    return kind == 124 ? gray24 : Source(kind);
+    static const CVelora withAlpha = [] {
+        CVelora made = Source(24);
+        made.ChangeColorDepth(4);
+        return made;
+    }();
+    return kind == 124 ? gray24 : kind == 32 ? withAlpha : Source(kind);
 }
 
 void Threaded(benchmark::State& state, const std::function<unsigned(CVelora&)>& operation) {
@@ -273,33 +278,12 @@ BENCHMARK(BM_ColorBalance)->Apply(DepthsAndThreads);
 // (sources 24 and 8 for filling, 32 for alpha), each at one thread and at the default count.
 namespace {
 
-const CVelora& SourceWithAlpha() {
-    static const CVelora made = [] {
-        CVelora image = Source(24);
-        image.ChangeColorDepth(4);
-        return image;
-    }();
-    return made;
-}
-
-void PixelValues(benchmark::State& state, const std::function<unsigned(CVelora&)>& operation) {
-    CVelora::SetThreadCount(unsigned(state.range(1)));
-    const int source = int(state.range(0));
-    const CVelora& backup = source == 32 ? SourceWithAlpha() : Source(source);
-    CVelora image = backup;
-    for (auto _ : state) {
-        image = backup;
-        benchmark::DoNotOptimize(operation(image));
-    }
-    CVelora::SetThreadCount(0);
-}
-
-void BM_PreviewFillIndex(benchmark::State& s) { PixelValues(s, [](CVelora& im) { return im.FillIndex(0x80); }); }
+void BM_PreviewFillIndex(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.FillIndex(0x80); }); }
 void BM_PreviewInitializeRGB(benchmark::State& s) {
-    PixelValues(s, [](CVelora& im) { return im.InitializeRGB(RGBQUAD{10, 128, 250, 0}); });
+    Threaded(s, [](CVelora& im) { return im.InitializeRGB(RGBQUAD{10, 128, 250, 0}); });
 }
-void BM_PreviewSetAlfa(benchmark::State& s) { PixelValues(s, [](CVelora& im) { return im.SetAlfa(std::uint8_t(77)); }); }
-void BM_PreviewAlphaMean(benchmark::State& s) { PixelValues(s, [](CVelora& im) { return im.AlphaOperation(3); }); }
+void BM_PreviewSetAlfa(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.SetAlfa(std::uint8_t(77)); }); }
+void BM_PreviewAlphaMean(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.AlphaOperation(3); }); }
 
 void SourcesAndThreads(benchmark::internal::Benchmark* b, std::initializer_list<int> sources) {
     for (int source : sources)
@@ -318,24 +302,13 @@ BENCHMARK(BM_PreviewAlphaMean)->Apply([](benchmark::internal::Benchmark* b) { So
 // in the whole picture, shear 10 %), on one thread and on the default count.
 namespace {
 
-void Warp(benchmark::State& state, const std::function<unsigned(CVelora&)>& operation) {
-    CVelora::SetThreadCount(unsigned(state.range(1)));
-    const CVelora& backup = Source(int(state.range(0)));
-    CVelora image = backup;
-    for (auto _ : state) {
-        image = backup;
-        benchmark::DoNotOptimize(operation(image));
-    }
-    CVelora::SetThreadCount(0);
-}
-
-void BM_PreviewEllipse(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Ellipse(); }); }
-void BM_PreviewRipple(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Ripple(25, 30, 0, 0); }); }
-void BM_PreviewSwirl(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Swirl(125, 100); }); }
-void BM_PreviewSwirlWhole(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Swirl(125, kSide); }); }
-void BM_PreviewShearRows(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Shear(0, 10, 0); }); }
-void BM_PreviewShearColumns(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Shear(2, 10, 0); }); }
-void BM_PreviewShearBoth(benchmark::State& s) { Warp(s, [](CVelora& im) { return im.Shear(9, 10, 0); }); }
+void BM_PreviewEllipse(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Ellipse(); }); }
+void BM_PreviewRipple(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Ripple(25, 30, 0, 0); }); }
+void BM_PreviewSwirl(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Swirl(125, 100); }); }
+void BM_PreviewSwirlWhole(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Swirl(125, kSide); }); }
+void BM_PreviewShearRows(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Shear(0, 10, 0); }); }
+void BM_PreviewShearColumns(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Shear(2, 10, 0); }); }
+void BM_PreviewShearBoth(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Shear(9, 10, 0); }); }
 
 void WarpArgs(benchmark::internal::Benchmark* b) {
     for (int depth : {24, 8})
@@ -375,3 +348,28 @@ BENCHMARK(BM_PreviewTranslate)
     ->ArgsProduct({{24, 8, 1}, {1, 0}, {1, 0}})
     ->ArgNames({"depth", "threads", "mode"})
     ->Unit(benchmark::kMillisecond);
+
+// ---- Geometry: the rotation dialog's refresh (in the plane, and with a turn in depth), the
+// in-plane rotation into a new size, the crop dialog's and the scaling dialog's, on 24 and
+// 8 bits, each at one thread and at the default count.
+namespace {
+
+void BM_PreviewRotate3DPlane(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Rotate3D(1, 0, 0, 30, 0); }); }
+void BM_PreviewRotate3DDepth(benchmark::State& s) {
+    Threaded(s, [](CVelora& im) { return im.Rotate3D(1, 20, 35, 30, 0); });
+}
+void BM_PreviewRotateNewSize(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Rotate(0, 30, 0); }); }
+void BM_PreviewCrop(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Crop(0, 0, 1024, 1024); }); }
+void BM_PreviewScale(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Scale(1.37f, 0.8f, 0); }); }
+
+void GeometryArgs(benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{24, 8}, {1, 0}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PreviewRotate3DPlane)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewRotate3DDepth)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewRotateNewSize)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewCrop)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewScale)->Apply(GeometryArgs);

@@ -2,6 +2,7 @@
 
 #include "CommandIds.h"
 #include "GenericOperationDialog.h"
+#include "GeometryDialogs.h"
 #include "GrayLevelDialogs.h"
 #include "IntensityDialogs.h"
 #include "PixelValueDialogs.h"
@@ -39,6 +40,9 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CRemolinoDlg>(kCmdSwirl),
         Entry<CInclinacionDlg>(kCmdShear),
         Entry<CTraslacionDlg>(kCmdTranslate),
+        Entry<CEscaladoDlg>(kCmdScale),
+        Entry<CRotarDlg>(kCmdRotate),
+        Entry<CRecortarDlg>(kCmdCrop),
     };
     return dialogs;
 }

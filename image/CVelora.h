@@ -519,6 +519,21 @@ public:
     // blue, else the last entry of the colour table (the all-ones index of a full table).
     std::uint32_t BackgroundValue(std::uint32_t colour) const;
 
+    // ---- Rotation and crop ----
+    // Angles in degrees; background is a colour reference (red in the low byte): palette
+    // images take the first entry of that colour, or the highest index of the colour table;
+    // 16-bit images take it as 5-5-5. 32-bit pixels carry their alpha byte, background 0.
+    // In-plane rotation, clockwise for theta > 0; mode 0 a new size, 1 the same size.
+    // 1 theta outside [-360, 360]; 2 depth not 1, 4, 8, 16, 24, 32; 3 mode outside 0..1;
+    // 4 a result over kMaxPixelBytes, or no memory.
+    unsigned Rotate(int mode, double theta, std::uint32_t background);
+    // About three axes: a turn in depth (alpha about X, beta about Y) projected onto the
+    // image's own size, then the in-plane rotation by theta. Codes as Rotate, 1 for any angle.
+    unsigned Rotate3D(int mode, double alpha, double beta, double theta, std::uint32_t background);
+    // Keeps the rectangle from (x1, y1) to (x2, y2), corners included. 1 unless
+    // 0 <= x1 < x2 < width and 0 <= y1 < y2 < height; 2 depth not 1, 4, 8, 24, 32; 3 no memory.
+    unsigned Crop(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
+
     // ---- Means (inspector window) ----
     // Mean pixel value of column x, row y or the whole image, with the mean red, green and
     // blue in colour; -1 for a depth other than 1, 4, 8, 24, 32 (colour zeroed), -2 for a

@@ -1,4 +1,4 @@
-// Geometric operations that move pixels without changing their values.
+// Geometric operations that move pixels without changing their values: flips, scaling, crop.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -244,6 +244,36 @@ unsigned CVelora::Scale(float fx, float fy, int mode) {
             }
             previous = sourceRow;
             ScaleRow(inBits + std::size_t(sourceRow) * inStride, dst, column.data(), outWidth, depth, outStride);
+        }
+    });
+    ReplaceKeepingName(std::move(result));
+    return 0;
+}
+
+unsigned CVelora::Crop(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    if (!(0 <= x1 && x1 < x2 && x2 < width && 0 <= y1 && y1 < y2 && y2 < height)) return 1;
+    if (!HasAccessibleDepth()) return 2;
+    CVelora result = BlankLike(x2 - x1 + 1, y2 - y1 + 1);
+    if (!result.HasImage()) return 3;
+    const unsigned depth = GetBitCount();
+    const std::int32_t outWidth = result.GetWidth(), outHeight = result.GetHeight();
+    const std::size_t inStride = m_bytesPerRow, outStride = result.m_bytesPerRow;
+    const std::size_t used = (std::size_t(outWidth) * depth + 7) / 8;
+    // Storage rows: the bottom row of the rectangle (y2) is the result's storage row 0.
+    const std::uint8_t* const inBits = m_pchMapaBits + std::size_t(height - 1 - y2) * inStride;
+    std::uint8_t* const outBits = result.m_pchMapaBits;
+    ForEachRowBand(outHeight, outStride, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t r = first; r < last; ++r) {
+            const std::uint8_t* src = inBits + std::size_t(r) * inStride;
+            std::uint8_t* dst = outBits + std::size_t(r) * outStride;
+            std::memset(dst + used, 0, outStride - used);
+            if (depth >= 8) {
+                std::memcpy(dst, src + std::size_t(x1) * (depth / 8), used);  // 32-bit pixels keep their alpha
+            } else {
+                std::memset(dst, 0, used);
+                for (std::int32_t x = 0; x < outWidth; ++x) WritePixel(dst, x, depth, ReadPixel(src, x1 + x, depth));
+            }
         }
     });
     ReplaceKeepingName(std::move(result));

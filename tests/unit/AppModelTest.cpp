@@ -477,9 +477,9 @@ TEST(EditTexts, ReadTheLeadingNumberAndClampWithoutUndefinedConversions) {
 }
 
 TEST(DialogTitles, JoinPrefixBaseAndExtension) {
-    const DialogInfo* scaling = FindDialog("CEscaladoDlg");
-    ASSERT_NE(scaling, nullptr);
-    EXPECT_EQ(scaling->undoLabel, "Escalado");
+    const DialogInfo* fft = FindDialog("CFFTDlg");
+    ASSERT_NE(fft, nullptr);
+    EXPECT_EQ(fft->undoLabel, "FFT");
     EXPECT_EQ(FindDialog("CNoSuchDlg"), nullptr);
     // A declared dialog takes its facts from its declaration only: none is also still to come.
     for (const auto& op : velora::catalog::Operations())

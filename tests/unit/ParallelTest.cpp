@@ -172,6 +172,10 @@ const Operation kRowOperations[] = {
     // Translation
     {"Translate new size", [](CVelora& im) { return im.Translate(0, -13, 7, 0x00FF00u); }},
     {"Translate keep size", [](CVelora& im) { return im.Translate(1, 9, -21, 0x123456u); }},
+    {"Rotate 30 same size", [](CVelora& im) { return im.Rotate(1, 30, 0x00FF00); }},
+    {"Rotate 3 new size", [](CVelora& im) { return im.Rotate(0, -3, 0x808080); }},
+    {"Rotate3D", [](CVelora& im) { return im.Rotate3D(1, 20, -35, 10, 0x0000FF); }},
+    {"Crop", [](CVelora& im) { return im.Crop(3, 2, im.GetWidth() - 5, 60); }},
 };
 
 }  // namespace

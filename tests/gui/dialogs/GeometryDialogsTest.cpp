@@ -1,0 +1,186 @@
+// The scaling, rotation and crop dialogs as a user drives them: defaults and titles, the
+// rules of their boxes, what the preview shows, one undo step on "Aceptar" and the window
+// sized again to the new image.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QToolButton>
+
+#include "GeometryDialogs.h"
+#include "WorkbenchFixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+class GeometryDialogs : public Workbench {
+protected:
+    static void Type(QLineEdit* edit, const QString& text) {
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+};
+
+}  // namespace
+
+TEST_F(GeometryDialogs, ScalingBoxesModesAndProportions) {
+    CUtilidadView* view = OpenImage("escala.bmp", RandomImage(40, 30, 24, 1));
+    CEscaladoDlg dialog(view);
+    EXPECT_EQ(dialog.windowTitle(), "Escalado de escala.bmp");
+    EXPECT_TRUE(dialog.factorMode->isChecked());
+    EXPECT_EQ(dialog.factorColumns->text(), "2,0");
+    EXPECT_EQ(dialog.FactorX(), 2.0);
+    EXPECT_EQ(dialog.pixelColumns->text(), "40");
+    EXPECT_EQ(dialog.pixelRows->text(), "30");
+    EXPECT_TRUE(dialog.pixelColumns->isReadOnly());
+    EXPECT_EQ(dialog.currentSize->text(), "Tamaño Actual:  40 x 30    Píxeles");
+    EXPECT_EQ(dialog.newSize->text(), "Nuevo Tamaño: 80 x 60    Píxeles");
+
+    Type(dialog.factorColumns, "1,5");  // a comma ends the number
+    EXPECT_EQ(dialog.FactorX(), 1.0);
+    Type(dialog.factorColumns, "2.5");
+    EXPECT_EQ(dialog.newSize->text(), "Nuevo Tamaño: 100 x 60    Píxeles");
+    EXPECT_EQ(view->Document().Image().GetWidth(), 100);  // no preview box: every change previews
+    Type(dialog.factorRows, "-3");
+    EXPECT_EQ(dialog.factorRows->text(), "2,0");
+    EXPECT_EQ(dialog.FactorY(), 2.0);
+    dialog.keepProportions->click();
+    EXPECT_TRUE(dialog.factorRows->isReadOnly());
+    Type(dialog.factorColumns, "0.5");
+    EXPECT_EQ(dialog.FactorY(), 0.5);
+    EXPECT_EQ(dialog.newSize->text(), "Nuevo Tamaño: 20 x 15    Píxeles");
+
+    dialog.keepProportions->click();
+    dialog.pixelMode->click();
+    EXPECT_TRUE(dialog.factorColumns->isReadOnly());
+    EXPECT_FALSE(dialog.pixelColumns->isReadOnly());
+    Type(dialog.pixelColumns, "60");
+    Type(dialog.pixelRows, "-4");
+    EXPECT_EQ(dialog.pixelRows->text(), "0");
+    Type(dialog.pixelRows, "45");
+    EXPECT_EQ(dialog.factorColumns->text(), "1.50");
+    EXPECT_EQ(dialog.factorRows->text(), "1.50");
+    EXPECT_EQ(dialog.newSize->text(), "Nuevo Tamaño: 60 x 45    Píxeles");
+    dialog.reject();
+    EXPECT_EQ(view->Document().Image().GetWidth(), 40);
+}
+
+TEST_F(GeometryDialogs, ScalingOkIsOneUndoStepAndTheWindowFollowsTheImage) {
+    CUtilidadView* view = OpenImage("crece.bmp", RandomImage(40, 30, 8, 2));
+    CUtilidadDoc& doc = view->Document();
+    const CVelora original = doc.Image();
+    const QSize before = view->parentWidget()->size();
+    CEscaladoDlg dialog(view);
+    Type(dialog.factorColumns, "5");
+    Type(dialog.factorRows, "4");
+    dialog.accept();
+    Settle();
+    CVelora expected = original;
+    ASSERT_EQ(expected.Scale(5, 4, 0), 0u);
+    EXPECT_EQ(Block(doc.Image()), Block(expected));
+    ASSERT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(doc.History().Description(0), "Escalado");
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cálculo Escalado: "));
+    EXPECT_GT(view->parentWidget()->width(), before.width());
+    EXPECT_GT(view->parentWidget()->height(), before.height());
+}
+
+TEST_F(GeometryDialogs, RotationAnglesDirectionAndPreview) {
+    // A palette image: the background starts at the first entry's colour.
+    CVelora image = RandomImage(30, 20, 8, 3);
+    const RGBQUAD first = image.GetPaletteData()[0];
+    CUtilidadView* view = OpenImage("gira.bmp", image);
+    CUtilidadDoc& doc = view->Document();
+    const CVelora original = doc.Image();
+    CRotarDlg dialog(view);
+    EXPECT_EQ(dialog.windowTitle(), "Rotación de gira.bmp");
+    EXPECT_TRUE(dialog.right->isChecked());
+    EXPECT_TRUE(dialog.originalSize->isChecked());
+    EXPECT_TRUE(dialog.previewBox()->isChecked());
+    EXPECT_EQ(dialog.background->ColourRef(), first.rgbRed | (std::uint32_t(first.rgbGreen) << 8) | (std::uint32_t(first.rgbBlue) << 16));
+    for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_EQ(dialog.edit[std::size_t(axis)]->text(), "0");
+        EXPECT_EQ(dialog.Angle(axis), 0.0);
+        EXPECT_EQ(dialog.slider[std::size_t(axis)]->maximum(), 360);
+        EXPECT_EQ(dialog.slider[std::size_t(axis)]->tickInterval(), 90);
+    }
+    Type(dialog.edit[2], "400");  // "4", "40", then beyond 360: 45
+    EXPECT_EQ(dialog.edit[2]->text(), "45");
+    EXPECT_EQ(dialog.slider[2]->value(), 45);
+    Type(dialog.edit[2], "0");
+    EXPECT_EQ(dialog.Angle(2), 45.0);
+    Type(dialog.edit[2], "30.5");
+    EXPECT_EQ(dialog.Angle(2), 30.5);
+    EXPECT_EQ(dialog.slider[2]->value(), 30);
+    CVelora expected = original;
+    ASSERT_EQ(expected.Rotate3D(1, 0, 0, 30.5, dialog.background->ColourRef()), 0u);
+    EXPECT_EQ(Block(doc.Image()), Block(expected));
+
+    dialog.slider[0]->setValue(20);  // the other angles stay as they are
+    EXPECT_EQ(dialog.edit[0]->text(), "20");
+    EXPECT_EQ(dialog.Angle(1), 0.0);
+    dialog.left->click();
+    dialog.newSize->click();
+    expected = original;
+    ASSERT_EQ(expected.Rotate3D(0, -20, 0, -30.5, dialog.background->ColourRef()), 0u);
+    EXPECT_EQ(Block(doc.Image()), Block(expected));
+    EXPECT_EQ(doc.Image().GetWidth(), expected.GetWidth());
+
+    dialog.accept();
+    Settle();
+    EXPECT_EQ(Block(doc.Image()), Block(expected));
+    ASSERT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(doc.History().Description(0), "Rotar");
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cálculo Rotación: "));
+}
+
+TEST_F(GeometryDialogs, CropCornersKeepTheirOrderAndABadRectangleKeepsTheDialogOpen) {
+    CUtilidadView* view = OpenImage("recorte.bmp", RandomImage(400, 300, 24, 4));
+    CUtilidadDoc& doc = view->Document();
+    const CVelora original = doc.Image();
+    const QSize before = view->parentWidget()->size();
+    CRecortarDlg dialog(view);
+    EXPECT_EQ(dialog.windowTitle(), "Recorte de recorte.bmp");
+    EXPECT_FALSE(dialog.previewBox()->isChecked());
+    EXPECT_EQ(dialog.Corner(2), 200);
+    EXPECT_EQ(dialog.Corner(3), 150);
+    EXPECT_EQ(dialog.originalSize->text(), "  Tamaño Imagen Original:      400 x 300");
+    EXPECT_EQ(dialog.newSize->text(), "  Nuevo Tamaño Imagen:       201 x 151");
+
+    Type(dialog.edit[0], "250");  // not below x2: x2 - 1
+    EXPECT_EQ(dialog.edit[0]->text(), "199");
+    Type(dialog.edit[0], "-3");
+    EXPECT_EQ(dialog.Corner(0), 0);
+    Type(dialog.edit[3], "999");  // beyond the height: the last row
+    EXPECT_EQ(dialog.edit[3]->text(), "299");
+    dialog.up[2]->click();
+    EXPECT_EQ(dialog.Corner(2), 201);
+    Type(dialog.edit[2], "399");
+    dialog.up[2]->click();  // already the last column
+    EXPECT_EQ(dialog.Corner(2), 399);
+    Type(dialog.edit[0], "5");
+    dialog.up[0]->click();
+    EXPECT_EQ(dialog.Corner(0), 6);
+    EXPECT_EQ(Block(doc.Image()), Block(original));  // the preview starts off
+
+    // The right edge brought down to the left one: refused, said so, and the dialog stays.
+    Type(dialog.edit[2], "10");
+    for (int i = 0; i < 5; ++i) dialog.down[2]->click();
+    EXPECT_EQ(dialog.Corner(2), 6);
+    dialog.accept();
+    EXPECT_EQ(messages, QStringList{"Mensaje de Error|Error. Rectángulo definido por las coordenadas incorrecto. Revise los valores"});
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_FALSE(doc.History().CanUndo());
+
+    dialog.up[2]->click();
+    dialog.accept();
+    Settle();
+    CVelora expected = original;
+    ASSERT_EQ(expected.Crop(6, 0, 7, 299), 0u);
+    EXPECT_EQ(Block(doc.Image()), Block(expected));
+    ASSERT_EQ(doc.History().Position(), 1);
+    EXPECT_EQ(doc.History().Description(0), "Recortar");
+    EXPECT_LT(view->parentWidget()->width(), before.width());
+}

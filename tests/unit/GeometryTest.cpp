@@ -1,0 +1,345 @@
+// Rotation, crop and scaling: the row-wise code against the mapping evaluated pixel by pixel
+// with the accessors, on random images of every depth, and the cases that tell rules apart.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <random>
+
+#include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+const int kRotationDepths[] = {1, 4, 8, 16, 24, 32};
+
+// What an image shows, pixel by pixel (display rows, top first): the raw value and, for
+// 32 bits, the alpha byte. 16-bit pixels, which the accessors do not read, come from the
+// stored row.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> value;
+    std::vector<std::uint8_t> alpha;
+    std::uint32_t& at(int x, int y) { return value[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    std::uint8_t& alphaAt(int x, int y) { return alpha[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    bool operator==(const Picture&) const = default;
+};
+
+std::uint32_t Pixel(const CVelora& image, int x, int y) {
+    if (image.GetBitCount() != 16) return image.GetPixel(x, y);
+    const std::uint8_t* p = image.GetBits() + std::size_t(image.GetHeight() - 1 - y) * image.GetBytesPerRow() + 2 * std::size_t(x);
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8);
+}
+
+Picture Blank(int width, int height) {
+    Picture p;
+    p.width = width;
+    p.height = height;
+    p.value.assign(std::size_t(width) * std::size_t(height), 0);
+    p.alpha.assign(p.value.size(), 0);
+    return p;
+}
+
+Picture Read(const CVelora& image) {
+    Picture p = Blank(image.GetWidth(), image.GetHeight());
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            p.at(x, y) = Pixel(image, x, y);
+            if (image.GetBitCount() == 32) p.alphaAt(x, y) = image.GetAlfa(x, y);
+        }
+    return p;
+}
+
+// The bytes after the last pixel of every row are 0.
+bool PaddingIsZero(const CVelora& image) {
+    const std::size_t used = (std::size_t(image.GetWidth()) * image.GetBitCount() + 7) / 8;
+    for (int r = 0; r < image.GetHeight(); ++r) {
+        const std::uint8_t* row = image.GetBits() + std::size_t(r) * image.GetBytesPerRow();
+        for (std::size_t i = used; i < image.GetBytesPerRow(); ++i)
+            if (row[i] != 0) return false;
+        const unsigned bits = unsigned(image.GetWidth()) * image.GetBitCount() % 8;
+        if (bits && (row[used - 1] & (0xFFu >> bits)) != 0) return false;
+    }
+    return true;
+}
+
+// The background as a pixel: the first palette entry of that colour, else the last entry of
+// the table; 5-5-5 for 16 bits; the colour (alpha 0) for 24 and 32 bits.
+std::uint32_t ExpectedBackground(const CVelora& image, std::uint32_t colourRef) {
+    const std::uint8_t red = std::uint8_t(colourRef), green = std::uint8_t(colourRef >> 8), blue = std::uint8_t(colourRef >> 16);
+    switch (image.GetBitCount()) {
+        case 16: return std::uint32_t(red >> 3) << 10 | std::uint32_t(green >> 3) << 5 | std::uint32_t(blue >> 3);
+        case 24:
+        case 32: return std::uint32_t(red) << 16 | std::uint32_t(green) << 8 | blue;
+        default: {
+            const std::uint32_t n = image.GetBitmapInfoHeader().biClrUsed ? image.GetBitmapInfoHeader().biClrUsed
+                                                                            : 1u << image.GetBitCount();
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const RGBQUAD& e = image.GetPaletteData()[i];
+                if (e.rgbRed == red && e.rgbGreen == green && e.rgbBlue == blue) return i;
+            }
+            return n - 1;
+        }
+    }
+}
+
+// The in-plane rotation, output column by column as the rule is written.
+Picture NaiveRotate(const Picture& in, int mode, double theta, std::uint32_t background) {
+    const double t = theta / 180 * std::numbers::pi;
+    const double s = std::sin(t), c = std::cos(t);
+    const int W = in.width, H = in.height;
+    int w = W, h = H;
+    if (mode == 0) {
+        w = int(std::max(std::abs(RoundHalfDown(W * c) + RoundHalfDown(H * s)), std::abs(RoundHalfDown(H * s) - RoundHalfDown(W * c))));
+        h = int(std::max(std::abs(RoundHalfDown(H * c) + RoundHalfDown(W * s)), std::abs(RoundHalfDown(H * c) - RoundHalfDown(W * s))));
+    }
+    Picture out = Blank(w, h);
+    for (int x = 0; x < w; ++x)
+        for (int y = 0; y < h; ++y) {
+            const double u = x - w / 2, v = h / 2 - y;
+            const int sy = int(RoundHalfDown(H / 2 - (v * c + u * s)));
+            const int sx = int(RoundHalfDown(u * c - v * s + W / 2));
+            if (sx >= 0 && sx < W && sy >= 0 && sy < H) {
+                out.at(x, y) = in.value[std::size_t(sy) * std::size_t(W) + std::size_t(sx)];
+                out.alphaAt(x, y) = in.alpha[std::size_t(sy) * std::size_t(W) + std::size_t(sx)];
+            } else {
+                out.at(x, y) = background;
+                out.alphaAt(x, y) = 0;
+            }
+        }
+    return out;
+}
+
+// The three-axis rotation: a forward mapping in source order, then the in-plane rotation.
+Picture NaiveRotate3D(const Picture& in, int mode, double alpha, double beta, double theta, std::uint32_t background) {
+    const double a = alpha / 180 * std::numbers::pi, b = beta / 180 * std::numbers::pi;
+    const int W = in.width, H = in.height;
+    Picture out = Blank(W, H);
+    for (auto& v : out.value) v = background;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const double px = x - W / 2, py = y - H / 2;
+            const int tx = int(std::trunc(px * std::cos(a) + W / 2));
+            const int ty = int(std::trunc(py * std::cos(b) + px * std::sin(a) * std::sin(b) + H / 2));
+            if (tx >= 0 && tx < W && ty >= 0 && ty < H) {
+                out.at(tx, ty) = in.value[std::size_t(y) * std::size_t(W) + std::size_t(x)];
+                out.alphaAt(tx, ty) = in.alpha[std::size_t(y) * std::size_t(W) + std::size_t(x)];
+            }
+        }
+    return theta != 0 ? NaiveRotate(out, mode, theta, background) : out;
+}
+
+// A random image of any rotation depth; 16 bits from a file.
+CVelora AnyDepthImage(int width, int height, int depth, unsigned seed) {
+    if (depth != 16) return RandomImage(width, height, depth, seed);
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> pixels(CVelora::GetImageSize(width, height, 16));
+    for (int r = 0; r < height; ++r)
+        for (int i = 0; i < 2 * width; ++i) pixels[std::size_t(r) * CVelora::GetBytesPerRow(width, 16) + std::size_t(i)] = std::uint8_t(rng());
+    return SixteenBitImage(width, height, pixels);
+}
+
+}  // namespace
+
+TEST(Rotate, MatchesThePerPixelMappingOnEveryDepth) {
+    std::mt19937 rng(11);
+    const double angles[] = {0, 30, 45, -45, 90, -90, 180, 270, 12.345, -359.9, 360, -360, 135.5};
+    for (int depth : kRotationDepths)
+        for (const auto& size : {std::pair{13, 7}, std::pair{8, 11}, std::pair{1, 1}, std::pair{2, 5}})
+            for (double theta : angles)
+                for (int mode : {0, 1}) {
+                    SCOPED_TRACE("depth " + std::to_string(depth) + " size " + std::to_string(size.first) + "x" +
+                                 std::to_string(size.second) + " theta " + std::to_string(theta) + " mode " + std::to_string(mode));
+                    CVelora image = AnyDepthImage(size.first, size.second, depth, rng());
+                    image.SetName("r.bmp");
+                    const std::uint32_t colour = rng() & 0xFFFFFF;
+                    const Picture expected = NaiveRotate(Read(image), mode, theta, ExpectedBackground(image, colour));
+                    const BITMAPINFOHEADER before = image.GetBitmapInfoHeader();
+                    ASSERT_EQ(image.Rotate(mode, theta, colour), 0u);
+                    ASSERT_EQ(Read(image), expected);
+                    EXPECT_TRUE(PaddingIsZero(image));
+                    EXPECT_EQ(image.GetName(), "r.bmp");
+                    EXPECT_EQ(image.GetBitmapInfoHeader().biClrUsed, before.biClrUsed);
+                    EXPECT_EQ(image.GetSizeImage(), CVelora::GetImageSize(expected.width, expected.height, depth));
+                }
+}
+
+TEST(Rotate3D, MatchesThePerPixelMappingOnEveryDepth) {
+    std::mt19937 rng(12);
+    std::uniform_real_distribution<double> any(-360, 360);
+    for (int depth : kRotationDepths)
+        for (int trial = 0; trial < 12; ++trial) {
+            const double alpha = trial < 2 ? 90.0 * trial : any(rng), beta = trial == 2 ? 0.0 : any(rng);
+            const double theta = trial % 3 == 0 ? 0.0 : any(rng);
+            const int mode = trial % 2;
+            SCOPED_TRACE("depth " + std::to_string(depth) + " trial " + std::to_string(trial));
+            CVelora image = AnyDepthImage(11 + trial, 9, depth, rng());
+            const std::uint32_t colour = rng() & 0xFFFFFF;
+            const Picture expected = NaiveRotate3D(Read(image), mode, alpha, beta, theta, ExpectedBackground(image, colour));
+            ASSERT_EQ(image.Rotate3D(mode, alpha, beta, theta, colour), 0u);
+            ASSERT_EQ(Read(image), expected);
+            EXPECT_TRUE(PaddingIsZero(image));
+        }
+}
+
+TEST(Rotate, WorkedSizesAndAxes) {
+    CVelora square(nullptr, nullptr, 100, 100, 8);
+    ASSERT_EQ(square.Rotate(0, 45, 0), 0u);  // rounded(70.71) = 71, and 71 + 71
+    EXPECT_EQ(square.GetWidth(), 142);
+    EXPECT_EQ(square.GetHeight(), 142);
+    CVelora wide = RandomImage(30, 12, 24, 3);
+    CVelora turned = wide;
+    ASSERT_EQ(turned.Rotate(0, 90, 0), 0u);
+    EXPECT_EQ(turned.GetWidth(), 12);
+    EXPECT_EQ(turned.GetHeight(), 30);
+    // Clockwise: the left column goes to the top row, at the right. With even sizes the centres
+    // lie half a pixel apart, so the rule takes source row 1 there and column 0 is background.
+    EXPECT_EQ(turned.GetPixel(11, 0), wide.GetPixel(0, 1));
+    EXPECT_EQ(turned.GetPixel(10, 0), wide.GetPixel(0, 2));
+    EXPECT_EQ(turned.GetPixel(0, 5), 0u);
+    CVelora kept = wide;
+    ASSERT_EQ(kept.Rotate(1, 90, 0), 0u);
+    EXPECT_EQ(kept.GetWidth(), 30);
+
+    // No turn at all leaves every byte. alpha = 90 folds the columns edge-on onto the centre,
+    // keeping the last source column; cos 90 is not exactly 0, so the leftmost column's
+    // 4 - 2.4e-16 truncates to the column before.
+    CVelora same = RandomImage(9, 6, 32, 4);
+    const auto before = Block(same);
+    ASSERT_EQ(same.Rotate3D(0, 0, 0, 0, 0x123456), 0u);
+    EXPECT_EQ(Block(same), before);
+    CVelora folded = RandomImage(9, 6, 8, 5);
+    const CVelora source = folded;
+    ASSERT_EQ(folded.Rotate3D(1, 90, 0, 0, 0), 0u);
+    const std::uint32_t bg = ExpectedBackground(source, 0);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 9; ++x) EXPECT_EQ(folded.GetPixel(x, y), x == 4 ? source.GetPixel(8, y) : x == 3 ? source.GetPixel(0, y) : bg)
+                << x << "," << y;
+}
+
+TEST(Rotate, BackgroundsOfPaletteImages) {
+    // A colour that is not in the palette takes the highest index: of the full table, and of
+    // a short one (whose all-ones index would lie beyond it).
+    for (int depth : {1, 4, 8}) {
+        CVelora image(nullptr, nullptr, 4, 4, depth);  // gray ramp
+        ASSERT_EQ(image.Rotate(0, 45, 0x0000FF), 0u);
+        EXPECT_EQ(image.GetPixel(0, 0), (1u << depth) - 1) << depth;
+    }
+    CVelora shortTable = CVelora::WithTable(4, 4, 8, 5);
+    ASSERT_EQ(shortTable.Rotate(0, 45, 0x0000FF), 0u);
+    EXPECT_EQ(shortTable.GetPixel(0, 0), 4u);
+    // The first entry of the colour wins.
+    std::vector<RGBQUAD> table(16, RGBQUAD{0, 0, 0, 0});
+    table[6] = table[9] = RGBQUAD{30, 20, 10, 0};
+    CVelora nibbles = CVelora::WithTable(4, 4, 4, 16, table.data());
+    ASSERT_EQ(nibbles.Rotate(0, 45, 0x1E140A), 0u);  // red 10, green 20, blue 30
+    EXPECT_EQ(nibbles.GetPixel(0, 0), 6u);
+    // Direct colour: the colour itself; 32-bit background pixels get alpha 0.
+    CVelora direct(nullptr, nullptr, 4, 4, 32);
+    direct.SetAlfa(std::uint8_t(200));
+    ASSERT_EQ(direct.Rotate(0, 45, 0x1E140A), 0u);
+    EXPECT_EQ(direct.GetPixel(0, 0), 0x0A141Eu);
+    EXPECT_EQ(direct.GetAlfa(0, 0), 0);
+    EXPECT_EQ(direct.GetAlfa(2, 2), 200);
+}
+
+TEST(Rotate, RefusalsInOrderAndExtremeAngles) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    CVelora image = RandomImage(7, 5, 8, 9);
+    const auto before = Block(image);
+    EXPECT_EQ(image.Rotate(0, 360.001, 0), 1u);
+    EXPECT_EQ(image.Rotate(5, -400, 0), 1u);  // the angle is checked before the mode
+    EXPECT_EQ(image.Rotate(0, nan, 0), 1u);
+    EXPECT_EQ(image.Rotate(0, inf, 0), 1u);
+    EXPECT_EQ(image.Rotate(2, 10, 0), 3u);
+    EXPECT_EQ(image.Rotate(-1, 10, 0), 3u);
+    EXPECT_EQ(image.Rotate3D(0, 0, nan, 0, 0), 1u);
+    EXPECT_EQ(image.Rotate3D(0, 0, 0, -inf, 0), 1u);
+    EXPECT_EQ(image.Rotate3D(0, 361, 0, 0, 0), 1u);
+    EXPECT_EQ(image.Rotate3D(2, 0, 0, 0, 0), 3u);
+    EXPECT_EQ(Block(image), before);
+    CVelora none(nullptr, nullptr, -1, 1, 8);
+    EXPECT_EQ(none.Rotate(3, 10, 0), 2u);
+    EXPECT_EQ(none.Rotate3D(3, 0, 0, 10, 0), 2u);
+
+    // Angles at and near the limits, and tiny ones, give images of at least one pixel.
+    for (double theta : {360.0, -360.0, 359.9999999, 1e-300, -4.9e-324, 90.0000001, 180.0})
+        for (const auto& size : {std::pair{1, 1}, std::pair{1, 40}, std::pair{40, 1}}) {
+            CVelora small = RandomImage(size.first, size.second, 24, 10);
+            const Picture expected = NaiveRotate(Read(small), 0, theta, 0);
+            ASSERT_EQ(small.Rotate(0, theta, 0), 0u);
+            EXPECT_GE(small.GetWidth(), 1);
+            EXPECT_GE(small.GetHeight(), 1);
+            EXPECT_EQ(Read(small), expected) << theta;
+            CVelora deep = RandomImage(size.first, size.second, 1, 11);
+            EXPECT_EQ(deep.Rotate3D(0, theta, -theta, theta, 0), 0u);
+        }
+}
+
+TEST(Crop, MatchesTheRectangleOnEveryDepthAndRefuses) {
+    std::mt19937 rng(13);
+    for (int depth : {1, 4, 8, 24, 32})
+        for (int trial = 0; trial < 6; ++trial) {
+            CVelora image = RandomImage(19, 13, depth, rng());
+            image.SetName("c.bmp");
+            const int x1 = int(rng() % 18), y1 = int(rng() % 12);
+            const int x2 = x1 + 1 + int(rng() % unsigned(18 - x1)), y2 = y1 + 1 + int(rng() % unsigned(12 - y1));
+            SCOPED_TRACE("depth " + std::to_string(depth) + " " + std::to_string(x1) + "," + std::to_string(y1) + " " +
+                         std::to_string(x2) + "," + std::to_string(y2));
+            const Picture in = Read(image);
+            Picture expected = Blank(x2 - x1 + 1, y2 - y1 + 1);
+            for (int y = y1; y <= y2; ++y)
+                for (int x = x1; x <= x2; ++x) {
+                    expected.at(x - x1, y - y1) = in.value[std::size_t(y) * 19 + std::size_t(x)];
+                    expected.alphaAt(x - x1, y - y1) = in.alpha[std::size_t(y) * 19 + std::size_t(x)];
+                }
+            ASSERT_EQ(image.Crop(x1, y1, x2, y2), 0u);
+            ASSERT_EQ(Read(image), expected);
+            EXPECT_TRUE(PaddingIsZero(image));
+            EXPECT_EQ(image.GetName(), "c.bmp");
+        }
+    CVelora image = RandomImage(6, 4, 8, 14);
+    const auto before = Block(image);
+    EXPECT_EQ(image.Crop(2, 0, 2, 3), 1u);  // x1 = x2: the smallest crop is 2 x 2
+    EXPECT_EQ(image.Crop(-1, 0, 2, 3), 1u);
+    EXPECT_EQ(image.Crop(0, 0, 6, 3), 1u);
+    EXPECT_EQ(image.Crop(0, 2, 5, 1), 1u);
+    EXPECT_EQ(Block(image), before);
+    ASSERT_EQ(image.Crop(4, 2, 5, 3), 0u);
+    EXPECT_EQ(image.GetWidth(), 2);
+    EXPECT_EQ(image.GetHeight(), 2);
+    CVelora sixteen = AnyDepthImage(6, 4, 16, 15);
+    EXPECT_EQ(sixteen.Crop(0, 0, 3, 3), 2u);
+    EXPECT_EQ(sixteen.Crop(0, 0, 0, 3), 1u);  // the rectangle is checked before the depth
+}
+
+TEST(Scale, SixteenBitsAndFactorsAtTheEdges) {
+    // 16-bit pixels move two bytes at a time, as the mapping of the other depths says.
+    CVelora image = AnyDepthImage(9, 5, 16, 16);
+    const Picture in = Read(image);
+    ASSERT_EQ(image.Scale(1.7f, 0.6f, 0), 0u);
+    const int w = int(RoundHalfDown(9 * 1.7f)), h = int(RoundHalfDown(5 * 0.6f));
+    ASSERT_EQ(image.GetWidth(), w);
+    ASSERT_EQ(image.GetHeight(), h);
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c) {
+            const int sr = std::min(int(RoundHalfDown(float(r) / 0.6f)), 4), sc = std::min(int(RoundHalfDown(float(c) / 1.7f)), 8);
+            ASSERT_EQ(Pixel(image, c, h - 1 - r), in.value[std::size_t(4 - sr) * 9 + std::size_t(sc)]);
+        }
+    // Factors whose results no integer holds, or that are not numbers, are refused cleanly.
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    CVelora small = RandomImage(5, 5, 24, 17);
+    const auto before = Block(small);
+    EXPECT_EQ(small.Scale(inf, 1, 0), 3u);
+    EXPECT_EQ(small.Scale(1, 3e38f, 0), 3u);
+    EXPECT_EQ(small.Scale(nan, 1, 0), 1u);
+    EXPECT_EQ(small.Scale(1, nan, 1), 1u);
+    EXPECT_EQ(small.Scale(1e-30f, 1, 0), 4u);
+    EXPECT_EQ(small.Scale(3e9f, 5, 1), 3u);
+    EXPECT_EQ(Block(small), before);
+    ASSERT_EQ(small.Scale(0.11f, 0.11f, 0), 0u);  // 0.55 columns round to 1
+    EXPECT_EQ(small.GetWidth(), 1);
+}
