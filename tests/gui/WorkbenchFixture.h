@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTest>
@@ -73,3 +74,34 @@ protected:
     int answer = QMessageBox::Yes;
 };
 
+namespace testing_support {
+
+// A user's typing into a number box, replacing what it held.
+inline void Type(QLineEdit* edit, const QString& text) {
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+// The user is done with the box: the focus leaves it (the offscreen platform moves no focus
+// between windows, so the box is told directly).
+inline void Leave(QLineEdit* edit) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(edit, &out);
+}
+inline void Finish(QLineEdit* edit, const QString& text) {
+    Type(edit, text);
+    Leave(edit);
+}
+
+}  // namespace testing_support
+
+// The fixture of the dialog tests: an image opened as the user would, kept as it was read
+// back from its file.
+class DialogWorkbench : public Workbench {
+protected:
+    CUtilidadView* Open(const std::string& name, const CVelora& image) {
+        CUtilidadView* view = OpenImage(name, image);
+        original = view->Document().Image();
+        return view;
+    }
+    CVelora original;
+};

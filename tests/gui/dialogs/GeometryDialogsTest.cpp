@@ -15,13 +15,7 @@ using namespace testing_support;
 
 namespace {
 
-class GeometryDialogs : public Workbench {
-protected:
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
-};
+class GeometryDialogs : public Workbench {};
 
 }  // namespace
 

@@ -18,28 +18,13 @@ using namespace testing_support;
 
 namespace {
 
-class GrayLevelDialogs : public Workbench {
+class GrayLevelDialogs : public DialogWorkbench {
 protected:
-    // The image as the workbench read it back from its file.
-    CUtilidadView* Open(const std::string& name, const CVelora& image) {
-        CUtilidadView* view = OpenImage(name, image);
-        original = view->Document().Image();
-        return view;
-    }
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
-    static void Leave(QLineEdit* edit) {
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &out);
-    }
     static QStringList Labels(const QWidget& dialog) {
         QStringList texts;
         for (const QLabel* label : dialog.findChildren<QLabel*>()) texts << label->text();
         return texts;
     }
-    CVelora original;
 };
 
 // A gray 8-bit image whose levels run from 30 to 180.

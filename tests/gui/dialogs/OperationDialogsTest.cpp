@@ -25,27 +25,16 @@ using namespace testing_support;
 
 namespace {
 
-class OperationDialogs : public Workbench {
+class OperationDialogs : public DialogWorkbench {
 protected:
     CUtilidadView* Open(const std::string& name, int depth = 24, int width = 64, int height = 48) {
         CUtilidadView* view = OpenImage(name, RandomImage(width, height, depth, 7));
         original = view->Document().Image();
         return view;
     }
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
-    // The user is done with the box: the focus leaves it (the offscreen platform moves no
-    // focus between windows, so the box is told directly).
-    static void Leave(QLineEdit* edit) {
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &out);
-    }
     bool SameAsOriginal(const CVelora& image) const {
         return Block(image) == Block(original);
     }
-    CVelora original;
 };
 
 }  // namespace

@@ -15,21 +15,7 @@ using namespace testing_support;
 
 namespace {
 
-class PixelValueDialogs : public Workbench {
-protected:
-    CUtilidadView* Open(const std::string& name, const CVelora& image) {
-        CUtilidadView* view = OpenImage(name, image);
-        original = view->Document().Image();  // as read back from its file
-        return view;
-    }
-    static void Finish(QLineEdit* edit, const QString& text) {
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &out);
-    }
-    CVelora original;
-};
+class PixelValueDialogs : public DialogWorkbench {};
 
 }  // namespace
 

@@ -17,14 +17,6 @@ namespace {
 
 class ThresholdDialogs : public Workbench {
 protected:
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
-    static void Leave(QLineEdit* edit) {
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &out);
-    }
     static CVelora Table(int depth, std::uint32_t entries) {
         CVelora image = CVelora::WithTable(40, 30, depth, entries);
         for (int i = 0; i < 40 * 30; ++i) image.SetPixel(i % 40, i / 40, std::uint32_t(i * 7) % entries);

@@ -15,23 +15,7 @@ using namespace testing_support;
 
 namespace {
 
-class TranslationDialogs : public Workbench {
-protected:
-    CUtilidadView* Open(const std::string& name, const CVelora& image) {
-        CUtilidadView* view = OpenImage(name, image);
-        original = view->Document().Image();
-        return view;
-    }
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
-    static void Leave(QLineEdit* edit) {
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &out);
-    }
-    CVelora original;
-};
+class TranslationDialogs : public DialogWorkbench {};
 
 }  // namespace
 

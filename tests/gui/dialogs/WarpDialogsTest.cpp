@@ -20,15 +20,7 @@ using namespace testing_support;
 
 namespace {
 
-class WarpDialogs : public Workbench {
-protected:
-    static void Finish(QLineEdit* edit, const QString& text) {
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(edit, &out);
-    }
-};
+class WarpDialogs : public Workbench {};
 
 }  // namespace
 
