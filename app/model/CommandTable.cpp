@@ -10,7 +10,6 @@ using S = CommandScope;
 using X = EnableExtra;
 
 constexpr EnableRule Any{};
-constexpr EnableRule Rgb{0, true, X::None};
 constexpr EnableRule Depths(unsigned d, bool rgb = true, X extra = X::None) { return EnableRule{d, rgb, extra}; }
 constexpr EnableRule Tool{0, false, X::AfterFirstImage};
 // A command that runs a declared operation: the declaration says which images it takes.
