@@ -17,4 +17,7 @@ void AddWarpOperations(std::vector<Operation>& all);
 void AddTranslationOperations(std::vector<Operation>& all);
 void AddQueries(std::vector<Operation>& all);
 
+// A mean's JSON: the value and the mean red, green and blue.
+std::string MeanJson(std::int64_t value, const RGBQUAD& c);
+
 }  // namespace velora::catalog

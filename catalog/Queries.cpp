@@ -18,6 +18,9 @@ std::string RgbQuadJson(unsigned code, const RGBQUAD& c) {
         .Text();
 }
 
+
+}  // namespace
+
 std::string MeanJson(std::int64_t value, const RGBQUAD& c) {
     return JsonObject()
         .Add("value", value)
@@ -26,8 +29,6 @@ std::string MeanJson(std::int64_t value, const RGBQUAD& c) {
         .Add("blue", int(c.rgbBlue))
         .Text();
 }
-
-}  // namespace
 
 void AddQueries(std::vector<Operation>& all) {
     auto query = [&](std::string_view name, std::vector<Param> params, std::string_view summary, QueryCall run) {

@@ -99,12 +99,7 @@ void AddThresholdOperations(std::vector<Operation>& all) {
         op.query = [](const CVelora& im, const Args&) {
             RGBQUAD c{};
             const int value = im.MeanLevel(c);
-            return JsonObject()
-                .Add("value", value)
-                .Add("red", int(c.rgbRed))
-                .Add("green", int(c.rgbGreen))
-                .Add("blue", int(c.rgbBlue))
-                .Text();
+            return MeanJson(value, c);
         };
         op.helpTopic = "CVelora.chm::/Ayuda/FindThreshold.htm";
         all.push_back(std::move(op));

@@ -48,6 +48,19 @@ inline CVelora RandomImage(int width, int height, int depth, unsigned seed, bool
     return image;
 }
 
+// An indexed image whose table is shorter than its depth allows, the pixels inside it:
+// random colours, or the gray ramp i -> (i, i, i) that PGM files give.
+inline CVelora ShortTableImage(int width, int height, int depth, std::uint32_t entries, bool ramp, std::mt19937& rng) {
+    std::vector<RGBQUAD> table(entries);
+    for (std::uint32_t i = 0; i < entries; ++i)
+        table[i] = ramp ? RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0}
+                        : RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+    CVelora image = CVelora::WithTable(width, height, depth, entries, table.data());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixel(x, y, std::uint32_t(rng() % entries));
+    return image;
+}
+
 // Little-endian byte writer for hand-made files.
 struct ByteWriter {
     std::vector<std::uint8_t> bytes;

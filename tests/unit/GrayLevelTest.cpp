@@ -20,18 +20,6 @@ struct Subject {
     CVelora image;
 };
 
-// An indexed image whose table has `entries` entries, its pixels inside it.
-CVelora ShortTable(int width, int height, int depth, std::uint32_t entries, bool ramp, std::mt19937& rng) {
-    std::vector<RGBQUAD> table(entries);
-    for (std::uint32_t i = 0; i < entries; ++i)
-        table[i] = ramp ? RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0}
-                        : RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
-    CVelora image = CVelora::WithTable(width, height, depth, entries, table.data());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.SetPixel(x, y, std::uint32_t(rng() % entries));
-    return image;
-}
-
 // A gray 24- or 32-bit image: random levels in all three bytes, alpha random.
 CVelora GrayDirect(int width, int height, int depth, std::mt19937& rng) {
     CVelora image = RandomImage(width, height, depth, unsigned(rng()));
@@ -50,8 +38,8 @@ std::vector<Subject> Subjects(unsigned seed) {
         if (depth <= 8) {
             out.push_back({std::to_string(depth) + " bits gray", RandomImage(width, height, depth, unsigned(rng()), true)});
             const std::uint32_t entries = 1 + std::uint32_t(rng() % ((1u << depth) - 1));
-            out.push_back({std::to_string(depth) + " bits, short table", ShortTable(width, height, depth, entries, false, rng)});
-            out.push_back({std::to_string(depth) + " bits, short ramp", ShortTable(width, height, depth, entries, true, rng)});
+            out.push_back({std::to_string(depth) + " bits, short table", ShortTableImage(width, height, depth, entries, false, rng)});
+            out.push_back({std::to_string(depth) + " bits, short ramp", ShortTableImage(width, height, depth, entries, true, rng)});
         } else {
             out.push_back({std::to_string(depth) + " bits gray", GrayDirect(width, height, depth, rng)});
         }

@@ -14,23 +14,13 @@ using namespace testing_support;
 
 namespace {
 
-// An indexed image whose table has `entries` entries (random colours), its pixels inside it.
-CVelora ShortTable(int width, int height, int depth, std::uint32_t entries, std::mt19937& rng) {
-    std::vector<RGBQUAD> table(entries);
-    for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
-    CVelora image = CVelora::WithTable(width, height, depth, entries, table.data());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.SetPixel(x, y, std::uint32_t(rng() % entries));
-    return image;
-}
-
 // Images of every depth the thresholds take: full tables, short ones, odd widths.
 std::vector<CVelora> Subjects(std::mt19937& rng) {
     std::vector<CVelora> subjects;
     for (int depth : {4, 8, 24, 32}) {
         const int width = 1 + int(rng() % 70), height = 1 + int(rng() % 40);
         subjects.push_back(RandomImage(width, height, depth, unsigned(rng()), depth == 8));
-        if (depth <= 8) subjects.push_back(ShortTable(width, height, depth, 1 + std::uint32_t(rng() % ((1u << depth) - 1)), rng));
+        if (depth <= 8) subjects.push_back(ShortTableImage(width, height, depth, 1 + std::uint32_t(rng() % ((1u << depth) - 1)), false, rng));
     }
     return subjects;
 }
@@ -178,7 +168,7 @@ TEST(Threshold, ColourChannelsOneByOneAlphaKeptAndCodesInOrder) {
     // t is judged first, against the image's own levels; then the depth; then the outputs.
     std::mt19937 rng(3);
     CVelora bits1 = RandomImage(9, 4, 1, 1);
-    CVelora five = ShortTable(9, 4, 8, 5, rng);
+    CVelora five = ShortTableImage(9, 4, 8, 5, false, rng);
     CVelora four = RandomImage(9, 4, 4, 2);
     CVelora sixteen = SixteenBitImage(9, 4);
     const std::vector<std::uint8_t> before[] = {Block(bits1), Block(five), Block(four), Block(sixteen)};
@@ -201,7 +191,7 @@ TEST(LocalThreshold, TopDownRowsGiveWhatTheFlippedPixelRuleGives) {
     std::mt19937 rng(17);
     for (int round = 0; round < 48; ++round) {
         const int width = 1 + int(rng() % 90), height = 1 + int(rng() % 45);
-        const CVelora subject = round % 3 == 2 ? ShortTable(width, height, 8, 2 + std::uint32_t(rng() % 200), rng)
+        const CVelora subject = round % 3 == 2 ? ShortTableImage(width, height, 8, 2 + std::uint32_t(rng() % 200), false, rng)
                                                : RandomImage(width, height, 8, unsigned(rng()), round % 2 == 0);
         // Blocks of one pixel, one row, one column, the whole image, and any size.
         const int bh = round % 4 == 0 ? 1 : round % 7 == 0 ? height : 1 + int(rng() % std::uint32_t(height));
@@ -235,7 +225,7 @@ TEST(LocalThreshold, BlocksStartTopLeftAndTheLastTakeTheRemainder) {
 
     // "0 and L - 1" ends where a short table ends.
     std::mt19937 rng(5);
-    CVelora sixteen = ShortTable(8, 8, 8, 16, rng);
+    CVelora sixteen = ShortTableImage(8, 8, 8, 16, false, rng);
     ASSERT_EQ(sixteen.LocalThreshold(8, 8, 0, 3), 0u);
     for (int i = 0; i < 64; ++i) EXPECT_EQ(sixteen.GetPixel(i % 8, i / 8), 15u);
 }
@@ -388,10 +378,10 @@ TEST(ThresholdCommandLine, QueriesAndStepsSayWhatTheLibrarySays) {
               std::string::npos);
 
     const std::string sixteen = TempPath("threshold_16.bmp");
-    BmpSpec spec;
-    spec.bitCount = 16;
-    spec.pixels.resize(CVelora::GetImageSize(spec.width, spec.height, 16));
-    WriteFile(sixteen, MakeBmp(spec));
+    BmpSpec file;
+    file.bitCount = 16;
+    file.pixels.resize(CVelora::GetImageSize(file.width, file.height, 16));
+    WriteFile(sixteen, MakeBmp(file));
     EXPECT_NE(Velora("query " + sixteen + " OptimalThreshold:1 MeanLevel").second.find(
                   R"("result":{"code":-1}})" "\n" R"({"query":"MeanLevel","arguments":[],"result":{"value":-1,)"),
               std::string::npos);
