@@ -199,32 +199,43 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
         if (!turned.HasImage()) return 4;
         const std::size_t stride = m_bytesPerRow;
         std::uint8_t* const out = turned.m_pchMapaBits;
-        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-            FillRows(out, stride, first, last, width, depth, fill);
-        });
-        // Forward mapping: a later source pixel overwrites an earlier one, so the source is
-        // walked in its own order, top row first.
+        // Forward mapping: a later source pixel overwrites an earlier one. Each band of output
+        // rows walks the sources in their own order (top row first) and keeps only the pixels
+        // that land in its rows, so the last writer of every pixel is the same as in one walk.
         const double halfWidth = double(width / 2), halfHeight = double(height / 2);
         std::vector<std::int64_t> column(static_cast<std::size_t>(width));
         std::vector<double> tilt(static_cast<std::size_t>(width));
+        double lowTilt = 0, highTilt = 0;
         for (std::int32_t x = 0; x < width; ++x) {
             const double px = double(x - width / 2);
             column[std::size_t(x)] = std::int64_t(px * ca + halfWidth);
             tilt[std::size_t(x)] = px * sa * sb;
+            if (x == 0 || tilt[std::size_t(x)] < lowTilt) lowTilt = tilt[std::size_t(x)];
+            if (x == 0 || tilt[std::size_t(x)] > highTilt) highTilt = tilt[std::size_t(x)];
         }
         // Whole pixels copied by a size the compiler knows; packed ones through the row accessors.
         auto walk = [&](auto put) {
-            for (std::int32_t y = 0; y < height; ++y) {
-                const std::uint8_t* in = m_pchMapaBits + std::size_t(height - 1 - y) * stride;
-                const double pyc = double(y - height / 2) * cb;
-                for (std::int32_t x = 0; x < width; ++x) {
-                    const std::int64_t tx = column[std::size_t(x)];
-                    if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
-                    const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
-                    if (std::uint64_t(ty) >= std::uint64_t(height)) continue;
-                    put(out + std::size_t(height - 1 - ty) * stride, std::size_t(tx), in, std::size_t(x));
+            ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+                FillRows(out, stride, first, last, width, depth, fill);
+                // Storage rows [first, last) are the output rows (height - last, height - first].
+                const std::int64_t lowRow = height - last, highRow = height - 1 - first;
+                for (std::int32_t y = 0; y < height; ++y) {
+                    const double pyc = double(y - height / 2) * cb;
+                    // Addition is monotonic, so a row whose extreme targets miss the band
+                    // has no pixel in it.
+                    if (std::int64_t(pyc + highTilt + halfHeight) < lowRow ||
+                        std::int64_t(pyc + lowTilt + halfHeight) > highRow)
+                        continue;
+                    const std::uint8_t* in = m_pchMapaBits + std::size_t(height - 1 - y) * stride;
+                    for (std::int32_t x = 0; x < width; ++x) {
+                        const std::int64_t tx = column[std::size_t(x)];
+                        if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
+                        const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
+                        if (ty < lowRow || ty > highRow) continue;
+                        put(out + std::size_t(height - 1 - ty) * stride, std::size_t(tx), in, std::size_t(x));
+                    }
                 }
-            }
+            });
         };
         auto bytesOf = [&](auto size) {
             constexpr std::size_t n = decltype(size)::value;

@@ -221,29 +221,44 @@ unsigned CVelora::Swirl(double angle, int radius) {
     const std::size_t stride = m_bytesPerRow;
     const std::uint8_t* const inBits = m_pchMapaBits;
     std::uint8_t* const outBits = result.m_pchMapaBits;
+    // The turn depends on the distance alone, so the four pixels (cx +- adx, cy +- ady)
+    // share one sine and cosine; each still takes its own source. A band of distances ady
+    // writes only the rows cy - ady and cy + ady.
+    const std::int64_t rowReach = std::min<std::int64_t>(std::int64_t(radius) + 1, std::max(cy, height - 1 - cy));
+    const std::int64_t columnReach = std::int64_t(radius) + 1;
     WithDepth(depth, [&](auto dd) {
         constexpr unsigned D = decltype(dd)::value;
-        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r) {
-                const std::int32_t y = height - 1 - r;
-                const double dy = double(y) - cy;
-                if (std::fabs(dy) > R + 1) continue;
-                std::uint8_t* out = outBits + std::size_t(r) * stride;
-                const std::int64_t x0 = std::max<std::int64_t>(0, std::int64_t(cx) - radius - 1);
-                const std::int64_t x1 = std::min<std::int64_t>(width - 1, std::int64_t(cx) + radius + 1);
-                for (std::int64_t x = x0; x <= x1; ++x) {
-                    const double dx = double(x) - cx;
+        const auto turn = [&](std::uint8_t* out, double dx, double dy, double c, double s) {
+            const std::int64_t sx = TruncatedIndex(c * dx - s * dy + cx, width);
+            const std::int64_t sy = TruncatedIndex(s * dx + c * dy + cy, height);
+            const std::uint32_t value =
+                sx >= 0 && sy >= 0 ? ReadPixel(inBits + std::size_t(height - 1 - sy) * stride, std::int32_t(sx), D)
+                                   : outside;
+            WritePixel(out, std::int32_t(dx + cx), D, value);
+        };
+        ForEachRowBand(std::int32_t(rowReach + 1), stride * 2, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t ady = first; ady < last; ++ady) {
+                const std::int64_t below = std::int64_t(cy) + ady, above = std::int64_t(cy) - ady;
+                std::uint8_t* outBelow = below < height ? outBits + std::size_t(height - 1 - below) * stride : nullptr;
+                std::uint8_t* outAbove =
+                    ady > 0 && above >= 0 ? outBits + std::size_t(height - 1 - above) * stride : nullptr;
+                const double dy = ady;
+                for (std::int64_t adx = 0; adx <= columnReach; ++adx) {
+                    const bool right = cx + adx < width, left = adx > 0 && cx - adx >= 0;
+                    if (!right && !left) break;
+                    const double dx = double(adx);
                     const double rad = std::sqrt(dx * dx + dy * dy);
-                    if (rad > R) continue;
+                    if (rad > R) break;  // farther along the row is farther from the centre
                     const double theta = (R - rad) / R * k;
                     const double c = std::cos(theta), s = std::sin(theta);
-                    const std::int64_t sx = TruncatedIndex(c * dx - s * dy + cx, width);
-                    const std::int64_t sy = TruncatedIndex(s * dx + c * dy + cy, height);
-                    const std::uint32_t value =
-                        sx >= 0 && sy >= 0
-                            ? ReadPixel(inBits + std::size_t(height - 1 - sy) * stride, std::int32_t(sx), D)
-                            : outside;
-                    WritePixel(out, std::int32_t(x), D, value);
+                    if (outBelow) {
+                        if (right) turn(outBelow, dx, dy, c, s);
+                        if (left) turn(outBelow, -dx, dy, c, s);
+                    }
+                    if (outAbove) {
+                        if (right) turn(outAbove, dx, -dy, c, s);
+                        if (left) turn(outAbove, -dx, -dy, c, s);
+                    }
                 }
             }
         });
@@ -306,30 +321,36 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
             });
             return;
         }
-        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r) FillRow<D>(outBits + std::size_t(r) * stride, width, fill);
-        });
-        // Sources by rows (so that they are read along the rows). Where only columns stay
-        // columns (types 2, 3, 5), two sources meet only within a column, where the row order
-        // is the visiting order; otherwise each target remembers the column that wrote it
-        // (plus one), and an earlier column does not overwrite a later one.
+        // Where only columns stay columns (types 2, 3, 5), two sources meet only within a
+        // column, where the row order is the visiting order; otherwise each target remembers
+        // the column that wrote it (plus one), and an earlier column does not overwrite a
+        // later one. So sources can be walked by rows, along the bytes. Each band of output
+        // rows walks every source row that can reach it and keeps the pixels landing in its
+        // rows: the same last writer of every pixel as one walk gives.
         const bool columnsStay = type == 2 || type == 3 || type == 5;
         std::vector<std::uint32_t> writer(columnsStay ? 0 : std::size_t(width) * std::size_t(height), 0);
-        for (std::int32_t j = 0; j < height; ++j) {
-            const std::uint8_t* in = inRow(j);
-            for (std::int32_t i = 0; i < width; ++i) {
-                const std::int64_t x = TruncatedIndex(targetX(i, j), width);
-                if (x < 0) continue;
-                const std::int64_t y = TruncatedIndex(targetY(i, j), height);
-                if (y < 0) continue;
-                if (!columnsStay) {
-                    std::uint32_t& w = writer[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-                    if (w > std::uint32_t(i) + 1) continue;
-                    w = std::uint32_t(i) + 1;
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) FillRow<D>(outBits + std::size_t(r) * stride, width, fill);
+            const double lowRow = height - last, highRow = height - 1 - first;
+            for (std::int32_t j = 0; j < height; ++j) {
+                // A row's targets run monotonically along it: its ends bound them.
+                const double end0 = std::trunc(targetY(0, j)), end1 = std::trunc(targetY(width - 1, j));
+                if (std::max(end0, end1) < lowRow || std::min(end0, end1) > highRow) continue;
+                const std::uint8_t* in = inRow(j);
+                for (std::int32_t i = 0; i < width; ++i) {
+                    const std::int64_t y = TruncatedIndex(targetY(i, j), height);
+                    if (y < 0 || double(y) < lowRow || double(y) > highRow) continue;
+                    const std::int64_t x = TruncatedIndex(targetX(i, j), width);
+                    if (x < 0) continue;
+                    if (!columnsStay) {
+                        std::uint32_t& w = writer[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+                        if (w > std::uint32_t(i) + 1) continue;
+                        w = std::uint32_t(i) + 1;
+                    }
+                    WritePixel(outRow(y), std::int32_t(x), D, ReadPixel(in, i, D));
                 }
-                WritePixel(outRow(y), std::int32_t(x), D, ReadPixel(in, i, D));
             }
-        }
+        });
     });
     ReplaceKeepingName(std::move(result));
     return 0;

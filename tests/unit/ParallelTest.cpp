@@ -167,6 +167,9 @@ const Operation kRowOperations[] = {
     {"Ripple up", [](CVelora& im) { return im.Ripple(-13, 7, 1, 0x000000); }},
     {"Swirl", [](CVelora& im) { return im.Swirl(250, 40); }},
     {"Shear rows", [](CVelora& im) { return im.Shear(1, 37.5, 0xFFFFFF); }},
+    {"Shear columns", [](CVelora& im) { return im.Shear(3, 61, 0x00FF00); }},
+    {"Shear both", [](CVelora& im) { return im.Shear(9, 23, 0); }},
+    {"Swirl whole", [](CVelora& im) { return im.Swirl(-400, 5000); }},
     {"Interlace columns", [](CVelora& im) { const CVelora other = im; return im.Interlace(1, &other, &other); }},
     {"Deinterlace columns", [](CVelora& im) { return im.Deinterlace(1, 2); }},
     // Translation
