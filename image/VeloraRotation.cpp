@@ -96,6 +96,22 @@ struct RotationRow {
         }
     }
 
+    // The same row for a quarter turn: source coordinates step by whole pixels, from (sx, sy)
+    // at column `from` by (dsx, dsy) per column.
+    template <unsigned Bytes>
+    void RunStepping(std::uint8_t* out, std::int64_t sx, std::int64_t sy, std::int64_t dsx, std::int64_t dsy,
+                     std::int32_t from, std::int32_t to) const {
+        for (std::int32_t x = from; x < to; ++x, sx += dsx, sy += dsy) {
+            std::uint8_t* p = out + Bytes * std::size_t(x);
+            if (std::uint64_t(sx) < std::uint64_t(inWidth) && std::uint64_t(sy) < std::uint64_t(inHeight)) {
+                const std::uint8_t* q = inBits + std::size_t(inHeight - 1 - sy) * inStride + Bytes * std::size_t(sx);
+                std::memcpy(p, q, Bytes);
+            } else {
+                PutBytes<Bytes>(p, background);
+            }
+        }
+    }
+
     void RunPacked(std::uint8_t* out, double vs, double vc, unsigned depth, std::int32_t from, std::int32_t to) const {
         for (std::int32_t x = from; x < to; ++x) {
             const std::int64_t sx = RoundedCoordinate(uc[x] - vs + halfWidth);
@@ -134,6 +150,14 @@ static CVelora RotatedImage(const CVelora& source, int mode, double theta, std::
         uc[std::size_t(x)] = u * c;
         us[std::size_t(x)] = u * s;
     }
+    // A quarter turn (or none, or a half) whose sine and cosine are within a rounding error of
+    // 0 and +-1: every coordinate the rule computes is then an integer plus an error far below
+    // one half over the whole extent, so it rounds to that integer, and the source steps by
+    // whole pixels along the row.
+    const double smaller = std::min(std::fabs(c), std::fabs(s)), larger = std::max(std::fabs(c), std::fabs(s));
+    const double extent = double(w) + double(h) + double(width) + double(height);
+    const bool quarter = (smaller + (1.0 - larger)) * extent < 0.25;
+    const std::int64_t cr = std::llround(c), sr = std::llround(s);
     const RotationRow rule{uc.data(), us.data(), w, width, height, double(width / 2), double(height / 2),
                            source.GetBits(), source.GetBytesPerRow(), background};
     const unsigned depth = source.GetBitCount();
@@ -156,6 +180,17 @@ static CVelora RotatedImage(const CVelora& source, int mode, double theta, std::
                     std::uint8_t* out = bits + std::size_t(r) * stride;
                     const double v = double(h / 2 - (h - 1 - r));  // storage row r is output row h - 1 - r
                     const double vs = v * s, vc = v * c;
+                    if (quarter && depth >= 8) {
+                        const std::int64_t iv = h / 2 - (h - 1 - r), u0 = std::int64_t(x0) - w / 2;
+                        const std::int64_t sx = u0 * cr - iv * sr + width / 2, sy = height / 2 - (iv * cr + u0 * sr);
+                        switch (depth) {
+                            case 8: rule.RunStepping<1>(out, sx, sy, cr, -sr, x0, x1); break;
+                            case 16: rule.RunStepping<2>(out, sx, sy, cr, -sr, x0, x1); break;
+                            case 24: rule.RunStepping<3>(out, sx, sy, cr, -sr, x0, x1); break;
+                            default: rule.RunStepping<4>(out, sx, sy, cr, -sr, x0, x1); break;
+                        }
+                        continue;
+                    }
                     switch (depth) {
                         case 1:
                         case 4: rule.RunPacked(out, vs, vc, depth, x0, x1); break;

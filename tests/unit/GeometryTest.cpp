@@ -167,6 +167,21 @@ TEST(Rotate, MatchesThePerPixelMappingOnEveryDepth) {
                 }
 }
 
+TEST(Rotate, QuarterTurnsAndAnglesNearThemOnLargerImages) {
+    // Quarter turns step through the source by whole pixels; angles near them take that path
+    // only while the rounding cannot tell the difference over the whole image.
+    std::mt19937 rng(13);
+    for (int depth : {8, 24})
+        for (double theta : {90.0, -90.0, 180.0, 270.0, 89.99, 90.0000001, 179.9999, -270.00001, 90.3})
+            for (int mode : {0, 1}) {
+                SCOPED_TRACE("depth " + std::to_string(depth) + " theta " + std::to_string(theta));
+                CVelora image = AnyDepthImage(301, 203, depth, rng());
+                const Picture expected = NaiveRotate(Read(image), mode, theta, ExpectedBackground(image, 0x123456));
+                ASSERT_EQ(image.Rotate(mode, theta, 0x123456), 0u);
+                ASSERT_EQ(Read(image), expected);
+            }
+}
+
 TEST(Rotate3D, MatchesThePerPixelMappingOnEveryDepth) {
     std::mt19937 rng(12);
     std::uniform_real_distribution<double> any(-360, 360);
