@@ -57,10 +57,10 @@ void CopyWholePixel(std::uint8_t* dst, std::int32_t dx, const std::uint8_t* src,
     }
 }
 
-// A double that truncates to a valid index below limit, or -1.
+// A double that truncates to a valid index below limit, or -1. trunc(value) >= 0 exactly when
+// value > -1; the conversion truncates by itself (no library call per pixel).
 inline std::int64_t TruncatedIndex(double value, std::int64_t limit) {
-    const double t = std::trunc(value);
-    return t >= 0 && t < double(limit) ? std::int64_t(t) : -1;  // NaN fails both tests
+    return value > -1.0 && value < double(limit) ? std::int64_t(value) : -1;  // NaN fails both tests
 }
 
 }  // namespace
