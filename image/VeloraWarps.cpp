@@ -65,30 +65,13 @@ inline std::int64_t TruncatedIndex(double value, std::int64_t limit) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- shared values
-
-namespace {
-
-// Entries of an indexed image's colour table (at least 1), 0 for direct colour.
-std::uint32_t TableEntries(const CVelora& image) {
-    if (image.GetBitCount() > 8) return 0;
-    return std::max<std::uint32_t>(1, std::min(image.GetNumColors(), image.GetMaxColors()));
-}
-
-// The all-ones index, kept inside a shorter colour table.
-std::uint32_t AllOnesIndex(const CVelora& image) {
-    return std::min(image.GetMaxColors(), TableEntries(image)) - 1;
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------- ellipse
 
 unsigned CVelora::Ellipse() {
     if (!HasAccessibleDepth()) return 1;
     const std::int32_t width = GetWidth(), height = GetHeight();
     const unsigned depth = GetBitCount();
-    const std::uint32_t outside = IsIndexed() ? TableEntries(*this) - 1 : 0x00FFFFFFu;
+    const std::uint32_t outside = IsIndexed() ? std::max<std::uint32_t>(1, PaletteEntries()) - 1 : 0x00FFFFFFu;
     const float cx = float(width * 0.5), cy = float(height * 0.5);
     const float q = float(height) / float(width);
     std::vector<float> us(static_cast<std::size_t>(width));
@@ -207,7 +190,7 @@ unsigned CVelora::Swirl(double angle, int radius) {
     if (!std::isfinite(angle)) return 2;
     const std::int32_t width = GetWidth(), height = GetHeight();
     const unsigned depth = GetBitCount();
-    const std::uint32_t outside = IsIndexed() ? AllOnesIndex(*this) : 0;
+    const std::uint32_t outside = IsIndexed() ? std::max<std::uint32_t>(1, PaletteEntries()) - 1 : 0;  // the last entry
     const std::int32_t cx = width / 2, cy = height / 2;
     const double k = angle * 0.02741556778080377;  // pi^2 / 360
     const double R = radius;
