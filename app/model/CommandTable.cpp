@@ -106,7 +106,7 @@ const std::vector<CommandInfo> kCommands = {
     {kCmdInterlace, "Entrelazar", "Entrelaza dos imágenes", S::View, Depths(kDepthsAll5), true},
     {kCmdDeinterlaceRows, "Horizontal", "Separa filas pares e impares", S::View, Depths(kDepthsAll5), true},
     {kCmdDeinterlaceColumns, "Vertical", "Separa columnas pares e impares", S::View, Depths(kDepthsAll5), true},
-    {kCmdEmboss, "Emboss", "Efecto relieve", S::View, Depths(kD4 | kD8), false},
+    {kCmdEmboss, "Emboss", "Efecto relieve", S::View, Op, true},
     {kCmdMosaic, "Mosaico", "Efecto mosaico", S::View, Depths(kDepthsAll5), false},
     {kCmdHoover, "Hoover", "Efecto aspiradora", S::View, Depths(kDepthsAll5), false},
     // ---- Filtros y frecuencia
