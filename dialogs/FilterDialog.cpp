@@ -386,6 +386,7 @@ QString CFiltros::RefusalMessage(unsigned code, bool predefined) const {
         case 2: return predefined ? "Error. El filtro elegido no existe" : "Error. El divisor no puede ser 0";
         case 3: return "Error. Rango de salida no válido";
         case 4: return "Error. Tratamiento de los píxeles fuera de máscara no válido";
+        case 5: return "Error. El tamaño de la máscara debe estar entre 1 y 11";
         default: return QString("Error. No se pudo aplicar el filtro (código %1)").arg(code);
     }
 }
