@@ -1,30 +1,366 @@
 // Convolution filters: the engine, the predefined linear and edge-detector entries, emboss.
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <vector>
+
 #include "CVelora.h"
 #include "FilterCatalogue.h"
+#include "FilterRows.h"
+#include "Parallel.h"
+
+using velora::detail::ForEachRowBand;
+using velora::detail::IsFilterDepth;
+using velora::detail::ReadSampleRow;
+using velora::detail::WriteSampleRow;
 
 namespace {
-bool IsFilterDepth(unsigned depth) { return depth == 4 || depth == 8 || depth == 24 || depth == 32; }
+
+// The samples the sums read: the image's own (border mode 0), or the image enlarged by the
+// half-width on every side (modes 1 and 2).
+struct Plane {
+    std::vector<std::uint8_t> data;
+    std::int32_t width = 0, height = 0;
+    const std::uint8_t* Row(std::int32_t y) const { return data.data() + std::size_t(y) * std::size_t(width); }
+    std::uint8_t* Row(std::int32_t y) { return data.data() + std::size_t(y) * std::size_t(width); }
+};
+
+struct Source {
+    const std::uint8_t* bits;
+    std::size_t stride;
+    std::int32_t width, height;
+    unsigned depth;
+    const std::uint8_t* Row(std::int32_t y) const { return bits + std::size_t(height - 1 - y) * stride; }
+};
+
+Plane SamplesOf(const Source& s) {
+    Plane p{std::vector<std::uint8_t>(std::size_t(s.width) * std::size_t(s.height)), s.width, s.height};
+    ForEachRowBand(s.height, s.stride, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) ReadSampleRow(s.Row(y), s.width, s.depth, p.Row(y));
+    });
+    return p;
+}
+
+// The raw value 255 that fills the enlarged image, as a sample: index 255 (15 for 4 bits),
+// or 0x0000FF in direct colour, whose red component is 0.
+std::uint8_t PaddingSample(unsigned depth) { return depth == 4 ? 15 : depth == 8 ? 255 : 0; }
+
+// Border mode 1: the image inside a frame of padding. Border mode 2: the enlarged image after
+// pasting the image at (0, 0), (2h, 0), (2h, 2h), (0, 2h) and last (h, h); where no paste
+// reaches (an image narrower or lower than 2h) the padding stays.
+Plane Enlarged(const Plane& s, std::int32_t h, int borderMode, std::uint8_t pad) {
+    const std::int32_t W = s.width, H = s.height, EW = W + 2 * h, EH = H + 2 * h;
+    Plane e{std::vector<std::uint8_t>(std::size_t(EW) * std::size_t(EH), pad), EW, EH};
+    // Where each enlarged pixel comes from: the last paste that covers it.
+    const auto from = [&](std::int32_t X, std::int32_t Y) -> int {
+        std::int32_t sx, sy;
+        if (X >= h && X < W + h && Y >= h && Y < H + h) sx = X - h, sy = Y - h;
+        else if (borderMode == 1) return -1;
+        else if (X < W && Y >= 2 * h) sx = X, sy = Y - 2 * h;
+        else if (X >= 2 * h && Y >= 2 * h) sx = X - 2 * h, sy = Y - 2 * h;
+        else if (X >= 2 * h && Y < H) sx = X - 2 * h, sy = Y;
+        else if (X < W && Y < H) sx = X, sy = Y;
+        else return -1;
+        return s.Row(sy)[sx];
+    };
+    ForEachRowBand(EH, std::size_t(EW), [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t Y = first; Y < last; ++Y) {
+            std::uint8_t* row = e.Row(Y);
+            const bool middle = Y >= h && Y < H + h;
+            for (std::int32_t X = 0; X < EW; ++X) {
+                if (middle && X == h) {
+                    std::copy_n(s.Row(Y - h), W, row + h);
+                    X = W + h - 1;
+                    continue;
+                }
+                const int v = from(X, Y);
+                if (v >= 0) row[X] = std::uint8_t(v);
+            }
+        }
+    });
+    return e;
+}
+
+// Sum to value: q = sum / divisor (toward zero), then rescaled (mode 0), held to 0..top
+// (mode 1) or taken as |q| up to top (mode 2).
+struct SumMap {
+    std::int64_t divisor;
+    int rangeMode;
+    int top;
+    std::int64_t qmin = 0, qmax = 0;
+    float scale = 0;
+    bool flat = false;  // mode 0 with no range: every sum maps to 0
+
+    SumMap(std::int64_t d, int mode, int t, std::int64_t minSum, std::int64_t maxSum) : divisor(d), rangeMode(mode), top(t) {
+        if (mode != 0) return;
+        qmin = minSum / d;
+        qmax = maxSum / d;
+        flat = qmax == qmin;
+        if (!flat) scale = float(top) / float(qmax - qmin);
+    }
+    std::uint8_t operator()(std::int64_t sum) const {
+        const std::int64_t q = divisor == 1 ? sum : sum / divisor;
+        switch (rangeMode) {
+            case 0: return flat ? 0 : std::uint8_t(int(scale * float(q - qmin)));
+            case 1: return std::uint8_t(std::clamp<std::int64_t>(q, 0, top));
+            default: return std::uint8_t(std::min<std::int64_t>(q < 0 ? -q : q, top));
+        }
+    }
+};
+
+// Values of the sums lo..hi through a table when the span is small, else one by one.
+class SumLookup {
+public:
+    SumLookup(const SumMap& map, std::int64_t lo, std::int64_t hi) : m_map(map), m_lo(lo) {
+        if (hi - lo < (std::int64_t(1) << 17)) {
+            m_table.resize(std::size_t(hi - lo + 1));
+            for (std::int64_t s = lo; s <= hi; ++s) m_table[std::size_t(s - lo)] = map(s);
+        }
+    }
+    template <class Acc>
+    void Map(const Acc* sums, std::int32_t count, std::uint8_t* out) const {
+        if (!m_table.empty()) {
+            const std::uint8_t* t = m_table.data() - m_lo;
+            for (std::int32_t k = 0; k < count; ++k) out[k] = t[sums[k]];
+        } else {
+            for (std::int32_t k = 0; k < count; ++k) out[k] = m_map(sums[k]);
+        }
+    }
+
+private:
+    SumMap m_map;
+    std::int64_t m_lo;
+    std::vector<std::uint8_t> m_table;
+};
+
+using RowSink = std::function<void(std::int32_t r, const std::uint8_t* values)>;
+
+// sums[k] = sum over the mask of coefficient x plane(k + j, r + i), for the outW columns of
+// output row r. Acc holds every partial sum: its range is chosen from the mask's bound.
+template <class Acc>
+void SumRow(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t outW, Acc* sums) {
+    std::fill_n(sums, outW, Acc(0));
+    for (int i = 0; i < n; ++i) {
+        const std::uint8_t* line = p.Row(r + i);
+        for (int j = 0; j < n; ++j) {
+            const Acc c = Acc(mask[i * n + j]);
+            if (c == 0) continue;
+            const std::uint8_t* s = line + j;
+            for (std::int32_t k = 0; k < outW; ++k) sums[k] = Acc(sums[k] + c * Acc(s[k]));
+        }
+    }
+}
+
+template <class Acc>
+void Correlate(const Plane& p, const int* mask, int n, std::int64_t bound, std::int64_t divisor, int rangeMode, int top,
+               const RowSink& sink) {
+    const std::int32_t h = n / 2, outW = p.width - 2 * h, outH = p.height - 2 * h;
+    if (outW <= 0 || outH <= 0) return;
+    const std::size_t rowBytes = std::size_t(outW) * std::size_t(n) * std::size_t(n);
+    if (rangeMode != 0) {
+        const SumLookup lookup(SumMap(divisor, rangeMode, top, 0, 0), -bound, bound);
+        ForEachRowBand(outH, rowBytes, [&](std::int32_t first, std::int32_t last) {
+            std::vector<Acc> sums(static_cast<std::size_t>(outW));
+            std::vector<std::uint8_t> values(static_cast<std::size_t>(outW));
+            for (std::int32_t r = first; r < last; ++r) {
+                SumRow(p, r, mask, n, outW, sums.data());
+                lookup.Map(sums.data(), outW, values.data());
+                sink(r, values.data());
+            }
+        });
+        return;
+    }
+    // Rescaling needs the extremes of every sum first; both start at 0.
+    std::vector<Acc> all(std::size_t(outW) * std::size_t(outH));
+    std::int64_t minSum = 0, maxSum = 0;
+    std::mutex extremes;
+    ForEachRowBand(outH, rowBytes, [&](std::int32_t first, std::int32_t last) {
+        Acc lo = 0, hi = 0;
+        for (std::int32_t r = first; r < last; ++r) {
+            Acc* sums = all.data() + std::size_t(r) * std::size_t(outW);
+            SumRow(p, r, mask, n, outW, sums);
+            for (std::int32_t k = 0; k < outW; ++k) {
+                lo = std::min(lo, sums[k]);
+                hi = std::max(hi, sums[k]);
+            }
+        }
+        const std::lock_guard lock(extremes);
+        minSum = std::min<std::int64_t>(minSum, lo);
+        maxSum = std::max<std::int64_t>(maxSum, hi);
+    });
+    const SumLookup lookup(SumMap(divisor, 0, top, minSum, maxSum), minSum, maxSum);
+    ForEachRowBand(outH, std::size_t(outW) * sizeof(Acc), [&](std::int32_t first, std::int32_t last) {
+        std::vector<std::uint8_t> values(static_cast<std::size_t>(outW));
+        for (std::int32_t r = first; r < last; ++r) {
+            lookup.Map(all.data() + std::size_t(r) * std::size_t(outW), outW, values.data());
+            sink(r, values.data());
+        }
+    });
+}
+
+// The filtered values of the plane's output rows (outW = plane width - 2h each), handed to
+// sink row by row, possibly from several threads at once.
+void Filter(const Plane& p, const int* mask, int n, int divisor, int rangeMode, int top, const RowSink& sink) {
+    // Every partial sum lies within +-bound; the narrowest type that holds it is the fastest.
+    std::int64_t bound = 0;
+    for (int i = 0; i < n * n; ++i) bound += std::llabs(mask[i]) * 255;
+    if (bound <= std::numeric_limits<std::int16_t>::max())
+        Correlate<std::int16_t>(p, mask, n, bound, divisor, rangeMode, top, sink);
+    else if (bound <= std::numeric_limits<std::int32_t>::max())
+        Correlate<std::int32_t>(p, mask, n, bound, divisor, rangeMode, top, sink);
+    else
+        Correlate<std::int64_t>(p, mask, n, bound, divisor, rangeMode, top, sink);
+}
+
+// The plane the sums of a border mode read.
+Plane WorkingPlane(const Source& s, int n, int borderMode) {
+    Plane samples = SamplesOf(s);
+    if (borderMode == 0 || n / 2 == 0) return samples;
+    return Enlarged(samples, n / 2, borderMode, PaddingSample(s.depth));
+}
+
+// The saturating sum of b into a, as the unweighted operation 0 between images does: indices
+// capped at the last level, colour components at 255 (the alpha byte of a stays). Both images
+// have the same size and depth here.
+// Replaced by SaturatingArithmetic(0, b) when merged.
+void AddSaturatingForFilters(CVelora& a, const CVelora& b) {
+    const unsigned depth = a.GetBitCount();
+    const std::int32_t width = a.GetWidth(), height = a.GetHeight();
+    const std::size_t stride = a.GetBytesPerRow();
+    // a's own pixels, which this helper may write: it is a non-const image.
+    std::uint8_t* aBits = const_cast<std::uint8_t*>(a.GetBits());
+    const std::uint8_t* bBits = b.GetBits();
+    ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+        std::vector<std::uint8_t> va(static_cast<std::size_t>(width)), vb(static_cast<std::size_t>(width));
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* ra = aBits + std::size_t(y) * stride;
+            const std::uint8_t* rb = bBits + std::size_t(y) * stride;
+            if (depth == 4 || depth == 8) {
+                const int cap = (1 << depth) - 1;
+                ReadSampleRow(ra, width, depth, va.data());
+                ReadSampleRow(rb, width, depth, vb.data());
+                for (std::int32_t x = 0; x < width; ++x) va[std::size_t(x)] = std::uint8_t(std::min(cap, va[std::size_t(x)] + vb[std::size_t(x)]));
+                WriteSampleRow(ra, 0, width, depth, va.data());
+            } else {
+                const std::size_t step = depth / 8;
+                for (std::int32_t x = 0; x < width; ++x)
+                    for (std::size_t c = 0; c < 3; ++c) {
+                        const std::size_t i = step * std::size_t(x) + c;
+                        ra[i] = std::uint8_t(std::min(255, ra[i] + rb[i]));
+                    }
+            }
+        }
+    });
+}
+
 }  // namespace
 
 unsigned CVelora::Convolution(std::span<const int> mask, int size, int divisor, int rangeMode, int borderMode) {
-    if (!IsFilterDepth(GetBitCount())) return 1;
+    const unsigned depth = GetBitCount();
+    if (!IsFilterDepth(depth)) return 1;
     if (divisor == 0) return 2;
     if (rangeMode < 0 || rangeMode > 2) return 3;
     if (borderMode < 0 || borderMode > 2) return 4;
     if (size < 1 || size > 11 || mask.size() < std::size_t(size) * std::size_t(size)) return 5;
-    return 5;
+
+    const Source source{m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth};
+    const Plane plane = WorkingPlane(source, size, borderMode);
+    // Mode 0 leaves the frame it cannot centre the mask on; modes 1 and 2 reach every pixel.
+    const std::int32_t h = size / 2, offset = borderMode == 0 ? h : 0, outW = plane.width - 2 * h;
+    std::uint8_t* bits = m_pchMapaBits;
+    const std::size_t stride = m_bytesPerRow;
+    const std::int32_t height = GetHeight();
+    Filter(plane, mask.data(), size, divisor, rangeMode, depth == 4 ? 15 : 255, [&](std::int32_t r, const std::uint8_t* values) {
+        WriteSampleRow(bits + std::size_t(height - 1 - (r + offset)) * stride, offset, outW, depth, values);
+    });
+    return 0;
 }
 
 unsigned CVelora::PredefinedFilter(int index, int rangeMode, int borderMode) {
-    if (!IsFilterDepth(GetBitCount())) return 1;
-    if (!velora::FindFilterEntry(index)) return 2;
+    const unsigned depth = GetBitCount();
+    if (!IsFilterDepth(depth)) return 1;
+    const velora::FilterEntry* entry = velora::FindFilterEntry(index);
+    if (!entry) return 2;
     if (rangeMode < 0 || rangeMode > 2) return 3;
     if (borderMode < 0 || borderMode > 2) return 4;
-    return 2;
+
+    using K = velora::FilterKind;
+    switch (entry->kind) {
+        case K::Linear: return Convolution(entry->coefficients, entry->size, entry->divisor, rangeMode, borderMode);
+        case K::TwoMasks: {
+            const velora::FilterEntry* first = velora::FindFilterEntry(entry->firstMask);
+            const velora::FilterEntry* second = velora::FindFilterEntry(entry->secondMask);
+            CVelora other(*this);
+            Convolution(first->coefficients, first->size, 1, rangeMode, borderMode);
+            other.Convolution(second->coefficients, second->size, 1, rangeMode, borderMode);
+            AddSaturatingForFilters(*this, other);
+            return 0;
+        }
+        case K::EightDirections: {
+            const std::int32_t width = GetWidth(), height = GetHeight();
+            const Source source{m_pchMapaBits, m_bytesPerRow, width, height, depth};
+            const Plane samples = SamplesOf(source);
+            const Plane plane = borderMode == 0 ? Plane{} : Enlarged(samples, 1, borderMode, PaddingSample(depth));
+            const Plane& work = borderMode == 0 ? samples : plane;
+            // The largest response; in mode 0 the frame keeps its own sample in every response.
+            Plane best{std::vector<std::uint8_t>(samples.data.size(), 0), width, height};
+            const std::int32_t offset = borderMode == 0 ? 1 : 0, outW = work.width - 2;
+            if (borderMode == 0) best.data = samples.data;
+            std::array<int, 9> m{};
+            std::copy_n(entry->coefficients.begin(), 9, m.begin());
+            for (int turn = 0; turn < 8; ++turn) {
+                Filter(work, m.data(), 3, 1, rangeMode, depth == 4 ? 15 : 255, [&](std::int32_t r, const std::uint8_t* values) {
+                    std::uint8_t* row = best.Row(r + offset) + offset;
+                    if (turn == 0 && borderMode == 0) std::fill_n(row, outW, std::uint8_t(0));
+                    for (std::int32_t k = 0; k < outW; ++k) row[k] = std::max(row[k], values[k]);
+                });
+                // Each outer element takes its clockwise neighbour's value: the pattern turns 45 degrees.
+                const int first = m[0];
+                m[0] = m[1], m[1] = m[2], m[2] = m[5], m[5] = m[8], m[8] = m[7], m[7] = m[6], m[6] = m[3], m[3] = first;
+            }
+            std::uint8_t* bits = m_pchMapaBits;
+            const std::size_t stride = m_bytesPerRow;
+            ForEachRowBand(height, stride, [&](std::int32_t a, std::int32_t b) {
+                for (std::int32_t y = a; y < b; ++y)
+                    WriteSampleRow(bits + std::size_t(height - 1 - y) * stride, 0, width, depth, best.Row(y));
+            });
+            return 0;
+        }
+        default:
+            velora::detail::RankFilter(m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth, int(entry->kind),
+                                       entry->size);
+            return 0;
+    }
 }
 
 unsigned CVelora::Emboss(int offset) {
-    if (GetBitCount() != 4 && GetBitCount() != 8) return 2;
+    const unsigned depth = GetBitCount();
+    if (depth != 4 && depth != 8) return 2;
     if (offset != 1 && offset != 3 && offset != 5) return 1;
-    return 1;
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    if (offset >= width || height < 2) return 0;  // no pixel would change
+    CVelora smooth(*this);
+    smooth.PredefinedFilter(19, 0, 2);  // "Media (5x5)", rescaled, replicated border
+    const int levels = 1 << depth;
+    std::uint8_t* bits = m_pchMapaBits;
+    const std::uint8_t* smoothBits = smooth.m_pchMapaBits;
+    const std::size_t stride = m_bytesPerRow;
+    // Row 0 and the first offset columns stay.
+    ForEachRowBand(height - 1, stride, [&](std::int32_t first, std::int32_t last) {
+        std::vector<std::uint8_t> in(static_cast<std::size_t>(width)), a(static_cast<std::size_t>(width)), out(static_cast<std::size_t>(width));
+        for (std::int32_t y = first + 1; y < last + 1; ++y) {
+            const std::size_t at = std::size_t(height - 1 - y) * stride;
+            ReadSampleRow(bits + at, width, depth, in.data());
+            ReadSampleRow(smoothBits + at, width, depth, a.data());
+            for (std::int32_t x = offset; x < width; ++x) {
+                const int v = levels / 2 - a[std::size_t(x - offset)] + in[std::size_t(x)];
+                out[std::size_t(x)] = std::uint8_t(std::clamp(v, 0, levels - 1));
+            }
+            WriteSampleRow(bits + at, offset, width - offset, depth, out.data() + offset);
+        }
+    });
+    return 0;
 }
