@@ -187,10 +187,10 @@ TEST_F(FilterDialog, ApplyingOpensNumberedWindowsWithTheLibrarysBytesAndLeavesTh
     CFiltros& d = Dialog();
     const int first = CFiltros::NextResultNumber();
 
-    // A predefined filter in "Valor Absoluto" with replicated borders.
+    // A predefined filter in "Valor Absoluto" with zero padding.
     Choose("Sobel");
     d.rangeGroup->button(2)->click();
-    d.borderGroup->button(2)->click();
+    d.borderGroup->button(1)->click();
     int windows = Windows();
     d.applyButton->click();
     Settle();
@@ -200,18 +200,18 @@ TEST_F(FilterDialog, ApplyingOpensNumberedWindowsWithTheLibrarysBytesAndLeavesTh
     EXPECT_EQ(result->Image().GetName(), result->Title());
     EXPECT_TRUE(result->IsModified());
     CVelora expected = original;
-    ASSERT_EQ(expected.PredefinedFilter(50, 2, 2), 0u);
+    ASSERT_EQ(expected.PredefinedFilter(50, 2, 1), 0u);
     EXPECT_EQ(Block(result->Image()), Block(expected));
     EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Aplicar Filtro: ")) << Frame().TimingText().toStdString();
 
-    // A user mask of the odd size 2, typed; "Reescalado" with zero padding.
+    // A user mask of the odd size 2, typed; "Reescalado" with replicated borders.
     d.modeGroup->button(CFiltros::User)->click();
     FinishSize("2");
     const std::vector<int> mask = {1, -2, 3, 4};
     for (int i = 0; i < 4; ++i) Finish(Cell(i / 2, i % 2), QString::number(mask[std::size_t(i)]));
     Finish(d.divisorEdit, "3");
     d.rangeGroup->button(0)->click();
-    d.borderGroup->button(1)->click();
+    d.borderGroup->button(2)->click();
     EXPECT_EQ(d.UserMask(), mask);
     windows = Windows();
     d.applyButton->click();
@@ -220,7 +220,7 @@ TEST_F(FilterDialog, ApplyingOpensNumberedWindowsWithTheLibrarysBytesAndLeavesTh
     result = Frame().ActiveDocument();
     EXPECT_EQ(result->Title(), "grisFiltroUsuario" + std::to_string(first + 1) + ".bmp");
     expected = original;
-    ASSERT_EQ(expected.Convolution(mask, 2, 3, 0, 1), 0u);
+    ASSERT_EQ(expected.Convolution(mask, 2, 3, 0, 2), 0u);
     EXPECT_EQ(Block(result->Image()), Block(expected));
 
     // The source is untouched and has no undo step; the dialog is still there for more.
@@ -272,7 +272,7 @@ TEST_F(FilterDialog, SalirRestoresTheSourceAndCloses) {
     EXPECT_FALSE(view->Document().History().CanUndo());
 }
 
-TEST_F(FilterDialog, ArrowKeysMoveThroughTheEnabledGrid) {
+TEST_F(FilterDialog, ArrowKeysMoveThroughTheEnabledGridAndEnterApplies) {
     Open("foto.bmp", RandomImage(20, 12, 8, 1, true));
     CFiltros& d = Dialog();
     d.show();
@@ -294,4 +294,15 @@ TEST_F(FilterDialog, ArrowKeysMoveThroughTheEnabledGrid) {
     EXPECT_EQ(d.focusWidget(), Cell(1, 1));
     QTest::keyClick(Cell(1, 1), Qt::Key_Up);
     EXPECT_EQ(d.focusWidget(), Cell(0, 1));
+
+    const int windows = Windows();
+    QTest::keyClick(Cell(0, 1), Qt::Key_Return);
+    Settle();
+    ASSERT_EQ(Windows(), windows + 1);
+    EXPECT_TRUE(d.isVisible());
+    CVelora expected = original;
+    std::vector<int> mask(9, 0);
+    mask[5] = 5;
+    ASSERT_EQ(expected.Convolution(mask, 3, 1, 1, 0), 0u);
+    EXPECT_EQ(Block(Frame().ActiveDocument()->Image()), Block(expected));
 }
