@@ -1,6 +1,7 @@
 #include "FilterDialog.h"
 
 #include <QButtonGroup>
+#include <QColor>
 #include <QEvent>
 #include <QFont>
 #include <QGridLayout>
@@ -204,7 +205,10 @@ void CFiltros::BuildList(QLayout* into) {
         item->setData(Qt::UserRole, int(i));
         if (!lines[i].entry) {
             item->setFlags(Qt::NoItemFlags);  // headings and blank lines: the cursor passes them by
-            if (!lines[i].text.empty()) item->setFont(headingFont);
+            if (!lines[i].text.empty()) {
+                item->setFont(headingFont);
+                item->setForeground(QColor(0x1a, 0x3c, 0x6e));  // a heading, not a greyed-out entry
+            }
         }
         widest = std::max(widest, QFontMetrics(item->font().bold() ? headingFont : list->font()).horizontalAdvance(item->text()));
     }
