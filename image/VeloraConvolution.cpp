@@ -5,7 +5,12 @@
 #include <functional>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "CVelora.h"
 #include "FilterCatalogue.h"
@@ -21,6 +26,9 @@ namespace {
 
 // The samples the sums read: the image's own (border mode 0), or the image enlarged by the
 // half-width on every side (modes 1 and 2).
+// Bytes after the last row that a vector load may touch.
+constexpr std::size_t kSpare = 16;
+
 struct Plane {
     std::vector<std::uint8_t> data;
     std::int32_t width = 0, height = 0;
@@ -37,7 +45,7 @@ struct Source {
 };
 
 Plane SamplesOf(const Source& s) {
-    Plane p{std::vector<std::uint8_t>(std::size_t(s.width) * std::size_t(s.height)), s.width, s.height};
+    Plane p{std::vector<std::uint8_t>(std::size_t(s.width) * std::size_t(s.height) + kSpare), s.width, s.height};
     ForEachRowBand(s.height, s.stride, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) ReadSampleRow(s.Row(y), s.width, s.depth, p.Row(y));
     });
@@ -53,7 +61,7 @@ std::uint8_t PaddingSample(unsigned depth) { return depth == 4 ? 15 : depth == 8
 // reaches (an image narrower or lower than 2h) the padding stays.
 Plane Enlarged(const Plane& s, std::int32_t h, int borderMode, std::uint8_t pad) {
     const std::int32_t W = s.width, H = s.height, EW = W + 2 * h, EH = H + 2 * h;
-    Plane e{std::vector<std::uint8_t>(std::size_t(EW) * std::size_t(EH), pad), EW, EH};
+    Plane e{std::vector<std::uint8_t>(std::size_t(EW) * std::size_t(EH) + kSpare, pad), EW, EH};
     // Where each enlarged pixel comes from: the last paste that covers it.
     const auto from = [&](std::int32_t X, std::int32_t Y) -> int {
         std::int32_t sx, sy;
@@ -141,22 +149,157 @@ using RowSink = std::function<void(std::int32_t r, const std::uint8_t* values)>;
 // sums[k] = sum over the mask of coefficient x plane(k + j, r + i), for the outW columns of
 // output row r. Acc holds every partial sum: its range is chosen from the mask's bound.
 template <class Acc>
-void SumRow(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t outW, Acc* sums) {
-    std::fill_n(sums, outW, Acc(0));
+void SumRowPlain(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t from, std::int32_t outW, Acc* sums) {
+    std::fill(sums + from, sums + outW, Acc(0));
     for (int i = 0; i < n; ++i) {
         const std::uint8_t* line = p.Row(r + i);
         for (int j = 0; j < n; ++j) {
             const Acc c = Acc(mask[i * n + j]);
             if (c == 0) continue;
             const std::uint8_t* s = line + j;
-            for (std::int32_t k = 0; k < outW; ++k) sums[k] = Acc(sums[k] + c * Acc(s[k]));
+            for (std::int32_t k = from; k < outW; ++k) sums[k] = Acc(sums[k] + c * Acc(s[k]));
         }
     }
 }
 
 template <class Acc>
+void SumRow(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t outW, Acc* sums) {
+    SumRowPlain(p, r, mask, n, 0, outW, sums);
+}
+
+#if defined(__SSE2__)
+// 16 sums at a time kept in registers over every tap: 16-bit lanes (the bound fits them).
+template <>
+void SumRow<std::int16_t>(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t outW, std::int16_t* sums) {
+    const std::uint8_t* taps[121];
+    __m128i coefficients[121];
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            if (mask[i * n + j] != 0) {
+                taps[count] = p.Row(r + i) + j;
+                coefficients[count++] = _mm_set1_epi16(std::int16_t(mask[i * n + j]));
+            }
+    const __m128i zero = _mm_setzero_si128();
+    std::int32_t k = 0;
+    for (; k + 16 <= outW; k += 16) {
+        __m128i lo = zero, hi = zero;
+        for (int t = 0; t < count; ++t) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taps[t] + k));
+            lo = _mm_add_epi16(lo, _mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), coefficients[t]));
+            hi = _mm_add_epi16(hi, _mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), coefficients[t]));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 8), hi);
+    }
+    SumRowPlain(p, r, mask, n, k, outW, sums);
+}
+
+// 8 sums at a time in 32-bit lanes, two neighbouring taps of a mask row per multiply-add
+// (coefficients within 16 bits; the plane has a spare byte after its last row for the
+// unpaired tap of an odd row).
+void SumRowPairs(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t outW, std::int32_t* sums) {
+    const std::uint8_t* taps[66];
+    __m128i coefficients[66];
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; j += 2) {
+            const int c0 = mask[i * n + j], c1 = j + 1 < n ? mask[i * n + j + 1] : 0;
+            if (c0 == 0 && c1 == 0) continue;
+            taps[count] = p.Row(r + i) + j;
+            coefficients[count++] = _mm_set1_epi32(int(std::uint32_t(std::uint16_t(c0)) | (std::uint32_t(std::uint16_t(c1)) << 16)));
+        }
+    const __m128i zero = _mm_setzero_si128();
+    std::int32_t k = 0;
+    for (; k + 8 <= outW; k += 8) {
+        __m128i lo = zero, hi = zero;
+        for (int t = 0; t < count; ++t) {
+            const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(taps[t] + k)), zero);
+            const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(taps[t] + k + 1)), zero);
+            lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), coefficients[t]));
+            hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), coefficients[t]));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 4), hi);
+    }
+    SumRowPlain(p, r, mask, n, k, outW, sums);
+}
+
+template <>
+void SumRow<std::int32_t>(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t outW, std::int32_t* sums) {
+    bool narrow = true;
+    for (int i = 0; i < n * n; ++i) narrow = narrow && mask[i] >= -32768 && mask[i] <= 32767;
+    if (narrow) SumRowPairs(p, r, mask, n, outW, sums);
+    else SumRowPlain(p, r, mask, n, 0, outW, sums);
+}
+#endif
+
+// A mask that is the product of a column and a row of integers, mask[i][j] = column[i] x
+// row[j]: the sums come from a column pass and a row pass with the very same integer values.
+struct Factors {
+    std::vector<int> column, row;
+};
+std::optional<Factors> Separate(const int* mask, int n) {
+    int i0 = 0, j0 = 0;
+    while (i0 < n * n && mask[i0] == 0) ++i0;
+    if (i0 == n * n) return std::nullopt;
+    j0 = i0 % n, i0 /= n;
+    Factors f{std::vector<int>(std::size_t(n)), std::vector<int>(mask + i0 * n, mask + i0 * n + n)};
+    for (int i = 0; i < n; ++i) {
+        const int pivot = mask[i * n + j0];
+        if (pivot % f.row[std::size_t(j0)] != 0) return std::nullopt;
+        f.column[std::size_t(i)] = pivot / f.row[std::size_t(j0)];
+        for (int j = 0; j < n; ++j)
+            if (std::int64_t(mask[i * n + j]) != std::int64_t(f.column[std::size_t(i)]) * f.row[std::size_t(j)]) return std::nullopt;
+    }
+    return f;
+}
+
+template <class Acc>
+void SumRowSeparable(const Plane& p, std::int32_t r, const Factors& f, int n, std::int32_t outW, Acc* columns, Acc* sums) {
+    const std::int32_t w = p.width;
+    std::fill_n(columns, w, Acc(0));
+    for (int i = 0; i < n; ++i) {
+        const Acc c = Acc(f.column[std::size_t(i)]);
+        if (c == 0) continue;
+        const std::uint8_t* line = p.Row(r + i);
+        for (std::int32_t x = 0; x < w; ++x) columns[x] = Acc(columns[x] + c * Acc(line[x]));
+    }
+    std::fill_n(sums, outW, Acc(0));
+    for (int j = 0; j < n; ++j) {
+        const Acc c = Acc(f.row[std::size_t(j)]);
+        if (c == 0) continue;
+        const Acc* s = columns + j;
+        for (std::int32_t k = 0; k < outW; ++k) sums[k] = Acc(sums[k] + c * s[k]);
+    }
+}
+
+// The sums of one output row, by the factors when the mask has them.
+template <class Acc>
+class RowSummer {
+public:
+    RowSummer(const Plane& p, const int* mask, int n, const std::optional<Factors>& factors)
+        : m_p(p), m_mask(mask), m_n(n), m_factors(factors) {
+        if (m_factors) m_columns.resize(std::size_t(p.width));
+    }
+    void operator()(std::int32_t r, std::int32_t outW, Acc* sums) {
+        if (m_factors) SumRowSeparable(m_p, r, *m_factors, m_n, outW, m_columns.data(), sums);
+        else SumRow(m_p, r, m_mask, m_n, outW, sums);
+    }
+
+private:
+    const Plane& m_p;
+    const int* m_mask;
+    int m_n;
+    const std::optional<Factors>& m_factors;
+    std::vector<Acc> m_columns;
+};
+
+template <class Acc>
 void Correlate(const Plane& p, const int* mask, int n, std::int64_t bound, std::int64_t divisor, int rangeMode, int top,
                const RowSink& sink) {
+    // Two passes of n cost less than one of n x n from 3 x 3 up (fewer with zeros).
+    const std::optional<Factors> factors = n >= 3 ? Separate(mask, n) : std::nullopt;
     const std::int32_t h = n / 2, outW = p.width - 2 * h, outH = p.height - 2 * h;
     if (outW <= 0 || outH <= 0) return;
     const std::size_t rowBytes = std::size_t(outW) * std::size_t(n) * std::size_t(n);
@@ -165,8 +308,9 @@ void Correlate(const Plane& p, const int* mask, int n, std::int64_t bound, std::
         ForEachRowBand(outH, rowBytes, [&](std::int32_t first, std::int32_t last) {
             std::vector<Acc> sums(static_cast<std::size_t>(outW));
             std::vector<std::uint8_t> values(static_cast<std::size_t>(outW));
+            RowSummer<Acc> sum(p, mask, n, factors);
             for (std::int32_t r = first; r < last; ++r) {
-                SumRow(p, r, mask, n, outW, sums.data());
+                sum(r, outW, sums.data());
                 lookup.Map(sums.data(), outW, values.data());
                 sink(r, values.data());
             }
@@ -179,9 +323,10 @@ void Correlate(const Plane& p, const int* mask, int n, std::int64_t bound, std::
     std::mutex extremes;
     ForEachRowBand(outH, rowBytes, [&](std::int32_t first, std::int32_t last) {
         Acc lo = 0, hi = 0;
+        RowSummer<Acc> sum(p, mask, n, factors);
         for (std::int32_t r = first; r < last; ++r) {
             Acc* sums = all.data() + std::size_t(r) * std::size_t(outW);
-            SumRow(p, r, mask, n, outW, sums);
+            sum(r, outW, sums);
             for (std::int32_t k = 0; k < outW; ++k) {
                 lo = std::min(lo, sums[k]);
                 hi = std::max(hi, sums[k]);
@@ -258,6 +403,16 @@ void AddSaturatingForFilters(CVelora& a, const CVelora& b) {
 
 }  // namespace
 
+// The filters write any level up to the top index: a shorter colour table grows to the full
+// 16 or 256 entries first (a gray ramp goes on as a ramp, other new entries are black).
+// False without memory, the image as it was.
+bool CVelora::TableHoldsEveryLevel() {
+    if (!IsIndexed() || PaletteEntries() >= (1u << GetBitCount())) return true;
+    std::uint8_t table[256]{};
+    table[0] = std::uint8_t((1u << GetBitCount()) - 1);
+    return CoverRemappedIndices(table);
+}
+
 unsigned CVelora::Convolution(std::span<const int> mask, int size, int divisor, int rangeMode, int borderMode) {
     const unsigned depth = GetBitCount();
     if (!IsFilterDepth(depth)) return 1;
@@ -265,6 +420,7 @@ unsigned CVelora::Convolution(std::span<const int> mask, int size, int divisor, 
     if (rangeMode < 0 || rangeMode > 2) return 3;
     if (borderMode < 0 || borderMode > 2) return 4;
     if (size < 1 || size > 11 || mask.size() < std::size_t(size) * std::size_t(size)) return 5;
+    if (!TableHoldsEveryLevel()) return 6;
 
     const Source source{m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth};
     const Plane plane = WorkingPlane(source, size, borderMode);
@@ -286,6 +442,7 @@ unsigned CVelora::PredefinedFilter(int index, int rangeMode, int borderMode) {
     if (!entry) return 2;
     if (rangeMode < 0 || rangeMode > 2) return 3;
     if (borderMode < 0 || borderMode > 2) return 4;
+    if (!TableHoldsEveryLevel()) return 5;
 
     using K = velora::FilterKind;
     switch (entry->kind) {
@@ -340,6 +497,7 @@ unsigned CVelora::Emboss(int offset) {
     const unsigned depth = GetBitCount();
     if (depth != 4 && depth != 8) return 2;
     if (offset != 1 && offset != 3 && offset != 5) return 1;
+    if (!TableHoldsEveryLevel()) return 3;
     const std::int32_t width = GetWidth(), height = GetHeight();
     if (offset >= width || height < 2) return 0;  // no pixel would change
     CVelora smooth(*this);
