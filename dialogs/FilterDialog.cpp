@@ -380,19 +380,19 @@ std::string CFiltros::ResultName(int number) const {
 }
 
 QString CFiltros::RefusalMessage(unsigned code, bool predefined) const {
-    switch (code) {
-        case 1: {
-            const int bits = m_backup.GetBitCount();
-            return QString("Error. Los filtros no se aplican a imágenes de %1 %2: solo a imágenes de 4, 8, 24 o 32 bits")
-                .arg(bits)
-                .arg(bits == 1 ? "bit" : "bits");
-        }
-        case 2: return predefined ? "Error. El filtro elegido no existe" : "Error. El divisor no puede ser 0";
-        case 3: return "Error. Rango de salida no válido";
-        case 4: return "Error. Tratamiento de los píxeles fuera de máscara no válido";
-        case 5: return "Error. El tamaño de la máscara debe estar entre 1 y 11";
-        default: return QString("Error. No se pudo aplicar el filtro (código %1)").arg(code);
+    const unsigned noMemory = predefined ? 5 : 6;
+    if (code == 1) {
+        const int bits = m_backup.GetBitCount();
+        return QString("Error. Los filtros no se aplican a imágenes de %1 %2: solo a imágenes de 4, 8, 24 o 32 bits")
+            .arg(bits)
+            .arg(bits == 1 ? "bit" : "bits");
     }
+    if (code == 2) return predefined ? "Error. El filtro elegido no existe" : "Error. El divisor no puede ser 0";
+    if (code == 3) return "Error. Rango de salida no válido";
+    if (code == 4) return "Error. Tratamiento de los píxeles fuera de máscara no válido";
+    if (code == 5 && !predefined) return "Error. El tamaño de la máscara debe estar entre 1 y 11";
+    if (code == noMemory) return "Error. No hay memoria suficiente para aplicar el filtro";
+    return QString("Error. No se pudo aplicar el filtro (código %1)").arg(code);
 }
 
 bool CFiltros::ApplyFilter() {
