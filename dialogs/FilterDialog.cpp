@@ -123,6 +123,9 @@ CFiltros::CFiltros(CWorkbench& bench, CUtilidadView* view)
     numbers->addSpacing(16);
     numbers->addWidget(divisorLabel);
     numbers->addWidget(divisorEdit);
+    numbers->addSpacing(16);
+    sumLabel = new QLabel(this);
+    numbers->addWidget(sumLabel);
     numbers->addStretch(1);
     right->addLayout(numbers);
 
@@ -239,6 +242,7 @@ QLayout* CFiltros::BuildGrid() {
             cell->setAlignment(Qt::AlignRight);
             cell->setFixedWidth(cellWidth);
             cell->installEventFilter(this);
+            connect(cell, &QLineEdit::textChanged, this, &CFiltros::UpdateSum);
             layout->addWidget(cell, r, c);
             grid[std::size_t(r * kGridSide + c)] = cell;
         }
@@ -315,12 +319,14 @@ void CFiltros::SetMode(Mode mode) {
     divisorEdit->setEnabled(mode == User);
     UpdateGridState();
     UpdateApplyButton();
+    UpdateSum();
 }
 
 void CFiltros::TakeSize(int size) {
     if (size == m_size) return;
     m_size = size;
     UpdateGridState();
+    UpdateSum();
 }
 
 bool CFiltros::CommitSize() {
@@ -358,6 +364,18 @@ void CFiltros::UpdateGridState() {
             // Read-only boxes stay out of the way of Tab.
             cell->setFocusPolicy(user ? Qt::StrongFocus : Qt::NoFocus);
         }
+}
+
+void CFiltros::UpdateSum() {
+    const bool shown = CurrentMode() == User || (m_entry && !m_entry->coefficients.empty());
+    if (!shown || !sumLabel) {
+        if (sumLabel) sumLabel->clear();
+        return;
+    }
+    long long sum = 0;
+    for (int r = 0; r < m_size; ++r)
+        for (int c = 0; c < m_size; ++c) sum += grid[std::size_t(r * kGridSide + c)]->text().toInt();
+    sumLabel->setText(QString("Suma de la máscara: %1").arg(sum));
 }
 
 void CFiltros::UpdateApplyButton() { applyButton->setEnabled(CurrentMode() == User || m_entry); }

@@ -53,6 +53,7 @@ public:
     std::array<QLineEdit*, kGridSide * kGridSide> grid{};  // row by row from the top row
     CMaskSizeBox* sizeBox;
     QLineEdit* divisorEdit;
+    QLabel* sumLabel = nullptr;  // the sum of the mask's coefficients: the divisor that keeps the mean level
     QButtonGroup* modeGroup;    // Predefined, User
     QButtonGroup* rangeGroup;   // 0 Reescalado, 1 MINMAX, 2 Valor Absoluto
     QButtonGroup* borderGroup;  // 0 No aplicar máscara, 1 Zero-padding, 2 Replicar filas y columnas
@@ -86,6 +87,7 @@ private:
     bool CommitDivisor();
     void UpdateGridState();
     void UpdateApplyButton();
+    void UpdateSum();
     QString RefusalMessage(unsigned code, bool predefined) const;
     std::string ResultName(int number) const;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -94,6 +94,7 @@ TEST_F(FilterDialog, AnEntryShowsItsMaskSizeDivisorAndDescriptionWhileHeadingsCh
     EXPECT_EQ(d.description->text(), "Máscara Gaussiana 4 de Suavizado (5x5)");
     EXPECT_EQ(d.sizeBox->value(), 5);
     EXPECT_EQ(d.divisorEdit->text(), "115");
+    EXPECT_EQ(d.sumLabel->text(), "Suma de la máscara: 159");
     EXPECT_EQ(EnabledSide(), 5);
     EXPECT_EQ(Cell(0, 0)->text(), "2");
     EXPECT_EQ(Cell(2, 2)->text(), "15");
@@ -108,6 +109,7 @@ TEST_F(FilterDialog, AnEntryShowsItsMaskSizeDivisorAndDescriptionWhileHeadingsCh
               "Filtro de Suavizado\n Selección del valor máximo en entorno 3x3.\n Adecuado para ruido de tipo pimienta");
     EXPECT_EQ(EnabledSide(), 0);
     EXPECT_TRUE(Cell(0, 0)->text().isEmpty());
+    EXPECT_TRUE(d.sumLabel->text().isEmpty());
 
     // The largest mask, then "Usuario" starts from it and "Predefinido" shows the entry again.
     Choose("LoG - Laplaciana de Gaussiano (2) (11x11)");
@@ -118,6 +120,7 @@ TEST_F(FilterDialog, AnEntryShowsItsMaskSizeDivisorAndDescriptionWhileHeadingsCh
     EXPECT_EQ(d.MaskSize(), 11);
     Finish(Cell(5, 5), "7");
     EXPECT_EQ(d.UserMask()[5 * 11 + 5], 7);
+    EXPECT_EQ(d.sumLabel->text(), "Suma de la máscara: -173");
     d.modeGroup->button(CFiltros::Predefined)->click();
     EXPECT_EQ(Cell(5, 5)->text(), "178");
     EXPECT_TRUE(Cell(5, 5)->isReadOnly());
