@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "CVelora.h"
+#include "FilterCatalogue.h"
 
 namespace {
 
@@ -394,6 +395,34 @@ std::vector<Row> AllRows(const Options& options) {
                                     }};
                         return Bench{ours, theirs, [] { return -1; }, s};
                     }});
+    // ---- Convolution filters: the mean 3x3 (replicated border, clamped), the 11x11 LoG
+    // (replicated border, clamped) and the medians. Ours filters the red component of a 24-bit
+    // image into gray; OpenCV filters the three channels. The values differ (OpenCV rounds a
+    // float sum), so the results are not compared.
+    {
+        const cv::Mat mean3 = cv::Mat::ones(3, 3, CV_32F) / 9.0f;
+        cv::Mat log11(11, 11, CV_32F);
+        const velora::FilterEntry& log = *velora::FindFilterEntry(65);
+        for (int i = 0; i < 121; ++i) log11.at<float>(i / 11, i % 11) = float(log.coefficients[std::size_t(i)]);
+        for (const bool eight : {false, true}) {
+            const std::function<CVelora()> source = eight ? std::function<CVelora()>(gray8) : std::function<CVelora()>(rgb);
+            const std::string bits = eight ? "8" : "24";
+            rows.push_back(Pair("Mean3x3_" + bits, "PredefinedFilter(16,1,2) " + bits + " bits", "filter2D 3x3 REPLICATE", 1.2,
+                                source, [](CVelora& im) { return im.PredefinedFilter(16, 1, 2); },
+                                [mean3](cv::Mat& m, cv::Mat& out) { cv::filter2D(m, out, -1, mean3, cv::Point(-1, -1), 0, cv::BORDER_REPLICATE); },
+                                false, false));
+            rows.push_back(Pair("LoG11x11_" + bits, "PredefinedFilter(65,1,2) " + bits + " bits", "filter2D 11x11 REPLICATE", 1.5,
+                                source, [](CVelora& im) { return im.PredefinedFilter(65, 1, 2); },
+                                [log11](cv::Mat& m, cv::Mat& out) { cv::filter2D(m, out, -1, log11, cv::Point(-1, -1), 0, cv::BORDER_REPLICATE); },
+                                false, false));
+            rows.push_back(Pair("Median3_" + bits, "PredefinedFilter(22) " + bits + " bits", "medianBlur 3", 2.0, source,
+                                [](CVelora& im) { return im.PredefinedFilter(22, 0, 0); },
+                                [](cv::Mat& m, cv::Mat& out) { cv::medianBlur(m, out, 3); }, false, false));
+            rows.push_back(Pair("Median5_" + bits, "PredefinedFilter(23) " + bits + " bits", "medianBlur 5", 2.0, source,
+                                [](CVelora& im) { return im.PredefinedFilter(23, 0, 0); },
+                                [](cv::Mat& m, cv::Mat& out) { cv::medianBlur(m, out, 5); }, false, false));
+        }
+    }
     return rows;
 }
 

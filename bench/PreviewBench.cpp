@@ -373,3 +373,37 @@ BENCHMARK(BM_PreviewRotate3DDepth)->Apply(GeometryArgs);
 BENCHMARK(BM_PreviewRotateNewSize)->Apply(GeometryArgs);
 BENCHMARK(BM_PreviewCrop)->Apply(GeometryArgs);
 BENCHMARK(BM_PreviewScale)->Apply(GeometryArgs);
+
+// ---- Convolution filters and emboss: the 3x3 and 11x11 masks (clamped, replicated border),
+// the mean 3x3 rescaled (all sums kept first), the medians, Sobel and emboss, on 24 and 8
+// bits, each at one thread and at the default count.
+namespace {
+
+void Filter(benchmark::State& s, int index, int rangeMode, int borderMode) {
+    Threaded(s, [=](CVelora& im) { return im.PredefinedFilter(index, rangeMode, borderMode); });
+}
+void BM_FilterMean3x3(benchmark::State& s) { Filter(s, 16, 1, 2); }
+void BM_FilterMean3x3Rescaled(benchmark::State& s) { Filter(s, 16, 0, 0); }
+void BM_FilterEnhance3x3(benchmark::State& s) { Filter(s, 6, 1, 1); }
+void BM_FilterLoG11x11(benchmark::State& s) { Filter(s, 65, 1, 2); }
+void BM_FilterSobel(benchmark::State& s) { Filter(s, 50, 2, 2); }
+void BM_FilterMedian3x3(benchmark::State& s) { Filter(s, 22, 0, 0); }
+void BM_FilterMedian5x5(benchmark::State& s) { Filter(s, 23, 0, 0); }
+void BM_FilterMedian9x9(benchmark::State& s) { Filter(s, 25, 0, 0); }
+void BM_PreviewEmboss(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Emboss(3); }); }
+
+void FilterArgs(benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{24, 8}, {1, 0}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_FilterMean3x3)->Apply(FilterArgs);
+BENCHMARK(BM_FilterMean3x3Rescaled)->Apply(FilterArgs);
+BENCHMARK(BM_FilterEnhance3x3)->Apply(FilterArgs);
+BENCHMARK(BM_FilterLoG11x11)->Apply(FilterArgs);
+BENCHMARK(BM_FilterSobel)->Apply(FilterArgs);
+BENCHMARK(BM_FilterMedian3x3)->Apply(FilterArgs);
+BENCHMARK(BM_FilterMedian5x5)->Apply(FilterArgs);
+BENCHMARK(BM_FilterMedian9x9)->Apply(FilterArgs);
+BENCHMARK(BM_PreviewEmboss)->ArgsProduct({{8}, {1, 0}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);

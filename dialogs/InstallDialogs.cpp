@@ -4,6 +4,7 @@
 #include "CommandRegistry.h"
 #include "CommandTable.h"
 #include "CustomDialogs.h"
+#include "FilterDialog.h"
 #include "OperationDialog.h"
 #include "PaletteDialogs.h"
 #include "WarpDialogs.h"
@@ -20,4 +21,5 @@ void InstallDialogCommands(CCommandRegistry& registry, CWorkbench& bench) {
                                [&bench] { CConversionValoresModelosColorDlg(bench.MainWindow()).exec(); });
     InstallPaletteCommands(registry, bench);
     InstallWarpCommands(registry, bench);
+    InstallFilterCommands(registry, bench);
 }

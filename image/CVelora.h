@@ -13,7 +13,8 @@
 // (VeloraFiles.cpp, DibParser.cpp), point operations (VeloraIntensity.cpp), non-linear
 // contrast (VeloraContrast.cpp), histogram and equalization (VeloraHistogram.cpp), colour
 // models (VeloraColorModels.cpp), geometry (VeloraGeometry.cpp), warps and interlacing
-// (VeloraWarps.cpp), means (VeloraMeans.cpp).
+// (VeloraWarps.cpp), means (VeloraMeans.cpp), convolution filters (VeloraConvolution.cpp,
+// VeloraRankFilters.cpp).
 #pragma once
 
 #include <array>
@@ -21,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -542,6 +544,33 @@ public:
     std::int64_t GetMeanRow(std::int32_t y, RGBQUAD& colour) const;
     std::int64_t GetMeanImage(RGBQUAD& colour) const;
 
+    // ---- Convolution filters and emboss ----
+    // Sample values are the palette index (4 and 8 bits) or the red component (24 and 32
+    // bits, written back as gray); top is 15, 255 or 255.
+    // Correlates with mask (size x size coefficients row by row, the first row over the row
+    // above the centre; half-width size / 2), divides each sum by divisor (toward zero) and
+    // maps it: rangeMode 0 rescales [min(0, sums) / divisor, max(0, sums) / divisor] onto
+    // 0..top (all 0 when that range is empty), 1 clamps to 0..top, 2 takes |q| up to top.
+    // borderMode 0 leaves the frame of half-width pixels as it is; 1 reads outside the image
+    // the raw value 255 (15 for 4 bits, 0x0000FF for 24/32 bits); 2 reads the nearest outer
+    // row or column (as the frame left by pasting the image five times into an enlarged one).
+    // 1 depth not 4, 8, 24, 32; 2 divisor 0; 3 rangeMode outside 0..2; 4 borderMode outside
+    // 0..2; 5 size outside 1..11 or fewer than size x size coefficients; 6 no memory to grow
+    // a short colour table to every level (15 or 255), as every filter does first.
+    unsigned Convolution(std::span<const int> mask, int size, int divisor, int rangeMode, int borderMode);
+    // Entry index of the predefined filters (FilterCatalogue.h): linear masks through
+    // Convolution, two-mask and eight-direction edge detectors, and window filters (median,
+    // maximum, minimum, midpoint, max-min enhancement, geometric and harmonic means) that
+    // ignore the two modes and leave the frame they cannot centre a window on.
+    // 1 depth not 4, 8, 24, 32; 2 no entry of that index (38, 39, 69, outside 0..77);
+    // 3 rangeMode outside 0..2; 4 borderMode outside 0..2; 5 no memory for the colour table.
+    unsigned PredefinedFilter(int index, int rangeMode, int borderMode);
+    // Relief: L / 2 - A(x - offset, y) + I(x, y) held to 0..L-1 (L the table size 16 or 256),
+    // A the image smoothed by the 5x5 mean (rescaled, replicated border); row 0 and the first
+    // offset columns stay. 2 depth not 4 or 8; 1 offset not 1, 3 or 5; 3 no memory for the
+    // colour table.
+    unsigned Emboss(int offset);
+
 protected:
     friend class CModelPreview;  // writes the pixels it computes
     std::uint8_t* Row(std::int32_t y) { return m_pchMapaBits + std::size_t(GetHeight() - 1 - y) * m_bytesPerRow; }
@@ -568,6 +597,9 @@ protected:
     // Applies a table to the chosen colour bytes of every palette entry (indexed images) or
     // of every pixel (24/32 bits; the alpha byte stays).
     void RemapChannels(const std::uint8_t* table, bool red, bool green, bool blue);
+    // Grows a short colour table of an indexed image to every level its depth holds (the
+    // neighbourhood filters write any of them). False without memory.
+    bool TableHoldsEveryLevel();
     // Whether the point operations treat this image through its indices: 4 or 8 bits, gray palette.
     bool IsGrayIndexed() const;
     // A new block of size bytes, zeroed when clear is true; null when no memory could be had.

@@ -106,11 +106,11 @@ const std::vector<CommandInfo> kCommands = {
     {kCmdInterlace, "Entrelazar", "Entrelaza dos imágenes", S::View, Depths(kDepthsAll5), true},
     {kCmdDeinterlaceRows, "Horizontal", "Separa filas pares e impares", S::View, Depths(kDepthsAll5), true},
     {kCmdDeinterlaceColumns, "Vertical", "Separa columnas pares e impares", S::View, Depths(kDepthsAll5), true},
-    {kCmdEmboss, "Emboss", "Efecto relieve", S::View, Depths(kD4 | kD8), false},
+    {kCmdEmboss, "Emboss", "Efecto relieve", S::View, Op, true},
     {kCmdMosaic, "Mosaico", "Efecto mosaico", S::View, Depths(kDepthsAll5), false},
     {kCmdHoover, "Hoover", "Efecto aspiradora", S::View, Depths(kDepthsAll5), false},
     // ---- Filtros y frecuencia
-    {kCmdConvolution, "Filtros - Convolución", "Filtros de convolución", S::View, Depths(kDepthsNo1), false},
+    {kCmdConvolution, "Filtros - Convolución", "Filtros de convolución", S::View, Op, true},
     {kCmdNoise, "Añadir Ruido ", "Añade ruido a la imagen", S::View, Depths(kDepthsAll5), false},
     {kCmdFft, "Transformada de Fourier (FFT)", "Espectro de Fourier", S::View, Depths(kD8, true, X::FftSize), false},
     {kCmdBinarySmoothing, "Suavizado Binario", "Suavizado de imágenes binarias", S::View, Depths(kD1, false), false},

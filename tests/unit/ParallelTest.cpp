@@ -179,6 +179,17 @@ const Operation kRowOperations[] = {
     {"Rotate 3 new size", [](CVelora& im) { return im.Rotate(0, -3, 0x808080); }},
     {"Rotate3D", [](CVelora& im) { return im.Rotate3D(1, 20, -35, 10, 0x0000FF); }},
     {"Crop", [](CVelora& im) { return im.Crop(3, 2, im.GetWidth() - 5, 60); }},
+    // Convolution filters
+    {"Convolution 3x3 rescaled", [](CVelora& im) { return im.PredefinedFilter(6, 0, 0); }},
+    {"Convolution 11x11 replicated", [](CVelora& im) { return im.PredefinedFilter(65, 1, 2); }},
+    {"Convolution 2x2 padded absolute", [](CVelora& im) { return im.PredefinedFilter(41, 2, 1); }},
+    {"Sobel", [](CVelora& im) { return im.PredefinedFilter(50, 2, 2); }},
+    {"Kirsch", [](CVelora& im) { return im.PredefinedFilter(57, 0, 1); }},
+    {"Median 5x5", [](CVelora& im) { return im.PredefinedFilter(23, 0, 0); }},
+    {"Median 9x9", [](CVelora& im) { return im.PredefinedFilter(25, 0, 0); }},
+    {"Max-min 7x7", [](CVelora& im) { return im.PredefinedFilter(72, 0, 0); }},
+    {"Harmonic mean", [](CVelora& im) { return im.PredefinedFilter(77, 0, 0); }},
+    {"Emboss", [](CVelora& im) { return im.Emboss(3); }},
 };
 
 }  // namespace

@@ -75,6 +75,8 @@ TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindow) {
     for (const Operation& op : Operations()) {
         for (const Command& c : op.commands) {
             if (c.dialog) continue;
+            // A new window without a declared name: a dialog of its own opens and names it.
+            if (c.produces == Produces::NewWindow && c.resultName.empty()) continue;
             SCOPED_TRACE(Text(op.name) + " " + std::to_string(c.id));
             CUtilidadView* view = OpenImage(Text(op.name) + ".bmp", ImageFor(op));
             const CVelora original = view->Document().Image();

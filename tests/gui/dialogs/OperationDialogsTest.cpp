@@ -384,7 +384,7 @@ TEST_F(OperationDialogs, InstalledCommandsOpenTheirDialogOnTheActiveImage) {
     } recorder;
     InstallDialogCommands(recorder, Frame().Workbench());
     std::set<int> expected = {kCmdColorConversion, kCmdLoadPalette, kCmdSavePalette, kCmdEditPalette, kCmdSwapPalettes,
-                               kCmdInterlace};
+                               kCmdInterlace, kCmdConvolution};
     for (const auto& op : velora::catalog::Operations())
         for (const auto& command : op.commands)
             if (command.dialog) expected.insert(command.id);

@@ -1,0 +1,97 @@
+// Neighbourhood filters: the convolution engine, the predefined filters and emboss.
+#include <span>
+
+#include "Families.h"
+
+namespace velora::catalog {
+
+namespace {
+using K = ParamKind;
+using C = ResultCode::Check;
+using Preview = DialogFacts::Preview;
+
+constexpr std::string_view kRangeMode = "rangeMode";
+constexpr std::string_view kBorderMode = "borderMode";
+
+std::vector<Param> ModeParams() {
+    return {{.name = kRangeMode, .kind = K::Choice, .range = Range{0, 2}, .defaultValue = 1, .label = "Rango de Salida",
+             .choices = {{0, "rescale", "Reescalado"}, {1, "minmax", "MINMAX"}, {2, "absolute", "Valor Absoluto"}}},
+            {.name = kBorderMode, .kind = K::Choice, .range = Range{0, 2}, .label = "Píxeles fuera de máscara",
+             .choices = {{0, "none", "No aplicar máscara"}, {1, "zero", "Zero-padding"},
+                         {2, "replicate", "Replicar filas y columnas"}}}};
+}
+
+constexpr unsigned kMaskCode = 5;
+constexpr std::string_view kNoMemoryForTable = "not enough memory to grow the colour table";
+}  // namespace
+
+void AddFilterOperations(std::vector<Operation>& all) {
+    {
+        Operation op{.name = "Convolution", .family = "Filters",
+                     .summary = "correlate with a size x size mask (no coefficients: the identity mask)"};
+        op.params = {{.name = "size", .range = Range{1, 11}, .defaultValue = 3, .label = "Tamaño máscara"},
+                     {.name = "divisor", .defaultValue = 1, .label = "Divisor"}};
+        for (Param& p : ModeParams()) op.params.push_back(std::move(p));
+        op.params.push_back({.name = "coefficients", .kind = K::IntegerList, .label = "Coeficientes"});
+        op.depths = kDepthsNo1;
+        op.results = {{1, C::Depth},
+                      {2, C::Other, {}, "divisor must not be 0"},
+                      {3, C::ParamRange, kRangeMode},
+                      {4, C::ParamRange, kBorderMode},
+                      {kMaskCode, C::Other, {}, "size must lie in 1..11 and the mask hold size x size coefficients"},
+                      {6, C::Other, {}, kNoMemoryForTable}};
+        op.call = [](CVelora& im, const Args& a) -> unsigned {
+            const int size = a.Int(0);
+            const std::vector<std::int64_t>& list = a.IntList(4);
+            std::vector<int> mask;
+            if (list.empty() && size >= 1 && size <= 11) {
+                // The identity: 1 over the pixel itself.
+                mask.assign(std::size_t(size * size), 0);
+                mask[std::size_t((size / 2) * size + size / 2)] = 1;
+            } else {
+                for (const std::int64_t c : list) {
+                    if (c < INT32_MIN || c > INT32_MAX) return kMaskCode;
+                    mask.push_back(int(c));
+                }
+                if (size >= 1 && size <= 11 && mask.size() != std::size_t(size * size)) return kMaskCode;
+            }
+            return im.Convolution(mask, size, a.Int(1), a.Int(2), a.Int(3));
+        };
+        op.helpTopic = "CVelora.chm::/Ayuda/Filters.htm";
+        all.push_back(std::move(op));
+    }
+    {
+        // The workbench's command opens the filter dialog (CFiltros, a handler of its own),
+        // which puts each result in a window of its own.
+        Operation op{.name = "PredefinedFilter", .family = "Filters", .summary = "one of the predefined filters by its entry index"};
+        op.params = {{.name = "index", .range = Range{0, 77}, .defaultValue = 16, .label = "Filtro"}};
+        for (Param& p : ModeParams()) op.params.push_back(std::move(p));
+        op.depths = kDepthsNo1;
+        op.results = {{1, C::Depth},
+                      {2, C::Other, {}, "index must name an entry: 0..37, 40..68 or 70..77"},
+                      {3, C::ParamRange, kRangeMode},
+                      {4, C::ParamRange, kBorderMode},
+                      {5, C::Other, {}, kNoMemoryForTable}};
+        op.call = [](CVelora& im, const Args& a) { return im.PredefinedFilter(a.Int(0), a.Int(1), a.Int(2)); };
+        op.helpTopic = "CVelora.chm::/Ayuda/Filters.htm";
+        op.commands = {{.id = kCmdConvolution, .produces = Produces::NewWindow, .timingLabel = "Aplicar Filtro"}};
+        all.push_back(std::move(op));
+    }
+    {
+        Operation op{.name = "Emboss", .family = "Filters", .summary = "relief: the picture minus a shifted 5x5 mean of it"};
+        op.params = {{.name = "offset", .kind = K::Choice, .range = Range{1, 5}, .defaultValue = 1, .label = "Tipo de Realce",
+                      .choices = {{1, "soft", "Suave"}, {3, "medium", "Medio"}, {5, "strong", "Fuerte"}}}};
+        op.depths = kD4 | kD8;
+        op.results = {{2, C::Depth}, {1, C::Other, {}, "offset must be 1, 3 or 5"}, {3, C::Other, {}, kNoMemoryForTable}};
+        op.call = [](CVelora& im, const Args& a) { return im.Emboss(a.Int(0)); };
+        op.helpTopic = "CVelora.chm::/Ayuda/Emboss.htm";
+        op.commands = {{.id = kCmdEmboss, .undoLabel = "Efecto Emboss", .timingLabel = "Cálculo Efecto Emboss",
+                        .dialog = DialogFacts{.className = "CEmbossDlg",
+                                              .caption = "Aplicación del Efecto Emboss a la Imagen",
+                                              .titlePrefix = "Aplicación del Efecto Emboss a ",
+                                              .previewBox = Preview::Unchecked}}};
+        all.push_back(std::move(op));
+    }
+}
+
+}  // namespace velora::catalog

@@ -1,0 +1,311 @@
+// The filter dialog: what it starts with, what choosing a list entry shows, the user mask's
+// size and divisor rules, and the new windows "Aplicar filtro" opens (with the bytes the
+// library gives, a name that counts up, nothing at all when the library refuses).
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "ChildFrame.h"
+#include "FilterCatalogue.h"
+#include "FilterDialog.h"
+#include "Workbench.h"
+#include "WorkbenchFixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+class FilterDialog : public DialogWorkbench {
+protected:
+    void TearDown() override {
+        dialog.reset();  // before the view that parents it
+        DialogWorkbench::TearDown();
+    }
+    CFiltros& Dialog() {
+        if (!dialog) dialog = std::make_unique<CFiltros>(Frame().Workbench(), Frame().ActiveView());
+        return *dialog;
+    }
+    // The list line of an entry, by its text.
+    QListWidgetItem* Line(const QString& text) {
+        const auto found = Dialog().list->findItems(text, Qt::MatchExactly);
+        EXPECT_EQ(found.size(), 1) << text.toStdString();
+        return found.isEmpty() ? nullptr : found.front();
+    }
+    void Choose(const QString& text) { Dialog().list->setCurrentItem(Line(text)); }
+    QLineEdit* Cell(int row, int column) { return Dialog().grid[std::size_t(row * CFiltros::kGridSide + column)]; }
+    // The side of the enabled top-left square, checking that nothing outside it is enabled.
+    int EnabledSide() {
+        int side = 0;
+        while (side < CFiltros::kGridSide && Cell(side, side)->isEnabled()) ++side;
+        for (int r = 0; r < CFiltros::kGridSide; ++r)
+            for (int c = 0; c < CFiltros::kGridSide; ++c)
+                EXPECT_EQ(Cell(r, c)->isEnabled(), r < side && c < side) << r << "," << c;
+        return side;
+    }
+    void FinishSize(const QString& text) {
+        Type(Dialog().sizeBox->Edit(), text);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(Dialog().sizeBox, &out);
+    }
+    int Windows() { return int(Frame().Children().size()); }
+
+    std::unique_ptr<CFiltros> dialog;
+};
+
+}  // namespace
+
+TEST_F(FilterDialog, StartsInPredefinedModeWithNothingChosenAndEverythingButTheListDisabled) {
+    Open("foto.bmp", RandomImage(20, 12, 8, 1, true));
+    CFiltros& d = Dialog();
+    EXPECT_EQ(d.windowTitle(), "Aplicación de Filtros a foto.bmp");
+    EXPECT_EQ(d.CurrentMode(), CFiltros::Predefined);
+    EXPECT_EQ(d.ChosenEntry(), nullptr);
+    EXPECT_FALSE(d.applyButton->isEnabled());
+    EXPECT_EQ(EnabledSide(), 0);
+    EXPECT_FALSE(d.sizeBox->isEnabled());
+    EXPECT_FALSE(d.divisorEdit->isEnabled());
+    EXPECT_EQ(d.sizeBox->value(), 3);
+    EXPECT_EQ(d.divisorEdit->text(), "1");
+    EXPECT_EQ(d.rangeGroup->checkedButton()->text().remove('&'), "MINMAX");
+    EXPECT_EQ(d.borderGroup->checkedButton()->text().remove('&'), "No aplicar máscara");
+    EXPECT_EQ(d.list->count(), int(velora::FilterListLines().size()));
+    EXPECT_EQ(d.list->item(0)->text(), "1.REALCE O ENFATIZADO DE LA IMAGEN");
+}
+
+TEST_F(FilterDialog, AnEntryShowsItsMaskSizeDivisorAndDescriptionWhileHeadingsChooseNothing) {
+    Open("foto.bmp", RandomImage(20, 12, 8, 1, true));
+    CFiltros& d = Dialog();
+    // Headings and blank lines cannot be chosen, by the mouse or the arrow keys.
+    for (const QString heading : {"2.ELIMINACIÓN DE RUIDO O SUAVIZADO", ""}) {
+        QListWidgetItem* line = d.list->findItems(heading, Qt::MatchExactly).front();
+        EXPECT_FALSE(line->flags() & Qt::ItemIsSelectable);
+        EXPECT_FALSE(line->flags() & Qt::ItemIsEnabled);
+    }
+    EXPECT_EQ(d.ChosenEntry(), nullptr);
+
+    // A mask whose divisor is not the sum of its coefficients, and one larger than 3 x 3.
+    Choose("Gauss (4) (5x5)");
+    const velora::FilterEntry* gauss = d.ChosenEntry();
+    ASSERT_NE(gauss, nullptr);
+    EXPECT_EQ(gauss->index, 29);
+    EXPECT_EQ(d.description->text(), "Máscara Gaussiana 4 de Suavizado (5x5)");
+    EXPECT_EQ(d.sizeBox->value(), 5);
+    EXPECT_EQ(d.divisorEdit->text(), "115");
+    EXPECT_EQ(d.sumLabel->text(), "Suma de la máscara: 159");
+    EXPECT_EQ(EnabledSide(), 5);
+    EXPECT_EQ(Cell(0, 0)->text(), "2");
+    EXPECT_EQ(Cell(2, 2)->text(), "15");
+    EXPECT_EQ(Cell(4, 3)->text(), "4");
+    EXPECT_TRUE(Cell(2, 2)->isReadOnly());
+    EXPECT_TRUE(Cell(0, 5)->text().isEmpty());
+    EXPECT_TRUE(d.applyButton->isEnabled());
+
+    // A window filter has no mask to show; its description keeps its line breaks.
+    Choose("Selección de Máximos (3x3)");
+    EXPECT_EQ(d.description->text(),
+              "Filtro de Suavizado\n Selección del valor máximo en entorno 3x3.\n Adecuado para ruido de tipo pimienta");
+    EXPECT_EQ(EnabledSide(), 0);
+    EXPECT_TRUE(Cell(0, 0)->text().isEmpty());
+    EXPECT_TRUE(d.sumLabel->text().isEmpty());
+
+    // The largest mask, then "Usuario" starts from it and "Predefinido" shows the entry again.
+    Choose("LoG - Laplaciana de Gaussiano (2) (11x11)");
+    EXPECT_EQ(Cell(5, 5)->text(), "178");
+    EXPECT_EQ(Cell(10, 10)->text(), "0");
+    d.modeGroup->button(CFiltros::User)->click();
+    EXPECT_FALSE(Cell(5, 5)->isReadOnly());
+    EXPECT_EQ(d.MaskSize(), 11);
+    Finish(Cell(5, 5), "7");
+    EXPECT_EQ(d.UserMask()[5 * 11 + 5], 7);
+    EXPECT_EQ(d.sumLabel->text(), "Suma de la máscara: -173");
+    d.modeGroup->button(CFiltros::Predefined)->click();
+    EXPECT_EQ(Cell(5, 5)->text(), "178");
+    EXPECT_TRUE(Cell(5, 5)->isReadOnly());
+}
+
+TEST_F(FilterDialog, UserModeEnablesExactlyTheMaskAndKeepsItsSizeOdd) {
+    Open("foto.bmp", RandomImage(20, 12, 8, 1, true));
+    CFiltros& d = Dialog();
+    d.modeGroup->button(CFiltros::User)->click();
+    EXPECT_TRUE(d.sizeBox->isEnabled());
+    EXPECT_TRUE(d.divisorEdit->isEnabled());
+    EXPECT_TRUE(d.applyButton->isEnabled());
+    EXPECT_EQ(EnabledSide(), 3);
+
+    std::vector<int> up, down;
+    for (int i = 0; i < 5; ++i) {
+        d.sizeBox->stepUp();
+        up.push_back(d.sizeBox->value());
+    }
+    EXPECT_EQ(up, (std::vector<int>{5, 7, 9, 11, 11}));
+    EXPECT_EQ(EnabledSide(), 11);
+    for (int i = 0; i < 7; ++i) {
+        d.sizeBox->stepDown();
+        down.push_back(d.sizeBox->value());
+    }
+    EXPECT_EQ(down, (std::vector<int>{9, 7, 5, 3, 2, 1, 1}));
+    EXPECT_EQ(EnabledSide(), 1);
+    d.sizeBox->stepUp();
+    EXPECT_EQ(d.sizeBox->value(), 2);
+    EXPECT_EQ(EnabledSide(), 2);
+
+    // Typed sizes: even ones go where the arrows would, out of range ones are answered.
+    for (const auto& [typed, taken] : {std::pair{"10", 9}, {"8", 9}, {"6", 5}, {"4", 3}, {"7", 7}}) {
+        FinishSize(typed);
+        EXPECT_EQ(d.sizeBox->value(), taken) << typed;
+        EXPECT_EQ(d.MaskSize(), taken) << typed;
+        EXPECT_EQ(EnabledSide(), taken) << typed;
+    }
+    EXPECT_TRUE(messages.isEmpty());
+    FinishSize("15");
+    EXPECT_EQ(d.MaskSize(), 11);
+    FinishSize("0");
+    EXPECT_EQ(d.MaskSize(), 1);
+    EXPECT_EQ(messages, (QStringList{"CVeloraMDI|Escriba un entero entre 1 y 11.", "CVeloraMDI|Escriba un entero entre 1 y 11."}));
+}
+
+TEST_F(FilterDialog, DivisorOutsideItsRangeIsAnsweredAndCorrected) {
+    Open("foto.bmp", RandomImage(20, 12, 8, 1, true));
+    CFiltros& d = Dialog();
+    d.modeGroup->button(CFiltros::User)->click();
+    Finish(d.divisorEdit, "7");
+    EXPECT_EQ(d.Divisor(), 7);
+    EXPECT_TRUE(messages.isEmpty());
+    for (const auto& [typed, taken] : {std::pair{"2000", 1024}, {"0", 1}, {"-5", 1}, {"", 1}}) {
+        Type(d.divisorEdit, typed);
+        if (QString(typed).isEmpty()) QTest::keyClick(d.divisorEdit, Qt::Key_Backspace);
+        Leave(d.divisorEdit);
+        EXPECT_EQ(d.Divisor(), taken) << typed;
+        EXPECT_EQ(d.divisorEdit->text(), QString::number(taken)) << typed;
+        ASSERT_FALSE(messages.isEmpty()) << typed;
+        EXPECT_EQ(messages.takeLast(), "CVeloraMDI|Escriba un entero entre 1 y 1024.") << typed;
+    }
+}
+
+TEST_F(FilterDialog, ApplyingOpensNumberedWindowsWithTheLibrarysBytesAndLeavesTheSource) {
+    CUtilidadView* view = Open("gris.bmp", RandomImage(23, 17, 8, 2, true));
+    CFiltros& d = Dialog();
+    const int first = CFiltros::NextResultNumber();
+
+    // A predefined filter in "Valor Absoluto" with zero padding.
+    Choose("Sobel");
+    d.rangeGroup->button(2)->click();
+    d.borderGroup->button(1)->click();
+    int windows = Windows();
+    d.applyButton->click();
+    Settle();
+    ASSERT_EQ(Windows(), windows + 1);
+    CUtilidadDoc* result = Frame().ActiveDocument();
+    EXPECT_EQ(result->Title(), "gris - Sobel" + std::to_string(first) + ".bmp");
+    EXPECT_EQ(result->Image().GetName(), result->Title());
+    EXPECT_TRUE(result->IsModified());
+    CVelora expected = original;
+    ASSERT_EQ(expected.PredefinedFilter(50, 2, 1), 0u);
+    EXPECT_EQ(Block(result->Image()), Block(expected));
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Aplicar Filtro: ")) << Frame().TimingText().toStdString();
+
+    // A user mask of the odd size 2, typed; "Reescalado" with replicated borders.
+    d.modeGroup->button(CFiltros::User)->click();
+    FinishSize("2");
+    const std::vector<int> mask = {1, -2, 3, 4};
+    for (int i = 0; i < 4; ++i) Finish(Cell(i / 2, i % 2), QString::number(mask[std::size_t(i)]));
+    Finish(d.divisorEdit, "3");
+    d.rangeGroup->button(0)->click();
+    d.borderGroup->button(2)->click();
+    EXPECT_EQ(d.UserMask(), mask);
+    windows = Windows();
+    d.applyButton->click();
+    Settle();
+    ASSERT_EQ(Windows(), windows + 1);
+    result = Frame().ActiveDocument();
+    EXPECT_EQ(result->Title(), "grisFiltroUsuario" + std::to_string(first + 1) + ".bmp");
+    expected = original;
+    ASSERT_EQ(expected.Convolution(mask, 2, 3, 0, 2), 0u);
+    EXPECT_EQ(Block(result->Image()), Block(expected));
+
+    // The source is untouched and has no undo step; the dialog is still there for more.
+    EXPECT_EQ(Block(view->Document().Image()), Block(original));
+    EXPECT_FALSE(view->Document().History().CanUndo());
+    EXPECT_EQ(d.result(), 0);
+    EXPECT_TRUE(messages.isEmpty());
+
+    // The count goes on in the next dialog, and a double click applies its entry at once.
+    dialog.reset();
+    dialog = std::make_unique<CFiltros>(Frame().Workbench(), view);
+    windows = Windows();
+    emit Dialog().list->itemDoubleClicked(Line("Mediana (5x5)"));
+    Settle();
+    ASSERT_EQ(Windows(), windows + 1);
+    EXPECT_EQ(Frame().ActiveDocument()->Title(), "gris - Mediana (5x5)" + std::to_string(first + 2) + ".bmp");
+    expected = original;
+    ASSERT_EQ(expected.PredefinedFilter(23, 1, 0), 0u);
+    EXPECT_EQ(Block(Frame().ActiveDocument()->Image()), Block(expected));
+    EXPECT_EQ(CFiltros::NextResultNumber(), first + 3);
+}
+
+TEST_F(FilterDialog, ARefusedFilterOpensNoWindowAndTakesNoNumber) {
+    CUtilidadView* view = Open("bits.bmp", RandomImage(16, 8, 1, 3));
+    CFiltros& d = Dialog();
+    const int number = CFiltros::NextResultNumber(), windows = Windows();
+    Choose("Media1 (3x3)");
+    EXPECT_FALSE(d.ApplyFilter());
+    d.modeGroup->button(CFiltros::User)->click();
+    EXPECT_FALSE(d.ApplyFilter());
+    Settle();
+    EXPECT_EQ(Windows(), windows);
+    EXPECT_EQ(CFiltros::NextResultNumber(), number);
+    ASSERT_EQ(messages.size(), 2);
+    for (const QString& message : messages)
+        EXPECT_EQ(message, "Mensaje de Error|Error. Los filtros no se aplican a imágenes de 1 bit: solo a imágenes de 4, 8, 24 o 32 bits");
+    EXPECT_EQ(Block(view->Document().Image()), Block(original));
+}
+
+TEST_F(FilterDialog, SalirRestoresTheSourceAndCloses) {
+    CUtilidadView* view = Open("foto.bmp", RandomImage(20, 12, 24, 4));
+    CFiltros& d = Dialog();
+    d.show();
+    ASSERT_EQ(view->Document().Image().Brightness(50), 0u);  // whatever reached the image meanwhile
+    d.exitButton->click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), int(QDialog::Rejected));
+    EXPECT_EQ(Block(view->Document().Image()), Block(original));
+    EXPECT_FALSE(view->Document().History().CanUndo());
+}
+
+TEST_F(FilterDialog, ArrowKeysMoveThroughTheEnabledGridAndEnterApplies) {
+    Open("foto.bmp", RandomImage(20, 12, 8, 1, true));
+    CFiltros& d = Dialog();
+    d.show();
+    Settle();
+    d.modeGroup->button(CFiltros::User)->click();
+    Cell(0, 0)->setFocus();
+    Cell(0, 0)->selectAll();
+    QTest::keyClick(Cell(0, 0), Qt::Key_Down);
+    EXPECT_EQ(d.focusWidget(), Cell(1, 0));
+    QTest::keyClick(Cell(1, 0), Qt::Key_Right);  // the whole text selected: the next box
+    EXPECT_EQ(d.focusWidget(), Cell(1, 1));
+    QTest::keyClick(Cell(1, 1), Qt::Key_Right);
+    QTest::keyClick(Cell(1, 2), Qt::Key_Right);  // the mask ends at the third column
+    EXPECT_EQ(d.focusWidget(), Cell(1, 2));
+    QTest::keyClicks(Cell(1, 2), "5");
+    QTest::keyClick(Cell(1, 2), Qt::Key_Left);  // inside the text first, then out of it
+    EXPECT_EQ(d.focusWidget(), Cell(1, 2));
+    QTest::keyClick(Cell(1, 2), Qt::Key_Left);
+    EXPECT_EQ(d.focusWidget(), Cell(1, 1));
+    QTest::keyClick(Cell(1, 1), Qt::Key_Up);
+    EXPECT_EQ(d.focusWidget(), Cell(0, 1));
+
+    const int windows = Windows();
+    QTest::keyClick(Cell(0, 1), Qt::Key_Return);
+    Settle();
+    ASSERT_EQ(Windows(), windows + 1);
+    EXPECT_TRUE(d.isVisible());
+    CVelora expected = original;
+    std::vector<int> mask(9, 0);
+    mask[5] = 5;
+    ASSERT_EQ(expected.Convolution(mask, 3, 1, 1, 0), 0u);
+    EXPECT_EQ(Block(Frame().ActiveDocument()->Image()), Block(expected));
+}

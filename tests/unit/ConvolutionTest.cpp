@@ -1,0 +1,351 @@
+// The convolution engine, the linear and edge-detector entries and emboss against a direct
+// evaluation of their rules pixel by pixel: the enlarged image built by pasting, every sum,
+// the extremes, the mapping. Random images of every accepted depth, every range and border
+// mode, every mask size.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "CVelora.h"
+#include "FilterCatalogue.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr int kFilterDepths[] = {4, 8, 24, 32};
+
+int Sample(const CVelora& im, int x, int y) {
+    const std::uint32_t raw = im.GetPixel(x, y);
+    return im.GetBitCount() > 8 ? int((raw >> 16) & 0xFF) : int(raw);
+}
+
+void PutValue(CVelora& im, int x, int y, int v) {
+    im.SetPixel(x, y, im.GetBitCount() > 8 ? std::uint32_t(v) * 0x010101u : std::uint32_t(v));
+}
+
+int Top(const CVelora& im) { return im.GetBitCount() == 4 ? 15 : 255; }
+
+// The image with a frame of h on every side: padding (raw 255, 15 or 0x0000FF) for mode 1;
+// for mode 2 the same, then the image pasted at (0,0), (2h,0), (2h,2h), (0,2h) and (h,h).
+CVelora NaiveEnlarged(const CVelora& in, int h, int borderMode) {
+    const int W = in.GetWidth(), H = in.GetHeight(), depth = in.GetBitCount();
+    CVelora e(nullptr, in.GetPaletteData(), W + 2 * h, H + 2 * h, depth);
+    const std::uint32_t pad = depth == 4 ? 15 : depth == 8 ? 255 : 0x0000FF;
+    for (int y = 0; y < e.GetHeight(); ++y)
+        for (int x = 0; x < e.GetWidth(); ++x) e.SetPixel(x, y, pad);
+    const auto paste = [&](int x0, int y0) {
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) e.SetPixel(x0 + x, y0 + y, in.GetPixel(x, y));
+    };
+    if (borderMode == 2) paste(0, 0), paste(2 * h, 0), paste(2 * h, 2 * h), paste(0, 2 * h);
+    paste(h, h);
+    return e;
+}
+
+// The engine's rule: sums over the working image, extremes from 0, mapping, crop.
+CVelora NaiveConvolution(const CVelora& in, const std::vector<int>& mask, int n, int divisor, int rangeMode,
+                         int borderMode) {
+    const int h = n / 2;
+    const CVelora work = borderMode == 0 ? in : NaiveEnlarged(in, h, borderMode);
+    const int W = work.GetWidth(), H = work.GetHeight(), top = Top(in);
+    std::vector<std::int64_t> sums(std::size_t(W) * std::size_t(H));
+    std::int64_t lo = 0, hi = 0;
+    for (int y = h; y <= H - h - 1; ++y)
+        for (int x = h; x <= W - h - 1; ++x) {
+            std::int64_t s = 0;
+            for (int i = 0; i < n; ++i)
+                for (int j = 0; j < n; ++j) s += std::int64_t(mask[std::size_t(i * n + j)]) * Sample(work, x - h + j, y - h + i);
+            sums[std::size_t(y * W + x)] = s;
+            lo = std::min(lo, s);
+            hi = std::max(hi, s);
+        }
+    const std::int64_t qmin = lo / divisor, qmax = hi / divisor;
+    CVelora out = in;  // the visited pixels of the working image are those of the result
+    const int shift = borderMode == 0 ? 0 : h;
+    for (int y = h; y <= H - h - 1; ++y)
+        for (int x = h; x <= W - h - 1; ++x) {
+            const std::int64_t q = sums[std::size_t(y * W + x)] / divisor;
+            int v;
+            if (rangeMode == 0)
+                v = qmax == qmin ? 0 : int(float(top) / float(qmax - qmin) * float(q - qmin)) & 0xFF;
+            else if (rangeMode == 1)
+                v = int(std::clamp<std::int64_t>(q, 0, top));
+            else
+                v = int(std::min<std::int64_t>(std::llabs(q), top));
+            PutValue(out, x - shift, y - shift, v);
+        }
+    return out;
+}
+
+std::vector<int> RandomMask(int n, int spread, std::mt19937& rng) {
+    std::vector<int> mask(std::size_t(n * n));
+    for (int& c : mask) c = int(rng() % unsigned(2 * spread + 1)) - spread;
+    return mask;
+}
+
+// A column times a row.
+std::vector<int> Outer(int n, std::mt19937& rng) {
+    std::vector<int> column(static_cast<std::size_t>(n)), row(static_cast<std::size_t>(n)), mask;
+    for (int& c : column) c = int(rng() % 7) - 3;
+    for (int& c : row) c = int(rng() % 9) - 2;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) mask.push_back(column[std::size_t(i)] * row[std::size_t(j)]);
+    return mask;
+}
+
+CVelora SaturatingSum(const CVelora& a, const CVelora& b) {
+    CVelora out = a;
+    const int cap = (1 << a.GetBitCount()) - 1;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x) {
+            const std::uint32_t p = a.GetPixel(x, y), q = b.GetPixel(x, y);
+            if (a.GetBitCount() <= 8) {
+                out.SetPixel(x, y, std::uint32_t(std::min<int>(cap, int(p + q))));
+            } else {
+                std::uint32_t v = 0;
+                for (int shift : {0, 8, 16}) v |= std::uint32_t(std::min(255u, ((p >> shift) & 0xFF) + ((q >> shift) & 0xFF))) << shift;
+                out.SetPixel(x, y, v);
+            }
+        }
+    return out;
+}
+
+CVelora NaiveEightDirections(const CVelora& in, std::vector<int> m, int rangeMode, int borderMode) {
+    CVelora acc = in;
+    for (int y = 0; y < in.GetHeight(); ++y)
+        for (int x = 0; x < in.GetWidth(); ++x) acc.SetPixel(x, y, 0);
+    for (int turn = 0; turn < 8; ++turn) {
+        const CVelora filtered = NaiveConvolution(in, m, 3, 1, rangeMode, borderMode);
+        for (int y = 0; y < in.GetHeight(); ++y)
+            for (int x = 0; x < in.GetWidth(); ++x)
+                if (Sample(filtered, x, y) > Sample(acc, x, y)) PutValue(acc, x, y, Sample(filtered, x, y));
+        const int old = m[0];
+        m[0] = m[1], m[1] = m[2], m[2] = m[5], m[5] = m[8], m[8] = m[7], m[7] = m[6], m[6] = m[3], m[3] = old;
+    }
+    return acc;
+}
+
+CVelora NaiveEmboss(const CVelora& in, int d) {
+    const velora::FilterEntry& mean = *velora::FindFilterEntry(19);
+    const CVelora a = NaiveConvolution(in, mean.coefficients, 5, 25, 0, 2);
+    CVelora out = in;
+    const int L = 1 << in.GetBitCount();
+    for (int y = 1; y < in.GetHeight(); ++y)
+        for (int x = d; x < in.GetWidth(); ++x)
+            out.SetPixel(x, y, std::uint32_t(std::clamp(L / 2 - int(a.GetPixel(x - d, y)) + int(in.GetPixel(x, y)), 0, L - 1)));
+    return out;
+}
+
+CVelora Constant(int width, int height, int depth, std::uint32_t value) {
+    CVelora im(nullptr, nullptr, width, height, depth);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) im.SetPixel(x, y, value);
+    return im;
+}
+
+}  // namespace
+
+TEST(Convolution, EveryDepthSizeAndModeGivesTheRulesBytes) {
+    std::mt19937 rng(7);
+    for (int depth : kFilterDepths)
+        for (int n = 1; n <= 11; ++n)
+            for (int borderMode = 0; borderMode <= 2; ++borderMode)
+                for (int rangeMode = 0; rangeMode <= 2; ++rangeMode) {
+                    // Sizes down to below the mask, so that mode 0 may visit nothing and the
+                    // pastes of mode 2 may leave padding.
+                    const int width = 1 + int(rng() % 29), height = 1 + int(rng() % 23);
+                    const CVelora source = RandomImage(width, height, depth, rng());
+                    // Every other mask a column times a row, as the smoothing masks are.
+                    const std::vector<int> mask =
+                        rangeMode == 1 ? RandomMask(n, 1 + int(rng() % 4), rng) : Outer(n, rng);
+                    const int divisors[] = {1, 1, 2, 3, 5, -1, -4};
+                    const int divisor = divisors[rng() % 7];
+                    SCOPED_TRACE(testing::Message() << "depth " << depth << " n " << n << " border " << borderMode << " range "
+                                                    << rangeMode << " size " << width << "x" << height << " divisor " << divisor);
+                    CVelora image = source;
+                    ASSERT_EQ(image.Convolution(mask, n, divisor, rangeMode, borderMode), 0u);
+                    ASSERT_EQ(Block(image), Block(NaiveConvolution(source, mask, n, divisor, rangeMode, borderMode)));
+                }
+}
+
+TEST(Convolution, WideSumsKeepTheirExactValues) {
+    // Coefficients whose sums need 32 and 64 bits, and divisors that bring them back.
+    std::mt19937 rng(11);
+    const CVelora source = RandomImage(31, 17, 8, 5);
+    for (int spread : {3000, 2000000, 2000000000})
+        for (int rangeMode = 0; rangeMode <= 2; ++rangeMode)
+            for (int divisor : {1, -7, 100000, 2000000000}) {
+                SCOPED_TRACE(testing::Message() << spread << " " << rangeMode << " " << divisor);
+                const std::vector<int> mask = RandomMask(11, spread, rng);
+                CVelora image = source;
+                ASSERT_EQ(image.Convolution(mask, 11, divisor, rangeMode, 2), 0u);
+                ASSERT_EQ(Block(image), Block(NaiveConvolution(source, mask, 11, divisor, rangeMode, 2)));
+            }
+}
+
+TEST(Convolution, WorkedCases) {
+    const velora::FilterEntry& mean = *velora::FindFilterEntry(16);  // "Media1 (3x3)"
+    {
+        // A constant level stays inside; mode 0 leaves the frame, mode 1 mixes in the padding.
+        CVelora flat = Constant(6, 5, 8, 100);
+        ASSERT_EQ(flat.PredefinedFilter(16, 1, 0), 0u);
+        EXPECT_EQ(Block(flat), Block(Constant(6, 5, 8, 100)));
+        CVelora padded = Constant(6, 5, 8, 100);
+        ASSERT_EQ(padded.Convolution(mean.coefficients, 3, 9, 1, 1), 0u);
+        EXPECT_EQ(padded.GetPixel(0, 0), std::uint32_t((4 * 100 + 5 * 255) / 9));
+        EXPECT_EQ(padded.GetPixel(3, 0), std::uint32_t((6 * 100 + 3 * 255) / 9));
+        EXPECT_EQ(padded.GetPixel(3, 2), 100u);
+    }
+    {
+        // Rescaling maps 0, not the smallest sum, to 0, and the largest sum to the top.
+        CVelora ramp(nullptr, nullptr, 4, 1, 8);
+        for (int x = 0; x < 4; ++x) ramp.SetPixel(x, 0, std::uint32_t(50 + 50 * x));
+        ASSERT_EQ(ramp.Convolution(std::vector<int>{1}, 1, 1, 0, 0), 0u);
+        EXPECT_EQ(ramp.GetPixel(0, 0), 63u);  // 255 / 200 * 50
+        EXPECT_EQ(ramp.GetPixel(3, 0), 255u);
+    }
+    for (int depth : kFilterDepths) {
+        // No range at all: every sum 0, every mode gives 0 (no division by the empty width).
+        for (int rangeMode = 0; rangeMode <= 2; ++rangeMode) {
+            CVelora flat = Constant(7, 7, depth, depth > 8 ? 0x404040 : 9);
+            ASSERT_EQ(flat.PredefinedFilter(0, rangeMode, 2), 0u);
+            EXPECT_EQ(Block(flat), Block(Constant(7, 7, depth, 0))) << depth << " " << rangeMode;
+        }
+        // Doubling caps at the top.
+        CVelora twice = Constant(3, 2, depth, depth > 8 ? 0x0A00FF : 9);
+        twice.SetPixel(1, 1, depth > 8 ? 0x8800FF : 3);
+        ASSERT_EQ(twice.Convolution(std::vector<int>{2}, 1, 1, 1, 0), 0u);
+        EXPECT_EQ(twice.GetPixel(0, 0), depth == 4 ? 15u : depth == 8 ? 18u : 0x141414u);
+        EXPECT_EQ(twice.GetPixel(1, 1), depth == 4 ? 6u : depth == 8 ? 6u : 0xFFFFFFu);
+    }
+    {
+        // A 2x2 mask takes the pixel, its left neighbour and the two above; in mode 0 the
+        // first and last row and column stay.
+        CVelora source = RandomImage(5, 4, 24, 3);
+        CVelora image = source;
+        ASSERT_EQ(image.Convolution(std::vector<int>{1, 0, 0, 0}, 2, 1, 1, 0), 0u);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x) {
+                const bool frame = x == 0 || y == 0 || x == 4 || y == 3;
+                const std::uint32_t red = (source.GetPixel(x - 1, y - 1) >> 16) & 0xFF;
+                EXPECT_EQ(image.GetPixel(x, y), frame ? source.GetPixel(x, y) : red * 0x010101u) << x << "," << y;
+            }
+    }
+}
+
+TEST(Convolution, RefusalsLeaveTheImageAndSayWhy) {
+    const std::vector<int> mask(9, 1);
+    const CVelora source = RandomImage(9, 8, 8, 1);
+    struct Case {
+        const char* what;
+        CVelora image;
+        std::vector<int> mask;
+        int size, divisor, rangeMode, borderMode;
+        unsigned code;
+    };
+    const Case cases[] = {
+        {"1 bit", RandomImage(9, 8, 1, 1), mask, 3, 1, 1, 0, 1},
+        {"divisor 0", source, mask, 3, 0, 1, 0, 2},
+        {"range mode 3", source, mask, 3, 1, 3, 0, 3},
+        {"range mode -1", source, mask, 3, 1, -1, 0, 3},
+        {"border mode 3", source, mask, 3, 1, 1, 3, 4},
+        {"size 12", source, std::vector<int>(144, 1), 12, 1, 1, 0, 5},
+        {"size 0", source, mask, 0, 1, 1, 0, 5},
+        {"short mask", source, mask, 4, 1, 1, 0, 5},
+    };
+    for (const Case& c : cases) {
+        CVelora image = c.image;
+        EXPECT_EQ(image.Convolution(c.mask, c.size, c.divisor, c.rangeMode, c.borderMode), c.code) << c.what;
+        EXPECT_EQ(Block(image), Block(c.image)) << c.what;
+    }
+    for (int index : {-1, 38, 39, 69, 78}) {
+        CVelora image = source;
+        EXPECT_EQ(image.PredefinedFilter(index, 1, 0), 2u) << index;
+        EXPECT_EQ(Block(image), Block(source));
+    }
+    CVelora image = source;
+    EXPECT_EQ(image.PredefinedFilter(5, 1, 7), 4u);
+    CVelora bilevel = RandomImage(9, 8, 1, 1);
+    EXPECT_EQ(bilevel.PredefinedFilter(5, 1, 0), 1u);
+    CVelora colour = RandomImage(9, 8, 24, 1);
+    EXPECT_EQ(colour.Emboss(1), 2u);
+    EXPECT_EQ(image.Emboss(2), 1u);
+    EXPECT_EQ(Block(image), Block(source));
+}
+
+TEST(Convolution, LinearAndEdgeEntriesFollowTheirMasks) {
+    // Every entry the engine runs, in every mode pair, on one image of each depth.
+    for (int depth : kFilterDepths) {
+        const CVelora source = RandomImage(23, 14, depth, unsigned(depth));
+        for (const velora::FilterEntry& e : velora::FilterEntries())
+            for (int rangeMode = 0; rangeMode <= 2; ++rangeMode)
+                for (int borderMode = 0; borderMode <= 2; ++borderMode) {
+                    CVelora expected;
+                    if (e.kind == velora::FilterKind::Linear) {
+                        expected = NaiveConvolution(source, e.coefficients, e.size, e.divisor, rangeMode, borderMode);
+                    } else if (e.kind == velora::FilterKind::TwoMasks) {
+                        const velora::FilterEntry& a = *velora::FindFilterEntry(e.firstMask);
+                        const velora::FilterEntry& b = *velora::FindFilterEntry(e.secondMask);
+                        expected = SaturatingSum(NaiveConvolution(source, a.coefficients, a.size, 1, rangeMode, borderMode),
+                                                 NaiveConvolution(source, b.coefficients, b.size, 1, rangeMode, borderMode));
+                    } else if (e.kind == velora::FilterKind::EightDirections) {
+                        expected = NaiveEightDirections(source, e.coefficients, rangeMode, borderMode);
+                    } else {
+                        continue;
+                    }
+                    SCOPED_TRACE(testing::Message() << e.index << " depth " << depth << " modes " << rangeMode << borderMode);
+                    CVelora image = source;
+                    ASSERT_EQ(image.PredefinedFilter(e.index, rangeMode, borderMode), 0u);
+                    ASSERT_EQ(Block(image), Block(expected));
+                }
+    }
+}
+
+TEST(Emboss, FollowsItsRuleAndTheWorkedCases) {
+    for (int depth : {4, 8})
+        for (int d : {1, 3, 5})
+            for (const auto& [w, h] : {std::pair{37, 21}, std::pair{5, 9}, std::pair{2, 1}}) {
+                const CVelora source = RandomImage(w, h, depth, unsigned(d * w));
+                CVelora image = source;
+                ASSERT_EQ(image.Emboss(d), 0u);
+                EXPECT_EQ(Block(image), Block(NaiveEmboss(source, d))) << depth << " " << d << " " << w;
+            }
+    // A flat level becomes the middle level once the smoothed image keeps its scale (a white
+    // block gives the largest sum 25 x 255); row 0 and the first d columns keep theirs.
+    CVelora flat = Constant(20, 12, 8, 100);
+    for (int y = 7; y < 12; ++y)
+        for (int x = 15; x < 20; ++x) flat.SetPixel(x, y, 255);
+    ASSERT_EQ(flat.Emboss(3), 0u);
+    EXPECT_EQ(flat.GetPixel(8, 3), 128u);
+    EXPECT_EQ(flat.GetPixel(8, 0), 100u);
+    EXPECT_EQ(flat.GetPixel(2, 5), 100u);
+    // Five columns and an offset of five: nothing to change.
+    const CVelora narrow = RandomImage(5, 6, 8, 2);
+    CVelora image = narrow;
+    ASSERT_EQ(image.Emboss(5), 0u);
+    EXPECT_EQ(Block(image), Block(narrow));
+}
+
+TEST(Convolution, CommandLineRunsAMaskAndAnEntry) {
+    const std::string input = TempPath("conv_in.bmp"), output = TempPath("conv_out.bmp");
+    const CVelora source = RandomImage(19, 13, 24, 4);
+    ASSERT_EQ(source.SaveBMP(input), 0u);
+    const auto run = [&](const std::string& op) {
+        return std::system((std::string(VELORA_CLI_PATH) + " apply " + input + " " + output + " " + op + " 2>/dev/null").c_str());
+    };
+    ASSERT_EQ(run("Convolution:2,1,2,1,0,1,-1,0"), 0);
+    CVelora expected = source;
+    ASSERT_EQ(expected.Convolution(std::vector<int>{0, 1, -1, 0}, 2, 1, 2, 1), 0u);
+    EXPECT_EQ(ReadFile(output), expected.EncodeBMP());
+    ASSERT_EQ(run("PredefinedFilter:50,0,2"), 0);
+    expected = source;
+    ASSERT_EQ(expected.PredefinedFilter(50, 0, 2), 0u);
+    EXPECT_EQ(ReadFile(output), expected.EncodeBMP());
+    // Three coefficients for a 2x2 mask: refused.
+    EXPECT_NE(run("Convolution:2,1,2,1,0,1,-1"), 0);
+}
