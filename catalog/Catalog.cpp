@@ -19,6 +19,7 @@ std::vector<Operation> BuildCatalog() {
     AddGeometryOperations(all);
     AddWarpOperations(all);
     AddTranslationOperations(all);
+    AddImageAlgebraOperations(all);
     AddQueries(all);
     return all;
 }

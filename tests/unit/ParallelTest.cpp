@@ -176,6 +176,11 @@ const Operation kRowOperations[] = {
     {"Rotate 3 new size", [](CVelora& im) { return im.Rotate(0, -3, 0x808080); }},
     {"Rotate3D", [](CVelora& im) { return im.Rotate3D(1, 20, -35, 10, 0x0000FF); }},
     {"Crop", [](CVelora& im) { return im.Crop(3, 2, im.GetWidth() - 5, 60); }},
+    // Operations between images
+    {"Arithmetic weighted, offset", [](CVelora& im) { const CVelora b = im; return im.Arithmetic(0, b, 0.6f, 0.7f, 3, 2); }},
+    {"Arithmetic division", [](CVelora& im) { const CVelora b = im; return im.Arithmetic(3, b, 1, 1, 0, 0); }},
+    {"SaturatingArithmetic difference", [](CVelora& im) { CVelora b = im; b.Flip(0); return im.SaturatingArithmetic(1, b); }},
+    {"Logical XOR", [](CVelora& im) { CVelora b = im; b.Flip(1); return im.Logical(3, &b); }},
 };
 
 }  // namespace

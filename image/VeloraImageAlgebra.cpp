@@ -1,0 +1,320 @@
+// Operations between two images: weighted and saturating arithmetic, and bitwise logic.
+// Everything works on the stored rows. The weighted rule depends only on the pair of
+// values, so each call computes it once per pair into a table; with both weights 1 the
+// rule is plain integer arithmetic on bytes, which the compiler vectorizes.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "CVelora.h"
+#include "Parallel.h"
+#include "PixelRow.h"
+
+using velora::detail::ForEachRowBand;
+using velora::detail::IsAccessibleDepth;
+using velora::detail::ReadPixel;
+using velora::detail::WritePixel;
+
+namespace {
+
+bool IsDirect(unsigned depth) { return depth == 24 || depth == 32; }
+
+// A value above max gives max; one that is not above 0 (a negative difference, or not a
+// number, as 0 x infinity or infinity - infinity give) gives 0; the rest is truncated.
+std::uint8_t Truncated(float x, float max) {
+    if (x > max) return std::uint8_t(max);
+    if (!(x > 0)) return 0;
+    return std::uint8_t(x);
+}
+
+// The same, raised to the next integer instead of truncated.
+std::uint8_t RaisedUp(float x, float max) {
+    if (x > max) return std::uint8_t(max);
+    if (!(x > 0)) return 0;
+    return std::uint8_t(std::ceil(x));
+}
+
+// The weighted rule for one pair of values: palette indices up to L, or one colour
+// component (direct, L = 255). Single precision throughout.
+std::uint8_t Weighted(unsigned operation, bool direct, std::uint32_t va, std::uint32_t vb, float weightA,
+                      float weightB, float L) {
+    const float a = float(va) * weightA, b = float(vb) * weightB;
+    const float divisor = vb == 0 ? 0.2f : float(vb);
+    switch (operation) {
+        case 0: return Truncated(a + b, L);
+        case 1: return Truncated(a - b, L);
+        case 2: return Truncated(a * b, L);
+        case 3: return direct ? RaisedUp((a / divisor) * weightB, L) : RaisedUp(a / (divisor * weightB), L);
+        case 4: return Truncated((a + b) * 0.5f, L);
+        case 5:
+            if (direct) return std::max(Truncated(a, L), Truncated(b, L));
+            return b > a ? Truncated(b, L) : std::uint8_t(va);
+        default:
+            if (direct) return std::min(Truncated(a, L), Truncated(b, L));
+            return a > b ? Truncated(b, L) : std::uint8_t(va);
+    }
+}
+
+// Rows of a stored image, top row first as displayed.
+struct Rows {
+    std::uint8_t* bits;
+    std::size_t stride;
+    std::int32_t height;
+    unsigned depth;
+    std::uint8_t* Row(std::int32_t y) const { return bits + std::size_t(height - 1 - y) * stride; }
+};
+
+// What one call works on: B's rows 0..rows-1 and columns 0..cols-1 meet A's from
+// (column, row) on; cols and rows are already cut to what lies inside A.
+struct Region {
+    Rows a;
+    Rows b;
+    std::int32_t cols;
+    std::int32_t rows;
+    std::int32_t column;
+    std::int32_t row;
+};
+
+// pa[i] = f(pa[i], pb[i]) over n bytes.
+template <class F>
+void CombineBytes(std::uint8_t* pa, const std::uint8_t* pb, std::size_t n, F f) {
+    for (std::size_t i = 0; i < n; ++i) pa[i] = f(pa[i], pb[i]);
+}
+
+// The same over 32-bit pixels of both images: every fourth byte (alpha) stays.
+template <class F>
+void CombineBgrKeepingAlpha(std::uint8_t* pa, const std::uint8_t* pb, std::size_t pixels, F f) {
+    for (std::size_t i = 0; i < 4 * pixels; ++i) {
+        const std::uint8_t r = f(pa[i], pb[i]);
+        pa[i] = (i & 3) == 3 ? pa[i] : r;
+    }
+}
+
+// f on the colour components of direct-colour rows of any pair of 24/32-bit depths.
+template <class F>
+void CombineDirectRow(std::uint8_t* pa, unsigned depthA, const std::uint8_t* pb, unsigned depthB, std::size_t pixels,
+                      F f) {
+    if (depthA == 24 && depthB == 24) return CombineBytes(pa, pb, 3 * pixels, f);
+    if (depthA == 32 && depthB == 32) return CombineBgrKeepingAlpha(pa, pb, pixels, f);
+    const std::size_t sa = depthA / 8, sb = depthB / 8;
+    for (std::size_t x = 0; x < pixels; ++x)
+        for (std::size_t c = 0; c < 3; ++c) pa[sa * x + c] = f(pa[sa * x + c], pb[sb * x + c]);
+}
+
+// Runs f(a value, b value) -> byte over the region, on the workers. Palette images of 1 or
+// 4 bits go pixel by pixel within their rows; the rest byte by byte.
+template <class F>
+void CombineRegion(const Region& r, F f) {
+    if (r.cols <= 0 || r.rows <= 0) return;
+    ForEachRowBand(r.rows, r.a.stride, [&](std::int32_t first, std::int32_t last) {
+        const unsigned da = r.a.depth, db = r.b.depth;
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* pa = r.a.Row(y + r.row);
+            const std::uint8_t* pb = r.b.Row(y);
+            if (IsDirect(da)) {
+                CombineDirectRow(pa + std::size_t(r.column) * (da / 8), da, pb, db, std::size_t(r.cols), f);
+            } else if (da == 8) {
+                CombineBytes(pa + r.column, pb, std::size_t(r.cols), f);
+            } else {
+                for (std::int32_t x = 0; x < r.cols; ++x) {
+                    const std::int32_t xa = x + r.column;
+                    WritePixel(pa, xa, da, f(std::uint8_t(ReadPixel(pa, xa, da)), std::uint8_t(ReadPixel(pb, x, db))));
+                }
+            }
+        }
+    });
+}
+
+// The weighted rule of every pair of values of the depth (2^depth values for palette
+// images, 256 components for direct colour), indexed by a * 256 + b.
+std::vector<std::uint8_t> WeightedTable(unsigned operation, unsigned depth, float weightA, float weightB) {
+    const bool direct = IsDirect(depth);
+    const std::uint32_t n = direct ? 256 : 1u << depth;
+    const float L = float(n - 1);
+    std::vector<std::uint8_t> table(256 * 256);
+    for (std::uint32_t a = 0; a < n; ++a)
+        for (std::uint32_t b = 0; b < n; ++b) table[a * 256 + b] = Weighted(operation, direct, a, b, weightA, weightB, L);
+    return table;
+}
+
+// The operation with both weights 1, as integers (the float rule gives these exactly: the
+// sums and products of bytes are exact in single precision). Division keeps its table.
+void CombineUnweighted(const Region& r, unsigned operation, unsigned L) {
+    switch (operation) {
+        case 0:
+            return CombineRegion(r, [L](unsigned a, unsigned b) { return std::uint8_t(std::min(a + b, L)); });
+        case 1:
+            return CombineRegion(r, [](unsigned a, unsigned b) { return std::uint8_t(a > b ? a - b : 0); });
+        case 2:
+            return CombineRegion(r, [L](unsigned a, unsigned b) { return std::uint8_t(std::min(a * b, L)); });
+        case 4: return CombineRegion(r, [](unsigned a, unsigned b) { return std::uint8_t((a + b) >> 1); });
+        case 5: return CombineRegion(r, [](std::uint8_t a, std::uint8_t b) { return std::max(a, b); });
+        case 6: return CombineRegion(r, [](std::uint8_t a, std::uint8_t b) { return std::min(a, b); });
+        default: {
+            const auto table = WeightedTable(operation, r.a.depth, 1.0f, 1.0f);
+            const std::uint8_t* t = table.data();
+            return CombineRegion(r, [t](unsigned a, unsigned b) { return t[a * 256 + b]; });
+        }
+    }
+}
+
+void CombineWeighted(const Region& r, unsigned operation, float weightA, float weightB) {
+    if (weightA == 1.0f && weightB == 1.0f) {
+        const unsigned L = IsDirect(r.a.depth) ? 255 : (1u << r.a.depth) - 1;
+        return CombineUnweighted(r, operation, L);
+    }
+    const auto table = WeightedTable(operation, r.a.depth, weightA, weightB);
+    const std::uint8_t* t = table.data();
+    CombineRegion(r, [t](unsigned a, unsigned b) { return t[a * 256 + b]; });
+}
+
+template <class F>
+void LogicalRegion(const Region& r, F f) {
+    if (r.cols <= 0 || r.rows <= 0) return;
+    const unsigned da = r.a.depth, db = r.b.depth;
+    ForEachRowBand(r.rows, r.a.stride, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* pa = r.a.Row(y);
+            const std::uint8_t* pb = r.b.Row(y);
+            if (da != db) {
+                // Each raw value as the accessors give it, the result cut to A's pixel.
+                const std::uint32_t mask = da == 1 ? 1u : 0xFFFFFFFFu;
+                for (std::int32_t x = 0; x < r.cols; ++x)
+                    WritePixel(pa, x, da, f(ReadPixel(pa, x, da), ReadPixel(pb, x, db)) & mask);
+            } else if (da == 32) {
+                CombineBgrKeepingAlpha(pa, pb, std::size_t(r.cols), [&f](std::uint8_t a, std::uint8_t b) { return std::uint8_t(f(a, b)); });
+            } else {
+                // Packed rows are bit strings: whole bytes at once, then the pixels of a
+                // last partial byte one by one, so that the padding stays.
+                const std::size_t bits = std::size_t(r.cols) * da, whole = bits / 8;
+                CombineBytes(pa, pb, whole, [&f](std::uint8_t a, std::uint8_t b) { return std::uint8_t(f(a, b)); });
+                const std::uint32_t mask = da == 1 ? 1u : 0xFFFFFFFFu;
+                for (std::int32_t x = std::int32_t(whole * 8 / da); x < r.cols; ++x)
+                    WritePixel(pa, x, da, f(ReadPixel(pa, x, da), ReadPixel(pb, x, db)) & mask);
+            }
+        }
+    });
+}
+
+void CombineLogical(const Region& r, unsigned operation) {
+    switch (operation) {
+        case 0: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t) { return ~a; });
+        case 1: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return a & b; });
+        case 2: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return a | b; });
+        case 3: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return a ^ b; });
+        case 4: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return ~(a & b); });
+        default: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return ~(a | b); });
+    }
+}
+
+// The highest index of an indexed image.
+std::uint32_t HighestIndex(const CVelora& image) {
+    const unsigned depth = image.GetBitCount();
+    const std::int32_t width = image.GetWidth(), height = image.GetHeight();
+    const std::size_t stride = image.GetBytesPerRow();
+    std::uint32_t highest = 0;
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = image.GetBits() + std::size_t(y) * stride;
+        if (depth == 8) {
+            highest = std::max<std::uint32_t>(highest, *std::max_element(row, row + width));
+        } else {
+            for (std::int32_t x = 0; x < width; ++x) highest = std::max(highest, ReadPixel(row, x, depth));
+        }
+    }
+    return highest;
+}
+
+// Runs work on the image, or, when an indexed image's colour table is shorter than its
+// depth allows, on a copy whose table then grows to cover the indices written (cover is
+// the image's own CoverRemappedIndices): a lack of memory leaves the image as it was.
+template <class Work, class Cover>
+unsigned CoveringTheTable(CVelora& image, bool shortTable, unsigned noMemoryCode, Work work, Cover cover) {
+    if (!shortTable) {
+        work(image);
+        return 0;
+    }
+    CVelora copy(image);
+    if (!copy.HasImage()) return noMemoryCode;
+    work(copy);
+    std::array<std::uint8_t, 256> highest;
+    highest.fill(std::uint8_t(HighestIndex(copy)));
+    if (!cover(copy, highest.data())) return noMemoryCode;
+    image = std::move(copy);
+    return 0;
+}
+
+}  // namespace
+
+unsigned CVelora::Arithmetic(unsigned operation, const CVelora& b, float weightA, float weightB, int offsetColumn,
+                             int offsetRow) {
+    if (operation > 6) return 1;
+    if (!HasAccessibleDepth() || !b.HasAccessibleDepth()) return 2;
+    if (!(weightA >= 0) || !(weightB >= 0)) return 4;
+    if (offsetColumn < 0 || offsetRow < 0 || offsetColumn > GetWidth() - 1 || offsetRow > GetHeight() - 1) return 5;
+    const unsigned depthA = GetBitCount(), depthB = b.GetBitCount();
+    if (depthA != depthB && !(IsDirect(depthA) && IsDirect(depthB))) return 3;
+
+    // B read while A is written with an offset would meet pixels already changed.
+    CVelora ownCopy;
+    const CVelora* source = &b;
+    if (&b == this && (offsetColumn != 0 || offsetRow != 0)) {
+        ownCopy = b;
+        if (!ownCopy.HasImage()) return 6;
+        source = &ownCopy;
+    }
+    const auto run = [&](CVelora& target) {
+        Region r{{target.m_pchMapaBits, target.m_bytesPerRow, target.GetHeight(), depthA},
+                 {const_cast<std::uint8_t*>(source->GetBits()), source->GetBytesPerRow(), source->GetHeight(), depthB},
+                 std::min(std::min(target.GetWidth(), source->GetWidth()), target.GetWidth() - offsetColumn),
+                 std::min(std::min(target.GetHeight(), source->GetHeight()), target.GetHeight() - offsetRow),
+                 offsetColumn,
+                 offsetRow};
+        CombineWeighted(r, operation, weightA, weightB);
+    };
+    return CoveringTheTable(*this, IsIndexed() && PaletteEntries() < GetMaxColors(), 6, run,
+                            [](CVelora& im, const std::uint8_t* t) { return im.CoverRemappedIndices(t); });
+}
+
+unsigned CVelora::SaturatingArithmetic(unsigned operation, const CVelora& b) {
+    if (operation > 6) return 1;
+    if (!HasAccessibleDepth() || !b.HasAccessibleDepth()) return 2;
+    const unsigned depthA = GetBitCount(), depthB = b.GetBitCount();
+    if (depthA != depthB && !(IsDirect(depthA) && IsDirect(depthB))) return 3;
+    const auto run = [&](CVelora& target) {
+        const CVelora& source = &b == this ? target : b;
+        Region r{{target.m_pchMapaBits, target.m_bytesPerRow, target.GetHeight(), depthA},
+                 {const_cast<std::uint8_t*>(source.GetBits()), source.GetBytesPerRow(), source.GetHeight(), depthB},
+                 std::min(target.GetWidth(), source.GetWidth()),
+                 std::min(target.GetHeight(), source.GetHeight()),
+                 0,
+                 0};
+        CombineUnweighted(r, operation, IsDirect(depthA) ? 255u : (1u << depthA) - 1);
+    };
+    return CoveringTheTable(*this, IsIndexed() && PaletteEntries() < GetMaxColors(), 4, run,
+                            [](CVelora& im, const std::uint8_t* t) { return im.CoverRemappedIndices(t); });
+}
+
+unsigned CVelora::Logical(unsigned operation, const CVelora* b) {
+    if (operation > 5) return 1;
+    if (!HasAccessibleDepth()) return 2;
+    if (operation != 0) {
+        if (b == nullptr) return 3;
+        if (!b->HasAccessibleDepth()) return 2;
+    }
+    const auto run = [&](CVelora& target) {
+        // NOT reads A alone, over the whole image.
+        const CVelora& source = operation == 0 || b == this ? target : *b;
+        Region r{{target.m_pchMapaBits, target.m_bytesPerRow, target.GetHeight(), target.GetBitCount()},
+                 {const_cast<std::uint8_t*>(source.GetBits()), source.GetBytesPerRow(), source.GetHeight(),
+                  source.GetBitCount()},
+                 std::min(target.GetWidth(), source.GetWidth()),
+                 std::min(target.GetHeight(), source.GetHeight()),
+                 0,
+                 0};
+        CombineLogical(r, operation);
+    };
+    return CoveringTheTable(*this, IsIndexed() && PaletteEntries() < GetMaxColors(), 4, run,
+                            [](CVelora& im, const std::uint8_t* t) { return im.CoverRemappedIndices(t); });
+}
