@@ -12,6 +12,10 @@
 #include "Parallel.h"
 #include "PixelRow.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 using velora::detail::ForEachRowBand;
 using velora::detail::IsAccessibleDepth;
 using velora::detail::ReadPixel;
@@ -77,36 +81,155 @@ struct Region {
     std::int32_t row;
 };
 
-// pa[i] = f(pa[i], pb[i]) over n bytes.
+// The pair rules as functors: f(a, b) gives the byte for one pair of values. Those with a
+// member V also give it for sixteen bytes at once (SSE2), where Wide() allows; V must give
+// exactly what f gives for each byte.
+#if defined(__SSE2__)
+#define VELORA_ALGEBRA_SSE2 1
+using Bytes16 = __m128i;
+#endif
+
 template <class F>
-void CombineBytes(std::uint8_t* pa, const std::uint8_t* pb, std::size_t n, F f) {
-    for (std::size_t i = 0; i < n; ++i) pa[i] = f(pa[i], pb[i]);
+constexpr bool kHasWide = requires(const F& f) { f.Wide(); };
+
+// pa[i] = f(pa[i], pb[i]) over n bytes (pa may be pb: each byte is read before it is written).
+template <class F>
+void CombineBytes(std::uint8_t* pa, const std::uint8_t* pb, std::size_t n, const F& f) {
+    std::size_t i = 0;
+#if VELORA_ALGEBRA_SSE2
+    if constexpr (kHasWide<F>) {
+        if (f.Wide())
+            for (; i + 16 <= n; i += 16) {
+                const Bytes16 a = _mm_loadu_si128(reinterpret_cast<const Bytes16*>(pa + i));
+                const Bytes16 b = _mm_loadu_si128(reinterpret_cast<const Bytes16*>(pb + i));
+                _mm_storeu_si128(reinterpret_cast<Bytes16*>(pa + i), f.V(a, b));
+            }
+    }
+#endif
+    for (; i < n; ++i) pa[i] = std::uint8_t(f(pa[i], pb[i]));
 }
 
 // The same over 32-bit pixels of both images: every fourth byte (alpha) stays.
 template <class F>
-void CombineBgrKeepingAlpha(std::uint8_t* pa, const std::uint8_t* pb, std::size_t pixels, F f) {
-    for (std::size_t i = 0; i < 4 * pixels; ++i) {
-        const std::uint8_t r = f(pa[i], pb[i]);
-        pa[i] = (i & 3) == 3 ? pa[i] : r;
+void CombineBgrKeepingAlpha(std::uint8_t* pa, const std::uint8_t* pb, std::size_t pixels, const F& f) {
+    std::size_t i = 0;
+    const std::size_t n = 4 * pixels;
+#if VELORA_ALGEBRA_SSE2
+    if constexpr (kHasWide<F>) {
+        if (f.Wide()) {
+            const Bytes16 alpha = _mm_set1_epi32(int(0xFF000000u));
+            for (; i + 16 <= n; i += 16) {
+                const Bytes16 a = _mm_loadu_si128(reinterpret_cast<const Bytes16*>(pa + i));
+                const Bytes16 b = _mm_loadu_si128(reinterpret_cast<const Bytes16*>(pb + i));
+                const Bytes16 r = _mm_or_si128(_mm_and_si128(alpha, a), _mm_andnot_si128(alpha, f.V(a, b)));
+                _mm_storeu_si128(reinterpret_cast<Bytes16*>(pa + i), r);
+            }
+        }
     }
+#endif
+    for (; i < n; ++i)
+        if ((i & 3) != 3) pa[i] = std::uint8_t(f(pa[i], pb[i]));
 }
+
+struct SumUpTo {
+    unsigned L;
+    unsigned operator()(unsigned a, unsigned b) const { return std::min(a + b, L); }
+#if VELORA_ALGEBRA_SSE2
+    bool Wide() const { return L == 255; }
+    Bytes16 V(Bytes16 a, Bytes16 b) const { return _mm_adds_epu8(a, b); }
+#endif
+};
+struct Difference {
+    unsigned operator()(unsigned a, unsigned b) const { return a > b ? a - b : 0; }
+#if VELORA_ALGEBRA_SSE2
+    bool Wide() const { return true; }
+    Bytes16 V(Bytes16 a, Bytes16 b) const { return _mm_subs_epu8(a, b); }
+#endif
+};
+struct ProductUpTo {
+    unsigned L;
+    unsigned operator()(unsigned a, unsigned b) const { return std::min(a * b, L); }
+};
+struct Mean {
+    unsigned operator()(unsigned a, unsigned b) const { return (a + b) >> 1; }
+#if VELORA_ALGEBRA_SSE2
+    bool Wide() const { return true; }
+    // The rounded-up average less the bit it rounded up by.
+    Bytes16 V(Bytes16 a, Bytes16 b) const {
+        return _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
+    }
+#endif
+};
+struct Larger {
+    unsigned operator()(unsigned a, unsigned b) const { return std::max(a, b); }
+#if VELORA_ALGEBRA_SSE2
+    bool Wide() const { return true; }
+    Bytes16 V(Bytes16 a, Bytes16 b) const { return _mm_max_epu8(a, b); }
+#endif
+};
+struct Smaller {
+    unsigned operator()(unsigned a, unsigned b) const { return std::min(a, b); }
+#if VELORA_ALGEBRA_SSE2
+    bool Wide() const { return true; }
+    Bytes16 V(Bytes16 a, Bytes16 b) const { return _mm_min_epu8(a, b); }
+#endif
+};
+struct FromTable {
+    const std::uint8_t* table;  // a * 256 + b
+    unsigned operator()(unsigned a, unsigned b) const { return table[a * 256 + b]; }
+};
+
+// The weighted sum, difference, product and mean of bytes (L = 255), in single precision
+// as Weighted computes them: four lanes of floats at a time, the same operations in the
+// same order, and the clamp as max(x, 0) (which gives 0 for NaN) then min(x, 255).
+struct WeightedBytes {
+    unsigned operation;
+    float weightA, weightB;
+    unsigned operator()(unsigned a, unsigned b) const { return Weighted(operation, true, a, b, weightA, weightB, 255.0f); }
+#if VELORA_ALGEBRA_SSE2
+    bool Wide() const { return true; }
+    __m128 Lane(__m128 a, __m128 b) const {
+        const __m128 x = _mm_mul_ps(a, _mm_set1_ps(weightA)), y = _mm_mul_ps(b, _mm_set1_ps(weightB));
+        __m128 r;
+        switch (operation) {
+            case 0: r = _mm_add_ps(x, y); break;
+            case 1: r = _mm_sub_ps(x, y); break;
+            case 2: r = _mm_mul_ps(x, y); break;
+            default: r = _mm_mul_ps(_mm_add_ps(x, y), _mm_set1_ps(0.5f)); break;
+        }
+        return _mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(255.0f));
+    }
+    Bytes16 V(Bytes16 a, Bytes16 b) const {
+        const Bytes16 zero = _mm_setzero_si128();
+        const Bytes16 aLow = _mm_unpacklo_epi8(a, zero), aHigh = _mm_unpackhi_epi8(a, zero);
+        const Bytes16 bLow = _mm_unpacklo_epi8(b, zero), bHigh = _mm_unpackhi_epi8(b, zero);
+        const auto quarter = [&](Bytes16 a16, Bytes16 b16, bool high) {
+            const Bytes16 a32 = high ? _mm_unpackhi_epi16(a16, zero) : _mm_unpacklo_epi16(a16, zero);
+            const Bytes16 b32 = high ? _mm_unpackhi_epi16(b16, zero) : _mm_unpacklo_epi16(b16, zero);
+            return _mm_cvttps_epi32(Lane(_mm_cvtepi32_ps(a32), _mm_cvtepi32_ps(b32)));
+        };
+        const Bytes16 low = _mm_packs_epi32(quarter(aLow, bLow, false), quarter(aLow, bLow, true));
+        const Bytes16 high = _mm_packs_epi32(quarter(aHigh, bHigh, false), quarter(aHigh, bHigh, true));
+        return _mm_packus_epi16(low, high);
+    }
+#endif
+};
 
 // f on the colour components of direct-colour rows of any pair of 24/32-bit depths.
 template <class F>
 void CombineDirectRow(std::uint8_t* pa, unsigned depthA, const std::uint8_t* pb, unsigned depthB, std::size_t pixels,
-                      F f) {
+                      const F& f) {
     if (depthA == 24 && depthB == 24) return CombineBytes(pa, pb, 3 * pixels, f);
     if (depthA == 32 && depthB == 32) return CombineBgrKeepingAlpha(pa, pb, pixels, f);
     const std::size_t sa = depthA / 8, sb = depthB / 8;
     for (std::size_t x = 0; x < pixels; ++x)
-        for (std::size_t c = 0; c < 3; ++c) pa[sa * x + c] = f(pa[sa * x + c], pb[sb * x + c]);
+        for (std::size_t c = 0; c < 3; ++c) pa[sa * x + c] = std::uint8_t(f(pa[sa * x + c], pb[sb * x + c]));
 }
 
 // Runs f(a value, b value) -> byte over the region, on the workers. Palette images of 1 or
 // 4 bits go pixel by pixel within their rows; the rest byte by byte.
 template <class F>
-void CombineRegion(const Region& r, F f) {
+void CombineRegion(const Region& r, const F& f) {
     if (r.cols <= 0 || r.rows <= 0) return;
     ForEachRowBand(r.rows, r.a.stride, [&](std::int32_t first, std::int32_t last) {
         const unsigned da = r.a.depth, db = r.b.depth;
@@ -120,7 +243,7 @@ void CombineRegion(const Region& r, F f) {
             } else {
                 for (std::int32_t x = 0; x < r.cols; ++x) {
                     const std::int32_t xa = x + r.column;
-                    WritePixel(pa, xa, da, f(std::uint8_t(ReadPixel(pa, xa, da)), std::uint8_t(ReadPixel(pb, x, db))));
+                    WritePixel(pa, xa, da, f(ReadPixel(pa, xa, da), ReadPixel(pb, x, db)));
                 }
             }
         }
@@ -143,19 +266,15 @@ std::vector<std::uint8_t> WeightedTable(unsigned operation, unsigned depth, floa
 // sums and products of bytes are exact in single precision). Division keeps its table.
 void CombineUnweighted(const Region& r, unsigned operation, unsigned L) {
     switch (operation) {
-        case 0:
-            return CombineRegion(r, [L](unsigned a, unsigned b) { return std::uint8_t(std::min(a + b, L)); });
-        case 1:
-            return CombineRegion(r, [](unsigned a, unsigned b) { return std::uint8_t(a > b ? a - b : 0); });
-        case 2:
-            return CombineRegion(r, [L](unsigned a, unsigned b) { return std::uint8_t(std::min(a * b, L)); });
-        case 4: return CombineRegion(r, [](unsigned a, unsigned b) { return std::uint8_t((a + b) >> 1); });
-        case 5: return CombineRegion(r, [](std::uint8_t a, std::uint8_t b) { return std::max(a, b); });
-        case 6: return CombineRegion(r, [](std::uint8_t a, std::uint8_t b) { return std::min(a, b); });
+        case 0: return CombineRegion(r, SumUpTo{L});
+        case 1: return CombineRegion(r, Difference{});
+        case 2: return CombineRegion(r, ProductUpTo{L});
+        case 4: return CombineRegion(r, Mean{});
+        case 5: return CombineRegion(r, Larger{});
+        case 6: return CombineRegion(r, Smaller{});
         default: {
             const auto table = WeightedTable(operation, r.a.depth, 1.0f, 1.0f);
-            const std::uint8_t* t = table.data();
-            return CombineRegion(r, [t](unsigned a, unsigned b) { return t[a * 256 + b]; });
+            return CombineRegion(r, FromTable{table.data()});
         }
     }
 }
@@ -165,47 +284,77 @@ void CombineWeighted(const Region& r, unsigned operation, float weightA, float w
         const unsigned L = IsDirect(r.a.depth) ? 255 : (1u << r.a.depth) - 1;
         return CombineUnweighted(r, operation, L);
     }
+    // Bytes of 0..255 take the same rule, palette or colour, but for division, lighter and darker.
+    if (r.a.depth >= 8 && (operation <= 2 || operation == 4))
+        return CombineRegion(r, WeightedBytes{operation, weightA, weightB});
     const auto table = WeightedTable(operation, r.a.depth, weightA, weightB);
-    const std::uint8_t* t = table.data();
-    CombineRegion(r, [t](unsigned a, unsigned b) { return t[a * 256 + b]; });
+    CombineRegion(r, FromTable{table.data()});
 }
 
+// The bitwise operations on raw values; NOT ignores b.
+template <int kOperation>
+struct Bitwise {
+    std::uint32_t operator()(std::uint32_t a, std::uint32_t b) const {
+        switch (kOperation) {
+            case 0: return ~a;
+            case 1: return a & b;
+            case 2: return a | b;
+            case 3: return a ^ b;
+            case 4: return ~(a & b);
+            default: return ~(a | b);
+        }
+    }
+#if VELORA_ALGEBRA_SSE2
+    bool Wide() const { return true; }
+    Bytes16 V(Bytes16 a, Bytes16 b) const {
+        const Bytes16 ones = _mm_set1_epi8(-1);
+        switch (kOperation) {
+            case 0: return _mm_xor_si128(a, ones);
+            case 1: return _mm_and_si128(a, b);
+            case 2: return _mm_or_si128(a, b);
+            case 3: return _mm_xor_si128(a, b);
+            case 4: return _mm_xor_si128(_mm_and_si128(a, b), ones);
+            default: return _mm_xor_si128(_mm_or_si128(a, b), ones);
+        }
+    }
+#endif
+};
+
 template <class F>
-void LogicalRegion(const Region& r, F f) {
+void LogicalRegion(const Region& r, const F& f) {
     if (r.cols <= 0 || r.rows <= 0) return;
     const unsigned da = r.a.depth, db = r.b.depth;
+    const std::uint32_t mask = da == 1 ? 1u : 0xFFFFFFFFu;
     ForEachRowBand(r.rows, r.a.stride, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* pa = r.a.Row(y);
             const std::uint8_t* pb = r.b.Row(y);
-            if (da != db) {
-                // Each raw value as the accessors give it, the result cut to A's pixel.
-                const std::uint32_t mask = da == 1 ? 1u : 0xFFFFFFFFu;
-                for (std::int32_t x = 0; x < r.cols; ++x)
-                    WritePixel(pa, x, da, f(ReadPixel(pa, x, da), ReadPixel(pb, x, db)) & mask);
-            } else if (da == 32) {
-                CombineBgrKeepingAlpha(pa, pb, std::size_t(r.cols), [&f](std::uint8_t a, std::uint8_t b) { return std::uint8_t(f(a, b)); });
-            } else {
+            std::int32_t x = 0;
+            if (da == 32 && db == 32) {
+                CombineBgrKeepingAlpha(pa, pb, std::size_t(r.cols), f);
+                continue;
+            }
+            if (da == db) {
                 // Packed rows are bit strings: whole bytes at once, then the pixels of a
                 // last partial byte one by one, so that the padding stays.
-                const std::size_t bits = std::size_t(r.cols) * da, whole = bits / 8;
-                CombineBytes(pa, pb, whole, [&f](std::uint8_t a, std::uint8_t b) { return std::uint8_t(f(a, b)); });
-                const std::uint32_t mask = da == 1 ? 1u : 0xFFFFFFFFu;
-                for (std::int32_t x = std::int32_t(whole * 8 / da); x < r.cols; ++x)
-                    WritePixel(pa, x, da, f(ReadPixel(pa, x, da), ReadPixel(pb, x, db)) & mask);
+                const std::size_t whole = std::size_t(r.cols) * da / 8;
+                CombineBytes(pa, pb, whole, f);
+                x = std::int32_t(whole * 8 / da);
             }
+            // Each raw value as the accessors give it, the result cut to A's pixel.
+            for (; x < r.cols; ++x) WritePixel(pa, x, da, f(ReadPixel(pa, x, da), ReadPixel(pb, x, db)) & mask);
         }
     });
 }
 
 void CombineLogical(const Region& r, unsigned operation) {
     switch (operation) {
-        case 0: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t) { return ~a; });
-        case 1: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return a & b; });
-        case 2: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return a | b; });
-        case 3: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return a ^ b; });
-        case 4: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return ~(a & b); });
-        default: return LogicalRegion(r, [](std::uint32_t a, std::uint32_t b) { return ~(a | b); });
+        case 0: return LogicalRegion(r, Bitwise<0>{});
+        case 1: return LogicalRegion(r, Bitwise<1>{});
+        case 2: return LogicalRegion(r, Bitwise<2>{});
+        case 3: return LogicalRegion(r, Bitwise<3>{});
+        case 4: return LogicalRegion(r, Bitwise<4>{});
+        default: return LogicalRegion(r, Bitwise<5>{});
     }
 }
 
