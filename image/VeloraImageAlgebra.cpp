@@ -238,17 +238,32 @@ struct FromTable {
     unsigned operator()(unsigned a, unsigned b) const { return table[a * 256 + b]; }
 };
 
-// The weighted sum, difference, product and mean of bytes (L = 255), in single precision
-// as Weighted computes them: four lanes of floats at a time, the same operations in the
-// same order, and the clamp as max(x, 0) (which gives 0 for NaN) then min(x, 255).
+// The weighted rule on bytes (L = 255) for sum, difference, product, division and mean, in
+// single precision as Weighted computes it: lanes of floats, the same operations in the same
+// order, the clamp as max(x, 0) (which gives 0 for NaN) then min(x, 255), and for division
+// the ceiling of the clamped value. direct: the division of colour components.
 struct WeightedBytes {
     unsigned operation;
+    bool direct;
     float weightA, weightB;
-    unsigned operator()(unsigned a, unsigned b) const { return Weighted(operation, true, a, b, weightA, weightB, 255.0f); }
+    unsigned operator()(unsigned a, unsigned b) const {
+        return Weighted(operation, direct, a, b, weightA, weightB, 255.0f);
+    }
 #if VELORA_ALGEBRA_SSE2
     bool Wide() const { return true; }
-    __m128 Lane(__m128 a, __m128 b) const {
-        const __m128 x = _mm_mul_ps(a, _mm_set1_ps(weightA)), y = _mm_mul_ps(b, _mm_set1_ps(weightB));
+    // Four values of A and of B (as floats) to four results (as integers).
+    Bytes16 Lane(__m128 a, __m128 b) const {
+        const __m128 x = _mm_mul_ps(a, _mm_set1_ps(weightA)), wB = _mm_set1_ps(weightB);
+        const auto clamp = [](__m128 v) { return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f)); };
+        if (operation == 3) {
+            const __m128 isZero = _mm_cmpeq_ps(b, _mm_setzero_ps());
+            const __m128 divisor = _mm_or_ps(_mm_and_ps(isZero, _mm_set1_ps(0.2f)), _mm_andnot_ps(isZero, b));
+            const __m128 q = clamp(direct ? _mm_mul_ps(_mm_div_ps(x, divisor), wB) : _mm_div_ps(x, _mm_mul_ps(divisor, wB)));
+            // Raised up: the truncation, plus one where it lost a fraction.
+            const Bytes16 t = _mm_cvttps_epi32(q);
+            return _mm_sub_epi32(t, _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(t), q)));
+        }
+        const __m128 y = _mm_mul_ps(b, wB);
         __m128 r;
         switch (operation) {
             case 0: r = _mm_add_ps(x, y); break;
@@ -256,7 +271,7 @@ struct WeightedBytes {
             case 2: r = _mm_mul_ps(x, y); break;
             default: r = _mm_mul_ps(_mm_add_ps(x, y), _mm_set1_ps(0.5f)); break;
         }
-        return _mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(255.0f));
+        return _mm_cvttps_epi32(clamp(r));
     }
     Bytes16 V(Bytes16 a, Bytes16 b) const {
         const Bytes16 zero = _mm_setzero_si128();
@@ -265,15 +280,25 @@ struct WeightedBytes {
         const auto quarter = [&](Bytes16 a16, Bytes16 b16, bool high) {
             const Bytes16 a32 = high ? _mm_unpackhi_epi16(a16, zero) : _mm_unpacklo_epi16(a16, zero);
             const Bytes16 b32 = high ? _mm_unpackhi_epi16(b16, zero) : _mm_unpacklo_epi16(b16, zero);
-            return _mm_cvttps_epi32(Lane(_mm_cvtepi32_ps(a32), _mm_cvtepi32_ps(b32)));
+            return Lane(_mm_cvtepi32_ps(a32), _mm_cvtepi32_ps(b32));
         };
         const Bytes16 low = _mm_packs_epi32(quarter(aLow, bLow, false), quarter(aLow, bLow, true));
         const Bytes16 high = _mm_packs_epi32(quarter(aHigh, bHigh, false), quarter(aHigh, bHigh, true));
         return _mm_packus_epi16(low, high);
     }
 #if VELORA_ALGEBRA_AVX2
-    VELORA_TARGET_AVX2 __m256 Lane(__m256 a, __m256 b) const {
-        const __m256 x = _mm256_mul_ps(a, _mm256_set1_ps(weightA)), y = _mm256_mul_ps(b, _mm256_set1_ps(weightB));
+    VELORA_TARGET_AVX2 __m256 Clamp(__m256 v) const {
+        return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+    }
+    VELORA_TARGET_AVX2 Bytes32 Lane(__m256 a, __m256 b) const {
+        const __m256 x = _mm256_mul_ps(a, _mm256_set1_ps(weightA)), wB = _mm256_set1_ps(weightB);
+        if (operation == 3) {
+            const __m256 divisor = _mm256_blendv_ps(b, _mm256_set1_ps(0.2f), _mm256_cmp_ps(b, _mm256_setzero_ps(), _CMP_EQ_OQ));
+            const __m256 q = Clamp(direct ? _mm256_mul_ps(_mm256_div_ps(x, divisor), wB)
+                                          : _mm256_div_ps(x, _mm256_mul_ps(divisor, wB)));
+            return _mm256_cvttps_epi32(_mm256_ceil_ps(q));
+        }
+        const __m256 y = _mm256_mul_ps(b, wB);
         __m256 r;
         switch (operation) {
             case 0: r = _mm256_add_ps(x, y); break;
@@ -281,12 +306,11 @@ struct WeightedBytes {
             case 2: r = _mm256_mul_ps(x, y); break;
             default: r = _mm256_mul_ps(_mm256_add_ps(x, y), _mm256_set1_ps(0.5f)); break;
         }
-        return _mm256_min_ps(_mm256_max_ps(r, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+        return _mm256_cvttps_epi32(Clamp(r));
     }
     // Sixteen bytes: two lanes of eight, packed back in order.
     VELORA_TARGET_AVX2 Bytes32 Eight(Bytes16 a, Bytes16 b) const {
-        return _mm256_cvttps_epi32(
-            Lane(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(a)), _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(b))));
+        return Lane(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(a)), _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(b)));
     }
     VELORA_TARGET_AVX2 Bytes16 Half(Bytes16 a, Bytes16 b) const {
         const Bytes32 words = _mm256_permute4x64_epi64(
@@ -360,6 +384,7 @@ void CombineUnweighted(const Region& r, unsigned operation, unsigned L) {
         case 5: return CombineRegion(r, Larger{});
         case 6: return CombineRegion(r, Smaller{});
         default: {
+            if (r.a.depth >= 8) return CombineRegion(r, WeightedBytes{operation, IsDirect(r.a.depth), 1.0f, 1.0f});
             const auto table = WeightedTable(operation, r.a.depth, 1.0f, 1.0f);
             return CombineRegion(r, FromTable{table.data()});
         }
@@ -371,9 +396,9 @@ void CombineWeighted(const Region& r, unsigned operation, float weightA, float w
         const unsigned L = IsDirect(r.a.depth) ? 255 : (1u << r.a.depth) - 1;
         return CombineUnweighted(r, operation, L);
     }
-    // Bytes of 0..255 take the same rule, palette or colour, but for division, lighter and darker.
-    if (r.a.depth >= 8 && (operation <= 2 || operation == 4))
-        return CombineRegion(r, WeightedBytes{operation, weightA, weightB});
+    // Bytes of 0..255 take the same rule, palette or colour, but for lighter and darker.
+    if (r.a.depth >= 8 && operation <= 4)
+        return CombineRegion(r, WeightedBytes{operation, IsDirect(r.a.depth), weightA, weightB});
     const auto table = WeightedTable(operation, r.a.depth, weightA, weightB);
     CombineRegion(r, FromTable{table.data()});
 }
