@@ -1,11 +1,12 @@
 // Operations between two images: weighted and saturating arithmetic, and bitwise logic.
-// Everything works on the stored rows. The weighted rule depends only on the pair of
-// values, so each call computes it once per pair into a table; with both weights 1 the
-// rule is plain integer arithmetic on bytes, which the compiler vectorizes.
+// Everything works on the stored rows, bands of them on the library's workers. Each rule
+// depends only on the pair of values. Bytes (8-bit indices, colour components) go sixteen
+// or thirty-two at a time: integer byte arithmetic where both weights are 1, else floats in
+// the order the rule computes them. 1- and 4-bit indices, and lighter and darker, look the
+// pair up in a table of every pair, made once per call.
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "CVelora.h"
@@ -17,7 +18,6 @@
 #endif
 
 using velora::detail::ForEachRowBand;
-using velora::detail::IsAccessibleDepth;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
 
