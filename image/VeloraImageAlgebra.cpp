@@ -242,12 +242,12 @@ struct FromTable {
 // single precision as Weighted computes it: lanes of floats, the same operations in the same
 // order, the clamp as max(x, 0) (which gives 0 for NaN) then min(x, 255), and for division
 // the ceiling of the clamped value. direct: the division of colour components.
+template <unsigned kOperation>
 struct WeightedBytes {
-    unsigned operation;
     bool direct;
     float weightA, weightB;
     unsigned operator()(unsigned a, unsigned b) const {
-        return Weighted(operation, direct, a, b, weightA, weightB, 255.0f);
+        return Weighted(kOperation, direct, a, b, weightA, weightB, 255.0f);
     }
 #if VELORA_ALGEBRA_SSE2
     bool Wide() const { return true; }
@@ -255,7 +255,7 @@ struct WeightedBytes {
     Bytes16 Lane(__m128 a, __m128 b) const {
         const __m128 x = _mm_mul_ps(a, _mm_set1_ps(weightA)), wB = _mm_set1_ps(weightB);
         const auto clamp = [](__m128 v) { return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f)); };
-        if (operation == 3) {
+        if constexpr (kOperation == 3) {
             const __m128 isZero = _mm_cmpeq_ps(b, _mm_setzero_ps());
             const __m128 divisor = _mm_or_ps(_mm_and_ps(isZero, _mm_set1_ps(0.2f)), _mm_andnot_ps(isZero, b));
             const __m128 q = clamp(direct ? _mm_mul_ps(_mm_div_ps(x, divisor), wB) : _mm_div_ps(x, _mm_mul_ps(divisor, wB)));
@@ -265,7 +265,7 @@ struct WeightedBytes {
         }
         const __m128 y = _mm_mul_ps(b, wB);
         __m128 r;
-        switch (operation) {
+        switch (kOperation) {
             case 0: r = _mm_add_ps(x, y); break;
             case 1: r = _mm_sub_ps(x, y); break;
             case 2: r = _mm_mul_ps(x, y); break;
@@ -292,7 +292,7 @@ struct WeightedBytes {
     }
     VELORA_TARGET_AVX2 Bytes32 Lane(__m256 a, __m256 b) const {
         const __m256 x = _mm256_mul_ps(a, _mm256_set1_ps(weightA)), wB = _mm256_set1_ps(weightB);
-        if (operation == 3) {
+        if constexpr (kOperation == 3) {
             const __m256 divisor = _mm256_blendv_ps(b, _mm256_set1_ps(0.2f), _mm256_cmp_ps(b, _mm256_setzero_ps(), _CMP_EQ_OQ));
             const __m256 q = Clamp(direct ? _mm256_mul_ps(_mm256_div_ps(x, divisor), wB)
                                           : _mm256_div_ps(x, _mm256_mul_ps(divisor, wB)));
@@ -300,7 +300,7 @@ struct WeightedBytes {
         }
         const __m256 y = _mm256_mul_ps(b, wB);
         __m256 r;
-        switch (operation) {
+        switch (kOperation) {
             case 0: r = _mm256_add_ps(x, y); break;
             case 1: r = _mm256_sub_ps(x, y); break;
             case 2: r = _mm256_mul_ps(x, y); break;
@@ -344,7 +344,7 @@ void CombineRegion(const Region& r, const F& f) {
     if (r.cols <= 0 || r.rows <= 0) return;
     ForEachRowBand(r.rows, r.a.stride, [&](std::int32_t first, std::int32_t last) {
         const unsigned da = r.a.depth, db = r.b.depth;
-        for (std::int32_t y = first; y < last; ++y) {
+        for (std::int32_t y = last - 1; y >= first; --y) {  // rising addresses: rows are stored bottom-up
             std::uint8_t* pa = r.a.Row(y + r.row);
             const std::uint8_t* pb = r.b.Row(y);
             if (IsDirect(da)) {
@@ -375,6 +375,17 @@ std::vector<std::uint8_t> WeightedTable(unsigned operation, unsigned depth, floa
 
 // The operation with both weights 1, as integers (the float rule gives these exactly: the
 // sums and products of bytes are exact in single precision). Division keeps its table.
+void CombineWeightedBytes(const Region& r, unsigned operation, float weightA, float weightB) {
+    const bool direct = IsDirect(r.a.depth);
+    switch (operation) {
+        case 0: return CombineRegion(r, WeightedBytes<0>{direct, weightA, weightB});
+        case 1: return CombineRegion(r, WeightedBytes<1>{direct, weightA, weightB});
+        case 2: return CombineRegion(r, WeightedBytes<2>{direct, weightA, weightB});
+        case 3: return CombineRegion(r, WeightedBytes<3>{direct, weightA, weightB});
+        default: return CombineRegion(r, WeightedBytes<4>{direct, weightA, weightB});
+    }
+}
+
 void CombineUnweighted(const Region& r, unsigned operation, unsigned L) {
     switch (operation) {
         case 0: return CombineRegion(r, SumUpTo{L});
@@ -384,7 +395,7 @@ void CombineUnweighted(const Region& r, unsigned operation, unsigned L) {
         case 5: return CombineRegion(r, Larger{});
         case 6: return CombineRegion(r, Smaller{});
         default: {
-            if (r.a.depth >= 8) return CombineRegion(r, WeightedBytes{operation, IsDirect(r.a.depth), 1.0f, 1.0f});
+            if (r.a.depth >= 8) return CombineWeightedBytes(r, operation, 1.0f, 1.0f);
             const auto table = WeightedTable(operation, r.a.depth, 1.0f, 1.0f);
             return CombineRegion(r, FromTable{table.data()});
         }
@@ -398,7 +409,7 @@ void CombineWeighted(const Region& r, unsigned operation, float weightA, float w
     }
     // Bytes of 0..255 take the same rule, palette or colour, but for lighter and darker.
     if (r.a.depth >= 8 && operation <= 4)
-        return CombineRegion(r, WeightedBytes{operation, IsDirect(r.a.depth), weightA, weightB});
+        return CombineWeightedBytes(r, operation, weightA, weightB);
     const auto table = WeightedTable(operation, r.a.depth, weightA, weightB);
     CombineRegion(r, FromTable{table.data()});
 }
@@ -451,7 +462,7 @@ void LogicalRegion(const Region& r, const F& f) {
     const unsigned da = r.a.depth, db = r.b.depth;
     const std::uint32_t mask = da == 1 ? 1u : 0xFFFFFFFFu;
     ForEachRowBand(r.rows, r.a.stride, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y) {
+        for (std::int32_t y = last - 1; y >= first; --y) {  // rising addresses: rows are stored bottom-up
             std::uint8_t* pa = r.a.Row(y);
             const std::uint8_t* pb = r.b.Row(y);
             std::int32_t x = 0;
