@@ -194,6 +194,38 @@ struct FileState {
     ~FileState() { std::filesystem::remove(path); }
 };
 
+// Operations between two images: A combined with B (A mirrored, so that they differ
+// everywhere), in place on both sides.
+void AddImageAlgebraRows(std::vector<Row>& rows, std::int32_t n) {
+    for (const int depth : {8, 24}) {
+        const std::string bits = depth == 8 ? " 8 bits" : " 24 bits";
+        const auto b = std::make_shared<CVelora>(RandomImage(n, depth));
+        b->Flip(0);
+        const std::function<CVelora()> source = [n, depth] { return RandomImage(n, depth); };
+        const cv::Mat mb = Wrap(*b);
+        const auto key = [&](const char* name) { return std::string(name) + (depth == 8 ? "8" : "24"); };
+        rows.push_back(Pair(key("Sum"), "Arithmetic(sum,B,1,1,0,0)" + bits, "add (saturating)", 1.2, source,
+                            [b](CVelora& im) { return im.Arithmetic(0, *b, 1, 1, 0, 0); },
+                            [b, mb](cv::Mat& m, cv::Mat&) { cv::add(m, mb, m); }, true));
+        // OpenCV rounds the weighted sum, ours truncates: the bytes differ by design.
+        rows.push_back(Pair(key("Weighted"), "Arithmetic(sum,B,0.55,0.7,0,0)" + bits, "addWeighted", 1.2, source,
+                            [b](CVelora& im) { return im.Arithmetic(0, *b, 0.55f, 0.7f, 0, 0); },
+                            [b, mb](cv::Mat& m, cv::Mat&) { cv::addWeighted(m, 0.55, mb, 0.7, 0, m); }, true, false));
+        rows.push_back(Pair(key("And"), "Logical(and,B)" + bits, "bitwise_and", 1.2, source,
+                            [b](CVelora& im) { return im.Logical(1, b.get()); },
+                            [b, mb](cv::Mat& m, cv::Mat&) { cv::bitwise_and(m, mb, m); }, true));
+        rows.push_back(Pair(key("Or"), "Logical(or,B)" + bits, "bitwise_or", 1.2, source,
+                            [b](CVelora& im) { return im.Logical(2, b.get()); },
+                            [b, mb](cv::Mat& m, cv::Mat&) { cv::bitwise_or(m, mb, m); }, true));
+        rows.push_back(Pair(key("Xor"), "Logical(xor,B)" + bits, "bitwise_xor", 1.2, source,
+                            [b](CVelora& im) { return im.Logical(3, b.get()); },
+                            [b, mb](cv::Mat& m, cv::Mat&) { cv::bitwise_xor(m, mb, m); }, true));
+        rows.push_back(Pair(key("Not"), "Logical(not)" + bits, "bitwise_not", 1.2, source,
+                            [](CVelora& im) { return im.Logical(0, nullptr); },
+                            [](cv::Mat& m, cv::Mat&) { cv::bitwise_not(m, m); }, true));
+    }
+}
+
 std::vector<Row> AllRows(const Options& options) {
     const std::int32_t n = options.size;
     auto rgb = [n] { return RandomImage(n, 24); };
@@ -423,6 +455,7 @@ std::vector<Row> AllRows(const Options& options) {
                                 [](cv::Mat& m, cv::Mat& out) { cv::medianBlur(m, out, 5); }, false, false));
         }
     }
+    AddImageAlgebraRows(rows, n);
     return rows;
 }
 

@@ -407,3 +407,47 @@ BENCHMARK(BM_FilterMedian3x3)->Apply(FilterArgs);
 BENCHMARK(BM_FilterMedian5x5)->Apply(FilterArgs);
 BENCHMARK(BM_FilterMedian9x9)->Apply(FilterArgs);
 BENCHMARK(BM_PreviewEmboss)->ArgsProduct({{8}, {1, 0}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+
+// ---- Operations between images: the refresh of the arithmetic and logical dialogs (restore
+// A, combine it with B), on 24 and 8 bits, at one thread and at the default count. B is A
+// mirrored, so that the two differ everywhere.
+namespace {
+
+const CVelora& SecondImage(int depth) {
+    static const auto mirrored = [](int d) {
+        CVelora made = ThreadedSource(d);
+        made.Flip(0);
+        return made;
+    };
+    static const CVelora rgb = mirrored(24), gray = mirrored(8);
+    return depth == 24 ? rgb : gray;
+}
+
+void Between(benchmark::State& s, unsigned (*op)(CVelora&, const CVelora&)) {
+    const CVelora& b = SecondImage(int(s.range(0)));
+    Threaded(s, [&b, op](CVelora& im) { return op(im, b); });
+}
+
+void BM_PreviewArithmeticSum(benchmark::State& s) {
+    Between(s, [](CVelora& a, const CVelora& b) { return a.Arithmetic(0, b, 1, 1, 0, 0); });
+}
+void BM_PreviewArithmeticWeighted(benchmark::State& s) {
+    Between(s, [](CVelora& a, const CVelora& b) { return a.Arithmetic(0, b, 0.55f, 0.7f, 0, 0); });
+}
+void BM_PreviewArithmeticDivisionOffset(benchmark::State& s) {
+    Between(s, [](CVelora& a, const CVelora& b) { return a.Arithmetic(3, b, 1.2f, 0.8f, 100, 50); });
+}
+void BM_PreviewLogicalAnd(benchmark::State& s) {
+    Between(s, [](CVelora& a, const CVelora& b) { return a.Logical(1, &b); });
+}
+void BM_PreviewLogicalNot(benchmark::State& s) {
+    Between(s, [](CVelora& a, const CVelora&) { return a.Logical(0, nullptr); });
+}
+
+}  // namespace
+
+BENCHMARK(BM_PreviewArithmeticSum)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewArithmeticWeighted)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewArithmeticDivisionOffset)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewLogicalAnd)->Apply(GeometryArgs);
+BENCHMARK(BM_PreviewLogicalNot)->Apply(GeometryArgs);

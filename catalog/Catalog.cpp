@@ -20,6 +20,7 @@ std::vector<Operation> BuildCatalog() {
     AddWarpOperations(all);
     AddTranslationOperations(all);
     AddFilterOperations(all);
+    AddImageAlgebraOperations(all);
     AddQueries(all);
     return all;
 }

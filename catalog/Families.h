@@ -16,6 +16,7 @@ void AddGeometryOperations(std::vector<Operation>& all);
 void AddWarpOperations(std::vector<Operation>& all);
 void AddTranslationOperations(std::vector<Operation>& all);
 void AddFilterOperations(std::vector<Operation>& all);
+void AddImageAlgebraOperations(std::vector<Operation>& all);
 void AddQueries(std::vector<Operation>& all);
 
 // A mean's JSON: the value and the mean red, green and blue.

@@ -4,6 +4,7 @@
 #include "GenericOperationDialog.h"
 #include "GeometryDialogs.h"
 #include "GrayLevelDialogs.h"
+#include "ImageAlgebraDialogs.h"
 #include "IntensityDialogs.h"
 #include "PixelValueDialogs.h"
 #include "ThresholdDialogs.h"
@@ -43,6 +44,8 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CEscaladoDlg>(kCmdScale),
         Entry<CRotarDlg>(kCmdRotate),
         Entry<CRecortarDlg>(kCmdCrop),
+        Entry<COperacionesEntreImg>(kCmdArithmetic),
+        Entry<COpLogicasDlg>(kCmdLogical),
     };
     return dialogs;
 }

@@ -570,6 +570,31 @@ public:
     // offset columns stay. 2 depth not 4 or 8; 1 offset not 1, 3 or 5; 3 no memory for the
     // colour table.
     unsigned Emboss(int offset);
+    // ---- Operations between images ----
+    // Values are those of the pixel accessors: indices of palette images (maximum level
+    // L = 2^depth - 1), the blue, green and red bytes one by one for 24 and 32 bits (the
+    // alpha byte stays). Results are computed in single precision; a result that is not a
+    // number gives 0. Indices beyond a short colour table grow it (as Equalize does).
+    // b may be this image: it is then read as it was before the call.
+    //
+    // Operation 0 sum, 1 difference, 2 product, 3 division, 4 mean, 5 lighter, 6 darker, of
+    // a = A * weightA and b = B * weightB; B's pixel (x, y) meets A's (x + offsetColumn,
+    // y + offsetRow) within the smaller width and height, and nothing beyond A's edges.
+    // 1 operation above 6; 2 a depth of A or B not 1, 4, 8, 24, 32; 4 a weight negative or
+    // not a number; 5 an offset negative or beyond A's last column or row; 3 the depths
+    // differ and not both are 24 or 32 bits; 6 no memory to grow the colour table.
+    unsigned Arithmetic(unsigned operation, const CVelora& b, float weightA, float weightB, int offsetColumn,
+                        int offsetRow);
+    // The same operations with weights 1 and no offset; the mean is (A + B) >> 1 and
+    // lighter and darker take the larger or smaller value. Codes 1, 2, 3 as Arithmetic;
+    // 4 no memory to grow the colour table.
+    unsigned SaturatingArithmetic(unsigned operation, const CVelora& b);
+    // Operation 0 NOT (the whole image; b is not read), 1 AND, 2 OR, 3 XOR, 4 NAND, 5 NOR on
+    // the raw values (an index, or 0x00RRGGBB), within the smaller width and height, the
+    // result cut to A's pixel width. 1 operation above 5; 2 a depth of A (or of b, when read)
+    // not 1, 4, 8, 24, 32; 3 b missing for an operation other than NOT; 4 no memory to grow
+    // the colour table.
+    unsigned Logical(unsigned operation, const CVelora* b);
 
 protected:
     friend class CModelPreview;  // writes the pixels it computes

@@ -120,8 +120,8 @@ const std::vector<CommandInfo> kCommands = {
     {kCmdSetOperations, "Operaciones de Conjuntos", "Operaciones de conjuntos entre imágenes binarias", S::View,
      Depths(kD1, false), false},
     {kCmdMorphology, "Morfología Matemática", "Operaciones morfológicas", S::View, Depths(kDepthsPalette), false},
-    {kCmdArithmetic, "Operaciones Aritméticas", "Operaciones aritméticas entre imágenes", S::View, Depths(kDepthsAll5), false},
-    {kCmdLogical, "Operaciones Lógicas", "Operaciones lógicas entre imágenes", S::View, Depths(kDepthsAll5), false},
+    {kCmdArithmetic, "Operaciones Aritméticas", "Operaciones aritméticas entre imágenes", S::View, Op, true},
+    {kCmdLogical, "Operaciones Lógicas", "Operaciones lógicas entre imágenes", S::View, Op, true},
     // ---- Escotoma
     {kCmdScotoma, "Zoom Escotoma", "Simulación de un escotoma", S::View, Depths(kDepthsAll5), false},
     {kCmdBatch, "Generar  Imágenes por Lotes", "Genera imágenes de estímulo por lotes", S::View, Depths(kDepthsAll5), false},

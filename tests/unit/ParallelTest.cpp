@@ -190,6 +190,11 @@ const Operation kRowOperations[] = {
     {"Max-min 7x7", [](CVelora& im) { return im.PredefinedFilter(72, 0, 0); }},
     {"Harmonic mean", [](CVelora& im) { return im.PredefinedFilter(77, 0, 0); }},
     {"Emboss", [](CVelora& im) { return im.Emboss(3); }},
+    // Operations between images
+    {"Arithmetic weighted, offset", [](CVelora& im) { const CVelora b = im; return im.Arithmetic(0, b, 0.6f, 0.7f, 3, 2); }},
+    {"Arithmetic division", [](CVelora& im) { const CVelora b = im; return im.Arithmetic(3, b, 1, 1, 0, 0); }},
+    {"SaturatingArithmetic difference", [](CVelora& im) { CVelora b = im; b.Flip(0); return im.SaturatingArithmetic(1, b); }},
+    {"Logical XOR", [](CVelora& im) { CVelora b = im; b.Flip(1); return im.Logical(3, &b); }},
 };
 
 }  // namespace

@@ -2,6 +2,8 @@
 // dialog (generic or custom) opens with the declared title, "Aceptar" adds one undo step with
 // the declared label and times the operation under the declared label, "Cancelar" leaves the
 // image as it was; a command without a dialog does the same at once, or opens its new window.
+#include <QComboBox>
+
 #include "ChildFrame.h"
 #include "CommandTable.h"
 #include "CustomDialogs.h"
@@ -60,6 +62,9 @@ TEST_F(CatalogCommands, DialogsOkAddOneLabelledUndoStepAndCancelRestores) {
             EXPECT_FALSE(doc.History().CanUndo());
 
             auto dialog = MakeOperationDialog(c.id, view);
+            // A dialog that chooses among the open images gets the first of each list.
+            for (QComboBox* box : dialog->findChildren<QComboBox*>())
+                if (box->currentIndex() < 0 && box->count() > 0) emit box->activated(0);
             dialog->accept();
             ASSERT_EQ(doc.History().Position(), 1);
             EXPECT_EQ(doc.History().Description(0), c.undoLabel);

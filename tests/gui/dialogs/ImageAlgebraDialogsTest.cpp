@@ -1,0 +1,185 @@
+// The arithmetic and logical dialogs as a user drives them: choosing A and B among the open
+// images, live results in A's window, the messages, the weights' arrows and the offsets,
+// one undo step on the image that changed, and Cancel giving both images back.
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include "ChildFrame.h"
+#include "CommandIds.h"
+#include "CustomDialogs.h"
+#include "ImageAlgebraDialogs.h"
+#include "WorkbenchFixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+class ImageAlgebraDialogs : public Workbench {
+protected:
+    CVelora Expected(const CVelora& a, const CVelora& b, unsigned op, float wA, float wB, int col, int row) {
+        CVelora result = a;
+        EXPECT_EQ(result.Arithmetic(op, b, wA, wB, col, row), 0u);
+        return result;
+    }
+    int Index(QComboBox* box, CUtilidadView* view) {
+        return box->findText(QString::fromStdString(view->Document().Title()));
+    }
+};
+
+}  // namespace
+
+TEST_F(ImageAlgebraDialogs, ArithmeticShowsEveryChangeInAsWindowAndRecordsTheStepThere) {
+    CUtilidadView* a = OpenImage("a.bmp", RandomImage(20, 12, 8, 1, true));
+    CUtilidadView* b = OpenImage("b.bmp", RandomImage(15, 14, 8, 2, true));
+    OpenImage("cuatro.bmp", RandomImage(15, 14, 4, 3));
+    CUtilidadView* colour = OpenImage("colour.bmp", RandomImage(9, 9, 24, 4));
+    const CVelora aBefore = a->Document().Image(), bBefore = b->Document().Image();
+    const CVelora colourBefore = colour->Document().Image();
+
+    // Opened from the colour image: it is listed first; A is another document.
+    COperacionesEntreImg dialog(colour);
+    dialog.show();
+    ASSERT_EQ(dialog.imageA->count(), 4);
+    EXPECT_EQ(dialog.imageA->itemText(0).toStdString(), colour->Document().Title());
+    EXPECT_EQ(dialog.differentPixels->text(), "Seleccione las 2 Imágenes");
+    dialog.operation->button(1)->click();
+    EXPECT_EQ(messages.takeLast(), "Error|Error. Debe Seleccionar las 2 imágenes");
+    dialog.operation->button(0)->click();
+    messages.clear();
+
+    dialog.Choose(0, Index(dialog.imageA, a));
+    EXPECT_EQ(Block(a->Document().Image()), Block(aBefore));
+    dialog.Choose(1, Index(dialog.imageB, b));
+    EXPECT_EQ(dialog.differentPixels->text(),
+              QString("Nº de Píxeles Distintos: %1").arg(aBefore.CountDifferentPixels(bBefore)));
+    EXPECT_EQ(Block(a->Document().Image()), Block(Expected(aBefore, bBefore, 0, 1, 1, 0, 0)));
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Operación aritmética: "));
+    dialog.operation->button(3)->click();
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de División de Imágenes: "));
+    EXPECT_EQ(Block(a->Document().Image()), Block(Expected(aBefore, bBefore, 3, 1, 1, 0, 0)));
+
+    // The weights step by 0.05 and stop at 0.00; each step shows at once.
+    for (int i = 0; i < 3; ++i) dialog.weightUp[0]->click();
+    EXPECT_EQ(dialog.weight[0]->text(), "1.15");
+    for (int i = 0; i < 25; ++i) dialog.weightDown[1]->click();
+    EXPECT_EQ(dialog.weight[1]->text(), "0.00");
+    EXPECT_EQ(dialog.WeightB(), 0.0f);
+    dialog.weightUp[1]->click();
+    EXPECT_EQ(dialog.weight[1]->text(), "0.05");
+    EXPECT_EQ(Block(a->Document().Image()), Block(Expected(aBefore, bBefore, 3, dialog.WeightA(), dialog.WeightB(), 0, 0)));
+
+    // Offsets beyond A (20 x 12) or negative go back to 0.
+    Type(dialog.offsetColumn, "7");
+    Type(dialog.offsetRow, "12");
+    EXPECT_EQ(dialog.offsetRow->text(), "0");
+    Type(dialog.offsetRow, "-2");
+    EXPECT_EQ(dialog.offsetRow->text(), "0");
+    Type(dialog.offsetRow, "3");
+    EXPECT_EQ(dialog.OffsetColumn(), 7);
+    const CVelora shown = Expected(aBefore, bBefore, 3, dialog.WeightA(), dialog.WeightB(), 7, 3);
+    EXPECT_EQ(Block(a->Document().Image()), Block(shown));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+
+    dialog.accept();
+    // The step is on A's document, not on the colour image the dialog was opened from.
+    ASSERT_EQ(a->Document().History().Position(), 1);
+    EXPECT_EQ(a->Document().History().Description(0), "Operaciones entre Imágenes");
+    EXPECT_TRUE(a->Document().IsModified());
+    EXPECT_FALSE(colour->Document().History().CanUndo());
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cálculo Op. Aritmética: "));
+    EXPECT_EQ(Block(a->Document().Image()), Block(shown));
+    EXPECT_EQ(Block(b->Document().Image()), Block(bBefore));
+    EXPECT_EQ(Block(colour->Document().Image()), Block(colourBefore));
+    ASSERT_TRUE(a->Document().Undo());
+    EXPECT_EQ(Block(a->Document().Image()), Block(aBefore));
+}
+
+TEST_F(ImageAlgebraDialogs, ArithmeticRefusesMixedDepthsAndCancelGivesBothBack) {
+    CUtilidadView* gray = OpenImage("gris.bmp", RandomImage(10, 8, 8, 5, true));
+    CUtilidadView* four = OpenImage("cuatro.bmp", RandomImage(10, 8, 4, 6));
+    const CVelora grayBefore = gray->Document().Image();
+    {
+        COperacionesEntreImg dialog(gray);
+        dialog.Choose(0, 0);
+        dialog.Choose(1, Index(dialog.imageB, four));
+        EXPECT_EQ(messages.takeLast(), "Error|Error. Las imágenes tienen distinta profundidad de color");
+        EXPECT_EQ(Block(gray->Document().Image()), Block(grayBefore));
+        // A chosen as B as well: the sum of the image with itself, then Cancel.
+        dialog.Choose(1, 0);
+        EXPECT_EQ(Block(gray->Document().Image()), Block(Expected(grayBefore, grayBefore, 0, 1, 1, 0, 0)));
+        dialog.reject();
+    }
+    EXPECT_EQ(Block(gray->Document().Image()), Block(grayBefore));
+    EXPECT_FALSE(gray->Document().History().CanUndo());
+
+    // Aceptar without both images says so and stays open.
+    COperacionesEntreImg dialog(gray);
+    dialog.show();
+    dialog.Choose(0, 0);
+    dialog.accept();
+    EXPECT_EQ(messages.takeLast(), "Error|Error. Debe Seleccionar las 2 imágenes");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(gray->Document().History().CanUndo());
+    dialog.reject();
+}
+
+TEST_F(ImageAlgebraDialogs, LogicNeedsOneImageForNotAndTwoForTheRest) {
+    CUtilidadView* a = OpenImage("a.bmp", RandomImage(12, 7, 8, 7, true));
+    CUtilidadView* b = OpenImage("b.bmp", RandomImage(9, 9, 24, 8));
+    const CVelora aBefore = a->Document().Image(), bBefore = b->Document().Image();
+    COpLogicasDlg dialog(a);
+    EXPECT_EQ(dialog.differentPixels->text(), "Seleccione Imagen");
+    EXPECT_FALSE(dialog.imageB->isEnabled());
+    dialog.operation->button(0)->click();
+    EXPECT_EQ(messages.takeLast(), "Error|Error. Debe Seleccionar la Imagen");
+
+    dialog.Choose(0, 0);  // NOT at once
+    CVelora inverted = aBefore;
+    inverted.Logical(0, nullptr);
+    EXPECT_EQ(Block(a->Document().Image()), Block(inverted));
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Operación lógica: "));
+
+    dialog.operation->button(1)->click();  // AND without B
+    EXPECT_TRUE(dialog.imageB->isEnabled());
+    EXPECT_EQ(messages.takeLast(), "Error|Error. Debe Seleccionar las 2 imágenes");
+    dialog.accept();
+    EXPECT_EQ(messages.takeLast(), "Error|Error. Debe Seleccionar las 2 imágenes");
+
+    dialog.Choose(1, Index(dialog.imageB, b));  // depths may differ: raw values, cut to A's
+    EXPECT_EQ(dialog.differentPixels->text(),
+              QString("Nº de Píxeles Distintos: %1").arg(aBefore.CountDifferentPixels(bBefore)));
+    dialog.operation->button(3)->click();
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Operación lógica XOR: "));
+    CVelora xored = aBefore;
+    xored.Logical(3, &bBefore);
+    EXPECT_EQ(Block(a->Document().Image()), Block(xored));
+    dialog.accept();
+    ASSERT_EQ(a->Document().History().Position(), 1);
+    EXPECT_EQ(a->Document().History().Description(0), "Operaciones Lógicas");
+    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cálculo Op. Lógica: "));
+    EXPECT_EQ(Block(a->Document().Image()), Block(xored));
+    EXPECT_EQ(Block(b->Document().Image()), Block(bBefore));
+}
+
+TEST_F(ImageAlgebraDialogs, AClosedImageIsNoLongerChosen) {
+    CUtilidadView* a = OpenImage("a.bmp", RandomImage(12, 7, 8, 9, true));
+    OpenImage("b.bmp", RandomImage(12, 7, 8, 10, true));
+    const CVelora aBefore = a->Document().Image();
+    COperacionesEntreImg dialog(a);
+    dialog.Choose(0, 0);
+    dialog.Choose(1, 1);
+    // B's window closes while the dialog is open (the one opened last, which is B).
+    Frame().Children().back()->close();
+    Settle();
+    dialog.operation->button(2)->click();
+    EXPECT_EQ(messages.takeLast(), "Error|Error. Debe Seleccionar las 2 imágenes");
+    dialog.Choose(1, 1);
+    dialog.weightUp[0]->click();
+    EXPECT_EQ(messages.takeLast(), "Error|Error. Debe Seleccionar las 2 imágenes");
+    dialog.reject();
+    EXPECT_EQ(Block(a->Document().Image()), Block(aBefore));
+}

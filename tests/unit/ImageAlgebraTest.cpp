@@ -1,0 +1,352 @@
+// Operations between two images: the row-wise, table and integer paths against a direct
+// evaluation pixel by pixel, the cases a teacher would show, refusals, and the values that
+// a plain float-to-integer conversion would leave undefined.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <random>
+
+#include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+bool Direct(const CVelora& im) { return im.GetBitCount() >= 24; }
+
+// The rule of one pair of values, as written for a pupil: a = A * wA, b = B * wB in single
+// precision, limited to L.
+int Rule(unsigned op, bool direct, std::uint32_t va, std::uint32_t vb, float wA, float wB, int L) {
+    const float a = float(va) * wA, b = float(vb) * wB;
+    const float bp = vb == 0 ? 0.2f : float(vb);
+    auto truncated = [L](float x) { return std::isnan(x) || x <= 0 ? 0 : x > float(L) ? L : int(x); };
+    auto ceiling = [L](float x) { return std::isnan(x) || x <= 0 ? 0 : x > float(L) ? L : int(std::ceil(x)); };
+    switch (op) {
+        case 0: return truncated(a + b);
+        case 1: return truncated(a - b);
+        case 2: return truncated(a * b);
+        case 3: return direct ? ceiling(a / bp * wB) : ceiling(a / (bp * wB));
+        case 4: return truncated((a + b) * 0.5f);
+        case 5: return direct ? std::max(truncated(a), truncated(b)) : b > a ? truncated(b) : int(va);
+        default: return direct ? std::min(truncated(a), truncated(b)) : a > b ? truncated(b) : int(va);
+    }
+}
+
+// The weighted operation pixel by pixel through the accessors; B is read as it was.
+void NaiveArithmetic(CVelora& A, unsigned op, const CVelora& B0, float wA, float wB, int col, int row) {
+    const CVelora B = B0;
+    const int L = Direct(A) ? 255 : int(A.GetMaxColors()) - 1;
+    for (int y = 0; y < std::min(A.GetHeight(), B.GetHeight()); ++y)
+        for (int x = 0; x < std::min(A.GetWidth(), B.GetWidth()); ++x) {
+            const int xa = x + col, ya = y + row;
+            if (!A.IsValidPoint(xa, ya)) continue;
+            if (!Direct(A)) {
+                A.SetPixel(xa, ya, std::uint32_t(Rule(op, false, A.GetPixel(xa, ya), B.GetPixel(x, y), wA, wB, L)));
+                continue;
+            }
+            const std::uint32_t pa = A.GetPixel(xa, ya), pb = B.GetPixel(x, y);
+            std::uint32_t out = 0;
+            for (int shift : {0, 8, 16})
+                out |= std::uint32_t(Rule(op, true, (pa >> shift) & 255, (pb >> shift) & 255, wA, wB, L)) << shift;
+            A.SetPixel(xa, ya, out);
+        }
+}
+
+void NaiveLogical(CVelora& A, unsigned op, const CVelora& B0) {
+    const CVelora B = B0;
+    const bool notOp = op == 0;
+    const int w = notOp ? A.GetWidth() : std::min(A.GetWidth(), B.GetWidth());
+    const int h = notOp ? A.GetHeight() : std::min(A.GetHeight(), B.GetHeight());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t a = A.GetPixel(x, y), b = notOp ? 0 : B.GetPixel(x, y);
+            const std::uint32_t r[] = {~a, a & b, a | b, a ^ b, ~(a & b), ~(a | b)};
+            A.SetPixel(x, y, A.GetBitCount() == 1 ? r[op] & 1 : r[op]);
+        }
+}
+
+// Pixels, colour tables and alpha bytes; the name and header aside from the table size.
+void ExpectSamePixels(const CVelora& got, const CVelora& want) {
+    ASSERT_EQ(got.GetWidth(), want.GetWidth());
+    ASSERT_EQ(got.GetHeight(), want.GetHeight());
+    for (int y = 0; y < got.GetHeight(); ++y)
+        for (int x = 0; x < got.GetWidth(); ++x) {
+            ASSERT_EQ(got.GetPixel(x, y), want.GetPixel(x, y)) << "(" << x << ", " << y << ")";
+            if (got.GetBitCount() == 32) {
+                ASSERT_EQ(got.GetAlfa(x, y), want.GetAlfa(x, y));
+            }
+        }
+}
+
+CVelora Gray8(std::initializer_list<std::uint32_t> values) {
+    CVelora image(nullptr, nullptr, int(values.size()), 1, 8);
+    int x = 0;
+    for (std::uint32_t v : values) image.SetPixel(x++, 0, v);
+    return image;
+}
+
+std::vector<std::uint32_t> Row0(const CVelora& image) {
+    std::vector<std::uint32_t> out;
+    for (int x = 0; x < image.GetWidth(); ++x) out.push_back(image.GetPixel(x, 0));
+    return out;
+}
+
+}  // namespace
+
+TEST(ImageAlgebra, FastPathsMatchTheRulePixelByPixelOnEveryDepth) {
+    std::mt19937 rng(83);
+    const std::pair<int, int> pairs[] = {{1, 1}, {4, 4}, {8, 8}, {24, 24}, {32, 32}, {24, 32}, {32, 24}};
+    const std::pair<float, float> weights[] = {{1, 1}, {0.5f, 0.5f}, {1.35f, 0.8f}, {0, 2.6f}, {3.05f, 0}};
+    for (const auto& [da, db] : pairs) {
+        // Unequal sizes, odd widths (partial bytes, padding), B sometimes the larger.
+        const CVelora A = RandomImage(37 + int(rng() % 40), 9 + int(rng() % 30), da, unsigned(rng()));
+        const CVelora B = RandomImage(29 + int(rng() % 60), 7 + int(rng() % 30), db, unsigned(rng()));
+        for (unsigned op = 0; op <= 6; ++op)
+            for (const auto& [wA, wB] : weights)
+                for (const auto& [col, row] : {std::pair{0, 0}, std::pair{10, 3}, std::pair{A.GetWidth() - 1, 1}}) {
+                    SCOPED_TRACE(testing::Message() << da << "/" << db << " bits, op " << op << ", weights " << wA
+                                                    << " " << wB << ", offset " << col << " " << row);
+                    CVelora fast = A, naive = A;
+                    ASSERT_EQ(fast.Arithmetic(op, B, wA, wB, col, row), 0u);
+                    NaiveArithmetic(naive, op, B, wA, wB, col, row);
+                    ASSERT_EQ(Block(fast), Block(naive));
+                    if (col == 0 && row == 0 && wA == 1 && wB == 1) {
+                        CVelora saturating = A;
+                        ASSERT_EQ(saturating.SaturatingArithmetic(op, B), 0u);
+                        ASSERT_EQ(Block(saturating), Block(naive));
+                    }
+                }
+        for (unsigned op = 0; op <= 5; ++op) {
+            SCOPED_TRACE(testing::Message() << da << "/" << db << " bits, logical " << op);
+            CVelora fast = A, naive = A;
+            ASSERT_EQ(fast.Logical(op, &B), 0u);
+            NaiveLogical(naive, op, B);
+            ASSERT_EQ(Block(fast), Block(naive));
+        }
+    }
+    // Logic mixes any depths: raw values, cut to A's pixel.
+    for (int da : {1, 4, 8, 24, 32})
+        for (int db : {1, 4, 8, 24, 32})
+            for (unsigned op = 1; op <= 5; ++op) {
+                SCOPED_TRACE(testing::Message() << da << "/" << db << " bits, logical " << op);
+                const CVelora A = RandomImage(21, 5, da, unsigned(rng())), B = RandomImage(19, 6, db, unsigned(rng()));
+                CVelora fast = A, naive = A;
+                ASSERT_EQ(fast.Logical(op, &B), 0u);
+                NaiveLogical(naive, op, B);
+                ASSERT_EQ(Block(fast), Block(naive));
+            }
+}
+
+TEST(ImageAlgebra, ArithmeticOnLevelsAsTaught) {
+    const CVelora b = Gray8({100, 100, 0, 3, 2, 0});
+    CVelora a = Gray8({200, 50, 10, 1, 1, 0});
+    CVelora sum = a;
+    sum.Arithmetic(0, b, 1, 1, 0, 0);
+    EXPECT_EQ(Row0(sum)[0], 255u);
+    sum = a;
+    sum.Arithmetic(0, b, 0.5f, 0.5f, 0, 0);
+    EXPECT_EQ(Row0(sum)[0], 150u);
+    CVelora difference = a;
+    difference.Arithmetic(1, b, 1, 1, 0, 0);
+    EXPECT_EQ(Row0(difference)[1], 0u);
+    CVelora quotient = a;
+    quotient.Arithmetic(3, b, 1, 1, 0, 0);
+    EXPECT_EQ(Row0(quotient)[2], 50u);  // 10 / 0.2
+    EXPECT_EQ(Row0(quotient)[3], 1u);   // 1 / 3 raised
+    EXPECT_EQ(Row0(quotient)[5], 0u);   // 0 / 0.2
+    CVelora mean = a;
+    mean.Arithmetic(4, b, 1, 1, 0, 0);
+    EXPECT_EQ(Row0(mean)[4], 1u);
+    // Lighter and darker on indices: B's weighted value, or A's own unweighted one.
+    CVelora lighter = Gray8({10, 100}), darker = Gray8({10, 100});
+    lighter.Arithmetic(5, Gray8({30, 30}), 2, 1, 0, 0);
+    EXPECT_EQ(Row0(lighter), (std::vector<std::uint32_t>{30, 100}));
+    darker.Arithmetic(6, Gray8({30, 30}), 2, 1, 0, 0);
+    EXPECT_EQ(Row0(darker), (std::vector<std::uint32_t>{10, 30}));
+
+    // Colour: each component alone; 24 and 32 bits mix, the alpha byte stays.
+    CVelora colour(nullptr, nullptr, 1, 1, 32);
+    colour.SetPixel(0, 0, 0x10F050);
+    colour.SetAlfa(0, 0, 77);
+    CVelora other(nullptr, nullptr, 1, 1, 24);
+    other.SetPixel(0, 0, 0x2020A0);
+    ASSERT_EQ(colour.Arithmetic(1, other, 1, 1, 0, 0), 0u);
+    EXPECT_EQ(colour.GetPixel(0, 0), 0x00D000u);
+    EXPECT_EQ(colour.GetAlfa(0, 0), 77);
+}
+
+TEST(ImageAlgebra, OffsetsMoveBInsideAAndNothingSpillsOver) {
+    CVelora a(nullptr, nullptr, 16, 3, 8), b(nullptr, nullptr, 16, 3, 8);
+    b.Initialize(7);
+    ASSERT_EQ(a.Arithmetic(0, b, 1, 1, 10, 1), 0u);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 16; ++x) EXPECT_EQ(a.GetPixel(x, y), x >= 10 && y >= 1 ? 7u : 0u) << x << "," << y;
+}
+
+TEST(ImageAlgebra, LogicOnIndicesAndBits) {
+    CVelora gray = Gray8({0, 1, 200, 255});
+    ASSERT_EQ(gray.Logical(0, nullptr), 0u);
+    EXPECT_EQ(Row0(gray), (std::vector<std::uint32_t>{255, 254, 55, 0}));
+    CVelora bits(nullptr, nullptr, 11, 2, 1), ones(nullptr, nullptr, 11, 2, 1);
+    bits.SetPixel(3, 1, 1);
+    ones.Initialize(1);
+    CVelora inverted = bits;
+    ASSERT_EQ(inverted.Logical(0, nullptr), 0u);
+    CVelora nand = bits;
+    ASSERT_EQ(nand.Logical(4, &ones), 0u);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 11; ++x) {
+            EXPECT_EQ(inverted.GetPixel(x, y), 1 - bits.GetPixel(x, y));
+            EXPECT_EQ(nand.GetPixel(x, y), 1 - bits.GetPixel(x, y));
+        }
+}
+
+TEST(ImageAlgebra, RefusalsComeInOrderAndLeaveAAsItWas) {
+    const CVelora a8 = RandomImage(9, 6, 8, 1), a4 = RandomImage(9, 6, 4, 2), c24 = RandomImage(9, 6, 24, 3);
+    std::vector<std::uint8_t> pixels(CVelora::GetImageSize(9, 6, 16));
+    const CVelora sixteen(pixels.data(), nullptr, 9, 6, 16);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const CVelora& b;
+        unsigned op;
+        float wA, wB;
+        int col, row;
+        unsigned code;
+    };
+    const Case cases[] = {
+        {a8, 7, -1, 1, -1, 0, 1},  {sixteen, 0, -1, 1, 0, 0, 2}, {a4, 0, -1, 1, 0, 0, 4},
+        {a8, 0, 1, nan, 0, 0, 4},  {a4, 0, 1, 1, -1, 0, 5},      {a8, 0, 1, 1, 9, 0, 5},
+        {a8, 0, 1, 1, 0, 6, 5},    {a4, 0, 1, 1, 0, 0, 3},       {c24, 0, 1, 1, 0, 0, 3},
+    };
+    for (const Case& c : cases) {
+        CVelora a = a8;
+        EXPECT_EQ(a.Arithmetic(c.op, c.b, c.wA, c.wB, c.col, c.row), c.code);
+        EXPECT_EQ(Block(a), Block(a8));
+    }
+    CVelora a = a8;
+    EXPECT_EQ(a.SaturatingArithmetic(7, sixteen), 1u);
+    EXPECT_EQ(a.SaturatingArithmetic(0, sixteen), 2u);
+    EXPECT_EQ(a.SaturatingArithmetic(0, a4), 3u);
+    EXPECT_EQ(a.Logical(6, &a8), 1u);
+    EXPECT_EQ(a.Logical(1, &sixteen), 2u);
+    EXPECT_EQ(a.Logical(1, nullptr), 3u);
+    EXPECT_EQ(Block(a), Block(a8));
+}
+
+TEST(ImageAlgebra, HugeWeightsAndZeroDivisorsGiveTheSaturationNotGarbage) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const CVelora b = Gray8({0, 5, 0, 5});
+    struct Case {
+        unsigned op;
+        float wA, wB;
+        std::vector<std::uint32_t> want;
+    };
+    const Case cases[] = {
+        {0, 3e38f, 3e38f, {0, 255, 255, 255}},  // 0 * 3e38 + 0 = 0; the rest overflow to infinity
+        {1, inf, 1, {0, 0, 255, 255}},          // 0 * inf is not a number
+        {2, 1e30f, 1e30f, {0, 0, 0, 255}},
+        {3, 1, 0, {0, 0, 255, 255}},            // x / 0 = inf, 0 / 0 is not a number
+        {3, 1e38f, 1e-38f, {0, 0, 255, 255}},
+        {4, inf, 1, {0, 0, 255, 255}},
+        {5, inf, inf, {0, 0, 1, 1}},            // no comparison with a NaN holds: A stays
+        {6, inf, 1, {0, 0, 0, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.op);
+        CVelora a = Gray8({0, 0, 1, 1});
+        ASSERT_EQ(a.Arithmetic(c.op, b, c.wA, c.wB, 0, 0), 0u);
+        EXPECT_EQ(Row0(a), c.want);
+        CVelora colour(nullptr, nullptr, 4, 1, 24), colourB(nullptr, nullptr, 4, 1, 24);
+        const std::uint32_t levelsA[] = {0, 0, 1, 1}, levelsB[] = {0, 5, 0, 5};
+        for (int x = 0; x < 4; ++x) {
+            colour.SetPixel(x, 0, 0x010101u * levelsA[x] + 0x200000u);
+            colourB.SetPixel(x, 0, 0x010101u * levelsB[x]);
+        }
+        CVelora naive = colour;
+        ASSERT_EQ(colour.Arithmetic(c.op, colourB, c.wA, c.wB, 0, 0), 0u);
+        NaiveArithmetic(naive, c.op, colourB, c.wA, c.wB, 0, 0);
+        EXPECT_EQ(Block(colour), Block(naive));
+    }
+}
+
+TEST(ImageAlgebra, ItselfAsBEmptyImagesAndShortTables) {
+    // B is A: read as it was, even where the offset makes A's writes land on B's pixels.
+    const CVelora source = RandomImage(23, 11, 8, 5);
+    for (unsigned op = 0; op <= 6; ++op) {
+        CVelora self = source, withCopy = source;
+        ASSERT_EQ(self.Arithmetic(op, self, 0.7f, 1.2f, 3, 2), 0u);
+        ASSERT_EQ(withCopy.Arithmetic(op, source, 0.7f, 1.2f, 3, 2), 0u);
+        EXPECT_EQ(Block(self), Block(withCopy)) << op;
+        self = source;
+        ASSERT_EQ(self.SaturatingArithmetic(op, self), 0u);
+        withCopy = source;
+        ASSERT_EQ(withCopy.SaturatingArithmetic(op, source), 0u);
+        EXPECT_EQ(Block(self), Block(withCopy)) << op;
+    }
+    CVelora xorSelf = source;
+    ASSERT_EQ(xorSelf.Logical(3, &xorSelf), 0u);
+    for (int x = 0; x < 23; ++x) EXPECT_EQ(xorSelf.GetPixel(x, 4), 0u);
+
+    // An image without pixels is refused on either side, NOT included.
+    for (const int width : {0, -1}) {
+        CVelora none(nullptr, nullptr, width, 1, 8), empty(nullptr, nullptr, width, 1, 8);
+        ASSERT_FALSE(none.HasImage());
+        CVelora a = source;
+        EXPECT_EQ(a.Arithmetic(0, none, 1, 1, 0, 0), 2u);
+        EXPECT_EQ(a.SaturatingArithmetic(0, none), 2u);
+        EXPECT_EQ(a.Logical(1, &none), 2u);
+        EXPECT_EQ(Block(a), Block(source));
+        EXPECT_EQ(empty.Arithmetic(0, source, 1, 1, 0, 0), 2u);
+        EXPECT_EQ(empty.Logical(0, nullptr), 2u);
+    }
+
+    // A short table grows to cover the indices written, continuing a gray ramp.
+    std::mt19937 rng(9);
+    CVelora ramp = ShortTableImage(13, 4, 8, 20, true, rng);
+    const CVelora before = ramp;
+    CVelora full = CVelora::WithTable(13, 4, 8, 256);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 13; ++x) full.SetPixel(x, y, before.GetPixel(x, y));
+    CVelora fullSum = full;
+    ASSERT_EQ(ramp.Arithmetic(0, before, 1.5f, 1, 0, 0), 0u);
+    ASSERT_EQ(fullSum.Arithmetic(0, full, 1.5f, 1, 0, 0), 0u);
+    ExpectSamePixels(ramp, fullSum);
+    std::uint32_t highest = 0;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 13; ++x) highest = std::max(highest, ramp.GetPixel(x, y));
+    EXPECT_EQ(ramp.GetNumColors(), std::max<std::uint32_t>(20, highest + 1));
+    RGBQUAD top{};
+    ASSERT_EQ(ramp.GetRGBPixel(0, 0, top), 0u);
+    EXPECT_EQ(top.rgbRed, ramp.GetPixel(0, 0));
+    CVelora oneEntry = CVelora::WithTable(9, 2, 1, 1);
+    ASSERT_EQ(oneEntry.Logical(0, nullptr), 0u);
+    EXPECT_EQ(oneEntry.GetNumColors(), 2u);
+}
+
+TEST(ImageAlgebra, CommandLineTakesTheSecondImageFromAFile) {
+    const std::string in = TempPath("algebra_a.bmp"), second = TempPath("algebra_b.bmp"),
+                      out = TempPath("algebra_out.bmp");
+    CVelora a = RandomImage(17, 9, 24, 31);
+    const CVelora b = RandomImage(12, 14, 32, 32);
+    ASSERT_EQ(a.SaveBMP(in), 0u);
+    ASSERT_EQ(b.SaveBMP(second), 0u);
+    CVelora expected;
+    ASSERT_EQ(expected.LoadBMP(in), 0u);
+    ASSERT_EQ(expected.Arithmetic(3, b, 0.75f, 1.25f, 4, 2), 0u);
+    std::string command = std::string(VELORA_CLI_PATH) + " apply " + in + " " + out + " Arithmetic:division," + second +
+                          ",0.75,1.25,4,2 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(ReadFile(out), expected.EncodeBMP());
+
+    ASSERT_EQ(expected.LoadBMP(in), 0u);
+    ASSERT_EQ(expected.Logical(5, &b), 0u);
+    command = std::string(VELORA_CLI_PATH) + " apply " + in + " " + out + " Logical:nor," + second + " 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(ReadFile(out), expected.EncodeBMP());
+    // A refusal is said, and no file is written for it.
+    command = std::string(VELORA_CLI_PATH) + " apply " + in + " " + out + " Arithmetic:sum," + second + ",-1,1,0,0 2>/dev/null";
+    EXPECT_NE(std::system(command.c_str()), 0);
+}
