@@ -19,6 +19,8 @@ std::vector<Operation> BuildCatalog() {
     AddGeometryOperations(all);
     AddWarpOperations(all);
     AddTranslationOperations(all);
+    AddEffectOperations(all);
+    AddNoiseOperations(all);
     AddQueries(all);
     return all;
 }

@@ -15,6 +15,8 @@ void AddPixelValueOperations(std::vector<Operation>& all);
 void AddGeometryOperations(std::vector<Operation>& all);
 void AddWarpOperations(std::vector<Operation>& all);
 void AddTranslationOperations(std::vector<Operation>& all);
+void AddNoiseOperations(std::vector<Operation>& all);
+void AddEffectOperations(std::vector<Operation>& all);
 void AddQueries(std::vector<Operation>& all);
 
 // A mean's JSON: the value and the mean red, green and blue.

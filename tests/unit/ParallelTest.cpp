@@ -176,6 +176,8 @@ const Operation kRowOperations[] = {
     {"Rotate 3 new size", [](CVelora& im) { return im.Rotate(0, -3, 0x808080); }},
     {"Rotate3D", [](CVelora& im) { return im.Rotate3D(1, 20, -35, 10, 0x0000FF); }},
     {"Crop", [](CVelora& im) { return im.Crop(3, 2, im.GetWidth() - 5, 60); }},
+    {"Mosaic 5 x 9", [](CVelora& im) { return im.Mosaic(5, 9); }},
+    {"Mosaic 16 x 3", [](CVelora& im) { return im.Mosaic(16, 3); }},
 };
 
 }  // namespace
