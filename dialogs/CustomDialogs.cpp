@@ -1,10 +1,12 @@
 #include "CustomDialogs.h"
 
 #include "CommandIds.h"
+#include "EffectDialogs.h"
 #include "GenericOperationDialog.h"
 #include "GeometryDialogs.h"
 #include "GrayLevelDialogs.h"
 #include "IntensityDialogs.h"
+#include "NoiseDialogs.h"
 #include "PixelValueDialogs.h"
 #include "ThresholdDialogs.h"
 #include "PaletteDialogs.h"
@@ -43,6 +45,9 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CEscaladoDlg>(kCmdScale),
         Entry<CRotarDlg>(kCmdRotate),
         Entry<CRecortarDlg>(kCmdCrop),
+        Entry<CMosaicDlg>(kCmdMosaic),
+        Entry<CHooverDlg>(kCmdHoover),
+        Entry<CRuidoDlg>(kCmdNoise),
     };
     return dialogs;
 }
