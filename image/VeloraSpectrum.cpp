@@ -6,10 +6,11 @@
 // twiddle, which follows the stage's recurrence u = u * w from u = 1. The first stages run
 // block by block inside the cache, the later ones two at a time over the whole array.
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <vector>
 
 #include "CVelora.h"
@@ -62,32 +63,63 @@ unsigned CVelora::Spectrum(int form) {
     // Narrower rows are padded, so the storage indices would run past the array.
     if (width < 4 || height < 4) return 4;
     const std::size_t n = std::size_t(count);
-    std::unique_ptr<Cplx[]> data(new (std::nothrow) Cplx[n]);
+    // A block as the images get theirs (large pages where the system gives them: 16 bytes
+    // per pixel would otherwise cost a page fault every 256 pixels on first touch).
+    const std::unique_ptr<std::uint8_t[]> data = NewBlock(n * sizeof(Cplx), false);
     if (!data) return 5;
-    Cplx* const e = data.get();
+    Cplx* const e = reinterpret_cast<Cplx*>(data.get());
 
     // m as single-precision logarithms give it (exact for every power of two taken here).
     const unsigned m = unsigned(RoundHalfDown(double(std::log10(float(count)) / std::log10(2.0f))));
     if ((std::size_t(1) << m) != n) return 1;
 
-    // The values go straight to their bit-reversed places, which is where the exchange loop
-    // would put them. Row stride equals the width from 4 columns on.
+    // The exchange loop leaves at place j the value of place rev(j), j's m bits reversed:
+    // each place is filled once from there. Row stride equals the width from 4 columns on.
     {
         const std::uint8_t* bits = m_pchMapaBits;
-        std::size_t j = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t y = i / std::size_t(width), x = i % std::size_t(width);
-            const double sign = form == 1 && ((x + y) & 1) ? -1.0 : 1.0;
-            e[j] = {double(bits[i]) * sign, 0.0};
-            std::size_t k = n / 2;
-            while (k != 0 && k <= j) {
-                j -= k;
-                k /= 2;
+        const std::size_t columnMask = std::size_t(width) - 1;
+        const unsigned columnBits = unsigned(std::countr_zero(std::uint64_t(width)));
+        const auto place = [&](std::size_t j, std::size_t source) {
+            const std::size_t x = source & columnMask, y = source >> columnBits;
+            const double v = bits[source];
+            e[j] = {form == 1 && ((x + y) & 1) ? -v : v, 0.0};
+        };
+        const auto reversed = [](std::size_t v, unsigned length) {
+            std::size_t r = 0;
+            for (unsigned b = 0; b < length; ++b) r |= ((v >> b) & 1) << (length - 1 - b);
+            return r;
+        };
+        constexpr unsigned q = 7;
+        if (m < 2 * q) {
+            std::size_t source = 0;
+            for (std::size_t j = 0; j < n; ++j) {
+                place(j, source);
+                std::size_t k = n / 2;  // the exchange loop's step to rev(j + 1)
+                while (k != 0 && k <= source) {
+                    source -= k;
+                    k /= 2;
+                }
+                source += k;
             }
-            j += k;
+        } else {
+            // j = c:b:a with q-bit a and c: rev(j) = rev(a):rev(b):rev(c). For one b the
+            // sources lie in 2^q runs of 2^q bytes (a cache-sized tile) and the places in
+            // 2^q runs of 2^q values, instead of one scattered read per value.
+            const unsigned middle = m - 2 * q;
+            std::array<std::size_t, std::size_t(1) << q> rq{};
+            for (std::size_t a = 0; a < rq.size(); ++a) rq[a] = reversed(a, q);
+            velora::detail::ForEachRowBand(std::int32_t(std::size_t(1) << middle), sizeof(Cplx) << (2 * q),
+                                           [&](std::int32_t first, std::int32_t last) {
+                for (std::size_t b = std::size_t(first); b < std::size_t(last); ++b) {
+                    const std::size_t jb = b << q, sb = reversed(b, middle) << q;
+                    for (std::size_t c = 0; c < rq.size(); ++c) {
+                        const std::size_t jc = (c << (m - q)) | jb, sc = sb | rq[c];
+                        for (std::size_t a = 0; a < rq.size(); ++a) place(jc | a, (rq[a] << (m - q)) | sc);
+                    }
+                }
+            });
         }
     }
-
     // Stages 1..blockStages, one cache-sized block at a time.
     const unsigned blockStages = std::min(m, kBlockStages);
     const std::size_t block = std::size_t(1) << blockStages;
