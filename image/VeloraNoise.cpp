@@ -15,11 +15,12 @@ using velora::detail::WritePixel;
 
 namespace {
 
-// RoundHalfDown of a float, without the call.
+// RoundHalfDown of a level sum (well inside the range of int), without a call to floor.
 inline int RoundedLevel(float v) {
     const double x = v;
-    const double f = std::floor(x);
-    return int(x - f > 0.5 ? f + 1.0 : f);
+    int f = int(x);
+    if (x < double(f)) --f;
+    return x - double(f) > 0.5 ? f + 1 : f;
 }
 
 }  // namespace
@@ -81,6 +82,8 @@ unsigned CVelora::Noise(int noiseMode, int distributionMode, int minimum, int ma
             if (depth >= 24 && !banded) {
                 std::uint8_t* p = row;
                 for (std::int32_t x = 0; x < width; ++x, p += step) p[0] = p[1] = p[2] = std::uint8_t(noisy(p[2]));
+            } else if (depth == 8 && !banded) {
+                for (std::int32_t x = 0; x < width; ++x) row[x] = std::uint8_t(noisy(row[x]));
             } else {
                 for (std::int32_t x = 0; x < width; ++x) touch(row, x);
             }
