@@ -451,3 +451,37 @@ BENCHMARK(BM_PreviewArithmeticWeighted)->Apply(GeometryArgs);
 BENCHMARK(BM_PreviewArithmeticDivisionOffset)->Apply(GeometryArgs);
 BENCHMARK(BM_PreviewLogicalAnd)->Apply(GeometryArgs);
 BENCHMARK(BM_PreviewLogicalNot)->Apply(GeometryArgs);
+// ---- Effects, noise and the spectrum: the mosaic dialog's refresh at a small and a large
+// block, hoover at one iteration and at the dialog's 150, noise at every pixel and at the
+// dialog's quarter of them (these two draw in one pass: one thread), the spectrum (8 bits).
+namespace {
+
+void BM_PreviewMosaic(benchmark::State& s) {
+    const int size = int(s.range(2));
+    Threaded(s, [size](CVelora& im) { return im.Mosaic(size, size); });
+}
+void BM_PreviewHoover(benchmark::State& s) {
+    const int iterations = int(s.range(2));
+    Threaded(s, [iterations](CVelora& im) { return im.Hoover(0, kSide / 2, kSide / 2, iterations); });
+}
+void BM_PreviewNoiseUniform(benchmark::State& s) {
+    Threaded(s, [](CVelora& im) { return im.Noise(0, 1, -255, 255, 0, 255, 1); });
+}
+void BM_PreviewNoiseQuarter(benchmark::State& s) {
+    Threaded(s, [](CVelora& im) { return im.Noise(0, 0, -255, 255, 0, 255, kSide * kSide / 4); });
+}
+void BM_PreviewSpectrum(benchmark::State& s) { Threaded(s, [](CVelora& im) { return im.Spectrum(1); }); }
+
+}  // namespace
+
+BENCHMARK(BM_PreviewMosaic)
+    ->ArgsProduct({{24, 8}, {1, 0}, {8, 64}})
+    ->ArgNames({"source", "threads", "block"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewHoover)
+    ->ArgsProduct({{24, 8}, {1}, {1, 150}})
+    ->ArgNames({"source", "threads", "iterations"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewNoiseUniform)->ArgsProduct({{24, 8}, {1}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewNoiseQuarter)->ArgsProduct({{24, 8}, {1}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewSpectrum)->ArgsProduct({{8}, {1, 0}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);

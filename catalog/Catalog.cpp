@@ -21,6 +21,8 @@ std::vector<Operation> BuildCatalog() {
     AddTranslationOperations(all);
     AddFilterOperations(all);
     AddImageAlgebraOperations(all);
+    AddEffectOperations(all);
+    AddNoiseOperations(all);
     AddQueries(all);
     return all;
 }

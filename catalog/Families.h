@@ -17,6 +17,8 @@ void AddWarpOperations(std::vector<Operation>& all);
 void AddTranslationOperations(std::vector<Operation>& all);
 void AddFilterOperations(std::vector<Operation>& all);
 void AddImageAlgebraOperations(std::vector<Operation>& all);
+void AddNoiseOperations(std::vector<Operation>& all);
+void AddEffectOperations(std::vector<Operation>& all);
 void AddQueries(std::vector<Operation>& all);
 
 // A mean's JSON: the value and the mean red, green and blue.

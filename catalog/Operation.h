@@ -161,6 +161,9 @@ struct Operation {
     std::string_view helpTopic{};   // "CVelora.chm::/Ayuda/Brightness.htm"
     std::vector<Command> commands{};
     bool needsMonitor = false;      // measures visual angles: takes Args::Monitor()
+    // Images of an accepted depth that the library still refuses for their size (the spectrum's);
+    // the workbench disables the commands for them. None: every size.
+    std::function<bool(const CVelora&)> takesSize{};
 
     bool IsQuery() const { return kind == Kind::Query; }
     const Param* FindParam(std::string_view paramName) const;

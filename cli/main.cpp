@@ -12,6 +12,7 @@
 #include "ImageFiles.h"
 #include "Json.h"
 #include "Operations.h"
+#include "RandomSeed.h"
 
 namespace {
 
@@ -336,6 +337,8 @@ int main(int argc, char** argv) {
     if (!TakeGlobalOptions(args, options, message)) return Usage(message);
     if (args.empty()) return Usage("no command given");
     std::srand(options.seed ? *options.seed : unsigned(std::time(nullptr)));
+    // The random operations seed the C generator at the start of each run: from --seed when given.
+    velora::SetFixedRandomSeed(options.seed);
 
     const std::string command = args[0];
     args.erase(args.begin());

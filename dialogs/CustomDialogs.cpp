@@ -1,11 +1,13 @@
 #include "CustomDialogs.h"
 
 #include "CommandIds.h"
+#include "EffectDialogs.h"
 #include "GenericOperationDialog.h"
 #include "GeometryDialogs.h"
 #include "GrayLevelDialogs.h"
 #include "ImageAlgebraDialogs.h"
 #include "IntensityDialogs.h"
+#include "NoiseDialogs.h"
 #include "PixelValueDialogs.h"
 #include "ThresholdDialogs.h"
 #include "PaletteDialogs.h"
@@ -46,6 +48,9 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<CRecortarDlg>(kCmdCrop),
         Entry<COperacionesEntreImg>(kCmdArithmetic),
         Entry<COpLogicasDlg>(kCmdLogical),
+        Entry<CMosaicDlg>(kCmdMosaic),
+        Entry<CHooverDlg>(kCmdHoover),
+        Entry<CRuidoDlg>(kCmdNoise),
     };
     return dialogs;
 }

@@ -14,7 +14,8 @@
 // contrast (VeloraContrast.cpp), histogram and equalization (VeloraHistogram.cpp), colour
 // models (VeloraColorModels.cpp), geometry (VeloraGeometry.cpp), warps and interlacing
 // (VeloraWarps.cpp), means (VeloraMeans.cpp), convolution filters (VeloraConvolution.cpp,
-// VeloraRankFilters.cpp).
+// VeloraRankFilters.cpp), noise and hoover (VeloraNoise.cpp), the Fourier spectrum
+// (VeloraSpectrum.cpp), effects (VeloraEffects.cpp).
 #pragma once
 
 #include <array>
@@ -535,6 +536,38 @@ public:
     // Keeps the rectangle from (x1, y1) to (x2, y2), corners included. 1 unless
     // 0 <= x1 < x2 < width and 0 <= y1 < y2 < height; 2 depth not 1, 4, 8, 24, 32; 3 no memory.
     unsigned Crop(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
+
+    // ---- Random noise and hoover (VeloraNoise.cpp) ----
+    // Both draw from the C generator (rand), seeded at the start of every run with
+    // velora::RunSeed() (RandomSeed.h); the order of the draws is part of the result.
+    // Adds r / 32768 * (maximum - minimum) + minimum (single precision, halves rounded down)
+    // to the level of pixels (the index, or the red component; true colour is written back as
+    // gray), limited to 0..top (1, 15 or 255). distributionMode 0: count picks, x then y
+    // drawn; 1: every pixel, top row first. noiseMode 1 skips pixels whose level lies outside
+    // bandMinimum..bandMaximum. 1 depth not 1, 4, 8, 24, 32; 2 noiseMode above 1;
+    // 3 distributionMode above 1; 4 minimum not below maximum or outside -top..top; 5 (noise
+    // mode 1 only) a band outside the levels present (histogram channel 0) or reversed;
+    // 6 count outside 1..width * height.
+    unsigned Noise(int noiseMode, int distributionMode, int minimum, int maximum, int bandMinimum, int bandMaximum,
+                   int count);
+    // iterations * 50000 random rays from (column, row): inward (0) each copies its outer
+    // point's pixel one step towards the start, outward (1) the inner one outwards. 1 direction
+    // above 1; 2 start point outside the image; 3 iterations below 1; 4 depth not 1, 4, 8, 24, 32.
+    unsigned Hoover(int direction, int column, int row, int iterations);
+
+    // ---- Fourier spectrum (VeloraSpectrum.cpp) ----
+    // The log-scaled magnitude of the one-dimensional transform of the pixel sequence in
+    // storage order (form 1: multiplied by (-1)^(x + y) first, zero frequency in the middle).
+    // 1 width * height not a power of two; 2 depth not 8; 3 form not 0 or 1; 4 width or
+    // height below 4; 5 no memory for the transform.
+    unsigned Spectrum(int form);
+
+    // ---- Effects (VeloraEffects.cpp) ----
+    // Every block of blockHeight x blockWidth pixels (the remainder joins the last row and
+    // column of blocks) takes the truncated single-precision mean of its raw values.
+    // 1 blockHeight outside 1..height / 2 or blockWidth outside 1..width / 2; 2 depth not 1, 4,
+    // 8, 24, 32.
+    unsigned Mosaic(int blockHeight, int blockWidth);
 
     // ---- Means (inspector window) ----
     // Mean pixel value of column x, row y or the whole image, with the mean red, green and

@@ -107,12 +107,12 @@ const std::vector<CommandInfo> kCommands = {
     {kCmdDeinterlaceRows, "Horizontal", "Separa filas pares e impares", S::View, Depths(kDepthsAll5), true},
     {kCmdDeinterlaceColumns, "Vertical", "Separa columnas pares e impares", S::View, Depths(kDepthsAll5), true},
     {kCmdEmboss, "Emboss", "Efecto relieve", S::View, Op, true},
-    {kCmdMosaic, "Mosaico", "Efecto mosaico", S::View, Depths(kDepthsAll5), false},
-    {kCmdHoover, "Hoover", "Efecto aspiradora", S::View, Depths(kDepthsAll5), false},
+    {kCmdMosaic, "Mosaico", "Efecto mosaico", S::View, Op, true},
+    {kCmdHoover, "Hoover", "Efecto aspiradora", S::View, Op, true},
     // ---- Filtros y frecuencia
     {kCmdConvolution, "Filtros - Convolución", "Filtros de convolución", S::View, Op, true},
-    {kCmdNoise, "Añadir Ruido ", "Añade ruido a la imagen", S::View, Depths(kDepthsAll5), false},
-    {kCmdFft, "Transformada de Fourier (FFT)", "Espectro de Fourier", S::View, Depths(kD8, true, X::FftSize), false},
+    {kCmdNoise, "Añadir Ruido ", "Añade ruido a la imagen", S::View, Op, true},
+    {kCmdFft, "Transformada de Fourier (FFT)", "Espectro de Fourier", S::View, EnableRule{0, false, X::FftSize, true}, true},
     {kCmdBinarySmoothing, "Suavizado Binario", "Suavizado de imágenes binarias", S::View, Depths(kD1, false), false},
     // ---- Segmentación, morfología y álgebra
     {kCmdRegionGrowing, "Crecimiento de Regiones", "Segmentación por crecimiento de regiones", S::View,
@@ -197,6 +197,11 @@ bool IsCommandEnabled(const CommandInfo& command, const CommandContext& context)
         const unsigned bit = DepthBitOf(image->GetBitCount());
         if ((rule.depths & bit) == 0) return false;
     }
+    // Sizes the declaration says the library refuses.
+    if (rule.fromOperation)
+        if (const auto binding = velora::catalog::FindByCommand(command.id);
+            binding && binding.operation->takesSize && !binding.operation->takesSize(*image))
+            return false;
     switch (rule.extra) {
         case EnableExtra::NotGray: return !context.imageIsGray.value_or(image->IsGray());
         case EnableExtra::Gray: return context.imageIsGray.value_or(image->IsGray());

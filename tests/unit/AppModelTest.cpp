@@ -477,9 +477,9 @@ TEST(EditTexts, ReadTheLeadingNumberAndClampWithoutUndefinedConversions) {
 }
 
 TEST(DialogTitles, JoinPrefixBaseAndExtension) {
-    const DialogInfo* fft = FindDialog("CFFTDlg");
-    ASSERT_NE(fft, nullptr);
-    EXPECT_EQ(fft->undoLabel, "FFT");
+    const DialogInfo* smoothing = FindDialog("CSuavizadoBinarioDlg");
+    ASSERT_NE(smoothing, nullptr);
+    EXPECT_EQ(smoothing->undoLabel, "Suavizado Binario");
     EXPECT_EQ(FindDialog("CNoSuchDlg"), nullptr);
     // A declared dialog takes its facts from its declaration only: none is also still to come.
     for (const auto& op : velora::catalog::Operations())

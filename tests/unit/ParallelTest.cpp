@@ -195,6 +195,8 @@ const Operation kRowOperations[] = {
     {"Arithmetic division", [](CVelora& im) { const CVelora b = im; return im.Arithmetic(3, b, 1, 1, 0, 0); }},
     {"SaturatingArithmetic difference", [](CVelora& im) { CVelora b = im; b.Flip(0); return im.SaturatingArithmetic(1, b); }},
     {"Logical XOR", [](CVelora& im) { CVelora b = im; b.Flip(1); return im.Logical(3, &b); }},
+    {"Mosaic 5 x 9", [](CVelora& im) { return im.Mosaic(5, 9); }},
+    {"Mosaic 16 x 3", [](CVelora& im) { return im.Mosaic(16, 3); }},
 };
 
 }  // namespace

@@ -1,0 +1,154 @@
+// Random noise and the hoover effect: the two operations that draw from the C generator.
+// Each run seeds it once and draws in the order of a single pass, which is part of the
+// result, so neither uses the worker threads.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "CVelora.h"
+#include "PixelRow.h"
+#include "RandomSeed.h"
+
+using velora::detail::ReadPixel;
+using velora::detail::WritePixel;
+
+namespace {
+
+// RoundHalfDown of a level sum (well inside the range of int), without a call to floor.
+inline int RoundedLevel(float v) {
+    const double x = v;
+    int f = int(x);
+    if (x < double(f)) --f;
+    return x - double(f) > 0.5 ? f + 1 : f;
+}
+
+}  // namespace
+
+unsigned CVelora::Noise(int noiseMode, int distributionMode, int minimum, int maximum, int bandMinimum,
+                        int bandMaximum, int count) {
+    if (!HasAccessibleDepth()) return 1;
+    if (noiseMode < 0 || noiseMode > 1) return 2;
+    if (distributionMode < 0 || distributionMode > 1) return 3;
+    const unsigned depth = GetBitCount();
+    const int top = depth == 1 ? 1 : depth == 4 ? 15 : 255;
+    if (minimum >= maximum || minimum < -top || maximum > top) return 4;
+    // The band only matters to coloured noise; white noise takes any.
+    if (noiseMode == 1) {
+        InfoHistogram info;
+        if (GetInfoHistogram(info) != 0) return 1;
+        if (bandMinimum < info.lowest[0].level || bandMaximum > info.highest[0].level || bandMinimum > bandMaximum)
+            return 5;
+    }
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    if (count < 1 || std::int64_t(count) > std::int64_t(width) * height) return 6;
+
+    // Indices stay inside a colour table shorter than the depth allows.
+    const int highest = IsIndexed() ? std::min(top, int(std::max<std::uint32_t>(PaletteEntries(), 1)) - 1) : top;
+    const float span = float(maximum - minimum), low = float(minimum);
+    const bool banded = noiseMode == 1;
+    const std::size_t step = depth / 8;
+    // The level's draw takes the generator's low 15 bits, 0..32767, so that r / 32768 stays
+    // below 1 whatever RAND_MAX the C library has; positions take the whole draw.
+    const auto noisy = [&](int level) {
+        const float v = float(std::rand() & 0x7FFF) * 3.0517578e-5f * span + low + float(level);
+        return std::clamp(RoundedLevel(v), 0, highest);
+    };
+    const auto inBand = [&](int level) { return !banded || (level >= bandMinimum && level <= bandMaximum); };
+    // One pixel: the level read, the band test, the draw, the write.
+    const auto touch = [&](std::uint8_t* row, std::int32_t x) {
+        if (depth >= 24) {
+            std::uint8_t* p = row + step * std::size_t(x);
+            if (!inBand(p[2])) return;
+            const std::uint8_t v = std::uint8_t(noisy(p[2]));
+            p[0] = p[1] = p[2] = v;
+        } else {
+            const int level = int(ReadPixel(row, x, depth));
+            if (!inBand(level)) return;
+            WritePixel(row, x, depth, std::uint32_t(noisy(level)));
+        }
+    };
+
+    std::srand(velora::RunSeed());
+    if (distributionMode == 0) {
+        for (int i = 0; i < count; ++i) {
+            const std::int32_t x = std::rand() % width;
+            const std::int32_t y = std::rand() % height;
+            touch(Row(y), x);
+        }
+    } else {
+        for (std::int32_t y = 0; y < height; ++y) {
+            std::uint8_t* row = Row(y);
+            if (depth >= 24 && !banded) {
+                std::uint8_t* p = row;
+                for (std::int32_t x = 0; x < width; ++x, p += step) p[0] = p[1] = p[2] = std::uint8_t(noisy(p[2]));
+            } else if (depth == 8 && !banded) {
+                for (std::int32_t x = 0; x < width; ++x) row[x] = std::uint8_t(noisy(row[x]));
+            } else {
+                for (std::int32_t x = 0; x < width; ++x) touch(row, x);
+            }
+        }
+    }
+    return 0;
+}
+
+namespace {
+
+// cos and sin of the 32768 angles a draw can give, computed as each draw would.
+struct AngleTable {
+    std::array<double, 32768> cosine{}, sine{};
+    AngleTable() {
+        for (int a = 0; a < 32768; ++a) {
+            const double angle = double(a) * 6.28318 * 3.0517578125e-5;
+            cosine[std::size_t(a)] = std::cos(angle);
+            sine[std::size_t(a)] = std::sin(angle);
+        }
+    }
+};
+
+const AngleTable& Angles() {
+    static const AngleTable table;
+    return table;
+}
+
+}  // namespace
+
+unsigned CVelora::Hoover(int direction, int column, int row, int iterations) {
+    if (direction < 0 || direction > 1) return 1;
+    if (!IsValidPoint(column, row)) return 2;
+    if (iterations < 1) return 3;
+    if (!HasAccessibleDepth()) return 4;
+
+    const std::int32_t width = GetWidth(), height = GetHeight();
+    const unsigned depth = GetBitCount();
+    const std::size_t stride = m_bytesPerRow;
+    std::uint8_t* const bits = m_pchMapaBits;
+    // What a read outside the picture gives: all ones, or the last entry of a shorter table.
+    std::uint32_t outside = 0xFFFFFFu;
+    if (IsIndexed()) outside = std::min<std::uint32_t>((1u << depth) - 1, std::max<std::uint32_t>(PaletteEntries(), 1) - 1);
+    const auto rowOf = [&](std::int64_t y) { return bits + std::size_t(height - 1 - y) * stride; };
+    const auto inside = [&](std::int64_t x, std::int64_t y) { return x >= 0 && x < width && y >= 0 && y < height; };
+    const AngleTable& angles = Angles();
+    const double cx = column, cy = row;
+    const bool inward = direction == 0;
+
+    std::srand(velora::RunSeed());
+    for (int n = 0; n < iterations; ++n) {
+        for (int k = 0; k < 50000; ++k) {
+            const std::size_t a = std::size_t(std::rand() & 0x7FFF);
+            const double r = double(std::rand() % width);
+            const double c = angles.cosine[a], s = angles.sine[a];
+            const std::int64_t px = std::int64_t(c * r + cx), py = std::int64_t(s * r + cy);
+            if (!inside(px, py)) continue;
+            const std::int64_t qx = std::int64_t((r - 1) * c + cx), qy = std::int64_t((r - 1) * s + cy);
+            if (inward) {
+                if (inside(qx, qy))
+                    WritePixel(rowOf(qy), std::int32_t(qx), depth, ReadPixel(rowOf(py), std::int32_t(px), depth));
+            } else {
+                const std::uint32_t v = inside(qx, qy) ? ReadPixel(rowOf(qy), std::int32_t(qx), depth) : outside;
+                WritePixel(rowOf(py), std::int32_t(px), depth, v);
+            }
+        }
+    }
+    return 0;
+}

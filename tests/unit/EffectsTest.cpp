@@ -1,0 +1,91 @@
+// Mosaic: against a pixel-by-pixel evaluation of its rule on every depth, the worked
+// examples, and its refusals.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "CVelora.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+void NaiveMosaic(CVelora& image, int bh, int bw) {
+    const int w = image.GetWidth(), h = image.GetHeight();
+    const int rows = h / bh, columns = w / bw;
+    const int depth = image.GetBitCount();
+    const std::uint32_t largest =
+        depth > 8 ? 0xFFFFFFu : std::min<std::uint32_t>((1u << depth) - 1, image.GetNumColors() - 1);
+    for (int by = 0; by < rows; ++by)
+        for (int bx = 0; bx < columns; ++bx) {
+            const int y0 = by * bh, y1 = by + 1 == rows ? h : y0 + bh;
+            const int x0 = bx * bw, x1 = bx + 1 == columns ? w : x0 + bw;
+            float sum = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) sum += float(image.GetPixel(x, y));
+            const float mean = sum / float((x1 - x0) * (y1 - y0));
+            const std::uint32_t v = std::min(std::uint32_t(mean), largest);
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) image.SetPixel(x, y, v);
+        }
+}
+
+}  // namespace
+
+TEST(Mosaic, MatchesTheRuleOnEveryDepthAndBlockShape) {
+    std::mt19937 rng(8);
+    std::vector<CVelora> subjects;
+    for (int depth : {1, 4, 8, 24, 32}) subjects.push_back(RandomImage(43, 29, depth, unsigned(depth)));
+    subjects.push_back(ShortTableImage(43, 29, 8, 12, false, rng));
+    for (const CVelora& source : subjects)
+        for (const auto& [bh, bw] : {std::pair{1, 1}, std::pair{3, 3}, std::pair{2, 7}, std::pair{14, 21}, std::pair{5, 1}}) {
+            SCOPED_TRACE(std::to_string(source.GetBitCount()) + " bits, " + std::to_string(bh) + "x" + std::to_string(bw));
+            CVelora fast = source, naive = source;
+            ASSERT_EQ(fast.Mosaic(bh, bw), 0u);
+            NaiveMosaic(naive, bh, bw);
+            EXPECT_EQ(Block(fast), Block(naive));
+        }
+}
+
+TEST(Mosaic, WorkedExamples) {
+    // Size 1 changes nothing.
+    const CVelora random = RandomImage(12, 9, 24, 2);
+    CVelora same = random;
+    ASSERT_EQ(same.Mosaic(1, 1), 0u);
+    EXPECT_EQ(Block(same), Block(random));
+
+    // Size 3 on 10 x 10: blocks 3, 3 and 4 pixels across and down.
+    CVelora ramp(nullptr, nullptr, 10, 10, 8);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) ramp.SetPixel(x, y, std::uint32_t(x + 10 * y));
+    ASSERT_EQ(ramp.Mosaic(3, 3), 0u);
+    EXPECT_EQ(ramp.GetPixel(0, 0), 11u);   // mean of x 0..2 plus 10 times y 0..2
+    EXPECT_EQ(ramp.GetPixel(5, 5), 44u);   // x and y 3..5
+    EXPECT_EQ(ramp.GetPixel(6, 6), 82u);   // x and y 6..9: 7.5 + 75, truncated
+    EXPECT_EQ(ramp.GetPixel(9, 9), 82u);
+    EXPECT_EQ(ramp.GetPixel(9, 0), 17u);   // x 6..9, y 0..2: 7.5 + 10
+
+    // True colour averages the packed value: red and blue give 0x7F807F.
+    CVelora pair(nullptr, nullptr, 4, 2, 24);
+    pair.SetPixel(0, 0, 0xFF0000);
+    pair.SetPixel(1, 0, 0x0000FF);
+    ASSERT_EQ(pair.Mosaic(1, 2), 0u);
+    RGBQUAD c;
+    pair.GetRGBPixel(1, 0, c);
+    EXPECT_EQ(c.rgbRed, 0x7F);
+    EXPECT_EQ(c.rgbGreen, 0x80);
+    EXPECT_EQ(c.rgbBlue, 0x7F);
+}
+
+TEST(Mosaic, RefusesBlocksOutsideHalfTheImageAndOtherDepths) {
+    const CVelora image = RandomImage(10, 7, 8, 6);
+    for (const auto& [bh, bw] : {std::pair{0, 1}, std::pair{4, 1}, std::pair{1, 0}, std::pair{1, 6}, std::pair{-3, 2}}) {
+        CVelora subject = image;
+        EXPECT_EQ(subject.Mosaic(bh, bw), 1u) << bh << "x" << bw;
+        EXPECT_EQ(Block(subject), Block(image));
+    }
+    CVelora sixteen = SixteenBitImage(10, 7);
+    EXPECT_EQ(sixteen.Mosaic(3, 5), 2u);
+    EXPECT_EQ(sixteen.Mosaic(4, 5), 1u);
+}

@@ -1,0 +1,291 @@
+// Noise and hoover: the runs against a pixel-by-pixel evaluation of their rules from the
+// same seed, on every depth; what the draws mean; the refusals; and --seed on the command line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <random>
+
+#include "CVelora.h"
+#include "RandomSeed.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+// A fixed seed for one scope; the clock afterwards.
+struct FixedSeed {
+    explicit FixedSeed(unsigned seed) { velora::SetFixedRandomSeed(seed); }
+    ~FixedSeed() { velora::SetFixedRandomSeed(std::nullopt); }
+};
+
+int Top(int depth) { return depth == 1 ? 1 : depth == 4 ? 15 : 255; }
+
+// The last index a pixel may hold (a short colour table ends earlier).
+std::uint32_t LastIndex(const CVelora& image) {
+    const int depth = image.GetBitCount();
+    if (depth > 8) return 0xFFFFFF;
+    return std::min<std::uint32_t>((1u << depth) - 1, image.GetNumColors() - 1);
+}
+
+struct NoiseArgs {
+    int noiseMode, distributionMode, minimum, maximum, bandMinimum, bandMaximum, count;
+};
+
+void NaiveNoise(CVelora& image, const NoiseArgs& a, unsigned seed) {
+    const int depth = image.GetBitCount();
+    const int highest = depth > 8 ? 255 : int(LastIndex(image));
+    const auto level = [&](int x, int y) {
+        if (depth < 24) return int(image.GetPixel(x, y));
+        RGBQUAD c;
+        image.GetRGBPixel(x, y, c);
+        return int(c.rgbRed);
+    };
+    const auto hit = [&](int x, int y) {
+        const int l = level(x, y);
+        if (a.noiseMode == 1 && (l < a.bandMinimum || l > a.bandMaximum)) return;
+        const int r = std::rand() & 0x7FFF;
+        const float v = float(r) * 3.0517578e-5f * float(a.maximum - a.minimum) + float(a.minimum) + float(l);
+        const int n = std::clamp(int(RoundHalfDown(v)), 0, highest);
+        if (depth < 24) {
+            image.SetPixel(x, y, std::uint32_t(n));
+        } else {
+            const std::uint8_t g = std::uint8_t(n);
+            image.SetRGBPixel(x, y, RGBQUAD{g, g, g, 0});
+        }
+    };
+    std::srand(seed);
+    if (a.distributionMode == 0) {
+        for (int i = 0; i < a.count; ++i) {
+            const int x = std::rand() % image.GetWidth();
+            const int y = std::rand() % image.GetHeight();
+            hit(x, y);
+        }
+    } else {
+        for (int y = 0; y < image.GetHeight(); ++y)
+            for (int x = 0; x < image.GetWidth(); ++x) hit(x, y);
+    }
+}
+
+unsigned RunNoise(CVelora& image, const NoiseArgs& a) {
+    return image.Noise(a.noiseMode, a.distributionMode, a.minimum, a.maximum, a.bandMinimum, a.bandMaximum, a.count);
+}
+
+void NaiveHoover(CVelora& image, int direction, int cx, int cy, int iterations, unsigned seed) {
+    const int width = image.GetWidth();
+    std::srand(seed);
+    for (int n = 0; n < iterations; ++n)
+        for (int k = 0; k < 50000; ++k) {
+            const double angle = (std::rand() & 0x7FFF) * 6.28318 * 3.0517578125e-5;
+            const double r = std::rand() % width;
+            const double c = std::cos(angle), s = std::sin(angle);
+            const auto px = std::int32_t(std::trunc(c * r + cx)), py = std::int32_t(std::trunc(s * r + cy));
+            const auto qx = std::int32_t(std::trunc((r - 1) * c + cx)), qy = std::int32_t(std::trunc((r - 1) * s + cy));
+            if (!image.IsValidPoint(px, py)) continue;
+            if (direction == 0) {
+                if (image.IsValidPoint(qx, qy)) image.SetPixel(qx, qy, image.GetPixel(px, py));
+            } else {
+                // Outside the picture a read gives all ones: the last index, or white.
+                image.SetPixel(px, py, std::min(image.GetPixel(qx, qy), LastIndex(image)));
+            }
+        }
+}
+
+struct Subject {
+    std::string label;
+    CVelora image;
+};
+
+std::vector<Subject> Subjects(unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<Subject> subjects;
+    for (int depth : {1, 4, 8, 24, 32})
+        subjects.push_back({std::to_string(depth) + " bits", RandomImage(37, 23, depth, unsigned(rng()), depth == 8)});
+    subjects.push_back({"8 bits, 16 entries", ShortTableImage(37, 23, 8, 16, true, rng)});
+    return subjects;
+}
+
+}  // namespace
+
+TEST(Noise, EveryModeMatchesTheRuleDrawForDrawOnEveryDepth) {
+    for (const Subject& subject : Subjects(1)) {
+        const int top = Top(subject.image.GetBitCount());
+        InfoHistogram info;
+        ASSERT_EQ(subject.image.GetInfoHistogram(info), 0u);
+        const int low = info.lowest[0].level, high = info.highest[0].level, middle = (low + high) / 2;
+        const NoiseArgs cases[] = {
+            {0, 0, -top, top, low, high, 300},          // random picks, whole range
+            {0, 1, -top, top, low, high, 1},            // every pixel
+            {1, 0, 0, 1, low, middle, 500},             // coloured: only the lower half of the levels
+            {1, 1, -top / 2 - 1, top, middle, high, 1}, // coloured, every pixel
+        };
+        for (const NoiseArgs& a : cases) {
+            SCOPED_TRACE(subject.label + " mode " + std::to_string(a.noiseMode) + "/" + std::to_string(a.distributionMode));
+            CVelora fast = subject.image, naive = subject.image;
+            {
+                const FixedSeed seed(4242);
+                ASSERT_EQ(RunNoise(fast, a), 0u);
+            }
+            NaiveNoise(naive, a, 4242);
+            EXPECT_EQ(Block(fast), Block(naive));
+        }
+    }
+}
+
+TEST(Noise, DrawsMeanWhatTheyShould) {
+    const FixedSeed seed(99);
+    // Range 0..1: a level rises by one exactly when r / 32768 is above one half.
+    CVelora flat(nullptr, nullptr, 64, 64, 8);
+    flat.Initialize(100);
+    ASSERT_EQ(flat.Noise(0, 1, 0, 1, 0, 255, 1), 0u);
+    int raised = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const std::uint32_t v = flat.GetPixel(x, y);
+            ASSERT_TRUE(v == 100 || v == 101) << v;
+            raised += v == 101;
+        }
+    EXPECT_GT(raised, 64 * 64 * 4 / 10);
+    EXPECT_LT(raised, 64 * 64 * 6 / 10);
+
+    // White with -255..255: the sums above 255 are held there, so about half stay white.
+    CVelora white(nullptr, nullptr, 64, 64, 8);
+    white.Initialize(255);
+    ASSERT_EQ(white.Noise(0, 1, -255, 255, 0, 255, 1), 0u);
+    int stayed = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) stayed += white.GetPixel(x, y) == 255;
+    EXPECT_GT(stayed, 64 * 64 * 4 / 10);
+    EXPECT_LT(stayed, 64 * 64 * 6 / 10);
+
+    // A colour pixel that is hit turns gray, from its red; count 1 touches one pixel at most.
+    CVelora colour(nullptr, nullptr, 16, 16, 32);
+    colour.InitializeRGB(RGBQUAD{10, 200, 40, 0});
+    colour.SetAlfa(std::uint8_t(33));
+    const CVelora before = colour;
+    ASSERT_EQ(colour.Noise(0, 0, 0, 1, 0, 255, 1), 0u);
+    int changed = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            RGBQUAD c;
+            colour.GetRGBPixel(x, y, c);
+            if (colour.GetPixel(x, y) == before.GetPixel(x, y)) continue;
+            ++changed;
+            EXPECT_TRUE(c.rgbRed == c.rgbGreen && c.rgbGreen == c.rgbBlue && (c.rgbRed == 40 || c.rgbRed == 41));
+            EXPECT_EQ(colour.GetAlfa(x, y), 33);
+        }
+    EXPECT_EQ(changed, 1);
+
+    // A short colour table: the new indices stay inside it.
+    std::mt19937 rng(5);
+    CVelora shortTable = ShortTableImage(40, 40, 8, 10, true, rng);
+    ASSERT_EQ(shortTable.Noise(0, 1, -255, 255, 0, 255, 1), 0u);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) ASSERT_LT(shortTable.GetPixel(x, y), 10u);
+}
+
+TEST(Noise, SameSeedSameBytesAndRefusalsLeaveTheImage) {
+    const CVelora source = RandomImage(31, 17, 24, 8);
+    CVelora a = source, b = source;
+    {
+        const FixedSeed seed(7);
+        ASSERT_EQ(a.Noise(0, 0, -50, 50, 0, 255, 200), 0u);
+        ASSERT_EQ(b.Noise(0, 0, -50, 50, 0, 255, 200), 0u);
+    }
+    EXPECT_EQ(Block(a), Block(b));
+    EXPECT_NE(Block(a), Block(source));
+
+    InfoHistogram info;
+    source.GetInfoHistogram(info);
+    const int low = info.lowest[0].level, high = info.highest[0].level;
+    const int pixels = 31 * 17;
+    struct Case {
+        int depth;
+        NoiseArgs args;
+        unsigned code;
+    };
+    const Case cases[] = {
+        {16, {0, 0, -1, 1, 0, 255, 1}, 1},
+        {24, {2, 0, -1, 1, 0, 255, 1}, 2},
+        {24, {-1, 0, -1, 1, 0, 255, 1}, 2},
+        {24, {0, 2, -1, 1, 0, 255, 1}, 3},
+        {24, {0, 0, 1, 1, 0, 255, 1}, 4},      // minimum not below maximum
+        {4, {0, 0, -16, 1, 0, 255, 1}, 4},     // below -top
+        {1, {0, 0, 0, 2, 0, 255, 1}, 4},       // above top
+        {24, {1, 0, -1, 1, low - 1, high, 1}, 5},
+        {24, {1, 0, -1, 1, low, high + 1, 1}, 5},
+        {24, {1, 0, -1, 1, high, low, 1}, 5},
+        {24, {0, 0, -1, 1, 0, 255, 0}, 6},
+        {24, {0, 1, -1, 1, 0, 255, pixels + 1}, 6},
+        {24, {0, 0, -1, 1, low - 1, high + 1, pixels}, 0},  // white noise takes any band
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        CVelora image = c.depth == 24 ? source : c.depth == 16 ? SixteenBitImage(31, 17) : RandomImage(31, 17, c.depth, 3);
+        const auto before = Block(image);
+        EXPECT_EQ(RunNoise(image, c.args), c.code);
+        if (c.code != 0) {
+            EXPECT_EQ(Block(image), before);
+        }
+    }
+}
+
+TEST(Hoover, BothDirectionsMatchTheRuleDrawForDrawOnEveryDepth) {
+    for (const Subject& subject : Subjects(2)) {
+        const int w = subject.image.GetWidth(), h = subject.image.GetHeight();
+        for (const auto& [direction, cx, cy, iterations] :
+             {std::tuple{0, w / 2, h / 2, 2}, std::tuple{1, w / 2, h / 2, 1}, std::tuple{1, 0, h - 1, 2},
+              std::tuple{0, w - 1, 0, 1}}) {
+            SCOPED_TRACE(subject.label + " direction " + std::to_string(direction) + " from " + std::to_string(cx) +
+                         "," + std::to_string(cy));
+            CVelora fast = subject.image, naive = subject.image;
+            {
+                const FixedSeed seed(31337);
+                ASSERT_EQ(fast.Hoover(direction, cx, cy, iterations), 0u);
+            }
+            NaiveHoover(naive, direction, cx, cy, iterations, 31337);
+            EXPECT_EQ(Block(fast), Block(naive));
+        }
+    }
+}
+
+TEST(Hoover, RefusesInItsOrderAndLeavesTheImage) {
+    const CVelora image = RandomImage(20, 10, 8, 4);
+    struct Case {
+        bool sixteen;
+        int direction, column, row, iterations;
+        unsigned code;
+    };
+    for (const Case& c : {Case{true, 2, 50, 50, 0, 1}, Case{false, -1, 0, 0, 1, 1}, Case{true, 0, 20, 0, 0, 2},
+                          Case{false, 1, 0, -1, 1, 2}, Case{true, 1, 19, 9, 0, 3}, Case{true, 0, 0, 0, 1, 4}}) {
+        CVelora subject = c.sixteen ? SixteenBitImage(20, 10) : image;
+        const auto before = Block(subject);
+        EXPECT_EQ(subject.Hoover(c.direction, c.column, c.row, c.iterations), c.code);
+        EXPECT_EQ(Block(subject), before);
+    }
+}
+
+TEST(RandomSeed, TheCommandLineSeedGivesTheSameBytesAsTheLibrary) {
+    const std::string input = TempPath("noise_seed_in.bmp");
+    ASSERT_EQ(RandomImage(40, 30, 24, 12).SaveBMP(input), 0u);
+    const auto run = [&](const std::string& out, const std::string& op) {
+        const std::string command = std::string(VELORA_CLI_PATH) + " --seed 2024 apply " + input + " " + out + " " + op;
+        return std::system(command.c_str());
+    };
+    for (const std::string op : {"Noise:0,0,-100,100,0,255,600", "Hoover:1,20,15,1"}) {
+        SCOPED_TRACE(op);
+        const std::string first = TempPath("noise_seed_1.bmp"), second = TempPath("noise_seed_2.bmp");
+        ASSERT_EQ(run(first, op), 0);
+        ASSERT_EQ(run(second, op), 0);
+        EXPECT_EQ(ReadFile(first), ReadFile(second));
+
+        CVelora expected;
+        ASSERT_EQ(expected.LoadBMP(input), 0u);
+        const FixedSeed seed(2024);
+        const unsigned code = op[0] == 'N' ? expected.Noise(0, 0, -100, 100, 0, 255, 600) : expected.Hoover(1, 20, 15, 1);
+        ASSERT_EQ(code, 0u);
+        EXPECT_EQ(ReadFile(first), expected.EncodeBMP());
+    }
+}

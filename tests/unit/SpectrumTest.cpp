@@ -1,0 +1,170 @@
+// The Fourier spectrum: the fast transform against the textbook loops of its rule, known
+// patterns, the refusals (small widths included) and the command's enabling agreeing with them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "CVelora.h"
+#include "CommandTable.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct Cplx {
+    double re, im;
+};
+
+Cplx Mul(Cplx a, Cplx b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
+
+// The rule as written: fill in storage order, exchange loop, stages with j outer and the
+// twiddle advanced after each j, then the log scale.
+void NaiveSpectrum(CVelora& image, int form) {
+    const int w = image.GetWidth(), h = image.GetHeight();
+    const std::size_t n = std::size_t(w) * std::size_t(h);
+    std::vector<Cplx> e(n);
+    for (int row = 0; row < h; ++row)
+        for (int x = 0; x < w; ++x) {
+            const double v = image.GetPixel(x, h - 1 - row);
+            e[std::size_t(row) * std::size_t(w) + std::size_t(x)] = {form == 1 ? v * std::pow(-1.0, x + row) : v, 0.0};
+        }
+    const int m = int(RoundHalfDown(std::log10(float(n)) / std::log10(2.0f)));
+    std::size_t j = 0;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (i < j) std::swap(e[i], e[j]);
+        std::size_t k = n / 2;
+        while (k <= j) {
+            j -= k;
+            k /= 2;
+        }
+        j += k;
+    }
+    for (int l = 1; l <= m; ++l) {
+        const std::size_t le = std::size_t(1) << l, le2 = le / 2;
+        Cplx u{1.0, 0.0};
+        const double x = 3.14159265 / double(le2);
+        const Cplx wt{std::cos(x), -std::sin(x)};
+        for (std::size_t jj = 0; jj < le2; ++jj) {
+            for (std::size_t i = jj; i < n; i += le) {
+                const std::size_t ip = i + le2;
+                const Cplx t = Mul(e[ip], u);
+                e[ip] = {e[i].re - t.re, e[i].im - t.im};
+                e[i] = {e[i].re + t.re, e[i].im + t.im};
+            }
+            u = Mul(u, wt);
+        }
+    }
+    double largest = 0;
+    for (const Cplx& c : e) largest = std::max(largest, std::log10(std::sqrt(c.re * c.re + c.im * c.im) + 1.0));
+    const double colours = image.GetNumColors();
+    for (std::size_t k = 0; k < n; ++k) {
+        const double v = std::log10(std::sqrt(e[k].re * e[k].re + e[k].im * e[k].im) + 1.0);
+        const double q = largest > 0 ? std::trunc(v * colours / largest) : 0.0;
+        image.SetPixel(int(k % std::size_t(w)), h - 1 - int(k / std::size_t(w)), std::uint32_t(std::min(q, colours - 1)));
+    }
+}
+
+struct Threads {
+    explicit Threads(unsigned count) { CVelora::SetThreadCount(count); }
+    ~Threads() { CVelora::SetThreadCount(0); }
+};
+
+}  // namespace
+
+TEST(Spectrum, FastTransformGivesTheRulesBytes) {
+    // 2^17 values: cache blocks, paired later stages and a last single one.
+    for (const auto& [w, h] : {std::pair{4, 4}, std::pair{8, 4}, std::pair{64, 32}, std::pair{256, 256}, std::pair{512, 256}})
+        for (int form : {0, 1}) {
+            SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " form " + std::to_string(form));
+            const CVelora source = RandomImage(w, h, 8, unsigned(w + h + form), true);
+            CVelora fast = source, naive = source;
+            ASSERT_EQ(fast.Spectrum(form), 0u);
+            NaiveSpectrum(naive, form);
+            EXPECT_EQ(Block(fast), Block(naive));
+        }
+    // A short colour table scales to its own size.
+    std::mt19937 rng(3);
+    CVelora shortTable = ShortTableImage(32, 16, 8, 16, true, rng), naive = shortTable;
+    ASSERT_EQ(shortTable.Spectrum(0), 0u);
+    NaiveSpectrum(naive, 0);
+    EXPECT_EQ(Block(shortTable), Block(naive));
+}
+
+TEST(Spectrum, SameBytesWithOneThreadAndWithFour) {
+    const CVelora source = RandomImage(1024, 256, 8, 77, true);
+    CVelora one = source, four = source;
+    {
+        const Threads single(1);
+        ASSERT_EQ(one.Spectrum(1), 0u);
+    }
+    {
+        const Threads several(4);
+        ASSERT_EQ(four.Spectrum(1), 0u);
+    }
+    EXPECT_EQ(Block(one), Block(four));
+}
+
+TEST(Spectrum, KnownPatterns) {
+    // A constant: all of it at zero frequency, the first stored pixel (bottom left).
+    CVelora constant(nullptr, nullptr, 16, 8, 8);
+    constant.Initialize(7);
+    ASSERT_EQ(constant.Spectrum(0), 0u);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) EXPECT_EQ(constant.GetPixel(x, y), x == 0 && y == 7 ? 255u : 0u) << x << "," << y;
+
+    // All black: nothing to scale, every pixel 0 in both forms (no division by the zero largest).
+    for (int form : {0, 1}) {
+        CVelora black(nullptr, nullptr, 16, 16, 8);
+        ASSERT_EQ(black.Spectrum(form), 0u);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) ASSERT_EQ(black.GetPixel(x, y), 0u);
+    }
+
+    // One cosine of frequency f along the sequence: peaks at f and n - f beside zero frequency.
+    const int w = 32, h = 32, n = w * h, f = 37;
+    CVelora wave(nullptr, nullptr, w, h, 8);
+    for (int k = 0; k < n; ++k)
+        wave.SetPixel(k % w, h - 1 - k / w, std::uint32_t(std::lround(100 + 100 * std::cos(2 * M_PI * f * k / n))));
+    ASSERT_EQ(wave.Spectrum(0), 0u);
+    for (int k = 1; k < n; ++k) {
+        const std::uint32_t v = wave.GetPixel(k % w, h - 1 - k / w);
+        if (k == f || k == n - f) {
+            EXPECT_GE(v, 200u) << k;
+        } else {
+            EXPECT_LT(v, 150u) << k;
+        }
+    }
+    // The full-period form moves zero frequency to the middle of the sequence.
+    CVelora flat(nullptr, nullptr, 16, 16, 8);
+    flat.Initialize(9);
+    ASSERT_EQ(flat.Spectrum(1), 0u);
+    EXPECT_EQ(flat.GetPixel(8, 15 - 8), 255u);
+    EXPECT_EQ(flat.GetPixel(0, 15), 0u);
+}
+
+TEST(Spectrum, RefusalsAndTheCommandsEnablingAgree) {
+    struct Case {
+        int width, height, depth, form;
+        unsigned code;
+    };
+    for (const Case& c : {Case{256, 200, 8, 0, 1}, Case{3, 5, 24, 0, 1}, Case{16, 16, 24, 0, 2}, Case{16, 16, 4, 9, 2},
+                          Case{16, 16, 8, 2, 3}, Case{16, 16, 8, -1, 3}, Case{2, 8, 8, 0, 4}, Case{1, 16, 8, 1, 4},
+                          Case{16, 2, 8, 0, 4}, Case{1, 1, 8, 0, 4}, Case{4, 4, 8, 0, 0}}) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " code " + std::to_string(c.code));
+        CVelora image = RandomImage(c.width, c.height, c.depth, 1, true);
+        const auto before = Block(image);
+        EXPECT_EQ(image.Spectrum(c.form), c.code);
+        if (c.code != 0) {
+            EXPECT_EQ(Block(image), before);
+        }
+        // The menu command is offered exactly on the 8-bit images the library takes.
+        if (c.depth == 8 && c.form == 0) {
+            CommandContext context;
+            CVelora subject = RandomImage(c.width, c.height, 8, 1, true);
+            context.image = &subject;
+            EXPECT_EQ(IsCommandEnabled(*FindCommand(kCmdFft), context), c.code == 0);
+        }
+    }
+}
