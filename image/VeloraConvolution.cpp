@@ -418,40 +418,6 @@ Plane WorkingPlane(const Source& s, int n, int borderMode) {
     return Enlarged(samples, n / 2, borderMode, PaddingSample(s.depth));
 }
 
-// The saturating sum of b into a, as the unweighted operation 0 between images does: indices
-// capped at the last level, colour components at 255 (the alpha byte of a stays). Both images
-// have the same size and depth here.
-// Replaced by SaturatingArithmetic(0, b) when merged.
-void AddSaturatingForFilters(CVelora& a, const CVelora& b) {
-    const unsigned depth = a.GetBitCount();
-    const std::int32_t width = a.GetWidth(), height = a.GetHeight();
-    const std::size_t stride = a.GetBytesPerRow();
-    // a's own pixels, which this helper may write: it is a non-const image.
-    std::uint8_t* aBits = const_cast<std::uint8_t*>(a.GetBits());
-    const std::uint8_t* bBits = b.GetBits();
-    ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-        std::vector<std::uint8_t> va(static_cast<std::size_t>(width)), vb(static_cast<std::size_t>(width));
-        for (std::int32_t y = first; y < last; ++y) {
-            std::uint8_t* ra = aBits + std::size_t(y) * stride;
-            const std::uint8_t* rb = bBits + std::size_t(y) * stride;
-            if (depth == 4 || depth == 8) {
-                const int cap = (1 << depth) - 1;
-                ReadSampleRow(ra, width, depth, va.data());
-                ReadSampleRow(rb, width, depth, vb.data());
-                for (std::int32_t x = 0; x < width; ++x) va[std::size_t(x)] = std::uint8_t(std::min(cap, va[std::size_t(x)] + vb[std::size_t(x)]));
-                WriteSampleRow(ra, 0, width, depth, va.data());
-            } else {
-                const std::size_t step = depth / 8;
-                for (std::int32_t x = 0; x < width; ++x)
-                    for (std::size_t c = 0; c < 3; ++c) {
-                        const std::size_t i = step * std::size_t(x) + c;
-                        ra[i] = std::uint8_t(std::min(255, ra[i] + rb[i]));
-                    }
-            }
-        }
-    });
-}
-
 }  // namespace
 
 // The filters write any level up to the top index: a shorter colour table grows to the full
@@ -504,7 +470,8 @@ unsigned CVelora::PredefinedFilter(int index, int rangeMode, int borderMode) {
             CVelora other(*this);
             Convolution(first->coefficients, first->size, 1, rangeMode, borderMode);
             other.Convolution(second->coefficients, second->size, 1, rangeMode, borderMode);
-            AddSaturatingForFilters(*this, other);
+            // The two responses add up as the saturating sum between images does.
+            SaturatingArithmetic(0, other);
             return 0;
         }
         case K::EightDirections: {
