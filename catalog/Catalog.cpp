@@ -72,8 +72,10 @@ CommandBinding FindByCommand(int commandId) {
 std::string Signature(const Operation& op) {
     std::string s(op.name);
     for (std::size_t i = 0; i < op.params.size(); ++i) {
-        s += i == 0 ? ":" : ",";
+        const bool optional = op.params[i].optional;
+        s += optional ? (i == 0 ? ":[" : "[,") : (i == 0 ? ":" : ",");
         s += op.params[i].name;
+        if (optional) s += "]";
         if (op.params[i].kind == ParamKind::IntegerList) s += ",...";
     }
     return s;

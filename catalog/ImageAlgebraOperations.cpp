@@ -69,13 +69,13 @@ void AddImageAlgebraOperations(std::vector<Operation>& all) {
         all.push_back(std::move(op));
     }
     {
-        // The second image is not read for NOT, but the command line still takes one.
+        // The second image is not read for NOT: the command line may leave it off.
         Operation op{.name = "Logical", .family = "Image algebra",
                      .summary = "bitwise NOT of the image, or AND, OR, XOR, NAND, NOR with a second image"};
         op.params = {{.name = "operation", .kind = K::Choice, .range = Range{0, 5},
                       .choices = {{0, "not", "NOT"}, {1, "and", "AND"}, {2, "or", "OR"}, {3, "xor", "XOR"},
                                   {4, "nand", "NAND"}, {5, "nor", "NOR"}}},
-                     {.name = "imageB", .kind = K::Image, .label = "Imagen B"}};
+                     {.name = "imageB", .kind = K::Image, .label = "Imagen B", .optional = true}};
         op.depths = kDepthsAll5;
         op.results = {{1, C::ParamRange, "operation"},
                       {2, C::Depth},

@@ -63,6 +63,8 @@ struct Param {
     int tickInterval = 0;         // ticks of a slider (0: none)
     std::string_view group{};       // consecutive parameters of one group share a frame with this title
     ParamSource source = ParamSource::Control;
+    // The command line may leave it off (trailing parameters only): an image then arrives null.
+    bool optional = false;
 
     Range ControlRange() const { return controlRange ? *controlRange : range.value_or(Range{}); }
 };

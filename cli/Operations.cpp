@@ -119,6 +119,7 @@ std::string ParamJson(const Param& p) {
         }
         json.Raw("choices", list + "]");
     }
+    if (p.optional) json.Raw("optional", "true");
     if (!p.label.empty()) json.Add("label", p.label);
     if (p.source == catalog::ParamSource::ActiveColorModel) json.Add("workbench", "the active colour model");
     return json.Text();
@@ -181,10 +182,14 @@ bool ParseCall(std::string_view text, Operation::Kind kind, const ImageLoader& l
         colon == std::string_view::npos ? std::vector<std::string>{} : SplitArguments(text.substr(colon + 1));
     const bool variadic = !op->params.empty() && op->params.back().kind == K::IntegerList;
     const std::size_t fixed = variadic ? op->params.size() - 1 : op->params.size();
-    if (variadic ? raw.size() < fixed : raw.size() != fixed) {
-        message = std::string(op->name) + " takes " + (variadic ? "at least " : "") + std::to_string(fixed) +
-                  " argument" + (fixed == 1 ? "" : "s") + " (" + catalog::Signature(*op) + "), got " +
-                  std::to_string(raw.size());
+    std::size_t optional = 0;
+    while (optional < fixed && op->params[fixed - 1 - optional].optional) ++optional;
+    const std::size_t least = fixed - optional;
+    if (variadic ? raw.size() < fixed : raw.size() < least || raw.size() > fixed) {
+        const std::string count = !variadic && optional ? std::to_string(least) + " to " + std::to_string(fixed)
+                                                        : std::to_string(fixed);
+        message = std::string(op->name) + " takes " + (variadic ? "at least " : "") + count + " argument" +
+                  (fixed == 1 ? "" : "s") + " (" + catalog::Signature(*op) + "), got " + std::to_string(raw.size());
         return false;
     }
 
@@ -192,6 +197,10 @@ bool ParseCall(std::string_view text, Operation::Kind kind, const ImageLoader& l
     for (std::size_t i = 0; i < op->params.size(); ++i) {
         const Param& param = op->params[i];
         const std::string& arg = i < raw.size() ? raw[i] : std::string();
+        if (i >= raw.size() && param.optional) {
+            values.push_back(catalog::DefaultArgs(*op).Values()[i]);
+            continue;
+        }
         auto bad = [&] {
             message = std::string(op->name) + ": argument " + std::to_string(i + 1) + " (" + std::string(param.name) +
                       ") must be " + std::string(KindName(param.kind)) + ", not '" + arg + "'";

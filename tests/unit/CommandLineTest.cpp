@@ -56,7 +56,8 @@ TEST_F(CommandLine, HelpAndListComeFromTheOperationTable) {
     const CliRun list = Velora("list");
     EXPECT_EQ(list.status, 0);
     for (const char* sig : {"Negative:luminance,red,green,blue", "Flip:mode", "ColorToGray:method",
-                            "ChangeColorDepth:code", "GetRGBPixel:x,y", "CountDifferentPixels:imageB", "IsGray"})
+                            "ChangeColorDepth:code", "GetRGBPixel:x,y", "CountDifferentPixels:imageB", "IsGray",
+                            "Logical:operation[,imageB]"})
         EXPECT_NE(list.out.find(sig), std::string::npos) << sig;
     const CliRun json = Velora("list --json");
     EXPECT_EQ(json.status, 0);
@@ -82,6 +83,11 @@ TEST_F(CommandLine, InfoApplyQueryConvert) {
 
     const std::string out = TempPath("cli_out.bmp");
     ASSERT_EQ(Velora("apply " + input + " " + out + " Negative:1,0,0,0 Flip:0").status, 0);
+    const std::string inverted = TempPath("cli_not.bmp");
+    ASSERT_EQ(Velora("apply " + out + " " + inverted + " Logical:not Flip:0").status, 0);
+    CVelora restored;
+    ASSERT_EQ(restored.LoadBMP(inverted), 0u);
+    EXPECT_EQ(restored.GetPixel(2, 1), 0x102030u) << "NOT undoes the negative";
     const CliRun q = Velora("query " + out + " GetPixel:4,1 GetRGBPixel:4,1 IsGray GetAlfa:0,0 CountDifferentPixels:" + input);
     ASSERT_EQ(q.status, 0) << q.err;
     EXPECT_EQ(q.out, R"({"query":"GetPixel","arguments":[4,1],"result":15720399}
@@ -129,6 +135,9 @@ TEST_F(CommandLine, ExitStatusesAndMessages) {
         {"apply " + input + " " + out + " Equalize:11,0", 3, "(result 2: colorModel must lie in 0..10)"},
         {"apply " + input + " " + out + " NonLinearContrast:HSV,cubic,0", 1, "must be an integer or a choice's name, not 'cubic'"},
         {"convert " + input + " " + TempPath("no-dir/x.bmp"), 4, "cannot be created"},
+        // NOT alone may leave the second image off; the others need it.
+        {"apply " + input + " " + out + " Logical", 1, "Logical takes 1 to 2 arguments"},
+        {"apply " + input + " " + out + " Logical:and", 3, "result 3: a second image is needed"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
