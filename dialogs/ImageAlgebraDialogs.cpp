@@ -15,8 +15,11 @@
 #include "Document.h"
 #include "Messages.h"
 #include "OperationRunner.h"
+#include "QtText.h"
 #include "View.h"
 #include "Workbench.h"
+
+using velora::ui::Q;
 
 namespace {
 
@@ -147,12 +150,10 @@ COperacionesEntreImg::COperacionesEntreImg(CUtilidadView* view) : CTwoImageDialo
     middle->addLayout(operations);
     auto* group = AddGroup("Operación", operations);
     operation = new QButtonGroup(this);
-    static const char* const kNames[] = {"Suma", "Diferencia", "Producto", "División", "Valor Medio",
-                                         "El más claro", "El más oscuro"};
-    for (int i = 0; i < 7; ++i) {
-        auto* radio = new QRadioButton(kNames[i], this);
-        radio->setChecked(i == 0);
-        operation->addButton(radio, i);
+    for (const auto& choice : Operation().params[0].choices) {
+        auto* radio = new QRadioButton(Q(choice.label), this);
+        radio->setChecked(choice.value == 0);
+        operation->addButton(radio, choice.value);
         group->addWidget(radio);
     }
     connect(operation, &QButtonGroup::idClicked, this, &COperacionesEntreImg::OperationChosen);
@@ -279,11 +280,10 @@ COpLogicasDlg::COpLogicasDlg(CUtilidadView* view) : CTwoImageDialog(view, kCmdLo
     auto* row = new QHBoxLayout;
     group->addLayout(row);
     operation = new QButtonGroup(this);
-    static const char* const kNames[] = {"NOT", "AND", "OR", "XOR", "NAND", "NOR"};
-    for (int i = 0; i < 6; ++i) {
-        auto* radio = new QRadioButton(kNames[i], this);
-        radio->setChecked(i == 0);
-        operation->addButton(radio, i);
+    for (const auto& choice : Operation().params[0].choices) {
+        auto* radio = new QRadioButton(Q(choice.label), this);
+        radio->setChecked(choice.value == 0);
+        operation->addButton(radio, choice.value);
         row->addWidget(radio);
     }
     connect(operation, &QButtonGroup::idClicked, this, &COpLogicasDlg::OperationChosen);

@@ -81,18 +81,23 @@ struct RotationRow {
     std::size_t inStride;
     std::uint32_t background;
 
+    // The source pixel (sx, sy) into p, or the background where it lies outside the source.
+    template <unsigned Bytes>
+    void CopyOrFill(std::uint8_t* p, std::int64_t sx, std::int64_t sy) const {
+        if (std::uint64_t(sx) < std::uint64_t(inWidth) && std::uint64_t(sy) < std::uint64_t(inHeight)) {
+            const std::uint8_t* q = inBits + std::size_t(inHeight - 1 - sy) * inStride + Bytes * std::size_t(sx);
+            std::memcpy(p, q, Bytes);
+        } else {
+            PutBytes<Bytes>(p, background);
+        }
+    }
+
     template <unsigned Bytes>
     void Run(std::uint8_t* out, double vs, double vc, std::int32_t from, std::int32_t to) const {
         for (std::int32_t x = from; x < to; ++x) {
             const std::int64_t sx = RoundedCoordinate(uc[x] - vs + halfWidth);
             const std::int64_t sy = RoundedCoordinate(halfHeight - (vc + us[x]));
-            std::uint8_t* p = out + Bytes * std::size_t(x);
-            if (std::uint64_t(sx) < std::uint64_t(inWidth) && std::uint64_t(sy) < std::uint64_t(inHeight)) {
-                const std::uint8_t* q = inBits + std::size_t(inHeight - 1 - sy) * inStride + Bytes * std::size_t(sx);
-                std::memcpy(p, q, Bytes);
-            } else {
-                PutBytes<Bytes>(p, background);
-            }
+            CopyOrFill<Bytes>(out + Bytes * std::size_t(x), sx, sy);
         }
     }
 
@@ -102,13 +107,7 @@ struct RotationRow {
     void RunStepping(std::uint8_t* out, std::int64_t sx, std::int64_t sy, std::int64_t dsx, std::int64_t dsy,
                      std::int32_t from, std::int32_t to) const {
         for (std::int32_t x = from; x < to; ++x, sx += dsx, sy += dsy) {
-            std::uint8_t* p = out + Bytes * std::size_t(x);
-            if (std::uint64_t(sx) < std::uint64_t(inWidth) && std::uint64_t(sy) < std::uint64_t(inHeight)) {
-                const std::uint8_t* q = inBits + std::size_t(inHeight - 1 - sy) * inStride + Bytes * std::size_t(sx);
-                std::memcpy(p, q, Bytes);
-            } else {
-                PutBytes<Bytes>(p, background);
-            }
+            CopyOrFill<Bytes>(out + Bytes * std::size_t(x), sx, sy);
         }
     }
 
