@@ -7,6 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <tmmintrin.h>
@@ -17,6 +21,30 @@ namespace velora::detail {
 
 // The row code below reads and writes pixels a word at a time.
 static_assert(std::endian::native == std::endian::little);
+
+// An allocator whose vectors leave new elements uninitialised: the filters' working planes
+// and sums are written whole before they are read, and zero-filling megabytes first would
+// cost as much as a pass of the filter.
+template <class T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    DefaultInitAllocator() = default;
+    template <class U>
+    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+template <class T>
+using WorkVector = std::vector<T, DefaultInitAllocator<T>>;
 
 #if VELORA_ROWS_SSSE3
 // 24-bit rows sixteen pixels at a time with byte shuffles, where the processor has them

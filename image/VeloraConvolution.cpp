@@ -20,6 +20,7 @@
 using velora::detail::ForEachRowBand;
 using velora::detail::IsFilterDepth;
 using velora::detail::ReadSampleRow;
+using velora::detail::WorkVector;
 using velora::detail::WriteSampleRow;
 
 namespace {
@@ -30,7 +31,7 @@ namespace {
 constexpr std::size_t kSpare = 16;
 
 struct Plane {
-    std::vector<std::uint8_t> data;
+    WorkVector<std::uint8_t> data;
     std::int32_t width = 0, height = 0;
     const std::uint8_t* Row(std::int32_t y) const { return data.data() + std::size_t(y) * std::size_t(width); }
     std::uint8_t* Row(std::int32_t y) { return data.data() + std::size_t(y) * std::size_t(width); }
@@ -45,7 +46,8 @@ struct Source {
 };
 
 Plane SamplesOf(const Source& s) {
-    Plane p{std::vector<std::uint8_t>(std::size_t(s.width) * std::size_t(s.height) + kSpare), s.width, s.height};
+    Plane p{WorkVector<std::uint8_t>(std::size_t(s.width) * std::size_t(s.height) + kSpare), s.width, s.height};
+    std::fill(p.data.end() - kSpare, p.data.end(), std::uint8_t(0));
     ForEachRowBand(s.height, s.stride, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) ReadSampleRow(s.Row(y), s.width, s.depth, p.Row(y));
     });
@@ -61,7 +63,8 @@ std::uint8_t PaddingSample(unsigned depth) { return depth == 4 ? 15 : depth == 8
 // reaches (an image narrower or lower than 2h) the padding stays.
 Plane Enlarged(const Plane& s, std::int32_t h, int borderMode, std::uint8_t pad) {
     const std::int32_t W = s.width, H = s.height, EW = W + 2 * h, EH = H + 2 * h;
-    Plane e{std::vector<std::uint8_t>(std::size_t(EW) * std::size_t(EH) + kSpare, pad), EW, EH};
+    Plane e{WorkVector<std::uint8_t>(std::size_t(EW) * std::size_t(EH) + kSpare), EW, EH};
+    std::fill(e.data.end() - kSpare, e.data.end(), pad);
     // Where each enlarged pixel comes from: the last paste that covers it.
     const auto from = [&](std::int32_t X, std::int32_t Y) -> int {
         std::int32_t sx, sy;
@@ -85,7 +88,7 @@ Plane Enlarged(const Plane& s, std::int32_t h, int borderMode, std::uint8_t pad)
                     continue;
                 }
                 const int v = from(X, Y);
-                if (v >= 0) row[X] = std::uint8_t(v);
+                row[X] = v >= 0 ? std::uint8_t(v) : pad;
             }
         }
     });
@@ -369,7 +372,7 @@ void Correlate(const Plane& p, const int* mask, int n, std::int64_t bound, std::
         return;
     }
     // Rescaling needs the extremes of every sum first; both start at 0.
-    std::vector<Acc> all(std::size_t(outW) * std::size_t(outH));
+    WorkVector<Acc> all(std::size_t(outW) * std::size_t(outH));
     std::int64_t minSum = 0, maxSum = 0;
     std::mutex extremes;
     ForEachRowBand(outH, rowBytes, [&](std::int32_t first, std::int32_t last) {
@@ -481,7 +484,7 @@ unsigned CVelora::PredefinedFilter(int index, int rangeMode, int borderMode) {
             const Plane plane = borderMode == 0 ? Plane{} : Enlarged(samples, 1, borderMode, PaddingSample(depth));
             const Plane& work = borderMode == 0 ? samples : plane;
             // The largest response; in mode 0 the frame keeps its own sample in every response.
-            Plane best{std::vector<std::uint8_t>(samples.data.size(), 0), width, height};
+            Plane best{WorkVector<std::uint8_t>(samples.data.size(), 0), width, height};
             const std::int32_t offset = borderMode == 0 ? 1 : 0, outW = work.width - 2;
             if (borderMode == 0) best.data = samples.data;
             std::array<int, 9> m{};

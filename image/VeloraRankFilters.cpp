@@ -101,7 +101,7 @@ T MedianOf25(T* v) {  // v holds 32: the last 7 at the top value
 }
 
 struct Rows {
-    const std::vector<std::uint8_t>& samples;
+    const WorkVector<std::uint8_t>& samples;
     std::int32_t width;
     const std::uint8_t* Row(std::int32_t y) const { return samples.data() + std::size_t(y) * std::size_t(width); }
 };
@@ -200,7 +200,7 @@ void RankFilter(std::uint8_t* bits, std::size_t stride, std::int32_t width, std:
     if (count <= 0 || rows <= 0) return;
     const auto storedRow = [&](std::int32_t y) { return bits + std::size_t(height - 1 - y) * stride; };
     // The samples are read from a copy, so that the results can go straight into the image.
-    std::vector<std::uint8_t> samples(std::size_t(width) * std::size_t(height));
+    WorkVector<std::uint8_t> samples(std::size_t(width) * std::size_t(height));
     ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y)
             ReadSampleRow(storedRow(y), width, depth, samples.data() + std::size_t(y) * std::size_t(width));
