@@ -1,10 +1,11 @@
 // Random noise and the hoover effect: the two operations that draw from the C generator.
 // Each run seeds it once and draws in the order of a single pass, which is part of the
-// result, so neither uses the worker threads.
+// result, so neither uses the worker threads. RunDraws gives the generator's values.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "CVelora.h"
 #include "PixelRow.h"
@@ -15,12 +16,13 @@ using velora::detail::WritePixel;
 
 namespace {
 
-// RoundHalfDown of a level sum (well inside the range of int), without a call to floor.
+// RoundHalfDown of a level sum, without a call to floor and without branches. A sum lies in
+// -255..510 (the lowest value, a drawn part below the span, the level), so x + 4096 is positive
+// and exact in double precision, and truncating it is its floor.
 inline int RoundedLevel(float v) {
     const double x = v;
-    int f = int(x);
-    if (x < double(f)) --f;
-    return x - double(f) > 0.5 ? f + 1 : f;
+    const int f = int(x + 4096.0) - 4096;
+    return f + int(x - double(f) > 0.5);
 }
 
 }  // namespace
@@ -50,10 +52,12 @@ unsigned CVelora::Noise(int noiseMode, int distributionMode, int minimum, int ma
     const std::size_t step = depth / 8;
     // The level's draw takes the generator's low 15 bits, 0..32767, so that r / 32768 stays
     // below 1 whatever RAND_MAX the C library has; positions take the whole draw.
-    const auto noisy = [&](int level) {
-        const float v = float(std::rand() & 0x7FFF) * 3.0517578e-5f * span + low + float(level);
-        return std::clamp(RoundedLevel(v), 0, highest);
+    velora::RunDraws draw;
+    const auto noisyFrom = [span, low, highest](int drawn, int level) {
+        const float v = float(drawn & 0x7FFF) * 3.0517578e-5f * span + low + float(level);
+        return std::min(std::max(RoundedLevel(v), 0), highest);
     };
+    const auto noisy = [&](int level) { return noisyFrom(draw(), level); };
     const auto inBand = [&](int level) { return !banded || (level >= bandMinimum && level <= bandMaximum); };
     // One pixel: the level read, the band test, the draw, the write.
     const auto touch = [&](std::uint8_t* row, std::int32_t x) {
@@ -69,21 +73,44 @@ unsigned CVelora::Noise(int noiseMode, int distributionMode, int minimum, int ma
         }
     };
 
-    std::srand(velora::RunSeed());
-    if (distributionMode == 0) {
+    if (distributionMode == 0 && !banded) {
+        // Every pixel takes three draws, column, row and value: taken a block at a time.
+        std::vector<int> drawn(3 * 4096);
+        for (int done = 0; done < count;) {
+            const int block = std::min(count - done, 4096);
+            draw.Fill(drawn.data(), 3 * std::size_t(block));
+            for (int i = 0; i < block; ++i) {
+                const int* d = drawn.data() + 3 * i;
+                std::uint8_t* row = Row(d[1] % height);
+                const std::int32_t x = d[0] % width;
+                if (depth >= 24) {
+                    std::uint8_t* p = row + step * std::size_t(x);
+                    p[0] = p[1] = p[2] = std::uint8_t(noisyFrom(d[2], p[2]));
+                } else {
+                    WritePixel(row, x, depth, std::uint32_t(noisyFrom(d[2], int(ReadPixel(row, x, depth)))));
+                }
+            }
+            done += block;
+        }
+    } else if (distributionMode == 0) {
         for (int i = 0; i < count; ++i) {
-            const std::int32_t x = std::rand() % width;
-            const std::int32_t y = std::rand() % height;
+            const std::int32_t x = draw() % width;
+            const std::int32_t y = draw() % height;
             touch(Row(y), x);
         }
     } else {
+        // Without a band every pixel takes one draw: a row's draws are taken first.
+        std::vector<int> drawn(banded ? 0 : std::size_t(width));
         for (std::int32_t y = 0; y < height; ++y) {
             std::uint8_t* row = Row(y);
             if (depth >= 24 && !banded) {
+                draw.Fill(drawn.data(), drawn.size());
                 std::uint8_t* p = row;
-                for (std::int32_t x = 0; x < width; ++x, p += step) p[0] = p[1] = p[2] = std::uint8_t(noisy(p[2]));
+                for (std::int32_t x = 0; x < width; ++x, p += step)
+                    p[0] = p[1] = p[2] = std::uint8_t(noisyFrom(drawn[std::size_t(x)], p[2]));
             } else if (depth == 8 && !banded) {
-                for (std::int32_t x = 0; x < width; ++x) row[x] = std::uint8_t(noisy(row[x]));
+                draw.Fill(drawn.data(), drawn.size());
+                for (std::int32_t x = 0; x < width; ++x) row[x] = std::uint8_t(noisyFrom(drawn[std::size_t(x)], row[x]));
             } else {
                 for (std::int32_t x = 0; x < width; ++x) touch(row, x);
             }
@@ -132,11 +159,13 @@ unsigned CVelora::Hoover(int direction, int column, int row, int iterations) {
     const double cx = column, cy = row;
     const bool inward = direction == 0;
 
-    std::srand(velora::RunSeed());
+    velora::RunDraws draw;
+    std::vector<int> drawn(2 * 50000);  // an iteration's draws: angle, radius, angle, ...
     for (int n = 0; n < iterations; ++n) {
-        for (int k = 0; k < 50000; ++k) {
-            const std::size_t a = std::size_t(std::rand() & 0x7FFF);
-            const double r = double(std::rand() % width);
+        draw.Fill(drawn.data(), drawn.size());
+        for (std::size_t k = 0; k < drawn.size(); k += 2) {
+            const std::size_t a = std::size_t(drawn[k] & 0x7FFF);
+            const double r = double(drawn[k + 1] % width);
             const double c = angles.cosine[a], s = angles.sine[a];
             const std::int64_t px = std::int64_t(c * r + cx), py = std::int64_t(s * r + cy);
             if (!inside(px, py)) continue;

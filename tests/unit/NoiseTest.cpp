@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <random>
+#include <vector>
 
 #include "CVelora.h"
 #include "RandomSeed.h"
@@ -287,5 +288,22 @@ TEST(RandomSeed, TheCommandLineSeedGivesTheSameBytesAsTheLibrary) {
         const unsigned code = op[0] == 'N' ? expected.Noise(0, 0, -100, 100, 0, 255, 600) : expected.Hoover(1, 20, 15, 1);
         ASSERT_EQ(code, 0u);
         EXPECT_EQ(ReadFile(first), expected.EncodeBMP());
+    }
+}
+
+TEST(RandomSeed, RunDrawsGiveTheCGeneratorsValues) {
+    // Seeds at the edges of the seeding arithmetic: 0 (taken as 1), words that turn negative.
+    for (const unsigned seed : {0u, 1u, 2024u, 2147483647u, 2147483648u, 4294967295u, 1765000000u}) {
+        SCOPED_TRACE(seed);
+        velora::RunDraws draws(seed);
+#if defined(__GLIBC__)
+        EXPECT_TRUE(draws.Own()) << "the draws should be computed without the library on glibc";
+#endif
+        std::srand(seed);
+        std::vector<int> expected(300000);
+        for (int& v : expected) v = std::rand();
+        int mismatches = 0;
+        for (const int v : expected) mismatches += draws() != v;
+        EXPECT_EQ(mismatches, 0);
     }
 }
