@@ -61,8 +61,11 @@ std::uint8_t PaddingSample(unsigned depth) { return depth == 4 ? 15 : depth == 8
 // Border mode 1: the image inside a frame of padding. Border mode 2: the enlarged image after
 // pasting the image at (0, 0), (2h, 0), (2h, 2h), (0, 2h) and last (h, h); where no paste
 // reaches (an image narrower or lower than 2h) the padding stays.
-Plane Enlarged(const Plane& s, std::int32_t h, int borderMode, std::uint8_t pad) {
-    const std::int32_t W = s.width, H = s.height, EW = W + 2 * h, EH = H + 2 * h;
+// sampleRow(y) gives the W samples of row y (0 the top).
+template <class SampleRow>
+Plane EnlargedFrom(const SampleRow& sampleRow, std::int32_t W, std::int32_t H, std::int32_t h, int borderMode,
+                   std::uint8_t pad) {
+    const std::int32_t EW = W + 2 * h, EH = H + 2 * h;
     Plane e{WorkVector<std::uint8_t>(std::size_t(EW) * std::size_t(EH) + kSpare), EW, EH};
     std::fill(e.data.end() - kSpare, e.data.end(), pad);
     // Where each enlarged pixel comes from: the last paste that covers it.
@@ -75,7 +78,7 @@ Plane Enlarged(const Plane& s, std::int32_t h, int borderMode, std::uint8_t pad)
         else if (X >= 2 * h && Y < H) sx = X - 2 * h, sy = Y;
         else if (X < W && Y < H) sx = X, sy = Y;
         else return -1;
-        return s.Row(sy)[sx];
+        return sampleRow(sy)[sx];
     };
     ForEachRowBand(EH, std::size_t(EW), [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t Y = first; Y < last; ++Y) {
@@ -83,7 +86,7 @@ Plane Enlarged(const Plane& s, std::int32_t h, int borderMode, std::uint8_t pad)
             const bool middle = Y >= h && Y < H + h;
             for (std::int32_t X = 0; X < EW; ++X) {
                 if (middle && X == h) {
-                    std::copy_n(s.Row(Y - h), W, row + h);
+                    std::copy_n(sampleRow(Y - h), W, row + h);
                     X = W + h - 1;
                     continue;
                 }
@@ -93,6 +96,10 @@ Plane Enlarged(const Plane& s, std::int32_t h, int borderMode, std::uint8_t pad)
         }
     });
     return e;
+}
+
+Plane Enlarged(const Plane& s, std::int32_t h, int borderMode, std::uint8_t pad) {
+    return EnlargedFrom([&s](std::int32_t y) { return s.Row(y); }, s.width, s.height, h, borderMode, pad);
 }
 
 // Sum to value: q = sum / divisor (toward zero), then rescaled (mode 0), held to 0..top
@@ -265,6 +272,24 @@ void SumRowPairs(const Plane& p, std::int32_t r, const int* mask, int n, std::in
         }
     const __m128i zero = _mm_setzero_si128();
     std::int32_t k = 0;
+    // Sixteen sums per pass over the taps where the row allows, then eight.
+    for (; k + 16 <= outW; k += 16) {
+        __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
+        for (int t = 0; t < count; ++t) {
+            const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taps[t] + k));
+            const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taps[t] + k + 1));
+            const __m128i aLow = _mm_unpacklo_epi8(v0, zero), bLow = _mm_unpacklo_epi8(v1, zero);
+            const __m128i aHigh = _mm_unpackhi_epi8(v0, zero), bHigh = _mm_unpackhi_epi8(v1, zero);
+            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi16(aLow, bLow), coefficients[t]));
+            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi16(aLow, bLow), coefficients[t]));
+            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi16(aHigh, bHigh), coefficients[t]));
+            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi16(aHigh, bHigh), coefficients[t]));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), s0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 4), s1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 8), s2);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 12), s3);
+    }
     for (; k + 8 <= outW; k += 8) {
         __m128i lo = zero, hi = zero;
         for (int t = 0; t < count; ++t) {
@@ -416,6 +441,10 @@ void Filter(const Plane& p, const int* mask, int n, int divisor, int rangeMode, 
 
 // The plane the sums of a border mode read.
 Plane WorkingPlane(const Source& s, int n, int borderMode) {
+    // 8-bit rows are their own samples: the enlarged plane is built from them directly.
+    if (s.depth == 8 && borderMode != 0 && n / 2 > 0)
+        return EnlargedFrom([&s](std::int32_t y) { return s.Row(y); }, s.width, s.height, n / 2, borderMode,
+                            PaddingSample(s.depth));
     Plane samples = SamplesOf(s);
     if (borderMode == 0 || n / 2 == 0) return samples;
     return Enlarged(samples, n / 2, borderMode, PaddingSample(s.depth));
