@@ -15,8 +15,6 @@ constexpr std::array kDialogs = {
                "CVelora.chm::/Ayuda/RegionGrowing.htm", "Crecimiento de Regiones", "Cálculo Crec. Regiones"},
     DialogInfo{"CElemEstructDlg", "Elemento Estructural", "",
                "CVelora.chm::/Ayuda/Morphological.htm", "Transformación Morfológica", "Cálculo Op. Morfología"},
-    DialogInfo{"CEmbossDlg", "Aplicación del Efecto Emboss a la Imagen", "Aplicación del Efecto Emboss a ",
-               "CVelora.chm::/Ayuda/Emboss.htm", "Efecto Emboss", "Cálculo Efecto Emboss"},
     DialogInfo{"CEntrelazarDlg", "Entrelazar Imágenes", "",
                "CVelora.chm::Ayuda/Interlace.htm", "", ""},
     DialogInfo{"CEscotomaZoomDlg", "", "Zoom de Escotoma de ",

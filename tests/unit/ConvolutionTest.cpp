@@ -84,7 +84,7 @@ CVelora NaiveConvolution(const CVelora& in, const std::vector<int>& mask, int n,
 
 std::vector<int> RandomMask(int n, int spread, std::mt19937& rng) {
     std::vector<int> mask(std::size_t(n * n));
-    for (int& c : mask) c = int(rng() % unsigned(2 * spread + 1)) - spread;
+    for (int& c : mask) c = int(std::int64_t(rng() % std::uint64_t(2 * std::int64_t(spread) + 1)) - spread);
     return mask;
 }
 
@@ -100,7 +100,7 @@ std::vector<int> Outer(int n, std::mt19937& rng) {
 
 CVelora SaturatingSum(const CVelora& a, const CVelora& b) {
     CVelora out = a;
-    const int cap = (1 << a.GetBitCount()) - 1;
+    const int cap = a.GetBitCount() <= 8 ? (1 << a.GetBitCount()) - 1 : 255;
     for (int y = 0; y < a.GetHeight(); ++y)
         for (int x = 0; x < a.GetWidth(); ++x) {
             const std::uint32_t p = a.GetPixel(x, y), q = b.GetPixel(x, y);
