@@ -1,4 +1,6 @@
 // Neighbourhood filters: the convolution engine, the predefined filters and emboss.
+#include <algorithm>
+#include <cstdint>
 #include <span>
 
 #include "Families.h"
@@ -22,7 +24,7 @@ std::vector<Param> ModeParams() {
 }
 
 constexpr unsigned kMaskCode = 5;
-constexpr std::string_view kNoMemoryForTable = "not enough memory to grow the colour table";
+constexpr std::string_view kNoMemory = "not enough memory for the filter (or to grow a short colour table)";
 }  // namespace
 
 void AddFilterOperations(std::vector<Operation>& all) {
@@ -39,7 +41,7 @@ void AddFilterOperations(std::vector<Operation>& all) {
                       {3, C::ParamRange, kRangeMode},
                       {4, C::ParamRange, kBorderMode},
                       {kMaskCode, C::Other, {}, "size must lie in 1..11 and the mask hold size x size coefficients"},
-                      {6, C::Other, {}, kNoMemoryForTable}};
+                      {6, C::Other, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) -> unsigned {
             const int size = a.Int(0);
             const std::vector<std::int64_t>& list = a.IntList(4);
@@ -48,13 +50,12 @@ void AddFilterOperations(std::vector<Operation>& all) {
                 // The identity: 1 over the pixel itself.
                 mask.assign(std::size_t(size * size), 0);
                 mask[std::size_t((size / 2) * size + size / 2)] = 1;
-            } else {
-                for (const std::int64_t c : list) {
-                    if (c < INT32_MIN || c > INT32_MAX) return kMaskCode;
-                    mask.push_back(int(c));
-                }
-                if (size >= 1 && size <= 11 && mask.size() != std::size_t(size * size)) return kMaskCode;
+            } else if (size >= 1 && size <= 11 && list.size() == std::size_t(size * size) &&
+                       std::all_of(list.begin(), list.end(), [](std::int64_t c) { return c >= INT32_MIN && c <= INT32_MAX; })) {
+                mask.assign(list.begin(), list.end());
             }
+            // A list of another length (or with values beyond 32 bits) goes on empty: the
+            // library refuses it with its own code, after the checks that come first.
             return im.Convolution(mask, size, a.Int(1), a.Int(2), a.Int(3));
         };
         op.helpTopic = "CVelora.chm::/Ayuda/Filters.htm";
@@ -71,7 +72,7 @@ void AddFilterOperations(std::vector<Operation>& all) {
                       {2, C::Other, {}, "index must name an entry: 0..37, 40..68 or 70..77"},
                       {3, C::ParamRange, kRangeMode},
                       {4, C::ParamRange, kBorderMode},
-                      {5, C::Other, {}, kNoMemoryForTable}};
+                      {5, C::Other, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.PredefinedFilter(a.Int(0), a.Int(1), a.Int(2)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Filters.htm";
         op.commands = {{.id = kCmdConvolution, .produces = Produces::NewWindow, .timingLabel = "Aplicar Filtro"}};
@@ -82,7 +83,7 @@ void AddFilterOperations(std::vector<Operation>& all) {
         op.params = {{.name = "offset", .kind = K::Choice, .range = Range{1, 5}, .defaultValue = 1, .label = "Tipo de Realce",
                       .choices = {{1, "soft", "Suave"}, {3, "medium", "Medio"}, {5, "strong", "Fuerte"}}}};
         op.depths = kD4 | kD8;
-        op.results = {{2, C::Depth}, {1, C::Other, {}, "offset must be 1, 3 or 5"}, {3, C::Other, {}, kNoMemoryForTable}};
+        op.results = {{2, C::Depth}, {1, C::Other, {}, "offset must be 1, 3 or 5"}, {3, C::Other, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Emboss(a.Int(0)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Emboss.htm";
         op.commands = {{.id = kCmdEmboss, .undoLabel = "Efecto Emboss", .timingLabel = "Cálculo Efecto Emboss",

@@ -588,20 +588,19 @@ public:
     // the raw value 255 (15 for 4 bits, 0x0000FF for 24/32 bits); 2 reads the nearest outer
     // row or column (as the frame left by pasting the image five times into an enlarged one).
     // 1 depth not 4, 8, 24, 32; 2 divisor 0; 3 rangeMode outside 0..2; 4 borderMode outside
-    // 0..2; 5 size outside 1..11 or fewer than size x size coefficients; 6 no memory to grow
-    // a short colour table to every level (15 or 255), as every filter does first.
+    // 0..2; 5 size outside 1..11 or fewer than size x size coefficients; 6 no memory (for the
+    // working rows, or to grow a short colour table to every level, as every filter does first).
     unsigned Convolution(std::span<const int> mask, int size, int divisor, int rangeMode, int borderMode);
     // Entry index of the predefined filters (FilterCatalogue.h): linear masks through
     // Convolution, two-mask and eight-direction edge detectors, and window filters (median,
     // maximum, minimum, midpoint, max-min enhancement, geometric and harmonic means) that
     // ignore the two modes and leave the frame they cannot centre a window on.
     // 1 depth not 4, 8, 24, 32; 2 no entry of that index (38, 39, 69, outside 0..77);
-    // 3 rangeMode outside 0..2; 4 borderMode outside 0..2; 5 no memory for the colour table.
+    // 3 rangeMode outside 0..2; 4 borderMode outside 0..2; 5 no memory.
     unsigned PredefinedFilter(int index, int rangeMode, int borderMode);
     // Relief: L / 2 - A(x - offset, y) + I(x, y) held to 0..L-1 (L the table size 16 or 256),
     // A the image smoothed by the 5x5 mean (rescaled, replicated border); row 0 and the first
-    // offset columns stay. 2 depth not 4 or 8; 1 offset not 1, 3 or 5; 3 no memory for the
-    // colour table.
+    // offset columns stay. 2 depth not 4 or 8; 1 offset not 1, 3 or 5; 3 no memory.
     unsigned Emboss(int offset);
     // ---- Operations between images ----
     // Values are those of the pixel accessors: indices of palette images (maximum level

@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -471,16 +472,21 @@ unsigned CVelora::Convolution(std::span<const int> mask, int size, int divisor, 
     if (size < 1 || size > 11 || mask.size() < std::size_t(size) * std::size_t(size)) return 5;
     if (!TableHoldsEveryLevel()) return 6;
 
-    const Source source{m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth};
-    const Plane plane = WorkingPlane(source, size, borderMode);
-    // Mode 0 leaves the frame it cannot centre the mask on; modes 1 and 2 reach every pixel.
-    const std::int32_t h = size / 2, offset = borderMode == 0 ? h : 0, outW = plane.width - 2 * h;
-    std::uint8_t* bits = m_pchMapaBits;
-    const std::size_t stride = m_bytesPerRow;
-    const std::int32_t height = GetHeight();
-    Filter(plane, mask.data(), size, divisor, rangeMode, depth == 4 ? 15 : 255, [&](std::int32_t r, const std::uint8_t* values) {
-        WriteSampleRow(bits + std::size_t(height - 1 - (r + offset)) * stride, offset, outW, depth, values);
-    });
+    // The working buffers are all had before the first pixel is written.
+    try {
+        const Source source{m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth};
+        const Plane plane = WorkingPlane(source, size, borderMode);
+        // Mode 0 leaves the frame it cannot centre the mask on; modes 1 and 2 reach every pixel.
+        const std::int32_t h = size / 2, offset = borderMode == 0 ? h : 0, outW = plane.width - 2 * h;
+        std::uint8_t* bits = m_pchMapaBits;
+        const std::size_t stride = m_bytesPerRow;
+        const std::int32_t height = GetHeight();
+        Filter(plane, mask.data(), size, divisor, rangeMode, depth == 4 ? 15 : 255, [&](std::int32_t r, const std::uint8_t* values) {
+            WriteSampleRow(bits + std::size_t(height - 1 - (r + offset)) * stride, offset, outW, depth, values);
+        });
+    } catch (const std::bad_alloc&) {
+        return 6;
+    }
     return 0;
 }
 
@@ -499,14 +505,15 @@ unsigned CVelora::PredefinedFilter(int index, int rangeMode, int borderMode) {
         case K::TwoMasks: {
             const velora::FilterEntry* first = velora::FindFilterEntry(entry->firstMask);
             const velora::FilterEntry* second = velora::FindFilterEntry(entry->secondMask);
+            // The copy first: should memory run out, this image is still untouched.
             CVelora other(*this);
-            Convolution(first->coefficients, first->size, 1, rangeMode, borderMode);
-            other.Convolution(second->coefficients, second->size, 1, rangeMode, borderMode);
+            if (!other.HasImage() || other.Convolution(second->coefficients, second->size, 1, rangeMode, borderMode) != 0 ||
+                Convolution(first->coefficients, first->size, 1, rangeMode, borderMode) != 0)
+                return 5;
             // The two responses add up as the saturating sum between images does.
-            SaturatingArithmetic(0, other);
-            return 0;
+            return SaturatingArithmetic(0, other) == 0 ? 0 : 5;
         }
-        case K::EightDirections: {
+        case K::EightDirections: try {
             const std::int32_t width = GetWidth(), height = GetHeight();
             const Source source{m_pchMapaBits, m_bytesPerRow, width, height, depth};
             const Plane samples = SamplesOf(source);
@@ -535,10 +542,16 @@ unsigned CVelora::PredefinedFilter(int index, int rangeMode, int borderMode) {
                     WriteSampleRow(bits + std::size_t(height - 1 - y) * stride, 0, width, depth, best.Row(y));
             });
             return 0;
+        } catch (const std::bad_alloc&) {
+            return 5;
         }
         default:
-            velora::detail::RankFilter(m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth, int(entry->kind),
-                                       entry->size);
+            try {
+                velora::detail::RankFilter(m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth, int(entry->kind),
+                                           entry->size);
+            } catch (const std::bad_alloc&) {
+                return 5;
+            }
             return 0;
     }
 }
@@ -551,7 +564,7 @@ unsigned CVelora::Emboss(int offset) {
     const std::int32_t width = GetWidth(), height = GetHeight();
     if (offset >= width || height < 2) return 0;  // no pixel would change
     CVelora smooth(*this);
-    smooth.PredefinedFilter(19, 0, 2);  // "Media (5x5)", rescaled, replicated border
+    if (!smooth.HasImage() || smooth.PredefinedFilter(19, 0, 2) != 0) return 3;  // "Media (5x5)", rescaled, replicated border
     const int levels = 1 << depth;
     std::uint8_t* bits = m_pchMapaBits;
     const std::uint8_t* smoothBits = smooth.m_pchMapaBits;
