@@ -276,7 +276,9 @@ struct WeightedBytes {
             case 2: r = _mm_mul_ps(x, y); break;
             default: r = _mm_mul_ps(_mm_add_ps(x, y), _mm_set1_ps(0.5f)); break;
         }
-        return _mm_cvttps_epi32(clamp(r));
+        // Only the upper bound: a negative value, or NaN (min keeps its second operand when
+        // unordered), truncates to a negative integer, which the packs below take to 0.
+        return _mm_cvttps_epi32(_mm_min_ps(_mm_set1_ps(255.0f), r));
     }
     Bytes16 V(Bytes16 a, Bytes16 b) const {
         const Bytes16 zero = _mm_setzero_si128();
@@ -311,7 +313,7 @@ struct WeightedBytes {
             case 2: r = _mm256_mul_ps(x, y); break;
             default: r = _mm256_mul_ps(_mm256_add_ps(x, y), _mm256_set1_ps(0.5f)); break;
         }
-        return _mm256_cvttps_epi32(Clamp(r));
+        return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_set1_ps(255.0f), r));  // as in the SSE2 lane
     }
     // Sixteen bytes: two lanes of eight, packed back in order.
     VELORA_TARGET_AVX2 Bytes32 Eight(Bytes16 a, Bytes16 b) const {

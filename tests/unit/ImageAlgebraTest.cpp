@@ -81,7 +81,7 @@ void ExpectSamePixels(const CVelora& got, const CVelora& want) {
         }
 }
 
-CVelora Gray8(std::initializer_list<std::uint32_t> values) {
+CVelora Gray8(const std::vector<std::uint32_t>& values) {
     CVelora image(nullptr, nullptr, int(values.size()), 1, 8);
     int x = 0;
     for (std::uint32_t v : values) image.SetPixel(x++, 0, v);
@@ -238,7 +238,14 @@ TEST(ImageAlgebra, RefusalsComeInOrderAndLeaveAAsItWas) {
 
 TEST(ImageAlgebra, HugeWeightsAndZeroDivisorsGiveTheSaturationNotGarbage) {
     const float inf = std::numeric_limits<float>::infinity();
-    const CVelora b = Gray8({0, 5, 0, 5});
+    // The four pairs 13 times over, so that the 32- and 16-byte paths meet them as well as
+    // the tail (52 bytes of 8 bits, 156 of 24).
+    const auto repeated = [](std::vector<std::uint32_t> four) {
+        std::vector<std::uint32_t> all;
+        for (int i = 0; i < 13; ++i) all.insert(all.end(), four.begin(), four.end());
+        return all;
+    };
+    const CVelora b = Gray8(repeated({0, 5, 0, 5}));
     struct Case {
         unsigned op;
         float wA, wB;
@@ -256,14 +263,14 @@ TEST(ImageAlgebra, HugeWeightsAndZeroDivisorsGiveTheSaturationNotGarbage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.op);
-        CVelora a = Gray8({0, 0, 1, 1});
+        CVelora a = Gray8(repeated({0, 0, 1, 1}));
         ASSERT_EQ(a.Arithmetic(c.op, b, c.wA, c.wB, 0, 0), 0u);
-        EXPECT_EQ(Row0(a), c.want);
-        CVelora colour(nullptr, nullptr, 4, 1, 24), colourB(nullptr, nullptr, 4, 1, 24);
+        EXPECT_EQ(Row0(a), repeated(c.want));
+        CVelora colour(nullptr, nullptr, 52, 1, 24), colourB(nullptr, nullptr, 52, 1, 24);
         const std::uint32_t levelsA[] = {0, 0, 1, 1}, levelsB[] = {0, 5, 0, 5};
-        for (int x = 0; x < 4; ++x) {
-            colour.SetPixel(x, 0, 0x010101u * levelsA[x] + 0x200000u);
-            colourB.SetPixel(x, 0, 0x010101u * levelsB[x]);
+        for (int x = 0; x < 52; ++x) {
+            colour.SetPixel(x, 0, 0x010101u * levelsA[x % 4] + 0x200000u);
+            colourB.SetPixel(x, 0, 0x010101u * levelsB[x % 4]);
         }
         CVelora naive = colour;
         ASSERT_EQ(colour.Arithmetic(c.op, colourB, c.wA, c.wB, 0, 0), 0u);
