@@ -29,8 +29,8 @@ void AddEffectOperations(std::vector<Operation>& all) {
         Operation op{.name = "Hoover", .family = "Effects", .summary = "scatter pixels along random rays from a point"};
         op.params = {{.name = "direction", .kind = K::Choice, .range = Range{0, 1}, .label = "Dirección de la Transformación",
                       .choices = {{0, "inward", "Hacia Dentro"}, {1, "outward", "Hacia Fuera"}}},
-                     {.name = "column", .label = "Columna"},
-                     {.name = "row", .label = "Fila"},
+                     {.name = "column", .label = "Columna", .group = "Coordenada Punto de Inicio"},
+                     {.name = "row", .label = "Fila", .group = "Coordenada Punto de Inicio"},
                      {.name = "iterations", .defaultValue = 150, .label = "Nº de iteraciones del algoritmo"}};
         op.depths = kDepthsAll5;
         op.results = {{1, C::ParamRange, "direction"},

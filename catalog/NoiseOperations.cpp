@@ -12,15 +12,18 @@ using Preview = DialogFacts::Preview;
 void AddNoiseOperations(std::vector<Operation>& all) {
     {
         Operation op{.name = "Noise", .family = "Noise", .summary = "add uniform random values to random or all pixels"};
+        constexpr std::string_view kModes = "Tipo de Ruido / Distribución", kRange = "Rango del Ruido",
+                                   kBand = "Rango de Niveles Afectados";
         op.params = {{.name = "noiseMode", .kind = K::Choice, .range = Range{0, 1}, .label = "Tipo de Ruido",
-                      .choices = {{0, "white", "Blanco"}, {1, "coloured", "Coloreado"}}},
+                      .choices = {{0, "white", "Blanco"}, {1, "coloured", "Coloreado"}}, .group = kModes},
                      {.name = "distributionMode", .kind = K::Choice, .range = Range{0, 1}, .label = "Distribución",
-                      .choices = {{0, "random", "Aleatorio"}, {1, "uniform", "Uniforme"}}},
-                     {.name = "minimum", .range = Range{-255, 255}, .defaultValue = -1, .label = "Valor Mínimo"},
-                     {.name = "maximum", .range = Range{-255, 255}, .defaultValue = 1, .label = "Valor Máximo"},
-                     {.name = "bandMinimum", .range = Range{0, 255}, .defaultValue = 0, .label = "Valor Mínimo"},
-                     {.name = "bandMaximum", .range = Range{0, 255}, .defaultValue = 255, .label = "Valor Máximo"},
-                     {.name = "count", .range = Range{1, 2147483647}, .defaultValue = 1, .label = "Nº Píxeles Afectados"}};
+                      .choices = {{0, "random", "Aleatorio"}, {1, "uniform", "Uniforme"}}, .group = kModes},
+                     {.name = "minimum", .range = Range{-255, 255}, .defaultValue = -1, .label = "Valor Mínimo", .group = kRange},
+                     {.name = "maximum", .range = Range{-255, 255}, .defaultValue = 1, .label = "Valor Máximo", .group = kRange},
+                     {.name = "bandMinimum", .range = Range{0, 255}, .defaultValue = 0, .label = "Valor Mínimo", .group = kBand},
+                     {.name = "bandMaximum", .range = Range{0, 255}, .defaultValue = 255, .label = "Valor Máximo", .group = kBand},
+                     {.name = "count", .range = Range{1, 2147483647}, .defaultValue = 1, .label = "Nº Píxeles Afectados",
+                      .group = "Nº Píxeles Afectados"}};
         op.depths = kDepthsAll5;
         op.results = {{1, C::Depth},
                       {2, C::ParamRange, "noiseMode"},

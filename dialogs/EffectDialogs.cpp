@@ -46,6 +46,7 @@ CHooverDlg::CHooverDlg(CUtilidadView* view) : COperationDialog(view, kCmdHoover)
     const auto& params = Operation().params;
     m_column = Backup().GetWidth() / 2;
     m_row = Backup().GetHeight() / 2;
+    m_iterations = int(params[3].defaultValue);
     m_pending = new QTimer(this);
     m_pending->setSingleShot(true);
     m_pending->setInterval(0);
@@ -78,11 +79,11 @@ CHooverDlg::CHooverDlg(CUtilidadView* view) : COperationDialog(view, kCmdHoover)
     presets->addWidget(count);
     presets->addStretch(1);
     counts->addLayout(presets);
-    iterations->button(150)->setChecked(true);
+    iterations->button(m_iterations)->setChecked(true);
     connect(iterations, &QButtonGroup::idClicked, this, &CHooverDlg::IterationsChosen);
     connect(count, &QLineEdit::editingFinished, this, &CHooverDlg::CountFinished);
 
-    QVBoxLayout* start = AddGroup("Coordenada Punto de Inicio");
+    QVBoxLayout* start = AddGroup(Q(params[1].group));
     const auto pointBox = [&](const velora::catalog::Param& p, int value) {
         auto* line = new QHBoxLayout;
         line->addWidget(new QLabel(Q(p.label)));
@@ -112,9 +113,9 @@ void CHooverDlg::IterationsChosen(int id) {
 
 void CHooverDlg::CountFinished() {
     if (count->isReadOnly()) return;
-    // A count below 1 (or none) takes the usual 150.
+    // A count below 1 (or none) takes the usual one.
     const int typed = TypedInteger(count).value_or(0);
-    const int taken = typed < 1 ? 150 : typed;
+    const int taken = typed < 1 ? int(Operation().params[3].defaultValue) : typed;
     count->setText(QString::number(taken));
     if (taken == m_iterations) return;
     m_iterations = taken;

@@ -46,6 +46,6 @@ private:
     void Changed();
 
     QTimer* m_pending;
-    int m_iterations = 150;
+    int m_iterations = 0;  // the declaration's default at the start
     int m_column = 0, m_row = 0;
 };

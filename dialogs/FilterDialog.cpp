@@ -34,7 +34,6 @@ using velora::ui::Q;
 
 namespace {
 
-constexpr int kMinSize = 1, kMaxSize = 11;
 constexpr int kMinDivisor = 1, kMaxDivisor = 1024;
 // Coefficients stay small enough that no sum of 11 x 11 levels, nor the distance between two
 // such sums, leaves the library's 32-bit arithmetic.
@@ -53,21 +52,38 @@ void ShowRangeMessage(QWidget* parent, int low, int high) {
 
 // The declaration of the command: its timing label and help topic are written there.
 velora::catalog::CommandBinding Declaration() { return velora::catalog::FindByCommand(kCmdConvolution); }
+// The engine's parameters as declared: size, divisor, rangeMode, borderMode, coefficients.
+const velora::catalog::Param& Parameter(std::size_t index) {
+    return velora::catalog::FindOperation("Convolution")->params.at(index);
+}
+
+// The mask sizes the engine takes.
+int MinSize() { return int(Parameter(0).range->min); }
+int MaxSize() { return int(Parameter(0).range->max); }
+
+// A declared label with '&' before the first occurrence of its access key.
+QString WithAccessKey(std::string_view label, char key) {
+    QString text = Q(label);
+    const qsizetype at = text.indexOf(QChar(key));
+    if (at >= 0) text.insert(at, '&');
+    return text;
+}
 
 }  // namespace
 
 // ---------------------------------------------------------------- mask size box
 
 CMaskSizeBox::CMaskSizeBox(QWidget* parent) : QSpinBox(parent) {
-    // Wide enough for what may be typed; values outside 1..11 are answered when typing ends.
+    // Wide enough for what may be typed; values outside the sizes taken are answered when
+    // typing ends.
     setRange(0, 99);
-    setValue(3);
+    setValue(int(Parameter(0).defaultValue));
     setAccelerated(false);
 }
 
 int CMaskSizeBox::Corrected(int size) {
-    if (size <= 1) return 1;
-    if (size >= 11) return 11;
+    if (size <= MinSize()) return MinSize();
+    if (size >= MaxSize()) return MaxSize();
     switch (size) {
         case 4: return 3;
         case 6: return 5;
@@ -87,8 +103,8 @@ void CMaskSizeBox::stepBy(int steps) {
 
 QAbstractSpinBox::StepEnabled CMaskSizeBox::stepEnabled() const {
     StepEnabled enabled = StepNone;
-    if (value() < kMaxSize) enabled |= StepUpEnabled;
-    if (value() > kMinSize) enabled |= StepDownEnabled;
+    if (value() < MaxSize()) enabled |= StepUpEnabled;
+    if (value() > MinSize()) enabled |= StepDownEnabled;
     return enabled;
 }
 
@@ -113,7 +129,7 @@ CFiltros::CFiltros(CWorkbench& bench, CUtilidadView* view)
     auto* sizeLabel = new QLabel("&Tamaño de la máscara", this);
     sizeBox = new CMaskSizeBox(this);
     sizeLabel->setBuddy(sizeBox);
-    auto* divisorLabel = new QLabel("&Divisor", this);
+    auto* divisorLabel = new QLabel(WithAccessKey(Parameter(1).label, 'D'), this);
     divisorEdit = new QLineEdit("1", this);
     divisorEdit->setValidator(new QRegularExpressionValidator(QRegularExpression("-?[0-9]{0,7}"), divisorEdit));
     divisorEdit->setMaximumWidth(divisorEdit->fontMetrics().horizontalAdvance("0000000") + 12);
@@ -130,13 +146,13 @@ CFiltros::CFiltros(CWorkbench& bench, CUtilidadView* view)
     right->addLayout(numbers);
 
     auto* options = new QHBoxLayout;
-    const auto radioGroup = [&](const QString& title, std::initializer_list<const char*> texts, int checked) {
+    const auto radioGroup = [&](const QString& title, const std::vector<QString>& texts, int checked) {
         auto* box = new QGroupBox(title, this);
         auto* layout = new QVBoxLayout(box);
         layout->setSpacing(2);
         auto* group = new QButtonGroup(box);
         int id = 0;
-        for (const char* text : texts) {
+        for (const QString& text : texts) {
             auto* radio = new QRadioButton(text, box);
             group->addButton(radio, id);
             radio->setChecked(id == checked);
@@ -147,9 +163,15 @@ CFiltros::CFiltros(CWorkbench& bench, CUtilidadView* view)
         options->addWidget(box);
         return group;
     };
+    // The two modes as declared, each choice with its access key.
+    const auto modeGroupOf = [&](const velora::catalog::Param& mode, std::string_view keys) {
+        std::vector<QString> texts;
+        for (std::size_t i = 0; i < mode.choices.size(); ++i) texts.push_back(WithAccessKey(mode.choices[i].label, keys[i]));
+        return radioGroup(Q(mode.label), texts, int(mode.defaultValue));
+    };
     modeGroup = radioGroup("Filtro", {"&Predefinido", "&Usuario"}, Predefined);
-    rangeGroup = radioGroup("Rango de Salida", {"&Reescalado", "&MINMAX", "Valor &Absoluto"}, 1);
-    borderGroup = radioGroup("Píxeles fuera de máscara", {"&No aplicar máscara", "&Zero-padding", "Replicar &filas y columnas"}, 0);
+    rangeGroup = modeGroupOf(Parameter(2), "RMA");
+    borderGroup = modeGroupOf(Parameter(3), "NZf");
     right->addLayout(options);
 
     auto* buttons = new QHBoxLayout;
@@ -332,14 +354,14 @@ void CFiltros::TakeSize(int size) {
 bool CFiltros::CommitSize() {
     sizeBox->interpretText();
     const int typed = sizeBox->value();
-    const bool inRange = typed >= kMinSize && typed <= kMaxSize && !sizeBox->cleanText().isEmpty();
+    const bool inRange = typed >= MinSize() && typed <= MaxSize() && !sizeBox->cleanText().isEmpty();
     const int size = CMaskSizeBox::Corrected(typed);
     if (sizeBox->value() != size || sizeBox->text() != QString::number(size)) {
         const QSignalBlocker blocker(sizeBox);
         sizeBox->setValue(size);
     }
     TakeSize(size);
-    if (!inRange) ShowRangeMessage(this, kMinSize, kMaxSize);
+    if (!inRange) ShowRangeMessage(this, MinSize(), MaxSize());
     return inRange;
 }
 

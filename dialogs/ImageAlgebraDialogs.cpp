@@ -160,10 +160,12 @@ COperacionesEntreImg::COperacionesEntreImg(CUtilidadView* view) : CTwoImageDialo
 
     auto* right = new QVBoxLayout;
     middle->addLayout(right);
-    auto* weights = AddGroup("Ponderación", right);
+    // Parameters: operation, imageB, weightA, weightB, offsetColumn, offsetRow.
+    const auto& params = Operation().params;
+    auto* weights = AddGroup(Q(params[2].group), right);
     for (int which = 0; which < 2; ++which) {
         auto* row = new QHBoxLayout;
-        row->addWidget(new QLabel(which == 0 ? "Imagen A" : "Imagen B", this));
+        row->addWidget(new QLabel(Q(params[std::size_t(2 + which)].label), this));
         QLineEdit*& edit = weight[std::size_t(which)];
         edit = new QLineEdit("1.0", this);
         edit->setReadOnly(true);
@@ -176,10 +178,10 @@ COperacionesEntreImg::COperacionesEntreImg(CUtilidadView* view) : CTwoImageDialo
         connect(down, &QToolButton::clicked, this, [this, which] { Step(which, false); });
         weights->addLayout(row);
     }
-    auto* offsets = AddGroup("Coordenada Despl.", right);
+    auto* offsets = AddGroup(Q(params[4].group), right);
     for (int which = 0; which < 2; ++which) {
         auto* row = new QHBoxLayout;
-        row->addWidget(new QLabel(which == 0 ? "Columna" : "Fila", this));
+        row->addWidget(new QLabel(Q(params[std::size_t(4 + which)].label), this));
         QLineEdit* edit = new QLineEdit("0", this);
         edit->setMaximumWidth(70);
         row->addWidget(edit);
@@ -245,7 +247,8 @@ void COperacionesEntreImg::OperationChosen(int index) {
 }
 
 void COperacionesEntreImg::Step(int which, bool up) {
-    float value = float(double(m_weights[std::size_t(which)]) + (up ? 0.05 : -0.05));
+    const double step = Operation().params[std::size_t(2 + which)].step;
+    float value = float(double(m_weights[std::size_t(which)]) + (up ? step : -step));
     if (!(value > 0)) value = 0;
     m_weights[std::size_t(which)] = value;
     weight[std::size_t(which)]->setText(QString::asprintf("%.2f", double(value)));

@@ -54,7 +54,8 @@ CRuidoDlg::CRuidoDlg(CUtilidadView* view) : COperationDialog(view, kCmdNoise), m
     m_pixels = std::max<std::int64_t>(1, std::int64_t(image.GetWidth()) * image.GetHeight());
     const auto& params = Operation().params;
 
-    QVBoxLayout* modes = AddGroup("Tipo de Ruido / Distribución");
+    // Parameters: noiseMode, distributionMode, minimum, maximum, bandMinimum, bandMaximum, count.
+    QVBoxLayout* modes = AddGroup(Q(params[0].group));
     const auto radios = [&](const velora::catalog::Param& p) {
         auto* group = new QButtonGroup(this);
         auto* row = new QHBoxLayout;
@@ -86,11 +87,11 @@ CRuidoDlg::CRuidoDlg(CUtilidadView* view) : COperationDialog(view, kCmdNoise), m
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] { Committed(edit); });
         return edit;
     };
-    QVBoxLayout* range = AddGroup("Rango del Ruido");
-    noiseMax = boxRow(range, "Valor Máximo", m_max);
-    noiseMin = boxRow(range, "Valor Mínimo", m_min);
+    QVBoxLayout* range = AddGroup(Q(params[2].group));
+    noiseMax = boxRow(range, Q(params[3].label), m_max);
+    noiseMin = boxRow(range, Q(params[2].label), m_min);
 
-    QVBoxLayout* affected = AddGroup("Nº Píxeles Afectados");
+    QVBoxLayout* affected = AddGroup(Q(params[6].group));
     const int pixels = int(std::min<std::int64_t>(m_pixels, INT_MAX));
     count = AddSliderEdit(QString(), 1, pixels, std::max(1, pixels / 8), std::max(1, pixels / 4), affected);
     percent = new QLabel;
@@ -100,9 +101,9 @@ CRuidoDlg::CRuidoDlg(CUtilidadView* view) : COperationDialog(view, kCmdNoise), m
         ParametersChanged();
     });
 
-    QVBoxLayout* band = AddGroup("Rango de Niveles Afectados");
-    bandMax = boxRow(band, "Valor Máximo", m_bandMax);
-    bandMin = boxRow(band, "Valor Mínimo", m_bandMin);
+    QVBoxLayout* band = AddGroup(Q(params[4].group));
+    bandMax = boxRow(band, Q(params[5].label), m_bandMax);
+    bandMin = boxRow(band, Q(params[4].label), m_bandMin);
 
     AddPreviewBox();
     okButton()->setText("Aplicar");

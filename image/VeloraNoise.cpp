@@ -57,21 +57,22 @@ unsigned CVelora::Noise(int noiseMode, int distributionMode, int minimum, int ma
         const float v = float(drawn & 0x7FFF) * 3.0517578e-5f * span + low + float(level);
         return std::min(std::max(RoundedLevel(v), 0), highest);
     };
-    const auto noisy = [&](int level) { return noisyFrom(draw(), level); };
     const auto inBand = [&](int level) { return !banded || (level >= bandMinimum && level <= bandMaximum); };
-    // One pixel: the level read, the band test, the draw, the write.
-    const auto touch = [&](std::uint8_t* row, std::int32_t x) {
+    // One pixel: the level read, the band test, then the value's draw (taken only in the band,
+    // so that the draws keep their order), the write.
+    const auto touch = [&](std::uint8_t* row, std::int32_t x, const auto& valueDraw) {
         if (depth >= 24) {
             std::uint8_t* p = row + step * std::size_t(x);
             if (!inBand(p[2])) return;
-            const std::uint8_t v = std::uint8_t(noisy(p[2]));
+            const std::uint8_t v = std::uint8_t(noisyFrom(valueDraw(), p[2]));
             p[0] = p[1] = p[2] = v;
         } else {
             const int level = int(ReadPixel(row, x, depth));
             if (!inBand(level)) return;
-            WritePixel(row, x, depth, std::uint32_t(noisy(level)));
+            WritePixel(row, x, depth, std::uint32_t(noisyFrom(valueDraw(), level)));
         }
     };
+    const auto nextDraw = [&] { return draw(); };
 
     if (distributionMode == 0 && !banded) {
         // Every pixel takes three draws, column, row and value: taken a block at a time.
@@ -81,14 +82,7 @@ unsigned CVelora::Noise(int noiseMode, int distributionMode, int minimum, int ma
             draw.Fill(drawn.data(), 3 * std::size_t(block));
             for (int i = 0; i < block; ++i) {
                 const int* d = drawn.data() + 3 * i;
-                std::uint8_t* row = Row(d[1] % height);
-                const std::int32_t x = d[0] % width;
-                if (depth >= 24) {
-                    std::uint8_t* p = row + step * std::size_t(x);
-                    p[0] = p[1] = p[2] = std::uint8_t(noisyFrom(d[2], p[2]));
-                } else {
-                    WritePixel(row, x, depth, std::uint32_t(noisyFrom(d[2], int(ReadPixel(row, x, depth)))));
-                }
+                touch(Row(d[1] % height), d[0] % width, [d] { return d[2]; });
             }
             done += block;
         }
@@ -96,7 +90,7 @@ unsigned CVelora::Noise(int noiseMode, int distributionMode, int minimum, int ma
         for (int i = 0; i < count; ++i) {
             const std::int32_t x = draw() % width;
             const std::int32_t y = draw() % height;
-            touch(Row(y), x);
+            touch(Row(y), x, nextDraw);
         }
     } else {
         // Without a band every pixel takes one draw: a row's draws are taken first.
@@ -112,7 +106,7 @@ unsigned CVelora::Noise(int noiseMode, int distributionMode, int minimum, int ma
                 draw.Fill(drawn.data(), drawn.size());
                 for (std::int32_t x = 0; x < width; ++x) row[x] = std::uint8_t(noisyFrom(drawn[std::size_t(x)], row[x]));
             } else {
-                for (std::int32_t x = 0; x < width; ++x) touch(row, x);
+                for (std::int32_t x = 0; x < width; ++x) touch(row, x, nextDraw);
             }
         }
     }

@@ -73,7 +73,7 @@ unsigned CVelora::Spectrum(int form) {
     const unsigned m = unsigned(RoundHalfDown(double(std::log10(float(count)) / std::log10(2.0f))));
     if ((std::size_t(1) << m) != n) return 1;
 
-    // The exchange loop leaves at place j the value of place rev(j), j's m bits reversed:
+    // The bit-reversal exchange loop leaves at place j the value of place rev(j), j's m bits reversed:
     // each place is filled once from there. Row stride equals the width from 4 columns on.
     {
         const std::uint8_t* bits = m_pchMapaBits;

@@ -1,4 +1,4 @@
-// The Fourier spectrum: the fast transform against the textbook loops of its rule, known
+// The Fourier spectrum: the fast transform against the plain textbook loops, known
 // patterns, the refusals (small widths included) and the command's enabling agreeing with them.
 #include <gtest/gtest.h>
 
@@ -19,8 +19,8 @@ struct Cplx {
 
 Cplx Mul(Cplx a, Cplx b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
 
-// The rule as written: fill in storage order, exchange loop, stages with j outer and the
-// twiddle advanced after each j, then the log scale.
+// The plain transform: fill in storage order, the bit-reversal exchange loop, stages with
+// j outer and the twiddle advanced after each j, then the log scale.
 void NaiveSpectrum(CVelora& image, int form) {
     const int w = image.GetWidth(), h = image.GetHeight();
     const std::size_t n = std::size_t(w) * std::size_t(h);
@@ -73,7 +73,7 @@ struct Threads {
 
 }  // namespace
 
-TEST(Spectrum, FastTransformGivesTheRulesBytes) {
+TEST(Spectrum, FastTransformGivesThePlainLoopsBytes) {
     // 2^17 values: cache blocks, paired later stages and a last single one.
     for (const auto& [w, h] : {std::pair{4, 4}, std::pair{8, 4}, std::pair{64, 32}, std::pair{256, 256}, std::pair{512, 256}})
         for (int form : {0, 1}) {
