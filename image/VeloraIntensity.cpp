@@ -7,11 +7,15 @@
 #include <cstring>
 #include <vector>
 
+#include "ByteRows.h"
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
 
 using velora::detail::ForEachRowBand;
+using velora::detail::ForEachRun;
+using velora::detail::StreamingRowWork;
+using velora::detail::XorRow;
 using velora::detail::MapBytes;
 using velora::detail::MapPixels;
 using velora::detail::ReadPixel;
@@ -20,21 +24,6 @@ using velora::detail::WritePixel;
 static_assert(std::endian::native == std::endian::little, "pixel words are read as little-endian");
 
 namespace {
-
-// The inner loops below work on a fixed number of bytes at a time, with the sizes in locals:
-// the compiler then keeps them in registers (byte stores could alias the header) and turns
-// the fixed-count loops into vector code at -O2, on x86-64 and aarch64 alike.
-
-// Complements the bytes of p that the repeating mask selects; the mask's period divides 48.
-void XorBytes(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
-    // A local copy cannot alias p, so the loop needs no overlap check to be vectorised.
-    std::uint8_t mask[48];
-    std::memcpy(mask, pattern, sizeof mask);
-    std::size_t i = 0;
-    for (; i + 48 <= n; i += 48)
-        for (std::size_t k = 0; k < 48; ++k) p[i + k] ^= mask[k];
-    for (std::size_t k = 0; i < n; ++i, ++k) p[i] ^= mask[k];
-}
 
 // What a pixel loop over rows of packed indices touches: the whole bytes, and the bits of
 // the last, partial byte that belong to pixels (from the most significant bit).
@@ -60,13 +49,6 @@ void ByteTableOfIndexTable(const std::uint8_t* table, unsigned depth, std::uint8
         }
         bytes[b] = std::uint8_t(out);
     }
-}
-
-// Every pixel of a 24- or 32-bit row becomes its gray level, the products tabulated per byte.
-void GrayRow(std::uint8_t* p, std::int32_t width, std::size_t step, const float* byRed, const float* byGreen,
-             const float* byBlue) {
-    for (std::int32_t x = 0; x < width; ++x, p += step)
-        p[0] = p[1] = p[2] = std::uint8_t(int(byRed[p[2]] + byGreen[p[1]] + byBlue[p[0]]));
 }
 
 }  // namespace
@@ -114,8 +96,9 @@ unsigned CVelora::Negative(int luminance, int red, int green, int blue) {
             mask[k + 2] = maskRed;
             if (step == 4) mask[k + 3] = 0;
         }
-        ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r) XorBytes(bits + std::size_t(r) * stride, step * std::size_t(width), mask);
+        ForEachRowBand(GetHeight(), StreamingRowWork(stride), [&](std::int32_t first, std::int32_t last) {
+            ForEachRun(bits, stride, step * std::size_t(width), first, last,
+                       [&](std::uint8_t* p, std::size_t n) { XorRow(p, n, mask); });
         });
         return 0;
     }
@@ -129,11 +112,16 @@ unsigned CVelora::Negative(int luminance, int red, int green, int blue) {
                 std::uint8_t ones[48];
                 std::memset(ones, 0xFF, sizeof ones);
                 const PackedRow packed = PackedRowOf(width, depth);
-                ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
+                ForEachRowBand(GetHeight(), StreamingRowWork(stride), [&](std::int32_t first, std::int32_t last) {
+                    if (packed.partialMask == 0) {
+                        ForEachRun(bits, stride, packed.wholeBytes, first, last,
+                                   [&](std::uint8_t* p, std::size_t count) { XorRow(p, count, ones); });
+                        return;
+                    }
                     for (std::int32_t r = first; r < last; ++r) {
                         std::uint8_t* row = bits + std::size_t(r) * stride;
-                        XorBytes(row, packed.wholeBytes, ones);
-                        if (packed.partialMask != 0) row[packed.wholeBytes] ^= packed.partialMask;
+                        XorRow(row, packed.wholeBytes, ones);
+                        row[packed.wholeBytes] ^= packed.partialMask;
                     }
                 });
             } else {
@@ -159,19 +147,13 @@ unsigned CVelora::Negative(int luminance, int red, int green, int blue) {
 unsigned CVelora::ColorToGray(int method) {
     if (!HasAccessibleDepth()) return 1;
     if (method < 0 || method > 1) return 2;
-    // gray = trunc(wR*R + wG*G + wB*B) in single precision; the products are tabulated,
-    // the sum is taken in the same order as the formula.
+    // gray = trunc(wR*R + wG*G + wB*B) in single precision, each product rounded, the sum
+    // taken in the same order as the formula (the build keeps multiply-adds unfused).
     const float wRed = method == 0 ? 0.299f : 0.33333334f;
     const float wGreen = method == 0 ? 0.587f : 0.33333334f;
     const float wBlue = method == 0 ? 0.114f : 0.33333334f;
-    float byRed[256], byGreen[256], byBlue[256];
-    for (int v = 0; v < 256; ++v) {
-        byRed[v] = wRed * float(v);
-        byGreen[v] = wGreen * float(v);
-        byBlue[v] = wBlue * float(v);
-    }
     auto gray = [&](std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-        return std::uint8_t(int(byRed[r] + byGreen[g] + byBlue[b]));
+        return std::uint8_t(int(wRed * float(r) + wGreen * float(g) + wBlue * float(b)));
     };
 
     const unsigned depth = GetBitCount();
@@ -181,7 +163,7 @@ unsigned CVelora::ColorToGray(int method) {
         std::uint8_t* const bits = m_pchMapaBits;
         ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
             for (std::int32_t r = first; r < last; ++r)
-                GrayRow(bits + std::size_t(r) * stride, width, step, byRed, byGreen, byBlue);
+                velora::detail::GrayPixelRow(bits + std::size_t(r) * stride, width, step, wRed, wGreen, wBlue);
         });
         return 0;
     }
@@ -291,6 +273,8 @@ struct DepthJob {
     bool indexed;
     const std::uint8_t* levelOf;    // palette sources, targets 1, 4, 8: the level of each index
     const std::uint32_t* colourOf;  // palette sources, targets 24, 32: the colour of each index
+    const std::uint8_t* grayOf;     // 8-bit sources with a gray palette, target 24: each index's level
+    bool grayRamp;                  // ... and that level is the index itself
 };
 
 // Converts the storage rows [first, last) (both images are bottom-up and of the same height).
@@ -303,11 +287,20 @@ bool ConvertDepthRows(const DepthJob job, std::int32_t first, std::int32_t last,
     const std::size_t step = source / 8, dstStride = job.dstStride;
     const std::uint8_t* const levelOf = job.levelOf;
     const std::uint32_t* const colourOf = job.colourOf;
-    std::vector<std::uint8_t> indices(job.indexed && source != 8 ? std::size_t(width) : 0);
+    std::vector<std::uint8_t> indices(job.indexed && (source != 8 || (job.grayOf && !job.grayRamp)) ? std::size_t(width) : 0);
     for (std::int32_t r = first; r < last; ++r) {
         const std::uint8_t* src = job.srcBits + std::size_t(r) * job.srcStride;
         std::uint8_t* dst = job.dstBits + std::size_t(r) * dstStride;
-        if (job.indexed) {
+        if (job.grayOf) {
+            // Gray colours: each level three times.
+            const std::uint8_t* levels = src;
+            if (!job.grayRamp) {
+                for (std::int32_t x = 0; x < width; ++x) indices[std::size_t(x)] = job.grayOf[src[x]];
+                levels = indices.data();
+            }
+            velora::detail::TripleBytes(levels, width, dst);
+            std::memset(dst + 3 * std::size_t(width), 0, dstStride - 3 * std::size_t(width));
+        } else if (job.indexed) {
             const std::uint8_t* index = src;
             if (source != 8) {
                 UnpackIndices(src, width, source, indices.data());
@@ -335,10 +328,7 @@ bool ConvertDepthRows(const DepthJob job, std::int32_t first, std::int32_t last,
             unsigned differ = 0;
             const std::uint8_t* p = src;
             if (target == 8) {
-                for (std::int32_t x = 0; x < width; ++x, p += step) {
-                    differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
-                    dst[x] = p[2];
-                }
+                if (!velora::detail::RedsOfGrayRow(src, width, step, dst)) differ = 1;
                 std::memset(dst + width, 0, dstStride - std::size_t(width));
             } else {
                 for (std::int32_t x = 0; x < width; ++x, p += step) differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
@@ -375,8 +365,9 @@ unsigned CVelora::ChangeColorDepth(int code) {
 
     // Palette sources go through a table of what each index becomes: a level (targets 1, 4
     // and 8) or a colour (24 and 32).
-    std::uint8_t levelOf[256];
+    std::uint8_t levelOf[256], grayOf[256];
     std::uint32_t colourOf[256];
+    bool grayPalette = indexed && source == 8 && target == 24, grayRamp = grayPalette;
     if (indexed) {
         for (std::uint32_t i = 0; i < 256; ++i) {
             const RGBQUAD c = PaletteColor(i);
@@ -389,11 +380,15 @@ unsigned CVelora::ChangeColorDepth(int code) {
                 default: break;
             }
             levelOf[i] = std::uint8_t(level);
+            grayOf[i] = c.rgbRed;
+            grayPalette = grayPalette && c.rgbRed == c.rgbGreen && c.rgbGreen == c.rgbBlue;
+            grayRamp = grayRamp && c.rgbRed == i;
         }
     }
 
     const DepthJob job{m_pchMapaBits, result.m_pchMapaBits, m_bytesPerRow, result.m_bytesPerRow, width,
-                       source, target, indexed, levelOf, colourOf};
+                       source, target, indexed, levelOf, colourOf, grayPalette ? grayOf : nullptr,
+                       grayPalette && grayRamp};
     std::atomic<bool> notGray{false};
     ForEachRowBand(height, job.srcStride + job.dstStride, [&](std::int32_t first, std::int32_t last) {
         if (!ConvertDepthRows(job, first, last, notGray)) notGray.store(true, std::memory_order_relaxed);

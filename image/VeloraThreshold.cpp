@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ByteRows.h"
 #include "CVelora.h"
 #include "Parallel.h"
 
@@ -14,41 +15,6 @@ namespace {
 // The loops below go over a fixed number of bytes at a time: at -O2 the compiler turns a
 // fixed-count loop into vector code, where a loop of unknown length stays byte by byte.
 constexpr std::size_t kChunk = 32;
-
-// p[i] = p[i] < t ? low : high, except where keepOf4[i % 4] is 0xFF (the alpha byte of 32-bit
-// pixels). The bytes are copied in and out of locals: the compiler then knows that the
-// stores do not alias the loads, and the masks make the choice a vector blend.
-void ThresholdBytes(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t low, std::uint8_t high,
-                    const std::uint8_t (&keepOf4)[4]) {
-    std::uint8_t keep[kChunk];
-    for (std::size_t k = 0; k < kChunk; ++k) keep[k] = keepOf4[k % 4];
-    std::size_t i = 0;
-    for (; i + kChunk <= n; i += kChunk) {
-        std::uint8_t in[kChunk], out[kChunk];
-        std::memcpy(in, p + i, kChunk);
-        for (std::size_t k = 0; k < kChunk; ++k) {
-            const std::uint8_t v = in[k];
-            const std::uint8_t chosen = v < t ? low : high;
-            out[k] = std::uint8_t((v & keep[k]) | (chosen & ~keep[k]));
-        }
-        std::memcpy(p + i, out, kChunk);
-    }
-    for (std::size_t k = 0; i < n; ++i, ++k) p[i] = keep[k] ? p[i] : (p[i] < t ? low : high);
-}
-
-// p[i] = p[i] < t ? low : high: low, or low ^ (low ^ high) where the byte is t or more, with
-// an all-ones mask from the comparison (no blend to choose, every byte the same rule).
-void ThresholdAllBytes(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t low, std::uint8_t high) {
-    const auto change = std::uint8_t(low ^ high);
-    std::size_t i = 0;
-    for (; i + kChunk <= n; i += kChunk) {
-        std::uint8_t in[kChunk], out[kChunk];
-        std::memcpy(in, p + i, kChunk);
-        for (std::size_t k = 0; k < kChunk; ++k) out[k] = std::uint8_t(low ^ (change & -int(in[k] >= t)));
-        std::memcpy(p + i, out, kChunk);
-    }
-    for (; i < n; ++i) p[i] = p[i] < t ? low : high;
-}
 
 // Sum, minimum and maximum of n bytes, added to what the arguments hold.
 void SumMinMax(const std::uint8_t* p, std::size_t n, std::uint64_t& sum, std::uint8_t& lo, std::uint8_t& hi) {
@@ -156,13 +122,10 @@ unsigned CVelora::Threshold(std::uint8_t t, std::uint8_t low, std::uint8_t high)
     const std::size_t rowBytes = std::size_t(GetWidth()) * (depth / 8);
     const std::size_t stride = m_bytesPerRow;
     std::uint8_t* const bits = m_pchMapaBits;
-    const std::uint8_t keep[4] = {0, 0, 0, std::uint8_t(depth == 32 ? 0xFF : 0)};
-    ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t r = first; r < last; ++r) {
-            std::uint8_t* row = bits + std::size_t(r) * stride;
-            if (depth == 32) ThresholdBytes(row, rowBytes, t, low, high, keep);
-            else ThresholdAllBytes(row, rowBytes, t, low, high);
-        }
+    ForEachRowBand(GetHeight(), velora::detail::StreamingRowWork(stride), [&](std::int32_t first, std::int32_t last) {
+        velora::detail::ForEachRun(bits, stride, rowBytes, first, last, [&](std::uint8_t* p, std::size_t n) {
+            velora::detail::ThresholdRow(p, n, t, low, high, depth == 32);
+        });
     });
     return 0;
 }

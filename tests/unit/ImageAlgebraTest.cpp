@@ -127,6 +127,26 @@ TEST(ImageAlgebra, FastPathsMatchTheRulePixelByPixelOnEveryDepth) {
             ASSERT_EQ(Block(fast), Block(naive));
         }
     }
+    // Rows without padding, of one width in both, go as one run per band of rows: B shorter
+    // than A and moved down, as well as both of one size.
+    for (int depth : {8, 24, 32})
+        for (const auto& [heightB, row] : {std::pair{13, 0}, std::pair{9, 5}}) {
+            const CVelora A = RandomImage(64, 13, depth, unsigned(rng())), B = RandomImage(64, heightB, depth, unsigned(rng()));
+            for (unsigned op = 0; op <= 6; ++op) {
+                SCOPED_TRACE(testing::Message() << depth << " bits, runs, op " << op << ", row " << row);
+                CVelora fast = A, naive = A;
+                ASSERT_EQ(fast.Arithmetic(op, B, 1, 1, 0, row), 0u);
+                NaiveArithmetic(naive, op, B, 1, 1, 0, row);
+                ASSERT_EQ(Block(fast), Block(naive));
+            }
+            for (unsigned op = 0; op <= 5; ++op) {
+                SCOPED_TRACE(testing::Message() << depth << " bits, runs, logical " << op);
+                CVelora fast = A, naive = A;
+                ASSERT_EQ(fast.Logical(op, &B), 0u);
+                NaiveLogical(naive, op, B);
+                ASSERT_EQ(Block(fast), Block(naive));
+            }
+        }
     // Logic mixes any depths: raw values, cut to A's pixel.
     for (int da : {1, 4, 8, 24, 32})
         for (int db : {1, 4, 8, 24, 32})

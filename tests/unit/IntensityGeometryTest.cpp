@@ -58,11 +58,14 @@ CVelora ReferenceNegative(CVelora image, int lum, int red, int green, int blue) 
 }  // namespace
 
 TEST(Negative, MatchesThePerPixelDefinitionOnEveryDepth) {
+    // Widths with padding and without (128), short and long enough for the vector loops.
     for (int depth : kAllDepths)
+        for (int width : {11, 128, 133})
         for (bool gray : {false, true})
             for (int flags = 0; flags < 16; ++flags) {
-                SCOPED_TRACE("depth " + std::to_string(depth) + " flags " + std::to_string(flags) + (gray ? " gray" : ""));
-                CVelora image = RandomImage(11, 5, depth, unsigned(depth * 31 + flags), gray);
+                SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(width) + " flags " +
+                             std::to_string(flags) + (gray ? " gray" : ""));
+                CVelora image = RandomImage(width, 5, depth, unsigned(depth * 31 + flags + width), gray);
                 const int l = flags & 1, r = (flags >> 1) & 1, g = (flags >> 2) & 1, b = (flags >> 3) & 1;
                 const CVelora expected = ReferenceNegative(image, l, r, g, b);
                 ASSERT_EQ(image.Negative(l, r, g, b), 0u);
@@ -120,16 +123,20 @@ TEST(ColorToGray, WeightsTruncationAndPalettes) {
     EXPECT_EQ(mean.ColorToGray(2), 2u);
 
     // Every depth against the single-precision formula.
-    for (int depth : kAllDepths) {
-        SCOPED_TRACE(depth);
-        CVelora image = RandomImage(9, 4, depth, unsigned(depth));
+    for (int depth : kAllDepths)
+        for (int width : {9, 61})
+        for (int method : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << depth << " bits, width " << width << ", method " << method);
+        CVelora image = RandomImage(width, 4, depth, unsigned(depth + width + method));
         const CVelora before = image;
-        ASSERT_EQ(image.ColorToGray(0), 0u);
+        ASSERT_EQ(image.ColorToGray(method), 0u);
         EXPECT_TRUE(image.IsGray());
+        const float wR = method == 0 ? 0.299f : 0.33333334f, wG = method == 0 ? 0.587f : 0.33333334f,
+                    wB = method == 0 ? 0.114f : 0.33333334f;
         for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 9; ++x) {
+            for (int x = 0; x < width; ++x) {
                 const RGBQUAD c = Colour(before, x, y);
-                const int g = int(0.299f * float(c.rgbRed) + 0.587f * float(c.rgbGreen) + 0.114f * float(c.rgbBlue));
+                const int g = int(wR * float(c.rgbRed) + wG * float(c.rgbGreen) + wB * float(c.rgbBlue));
                 const RGBQUAD out = Colour(image, x, y);
                 if (depth == 4) {
                     EXPECT_EQ(out.rgbRed, (g + 8) / 17 * 17);  // nearest of the 16 levels
@@ -143,6 +150,34 @@ TEST(ColorToGray, WeightsTruncationAndPalettes) {
                     EXPECT_EQ(image.GetAlfa(x, y), before.GetAlfa(x, y));
                 }
             }
+    }
+}
+
+TEST(ColorToGray, EveryColourGivesTheSinglePrecisionFormula) {
+    // All 2^24 colours, one per pixel, in both direct depths and with both weightings.
+    for (int depth : {24, 32}) {
+        const std::size_t step = std::size_t(depth / 8);
+        std::vector<std::uint8_t> bits(step << 24);  // 4096 pixels a row: no padding
+        for (std::uint32_t c = 0; c < (1u << 24); ++c) {
+            std::uint8_t* p = bits.data() + step * c;
+            p[0] = std::uint8_t(c), p[1] = std::uint8_t(c >> 8), p[2] = std::uint8_t(c >> 16);
+            if (depth == 32) p[3] = std::uint8_t(c * 7);
+        }
+        const CVelora all(bits.data(), nullptr, 4096, 4096, depth);
+        for (int method : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << depth << " bits, method " << method);
+            const float wR = method == 0 ? 0.299f : 0.33333334f, wG = method == 0 ? 0.587f : 0.33333334f,
+                        wB = method == 0 ? 0.114f : 0.33333334f;
+            CVelora image = all;
+            ASSERT_EQ(image.ColorToGray(method), 0u);
+            std::uint32_t wrong = 0;
+            for (std::uint32_t c = 0; c < (1u << 24); ++c) {
+                const std::uint8_t* p = image.GetBits() + step * c;
+                const auto g = std::uint8_t(int(wR * float(c >> 16) + wG * float((c >> 8) & 0xFF) + wB * float(c & 0xFF)));
+                wrong += p[0] != g || p[1] != g || p[2] != g || (depth == 32 && p[3] != std::uint8_t(c * 7));
+            }
+            EXPECT_EQ(wrong, 0u);
+        }
     }
 }
 
@@ -288,6 +323,33 @@ TEST(ChangeColorDepth, EveryCodeFromEveryDepthMatchesThePerPixelDefinition) {
                     ASSERT_EQ(Block(image), Block(expected));
                     EXPECT_EQ(image.GetName(), "p.bmp");
                 }
+}
+
+TEST(ChangeColorDepth, GrayTablesThatAreNotTheRampGoToColour) {
+    std::mt19937 rng(5);
+    for (int width : {7, 33}) {
+        // Reversed gray, a short ramp (indices past it), and the ramp with one colour in it.
+        std::vector<CVelora> images;
+        RGBQUAD reversed[256], tinted[256];
+        for (int i = 0; i < 256; ++i) {
+            const auto v = std::uint8_t(255 - i), u = std::uint8_t(i);
+            reversed[i] = RGBQUAD{v, v, v, 0};
+            tinted[i] = RGBQUAD{u, u, u, 0};
+        }
+        tinted[200] = RGBQUAD{1, 2, 3, 0};
+        for (const RGBQUAD* table : {reversed, tinted}) {
+            CVelora image = RandomImage(width, 3, 8, unsigned(width));
+            image.SetPalette(table);
+            images.push_back(image);
+        }
+        images.push_back(ShortTableImage(width, 3, 8, 100, true, rng));
+        for (const CVelora& source : images) {
+            CVelora image = source, expected;
+            ASSERT_EQ(ReferenceDepthChange(image, 3, expected), 0u);
+            ASSERT_EQ(image.ChangeColorDepth(3), 0u);
+            EXPECT_EQ(Block(image), Block(expected));
+        }
+    }
 }
 
 TEST(PointOperations, ChannelSubsetsOnDirectColour) {
