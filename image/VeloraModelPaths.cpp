@@ -20,6 +20,11 @@
 #include <type_traits>
 #include <vector>
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "ByteRows.h"
 #include "CVelora.h"
 #include "ColorModelMath.h"
 #include "ModelPaths.h"
@@ -186,15 +191,93 @@ struct HslValues {
     const float l = values.l[in.key], s = in.s;
     const float m2 = l <= 0.5f ? l * (1 + s) : l + s - l * s;
     const float m1 = 2 * l - m2;
-    std::uint8_t bytes[3];
-    for (int c = 0; c < 3; ++c) {
+    const auto channel = [&](int c) {
         // Picked from a table rather than branched to: the kinds come at random.
         const float ramp = m1 + (m2 - m1) * in.w[c] / 60;
         const float choices[4] = {ramp, m2, ramp, m1};
-        bytes[c] = ClampTruncate(choices[in.kinds[c]] * 255);
-    }
-    p[2] = bytes[0], p[1] = bytes[1], p[0] = bytes[2];
+        return ClampTruncate(choices[in.kinds[c]] * 255);
+    };
+    // Byte by byte: gathered in a little array first, the bytes were stored one by one and
+    // then read back as a word, which the processor cannot forward from its store buffer.
+    p[2] = channel(0);
+    p[1] = channel(1);
+    p[0] = channel(2);
 }
+
+// What the preview keeps of eight pixels of a row for HSL, field by field, so that the way
+// back can load each field of the eight at once.
+struct HslBlock {
+    float s[8];
+    float w[3][8];
+    std::uint16_t key[8];
+    std::uint8_t kinds[3][8];
+};
+
+void PutLane(HslBlock& block, int lane, const HslPixel& in) {
+    block.s[lane] = in.s;
+    block.key[lane] = in.key;
+    for (int c = 0; c < 3; ++c) block.w[c][lane] = in.w[c], block.kinds[c][lane] = in.kinds[c];
+}
+
+HslPixel LaneOf(const HslBlock& block, int lane) {
+    HslPixel in{};
+    in.s = block.s[lane];
+    in.key = block.key[lane];
+    for (int c = 0; c < 3; ++c) in.w[c] = block.w[c][lane], in.kinds[c] = block.kinds[c][lane];
+    return in;
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define VELORA_HSL_AVX2 1
+// HslFinish on eight pixels at a time: the same single-precision operations in the same
+// order, lane by lane (AVX2 only, so no multiply-add is fused), the choice by kind as blends
+// and the clamp as max(x, 0), which gives 0 for NaN as the scalar clamp does, then min(x, 255).
+__attribute__((target("avx2"))) void HslFinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock* blocks,
+                                                     std::int32_t count, const HslValues& values) {
+    const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1), two = _mm256_set1_ps(2);
+    const __m256 sixty = _mm256_set1_ps(60), top = _mm256_set1_ps(255), zero = _mm256_setzero_ps();
+    const __m256i kindM2 = _mm256_set1_epi32(1), kindM1 = _mm256_set1_epi32(3);
+    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    for (std::int32_t i = 0; i < count; ++i, p += 8 * step) {
+        const HslBlock& b = blocks[i];
+        const __m256 s = _mm256_loadu_ps(b.s);
+        const __m256i key = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.key)));
+        const __m256 l = _mm256_i32gather_ps(values.l, key, 4);
+        const __m256 low = _mm256_mul_ps(l, _mm256_add_ps(one, s));
+        const __m256 high = _mm256_sub_ps(_mm256_add_ps(l, s), _mm256_mul_ps(l, s));
+        const __m256 m2 = _mm256_blendv_ps(high, low, _mm256_cmp_ps(l, half, _CMP_LE_OQ));
+        const __m256 m1 = _mm256_sub_ps(_mm256_mul_ps(two, l), m2);
+        const __m256 d = _mm256_sub_ps(m2, m1);
+        __m256i channel[3];
+        for (int c = 0; c < 3; ++c) {
+            const __m256 ramp = _mm256_add_ps(m1, _mm256_div_ps(_mm256_mul_ps(d, _mm256_loadu_ps(b.w[c])), sixty));
+            std::int64_t kinds8;
+            std::memcpy(&kinds8, b.kinds[c], 8);
+            const __m256i kind = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(kinds8));
+            __m256 v = _mm256_blendv_ps(ramp, m2, _mm256_castsi256_ps(_mm256_cmpeq_epi32(kind, kindM2)));
+            v = _mm256_blendv_ps(v, m1, _mm256_castsi256_ps(_mm256_cmpeq_epi32(kind, kindM1)));
+            channel[c] = _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(_mm256_mul_ps(v, top), zero), top));
+        }
+        // 0x00RRGGBB per pixel: red is channel 0, blue channel 2.
+        const __m256i words = _mm256_or_si256(_mm256_or_si256(channel[2], _mm256_slli_epi32(channel[1], 8)),
+                                              _mm256_slli_epi32(channel[0], 16));
+        if (step == 4) {
+            __m256i* q = reinterpret_cast<__m256i*>(p);
+            const __m256i alpha = _mm256_and_si256(_mm256_loadu_si256(q), _mm256_set1_epi32(int(0xFF000000u)));
+            _mm256_storeu_si256(q, _mm256_or_si256(alpha, words));
+            continue;
+        }
+        // Twelve bytes from each half, stored exactly: the bytes after them are another pixel's.
+        const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(words), pack);
+        const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(words, 1), pack);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), lo);
+        const std::int32_t loRest = _mm_extract_epi32(lo, 2), hiRest = _mm_extract_epi32(hi, 2);
+        std::memcpy(p + 8, &loRest, 4);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12), hi);
+        std::memcpy(p + 20, &hiRest, 4);
+    }
+}
+#endif
 
 // YUV's U and V depend only on B - Y and R - Y (whole numbers in -255..255), and so does each
 // term of its way back: tables of them, made with RGBToYUV's and YUVToRGB's own operations.
@@ -660,7 +743,8 @@ struct KeptPixels {
     int model = 0;
     std::vector<HsiPixel> hsi;
     std::vector<velora::detail::HsvPixel> hsv;
-    std::vector<velora::detail::HslPixel> hsl;
+    std::vector<velora::detail::HslBlock> hsl;  // blocks of eight pixels, hslBlocksPerRow a row
+    std::size_t hslBlocksPerRow = 0;
     std::vector<float> components;       // 3 per pixel
     std::vector<std::uint32_t> rank[3];  // per changed component, once a costly function asks
     std::vector<float> distinct[3];
@@ -704,7 +788,19 @@ void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
 
 void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepPixels(pixels, kept.hsv, velora::detail::HsvFactors); }
 
-void KeepHsl(KeptPixels& kept, const PixelRows& pixels) { KeepPixels(pixels, kept.hsl, velora::detail::HslFactors); }
+void KeepHsl(KeptPixels& kept, const PixelRows& pixels) {
+    const std::size_t perRow = (std::size_t(pixels.width) + 7) / 8;
+    kept.hslBlocksPerRow = perRow;
+    kept.hsl.assign(perRow * std::size_t(pixels.height), velora::detail::HslBlock{});
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            const std::uint8_t* p = pixels.Row(y);
+            velora::detail::HslBlock* blocks = &kept.hsl[std::size_t(y) * perRow];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step)
+                PutLane(blocks[x / 8], x % 8, velora::detail::HslFactors(p));
+        }
+    });
+}
 
 template <int Model>
 void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
@@ -800,7 +896,22 @@ void FinishHsv(const KeptPixels& kept, const PixelRows& pixels, int function, fl
 
 void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
     const velora::detail::HslValues values(velora::detail::KeyedTransfer<4>(function, alpha).data());
-    FinishKept(kept.hsl, pixels, [&](std::uint8_t* p, const velora::detail::HslPixel& in) { velora::detail::HslFinish(p, in, values); });
+    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const velora::detail::HslBlock* blocks = &kept.hsl[std::size_t(y) * kept.hslBlocksPerRow];
+            std::int32_t x = 0;
+#if VELORA_HSL_AVX2
+            if (velora::detail::HasAvx2()) {
+                x = pixels.width / 8 * 8;
+                velora::detail::HslFinishBlocks(p, pixels.step, blocks, x / 8, values);
+                p += std::size_t(x) * pixels.step;
+            }
+#endif
+            for (; x < pixels.width; ++x, p += pixels.step)
+                velora::detail::HslFinish(p, LaneOf(blocks[x / 8], x % 8), values);
+        }
+    });
 }
 
 // The valued models: the function applied to each pixel's kept (or converted) component, or

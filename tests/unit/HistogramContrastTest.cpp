@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -426,6 +427,21 @@ TEST(NonLinearContrast, ModelPathsApplyTheFunctionToTheirComponentsAsDefined) {
                     }
                     CVelora::SetThreadCount(0);
                 }
+        }
+}
+
+TEST(NonLinearContrast, PreviewOfEveryColourGivesThePlainCallsBytes) {
+    // The preview's vector paths against the plain call on all 2^24 colours, one per pixel.
+    std::vector<std::uint8_t> bits(std::size_t(3) << 24);
+    for (std::uint32_t c = 0; c < (1u << 24); ++c) std::memcpy(&bits[3 * std::size_t(c)], &c, 3);
+    const CVelora all(bits.data(), nullptr, 4096, 4096, 24);
+    CModelPreview preview(all);
+    for (int model : {kModelHSL})
+        for (int function : {0, 6}) {
+            CVelora plain = all, previewed = all;
+            ASSERT_EQ(plain.NonLinearContrast(model, function, 0.7f), 0u);
+            ASSERT_EQ(preview.NonLinearContrast(previewed, model, function, 0.7f), 0u);
+            EXPECT_TRUE(Block(plain) == Block(previewed)) << "model " << model << " f" << function;
         }
 }
 
