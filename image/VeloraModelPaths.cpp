@@ -140,10 +140,12 @@ HsvPixel HsvFactors(const std::uint8_t* p) {
 struct HsvValues {
     float v[256];
     std::uint8_t byte[256];
+    std::int32_t wideByte[256];  // the same bytes, a word each, for the vector way back
     explicit HsvValues(const float* newValue) {
         for (int max = 0; max < 256; ++max) {
             v[max] = newValue[max] / 255.0f;
             byte[max] = ClampRound(v[max] * 255);
+            wideByte[max] = byte[max];
         }
     }
 };
@@ -203,81 +205,6 @@ struct HslValues {
     p[1] = channel(1);
     p[0] = channel(2);
 }
-
-// What the preview keeps of eight pixels of a row for HSL, field by field, so that the way
-// back can load each field of the eight at once.
-struct HslBlock {
-    float s[8];
-    float w[3][8];
-    std::uint16_t key[8];
-    std::uint8_t kinds[3][8];
-};
-
-void PutLane(HslBlock& block, int lane, const HslPixel& in) {
-    block.s[lane] = in.s;
-    block.key[lane] = in.key;
-    for (int c = 0; c < 3; ++c) block.w[c][lane] = in.w[c], block.kinds[c][lane] = in.kinds[c];
-}
-
-HslPixel LaneOf(const HslBlock& block, int lane) {
-    HslPixel in{};
-    in.s = block.s[lane];
-    in.key = block.key[lane];
-    for (int c = 0; c < 3; ++c) in.w[c] = block.w[c][lane], in.kinds[c] = block.kinds[c][lane];
-    return in;
-}
-
-#if defined(__GNUC__) && defined(__x86_64__)
-#define VELORA_HSL_AVX2 1
-// HslFinish on eight pixels at a time: the same single-precision operations in the same
-// order, lane by lane (AVX2 only, so no multiply-add is fused), the choice by kind as blends
-// and the clamp as max(x, 0), which gives 0 for NaN as the scalar clamp does, then min(x, 255).
-__attribute__((target("avx2"))) void HslFinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock* blocks,
-                                                     std::int32_t count, const HslValues& values) {
-    const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1), two = _mm256_set1_ps(2);
-    const __m256 sixty = _mm256_set1_ps(60), top = _mm256_set1_ps(255), zero = _mm256_setzero_ps();
-    const __m256i kindM2 = _mm256_set1_epi32(1), kindM1 = _mm256_set1_epi32(3);
-    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-    for (std::int32_t i = 0; i < count; ++i, p += 8 * step) {
-        const HslBlock& b = blocks[i];
-        const __m256 s = _mm256_loadu_ps(b.s);
-        const __m256i key = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.key)));
-        const __m256 l = _mm256_i32gather_ps(values.l, key, 4);
-        const __m256 low = _mm256_mul_ps(l, _mm256_add_ps(one, s));
-        const __m256 high = _mm256_sub_ps(_mm256_add_ps(l, s), _mm256_mul_ps(l, s));
-        const __m256 m2 = _mm256_blendv_ps(high, low, _mm256_cmp_ps(l, half, _CMP_LE_OQ));
-        const __m256 m1 = _mm256_sub_ps(_mm256_mul_ps(two, l), m2);
-        const __m256 d = _mm256_sub_ps(m2, m1);
-        __m256i channel[3];
-        for (int c = 0; c < 3; ++c) {
-            const __m256 ramp = _mm256_add_ps(m1, _mm256_div_ps(_mm256_mul_ps(d, _mm256_loadu_ps(b.w[c])), sixty));
-            std::int64_t kinds8;
-            std::memcpy(&kinds8, b.kinds[c], 8);
-            const __m256i kind = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(kinds8));
-            __m256 v = _mm256_blendv_ps(ramp, m2, _mm256_castsi256_ps(_mm256_cmpeq_epi32(kind, kindM2)));
-            v = _mm256_blendv_ps(v, m1, _mm256_castsi256_ps(_mm256_cmpeq_epi32(kind, kindM1)));
-            channel[c] = _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(_mm256_mul_ps(v, top), zero), top));
-        }
-        // 0x00RRGGBB per pixel: red is channel 0, blue channel 2.
-        const __m256i words = _mm256_or_si256(_mm256_or_si256(channel[2], _mm256_slli_epi32(channel[1], 8)),
-                                              _mm256_slli_epi32(channel[0], 16));
-        if (step == 4) {
-            __m256i* q = reinterpret_cast<__m256i*>(p);
-            const __m256i alpha = _mm256_and_si256(_mm256_loadu_si256(q), _mm256_set1_epi32(int(0xFF000000u)));
-            _mm256_storeu_si256(q, _mm256_or_si256(alpha, words));
-            continue;
-        }
-        // Twelve bytes from each half, stored exactly: the bytes after them are another pixel's.
-        const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(words), pack);
-        const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(words, 1), pack);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), lo);
-        const std::int32_t loRest = _mm_extract_epi32(lo, 2), hiRest = _mm_extract_epi32(hi, 2);
-        std::memcpy(p + 8, &loRest, 4);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12), hi);
-        std::memcpy(p + 20, &hiRest, 4);
-    }
-}
-#endif
 
 // YUV's U and V depend only on B - Y and R - Y (whole numbers in -255..255), and so does each
 // term of its way back: tables of them, made with RGBToYUV's and YUVToRGB's own operations.
@@ -736,15 +663,186 @@ struct HsiPixel {
     std::uint8_t sector;
 };
 
+// ---------------------------------------------------------------- blocks of eight pixels
+// What the preview keeps for HSI, HSV and HSL goes in blocks of eight pixels of a row, field
+// by field, so that the way back can load each field of eight pixels at once. With AVX2 the
+// way back runs on the eight together: the same single-precision operations in the same
+// order, lane by lane (the target enables AVX2 alone, so no multiply-add is fused), choices
+// as blends, and every clamp as max(x, 0), which gives 0 for NaN as the scalar clamps do,
+// then min(x, 255). Pixels past the last whole block take the scalar way back.
+
+struct HsiBlock {
+    float oneMinusS[8], onePlusW[8];
+    std::uint16_t sum[8];
+    std::uint8_t sector[8];
+};
+struct HsvBlock {
+    float p[8], q[8], t[8];
+    std::uint8_t sector[8], max[8];
+};
+struct HslBlock {
+    float s[8];
+    float w[3][8];
+    std::uint16_t key[8];
+    std::uint8_t kinds[3][8];
+};
+
+void PutLane(HsiBlock& b, int lane, const HsiPixel& in) {
+    b.oneMinusS[lane] = in.oneMinusS, b.onePlusW[lane] = in.onePlusW, b.sum[lane] = in.sum, b.sector[lane] = in.sector;
+}
+HsiPixel LaneOf(const HsiBlock& b, int lane) { return HsiPixel{b.oneMinusS[lane], b.onePlusW[lane], b.sum[lane], b.sector[lane]}; }
+
+void PutLane(HsvBlock& b, int lane, const velora::detail::HsvPixel& in) {
+    b.p[lane] = in.p, b.q[lane] = in.q, b.t[lane] = in.t, b.sector[lane] = in.sector, b.max[lane] = in.max;
+}
+velora::detail::HsvPixel LaneOf(const HsvBlock& b, int lane) {
+    return velora::detail::HsvPixel{b.p[lane], b.q[lane], b.t[lane], b.sector[lane], b.max[lane]};
+}
+
+void PutLane(HslBlock& b, int lane, const velora::detail::HslPixel& in) {
+    b.s[lane] = in.s;
+    b.key[lane] = in.key;
+    for (int c = 0; c < 3; ++c) b.w[c][lane] = in.w[c], b.kinds[c][lane] = in.kinds[c];
+}
+velora::detail::HslPixel LaneOf(const HslBlock& b, int lane) {
+    velora::detail::HslPixel in{};
+    in.s = b.s[lane];
+    in.key = b.key[lane];
+    for (int c = 0; c < 3; ++c) in.w[c] = b.w[c][lane], in.kinds[c] = b.kinds[c][lane];
+    return in;
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define VELORA_BLOCKS_AVX2 1
+#define VELORA_AVX2 __attribute__((target("avx2")))
+
+VELORA_AVX2 inline __m256i Bytes8(const std::uint8_t* bytes) {
+    std::int64_t eight;
+    std::memcpy(&eight, bytes, 8);
+    return _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(eight));
+}
+VELORA_AVX2 inline __m256i Words8(const std::uint16_t* words) {
+    return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(words)));
+}
+VELORA_AVX2 inline __m256 Clamped255(__m256 v) {
+    return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255));
+}
+// ClampTruncate of float lanes (the double the scalar clamps holds the same value).
+VELORA_AVX2 inline __m256i ClampTruncate8(__m256 v) { return _mm256_cvttps_epi32(Clamped255(v)); }
+// ClampRound: the clamped value plus one half in double, truncated.
+VELORA_AVX2 inline __m256i ClampRound8(__m256 v) {
+    const __m256 c = Clamped255(v);
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m128i lo = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(c)), half));
+    const __m128i hi = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(c, 1)), half));
+    return _mm256_set_m128i(hi, lo);
+}
+VELORA_AVX2 inline __m256 Pick(__m256 chosen, __m256 other, __m256i index, int value) {
+    return _mm256_blendv_ps(chosen, other, _mm256_castsi256_ps(_mm256_cmpeq_epi32(index, _mm256_set1_epi32(value))));
+}
+VELORA_AVX2 inline __m256i Pick(__m256i chosen, __m256i other, __m256i index, int value) {
+    return _mm256_blendv_epi8(chosen, other, _mm256_cmpeq_epi32(index, _mm256_set1_epi32(value)));
+}
+
+// Eight pixels from their red, green and blue levels; the alpha bytes of 32-bit pixels stay,
+// and a 24-bit row gets exactly its 24 bytes (the bytes after them are another pixel's).
+VELORA_AVX2 inline void StorePixels8(std::uint8_t* p, std::size_t step, __m256i red, __m256i green, __m256i blue) {
+    const __m256i words = _mm256_or_si256(_mm256_or_si256(blue, _mm256_slli_epi32(green, 8)), _mm256_slli_epi32(red, 16));
+    if (step == 4) {
+        __m256i* q = reinterpret_cast<__m256i*>(p);
+        const __m256i alpha = _mm256_and_si256(_mm256_loadu_si256(q), _mm256_set1_epi32(int(0xFF000000u)));
+        _mm256_storeu_si256(q, _mm256_or_si256(alpha, words));
+        return;
+    }
+    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(words), pack);
+    const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(words, 1), pack);
+    const std::int32_t loRest = _mm_extract_epi32(lo, 2), hiRest = _mm_extract_epi32(hi, 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), lo);
+    std::memcpy(p + 8, &loRest, 4);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12), hi);
+    std::memcpy(p + 20, &hiRest, 4);
+}
+
+// HsiFinish: newI by R + G + B, then lo, hi and the third component placed by the sector.
+VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsiBlock* blocks, std::int32_t count,
+                              const float* newI) {
+    const __m256 three = _mm256_set1_ps(3), top = _mm256_set1_ps(255);
+    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
+        const HsiBlock& b = blocks[n];
+        const __m256 i = _mm256_i32gather_ps(newI, Words8(b.sum), 4);
+        const __m256 lo = _mm256_mul_ps(_mm256_loadu_ps(b.oneMinusS), i);
+        const __m256 hi = _mm256_mul_ps(_mm256_loadu_ps(b.onePlusW), i);
+        const __m256 third = _mm256_sub_ps(_mm256_mul_ps(three, i), _mm256_add_ps(lo, hi));
+        const __m256i L = ClampRound8(_mm256_mul_ps(lo, top)), H = ClampRound8(_mm256_mul_ps(hi, top));
+        const __m256i T = ClampRound8(_mm256_mul_ps(third, top));
+        const __m256i sector = Bytes8(b.sector);  // 0: H T L, 1: L H T, 2: T L H (red, green, blue)
+        StorePixels8(p, step, Pick(Pick(T, L, sector, 1), H, sector, 0), Pick(Pick(L, H, sector, 1), T, sector, 0),
+                     Pick(Pick(H, T, sector, 1), L, sector, 0));
+    }
+}
+
+// HsvFinish: v's byte, p v, q v and t v, each channel taking the one its sector's row names.
+VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsvBlock* blocks, std::int32_t count,
+                              const velora::detail::HsvValues& values) {
+    static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
+    __m256i placeOf[3];
+    for (int c = 0; c < 3; ++c)
+        placeOf[c] = _mm256_setr_epi32(kPlaces[0][c], kPlaces[1][c], kPlaces[2][c], kPlaces[3][c], kPlaces[4][c],
+                                       kPlaces[5][c], 0, 0);
+    const __m256 top = _mm256_set1_ps(255);
+    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
+        const HsvBlock& b = blocks[n];
+        const __m256i max = Bytes8(b.max);
+        const __m256 v = _mm256_i32gather_ps(values.v, max, 4);
+        const __m256i bytes[4] = {_mm256_i32gather_epi32(values.wideByte, max, 4),
+                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.p), v), top)),
+                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.q), v), top)),
+                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.t), v), top))};
+        const __m256i sector = Bytes8(b.sector);
+        __m256i channel[3];
+        for (int c = 0; c < 3; ++c) {
+            const __m256i place = _mm256_permutevar8x32_epi32(placeOf[c], sector);
+            channel[c] = Pick(Pick(Pick(bytes[0], bytes[1], place, 1), bytes[2], place, 2), bytes[3], place, 3);
+        }
+        StorePixels8(p, step, channel[0], channel[1], channel[2]);
+    }
+}
+
+// HslFinish: m1 and m2 from the new L and s, and each channel's ramp, m2 or m1 by its kind.
+VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock* blocks, std::int32_t count,
+                              const velora::detail::HslValues& values) {
+    const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1), two = _mm256_set1_ps(2);
+    const __m256 sixty = _mm256_set1_ps(60), top = _mm256_set1_ps(255);
+    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
+        const HslBlock& b = blocks[n];
+        const __m256 s = _mm256_loadu_ps(b.s);
+        const __m256 l = _mm256_i32gather_ps(values.l, Words8(b.key), 4);
+        const __m256 low = _mm256_mul_ps(l, _mm256_add_ps(one, s));
+        const __m256 high = _mm256_sub_ps(_mm256_add_ps(l, s), _mm256_mul_ps(l, s));
+        const __m256 m2 = _mm256_blendv_ps(high, low, _mm256_cmp_ps(l, half, _CMP_LE_OQ));
+        const __m256 m1 = _mm256_sub_ps(_mm256_mul_ps(two, l), m2);
+        const __m256 d = _mm256_sub_ps(m2, m1);
+        __m256i channel[3];
+        for (int c = 0; c < 3; ++c) {
+            const __m256 ramp = _mm256_add_ps(m1, _mm256_div_ps(_mm256_mul_ps(d, _mm256_loadu_ps(b.w[c])), sixty));
+            const __m256i kind = Bytes8(b.kinds[c]);
+            channel[c] = ClampTruncate8(_mm256_mul_ps(Pick(Pick(ramp, m2, kind, 1), m1, kind, 3), top));
+        }
+        StorePixels8(p, step, channel[0], channel[1], channel[2]);
+    }
+}
+#endif
+
 // What one model keeps, pixel by pixel in stored order. YIQ, YCbCr and CIE XYZ convert again
 // (it is cheap); LAB and LUV keep their three components. For the costly functions the
 // valued models also keep each changed component's rank among its distinct values.
 struct KeptPixels {
     int model = 0;
-    std::vector<HsiPixel> hsi;
-    std::vector<velora::detail::HsvPixel> hsv;
-    std::vector<velora::detail::HslBlock> hsl;  // blocks of eight pixels, hslBlocksPerRow a row
-    std::size_t hslBlocksPerRow = 0;
+    std::vector<HsiBlock> hsi;  // blocks of eight pixels, blocksPerRow a row
+    std::vector<HsvBlock> hsv;
+    std::vector<HslBlock> hsl;
+    std::size_t blocksPerRow = 0;
     std::vector<float> components;       // 3 per pixel
     std::vector<std::uint32_t> rank[3];  // per changed component, once a costly function asks
     std::vector<float> distinct[3];
@@ -752,33 +850,46 @@ struct KeptPixels {
     bool ranksUnprofitable = false;
 };
 
-template <class Pixel, class Make>
-void KeepPixels(const PixelRows& pixels, std::vector<Pixel>& kept, const Make& make) {
-    kept.resize(std::size_t(pixels.width) * std::size_t(pixels.height));
+// Keeps make(pixel) of every pixel, in blocks of eight a row.
+template <class Block, class Make>
+void KeepBlocks(const PixelRows& pixels, KeptPixels& kept, std::vector<Block>& blocks, const Make& make) {
+    const std::size_t perRow = (std::size_t(pixels.width) + 7) / 8;
+    kept.blocksPerRow = perRow;
+    blocks.assign(perRow * std::size_t(pixels.height), Block{});
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
-            Pixel* out = &kept[std::size_t(y) * std::size_t(pixels.width)];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) out[x] = make(p);
+            Block* row = &blocks[std::size_t(y) * perRow];
+            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) PutLane(row[x / 8], x % 8, make(p));
         }
     });
 }
 
-// The way back of each pixel from what was kept of it, in the same stored order.
-template <class Pixel, class Finish>
-void FinishKept(const std::vector<Pixel>& kept, const PixelRows& pixels, const Finish& finish) {
+// The way back of each pixel from what was kept of it: whole blocks eight at a time where
+// the processor has AVX2 (values: what FinishBlocks takes), the rest through finish(p, pixel).
+template <class Block, class Values, class Finish>
+void FinishBlocksOfRows(const std::vector<Block>& blocks, std::size_t perRow, const PixelRows& pixels,
+                        [[maybe_unused]] const Values& values, const Finish& finish) {
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            const Pixel* in = &kept[std::size_t(y) * std::size_t(pixels.width)];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) finish(p, in[x]);
+            const Block* row = &blocks[std::size_t(y) * perRow];
+            std::int32_t x = 0;
+#if VELORA_BLOCKS_AVX2
+            if (velora::detail::HasAvx2()) {
+                x = pixels.width / 8 * 8;
+                FinishBlocks(p, pixels.step, row, x / 8, values);
+                p += std::size_t(x) * pixels.step;
+            }
+#endif
+            for (; x < pixels.width; ++x, p += pixels.step) finish(p, LaneOf(row[x / 8], x % 8));
         }
     });
 }
 
 void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
     const std::vector<velora::detail::HsiHue> hues = velora::detail::HueTable(pixels);
-    KeepPixels(pixels, kept.hsi, [&](const std::uint8_t* p) {
+    KeepBlocks(pixels, kept, kept.hsi, [&](const std::uint8_t* p) {
         const int B = p[0], G = p[1], R = p[2];
         const velora::detail::HsiHue& hue = hues[std::size_t(velora::detail::PairOf(R, G, B))];
         const float s = velora::detail::HsiSaturation(R, G, B);
@@ -786,21 +897,9 @@ void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
     });
 }
 
-void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepPixels(pixels, kept.hsv, velora::detail::HsvFactors); }
+void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepBlocks(pixels, kept, kept.hsv, velora::detail::HsvFactors); }
 
-void KeepHsl(KeptPixels& kept, const PixelRows& pixels) {
-    const std::size_t perRow = (std::size_t(pixels.width) + 7) / 8;
-    kept.hslBlocksPerRow = perRow;
-    kept.hsl.assign(perRow * std::size_t(pixels.height), velora::detail::HslBlock{});
-    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y) {
-            const std::uint8_t* p = pixels.Row(y);
-            velora::detail::HslBlock* blocks = &kept.hsl[std::size_t(y) * perRow];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step)
-                PutLane(blocks[x / 8], x % 8, velora::detail::HslFactors(p));
-        }
-    });
-}
+void KeepHsl(KeptPixels& kept, const PixelRows& pixels) { KeepBlocks(pixels, kept, kept.hsl, velora::detail::HslFactors); }
 
 template <int Model>
 void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
@@ -884,34 +983,21 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
 
 void FinishHsi(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
     const auto newI = velora::detail::HsiTransfer(function, alpha);
-    FinishKept(kept.hsi, pixels, [&](std::uint8_t* p, const HsiPixel& in) {
+    FinishBlocksOfRows(kept.hsi, kept.blocksPerRow, pixels, newI.data(), [&](std::uint8_t* p, const HsiPixel& in) {
         velora::detail::HsiFinish(p, in.sector, in.oneMinusS, in.onePlusW, newI[in.sum]);
     });
 }
 
 void FinishHsv(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
     const velora::detail::HsvValues values(velora::detail::KeyedTransfer<3>(function, alpha).data());
-    FinishKept(kept.hsv, pixels, [&](std::uint8_t* p, const velora::detail::HsvPixel& in) { velora::detail::HsvFinish(p, in, values); });
+    FinishBlocksOfRows(kept.hsv, kept.blocksPerRow, pixels, values,
+                       [&](std::uint8_t* p, const velora::detail::HsvPixel& in) { velora::detail::HsvFinish(p, in, values); });
 }
 
 void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
     const velora::detail::HslValues values(velora::detail::KeyedTransfer<4>(function, alpha).data());
-    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y) {
-            std::uint8_t* p = pixels.Row(y);
-            const velora::detail::HslBlock* blocks = &kept.hsl[std::size_t(y) * kept.hslBlocksPerRow];
-            std::int32_t x = 0;
-#if VELORA_HSL_AVX2
-            if (velora::detail::HasAvx2()) {
-                x = pixels.width / 8 * 8;
-                velora::detail::HslFinishBlocks(p, pixels.step, blocks, x / 8, values);
-                p += std::size_t(x) * pixels.step;
-            }
-#endif
-            for (; x < pixels.width; ++x, p += pixels.step)
-                velora::detail::HslFinish(p, LaneOf(blocks[x / 8], x % 8), values);
-        }
-    });
+    FinishBlocksOfRows(kept.hsl, kept.blocksPerRow, pixels, values,
+                       [&](std::uint8_t* p, const velora::detail::HslPixel& in) { velora::detail::HslFinish(p, in, values); });
 }
 
 // The valued models: the function applied to each pixel's kept (or converted) component, or

@@ -436,7 +436,7 @@ TEST(NonLinearContrast, PreviewOfEveryColourGivesThePlainCallsBytes) {
     for (std::uint32_t c = 0; c < (1u << 24); ++c) std::memcpy(&bits[3 * std::size_t(c)], &c, 3);
     const CVelora all(bits.data(), nullptr, 4096, 4096, 24);
     CModelPreview preview(all);
-    for (int model : {kModelHSL})
+    for (int model : {kModelHSI, kModelHSV, kModelHSL})
         for (int function : {0, 6}) {
             CVelora plain = all, previewed = all;
             ASSERT_EQ(plain.NonLinearContrast(model, function, 0.7f), 0u);
