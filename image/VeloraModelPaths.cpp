@@ -161,23 +161,61 @@ struct HsvValues {
     p[2] = bytes[places[0]], p[1] = bytes[places[1]], p[0] = bytes[places[2]];
 }
 
-HslPixel HslFactors(const std::uint8_t* p) {
-    float in[4] = {};
-    RGBToHSL(in, ColourAt(p), 1);
-    HslPixel out{};
-    out.s = in[1] * 0.003921569f;
-    out.key = std::uint16_t(std::max({p[0], p[1], p[2]}) + std::min({p[0], p[1], p[2]}));
-    const float h = in[0] * 1.4117647f;
-    const float hues[3] = {h + 120, h, h - 120};
-    for (int c = 0; c < 3; ++c) {
-        float hue = hues[c];
-        if (hue > 360) hue -= 360;
-        if (hue < 0) hue += 360;
-        if (hue < 60) out.w[c] = hue, out.kinds[c] = 0;
-        else if (hue < 180) out.w[c] = 0, out.kinds[c] = 1;
-        else if (hue < 240) out.w[c] = 240 - hue, out.kinds[c] = 2;
-        else out.w[c] = 0, out.kinds[c] = 3;
+// What HslFactors needs from RGBToHSL and the hue split, by the few values each depends on:
+// S by (maximum, minimum); the hue's integer parts (max - value) 42.5 / d by (d, max - value);
+// each channel's w and kind by the integer hue. Filled once, with the same operations.
+struct HslTables {
+    float s[256][256];                // [max][min], already scaled as HslPixel::s
+    std::uint8_t part[256][256];      // [d][max - value], for d > 0
+    float w[256][3];                  // [hue][channel]
+    std::uint8_t kinds[256][3];
+    HslTables() {
+        for (int max = 0; max < 256; ++max)
+            for (int min = 0; min <= max; ++min) {
+                float in[4] = {};
+                RGBToHSL(in, std::uint32_t(max) << 16 | std::uint32_t(min) << 8 | std::uint32_t(min), 1);
+                s[max][min] = in[1] * 0.003921569f;
+            }
+        for (int d = 1; d < 256; ++d)
+            for (int k = 0; k <= d; ++k) part[d][k] = std::uint8_t(int((float(k) * 42.5f + float(d) / 2) / float(d)));
+        for (int hueByte = 0; hueByte < 256; ++hueByte) {
+            const float h = float(hueByte) * 1.4117647f;
+            const float hues[3] = {h + 120, h, h - 120};
+            for (int c = 0; c < 3; ++c) {
+                float hue = hues[c];
+                if (hue > 360) hue -= 360;
+                if (hue < 0) hue += 360;
+                if (hue < 60) w[hueByte][c] = hue, kinds[hueByte][c] = 0;
+                else if (hue < 180) w[hueByte][c] = 0, kinds[hueByte][c] = 1;
+                else if (hue < 240) w[hueByte][c] = 240 - hue, kinds[hueByte][c] = 2;
+                else w[hueByte][c] = 0, kinds[hueByte][c] = 3;
+            }
+        }
     }
+};
+
+const HslTables& TheHslTables() {
+    static const auto* tables = new HslTables();  // 330 KB, kept for the process
+    return *tables;
+}
+
+// RGBToHSL's saturation and integer hue, then the hue's split per channel; the tables hold
+// what its divisions give, so a pixel costs lookups. A gray pixel has hue 170, as there.
+[[gnu::always_inline]] inline HslPixel HslFactors(const HslTables& t, const std::uint8_t* p) {
+    const int B = p[0], G = p[1], R = p[2];
+    const int max = std::max({R, G, B}), min = std::min({R, G, B});
+    int hue = 170;
+    if (max != min) {
+        const std::uint8_t* part = t.part[max - min];
+        const int Rd = part[max - R], Gd = part[max - G], Bd = part[max - B];
+        hue = R == max ? Bd - Gd : G == max ? 85 + Rd - Bd : 170 + Gd - Rd;
+        if (hue < 0) hue += 255;
+        if (hue > 255) hue -= 255;
+    }
+    HslPixel out{};
+    out.s = t.s[max][min];
+    out.key = std::uint16_t(max + min);
+    for (int c = 0; c < 3; ++c) out.w[c] = t.w[hue][c], out.kinds[c] = t.kinds[hue][c];
     return out;
 }
 
@@ -245,25 +283,233 @@ void YuvRows(const PixelRows& pixels, const float* newY) {
     });
 }
 
+// HSIToRGB's factors of i: 1 - s and 1 + s cos / cos, from H and S alone.
+struct HsiPixel {
+    float oneMinusS, onePlusW;
+    std::uint16_t sum;
+    std::uint8_t sector;
+};
+
+// ---------------------------------------------------------------- blocks of eight pixels
+// What the preview keeps for HSI, HSV and HSL goes in blocks of eight pixels of a row, field
+// by field, so that the way back can load each field of eight pixels at once. With AVX2 the
+// way back runs on the eight together: the same single-precision operations in the same
+// order, lane by lane (the target enables AVX2 alone, so no multiply-add is fused), choices
+// as blends, and every clamp as max(x, 0), which gives 0 for NaN as the scalar clamps do,
+// then min(x, 255). Pixels past the last whole block take the scalar way back.
+
+struct HsiBlock {
+    float oneMinusS[8], onePlusW[8];
+    std::uint16_t sum[8];
+    std::uint8_t sector[8];
+};
+struct HsvBlock {
+    float p[8], q[8], t[8];
+    std::uint8_t sector[8], max[8];
+};
+struct HslBlock {
+    float s[8];
+    float w[3][8];
+    std::uint16_t key[8];
+    std::uint8_t kinds[3][8];
+};
+
+void PutLane(HsiBlock& b, int lane, const HsiPixel& in) {
+    b.oneMinusS[lane] = in.oneMinusS, b.onePlusW[lane] = in.onePlusW, b.sum[lane] = in.sum, b.sector[lane] = in.sector;
+}
+HsiPixel LaneOf(const HsiBlock& b, int lane) { return HsiPixel{b.oneMinusS[lane], b.onePlusW[lane], b.sum[lane], b.sector[lane]}; }
+
+void PutLane(HsvBlock& b, int lane, const velora::detail::HsvPixel& in) {
+    b.p[lane] = in.p, b.q[lane] = in.q, b.t[lane] = in.t, b.sector[lane] = in.sector, b.max[lane] = in.max;
+}
+velora::detail::HsvPixel LaneOf(const HsvBlock& b, int lane) {
+    return velora::detail::HsvPixel{b.p[lane], b.q[lane], b.t[lane], b.sector[lane], b.max[lane]};
+}
+
+void PutLane(HslBlock& b, int lane, const velora::detail::HslPixel& in) {
+    b.s[lane] = in.s;
+    b.key[lane] = in.key;
+    for (int c = 0; c < 3; ++c) b.w[c][lane] = in.w[c], b.kinds[c][lane] = in.kinds[c];
+}
+velora::detail::HslPixel LaneOf(const HslBlock& b, int lane) {
+    velora::detail::HslPixel in{};
+    in.s = b.s[lane];
+    in.key = b.key[lane];
+    for (int c = 0; c < 3; ++c) in.w[c] = b.w[c][lane], in.kinds[c] = b.kinds[c][lane];
+    return in;
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define VELORA_BLOCKS_AVX2 1
+#define VELORA_AVX2 __attribute__((target("avx2")))
+
+VELORA_AVX2 inline __m256i Bytes8(const std::uint8_t* bytes) {
+    std::int64_t eight;
+    std::memcpy(&eight, bytes, 8);
+    return _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(eight));
+}
+VELORA_AVX2 inline __m256i Words8(const std::uint16_t* words) {
+    return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(words)));
+}
+VELORA_AVX2 inline __m256 Clamped255(__m256 v) {
+    return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255));
+}
+// ClampTruncate of float lanes (the double the scalar clamps holds the same value).
+VELORA_AVX2 inline __m256i ClampTruncate8(__m256 v) { return _mm256_cvttps_epi32(Clamped255(v)); }
+// ClampRound: the clamped value plus one half in double, truncated.
+VELORA_AVX2 inline __m256i ClampRound8(__m256 v) {
+    const __m256 c = Clamped255(v);
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m128i lo = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(c)), half));
+    const __m128i hi = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(c, 1)), half));
+    return _mm256_set_m128i(hi, lo);
+}
+VELORA_AVX2 inline __m256 Pick(__m256 chosen, __m256 other, __m256i index, int value) {
+    return _mm256_blendv_ps(chosen, other, _mm256_castsi256_ps(_mm256_cmpeq_epi32(index, _mm256_set1_epi32(value))));
+}
+VELORA_AVX2 inline __m256i Pick(__m256i chosen, __m256i other, __m256i index, int value) {
+    return _mm256_blendv_epi8(chosen, other, _mm256_cmpeq_epi32(index, _mm256_set1_epi32(value)));
+}
+
+// Eight pixels from their red, green and blue levels; the alpha bytes of 32-bit pixels stay,
+// and a 24-bit row gets exactly its 24 bytes (the bytes after them are another pixel's).
+VELORA_AVX2 inline void StorePixels8(std::uint8_t* p, std::size_t step, __m256i red, __m256i green, __m256i blue) {
+    const __m256i words = _mm256_or_si256(_mm256_or_si256(blue, _mm256_slli_epi32(green, 8)), _mm256_slli_epi32(red, 16));
+    if (step == 4) {
+        __m256i* q = reinterpret_cast<__m256i*>(p);
+        const __m256i alpha = _mm256_and_si256(_mm256_loadu_si256(q), _mm256_set1_epi32(int(0xFF000000u)));
+        _mm256_storeu_si256(q, _mm256_or_si256(alpha, words));
+        return;
+    }
+    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(words), pack);
+    const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(words, 1), pack);
+    const std::int32_t loRest = _mm_extract_epi32(lo, 2), hiRest = _mm_extract_epi32(hi, 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), lo);
+    std::memcpy(p + 8, &loRest, 4);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12), hi);
+    std::memcpy(p + 20, &hiRest, 4);
+}
+
+// HsiFinish: newI by R + G + B, then lo, hi and the third component placed by the sector.
+VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsiBlock* blocks, std::int32_t count,
+                              const float* newI) {
+    const __m256 three = _mm256_set1_ps(3), top = _mm256_set1_ps(255);
+    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
+        const HsiBlock& b = blocks[n];
+        const __m256 i = _mm256_i32gather_ps(newI, Words8(b.sum), 4);
+        const __m256 lo = _mm256_mul_ps(_mm256_loadu_ps(b.oneMinusS), i);
+        const __m256 hi = _mm256_mul_ps(_mm256_loadu_ps(b.onePlusW), i);
+        const __m256 third = _mm256_sub_ps(_mm256_mul_ps(three, i), _mm256_add_ps(lo, hi));
+        const __m256i L = ClampRound8(_mm256_mul_ps(lo, top)), H = ClampRound8(_mm256_mul_ps(hi, top));
+        const __m256i T = ClampRound8(_mm256_mul_ps(third, top));
+        const __m256i sector = Bytes8(b.sector);  // 0: H T L, 1: L H T, 2: T L H (red, green, blue)
+        StorePixels8(p, step, Pick(Pick(T, L, sector, 1), H, sector, 0), Pick(Pick(L, H, sector, 1), T, sector, 0),
+                     Pick(Pick(H, T, sector, 1), L, sector, 0));
+    }
+}
+
+// HsvFinish: v's byte, p v, q v and t v, each channel taking the one its sector's row names.
+VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsvBlock* blocks, std::int32_t count,
+                              const velora::detail::HsvValues& values) {
+    static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
+    __m256i placeOf[3];
+    for (int c = 0; c < 3; ++c)
+        placeOf[c] = _mm256_setr_epi32(kPlaces[0][c], kPlaces[1][c], kPlaces[2][c], kPlaces[3][c], kPlaces[4][c],
+                                       kPlaces[5][c], 0, 0);
+    const __m256 top = _mm256_set1_ps(255);
+    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
+        const HsvBlock& b = blocks[n];
+        const __m256i max = Bytes8(b.max);
+        const __m256 v = _mm256_i32gather_ps(values.v, max, 4);
+        const __m256i bytes[4] = {_mm256_i32gather_epi32(values.wideByte, max, 4),
+                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.p), v), top)),
+                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.q), v), top)),
+                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.t), v), top))};
+        const __m256i sector = Bytes8(b.sector);
+        __m256i channel[3];
+        for (int c = 0; c < 3; ++c) {
+            const __m256i place = _mm256_permutevar8x32_epi32(placeOf[c], sector);
+            channel[c] = Pick(Pick(Pick(bytes[0], bytes[1], place, 1), bytes[2], place, 2), bytes[3], place, 3);
+        }
+        StorePixels8(p, step, channel[0], channel[1], channel[2]);
+    }
+}
+
+// HslFinish: m1 and m2 from the new L and s, and each channel's ramp, m2 or m1 by its kind.
+VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock* blocks, std::int32_t count,
+                              const velora::detail::HslValues& values) {
+    const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1), two = _mm256_set1_ps(2);
+    const __m256 sixty = _mm256_set1_ps(60), top = _mm256_set1_ps(255);
+    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
+        const HslBlock& b = blocks[n];
+        const __m256 s = _mm256_loadu_ps(b.s);
+        const __m256 l = _mm256_i32gather_ps(values.l, Words8(b.key), 4);
+        const __m256 low = _mm256_mul_ps(l, _mm256_add_ps(one, s));
+        const __m256 high = _mm256_sub_ps(_mm256_add_ps(l, s), _mm256_mul_ps(l, s));
+        const __m256 m2 = _mm256_blendv_ps(high, low, _mm256_cmp_ps(l, half, _CMP_LE_OQ));
+        const __m256 m1 = _mm256_sub_ps(_mm256_mul_ps(two, l), m2);
+        const __m256 d = _mm256_sub_ps(m2, m1);
+        __m256i channel[3];
+        for (int c = 0; c < 3; ++c) {
+            const __m256 ramp = _mm256_add_ps(m1, _mm256_div_ps(_mm256_mul_ps(d, _mm256_loadu_ps(b.w[c])), sixty));
+            const __m256i kind = Bytes8(b.kinds[c]);
+            channel[c] = ClampTruncate8(_mm256_mul_ps(Pick(Pick(ramp, m2, kind, 1), m1, kind, 3), top));
+        }
+        StorePixels8(p, step, channel[0], channel[1], channel[2]);
+    }
+}
+#endif
+
+// The way back of one row from its blocks: whole blocks eight at a time where the processor
+// has AVX2 (values: what FinishBlocks takes), the rest through finish(p, pixel).
+template <class Block, class Values, class Finish>
+void FinishRow(std::uint8_t* p, const Block* row, std::int32_t width, std::size_t step,
+               [[maybe_unused]] const Values& values, const Finish& finish) {
+    std::int32_t x = 0;
+#if VELORA_BLOCKS_AVX2
+    if (HasAvx2()) {
+        x = width / 8 * 8;
+        FinishBlocks(p, step, row, x / 8, values);
+        p += std::size_t(x) * step;
+    }
+#endif
+    for (; x < width; ++x, p += step) finish(p, LaneOf(row[x / 8], x % 8));
+}
+
+// The plain call's way: each row's factors make(pixel) into blocks, then its way back.
+template <class Block, class Make, class Values, class Finish>
+void RowsThroughBlocks(const PixelRows& pixels, const Make& make, const Values& values, const Finish& finish) {
+    const std::size_t perRow = (std::size_t(pixels.width) + 7) / 8;
+    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::vector<Block> row(perRow);
+        for (std::int32_t y = first; y < last; ++y) {
+            std::uint8_t* p = pixels.Row(y);
+            const std::uint8_t* q = p;
+            for (std::int32_t x = 0; x < pixels.width; ++x, q += pixels.step) PutLane(row[std::size_t(x / 8)], x % 8, make(q));
+            FinishRow(p, row.data(), pixels.width, pixels.step, values, finish);
+        }
+    });
+}
+
 template <int Model>
 void KeyedRows(const PixelRows& pixels, const float* newValue) {
     if constexpr (Model == 6) {
         YuvRows(pixels, newValue);
         return;
     }
-    if constexpr (Model == 3 || Model == 4) {
+    if constexpr (Model == 3) {
         // HSV and HSL through the preview's factors: their way back then needs no branch.
-        using Values = std::conditional_t<Model == 3, HsvValues, HslValues>;
-        const Values values(newValue);
-        ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t y = first; y < last; ++y) {
-                std::uint8_t* p = pixels.Row(y);
-                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
-                    if constexpr (Model == 3) HsvFinish(p, HsvFactors(p), values);
-                    else HslFinish(p, HslFactors(p), values);
-                }
-            }
-        });
+        const HsvValues values(newValue);
+        RowsThroughBlocks<HsvBlock>(pixels, HsvFactors, values,
+                                    [&](std::uint8_t* p, const HsvPixel& in) { HsvFinish(p, in, values); });
+        return;
+    }
+    if constexpr (Model == 4) {
+        const HslValues values(newValue);
+        const HslTables& tables = TheHslTables();
+        RowsThroughBlocks<HslBlock>(pixels, [&](const std::uint8_t* p) { return HslFactors(tables, p); }, values,
+                                    [&](std::uint8_t* p, const HslPixel& in) { HslFinish(p, in, values); });
         return;
     }
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
@@ -457,20 +703,20 @@ float HsiSaturation(int R, int G, int B) {
     }
 }
 
+HsiPixel HsiFactors(const std::vector<HsiHue>& hues, const std::uint8_t* p) {
+    const int B = p[0], G = p[1], R = p[2];
+    const HsiHue& hue = hues[std::size_t(PairOf(R, G, B))];
+    const float s = HsiSaturation(R, G, B);
+    return HsiPixel{1 - s, 1 + s * hue.cosNum / hue.cosDen, std::uint16_t(R + G + B), std::uint8_t(hue.sector)};
+}
+
 // newI[sum] is the changed intensity of the pixels whose R + G + B is sum, over 255.
 void HsiRows(const PixelRows& pixels, const float* newI) {
     const std::vector<HsiHue> hues = HueTable(pixels);
-    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y) {
-            std::uint8_t* p = pixels.Row(y);
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
-                const int B = p[0], G = p[1], R = p[2];
-                const HsiHue& hue = hues[std::size_t(PairOf(R, G, B))];
-                const float s = HsiSaturation(R, G, B);
-                HsiFinish(p, hue.sector, 1 - s, 1 + s * hue.cosNum / hue.cosDen, newI[R + G + B]);
-            }
-        }
-    });
+    RowsThroughBlocks<HsiBlock>(pixels, [&](const std::uint8_t* p) { return HsiFactors(hues, p); }, newI,
+                                [&](std::uint8_t* p, const HsiPixel& in) {
+                                    HsiFinish(p, in.sector, in.oneMinusS, in.onePlusW, newI[in.sum]);
+                                });
 }
 
 float HsiIntensity(int sum) { return float((double(float(sum)) / 3.0 / 255.0) * 255.0); }
@@ -644,6 +890,10 @@ void EqualizeInModel(const PixelRows& pixels, int model) {
 
 using velora::detail::ClampRound;
 using velora::detail::ClampTruncate;
+using velora::detail::HsiBlock;
+using velora::detail::HsiPixel;
+using velora::detail::HslBlock;
+using velora::detail::HsvBlock;
 using velora::detail::PixelRows;
 
 namespace {
@@ -656,183 +906,6 @@ PixelRows RowsOf(const CVelora& image, std::uint8_t* bits, std::uint32_t stride)
     return {bits, image.GetWidth(), image.GetHeight(), stride, image.GetBitCount() / 8u};
 }
 
-// HSIToRGB's factors of i: 1 - s and 1 + s cos / cos, from H and S alone.
-struct HsiPixel {
-    float oneMinusS, onePlusW;
-    std::uint16_t sum;
-    std::uint8_t sector;
-};
-
-// ---------------------------------------------------------------- blocks of eight pixels
-// What the preview keeps for HSI, HSV and HSL goes in blocks of eight pixels of a row, field
-// by field, so that the way back can load each field of eight pixels at once. With AVX2 the
-// way back runs on the eight together: the same single-precision operations in the same
-// order, lane by lane (the target enables AVX2 alone, so no multiply-add is fused), choices
-// as blends, and every clamp as max(x, 0), which gives 0 for NaN as the scalar clamps do,
-// then min(x, 255). Pixels past the last whole block take the scalar way back.
-
-struct HsiBlock {
-    float oneMinusS[8], onePlusW[8];
-    std::uint16_t sum[8];
-    std::uint8_t sector[8];
-};
-struct HsvBlock {
-    float p[8], q[8], t[8];
-    std::uint8_t sector[8], max[8];
-};
-struct HslBlock {
-    float s[8];
-    float w[3][8];
-    std::uint16_t key[8];
-    std::uint8_t kinds[3][8];
-};
-
-void PutLane(HsiBlock& b, int lane, const HsiPixel& in) {
-    b.oneMinusS[lane] = in.oneMinusS, b.onePlusW[lane] = in.onePlusW, b.sum[lane] = in.sum, b.sector[lane] = in.sector;
-}
-HsiPixel LaneOf(const HsiBlock& b, int lane) { return HsiPixel{b.oneMinusS[lane], b.onePlusW[lane], b.sum[lane], b.sector[lane]}; }
-
-void PutLane(HsvBlock& b, int lane, const velora::detail::HsvPixel& in) {
-    b.p[lane] = in.p, b.q[lane] = in.q, b.t[lane] = in.t, b.sector[lane] = in.sector, b.max[lane] = in.max;
-}
-velora::detail::HsvPixel LaneOf(const HsvBlock& b, int lane) {
-    return velora::detail::HsvPixel{b.p[lane], b.q[lane], b.t[lane], b.sector[lane], b.max[lane]};
-}
-
-void PutLane(HslBlock& b, int lane, const velora::detail::HslPixel& in) {
-    b.s[lane] = in.s;
-    b.key[lane] = in.key;
-    for (int c = 0; c < 3; ++c) b.w[c][lane] = in.w[c], b.kinds[c][lane] = in.kinds[c];
-}
-velora::detail::HslPixel LaneOf(const HslBlock& b, int lane) {
-    velora::detail::HslPixel in{};
-    in.s = b.s[lane];
-    in.key = b.key[lane];
-    for (int c = 0; c < 3; ++c) in.w[c] = b.w[c][lane], in.kinds[c] = b.kinds[c][lane];
-    return in;
-}
-
-#if defined(__GNUC__) && defined(__x86_64__)
-#define VELORA_BLOCKS_AVX2 1
-#define VELORA_AVX2 __attribute__((target("avx2")))
-
-VELORA_AVX2 inline __m256i Bytes8(const std::uint8_t* bytes) {
-    std::int64_t eight;
-    std::memcpy(&eight, bytes, 8);
-    return _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(eight));
-}
-VELORA_AVX2 inline __m256i Words8(const std::uint16_t* words) {
-    return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(words)));
-}
-VELORA_AVX2 inline __m256 Clamped255(__m256 v) {
-    return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255));
-}
-// ClampTruncate of float lanes (the double the scalar clamps holds the same value).
-VELORA_AVX2 inline __m256i ClampTruncate8(__m256 v) { return _mm256_cvttps_epi32(Clamped255(v)); }
-// ClampRound: the clamped value plus one half in double, truncated.
-VELORA_AVX2 inline __m256i ClampRound8(__m256 v) {
-    const __m256 c = Clamped255(v);
-    const __m256d half = _mm256_set1_pd(0.5);
-    const __m128i lo = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(c)), half));
-    const __m128i hi = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(c, 1)), half));
-    return _mm256_set_m128i(hi, lo);
-}
-VELORA_AVX2 inline __m256 Pick(__m256 chosen, __m256 other, __m256i index, int value) {
-    return _mm256_blendv_ps(chosen, other, _mm256_castsi256_ps(_mm256_cmpeq_epi32(index, _mm256_set1_epi32(value))));
-}
-VELORA_AVX2 inline __m256i Pick(__m256i chosen, __m256i other, __m256i index, int value) {
-    return _mm256_blendv_epi8(chosen, other, _mm256_cmpeq_epi32(index, _mm256_set1_epi32(value)));
-}
-
-// Eight pixels from their red, green and blue levels; the alpha bytes of 32-bit pixels stay,
-// and a 24-bit row gets exactly its 24 bytes (the bytes after them are another pixel's).
-VELORA_AVX2 inline void StorePixels8(std::uint8_t* p, std::size_t step, __m256i red, __m256i green, __m256i blue) {
-    const __m256i words = _mm256_or_si256(_mm256_or_si256(blue, _mm256_slli_epi32(green, 8)), _mm256_slli_epi32(red, 16));
-    if (step == 4) {
-        __m256i* q = reinterpret_cast<__m256i*>(p);
-        const __m256i alpha = _mm256_and_si256(_mm256_loadu_si256(q), _mm256_set1_epi32(int(0xFF000000u)));
-        _mm256_storeu_si256(q, _mm256_or_si256(alpha, words));
-        return;
-    }
-    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-    const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(words), pack);
-    const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(words, 1), pack);
-    const std::int32_t loRest = _mm_extract_epi32(lo, 2), hiRest = _mm_extract_epi32(hi, 2);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), lo);
-    std::memcpy(p + 8, &loRest, 4);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12), hi);
-    std::memcpy(p + 20, &hiRest, 4);
-}
-
-// HsiFinish: newI by R + G + B, then lo, hi and the third component placed by the sector.
-VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsiBlock* blocks, std::int32_t count,
-                              const float* newI) {
-    const __m256 three = _mm256_set1_ps(3), top = _mm256_set1_ps(255);
-    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
-        const HsiBlock& b = blocks[n];
-        const __m256 i = _mm256_i32gather_ps(newI, Words8(b.sum), 4);
-        const __m256 lo = _mm256_mul_ps(_mm256_loadu_ps(b.oneMinusS), i);
-        const __m256 hi = _mm256_mul_ps(_mm256_loadu_ps(b.onePlusW), i);
-        const __m256 third = _mm256_sub_ps(_mm256_mul_ps(three, i), _mm256_add_ps(lo, hi));
-        const __m256i L = ClampRound8(_mm256_mul_ps(lo, top)), H = ClampRound8(_mm256_mul_ps(hi, top));
-        const __m256i T = ClampRound8(_mm256_mul_ps(third, top));
-        const __m256i sector = Bytes8(b.sector);  // 0: H T L, 1: L H T, 2: T L H (red, green, blue)
-        StorePixels8(p, step, Pick(Pick(T, L, sector, 1), H, sector, 0), Pick(Pick(L, H, sector, 1), T, sector, 0),
-                     Pick(Pick(H, T, sector, 1), L, sector, 0));
-    }
-}
-
-// HsvFinish: v's byte, p v, q v and t v, each channel taking the one its sector's row names.
-VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsvBlock* blocks, std::int32_t count,
-                              const velora::detail::HsvValues& values) {
-    static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
-    __m256i placeOf[3];
-    for (int c = 0; c < 3; ++c)
-        placeOf[c] = _mm256_setr_epi32(kPlaces[0][c], kPlaces[1][c], kPlaces[2][c], kPlaces[3][c], kPlaces[4][c],
-                                       kPlaces[5][c], 0, 0);
-    const __m256 top = _mm256_set1_ps(255);
-    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
-        const HsvBlock& b = blocks[n];
-        const __m256i max = Bytes8(b.max);
-        const __m256 v = _mm256_i32gather_ps(values.v, max, 4);
-        const __m256i bytes[4] = {_mm256_i32gather_epi32(values.wideByte, max, 4),
-                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.p), v), top)),
-                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.q), v), top)),
-                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.t), v), top))};
-        const __m256i sector = Bytes8(b.sector);
-        __m256i channel[3];
-        for (int c = 0; c < 3; ++c) {
-            const __m256i place = _mm256_permutevar8x32_epi32(placeOf[c], sector);
-            channel[c] = Pick(Pick(Pick(bytes[0], bytes[1], place, 1), bytes[2], place, 2), bytes[3], place, 3);
-        }
-        StorePixels8(p, step, channel[0], channel[1], channel[2]);
-    }
-}
-
-// HslFinish: m1 and m2 from the new L and s, and each channel's ramp, m2 or m1 by its kind.
-VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock* blocks, std::int32_t count,
-                              const velora::detail::HslValues& values) {
-    const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1), two = _mm256_set1_ps(2);
-    const __m256 sixty = _mm256_set1_ps(60), top = _mm256_set1_ps(255);
-    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
-        const HslBlock& b = blocks[n];
-        const __m256 s = _mm256_loadu_ps(b.s);
-        const __m256 l = _mm256_i32gather_ps(values.l, Words8(b.key), 4);
-        const __m256 low = _mm256_mul_ps(l, _mm256_add_ps(one, s));
-        const __m256 high = _mm256_sub_ps(_mm256_add_ps(l, s), _mm256_mul_ps(l, s));
-        const __m256 m2 = _mm256_blendv_ps(high, low, _mm256_cmp_ps(l, half, _CMP_LE_OQ));
-        const __m256 m1 = _mm256_sub_ps(_mm256_mul_ps(two, l), m2);
-        const __m256 d = _mm256_sub_ps(m2, m1);
-        __m256i channel[3];
-        for (int c = 0; c < 3; ++c) {
-            const __m256 ramp = _mm256_add_ps(m1, _mm256_div_ps(_mm256_mul_ps(d, _mm256_loadu_ps(b.w[c])), sixty));
-            const __m256i kind = Bytes8(b.kinds[c]);
-            channel[c] = ClampTruncate8(_mm256_mul_ps(Pick(Pick(ramp, m2, kind, 1), m1, kind, 3), top));
-        }
-        StorePixels8(p, step, channel[0], channel[1], channel[2]);
-    }
-}
-#endif
 
 // What one model keeps, pixel by pixel in stored order. YIQ, YCbCr and CIE XYZ convert again
 // (it is cheap); LAB and LUV keep their three components. For the costly functions the
@@ -865,41 +938,27 @@ void KeepBlocks(const PixelRows& pixels, KeptPixels& kept, std::vector<Block>& b
     });
 }
 
-// The way back of each pixel from what was kept of it: whole blocks eight at a time where
-// the processor has AVX2 (values: what FinishBlocks takes), the rest through finish(p, pixel).
+// The way back of each pixel from what was kept of it.
 template <class Block, class Values, class Finish>
 void FinishBlocksOfRows(const std::vector<Block>& blocks, std::size_t perRow, const PixelRows& pixels,
-                        [[maybe_unused]] const Values& values, const Finish& finish) {
+                        const Values& values, const Finish& finish) {
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y) {
-            std::uint8_t* p = pixels.Row(y);
-            const Block* row = &blocks[std::size_t(y) * perRow];
-            std::int32_t x = 0;
-#if VELORA_BLOCKS_AVX2
-            if (velora::detail::HasAvx2()) {
-                x = pixels.width / 8 * 8;
-                FinishBlocks(p, pixels.step, row, x / 8, values);
-                p += std::size_t(x) * pixels.step;
-            }
-#endif
-            for (; x < pixels.width; ++x, p += pixels.step) finish(p, LaneOf(row[x / 8], x % 8));
-        }
+        for (std::int32_t y = first; y < last; ++y)
+            velora::detail::FinishRow(pixels.Row(y), &blocks[std::size_t(y) * perRow], pixels.width, pixels.step, values, finish);
     });
 }
 
 void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
     const std::vector<velora::detail::HsiHue> hues = velora::detail::HueTable(pixels);
-    KeepBlocks(pixels, kept, kept.hsi, [&](const std::uint8_t* p) {
-        const int B = p[0], G = p[1], R = p[2];
-        const velora::detail::HsiHue& hue = hues[std::size_t(velora::detail::PairOf(R, G, B))];
-        const float s = velora::detail::HsiSaturation(R, G, B);
-        return HsiPixel{1 - s, 1 + s * hue.cosNum / hue.cosDen, std::uint16_t(R + G + B), std::uint8_t(hue.sector)};
-    });
+    KeepBlocks(pixels, kept, kept.hsi, [&](const std::uint8_t* p) { return velora::detail::HsiFactors(hues, p); });
 }
 
 void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepBlocks(pixels, kept, kept.hsv, velora::detail::HsvFactors); }
 
-void KeepHsl(KeptPixels& kept, const PixelRows& pixels) { KeepBlocks(pixels, kept, kept.hsl, velora::detail::HslFactors); }
+void KeepHsl(KeptPixels& kept, const PixelRows& pixels) {
+    const velora::detail::HslTables& tables = velora::detail::TheHslTables();
+    KeepBlocks(pixels, kept, kept.hsl, [&](const std::uint8_t* p) { return velora::detail::HslFactors(tables, p); });
+}
 
 template <int Model>
 void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
