@@ -1061,6 +1061,95 @@ void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, fl
 
 // The valued models: the function applied to each pixel's kept (or converted) component, or
 // taken from its rank's entry.
+#if VELORA_BLOCKS_AVX2
+// Blue, green and red of four pixels as doubles (the loads stay inside the row).
+VELORA_AVX2 inline void LoadPixels4(const std::uint8_t* p, std::size_t step, __m256d& red, __m256d& green, __m256d& blue) {
+    __m128i v;
+    if (step == 4) {
+        v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    } else {
+        std::int64_t low;
+        std::int32_t high;
+        std::memcpy(&low, p, 8);
+        std::memcpy(&high, p + 8, 4);
+        v = _mm_insert_epi32(_mm_cvtsi64_si128(low), high, 2);
+    }
+    // Byte k of pixel i to the low byte of lane i (the other bytes of the lane zero).
+    const int s = int(step);
+    const __m128i lane = _mm_or_si128(_mm_setr_epi32(0, s, 2 * s, 3 * s), _mm_set1_epi32(int(0x80808000u)));
+    const __m128i b = _mm_shuffle_epi8(v, lane);
+    const __m128i greens = _mm_shuffle_epi8(v, _mm_add_epi32(lane, _mm_set1_epi32(1)));
+    const __m128i reds = _mm_shuffle_epi8(v, _mm_add_epi32(lane, _mm_set1_epi32(2)));
+    blue = _mm256_cvtepi32_pd(b);
+    green = _mm256_cvtepi32_pd(greens);
+    red = _mm256_cvtepi32_pd(reds);
+}
+
+VELORA_AVX2 inline __m256d Splat(double v) { return _mm256_set1_pd(v); }
+
+// ClampTruncate of four doubles.
+VELORA_AVX2 inline __m128i ClampTruncate4(__m256d v) {
+    return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255)));
+}
+
+// Writes four pixels from red, green and blue levels (the alpha bytes of 32-bit pixels stay).
+VELORA_AVX2 inline void StorePixels4(std::uint8_t* p, std::size_t step, __m128i red, __m128i green, __m128i blue) {
+    const __m128i words = _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
+    if (step == 4) {
+        __m128i* q = reinterpret_cast<__m128i*>(p);
+        const __m128i alpha = _mm_and_si128(_mm_loadu_si128(q), _mm_set1_epi32(int(0xFF000000u)));
+        _mm_storeu_si128(q, _mm_or_si128(alpha, words));
+        return;
+    }
+    const __m128i packed = _mm_shuffle_epi8(words, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const std::int32_t rest = _mm_extract_epi32(packed, 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), packed);
+    std::memcpy(p + 8, &rest, 4);
+}
+
+// The YCbCr way there and back of four pixels at a time, with RGBToYCbCr's and YCbCrToRGB's
+// double operations in their order, lane by lane; Y's new value from its rank or from the
+// function. Returns how many pixels it did.
+template <int Function, bool Ranked>
+VELORA_AVX2 std::int32_t FinishYCbCrRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
+                                        const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
+    std::int32_t x = 0;
+    for (; x + 4 <= width; x += 4, p += 4 * step, at += 4) {
+        __m256d R, G, B;
+        LoadPixels4(p, step, R, G, B);
+        __m256d Y = _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(Splat(0.257), R), _mm256_mul_pd(Splat(0.504), G)),
+                                                _mm256_mul_pd(Splat(0.098), B)), Splat(16));
+        __m256d Cb = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.439), B),
+                                                 _mm256_add_pd(_mm256_mul_pd(Splat(0.291), G), _mm256_mul_pd(Splat(0.148), R))), Splat(128));
+        __m256d Cr = _mm256_add_pd(_mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.439), R), _mm256_mul_pd(Splat(0.368), G)),
+                                                 _mm256_mul_pd(Splat(0.071), B)), Splat(128));
+        Y = _mm256_sub_pd(_mm256_mul_pd(Y, Splat(1.16438356)), Splat(18.63013696));
+        Cb = _mm256_sub_pd(_mm256_mul_pd(Cb, Splat(1.138392857)), Splat(18.21428571));
+        Cr = _mm256_sub_pd(_mm256_mul_pd(Cr, Splat(1.138392857)), Splat(18.21428571));
+        // The model's floats, and the new Y.
+        __m128 newY;
+        if constexpr (Ranked) {
+            const __m128i rank = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kept.rank[0][at]));
+            newY = _mm_i32gather_ps(newValue[0].data(), rank, 4);
+        } else {
+            alignas(16) float y4[4];
+            _mm_store_ps(y4, _mm256_cvtpd_ps(Y));
+            for (float& v : y4) v = velora::detail::ModelTransferT<Function>(v, alpha);
+            newY = _mm_load_ps(y4);
+        }
+        const __m256d cb = _mm256_cvtps_pd(_mm256_cvtpd_ps(Cb)), cr = _mm256_cvtps_pd(_mm256_cvtpd_ps(Cr));
+        const __m256d y = _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_cvtps_pd(newY), Splat(219)), Splat(255)), Splat(16));
+        const __m256d cb2 = _mm256_sub_pd(_mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(cb, Splat(224)), Splat(255)), Splat(16)), Splat(128));
+        const __m256d cr2 = _mm256_sub_pd(_mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(cr, Splat(224)), Splat(255)), Splat(16)), Splat(128));
+        const __m256d luma = _mm256_mul_pd(Splat(1.164), _mm256_sub_pd(y, Splat(16)));
+        StorePixels4(p, step, ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(1.596), cr2))),
+                     ClampTruncate4(_mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(Splat(0.392), cb2)), _mm256_mul_pd(Splat(0.813), cr2))),
+                     ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(2.017), cb2))));
+    }
+    return x;
+}
+#endif
+
 template <int Model, int Function, bool Ranked>
 void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alpha, const std::vector<float>* newValue) {
     const velora::detail::ChangedComponents changes = velora::detail::NonLinearComponents(Model);
@@ -1069,7 +1158,16 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
         for (std::int32_t y = firstRow; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
             std::size_t at = std::size_t(y) * std::size_t(pixels.width);
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, ++at) {
+            std::int32_t x = 0;
+#if VELORA_BLOCKS_AVX2
+            if constexpr (Model == 7)
+                if (velora::detail::HasAvx2()) {
+                    x = FinishYCbCrRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    p += std::size_t(x) * pixels.step;
+                    at += std::size_t(x);
+                }
+#endif
+            for (; x < pixels.width; ++x, p += pixels.step, ++at) {
                 float values[4] = {};
                 if (kept.components.empty()) velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
                 else std::copy_n(&kept.components[at * 3], 3, values);
