@@ -439,7 +439,7 @@ TEST(NonLinearContrast, EveryColourInTheTabledModelsGivesTheDefinition) {
     for (std::uint32_t c = 0; c < (1u << 24); ++c) std::memcpy(&bits[3 * std::size_t(c)], &c, 3);
     const CVelora all(bits.data(), nullptr, 4096, 4096, 24);
     CModelPreview preview(all);
-    for (int model : {kModelHSI, kModelHSV, kModelHSL, kModelYCbCr}) {
+    for (int model : {kModelHSI, kModelHSV, kModelHSL, kModelYIQ, kModelYCbCr}) {
         SCOPED_TRACE(model);
         const CVelora expected = ChangedInModel(all, model, [&](float* v) {
             const int c = FirstOf(model);
