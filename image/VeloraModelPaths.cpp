@@ -1100,6 +1100,39 @@ VELORA_AVX2 inline void LoadChannels8(const std::uint8_t* p, std::size_t step, _
 }
 
 VELORA_AVX2 inline __m256d Splat(double v) { return _mm256_set1_pd(v); }
+VELORA_AVX2 inline __m256 Splat8(float v) { return _mm256_set1_ps(v); }
+
+// ModelTransferT<Function> on eight lanes, for the functions without a library call (0, 1 and
+// 2): the clamp to [0, 255] (max(x, 0) gives 0 for NaN, where the scalar clamp keeps NaN; both
+// then end at 0), the function with the same single-precision steps, and the final clamp.
+template <int Function>
+VELORA_AVX2 inline __m256 TransferLanes(__m256 x) {
+    static_assert(Function <= 2);
+    x = _mm256_min_ps(_mm256_max_ps(x, _mm256_setzero_ps()), Splat8(255.0f));
+    __m256 v;
+    if constexpr (Function == 0) v = _mm256_div_ps(_mm256_mul_ps(x, x), Splat8(255.0f));
+    else if constexpr (Function == 1) v = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(x, x), x), Splat8(65025.0f));
+    else v = _mm256_sqrt_ps(_mm256_mul_ps(x, Splat8(255.0f)));
+    return _mm256_and_ps(_mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(v, Splat8(255.0f)));
+}
+
+// The transfer of the lanes of v: in lanes where the function allows, else lane by lane.
+template <int Function>
+VELORA_AVX2 inline __m256 Transferred(__m256 v, float alpha) {
+    if constexpr (Function <= 2) {
+        return TransferLanes<Function>(v);
+    } else {
+        alignas(32) float lanes[8];
+        _mm256_store_ps(lanes, v);
+        for (float& e : lanes) e = velora::detail::ModelTransferT<Function>(e, alpha);
+        return _mm256_load_ps(lanes);
+    }
+}
+template <int Function>
+VELORA_AVX2 inline __m128 Transferred(__m128 v, float alpha) {
+    return _mm256_castps256_ps128(Transferred<Function>(_mm256_insertf128_ps(_mm256_setzero_ps(), v, 0), alpha));
+}
+
 
 // ClampTruncate of four doubles.
 VELORA_AVX2 inline __m128i ClampTruncate4(__m256d v) {
@@ -1146,10 +1179,7 @@ VELORA_AVX2 std::int32_t FinishYCbCrRow(std::uint8_t* p, std::size_t step, std::
             const __m128i rank = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kept.rank[0][at]));
             newY = _mm_i32gather_ps(newValue[0].data(), rank, 4);
         } else {
-            alignas(16) float y4[4];
-            _mm_store_ps(y4, _mm256_cvtpd_ps(Y));
-            for (float& v : y4) v = velora::detail::ModelTransferT<Function>(v, alpha);
-            newY = _mm_load_ps(y4);
+            newY = Transferred<Function>(_mm256_cvtpd_ps(Y), alpha);
         }
         const __m256d cb = _mm256_cvtps_pd(_mm256_cvtpd_ps(Cb)), cr = _mm256_cvtps_pd(_mm256_cvtpd_ps(Cr));
         const __m256d y = _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_cvtps_pd(newY), Splat(219)), Splat(255)), Splat(16));
@@ -1162,7 +1192,10 @@ VELORA_AVX2 std::int32_t FinishYCbCrRow(std::uint8_t* p, std::size_t step, std::
     }
     return x;
 }
-VELORA_AVX2 inline __m256 Splat8(float v) { return _mm256_set1_ps(v); }
+// (ka a + kb b) + kc c, in that order.
+VELORA_AVX2 inline __m256d Sum3(double ka, __m256d a, double kb, __m256d b, double kc, __m256d c) {
+    return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(Splat(ka), a), _mm256_mul_pd(Splat(kb), b)), _mm256_mul_pd(Splat(kc), c));
+}
 
 // The YIQ way there and back of eight pixels at a time in single-precision lanes, with
 // RGBToYIQ's and YIQToRGB's operations in their order. Returns how many pixels it did.
@@ -1187,10 +1220,7 @@ VELORA_AVX2 std::int32_t FinishYiqRow(std::uint8_t* p, std::size_t step, std::in
             const __m256i rank = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&kept.rank[0][at]));
             y = _mm256_i32gather_ps(newValue[0].data(), rank, 4);
         } else {
-            alignas(32) float y8[8];
-            _mm256_store_ps(y8, _mm256_mul_ps(Y, Splat8(255)));
-            for (float& v : y8) v = velora::detail::ModelTransferT<Function>(v, alpha);
-            y = _mm256_load_ps(y8);
+            y = Transferred<Function>(_mm256_mul_ps(Y, Splat8(255)), alpha);
         }
         const __m256 i = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(I, Splat8(255)), Splat8(128)), Splat8(128));
         const __m256 q = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(Q, Splat8(255)), Splat8(128)), Splat8(128));
@@ -1199,6 +1229,47 @@ VELORA_AVX2 std::int32_t FinishYiqRow(std::uint8_t* p, std::size_t step, std::in
             velora::detail::ClampTruncate8(_mm256_add_ps(_mm256_add_ps(y, _mm256_mul_ps(Splat8(0.956f), i)), _mm256_mul_ps(Splat8(0.621f), q))),
             velora::detail::ClampTruncate8(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(0.273f), i)), _mm256_mul_ps(Splat8(0.647f), q))),
             velora::detail::ClampTruncate8(_mm256_add_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(1.104f), i)), _mm256_mul_ps(Splat8(1.701f), q))));
+    }
+    return x;
+}
+
+// The CIE XYZ way there and back of four pixels at a time in double lanes, with RGBToXYZ's
+// and XYZToRGB's operations in their order; all three components change. Returns how many
+// pixels it did.
+template <int Function, bool Ranked>
+VELORA_AVX2 std::int32_t FinishXyzRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
+                                      const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
+    const float* units = velora::detail::kByteUnits.data();
+    std::int32_t x = 0;
+    for (; x + 4 <= width; x += 4, p += 4 * step, at += 4) {
+        __m128i R, G, B;
+        LoadChannels4(p, step, R, G, B);
+        const __m256d r = _mm256_cvtps_pd(_mm_i32gather_ps(units, R, 4)), g = _mm256_cvtps_pd(_mm_i32gather_ps(units, G, 4));
+        const __m256d b = _mm256_cvtps_pd(_mm_i32gather_ps(units, B, 4));
+        __m128 v[3] = {_mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.412453, r, 0.35758, g, 0.180423, b), Splat(255.0))),
+                       _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.212671, r, 0.71516, g, 0.072169, b), Splat(255.0))),
+                       _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b),
+                                                                   Splat(0.9184836745262146)), Splat(255.0)))};
+        for (int c = 0; c < 3; ++c) {
+            if constexpr (Ranked) {
+                const __m128i rank = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kept.rank[c][at]));
+                v[c] = _mm_i32gather_ps(newValue[c].data(), rank, 4);
+            } else {
+                v[c] = Transferred<Function>(v[c], alpha);
+            }
+        }
+        const __m256d X = _mm256_div_pd(_mm256_cvtps_pd(v[0]), Splat(255.0));
+        const __m256d Y = _mm256_div_pd(_mm256_cvtps_pd(v[1]), Splat(255.0));
+        const __m256d Z = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(v[2]), Splat(255.0)), Splat(1.088751));
+        // (3.240479 X - 1.53715 Y - 0.498535 Z) 255, (-0.969256 X + 1.875992 Y + 0.041556 Z) 255,
+        // (0.055648 X - 0.204043 Y + 1.057311 Z) 255.
+        const __m256d red = _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(3.240479), X), _mm256_mul_pd(Splat(1.53715), Y)),
+                                          _mm256_mul_pd(Splat(0.498535), Z));
+        const __m256d green = Sum3(-0.969256, X, 1.875992, Y, 0.041556, Z);
+        const __m256d blue = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.055648), X), _mm256_mul_pd(Splat(0.204043), Y)),
+                                           _mm256_mul_pd(Splat(1.057311), Z));
+        StorePixels4(p, step, ClampTruncate4(_mm256_mul_pd(red, Splat(255.0))), ClampTruncate4(_mm256_mul_pd(green, Splat(255.0))),
+                     ClampTruncate4(_mm256_mul_pd(blue, Splat(255.0))));
     }
     return x;
 }
@@ -1214,10 +1285,11 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
             std::size_t at = std::size_t(y) * std::size_t(pixels.width);
             std::int32_t x = 0;
 #if VELORA_BLOCKS_AVX2
-            if constexpr (Model == 5 || Model == 7)
-                if (velora::detail::HasAvx2()) {
+            if constexpr (Model == 5 || Model == 7 || Model == 8)
+                if (velora::detail::HasAvx2() && kept.components.empty()) {
                     if constexpr (Model == 5) x = FinishYiqRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else x = FinishYCbCrRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else if constexpr (Model == 7) x = FinishYCbCrRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else x = FinishXyzRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     p += std::size_t(x) * pixels.step;
                     at += std::size_t(x);
                 }

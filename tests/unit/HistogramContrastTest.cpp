@@ -439,12 +439,13 @@ TEST(NonLinearContrast, EveryColourInTheTabledModelsGivesTheDefinition) {
     for (std::uint32_t c = 0; c < (1u << 24); ++c) std::memcpy(&bits[3 * std::size_t(c)], &c, 3);
     const CVelora all(bits.data(), nullptr, 4096, 4096, 24);
     CModelPreview preview(all);
-    for (int model : {kModelHSI, kModelHSV, kModelHSL, kModelYIQ, kModelYCbCr}) {
+    for (int model : {kModelHSI, kModelHSV, kModelHSL, kModelYIQ, kModelYCbCr, kModelCIEXYZ}) {
         SCOPED_TRACE(model);
         const CVelora expected = ChangedInModel(all, model, [&](float* v) {
-            const int c = FirstOf(model);
-            const float x = std::clamp(v[c], 0.0f, 255.0f), y = x * x / 255.0f;
-            v[c] = y > 0.0f ? std::min(y, 255.0f) : 0.0f;
+            for (int c = FirstOf(model); c < FirstOf(model) + (model == kModelCIEXYZ ? 3 : 1); ++c) {
+                const float x = std::clamp(v[c], 0.0f, 255.0f), y = x * x / 255.0f;
+                v[c] = y > 0.0f ? std::min(y, 255.0f) : 0.0f;
+            }
         });
         CVelora plain = all, previewed = all;
         ASSERT_EQ(plain.NonLinearContrast(model, 0, 0.7f), 0u);
