@@ -1233,6 +1233,23 @@ VELORA_AVX2 std::int32_t FinishYiqRow(std::uint8_t* p, std::size_t step, std::in
     return x;
 }
 
+// XYZToRGB (range 1) of four pixels from their X, Y and Z, stored: the divisions and sums
+// in double, in the function's order.
+VELORA_AVX2 inline void StoreFromXyz4(std::uint8_t* p, std::size_t step, __m128 x, __m128 y, __m128 z) {
+    const __m256d X = _mm256_div_pd(_mm256_cvtps_pd(x), Splat(255.0));
+    const __m256d Y = _mm256_div_pd(_mm256_cvtps_pd(y), Splat(255.0));
+    const __m256d Z = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(z), Splat(255.0)), Splat(1.088751));
+    // (3.240479 X - 1.53715 Y - 0.498535 Z) 255, (-0.969256 X + 1.875992 Y + 0.041556 Z) 255,
+    // (0.055648 X - 0.204043 Y + 1.057311 Z) 255.
+    const __m256d red = _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(3.240479), X), _mm256_mul_pd(Splat(1.53715), Y)),
+                                      _mm256_mul_pd(Splat(0.498535), Z));
+    const __m256d green = Sum3(-0.969256, X, 1.875992, Y, 0.041556, Z);
+    const __m256d blue = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.055648), X), _mm256_mul_pd(Splat(0.204043), Y)),
+                                       _mm256_mul_pd(Splat(1.057311), Z));
+    StorePixels4(p, step, ClampTruncate4(_mm256_mul_pd(red, Splat(255.0))), ClampTruncate4(_mm256_mul_pd(green, Splat(255.0))),
+                 ClampTruncate4(_mm256_mul_pd(blue, Splat(255.0))));
+}
+
 // The CIE XYZ way there and back of four pixels at a time in double lanes, with RGBToXYZ's
 // and XYZToRGB's operations in their order; all three components change. Returns how many
 // pixels it did.
@@ -1258,18 +1275,53 @@ VELORA_AVX2 std::int32_t FinishXyzRow(std::uint8_t* p, std::size_t step, std::in
                 v[c] = Transferred<Function>(v[c], alpha);
             }
         }
-        const __m256d X = _mm256_div_pd(_mm256_cvtps_pd(v[0]), Splat(255.0));
-        const __m256d Y = _mm256_div_pd(_mm256_cvtps_pd(v[1]), Splat(255.0));
-        const __m256d Z = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(v[2]), Splat(255.0)), Splat(1.088751));
-        // (3.240479 X - 1.53715 Y - 0.498535 Z) 255, (-0.969256 X + 1.875992 Y + 0.041556 Z) 255,
-        // (0.055648 X - 0.204043 Y + 1.057311 Z) 255.
-        const __m256d red = _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(3.240479), X), _mm256_mul_pd(Splat(1.53715), Y)),
-                                          _mm256_mul_pd(Splat(0.498535), Z));
-        const __m256d green = Sum3(-0.969256, X, 1.875992, Y, 0.041556, Z);
-        const __m256d blue = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.055648), X), _mm256_mul_pd(Splat(0.204043), Y)),
-                                           _mm256_mul_pd(Splat(1.057311), Z));
-        StorePixels4(p, step, ClampTruncate4(_mm256_mul_pd(red, Splat(255.0))), ClampTruncate4(_mm256_mul_pd(green, Splat(255.0))),
-                     ClampTruncate4(_mm256_mul_pd(blue, Splat(255.0))));
+        StoreFromXyz4(p, step, v[0], v[1], v[2]);
+    }
+    return x;
+}
+
+// LabFInverse: the cube where it exceeds 0.008856 (as a double: the cube is compared with
+// the least float above it), else the linear part.
+VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
+    static const float above = [] {
+        float t = float(0.008856);
+        return double(t) <= 0.008856 ? std::nextafter(t, 1.0f) : t;
+    }();
+    const __m256 cube = _mm256_mul_ps(_mm256_mul_ps(f, f), f);
+    const __m256 linear = _mm256_div_ps(_mm256_sub_ps(f, Splat8(0.13793103448275862f)), Splat8(7.787f));
+    return _mm256_blendv_ps(linear, cube, _mm256_cmp_ps(cube, Splat8(above), _CMP_GE_OQ));
+}
+
+// c > 0 ? min(c, 255) : 0, which gives 0 for NaN.
+VELORA_AVX2 inline __m256 Clamp255(__m256 c) {
+    return _mm256_and_ps(_mm256_cmp_ps(c, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(c, Splat8(255.0f)));
+}
+
+// The CIE LAB way back of eight pixels at a time from the kept components, with LABToXYZ's
+// single-precision operations in their order, then XYZToRGB's. Returns how many pixels it did.
+template <int Function, bool Ranked>
+VELORA_AVX2 std::int32_t FinishLabRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
+                                      const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
+    const __m256i thirds = _mm256_setr_epi32(0, 3, 6, 9, 12, 15, 18, 21);
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step, at += 8) {
+        const float* kept3 = &kept.components[at * 3];
+        __m256 L = _mm256_i32gather_ps(kept3, thirds, 4);
+        const __m256 A = _mm256_i32gather_ps(kept3 + 1, thirds, 4), B = _mm256_i32gather_ps(kept3 + 2, thirds, 4);
+        if constexpr (Ranked) {
+            const __m256i rank = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&kept.rank[0][at]));
+            L = _mm256_i32gather_ps(newValue[0].data(), rank, 4);
+        } else {
+            L = Transferred<Function>(L, alpha);
+        }
+        const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
+        const __m256 fx = _mm256_add_ps(_mm256_div_ps(A, Splat8(500)), fy);
+        const __m256 fz = _mm256_sub_ps(fy, _mm256_div_ps(B, Splat8(200)));
+        const __m256 v0 = Clamp255(_mm256_mul_ps(LabFInverse8(fx), Splat8(95.047f)));
+        const __m256 v1 = Clamp255(_mm256_mul_ps(LabFInverse8(fy), Splat8(100)));
+        const __m256 v2 = Clamp255(_mm256_mul_ps(LabFInverse8(fz), Splat8(108.883f)));
+        StoreFromXyz4(p, step, _mm256_castps256_ps128(v0), _mm256_castps256_ps128(v1), _mm256_castps256_ps128(v2));
+        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v0, 1), _mm256_extractf128_ps(v1, 1), _mm256_extractf128_ps(v2, 1));
     }
     return x;
 }
@@ -1285,11 +1337,12 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
             std::size_t at = std::size_t(y) * std::size_t(pixels.width);
             std::int32_t x = 0;
 #if VELORA_BLOCKS_AVX2
-            if constexpr (Model == 5 || Model == 7 || Model == 8)
-                if (velora::detail::HasAvx2() && kept.components.empty()) {
+            if constexpr (Model == 5 || Model == 7 || Model == 8 || Model == 9)
+                if (velora::detail::HasAvx2() && kept.components.empty() == (Model != 9)) {
                     if constexpr (Model == 5) x = FinishYiqRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     else if constexpr (Model == 7) x = FinishYCbCrRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else x = FinishXyzRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else if constexpr (Model == 8) x = FinishXyzRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else x = FinishLabRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     p += std::size_t(x) * pixels.step;
                     at += std::size_t(x);
                 }

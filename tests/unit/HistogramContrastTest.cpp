@@ -430,33 +430,44 @@ TEST(NonLinearContrast, ModelPathsApplyTheFunctionToTheirComponentsAsDefined) {
         }
 }
 
-TEST(NonLinearContrast, EveryColourInTheTabledModelsGivesTheDefinition) {
-    // All 2^24 colours, one per pixel: the plain call and the preview (their tables of the
-    // conversions' divisions and their vector ways back) against ToModel, the square
-    // function and FromModel colour by colour; and the preview against the plain call for
-    // the tangent sigmoid.
+namespace {
+
+// The plain call and the preview (their tables of the conversions' divisions and their
+// vector ways back) against ToModel, the square function and FromModel colour by colour;
+// and the preview against the plain call for the tangent sigmoid.
+void ExpectPreviewAndPlainCallAsDefined(const CVelora& image, int model) {
+    SCOPED_TRACE(model);
+    CModelPreview preview(image);
+    const CVelora expected = ChangedInModel(image, model, [&](float* v) {
+        for (int c = FirstOf(model); c < FirstOf(model) + (model == kModelCIEXYZ ? 3 : 1); ++c) {
+            const float x = std::clamp(v[c], 0.0f, 255.0f), y = x * x / 255.0f;
+            v[c] = y > 0.0f ? std::min(y, 255.0f) : 0.0f;
+        }
+    });
+    CVelora plain = image, previewed = image;
+    ASSERT_EQ(plain.NonLinearContrast(model, 0, 0.7f), 0u);
+    ASSERT_EQ(preview.NonLinearContrast(previewed, model, 0, 0.7f), 0u);
+    EXPECT_TRUE(Block(plain) == Block(expected));
+    EXPECT_TRUE(Block(previewed) == Block(expected));
+    plain = image, previewed = image;
+    ASSERT_EQ(plain.NonLinearContrast(model, 6, 0.7f), 0u);
+    ASSERT_EQ(preview.NonLinearContrast(previewed, model, 6, 0.7f), 0u);
+    EXPECT_TRUE(Block(plain) == Block(previewed));
+}
+
+}  // namespace
+
+TEST(NonLinearContrast, EveryColourInTheHueModelsGivesTheDefinition) {
+    // All 2^24 colours, one per pixel.
     std::vector<std::uint8_t> bits(std::size_t(3) << 24);
     for (std::uint32_t c = 0; c < (1u << 24); ++c) std::memcpy(&bits[3 * std::size_t(c)], &c, 3);
     const CVelora all(bits.data(), nullptr, 4096, 4096, 24);
-    CModelPreview preview(all);
-    for (int model : {kModelHSI, kModelHSV, kModelHSL, kModelYIQ, kModelYCbCr, kModelCIEXYZ}) {
-        SCOPED_TRACE(model);
-        const CVelora expected = ChangedInModel(all, model, [&](float* v) {
-            for (int c = FirstOf(model); c < FirstOf(model) + (model == kModelCIEXYZ ? 3 : 1); ++c) {
-                const float x = std::clamp(v[c], 0.0f, 255.0f), y = x * x / 255.0f;
-                v[c] = y > 0.0f ? std::min(y, 255.0f) : 0.0f;
-            }
-        });
-        CVelora plain = all, previewed = all;
-        ASSERT_EQ(plain.NonLinearContrast(model, 0, 0.7f), 0u);
-        ASSERT_EQ(preview.NonLinearContrast(previewed, model, 0, 0.7f), 0u);
-        EXPECT_TRUE(Block(plain) == Block(expected));
-        EXPECT_TRUE(Block(previewed) == Block(expected));
-        plain = all, previewed = all;
-        ASSERT_EQ(plain.NonLinearContrast(model, 6, 0.7f), 0u);
-        ASSERT_EQ(preview.NonLinearContrast(previewed, model, 6, 0.7f), 0u);
-        EXPECT_TRUE(Block(plain) == Block(previewed));
-    }
+    for (int model : {kModelHSI, kModelHSV, kModelHSL}) ExpectPreviewAndPlainCallAsDefined(all, model);
+}
+
+TEST(NonLinearContrast, AMillionColoursInTheOtherKeptModelsGiveTheDefinition) {
+    const CVelora noise = RandomImage(1024, 1024, 24, 77);
+    for (int model : {kModelYIQ, kModelYCbCr, kModelCIEXYZ, kModelCIELAB}) ExpectPreviewAndPlainCallAsDefined(noise, model);
 }
 
 TEST(NonLinearContrast, PreviewKeepsOneModelAndOtherwiseTakesThePlainCall) {
