@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -1325,6 +1326,50 @@ VELORA_AVX2 std::int32_t FinishLabRow(std::uint8_t* p, std::size_t step, std::in
     }
     return x;
 }
+
+// The CIE LUV way back of eight pixels at a time from the kept components, with LUVToXYZ's
+// single-precision operations in their order (its tests as masks: C++'s != holds for NaN, as
+// the unordered comparison does), then XYZToRGB's. Returns how many pixels it did.
+template <int Function, bool Ranked>
+VELORA_AVX2 std::int32_t FinishLuvRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
+                                      const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
+    const __m256i thirds = _mm256_setr_epi32(0, 3, 6, 9, 12, 15, 18, 21);
+    const __m256 zero = _mm256_setzero_ps(), infinity = Splat8(std::numeric_limits<float>::infinity());
+    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step, at += 8) {
+        const float* kept3 = &kept.components[at * 3];
+        __m256 L = _mm256_i32gather_ps(kept3, thirds, 4);
+        const __m256 U = _mm256_i32gather_ps(kept3 + 1, thirds, 4), V = _mm256_i32gather_ps(kept3 + 2, thirds, 4);
+        if constexpr (Ranked) {
+            const __m256i rank = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&kept.rank[0][at]));
+            L = _mm256_i32gather_ps(newValue[0].data(), rank, 4);
+        } else {
+            L = Transferred<Function>(L, alpha);
+        }
+        const __m256 thirteenL = _mm256_mul_ps(Splat8(13), L);
+        const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
+        const __m256 Y = _mm256_mul_ps(Splat8(100), LabFInverse8(fy));
+        const __m256 u = _mm256_add_ps(_mm256_div_ps(U, thirteenL), Splat8(0.19783981f));
+        const __m256 vv = _mm256_add_ps(_mm256_div_ps(V, thirteenL), Splat8(0.46833628f));
+        const __m256 divisor = _mm256_sub_ps(_mm256_mul_ps(_mm256_sub_ps(u, Splat8(4)), vv), _mm256_mul_ps(u, vv));
+        const __m256 X = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(Splat8(-9), Y), u), divisor);
+        const __m256 Z = _mm256_div_ps(_mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(9), Y), _mm256_mul_ps(_mm256_mul_ps(Splat8(15), vv), Y)),
+                                                     _mm256_mul_ps(X, vv)),
+                                       _mm256_mul_ps(Splat8(3), vv));
+        const __m256 taken = _mm256_and_ps(_mm256_cmp_ps(thirteenL, zero, _CMP_NEQ_UQ),
+                                           _mm256_and_ps(_mm256_cmp_ps(vv, zero, _CMP_NEQ_UQ), _mm256_cmp_ps(divisor, zero, _CMP_NEQ_UQ)));
+        __m256 v[3] = {X, Y, Z};
+        for (__m256& c : v) {
+            c = _mm256_and_ps(c, taken);
+            c = _mm256_and_ps(c, _mm256_cmp_ps(_mm256_and_ps(c, magnitude), infinity, _CMP_LT_OQ));  // NaN and infinities: 0
+        }
+        StoreFromXyz4(p, step, _mm256_castps256_ps128(v[0]), _mm256_castps256_ps128(v[1]), _mm256_castps256_ps128(v[2]));
+        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1),
+                      _mm256_extractf128_ps(v[2], 1));
+    }
+    return x;
+}
 #endif
 
 template <int Model, int Function, bool Ranked>
@@ -1337,12 +1382,13 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
             std::size_t at = std::size_t(y) * std::size_t(pixels.width);
             std::int32_t x = 0;
 #if VELORA_BLOCKS_AVX2
-            if constexpr (Model == 5 || Model == 7 || Model == 8 || Model == 9)
-                if (velora::detail::HasAvx2() && kept.components.empty() == (Model != 9)) {
+            if constexpr (Model >= 5 && Model != 6)
+                if (velora::detail::HasAvx2() && kept.components.empty() == (Model < 9)) {
                     if constexpr (Model == 5) x = FinishYiqRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     else if constexpr (Model == 7) x = FinishYCbCrRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     else if constexpr (Model == 8) x = FinishXyzRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else x = FinishLabRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else if constexpr (Model == 9) x = FinishLabRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else x = FinishLuvRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     p += std::size_t(x) * pixels.step;
                     at += std::size_t(x);
                 }

@@ -467,7 +467,7 @@ TEST(NonLinearContrast, EveryColourInTheHueModelsGivesTheDefinition) {
 
 TEST(NonLinearContrast, AMillionColoursInTheOtherKeptModelsGiveTheDefinition) {
     const CVelora noise = RandomImage(1024, 1024, 24, 77);
-    for (int model : {kModelYIQ, kModelYCbCr, kModelCIEXYZ, kModelCIELAB}) ExpectPreviewAndPlainCallAsDefined(noise, model);
+    for (int model : {kModelYIQ, kModelYCbCr, kModelCIEXYZ, kModelCIELAB, kModelCIELUV}) ExpectPreviewAndPlainCallAsDefined(noise, model);
 }
 
 TEST(NonLinearContrast, PreviewKeepsOneModelAndOtherwiseTakesThePlainCall) {
