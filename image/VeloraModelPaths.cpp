@@ -1005,32 +1005,49 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
             return;
         }
     }
-    std::vector<std::uint64_t> keyed(count);
+    // The values' bits, on the threads; then a hash table from bits to the order in which the
+    // distinct values were first met (any order serves: a rank only picks its value's result).
+    std::vector<std::uint32_t> bitsAt(count);
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    const std::size_t limit = count / 4;  // more distinct values than this: ranks do not pay
+    int tableBits = 4;
+    while ((std::size_t(1) << tableBits) < 2 * limit + 2) ++tableBits;
+    std::vector<std::uint64_t> table;  // bits << 32 | rank, or kEmpty in the rank
     for (int c = 0; c < changed; ++c) {
         velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
             const std::size_t end = std::size_t(last) * std::size_t(pixels.width);
             for (std::size_t at = std::size_t(firstRow) * std::size_t(pixels.width); at < end; ++at) {
                 const float value = valueAt(at, c);
-                std::uint32_t bits;
-                std::memcpy(&bits, &value, 4);
-                keyed[at] = (std::uint64_t(bits) << 32) | at;
+                std::memcpy(&bitsAt[at], &value, 4);
             }
         });
-        std::sort(keyed.begin(), keyed.end());
+        table.assign(std::size_t(1) << tableBits, kEmpty);
+        const std::size_t mask = table.size() - 1;
         std::vector<std::uint32_t>& rank = kept.rank[c];
         std::vector<float>& distinct = kept.distinct[c];
         rank.resize(count);
         distinct.clear();
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto bits = std::uint32_t(keyed[i] >> 32);
-            if (i == 0 || bits != std::uint32_t(keyed[i - 1] >> 32)) {
-                float value;
-                std::memcpy(&value, &bits, 4);
-                distinct.push_back(value);
+        for (std::size_t at = 0; at < count && distinct.size() <= limit; ++at) {
+            const std::uint32_t bits = bitsAt[at];
+            std::size_t slot = std::size_t((bits * 0x9E3779B1u) >> (32 - tableBits));
+            while (true) {
+                const std::uint64_t entry = table[slot];
+                if (std::uint32_t(entry) == kEmpty) {
+                    float value;
+                    std::memcpy(&value, &bits, 4);
+                    table[slot] = (std::uint64_t(bits) << 32) | std::uint32_t(distinct.size());
+                    rank[at] = std::uint32_t(distinct.size());
+                    distinct.push_back(value);
+                    break;
+                }
+                if (std::uint32_t(entry >> 32) == bits) {
+                    rank[at] = std::uint32_t(entry);
+                    break;
+                }
+                slot = (slot + 1) & mask;
             }
-            rank[std::size_t(keyed[i] & 0xFFFFFFFFu)] = std::uint32_t(distinct.size() - 1);
         }
-        if (distinct.size() > count / 4) {
+        if (distinct.size() > limit) {
             kept.ranksUnprofitable = true;
             for (int d = 0; d <= c; ++d) {
                 std::vector<std::uint32_t>().swap(kept.rank[d]);
