@@ -344,6 +344,43 @@ velora::detail::HslPixel LaneOf(const HslBlock& b, int lane) {
 #define VELORA_BLOCKS_AVX2 1
 #define VELORA_AVX2 __attribute__((target("avx2")))
 
+// Blue, green and red of four pixels as 32-bit lanes (the loads stay inside the row).
+VELORA_AVX2 inline void LoadChannels4(const std::uint8_t* p, std::size_t step, __m128i& red, __m128i& green, __m128i& blue) {
+    __m128i v;
+    if (step == 4) {
+        v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    } else {
+        std::int64_t low;
+        std::int32_t high;
+        std::memcpy(&low, p, 8);
+        std::memcpy(&high, p + 8, 4);
+        v = _mm_insert_epi32(_mm_cvtsi64_si128(low), high, 2);
+    }
+    // Byte k of pixel i to the low byte of lane i (the other bytes of the lane zero).
+    const int s = int(step);
+    const __m128i lane = _mm_or_si128(_mm_setr_epi32(0, s, 2 * s, 3 * s), _mm_set1_epi32(int(0x80808000u)));
+    blue = _mm_shuffle_epi8(v, lane);
+    green = _mm_shuffle_epi8(v, _mm_add_epi32(lane, _mm_set1_epi32(1)));
+    red = _mm_shuffle_epi8(v, _mm_add_epi32(lane, _mm_set1_epi32(2)));
+}
+
+VELORA_AVX2 inline void LoadPixels4(const std::uint8_t* p, std::size_t step, __m256d& red, __m256d& green, __m256d& blue) {
+    __m128i r, g, b;
+    LoadChannels4(p, step, r, g, b);
+    red = _mm256_cvtepi32_pd(r);
+    green = _mm256_cvtepi32_pd(g);
+    blue = _mm256_cvtepi32_pd(b);
+}
+
+VELORA_AVX2 inline void LoadChannels8(const std::uint8_t* p, std::size_t step, __m256i& red, __m256i& green, __m256i& blue) {
+    __m128i r0, g0, b0, r1, g1, b1;
+    LoadChannels4(p, step, r0, g0, b0);
+    LoadChannels4(p + 4 * step, step, r1, g1, b1);
+    red = _mm256_set_m128i(r1, r0);
+    green = _mm256_set_m128i(g1, g0);
+    blue = _mm256_set_m128i(b1, b0);
+}
+
 VELORA_AVX2 inline __m256i Bytes8(const std::uint8_t* bytes) {
     std::int64_t eight;
     std::memcpy(&eight, bytes, 8);
@@ -460,6 +497,49 @@ VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock*
         StorePixels8(p, step, channel[0], channel[1], channel[2]);
     }
 }
+
+// HsvFactors of eight pixels into a block: RGBToHSV's and HsvFactors' single-precision steps
+// in their order, the branches as blends (lanes whose branch is not taken are computed and
+// dropped; a division by zero there traps nothing).
+VELORA_AVX2 void MakeBlock(HsvBlock& out, const std::uint8_t* p, std::size_t step) {
+    __m256i R8, G8, B8;
+    LoadChannels8(p, step, R8, G8, B8);
+    const __m256 R = _mm256_cvtepi32_ps(R8), G = _mm256_cvtepi32_ps(G8), B = _mm256_cvtepi32_ps(B8);
+    const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1);
+    const __m256 max = _mm256_max_ps(_mm256_max_ps(R, G), B), min = _mm256_min_ps(_mm256_min_ps(R, G), B);
+    const __m256 d = _mm256_sub_ps(max, min);
+    const __m256 black = _mm256_cmp_ps(max, zero, _CMP_EQ_OQ), flat = _mm256_cmp_ps(d, zero, _CMP_EQ_OQ);
+    // RGBToHSV, range 1: the saturation and the hue.
+    const __m256 saturation = _mm256_andnot_ps(black, _mm256_mul_ps(_mm256_div_ps(d, max), _mm256_set1_ps(255)));
+    const __m256 hRed = _mm256_div_ps(_mm256_sub_ps(G, B), d);
+    const __m256 hGreen = _mm256_add_ps(_mm256_set1_ps(2), _mm256_div_ps(_mm256_sub_ps(B, R), d));
+    const __m256 hBlue = _mm256_add_ps(_mm256_set1_ps(4), _mm256_div_ps(_mm256_sub_ps(R, G), d));
+    const __m256 h = _mm256_blendv_ps(_mm256_blendv_ps(hBlue, hGreen, _mm256_cmp_ps(G, max, _CMP_EQ_OQ)), hRed,
+                                      _mm256_cmp_ps(R, max, _CMP_EQ_OQ));
+    __m256 hue = _mm256_mul_ps(_mm256_set1_ps(42.5f), h);
+    hue = _mm256_blendv_ps(hue, _mm256_add_ps(hue, _mm256_set1_ps(255)), _mm256_cmp_ps(hue, zero, _CMP_LT_OQ));
+    hue = _mm256_andnot_ps(flat, hue);
+    hue = _mm256_blendv_ps(hue, _mm256_set1_ps(254), black);
+    // HsvFactors.
+    const __m256 s = _mm256_div_ps(saturation, _mm256_set1_ps(255.0f));
+    const __m256 gray = _mm256_cmp_ps(s, zero, _CMP_EQ_OQ);
+    const __m256 sectorHue = _mm256_div_ps(hue, _mm256_set1_ps(42.5f));
+    const __m256 i = _mm256_floor_ps(sectorHue);
+    const __m256 f = _mm256_sub_ps(sectorHue, i);
+    _mm256_storeu_ps(out.p, _mm256_blendv_ps(_mm256_sub_ps(one, s), one, gray));
+    _mm256_storeu_ps(out.q, _mm256_blendv_ps(_mm256_sub_ps(one, _mm256_mul_ps(f, s)), one, gray));
+    _mm256_storeu_ps(out.t, _mm256_blendv_ps(_mm256_sub_ps(one, _mm256_mul_ps(_mm256_sub_ps(one, f), s)), one, gray));
+    const __m256 inRange = _mm256_and_ps(_mm256_cmp_ps(i, zero, _CMP_GE_OQ), _mm256_cmp_ps(i, _mm256_set1_ps(4), _CMP_LE_OQ));
+    __m256i sector = _mm256_blendv_epi8(_mm256_set1_epi32(5), _mm256_cvttps_epi32(_mm256_and_ps(i, inRange)),
+                                        _mm256_castps_si256(inRange));
+    sector = _mm256_andnot_si256(_mm256_castps_si256(gray), sector);
+    const __m256i maxBytes = _mm256_cvttps_epi32(max);
+    alignas(32) std::int32_t lanes[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sector);
+    for (int k = 0; k < 8; ++k) out.sector[k] = std::uint8_t(lanes[k]);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), maxBytes);
+    for (int k = 0; k < 8; ++k) out.max[k] = std::uint8_t(lanes[k]);
+}
 #endif
 
 // The way back of one row from its blocks: whole blocks eight at a time where the processor
@@ -478,6 +558,18 @@ void FinishRow(std::uint8_t* p, const Block* row, std::int32_t width, std::size_
     for (; x < width; ++x, p += step) finish(p, LaneOf(row[x / 8], x % 8));
 }
 
+// The factors make(pixel) of a row into its blocks; HSV's eight at a time where it can.
+template <class Block, class Make>
+void MakeRowOfBlocks(Block* row, const std::uint8_t* p, std::int32_t width, std::size_t step, const Make& make) {
+    std::int32_t x = 0;
+#if VELORA_BLOCKS_AVX2
+    if constexpr (std::is_same_v<Block, HsvBlock>)
+        if (HasAvx2())
+            for (; x + 8 <= width; x += 8, p += 8 * step) MakeBlock(row[x / 8], p, step);
+#endif
+    for (; x < width; ++x, p += step) PutLane(row[x / 8], x % 8, make(p));
+}
+
 // The plain call's way: each row's factors make(pixel) into blocks, then its way back.
 template <class Block, class Make, class Values, class Finish>
 void RowsThroughBlocks(const PixelRows& pixels, const Make& make, const Values& values, const Finish& finish) {
@@ -486,8 +578,7 @@ void RowsThroughBlocks(const PixelRows& pixels, const Make& make, const Values& 
         std::vector<Block> row(perRow);
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            const std::uint8_t* q = p;
-            for (std::int32_t x = 0; x < pixels.width; ++x, q += pixels.step) PutLane(row[std::size_t(x / 8)], x % 8, make(q));
+            MakeRowOfBlocks(row.data(), p, pixels.width, pixels.step, make);
             FinishRow(p, row.data(), pixels.width, pixels.step, values, finish);
         }
     });
@@ -934,7 +1025,7 @@ void KeepBlocks(const PixelRows& pixels, KeptPixels& kept, std::vector<Block>& b
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
             Block* row = &blocks[std::size_t(y) * perRow];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) PutLane(row[x / 8], x % 8, make(p));
+            velora::detail::MakeRowOfBlocks(row, p, pixels.width, pixels.step, make);
         }
     });
 }
@@ -1080,42 +1171,9 @@ void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, fl
 // The valued models: the function applied to each pixel's kept (or converted) component, or
 // taken from its rank's entry.
 #if VELORA_BLOCKS_AVX2
-// Blue, green and red of four pixels as 32-bit lanes (the loads stay inside the row).
-VELORA_AVX2 inline void LoadChannels4(const std::uint8_t* p, std::size_t step, __m128i& red, __m128i& green, __m128i& blue) {
-    __m128i v;
-    if (step == 4) {
-        v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    } else {
-        std::int64_t low;
-        std::int32_t high;
-        std::memcpy(&low, p, 8);
-        std::memcpy(&high, p + 8, 4);
-        v = _mm_insert_epi32(_mm_cvtsi64_si128(low), high, 2);
-    }
-    // Byte k of pixel i to the low byte of lane i (the other bytes of the lane zero).
-    const int s = int(step);
-    const __m128i lane = _mm_or_si128(_mm_setr_epi32(0, s, 2 * s, 3 * s), _mm_set1_epi32(int(0x80808000u)));
-    blue = _mm_shuffle_epi8(v, lane);
-    green = _mm_shuffle_epi8(v, _mm_add_epi32(lane, _mm_set1_epi32(1)));
-    red = _mm_shuffle_epi8(v, _mm_add_epi32(lane, _mm_set1_epi32(2)));
-}
-
-VELORA_AVX2 inline void LoadPixels4(const std::uint8_t* p, std::size_t step, __m256d& red, __m256d& green, __m256d& blue) {
-    __m128i r, g, b;
-    LoadChannels4(p, step, r, g, b);
-    red = _mm256_cvtepi32_pd(r);
-    green = _mm256_cvtepi32_pd(g);
-    blue = _mm256_cvtepi32_pd(b);
-}
-
-VELORA_AVX2 inline void LoadChannels8(const std::uint8_t* p, std::size_t step, __m256i& red, __m256i& green, __m256i& blue) {
-    __m128i r0, g0, b0, r1, g1, b1;
-    LoadChannels4(p, step, r0, g0, b0);
-    LoadChannels4(p + 4 * step, step, r1, g1, b1);
-    red = _mm256_set_m128i(r1, r0);
-    green = _mm256_set_m128i(g1, g0);
-    blue = _mm256_set_m128i(b1, b0);
-}
+using velora::detail::LoadChannels4;
+using velora::detail::LoadChannels8;
+using velora::detail::LoadPixels4;
 
 VELORA_AVX2 inline __m256d Splat(double v) { return _mm256_set1_pd(v); }
 VELORA_AVX2 inline __m256 Splat8(float v) { return _mm256_set1_ps(v); }
