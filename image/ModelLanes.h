@@ -1,0 +1,205 @@
+// Colour-model conversions on lanes of pixels (internal to the library): AVX2 code, compiled
+// for that target whatever the build's own, and used only where the processor has it. Every
+// helper does the scalar code's single-precision or double operations in the same order, lane
+// by lane; the target enables AVX2 alone, so no multiply and add are fused.
+#pragma once
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define VELORA_MODEL_LANES 1
+#include <immintrin.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "ColorModelMath.h"
+#include "ModelPaths.h"
+
+#define VELORA_AVX2 __attribute__((target("avx2")))
+
+namespace velora::detail {
+
+
+// Blue, green and red of four pixels as 32-bit lanes (the loads stay inside the row).
+VELORA_AVX2 inline void LoadChannels4(const std::uint8_t* p, std::size_t step, __m128i& red, __m128i& green, __m128i& blue) {
+    __m128i v;
+    if (step == 4) {
+        v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    } else {
+        std::int64_t low;
+        std::int32_t high;
+        std::memcpy(&low, p, 8);
+        std::memcpy(&high, p + 8, 4);
+        v = _mm_insert_epi32(_mm_cvtsi64_si128(low), high, 2);
+    }
+    // Byte k of pixel i to the low byte of lane i (the other bytes of the lane zero).
+    const int s = int(step);
+    const __m128i lane = _mm_or_si128(_mm_setr_epi32(0, s, 2 * s, 3 * s), _mm_set1_epi32(int(0x80808000u)));
+    blue = _mm_shuffle_epi8(v, lane);
+    green = _mm_shuffle_epi8(v, _mm_add_epi32(lane, _mm_set1_epi32(1)));
+    red = _mm_shuffle_epi8(v, _mm_add_epi32(lane, _mm_set1_epi32(2)));
+}
+
+VELORA_AVX2 inline void LoadPixels4(const std::uint8_t* p, std::size_t step, __m256d& red, __m256d& green, __m256d& blue) {
+    __m128i r, g, b;
+    LoadChannels4(p, step, r, g, b);
+    red = _mm256_cvtepi32_pd(r);
+    green = _mm256_cvtepi32_pd(g);
+    blue = _mm256_cvtepi32_pd(b);
+}
+
+VELORA_AVX2 inline void LoadChannels8(const std::uint8_t* p, std::size_t step, __m256i& red, __m256i& green, __m256i& blue) {
+    __m128i r0, g0, b0, r1, g1, b1;
+    LoadChannels4(p, step, r0, g0, b0);
+    LoadChannels4(p + 4 * step, step, r1, g1, b1);
+    red = _mm256_set_m128i(r1, r0);
+    green = _mm256_set_m128i(g1, g0);
+    blue = _mm256_set_m128i(b1, b0);
+}
+
+VELORA_AVX2 inline __m256i Bytes8(const std::uint8_t* bytes) {
+    std::int64_t eight;
+    std::memcpy(&eight, bytes, 8);
+    return _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(eight));
+}
+VELORA_AVX2 inline __m256i Words8(const std::uint16_t* words) {
+    return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(words)));
+}
+VELORA_AVX2 inline __m256 Clamped255(__m256 v) {
+    return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255));
+}
+// ClampTruncate of float lanes (the double the scalar clamps holds the same value).
+VELORA_AVX2 inline __m256i ClampTruncate8(__m256 v) { return _mm256_cvttps_epi32(Clamped255(v)); }
+// ClampRound: the clamped value plus one half in double, truncated.
+VELORA_AVX2 inline __m256i ClampRound8(__m256 v) {
+    const __m256 c = Clamped255(v);
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m128i lo = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(c)), half));
+    const __m128i hi = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(c, 1)), half));
+    return _mm256_set_m128i(hi, lo);
+}
+VELORA_AVX2 inline __m256 Pick(__m256 chosen, __m256 other, __m256i index, int value) {
+    return _mm256_blendv_ps(chosen, other, _mm256_castsi256_ps(_mm256_cmpeq_epi32(index, _mm256_set1_epi32(value))));
+}
+VELORA_AVX2 inline __m256i Pick(__m256i chosen, __m256i other, __m256i index, int value) {
+    return _mm256_blendv_epi8(chosen, other, _mm256_cmpeq_epi32(index, _mm256_set1_epi32(value)));
+}
+
+// Eight pixels from their red, green and blue levels; the alpha bytes of 32-bit pixels stay,
+// and a 24-bit row gets exactly its 24 bytes (the bytes after them are another pixel's).
+VELORA_AVX2 inline void StorePixels8(std::uint8_t* p, std::size_t step, __m256i red, __m256i green, __m256i blue) {
+    const __m256i words = _mm256_or_si256(_mm256_or_si256(blue, _mm256_slli_epi32(green, 8)), _mm256_slli_epi32(red, 16));
+    if (step == 4) {
+        __m256i* q = reinterpret_cast<__m256i*>(p);
+        const __m256i alpha = _mm256_and_si256(_mm256_loadu_si256(q), _mm256_set1_epi32(int(0xFF000000u)));
+        _mm256_storeu_si256(q, _mm256_or_si256(alpha, words));
+        return;
+    }
+    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(words), pack);
+    const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(words, 1), pack);
+    const std::int32_t loRest = _mm_extract_epi32(lo, 2), hiRest = _mm_extract_epi32(hi, 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), lo);
+    std::memcpy(p + 8, &loRest, 4);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12), hi);
+    std::memcpy(p + 20, &hiRest, 4);
+}
+
+VELORA_AVX2 inline __m256d Splat(double v) { return _mm256_set1_pd(v); }
+VELORA_AVX2 inline __m256 Splat8(float v) { return _mm256_set1_ps(v); }
+
+// ModelTransferT<Function> on eight lanes, for the functions without a library call (0, 1 and
+// 2): the clamp to [0, 255] (max(x, 0) gives 0 for NaN, where the scalar clamp keeps NaN; both
+// then end at 0), the function with the same single-precision steps, and the final clamp.
+template <int Function>
+VELORA_AVX2 inline __m256 TransferLanes(__m256 x) {
+    static_assert(Function <= 2);
+    x = _mm256_min_ps(_mm256_max_ps(x, _mm256_setzero_ps()), Splat8(255.0f));
+    __m256 v;
+    if constexpr (Function == 0) v = _mm256_div_ps(_mm256_mul_ps(x, x), Splat8(255.0f));
+    else if constexpr (Function == 1) v = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(x, x), x), Splat8(65025.0f));
+    else v = _mm256_sqrt_ps(_mm256_mul_ps(x, Splat8(255.0f)));
+    return _mm256_and_ps(_mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(v, Splat8(255.0f)));
+}
+
+// The transfer of the lanes of v: in lanes where the function allows, else lane by lane.
+template <int Function>
+VELORA_AVX2 inline __m256 Transferred(__m256 v, float alpha) {
+    if constexpr (Function <= 2) {
+        return TransferLanes<Function>(v);
+    } else {
+        alignas(32) float lanes[8];
+        _mm256_store_ps(lanes, v);
+        for (float& e : lanes) e = velora::detail::ModelTransferT<Function>(e, alpha);
+        return _mm256_load_ps(lanes);
+    }
+}
+template <int Function>
+VELORA_AVX2 inline __m128 Transferred(__m128 v, float alpha) {
+    return _mm256_castps256_ps128(Transferred<Function>(_mm256_insertf128_ps(_mm256_setzero_ps(), v, 0), alpha));
+}
+
+
+// ClampTruncate of four doubles.
+VELORA_AVX2 inline __m128i ClampTruncate4(__m256d v) {
+    return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255)));
+}
+
+// Writes four pixels from red, green and blue levels (the alpha bytes of 32-bit pixels stay).
+VELORA_AVX2 inline void StorePixels4(std::uint8_t* p, std::size_t step, __m128i red, __m128i green, __m128i blue) {
+    const __m128i words = _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
+    if (step == 4) {
+        __m128i* q = reinterpret_cast<__m128i*>(p);
+        const __m128i alpha = _mm_and_si128(_mm_loadu_si128(q), _mm_set1_epi32(int(0xFF000000u)));
+        _mm_storeu_si128(q, _mm_or_si128(alpha, words));
+        return;
+    }
+    const __m128i packed = _mm_shuffle_epi8(words, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const std::int32_t rest = _mm_extract_epi32(packed, 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), packed);
+    std::memcpy(p + 8, &rest, 4);
+}
+
+// (ka a + kb b) + kc c, in that order.
+VELORA_AVX2 inline __m256d Sum3(double ka, __m256d a, double kb, __m256d b, double kc, __m256d c) {
+    return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(Splat(ka), a), _mm256_mul_pd(Splat(kb), b)), _mm256_mul_pd(Splat(kc), c));
+}
+
+// XYZToRGB (range 1) of four pixels from their X, Y and Z, stored: the divisions and sums
+// in double, in the function's order.
+VELORA_AVX2 inline void StoreFromXyz4(std::uint8_t* p, std::size_t step, __m128 x, __m128 y, __m128 z) {
+    const __m256d X = _mm256_div_pd(_mm256_cvtps_pd(x), Splat(255.0));
+    const __m256d Y = _mm256_div_pd(_mm256_cvtps_pd(y), Splat(255.0));
+    const __m256d Z = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(z), Splat(255.0)), Splat(1.088751));
+    // (3.240479 X - 1.53715 Y - 0.498535 Z) 255, (-0.969256 X + 1.875992 Y + 0.041556 Z) 255,
+    // (0.055648 X - 0.204043 Y + 1.057311 Z) 255.
+    const __m256d red = _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(3.240479), X), _mm256_mul_pd(Splat(1.53715), Y)),
+                                      _mm256_mul_pd(Splat(0.498535), Z));
+    const __m256d green = Sum3(-0.969256, X, 1.875992, Y, 0.041556, Z);
+    const __m256d blue = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.055648), X), _mm256_mul_pd(Splat(0.204043), Y)),
+                                       _mm256_mul_pd(Splat(1.057311), Z));
+    StorePixels4(p, step, ClampTruncate4(_mm256_mul_pd(red, Splat(255.0))), ClampTruncate4(_mm256_mul_pd(green, Splat(255.0))),
+                 ClampTruncate4(_mm256_mul_pd(blue, Splat(255.0))));
+}
+
+// LabFInverse: the cube where it exceeds 0.008856 (as a double: the cube is compared with
+// the least float above it), else the linear part.
+VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
+    static const float above = [] {
+        float t = float(0.008856);
+        return double(t) <= 0.008856 ? std::nextafter(t, 1.0f) : t;
+    }();
+    const __m256 cube = _mm256_mul_ps(_mm256_mul_ps(f, f), f);
+    const __m256 linear = _mm256_div_ps(_mm256_sub_ps(f, Splat8(0.13793103448275862f)), Splat8(7.787f));
+    return _mm256_blendv_ps(linear, cube, _mm256_cmp_ps(cube, Splat8(above), _CMP_GE_OQ));
+}
+
+// c > 0 ? min(c, 255) : 0, which gives 0 for NaN.
+VELORA_AVX2 inline __m256 Clamp255(__m256 c) {
+    return _mm256_and_ps(_mm256_cmp_ps(c, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(c, Splat8(255.0f)));
+}
+
+}  // namespace velora::detail
+
+#endif
