@@ -200,6 +200,150 @@ VELORA_AVX2 inline __m256 Clamp255(__m256 c) {
     return _mm256_and_ps(_mm256_cmp_ps(c, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(c, Splat8(255.0f)));
 }
 
+
+// ---------------------------------------------------------------- whole conversions
+// The models whose conversions take no library call either way, on a group of pixels at a
+// time: To gives the components ToModel gives (range 1), From stores the pixels FromModel
+// gives for components. kChanged: how many components, from the first, the operations change.
+
+struct YiqLanes {
+    static constexpr int kPixels = 8, kChanged = 1;
+    using Floats = __m256;
+    VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
+        __m256i R, G, B;
+        LoadChannels8(p, step, R, G, B);
+        const float* units = kByteUnits.data();
+        const __m256 r = _mm256_i32gather_ps(units, R, 4), g = _mm256_i32gather_ps(units, G, 4);
+        const __m256 b = _mm256_i32gather_ps(units, B, 4);
+        const __m256 Y = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(0.2992f), r), _mm256_mul_ps(Splat8(0.5868f), g)),
+                                       _mm256_mul_ps(Splat8(0.114f), b));
+        const __m256 I = _mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(0.596f), r), _mm256_mul_ps(Splat8(0.2742f), g)),
+                                       _mm256_mul_ps(Splat8(0.3219f), b));
+        const __m256 Q = _mm256_add_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(0.2109f), r), _mm256_mul_ps(Splat8(0.5229f), g)),
+                                       _mm256_mul_ps(Splat8(0.312f), b));
+        v[0] = _mm256_mul_ps(Y, Splat8(255));
+        v[1] = _mm256_add_ps(_mm256_mul_ps(I, Splat8(255)), Splat8(128));
+        v[2] = _mm256_add_ps(_mm256_mul_ps(Q, Splat8(255)), Splat8(128));
+    }
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
+        const __m256 y = v[0], i = _mm256_sub_ps(v[1], Splat8(128)), q = _mm256_sub_ps(v[2], Splat8(128));
+        StorePixels8(p, step,
+                     ClampTruncate8(_mm256_add_ps(_mm256_add_ps(y, _mm256_mul_ps(Splat8(0.956f), i)), _mm256_mul_ps(Splat8(0.621f), q))),
+                     ClampTruncate8(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(0.273f), i)), _mm256_mul_ps(Splat8(0.647f), q))),
+                     ClampTruncate8(_mm256_add_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(1.104f), i)), _mm256_mul_ps(Splat8(1.701f), q))));
+    }
+};
+
+struct YCbCrLanes {
+    static constexpr int kPixels = 4, kChanged = 1;
+    using Floats = __m128;
+    VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
+        __m256d R, G, B;
+        LoadPixels4(p, step, R, G, B);
+        const __m256d Y = Sum3(0.257, R, 0.504, G, 0.098, B);
+        const __m256d Cb = _mm256_sub_pd(_mm256_mul_pd(Splat(0.439), B), _mm256_add_pd(_mm256_mul_pd(Splat(0.291), G), _mm256_mul_pd(Splat(0.148), R)));
+        const __m256d Cr = _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.439), R), _mm256_mul_pd(Splat(0.368), G)), _mm256_mul_pd(Splat(0.071), B));
+        v[0] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Y, Splat(16)), Splat(1.16438356)), Splat(18.63013696)));
+        v[1] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Cb, Splat(128)), Splat(1.138392857)), Splat(18.21428571)));
+        v[2] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Cr, Splat(128)), Splat(1.138392857)), Splat(18.21428571)));
+    }
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
+        const __m256d y = _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_cvtps_pd(v[0]), Splat(219)), Splat(255)), Splat(16));
+        const __m256d cb = _mm256_sub_pd(_mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_cvtps_pd(v[1]), Splat(224)), Splat(255)), Splat(16)), Splat(128));
+        const __m256d cr = _mm256_sub_pd(_mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_cvtps_pd(v[2]), Splat(224)), Splat(255)), Splat(16)), Splat(128));
+        const __m256d luma = _mm256_mul_pd(Splat(1.164), _mm256_sub_pd(y, Splat(16)));
+        StorePixels4(p, step, ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(1.596), cr))),
+                     ClampTruncate4(_mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(Splat(0.392), cb)), _mm256_mul_pd(Splat(0.813), cr))),
+                     ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(2.017), cb))));
+    }
+};
+
+struct XyzLanes {
+    static constexpr int kPixels = 4, kChanged = 3;
+    using Floats = __m128;
+    VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
+        __m128i R, G, B;
+        LoadChannels4(p, step, R, G, B);
+        const float* units = kByteUnits.data();
+        const __m256d r = _mm256_cvtps_pd(_mm_i32gather_ps(units, R, 4)), g = _mm256_cvtps_pd(_mm_i32gather_ps(units, G, 4));
+        const __m256d b = _mm256_cvtps_pd(_mm_i32gather_ps(units, B, 4));
+        v[0] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.412453, r, 0.35758, g, 0.180423, b), Splat(255.0)));
+        v[1] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.212671, r, 0.71516, g, 0.072169, b), Splat(255.0)));
+        v[2] = _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b), Splat(0.9184836745262146)), Splat(255.0)));
+    }
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) { StoreFromXyz4(p, step, v[0], v[1], v[2]); }
+};
+
+// Lanes of floats gathered from table[index[k]].
+VELORA_AVX2 inline __m256 GatherLanes(const float* table, const std::uint32_t* index, __m256) {
+    return _mm256_i32gather_ps(table, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index)), 4);
+}
+VELORA_AVX2 inline __m128 GatherLanes(const float* table, const std::uint32_t* index, __m128) {
+    return _mm_i32gather_ps(table, _mm_loadu_si128(reinterpret_cast<const __m128i*>(index)), 4);
+}
+// The bins of EqualizeBin: the clamped component truncated.
+VELORA_AVX2 inline __m256i BinLanes(__m256 v) { return ClampTruncate8(v); }
+VELORA_AVX2 inline __m128i BinLanes(__m128 v) { return _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255))); }
+VELORA_AVX2 inline __m256 GatherBins(const float* table, __m256 v) { return _mm256_i32gather_ps(table, BinLanes(v), 4); }
+VELORA_AVX2 inline __m128 GatherBins(const float* table, __m128 v) { return _mm_i32gather_ps(table, BinLanes(v), 4); }
+
+// What the operations do to the changed components between To and From.
+template <class Lanes, int Function>
+struct TransferChange {  // the non-linear function
+    float alpha;
+    VELORA_AVX2 void operator()(typename Lanes::Floats* v, std::size_t) const {
+        for (int c = 0; c < Lanes::kChanged; ++c) v[c] = Transferred<Function>(v[c], alpha);
+    }
+};
+template <class Lanes>
+struct RankChange {  // the function's value for each component's rank among the distinct values
+    const float* const* newValue;
+    const std::uint32_t* const* rank;
+    VELORA_AVX2 void operator()(typename Lanes::Floats* v, std::size_t at) const {
+        for (int c = 0; c < Lanes::kChanged; ++c) v[c] = GatherLanes(newValue[c], rank[c] + at, v[c]);
+    }
+};
+template <class Lanes>
+struct LevelChange {  // equalization: the level of each component's bin
+    const float (*levels)[256];
+    VELORA_AVX2 void operator()(typename Lanes::Floats* v, std::size_t) const {
+        for (int c = 0; c < Lanes::kChanged; ++c) v[c] = GatherBins(levels[c], v[c]);
+    }
+};
+
+// To, change, From over the whole groups of a row from pixel index `at`; returns how many
+// pixels it did.
+template <class Lanes, class Change>
+VELORA_AVX2 std::int32_t ModelLanesRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
+                                       const Change& change) {
+    std::int32_t x = 0;
+    for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step, at += Lanes::kPixels) {
+        typename Lanes::Floats v[3];
+        Lanes::To(p, step, v);
+        change(v, at);
+        Lanes::From(p, step, v);
+    }
+    return x;
+}
+
+// Adds the equalization bins of the changed components of a row's whole groups to part
+// (256 a component); returns how many pixels it did.
+template <class Lanes>
+VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint64_t* part) {
+    std::int32_t x = 0;
+    for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
+        typename Lanes::Floats v[3];
+        Lanes::To(p, step, v);
+        for (int c = 0; c < Lanes::kChanged; ++c) {
+            alignas(32) std::int32_t bins[8];
+            if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), BinLanes(v[c]));
+            else _mm_store_si128(reinterpret_cast<__m128i*>(bins), BinLanes(v[c]));
+            for (int k = 0; k < Lanes::kPixels; ++k) ++part[std::size_t(c * 256 + bins[k])];
+        }
+    }
+    return x;
+}
+
 }  // namespace velora::detail
 
 #endif

@@ -754,13 +754,72 @@ void EqualizeHsi(const PixelRows& pixels) {
 
 // ---------------------------------------------------------------- components of many values
 
+// The lanes of the models that have them (else void).
+template <int Model>
+struct LanesOf {
+    using Type = void;
+};
+#if VELORA_MODEL_LANES
+template <>
+struct LanesOf<5> {
+    using Type = YiqLanes;
+};
+template <>
+struct LanesOf<7> {
+    using Type = YCbCrLanes;
+};
+template <>
+struct LanesOf<8> {
+    using Type = XyzLanes;
+};
+#endif
+
+// Row y from pixel x0 on through ToModel, change and FromModel, pixel by pixel.
+template <int Model, class Change>
+void ConvertRowFrom(const PixelRows& pixels, std::int32_t y, std::int32_t x0, const Change& change) {
+    std::uint8_t* p = pixels.Row(y) + std::size_t(x0) * pixels.step;
+    for (std::int32_t x = x0; x < pixels.width; ++x, p += pixels.step) {
+        float values[4] = {};
+        ToModelT<Model>(ColourAt(p), values);
+        change(values, p);
+        RGBQUAD result{};
+        FromModelT<Model>(values, result);
+        Put(p, result);
+    }
+}
+
+// Rows [first, last) through ToModel, the lanes' change and FromModel: whole groups in lanes
+// where the model and the processor have them, the rest through change(values, p).
+template <int Model, class LanesChange, class Change>
+void ConvertRowsInLanes(const PixelRows& pixels, std::int32_t first, std::int32_t last,
+                        [[maybe_unused]] const LanesChange& lanesChange, const Change& change) {
+    for (std::int32_t y = first; y < last; ++y) {
+        std::int32_t x = 0;
+#if VELORA_MODEL_LANES
+        using Lanes = typename LanesOf<Model>::Type;
+        if constexpr (!std::is_void_v<Lanes>)
+            if (HasAvx2()) x = ModelLanesRow<Lanes>(pixels.Row(y), pixels.step, pixels.width, 0, lanesChange);
+#endif
+        ConvertRowFrom<Model>(pixels, y, x, change);
+    }
+}
+
+// A change of components that the lanes cannot make (the models without lanes).
+struct NoLanes {};
+
 template <int Model, int Function>
 void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
     const ChangedComponents which = NonLinearComponents(Model);
+    const auto change = [&](float* values, const std::uint8_t*) {
+        for (int c = which.first; c < which.first + which.count; ++c) values[c] = ModelTransferT<Function>(values[c], alpha);
+    };
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        ConvertRows<Model>(pixels, first, last, [&](float* values, const std::uint8_t*) {
-            for (int c = which.first; c < which.first + which.count; ++c) values[c] = ModelTransferT<Function>(values[c], alpha);
-        });
+        if constexpr (std::is_void_v<typename LanesOf<Model>::Type>) {
+            ConvertRowsInLanes<Model>(pixels, first, last, NoLanes{}, change);
+        } else {
+            using Lanes = typename LanesOf<Model>::Type;
+            ConvertRowsInLanes<Model>(pixels, first, last, TransferChange<Lanes, Function>{alpha}, change);
+        }
     });
 }
 
@@ -795,7 +854,15 @@ void EqualizeValued(const PixelRows& pixels) {
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
             float* keep = kept ? keptAt(y) : nullptr;
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+            std::int32_t x = 0;
+#if VELORA_MODEL_LANES
+            if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
+                if (HasAvx2()) {
+                    x = CountBinsRow<typename LanesOf<Model>::Type>(p, pixels.step, pixels.width, part.data());
+                    p += std::size_t(x) * pixels.step;
+                }
+#endif
+            for (; x < pixels.width; ++x, p += pixels.step) {
                 float values[4] = {};
                 ToModelT<Model>(ColourAt(p), values);
                 for (int c = which.first; c < which.first + which.count; ++c)
@@ -815,7 +882,16 @@ void EqualizeValued(const PixelRows& pixels) {
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
             const float* keep = kept ? keptAt(y) : nullptr;
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+            std::int32_t x = 0;
+#if VELORA_MODEL_LANES
+            if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
+                if (HasAvx2()) {
+                    using Lanes = typename LanesOf<Model>::Type;
+                    x = ModelLanesRow<Lanes>(p, pixels.step, pixels.width, 0, LevelChange<Lanes>{levels});
+                    p += std::size_t(x) * pixels.step;
+                }
+#endif
+            for (; x < pixels.width; ++x, p += pixels.step) {
                 float values[4] = {};
                 if (keep) std::copy_n(keep + 4 * x, 4, values);
                 else ToModelT<Model>(ColourAt(p), values);
@@ -1097,108 +1173,19 @@ using velora::detail::Transferred;
 // The valued models: the function applied to each pixel's kept (or converted) component, or
 // taken from its rank's entry.
 #if VELORA_BLOCKS_AVX2
-// The YCbCr way there and back of four pixels at a time, with RGBToYCbCr's and YCbCrToRGB's
-// double operations in their order, lane by lane; Y's new value from its rank or from the
-// function. Returns how many pixels it did.
-template <int Function, bool Ranked>
-VELORA_AVX2 std::int32_t FinishYCbCrRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
-                                        const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
-    std::int32_t x = 0;
-    for (; x + 4 <= width; x += 4, p += 4 * step, at += 4) {
-        __m256d R, G, B;
-        LoadPixels4(p, step, R, G, B);
-        __m256d Y = _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(Splat(0.257), R), _mm256_mul_pd(Splat(0.504), G)),
-                                                _mm256_mul_pd(Splat(0.098), B)), Splat(16));
-        __m256d Cb = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.439), B),
-                                                 _mm256_add_pd(_mm256_mul_pd(Splat(0.291), G), _mm256_mul_pd(Splat(0.148), R))), Splat(128));
-        __m256d Cr = _mm256_add_pd(_mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.439), R), _mm256_mul_pd(Splat(0.368), G)),
-                                                 _mm256_mul_pd(Splat(0.071), B)), Splat(128));
-        Y = _mm256_sub_pd(_mm256_mul_pd(Y, Splat(1.16438356)), Splat(18.63013696));
-        Cb = _mm256_sub_pd(_mm256_mul_pd(Cb, Splat(1.138392857)), Splat(18.21428571));
-        Cr = _mm256_sub_pd(_mm256_mul_pd(Cr, Splat(1.138392857)), Splat(18.21428571));
-        // The model's floats, and the new Y.
-        __m128 newY;
-        if constexpr (Ranked) {
-            const __m128i rank = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kept.rank[0][at]));
-            newY = _mm_i32gather_ps(newValue[0].data(), rank, 4);
-        } else {
-            newY = Transferred<Function>(_mm256_cvtpd_ps(Y), alpha);
-        }
-        const __m256d cb = _mm256_cvtps_pd(_mm256_cvtpd_ps(Cb)), cr = _mm256_cvtps_pd(_mm256_cvtpd_ps(Cr));
-        const __m256d y = _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_cvtps_pd(newY), Splat(219)), Splat(255)), Splat(16));
-        const __m256d cb2 = _mm256_sub_pd(_mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(cb, Splat(224)), Splat(255)), Splat(16)), Splat(128));
-        const __m256d cr2 = _mm256_sub_pd(_mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(cr, Splat(224)), Splat(255)), Splat(16)), Splat(128));
-        const __m256d luma = _mm256_mul_pd(Splat(1.164), _mm256_sub_pd(y, Splat(16)));
-        StorePixels4(p, step, ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(1.596), cr2))),
-                     ClampTruncate4(_mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(Splat(0.392), cb2)), _mm256_mul_pd(Splat(0.813), cr2))),
-                     ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(2.017), cb2))));
+// YIQ, YCbCr and CIE XYZ there and back over a row's whole groups of pixels, the changed
+// components from their ranks or through the function; returns how many pixels it did.
+template <class Lanes, int Function, bool Ranked>
+std::int32_t ModelRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at, const KeptPixels& kept,
+                             const std::vector<float>* newValue, float alpha) {
+    if constexpr (Ranked) {
+        const float* values[3] = {};
+        const std::uint32_t* ranks[3] = {};
+        for (int c = 0; c < Lanes::kChanged; ++c) values[c] = newValue[c].data(), ranks[c] = kept.rank[c].data();
+        return velora::detail::ModelLanesRow<Lanes>(p, step, width, at, velora::detail::RankChange<Lanes>{values, ranks});
+    } else {
+        return velora::detail::ModelLanesRow<Lanes>(p, step, width, at, velora::detail::TransferChange<Lanes, Function>{alpha});
     }
-    return x;
-}
-// The YIQ way there and back of eight pixels at a time in single-precision lanes, with
-// RGBToYIQ's and YIQToRGB's operations in their order. Returns how many pixels it did.
-template <int Function, bool Ranked>
-VELORA_AVX2 std::int32_t FinishYiqRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
-                                      const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
-    const float* units = velora::detail::kByteUnits.data();
-    std::int32_t x = 0;
-    for (; x + 8 <= width; x += 8, p += 8 * step, at += 8) {
-        __m256i R, G, B;
-        LoadChannels8(p, step, R, G, B);
-        const __m256 r = _mm256_i32gather_ps(units, R, 4), g = _mm256_i32gather_ps(units, G, 4);
-        const __m256 b = _mm256_i32gather_ps(units, B, 4);
-        const __m256 Y = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(0.2992f), r), _mm256_mul_ps(Splat8(0.5868f), g)),
-                                       _mm256_mul_ps(Splat8(0.114f), b));
-        const __m256 I = _mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(0.596f), r), _mm256_mul_ps(Splat8(0.2742f), g)),
-                                       _mm256_mul_ps(Splat8(0.3219f), b));
-        const __m256 Q = _mm256_add_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(0.2109f), r), _mm256_mul_ps(Splat8(0.5229f), g)),
-                                       _mm256_mul_ps(Splat8(0.312f), b));
-        __m256 y;
-        if constexpr (Ranked) {
-            const __m256i rank = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&kept.rank[0][at]));
-            y = _mm256_i32gather_ps(newValue[0].data(), rank, 4);
-        } else {
-            y = Transferred<Function>(_mm256_mul_ps(Y, Splat8(255)), alpha);
-        }
-        const __m256 i = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(I, Splat8(255)), Splat8(128)), Splat8(128));
-        const __m256 q = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(Q, Splat8(255)), Splat8(128)), Splat8(128));
-        velora::detail::StorePixels8(
-            p, step,
-            velora::detail::ClampTruncate8(_mm256_add_ps(_mm256_add_ps(y, _mm256_mul_ps(Splat8(0.956f), i)), _mm256_mul_ps(Splat8(0.621f), q))),
-            velora::detail::ClampTruncate8(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(0.273f), i)), _mm256_mul_ps(Splat8(0.647f), q))),
-            velora::detail::ClampTruncate8(_mm256_add_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(1.104f), i)), _mm256_mul_ps(Splat8(1.701f), q))));
-    }
-    return x;
-}
-
-// The CIE XYZ way there and back of four pixels at a time in double lanes, with RGBToXYZ's
-// and XYZToRGB's operations in their order; all three components change. Returns how many
-// pixels it did.
-template <int Function, bool Ranked>
-VELORA_AVX2 std::int32_t FinishXyzRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
-                                      const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
-    const float* units = velora::detail::kByteUnits.data();
-    std::int32_t x = 0;
-    for (; x + 4 <= width; x += 4, p += 4 * step, at += 4) {
-        __m128i R, G, B;
-        LoadChannels4(p, step, R, G, B);
-        const __m256d r = _mm256_cvtps_pd(_mm_i32gather_ps(units, R, 4)), g = _mm256_cvtps_pd(_mm_i32gather_ps(units, G, 4));
-        const __m256d b = _mm256_cvtps_pd(_mm_i32gather_ps(units, B, 4));
-        __m128 v[3] = {_mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.412453, r, 0.35758, g, 0.180423, b), Splat(255.0))),
-                       _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.212671, r, 0.71516, g, 0.072169, b), Splat(255.0))),
-                       _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b),
-                                                                   Splat(0.9184836745262146)), Splat(255.0)))};
-        for (int c = 0; c < 3; ++c) {
-            if constexpr (Ranked) {
-                const __m128i rank = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kept.rank[c][at]));
-                v[c] = _mm_i32gather_ps(newValue[c].data(), rank, 4);
-            } else {
-                v[c] = Transferred<Function>(v[c], alpha);
-            }
-        }
-        StoreFromXyz4(p, step, v[0], v[1], v[2]);
-    }
-    return x;
 }
 
 // The CIE LAB way back of eight pixels at a time from the kept components, with LABToXYZ's
@@ -1287,9 +1274,10 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
 #if VELORA_BLOCKS_AVX2
             if constexpr (Model >= 5 && Model != 6)
                 if (velora::detail::HasAvx2() && kept.components.empty() == (Model < 9)) {
-                    if constexpr (Model == 5) x = FinishYiqRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else if constexpr (Model == 7) x = FinishYCbCrRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else if constexpr (Model == 8) x = FinishXyzRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    using namespace velora::detail;
+                    if constexpr (Model == 5) x = ModelRowInLanes<YiqLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else if constexpr (Model == 7) x = ModelRowInLanes<YCbCrLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else if constexpr (Model == 8) x = ModelRowInLanes<XyzLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     else if constexpr (Model == 9) x = FinishLabRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     else x = FinishLuvRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     p += std::size_t(x) * pixels.step;

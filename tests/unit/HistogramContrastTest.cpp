@@ -248,6 +248,34 @@ TEST(Equalization, RgbFollowsTheCumulativeDistributionWithEachRounding) {
     EXPECT_EQ(none.Equalize(0, 0), 1u);
 }
 
+namespace {
+
+// Equalization in a model as defined: the histogram of each changed component's bins over the
+// image, the cumulative distribution rounded, each pixel's components through it.
+CVelora EqualizedAsDefined(const CVelora& source, int model) {
+    const int width = source.GetWidth(), height = source.GetHeight();
+    const int first = FirstOf(model), last = first + (model == kModelCMYK || model == kModelCIEXYZ ? 3 : 1);
+    const auto bin = [](float v) { return std::clamp(int(v), 0, 255); };
+    std::vector<double> bins(4 * 256);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            float v[4] = {};
+            CVelora::ToModel(model, ColourAt(source, x, y), v);
+            for (int c = first; c < last; ++c) bins[std::size_t(c * 256 + bin(v[c]))] += 1;
+        }
+    float m[4][256] = {};
+    for (int c = first; c < last; ++c) {
+        double cumulative = 0;
+        for (int i = 0; i < 256; ++i)
+            m[c][i] = float(int(255 * (cumulative += bins[std::size_t(c * 256 + i)] / (double(width) * height)) + 0.5));
+    }
+    return ChangedInModel(source, model, [&](float* v) {
+        for (int c = first; c < last; ++c) v[c] = m[c][bin(v[c])];
+    });
+}
+
+}  // namespace
+
 TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
     // Levels 0..254 once and 255 for the rest of 510 pixels: at level 32 the double sum gives
     // m = 16.999999999999996, where truncation and a round trip through float part ways.
@@ -259,24 +287,7 @@ TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
             const CVelora source = depth == 0     ? ramp
                                    : depth == 124 ? RandomWithEdges(64, 48, 24, unsigned(model))
                                                   : RandomWithEdges(21, 7, depth, unsigned(depth * 16 + model));
-            const int width = source.GetWidth(), height = source.GetHeight();
-            const int first = FirstOf(model), last = first + (model == kModelCMYK || model == kModelCIEXYZ ? 3 : 1);
-            const auto bin = [](float v) { return std::clamp(int(v), 0, 255); };
-            double bins[4][256] = {};
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x) {
-                    float v[4] = {};
-                    CVelora::ToModel(model, ColourAt(source, x, y), v);
-                    for (int c = first; c < last; ++c) bins[c][bin(v[c])] += 1;
-                }
-            float m[4][256] = {};
-            for (int c = first; c < last; ++c) {
-                double cumulative = 0;
-                for (int i = 0; i < 256; ++i) m[c][i] = float(int(255 * (cumulative += bins[c][i] / (width * height)) + 0.5));
-            }
-            const CVelora expected = ChangedInModel(source, model, [&](float* v) {
-                for (int c = first; c < last; ++c) v[c] = m[c][bin(v[c])];
-            });
+            const CVelora expected = EqualizedAsDefined(source, model);
             for (int rounding = 0; rounding < 3; ++rounding)  // it means nothing outside RGB
                 for (unsigned threads : {1u, 4u}) {
                     CVelora::SetThreadCount(threads);
@@ -286,6 +297,15 @@ TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
                 }
             CVelora::SetThreadCount(0);
         }
+}
+
+TEST(Equalization, AMillionColoursInTheModelsWithLanesGiveTheDefinition) {
+    const CVelora noise = RandomImage(1024, 1024, 24, 78);
+    for (int model : {kModelHSV, kModelYIQ, kModelYCbCr, kModelCIEXYZ}) {
+        CVelora image = noise;
+        ASSERT_EQ(image.Equalize(model, 0), 0u);
+        EXPECT_TRUE(Block(image) == Block(EqualizedAsDefined(noise, model))) << model;
+    }
 }
 
 TEST(NonLinearContrast, EdgeValuesOfTheFunctions) {
