@@ -167,6 +167,7 @@ struct HslTables {
     std::uint8_t part[256][256];      // [d][max - value], for d > 0
     float w[256][3];                  // [hue][channel]
     std::uint8_t kinds[256][3];
+    std::uint8_t gatherSlack[4] = {};  // a 4-byte gather of the last kind stays inside
     HslTables() {
         for (int max = 0; max < 256; ++max)
             for (int min = 0; min <= max; ++min) {
@@ -451,6 +452,69 @@ VELORA_AVX2 void MakeBlock(HsvBlock& out, const std::uint8_t* p, std::size_t ste
     _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), maxBytes);
     for (int k = 0; k < 8; ++k) out.max[k] = std::uint8_t(lanes[k]);
 }
+
+// Eight 32-bit lanes into eight bytes or words.
+VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint8_t* out) {
+    alignas(32) std::int32_t lanes[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
+    for (int k = 0; k < 8; ++k) out[k] = std::uint8_t(lanes[k]);
+}
+VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint16_t* out) {
+    alignas(32) std::int32_t lanes[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
+    for (int k = 0; k < 8; ++k) out[k] = std::uint16_t(lanes[k]);
+}
+// Bytes of a table at the lanes' indices (4-byte gathers: three bytes past the last index
+// must lie inside the table's object).
+VELORA_AVX2 inline __m256i GatherBytes(const std::uint8_t* table, __m256i index) {
+    return _mm256_and_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(table), index, 1), _mm256_set1_epi32(0xFF));
+}
+
+// HslFactors of eight pixels into a block, from the same tables.
+VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t step, const HslTables& t) {
+    __m256i R, G, B;
+    LoadChannels8(p, step, R, G, B);
+    const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B), min = _mm256_min_epi32(_mm256_min_epi32(R, G), B);
+    const __m256i d = _mm256_sub_epi32(max, min);
+    const __m256i row = _mm256_slli_epi32(d, 8);
+    const std::uint8_t* part = &t.part[0][0];
+    const __m256i Rd = GatherBytes(part, _mm256_add_epi32(row, _mm256_sub_epi32(max, R)));
+    const __m256i Gd = GatherBytes(part, _mm256_add_epi32(row, _mm256_sub_epi32(max, G)));
+    const __m256i Bd = GatherBytes(part, _mm256_add_epi32(row, _mm256_sub_epi32(max, B)));
+    const __m256i byRed = _mm256_sub_epi32(Bd, Gd);
+    const __m256i byGreen = _mm256_add_epi32(_mm256_set1_epi32(85), _mm256_sub_epi32(Rd, Bd));
+    const __m256i byBlue = _mm256_add_epi32(_mm256_set1_epi32(170), _mm256_sub_epi32(Gd, Rd));
+    __m256i hue = _mm256_blendv_epi8(_mm256_blendv_epi8(byBlue, byGreen, _mm256_cmpeq_epi32(G, max)), byRed, _mm256_cmpeq_epi32(R, max));
+    hue = _mm256_add_epi32(hue, _mm256_and_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), hue), _mm256_set1_epi32(255)));
+    hue = _mm256_sub_epi32(hue, _mm256_and_si256(_mm256_cmpgt_epi32(hue, _mm256_set1_epi32(255)), _mm256_set1_epi32(255)));
+    hue = _mm256_blendv_epi8(hue, _mm256_set1_epi32(170), _mm256_cmpeq_epi32(d, _mm256_setzero_si256()));
+    _mm256_storeu_ps(out.s, _mm256_i32gather_ps(&t.s[0][0], _mm256_add_epi32(_mm256_slli_epi32(max, 8), min), 4));
+    StoreLanes(_mm256_add_epi32(max, min), out.key);
+    const __m256i hue3 = _mm256_mullo_epi32(hue, _mm256_set1_epi32(3));
+    for (int c = 0; c < 3; ++c) {
+        const __m256i at = _mm256_add_epi32(hue3, _mm256_set1_epi32(c));
+        _mm256_storeu_ps(out.w[c], _mm256_i32gather_ps(&t.w[0][0], at, 4));
+        StoreLanes(GatherBytes(&t.kinds[0][0], at), out.kinds[c]);
+    }
+}
+
+struct HsvMaker {
+    HsvPixel operator()(const std::uint8_t* p) const { return HsvFactors(p); }
+    VELORA_AVX2 void Eight(HsvBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step); }
+};
+struct HslMaker {
+    const HslTables& tables;
+    HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
+    VELORA_AVX2 void Eight(HslBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step, tables); }
+};
+#else
+struct HsvMaker {
+    HsvPixel operator()(const std::uint8_t* p) const { return HsvFactors(p); }
+};
+struct HslMaker {
+    const HslTables& tables;
+    HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
+};
 #endif
 
 // The way back of one row from its blocks: whole blocks eight at a time where the processor
@@ -469,14 +533,15 @@ void FinishRow(std::uint8_t* p, const Block* row, std::int32_t width, std::size_
     for (; x < width; ++x, p += step) finish(p, LaneOf(row[x / 8], x % 8));
 }
 
-// The factors make(pixel) of a row into its blocks; HSV's eight at a time where it can.
+// The factors make(pixel) of a row into its blocks; eight at a time through make.Eight where
+// the maker has it and the processor has AVX2.
 template <class Block, class Make>
 void MakeRowOfBlocks(Block* row, const std::uint8_t* p, std::int32_t width, std::size_t step, const Make& make) {
     std::int32_t x = 0;
 #if VELORA_BLOCKS_AVX2
-    if constexpr (std::is_same_v<Block, HsvBlock>)
+    if constexpr (requires { make.Eight(row[0], p, step); })
         if (HasAvx2())
-            for (; x + 8 <= width; x += 8, p += 8 * step) MakeBlock(row[x / 8], p, step);
+            for (; x + 8 <= width; x += 8, p += 8 * step) make.Eight(row[x / 8], p, step);
 #endif
     for (; x < width; ++x, p += step) PutLane(row[x / 8], x % 8, make(p));
 }
@@ -504,14 +569,14 @@ void KeyedRows(const PixelRows& pixels, const float* newValue) {
     if constexpr (Model == 3) {
         // HSV and HSL through the preview's factors: their way back then needs no branch.
         const HsvValues values(newValue);
-        RowsThroughBlocks<HsvBlock>(pixels, HsvFactors, values,
+        RowsThroughBlocks<HsvBlock>(pixels, HsvMaker{}, values,
                                     [&](std::uint8_t* p, const HsvPixel& in) { HsvFinish(p, in, values); });
         return;
     }
     if constexpr (Model == 4) {
         const HslValues values(newValue);
         const HslTables& tables = TheHslTables();
-        RowsThroughBlocks<HslBlock>(pixels, [&](const std::uint8_t* p) { return HslFactors(tables, p); }, values,
+        RowsThroughBlocks<HslBlock>(pixels, HslMaker{tables}, values,
                                     [&](std::uint8_t* p, const HslPixel& in) { HslFinish(p, in, values); });
         return;
     }
@@ -1032,11 +1097,11 @@ void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
     KeepBlocks(pixels, kept, kept.hsi, [&](const std::uint8_t* p) { return velora::detail::HsiFactors(hues, p); });
 }
 
-void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepBlocks(pixels, kept, kept.hsv, velora::detail::HsvFactors); }
+void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepBlocks(pixels, kept, kept.hsv, velora::detail::HsvMaker{}); }
 
 void KeepHsl(KeptPixels& kept, const PixelRows& pixels) {
     const velora::detail::HslTables& tables = velora::detail::TheHslTables();
-    KeepBlocks(pixels, kept, kept.hsl, [&](const std::uint8_t* p) { return velora::detail::HslFactors(tables, p); });
+    KeepBlocks(pixels, kept, kept.hsl, velora::detail::HslMaker{tables});
 }
 
 template <int Model>
