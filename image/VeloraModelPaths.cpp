@@ -64,20 +64,24 @@ struct SharedCounts {
 
 // ---------------------------------------------------------------- the generic loop
 
-// ToModel, change(components, pixel), FromModel on rows [first, last).
+// Row y from pixel x0 on through ToModel, change(components, pixel) and FromModel.
+template <int Model, class Change>
+void ConvertRowFrom(const PixelRows& pixels, std::int32_t y, std::int32_t x0, const Change& change) {
+    std::uint8_t* p = pixels.Row(y) + std::size_t(x0) * pixels.step;
+    for (std::int32_t x = x0; x < pixels.width; ++x, p += pixels.step) {
+        float values[4] = {};
+        ToModelT<Model>(ColourAt(p), values);
+        change(values, p);
+        RGBQUAD result{};
+        FromModelT<Model>(values, result);
+        Put(p, result);
+    }
+}
+
+// The same on rows [first, last).
 template <int Model, class Change>
 void ConvertRows(const PixelRows& pixels, std::int32_t first, std::int32_t last, const Change& change) {
-    for (std::int32_t y = first; y < last; ++y) {
-        std::uint8_t* p = pixels.Row(y);
-        for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
-            float values[4] = {};
-            ToModelT<Model>(ColourAt(p), values);
-            change(values, p);
-            RGBQUAD result{};
-            FromModelT<Model>(values, result);
-            Put(p, result);
-        }
-    }
+    for (std::int32_t y = first; y < last; ++y) ConvertRowFrom<Model>(pixels, y, 0, change);
 }
 
 // ---------------------------------------------------------------- keyed components
@@ -878,20 +882,6 @@ struct LanesOf<8> {
 };
 #endif
 
-// Row y from pixel x0 on through ToModel, change and FromModel, pixel by pixel.
-template <int Model, class Change>
-void ConvertRowFrom(const PixelRows& pixels, std::int32_t y, std::int32_t x0, const Change& change) {
-    std::uint8_t* p = pixels.Row(y) + std::size_t(x0) * pixels.step;
-    for (std::int32_t x = x0; x < pixels.width; ++x, p += pixels.step) {
-        float values[4] = {};
-        ToModelT<Model>(ColourAt(p), values);
-        change(values, p);
-        RGBQUAD result{};
-        FromModelT<Model>(values, result);
-        Put(p, result);
-    }
-}
-
 // Rows [first, last) through ToModel, the lanes' change and FromModel: whole groups in lanes
 // where the model and the processor have them, the rest through change(values, p).
 template <int Model, class LanesChange, class Change>
@@ -1292,23 +1282,10 @@ std::int32_t ModelRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t wid
     }
 }
 
-// The CIE LAB way back of eight pixels at a time from the kept components, with LABToXYZ's
-// single-precision operations in their order, then XYZToRGB's. Returns how many pixels it did.
-template <int Function, bool Ranked>
-VELORA_AVX2 std::int32_t FinishLabRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
-                                      const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
-    const __m256i thirds = _mm256_setr_epi32(0, 3, 6, 9, 12, 15, 18, 21);
-    std::int32_t x = 0;
-    for (; x + 8 <= width; x += 8, p += 8 * step, at += 8) {
-        const float* kept3 = &kept.components[at * 3];
-        __m256 L = _mm256_i32gather_ps(kept3, thirds, 4);
-        const __m256 A = _mm256_i32gather_ps(kept3 + 1, thirds, 4), B = _mm256_i32gather_ps(kept3 + 2, thirds, 4);
-        if constexpr (Ranked) {
-            const __m256i rank = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&kept.rank[0][at]));
-            L = _mm256_i32gather_ps(newValue[0].data(), rank, 4);
-        } else {
-            L = Transferred<Function>(L, alpha);
-        }
+// The ways back of CIE LAB and LUV from components on eight lanes, with LABToXYZ's and
+// LUVToXYZ's single-precision operations in their order, then XYZToRGB's.
+struct LabBack {
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 A, __m256 B) {
         const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
         const __m256 fx = _mm256_add_ps(_mm256_div_ps(A, Splat8(500)), fy);
         const __m256 fz = _mm256_sub_ps(fy, _mm256_div_ps(B, Splat8(200)));
@@ -1318,29 +1295,12 @@ VELORA_AVX2 std::int32_t FinishLabRow(std::uint8_t* p, std::size_t step, std::in
         StoreFromXyz4(p, step, _mm256_castps256_ps128(v0), _mm256_castps256_ps128(v1), _mm256_castps256_ps128(v2));
         StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v0, 1), _mm256_extractf128_ps(v1, 1), _mm256_extractf128_ps(v2, 1));
     }
-    return x;
-}
-
-// The CIE LUV way back of eight pixels at a time from the kept components, with LUVToXYZ's
-// single-precision operations in their order (its tests as masks: C++'s != holds for NaN, as
-// the unordered comparison does), then XYZToRGB's. Returns how many pixels it did.
-template <int Function, bool Ranked>
-VELORA_AVX2 std::int32_t FinishLuvRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
-                                      const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
-    const __m256i thirds = _mm256_setr_epi32(0, 3, 6, 9, 12, 15, 18, 21);
-    const __m256 zero = _mm256_setzero_ps(), infinity = Splat8(std::numeric_limits<float>::infinity());
-    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
-    std::int32_t x = 0;
-    for (; x + 8 <= width; x += 8, p += 8 * step, at += 8) {
-        const float* kept3 = &kept.components[at * 3];
-        __m256 L = _mm256_i32gather_ps(kept3, thirds, 4);
-        const __m256 U = _mm256_i32gather_ps(kept3 + 1, thirds, 4), V = _mm256_i32gather_ps(kept3 + 2, thirds, 4);
-        if constexpr (Ranked) {
-            const __m256i rank = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&kept.rank[0][at]));
-            L = _mm256_i32gather_ps(newValue[0].data(), rank, 4);
-        } else {
-            L = Transferred<Function>(L, alpha);
-        }
+};
+struct LuvBack {
+    // LUVToXYZ's tests as masks (C++'s != holds for NaN, as the unordered comparison does).
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 U, __m256 V) {
+        const __m256 zero = _mm256_setzero_ps(), infinity = Splat8(std::numeric_limits<float>::infinity());
+        const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
         const __m256 thirteenL = _mm256_mul_ps(Splat8(13), L);
         const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
         const __m256 Y = _mm256_mul_ps(Splat8(100), LabFInverse8(fy));
@@ -1362,6 +1322,22 @@ VELORA_AVX2 std::int32_t FinishLuvRow(std::uint8_t* p, std::size_t step, std::in
         StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1),
                       _mm256_extractf128_ps(v[2], 1));
     }
+};
+
+// LAB or LUV back from the kept components of eight pixels at a time, the first (L) from its
+// rank or through the function. Returns how many pixels it did.
+template <class Back, int Function, bool Ranked>
+VELORA_AVX2 std::int32_t KeptRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
+                                        const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
+    const __m256i thirds = _mm256_setr_epi32(0, 3, 6, 9, 12, 15, 18, 21);
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step, at += 8) {
+        const float* kept3 = &kept.components[at * 3];
+        __m256 L = _mm256_i32gather_ps(kept3, thirds, 4);
+        if constexpr (Ranked) L = velora::detail::GatherLanes(newValue[0].data(), &kept.rank[0][at], L);
+        else L = Transferred<Function>(L, alpha);
+        Back::From(p, step, L, _mm256_i32gather_ps(kept3 + 1, thirds, 4), _mm256_i32gather_ps(kept3 + 2, thirds, 4));
+    }
     return x;
 }
 #endif
@@ -1382,8 +1358,8 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
                     if constexpr (Model == 5) x = ModelRowInLanes<YiqLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     else if constexpr (Model == 7) x = ModelRowInLanes<YCbCrLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     else if constexpr (Model == 8) x = ModelRowInLanes<XyzLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else if constexpr (Model == 9) x = FinishLabRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else x = FinishLuvRow<Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else if constexpr (Model == 9) x = KeptRowInLanes<LabBack, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else x = KeptRowInLanes<LuvBack, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     p += std::size_t(x) * pixels.step;
                     at += std::size_t(x);
                 }
