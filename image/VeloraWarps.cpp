@@ -63,6 +63,60 @@ inline std::int64_t TruncatedIndex(double value, std::int64_t limit) {
     return value > -1.0 && value < double(limit) ? std::int64_t(value) : -1;  // NaN fails both tests
 }
 
+// Moves every column x down by offsetOf(x) = e rows (rows as displayed, any sign): the pixel
+// of row y goes to trunc(y + e); rows no pixel reaches take fill. Rows are visited from the
+// top, or from the bottom with fromBottom, and where two sources meet the one visited last
+// wins. With e = n + f (n whole, 0 <= f < 1) row y goes to y + n wherever y + e >= 0, unless
+// f lies so close to 1 that y + e rounds up to the next whole number; such columns take the
+// direct evaluation. Just above -1, trunc sends y + e to row 0 as well: two sources meet
+// there.
+template <class OffsetOf>
+void ShiftColumns(const std::uint8_t* inBits, std::uint8_t* outBits, std::size_t stride, std::int32_t width,
+                  std::int32_t height, unsigned depth, std::uint32_t fill, const OffsetOf& offsetOf, bool fromBottom) {
+    constexpr double kCloseToOne = 1.0 - 1.0 / 64;
+    std::vector<std::int64_t> shift(static_cast<std::size_t>(width));  // n: source row = target - n
+    std::vector<std::int64_t> toRowZero(static_cast<std::size_t>(width), -1);
+    std::vector<std::int32_t> direct;
+    for (std::int32_t x = 0; x < width; ++x) {
+        const double e = offsetOf(x);
+        const double n = std::floor(e), f = e - n;
+        if (f > kCloseToOne) {
+            direct.push_back(x);
+            shift[std::size_t(x)] = std::numeric_limits<std::int32_t>::max() + std::int64_t(1);  // no row from here
+            continue;
+        }
+        shift[std::size_t(x)] = std::int64_t(n);
+        const std::int64_t onZero = -std::int64_t(n);                       // y + e in [0, 1)
+        const std::int64_t belowZero = f > 0 ? -std::int64_t(n) - 1 : -1;  // y + e in (-1, 0)
+        const bool zeroOk = onZero >= 0 && onZero < height, belowOk = belowZero >= 0 && belowZero < height;
+        if (!fromBottom) toRowZero[std::size_t(x)] = zeroOk ? onZero : belowOk ? belowZero : -1;
+        else toRowZero[std::size_t(x)] = belowOk ? belowZero : zeroOk ? onZero : -1;
+    }
+    const auto sourceRow = [&](std::int64_t y) { return inBits + std::size_t(height - 1 - y) * stride; };
+    WithDepth(depth, [&](auto dd) {
+        constexpr unsigned D = decltype(dd)::value;
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) {
+                const std::int32_t t = height - 1 - r;
+                std::uint8_t* out = outBits + std::size_t(r) * stride;
+                for (std::int32_t x = 0; x < width; ++x) {
+                    const std::int64_t y = t == 0 ? toRowZero[std::size_t(x)] : t - shift[std::size_t(x)];
+                    WritePixel(out, x, D, y >= 0 && y < height ? ReadPixel(sourceRow(y), x, D) : fill);
+                }
+            }
+        });
+        for (const std::int32_t x : direct) {
+            const double e = offsetOf(x);
+            for (std::int32_t t = 0; t < height; ++t) WritePixel(outBits + std::size_t(height - 1 - t) * stride, x, D, fill);
+            for (std::int32_t i = 0; i < height; ++i) {
+                const std::int32_t y = fromBottom ? height - 1 - i : i;
+                const std::int64_t t = TruncatedIndex(double(y) + e, height);
+                if (t >= 0) WritePixel(outBits + std::size_t(height - 1 - t) * stride, x, D, ReadPixel(sourceRow(y), x, D));
+            }
+        }
+    });
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- ellipse
@@ -122,63 +176,12 @@ unsigned CVelora::Ripple(int amplitude, int divisor, int startZone, std::uint32_
     const unsigned depth = GetBitCount();
     const std::uint32_t fill = BackgroundValue(background);
 
-    // Column x's pixel at row y goes to trunc(y + e), e = d for the first zone and -d for the
-    // last (the same double as y - d). With e = n + f (n whole, 0 <= f < 1) that row is
-    // y + n wherever y + e >= 0, unless f lies so close to 1 that y + e rounds up to the next
-    // whole number; such columns take the direct evaluation below. Just above -1, trunc sends
-    // y + e to row 0 as well: two sources meet there, and the one visited last wins (the
-    // larger row in the first zone, the smaller in the last).
-    constexpr double kCloseToOne = 1.0 - 1.0 / 64;
-    std::vector<std::int64_t> shift(static_cast<std::size_t>(width));  // n: source row = target - n
-    std::vector<std::int64_t> toRowZero(static_cast<std::size_t>(width), -1);
-    std::vector<std::int32_t> direct;
     const auto offsetOf = [&](std::int32_t x) {
         const double d = (std::sin(double(x) / double(divisor)) + 1.0) * double(amplitude);
-        return startZone == 0 ? d : -d;
+        return startZone == 0 ? d : -d;  // the last zone: the same double as y - d
     };
-    for (std::int32_t x = 0; x < width; ++x) {
-        const double e = offsetOf(x);
-        const double n = std::floor(e), f = e - n;
-        if (f > kCloseToOne) {
-            direct.push_back(x);
-            shift[std::size_t(x)] = std::numeric_limits<std::int32_t>::max() + std::int64_t(1);  // no row from here
-            continue;
-        }
-        shift[std::size_t(x)] = std::int64_t(n);
-        const std::int64_t onZero = -std::int64_t(n);                       // y + e in [0, 1)
-        const std::int64_t belowZero = f > 0 ? -std::int64_t(n) - 1 : -1;  // y + e in (-1, 0)
-        const bool zeroOk = onZero >= 0 && onZero < height, belowOk = belowZero >= 0 && belowZero < height;
-        if (startZone == 0) toRowZero[std::size_t(x)] = zeroOk ? onZero : belowOk ? belowZero : -1;
-        else toRowZero[std::size_t(x)] = belowOk ? belowZero : zeroOk ? onZero : -1;
-    }
-
     CVelora result(*this);
-    const std::size_t stride = m_bytesPerRow;
-    const std::uint8_t* const inBits = m_pchMapaBits;
-    std::uint8_t* const outBits = result.m_pchMapaBits;
-    const auto sourceRow = [&](std::int64_t y) { return inBits + std::size_t(height - 1 - y) * stride; };
-    WithDepth(depth, [&](auto dd) {
-        constexpr unsigned D = decltype(dd)::value;
-        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r) {
-                const std::int32_t t = height - 1 - r;
-                std::uint8_t* out = outBits + std::size_t(r) * stride;
-                for (std::int32_t x = 0; x < width; ++x) {
-                    const std::int64_t y = t == 0 ? toRowZero[std::size_t(x)] : t - shift[std::size_t(x)];
-                    WritePixel(out, x, D, y >= 0 && y < height ? ReadPixel(sourceRow(y), x, D) : fill);
-                }
-            }
-        });
-        for (const std::int32_t x : direct) {
-            const double e = offsetOf(x);
-            for (std::int32_t t = 0; t < height; ++t) WritePixel(outBits + std::size_t(height - 1 - t) * stride, x, D, fill);
-            for (std::int32_t i = 0; i < height; ++i) {
-                const std::int32_t y = startZone == 0 ? i : height - 1 - i;
-                const std::int64_t t = TruncatedIndex(double(y) + e, height);
-                if (t >= 0) WritePixel(outBits + std::size_t(height - 1 - t) * stride, x, D, ReadPixel(sourceRow(y), x, D));
-            }
-        }
-    });
+    ShiftColumns(m_pchMapaBits, result.m_pchMapaBits, m_bytesPerRow, width, height, depth, fill, offsetOf, startZone == 1);
     ReplaceKeepingName(std::move(result));
     return 0;
 }
@@ -302,6 +305,12 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
                     }
                 }
             });
+            return;
+        }
+        if (type == 2 || type == 3) {
+            // Each column moves as a whole, by s i rows (type 3: the same double as j - s i).
+            ShiftColumns(inBits, outBits, stride, width, height, depth, fill,
+                         [type, s](std::int32_t i) { return type == 2 ? s * double(i) : -(s * double(i)); }, false);
             return;
         }
         // Where only columns stay columns (types 2, 3, 5), two sources meet only within a

@@ -198,11 +198,14 @@ TEST(Warps, RippleColumnsNearAWholeShiftTakeTheDirectPath) {
     CVelora swirl = source;
     ASSERT_EQ(swirl.Swirl(300, 140), 0u);
     EXPECT_EQ(Block(swirl), Block(NaiveSwirl(source, 300, 140)));
-    for (int type : {4, 9}) {
-        CVelora shear = source;
-        ASSERT_EQ(shear.Shear(type, 73, 0xFF), 0u);
-        EXPECT_EQ(Block(shear), Block(NaiveShear(source, type, 73, 0xFF)));
-    }
+    // Shears that move whole columns take the ripple's path: at 99.99 % the first columns'
+    // shifts 1.9998 i have fractions just below 1.
+    for (int type : {2, 3, 4, 9})
+        for (double percent : {73.0, 99.99}) {
+            CVelora shear = source;
+            ASSERT_EQ(shear.Shear(type, percent, 0xFF), 0u);
+            EXPECT_EQ(Block(shear), Block(NaiveShear(source, type, percent, 0xFF))) << type << " " << percent;
+        }
 }
 
 TEST(Warps, WorkedCases) {
