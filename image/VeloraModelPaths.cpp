@@ -172,7 +172,6 @@ struct HslTables {
     std::uint8_t part[256][256];      // [d][max - value], for d > 0
     float w[256][3];                  // [hue][channel]
     std::uint8_t kinds[256][3];
-    std::uint8_t gatherSlack[4] = {};  // a 4-byte gather of the last kind stays inside
     HslTables() {
         for (int max = 0; max < 256; ++max)
             for (int min = 0; min <= max; ++min) {
@@ -469,37 +468,58 @@ VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint16_t* out) {
     _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
     for (int k = 0; k < 8; ++k) out[k] = std::uint16_t(lanes[k]);
 }
-// Bytes of a table at the lanes' indices (4-byte gathers: three bytes past the last index
-// must lie inside the table's object).
-VELORA_AVX2 inline __m256i GatherBytes(const std::uint8_t* table, __m256i index) {
-    return _mm256_and_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(table), index, 1), _mm256_set1_epi32(0xFF));
-}
 
-// HslFactors of eight pixels into a block, from the same tables.
-VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t step, const HslTables& t) {
+// HslFactors of eight pixels into a block: RGBToHSL's and the hue split's single-precision
+// steps in their order, computed rather than looked up (gathers cost more than the
+// divisions on eight lanes), the branches as blends.
+VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t step) {
     __m256i R, G, B;
     LoadChannels8(p, step, R, G, B);
     const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B), min = _mm256_min_epi32(_mm256_min_epi32(R, G), B);
-    const __m256i d = _mm256_sub_epi32(max, min);
-    const __m256i row = _mm256_slli_epi32(d, 8);
-    const std::uint8_t* part = &t.part[0][0];
-    const __m256i Rd = GatherBytes(part, _mm256_add_epi32(row, _mm256_sub_epi32(max, R)));
-    const __m256i Gd = GatherBytes(part, _mm256_add_epi32(row, _mm256_sub_epi32(max, G)));
-    const __m256i Bd = GatherBytes(part, _mm256_add_epi32(row, _mm256_sub_epi32(max, B)));
+    const __m256i d = _mm256_sub_epi32(max, min), sum = _mm256_add_epi32(max, min);
+    const __m256i flat = _mm256_cmpeq_epi32(d, _mm256_setzero_si256());
+    const __m256 two = _mm256_set1_ps(2), fd = _mm256_cvtepi32_ps(d);
+    const __m256 L = _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_mullo_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1)), _mm256_set1_epi32(255))),
+                                   _mm256_set1_ps(510.0f));
+    const __m256 spread = _mm256_cvtepi32_ps(_mm256_mullo_epi32(d, _mm256_set1_epi32(255)));
+    const __m256 fsum = _mm256_cvtepi32_ps(sum), rest = _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_set1_epi32(510), sum));
+    const __m256 dark = _mm256_div_ps(_mm256_add_ps(_mm256_div_ps(fsum, two), spread), fsum);
+    const __m256 light = _mm256_div_ps(_mm256_add_ps(_mm256_div_ps(rest, two), spread), rest);
+    __m256 S = _mm256_blendv_ps(light, dark, _mm256_cmp_ps(L, _mm256_set1_ps(127), _CMP_LE_OQ));
+    S = _mm256_andnot_ps(_mm256_castsi256_ps(flat), _mm256_min_ps(S, _mm256_set1_ps(255.0f)));
+    // The hue's integer parts (max - value) 42.5 / d, rounded as RGBToHSL rounds them.
+    const __m256 halfD = _mm256_div_ps(fd, two), rate = _mm256_set1_ps(42.5f);
+    const __m256i Rd = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(max, R)), rate), halfD), fd));
+    const __m256i Gd = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(max, G)), rate), halfD), fd));
+    const __m256i Bd = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(max, B)), rate), halfD), fd));
     const __m256i byRed = _mm256_sub_epi32(Bd, Gd);
     const __m256i byGreen = _mm256_add_epi32(_mm256_set1_epi32(85), _mm256_sub_epi32(Rd, Bd));
     const __m256i byBlue = _mm256_add_epi32(_mm256_set1_epi32(170), _mm256_sub_epi32(Gd, Rd));
     __m256i hue = _mm256_blendv_epi8(_mm256_blendv_epi8(byBlue, byGreen, _mm256_cmpeq_epi32(G, max)), byRed, _mm256_cmpeq_epi32(R, max));
     hue = _mm256_add_epi32(hue, _mm256_and_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), hue), _mm256_set1_epi32(255)));
     hue = _mm256_sub_epi32(hue, _mm256_and_si256(_mm256_cmpgt_epi32(hue, _mm256_set1_epi32(255)), _mm256_set1_epi32(255)));
-    hue = _mm256_blendv_epi8(hue, _mm256_set1_epi32(170), _mm256_cmpeq_epi32(d, _mm256_setzero_si256()));
-    _mm256_storeu_ps(out.s, _mm256_i32gather_ps(&t.s[0][0], _mm256_add_epi32(_mm256_slli_epi32(max, 8), min), 4));
-    StoreLanes(_mm256_add_epi32(max, min), out.key);
-    const __m256i hue3 = _mm256_mullo_epi32(hue, _mm256_set1_epi32(3));
+    hue = _mm256_blendv_epi8(hue, _mm256_set1_epi32(170), flat);
+    _mm256_storeu_ps(out.s, _mm256_mul_ps(S, _mm256_set1_ps(0.003921569f)));
+    StoreLanes(sum, out.key);
+    // Each channel's hue (h + 120, h, h - 120 brought into 0..360), its w and kind.
+    const __m256 h = _mm256_mul_ps(_mm256_cvtepi32_ps(hue), _mm256_set1_ps(1.4117647f));
+    const __m256 circle = _mm256_set1_ps(360), zero = _mm256_setzero_ps();
+    const __m256 hues[3] = {_mm256_add_ps(h, _mm256_set1_ps(120)), h, _mm256_sub_ps(h, _mm256_set1_ps(120))};
     for (int c = 0; c < 3; ++c) {
-        const __m256i at = _mm256_add_epi32(hue3, _mm256_set1_epi32(c));
-        _mm256_storeu_ps(out.w[c], _mm256_i32gather_ps(&t.w[0][0], at, 4));
-        StoreLanes(GatherBytes(&t.kinds[0][0], at), out.kinds[c]);
+        __m256 v = hues[c];
+        v = _mm256_blendv_ps(v, _mm256_sub_ps(v, circle), _mm256_cmp_ps(v, circle, _CMP_GT_OQ));
+        v = _mm256_blendv_ps(v, _mm256_add_ps(v, circle), _mm256_cmp_ps(v, zero, _CMP_LT_OQ));
+        const __m256 below60 = _mm256_cmp_ps(v, _mm256_set1_ps(60), _CMP_LT_OQ);
+        const __m256 below180 = _mm256_cmp_ps(v, _mm256_set1_ps(180), _CMP_LT_OQ);
+        const __m256 below240 = _mm256_cmp_ps(v, _mm256_set1_ps(240), _CMP_LT_OQ);
+        // kind 0 below 60 (w the hue), 1 below 180 (w 0), 2 below 240 (w 240 - hue), else 3 (w 0).
+        __m256 w = _mm256_and_ps(below240, _mm256_sub_ps(_mm256_set1_ps(240), v));
+        w = _mm256_andnot_ps(_mm256_andnot_ps(below60, below180), w);
+        w = _mm256_blendv_ps(w, v, below60);
+        _mm256_storeu_ps(out.w[c], w);
+        const __m256i kind = _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(3), _mm256_castps_si256(below240)),
+                                              _mm256_add_epi32(_mm256_castps_si256(below180), _mm256_castps_si256(below60)));
+        StoreLanes(kind, out.kinds[c]);
     }
 }
 
@@ -510,7 +530,7 @@ struct HsvMaker {
 struct HslMaker {
     const HslTables& tables;
     HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
-    VELORA_AVX2 void Eight(HslBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step, tables); }
+    VELORA_AVX2 void Eight(HslBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step); }
 };
 #else
 struct HsvMaker {
