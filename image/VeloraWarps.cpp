@@ -212,34 +212,6 @@ unsigned CVelora::Swirl(double angle, int radius) {
     // writes only the rows cy - ady and cy + ady.
     const std::int64_t rowReach = std::min<std::int64_t>(std::int64_t(radius) + 1, std::max(cy, height - 1 - cy));
     const std::int64_t columnReach = std::int64_t(radius) + 1;
-    const auto turnAt = [&](double dx, double dy) {
-        const double rad = std::sqrt(dx * dx + dy * dy);
-        const double theta = (R - rad) / R * k;
-        return std::pair{std::cos(theta), std::sin(theta)};
-    };
-    // The distances (dx, dy) and (dy, dx) are the same double, so they share their turn too:
-    // over a large disc the turns are worked out once per pair of distances (the smaller
-    // first), in a triangle of rows, before the pixels are moved. Small discs and pictures
-    // whose triangle would take much memory work each turn out where it is needed.
-    const std::int64_t columnLimit = std::min<std::int64_t>(columnReach, std::max(cx, width - 1 - cx));
-    const std::int64_t shorter = std::min(rowReach, columnLimit), longer = std::max(rowReach, columnLimit);
-    constexpr std::int64_t kMaxTurns = std::int64_t(1) << 21, kMinTurns = std::int64_t(1) << 14;
-    std::vector<std::int64_t> triangleRow;  // where row a (pairs (a, b), b >= a) starts
-    std::vector<std::pair<double, double>> turns;
-    const std::int64_t triangle = (shorter + 1) * (longer + 1) - shorter * (shorter + 1) / 2;
-    if (triangle >= kMinTurns && triangle <= kMaxTurns) {
-        triangleRow.resize(std::size_t(shorter) + 2);
-        for (std::int64_t a = 0; a <= shorter; ++a) triangleRow[std::size_t(a) + 1] = triangleRow[std::size_t(a)] + (longer - a + 1);
-        turns.resize(std::size_t(triangleRow.back()));
-        ForEachRowBand(std::int32_t(shorter + 1), std::size_t(longer) * 64, [&](std::int32_t first, std::int32_t last) {
-            for (std::int64_t a = first; a < last; ++a)
-                for (std::int64_t b = a; b <= longer; ++b) {
-                    // As the row loop below evaluates them: dx the column distance, dy the row's.
-                    if (std::sqrt(double(b) * double(b) + double(a) * double(a)) > R) break;
-                    turns[std::size_t(triangleRow[std::size_t(a)] + (b - a))] = turnAt(double(b), double(a));
-                }
-        });
-    }
     WithDepth(depth, [&](auto dd) {
         constexpr unsigned D = decltype(dd)::value;
         const auto turn = [&](std::uint8_t* out, double dx, double dy, double c, double s) {
@@ -261,10 +233,10 @@ unsigned CVelora::Swirl(double angle, int radius) {
                     const bool right = cx + adx < width, left = adx > 0 && cx - adx >= 0;
                     if (!right && !left) break;
                     const double dx = double(adx);
-                    if (std::sqrt(dx * dx + dy * dy) > R) break;  // farther along the row is farther from the centre
-                    const auto [c, s] = turns.empty() ? turnAt(dx, dy)
-                                        : adx >= ady ? turns[std::size_t(triangleRow[std::size_t(ady)] + (adx - ady))]
-                                                     : turns[std::size_t(triangleRow[std::size_t(adx)] + (ady - adx))];
+                    const double rad = std::sqrt(dx * dx + dy * dy);
+                    if (rad > R) break;  // farther along the row is farther from the centre
+                    const double theta = (R - rad) / R * k;
+                    const double c = std::cos(theta), s = std::sin(theta);
                     if (outBelow) {
                         if (right) turn(outBelow, dx, dy, c, s);
                         if (left) turn(outBelow, -dx, dy, c, s);
