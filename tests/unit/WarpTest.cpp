@@ -185,7 +185,7 @@ TEST(Warps, EveryWarpMatchesItsPerPixelMappingOnEveryDepth) {
         }
 }
 
-TEST(Warps, RippleColumnsNearAWholeShiftTakeTheDirectPath) {
+TEST(Warps, LargerPicturesTakeTheFastPathsWithTheSameBytes) {
     // Amplitudes whose shifts have fractions just below 1 in some columns, and a picture large
     // enough to be shared among threads.
     const CVelora source = RandomImage(301, 260, 24, 9);
@@ -198,6 +198,13 @@ TEST(Warps, RippleColumnsNearAWholeShiftTakeTheDirectPath) {
     CVelora swirl = source;
     ASSERT_EQ(swirl.Swirl(300, 140), 0u);
     EXPECT_EQ(Block(swirl), Block(NaiveSwirl(source, 300, 140)));
+    // Discs cut by the picture's edges, wider than high and higher than wide.
+    for (const auto& [w, h] : {std::pair{400, 300}, std::pair{300, 400}}) {
+        const CVelora large = RandomImage(w, h, 24, 10);
+        CVelora turned = large;
+        ASSERT_EQ(turned.Swirl(-200, 250), 0u);
+        EXPECT_EQ(Block(turned), Block(NaiveSwirl(large, -200, 250))) << w << " x " << h;
+    }
     // Shears that move whole columns take the ripple's path: at 99.99 % the first columns'
     // shifts 1.9998 i have fractions just below 1.
     for (int type : {2, 3, 4, 9})
