@@ -268,12 +268,60 @@ const YuvTerms& TheYuvTerms() {
     return terms;
 }
 
+#if VELORA_MODEL_LANES
+// KeyOf<6> of eight pixels: RGBToYUV's truncated Y, (0.587 G + 0.299 R) + 0.114 B in floats.
+VELORA_AVX2 inline __m256i YuvKeys(__m256i R, __m256i G, __m256i B) {
+    return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(0.587f), _mm256_cvtepi32_ps(G)),
+                                                           _mm256_mul_ps(Splat8(0.299f), _mm256_cvtepi32_ps(R))),
+                                             _mm256_mul_ps(Splat8(0.114f), _mm256_cvtepi32_ps(B))));
+}
+
+// YuvRows on a row's whole groups of eight pixels; returns how many pixels it did.
+VELORA_AVX2 std::int32_t YuvRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, const float* newY,
+                                       const YuvTerms& t) {
+    std::int32_t x = 0;
+    const __m256i offset = _mm256_set1_epi32(255);
+    for (; x + 8 <= width; x += 8, p += 8 * step) {
+        __m256i R, G, B;
+        LoadChannels8(p, step, R, G, B);
+        const __m256i key = YuvKeys(R, G, B);
+        const __m256i u = _mm256_add_epi32(_mm256_sub_epi32(B, key), offset), v = _mm256_add_epi32(_mm256_sub_epi32(R, key), offset);
+        const __m256 Y = _mm256_i32gather_ps(newY, key, 4);
+        const __m256 red = _mm256_add_ps(Y, _mm256_i32gather_ps(t.red, v, 4));
+        const __m256 green = _mm256_sub_ps(_mm256_sub_ps(Y, _mm256_i32gather_ps(t.greenU, u, 4)), _mm256_i32gather_ps(t.greenV, v, 4));
+        const __m256 blue = _mm256_add_ps(Y, _mm256_i32gather_ps(t.blue, u, 4));
+        StorePixels8(p, step, ClampTruncate8(red), ClampTruncate8(green), ClampTruncate8(blue));
+    }
+    return x;
+}
+
+// Adds the YUV keys of a row's whole groups of eight pixels to part; returns how many it did.
+VELORA_AVX2 std::int32_t CountYuvKeys(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint64_t* part) {
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step) {
+        __m256i R, G, B;
+        LoadChannels8(p, step, R, G, B);
+        alignas(32) std::int32_t keys[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(keys), YuvKeys(R, G, B));
+        for (const std::int32_t key : keys) ++part[std::size_t(key)];
+    }
+    return x;
+}
+#endif
+
 void YuvRows(const PixelRows& pixels, const float* newY) {
     const YuvTerms& t = TheYuvTerms();
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+            std::int32_t x = 0;
+#if VELORA_MODEL_LANES
+            if (HasAvx2()) {
+                x = YuvRowInLanes(p, pixels.step, pixels.width, newY, t);
+                p += std::size_t(x) * pixels.step;
+            }
+#endif
+            for (; x < pixels.width; ++x, p += pixels.step) {
                 const int key = KeyOf<6>(p);
                 const std::size_t u = std::size_t(p[0] - key + 255), v = std::size_t(p[2] - key + 255);
                 const float Y = newY[key];
@@ -618,7 +666,15 @@ void CountKeys(const PixelRows& pixels, std::uint64_t* counts) {
         std::array<std::uint64_t, KeyCount<Model>()> part{};
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) ++part[std::size_t(KeyOf<Model>(p))];
+            std::int32_t x = 0;
+#if VELORA_MODEL_LANES
+            if constexpr (Model == 6)
+                if (HasAvx2()) {
+                    x = CountYuvKeys(p, pixels.step, pixels.width, part.data());
+                    p += std::size_t(x) * pixels.step;
+                }
+#endif
+            for (; x < pixels.width; ++x, p += pixels.step) ++part[std::size_t(KeyOf<Model>(p))];
         }
         shared.Add(part);
     });

@@ -301,7 +301,7 @@ TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
 
 TEST(Equalization, AMillionColoursInTheModelsWithLanesGiveTheDefinition) {
     const CVelora noise = RandomImage(1024, 1024, 24, 78);
-    for (int model : {kModelHSV, kModelYIQ, kModelYCbCr, kModelCIEXYZ}) {
+    for (int model : {kModelHSV, kModelYIQ, kModelYUV, kModelYCbCr, kModelCIEXYZ}) {
         CVelora image = noise;
         ASSERT_EQ(image.Equalize(model, 0), 0u);
         EXPECT_TRUE(Block(image) == Block(EqualizedAsDefined(noise, model))) << model;
@@ -496,7 +496,7 @@ TEST(NonLinearContrast, EveryColourInTheHueModelsGivesTheDefinition) {
 
 TEST(NonLinearContrast, AMillionColoursInTheOtherKeptModelsGiveTheDefinition) {
     const CVelora noise = RandomImage(1024, 1024, 24, 77);
-    for (int model : {kModelYIQ, kModelYCbCr, kModelCIEXYZ, kModelCIELAB, kModelCIELUV}) ExpectPreviewAndPlainCallAsDefined(noise, model);
+    for (int model : {kModelYIQ, kModelYUV, kModelYCbCr, kModelCIEXYZ, kModelCIELAB, kModelCIELUV}) ExpectPreviewAndPlainCallAsDefined(noise, model);
 }
 
 TEST(NonLinearContrast, PreviewKeepsOneModelAndOtherwiseTakesThePlainCall) {
