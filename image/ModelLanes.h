@@ -20,7 +20,6 @@
 
 namespace velora::detail {
 
-
 // Blue, green and red of four pixels as 32-bit lanes (the loads stay inside the row).
 VELORA_AVX2 inline void LoadChannels4(const std::uint8_t* p, std::size_t step, __m128i& red, __m128i& green, __m128i& blue) {
     __m128i v;
@@ -86,25 +85,29 @@ VELORA_AVX2 inline __m256i Pick(__m256i chosen, __m256i other, __m256i index, in
     return _mm256_blendv_epi8(chosen, other, _mm256_cmpeq_epi32(index, _mm256_set1_epi32(value)));
 }
 
-// Eight pixels from their red, green and blue levels; the alpha bytes of 32-bit pixels stay,
-// and a 24-bit row gets exactly its 24 bytes (the bytes after them are another pixel's).
-VELORA_AVX2 inline void StorePixels8(std::uint8_t* p, std::size_t step, __m256i red, __m256i green, __m256i blue) {
-    const __m256i words = _mm256_or_si256(_mm256_or_si256(blue, _mm256_slli_epi32(green, 8)), _mm256_slli_epi32(red, 16));
+// Four pixels from their red, green and blue levels; the alpha bytes of 32-bit pixels stay,
+// and a 24-bit row gets exactly its 12 bytes (the bytes after them are another pixel's).
+VELORA_AVX2 inline void StorePixels4(std::uint8_t* p, std::size_t step, __m128i red, __m128i green, __m128i blue) {
+    const __m128i words = _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
     if (step == 4) {
-        __m256i* q = reinterpret_cast<__m256i*>(p);
-        const __m256i alpha = _mm256_and_si256(_mm256_loadu_si256(q), _mm256_set1_epi32(int(0xFF000000u)));
-        _mm256_storeu_si256(q, _mm256_or_si256(alpha, words));
+        __m128i* q = reinterpret_cast<__m128i*>(p);
+        const __m128i alpha = _mm_and_si128(_mm_loadu_si128(q), _mm_set1_epi32(int(0xFF000000u)));
+        _mm_storeu_si128(q, _mm_or_si128(alpha, words));
         return;
     }
-    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-    const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(words), pack);
-    const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(words, 1), pack);
-    const std::int32_t loRest = _mm_extract_epi32(lo, 2), hiRest = _mm_extract_epi32(hi, 2);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), lo);
-    std::memcpy(p + 8, &loRest, 4);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12), hi);
-    std::memcpy(p + 20, &hiRest, 4);
+    const __m128i packed = _mm_shuffle_epi8(words, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const std::int32_t rest = _mm_extract_epi32(packed, 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), packed);
+    std::memcpy(p + 8, &rest, 4);
 }
+
+// The same for eight pixels, four at a time.
+VELORA_AVX2 inline void StorePixels8(std::uint8_t* p, std::size_t step, __m256i red, __m256i green, __m256i blue) {
+    StorePixels4(p, step, _mm256_castsi256_si128(red), _mm256_castsi256_si128(green), _mm256_castsi256_si128(blue));
+    StorePixels4(p + 4 * step, step, _mm256_extracti128_si256(red, 1), _mm256_extracti128_si256(green, 1),
+                 _mm256_extracti128_si256(blue, 1));
+}
+
 
 VELORA_AVX2 inline __m256d Splat(double v) { return _mm256_set1_pd(v); }
 VELORA_AVX2 inline __m256 Splat8(float v) { return _mm256_set1_ps(v); }
@@ -146,20 +149,6 @@ VELORA_AVX2 inline __m128i ClampTruncate4(__m256d v) {
     return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255)));
 }
 
-// Writes four pixels from red, green and blue levels (the alpha bytes of 32-bit pixels stay).
-VELORA_AVX2 inline void StorePixels4(std::uint8_t* p, std::size_t step, __m128i red, __m128i green, __m128i blue) {
-    const __m128i words = _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
-    if (step == 4) {
-        __m128i* q = reinterpret_cast<__m128i*>(p);
-        const __m128i alpha = _mm_and_si128(_mm_loadu_si128(q), _mm_set1_epi32(int(0xFF000000u)));
-        _mm_storeu_si128(q, _mm_or_si128(alpha, words));
-        return;
-    }
-    const __m128i packed = _mm_shuffle_epi8(words, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
-    const std::int32_t rest = _mm_extract_epi32(packed, 2);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), packed);
-    std::memcpy(p + 8, &rest, 4);
-}
 
 // (ka a + kb b) + kc c, in that order.
 VELORA_AVX2 inline __m256d Sum3(double ka, __m256d a, double kb, __m256d b, double kc, __m256d c) {

@@ -289,6 +289,13 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
     std::uint8_t* const outBits = result.m_pchMapaBits;
     const auto inRow = [&](std::int64_t y) { return inBits + std::size_t(height - 1 - y) * stride; };
     const auto outRow = [&](std::int64_t y) { return outBits + std::size_t(height - 1 - y) * stride; };
+    if (type == 2 || type == 3) {
+        // Each column moves as a whole, by s i rows (type 3: the same double as j - s i).
+        ShiftColumns(inBits, outBits, stride, width, height, depth, fill,
+                     [type, s](std::int32_t i) { return type == 2 ? s * double(i) : -(s * double(i)); }, false);
+        ReplaceKeepingName(std::move(result));
+        return 0;
+    }
     WithDepth(depth, [&](auto dd) {
         constexpr unsigned D = decltype(dd)::value;
         if (type == 0 || type == 1 || type == 7) {
@@ -307,19 +314,13 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
             });
             return;
         }
-        if (type == 2 || type == 3) {
-            // Each column moves as a whole, by s i rows (type 3: the same double as j - s i).
-            ShiftColumns(inBits, outBits, stride, width, height, depth, fill,
-                         [type, s](std::int32_t i) { return type == 2 ? s * double(i) : -(s * double(i)); }, false);
-            return;
-        }
-        // Where only columns stay columns (types 2, 3, 5), two sources meet only within a
+        // Where only columns stay columns (type 5), two sources meet only within a
         // column, where the row order is the visiting order; otherwise each target remembers
         // the column that wrote it (plus one), and an earlier column does not overwrite a
         // later one. So sources can be walked by rows, along the bytes. Each band of output
         // rows walks every source row that can reach it and keeps the pixels landing in its
         // rows: the same last writer of every pixel as one walk gives.
-        const bool columnsStay = type == 2 || type == 3 || type == 5;
+        const bool columnsStay = type == 5;
         std::vector<std::uint32_t> writer(columnsStay ? 0 : std::size_t(width) * std::size_t(height), 0);
         ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
             for (std::int32_t r = first; r < last; ++r) FillRow<D>(outBits + std::size_t(r) * stride, width, fill);
