@@ -117,6 +117,39 @@ void ShiftColumns(const std::uint8_t* inBits, std::uint8_t* outBits, std::size_t
     });
 }
 
+// Where a shear of type T sends source (i, j), before truncation; sources are visited columns
+// outer, rows inner, and a later one overwrites an earlier one.
+template <int T>
+inline double ShearX(double i, double j, double s) {
+    if constexpr (T == 0 || T == 9) return i + s * j;
+    else if constexpr (T == 1 || T == 4 || T == 6) return i - s * j;
+    else if constexpr (T == 7 || T == 8) return i - s * i;
+    else return i;  // 2, 3, 5
+}
+template <int T>
+inline double ShearY(double i, double j, double s) {
+    if constexpr (T == 2 || T == 9) return j + s * i;
+    else if constexpr (T == 3 || T == 4 || T == 8) return j - s * i;
+    else if constexpr (T == 5 || T == 6) return j - s * j;
+    else return j;  // 0, 1, 7
+}
+
+// Calls f with the shear type as a compile-time constant.
+template <class F>
+void WithShearType(int type, F&& f) {
+    switch (type) {
+        case 0: f(std::integral_constant<int, 0>{}); break;
+        case 1: f(std::integral_constant<int, 1>{}); break;
+        case 4: f(std::integral_constant<int, 4>{}); break;
+        case 5: f(std::integral_constant<int, 5>{}); break;
+        case 6: f(std::integral_constant<int, 6>{}); break;
+        case 7: f(std::integral_constant<int, 7>{}); break;
+        case 8: f(std::integral_constant<int, 8>{}); break;
+        case 9: f(std::integral_constant<int, 9>{}); break;
+        default: break;  // 2 and 3 move whole columns
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- ellipse
@@ -264,26 +297,9 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
     const std::uint32_t fill = BackgroundValue(background);
     const double s = type <= 3 ? percent / 50 : percent / 100;
 
-    // Source (i, j) goes to (x, y), both truncated; sources are visited columns outer, rows
-    // inner, and a later one overwrites an earlier one.
-    const auto targetX = [type, s](double i, double j) {
-        switch (type) {
-            case 0: case 9: return i + s * j;
-            case 1: case 4: case 6: return i - s * j;
-            case 7: case 8: return i - s * i;
-            default: return i;  // 2, 3, 5
-        }
-    };
-    const auto targetY = [type, s](double i, double j) {
-        switch (type) {
-            case 2: case 9: return j + s * i;
-            case 3: case 4: case 8: return j - s * i;
-            case 5: case 6: return j - s * j;
-            default: return j;  // 0, 1, 7
-        }
-    };
-
-    CVelora result(*this);
+    // Alpha bytes and padding stay as they were: whole columns are moved on a copy, and the
+    // other walks copy their bands' rows before filling them.
+    CVelora result = type == 2 || type == 3 ? CVelora(*this) : BlankLike(width, height);
     const std::size_t stride = m_bytesPerRow;
     const std::uint8_t* const inBits = m_pchMapaBits;
     std::uint8_t* const outBits = result.m_pchMapaBits;
@@ -296,15 +312,19 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
         ReplaceKeepingName(std::move(result));
         return 0;
     }
-    WithDepth(depth, [&](auto dd) {
+    WithShearType(type, [&](auto tt) { WithDepth(depth, [&](auto dd) {
+        constexpr int T = decltype(tt)::value;
         constexpr unsigned D = decltype(dd)::value;
-        if (type == 0 || type == 1 || type == 7) {
+        const auto targetX = [s](double i, double j) { return ShearX<T>(i, j, s); };
+        const auto targetY = [s](double i, double j) { return ShearY<T>(i, j, s); };
+        if constexpr (T == 0 || T == 1 || T == 7) {
             // Rows stay rows: a row's sources are its own, met in column order.
             ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
                 for (std::int32_t r = first; r < last; ++r) {
                     const std::int32_t j = height - 1 - r;
                     std::uint8_t* out = outBits + std::size_t(r) * stride;
                     const std::uint8_t* in = inBits + std::size_t(r) * stride;
+                    std::memcpy(out, in, stride);
                     FillRow<D>(out, width, fill);
                     for (std::int32_t i = 0; i < width; ++i) {
                         const std::int64_t x = TruncatedIndex(targetX(i, j), width);
@@ -313,38 +333,66 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
                 }
             });
             return;
-        }
-        // Where only columns stay columns (type 5), two sources meet only within a
-        // column, where the row order is the visiting order; otherwise each target remembers
-        // the column that wrote it (plus one), and an earlier column does not overwrite a
-        // later one. So sources can be walked by rows, along the bytes. Each band of output
-        // rows walks every source row that can reach it and keeps the pixels landing in its
-        // rows: the same last writer of every pixel as one walk gives.
-        const bool columnsStay = type == 5;
-        std::vector<std::uint32_t> writer(columnsStay ? 0 : std::size_t(width) * std::size_t(height), 0);
+        } else {
+        // Both coordinates move. The sources are walked in tiles of columns, left to right, so
+        // a later tile overwrites an earlier one as the column order wants; within a tile rows
+        // run along the bytes, and each target remembers the column that wrote it (plus one),
+        // so that an earlier column of the tile does not overwrite a later one. Where columns
+        // stay columns (type 5) two sources meet only within a column, where the row order is
+        // the visiting order, and nothing need be remembered.
+        // Each band of output rows takes, in every tile, the source rows whose targets can
+        // reach it: y = j + c (c = +-s i) or y = (1 - s) j up to a rounding error far below a
+        // thousandth of a row, which the margins hold.
+        constexpr std::int32_t kTileColumns = 64;
+        constexpr bool columnsStay = T == 5, scaled = T == 5 || T == 6;  // scaled: y = j - s j
+        // Sources that meet lie within a few rows of each other, and the rows written between
+        // them lie within `reach` rows of theirs. So the writers need only a ring of rows, each
+        // slot stamped with the row it holds: (row << 32) | column + 1.
+        const double spread = scaled ? 0.0 : s * (kTileColumns - 1);
+        const std::size_t reach = std::size_t(std::ceil(spread)) + 3;
+        std::size_t ringRows = 1;
+        while (ringRows < 2 * reach + 1) ringRows *= 2;
         ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r) FillRow<D>(outBits + std::size_t(r) * stride, width, fill);
-            const double lowRow = height - last, highRow = height - 1 - first;
-            for (std::int32_t j = 0; j < height; ++j) {
-                // A row's targets run monotonically along it: its ends bound them.
-                const double end0 = std::trunc(targetY(0, j)), end1 = std::trunc(targetY(width - 1, j));
-                if (std::max(end0, end1) < lowRow || std::min(end0, end1) > highRow) continue;
-                const std::uint8_t* in = inRow(j);
-                for (std::int32_t i = 0; i < width; ++i) {
-                    const std::int64_t y = TruncatedIndex(targetY(i, j), height);
-                    if (y < 0 || double(y) < lowRow || double(y) > highRow) continue;
-                    const std::int64_t x = TruncatedIndex(targetX(i, j), width);
-                    if (x < 0) continue;
-                    if (!columnsStay) {
-                        std::uint32_t& w = writer[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-                        if (w > std::uint32_t(i) + 1) continue;
-                        w = std::uint32_t(i) + 1;
+            for (std::int32_t r = first; r < last; ++r) {
+                std::memcpy(outBits + std::size_t(r) * stride, inBits + std::size_t(r) * stride, stride);
+                FillRow<D>(outBits + std::size_t(r) * stride, width, fill);
+            }
+            const std::int64_t firstRow = height - last, lastRow = height - 1 - first;  // as displayed
+            const double lowRow = double(firstRow), highRow = double(lastRow);
+            std::vector<std::uint64_t> writer(columnsStay ? 0 : ringRows * std::size_t(width), 0);
+            for (std::int32_t i0 = 0; i0 < width; i0 += kTileColumns) {
+                const std::int32_t i1 = std::min(width, i0 + kTileColumns);
+                double from = 0, to = height - 1;
+                if (!scaled) {
+                    const double c0 = targetY(i0, 0), c1 = targetY(i1 - 1, 0);
+                    from = lowRow - std::max(c0, c1) - 1;
+                    to = highRow - std::min(c0, c1) + 1;
+                } else if (s < 1) {
+                    from = (lowRow - 1e-3) / (1 - s);
+                    to = (highRow + 1 + 1e-3) / (1 - s);
+                }
+                const std::int32_t j0 = std::int32_t(std::clamp(std::floor(from), 0.0, double(height)));
+                const std::int32_t j1 = std::int32_t(std::clamp(std::ceil(to), -1.0, double(height - 1)));
+                for (std::int32_t j = j0; j <= j1; ++j) {
+                    const std::uint8_t* in = inRow(j);
+                    for (std::int32_t i = i0; i < i1; ++i) {
+                        const std::int64_t y = TruncatedIndex(targetY(i, j), height);
+                        if (y < firstRow || y > lastRow) continue;
+                        const std::int64_t x = TruncatedIndex(targetX(i, j), width);
+                        if (x < 0) continue;
+                        if constexpr (!columnsStay) {
+                            const std::uint64_t stamp = std::uint64_t(y) << 32 | (std::uint64_t(i) + 1);
+                            std::uint64_t& w = writer[(std::size_t(y) & (ringRows - 1)) * std::size_t(width) + std::size_t(x)];
+                            if ((w ^ stamp) >> 32 == 0 && w > stamp) continue;  // a later column of this row's sources
+                            w = stamp;
+                        }
+                        WritePixel(outRow(y), std::int32_t(x), D, ReadPixel(in, i, D));
                     }
-                    WritePixel(outRow(y), std::int32_t(x), D, ReadPixel(in, i, D));
                 }
             }
         });
-    });
+        }
+    }); });
     ReplaceKeepingName(std::move(result));
     return 0;
 }

@@ -206,9 +206,10 @@ TEST(Warps, LargerPicturesTakeTheFastPathsWithTheSameBytes) {
         EXPECT_EQ(Block(turned), Block(NaiveSwirl(large, -200, 250))) << w << " x " << h;
     }
     // Shears that move whole columns take the ripple's path: at 99.99 % the first columns'
-    // shifts 1.9998 i have fractions just below 1.
-    for (int type : {2, 3, 4, 9})
-        for (double percent : {73.0, 99.99}) {
+    // shifts 1.9998 i have fractions just below 1. The others walk the columns for each band
+    // of rows; just below 100 % the rows of types 5 and 6 crowd into the first ones.
+    for (int type : {2, 3, 4, 5, 6, 8, 9})
+        for (double percent : {10.0, 73.0, 99.99, 100 - 1e-12}) {
             CVelora shear = source;
             ASSERT_EQ(shear.Shear(type, percent, 0xFF), 0u);
             EXPECT_EQ(Block(shear), Block(NaiveShear(source, type, percent, 0xFF))) << type << " " << percent;
