@@ -233,19 +233,35 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
         if (!turned.HasImage()) return 4;
         const std::size_t stride = m_bytesPerRow;
         std::uint8_t* const out = turned.m_pchMapaBits;
-        // Forward mapping: a later source pixel overwrites an earlier one. Each band of output
-        // rows walks the sources in their own order (top row first) and keeps only the pixels
-        // that land in its rows, so the last writer of every pixel is the same as in one walk.
+        // Forward mapping: a later source pixel overwrites an earlier one, rows outer. A source
+        // column x lands in the target column column[x] whatever its row, and columns that
+        // share a target column are neighbours; so tiles of columns cut between two target
+        // columns are independent, and each is walked in the sources' order: rows down the
+        // tile, along the bytes, so that a row's targets lie within a few rows of each other.
+        // Each band of output rows walks every tile and keeps only the pixels landing in its
+        // rows: the last writer of every pixel is the one a single walk gives.
         const double halfWidth = double(width / 2), halfHeight = double(height / 2);
         std::vector<std::int64_t> column(static_cast<std::size_t>(width));
         std::vector<double> tilt(static_cast<std::size_t>(width));
-        double lowTilt = 0, highTilt = 0;
         for (std::int32_t x = 0; x < width; ++x) {
             const double px = double(x - width / 2);
             column[std::size_t(x)] = std::int64_t(px * ca + halfWidth);
             tilt[std::size_t(x)] = px * sa * sb;
-            if (x == 0 || tilt[std::size_t(x)] < lowTilt) lowTilt = tilt[std::size_t(x)];
-            if (x == 0 || tilt[std::size_t(x)] > highTilt) highTilt = tilt[std::size_t(x)];
+        }
+        struct Tile {
+            std::int32_t from, to;     // source columns [from, to)
+            double lowTilt, highTilt;  // over those columns
+        };
+        constexpr std::int32_t kTileColumns = 64;
+        std::vector<Tile> tiles;
+        for (std::int32_t x = 0; x < width; ++x) {
+            const double t = tilt[std::size_t(x)];
+            if (x == 0 || (x - tiles.back().from >= kTileColumns && column[std::size_t(x)] != column[std::size_t(x) - 1])) {
+                if (x > 0) tiles.back().to = x;
+                tiles.push_back({x, width, t, t});
+            }
+            tiles.back().lowTilt = std::min(tiles.back().lowTilt, t);
+            tiles.back().highTilt = std::max(tiles.back().highTilt, t);
         }
         // Whole pixels copied by a size the compiler knows; packed ones through the row accessors.
         auto walk = [&](auto put) {
@@ -253,20 +269,22 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
                 FillRows(out, stride, first, last, width, depth, fill);
                 // Storage rows [first, last) are the output rows (height - last, height - first].
                 const std::int64_t lowRow = height - last, highRow = height - 1 - first;
-                for (std::int32_t y = 0; y < height; ++y) {
-                    const double pyc = double(y - height / 2) * cb;
-                    // Addition is monotonic, so a row whose extreme targets miss the band
-                    // has no pixel in it.
-                    if (std::int64_t(pyc + highTilt + halfHeight) < lowRow ||
-                        std::int64_t(pyc + lowTilt + halfHeight) > highRow)
-                        continue;
-                    const std::uint8_t* in = m_pchMapaBits + std::size_t(height - 1 - y) * stride;
-                    for (std::int32_t x = 0; x < width; ++x) {
-                        const std::int64_t tx = column[std::size_t(x)];
-                        if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
-                        const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
-                        if (ty < lowRow || ty > highRow) continue;
-                        put(out + std::size_t(height - 1 - ty) * stride, std::size_t(tx), in, std::size_t(x));
+                for (const Tile& tile : tiles) {
+                    for (std::int32_t y = 0; y < height; ++y) {
+                        const double pyc = double(y - height / 2) * cb;
+                        // Addition is monotonic, so a row whose extreme targets miss the band
+                        // has no pixel in it.
+                        if (std::int64_t(pyc + tile.highTilt + halfHeight) < lowRow ||
+                            std::int64_t(pyc + tile.lowTilt + halfHeight) > highRow)
+                            continue;
+                        const std::uint8_t* in = m_pchMapaBits + std::size_t(height - 1 - y) * stride;
+                        for (std::int32_t x = tile.from; x < tile.to; ++x) {
+                            const std::int64_t tx = column[std::size_t(x)];
+                            if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
+                            const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
+                            if (ty < lowRow || ty > highRow) continue;
+                            put(out + std::size_t(height - 1 - ty) * stride, std::size_t(tx), in, std::size_t(x));
+                        }
                     }
                 }
             });

@@ -200,6 +200,20 @@ TEST(Rotate3D, MatchesThePerPixelMappingOnEveryDepth) {
         }
 }
 
+TEST(Rotate3D, WidePicturesShareOutTheirColumnsWithTheSameBytes) {
+    // Wide enough for several tiles of columns and for bands on several threads; near 90 degrees
+    // a hundred source columns fold into each target column, beyond 90 the columns run back.
+    std::mt19937 rng(31);
+    for (int depth : {8, 24, 32})
+        for (const auto& [alpha, beta] : {std::pair{20.0, 35.0}, {89.5, -10.0}, {93.0, 50.0}, {-60.0, -170.0}}) {
+            SCOPED_TRACE("depth " + std::to_string(depth) + " alpha " + std::to_string(alpha));
+            CVelora image = AnyDepthImage(333, 170, depth, rng());
+            const Picture expected = NaiveRotate3D(Read(image), 1, alpha, beta, 0, ExpectedBackground(image, 0x445566));
+            ASSERT_EQ(image.Rotate3D(1, alpha, beta, 0, 0x445566), 0u);
+            ASSERT_EQ(Read(image), expected);
+        }
+}
+
 TEST(Rotate, WorkedSizesAndAxes) {
     CVelora square(nullptr, nullptr, 100, 100, 8);
     ASSERT_EQ(square.Rotate(0, 45, 0), 0u);  // rounded(70.71) = 71, and 71 + 71
