@@ -167,12 +167,14 @@ TEST(Rotate, MatchesThePerPixelMappingOnEveryDepth) {
                 }
 }
 
-TEST(Rotate, QuarterTurnsAndAnglesNearThemOnLargerImages) {
+TEST(Rotate, QuarterTurnsAndOtherAnglesOnLargerImages) {
     // Quarter turns step through the source by whole pixels; angles near them take that path
     // only while the rounding cannot tell the difference over the whole image.
     std::mt19937 rng(13);
-    for (int depth : {8, 24})
-        for (double theta : {90.0, -90.0, 180.0, 270.0, 89.99, 90.0000001, 179.9999, -270.00001, 90.3})
+    // Other angles take the coordinates four columns at a time where the processor can: 60
+    // degrees puts many of them just beside a half.
+    for (int depth : {8, 16, 24, 32})
+        for (double theta : {90.0, -90.0, 180.0, 270.0, 89.99, 90.0000001, 179.9999, -270.00001, 90.3, 60.0, -137.2})
             for (int mode : {0, 1}) {
                 SCOPED_TRACE("depth " + std::to_string(depth) + " theta " + std::to_string(theta));
                 CVelora image = AnyDepthImage(301, 203, depth, rng());
