@@ -67,11 +67,19 @@ void FillRows(std::uint8_t* bits, std::size_t stride, std::int32_t first, std::i
                 for (std::int32_t x = 0; x < width; ++x) WritePixel(row, x, depth, background);
                 break;
             case 8: std::memset(row, int(background & 0xFFu), std::size_t(width)); break;
-            default: {
-                const std::size_t bytes = depth / 8;
-                for (std::size_t x = 0; x < std::size_t(width); ++x) std::memcpy(row + bytes * x, &background, bytes);
+            default:
+                if (r > first) {  // the band's first row, already filled
+                    std::memcpy(row, bits + std::size_t(first) * stride, stride);
+                    break;
+                }
+                for (std::size_t x = 0; x < std::size_t(width); ++x) {
+                    switch (depth) {
+                        case 16: PutBytes<2>(row + 2 * x, background); break;
+                        case 24: PutBytes<3>(row + 3 * x, background); break;
+                        default: PutBytes<4>(row + 4 * x, background); break;
+                    }
+                }
                 break;
-            }
         }
     }
 }
@@ -191,6 +199,46 @@ struct RotationRow {
         }
     }
 };
+
+// Where the turn in depth puts the sources of columns [from, to) of one row: byte offsets
+// from the output's storage row 0, or -1 for a source that lands outside the band's rows
+// [lowRow, highRow] or outside the image. columnBytes[x] is the target column's byte
+// offset, -1 outside. The row is int64(pyc + tilt[x] + halfHeight), as the rule sums it.
+void TiltTargets(const double* tilt, const std::int64_t* columnBytes, double pyc, double halfHeight,
+                 std::int64_t lowRow, std::int64_t highRow, std::int32_t height, std::size_t stride,
+                 std::int32_t from, std::int32_t to, std::int64_t* offsets) {
+    for (std::int32_t x = from; x < to; ++x) {
+        const std::int64_t ty = std::int64_t(pyc + tilt[x] + halfHeight);
+        const bool inside = columnBytes[x] >= 0 && ty >= lowRow && ty <= highRow;
+        offsets[x - from] = inside ? std::int64_t(height - 1 - ty) * std::int64_t(stride) + columnBytes[x] : -1;
+    }
+}
+
+#if VELORA_ROTATION_X86
+// The same, four columns at a time; returns how many columns it did (a multiple of four).
+// Rows past the band are compared as doubles before they become integers.
+VELORA_AVX2 std::int32_t TiltTargetsAvx2(const double* tilt, const std::int64_t* columnBytes, double pyc, double halfHeight,
+                                         std::int64_t lowRow, std::int64_t highRow, std::int32_t height,
+                                         std::size_t stride, std::int32_t from, std::int32_t to, std::int64_t* offsets) {
+    const __m256d pycLanes = _mm256_set1_pd(pyc), middle = _mm256_set1_pd(halfHeight);
+    const __m256d low = _mm256_set1_pd(double(lowRow)), high = _mm256_set1_pd(double(highRow));
+    const __m128i topRow = _mm_set1_epi32(height - 1);
+    const __m256i strideLanes = _mm256_set1_epi64x(std::int64_t(stride)), none = _mm256_set1_epi64x(-1);
+    std::int32_t x = from;
+    for (; x + 4 <= to; x += 4) {
+        const __m256d sum = _mm256_add_pd(_mm256_add_pd(pycLanes, _mm256_loadu_pd(tilt + x)), middle);
+        const __m256d ty = _mm256_round_pd(sum, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        const __m256d inBand = _mm256_and_pd(_mm256_cmp_pd(ty, low, _CMP_GE_OQ), _mm256_cmp_pd(ty, high, _CMP_LE_OQ));
+        const __m256i columns = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columnBytes + x));
+        const __m256i inside = _mm256_andnot_si256(_mm256_cmpgt_epi64(_mm256_setzero_si256(), columns),
+                                                   _mm256_castpd_si256(inBand));
+        const __m256i row = _mm256_cvtepi32_epi64(_mm_sub_epi32(topRow, _mm256_cvttpd_epi32(_mm256_and_pd(ty, inBand))));
+        const __m256i offset = _mm256_add_epi64(_mm256_mul_epu32(row, strideLanes), columns);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets + (x - from)), _mm256_blendv_epi8(none, offset, inside));
+    }
+    return x - from;
+}
+#endif
 
 }  // namespace
 
@@ -332,8 +380,15 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
             tiles.back().lowTilt = std::min(tiles.back().lowTilt, t);
             tiles.back().highTilt = std::max(tiles.back().highTilt, t);
         }
-        // Whole pixels copied by a size the compiler knows; packed ones through the row accessors.
-        auto walk = [&](auto put) {
+        // Whole pixels copied by a size the compiler knows, to the offsets TiltTargets gives;
+        // packed ones through the row accessors.
+        const std::size_t pixelBytes = depth / 8;
+        std::vector<std::int64_t> columnBytes(static_cast<std::size_t>(width));
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::int64_t tx = column[std::size_t(x)];
+            columnBytes[std::size_t(x)] = std::uint64_t(tx) < std::uint64_t(width) ? tx * std::int64_t(pixelBytes) : -1;
+        }
+        const auto walk = [&](auto copyRow) {
             ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
                 FillRows(out, stride, first, last, width, depth, fill);
                 // Storage rows [first, last) are the output rows (height - last, height - first].
@@ -346,22 +401,33 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
                         if (std::int64_t(pyc + tile.highTilt + halfHeight) < lowRow ||
                             std::int64_t(pyc + tile.lowTilt + halfHeight) > highRow)
                             continue;
-                        const std::uint8_t* in = m_pchMapaBits + std::size_t(height - 1 - y) * stride;
-                        for (std::int32_t x = tile.from; x < tile.to; ++x) {
-                            const std::int64_t tx = column[std::size_t(x)];
-                            if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
-                            const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
-                            if (ty < lowRow || ty > highRow) continue;
-                            put(out + std::size_t(height - 1 - ty) * stride, std::size_t(tx), in, std::size_t(x));
-                        }
+                        copyRow(m_pchMapaBits + std::size_t(height - 1 - y) * stride, pyc, lowRow, highRow, tile.from, tile.to);
                     }
                 }
             });
         };
-        auto bytesOf = [&](auto size) {
+        const auto bytesOf = [&](auto size) {
             constexpr std::size_t n = decltype(size)::value;
-            walk([](std::uint8_t* to, std::size_t tx, const std::uint8_t* from, std::size_t x) {
-                std::memcpy(to + n * tx, from + n * x, n);
+            walk([&](const std::uint8_t* in, double pyc, std::int64_t lowRow, std::int64_t highRow, std::int32_t from,
+                     std::int32_t to) {
+                constexpr std::int32_t kChunk = 64;
+                std::int64_t offsets[kChunk];
+                for (std::int32_t x0 = from; x0 < to; x0 += kChunk) {
+                    const std::int32_t x1 = std::min(to, x0 + kChunk);
+                    std::int32_t done = 0;
+#if VELORA_ROTATION_X86
+                    if (HasAvx2())
+                        done = TiltTargetsAvx2(tilt.data(), columnBytes.data(), pyc, halfHeight, lowRow, highRow, height,
+                                               stride, x0, x1, offsets);
+#endif
+                    TiltTargets(tilt.data(), columnBytes.data(), pyc, halfHeight, lowRow, highRow, height, stride,
+                                x0 + done, x1, offsets + done);
+                    // In the sources' order: where two land on one pixel, the later stays.
+                    for (std::int32_t x = x0; x < x1; ++x) {
+                        const std::int64_t offset = offsets[x - x0];
+                        if (offset >= 0) std::memcpy(out + offset, in + n * std::size_t(x), n);
+                    }
+                }
             });
         };
         switch (depth) {
@@ -370,8 +436,16 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
             case 24: bytesOf(std::integral_constant<std::size_t, 3>{}); break;
             case 32: bytesOf(std::integral_constant<std::size_t, 4>{}); break;
             default:
-                walk([depth](std::uint8_t* to, std::size_t tx, const std::uint8_t* from, std::size_t x) {
-                    WritePixel(to, std::int32_t(tx), depth, ReadPixel(from, std::int32_t(x), depth));
+                walk([&](const std::uint8_t* in, double pyc, std::int64_t lowRow, std::int64_t highRow, std::int32_t from,
+                         std::int32_t to) {
+                    for (std::int32_t x = from; x < to; ++x) {
+                        const std::int64_t tx = column[std::size_t(x)];
+                        if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
+                        const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
+                        if (ty < lowRow || ty > highRow) continue;
+                        WritePixel(out + std::size_t(height - 1 - ty) * stride, std::int32_t(tx), depth,
+                                   ReadPixel(in, std::int32_t(x), depth));
+                    }
                 });
                 break;
         }
