@@ -5,16 +5,12 @@
 
 #include "FilterRows.h"
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#define VELORA_BYTES_X86 1
-#define VELORA_AVX2 __attribute__((target("avx2")))
-#endif
+#include "VectorTarget.h"
 
 namespace velora::detail {
 
 bool HasAvx2() {
-#if VELORA_BYTES_X86
+#if VELORA_X86
     // VELORA_NO_AVX2 in the environment takes the paths of processors without AVX2, so that
     // the tests can check them on a machine that has it.
     static const bool has = __builtin_cpu_supports("avx2") && std::getenv("VELORA_NO_AVX2") == nullptr;
@@ -26,7 +22,7 @@ bool HasAvx2() {
 
 namespace {
 
-#if VELORA_BYTES_X86
+#if VELORA_X86
 // 96 bytes (two periods of 48) per step; returns how many bytes it did, a multiple of 96.
 VELORA_AVX2 std::size_t XorRowAvx2(std::uint8_t* p, std::size_t n, const std::uint8_t* pattern96) {
     const __m256i m0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pattern96));
@@ -174,7 +170,7 @@ VELORA_AVX2 std::int32_t RedsOfGrayRowAvx2(const std::uint8_t* p, std::int32_t w
 
 void XorRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
     std::size_t i = 0;
-#if VELORA_BYTES_X86
+#if VELORA_X86
     // Twice the period: a run of 16 bytes from any phase of the pattern is contiguous in it.
     std::uint8_t twice[96];
     std::memcpy(twice, pattern, 48);
@@ -200,7 +196,7 @@ void XorRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
 
 void ThresholdRow(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t low, std::uint8_t high, bool keepAlpha) {
     std::size_t i = 0;
-#if VELORA_BYTES_X86
+#if VELORA_X86
     if (HasAvx2()) i = ThresholdRowAvx2(p, n, t, low, high, keepAlpha);
     const __m128i vt = _mm_set1_epi8(char(t)), vlow = _mm_set1_epi8(char(low));
     const __m128i change = _mm_set1_epi8(char(low ^ high));
@@ -218,7 +214,7 @@ void ThresholdRow(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t l
 
 void GrayPixelRow(std::uint8_t* p, std::int32_t width, std::size_t step, float wRed, float wGreen, float wBlue) {
     std::int32_t x = 0;
-#if VELORA_BYTES_X86
+#if VELORA_X86
     if (HasAvx2()) {
         x = GrayRowAvx2(p, width, step, wRed, wGreen, wBlue);
         p += step * std::size_t(x);
@@ -233,7 +229,7 @@ void GrayPixelRow(std::uint8_t* p, std::int32_t width, std::size_t step, float w
 bool RedsOfGrayRow(const std::uint8_t* p, std::int32_t width, std::size_t step, std::uint8_t* out) {
     std::int32_t x = 0;
     bool gray = true;
-#if VELORA_BYTES_X86
+#if VELORA_X86
     if (HasAvx2()) {
         x = RedsOfGrayRowAvx2(p, width, step, out, gray);
         p += step * std::size_t(x);

@@ -4,9 +4,10 @@
 // by lane; the target enables AVX2 alone, so no multiply and add are fused.
 #pragma once
 
-#if defined(__GNUC__) && defined(__x86_64__)
+#include "VectorTarget.h"
+
+#if VELORA_X86
 #define VELORA_MODEL_LANES 1
-#include <immintrin.h>
 
 #include <cmath>
 #include <cstddef>
@@ -15,8 +16,6 @@
 
 #include "ColorModelMath.h"
 #include "ModelPaths.h"
-
-#define VELORA_AVX2 __attribute__((target("avx2")))
 
 namespace velora::detail {
 

@@ -11,12 +11,7 @@
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
-
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#define VELORA_ROTATION_X86 1
-#define VELORA_AVX2 __attribute__((target("avx2")))
-#endif
+#include "VectorTarget.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::HasAvx2;
@@ -110,7 +105,7 @@ struct RotationRow {
 
     template <unsigned Bytes>
     void Run(std::uint8_t* out, double vs, double vc, std::int32_t from, std::int32_t to) const {
-#if VELORA_ROTATION_X86
+#if VELORA_X86
         if (HasAvx2()) {
             // The coordinates four at a time, then the copies.
             std::int64_t offsets[kChunk];
@@ -139,7 +134,7 @@ struct RotationRow {
         }
     }
 
-#if VELORA_ROTATION_X86
+#if VELORA_X86
     static constexpr std::int32_t kChunk = 64;
 
     // The byte offsets of the sources of columns [from, to) from inBits, -1 where a source
@@ -214,7 +209,7 @@ void TiltTargets(const double* tilt, const std::int64_t* columnBytes, double pyc
     }
 }
 
-#if VELORA_ROTATION_X86
+#if VELORA_X86
 // The same, four columns at a time; returns how many columns it did (a multiple of four).
 // Rows past the band are compared as doubles before they become integers.
 VELORA_AVX2 std::int32_t TiltTargetsAvx2(const double* tilt, const std::int64_t* columnBytes, double pyc, double halfHeight,
@@ -415,7 +410,7 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
                 for (std::int32_t x0 = from; x0 < to; x0 += kChunk) {
                     const std::int32_t x1 = std::min(to, x0 + kChunk);
                     std::int32_t done = 0;
-#if VELORA_ROTATION_X86
+#if VELORA_X86
                     if (HasAvx2())
                         done = TiltTargetsAvx2(tilt.data(), columnBytes.data(), pyc, halfHeight, lowRow, highRow, height,
                                                stride, x0, x1, offsets);

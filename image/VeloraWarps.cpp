@@ -11,11 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "ByteRows.h"
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
+#include "TurnLanes.h"
 
 using velora::detail::ForEachRowBand;
+using velora::detail::HasAvx2;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
 
@@ -150,6 +153,68 @@ void WithShearType(int type, F&& f) {
     }
 }
 
+#if VELORA_TURN_LANES
+// The swirl's sources for four distances from the centre at once.
+struct SwirlLanes {
+    double radius, k;
+    double cx, cy, width, height;  // the centre and the picture's size, as the rule's doubles
+    std::int64_t topRow;           // height - 1
+    std::int64_t stride, pixelBytes;
+
+    // The sources of the pixels at (+-dx, +-dy) from the centre for dx = adx .. adx + 3: byte
+    // offsets into the picture's bits, -1 outside it, four lanes for each of (dx, dy), (-dx,
+    // dy), (dx, -dy), (-dx, -dy) in turn. The rule's sums run on both ends of the bounds of
+    // the library's sine and cosine (each sum rises or falls with each of them, by the signs
+    // of dx and dy); false where the truncated ends differ in some lane, and the caller turns
+    // those distances with the library's values.
+    VELORA_AVX2 bool Sources(std::int64_t adx, double dy, std::int64_t* offsets) const {
+        const __m256d dx = _mm256_add_pd(_mm256_set1_pd(double(adx)), _mm256_setr_pd(0, 1, 2, 3));
+        const __m256d dyLanes = _mm256_set1_pd(dy), r = _mm256_set1_pd(radius);
+        const __m256d rad = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dyLanes, dyLanes)));
+        const __m256d theta = _mm256_mul_pd(_mm256_div_pd(_mm256_sub_pd(r, rad), r), _mm256_set1_pd(k));
+        __m256d s, c;
+        velora::detail::SinCosLanes(theta, s, c);
+        const __m256d e = _mm256_set1_pd(velora::detail::kTurnLaneError);
+        const __m256d cLow = _mm256_sub_pd(c, e), cHigh = _mm256_add_pd(c, e);
+        const __m256d sLow = _mm256_sub_pd(s, e), sHigh = _mm256_add_pd(s, e);
+        const __m256d negative = _mm256_set1_pd(-0.0), zero = _mm256_setzero_pd();
+        const __m256d centreX = _mm256_set1_pd(cx), centreY = _mm256_set1_pd(cy);
+        const __m256d columns = _mm256_set1_pd(width), rows = _mm256_set1_pd(height);
+        const __m128i top = _mm_set1_epi32(std::int32_t(topRow));
+        const __m256i strideLanes = _mm256_set1_epi64x(stride), bytes = _mm256_set1_epi64x(pixelBytes);
+        __m256d open = zero;
+        for (int q = 0; q < 4; ++q) {
+            const bool leftward = q & 1, upward = q & 2;
+            const __m256d px = leftward ? _mm256_xor_pd(dx, negative) : dx;
+            const __m256d py = upward ? _mm256_xor_pd(dyLanes, negative) : dyLanes;
+            // x = c px - s py + cx, y = s px + c py + cy.
+            const __m256d xLow = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(leftward ? cHigh : cLow, px),
+                                                             _mm256_mul_pd(upward ? sLow : sHigh, py)), centreX);
+            const __m256d xHigh = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(leftward ? cLow : cHigh, px),
+                                                              _mm256_mul_pd(upward ? sHigh : sLow, py)), centreX);
+            const __m256d yLow = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(leftward ? sHigh : sLow, px),
+                                                             _mm256_mul_pd(upward ? cHigh : cLow, py)), centreY);
+            const __m256d yHigh = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(leftward ? sLow : sHigh, px),
+                                                              _mm256_mul_pd(upward ? cLow : cHigh, py)), centreY);
+            const int toZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+            const __m256d sx = _mm256_round_pd(xLow, toZero), sy = _mm256_round_pd(yLow, toZero);
+            open = _mm256_or_pd(open, _mm256_cmp_pd(sx, _mm256_round_pd(xHigh, toZero), _CMP_NEQ_UQ));
+            open = _mm256_or_pd(open, _mm256_cmp_pd(sy, _mm256_round_pd(yHigh, toZero), _CMP_NEQ_UQ));
+            // trunc(v) >= 0 exactly where v > -1, as TruncatedIndex asks.
+            const __m256d inside =
+                _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(sx, zero, _CMP_GE_OQ), _mm256_cmp_pd(sx, columns, _CMP_LT_OQ)),
+                              _mm256_and_pd(_mm256_cmp_pd(sy, zero, _CMP_GE_OQ), _mm256_cmp_pd(sy, rows, _CMP_LT_OQ)));
+            const __m256i column = _mm256_cvtepi32_epi64(_mm256_cvttpd_epi32(_mm256_and_pd(sx, inside)));
+            const __m256i row = _mm256_cvtepi32_epi64(_mm_sub_epi32(top, _mm256_cvttpd_epi32(_mm256_and_pd(sy, inside))));
+            const __m256i offset = _mm256_add_epi64(_mm256_mul_epu32(row, strideLanes), _mm256_mul_epu32(column, bytes));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets + 4 * q),
+                                _mm256_blendv_epi8(_mm256_set1_epi64x(-1), offset, _mm256_castpd_si256(inside)));
+        }
+        return _mm256_movemask_pd(open) == 0;
+    }
+};
+#endif
+
 }  // namespace
 
 // ---------------------------------------------------------------- ellipse
@@ -245,6 +310,16 @@ unsigned CVelora::Swirl(double angle, int radius) {
     // writes only the rows cy - ady and cy + ady.
     const std::int64_t rowReach = std::min<std::int64_t>(std::int64_t(radius) + 1, std::max(cy, height - 1 - cy));
     const std::int64_t columnReach = std::int64_t(radius) + 1;
+#if VELORA_TURN_LANES
+    // Four distances at a time where the processor has AVX2 and the turns stay within the
+    // lanes' reach, for pixels of whole bytes.
+    const bool lanes = HasAvx2() && std::fabs(k) <= velora::detail::kTurnLaneLimit && depth >= 8 && width > 0;
+    const SwirlLanes swirlLanes{R,         k,
+                                double(cx), double(cy),
+                                double(width), double(height),
+                                std::int64_t(height) - 1, std::int64_t(stride),
+                                std::int64_t(depth / 8)};
+#endif
     WithDepth(depth, [&](auto dd) {
         constexpr unsigned D = decltype(dd)::value;
         const auto turn = [&](std::uint8_t* out, double dx, double dy, double c, double s) {
@@ -262,12 +337,17 @@ unsigned CVelora::Swirl(double angle, int radius) {
                 std::uint8_t* outAbove =
                     ady > 0 && above >= 0 ? outBits + std::size_t(height - 1 - above) * stride : nullptr;
                 const double dy = ady;
-                for (std::int64_t adx = 0; adx <= columnReach; ++adx) {
+                // Whether the pixels at distance adx along the row are in the picture and the disc:
+                // once not, no farther one is.
+                const auto within = [&](std::int64_t adx) {
                     const bool right = cx + adx < width, left = adx > 0 && cx - adx >= 0;
-                    if (!right && !left) break;
+                    const double dx = double(adx);
+                    return adx <= columnReach && (right || left) && std::sqrt(dx * dx + dy * dy) <= R;
+                };
+                const auto turnAll = [&](std::int64_t adx) {
+                    const bool right = cx + adx < width, left = adx > 0 && cx - adx >= 0;
                     const double dx = double(adx);
                     const double rad = std::sqrt(dx * dx + dy * dy);
-                    if (rad > R) break;  // farther along the row is farther from the centre
                     const double theta = (R - rad) / R * k;
                     const double c = std::cos(theta), s = std::sin(theta);
                     if (outBelow) {
@@ -278,7 +358,35 @@ unsigned CVelora::Swirl(double angle, int radius) {
                         if (right) turn(outAbove, dx, -dy, c, s);
                         if (left) turn(outAbove, -dx, -dy, c, s);
                     }
+                };
+                std::int64_t adx = 0;
+#if VELORA_TURN_LANES
+                if constexpr (D >= 8) {
+                    std::int64_t offsets[16];
+                    const auto put = [&](std::uint8_t* out, std::int64_t x, std::int64_t offset) {
+                        WritePixel(out, std::int32_t(x), D, offset >= 0 ? ReadPixel(inBits + offset, 0, D) : outside);
+                    };
+                    for (; lanes && within(adx + 3); adx += 4) {
+                        if (!swirlLanes.Sources(adx, dy, offsets)) {
+                            for (std::int64_t a = adx; a < adx + 4; ++a) turnAll(a);
+                            continue;
+                        }
+                        for (int lane = 0; lane < 4; ++lane) {
+                            const std::int64_t a = adx + lane;
+                            const bool right = cx + a < width, left = a > 0 && cx - a >= 0;
+                            if (outBelow) {
+                                if (right) put(outBelow, cx + a, offsets[lane]);
+                                if (left) put(outBelow, cx - a, offsets[4 + lane]);
+                            }
+                            if (outAbove) {
+                                if (right) put(outAbove, cx + a, offsets[8 + lane]);
+                                if (left) put(outAbove, cx - a, offsets[12 + lane]);
+                            }
+                        }
+                    }
                 }
+#endif
+                for (; within(adx); ++adx) turnAll(adx);
             }
         });
     });

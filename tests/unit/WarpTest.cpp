@@ -12,8 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "ByteRows.h"
 #include "CVelora.h"
 #include "TestImages.h"
+#include "TurnLanes.h"
 
 using namespace testing_support;
 
@@ -432,3 +434,39 @@ TEST(Warps, CommandLineInterlacesWithTwoMoreImages) {
     EXPECT_EQ(status, 3);
     EXPECT_NE(text.find("result 5: interlacing rows needs images of the same width"), std::string::npos) << text;
 }
+
+#if VELORA_TURN_LANES
+namespace {
+
+VELORA_AVX2 void LaneSinCos(const double* x, double* sine, double* cosine) {
+    __m256d s, c;
+    velora::detail::SinCosLanes(_mm256_loadu_pd(x), s, c);
+    _mm256_storeu_pd(sine, s);
+    _mm256_storeu_pd(cosine, c);
+}
+
+}  // namespace
+
+TEST(Warps, LaneSineAndCosineStayWellWithinTheirBoundOfTheLibrarys) {
+    // The swirl calls the library only where these bounds leave a source open, so they must
+    // hold: on the whole range the lanes take, on small turns, on arguments beside multiples
+    // of pi/2 (where the reduction cancels), and on the swirl's own turns.
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> anywhere(-velora::detail::kTurnLaneLimit, velora::detail::kTurnLaneLimit);
+    std::uniform_real_distribution<double> small(-8, 8), unit(0, 1);
+    double worst = 0;
+    for (int i = 0; i < 250000; ++i) {
+        double x[4], s[4], c[4];
+        x[0] = anywhere(rng);
+        x[1] = small(rng);
+        x[2] = std::nextafter(std::round(anywhere(rng) / 1.5707963267948966) * 1.5707963267948966, 0.0) +
+               double(int(rng() % 64) - 32) * 1e-13;
+        x[3] = unit(rng) * (720 * 0.02741556778080377);
+        LaneSinCos(x, s, c);
+        for (int lane = 0; lane < 4; ++lane)
+            worst = std::max({worst, std::fabs(s[lane] - std::sin(x[lane])), std::fabs(c[lane] - std::cos(x[lane]))});
+    }
+    EXPECT_LT(worst, velora::detail::kTurnLaneError / 8);
+}
+#endif
