@@ -296,12 +296,10 @@ unsigned CVelora::Swirl(double angle, int radius) {
     const double k = angle * 0.02741556778080377;  // pi^2 / 360
     const double R = radius;
 
-    CVelora result(*this);  // pixels beyond the radius are their own source
-    if (radius <= 0) {
-        // Only the centre lies within a radius of 0, and it turns onto itself.
-        ReplaceKeepingName(std::move(result));
-        return 0;
-    }
+    if (radius <= 0) return 0;  // only the centre lies within a radius of 0, and it turns onto itself
+    // Pixels beyond the radius are their own source: each row is copied before it is turned,
+    // by the band that turns it, and rows beyond the disc are copied here.
+    CVelora result = BlankLike(width, height);
     const std::size_t stride = m_bytesPerRow;
     const std::uint8_t* const inBits = m_pchMapaBits;
     std::uint8_t* const outBits = result.m_pchMapaBits;
@@ -309,6 +307,9 @@ unsigned CVelora::Swirl(double angle, int radius) {
     // share one sine and cosine; each still takes its own source. A band of distances ady
     // writes only the rows cy - ady and cy + ady.
     const std::int64_t rowReach = std::min<std::int64_t>(std::int64_t(radius) + 1, std::max(cy, height - 1 - cy));
+    for (std::int32_t r = 0; r < height; ++r)  // storage row r shows row height - 1 - r
+        if (std::abs(std::int64_t(height - 1 - r) - cy) > rowReach)
+            std::memcpy(outBits + std::size_t(r) * stride, inBits + std::size_t(r) * stride, stride);
     const std::int64_t columnReach = std::int64_t(radius) + 1;
 #if VELORA_TURN_LANES
     // Four distances at a time where the processor has AVX2 and the turns stay within the
@@ -336,6 +337,8 @@ unsigned CVelora::Swirl(double angle, int radius) {
                 std::uint8_t* outBelow = below < height ? outBits + std::size_t(height - 1 - below) * stride : nullptr;
                 std::uint8_t* outAbove =
                     ady > 0 && above >= 0 ? outBits + std::size_t(height - 1 - above) * stride : nullptr;
+                if (outBelow) std::memcpy(outBelow, inBits + (outBelow - outBits), stride);
+                if (outAbove) std::memcpy(outAbove, inBits + (outAbove - outBits), stride);
                 const double dy = ady;
                 // Whether the pixels at distance adx along the row are in the picture and the disc:
                 // once not, no farther one is.
@@ -362,13 +365,33 @@ unsigned CVelora::Swirl(double angle, int radius) {
                 std::int64_t adx = 0;
 #if VELORA_TURN_LANES
                 if constexpr (D >= 8) {
+                    // The first distance beyond the row's reach, from the disc's edge.
+                    const std::int64_t widest = std::max<std::int64_t>(cx, std::int64_t(width) - 1 - cx) + 1;
+                    std::int64_t end = std::clamp<std::int64_t>(
+                        std::int64_t(std::min(std::sqrt(std::max(0.0, R * R - dy * dy)), double(widest))), 0,
+                        std::min(columnReach + 1, widest));
+                    while (within(end)) ++end;
+                    while (end > 0 && !within(end - 1)) --end;
                     std::int64_t offsets[16];
                     const auto put = [&](std::uint8_t* out, std::int64_t x, std::int64_t offset) {
-                        WritePixel(out, std::int32_t(x), D, offset >= 0 ? ReadPixel(inBits + offset, 0, D) : outside);
+                        std::uint8_t* p = out + std::size_t(x) * (D / 8);
+                        if (offset >= 0) std::memcpy(p, inBits + offset, D == 8 ? 1 : 3);  // alpha stays
+                        else WritePixel(p, 0, D, outside);
                     };
-                    for (; lanes && within(adx + 3); adx += 4) {
+                    // Distances whose four pixels all lie in the picture.
+                    const std::int64_t inner = std::min<std::int64_t>(cx, std::int64_t(width) - 1 - cx);
+                    for (; lanes && adx + 4 <= end; adx += 4) {
                         if (!swirlLanes.Sources(adx, dy, offsets)) {
                             for (std::int64_t a = adx; a < adx + 4; ++a) turnAll(a);
+                            continue;
+                        }
+                        if (adx > 0 && adx + 3 <= inner && outBelow && outAbove) {
+                            for (int lane = 0; lane < 4; ++lane) {
+                                put(outBelow, cx + adx + lane, offsets[lane]);
+                                put(outBelow, cx - adx - lane, offsets[4 + lane]);
+                                put(outAbove, cx + adx + lane, offsets[8 + lane]);
+                                put(outAbove, cx - adx - lane, offsets[12 + lane]);
+                            }
                             continue;
                         }
                         for (int lane = 0; lane < 4; ++lane) {
