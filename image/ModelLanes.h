@@ -189,6 +189,172 @@ VELORA_AVX2 inline __m256 Clamp255(__m256 c) {
 }
 
 
+// ---------------------------------------------------------------- CIE LAB and LUV, there
+// Their components take a double power (the cube root) per pixel, which the library computes
+// to within 0.52 ulp. The lanes compute a cube root within 2^-49 of the true one; a bound of
+// 2^-46 around it then holds the library's value, and where the whole bound rounds to one
+// float (or, for LUV's L, makes one float of 116 p - 16) that float is the library's result.
+// Elsewhere, about one lane in four million, the caller asks the library.
+
+inline constexpr double kCubeRootBound = 1.0 / double(1ull << 46);
+
+// t^(1/3) for 2^-1000 < t < 2^1000 within 2^-49, for N vectors at once, without a division
+// (the divider would be the bottleneck): t^(-1/3) within 3.5 % by the classic bit trick on
+// the high word, four Newton steps r += r (1 - t r^3) / 3 to the rounding of doubles, then
+// t r^2. Several vectors side by side keep the steps' chains overlapping.
+template <int N>
+VELORA_AVX2 inline void CubeRoots4(const __m256d* t, __m256d* root) {
+    __m256d r[N];
+    for (int i = 0; i < N; ++i) {
+        const __m256i bits = _mm256_castpd_si256(t[i]);
+        const __m128i high =
+            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bits, _mm256_setr_epi32(1, 3, 5, 7, 0, 0, 0, 0)));
+        const __m256d third = _mm256_floor_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(high), Splat(1.0 / 3.0)));
+        const __m128i guess = _mm_sub_epi32(_mm_set1_epi32(0x553EF000), _mm256_cvttpd_epi32(third));
+        r[i] = _mm256_castsi256_pd(_mm256_slli_epi64(_mm256_cvtepu32_epi64(guess), 32));
+    }
+    for (int step = 0; step < 4; ++step)
+        for (int i = 0; i < N; ++i) {
+            const __m256d cube = _mm256_mul_pd(_mm256_mul_pd(r[i], r[i]), r[i]);
+            const __m256d miss = _mm256_sub_pd(Splat(1.0), _mm256_mul_pd(t[i], cube));
+            r[i] = _mm256_add_pd(r[i], _mm256_mul_pd(_mm256_mul_pd(r[i], miss), Splat(1.0 / 3.0)));
+        }
+    for (int i = 0; i < N; ++i) root[i] = _mm256_mul_pd(_mm256_mul_pd(t[i], r[i]), r[i]);
+}
+
+// X, Y and Z of four pixels as RGBToXYZ gives them for range 2 (the scale of 1).
+VELORA_AVX2 inline void XyzUnits4(const std::uint8_t* p, std::size_t step, __m128& x, __m128& y, __m128& z) {
+    __m128i R, G, B;
+    LoadChannels4(p, step, R, G, B);
+    const float* units = kByteUnits.data();
+    const __m256d r = _mm256_cvtps_pd(_mm_i32gather_ps(units, R, 4)), g = _mm256_cvtps_pd(_mm_i32gather_ps(units, G, 4));
+    const __m256d b = _mm256_cvtps_pd(_mm_i32gather_ps(units, B, 4));
+    x = _mm256_cvtpd_ps(Sum3(0.412453, r, 0.35758, g, 0.180423, b));
+    y = _mm256_cvtpd_ps(Sum3(0.212671, r, 0.71516, g, 0.072169, b));
+    z = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b), Splat(0.9184836745262146)));
+}
+
+// A mask of four double lanes as four float lanes.
+VELORA_AVX2 inline __m128 NarrowMask(__m256d mask) {
+    return _mm_castsi128_ps(_mm256_castsi256_si128(
+        _mm256_permutevar8x32_epi32(_mm256_castpd_si256(mask), _mm256_setr_epi32(0, 2, 4, 6, 0, 0, 0, 0))));
+}
+
+// LUV's 116 f - 16 in double.
+VELORA_AVX2 inline __m256d Lightness4(__m256d f) { return _mm256_sub_pd(_mm256_mul_pd(Splat(116.0), f), Splat(16.0)); }
+
+// LAB (Model 9) or LUV (10) components, range 1, of G groups of four pixels, as RGBToLAB and
+// RGBToLUV give them; returns a bit for each group with a lane whose power the bound leaves
+// open. The groups' cube roots run side by side.
+template <int Model, int G>
+VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128 (*v)[3]) {
+    constexpr int kRoots = Model == 9 ? 3 : 1;
+    __m128 x[G], y[G], z[G], tf[G * kRoots];
+    __m256d t[G * kRoots], root[G * kRoots];
+    const __m128 scale = _mm_set1_ps(255.0f);
+    for (int g = 0; g < G; ++g) {
+        XyzUnits4(p + std::size_t(4 * g) * step, step, x[g], y[g], z[g]);
+        x[g] = _mm_mul_ps(x[g], scale);
+        y[g] = _mm_mul_ps(y[g], scale);
+        z[g] = _mm_mul_ps(z[g], scale);
+        if constexpr (Model == 9) {
+            tf[3 * g] = _mm_div_ps(x[g], _mm_set1_ps(95.047f));
+            tf[3 * g + 1] = _mm_div_ps(y[g], _mm_set1_ps(100.0f));
+            tf[3 * g + 2] = _mm_div_ps(z[g], _mm_set1_ps(108.883f));
+            for (int i = 0; i < 3; ++i) t[3 * g + i] = _mm256_cvtps_pd(tf[3 * g + i]);
+        } else {
+            t[g] = _mm256_div_pd(_mm256_cvtps_pd(y[g]), Splat(100.0));  // LabFDouble's argument
+        }
+    }
+    CubeRoots4<G * kRoots>(t, root);
+    int open = 0;
+    for (int g = 0; g < G; ++g) {
+        __m128 settled = _mm_castsi128_ps(_mm_set1_epi32(-1));
+        if constexpr (Model == 9) {
+            // LabF: float(pow(double(t), 1/3)) above 0.008856, else 7.787 t + 16/116 in floats.
+            __m128 f[3];
+            for (int i = 0; i < 3; ++i) {
+                const int k = 3 * g + i;
+                const __m128 low = _mm256_cvtpd_ps(_mm256_mul_pd(root[k], Splat(1.0 - kCubeRootBound)));
+                const __m128 high = _mm256_cvtpd_ps(_mm256_mul_pd(root[k], Splat(1.0 + kCubeRootBound)));
+                const __m128 linear = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(7.787f), tf[k]), _mm_set1_ps(0.13793103448275862f));
+                const __m128 curve = NarrowMask(_mm256_cmp_pd(t[k], Splat(0.008856), _CMP_GT_OQ));
+                settled = _mm_andnot_ps(_mm_andnot_ps(_mm_cmpeq_ps(low, high), curve), settled);
+                f[i] = _mm_blendv_ps(linear, low, curve);
+            }
+            v[g][0] = _mm_sub_ps(_mm_mul_ps(_mm_set1_ps(116.0f), f[1]), _mm_set1_ps(16.0f));
+            v[g][1] = _mm_mul_ps(_mm_set1_ps(500.0f), _mm_sub_ps(f[0], f[1]));
+            v[g][2] = _mm_mul_ps(_mm_set1_ps(200.0f), _mm_sub_ps(f[1], f[2]));
+        } else {
+            const __m128 d =
+                _mm_add_ps(_mm_add_ps(x[g], _mm_mul_ps(_mm_set1_ps(15.0f), y[g])), _mm_mul_ps(_mm_set1_ps(3.0f), z[g]));
+            const __m128 positive = _mm_cmpgt_ps(d, _mm_setzero_ps());
+            const __m128 u =
+                _mm_blendv_ps(_mm_set1_ps(0.19783981f), _mm_div_ps(_mm_mul_ps(_mm_set1_ps(4.0f), x[g]), d), positive);
+            const __m128 vv =
+                _mm_blendv_ps(_mm_set1_ps(0.46833628f), _mm_div_ps(_mm_mul_ps(_mm_set1_ps(9.0f), y[g]), d), positive);
+            // L = float(116 LabFDouble(double(Y) / 100) - 16), the function in double.
+            const __m128 low = _mm256_cvtpd_ps(Lightness4(_mm256_mul_pd(root[g], Splat(1.0 - kCubeRootBound))));
+            const __m128 high = _mm256_cvtpd_ps(Lightness4(_mm256_mul_pd(root[g], Splat(1.0 + kCubeRootBound))));
+            const __m128 linear =
+                _mm256_cvtpd_ps(Lightness4(_mm256_add_pd(_mm256_mul_pd(Splat(7.787), t[g]), Splat(0.13793103448275862))));
+            const __m128 curve = NarrowMask(_mm256_cmp_pd(t[g], Splat(0.008856), _CMP_GT_OQ));
+            settled = _mm_andnot_ps(_mm_andnot_ps(_mm_cmpeq_ps(low, high), curve), settled);
+            const __m128 L = _mm_blendv_ps(linear, low, curve);
+            const __m128 thirteenL = _mm_mul_ps(_mm_set1_ps(13.0f), L);
+            v[g][0] = L;
+            v[g][1] = _mm_mul_ps(thirteenL, _mm_sub_ps(u, _mm_set1_ps(0.19783981f)));
+            v[g][2] = _mm_mul_ps(thirteenL, _mm_sub_ps(vv, _mm_set1_ps(0.46833628f)));
+        }
+        if (_mm_movemask_ps(settled) != 0xF) open |= 1 << g;
+    }
+    return open;
+}
+
+// ---------------------------------------------------------------- CIE LAB and LUV, back
+// LABToXYZ or LUVToXYZ (range 1) and XYZToRGB of eight pixels from their components, stored:
+// the single-precision operations in their order, then XYZToRGB's.
+
+struct LabBack {
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 A, __m256 B) {
+        const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
+        const __m256 fx = _mm256_add_ps(_mm256_div_ps(A, Splat8(500)), fy);
+        const __m256 fz = _mm256_sub_ps(fy, _mm256_div_ps(B, Splat8(200)));
+        const __m256 v0 = Clamp255(_mm256_mul_ps(LabFInverse8(fx), Splat8(95.047f)));
+        const __m256 v1 = Clamp255(_mm256_mul_ps(LabFInverse8(fy), Splat8(100)));
+        const __m256 v2 = Clamp255(_mm256_mul_ps(LabFInverse8(fz), Splat8(108.883f)));
+        StoreFromXyz4(p, step, _mm256_castps256_ps128(v0), _mm256_castps256_ps128(v1), _mm256_castps256_ps128(v2));
+        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v0, 1), _mm256_extractf128_ps(v1, 1), _mm256_extractf128_ps(v2, 1));
+    }
+};
+struct LuvBack {
+    // LUVToXYZ's tests as masks (C++'s != holds for NaN, as the unordered comparison does).
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 U, __m256 V) {
+        const __m256 zero = _mm256_setzero_ps(), infinity = Splat8(std::numeric_limits<float>::infinity());
+        const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+        const __m256 thirteenL = _mm256_mul_ps(Splat8(13), L);
+        const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
+        const __m256 Y = _mm256_mul_ps(Splat8(100), LabFInverse8(fy));
+        const __m256 u = _mm256_add_ps(_mm256_div_ps(U, thirteenL), Splat8(0.19783981f));
+        const __m256 vv = _mm256_add_ps(_mm256_div_ps(V, thirteenL), Splat8(0.46833628f));
+        const __m256 divisor = _mm256_sub_ps(_mm256_mul_ps(_mm256_sub_ps(u, Splat8(4)), vv), _mm256_mul_ps(u, vv));
+        const __m256 X = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(Splat8(-9), Y), u), divisor);
+        const __m256 Z = _mm256_div_ps(_mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(9), Y), _mm256_mul_ps(_mm256_mul_ps(Splat8(15), vv), Y)),
+                                                     _mm256_mul_ps(X, vv)),
+                                       _mm256_mul_ps(Splat8(3), vv));
+        const __m256 taken = _mm256_and_ps(_mm256_cmp_ps(thirteenL, zero, _CMP_NEQ_UQ),
+                                           _mm256_and_ps(_mm256_cmp_ps(vv, zero, _CMP_NEQ_UQ), _mm256_cmp_ps(divisor, zero, _CMP_NEQ_UQ)));
+        __m256 v[3] = {X, Y, Z};
+        for (__m256& c : v) {
+            c = _mm256_and_ps(c, taken);
+            c = _mm256_and_ps(c, _mm256_cmp_ps(_mm256_and_ps(c, magnitude), infinity, _CMP_LT_OQ));  // NaN and infinities: 0
+        }
+        StoreFromXyz4(p, step, _mm256_castps256_ps128(v[0]), _mm256_castps256_ps128(v[1]), _mm256_castps256_ps128(v[2]));
+        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1),
+                      _mm256_extractf128_ps(v[2], 1));
+    }
+};
+
 // ---------------------------------------------------------------- whole conversions
 // The models whose conversions take no library call either way, on a group of pixels at a
 // time: To gives the components ToModel gives (range 1), From stores the pixels FromModel
@@ -328,6 +494,38 @@ VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, s
             else _mm_store_si128(reinterpret_cast<__m128i*>(bins), BinLanes(v[c]));
             for (int k = 0; k < Lanes::kPixels; ++k) ++part[std::size_t(c * 256 + bins[k])];
         }
+    }
+    return x;
+}
+
+// LAB or LUV back from components kept four floats a pixel, the first through the levels of
+// its equalization bins; eight pixels at a time. Returns how many pixels it did.
+template <class Back>
+VELORA_AVX2 std::int32_t LeveledRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, const float* kept,
+                                           const float* levels) {
+    const __m256i fours = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step, kept += 32) {
+        const __m256 L = _mm256_i32gather_ps(levels, BinLanes(_mm256_i32gather_ps(kept, fours, 4)), 4);
+        Back::From(p, step, L, _mm256_i32gather_ps(kept + 1, fours, 4), _mm256_i32gather_ps(kept + 2, fours, 4));
+    }
+    return x;
+}
+
+// LAB or LUV back from a row's components, three floats a pixel, eight pixels at a time: the
+// first component through the function, or (Ranked) the new value of its rank. Returns how
+// many pixels it did.
+template <class Back, int Function, bool Ranked>
+VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width,
+                                                  const float* components, const float* newValue,
+                                                  const std::uint32_t* rank, float alpha) {
+    const __m256i thirds = _mm256_setr_epi32(0, 3, 6, 9, 12, 15, 18, 21);
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step, components += 24) {
+        __m256 L = _mm256_i32gather_ps(components, thirds, 4);
+        if constexpr (Ranked) L = GatherLanes(newValue, rank + x, L);
+        else L = Transferred<Function>(L, alpha);
+        Back::From(p, step, L, _mm256_i32gather_ps(components + 1, thirds, 4), _mm256_i32gather_ps(components + 2, thirds, 4));
     }
     return x;
 }

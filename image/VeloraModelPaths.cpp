@@ -974,6 +974,64 @@ void ConvertRowsInLanes(const PixelRows& pixels, std::int32_t first, std::int32_
     }
 }
 
+#if VELORA_MODEL_LANES
+// LAB's or LUV's components (range 1) of a row's whole groups of four, perPixel floats a
+// pixel: the lanes where they settle the library's power, the library where they leave it
+// open. Returns how many pixels it did.
+// Stores the components of pixels x .. x + 3 from lanes, or from the library where open.
+template <int Model>
+VELORA_AVX2 void StoreCieGroup(const std::uint8_t* p, std::size_t step, std::int32_t x, const __m128* v, bool open,
+                               float* out, std::size_t perPixel) {
+    alignas(16) float c[3][4];
+    if (!open) {
+        for (int k = 0; k < 3; ++k) _mm_store_ps(c[k], v[k]);
+    } else {
+        for (int k = 0; k < 4; ++k) {
+            float values[4] = {};
+            ToModelT<Model>(ColourAt(p + std::size_t(x + k) * step), values);
+            for (int i = 0; i < 3; ++i) c[i][k] = values[i];
+        }
+    }
+    for (int k = 0; k < 4; ++k) {
+        float* o = out + std::size_t(x + k) * perPixel;
+        for (int i = 0; i < 3; ++i) o[i] = c[i][k];
+    }
+}
+
+template <int Model>
+VELORA_AVX2 std::int32_t CieRowInLanes(const std::uint8_t* p, std::size_t step, std::int32_t width, float* out,
+                                       std::size_t perPixel) {
+    std::int32_t x = 0;
+    __m128 v[4][3];
+    for (; x + 16 <= width; x += 16) {
+        const int open = CieGroups<Model, 4>(p + std::size_t(x) * step, step, v);
+        for (int g = 0; g < 4; ++g) StoreCieGroup<Model>(p, step, x + 4 * g, v[g], (open >> g) & 1, out, perPixel);
+    }
+    for (; x + 4 <= width; x += 4) {
+        const bool open = CieGroups<Model, 1>(p + std::size_t(x) * step, step, v) != 0;
+        StoreCieGroup<Model>(p, step, x, v[0], open, out, perPixel);
+    }
+    return x;
+}
+#endif
+
+// LAB's or LUV's components (range 1) of a row, as ToModel gives them, perPixel (3 or 4)
+// floats a pixel; a fourth float is 0.
+template <int Model>
+void CieRow(const std::uint8_t* p, std::size_t step, std::int32_t width, float* out, std::size_t perPixel) {
+    std::int32_t x = 0;
+#if VELORA_MODEL_LANES
+    if (HasAvx2()) x = CieRowInLanes<Model>(p, step, width, out, perPixel);
+#endif
+    for (; x < width; ++x) {
+        float values[4] = {};
+        ToModelT<Model>(ColourAt(p + std::size_t(x) * step), values);
+        std::copy_n(values, 3, out + std::size_t(x) * perPixel);
+    }
+    if (perPixel == 4)
+        for (std::int32_t i = 0; i < width; ++i) out[std::size_t(i) * 4 + 3] = 0.0f;
+}
+
 // A change of components that the lanes cannot make (the models without lanes).
 struct NoLanes {};
 
@@ -983,6 +1041,33 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
     const auto change = [&](float* values, const std::uint8_t*) {
         for (int c = which.first; c < which.first + which.count; ++c) values[c] = ModelTransferT<Function>(values[c], alpha);
     };
+    if constexpr (Model == 9 || Model == 10) {
+        // A row's components first (their powers four pixels at a time), then the way back.
+        ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+            std::vector<float> components(std::size_t(pixels.width) * 3);
+            for (std::int32_t y = first; y < last; ++y) {
+                std::uint8_t* p = pixels.Row(y);
+                CieRow<Model>(p, pixels.step, pixels.width, components.data(), 3);
+                std::int32_t x = 0;
+#if VELORA_MODEL_LANES
+                if (HasAvx2()) {
+                    using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
+                    x = ComponentsBackRowInLanes<Back, Function, false>(p, pixels.step, pixels.width, components.data(),
+                                                                        nullptr, nullptr, alpha);
+                }
+#endif
+                for (p += std::size_t(x) * pixels.step; x < pixels.width; ++x, p += pixels.step) {
+                    float values[4] = {};
+                    std::copy_n(&components[std::size_t(x) * 3], 3, values);
+                    change(values, p);
+                    RGBQUAD result{};
+                    FromModelT<Model>(values, result);
+                    Put(p, result);
+                }
+            }
+        });
+        return;
+    }
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         if constexpr (std::is_void_v<typename LanesOf<Model>::Type>) {
             ConvertRowsInLanes<Model>(pixels, first, last, NoLanes{}, change);
@@ -1021,9 +1106,19 @@ void EqualizeValued(const PixelRows& pixels) {
     SharedCounts<3 * 256> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         std::array<std::uint64_t, 3 * 256> part{};
+        std::vector<float> row;  // LAB's or LUV's components of a row when they are not kept
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
             float* keep = kept ? keptAt(y) : nullptr;
+            if constexpr (Model == 9 || Model == 10) {
+                if (!keep) row.resize(std::size_t(pixels.width) * 4);
+                float* values = keep ? keep : row.data();
+                CieRow<Model>(p, pixels.step, pixels.width, values, 4);
+                for (std::int32_t x = 0; x < pixels.width; ++x)
+                    for (int c = which.first; c < which.first + which.count; ++c)
+                        ++part[std::size_t(c * 256 + EqualizeBin(values[std::size_t(x) * 4 + std::size_t(c)]))];
+                continue;
+            }
             std::int32_t x = 0;
 #if VELORA_MODEL_LANES
             if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
@@ -1058,6 +1153,14 @@ void EqualizeValued(const PixelRows& pixels) {
                 if (HasAvx2()) {
                     using Lanes = typename LanesOf<Model>::Type;
                     x = ModelLanesRow<Lanes>(p, pixels.step, pixels.width, 0, LevelChange<Lanes>{levels});
+                    p += std::size_t(x) * pixels.step;
+                }
+#endif
+#if VELORA_MODEL_LANES
+            if constexpr (Model == 9 || Model == 10)
+                if (keep && HasAvx2()) {
+                    using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
+                    x = LeveledRowInLanes<Back>(p, pixels.step, pixels.width, keep, levels[0]);
                     p += std::size_t(x) * pixels.step;
                 }
 #endif
@@ -1138,6 +1241,7 @@ void EqualizeInModel(const PixelRows& pixels, int model) {
 // ---------------------------------------------------------------- CModelPreview
 
 using velora::detail::ClampRound;
+using velora::detail::ComponentsBackRowInLanes;
 using velora::detail::ClampTruncate;
 using velora::detail::HsiBlock;
 using velora::detail::HsiPixel;
@@ -1213,15 +1317,9 @@ template <int Model>
 void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
     kept.components.resize(std::size_t(pixels.width) * std::size_t(pixels.height) * 3);
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y) {
-            const std::uint8_t* p = pixels.Row(y);
-            float* out = &kept.components[std::size_t(y) * std::size_t(pixels.width) * 3];
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step, out += 3) {
-                float values[4] = {};
-                velora::detail::ToModelT<Model>(velora::detail::ColourAt(p), values);
-                std::copy_n(values, 3, out);
-            }
-        }
+        for (std::int32_t y = first; y < last; ++y)
+            velora::detail::CieRow<Model>(pixels.Row(y), pixels.step, pixels.width,
+                                          &kept.components[std::size_t(y) * std::size_t(pixels.width) * 3], 3);
     });
 }
 
@@ -1328,7 +1426,9 @@ void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, fl
 #if VELORA_MODEL_LANES
 using velora::detail::Clamp255;
 using velora::detail::ClampTruncate4;
+using velora::detail::LabBack;
 using velora::detail::LabFInverse8;
+using velora::detail::LuvBack;
 using velora::detail::LoadChannels4;
 using velora::detail::LoadChannels8;
 using velora::detail::LoadPixels4;
@@ -1357,65 +1457,6 @@ std::int32_t ModelRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t wid
         return velora::detail::ModelLanesRow<Lanes>(p, step, width, at, velora::detail::TransferChange<Lanes, Function>{alpha});
     }
 }
-
-// The ways back of CIE LAB and LUV from components on eight lanes, with LABToXYZ's and
-// LUVToXYZ's single-precision operations in their order, then XYZToRGB's.
-struct LabBack {
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 A, __m256 B) {
-        const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
-        const __m256 fx = _mm256_add_ps(_mm256_div_ps(A, Splat8(500)), fy);
-        const __m256 fz = _mm256_sub_ps(fy, _mm256_div_ps(B, Splat8(200)));
-        const __m256 v0 = Clamp255(_mm256_mul_ps(LabFInverse8(fx), Splat8(95.047f)));
-        const __m256 v1 = Clamp255(_mm256_mul_ps(LabFInverse8(fy), Splat8(100)));
-        const __m256 v2 = Clamp255(_mm256_mul_ps(LabFInverse8(fz), Splat8(108.883f)));
-        StoreFromXyz4(p, step, _mm256_castps256_ps128(v0), _mm256_castps256_ps128(v1), _mm256_castps256_ps128(v2));
-        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v0, 1), _mm256_extractf128_ps(v1, 1), _mm256_extractf128_ps(v2, 1));
-    }
-};
-struct LuvBack {
-    // LUVToXYZ's tests as masks (C++'s != holds for NaN, as the unordered comparison does).
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 U, __m256 V) {
-        const __m256 zero = _mm256_setzero_ps(), infinity = Splat8(std::numeric_limits<float>::infinity());
-        const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
-        const __m256 thirteenL = _mm256_mul_ps(Splat8(13), L);
-        const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
-        const __m256 Y = _mm256_mul_ps(Splat8(100), LabFInverse8(fy));
-        const __m256 u = _mm256_add_ps(_mm256_div_ps(U, thirteenL), Splat8(0.19783981f));
-        const __m256 vv = _mm256_add_ps(_mm256_div_ps(V, thirteenL), Splat8(0.46833628f));
-        const __m256 divisor = _mm256_sub_ps(_mm256_mul_ps(_mm256_sub_ps(u, Splat8(4)), vv), _mm256_mul_ps(u, vv));
-        const __m256 X = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(Splat8(-9), Y), u), divisor);
-        const __m256 Z = _mm256_div_ps(_mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(9), Y), _mm256_mul_ps(_mm256_mul_ps(Splat8(15), vv), Y)),
-                                                     _mm256_mul_ps(X, vv)),
-                                       _mm256_mul_ps(Splat8(3), vv));
-        const __m256 taken = _mm256_and_ps(_mm256_cmp_ps(thirteenL, zero, _CMP_NEQ_UQ),
-                                           _mm256_and_ps(_mm256_cmp_ps(vv, zero, _CMP_NEQ_UQ), _mm256_cmp_ps(divisor, zero, _CMP_NEQ_UQ)));
-        __m256 v[3] = {X, Y, Z};
-        for (__m256& c : v) {
-            c = _mm256_and_ps(c, taken);
-            c = _mm256_and_ps(c, _mm256_cmp_ps(_mm256_and_ps(c, magnitude), infinity, _CMP_LT_OQ));  // NaN and infinities: 0
-        }
-        StoreFromXyz4(p, step, _mm256_castps256_ps128(v[0]), _mm256_castps256_ps128(v[1]), _mm256_castps256_ps128(v[2]));
-        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1),
-                      _mm256_extractf128_ps(v[2], 1));
-    }
-};
-
-// LAB or LUV back from the kept components of eight pixels at a time, the first (L) from its
-// rank or through the function. Returns how many pixels it did.
-template <class Back, int Function, bool Ranked>
-VELORA_AVX2 std::int32_t KeptRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
-                                        const KeptPixels& kept, const std::vector<float>* newValue, float alpha) {
-    const __m256i thirds = _mm256_setr_epi32(0, 3, 6, 9, 12, 15, 18, 21);
-    std::int32_t x = 0;
-    for (; x + 8 <= width; x += 8, p += 8 * step, at += 8) {
-        const float* kept3 = &kept.components[at * 3];
-        __m256 L = _mm256_i32gather_ps(kept3, thirds, 4);
-        if constexpr (Ranked) L = velora::detail::GatherLanes(newValue[0].data(), &kept.rank[0][at], L);
-        else L = Transferred<Function>(L, alpha);
-        Back::From(p, step, L, _mm256_i32gather_ps(kept3 + 1, thirds, 4), _mm256_i32gather_ps(kept3 + 2, thirds, 4));
-    }
-    return x;
-}
 #endif
 
 template <int Model, int Function, bool Ranked>
@@ -1434,8 +1475,14 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
                     if constexpr (Model == 5) x = ModelRowInLanes<YiqLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     else if constexpr (Model == 7) x = ModelRowInLanes<YCbCrLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
                     else if constexpr (Model == 8) x = ModelRowInLanes<XyzLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else if constexpr (Model == 9) x = KeptRowInLanes<LabBack, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else x = KeptRowInLanes<LuvBack, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    else {
+                        using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
+                        const float* values = Ranked ? newValue[0].data() : nullptr;
+                        const std::uint32_t* ranks = Ranked ? kept.rank[0].data() + at : nullptr;
+                        x = ComponentsBackRowInLanes<Back, Function, Ranked>(p, pixels.step, pixels.width,
+                                                                             kept.components.data() + at * 3, values,
+                                                                             ranks, alpha);
+                    }
                     p += std::size_t(x) * pixels.step;
                     at += std::size_t(x);
                 }

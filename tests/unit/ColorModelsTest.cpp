@@ -3,6 +3,7 @@
 // evaluation, and the `velora color` / `velora split` commands.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -11,7 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "ByteRows.h"
 #include "CVelora.h"
+#include "ModelLanes.h"
 #include "TestImages.h"
 
 using namespace testing_support;
@@ -443,3 +446,37 @@ TEST(ColorCommand, SplitWritesOneFilePerComponent) {
     EXPECT_TRUE(refused.status == 3 && refused.err.find("result 1") != std::string::npos) << refused.err;
     EXPECT_TRUE(ReadFile(prefix + "16_H.bmp").empty());
 }
+
+#if VELORA_MODEL_LANES
+namespace {
+
+VELORA_AVX2 void LaneCubeRoots(const double* t, double* root) {
+    const __m256d in = _mm256_loadu_pd(t);
+    __m256d out;
+    velora::detail::CubeRoots4<1>(&in, &out);
+    _mm256_storeu_pd(root, out);
+}
+
+}  // namespace
+
+TEST(ColorModel, LaneCubeRootsStayWellWithinTheBoundOnTheLibrarysPower) {
+    // LAB and LUV trust the lanes' cube root to lie within 2^-49 of the library's
+    // pow(t, 0.3333333333333333), so that a bound of 2^-46 holds the library's value: on the
+    // arguments the conversions meet, exact cubes and the companding's threshold.
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    std::mt19937_64 rng(9);
+    std::uniform_real_distribution<double> exponent(-12, 4);
+    double worst = 0;
+    for (int i = 0; i < 500000; ++i) {
+        double t[4] = {std::exp2(exponent(rng)), 0.008856 * (1 + 1e-6 * double(i % 7)), std::ldexp(1.0, i % 40 - 20),
+                       std::pow(double(i % 1000 + 1) / 64, 3)};
+        double root[4];
+        LaneCubeRoots(t, root);
+        for (int k = 0; k < 4; ++k) {
+            const double library = std::pow(t[k], 0.3333333333333333);
+            worst = std::max(worst, std::fabs(root[k] - library) / library);
+        }
+    }
+    EXPECT_LT(worst, velora::detail::kCubeRootBound / 8) << worst;
+}
+#endif

@@ -301,7 +301,7 @@ TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
 
 TEST(Equalization, AMillionColoursInTheModelsWithLanesGiveTheDefinition) {
     const CVelora noise = RandomImage(1024, 1024, 24, 78);
-    for (int model : {kModelHSV, kModelYIQ, kModelYUV, kModelYCbCr, kModelCIEXYZ}) {
+    for (int model : {kModelHSV, kModelYIQ, kModelYUV, kModelYCbCr, kModelCIEXYZ, kModelCIELAB, kModelCIELUV}) {
         CVelora image = noise;
         ASSERT_EQ(image.Equalize(model, 0), 0u);
         EXPECT_TRUE(Block(image) == Block(EqualizedAsDefined(noise, model))) << model;
