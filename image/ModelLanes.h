@@ -13,8 +13,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "ColorModelMath.h"
+#include "MathLanes.h"
 #include "ModelPaths.h"
 
 namespace velora::detail {
@@ -355,13 +357,171 @@ struct LuvBack {
     }
 };
 
+// ---------------------------------------------------------------- the costly transfers
+// The cube root's power, the logarithm and the sigmoids call the library per value, and on
+// noise nearly every pixel has a value of its own. The lanes bound the library's value
+// instead: their own is within 2^-34 of the true one, the library's float within an ulp or
+// two of it, and 2^-20 around the lanes' value holds both with room. The transfer's float
+// operations after the call are monotonic, so they carry the bound to the transferred
+// component; the way back carries it to the bytes, and where both ends give the same bytes
+// so does the library's value. The rest (a few pixels in a thousand) take the library's
+// call. The ways back of YIQ and YCbCr rise with their changed component; XYZ's sums rise
+// or fall with each component by sign, and take a corner of the bounds per byte. LAB's and
+// LUV's ways back have neither property and keep the library's calls.
+
+// What the transfer takes from the library once per operation.
+struct CostlyTransfer {
+    float alpha;
+    float log256;       // std::log(256.0f)
+    float denominator;  // std::sin(half) or std::tan(half) of the sigmoids
+};
+
+template <int Function>
+inline CostlyTransfer MakeCostlyTransfer(float alpha) {
+    constexpr double kPi = 3.1415926535;  // as ModelTransferT
+    const float half = alpha * float(kPi) * 0.5f;
+    return {alpha, std::log(256.0f), Function == 5 ? std::sin(half) : std::tan(half)};
+}
+
+// Whether the lanes can bound the transfer: the sigmoids' angles within the reach of the lanes'
+// sine and cosine.
+inline bool BoundableTransfer(float alpha) { return std::fabs(alpha) * 4 < float(kSinCosLaneLimit); }
+
+// Where bounding pays, as measured on noise: the library's logf and sinf cost about what the
+// bounds cost, its tanf several times more; XYZ calls the library three times a pixel. The
+// cube root's powf is never bounded (the lanes' power cost more than the library's).
+template <class Lanes, int Function>
+inline constexpr bool kBoundsPay = Function == 6 || (Lanes::kChanged == 3 && Function >= 4);
+
+// [value - 2^-20 |value|, value + 2^-20 |value|] as floats.
+VELORA_AVX2 inline void LibraryBound(__m256d value, __m128& low, __m128& high) {
+    const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), value);
+    const __m256d margin = _mm256_mul_pd(magnitude, _mm256_set1_pd(1.0 / 1048576.0));
+    low = _mm256_cvtpd_ps(_mm256_sub_pd(value, margin));
+    high = _mm256_cvtpd_ps(_mm256_add_pd(value, margin));
+}
+
+// Bounds on ModelTransferT<Function>(x, alpha) for four components, Function 4 to 6.
+template <int Function>
+VELORA_AVX2 inline void TransferBounds4(__m128 x, const CostlyTransfer& k, __m128& low, __m128& high) {
+    x = _mm_min_ps(_mm_max_ps(x, _mm_setzero_ps()), _mm_set1_ps(255.0f));
+    static_assert(Function >= 4, "the cube root's power is not bounded: the library's costs no more");
+    if constexpr (Function == 4) {
+        __m128 lowLog, highLog;
+        LibraryBound(LogLanes(_mm256_cvtps_pd(_mm_add_ps(x, _mm_set1_ps(1.0f)))), lowLog, highLog);
+        const __m128 log256 = _mm_set1_ps(k.log256), scale = _mm_set1_ps(255.0f);
+        low = _mm_mul_ps(_mm_div_ps(lowLog, log256), scale);
+        high = _mm_mul_ps(_mm_div_ps(highLog, log256), scale);
+    } else if (k.alpha == 0.0f) {
+        low = high = x;  // the sigmoids' limit
+    } else {
+        constexpr double kPi = 3.1415926535;
+        const __m128 angle = _mm_mul_ps(_mm_mul_ps(_mm_sub_ps(_mm_div_ps(x, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)),
+                                                   _mm_set1_ps(k.alpha)),
+                                        _mm_set1_ps(float(kPi)));
+        __m256d s, c;
+        SinCosLanes(_mm256_cvtps_pd(angle), s, c);
+        __m128 lowCall, highCall;
+        if constexpr (Function == 5) {
+            LibraryBound(s, lowCall, highCall);
+        } else {
+            // Beside a pole the lanes' cosine loses its relative accuracy: no bound there.
+            const __m256d nearPole = _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), c),
+                                                   _mm256_set1_pd(1.0 / 1073741824.0), _CMP_LT_OQ);
+            LibraryBound(_mm256_div_pd(s, c), lowCall, highCall);
+            const __m128 open = NarrowMask(nearPole);
+            lowCall = _mm_blendv_ps(lowCall, _mm_set1_ps(-std::numeric_limits<float>::infinity()), open);
+            highCall = _mm_blendv_ps(highCall, _mm_set1_ps(std::numeric_limits<float>::infinity()), open);
+        }
+        const __m128 scale = _mm_set1_ps(127.5f), denominator = _mm_set1_ps(k.denominator);
+        const __m128 a = _mm_add_ps(_mm_div_ps(_mm_mul_ps(lowCall, scale), denominator), scale);
+        const __m128 b = _mm_add_ps(_mm_div_ps(_mm_mul_ps(highCall, scale), denominator), scale);
+        low = k.denominator > 0 ? a : b;
+        high = k.denominator > 0 ? b : a;
+    }
+    // v > 0 ? min(v, 255) : 0, which keeps the order.
+    low = _mm_and_ps(_mm_cmpgt_ps(low, _mm_setzero_ps()), _mm_min_ps(low, _mm_set1_ps(255.0f)));
+    high = _mm_and_ps(_mm_cmpgt_ps(high, _mm_setzero_ps()), _mm_min_ps(high, _mm_set1_ps(255.0f)));
+}
+template <int Function>
+VELORA_AVX2 inline void TransferBounds(__m128 x, const CostlyTransfer& k, __m128& low, __m128& high) {
+    TransferBounds4<Function>(x, k, low, high);
+}
+template <int Function>
+VELORA_AVX2 inline void TransferBounds(__m256 x, const CostlyTransfer& k, __m256& low, __m256& high) {
+    __m128 l0, h0, l1, h1;
+    TransferBounds4<Function>(_mm256_castps256_ps128(x), k, l0, h0);
+    TransferBounds4<Function>(_mm256_extractf128_ps(x, 1), k, l1, h1);
+    low = _mm256_set_m128(l1, l0);
+    high = _mm256_set_m128(h1, h0);
+}
+
+// The way back of a group from both ends of its components' bounds, for a model whose bytes
+// rise with each changed component: pixels whose bytes agree are stored; returns a bit for
+// each of the others.
+template <class Lanes>
+VELORA_AVX2 inline int StoreSettledRising(std::uint8_t* p, std::size_t step, const typename Lanes::Floats* low,
+                                          const typename Lanes::Floats* high) {
+    constexpr std::size_t kMaxBytes = 4 * Lanes::kPixels;
+    std::uint8_t a[kMaxBytes], b[kMaxBytes];
+    std::memcpy(a, p, std::size_t(Lanes::kPixels) * step);
+    std::memcpy(b, p, std::size_t(Lanes::kPixels) * step);
+    Lanes::From(a, step, low);
+    Lanes::From(b, step, high);
+    int open = 0;
+    for (int i = 0; i < Lanes::kPixels; ++i) {
+        const std::size_t at = std::size_t(i) * step;
+        if (a[at] == b[at] && a[at + 1] == b[at + 1] && a[at + 2] == b[at + 2]) std::memcpy(p + at, a + at, 3);
+        else open |= 1 << i;
+    }
+    return open;
+}
+
+// XYZToRGB's three sums (range 1) of doubles X, Y, Z on the scale of 1, times 255, as bytes.
+VELORA_AVX2 inline __m128i XyzRed(__m256d X, __m256d Y, __m256d Z) {
+    return ClampTruncate4(_mm256_mul_pd(
+        _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(3.240479), X), _mm256_mul_pd(Splat(1.53715), Y)), _mm256_mul_pd(Splat(0.498535), Z)),
+        Splat(255.0)));
+}
+VELORA_AVX2 inline __m128i XyzGreen(__m256d X, __m256d Y, __m256d Z) {
+    return ClampTruncate4(_mm256_mul_pd(Sum3(-0.969256, X, 1.875992, Y, 0.041556, Z), Splat(255.0)));
+}
+VELORA_AVX2 inline __m128i XyzBlue(__m256d X, __m256d Y, __m256d Z) {
+    return ClampTruncate4(_mm256_mul_pd(
+        _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.055648), X), _mm256_mul_pd(Splat(0.204043), Y)), _mm256_mul_pd(Splat(1.057311), Z)),
+        Splat(255.0)));
+}
+
+// XYZToRGB's way back from bounds on X, Y and Z (range 1): each byte's sum rises or falls with
+// each component by its coefficient's sign, so each end of a byte takes its own corner of the
+// bounds. Pixels whose ends agree are stored; returns a bit for each of the others.
+VELORA_AVX2 inline int StoreSettledXyz(std::uint8_t* p, std::size_t step, const __m128* low, const __m128* high) {
+    const __m256d xl = _mm256_div_pd(_mm256_cvtps_pd(low[0]), Splat(255.0));
+    const __m256d xh = _mm256_div_pd(_mm256_cvtps_pd(high[0]), Splat(255.0));
+    const __m256d yl = _mm256_div_pd(_mm256_cvtps_pd(low[1]), Splat(255.0));
+    const __m256d yh = _mm256_div_pd(_mm256_cvtps_pd(high[1]), Splat(255.0));
+    const __m256d zl = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(low[2]), Splat(255.0)), Splat(1.088751));
+    const __m256d zh = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(high[2]), Splat(255.0)), Splat(1.088751));
+    const __m128i red = XyzRed(xl, yh, zh), green = XyzGreen(xh, yl, zl), blue = XyzBlue(xl, yh, zl);
+    const __m128i same = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi32(red, XyzRed(xh, yl, zl)),
+                                                     _mm_cmpeq_epi32(green, XyzGreen(xl, yh, zh))),
+                                       _mm_cmpeq_epi32(blue, XyzBlue(xh, yl, zh)));
+    std::uint8_t bytes[16];
+    std::memcpy(bytes, p, 4 * step);
+    StorePixels4(bytes, step, red, green, blue);
+    const int settled = _mm_movemask_ps(_mm_castsi128_ps(same));
+    for (int i = 0; i < 4; ++i)
+        if ((settled >> i) & 1) std::memcpy(p + std::size_t(i) * step, bytes + std::size_t(i) * step, 3);
+    return ~settled & 0xF;
+}
+
 // ---------------------------------------------------------------- whole conversions
 // The models whose conversions take no library call either way, on a group of pixels at a
 // time: To gives the components ToModel gives (range 1), From stores the pixels FromModel
 // gives for components. kChanged: how many components, from the first, the operations change.
 
 struct YiqLanes {
-    static constexpr int kPixels = 8, kChanged = 1;
+    static constexpr int kModel = 5, kPixels = 8, kChanged = 1;
     using Floats = __m256;
     VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
         __m256i R, G, B;
@@ -389,7 +549,7 @@ struct YiqLanes {
 };
 
 struct YCbCrLanes {
-    static constexpr int kPixels = 4, kChanged = 1;
+    static constexpr int kModel = 7, kPixels = 4, kChanged = 1;
     using Floats = __m128;
     VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
         __m256d R, G, B;
@@ -413,7 +573,7 @@ struct YCbCrLanes {
 };
 
 struct XyzLanes {
-    static constexpr int kPixels = 4, kChanged = 3;
+    static constexpr int kModel = 8, kPixels = 4, kChanged = 3;
     using Floats = __m128;
     VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
         __m128i R, G, B;
@@ -526,6 +686,34 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
         if constexpr (Ranked) L = GatherLanes(newValue, rank + x, L);
         else L = Transferred<Function>(L, alpha);
         Back::From(p, step, L, _mm256_i32gather_ps(components + 1, thirds, 4), _mm256_i32gather_ps(components + 2, thirds, 4));
+    }
+    return x;
+}
+
+// The way back from bounds on the changed components: XYZ's by corners, the others' bytes
+// rise with their one changed component.
+template <class Lanes>
+VELORA_AVX2 inline int StoreSettled(std::uint8_t* p, std::size_t step, const typename Lanes::Floats* low,
+                                    const typename Lanes::Floats* high) {
+    if constexpr (Lanes::kModel == 8) return StoreSettledXyz(p, step, low, high);
+    else return StoreSettledRising<Lanes>(p, step, low, high);
+}
+
+// To, the bounds of a costly transfer and the way back over a row's whole groups; the pixels
+// the bounds leave open go through open(pixel), the library's way. Returns how many pixels it
+// did.
+template <class Lanes, int Function, class Open>
+VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std::int32_t width, const CostlyTransfer& k,
+                                         const Open& open) {
+    std::int32_t x = 0;
+    for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
+        typename Lanes::Floats v[3], low[3], high[3];
+        Lanes::To(p, step, v);
+        for (int c = 0; c < 3; ++c) low[c] = high[c] = v[c];
+        for (int c = 0; c < Lanes::kChanged; ++c) TransferBounds<Function>(v[c], k, low[c], high[c]);
+        const int left = StoreSettled<Lanes>(p, step, low, high);
+        for (int i = 0; i < Lanes::kPixels; ++i)
+            if ((left >> i) & 1) open(p + std::size_t(i) * step);
     }
     return x;
 }

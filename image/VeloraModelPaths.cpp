@@ -64,18 +64,22 @@ struct SharedCounts {
 
 // ---------------------------------------------------------------- the generic loop
 
+// One pixel through ToModel, change(components, pixel) and FromModel.
+template <int Model, class Change>
+void ConvertPixel(std::uint8_t* p, const Change& change) {
+    float values[4] = {};
+    ToModelT<Model>(ColourAt(p), values);
+    change(values, p);
+    RGBQUAD result{};
+    FromModelT<Model>(values, result);
+    Put(p, result);
+}
+
 // Row y from pixel x0 on through ToModel, change(components, pixel) and FromModel.
 template <int Model, class Change>
 void ConvertRowFrom(const PixelRows& pixels, std::int32_t y, std::int32_t x0, const Change& change) {
     std::uint8_t* p = pixels.Row(y) + std::size_t(x0) * pixels.step;
-    for (std::int32_t x = x0; x < pixels.width; ++x, p += pixels.step) {
-        float values[4] = {};
-        ToModelT<Model>(ColourAt(p), values);
-        change(values, p);
-        RGBQUAD result{};
-        FromModelT<Model>(values, result);
-        Put(p, result);
-    }
+    for (std::int32_t x = x0; x < pixels.width; ++x, p += pixels.step) ConvertPixel<Model>(p, change);
 }
 
 // The same on rows [first, last).
@@ -1073,6 +1077,18 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
             ConvertRowsInLanes<Model>(pixels, first, last, NoLanes{}, change);
         } else {
             using Lanes = typename LanesOf<Model>::Type;
+#if VELORA_MODEL_LANES
+            if constexpr (kBoundsPay<Lanes, Function>)
+                if (HasAvx2() && BoundableTransfer(alpha)) {
+                    const CostlyTransfer costly = MakeCostlyTransfer<Function>(alpha);
+                    const auto open = [&](std::uint8_t* p) { ConvertPixel<Model>(p, change); };
+                    for (std::int32_t y = first; y < last; ++y) {
+                        const std::int32_t x = BoundedLanesRow<Lanes, Function>(pixels.Row(y), pixels.step, pixels.width, costly, open);
+                        ConvertRowFrom<Model>(pixels, y, x, change);
+                    }
+                    return;
+                }
+#endif
             ConvertRowsInLanes<Model>(pixels, first, last, TransferChange<Lanes, Function>{alpha}, change);
         }
     });
@@ -1448,6 +1464,23 @@ using velora::detail::Transferred;
 template <class Lanes, int Function, bool Ranked>
 std::int32_t ModelRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at, const KeptPixels& kept,
                              const std::vector<float>* newValue, float alpha) {
+    if constexpr (!Ranked && velora::detail::kBoundsPay<Lanes, Function>) {
+        if (velora::detail::BoundableTransfer(alpha)) {
+            const auto open = [alpha](std::uint8_t* pixel) {
+                constexpr int kModel = Lanes::kModel;
+                const velora::detail::ChangedComponents which = velora::detail::NonLinearComponents(kModel);
+                float values[4] = {};
+                velora::detail::ToModelT<kModel>(velora::detail::ColourAt(pixel), values);
+                for (int c = which.first; c < which.first + which.count; ++c)
+                    values[c] = velora::detail::ModelTransferT<Function>(values[c], alpha);
+                RGBQUAD result{};
+                velora::detail::FromModelT<kModel>(values, result);
+                velora::detail::Put(pixel, result);
+            };
+            return velora::detail::BoundedLanesRow<Lanes, Function>(p, step, width,
+                                                                     velora::detail::MakeCostlyTransfer<Function>(alpha), open);
+        }
+    }
     if constexpr (Ranked) {
         const float* values[3] = {};
         const std::uint32_t* ranks[3] = {};

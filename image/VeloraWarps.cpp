@@ -15,7 +15,7 @@
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
-#include "TurnLanes.h"
+#include "MathLanes.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::HasAvx2;
@@ -153,7 +153,7 @@ void WithShearType(int type, F&& f) {
     }
 }
 
-#if VELORA_TURN_LANES
+#if VELORA_MATH_LANES
 // The swirl's sources for four distances from the centre at once.
 struct SwirlLanes {
     double radius, k;
@@ -174,7 +174,7 @@ struct SwirlLanes {
         const __m256d theta = _mm256_mul_pd(_mm256_div_pd(_mm256_sub_pd(r, rad), r), _mm256_set1_pd(k));
         __m256d s, c;
         velora::detail::SinCosLanes(theta, s, c);
-        const __m256d e = _mm256_set1_pd(velora::detail::kTurnLaneError);
+        const __m256d e = _mm256_set1_pd(velora::detail::kSinCosLaneError);
         const __m256d cLow = _mm256_sub_pd(c, e), cHigh = _mm256_add_pd(c, e);
         const __m256d sLow = _mm256_sub_pd(s, e), sHigh = _mm256_add_pd(s, e);
         const __m256d negative = _mm256_set1_pd(-0.0), zero = _mm256_setzero_pd();
@@ -311,10 +311,10 @@ unsigned CVelora::Swirl(double angle, int radius) {
         if (std::abs(std::int64_t(height - 1 - r) - cy) > rowReach)
             std::memcpy(outBits + std::size_t(r) * stride, inBits + std::size_t(r) * stride, stride);
     const std::int64_t columnReach = std::int64_t(radius) + 1;
-#if VELORA_TURN_LANES
+#if VELORA_MATH_LANES
     // Four distances at a time where the processor has AVX2 and the turns stay within the
     // lanes' reach, for pixels of whole bytes.
-    const bool lanes = HasAvx2() && std::fabs(k) <= velora::detail::kTurnLaneLimit && depth >= 8 && width > 0;
+    const bool lanes = HasAvx2() && std::fabs(k) <= velora::detail::kSinCosLaneLimit && depth >= 8 && width > 0;
     const SwirlLanes swirlLanes{R,         k,
                                 double(cx), double(cy),
                                 double(width), double(height),
@@ -363,7 +363,7 @@ unsigned CVelora::Swirl(double angle, int radius) {
                     }
                 };
                 std::int64_t adx = 0;
-#if VELORA_TURN_LANES
+#if VELORA_MATH_LANES
                 if constexpr (D >= 8) {
                     // The first distance beyond the row's reach, from the disc's edge.
                     const std::int64_t widest = std::max<std::int64_t>(cx, std::int64_t(width) - 1 - cx) + 1;

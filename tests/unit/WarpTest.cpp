@@ -15,7 +15,7 @@
 #include "ByteRows.h"
 #include "CVelora.h"
 #include "TestImages.h"
-#include "TurnLanes.h"
+#include "MathLanes.h"
 
 using namespace testing_support;
 
@@ -435,7 +435,7 @@ TEST(Warps, CommandLineInterlacesWithTwoMoreImages) {
     EXPECT_NE(text.find("result 5: interlacing rows needs images of the same width"), std::string::npos) << text;
 }
 
-#if VELORA_TURN_LANES
+#if VELORA_MATH_LANES
 namespace {
 
 VELORA_AVX2 void LaneSinCos(const double* x, double* sine, double* cosine) {
@@ -453,7 +453,7 @@ TEST(Warps, LaneSineAndCosineStayWellWithinTheirBoundOfTheLibrarys) {
     // of pi/2 (where the reduction cancels), and on the swirl's own turns.
     if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
     std::mt19937_64 rng(5);
-    std::uniform_real_distribution<double> anywhere(-velora::detail::kTurnLaneLimit, velora::detail::kTurnLaneLimit);
+    std::uniform_real_distribution<double> anywhere(-velora::detail::kSinCosLaneLimit, velora::detail::kSinCosLaneLimit);
     std::uniform_real_distribution<double> small(-8, 8), unit(0, 1);
     double worst = 0;
     for (int i = 0; i < 250000; ++i) {
@@ -467,6 +467,6 @@ TEST(Warps, LaneSineAndCosineStayWellWithinTheirBoundOfTheLibrarys) {
         for (int lane = 0; lane < 4; ++lane)
             worst = std::max({worst, std::fabs(s[lane] - std::sin(x[lane])), std::fabs(c[lane] - std::cos(x[lane]))});
     }
-    EXPECT_LT(worst, velora::detail::kTurnLaneError / 8);
+    EXPECT_LT(worst, velora::detail::kSinCosLaneError / 8);
 }
 #endif
