@@ -5,7 +5,9 @@
 #include <atomic>
 #include <bit>
 #include <cstring>
+#include <vector>
 
+#include "ByteRows.h"
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
@@ -51,12 +53,10 @@ void PackBits(BitAt bitAt, std::int32_t width, std::uint8_t* dst, std::size_t st
 bool AllPixelsGray(const std::uint8_t* bits, std::size_t stride, std::int32_t width, std::int32_t height, std::size_t step) {
     std::atomic<bool> colour{false};
     ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t r = first; r < last && !colour.load(std::memory_order_relaxed); ++r) {
-            const std::uint8_t* p = bits + std::size_t(r) * stride;
-            unsigned differ = 0;
-            for (std::int32_t x = 0; x < width; ++x, p += step) differ |= unsigned(p[0] ^ p[1]) | unsigned(p[1] ^ p[2]);
-            if (differ != 0) colour.store(true, std::memory_order_relaxed);
-        }
+        std::vector<std::uint8_t> reds(static_cast<std::size_t>(width));
+        for (std::int32_t r = first; r < last && !colour.load(std::memory_order_relaxed); ++r)
+            if (!velora::detail::RedsOfGrayRow(bits + std::size_t(r) * stride, width, step, reds.data()))
+                colour.store(true, std::memory_order_relaxed);
     });
     return !colour.load();
 }
@@ -199,7 +199,21 @@ unsigned CVelora::GrayBands(int n) {
         RemapIndices(table);
     } else {
         // Gray pixels: the band of the red byte, written to all three, is each byte's band.
-        RemapChannels(table, true, true, true);
+        const std::size_t pixelBytes = depth / 8;
+        const std::int32_t width = GetWidth();
+        ForEachRowBand(GetHeight(), m_bytesPerRow, [&](std::int32_t first, std::int32_t last) {
+            std::vector<std::uint8_t> levels(static_cast<std::size_t>(width));
+            for (std::int32_t r = first; r < last; ++r) {
+                std::uint8_t* row = m_pchMapaBits + std::size_t(r) * m_bytesPerRow;
+                velora::detail::RedsOfGrayRow(row, width, pixelBytes, levels.data());
+                for (std::uint8_t& level : levels) level = table[level];
+                if (pixelBytes == 3) {
+                    velora::detail::TripleBytes(levels.data(), width, row);
+                } else {
+                    for (std::int32_t x = 0; x < width; ++x) std::memset(row + 4 * std::size_t(x), levels[std::size_t(x)], 3);
+                }
+            }
+        });
     }
     return 0;
 }

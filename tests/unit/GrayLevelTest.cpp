@@ -296,6 +296,21 @@ TEST(GrayBands, MatchesTheRuleAndTheBandsOfFourAndThree) {
             }
         }
     }
+    // Rows long enough for the vector kernels, and one colour pixel at the very end of the last
+    // row read, which refuses the whole image.
+    std::mt19937 rng(12);
+    for (int depth : {24, 32}) {
+        const CVelora gray = GrayDirect(131, 3, depth, rng);
+        CVelora image = gray;
+        ASSERT_EQ(image.GrayBands(24), 0u);
+        const CVelora expected = EachPixel(gray, [](std::uint32_t v) { return std::uint32_t(std::min(int(v >> 16) / 10, 23) * 10 + 5) * 0x010101u; });
+        EXPECT_EQ(Block(image), Block(expected)) << depth;
+        CVelora tinted = gray;
+        tinted.SetPixel(130, 0, (tinted.GetPixel(130, 0) & 0xFFFF00u) | ((tinted.GetPixel(130, 0) + 1) & 0xFFu));
+        const CVelora before = tinted;
+        EXPECT_EQ(tinted.GrayBands(24), 3u);
+        EXPECT_EQ(Block(tinted), Block(before)) << depth;
+    }
     CVelora ramp = CVelora::WithTable(256, 1, 8, 256);
     for (int x = 0; x < 256; ++x) ramp.SetPixel(x, 0, std::uint32_t(x));
     CVelora four = ramp, three = ramp;
