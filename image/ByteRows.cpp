@@ -22,18 +22,33 @@ bool HasAvx2() {
 
 namespace {
 
+// The bitwise operations with a pattern: p[i] op= pattern[i % period].
+enum class PatternOp { Xor, And };
+
 #if VELORA_X86
 // 96 bytes (two periods of 48) per step; returns how many bytes it did, a multiple of 96.
-VELORA_AVX2 std::size_t XorRowAvx2(std::uint8_t* p, std::size_t n, const std::uint8_t* pattern96) {
+template <PatternOp Op>
+VELORA_AVX2 inline __m256i Apply(__m256i v, __m256i m) {
+    if constexpr (Op == PatternOp::Xor) return _mm256_xor_si256(v, m);
+    else return _mm256_and_si256(v, m);
+}
+template <PatternOp Op>
+inline __m128i Apply(__m128i v, __m128i m) {
+    if constexpr (Op == PatternOp::Xor) return _mm_xor_si128(v, m);
+    else return _mm_and_si128(v, m);
+}
+
+template <PatternOp Op>
+VELORA_AVX2 std::size_t PatternRowAvx2(std::uint8_t* p, std::size_t n, const std::uint8_t* pattern96) {
     const __m256i m0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pattern96));
     const __m256i m1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pattern96 + 32));
     const __m256i m2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pattern96 + 64));
     std::size_t i = 0;
     for (; i + 96 <= n; i += 96) {
         __m256i* q = reinterpret_cast<__m256i*>(p + i);
-        _mm256_storeu_si256(q, _mm256_xor_si256(_mm256_loadu_si256(q), m0));
-        _mm256_storeu_si256(q + 1, _mm256_xor_si256(_mm256_loadu_si256(q + 1), m1));
-        _mm256_storeu_si256(q + 2, _mm256_xor_si256(_mm256_loadu_si256(q + 2), m2));
+        _mm256_storeu_si256(q, Apply<Op>(_mm256_loadu_si256(q), m0));
+        _mm256_storeu_si256(q + 1, Apply<Op>(_mm256_loadu_si256(q + 1), m1));
+        _mm256_storeu_si256(q + 2, Apply<Op>(_mm256_loadu_si256(q + 2), m2));
     }
     return i;
 }
@@ -168,31 +183,43 @@ VELORA_AVX2 std::int32_t RedsOfGrayRowAvx2(const std::uint8_t* p, std::int32_t w
 
 }  // namespace
 
-void XorRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
+namespace {
+
+template <PatternOp Op>
+void PatternRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
     std::size_t i = 0;
 #if VELORA_X86
     // Twice the period: a run of 16 bytes from any phase of the pattern is contiguous in it.
     std::uint8_t twice[96];
     std::memcpy(twice, pattern, 48);
     std::memcpy(twice + 48, pattern, 48);
-    if (HasAvx2()) i = XorRowAvx2(p, n, twice);  // a whole number of periods
+    if (HasAvx2()) i = PatternRowAvx2<Op>(p, n, twice);  // a whole number of periods
     const __m128i m0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice));
     const __m128i m1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice + 16));
     const __m128i m2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice + 32));
     for (; i + 48 <= n; i += 48) {
         __m128i* q = reinterpret_cast<__m128i*>(p + i);
-        _mm_storeu_si128(q, _mm_xor_si128(_mm_loadu_si128(q), m0));
-        _mm_storeu_si128(q + 1, _mm_xor_si128(_mm_loadu_si128(q + 1), m1));
-        _mm_storeu_si128(q + 2, _mm_xor_si128(_mm_loadu_si128(q + 2), m2));
+        _mm_storeu_si128(q, Apply<Op>(_mm_loadu_si128(q), m0));
+        _mm_storeu_si128(q + 1, Apply<Op>(_mm_loadu_si128(q + 1), m1));
+        _mm_storeu_si128(q + 2, Apply<Op>(_mm_loadu_si128(q + 2), m2));
     }
     for (; i + 16 <= n; i += 16) {
         __m128i* q = reinterpret_cast<__m128i*>(p + i);
         const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice + i % 48));
-        _mm_storeu_si128(q, _mm_xor_si128(_mm_loadu_si128(q), m));
+        _mm_storeu_si128(q, Apply<Op>(_mm_loadu_si128(q), m));
     }
 #endif
-    for (; i < n; ++i) p[i] ^= pattern[i % 48];
+    for (; i < n; ++i) {
+        if constexpr (Op == PatternOp::Xor) p[i] ^= pattern[i % 48];
+        else p[i] &= pattern[i % 48];
+    }
 }
+
+}  // namespace
+
+void XorRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) { PatternRow<PatternOp::Xor>(p, n, pattern); }
+
+void AndRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) { PatternRow<PatternOp::And>(p, n, pattern); }
 
 void ThresholdRow(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t low, std::uint8_t high, bool keepAlpha) {
     std::size_t i = 0;

@@ -36,6 +36,9 @@ void ForEachRun(std::uint8_t* bits, std::size_t stride, std::size_t rowBytes, st
 // three and of four bytes).
 void XorRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]);
 
+// p[i] &= pattern[i % 48] over n bytes, the same way.
+void AndRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]);
+
 // p[i] = p[i] < t ? low : high over n bytes; with keepAlpha every fourth byte (from p[3],
 // the alpha of 32-bit pixels) stays.
 void ThresholdRow(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t low, std::uint8_t high, bool keepAlpha);

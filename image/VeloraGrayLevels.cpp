@@ -19,16 +19,6 @@ static_assert(std::endian::native == std::endian::little, "pixel words are read 
 
 namespace {
 
-// p[i] &= pattern[i % 48] over n bytes; the pattern's period (1, 2, 3 or 4 bytes) divides 48.
-void AndBytes(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
-    std::uint8_t mask[48];  // a local copy cannot alias p: the loop vectorises without checks
-    std::memcpy(mask, pattern, sizeof mask);
-    std::size_t i = 0;
-    for (; i + 48 <= n; i += 48)
-        for (std::size_t k = 0; k < 48; ++k) p[i + k] &= mask[k];
-    for (std::size_t k = 0; i < n; ++i, ++k) p[i] &= mask[k];
-}
-
 // Bit `bit` of every pixel of a stored row, packed eight to a byte from the most significant
 // bit; the bytes after the last pixel become 0. Templates, so that the read is inlined.
 template <class BitAt>
@@ -129,11 +119,16 @@ unsigned CVelora::EraseBitPlanes(const std::array<int, 24>& flags) {
     // The bits of a last, partial byte that belong to pixels (1 and 4 bits).
     const std::uint8_t partial = std::uint8_t(0xFF00u >> (rowBits % 8));
     std::uint8_t* const bits = m_pchMapaBits;
-    ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
+    ForEachRowBand(GetHeight(), velora::detail::StreamingRowWork(stride), [&](std::int32_t first, std::int32_t last) {
+        if (partial == 0) {
+            velora::detail::ForEachRun(bits, stride, wholeBytes, first, last,
+                                       [&](std::uint8_t* p, std::size_t n) { velora::detail::AndRow(p, n, pattern); });
+            return;
+        }
         for (std::int32_t r = first; r < last; ++r) {
             std::uint8_t* row = bits + std::size_t(r) * stride;
-            AndBytes(row, wholeBytes, pattern);
-            if (partial != 0) row[wholeBytes] &= std::uint8_t(pattern[0] | ~partial);
+            velora::detail::AndRow(row, wholeBytes, pattern);
+            row[wholeBytes] &= std::uint8_t(pattern[0] | ~partial);
         }
     });
     return 0;
