@@ -7,13 +7,14 @@ namespace {
 using K = ParamKind;
 using C = ResultCode::Check;
 using Preview = DialogFacts::Preview;
+constexpr std::string_view kNoMemory = "no memory for the result";
 }  // namespace
 
 void AddWarpOperations(std::vector<Operation>& all) {
     {
         Operation op{.name = "Ellipse", .family = "Warps", .summary = "squeeze the picture into its inscribed ellipse"};
         op.depths = kDepthsAll5;
-        op.results = {{1, C::Depth}};
+        op.results = {{1, C::Depth}, {2, C::Other, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args&) { return im.Ellipse(); };
         op.helpTopic = "CVelora.chm::/Ayuda/Ellipse.htm";
         op.commands = {{.id = kCmdEllipse, .undoLabel = "Efecto Elipse", .timingLabel = "Cálculo Efecto Elipse",
@@ -29,7 +30,8 @@ void AddWarpOperations(std::vector<Operation>& all) {
                       .choices = {{0, "first", "1ª fila"}, {1, "last", "Última fila"}}},
                      {.name = "background", .kind = K::Colour, .label = "Color Fondo"}};
         op.depths = kDepthsAll5;
-        op.results = {{1, C::ParamRange, "startZone"}, {2, C::Depth}, {3, C::Other, {}, "divisor must not be 0"}};
+        op.results = {{1, C::ParamRange, "startZone"}, {2, C::Depth}, {3, C::Other, {}, "divisor must not be 0"},
+                      {4, C::Other, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Ripple(a.Int(0), a.Int(1), a.Int(2), a.Colour(3)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Undulation.htm";
         op.commands = {{.id = kCmdRipple, .undoLabel = "Ondulación", .timingLabel = "Cálculo Ondulación",
@@ -43,7 +45,7 @@ void AddWarpOperations(std::vector<Operation>& all) {
                       .controlRange = Range{0, 720}, .tickInterval = 72},
                      {.name = "radius", .defaultValue = 100, .label = "Radio"}};
         op.depths = kDepthsAll5;
-        op.results = {{1, C::Depth}, {2, C::Other, {}, "angle must be a finite number"}};
+        op.results = {{1, C::Depth}, {2, C::Other, {}, "angle must be a finite number"}, {3, C::Other, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Swirl(a.Double(0), a.Int(1)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Spiral.htm";
         op.commands = {{.id = kCmdSwirl, .undoLabel = "Espiral", .timingLabel = "Cálculo Espiral",
@@ -68,7 +70,7 @@ void AddWarpOperations(std::vector<Operation>& all) {
                       .label = "Porcentaje de Inclinación", .tickInterval = 10},
                      {.name = "background", .kind = K::Colour, .label = "Color Fondo"}};
         op.depths = kDepthsAll5;
-        op.results = {{1, C::Depth}, {2, C::ParamRange, "type"}, {3, C::ParamRange, "percent"}};
+        op.results = {{1, C::Depth}, {2, C::ParamRange, "type"}, {3, C::ParamRange, "percent"}, {4, C::Other, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Shear(a.Int(0), a.Double(1), a.Colour(2)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Inclination.htm";
         op.commands = {{.id = kCmdShear, .undoLabel = "Inclinación", .timingLabel = "Cálculo Inclinación de la Imagen",

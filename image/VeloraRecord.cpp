@@ -111,7 +111,9 @@ bool CVelora::Create(const std::uint8_t* bits, const RGBQUAD* palette, std::int3
     return true;
 }
 
-CVelora::CVelora(const CVelora& other) : CVelora() { *this = other; }
+// A copy starts with no image (not the default one), so that it holds no image where the
+// original has none or the memory for its block is lacking.
+CVelora::CVelora(const CVelora& other) { *this = other; }
 
 CVelora::CVelora(CVelora&& other) noexcept { *this = std::move(other); }
 

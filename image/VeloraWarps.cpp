@@ -230,6 +230,7 @@ unsigned CVelora::Ellipse() {
     for (std::int32_t x = 0; x < width; ++x) us[std::size_t(x)] = (float(x) - cx) * q;
 
     CVelora result(*this);
+    if (!result.HasImage()) return 2;  // no memory for the result
     const std::size_t stride = m_bytesPerRow;
     const std::uint8_t* const inBits = m_pchMapaBits;
     std::uint8_t* const outBits = result.m_pchMapaBits;
@@ -279,6 +280,7 @@ unsigned CVelora::Ripple(int amplitude, int divisor, int startZone, std::uint32_
         return startZone == 0 ? d : -d;  // the last zone: the same double as y - d
     };
     CVelora result(*this);
+    if (!result.HasImage()) return 4;  // no memory for the result
     ShiftColumns(m_pchMapaBits, result.m_pchMapaBits, m_bytesPerRow, width, height, depth, fill, offsetOf, startZone == 1);
     ReplaceKeepingName(std::move(result));
     return 0;
@@ -300,6 +302,7 @@ unsigned CVelora::Swirl(double angle, int radius) {
     // Pixels beyond the radius are their own source: each row is copied before it is turned,
     // by the band that turns it, and rows beyond the disc are copied here.
     CVelora result = BlankLike(width, height);
+    if (!result.HasImage()) return 3;  // no memory for the result
     const std::size_t stride = m_bytesPerRow;
     const std::uint8_t* const inBits = m_pchMapaBits;
     std::uint8_t* const outBits = result.m_pchMapaBits;
@@ -431,6 +434,7 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
     // Alpha bytes and padding stay as they were: whole columns are moved on a copy, and the
     // other walks copy their bands' rows before filling them.
     CVelora result = type == 2 || type == 3 ? CVelora(*this) : BlankLike(width, height);
+    if (!result.HasImage()) return 4;  // no memory for the result
     const std::size_t stride = m_bytesPerRow;
     const std::uint8_t* const inBits = m_pchMapaBits;
     std::uint8_t* const outBits = result.m_pchMapaBits;

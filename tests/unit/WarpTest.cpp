@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -406,6 +407,45 @@ TEST(Warps, ArgumentsAtTheLimitsGiveDefinedResults) {
             ASSERT_EQ(image.Swirl(720, 3), 0u);
             EXPECT_EQ(Block(image), Block(NaiveSwirl(thin, 720, 3)));
         }
+}
+
+namespace {
+
+// Runs op on a picture with the address space limited to what the process uses plus less
+// than one picture, and exits with 0 where op returns code and leaves the picture.
+[[noreturn]] void RefuseWithoutMemory(unsigned (*op)(CVelora&), unsigned code) {
+    const CVelora source = RandomImage(2000, 1500, 24, 5);
+    CVelora image = source;
+    long pages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(4) << 20);
+    if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(2);
+    const unsigned got = op(image);
+    const std::size_t bytes = std::size_t(source.GetBytesPerRow()) * std::size_t(source.GetHeight());
+    std::_Exit(got == code && std::memcmp(image.GetBits(), source.GetBits(), bytes) == 0 ? 0 : 1);
+}
+
+}  // namespace
+
+TEST(Warps, WithoutMemoryForTheResultTheyRefuseAndLeaveThePicture) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer reserves more address space than any limit would leave";
+#else
+    // Each in a fresh process (the threadsafe style runs the test binary again), whose heap
+    // holds no freed block that a result could take without new address space.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto exitsWith0 = testing::ExitedWithCode(0);
+    EXPECT_EXIT(RefuseWithoutMemory([](CVelora& im) { return im.Ellipse(); }, 2), exitsWith0, "");
+    EXPECT_EXIT(RefuseWithoutMemory([](CVelora& im) { return im.Ripple(10, 20, 0, 0); }, 4), exitsWith0, "");
+    EXPECT_EXIT(RefuseWithoutMemory([](CVelora& im) { return im.Swirl(90, 300); }, 3), exitsWith0, "");
+    EXPECT_EXIT(RefuseWithoutMemory([](CVelora& im) { return im.Shear(9, 10, 0); }, 4), exitsWith0, "");
+    EXPECT_EXIT(RefuseWithoutMemory([](CVelora& im) { return im.Shear(2, 10, 0); }, 4), exitsWith0, "");
+#endif
 }
 
 TEST(Warps, CommandLineInterlacesWithTwoMoreImages) {
