@@ -318,11 +318,8 @@ unsigned CVelora::Swirl(double angle, int radius) {
     // Four distances at a time where the processor has AVX2 and the turns stay within the
     // lanes' reach, for pixels of whole bytes.
     const bool lanes = HasAvx2() && std::fabs(k) <= velora::detail::kSinCosLaneLimit && depth >= 8 && width > 0;
-    const SwirlLanes swirlLanes{R,         k,
-                                double(cx), double(cy),
-                                double(width), double(height),
-                                std::int64_t(height) - 1, std::int64_t(stride),
-                                std::int64_t(depth / 8)};
+    const SwirlLanes swirlLanes{R, k, double(cx), double(cy), double(width), double(height),
+                                std::int64_t(height) - 1, std::int64_t(stride), std::int64_t(depth / 8)};
 #endif
     WithDepth(depth, [&](auto dd) {
         constexpr unsigned D = decltype(dd)::value;
