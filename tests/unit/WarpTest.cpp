@@ -201,6 +201,14 @@ TEST(Warps, LargerPicturesTakeTheFastPathsWithTheSameBytes) {
     CVelora swirl = source;
     ASSERT_EQ(swirl.Swirl(300, 140), 0u);
     EXPECT_EQ(Block(swirl), Block(NaiveSwirl(source, 300, 140)));
+    // The ellipse eight columns at a time, with the centre on a pixel (odd sizes) and between.
+    for (int depth : {8, 24, 32})
+        for (const auto& [w, h] : {std::pair{301, 260}, std::pair{200, 333}, std::pair{200, 334}}) {
+            const CVelora picture = RandomImage(w, h, depth, unsigned(w + depth));
+            CVelora squeezed = picture;
+            ASSERT_EQ(squeezed.Ellipse(), 0u);
+            EXPECT_EQ(Block(squeezed), Block(NaiveEllipse(picture))) << depth << " " << w << " x " << h;
+        }
     // Discs cut by the picture's edges, wider than high and higher than wide.
     for (const auto& [w, h] : {std::pair{400, 300}, std::pair{300, 400}}) {
         const CVelora large = RandomImage(w, h, 24, 10);
@@ -413,7 +421,7 @@ namespace {
 
 // Runs op on a picture with the address space limited to what the process uses plus less
 // than one picture, and exits with 0 where op returns code and leaves the picture.
-[[noreturn]] void RefuseWithoutMemory(unsigned (*op)(CVelora&), unsigned code) {
+[[noreturn, maybe_unused]] void RefuseWithoutMemory(unsigned (*op)(CVelora&), unsigned code) {
     const CVelora source = RandomImage(2000, 1500, 24, 5);
     CVelora image = source;
     long pages = 0;
