@@ -156,21 +156,45 @@ VELORA_AVX2 inline __m256d Sum3(double ka, __m256d a, double kb, __m256d b, doub
     return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(Splat(ka), a), _mm256_mul_pd(Splat(kb), b)), _mm256_mul_pd(Splat(kc), c));
 }
 
-// XYZToRGB (range 1) of four pixels from their X, Y and Z, stored: the divisions and sums
-// in double, in the function's order.
+// XYZToRGB's X, Y and Z (range 1) as doubles on the scale of 1, from components on 255's.
+VELORA_AVX2 inline void XyzUnitsOf(__m128 x, __m128 y, __m128 z, __m256d& X, __m256d& Y, __m256d& Z) {
+    X = _mm256_div_pd(_mm256_cvtps_pd(x), Splat(255.0));
+    Y = _mm256_div_pd(_mm256_cvtps_pd(y), Splat(255.0));
+    Z = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(z), Splat(255.0)), Splat(1.088751));
+}
+
+// XYZToRGB's three sums of X, Y and Z, times 255, as bytes, in the function's order:
+// (3.240479 X - 1.53715 Y - 0.498535 Z) 255, (-0.969256 X + 1.875992 Y + 0.041556 Z) 255,
+// (0.055648 X - 0.204043 Y + 1.057311 Z) 255.
+VELORA_AVX2 inline __m128i XyzRed(__m256d X, __m256d Y, __m256d Z) {
+    return ClampTruncate4(_mm256_mul_pd(
+        _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(3.240479), X), _mm256_mul_pd(Splat(1.53715), Y)), _mm256_mul_pd(Splat(0.498535), Z)),
+        Splat(255.0)));
+}
+VELORA_AVX2 inline __m128i XyzGreen(__m256d X, __m256d Y, __m256d Z) {
+    return ClampTruncate4(_mm256_mul_pd(Sum3(-0.969256, X, 1.875992, Y, 0.041556, Z), Splat(255.0)));
+}
+VELORA_AVX2 inline __m128i XyzBlue(__m256d X, __m256d Y, __m256d Z) {
+    return ClampTruncate4(_mm256_mul_pd(
+        _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.055648), X), _mm256_mul_pd(Splat(0.204043), Y)), _mm256_mul_pd(Splat(1.057311), Z)),
+        Splat(255.0)));
+}
+
+// XYZToRGB (range 1) of four pixels from their X, Y and Z, stored.
 VELORA_AVX2 inline void StoreFromXyz4(std::uint8_t* p, std::size_t step, __m128 x, __m128 y, __m128 z) {
-    const __m256d X = _mm256_div_pd(_mm256_cvtps_pd(x), Splat(255.0));
-    const __m256d Y = _mm256_div_pd(_mm256_cvtps_pd(y), Splat(255.0));
-    const __m256d Z = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(z), Splat(255.0)), Splat(1.088751));
-    // (3.240479 X - 1.53715 Y - 0.498535 Z) 255, (-0.969256 X + 1.875992 Y + 0.041556 Z) 255,
-    // (0.055648 X - 0.204043 Y + 1.057311 Z) 255.
-    const __m256d red = _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(3.240479), X), _mm256_mul_pd(Splat(1.53715), Y)),
-                                      _mm256_mul_pd(Splat(0.498535), Z));
-    const __m256d green = Sum3(-0.969256, X, 1.875992, Y, 0.041556, Z);
-    const __m256d blue = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.055648), X), _mm256_mul_pd(Splat(0.204043), Y)),
-                                       _mm256_mul_pd(Splat(1.057311), Z));
-    StorePixels4(p, step, ClampTruncate4(_mm256_mul_pd(red, Splat(255.0))), ClampTruncate4(_mm256_mul_pd(green, Splat(255.0))),
-                 ClampTruncate4(_mm256_mul_pd(blue, Splat(255.0))));
+    __m256d X, Y, Z;
+    XyzUnitsOf(x, y, z, X, Y, Z);
+    StorePixels4(p, step, XyzRed(X, Y, Z), XyzGreen(X, Y, Z), XyzBlue(X, Y, Z));
+}
+
+// Red, green and blue of four pixels as RGBToXYZ reads them: float(byte / 255), widened.
+VELORA_AVX2 inline void UnitChannels4(const std::uint8_t* p, std::size_t step, __m256d& r, __m256d& g, __m256d& b) {
+    __m128i R, G, B;
+    LoadChannels4(p, step, R, G, B);
+    const float* units = kByteUnits.data();
+    r = _mm256_cvtps_pd(_mm_i32gather_ps(units, R, 4));
+    g = _mm256_cvtps_pd(_mm_i32gather_ps(units, G, 4));
+    b = _mm256_cvtps_pd(_mm_i32gather_ps(units, B, 4));
 }
 
 // LabFInverse: the cube where it exceeds 0.008856 (as a double: the cube is compared with
@@ -226,11 +250,8 @@ VELORA_AVX2 inline void CubeRoots4(const __m256d* t, __m256d* root) {
 
 // X, Y and Z of four pixels as RGBToXYZ gives them for range 2 (the scale of 1).
 VELORA_AVX2 inline void XyzUnits4(const std::uint8_t* p, std::size_t step, __m128& x, __m128& y, __m128& z) {
-    __m128i R, G, B;
-    LoadChannels4(p, step, R, G, B);
-    const float* units = kByteUnits.data();
-    const __m256d r = _mm256_cvtps_pd(_mm_i32gather_ps(units, R, 4)), g = _mm256_cvtps_pd(_mm_i32gather_ps(units, G, 4));
-    const __m256d b = _mm256_cvtps_pd(_mm_i32gather_ps(units, B, 4));
+    __m256d r, g, b;
+    UnitChannels4(p, step, r, g, b);
     x = _mm256_cvtpd_ps(Sum3(0.412453, r, 0.35758, g, 0.180423, b));
     y = _mm256_cvtpd_ps(Sum3(0.212671, r, 0.71516, g, 0.072169, b));
     z = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b), Splat(0.9184836745262146)));
@@ -403,7 +424,7 @@ VELORA_AVX2 inline void LibraryBound(__m256d value, __m128& low, __m128& high) {
 
 // Bounds on ModelTransferT<Function>(x, alpha) for four components, Function 4 to 6.
 template <int Function>
-VELORA_AVX2 inline void TransferBounds4(__m128 x, const CostlyTransfer& k, __m128& low, __m128& high) {
+VELORA_AVX2 inline void TransferBounds(__m128 x, const CostlyTransfer& k, __m128& low, __m128& high) {
     x = _mm_min_ps(_mm_max_ps(x, _mm_setzero_ps()), _mm_set1_ps(255.0f));
     static_assert(Function >= 4, "the cube root's power is not bounded: the library's costs no more");
     if constexpr (Function == 4) {
@@ -444,14 +465,10 @@ VELORA_AVX2 inline void TransferBounds4(__m128 x, const CostlyTransfer& k, __m12
     high = _mm_and_ps(_mm_cmpgt_ps(high, _mm_setzero_ps()), _mm_min_ps(high, _mm_set1_ps(255.0f)));
 }
 template <int Function>
-VELORA_AVX2 inline void TransferBounds(__m128 x, const CostlyTransfer& k, __m128& low, __m128& high) {
-    TransferBounds4<Function>(x, k, low, high);
-}
-template <int Function>
 VELORA_AVX2 inline void TransferBounds(__m256 x, const CostlyTransfer& k, __m256& low, __m256& high) {
     __m128 l0, h0, l1, h1;
-    TransferBounds4<Function>(_mm256_castps256_ps128(x), k, l0, h0);
-    TransferBounds4<Function>(_mm256_extractf128_ps(x, 1), k, l1, h1);
+    TransferBounds<Function>(_mm256_castps256_ps128(x), k, l0, h0);
+    TransferBounds<Function>(_mm256_extractf128_ps(x, 1), k, l1, h1);
     low = _mm256_set_m128(l1, l0);
     high = _mm256_set_m128(h1, h0);
 }
@@ -477,31 +494,13 @@ VELORA_AVX2 inline int StoreSettledRising(std::uint8_t* p, std::size_t step, con
     return open;
 }
 
-// XYZToRGB's three sums (range 1) of doubles X, Y, Z on the scale of 1, times 255, as bytes.
-VELORA_AVX2 inline __m128i XyzRed(__m256d X, __m256d Y, __m256d Z) {
-    return ClampTruncate4(_mm256_mul_pd(
-        _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(3.240479), X), _mm256_mul_pd(Splat(1.53715), Y)), _mm256_mul_pd(Splat(0.498535), Z)),
-        Splat(255.0)));
-}
-VELORA_AVX2 inline __m128i XyzGreen(__m256d X, __m256d Y, __m256d Z) {
-    return ClampTruncate4(_mm256_mul_pd(Sum3(-0.969256, X, 1.875992, Y, 0.041556, Z), Splat(255.0)));
-}
-VELORA_AVX2 inline __m128i XyzBlue(__m256d X, __m256d Y, __m256d Z) {
-    return ClampTruncate4(_mm256_mul_pd(
-        _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.055648), X), _mm256_mul_pd(Splat(0.204043), Y)), _mm256_mul_pd(Splat(1.057311), Z)),
-        Splat(255.0)));
-}
-
 // XYZToRGB's way back from bounds on X, Y and Z (range 1): each byte's sum rises or falls with
 // each component by its coefficient's sign, so each end of a byte takes its own corner of the
 // bounds. Pixels whose ends agree are stored; returns a bit for each of the others.
 VELORA_AVX2 inline int StoreSettledXyz(std::uint8_t* p, std::size_t step, const __m128* low, const __m128* high) {
-    const __m256d xl = _mm256_div_pd(_mm256_cvtps_pd(low[0]), Splat(255.0));
-    const __m256d xh = _mm256_div_pd(_mm256_cvtps_pd(high[0]), Splat(255.0));
-    const __m256d yl = _mm256_div_pd(_mm256_cvtps_pd(low[1]), Splat(255.0));
-    const __m256d yh = _mm256_div_pd(_mm256_cvtps_pd(high[1]), Splat(255.0));
-    const __m256d zl = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(low[2]), Splat(255.0)), Splat(1.088751));
-    const __m256d zh = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(high[2]), Splat(255.0)), Splat(1.088751));
+    __m256d xl, yl, zl, xh, yh, zh;
+    XyzUnitsOf(low[0], low[1], low[2], xl, yl, zl);
+    XyzUnitsOf(high[0], high[1], high[2], xh, yh, zh);
     const __m128i red = XyzRed(xl, yh, zh), green = XyzGreen(xh, yl, zl), blue = XyzBlue(xl, yh, zl);
     const __m128i same = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi32(red, XyzRed(xh, yl, zl)),
                                                      _mm_cmpeq_epi32(green, XyzGreen(xl, yh, zh))),
@@ -576,11 +575,8 @@ struct XyzLanes {
     static constexpr int kModel = 8, kPixels = 4, kChanged = 3;
     using Floats = __m128;
     VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
-        __m128i R, G, B;
-        LoadChannels4(p, step, R, G, B);
-        const float* units = kByteUnits.data();
-        const __m256d r = _mm256_cvtps_pd(_mm_i32gather_ps(units, R, 4)), g = _mm256_cvtps_pd(_mm_i32gather_ps(units, G, 4));
-        const __m256d b = _mm256_cvtps_pd(_mm_i32gather_ps(units, B, 4));
+        __m256d r, g, b;
+        UnitChannels4(p, step, r, g, b);
         v[0] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.412453, r, 0.35758, g, 0.180423, b), Splat(255.0)));
         v[1] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.212671, r, 0.71516, g, 0.072169, b), Splat(255.0)));
         v[2] = _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b), Splat(0.9184836745262146)), Splat(255.0)));

@@ -1463,22 +1463,17 @@ using velora::detail::Transferred;
 // components from their ranks or through the function; returns how many pixels it did.
 template <class Lanes, int Function, bool Ranked>
 std::int32_t ModelRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at, const KeptPixels& kept,
-                             const std::vector<float>* newValue, float alpha) {
+                             const std::vector<float>* newValue, float alpha,
+                             [[maybe_unused]] const velora::detail::CostlyTransfer& costly) {
     if constexpr (!Ranked && velora::detail::kBoundsPay<Lanes, Function>) {
         if (velora::detail::BoundableTransfer(alpha)) {
-            const auto open = [alpha](std::uint8_t* pixel) {
-                constexpr int kModel = Lanes::kModel;
-                const velora::detail::ChangedComponents which = velora::detail::NonLinearComponents(kModel);
-                float values[4] = {};
-                velora::detail::ToModelT<kModel>(velora::detail::ColourAt(pixel), values);
+            const velora::detail::ChangedComponents which = velora::detail::NonLinearComponents(Lanes::kModel);
+            const auto change = [&](float* values, const std::uint8_t*) {
                 for (int c = which.first; c < which.first + which.count; ++c)
                     values[c] = velora::detail::ModelTransferT<Function>(values[c], alpha);
-                RGBQUAD result{};
-                velora::detail::FromModelT<kModel>(values, result);
-                velora::detail::Put(pixel, result);
             };
-            return velora::detail::BoundedLanesRow<Lanes, Function>(p, step, width,
-                                                                     velora::detail::MakeCostlyTransfer<Function>(alpha), open);
+            const auto open = [&](std::uint8_t* pixel) { velora::detail::ConvertPixel<Lanes::kModel>(pixel, change); };
+            return velora::detail::BoundedLanesRow<Lanes, Function>(p, step, width, costly, open);
         }
     }
     if constexpr (Ranked) {
@@ -1497,6 +1492,9 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
     const velora::detail::ChangedComponents changes = velora::detail::NonLinearComponents(Model);
     const int first = changes.first, changed = changes.count;  // not a structured binding: lambdas capture them
     velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
+#if VELORA_BLOCKS_AVX2
+        const velora::detail::CostlyTransfer costly = velora::detail::MakeCostlyTransfer<Function>(alpha);
+#endif
         for (std::int32_t y = firstRow; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
             std::size_t at = std::size_t(y) * std::size_t(pixels.width);
@@ -1505,9 +1503,9 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
             if constexpr (Model >= 5 && Model != 6)
                 if (velora::detail::HasAvx2() && kept.components.empty() == (Model < 9)) {
                     using namespace velora::detail;
-                    if constexpr (Model == 5) x = ModelRowInLanes<YiqLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else if constexpr (Model == 7) x = ModelRowInLanes<YCbCrLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
-                    else if constexpr (Model == 8) x = ModelRowInLanes<XyzLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha);
+                    if constexpr (Model == 5) x = ModelRowInLanes<YiqLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha, costly);
+                    else if constexpr (Model == 7) x = ModelRowInLanes<YCbCrLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha, costly);
+                    else if constexpr (Model == 8) x = ModelRowInLanes<XyzLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha, costly);
                     else {
                         using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
                         const float* values = Ranked ? newValue[0].data() : nullptr;
