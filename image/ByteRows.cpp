@@ -13,7 +13,7 @@ bool HasAvx2() {
 #if VELORA_X86
     // VELORA_NO_AVX2 in the environment takes the paths of processors without AVX2, so that
     // the tests can check them on a machine that has it.
-    static const bool has = __builtin_cpu_supports("avx2") && std::getenv("VELORA_NO_AVX2") == nullptr;
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && std::getenv("VELORA_NO_AVX2") == nullptr;
     return has;
 #else
     return false;

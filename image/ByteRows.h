@@ -8,7 +8,7 @@
 
 namespace velora::detail {
 
-// Whether the processor has AVX2 (asked once; VELORA_NO_AVX2 in the environment says no).
+// Whether the processor has AVX2 and FMA (asked once; VELORA_NO_AVX2 in the environment says no).
 bool HasAvx2();
 
 // The work of a row whose rule costs about one vector instruction per 16 bytes, as the

@@ -1,7 +1,8 @@
 // Colour-model conversions on lanes of pixels (internal to the library): AVX2 code, compiled
 // for that target whatever the build's own, and used only where the processor has it. Every
 // helper does the scalar code's single-precision or double operations in the same order, lane
-// by lane; the target enables AVX2 alone, so no multiply and add are fused.
+// by lane. No multiply and add are fused except in the quotients below, which give the
+// division's own result.
 #pragma once
 
 #include "VectorTarget.h"
@@ -113,6 +114,25 @@ VELORA_AVX2 inline void StorePixels8(std::uint8_t* p, std::size_t step, __m256i 
 VELORA_AVX2 inline __m256d Splat(double v) { return _mm256_set1_pd(v); }
 VELORA_AVX2 inline __m256 Splat8(float v) { return _mm256_set1_ps(v); }
 
+// Quotients by a constant without a division (a division costs as much as a dozen
+// multiplies): the product with the rounded reciprocal lies within an ulp of a / b, the fused
+// remainder a - q b is exact, and one fused step q + remainder (1 / b) rounds to the quotient
+// the division gives (Markstein). That holds while the quotient is no subnormal; the dividends
+// here are zero or far above that. The tests check every float dividend (double lanes: every
+// float, times the integer the conversion multiplies it by) for each divisor used.
+VELORA_AVX2 inline __m256 Quotient8(__m256 a, float b) {
+    const __m256 reciprocal = Splat8(1.0f / b), q = _mm256_mul_ps(a, reciprocal);
+    return _mm256_fmadd_ps(_mm256_fnmadd_ps(q, Splat8(b), a), reciprocal, q);
+}
+VELORA_AVX2 inline __m128 Quotient4(__m128 a, float b) {
+    const __m128 reciprocal = _mm_set1_ps(1.0f / b), q = _mm_mul_ps(a, reciprocal);
+    return _mm_fmadd_ps(_mm_fnmadd_ps(q, _mm_set1_ps(b), a), reciprocal, q);
+}
+VELORA_AVX2 inline __m256d Quotient4(__m256d a, double b) {
+    const __m256d reciprocal = Splat(1.0 / b), q = _mm256_mul_pd(a, reciprocal);
+    return _mm256_fmadd_pd(_mm256_fnmadd_pd(q, Splat(b), a), reciprocal, q);
+}
+
 // ModelTransferT<Function> on eight lanes, for the functions without a library call (0, 1 and
 // 2): the clamp to [0, 255] (max(x, 0) gives 0 for NaN, where the scalar clamp keeps NaN; both
 // then end at 0), the function with the same single-precision steps, and the final clamp.
@@ -121,8 +141,8 @@ VELORA_AVX2 inline __m256 TransferLanes(__m256 x) {
     static_assert(Function <= 2);
     x = _mm256_min_ps(_mm256_max_ps(x, _mm256_setzero_ps()), Splat8(255.0f));
     __m256 v;
-    if constexpr (Function == 0) v = _mm256_div_ps(_mm256_mul_ps(x, x), Splat8(255.0f));
-    else if constexpr (Function == 1) v = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(x, x), x), Splat8(65025.0f));
+    if constexpr (Function == 0) v = Quotient8(_mm256_mul_ps(x, x), 255.0f);
+    else if constexpr (Function == 1) v = Quotient8(_mm256_mul_ps(_mm256_mul_ps(x, x), x), 65025.0f);
     else v = _mm256_sqrt_ps(_mm256_mul_ps(x, Splat8(255.0f)));
     return _mm256_and_ps(_mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(v, Splat8(255.0f)));
 }
@@ -158,9 +178,9 @@ VELORA_AVX2 inline __m256d Sum3(double ka, __m256d a, double kb, __m256d b, doub
 
 // XYZToRGB's X, Y and Z (range 1) as doubles on the scale of 1, from components on 255's.
 VELORA_AVX2 inline void XyzUnitsOf(__m128 x, __m128 y, __m128 z, __m256d& X, __m256d& Y, __m256d& Z) {
-    X = _mm256_div_pd(_mm256_cvtps_pd(x), Splat(255.0));
-    Y = _mm256_div_pd(_mm256_cvtps_pd(y), Splat(255.0));
-    Z = _mm256_mul_pd(_mm256_div_pd(_mm256_cvtps_pd(z), Splat(255.0)), Splat(1.088751));
+    X = Quotient4(_mm256_cvtps_pd(x), 255.0);
+    Y = Quotient4(_mm256_cvtps_pd(y), 255.0);
+    Z = _mm256_mul_pd(Quotient4(_mm256_cvtps_pd(z), 255.0), Splat(1.088751));
 }
 
 // XYZToRGB's three sums of X, Y and Z, times 255, as bytes, in the function's order:
@@ -205,7 +225,7 @@ VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
         return double(t) <= 0.008856 ? std::nextafter(t, 1.0f) : t;
     }();
     const __m256 cube = _mm256_mul_ps(_mm256_mul_ps(f, f), f);
-    const __m256 linear = _mm256_div_ps(_mm256_sub_ps(f, Splat8(0.13793103448275862f)), Splat8(7.787f));
+    const __m256 linear = Quotient8(_mm256_sub_ps(f, Splat8(0.13793103448275862f)), 7.787f);
     return _mm256_blendv_ps(linear, cube, _mm256_cmp_ps(cube, Splat8(above), _CMP_GE_OQ));
 }
 
@@ -281,12 +301,12 @@ VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128
         y[g] = _mm_mul_ps(y[g], scale);
         z[g] = _mm_mul_ps(z[g], scale);
         if constexpr (Model == 9) {
-            tf[3 * g] = _mm_div_ps(x[g], _mm_set1_ps(95.047f));
-            tf[3 * g + 1] = _mm_div_ps(y[g], _mm_set1_ps(100.0f));
-            tf[3 * g + 2] = _mm_div_ps(z[g], _mm_set1_ps(108.883f));
+            tf[3 * g] = Quotient4(x[g], 95.047f);
+            tf[3 * g + 1] = Quotient4(y[g], 100.0f);
+            tf[3 * g + 2] = Quotient4(z[g], 108.883f);
             for (int i = 0; i < 3; ++i) t[3 * g + i] = _mm256_cvtps_pd(tf[3 * g + i]);
         } else {
-            t[g] = _mm256_div_pd(_mm256_cvtps_pd(y[g]), Splat(100.0));  // LabFDouble's argument
+            t[g] = Quotient4(_mm256_cvtps_pd(y[g]), 100.0);  // LabFDouble's argument
         }
     }
     CubeRoots4<G * kRoots>(t, root);
@@ -340,9 +360,9 @@ VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128
 
 struct LabBack {
     VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 A, __m256 B) {
-        const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
-        const __m256 fx = _mm256_add_ps(_mm256_div_ps(A, Splat8(500)), fy);
-        const __m256 fz = _mm256_sub_ps(fy, _mm256_div_ps(B, Splat8(200)));
+        const __m256 fy = Quotient8(_mm256_add_ps(L, Splat8(16)), 116);
+        const __m256 fx = _mm256_add_ps(Quotient8(A, 500), fy);
+        const __m256 fz = _mm256_sub_ps(fy, Quotient8(B, 200));
         const __m256 v0 = Clamp255(_mm256_mul_ps(LabFInverse8(fx), Splat8(95.047f)));
         const __m256 v1 = Clamp255(_mm256_mul_ps(LabFInverse8(fy), Splat8(100)));
         const __m256 v2 = Clamp255(_mm256_mul_ps(LabFInverse8(fz), Splat8(108.883f)));
@@ -356,7 +376,7 @@ struct LuvBack {
         const __m256 zero = _mm256_setzero_ps(), infinity = Splat8(std::numeric_limits<float>::infinity());
         const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
         const __m256 thirteenL = _mm256_mul_ps(Splat8(13), L);
-        const __m256 fy = _mm256_div_ps(_mm256_add_ps(L, Splat8(16)), Splat8(116));
+        const __m256 fy = Quotient8(_mm256_add_ps(L, Splat8(16)), 116);
         const __m256 Y = _mm256_mul_ps(Splat8(100), LabFInverse8(fy));
         const __m256 u = _mm256_add_ps(_mm256_div_ps(U, thirteenL), Splat8(0.19783981f));
         const __m256 vv = _mm256_add_ps(_mm256_div_ps(V, thirteenL), Splat8(0.46833628f));
@@ -561,9 +581,9 @@ struct YCbCrLanes {
         v[2] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Cr, Splat(128)), Splat(1.138392857)), Splat(18.21428571)));
     }
     VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
-        const __m256d y = _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_cvtps_pd(v[0]), Splat(219)), Splat(255)), Splat(16));
-        const __m256d cb = _mm256_sub_pd(_mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_cvtps_pd(v[1]), Splat(224)), Splat(255)), Splat(16)), Splat(128));
-        const __m256d cr = _mm256_sub_pd(_mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_cvtps_pd(v[2]), Splat(224)), Splat(255)), Splat(16)), Splat(128));
+        const __m256d y = _mm256_add_pd(Quotient4(_mm256_mul_pd(_mm256_cvtps_pd(v[0]), Splat(219)), 255), Splat(16));
+        const __m256d cb = _mm256_sub_pd(_mm256_add_pd(Quotient4(_mm256_mul_pd(_mm256_cvtps_pd(v[1]), Splat(224)), 255), Splat(16)), Splat(128));
+        const __m256d cr = _mm256_sub_pd(_mm256_add_pd(Quotient4(_mm256_mul_pd(_mm256_cvtps_pd(v[2]), Splat(224)), 255), Splat(16)), Splat(128));
         const __m256d luma = _mm256_mul_pd(Splat(1.164), _mm256_sub_pd(y, Splat(16)));
         StorePixels4(p, step, ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(1.596), cr))),
                      ClampTruncate4(_mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(Splat(0.392), cb)), _mm256_mul_pd(Splat(0.813), cr))),

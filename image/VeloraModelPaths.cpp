@@ -446,7 +446,7 @@ VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsvBlock*
 VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock* blocks, std::int32_t count,
                               const velora::detail::HslValues& values) {
     const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1), two = _mm256_set1_ps(2);
-    const __m256 sixty = _mm256_set1_ps(60), top = _mm256_set1_ps(255);
+    const __m256 top = _mm256_set1_ps(255);
     for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
         const HslBlock& b = blocks[n];
         const __m256 s = _mm256_loadu_ps(b.s);
@@ -458,7 +458,7 @@ VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock*
         const __m256 d = _mm256_sub_ps(m2, m1);
         __m256i channel[3];
         for (int c = 0; c < 3; ++c) {
-            const __m256 ramp = _mm256_add_ps(m1, _mm256_div_ps(_mm256_mul_ps(d, _mm256_loadu_ps(b.w[c])), sixty));
+            const __m256 ramp = _mm256_add_ps(m1, velora::detail::Quotient8(_mm256_mul_ps(d, _mm256_loadu_ps(b.w[c])), 60.0f));
             const __m256i kind = Bytes8(b.kinds[c]);
             channel[c] = ClampTruncate8(_mm256_mul_ps(Pick(Pick(ramp, m2, kind, 1), m1, kind, 3), top));
         }
@@ -489,9 +489,9 @@ VELORA_AVX2 void MakeBlock(HsvBlock& out, const std::uint8_t* p, std::size_t ste
     hue = _mm256_andnot_ps(flat, hue);
     hue = _mm256_blendv_ps(hue, _mm256_set1_ps(254), black);
     // HsvFactors.
-    const __m256 s = _mm256_div_ps(saturation, _mm256_set1_ps(255.0f));
+    const __m256 s = velora::detail::Quotient8(saturation, 255.0f);
     const __m256 gray = _mm256_cmp_ps(s, zero, _CMP_EQ_OQ);
-    const __m256 sectorHue = _mm256_div_ps(hue, _mm256_set1_ps(42.5f));
+    const __m256 sectorHue = velora::detail::Quotient8(hue, 42.5f);
     const __m256 i = _mm256_floor_ps(sectorHue);
     const __m256 f = _mm256_sub_ps(sectorHue, i);
     _mm256_storeu_ps(out.p, _mm256_blendv_ps(_mm256_sub_ps(one, s), one, gray));

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -457,7 +459,56 @@ VELORA_AVX2 void LaneCubeRoots(const double* t, double* root) {
     _mm256_storeu_pd(root, out);
 }
 
+// The lanes' quotients of eight floats by b, and of four floats widened and times m by b.
+VELORA_AVX2 void LaneQuotients(const float* a, float b, float* q) {
+    _mm256_storeu_ps(q, velora::detail::Quotient8(_mm256_loadu_ps(a), b));
+}
+VELORA_AVX2 void LaneQuotients(const float* a, double m, double b, double* q) {
+    const __m256d wide = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(a)), _mm256_set1_pd(m));
+    _mm256_storeu_pd(q, velora::detail::Quotient4(wide, b));
+}
+
 }  // namespace
+
+TEST(ColorModel, LaneQuotientsAreTheDivisionsOwn) {
+    // The conversions divide by these constants with a multiply and two fused steps instead of
+    // a division, and must get the division's bits. Dividends: random floats over the
+    // conversions' range, and the floats around each multiple of the divisor, where a quotient
+    // lies nearest a rounding boundary.
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<float> exponent(-24.0f, 17.0f);
+    const auto dividends = [&](float b) {
+        std::vector<float> out;
+        for (int i = 0; i < 200000; ++i) out.push_back(std::exp2(exponent(rng)));
+        for (int k = 1; k < 2000; ++k) {
+            float a = std::nextafter(b * float(k), 0.0f);
+            for (int n = 0; n < 3; ++n, a = std::nextafter(a, 1e9f)) out.push_back(a);
+        }
+        out.resize(out.size() / 8 * 8);
+        return out;
+    };
+    for (const float b : {255.0f, 65025.0f, 7.787f, 116.0f, 500.0f, 200.0f, 95.047f, 100.0f, 108.883f, 60.0f, 42.5f}) {
+        const std::vector<float> a = dividends(b);
+        int wrong = 0;
+        for (std::size_t i = 0; i < a.size(); i += 8) {
+            float q[8];
+            LaneQuotients(&a[i], b, q);
+            for (int k = 0; k < 8; ++k) wrong += q[k] != a[i + std::size_t(k)] / b;
+        }
+        EXPECT_EQ(wrong, 0) << "float / " << b;
+    }
+    for (const auto& [m, b] : {std::pair{1.0, 255.0}, {219.0, 255.0}, {224.0, 255.0}, {1.0, 100.0}}) {
+        const std::vector<float> a = dividends(float(b));
+        int wrong = 0;
+        for (std::size_t i = 0; i < a.size(); i += 4) {
+            double q[4];
+            LaneQuotients(&a[i], m, b, q);
+            for (int k = 0; k < 4; ++k) wrong += q[k] != double(a[i + std::size_t(k)]) * m / b;
+        }
+        EXPECT_EQ(wrong, 0) << "double x " << m << " / " << b;
+    }
+}
 
 TEST(ColorModel, LaneCubeRootsStayWellWithinTheBoundOnTheLibrarysPower) {
     // LAB and LUV trust the lanes' cube root to lie within 2^-49 of the library's
