@@ -656,10 +656,15 @@ VELORA_AVX2 std::int32_t ModelLanesRow(std::uint8_t* p, std::size_t step, std::i
     return x;
 }
 
-// Adds the equalization bins of the changed components of a row's whole groups to part
-// (256 a component); returns how many pixels it did.
+// Equalization counts kept in kBinCopies interleaved copies of each component's 256 bins,
+// pixel k of a group counting in copy k % kBinCopies: neighbours in the same bin (most are,
+// in a smooth picture) then do not wait on each other's increments.
+inline constexpr int kBinCopies = 4;
+
+// Adds the equalization bins of the changed components of a row's whole groups to copies
+// (kBinCopies x 256 a component); returns how many pixels it did.
 template <class Lanes>
-VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint64_t* part) {
+VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint32_t* copies) {
     std::int32_t x = 0;
     for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
         typename Lanes::Floats v[3];
@@ -668,7 +673,8 @@ VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, s
             alignas(32) std::int32_t bins[8];
             if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), BinLanes(v[c]));
             else _mm_store_si128(reinterpret_cast<__m128i*>(bins), BinLanes(v[c]));
-            for (int k = 0; k < Lanes::kPixels; ++k) ++part[std::size_t(c * 256 + bins[k])];
+            std::uint32_t* counts = copies + std::size_t(c) * kBinCopies * 256;
+            for (int k = 0; k < Lanes::kPixels; ++k) ++counts[std::size_t((k % kBinCopies) * 256 + bins[k])];
         }
     }
     return x;

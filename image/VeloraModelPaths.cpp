@@ -1122,6 +1122,10 @@ void EqualizeValued(const PixelRows& pixels) {
     SharedCounts<3 * 256> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         std::array<std::uint64_t, 3 * 256> part{};
+#if VELORA_MODEL_LANES
+        std::vector<std::uint32_t> copies;  // the lanes' counts, added to part at the band's end
+        if (HasAvx2()) copies.assign(std::size_t(3) * kBinCopies * 256, 0);
+#endif
         std::vector<float> row;  // LAB's or LUV's components of a row when they are not kept
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
@@ -1139,7 +1143,7 @@ void EqualizeValued(const PixelRows& pixels) {
 #if VELORA_MODEL_LANES
             if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
                 if (HasAvx2()) {
-                    x = CountBinsRow<typename LanesOf<Model>::Type>(p, pixels.step, pixels.width, part.data());
+                    x = CountBinsRow<typename LanesOf<Model>::Type>(p, pixels.step, pixels.width, copies.data());
                     p += std::size_t(x) * pixels.step;
                 }
 #endif
@@ -1151,6 +1155,9 @@ void EqualizeValued(const PixelRows& pixels) {
                 if (keep) std::copy_n(values, 4, keep + 4 * x);
             }
         }
+#if VELORA_MODEL_LANES
+        for (std::size_t at = 0; at < copies.size(); ++at) part[at / (kBinCopies * 256) * 256 + at % 256] += copies[at];
+#endif
         shared.Add(part);
     });
     float levels[3][256];
