@@ -1,5 +1,5 @@
-// Sine, cosine and logarithm of four doubles at once (internal to the library),
-// for warps that turn each pixel by its own angle and for the transfers of the colour models.
+// Sine and cosine of four doubles at once (internal to the library), for warps that turn each
+// pixel by its own angle.
 // AVX2 code, compiled for that target whatever the build's own and used only where the
 // processor has it.
 //
@@ -66,33 +66,6 @@ VELORA_AVX2 inline void SinCosLanes(__m256d x, __m256d& sine, __m256d& cosine) {
         _mm256_castsi256_pd(_mm256_and_si256(_mm256_slli_epi64(_mm256_add_epi64(q, _mm256_set1_epi64x(1)), 62), signBit));
     sine = _mm256_xor_pd(_mm256_blendv_pd(sr, cr, odd), sineSign);
     cosine = _mm256_xor_pd(_mm256_blendv_pd(cr, sr, odd), cosineSign);
-}
-
-// log x for positive normal x, within 2^-34 (relative, or absolute near x = 1): x = 2^e m with
-// m in [sqrt(1/2), sqrt(2)), and log m = 2 atanh(s), s = (m - 1) / (m + 1), |s| < 0.1716, by
-// its series to s^11. (The callers bound a float library's value, an ulp of 2^-23 or so.)
-VELORA_AVX2 inline __m256d LogLanes(__m256d x) {
-    const __m256i bits = _mm256_castpd_si256(x);
-    // The exponent as a double: its bits under 2^52, less 2^52.
-    const __m256d two52 = _mm256_set1_pd(4503599627370496.0);
-    __m256d e = _mm256_sub_pd(
-        _mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(bits, 52), _mm256_castpd_si256(two52))), two52);
-    e = _mm256_sub_pd(e, _mm256_set1_pd(1023.0));
-    __m256d m = _mm256_castsi256_pd(_mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
-                                                    _mm256_set1_epi64x(0x3FF0000000000000ll)));
-    const __m256d big = _mm256_cmp_pd(m, _mm256_set1_pd(1.4142135623730951), _CMP_GT_OQ);
-    m = _mm256_blendv_pd(m, _mm256_mul_pd(m, _mm256_set1_pd(0.5)), big);
-    e = _mm256_add_pd(e, _mm256_and_pd(big, _mm256_set1_pd(1.0)));
-    const __m256d s = _mm256_div_pd(_mm256_sub_pd(m, _mm256_set1_pd(1.0)), _mm256_add_pd(m, _mm256_set1_pd(1.0)));
-    const __m256d z = _mm256_mul_pd(s, s);
-    __m256d p = _mm256_set1_pd(1.0 / 11);
-    p = PolynomialStep(p, z, 1.0 / 9);
-    p = PolynomialStep(p, z, 1.0 / 7);
-    p = PolynomialStep(p, z, 1.0 / 5);
-    p = PolynomialStep(p, z, 1.0 / 3);
-    const __m256d twiceS = _mm256_add_pd(s, s);
-    const __m256d logM = _mm256_add_pd(twiceS, _mm256_mul_pd(_mm256_mul_pd(twiceS, z), p));
-    return _mm256_add_pd(_mm256_mul_pd(e, _mm256_set1_pd(0.6931471805599453)), logM);
 }
 
 }  // namespace velora::detail

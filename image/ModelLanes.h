@@ -15,9 +15,10 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "ColorModelMath.h"
-#include "MathLanes.h"
 #include "ModelPaths.h"
 
 namespace velora::detail {
@@ -207,14 +208,19 @@ VELORA_AVX2 inline void StoreFromXyz4(std::uint8_t* p, std::size_t step, __m128 
     StorePixels4(p, step, XyzRed(X, Y, Z), XyzGreen(X, Y, Z), XyzBlue(X, Y, Z));
 }
 
+// kByteUnits of lanes of bytes: float(byte / 255) is also the float quotient byte / 255.0f (for
+// each of the 256 bytes), which the quotient's fused steps give without a division or a
+// gather (gathers are slow where the processor's microcode guards them).
+VELORA_AVX2 inline __m128 ByteUnits(__m128i bytes) { return Quotient4(_mm_cvtepi32_ps(bytes), 255.0f); }
+VELORA_AVX2 inline __m256 ByteUnits(__m256i bytes) { return Quotient8(_mm256_cvtepi32_ps(bytes), 255.0f); }
+
 // Red, green and blue of four pixels as RGBToXYZ reads them: float(byte / 255), widened.
 VELORA_AVX2 inline void UnitChannels4(const std::uint8_t* p, std::size_t step, __m256d& r, __m256d& g, __m256d& b) {
     __m128i R, G, B;
     LoadChannels4(p, step, R, G, B);
-    const float* units = kByteUnits.data();
-    r = _mm256_cvtps_pd(_mm_i32gather_ps(units, R, 4));
-    g = _mm256_cvtps_pd(_mm_i32gather_ps(units, G, 4));
-    b = _mm256_cvtps_pd(_mm_i32gather_ps(units, B, 4));
+    r = _mm256_cvtps_pd(ByteUnits(R));
+    g = _mm256_cvtps_pd(ByteUnits(G));
+    b = _mm256_cvtps_pd(ByteUnits(B));
 }
 
 // LabFInverse: the cube where it exceeds 0.008856 (as a double: the cube is compared with
@@ -400,97 +406,202 @@ struct LuvBack {
 
 // ---------------------------------------------------------------- the costly transfers
 // The cube root's power, the logarithm and the sigmoids call the library per value, and on
-// noise nearly every pixel has a value of its own. The lanes bound the library's value
-// instead: their own is within 2^-34 of the true one, the library's float within an ulp or
-// two of it, and 2^-20 around the lanes' value holds both with room. The transfer's float
-// operations after the call are monotonic, so they carry the bound to the transferred
-// component; the way back carries it to the bytes, and where both ends give the same bytes
-// so does the library's value. The rest (a few pixels in a thousand) take the library's
-// call. The ways back of YIQ and YCbCr rise with their changed component; XYZ's sums rise
-// or fall with each component by sign, and take a corner of the bounds per byte. LAB's and
-// LUV's ways back have neither property and keep the library's calls.
+// noise nearly every pixel has a value of its own. A table bounds the library's value
+// instead (LibraryTable); the transfer's float operations around the call are monotonic, so
+// they carry the bound to the transferred component; the way back carries it to the bytes,
+// and where both ends give the same bytes so does the library's value. The rest (a few pixels
+// in a hundred thousand) take the library's call. The ways back of YIQ and YCbCr rise with
+// their changed component; XYZ's sums rise or fall with each component by sign, and take a
+// corner of the bounds per byte. LAB's and LUV's ways back have neither property and keep the
+// library's calls.
+
+// A library function of one float argument (powf with the cube root's exponent, logf, sinf or
+// tanf) bounded by a table of chords. Interval k of the arguments holds the chord a + b y
+// through the library's values at its two edges, and a slack that covers the curve's distance
+// from its chord (its second derivative's largest magnitude on the interval times h^2 / 8),
+// the library's own error (an ulp or two; 2^-20 of the largest value on the interval covers it
+// and the rounding of the bounds to floats with room) and the chord's rounding. An interval
+// that reaches a pole has infinite slack, and the first interval of the power, whose curve is
+// unbounded at 0, holds [0, its right edge's value] instead of a chord.
+struct LibraryTable {
+    // Intervals evenly spaced from origin, scale to a unit; or, by the argument's float bits,
+    // (bits - firstBits) >> shift, arguments below the first edge in interval 0.
+    bool byBits = false;
+    double origin = 0, scale = 0;
+    std::int32_t firstBits = 0, shift = 0;
+    struct alignas(32) Chord {
+        double a, b, slack, unused;
+    };
+    std::vector<Chord> chords;
+};
+
+// The table of a costly transfer's library call (function 3 to 6), made on first use.
+const LibraryTable& LibraryTableOf(int function);
+
+// A table's fields by value, so that a loop keeps them in registers (the bytes it stores
+// could otherwise alias them).
+struct LibraryView {
+    bool byBits = false;
+    double origin = 0, scale = 0;
+    std::int32_t firstBits = 0, shift = 0, last = 0;
+    const LibraryTable::Chord* chords = nullptr;
+};
+inline LibraryView ViewOf(const LibraryTable& t) {
+    return {t.byBits, t.origin, t.scale, t.firstBits, t.shift, std::int32_t(t.chords.size()) - 1, t.chords.data()};
+}
+
+// [a + b y - slack, a + b y + slack] of four arguments, as floats. The four chords are loaded
+// whole and transposed: gathers are slow where the processor's microcode guards them.
+template <bool ByBits>
+VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m128 y, __m128& low, __m128& high) {
+    const __m256d wide = _mm256_cvtps_pd(y);
+    __m128i k;
+    if constexpr (ByBits) {
+        k = _mm_srai_epi32(_mm_sub_epi32(_mm_castps_si128(y), _mm_set1_epi32(t.firstBits)), int(t.shift));
+        k = _mm_max_epi32(k, _mm_setzero_si128());
+    } else {
+        k = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_sub_pd(wide, Splat(t.origin)), Splat(t.scale)));
+    }
+    k = _mm_min_epi32(k, _mm_set1_epi32(t.last));
+    const __m256d r0 = _mm256_load_pd(&t.chords[_mm_cvtsi128_si32(k)].a), r1 = _mm256_load_pd(&t.chords[_mm_extract_epi32(k, 1)].a);
+    const __m256d r2 = _mm256_load_pd(&t.chords[_mm_extract_epi32(k, 2)].a), r3 = _mm256_load_pd(&t.chords[_mm_extract_epi32(k, 3)].a);
+    const __m256d as01 = _mm256_unpacklo_pd(r0, r1), as23 = _mm256_unpacklo_pd(r2, r3);  // a0 a1 s0 s1, a2 a3 s2 s3
+    const __m256d b01 = _mm256_unpackhi_pd(r0, r1), b23 = _mm256_unpackhi_pd(r2, r3);
+    const __m256d a = _mm256_permute2f128_pd(as01, as23, 0x20), slack = _mm256_permute2f128_pd(as01, as23, 0x31);
+    const __m256d b = _mm256_permute2f128_pd(b01, b23, 0x20);
+    const __m256d c = _mm256_add_pd(a, _mm256_mul_pd(b, wide));
+    low = _mm256_cvtpd_ps(_mm256_sub_pd(c, slack));
+    high = _mm256_cvtpd_ps(_mm256_add_pd(c, slack));
+}
+template <bool ByBits>
+VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m256 y, __m256& low, __m256& high) {
+    __m128 l0, h0, l1, h1;
+    LibraryBounds<ByBits>(t, _mm256_castps256_ps128(y), l0, h0);
+    LibraryBounds<ByBits>(t, _mm256_extractf128_ps(y, 1), l1, h1);
+    low = _mm256_set_m128(l1, l0);
+    high = _mm256_set_m128(h1, h0);
+}
 
 // What the transfer takes from the library once per operation.
 struct CostlyTransfer {
     float alpha;
     float log256;       // std::log(256.0f)
     float denominator;  // std::sin(half) or std::tan(half) of the sigmoids
+    LibraryView library;
 };
 
 template <int Function>
 inline CostlyTransfer MakeCostlyTransfer(float alpha) {
     constexpr double kPi = 3.1415926535;  // as ModelTransferT
     const float half = alpha * float(kPi) * 0.5f;
-    return {alpha, std::log(256.0f), Function == 5 ? std::sin(half) : std::tan(half)};
+    LibraryView library;
+    if constexpr (Function >= 3) library = ViewOf(LibraryTableOf(Function));
+    return {alpha, std::log(256.0f), Function == 5 ? std::sin(half) : std::tan(half), library};
 }
 
-// Whether the lanes can bound the transfer: the sigmoids' angles within the reach of the lanes'
-// sine and cosine.
-inline bool BoundableTransfer(float alpha) { return std::fabs(alpha) * 4 < float(kSinCosLaneLimit); }
-
-// Where bounding pays, as measured on noise: the library's logf and sinf cost about what the
-// bounds cost, its tanf several times more; XYZ calls the library three times a pixel. The
-// cube root's powf is never bounded (the lanes' power cost more than the library's).
+// Where bounding pays, as measured on noise: every function with a library call.
 template <class Lanes, int Function>
-inline constexpr bool kBoundsPay = Function == 6 || (Lanes::kChanged == 3 && Function >= 4);
+inline constexpr bool kBoundsPay = Function >= 3;
 
-// [value - 2^-20 |value|, value + 2^-20 |value|] as floats.
-VELORA_AVX2 inline void LibraryBound(__m256d value, __m128& low, __m128& high) {
-    const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), value);
-    const __m256d margin = _mm256_mul_pd(magnitude, _mm256_set1_pd(1.0 / 1048576.0));
-    low = _mm256_cvtpd_ps(_mm256_sub_pd(value, margin));
-    high = _mm256_cvtpd_ps(_mm256_add_pd(value, margin));
+// Float lanes of four or eight, with the operations the transfer bounds take.
+VELORA_AVX2 inline __m128 Lanes(__m128, float v) { return _mm_set1_ps(v); }
+VELORA_AVX2 inline __m256 Lanes(__m256, float v) { return _mm256_set1_ps(v); }
+VELORA_AVX2 inline __m128 Add(__m128 a, __m128 b) { return _mm_add_ps(a, b); }
+VELORA_AVX2 inline __m256 Add(__m256 a, __m256 b) { return _mm256_add_ps(a, b); }
+VELORA_AVX2 inline __m128 Sub(__m128 a, __m128 b) { return _mm_sub_ps(a, b); }
+VELORA_AVX2 inline __m256 Sub(__m256 a, __m256 b) { return _mm256_sub_ps(a, b); }
+VELORA_AVX2 inline __m128 Mul(__m128 a, __m128 b) { return _mm_mul_ps(a, b); }
+VELORA_AVX2 inline __m256 Mul(__m256 a, __m256 b) { return _mm256_mul_ps(a, b); }
+VELORA_AVX2 inline __m128 NonZero(__m128 a) { return _mm_cmpneq_ps(a, _mm_setzero_ps()); }
+VELORA_AVX2 inline __m256 NonZero(__m256 a) { return _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_NEQ_UQ); }
+VELORA_AVX2 inline __m128 And(__m128 a, __m128 b) { return _mm_and_ps(a, b); }
+VELORA_AVX2 inline __m256 And(__m256 a, __m256 b) { return _mm256_and_ps(a, b); }
+VELORA_AVX2 inline __m128 Abs(__m128 a) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), a); }
+VELORA_AVX2 inline __m256 Abs(__m256 a) { return _mm256_andnot_ps(Splat8(-0.0f), a); }
+VELORA_AVX2 inline __m128 Quotient(__m128 a, float b) { return Quotient4(a, b); }
+VELORA_AVX2 inline __m256 Quotient(__m256 a, float b) { return Quotient8(a, b); }
+// [0, 255] as ModelTransferT clamps (max gives 0 for NaN), and its final v > 0 ? min(v, 255) : 0.
+VELORA_AVX2 inline __m128 ClampComponent(__m128 x) { return _mm_min_ps(_mm_max_ps(x, _mm_setzero_ps()), _mm_set1_ps(255.0f)); }
+VELORA_AVX2 inline __m256 ClampComponent(__m256 x) { return _mm256_min_ps(_mm256_max_ps(x, _mm256_setzero_ps()), Splat8(255.0f)); }
+VELORA_AVX2 inline __m128 ClampTransferred(__m128 v) {
+    return _mm_and_ps(_mm_cmpgt_ps(v, _mm_setzero_ps()), _mm_min_ps(v, _mm_set1_ps(255.0f)));
+}
+VELORA_AVX2 inline __m256 ClampTransferred(__m256 v) {
+    return _mm256_and_ps(_mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(v, Splat8(255.0f)));
 }
 
-// Bounds on ModelTransferT<Function>(x, alpha) for four components, Function 4 to 6.
-template <int Function>
-VELORA_AVX2 inline void TransferBounds(__m128 x, const CostlyTransfer& k, __m128& low, __m128& high) {
-    x = _mm_min_ps(_mm_max_ps(x, _mm_setzero_ps()), _mm_set1_ps(255.0f));
-    static_assert(Function >= 4, "the cube root's power is not bounded: the library's costs no more");
-    if constexpr (Function == 4) {
-        __m128 lowLog, highLog;
-        LibraryBound(LogLanes(_mm256_cvtps_pd(_mm_add_ps(x, _mm_set1_ps(1.0f)))), lowLog, highLog);
-        const __m128 log256 = _mm_set1_ps(k.log256), scale = _mm_set1_ps(255.0f);
-        low = _mm_mul_ps(_mm_div_ps(lowLog, log256), scale);
-        high = _mm_mul_ps(_mm_div_ps(highLog, log256), scale);
+// Bounds on the float quotients of [low, high] by d (whose reciprocal is given) without a
+// division: the product with the rounded reciprocal lies within 2^-22.9 of the quotient, the
+// float quotient within 2^-24 of it, and a margin of 2^-20 holds both.
+template <class Floats>
+VELORA_AVX2 inline void QuotientBounds(Floats& low, Floats& high, Floats reciprocal, bool negative) {
+    Floats a = Mul(low, reciprocal), b = Mul(high, reciprocal);
+    if (negative) std::swap(a, b);
+    const Floats margin = Lanes(a, 1.0f / 1048576.0f);
+    low = Sub(a, Mul(Abs(a), margin));
+    high = Add(b, Mul(Abs(b), margin));
+}
+
+// Bounds on ModelTransferT<Function>(x, alpha) for four or eight components, Function 3 to 6:
+// the argument of the library's call with the transfer's own float operations, its bounds,
+// and the operations after the call on both ends (the final clamp keeps their order).
+template <int Function, class Floats>
+VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, const CostlyTransfer& k, Floats& low, Floats& high) {
+    static_assert(Function >= 3);
+    x = ClampComponent(x);
+    if constexpr (Function == 3) {
+        // Black's power is 0 exactly, not the first interval's [0, its right edge's value].
+        const Floats y = Mul(x, Lanes(x, 65025.0f)), nonzero = NonZero(y);
+        LibraryBounds<true>(k.library, y, low, high);
+        low = And(low, nonzero);
+        high = And(high, nonzero);
+    } else if constexpr (Function == 4) {
+        LibraryBounds<true>(k.library, Add(x, Lanes(x, 1.0f)), low, high);
+        QuotientBounds(low, high, Lanes(x, 1.0f / k.log256), false);
+        low = Mul(low, Lanes(x, 255.0f));
+        high = Mul(high, Lanes(x, 255.0f));
     } else if (k.alpha == 0.0f) {
         low = high = x;  // the sigmoids' limit
     } else {
         constexpr double kPi = 3.1415926535;
-        const __m128 angle = _mm_mul_ps(_mm_mul_ps(_mm_sub_ps(_mm_div_ps(x, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)),
-                                                   _mm_set1_ps(k.alpha)),
-                                        _mm_set1_ps(float(kPi)));
-        __m256d s, c;
-        SinCosLanes(_mm256_cvtps_pd(angle), s, c);
-        __m128 lowCall, highCall;
-        if constexpr (Function == 5) {
-            LibraryBound(s, lowCall, highCall);
-        } else {
-            // Beside a pole the lanes' cosine loses its relative accuracy: no bound there.
-            const __m256d nearPole = _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), c),
-                                                   _mm256_set1_pd(1.0 / 1073741824.0), _CMP_LT_OQ);
-            LibraryBound(_mm256_div_pd(s, c), lowCall, highCall);
-            const __m128 open = NarrowMask(nearPole);
-            lowCall = _mm_blendv_ps(lowCall, _mm_set1_ps(-std::numeric_limits<float>::infinity()), open);
-            highCall = _mm_blendv_ps(highCall, _mm_set1_ps(std::numeric_limits<float>::infinity()), open);
-        }
-        const __m128 scale = _mm_set1_ps(127.5f), denominator = _mm_set1_ps(k.denominator);
-        const __m128 a = _mm_add_ps(_mm_div_ps(_mm_mul_ps(lowCall, scale), denominator), scale);
-        const __m128 b = _mm_add_ps(_mm_div_ps(_mm_mul_ps(highCall, scale), denominator), scale);
-        low = k.denominator > 0 ? a : b;
-        high = k.denominator > 0 ? b : a;
+        const Floats angle = Mul(Mul(Sub(Quotient(x, 255.0f), Lanes(x, 0.5f)), Lanes(x, k.alpha)), Lanes(x, float(kPi)));
+        LibraryBounds<false>(k.library, angle, low, high);
+        const Floats scale = Lanes(x, 127.5f);
+        low = Mul(low, scale);
+        high = Mul(high, scale);
+        QuotientBounds(low, high, Lanes(x, 1.0f / k.denominator), k.denominator < 0);
+        low = Add(low, scale);
+        high = Add(high, scale);
     }
-    // v > 0 ? min(v, 255) : 0, which keeps the order.
-    low = _mm_and_ps(_mm_cmpgt_ps(low, _mm_setzero_ps()), _mm_min_ps(low, _mm_set1_ps(255.0f)));
-    high = _mm_and_ps(_mm_cmpgt_ps(high, _mm_setzero_ps()), _mm_min_ps(high, _mm_set1_ps(255.0f)));
+    low = ClampTransferred(low);
+    high = ClampTransferred(high);
 }
-template <int Function>
-VELORA_AVX2 inline void TransferBounds(__m256 x, const CostlyTransfer& k, __m256& low, __m256& high) {
-    __m128 l0, h0, l1, h1;
-    TransferBounds<Function>(_mm256_castps256_ps128(x), k, l0, h0);
-    TransferBounds<Function>(_mm256_extractf128_ps(x, 1), k, l1, h1);
-    low = _mm256_set_m128(l1, l0);
-    high = _mm256_set_m128(h1, h0);
+
+// A bit for each lane whose two values agree.
+VELORA_AVX2 inline int SameLanes(__m256i a, __m256i b) { return _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(a, b))); }
+VELORA_AVX2 inline int SameLanes(__m128i a, __m128i b) { return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b))); }
+VELORA_AVX2 inline void StorePixelsOf(std::uint8_t* p, std::size_t step, __m256i red, __m256i green, __m256i blue) {
+    StorePixels8(p, step, red, green, blue);
+}
+VELORA_AVX2 inline void StorePixelsOf(std::uint8_t* p, std::size_t step, __m128i red, __m128i green, __m128i blue) {
+    StorePixels4(p, step, red, green, blue);
+}
+
+// Stores the pixels of a group whose bit in settled is set (all of them at once, as is usual);
+// returns a bit for each of the others.
+template <int Pixels, class Ints>
+VELORA_AVX2 inline int StoreSettledPixels(std::uint8_t* p, std::size_t step, int settled, Ints red, Ints green, Ints blue) {
+    constexpr int kAll = (1 << Pixels) - 1;
+    if (settled == kAll) {
+        StorePixelsOf(p, step, red, green, blue);
+        return 0;
+    }
+    std::uint8_t bytes[4 * Pixels];
+    std::memcpy(bytes, p, std::size_t(Pixels) * step);
+    StorePixelsOf(bytes, step, red, green, blue);
+    for (int i = 0; i < Pixels; ++i)
+        if ((settled >> i) & 1) std::memcpy(p + std::size_t(i) * step, bytes + std::size_t(i) * step, 3);
+    return ~settled & kAll;
 }
 
 // The way back of a group from both ends of its components' bounds, for a model whose bytes
@@ -499,19 +610,11 @@ VELORA_AVX2 inline void TransferBounds(__m256 x, const CostlyTransfer& k, __m256
 template <class Lanes>
 VELORA_AVX2 inline int StoreSettledRising(std::uint8_t* p, std::size_t step, const typename Lanes::Floats* low,
                                           const typename Lanes::Floats* high) {
-    constexpr std::size_t kMaxBytes = 4 * Lanes::kPixels;
-    std::uint8_t a[kMaxBytes], b[kMaxBytes];
-    std::memcpy(a, p, std::size_t(Lanes::kPixels) * step);
-    std::memcpy(b, p, std::size_t(Lanes::kPixels) * step);
-    Lanes::From(a, step, low);
-    Lanes::From(b, step, high);
-    int open = 0;
-    for (int i = 0; i < Lanes::kPixels; ++i) {
-        const std::size_t at = std::size_t(i) * step;
-        if (a[at] == b[at] && a[at + 1] == b[at + 1] && a[at + 2] == b[at + 2]) std::memcpy(p + at, a + at, 3);
-        else open |= 1 << i;
-    }
-    return open;
+    typename Lanes::Ints red, green, blue, redHigh, greenHigh, blueHigh;
+    Lanes::Channels(low, red, green, blue);
+    Lanes::Channels(high, redHigh, greenHigh, blueHigh);
+    const int settled = SameLanes(red, redHigh) & SameLanes(green, greenHigh) & SameLanes(blue, blueHigh);
+    return StoreSettledPixels<Lanes::kPixels>(p, step, settled, red, green, blue);
 }
 
 // XYZToRGB's way back from bounds on X, Y and Z (range 1): each byte's sum rises or falls with
@@ -525,13 +628,7 @@ VELORA_AVX2 inline int StoreSettledXyz(std::uint8_t* p, std::size_t step, const 
     const __m128i same = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi32(red, XyzRed(xh, yl, zl)),
                                                      _mm_cmpeq_epi32(green, XyzGreen(xl, yh, zh))),
                                        _mm_cmpeq_epi32(blue, XyzBlue(xh, yl, zh)));
-    std::uint8_t bytes[16];
-    std::memcpy(bytes, p, 4 * step);
-    StorePixels4(bytes, step, red, green, blue);
-    const int settled = _mm_movemask_ps(_mm_castsi128_ps(same));
-    for (int i = 0; i < 4; ++i)
-        if ((settled >> i) & 1) std::memcpy(p + std::size_t(i) * step, bytes + std::size_t(i) * step, 3);
-    return ~settled & 0xF;
+    return StoreSettledPixels<4>(p, step, _mm_movemask_ps(_mm_castsi128_ps(same)), red, green, blue);
 }
 
 // ---------------------------------------------------------------- whole conversions
@@ -545,9 +642,7 @@ struct YiqLanes {
     VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
         __m256i R, G, B;
         LoadChannels8(p, step, R, G, B);
-        const float* units = kByteUnits.data();
-        const __m256 r = _mm256_i32gather_ps(units, R, 4), g = _mm256_i32gather_ps(units, G, 4);
-        const __m256 b = _mm256_i32gather_ps(units, B, 4);
+        const __m256 r = ByteUnits(R), g = ByteUnits(G), b = ByteUnits(B);
         const __m256 Y = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(0.2992f), r), _mm256_mul_ps(Splat8(0.5868f), g)),
                                        _mm256_mul_ps(Splat8(0.114f), b));
         const __m256 I = _mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(0.596f), r), _mm256_mul_ps(Splat8(0.2742f), g)),
@@ -558,12 +653,17 @@ struct YiqLanes {
         v[1] = _mm256_add_ps(_mm256_mul_ps(I, Splat8(255)), Splat8(128));
         v[2] = _mm256_add_ps(_mm256_mul_ps(Q, Splat8(255)), Splat8(128));
     }
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
+    using Ints = __m256i;
+    VELORA_AVX2 static void Channels(const Floats* v, Ints& red, Ints& green, Ints& blue) {
         const __m256 y = v[0], i = _mm256_sub_ps(v[1], Splat8(128)), q = _mm256_sub_ps(v[2], Splat8(128));
-        StorePixels8(p, step,
-                     ClampTruncate8(_mm256_add_ps(_mm256_add_ps(y, _mm256_mul_ps(Splat8(0.956f), i)), _mm256_mul_ps(Splat8(0.621f), q))),
-                     ClampTruncate8(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(0.273f), i)), _mm256_mul_ps(Splat8(0.647f), q))),
-                     ClampTruncate8(_mm256_add_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(1.104f), i)), _mm256_mul_ps(Splat8(1.701f), q))));
+        red = ClampTruncate8(_mm256_add_ps(_mm256_add_ps(y, _mm256_mul_ps(Splat8(0.956f), i)), _mm256_mul_ps(Splat8(0.621f), q)));
+        green = ClampTruncate8(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(0.273f), i)), _mm256_mul_ps(Splat8(0.647f), q)));
+        blue = ClampTruncate8(_mm256_add_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(1.104f), i)), _mm256_mul_ps(Splat8(1.701f), q)));
+    }
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
+        Ints red, green, blue;
+        Channels(v, red, green, blue);
+        StorePixels8(p, step, red, green, blue);
     }
 };
 
@@ -580,14 +680,20 @@ struct YCbCrLanes {
         v[1] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Cb, Splat(128)), Splat(1.138392857)), Splat(18.21428571)));
         v[2] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Cr, Splat(128)), Splat(1.138392857)), Splat(18.21428571)));
     }
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
+    using Ints = __m128i;
+    VELORA_AVX2 static void Channels(const Floats* v, Ints& red, Ints& green, Ints& blue) {
         const __m256d y = _mm256_add_pd(Quotient4(_mm256_mul_pd(_mm256_cvtps_pd(v[0]), Splat(219)), 255), Splat(16));
         const __m256d cb = _mm256_sub_pd(_mm256_add_pd(Quotient4(_mm256_mul_pd(_mm256_cvtps_pd(v[1]), Splat(224)), 255), Splat(16)), Splat(128));
         const __m256d cr = _mm256_sub_pd(_mm256_add_pd(Quotient4(_mm256_mul_pd(_mm256_cvtps_pd(v[2]), Splat(224)), 255), Splat(16)), Splat(128));
         const __m256d luma = _mm256_mul_pd(Splat(1.164), _mm256_sub_pd(y, Splat(16)));
-        StorePixels4(p, step, ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(1.596), cr))),
-                     ClampTruncate4(_mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(Splat(0.392), cb)), _mm256_mul_pd(Splat(0.813), cr))),
-                     ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(2.017), cb))));
+        red = ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(1.596), cr)));
+        green = ClampTruncate4(_mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(Splat(0.392), cb)), _mm256_mul_pd(Splat(0.813), cr)));
+        blue = ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(2.017), cb)));
+    }
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
+        Ints red, green, blue;
+        Channels(v, red, green, blue);
+        StorePixels4(p, step, red, green, blue);
     }
 };
 
@@ -647,6 +753,19 @@ template <class Lanes, class Change>
 VELORA_AVX2 std::int32_t ModelLanesRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
                                        const Change& change) {
     std::int32_t x = 0;
+    // Two groups side by side where one component changes: one group's chain of dependent
+    // steps is long. (XYZ's three components fill the processor already; paired, its
+    // equalization took twice as long.)
+    for (; Lanes::kChanged == 1 && x + 2 * Lanes::kPixels <= width;
+         x += 2 * Lanes::kPixels, p += 2 * Lanes::kPixels * step, at += 2 * Lanes::kPixels) {
+        typename Lanes::Floats v[3], w[3];
+        Lanes::To(p, step, v);
+        Lanes::To(p + Lanes::kPixels * step, step, w);
+        change(v, at);
+        change(w, at + Lanes::kPixels);
+        Lanes::From(p, step, v);
+        Lanes::From(p + Lanes::kPixels * step, step, w);
+    }
     for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step, at += Lanes::kPixels) {
         typename Lanes::Floats v[3];
         Lanes::To(p, step, v);
@@ -725,9 +844,26 @@ VELORA_AVX2 inline int StoreSettled(std::uint8_t* p, std::size_t step, const typ
 // the bounds leave open go through open(pixel), the library's way. Returns how many pixels it
 // did.
 template <class Lanes, int Function, class Open>
-VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std::int32_t width, const CostlyTransfer& k,
+VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std::int32_t width, const CostlyTransfer& transfer,
                                          const Open& open) {
+    const CostlyTransfer k = transfer;  // in registers, not reloaded after each store
+    constexpr int kGroups = 2;  // side by side: one group's chain of dependent steps is long
     std::int32_t x = 0;
+    for (; x + kGroups * Lanes::kPixels <= width; x += kGroups * Lanes::kPixels, p += kGroups * Lanes::kPixels * step) {
+        typename Lanes::Floats low[kGroups][3], high[kGroups][3];
+        for (int g = 0; g < kGroups; ++g) {
+            Lanes::To(p + std::size_t(g) * Lanes::kPixels * step, step, low[g]);
+            for (int c = 0; c < 3; ++c) high[g][c] = low[g][c];
+        }
+        for (int c = 0; c < Lanes::kChanged; ++c)
+            for (int g = 0; g < kGroups; ++g) TransferBounds<Function>(low[g][c], k, low[g][c], high[g][c]);
+        for (int g = 0; g < kGroups; ++g) {
+            std::uint8_t* group = p + std::size_t(g) * Lanes::kPixels * step;
+            const int left = StoreSettled<Lanes>(group, step, low[g], high[g]);
+            for (int i = 0; i < Lanes::kPixels; ++i)
+                if ((left >> i) & 1) open(group + std::size_t(i) * step);
+        }
+    }
     for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
         typename Lanes::Floats v[3], low[3], high[3];
         Lanes::To(p, step, v);

@@ -1079,7 +1079,7 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
             using Lanes = typename LanesOf<Model>::Type;
 #if VELORA_MODEL_LANES
             if constexpr (kBoundsPay<Lanes, Function>)
-                if (HasAvx2() && BoundableTransfer(alpha)) {
+                if (HasAvx2()) {
                     const CostlyTransfer costly = MakeCostlyTransfer<Function>(alpha);
                     const auto open = [&](std::uint8_t* p) { ConvertPixel<Model>(p, change); };
                     for (std::int32_t y = first; y < last; ++y) {
@@ -1200,7 +1200,107 @@ void EqualizeValued(const PixelRows& pixels) {
     });
 }
 
+#if VELORA_MODEL_LANES
+// The library's call of a costly transfer, as ModelTransferT makes it.
+double LibraryCall(int function, float y) {
+    switch (function) {
+        case 3: return std::pow(y, 0.333333f);
+        case 4: return std::log(y);
+        case 5: return std::sin(y);
+        default: return std::tan(y);
+    }
+}
+
+// The largest magnitude of the call's second derivative on [y0, y1], infinite where the
+// interval reaches a pole of the tangent.
+double LargestCurvature(int function, double y0, double y1) {
+    switch (function) {
+        case 3: {
+            const double p = double(0.333333f);  // the power's exponent; y0 > 0
+            return p * (1 - p) * std::pow(y0, p - 2);
+        }
+        case 4: return 1 / (y0 * y0);
+        case 5: return 1;
+        default: {
+            const double far = std::max(std::fabs(y0), std::fabs(y1));
+            if (far >= 1.5707963267948966) return std::numeric_limits<double>::infinity();
+            const double t = std::tan(far);
+            return 2 * t * (1 + t * t);
+        }
+    }
+}
+
+float FloatOfBits(std::int64_t bits) {
+    const auto narrow = std::uint32_t(bits);
+    float f;
+    std::memcpy(&f, &narrow, 4);
+    return f;
+}
+
+std::int32_t BitsOfFloat(float f) {
+    std::int32_t bits;
+    std::memcpy(&bits, &f, 4);
+    return bits;
+}
+
+LibraryTable MakeLibraryTable(int function) {
+    LibraryTable t;
+    std::int32_t count = 0;
+    if (function <= 4) {
+        // The power of x 65025 (up to 255 65025 < 2^24) and the logarithm of x + 1 (1 to 256)
+        // are steepest near their smallest arguments: intervals of 2^-9 of the argument.
+        t.byBits = true;
+        t.shift = 14;
+        t.firstBits = BitsOfFloat(function == 3 ? 0x1p-16f : 1.0f);
+        count = ((BitsOfFloat(function == 3 ? 0x1p24f : 256.0f) - t.firstBits) >> t.shift) + 1;
+    } else {
+        // The sigmoids' angles lie within [-pi / 2, pi / 2] (a hair beyond at alpha 1).
+        t.origin = -2;
+        t.scale = 2048;
+        count = 4 * 2048 + 1;
+    }
+    t.chords.resize(std::size_t(count));
+    constexpr double kLibraryMargin = 1.0 / 1048576.0, kChordRounding = 1.0 / 1099511627776.0;
+    for (std::int32_t k = 0; k < count; ++k) {
+        const float y0 = t.byBits ? FloatOfBits(std::int64_t(t.firstBits) + (std::int64_t(k) << t.shift))
+                                  : float(t.origin + double(k) / t.scale);
+        const float y1 = t.byBits ? FloatOfBits(std::int64_t(t.firstBits) + (std::int64_t(k + 1) << t.shift))
+                                  : float(t.origin + double(k + 1) / t.scale);
+        const double v0 = LibraryCall(function, y0), v1 = LibraryCall(function, y1);
+        const double largest = std::max(std::fabs(v0), std::fabs(v1));
+        LibraryTable::Chord& chord = t.chords[std::size_t(k)];
+        chord = {};
+        if (function == 3 && k == 0) {
+            // [0, y1]: the power rises from 0.
+            chord.a = v1 / 2;
+            chord.slack = v1 / 2 + kLibraryMargin * largest;
+            continue;
+        }
+        const double curvature = LargestCurvature(function, y0, y1);
+        if (!std::isfinite(curvature)) {
+            chord.slack = std::numeric_limits<double>::infinity();
+            continue;
+        }
+        const double h = double(y1) - double(y0);
+        chord.b = (v1 - v0) / h;
+        chord.a = v0 - chord.b * double(y0);
+        chord.slack = curvature * h * h / 8 + kLibraryMargin * largest +
+                      kChordRounding * (std::fabs(chord.a) + std::fabs(chord.b) * std::max(std::fabs(y0), std::fabs(y1)));
+    }
+    return t;
+}
+
+#endif
+
 }  // namespace
+
+#if VELORA_MODEL_LANES
+const LibraryTable& LibraryTableOf(int function) {
+    static const LibraryTable power = MakeLibraryTable(3), logarithm = MakeLibraryTable(4), sine = MakeLibraryTable(5),
+                              tangent = MakeLibraryTable(6);
+    return function == 3 ? power : function == 4 ? logarithm : function == 5 ? sine : tangent;
+}
+#endif
 
 void SplitHsi(const PixelRows& pixels, std::uint8_t* const* outputs, const std::size_t* strides) {
     const std::vector<std::uint8_t> hue =
@@ -1473,15 +1573,13 @@ std::int32_t ModelRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t wid
                              const std::vector<float>* newValue, float alpha,
                              [[maybe_unused]] const velora::detail::CostlyTransfer& costly) {
     if constexpr (!Ranked && velora::detail::kBoundsPay<Lanes, Function>) {
-        if (velora::detail::BoundableTransfer(alpha)) {
-            const velora::detail::ChangedComponents which = velora::detail::NonLinearComponents(Lanes::kModel);
-            const auto change = [&](float* values, const std::uint8_t*) {
-                for (int c = which.first; c < which.first + which.count; ++c)
-                    values[c] = velora::detail::ModelTransferT<Function>(values[c], alpha);
-            };
-            const auto open = [&](std::uint8_t* pixel) { velora::detail::ConvertPixel<Lanes::kModel>(pixel, change); };
-            return velora::detail::BoundedLanesRow<Lanes, Function>(p, step, width, costly, open);
-        }
+        const velora::detail::ChangedComponents which = velora::detail::NonLinearComponents(Lanes::kModel);
+        const auto change = [&](float* values, const std::uint8_t*) {
+            for (int c = which.first; c < which.first + which.count; ++c)
+                values[c] = velora::detail::ModelTransferT<Function>(values[c], alpha);
+        };
+        const auto open = [&](std::uint8_t* pixel) { velora::detail::ConvertPixel<Lanes::kModel>(pixel, change); };
+        return velora::detail::BoundedLanesRow<Lanes, Function>(p, step, width, costly, open);
     }
     if constexpr (Ranked) {
         const float* values[3] = {};

@@ -468,7 +468,55 @@ VELORA_AVX2 void LaneQuotients(const float* a, double m, double b, double* q) {
     _mm256_storeu_pd(q, velora::detail::Quotient4(wide, b));
 }
 
+// The bounds the table of a costly transfer's library call gives for four arguments.
+template <bool ByBits>
+VELORA_AVX2 void TableBounds(int function, const float* y, float* low, float* high) {
+    const velora::detail::LibraryView view = velora::detail::ViewOf(velora::detail::LibraryTableOf(function));
+    __m128 l, h;
+    velora::detail::LibraryBounds<ByBits>(view, _mm_loadu_ps(y), l, h);
+    _mm_storeu_ps(low, l);
+    _mm_storeu_ps(high, h);
+}
+
 }  // namespace
+
+TEST(ColorModel, LibraryTablesHoldTheLibrarysValuesClosely) {
+    // The costly transfers trust these bounds to hold the library's own powf, logf, sinf and
+    // tanf wherever the transfers call them, and need them narrow (else every pixel would take
+    // the library's call; toward the tangent's poles they may widen): arguments made as the
+    // transfers make them, from components over [0, 255] (small ones too) and alphas over (0, 1].
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    std::mt19937 rng(23);
+    std::uniform_real_distribution<float> component(0.0f, 255.0f), exponent(-20.0f, 8.0f), alphas(0.0f, 1.0f);
+    for (int function = 3; function <= 6; ++function) {
+        SCOPED_TRACE(function);
+        int outside = 0, wide = 0, open = 0;
+        for (int i = 0; i < 200000; ++i) {
+            float y[4];
+            for (float& e : y) {
+                const float x = i % 3 == 0 ? std::min(255.0f, std::exp2(exponent(rng))) : i % 97 == 0 ? 0.0f : component(rng);
+                const float alpha = i % 5 == 0 ? 1.0f : std::max(alphas(rng), 1e-3f);
+                e = function == 3 ? x * 65025.0f : function == 4 ? x + 1.0f : (x / 255.0f - 0.5f) * alpha * 3.1415926535f;
+            }
+            float low[4], high[4];
+            if (function <= 4) TableBounds<true>(function, y, low, high);
+            else TableBounds<false>(function, y, low, high);
+            for (int k = 0; k < 4; ++k) {
+                const float library = function == 3 ? std::pow(y[k], 0.333333f) : function == 4 ? std::log(y[k])
+                                      : function == 5                           ? std::sin(y[k])
+                                                                                : std::tan(y[k]);
+                outside += !(low[k] <= library && library <= high[k]);
+                if (function == 6 && std::fabs(y[k]) > 1.2f) continue;  // the tangent steepens toward its poles
+                if (function == 3 && y[k] == 0) continue;                 // the transfer takes black's 0 itself
+                if (std::isinf(high[k] - low[k])) ++open;
+                else wide += high[k] - low[k] > 4e-6f * std::max(1.0f, std::fabs(library));
+            }
+        }
+        EXPECT_EQ(outside, 0);
+        EXPECT_LT(wide, 200) << "of 800000";
+        EXPECT_LT(open, 200) << "of 800000";
+    }
+}
 
 TEST(ColorModel, LaneQuotientsAreTheDivisionsOwn) {
     // The conversions divide by these constants with a multiply and two fused steps instead of

@@ -500,23 +500,26 @@ TEST(NonLinearContrast, AMillionColoursInTheOtherKeptModelsGiveTheDefinition) {
 }
 
 TEST(NonLinearContrast, LibraryFunctionsOnNoiseGiveTheLibrarysValues) {
-    // Where the lanes bound the library's logarithm, sine and tangent instead of calling it,
-    // the bytes must still be those of the calls: on noise, where nearly every component has
-    // a value of its own, and at alpha 1, where the tangent meets its poles at the ends.
+    // Where the lanes bound the library's power, logarithm, sine and tangent instead of calling
+    // it, the bytes must still be those of the calls: on noise, where nearly every component
+    // has a value of its own, at alpha 1, where the tangent meets its poles at the ends, and at
+    // a small alpha, where the sigmoids' denominator magnifies the bounds.
 #if defined(__SANITIZE_ADDRESS__)
     const CVelora noise = RandomImage(256, 256, 24, 79);
 #else
     const CVelora noise = RandomImage(1024, 512, 24, 79);
 #endif
     for (int model : {kModelYIQ, kModelYCbCr, kModelCIEXYZ})
-        for (int function : {4, 5, 6})
-            for (float alpha : {0.7f, 1.0f}) {
+        for (int function : {3, 4, 5, 6})
+            for (float alpha : {0.02f, 0.7f, 1.0f}) {
+                if (function <= 4 && alpha != 1.0f) continue;  // no alpha in the power and the logarithm
                 SCOPED_TRACE("model " + std::to_string(model) + " f" + std::to_string(function) + " a" + std::to_string(alpha));
                 const float half = alpha * 3.1415926535f * 0.5f;
                 const CVelora expected = ChangedInModel(noise, model, [&](float* v) {
                     for (int c = FirstOf(model); c < FirstOf(model) + (model == kModelCIEXYZ ? 3 : 1); ++c) {
                         const float x = std::clamp(v[c], 0.0f, 255.0f), t = (x / 255.0f - 0.5f) * alpha * 3.1415926535f;
-                        const float y = function == 4   ? std::log(x + 1.0f) / std::log(256.0f) * 255.0f
+                        const float y = function == 3   ? std::pow(x * 65025.0f, 0.333333f)
+                                        : function == 4 ? std::log(x + 1.0f) / std::log(256.0f) * 255.0f
                                         : function == 5 ? std::sin(t) * 127.5f / std::sin(half) + 127.5f
                                                         : std::tan(t) * 127.5f / std::tan(half) + 127.5f;
                         v[c] = y > 0.0f ? std::min(y, 255.0f) : 0.0f;
