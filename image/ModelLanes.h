@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -225,14 +226,21 @@ VELORA_AVX2 inline void UnitChannels4(const std::uint8_t* p, std::size_t step, _
 
 // LabFInverse: the cube where it exceeds 0.008856 (as a double: the cube is compared with
 // the least float above it), else the linear part.
-VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
+// cubes: a bit for each lane that takes the cube.
+VELORA_AVX2 inline __m256 LabFInverse8(__m256 f, int& cubes) {
     static const float above = [] {
         float t = float(0.008856);
         return double(t) <= 0.008856 ? std::nextafter(t, 1.0f) : t;
     }();
     const __m256 cube = _mm256_mul_ps(_mm256_mul_ps(f, f), f);
     const __m256 linear = Quotient8(_mm256_sub_ps(f, Splat8(0.13793103448275862f)), 7.787f);
-    return _mm256_blendv_ps(linear, cube, _mm256_cmp_ps(cube, Splat8(above), _CMP_GE_OQ));
+    const __m256 taken = _mm256_cmp_ps(cube, Splat8(above), _CMP_GE_OQ);
+    cubes = _mm256_movemask_ps(taken);
+    return _mm256_blendv_ps(linear, cube, taken);
+}
+VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
+    int cubes;
+    return LabFInverse8(f, cubes);
 }
 
 // c > 0 ? min(c, 255) : 0, which gives 0 for NaN.
@@ -365,15 +373,24 @@ VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128
 // the single-precision operations in their order, then XYZToRGB's.
 
 struct LabBack {
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 A, __m256 B) {
+    // LABToXYZ's X, Y and Z (range 1, clamped) of eight pixels; branches: a bit for each lane
+    // whose X, Y or Z (bits 0, 8, 16 on) takes the companding's cube.
+    VELORA_AVX2 __attribute__((always_inline)) static void Xyz(__m256 L, __m256 A, __m256 B, __m256* v, int& branches) {
         const __m256 fy = Quotient8(_mm256_add_ps(L, Splat8(16)), 116);
         const __m256 fx = _mm256_add_ps(Quotient8(A, 500), fy);
         const __m256 fz = _mm256_sub_ps(fy, Quotient8(B, 200));
-        const __m256 v0 = Clamp255(_mm256_mul_ps(LabFInverse8(fx), Splat8(95.047f)));
-        const __m256 v1 = Clamp255(_mm256_mul_ps(LabFInverse8(fy), Splat8(100)));
-        const __m256 v2 = Clamp255(_mm256_mul_ps(LabFInverse8(fz), Splat8(108.883f)));
-        StoreFromXyz4(p, step, _mm256_castps256_ps128(v0), _mm256_castps256_ps128(v1), _mm256_castps256_ps128(v2));
-        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v0, 1), _mm256_extractf128_ps(v1, 1), _mm256_extractf128_ps(v2, 1));
+        int cubes[3];
+        v[0] = Clamp255(_mm256_mul_ps(LabFInverse8(fx, cubes[0]), Splat8(95.047f)));
+        v[1] = Clamp255(_mm256_mul_ps(LabFInverse8(fy, cubes[1]), Splat8(100)));
+        v[2] = Clamp255(_mm256_mul_ps(LabFInverse8(fz, cubes[2]), Splat8(108.883f)));
+        branches = cubes[0] | cubes[1] << 8 | cubes[2] << 16;
+    }
+    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 A, __m256 B) {
+        __m256 v[3];
+        int branches;
+        Xyz(L, A, B, v, branches);
+        StoreFromXyz4(p, step, _mm256_castps256_ps128(v[0]), _mm256_castps256_ps128(v[1]), _mm256_castps256_ps128(v[2]));
+        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1), _mm256_extractf128_ps(v[2], 1));
     }
 };
 struct LuvBack {
@@ -620,7 +637,7 @@ VELORA_AVX2 inline int StoreSettledRising(std::uint8_t* p, std::size_t step, con
 // XYZToRGB's way back from bounds on X, Y and Z (range 1): each byte's sum rises or falls with
 // each component by its coefficient's sign, so each end of a byte takes its own corner of the
 // bounds. Pixels whose ends agree are stored; returns a bit for each of the others.
-VELORA_AVX2 inline int StoreSettledXyz(std::uint8_t* p, std::size_t step, const __m128* low, const __m128* high) {
+VELORA_AVX2 __attribute__((always_inline)) inline int StoreSettledXyz(std::uint8_t* p, std::size_t step, const __m128* low, const __m128* high) {
     __m256d xl, yl, zl, xh, yh, zh;
     XyzUnitsOf(low[0], low[1], low[2], xl, yl, zl);
     XyzUnitsOf(high[0], high[1], high[2], xh, yh, zh);
@@ -825,6 +842,54 @@ VELORA_AVX2 std::int32_t LeveledRowInLanes(std::uint8_t* p, std::size_t step, st
     return x;
 }
 
+// LAB back from a row's components, three floats a pixel, eight at a time, through a costly
+// transfer's bounds on L: X, Y and Z all rise with L, so XYZ's corners carry the bounds to the
+// bytes, except where the companding's branch differs at the two ends (its two sides do not
+// quite meet). Those pixels and the ones whose bytes the bounds leave open take the library's
+// call. Returns how many pixels it did.
+template <int Function>
+VELORA_AVX2 std::int32_t LabBoundedRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float* components,
+                                       float alpha) {
+    const CostlyTransfer k = MakeCostlyTransfer<Function>(alpha);
+    constexpr int kGroups = 2;  // side by side: one group's chain of dependent steps is long
+    std::int32_t x = 0;
+    for (; x + 8 * kGroups <= width; x += 8 * kGroups, p += 8 * kGroups * step, components += 24 * kGroups) {
+        __m256 xyzLow[kGroups][3], xyzHigh[kGroups][3];
+        int open[kGroups];
+        for (int g = 0; g < kGroups; ++g) {
+            __m256 L, A, B, low, high;
+            Deinterleave3(components + 24 * g, L, A, B);
+            TransferBounds<Function>(L, k, low, high);
+            int branchesLow, branchesHigh;
+            LabBack::Xyz(low, A, B, xyzLow[g], branchesLow);
+            LabBack::Xyz(high, A, B, xyzHigh[g], branchesHigh);
+            const int differ = branchesLow ^ branchesHigh;
+            open[g] = (differ | differ >> 8 | differ >> 16) & 0xFF;
+        }
+        for (int g = 0; g < kGroups; ++g) {
+            std::uint8_t* group = p + std::size_t(8 * g) * step;
+            for (int half = 0; half < 2; ++half) {
+                __m128 lowHalf[3], highHalf[3];
+                for (int c = 0; c < 3; ++c) {
+                    lowHalf[c] = half ? _mm256_extractf128_ps(xyzLow[g][c], 1) : _mm256_castps256_ps128(xyzLow[g][c]);
+                    highHalf[c] = half ? _mm256_extractf128_ps(xyzHigh[g][c], 1) : _mm256_castps256_ps128(xyzHigh[g][c]);
+                }
+                open[g] |= StoreSettledXyz(group + std::size_t(4 * half) * step, step, lowHalf, highHalf) << (4 * half);
+            }
+            for (int i = 0; i < 8; ++i) {
+                if (!((open[g] >> i) & 1)) continue;
+                const float* own = components + 24 * g + 3 * i;
+                float values[4] = {ModelTransferT<Function>(own[0], alpha), own[1], own[2], 0.0f};
+                RGBQUAD result{};
+                FromModelT<9>(values, result);
+                std::uint8_t* pixel = group + std::size_t(i) * step;
+                pixel[0] = result.rgbBlue, pixel[1] = result.rgbGreen, pixel[2] = result.rgbRed;
+            }
+        }
+    }
+    return x;  // the rest take ComponentsBackRowInLanes' library calls
+}
+
 // LAB or LUV back from a row's components, three floats a pixel, eight pixels at a time: the
 // first component through the function, or (Ranked) the new value of its rank. Returns how
 // many pixels it did.
@@ -833,6 +898,12 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
                                                   const float* components, const float* newValue,
                                                   const std::uint32_t* rank, float alpha) {
     std::int32_t x = 0;
+    // The library's logarithm costs less than its bounds here.
+    if constexpr (!Ranked && Function >= 3 && Function != 4 && std::is_same_v<Back, LabBack>) {
+        x = LabBoundedRow<Function>(p, step, width, components, alpha);
+        p += std::size_t(x) * step;
+        components += std::size_t(x) * 3;
+    }
     // Two groups side by side: one group's chain of dependent steps is long.
     for (; x + 16 <= width; x += 16, p += 16 * step, components += 48) {
         __m256 c[2][3];
