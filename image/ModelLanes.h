@@ -211,7 +211,7 @@ VELORA_AVX2 inline void StoreFromXyz4(std::uint8_t* p, std::size_t step, __m128 
 
 // kByteUnits of lanes of bytes: float(byte / 255) is also the float quotient byte / 255.0f (for
 // each of the 256 bytes), which the quotient's fused steps give without a division or a
-// gather (gathers are slow where the processor's microcode guards them).
+// gather (a gather waits long for its loads, and these conversions wait on every step).
 VELORA_AVX2 inline __m128 ByteUnits(__m128i bytes) { return Quotient4(_mm_cvtepi32_ps(bytes), 255.0f); }
 VELORA_AVX2 inline __m256 ByteUnits(__m256i bytes) { return Quotient8(_mm256_cvtepi32_ps(bytes), 255.0f); }
 
@@ -468,7 +468,7 @@ inline LibraryView ViewOf(const LibraryTable& t) {
 }
 
 // [a + b y - slack, a + b y + slack] of four arguments, as floats. The four chords are loaded
-// whole and transposed: gathers are slow where the processor's microcode guards them.
+// whole and transposed, which the next step waits on less than on three gathers.
 template <bool ByBits>
 VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m128 y, __m128& low, __m128& high) {
     const __m256d wide = _mm256_cvtps_pd(y);
@@ -817,7 +817,7 @@ VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, s
 }
 
 // The three floats of each of eight pixels (24 floats) as three lanes of eight: three loads,
-// blends and a permutation each, where gathers are slow under some processors' microcode.
+// blends and a permutation each, which the next step waits on less than on gathers.
 VELORA_AVX2 inline void Deinterleave3(const float* in, __m256& first, __m256& second, __m256& third) {
     const __m256 m0 = _mm256_loadu_ps(in), m1 = _mm256_loadu_ps(in + 8), m2 = _mm256_loadu_ps(in + 16);
     const __m256 x = _mm256_blend_ps(_mm256_blend_ps(m0, m1, 0x92), m2, 0x24);  // 0 3 6 1 4 7 2 5
