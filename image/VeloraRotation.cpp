@@ -109,14 +109,27 @@ struct RotationRow {
         if (HasAvx2()) {
             // The coordinates four at a time, then the copies.
             std::int64_t offsets[kChunk];
+            // Three-byte pixels move as four bytes where both the source's fourth byte and the
+            // target's are the next pixel's (the target's is written again after): not at the
+            // source's last pixel, nor at the row's last (the row's padding, or the next row,
+            // which another band may own).
+            const std::int64_t wideSources = std::int64_t(inStride) * inHeight - 3;
+            const std::int32_t wideTargets = outWidth - 1;
             for (std::int32_t x0 = from; x0 < to; x0 += kChunk) {
                 const std::int32_t x1 = std::min(to, x0 + kChunk);
                 const std::int32_t done = SourceOffsetsAvx2(vs, vc, Bytes, x0, x1, offsets);
                 for (std::int32_t x = x0; x < x0 + done; ++x) {
                     const std::int64_t offset = offsets[x - x0];
                     std::uint8_t* p = out + Bytes * std::size_t(x);
-                    if (offset >= 0) std::memcpy(p, inBits + offset, Bytes);
-                    else PutBytes<Bytes>(p, background);
+                    if constexpr (Bytes == 3) {
+                        if (offset >= 0 && offset < wideSources && x < wideTargets) std::memcpy(p, inBits + offset, 4);
+                        else if (offset >= 0) std::memcpy(p, inBits + offset, 3);
+                        else if (x < wideTargets) std::memcpy(p, &background, 4);
+                        else PutBytes<3>(p, background);
+                    } else {
+                        if (offset >= 0) std::memcpy(p, inBits + offset, Bytes);
+                        else PutBytes<Bytes>(p, background);
+                    }
                 }
                 for (std::int32_t x = x0 + done; x < x1; ++x) {
                     const std::int64_t sx = RoundedCoordinate(uc[x] - vs + halfWidth);
