@@ -299,15 +299,26 @@ VELORA_AVX2 std::int32_t YuvRowInLanes(std::uint8_t* p, std::size_t step, std::i
     return x;
 }
 
-// Adds the YUV keys of a row's whole groups of eight pixels to part; returns how many it did.
-VELORA_AVX2 std::int32_t CountYuvKeys(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint64_t* part) {
+// KeyOf<Model> of eight pixels: YUV's truncated luma, HSV's maximum, HSL's maximum plus minimum.
+template <int Model>
+VELORA_AVX2 inline __m256i KeysOf8(const std::uint8_t* p, std::size_t step) {
+    __m256i R, G, B;
+    LoadChannels8(p, step, R, G, B);
+    if constexpr (Model == 6) return YuvKeys(R, G, B);
+    const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B);
+    if constexpr (Model == 3) return max;
+    return _mm256_add_epi32(max, _mm256_min_epi32(_mm256_min_epi32(R, G), B));
+}
+
+// Adds the keys of a row's whole groups of eight pixels to copies (kBinCopies interleaved
+// copies of the key counts, as the equalization's bins); returns how many it did.
+template <int Model>
+VELORA_AVX2 std::int32_t CountKeysRow(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint32_t* copies) {
     std::int32_t x = 0;
     for (; x + 8 <= width; x += 8, p += 8 * step) {
-        __m256i R, G, B;
-        LoadChannels8(p, step, R, G, B);
         alignas(32) std::int32_t keys[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(keys), YuvKeys(R, G, B));
-        for (const std::int32_t key : keys) ++part[std::size_t(key)];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(keys), KeysOf8<Model>(p, step));
+        for (int k = 0; k < 8; ++k) ++copies[std::size_t((k % kBinCopies) * KeyCount<Model>() + keys[k])];
     }
     return x;
 }
@@ -530,17 +541,18 @@ VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t ste
     const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B), min = _mm256_min_epi32(_mm256_min_epi32(R, G), B);
     const __m256i d = _mm256_sub_epi32(max, min), sum = _mm256_add_epi32(max, min);
     const __m256i flat = _mm256_cmpeq_epi32(d, _mm256_setzero_si256());
-    const __m256 two = _mm256_set1_ps(2), fd = _mm256_cvtepi32_ps(d);
-    const __m256 L = _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_mullo_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1)), _mm256_set1_epi32(255))),
-                                   _mm256_set1_ps(510.0f));
+    // Halving whole numbers is exact: a multiply does it as the division would.
+    const __m256 half = _mm256_set1_ps(0.5f), fd = _mm256_cvtepi32_ps(d);
+    const __m256 L = velora::detail::Quotient8(
+        _mm256_cvtepi32_ps(_mm256_mullo_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1)), _mm256_set1_epi32(255))), 510.0f);
     const __m256 spread = _mm256_cvtepi32_ps(_mm256_mullo_epi32(d, _mm256_set1_epi32(255)));
     const __m256 fsum = _mm256_cvtepi32_ps(sum), rest = _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_set1_epi32(510), sum));
-    const __m256 dark = _mm256_div_ps(_mm256_add_ps(_mm256_div_ps(fsum, two), spread), fsum);
-    const __m256 light = _mm256_div_ps(_mm256_add_ps(_mm256_div_ps(rest, two), spread), rest);
+    const __m256 dark = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(fsum, half), spread), fsum);
+    const __m256 light = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(rest, half), spread), rest);
     __m256 S = _mm256_blendv_ps(light, dark, _mm256_cmp_ps(L, _mm256_set1_ps(127), _CMP_LE_OQ));
     S = _mm256_andnot_ps(_mm256_castsi256_ps(flat), _mm256_min_ps(S, _mm256_set1_ps(255.0f)));
     // The hue's integer parts (max - value) 42.5 / d, rounded as RGBToHSL rounds them.
-    const __m256 halfD = _mm256_div_ps(fd, two), rate = _mm256_set1_ps(42.5f);
+    const __m256 halfD = _mm256_mul_ps(fd, half), rate = _mm256_set1_ps(42.5f);
     const __m256i Rd = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(max, R)), rate), halfD), fd));
     const __m256i Gd = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(max, G)), rate), halfD), fd));
     const __m256i Bd = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(max, B)), rate), halfD), fd));
@@ -668,18 +680,24 @@ void CountKeys(const PixelRows& pixels, std::uint64_t* counts) {
     SharedCounts<KeyCount<Model>()> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         std::array<std::uint64_t, KeyCount<Model>()> part{};
+#if VELORA_MODEL_LANES
+        std::vector<std::uint32_t> copies;  // the lanes' counts, added to part at the band's end
+        if (HasAvx2()) copies.assign(std::size_t(kBinCopies) * KeyCount<Model>(), 0);
+#endif
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
             std::int32_t x = 0;
 #if VELORA_MODEL_LANES
-            if constexpr (Model == 6)
-                if (HasAvx2()) {
-                    x = CountYuvKeys(p, pixels.step, pixels.width, part.data());
-                    p += std::size_t(x) * pixels.step;
-                }
+            if (HasAvx2()) {
+                x = CountKeysRow<Model>(p, pixels.step, pixels.width, copies.data());
+                p += std::size_t(x) * pixels.step;
+            }
 #endif
             for (; x < pixels.width; ++x, p += pixels.step) ++part[std::size_t(KeyOf<Model>(p))];
         }
+#if VELORA_MODEL_LANES
+        for (std::size_t at = 0; at < copies.size(); ++at) part[at % KeyCount<Model>()] += copies[at];
+#endif
         shared.Add(part);
     });
     std::copy(shared.total.begin(), shared.total.end(), counts);

@@ -546,6 +546,15 @@ TEST(ColorModel, LaneQuotientsAreTheDivisionsOwn) {
         }
         EXPECT_EQ(wrong, 0) << "float / " << b;
     }
+    // HSL's lightness divides (sum + 1) 255 by 510 for every sum of a maximum and a minimum.
+    int wrongLightness = 0;
+    for (int sum = 0; sum <= 510; sum += 8) {
+        float a[8], q[8];
+        for (int k = 0; k < 8; ++k) a[k] = float((std::min(sum + k, 510) + 1) * 255);
+        LaneQuotients(a, 510.0f, q);
+        for (int k = 0; k < 8; ++k) wrongLightness += q[k] != a[k] / 510.0f;
+    }
+    EXPECT_EQ(wrongLightness, 0);
     for (const auto& [m, b] : {std::pair{1.0, 255.0}, {219.0, 255.0}, {224.0, 255.0}, {1.0, 100.0}}) {
         const std::vector<float> a = dividends(float(b));
         int wrong = 0;
