@@ -770,10 +770,8 @@ template <class Lanes, class Change>
 VELORA_AVX2 std::int32_t ModelLanesRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at,
                                        const Change& change) {
     std::int32_t x = 0;
-    // Two groups side by side where one component changes: one group's chain of dependent
-    // steps is long. (XYZ's three components fill the processor already; paired, its
-    // equalization took twice as long.)
-    for (; Lanes::kChanged == 1 && x + 2 * Lanes::kPixels <= width;
+    // Two groups side by side: one group's chain of dependent steps is long.
+    for (; x + 2 * Lanes::kPixels <= width;
          x += 2 * Lanes::kPixels, p += 2 * Lanes::kPixels * step, at += 2 * Lanes::kPixels) {
         typename Lanes::Floats v[3], w[3];
         Lanes::To(p, step, v);
