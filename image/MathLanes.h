@@ -26,9 +26,10 @@ inline constexpr double kSinCosLaneError = 1.0 / (double(1ull << 48));
 // quadrant count has no more than 20 bits.
 inline constexpr double kSinCosLaneLimit = 1.0e5;
 
-// acc z + c: one step of a polynomial in z.
+// acc z + c: one step of a polynomial in z, fused (the values need only lie within the
+// bound above, not be any particular rounding's).
 VELORA_AVX2 inline __m256d PolynomialStep(__m256d acc, __m256d z, double c) {
-    return _mm256_add_pd(_mm256_mul_pd(acc, z), _mm256_set1_pd(c));
+    return _mm256_fmadd_pd(acc, z, _mm256_set1_pd(c));
 }
 
 // sin and cos of x, lane by lane, for |x| <= kSinCosLaneLimit.
