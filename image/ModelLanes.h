@@ -790,6 +790,19 @@ VELORA_AVX2 std::int32_t ModelLanesRow(std::uint8_t* p, std::size_t step, std::i
     return x;
 }
 
+// Component c (range 1) of a row's whole groups into out; returns how many pixels it did.
+template <class Lanes>
+VELORA_AVX2 std::int32_t ComponentRow(const std::uint8_t* p, std::size_t step, std::int32_t width, int c, float* out) {
+    std::int32_t x = 0;
+    for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
+        typename Lanes::Floats v[3];
+        Lanes::To(p, step, v);
+        if constexpr (Lanes::kPixels == 8) _mm256_storeu_ps(out + x, v[c]);
+        else _mm_storeu_ps(out + x, v[c]);
+    }
+    return x;
+}
+
 // Equalization counts kept in kBinCopies interleaved copies of each component's 256 bins,
 // pixel k of a group counting in copy k % kBinCopies: neighbours in the same bin (most are,
 // in a smooth picture) then do not wait on each other's increments.

@@ -1497,26 +1497,53 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
     std::vector<std::uint32_t> bitsAt(count);
     constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
     const std::size_t limit = count / 4;  // more distinct values than this: ranks do not pay
-    int tableBits = 4;
-    while ((std::size_t(1) << tableBits) < 2 * limit + 2) ++tableBits;
     std::vector<std::uint64_t> table;  // bits << 32 | rank, or kEmpty in the rank
+    int tableBits = 0;
+    const auto slotOf = [&](std::uint32_t bits) { return std::size_t((bits * 0x9E3779B1u) >> (32 - tableBits)); };
+    // The table starts small, so that it stays in the cache while the values are few, and
+    // doubles whenever it is half full.
+    const auto grow = [&] {
+        std::vector<std::uint64_t> old(std::size_t(1) << ++tableBits, kEmpty);
+        old.swap(table);
+        const std::size_t mask = table.size() - 1;
+        for (const std::uint64_t entry : old) {
+            if (std::uint32_t(entry) == kEmpty) continue;
+            std::size_t slot = slotOf(std::uint32_t(entry >> 32));
+            while (std::uint32_t(table[slot]) != kEmpty) slot = (slot + 1) & mask;
+            table[slot] = entry;
+        }
+    };
     for (int c = 0; c < changed; ++c) {
         velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
-            const std::size_t end = std::size_t(last) * std::size_t(pixels.width);
-            for (std::size_t at = std::size_t(firstRow) * std::size_t(pixels.width); at < end; ++at) {
-                const float value = valueAt(at, c);
-                std::memcpy(&bitsAt[at], &value, 4);
+            std::vector<float> row(std::size_t(pixels.width));
+            for (std::int32_t y = firstRow; y < last; ++y) {
+                const std::size_t at0 = std::size_t(y) * std::size_t(pixels.width);
+                std::int32_t x = 0;
+#if VELORA_BLOCKS_AVX2
+                if constexpr (!std::is_void_v<typename velora::detail::LanesOf<Model>::Type>)
+                    if (kept.components.empty() && velora::detail::HasAvx2()) {
+                        x = velora::detail::ComponentRow<typename velora::detail::LanesOf<Model>::Type>(
+                            pixels.Row(y), pixels.step, pixels.width, first + c, row.data());
+                        std::memcpy(&bitsAt[at0], row.data(), std::size_t(x) * 4);
+                    }
+#endif
+                for (; x < pixels.width; ++x) {
+                    const float value = valueAt(at0 + std::size_t(x), c);
+                    std::memcpy(&bitsAt[at0 + std::size_t(x)], &value, 4);
+                }
             }
         });
+        tableBits = 15;
         table.assign(std::size_t(1) << tableBits, kEmpty);
-        const std::size_t mask = table.size() - 1;
         std::vector<std::uint32_t>& rank = kept.rank[c];
         std::vector<float>& distinct = kept.distinct[c];
         rank.resize(count);
         distinct.clear();
         for (std::size_t at = 0; at < count && distinct.size() <= limit; ++at) {
+            if (2 * distinct.size() >= table.size()) grow();
+            const std::size_t mask = table.size() - 1;
             const std::uint32_t bits = bitsAt[at];
-            std::size_t slot = std::size_t((bits * 0x9E3779B1u) >> (32 - tableBits));
+            std::size_t slot = slotOf(bits);
             while (true) {
                 const std::uint64_t entry = table[slot];
                 if (std::uint32_t(entry) == kEmpty) {
