@@ -95,13 +95,14 @@ void ConvertRows(const PixelRows& pixels, std::int32_t first, std::int32_t last,
 template <int Model>
 int KeyOf(const std::uint8_t* p) {
     const int B = p[0], G = p[1], R = p[2];
-    if constexpr (Model == 3) return std::max({R, G, B});
+    if constexpr (Model == 2) return R + G + B;
+    else if constexpr (Model == 3) return std::max({R, G, B});
     else if constexpr (Model == 4) return std::max({R, G, B}) + std::min({R, G, B});
     else return int(0.587f * float(G) + 0.299f * float(R) + 0.114f * float(B));  // the conversion truncates
 }
 template <int Model>
 constexpr int KeyCount() {
-    return Model == 4 ? 511 : 256;
+    return Model == 2 ? 766 : Model == 4 ? 511 : 256;
 }
 template <int Model>
 float ValueOfKey(int key) {
@@ -299,12 +300,14 @@ VELORA_AVX2 std::int32_t YuvRowInLanes(std::uint8_t* p, std::size_t step, std::i
     return x;
 }
 
-// KeyOf<Model> of eight pixels: YUV's truncated luma, HSV's maximum, HSL's maximum plus minimum.
+// KeyOf<Model> of eight pixels: HSI's sum, YUV's truncated luma, HSV's maximum, HSL's maximum
+// plus minimum.
 template <int Model>
 VELORA_AVX2 inline __m256i KeysOf8(const std::uint8_t* p, std::size_t step) {
     __m256i R, G, B;
     LoadChannels8(p, step, R, G, B);
     if constexpr (Model == 6) return YuvKeys(R, G, B);
+    if constexpr (Model == 2) return _mm256_add_epi32(_mm256_add_epi32(R, G), B);
     const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B);
     if constexpr (Model == 3) return max;
     return _mm256_add_epi32(max, _mm256_min_epi32(_mm256_min_epi32(R, G), B));
@@ -853,7 +856,25 @@ std::vector<Entry> PairTable(const PixelRows& pixels, const Make& make) {
     return table;
 }
 
-std::vector<HsiHue> HueTable(const PixelRows& pixels) { return PairTable<HsiHue>(pixels, HueTerms); }
+// The hue terms of a picture's pairs: a large picture takes the table of every pair, made once
+// (about 3 MB; on noise nearly every pair occurs, and marking them cost a pass), a small one
+// the table of its own pairs, in own.
+const std::vector<HsiHue>& HueTable(const PixelRows& pixels, std::vector<HsiHue>& own) {
+    constexpr std::int64_t kWholeTablePixels = std::int64_t(1) << 20;
+    if (std::int64_t(pixels.width) * pixels.height < kWholeTablePixels) {
+        own = PairTable<HsiHue>(pixels, HueTerms);
+        return own;
+    }
+    static const std::vector<HsiHue> every = [] {
+        std::vector<HsiHue> table(std::size_t(kPairSide) * kPairSide);
+        ForEachRowBand(kPairSide, std::size_t(kPairSide) * 256, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t rg = first; rg < last; ++rg)
+                for (int rb = 0; rb < kPairSide; ++rb) table[std::size_t(rg) * kPairSide + std::size_t(rb)] = HueTerms(rg - 255, rb - 255);
+        });
+        return table;
+    }();
+    return every;
+}
 
 // S on the way back (S / 255), as RGBToHSI gives it and HSIToRGB divides it.
 float HsiSaturation(int R, int G, int B) {
@@ -908,7 +929,7 @@ struct HsiMaker {
             const __m256d ratio = _mm256_div_pd(_mm256_mul_pd(_mm256_set1_pd(3.0), _mm256_cvtepi32_pd(min4)), _mm256_cvtepi32_pd(sum4));
             halves[h] = _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_sub_pd(_mm256_set1_pd(1.0), ratio), _mm256_set1_pd(255.0)));
         }
-        __m256 s = _mm256_div_ps(_mm256_set_m128(halves[1], halves[0]), _mm256_set1_ps(255.0f));
+        __m256 s = velora::detail::Quotient8(_mm256_set_m128(halves[1], halves[0]), 255.0f);
         s = _mm256_andnot_ps(_mm256_castsi256_ps(gray), s);  // 0 / 255 for grays
         const __m256 one = _mm256_set1_ps(1);
         _mm256_storeu_ps(out.oneMinusS, _mm256_sub_ps(one, s));
@@ -921,7 +942,8 @@ struct HsiMaker {
 
 // newI[sum] is the changed intensity of the pixels whose R + G + B is sum, over 255.
 void HsiRows(const PixelRows& pixels, const float* newI) {
-    const std::vector<HsiHue> hues = HueTable(pixels);
+    std::vector<HsiHue> own;
+    const std::vector<HsiHue>& hues = HueTable(pixels, own);
     RowsThroughBlocks<HsiBlock>(pixels, HsiMaker{hues}, newI,
                                 [&](std::uint8_t* p, const HsiPixel& in) {
                                     HsiFinish(p, in.sector, in.oneMinusS, in.onePlusW, newI[in.sum]);
@@ -940,17 +962,10 @@ std::array<float, 766> HsiTransfer(int function, float alpha) {
 void NonLinearHsi(const PixelRows& pixels, int function, float alpha) { HsiRows(pixels, HsiTransfer(function, alpha).data()); }
 
 void EqualizeHsi(const PixelRows& pixels) {
-    SharedCounts<766> shared;
-    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        std::array<std::uint64_t, 766> part{};
-        for (std::int32_t y = first; y < last; ++y) {
-            const std::uint8_t* p = pixels.Row(y);
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) ++part[std::size_t(p[0] + p[1] + p[2])];
-        }
-        shared.Add(part);
-    });
+    std::uint64_t counts[766];
+    CountKeys<2>(pixels, counts);
     double bins[256] = {};
-    for (int sum = 0; sum < 766; ++sum) bins[EqualizeBin(HsiIntensity(sum))] += double(shared.total[std::size_t(sum)]);
+    for (int sum = 0; sum < 766; ++sum) bins[EqualizeBin(HsiIntensity(sum))] += double(counts[sum]);
     float levels[256];
     EqualizedLevels(bins, std::int64_t(pixels.width) * pixels.height, levels);
     float newI[766];
@@ -1443,7 +1458,8 @@ void FinishBlocksOfRows(const std::vector<Block>& blocks, std::size_t perRow, co
 }
 
 void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
-    const std::vector<velora::detail::HsiHue> hues = velora::detail::HueTable(pixels);
+    std::vector<velora::detail::HsiHue> own;
+    const std::vector<velora::detail::HsiHue>& hues = velora::detail::HueTable(pixels, own);
     KeepBlocks(pixels, kept, kept.hsi, velora::detail::HsiMaker{hues});
 }
 
