@@ -426,11 +426,11 @@ struct LuvBack {
 // noise nearly every pixel has a value of its own. A table bounds the library's value
 // instead (LibraryTable); the transfer's float operations around the call are monotonic, so
 // they carry the bound to the transferred component; the way back carries it to the bytes,
-// and where both ends give the same bytes so does the library's value. The rest (a few pixels
-// in a hundred thousand) take the library's call. The ways back of YIQ and YCbCr rise with
-// their changed component; XYZ's sums rise or fall with each component by sign, and take a
-// corner of the bounds per byte. LAB's and LUV's ways back have neither property and keep the
-// library's calls.
+// and where both ends give the same bytes so does the library's value. The rest (one or two
+// pixels in a thousand on noise) take the library's call. The ways back of YIQ and YCbCr rise
+// with their changed component; XYZ's sums rise or fall with each component by sign, and take
+// a corner of the bounds per byte; LAB's X, Y and Z all rise with L, and go on to XYZ's
+// corners. LUV's way back divides by L and keeps the library's calls.
 
 // A library function of one float argument (powf with the cube root's exponent, logf, sinf or
 // tanf) bounded by a table of chords. Interval k of the arguments holds the chord a + b y
@@ -517,7 +517,7 @@ inline CostlyTransfer MakeCostlyTransfer(float alpha) {
 }
 
 // Where bounding pays, as measured on noise: every function with a library call.
-template <class Lanes, int Function>
+template <int Function>
 inline constexpr bool kBoundsPay = Function >= 3;
 
 // Float lanes of four or eight, with the operations the transfer bounds take.

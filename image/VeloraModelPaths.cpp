@@ -1111,7 +1111,7 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
         } else {
             using Lanes = typename LanesOf<Model>::Type;
 #if VELORA_MODEL_LANES
-            if constexpr (kBoundsPay<Lanes, Function>)
+            if constexpr (kBoundsPay<Function>)
                 if (HasAvx2()) {
                     const CostlyTransfer costly = MakeCostlyTransfer<Function>(alpha);
                     const auto open = [&](std::uint8_t* p) { ConvertPixel<Model>(p, change); };
@@ -1633,7 +1633,7 @@ template <class Lanes, int Function, bool Ranked>
 std::int32_t ModelRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, std::size_t at, const KeptPixels& kept,
                              const std::vector<float>* newValue, float alpha,
                              [[maybe_unused]] const velora::detail::CostlyTransfer& costly) {
-    if constexpr (!Ranked && velora::detail::kBoundsPay<Lanes, Function>) {
+    if constexpr (!Ranked && velora::detail::kBoundsPay<Function>) {
         const velora::detail::ChangedComponents which = velora::detail::NonLinearComponents(Lanes::kModel);
         const auto change = [&](float* values, const std::uint8_t*) {
             for (int c = which.first; c < which.first + which.count; ++c)
