@@ -1160,6 +1160,9 @@ void EqualizeValued(const PixelRows& pixels) {
         if (HasAvx2()) copies.assign(std::size_t(3) * kBinCopies * 256, 0);
 #endif
         std::vector<float> row;  // LAB's or LUV's components of a row when they are not kept
+        // LAB's and LUV's L (their one equalized component, the first) in four interleaved
+        // copies of its bins, as the lanes count theirs.
+        std::array<std::uint32_t, (Model == 9 || Model == 10) ? 4 * 256 : 1> lightness{};
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
             float* keep = kept ? keptAt(y) : nullptr;
@@ -1168,8 +1171,7 @@ void EqualizeValued(const PixelRows& pixels) {
                 float* values = keep ? keep : row.data();
                 CieRow<Model>(p, pixels.step, pixels.width, values, 4);
                 for (std::int32_t x = 0; x < pixels.width; ++x)
-                    for (int c = which.first; c < which.first + which.count; ++c)
-                        ++part[std::size_t(c * 256 + EqualizeBin(values[std::size_t(x) * 4 + std::size_t(c)]))];
+                    ++lightness[std::size_t((x & 3) * 256 + EqualizeBin(values[std::size_t(x) * 4]))];
                 continue;
             }
             std::int32_t x = 0;
@@ -1191,6 +1193,8 @@ void EqualizeValued(const PixelRows& pixels) {
 #if VELORA_MODEL_LANES
         for (std::size_t at = 0; at < copies.size(); ++at) part[at / (kBinCopies * 256) * 256 + at % 256] += copies[at];
 #endif
+        if constexpr (Model == 9 || Model == 10)
+            for (std::size_t at = 0; at < lightness.size(); ++at) part[at % 256] += lightness[at];
         shared.Add(part);
     });
     float levels[3][256];
