@@ -813,6 +813,21 @@ inline constexpr int kBinCopies = 4;
 template <class Lanes>
 VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint32_t* copies) {
     std::int32_t x = 0;
+    // XYZ: two groups' conversions side by side, then their counts (the models with one
+    // counted component took longer so, measured in turn).
+    for (; Lanes::kChanged == 3 && x + 2 * Lanes::kPixels <= width; x += 2 * Lanes::kPixels, p += 2 * Lanes::kPixels * step) {
+        typename Lanes::Floats v[2][3];
+        Lanes::To(p, step, v[0]);
+        Lanes::To(p + Lanes::kPixels * step, step, v[1]);
+        for (int g = 0; g < 2; ++g)
+            for (int c = 0; c < Lanes::kChanged; ++c) {
+                alignas(32) std::int32_t bins[8];
+                if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), BinLanes(v[g][c]));
+                else _mm_store_si128(reinterpret_cast<__m128i*>(bins), BinLanes(v[g][c]));
+                std::uint32_t* counts = copies + std::size_t(c) * kBinCopies * 256;
+                for (int k = 0; k < Lanes::kPixels; ++k) ++counts[std::size_t((k % kBinCopies) * 256 + bins[k])];
+            }
+    }
     for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
         typename Lanes::Floats v[3];
         Lanes::To(p, step, v);
