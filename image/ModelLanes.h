@@ -69,9 +69,11 @@ VELORA_AVX2 inline __m256i Bytes8(const std::uint8_t* bytes) {
 VELORA_AVX2 inline __m256i Words8(const std::uint16_t* words) {
     return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(words)));
 }
+// [0, 255], as the scalar clamps before a conversion (max gives 0 for NaN).
 VELORA_AVX2 inline __m256 Clamped255(__m256 v) {
     return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255));
 }
+VELORA_AVX2 inline __m128 Clamped255(__m128 v) { return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255)); }
 // ClampTruncate of float lanes (the double the scalar clamps holds the same value).
 VELORA_AVX2 inline __m256i ClampTruncate8(__m256 v) { return _mm256_cvttps_epi32(Clamped255(v)); }
 // ClampRound: the clamped value plus one half in double, truncated.
@@ -120,8 +122,9 @@ VELORA_AVX2 inline __m256 Splat8(float v) { return _mm256_set1_ps(v); }
 // multiplies): the product with the rounded reciprocal lies within an ulp of a / b, the fused
 // remainder a - q b is exact, and one fused step q + remainder (1 / b) rounds to the quotient
 // the division gives (Markstein). That holds while the quotient is no subnormal; the dividends
-// here are zero or far above that. The tests check every float dividend (double lanes: every
-// float, times the integer the conversion multiplies it by) for each divisor used.
+// here are zero or far above that. Every float dividend was checked for each divisor used
+// (double lanes: every float, times the integer the conversion multiplies it by); the tests
+// keep a sample of them.
 VELORA_AVX2 inline __m256 Quotient8(__m256 a, float b) {
     const __m256 reciprocal = Splat8(1.0f / b), q = _mm256_mul_ps(a, reciprocal);
     return _mm256_fmadd_ps(_mm256_fnmadd_ps(q, Splat8(b), a), reciprocal, q);
@@ -135,18 +138,26 @@ VELORA_AVX2 inline __m256d Quotient4(__m256d a, double b) {
     return _mm256_fmadd_pd(_mm256_fnmadd_pd(q, Splat(b), a), reciprocal, q);
 }
 
+// c > 0 ? min(c, 255) : 0, which gives 0 for NaN (the transfer's last step too).
+VELORA_AVX2 inline __m128 Clamp255(__m128 c) {
+    return _mm_and_ps(_mm_cmpgt_ps(c, _mm_setzero_ps()), _mm_min_ps(c, _mm_set1_ps(255.0f)));
+}
+VELORA_AVX2 inline __m256 Clamp255(__m256 c) {
+    return _mm256_and_ps(_mm256_cmp_ps(c, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(c, Splat8(255.0f)));
+}
+
 // ModelTransferT<Function> on eight lanes, for the functions without a library call (0, 1 and
 // 2): the clamp to [0, 255] (max(x, 0) gives 0 for NaN, where the scalar clamp keeps NaN; both
 // then end at 0), the function with the same single-precision steps, and the final clamp.
 template <int Function>
 VELORA_AVX2 inline __m256 TransferLanes(__m256 x) {
     static_assert(Function <= 2);
-    x = _mm256_min_ps(_mm256_max_ps(x, _mm256_setzero_ps()), Splat8(255.0f));
+    x = Clamped255(x);
     __m256 v;
     if constexpr (Function == 0) v = Quotient8(_mm256_mul_ps(x, x), 255.0f);
     else if constexpr (Function == 1) v = Quotient8(_mm256_mul_ps(_mm256_mul_ps(x, x), x), 65025.0f);
     else v = _mm256_sqrt_ps(_mm256_mul_ps(x, Splat8(255.0f)));
-    return _mm256_and_ps(_mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(v, Splat8(255.0f)));
+    return Clamp255(v);
 }
 
 // The transfer of the lanes of v: in lanes where the function allows, else lane by lane.
@@ -243,10 +254,6 @@ VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
     return LabFInverse8(f, cubes);
 }
 
-// c > 0 ? min(c, 255) : 0, which gives 0 for NaN.
-VELORA_AVX2 inline __m256 Clamp255(__m256 c) {
-    return _mm256_and_ps(_mm256_cmp_ps(c, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(c, Splat8(255.0f)));
-}
 
 
 // ---------------------------------------------------------------- CIE LAB and LUV, there
@@ -537,15 +544,6 @@ VELORA_AVX2 inline __m128 Abs(__m128 a) { return _mm_andnot_ps(_mm_set1_ps(-0.0f
 VELORA_AVX2 inline __m256 Abs(__m256 a) { return _mm256_andnot_ps(Splat8(-0.0f), a); }
 VELORA_AVX2 inline __m128 Quotient(__m128 a, float b) { return Quotient4(a, b); }
 VELORA_AVX2 inline __m256 Quotient(__m256 a, float b) { return Quotient8(a, b); }
-// [0, 255] as ModelTransferT clamps (max gives 0 for NaN), and its final v > 0 ? min(v, 255) : 0.
-VELORA_AVX2 inline __m128 ClampComponent(__m128 x) { return _mm_min_ps(_mm_max_ps(x, _mm_setzero_ps()), _mm_set1_ps(255.0f)); }
-VELORA_AVX2 inline __m256 ClampComponent(__m256 x) { return _mm256_min_ps(_mm256_max_ps(x, _mm256_setzero_ps()), Splat8(255.0f)); }
-VELORA_AVX2 inline __m128 ClampTransferred(__m128 v) {
-    return _mm_and_ps(_mm_cmpgt_ps(v, _mm_setzero_ps()), _mm_min_ps(v, _mm_set1_ps(255.0f)));
-}
-VELORA_AVX2 inline __m256 ClampTransferred(__m256 v) {
-    return _mm256_and_ps(_mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GT_OQ), _mm256_min_ps(v, Splat8(255.0f)));
-}
 
 // Bounds on the float quotients of [low, high] by d (whose reciprocal is given) without a
 // division: the product with the rounded reciprocal lies within 2^-22.9 of the quotient, the
@@ -565,7 +563,7 @@ VELORA_AVX2 inline void QuotientBounds(Floats& low, Floats& high, Floats recipro
 template <int Function, class Floats>
 VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, const CostlyTransfer& k, Floats& low, Floats& high) {
     static_assert(Function >= 3);
-    x = ClampComponent(x);
+    x = Clamped255(x);  // as ModelTransferT clamps its component first
     if constexpr (Function == 3) {
         // Black's power is 0 exactly, not the first interval's [0, its right edge's value].
         const Floats y = Mul(x, Lanes(x, 65025.0f)), nonzero = NonZero(y);
@@ -590,8 +588,8 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
         low = Add(low, scale);
         high = Add(high, scale);
     }
-    low = ClampTransferred(low);
-    high = ClampTransferred(high);
+    low = Clamp255(low);  // keeps the order
+    high = Clamp255(high);
 }
 
 // A bit for each lane whose two values agree.
@@ -736,7 +734,7 @@ VELORA_AVX2 inline __m128 GatherLanes(const float* table, const std::uint32_t* i
 }
 // The bins of EqualizeBin: the clamped component truncated.
 VELORA_AVX2 inline __m256i BinLanes(__m256 v) { return ClampTruncate8(v); }
-VELORA_AVX2 inline __m128i BinLanes(__m128 v) { return _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255))); }
+VELORA_AVX2 inline __m128i BinLanes(__m128 v) { return _mm_cvttps_epi32(Clamped255(v)); }
 VELORA_AVX2 inline __m256 GatherBins(const float* table, __m256 v) { return _mm256_i32gather_ps(table, BinLanes(v), 4); }
 VELORA_AVX2 inline __m128 GatherBins(const float* table, __m128 v) { return _mm_i32gather_ps(table, BinLanes(v), 4); }
 
@@ -810,6 +808,18 @@ inline constexpr int kBinCopies = 4;
 
 // Adds the equalization bins of the changed components of a row's whole groups to copies
 // (kBinCopies x 256 a component); returns how many pixels it did.
+// Adds the bins of one group's changed components to copies.
+template <class Lanes>
+VELORA_AVX2 inline void CountGroupBins(const typename Lanes::Floats* v, std::uint32_t* copies) {
+    for (int c = 0; c < Lanes::kChanged; ++c) {
+        alignas(32) std::int32_t bins[8];
+        if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), BinLanes(v[c]));
+        else _mm_store_si128(reinterpret_cast<__m128i*>(bins), BinLanes(v[c]));
+        std::uint32_t* counts = copies + std::size_t(c) * kBinCopies * 256;
+        for (int k = 0; k < Lanes::kPixels; ++k) ++counts[std::size_t((k % kBinCopies) * 256 + bins[k])];
+    }
+}
+
 template <class Lanes>
 VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint32_t* copies) {
     std::int32_t x = 0;
@@ -819,25 +829,13 @@ VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, s
         typename Lanes::Floats v[2][3];
         Lanes::To(p, step, v[0]);
         Lanes::To(p + Lanes::kPixels * step, step, v[1]);
-        for (int g = 0; g < 2; ++g)
-            for (int c = 0; c < Lanes::kChanged; ++c) {
-                alignas(32) std::int32_t bins[8];
-                if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), BinLanes(v[g][c]));
-                else _mm_store_si128(reinterpret_cast<__m128i*>(bins), BinLanes(v[g][c]));
-                std::uint32_t* counts = copies + std::size_t(c) * kBinCopies * 256;
-                for (int k = 0; k < Lanes::kPixels; ++k) ++counts[std::size_t((k % kBinCopies) * 256 + bins[k])];
-            }
+        CountGroupBins<Lanes>(v[0], copies);
+        CountGroupBins<Lanes>(v[1], copies);
     }
     for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
         typename Lanes::Floats v[3];
         Lanes::To(p, step, v);
-        for (int c = 0; c < Lanes::kChanged; ++c) {
-            alignas(32) std::int32_t bins[8];
-            if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), BinLanes(v[c]));
-            else _mm_store_si128(reinterpret_cast<__m128i*>(bins), BinLanes(v[c]));
-            std::uint32_t* counts = copies + std::size_t(c) * kBinCopies * 256;
-            for (int k = 0; k < Lanes::kPixels; ++k) ++counts[std::size_t((k % kBinCopies) * 256 + bins[k])];
-        }
+        CountGroupBins<Lanes>(v, copies);
     }
     return x;
 }
