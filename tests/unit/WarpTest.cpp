@@ -209,12 +209,15 @@ TEST(Warps, LargerPicturesTakeTheFastPathsWithTheSameBytes) {
             ASSERT_EQ(squeezed.Ellipse(), 0u);
             EXPECT_EQ(Block(squeezed), Block(NaiveEllipse(picture))) << depth << " " << w << " x " << h;
         }
-    // Discs cut by the picture's edges, wider than high and higher than wide.
-    for (const auto& [w, h] : {std::pair{400, 300}, std::pair{300, 400}}) {
+    // Discs cut by the picture's edges, wider than high and higher than wide; and a disc over
+    // the whole of a picture without padding, barely turned, so that the last pixel of the
+    // block is some pixel's source (it cannot be read as four bytes).
+    for (const auto& [w, h, angle, radius] : {std::tuple{400, 300, -200.0, 250}, std::tuple{300, 400, -200.0, 250},
+                                              std::tuple{400, 301, 0.01, 600}}) {
         const CVelora large = RandomImage(w, h, 24, 10);
         CVelora turned = large;
-        ASSERT_EQ(turned.Swirl(-200, 250), 0u);
-        EXPECT_EQ(Block(turned), Block(NaiveSwirl(large, -200, 250))) << w << " x " << h;
+        ASSERT_EQ(turned.Swirl(angle, radius), 0u);
+        EXPECT_EQ(Block(turned), Block(NaiveSwirl(large, angle, radius))) << w << " x " << h << " " << angle;
     }
     // Shears that move whole columns take the ripple's path: at 99.99 % the first columns'
     // shifts 1.9998 i have fractions just below 1. The others walk the columns for each band
