@@ -45,8 +45,24 @@ template <unsigned D>
 void FillRow(std::uint8_t* row, std::int32_t width, std::uint32_t value) {
     if constexpr (D == 8) {
         std::memset(row, int(value & 0xFFu), std::size_t(width));
+    } else if constexpr (D == 24) {
+        // One pixel, then the filled part doubled.
+        if (width <= 0) return;
+        WritePixel(row, 0, D, value);
+        const std::size_t bytes = 3 * std::size_t(width);
+        for (std::size_t done = 3; done < bytes; done *= 2) std::memcpy(row + done, row, std::min(done, bytes - done));
     } else {
         for (std::int32_t x = 0; x < width; ++x) WritePixel(row, x, D, value);
+    }
+}
+
+// A pixel's colour (an alpha byte stays).
+template <unsigned D>
+inline void CopyColour(std::uint8_t* dst, std::int64_t dx, const std::uint8_t* src, std::int64_t sx) {
+    if constexpr (D >= 8) {
+        std::memcpy(dst + std::size_t(dx) * (D / 8), src + std::size_t(sx) * (D / 8), D == 8 ? 1 : 3);
+    } else {
+        WritePixel(dst, std::int32_t(dx), D, ReadPixel(src, std::int32_t(sx), D));
     }
 }
 
@@ -548,9 +564,10 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
                     const std::uint8_t* in = inBits + std::size_t(r) * stride;
                     std::memcpy(out, in, stride);
                     FillRow<D>(out, width, fill);
-                    for (std::int32_t i = 0; i < width; ++i) {
-                        const std::int64_t x = TruncatedIndex(targetX(i, j), width);
-                        if (x >= 0) WritePixel(out, std::int32_t(x), D, ReadPixel(in, i, D));
+                    const std::int32_t columns = width;  // a local the byte stores cannot alias
+                    for (std::int32_t i = 0; i < columns; ++i) {
+                        const std::int64_t x = TruncatedIndex(targetX(i, j), columns);
+                        if (x >= 0) CopyColour<D>(out, x, in, i);
                     }
                 }
             });
@@ -595,20 +612,26 @@ unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
                 }
                 const std::int32_t j0 = std::int32_t(std::clamp(std::floor(from), 0.0, double(height)));
                 const std::int32_t j1 = std::int32_t(std::clamp(std::ceil(to), -1.0, double(height - 1)));
+                // Locals the byte stores cannot alias, so that they stay in registers.
+                std::uint8_t* const outTop = outRow(0);  // row y lies y strides below it
+                const std::ptrdiff_t rowStep = std::ptrdiff_t(stride);
+                std::uint64_t* const slots = writer.data();
+                const std::size_t ringMask = ringRows - 1, slotRow = std::size_t(width);
+                const std::int64_t columns = width, rows = height;
                 for (std::int32_t j = j0; j <= j1; ++j) {
                     const std::uint8_t* in = inRow(j);
                     for (std::int32_t i = i0; i < i1; ++i) {
-                        const std::int64_t y = TruncatedIndex(targetY(i, j), height);
+                        const std::int64_t y = TruncatedIndex(targetY(i, j), rows);
                         if (y < firstRow || y > lastRow) continue;
-                        const std::int64_t x = TruncatedIndex(targetX(i, j), width);
+                        const std::int64_t x = TruncatedIndex(targetX(i, j), columns);
                         if (x < 0) continue;
                         if constexpr (!columnsStay) {
                             const std::uint64_t stamp = std::uint64_t(y) << 32 | (std::uint64_t(i) + 1);
-                            std::uint64_t& w = writer[(std::size_t(y) & (ringRows - 1)) * std::size_t(width) + std::size_t(x)];
+                            std::uint64_t& w = slots[(std::size_t(y) & ringMask) * slotRow + std::size_t(x)];
                             if ((w ^ stamp) >> 32 == 0 && w > stamp) continue;  // a later column of this row's sources
                             w = stamp;
                         }
-                        WritePixel(outRow(y), std::int32_t(x), D, ReadPixel(in, i, D));
+                        CopyColour<D>(outTop - y * rowStep, x, in, i);
                     }
                 }
             }
