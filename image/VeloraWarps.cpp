@@ -115,12 +115,23 @@ void ShiftColumns(const std::uint8_t* inBits, std::uint8_t* outBits, std::size_t
     WithDepth(depth, [&](auto dd) {
         constexpr unsigned D = decltype(dd)::value;
         ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            // Locals the byte stores cannot alias, so that they stay in registers.
+            const std::int64_t* const shifts = shift.data();
+            const std::int64_t* const zeroSources = toRowZero.data();
+            const std::uint8_t* const inTop = sourceRow(0);  // row y lies y strides below it
+            const std::ptrdiff_t rowStep = std::ptrdiff_t(stride);
+            const std::int32_t columns = width, rows = height;
+            const std::uint32_t background = fill;
             for (std::int32_t r = first; r < last; ++r) {
-                const std::int32_t t = height - 1 - r;
+                const std::int32_t t = rows - 1 - r;
                 std::uint8_t* out = outBits + std::size_t(r) * stride;
-                for (std::int32_t x = 0; x < width; ++x) {
-                    const std::int64_t y = t == 0 ? toRowZero[std::size_t(x)] : t - shift[std::size_t(x)];
-                    WritePixel(out, x, D, y >= 0 && y < height ? ReadPixel(sourceRow(y), x, D) : fill);
+                const std::int64_t* sources = t == 0 ? zeroSources : shifts;
+                const std::int64_t base = t == 0 ? 0 : t;
+                const std::int64_t sign = t == 0 ? -1 : 1;  // y = base - sign * sources[x]
+                for (std::int32_t x = 0; x < columns; ++x) {
+                    const std::int64_t y = base - sign * sources[x];
+                    if (std::uint64_t(y) < std::uint64_t(rows)) CopyColour<D>(out, x, inTop - y * rowStep, x);
+                    else WritePixel(out, x, D, background);
                 }
             }
         });
