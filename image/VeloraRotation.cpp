@@ -91,6 +91,7 @@ struct RotationRow {
     const std::uint8_t* inBits;
     std::size_t inStride;
     std::uint32_t background;
+    std::int64_t sourcesAhead;  // how far a later row's sources lie from this row's, in bytes
 
     // The source pixel (sx, sy) into p, or the background where it lies outside the source.
     template <unsigned Bytes>
@@ -118,6 +119,12 @@ struct RotationRow {
             for (std::int32_t x0 = from; x0 < to; x0 += kChunk) {
                 const std::int32_t x1 = std::min(to, x0 + kChunk);
                 const std::int32_t done = SourceOffsetsAvx2(vs, vc, Bytes, x0, x1, offsets);
+                // A steep turn reads a new source row every few columns, and the processor does
+                // not fetch such rows ahead by itself: ask for a later row's sources.
+                for (std::int32_t i = 0; i < done; i += 16)
+                    if (offsets[i] >= 0)
+                        _mm_prefetch(reinterpret_cast<const char*>(std::uintptr_t(inBits) + std::uintptr_t(offsets[i] + sourcesAhead)),
+                                     _MM_HINT_T0);
                 for (std::int32_t x = x0; x < x0 + done; ++x) {
                     const std::int64_t offset = offsets[x - x0];
                     std::uint8_t* p = out + Bytes * std::size_t(x);
@@ -282,8 +289,21 @@ static CVelora RotatedImage(const CVelora& source, int mode, double theta, std::
     const double extent = double(w) + double(h) + double(width) + double(height);
     const bool quarter = (smaller + (1.0 - larger)) * extent < 0.25;
     const std::int64_t cr = std::llround(c), sr = std::llround(s);
-    const RotationRow rule{uc.data(), us.data(), w, width, height, double(width / 2), double(height / 2),
-                           source.GetBits(), source.GetBytesPerRow(), background};
+    // Each output row's sources lie c rows up and s columns left of the previous row's.
+    constexpr int kRowsAhead = 4;
+    const std::int64_t sourcesAhead =
+        std::llround(kRowsAhead * (c * double(source.GetBytesPerRow()) - s * double(source.GetBitCount() / 8)));
+    const RotationRow rule{uc.data(),
+                           us.data(),
+                           w,
+                           width,
+                           height,
+                           double(width / 2),
+                           double(height / 2),
+                           source.GetBits(),
+                           source.GetBytesPerRow(),
+                           background,
+                           sourcesAhead};
     const unsigned depth = source.GetBitCount();
     const std::size_t stride = result.GetBytesPerRow();
     std::uint8_t* const bits = const_cast<std::uint8_t*>(result.GetBits());
@@ -377,7 +397,7 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
             std::int32_t from, to;     // source columns [from, to)
             double lowTilt, highTilt;  // over those columns
         };
-        constexpr std::int32_t kTileColumns = 64;
+        constexpr std::int32_t kTileColumns = 64, kRowsAhead = 4;
         std::vector<Tile> tiles;
         for (std::int32_t x = 0; x < width; ++x) {
             const double t = tilt[std::size_t(x)];
@@ -409,6 +429,15 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
                         if (std::int64_t(pyc + tile.highTilt + halfHeight) < lowRow ||
                             std::int64_t(pyc + tile.lowTilt + halfHeight) > highRow)
                             continue;
+#if VELORA_X86
+                        // A tile's rows lie a stride apart, beyond what the processor fetches
+                        // ahead by itself: ask for a later row's bytes.
+                        if (y + kRowsAhead < height) {
+                            const std::uint8_t* ahead = m_pchMapaBits + std::size_t(height - 1 - y - kRowsAhead) * stride;
+                            const std::size_t begin = std::size_t(tile.from) * depth / 8, end = std::size_t(tile.to) * depth / 8;
+                            for (std::size_t at = begin; at < end; at += 64) _mm_prefetch(reinterpret_cast<const char*>(ahead + at), _MM_HINT_T0);
+                        }
+#endif
                         copyRow(m_pchMapaBits + std::size_t(height - 1 - y) * stride, pyc, lowRow, highRow, tile.from, tile.to);
                     }
                 }
