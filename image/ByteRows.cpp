@@ -270,8 +270,45 @@ bool RedsOfGrayRow(const std::uint8_t* p, std::int32_t width, std::size_t step, 
     return gray && differ == 0;
 }
 
+#if VELORA_X86
+namespace {
+
+// 96 bytes a step, each of 32 values three times: each 32-byte store takes its values from
+// one 16-byte window (values 0, 10 and 16 on), copied into both halves of a register, since
+// the byte shuffle works within halves. Returns how many values it did.
+VELORA_AVX2 inline __m256i Window16(const std::uint8_t* at) {
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
+}
+VELORA_AVX2 std::int32_t TripleBytesAvx2(const std::uint8_t* levels, std::int32_t width, std::uint8_t* out) {
+    const __m256i m0 = _mm256_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5,  //
+                                        5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+    const __m256i m1 = _mm256_setr_epi8(0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5,  //
+                                        6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10, 10, 11);
+    const __m256i m2 = _mm256_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10,  //
+                                        10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+    std::int32_t x = 0;
+    for (; x + 32 <= width; x += 32, out += 96) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_shuffle_epi8(Window16(levels + x), m0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32), _mm256_shuffle_epi8(Window16(levels + x + 10), m1));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 64), _mm256_shuffle_epi8(Window16(levels + x + 16), m2));
+    }
+    return x;
+}
+
+}  // namespace
+#endif
+
 void TripleBytes(const std::uint8_t* levels, std::int32_t width, std::uint8_t* out) {
     std::int32_t x = 0;
+#if VELORA_X86
+    if (HasAvx2()) {
+        x = TripleBytesAvx2(levels, width, out);
+        levels += x;
+        out += 3 * std::size_t(x);
+        width -= x;
+        x = 0;
+    }
+#endif
 #if VELORA_ROWS_SSSE3
     if (HasByteShuffles()) x = WriteGrays24(out, width, levels);
 #endif
