@@ -11,13 +11,6 @@ namespace velora::detail {
 // Whether the processor has AVX2 and FMA (asked once; VELORA_NO_AVX2 in the environment says no).
 bool HasAvx2();
 
-// The work of a row whose rule costs about one vector instruction per 16 bytes, as the
-// parallel threshold counts it. Such rows run at the speed of memory, and waking a second
-// thread costs about a tenth of a millisecond here: on 2048 x 2048 images at 8 bits (4 MB) it
-// doubled the time, at 24 bits (12 MB) it saved a quarter. They count as a 128th of their
-// bytes, so that only images of more than 8 MB are shared among threads.
-inline std::size_t StreamingRowWork(std::size_t stride) { return stride / 128 + 1; }
-
 // Rows [first, last) of an image as runs of bytes for fn(p, n): one run when the rows hold
 // no padding (a rule with a period of whole pixels then stays in phase across rows, since
 // each row is whole pixels), else a run per row of rowBytes. Fewer, longer runs keep the

@@ -1,10 +1,14 @@
 // The worker pool behind ForEachRowBand: workers are started on first need and kept, waiting
 // on a condition variable between jobs. One job runs at a time; its bands are claimed through
 // an atomic counter by the workers and by the caller, which takes part instead of idling.
+// Waking a thread from a condition variable takes a hundred microseconds or more on some
+// machines, as long as a whole band of a small image: so for a short while after a job the
+// workers watch for the next one, and the caller for the workers' end, before they sleep.
 #include "Parallel.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -25,6 +29,26 @@ std::atomic<unsigned> g_threadSetting{0};
 thread_local bool t_insideBand = false;
 
 using Work = std::function<void(std::int32_t, std::int32_t)>;
+
+// How long a thread watches for a change before it sleeps: previews and scripts call the
+// operations in quick succession, and a busy core for this long after a job costs nothing.
+constexpr auto kWatch = std::chrono::microseconds(500);
+
+// Whether done() became true within kWatch. Only while the pool's threads have a core each:
+// a watching thread must not take a core from one that works.
+template <class Done>
+bool Watch(const Done& done) {
+    static const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    if (EffectiveThreadCount() > cores) return done();
+    const auto until = std::chrono::steady_clock::now() + kWatch;
+    for (unsigned i = 1;; ++i) {
+        if (done()) return true;
+        if (i % 64 == 0 && std::chrono::steady_clock::now() > until) return false;
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+}
 
 class Pool {
 public:
@@ -55,6 +79,7 @@ public:
             m_next.store(0, std::memory_order_relaxed);
             m_error = nullptr;
             ++m_generation;
+            m_posted.store(m_generation, std::memory_order_release);
         }
         m_wake.notify_all();
 
@@ -65,6 +90,7 @@ public:
         std::exception_ptr error;
         {
             // Every band is claimed now; those taken by workers have ended once no worker is busy.
+            Watch([this] { return m_running.load(std::memory_order_acquire) == 0; });
             std::unique_lock lock(m_mutex);
             m_idle.wait(lock, [this] { return m_busy == 0; });
             m_work = nullptr;
@@ -96,6 +122,11 @@ private:
         t_insideBand = true;
         std::unique_lock lock(m_mutex);
         for (;;) {
+            if (!m_stop && m_generation == seen) {
+                lock.unlock();
+                Watch([&] { return m_posted.load(std::memory_order_acquire) != seen; });
+                lock.lock();
+            }
             m_wake.wait(lock, [&] { return m_stop || m_generation != seen; });
             if (m_stop) return;
             seen = m_generation;
@@ -105,9 +136,11 @@ private:
             const std::int32_t rows = m_rows, bands = m_bands;
             if (work == nullptr || bands == 0) continue;
             ++m_busy;
+            m_running.fetch_add(1, std::memory_order_relaxed);
             lock.unlock();
             RunBands(*work, rows, bands);
             lock.lock();
+            m_running.fetch_sub(1, std::memory_order_release);
             if (--m_busy == 0) m_idle.notify_one();
         }
     }
@@ -121,6 +154,9 @@ private:
     std::atomic<std::int32_t> m_next{0};
     std::uint64_t m_generation = 0;
     unsigned m_busy = 0;
+    // Copies of m_generation and m_busy that the watching threads read without the lock.
+    std::atomic<std::uint64_t> m_posted{0};
+    std::atomic<unsigned> m_running{0};
     bool m_stop = false;
     std::exception_ptr m_error;
 };

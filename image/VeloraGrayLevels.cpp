@@ -119,7 +119,7 @@ unsigned CVelora::EraseBitPlanes(const std::array<int, 24>& flags) {
     // The bits of a last, partial byte that belong to pixels (1 and 4 bits).
     const std::uint8_t partial = std::uint8_t(0xFF00u >> (rowBits % 8));
     std::uint8_t* const bits = m_pchMapaBits;
-    ForEachRowBand(GetHeight(), velora::detail::StreamingRowWork(stride), [&](std::int32_t first, std::int32_t last) {
+    ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
         if (partial == 0) {
             velora::detail::ForEachRun(bits, stride, wholeBytes, first, last,
                                        [&](std::uint8_t* p, std::size_t n) { velora::detail::AndRow(p, n, pattern); });

@@ -172,7 +172,6 @@ void CombineBgrKeepingAlpha(std::uint8_t* pa, const std::uint8_t* pb, std::size_
 }
 
 struct SumUpTo {
-    static constexpr bool kStreaming = true;  // one vector instruction per 16 bytes
     unsigned L;
     unsigned operator()(unsigned a, unsigned b) const { return std::min(a + b, L); }
 #if VELORA_ALGEBRA_SSE2
@@ -184,7 +183,6 @@ struct SumUpTo {
 #endif
 };
 struct Difference {
-    static constexpr bool kStreaming = true;  // one vector instruction per 16 bytes
     unsigned operator()(unsigned a, unsigned b) const { return a > b ? a - b : 0; }
 #if VELORA_ALGEBRA_SSE2
     bool Wide() const { return true; }
@@ -199,7 +197,6 @@ struct ProductUpTo {
     unsigned operator()(unsigned a, unsigned b) const { return std::min(a * b, L); }
 };
 struct Mean {
-    static constexpr bool kStreaming = true;  // one vector instruction per 16 bytes
     unsigned operator()(unsigned a, unsigned b) const { return (a + b) >> 1; }
 #if VELORA_ALGEBRA_SSE2
     bool Wide() const { return true; }
@@ -215,7 +212,6 @@ struct Mean {
 #endif
 };
 struct Larger {
-    static constexpr bool kStreaming = true;  // one vector instruction per 16 bytes
     unsigned operator()(unsigned a, unsigned b) const { return std::max(a, b); }
 #if VELORA_ALGEBRA_SSE2
     bool Wide() const { return true; }
@@ -226,7 +222,6 @@ struct Larger {
 #endif
 };
 struct Smaller {
-    static constexpr bool kStreaming = true;  // one vector instruction per 16 bytes
     unsigned operator()(unsigned a, unsigned b) const { return std::min(a, b); }
 #if VELORA_ALGEBRA_SSE2
     bool Wide() const { return true; }
@@ -342,17 +337,6 @@ void CombineDirectRow(std::uint8_t* pa, unsigned depthA, const std::uint8_t* pb,
         for (std::size_t c = 0; c < 3; ++c) pa[sa * x + c] = std::uint8_t(f(pa[sa * x + c], pb[sb * x + c]));
 }
 
-// The work of a row as the library's parallel threshold counts it: rows whose rule is one
-// vector instruction per 16 bytes run at the speed of memory.
-template <class F>
-std::size_t RowWork(const Region& r, [[maybe_unused]] const F& f) {
-#if VELORA_ALGEBRA_SSE2
-    if constexpr (requires { F::kStreaming; })
-        if (f.Wide() && (IsDirect(r.a.depth) || r.a.depth == 8 || r.a.depth == r.b.depth)) return velora::detail::StreamingRowWork(r.a.stride);
-#endif
-    return r.a.stride;
-}
-
 // Runs f(a value, b value) -> byte over the region, on the workers. Palette images of 1 or
 // 4 bits go pixel by pixel within their rows; the rest byte by byte.
 template <class F>
@@ -362,7 +346,7 @@ void CombineRegion(const Region& r, const F& f) {
     const unsigned bytesPerPixel = r.a.depth / 8;
     const bool runs = r.a.depth == r.b.depth && (IsDirect(r.a.depth) || r.a.depth == 8) && r.column == 0 &&
                       std::size_t(r.cols) * bytesPerPixel == r.a.stride && r.a.stride == r.b.stride;
-    ForEachRowBand(r.rows, RowWork(r, f), [&](std::int32_t first, std::int32_t last) {
+    ForEachRowBand(r.rows, r.a.stride, [&](std::int32_t first, std::int32_t last) {
         const unsigned da = r.a.depth, db = r.b.depth;
         if (runs) {
             const std::size_t pixels = std::size_t(r.cols) * std::size_t(last - first);
@@ -445,7 +429,6 @@ void CombineWeighted(const Region& r, unsigned operation, float weightA, float w
 // The bitwise operations on raw values; NOT ignores b.
 template <int kOperation>
 struct Bitwise {
-    static constexpr bool kStreaming = true;  // one vector instruction per 16 bytes
     std::uint32_t operator()(std::uint32_t a, std::uint32_t b) const {
         switch (kOperation) {
             case 0: return ~a;
@@ -490,7 +473,7 @@ void LogicalRegion(const Region& r, const F& f) {
     if (r.cols <= 0 || r.rows <= 0) return;
     const unsigned da = r.a.depth, db = r.b.depth;
     const std::uint32_t mask = da == 1 ? 1u : 0xFFFFFFFFu;
-    ForEachRowBand(r.rows, RowWork(r, f), [&](std::int32_t first, std::int32_t last) {
+    ForEachRowBand(r.rows, r.a.stride, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = last - 1; y >= first; --y) {  // rising addresses: rows are stored bottom-up
             std::uint8_t* pa = r.a.Row(y);
             const std::uint8_t* pb = r.b.Row(y);
@@ -520,7 +503,7 @@ void ComplementRegion(const Region& r) {
     for (std::size_t k = 0; k < 48; ++k) ones[k] = step == 4 && k % 4 == 3 ? 0 : 0xFF;
     const std::size_t rowBytes = std::size_t(r.cols) * step, stride = r.a.stride;
     std::uint8_t* const bits = r.a.bits;
-    ForEachRowBand(r.rows, velora::detail::StreamingRowWork(stride), [&](std::int32_t first, std::int32_t last) {
+    ForEachRowBand(r.rows, stride, [&](std::int32_t first, std::int32_t last) {
         velora::detail::ForEachRun(bits, stride, rowBytes, first, last,
                                    [&](std::uint8_t* p, std::size_t n) { velora::detail::XorRow(p, n, ones); });
     });

@@ -14,7 +14,6 @@
 
 using velora::detail::ForEachRowBand;
 using velora::detail::ForEachRun;
-using velora::detail::StreamingRowWork;
 using velora::detail::XorRow;
 using velora::detail::MapBytes;
 using velora::detail::MapPixels;
@@ -96,7 +95,7 @@ unsigned CVelora::Negative(int luminance, int red, int green, int blue) {
             mask[k + 2] = maskRed;
             if (step == 4) mask[k + 3] = 0;
         }
-        ForEachRowBand(GetHeight(), StreamingRowWork(stride), [&](std::int32_t first, std::int32_t last) {
+        ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
             ForEachRun(bits, stride, step * std::size_t(width), first, last,
                        [&](std::uint8_t* p, std::size_t n) { XorRow(p, n, mask); });
         });
@@ -112,7 +111,7 @@ unsigned CVelora::Negative(int luminance, int red, int green, int blue) {
                 std::uint8_t ones[48];
                 std::memset(ones, 0xFF, sizeof ones);
                 const PackedRow packed = PackedRowOf(width, depth);
-                ForEachRowBand(GetHeight(), StreamingRowWork(stride), [&](std::int32_t first, std::int32_t last) {
+                ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
                     if (packed.partialMask == 0) {
                         ForEachRun(bits, stride, packed.wholeBytes, first, last,
                                    [&](std::uint8_t* p, std::size_t count) { XorRow(p, count, ones); });

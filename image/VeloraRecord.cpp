@@ -7,6 +7,7 @@
 
 #include "CVelora.h"
 #include "DibParser.h"
+#include "Parallel.h"
 #include "PixelRow.h"
 
 using velora::detail::ReadPixel;
@@ -117,6 +118,26 @@ CVelora::CVelora(const CVelora& other) { *this = other; }
 
 CVelora::CVelora(CVelora&& other) noexcept { *this = std::move(other); }
 
+namespace {
+
+// Copies a canonical block of size bytes whose pixel rows start at pixels: the rows in the
+// worker threads' bands, as the operations that follow split them, so that a restored
+// backup's rows wait in the cache of the thread that works on them next.
+void CopyBlock(std::uint8_t* to, const std::uint8_t* from, std::size_t size, const std::uint8_t* pixels,
+               std::int32_t rows, std::size_t stride) {
+    const std::size_t head = std::size_t(pixels - from);
+    const std::size_t body = rows > 0 ? std::min(size - head, std::size_t(rows) * stride) : 0;
+    std::memcpy(to, from, head);
+    velora::detail::ForEachRowBand(rows, stride, [&](std::int32_t first, std::int32_t last) {
+        const std::size_t begin = head + std::size_t(first) * stride;
+        const std::size_t end = std::min(head + body, head + std::size_t(last) * stride);
+        if (end > begin) std::memcpy(to + begin, from + begin, end - begin);
+    });
+    std::memcpy(to + head + body, from + head + body, size - head - body);
+}
+
+}  // namespace
+
 CVelora& CVelora::operator=(const CVelora& other) {
     if (this == &other) return *this;
     m_name = other.m_name;
@@ -124,13 +145,13 @@ CVelora& CVelora::operator=(const CVelora& other) {
     // A block of the same size is overwritten in place: restoring a preview's backup on
     // every slider move then costs a copy, not a fresh allocation and its page faults.
     if (m_block && m_blockSize == other.m_blockSize) {
-        std::memcpy(m_block.get(), other.m_lpDIB, m_blockSize);
+        CopyBlock(m_block.get(), other.m_lpDIB, m_blockSize, other.m_pchMapaBits, other.GetHeight(), other.m_bytesPerRow);
         SetPointers();
         return *this;
     }
     std::unique_ptr<std::uint8_t[]> block = NewBlock(other.m_blockSize, false);
     if (!block) return *this;
-    std::memcpy(block.get(), other.m_lpDIB, other.m_blockSize);
+    CopyBlock(block.get(), other.m_lpDIB, other.m_blockSize, other.m_pchMapaBits, other.GetHeight(), other.m_bytesPerRow);
     AdoptBlock(std::move(block), other.m_blockSize);
     return *this;
 }

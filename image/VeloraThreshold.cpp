@@ -122,7 +122,7 @@ unsigned CVelora::Threshold(std::uint8_t t, std::uint8_t low, std::uint8_t high)
     const std::size_t rowBytes = std::size_t(GetWidth()) * (depth / 8);
     const std::size_t stride = m_bytesPerRow;
     std::uint8_t* const bits = m_pchMapaBits;
-    ForEachRowBand(GetHeight(), velora::detail::StreamingRowWork(stride), [&](std::int32_t first, std::int32_t last) {
+    ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
         velora::detail::ForEachRun(bits, stride, rowBytes, first, last, [&](std::uint8_t* p, std::size_t n) {
             velora::detail::ThresholdRow(p, n, t, low, high, depth == 32);
         });
