@@ -25,6 +25,7 @@
 #include "ByteRows.h"
 #include "CVelora.h"
 #include "ColorModelMath.h"
+#include "LargeArrays.h"
 #include "ModelLanes.h"
 #include "ModelPaths.h"
 #include "Parallel.h"
@@ -1149,7 +1150,7 @@ void EqualizeValued(const PixelRows& pixels) {
     // memory, as does a pass without the memory. Either gives the same values.
     constexpr std::int64_t kMaxKeptPixels = std::int64_t(1) << 23;
     std::unique_ptr<float[]> kept;
-    if ((Model == 9 || Model == 10) && count <= kMaxKeptPixels) kept.reset(new (std::nothrow) float[std::size_t(count) * 4]);
+    if ((Model == 9 || Model == 10) && count <= kMaxKeptPixels) kept = NewLargeArray<float>(std::size_t(count) * 4);
     const auto keptAt = [&](std::int32_t y) { return &kept[std::size_t(y) * std::size_t(pixels.width) * 4]; };
 
     SharedCounts<3 * 256> shared;
@@ -1407,6 +1408,8 @@ using velora::detail::HsiBlock;
 using velora::detail::HsiPixel;
 using velora::detail::HslBlock;
 using velora::detail::HsvBlock;
+using velora::detail::LargeVector;
+using velora::detail::NewLargeArray;
 using velora::detail::PixelRows;
 
 namespace {
@@ -1425,12 +1428,12 @@ PixelRows RowsOf(const CVelora& image, std::uint8_t* bits, std::uint32_t stride)
 // valued models also keep each changed component's rank among its distinct values.
 struct KeptPixels {
     int model = 0;
-    std::vector<HsiBlock> hsi;  // blocks of eight pixels, blocksPerRow a row
-    std::vector<HsvBlock> hsv;
-    std::vector<HslBlock> hsl;
+    LargeVector<HsiBlock> hsi;  // blocks of eight pixels, blocksPerRow a row
+    LargeVector<HsvBlock> hsv;
+    LargeVector<HslBlock> hsl;
     std::size_t blocksPerRow = 0;
-    std::vector<float> components;       // 3 per pixel
-    std::vector<std::uint32_t> rank[3];  // per changed component, once a costly function asks
+    LargeVector<float> components;       // 3 per pixel
+    LargeVector<std::uint32_t> rank[3];  // per changed component, once a costly function asks
     std::vector<float> distinct[3];
     // Nearly every pixel has values of its own (noise): ranks would only add lookups.
     bool ranksUnprofitable = false;
@@ -1438,14 +1441,16 @@ struct KeptPixels {
 
 // Keeps make(pixel) of every pixel, in blocks of eight a row.
 template <class Block, class Make>
-void KeepBlocks(const PixelRows& pixels, KeptPixels& kept, std::vector<Block>& blocks, const Make& make) {
+void KeepBlocks(const PixelRows& pixels, KeptPixels& kept, LargeVector<Block>& blocks, const Make& make) {
     const std::size_t perRow = (std::size_t(pixels.width) + 7) / 8;
     kept.blocksPerRow = perRow;
-    blocks.assign(perRow * std::size_t(pixels.height), Block{});
+    blocks.clear();
+    blocks.resize(perRow * std::size_t(pixels.height));  // not zeroed: the rows' own threads fill them
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
             Block* row = &blocks[std::size_t(y) * perRow];
+            if (pixels.width % 8 != 0) row[perRow - 1] = Block{};  // lanes past the row's end
             velora::detail::MakeRowOfBlocks(row, p, pixels.width, pixels.step, make);
         }
     });
@@ -1453,7 +1458,7 @@ void KeepBlocks(const PixelRows& pixels, KeptPixels& kept, std::vector<Block>& b
 
 // The way back of each pixel from what was kept of it.
 template <class Block, class Values, class Finish>
-void FinishBlocksOfRows(const std::vector<Block>& blocks, std::size_t perRow, const PixelRows& pixels,
+void FinishBlocksOfRows(const LargeVector<Block>& blocks, std::size_t perRow, const PixelRows& pixels,
                         const Values& values, const Finish& finish) {
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y)
@@ -1555,7 +1560,7 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
         });
         tableBits = 15;
         table.assign(std::size_t(1) << tableBits, kEmpty);
-        std::vector<std::uint32_t>& rank = kept.rank[c];
+        LargeVector<std::uint32_t>& rank = kept.rank[c];
         std::vector<float>& distinct = kept.distinct[c];
         rank.resize(count);
         distinct.clear();
@@ -1584,7 +1589,7 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
         if (distinct.size() > limit) {
             kept.ranksUnprofitable = true;
             for (int d = 0; d <= c; ++d) {
-                std::vector<std::uint32_t>().swap(kept.rank[d]);
+                LargeVector<std::uint32_t>().swap(kept.rank[d]);
                 std::vector<float>().swap(kept.distinct[d]);
             }
             return;

@@ -7,6 +7,7 @@
 
 #include "CVelora.h"
 #include "DibParser.h"
+#include "LargeArrays.h"
 #include "Parallel.h"
 #include "PixelRow.h"
 
@@ -18,9 +19,6 @@ double RoundHalfDown(double x) {
     return (x - f > 0.5) ? std::ceil(x) : f;
 }
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace {
 
@@ -34,20 +32,8 @@ std::uint32_t ColorsOfDepth(std::uint32_t depth) {
 // ---------------------------------------------------------------- construction and copies
 
 std::unique_ptr<std::uint8_t[]> CVelora::NewBlock(std::size_t size, bool clear) {
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]);
-    if (!block) return block;
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Large blocks come fresh from the system, and a first touch of every 4 KiB page costs a
-    // fault (very dearly in virtual machines): asking for 2 MiB pages before the first write
-    // cuts the faults of a big result or copy by a factor of 512. Only a hint.
-    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
-    if (size >= 2 * kHuge) {
-        const auto start = reinterpret_cast<std::uintptr_t>(block.get());
-        const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1), last = (start + size) & ~(kHuge - 1);
-        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-    }
-#endif
-    if (clear) std::memset(block.get(), 0, size);
+    std::unique_ptr<std::uint8_t[]> block = velora::detail::NewLargeArray<std::uint8_t>(size);
+    if (block && clear) std::memset(block.get(), 0, size);
     return block;
 }
 
