@@ -998,8 +998,18 @@ VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std:
             Lanes::To(p + std::size_t(g) * Lanes::kPixels * step, step, low[g]);
             for (int c = 0; c < 3; ++c) high[g][c] = low[g][c];
         }
-        for (int c = 0; c < Lanes::kChanged; ++c)
-            for (int g = 0; g < kGroups; ++g) TransferBounds<Function>(low[g][c], k, low[g][c], high[g][c]);
+        for (int c = 0; c < Lanes::kChanged; ++c) {
+            if constexpr (Lanes::kPixels == 4) {
+                // Groups of four: both groups' bounds in one register of eight.
+                static_assert(kGroups == 2);
+                __m256 lowBoth, highBoth;
+                TransferBounds<Function>(_mm256_set_m128(low[1][c], low[0][c]), k, lowBoth, highBoth);
+                low[0][c] = _mm256_castps256_ps128(lowBoth), low[1][c] = _mm256_extractf128_ps(lowBoth, 1);
+                high[0][c] = _mm256_castps256_ps128(highBoth), high[1][c] = _mm256_extractf128_ps(highBoth, 1);
+            } else {
+                for (int g = 0; g < kGroups; ++g) TransferBounds<Function>(low[g][c], k, low[g][c], high[g][c]);
+            }
+        }
         for (int g = 0; g < kGroups; ++g) {
             std::uint8_t* group = p + std::size_t(g) * Lanes::kPixels * step;
             const int left = StoreSettled<Lanes>(group, step, low[g], high[g]);

@@ -1489,6 +1489,54 @@ void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
     });
 }
 
+// Distinct float values (by their bits) numbered in the order first met, by open addressing.
+// The table starts small, so that it stays in the cache while the values are few, and doubles
+// whenever it is half full.
+class DistinctBits {
+public:
+    DistinctBits() : m_table(std::size_t(1) << m_tableBits, kEmpty) {}
+
+    // The number of value, which is added when new.
+    std::uint32_t IdOf(float value) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &value, 4);
+        if (2 * m_values.size() >= m_table.size()) Grow();
+        const std::size_t mask = m_table.size() - 1;
+        for (std::size_t slot = SlotOf(bits);; slot = (slot + 1) & mask) {
+            const std::uint64_t entry = m_table[slot];
+            if (std::uint32_t(entry) == kEmpty) {
+                const auto id = std::uint32_t(m_values.size());
+                m_table[slot] = (std::uint64_t(bits) << 32) | id;
+                m_values.push_back(value);
+                return id;
+            }
+            if (std::uint32_t(entry >> 32) == bits) return std::uint32_t(entry);
+        }
+    }
+    std::size_t Count() const { return m_values.size(); }
+    std::vector<float> TakeValues() { return std::move(m_values); }
+
+private:
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;  // in an entry's low half: no value
+
+    std::size_t SlotOf(std::uint32_t bits) const { return std::size_t((bits * 0x9E3779B1u) >> (32 - m_tableBits)); }
+    void Grow() {
+        std::vector<std::uint64_t> old(std::size_t(1) << ++m_tableBits, kEmpty);
+        old.swap(m_table);
+        const std::size_t mask = m_table.size() - 1;
+        for (const std::uint64_t entry : old) {
+            if (std::uint32_t(entry) == kEmpty) continue;
+            std::size_t slot = SlotOf(std::uint32_t(entry >> 32));
+            while (std::uint32_t(m_table[slot]) != kEmpty) slot = (slot + 1) & mask;
+            m_table[slot] = entry;
+        }
+    }
+
+    int m_tableBits = 15;
+    std::vector<std::uint64_t> m_table;  // bits << 32 | number
+    std::vector<float> m_values;
+};
+
 // The rank of every pixel's changed component(s) among the distinct values (equal bits,
 // equal result), so that a costly function runs once per distinct value.
 template <int Model>
@@ -1517,83 +1565,69 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
             return;
         }
     }
-    // The values' bits, on the threads; then a hash table from bits to the order in which the
-    // distinct values were first met (any order serves: a rank only picks its value's result).
-    std::vector<std::uint32_t> bitsAt(count);
-    constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    // Each band numbers the distinct values of its rows in the order first met (any order
+    // serves: a rank only picks its value's result); then the bands' values are numbered
+    // across the picture, and each band's numbers turn into those.
     const std::size_t limit = count / 4;  // more distinct values than this: ranks do not pay
-    std::vector<std::uint64_t> table;  // bits << 32 | rank, or kEmpty in the rank
-    int tableBits = 0;
-    const auto slotOf = [&](std::uint32_t bits) { return std::size_t((bits * 0x9E3779B1u) >> (32 - tableBits)); };
-    // The table starts small, so that it stays in the cache while the values are few, and
-    // doubles whenever it is half full.
-    const auto grow = [&] {
-        std::vector<std::uint64_t> old(std::size_t(1) << ++tableBits, kEmpty);
-        old.swap(table);
-        const std::size_t mask = table.size() - 1;
-        for (const std::uint64_t entry : old) {
-            if (std::uint32_t(entry) == kEmpty) continue;
-            std::size_t slot = slotOf(std::uint32_t(entry >> 32));
-            while (std::uint32_t(table[slot]) != kEmpty) slot = (slot + 1) & mask;
-            table[slot] = entry;
+    const auto unprofitable = [&] {
+        kept.ranksUnprofitable = true;
+        for (int d = 0; d < 3; ++d) {
+            LargeVector<std::uint32_t>().swap(kept.rank[d]);
+            std::vector<float>().swap(kept.distinct[d]);
         }
     };
     for (int c = 0; c < changed; ++c) {
+        LargeVector<std::uint32_t>& rank = kept.rank[c];
+        rank.resize(count);
+        struct Band {
+            std::int32_t first, last;
+            std::vector<float> values;
+        };
+        std::vector<Band> bands;
+        std::mutex bandsMutex;
+        std::atomic<bool> tooMany{false};
         velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
+            DistinctBits local;
             std::vector<float> row(std::size_t(pixels.width));
             for (std::int32_t y = firstRow; y < last; ++y) {
+                if (tooMany.load(std::memory_order_relaxed)) return;
                 const std::size_t at0 = std::size_t(y) * std::size_t(pixels.width);
                 std::int32_t x = 0;
 #if VELORA_BLOCKS_AVX2
                 if constexpr (!std::is_void_v<typename velora::detail::LanesOf<Model>::Type>)
-                    if (kept.components.empty() && velora::detail::HasAvx2()) {
+                    if (kept.components.empty() && velora::detail::HasAvx2())
                         x = velora::detail::ComponentRow<typename velora::detail::LanesOf<Model>::Type>(
                             pixels.Row(y), pixels.step, pixels.width, first + c, row.data());
-                        std::memcpy(&bitsAt[at0], row.data(), std::size_t(x) * 4);
-                    }
 #endif
-                for (; x < pixels.width; ++x) {
-                    const float value = valueAt(at0 + std::size_t(x), c);
-                    std::memcpy(&bitsAt[at0 + std::size_t(x)], &value, 4);
+                for (; x < pixels.width; ++x) row[std::size_t(x)] = valueAt(at0 + std::size_t(x), c);
+                std::uint32_t* ranks = &rank[at0];
+                for (std::size_t i = 0; i < row.size(); ++i) ranks[i] = local.IdOf(row[i]);
+                if (local.Count() > limit) {
+                    tooMany.store(true, std::memory_order_relaxed);
+                    return;
                 }
+            }
+            std::lock_guard lock(bandsMutex);
+            bands.push_back({firstRow, last, local.TakeValues()});
+        });
+        if (tooMany.load()) return unprofitable();
+        std::sort(bands.begin(), bands.end(), [](const Band& a, const Band& b) { return a.first < b.first; });
+        DistinctBits whole;
+        std::vector<std::vector<std::uint32_t>> toWhole(bands.size());
+        for (std::size_t b = 0; b < bands.size(); ++b) {
+            for (const float value : bands[b].values) toWhole[b].push_back(whole.IdOf(value));
+            if (whole.Count() > limit) return unprofitable();
+        }
+        velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
+            for (std::int32_t y = firstRow; y < last; ++y) {
+                const auto band = std::upper_bound(bands.begin(), bands.end(), y,
+                                                   [](std::int32_t row, const Band& b) { return row < b.first; }) - 1;
+                const std::uint32_t* map = toWhole[std::size_t(band - bands.begin())].data();
+                std::uint32_t* ranks = &rank[std::size_t(y) * std::size_t(pixels.width)];
+                for (std::int32_t x = 0; x < pixels.width; ++x) ranks[x] = map[ranks[x]];
             }
         });
-        tableBits = 15;
-        table.assign(std::size_t(1) << tableBits, kEmpty);
-        LargeVector<std::uint32_t>& rank = kept.rank[c];
-        std::vector<float>& distinct = kept.distinct[c];
-        rank.resize(count);
-        distinct.clear();
-        for (std::size_t at = 0; at < count && distinct.size() <= limit; ++at) {
-            if (2 * distinct.size() >= table.size()) grow();
-            const std::size_t mask = table.size() - 1;
-            const std::uint32_t bits = bitsAt[at];
-            std::size_t slot = slotOf(bits);
-            while (true) {
-                const std::uint64_t entry = table[slot];
-                if (std::uint32_t(entry) == kEmpty) {
-                    float value;
-                    std::memcpy(&value, &bits, 4);
-                    table[slot] = (std::uint64_t(bits) << 32) | std::uint32_t(distinct.size());
-                    rank[at] = std::uint32_t(distinct.size());
-                    distinct.push_back(value);
-                    break;
-                }
-                if (std::uint32_t(entry >> 32) == bits) {
-                    rank[at] = std::uint32_t(entry);
-                    break;
-                }
-                slot = (slot + 1) & mask;
-            }
-        }
-        if (distinct.size() > limit) {
-            kept.ranksUnprofitable = true;
-            for (int d = 0; d <= c; ++d) {
-                LargeVector<std::uint32_t>().swap(kept.rank[d]);
-                std::vector<float>().swap(kept.distinct[d]);
-            }
-            return;
-        }
+        kept.distinct[c] = whole.TakeValues();
     }
 }
 
