@@ -392,7 +392,7 @@ struct LabBack {
         v[2] = Clamp255(_mm256_mul_ps(LabFInverse8(fz, cubes[2]), Splat8(108.883f)));
         branches = cubes[0] | cubes[1] << 8 | cubes[2] << 16;
     }
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 A, __m256 B) {
+    VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 A, __m256 B) {
         __m256 v[3];
         int branches;
         Xyz(L, A, B, v, branches);
@@ -402,7 +402,7 @@ struct LabBack {
 };
 struct LuvBack {
     // LUVToXYZ's tests as masks (C++'s != holds for NaN, as the unordered comparison does).
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 U, __m256 V) {
+    VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 U, __m256 V) {
         const __m256 zero = _mm256_setzero_ps(), infinity = Splat8(std::numeric_limits<float>::infinity());
         const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
         const __m256 thirteenL = _mm256_mul_ps(Splat8(13), L);
@@ -654,7 +654,7 @@ VELORA_AVX2 __attribute__((always_inline)) inline int StoreSettledXyz(std::uint8
 struct YiqLanes {
     static constexpr int kModel = 5, kPixels = 8, kChanged = 1;
     using Floats = __m256;
-    VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
+    VELORA_AVX2 __attribute__((always_inline)) static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
         __m256i R, G, B;
         LoadChannels8(p, step, R, G, B);
         const __m256 r = ByteUnits(R), g = ByteUnits(G), b = ByteUnits(B);
@@ -675,7 +675,7 @@ struct YiqLanes {
         green = ClampTruncate8(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(0.273f), i)), _mm256_mul_ps(Splat8(0.647f), q)));
         blue = ClampTruncate8(_mm256_add_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(1.104f), i)), _mm256_mul_ps(Splat8(1.701f), q)));
     }
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
+    VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
         Ints red, green, blue;
         Channels(v, red, green, blue);
         StorePixels8(p, step, red, green, blue);
@@ -685,7 +685,7 @@ struct YiqLanes {
 struct YCbCrLanes {
     static constexpr int kModel = 7, kPixels = 4, kChanged = 1;
     using Floats = __m128;
-    VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
+    VELORA_AVX2 __attribute__((always_inline)) static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
         __m256d R, G, B;
         LoadPixels4(p, step, R, G, B);
         const __m256d Y = Sum3(0.257, R, 0.504, G, 0.098, B);
@@ -705,7 +705,7 @@ struct YCbCrLanes {
         green = ClampTruncate4(_mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(Splat(0.392), cb)), _mm256_mul_pd(Splat(0.813), cr)));
         blue = ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(2.017), cb)));
     }
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
+    VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
         Ints red, green, blue;
         Channels(v, red, green, blue);
         StorePixels4(p, step, red, green, blue);
@@ -715,14 +715,14 @@ struct YCbCrLanes {
 struct XyzLanes {
     static constexpr int kModel = 8, kPixels = 4, kChanged = 3;
     using Floats = __m128;
-    VELORA_AVX2 static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
+    VELORA_AVX2 __attribute__((always_inline)) static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
         __m256d r, g, b;
         UnitChannels4(p, step, r, g, b);
         v[0] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.412453, r, 0.35758, g, 0.180423, b), Splat(255.0)));
         v[1] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.212671, r, 0.71516, g, 0.072169, b), Splat(255.0)));
         v[2] = _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b), Splat(0.9184836745262146)), Splat(255.0)));
     }
-    VELORA_AVX2 static void From(std::uint8_t* p, std::size_t step, const Floats* v) { StoreFromXyz4(p, step, v[0], v[1], v[2]); }
+    VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, const Floats* v) { StoreFromXyz4(p, step, v[0], v[1], v[2]); }
 };
 
 // Lanes of floats gathered from table[index[k]].
