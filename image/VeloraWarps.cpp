@@ -339,12 +339,16 @@ unsigned CVelora::Ellipse() {
 #if VELORA_X86
                 if constexpr (D >= 8) {
                     std::int32_t offsets[8];
-                    for (; lanes && x + 8 <= width; x += 8) {
+                    // Locals the byte stores cannot alias, so that they stay in registers.
+                    const std::uint8_t* const source = inBits;
+                    const std::uint32_t fill = outside;
+                    const std::int32_t columns = width;
+                    for (; lanes && x + 8 <= columns; x += 8) {
                         ellipseLanes.Sources(&us[std::size_t(x)], v, offsets);
                         for (int i = 0; i < 8; ++i) {
                             std::uint8_t* p = out + std::size_t(x + i) * (D / 8);
-                            if (offsets[i] >= 0) std::memcpy(p, inBits + offsets[i], D == 8 ? 1 : 3);  // alpha stays
-                            else WritePixel(p, 0, D, outside);
+                            if (offsets[i] >= 0) std::memcpy(p, source + offsets[i], D == 8 ? 1 : 3);  // alpha stays
+                            else WritePixel(p, 0, D, fill);
                         }
                     }
                 }
