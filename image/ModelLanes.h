@@ -238,7 +238,7 @@ VELORA_AVX2 inline void UnitChannels4(const std::uint8_t* p, std::size_t step, _
 // LabFInverse: the cube where it exceeds 0.008856 (as a double: the cube is compared with
 // the least float above it), else the linear part.
 // cubes: a bit for each lane that takes the cube.
-VELORA_AVX2 inline __m256 LabFInverse8(__m256 f, int& cubes) {
+VELORA_AVX2 __attribute__((always_inline)) inline __m256 LabFInverse8(__m256 f, int& cubes) {
     static const float above = [] {
         float t = float(0.008856);
         return double(t) <= 0.008856 ? std::nextafter(t, 1.0f) : t;
@@ -939,6 +939,131 @@ VELORA_AVX2 std::int32_t LabBoundedRow(std::uint8_t* p, std::size_t step, std::i
     return x;  // the rest take ComponentsBackRowInLanes' library calls
 }
 
+// Bounds on a float operation's results over boxes of operands: each operation is monotone in
+// each operand where the other keeps its sign (its rounding too), so the results at the
+// corners bound those inside.
+struct Bounds8 {
+    __m256 low, high;
+};
+VELORA_AVX2 inline Bounds8 Corners(__m256 a, __m256 b, __m256 c, __m256 d) {
+    return {_mm256_min_ps(_mm256_min_ps(a, b), _mm256_min_ps(c, d)), _mm256_max_ps(_mm256_max_ps(a, b), _mm256_max_ps(c, d))};
+}
+VELORA_AVX2 inline Bounds8 BoundsProduct(Bounds8 a, Bounds8 b) {
+    return Corners(_mm256_mul_ps(a.low, b.low), _mm256_mul_ps(a.low, b.high), _mm256_mul_ps(a.high, b.low),
+                   _mm256_mul_ps(a.high, b.high));
+}
+// For divisors whose bounds exclude 0 (the caller checks), two divisions: the quotient rises
+// with the dividend where the divisor is positive and falls where it is negative, and moves
+// with the divisor by the signs of both, so each end's corner is known before dividing.
+VELORA_AVX2 inline Bounds8 BoundsQuotient(Bounds8 a, Bounds8 b) {
+    const __m256 zero = _mm256_setzero_ps();
+    const __m256 positive = _mm256_cmp_ps(b.low, zero, _CMP_GT_OQ);
+    // Dividends of the low and high ends: a.low and a.high over a positive divisor.
+    const __m256 lowDividend = _mm256_blendv_ps(a.high, a.low, positive);
+    const __m256 highDividend = _mm256_blendv_ps(a.low, a.high, positive);
+    const __m256 lowSign = _mm256_cmp_ps(lowDividend, zero, _CMP_GE_OQ);
+    const __m256 highSign = _mm256_cmp_ps(highDividend, zero, _CMP_GE_OQ);
+    // b > 0: low = a.low / (a.low >= 0 ? b.high : b.low), high = a.high / (a.high >= 0 ? b.low : b.high).
+    // b < 0: low = a.high / (a.high >= 0 ? b.high : b.low), high = a.low / (a.low >= 0 ? b.low : b.high).
+    const __m256 lowDivisor = _mm256_blendv_ps(b.low, b.high, lowSign);
+    const __m256 highDivisor = _mm256_blendv_ps(b.high, b.low, highSign);
+    return {_mm256_div_ps(lowDividend, lowDivisor), _mm256_div_ps(highDividend, highDivisor)};
+}
+VELORA_AVX2 inline Bounds8 BoundsDifference(Bounds8 a, Bounds8 b) {
+    return {_mm256_sub_ps(a.low, b.high), _mm256_sub_ps(a.high, b.low)};
+}
+VELORA_AVX2 inline Bounds8 BoundsScaled(float k, Bounds8 a) {  // k a
+    const __m256 x = _mm256_mul_ps(Splat8(k), a.low), y = _mm256_mul_ps(Splat8(k), a.high);
+    return k >= 0 ? Bounds8{x, y} : Bounds8{y, x};
+}
+VELORA_AVX2 inline Bounds8 BoundsPlus(Bounds8 a, float k) { return {_mm256_add_ps(a.low, Splat8(k)), _mm256_add_ps(a.high, Splat8(k))}; }
+// Lanes whose bounds are finite (not NaN): then every value between them is.
+VELORA_AVX2 inline __m256 Finite(Bounds8 a) {
+    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    const __m256 infinity = Splat8(std::numeric_limits<float>::infinity());
+    return _mm256_and_ps(_mm256_cmp_ps(_mm256_and_ps(a.low, magnitude), infinity, _CMP_LT_OQ),
+                         _mm256_cmp_ps(_mm256_and_ps(a.high, magnitude), infinity, _CMP_LT_OQ));
+}
+// Lanes whose bounds lie on one side of 0.
+VELORA_AVX2 inline __m256 NoZero(Bounds8 a) {
+    const __m256 zero = _mm256_setzero_ps();
+    return _mm256_or_ps(_mm256_cmp_ps(a.low, zero, _CMP_GT_OQ), _mm256_cmp_ps(a.high, zero, _CMP_LT_OQ));
+}
+
+// LUVToXYZ of eight pixels over bounds on L, op by op as LuvBack takes them, each bound over
+// its operands' bounds. ok: the lanes where every bound is finite, no divisor's bounds hold 0
+// (so each pixel's own values take LuvBack's branch that keeps X, Y and Z) and the
+// companding takes one branch at both ends.
+VELORA_AVX2 __attribute__((always_inline)) inline void LuvXyzBounds(Bounds8 L, __m256 U, __m256 V, Bounds8* xyz, __m256& ok) {
+    const Bounds8 thirteenL = BoundsScaled(13, L);
+    const Bounds8 fy{Quotient8(_mm256_add_ps(L.low, Splat8(16)), 116), Quotient8(_mm256_add_ps(L.high, Splat8(16)), 116)};
+    int cubesLow, cubesHigh;
+    const Bounds8 Y{_mm256_mul_ps(Splat8(100), LabFInverse8(fy.low, cubesLow)),
+                    _mm256_mul_ps(Splat8(100), LabFInverse8(fy.high, cubesHigh))};
+    const __m256i sameBranch = _mm256_cmpeq_epi32(
+        _mm256_and_si256(_mm256_srlv_epi32(_mm256_set1_epi32(cubesLow ^ cubesHigh), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)),
+                         _mm256_set1_epi32(1)),
+        _mm256_setzero_si256());
+    const Bounds8 u = BoundsPlus(BoundsQuotient({U, U}, thirteenL), 0.19783981f);
+    const Bounds8 vv = BoundsPlus(BoundsQuotient({V, V}, thirteenL), 0.46833628f);
+    const Bounds8 divisor = BoundsDifference(BoundsProduct(BoundsPlus(u, -4), vv), BoundsProduct(u, vv));
+    const Bounds8 X = BoundsQuotient(BoundsProduct(BoundsScaled(-9, Y), u), divisor);
+    const Bounds8 fifteenVY = BoundsProduct(BoundsScaled(15, vv), Y);
+    const Bounds8 Z = BoundsQuotient(BoundsDifference(BoundsDifference(BoundsScaled(9, Y), fifteenVY), BoundsProduct(X, vv)),
+                                     BoundsScaled(3, vv));
+    ok = _mm256_and_ps(_mm256_and_ps(NoZero(thirteenL), NoZero(vv)), NoZero(divisor));
+    ok = _mm256_and_ps(ok, _mm256_castsi256_ps(sameBranch));
+    for (const Bounds8& b : {u, vv, divisor, X, Y, Z, fifteenVY}) ok = _mm256_and_ps(ok, Finite(b));
+    xyz[0] = X, xyz[1] = Y, xyz[2] = Z;
+}
+
+// LUV back from a row's components, three floats a pixel, eight at a time, through a costly
+// transfer's bounds on L: the bounds on X, Y and Z carry them to the bytes. Pixels whose
+// bounds LuvXyzBounds cannot give and those whose bytes the bounds leave open take the
+// library's call. Returns how many pixels it did.
+template <int Function>
+VELORA_AVX2 std::int32_t LuvBoundedRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float* components,
+                                       float alpha) {
+    const CostlyTransfer k = MakeCostlyTransfer<Function>(alpha);
+    constexpr int kGroups = 2;  // side by side: one group's chain of dependent steps is long
+    std::int32_t x = 0;
+    for (; x + 8 * kGroups <= width; x += 8 * kGroups, p += 8 * kGroups * step, components += 24 * kGroups) {
+        Bounds8 xyz[kGroups][3];
+        int open[kGroups];
+        for (int g = 0; g < kGroups; ++g) {
+            __m256 L, U, V;
+            Deinterleave3(components + 24 * g, L, U, V);
+            Bounds8 lightness;
+            TransferBounds<Function>(L, k, lightness.low, lightness.high);
+            __m256 ok;
+            LuvXyzBounds(lightness, U, V, xyz[g], ok);
+            open[g] = ~_mm256_movemask_ps(ok) & 0xFF;
+        }
+        for (int g = 0; g < kGroups; ++g) {
+            std::uint8_t* group = p + std::size_t(8 * g) * step;
+            for (int half = 0; half < 2; ++half) {
+                __m128 lowHalf[3], highHalf[3];
+                for (int c = 0; c < 3; ++c) {
+                    lowHalf[c] = half ? _mm256_extractf128_ps(xyz[g][c].low, 1) : _mm256_castps256_ps128(xyz[g][c].low);
+                    highHalf[c] = half ? _mm256_extractf128_ps(xyz[g][c].high, 1) : _mm256_castps256_ps128(xyz[g][c].high);
+                }
+                // Lanes already open are stored again below, by the library's way.
+                open[g] |= StoreSettledXyz(group + std::size_t(4 * half) * step, step, lowHalf, highHalf) << (4 * half);
+            }
+            for (int i = 0; i < 8; ++i) {
+                if (!((open[g] >> i) & 1)) continue;
+                const float* own = components + 24 * g + 3 * i;
+                float values[4] = {ModelTransferT<Function>(own[0], alpha), own[1], own[2], 0.0f};
+                RGBQUAD result{};
+                FromModelT<10>(values, result);
+                std::uint8_t* pixel = group + std::size_t(i) * step;
+                pixel[0] = result.rgbBlue, pixel[1] = result.rgbGreen, pixel[2] = result.rgbRed;
+            }
+        }
+    }
+    return x;  // the rest take ComponentsBackRowInLanes' library calls
+}
+
 // LAB or LUV back from a row's components, three floats a pixel, eight pixels at a time: the
 // first component through the function, or (Ranked) the new value of its rank. Returns how
 // many pixels it did.
@@ -950,6 +1075,12 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
     // The library's logarithm costs less than its bounds here.
     if constexpr (!Ranked && Function >= 3 && Function != 4 && std::is_same_v<Back, LabBack>) {
         x = LabBoundedRow<Function>(p, step, width, components, alpha);
+        p += std::size_t(x) * step;
+        components += std::size_t(x) * 3;
+    }
+    // LUV's bounds cost more than the library's power, logarithm and sine, not its tangent.
+    if constexpr (!Ranked && Function == 6 && std::is_same_v<Back, LuvBack>) {
+        x = LuvBoundedRow<Function>(p, step, width, components, alpha);
         p += std::size_t(x) * step;
         components += std::size_t(x) * 3;
     }

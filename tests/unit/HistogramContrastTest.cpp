@@ -509,7 +509,7 @@ TEST(NonLinearContrast, LibraryFunctionsOnNoiseGiveTheLibrarysValues) {
 #else
     const CVelora noise = RandomImage(1024, 512, 24, 79);
 #endif
-    for (int model : {kModelYIQ, kModelYCbCr, kModelCIEXYZ, kModelCIELAB})
+    for (int model : {kModelYIQ, kModelYCbCr, kModelCIEXYZ, kModelCIELAB, kModelCIELUV})
         for (int function : {3, 4, 5, 6})
             for (float alpha : {0.02f, 0.7f, 1.0f}) {
                 if (function <= 4 && alpha != 1.0f) continue;  // no alpha in the power and the logarithm
