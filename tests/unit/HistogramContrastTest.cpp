@@ -561,6 +561,19 @@ TEST(NonLinearContrast, PreviewKeepsOneModelAndOtherwiseTakesThePlainCall) {
             ASSERT_EQ(few.NonLinearContrast(image, model, function, 0.8f), 0u);
             EXPECT_EQ(Block(image), plain(fewColours, model, function, 0.8f)) << model << " f" << function;
         }
+    // The same on a picture shared among threads (three, so that the bands differ in size):
+    // each band numbers its own values, and the numbers are merged across bands.
+    CVelora manyRows = RandomWithEdges(300, 401, 24, 10);
+    for (int y = 0; y < 401; ++y)
+        for (int x = 0; x < 300; ++x) manyRows.SetPixel(x, y, fewColours.GetPixel(int(pick() % 64), int(pick() % 48)));
+    CVelora::SetThreadCount(3);
+    CModelPreview shared(manyRows);
+    for (int model : {kModelYCbCr, kModelCIEXYZ, kModelCIELUV}) {
+        CVelora image = manyRows;
+        ASSERT_EQ(shared.NonLinearContrast(image, model, 5, 0.8f), 0u);
+        EXPECT_EQ(Block(image), plain(manyRows, model, 5, 0.8f)) << model;
+    }
+    CVelora::SetThreadCount(0);
     // Another size, an indexed image: the plain call on them.
     const CVelora other = RandomWithEdges(20, 9, 24, 6), indexed = RandomImage(33, 9, 8, 7);
     for (const CVelora* from : {&other, &indexed}) {
