@@ -19,7 +19,6 @@ double RoundHalfDown(double x) {
     return (x - f > 0.5) ? std::ceil(x) : f;
 }
 
-
 namespace {
 
 std::uint32_t ColorsOfDepth(std::uint32_t depth) {
