@@ -891,52 +891,30 @@ VELORA_AVX2 std::int32_t LeveledRowInLanes(std::uint8_t* p, std::size_t step, st
     return x;
 }
 
-// LAB back from a row's components, three floats a pixel, eight at a time, through a costly
-// transfer's bounds on L: X, Y and Z all rise with L, so XYZ's corners carry the bounds to the
-// bytes, except where the companding's branch differs at the two ends (its two sides do not
-// quite meet). Those pixels and the ones whose bytes the bounds leave open take the library's
-// call. Returns how many pixels it did.
-template <int Function>
-VELORA_AVX2 std::int32_t LabBoundedRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float* components,
-                                       float alpha) {
-    const CostlyTransfer k = MakeCostlyTransfer<Function>(alpha);
-    constexpr int kGroups = 2;  // side by side: one group's chain of dependent steps is long
-    std::int32_t x = 0;
-    for (; x + 8 * kGroups <= width; x += 8 * kGroups, p += 8 * kGroups * step, components += 24 * kGroups) {
-        __m256 xyzLow[kGroups][3], xyzHigh[kGroups][3];
-        int open[kGroups];
-        for (int g = 0; g < kGroups; ++g) {
-            __m256 L, A, B, low, high;
-            Deinterleave3(components + 24 * g, L, A, B);
-            TransferBounds<Function>(L, k, low, high);
-            int branchesLow, branchesHigh;
-            LabBack::Xyz(low, A, B, xyzLow[g], branchesLow);
-            LabBack::Xyz(high, A, B, xyzHigh[g], branchesHigh);
-            const int differ = branchesLow ^ branchesHigh;
-            open[g] = (differ | differ >> 8 | differ >> 16) & 0xFF;
+// Stores eight LAB (Model 9) or LUV (10) pixels from bounds on their X, Y and Z (range 1): those
+// whose bytes the bounds settle, then the others and those marked in open (whose bounds may
+// be anything) the library's way, from their own components (three floats each).
+template <int Model, int Function>
+VELORA_AVX2 __attribute__((always_inline)) inline void StoreBoundedGroup(std::uint8_t* group, std::size_t step,
+                                                                         const __m256* low, const __m256* high, int open,
+                                                                         const float* own, float alpha) {
+    for (int half = 0; half < 2; ++half) {
+        __m128 lowHalf[3], highHalf[3];
+        for (int c = 0; c < 3; ++c) {
+            lowHalf[c] = half ? _mm256_extractf128_ps(low[c], 1) : _mm256_castps256_ps128(low[c]);
+            highHalf[c] = half ? _mm256_extractf128_ps(high[c], 1) : _mm256_castps256_ps128(high[c]);
         }
-        for (int g = 0; g < kGroups; ++g) {
-            std::uint8_t* group = p + std::size_t(8 * g) * step;
-            for (int half = 0; half < 2; ++half) {
-                __m128 lowHalf[3], highHalf[3];
-                for (int c = 0; c < 3; ++c) {
-                    lowHalf[c] = half ? _mm256_extractf128_ps(xyzLow[g][c], 1) : _mm256_castps256_ps128(xyzLow[g][c]);
-                    highHalf[c] = half ? _mm256_extractf128_ps(xyzHigh[g][c], 1) : _mm256_castps256_ps128(xyzHigh[g][c]);
-                }
-                open[g] |= StoreSettledXyz(group + std::size_t(4 * half) * step, step, lowHalf, highHalf) << (4 * half);
-            }
-            for (int i = 0; i < 8; ++i) {
-                if (!((open[g] >> i) & 1)) continue;
-                const float* own = components + 24 * g + 3 * i;
-                float values[4] = {ModelTransferT<Function>(own[0], alpha), own[1], own[2], 0.0f};
-                RGBQUAD result{};
-                FromModelT<9>(values, result);
-                std::uint8_t* pixel = group + std::size_t(i) * step;
-                pixel[0] = result.rgbBlue, pixel[1] = result.rgbGreen, pixel[2] = result.rgbRed;
-            }
-        }
+        open |= StoreSettledXyz(group + std::size_t(4 * half) * step, step, lowHalf, highHalf) << (4 * half);
     }
-    return x;  // the rest take ComponentsBackRowInLanes' library calls
+    for (int i = 0; i < 8; ++i) {
+        if (!((open >> i) & 1)) continue;
+        const float* components = own + 3 * i;
+        float values[4] = {ModelTransferT<Function>(components[0], alpha), components[1], components[2], 0.0f};
+        RGBQUAD result{};
+        FromModelT<Model>(values, result);
+        std::uint8_t* pixel = group + std::size_t(i) * step;
+        pixel[0] = result.rgbBlue, pixel[1] = result.rgbGreen, pixel[2] = result.rgbRed;
+    }
 }
 
 // Bounds on a float operation's results over boxes of operands: each operation is monotone in
@@ -1017,49 +995,50 @@ VELORA_AVX2 __attribute__((always_inline)) inline void LuvXyzBounds(Bounds8 L, _
     xyz[0] = X, xyz[1] = Y, xyz[2] = Z;
 }
 
-// LUV back from a row's components, three floats a pixel, eight at a time, through a costly
-// transfer's bounds on L: the bounds on X, Y and Z carry them to the bytes. Pixels whose
-// bounds LuvXyzBounds cannot give and those whose bytes the bounds leave open take the
-// library's call. Returns how many pixels it did.
-template <int Function>
-VELORA_AVX2 std::int32_t LuvBoundedRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float* components,
+// X, Y and Z (range 1) of eight pixels over bounds on L with their A and B (LAB) or U and V
+// (LUV) components; returns a bit for each pixel whose bounds these cannot give. LAB's X, Y
+// and Z all rise with L, so its way back at both ends gives them, except where the
+// companding's branch differs at the two ends (its two sides do not quite meet).
+template <int Model>
+VELORA_AVX2 __attribute__((always_inline)) inline int CieXyzBounds(__m256 low, __m256 high, __m256 a, __m256 b,
+                                                                   __m256* xyzLow, __m256* xyzHigh) {
+    if constexpr (Model == 9) {
+        int branchesLow, branchesHigh;
+        LabBack::Xyz(low, a, b, xyzLow, branchesLow);
+        LabBack::Xyz(high, a, b, xyzHigh, branchesHigh);
+        const int differ = branchesLow ^ branchesHigh;
+        return (differ | differ >> 8 | differ >> 16) & 0xFF;
+    } else {
+        Bounds8 xyz[3];
+        __m256 ok;
+        LuvXyzBounds({low, high}, a, b, xyz, ok);
+        for (int c = 0; c < 3; ++c) xyzLow[c] = xyz[c].low, xyzHigh[c] = xyz[c].high;
+        return ~_mm256_movemask_ps(ok) & 0xFF;
+    }
+}
+
+// LAB (Model 9) or LUV (10) back from a row's components, three floats a pixel, eight at a
+// time, through a costly transfer's bounds on L: CieXyzBounds carries them to X, Y and Z,
+// and XYZ's corners to the bytes. The pixels whose bounds these cannot give and those whose
+// bytes the bounds leave open take the library's call. Returns how many pixels it did.
+template <int Model, int Function>
+VELORA_AVX2 std::int32_t CieBoundedRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float* components,
                                        float alpha) {
     const CostlyTransfer k = MakeCostlyTransfer<Function>(alpha);
     constexpr int kGroups = 2;  // side by side: one group's chain of dependent steps is long
     std::int32_t x = 0;
     for (; x + 8 * kGroups <= width; x += 8 * kGroups, p += 8 * kGroups * step, components += 24 * kGroups) {
-        Bounds8 xyz[kGroups][3];
+        __m256 xyzLow[kGroups][3], xyzHigh[kGroups][3];
         int open[kGroups];
         for (int g = 0; g < kGroups; ++g) {
-            __m256 L, U, V;
-            Deinterleave3(components + 24 * g, L, U, V);
-            Bounds8 lightness;
-            TransferBounds<Function>(L, k, lightness.low, lightness.high);
-            __m256 ok;
-            LuvXyzBounds(lightness, U, V, xyz[g], ok);
-            open[g] = ~_mm256_movemask_ps(ok) & 0xFF;
+            __m256 L, A, B, low, high;
+            Deinterleave3(components + 24 * g, L, A, B);
+            TransferBounds<Function>(L, k, low, high);
+            open[g] = CieXyzBounds<Model>(low, high, A, B, xyzLow[g], xyzHigh[g]);
         }
-        for (int g = 0; g < kGroups; ++g) {
-            std::uint8_t* group = p + std::size_t(8 * g) * step;
-            for (int half = 0; half < 2; ++half) {
-                __m128 lowHalf[3], highHalf[3];
-                for (int c = 0; c < 3; ++c) {
-                    lowHalf[c] = half ? _mm256_extractf128_ps(xyz[g][c].low, 1) : _mm256_castps256_ps128(xyz[g][c].low);
-                    highHalf[c] = half ? _mm256_extractf128_ps(xyz[g][c].high, 1) : _mm256_castps256_ps128(xyz[g][c].high);
-                }
-                // Lanes already open are stored again below, by the library's way.
-                open[g] |= StoreSettledXyz(group + std::size_t(4 * half) * step, step, lowHalf, highHalf) << (4 * half);
-            }
-            for (int i = 0; i < 8; ++i) {
-                if (!((open[g] >> i) & 1)) continue;
-                const float* own = components + 24 * g + 3 * i;
-                float values[4] = {ModelTransferT<Function>(own[0], alpha), own[1], own[2], 0.0f};
-                RGBQUAD result{};
-                FromModelT<10>(values, result);
-                std::uint8_t* pixel = group + std::size_t(i) * step;
-                pixel[0] = result.rgbBlue, pixel[1] = result.rgbGreen, pixel[2] = result.rgbRed;
-            }
-        }
+        for (int g = 0; g < kGroups; ++g)
+            StoreBoundedGroup<Model, Function>(p + std::size_t(8 * g) * step, step, xyzLow[g], xyzHigh[g], open[g],
+                                               components + 24 * g, alpha);
     }
     return x;  // the rest take ComponentsBackRowInLanes' library calls
 }
@@ -1072,15 +1051,11 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
                                                   const float* components, const float* newValue,
                                                   const std::uint32_t* rank, float alpha) {
     std::int32_t x = 0;
-    // The library's logarithm costs less than its bounds here.
-    if constexpr (!Ranked && Function >= 3 && Function != 4 && std::is_same_v<Back, LabBack>) {
-        x = LabBoundedRow<Function>(p, step, width, components, alpha);
-        p += std::size_t(x) * step;
-        components += std::size_t(x) * 3;
-    }
-    // LUV's bounds cost more than the library's power, logarithm and sine, not its tangent.
-    if constexpr (!Ranked && Function == 6 && std::is_same_v<Back, LuvBack>) {
-        x = LuvBoundedRow<Function>(p, step, width, components, alpha);
+    // The bounds where they cost less than the library: LAB's but for the logarithm, LUV's
+    // for the tangent alone.
+    constexpr int kModel = std::is_same_v<Back, LabBack> ? 9 : 10;
+    if constexpr (!Ranked && (kModel == 9 ? Function >= 3 && Function != 4 : Function == 6)) {
+        x = CieBoundedRow<kModel, Function>(p, step, width, components, alpha);
         p += std::size_t(x) * step;
         components += std::size_t(x) * 3;
     }
