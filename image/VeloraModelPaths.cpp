@@ -758,9 +758,11 @@ void FillCmykTable(const float* newComponent, const float* newK, CmykTable& tabl
 
 void CmykRows(const PixelRows& pixels, const CmykTable& red, const CmykTable& green, const CmykTable& blue) {
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        const std::int32_t width = pixels.width;  // locals the byte stores cannot alias
+        const std::size_t step = pixels.step;
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+            for (std::int32_t x = 0; x < width; ++x, p += step) {
                 const Cmyk v = CmykOf(p);
                 p[2] = red[std::size_t(v.c * 256 + v.k)];
                 p[1] = green[std::size_t(v.m * 256 + v.k)];
@@ -782,9 +784,11 @@ void EqualizeCmyk(const PixelRows& pixels) {
     SharedCounts<3 * 256> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         std::array<std::uint64_t, 3 * 256> part{};
+        const std::int32_t width = pixels.width;  // locals the counts' stores cannot alias
+        const std::size_t step = pixels.step;
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
-            for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) {
+            for (std::int32_t x = 0; x < width; ++x, p += step) {
                 const Cmyk v = CmykOf(p);
                 ++part[std::size_t(v.c)], ++part[std::size_t(256 + v.m)], ++part[std::size_t(512 + v.y)];
             }
