@@ -969,19 +969,16 @@ VELORA_AVX2 inline __m256 NoZero(Bounds8 a) {
 }
 
 // LUVToXYZ of eight pixels over bounds on L, op by op as LuvBack takes them, each bound over
-// its operands' bounds. ok: the lanes where every bound is finite, no divisor's bounds hold 0
-// (so each pixel's own values take LuvBack's branch that keeps X, Y and Z) and the
-// companding takes one branch at both ends.
-VELORA_AVX2 __attribute__((always_inline)) inline void LuvXyzBounds(Bounds8 L, __m256 U, __m256 V, Bounds8* xyz, __m256& ok) {
+// its operands' bounds, into xyzLow and xyzHigh. Returns a bit for each pixel whose bounds
+// these cannot give: some bound is not finite, some divisor's bounds hold 0 (LuvBack would
+// take another branch there), or the companding's branch differs at the two ends.
+VELORA_AVX2 __attribute__((always_inline)) inline int LuvXyzBounds(Bounds8 L, __m256 U, __m256 V, __m256* xyzLow,
+                                                                   __m256* xyzHigh) {
     const Bounds8 thirteenL = BoundsScaled(13, L);
     const Bounds8 fy{Quotient8(_mm256_add_ps(L.low, Splat8(16)), 116), Quotient8(_mm256_add_ps(L.high, Splat8(16)), 116)};
     int cubesLow, cubesHigh;
     const Bounds8 Y{_mm256_mul_ps(Splat8(100), LabFInverse8(fy.low, cubesLow)),
                     _mm256_mul_ps(Splat8(100), LabFInverse8(fy.high, cubesHigh))};
-    const __m256i sameBranch = _mm256_cmpeq_epi32(
-        _mm256_and_si256(_mm256_srlv_epi32(_mm256_set1_epi32(cubesLow ^ cubesHigh), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)),
-                         _mm256_set1_epi32(1)),
-        _mm256_setzero_si256());
     const Bounds8 u = BoundsPlus(BoundsQuotient({U, U}, thirteenL), 0.19783981f);
     const Bounds8 vv = BoundsPlus(BoundsQuotient({V, V}, thirteenL), 0.46833628f);
     const Bounds8 divisor = BoundsDifference(BoundsProduct(BoundsPlus(u, -4), vv), BoundsProduct(u, vv));
@@ -989,10 +986,11 @@ VELORA_AVX2 __attribute__((always_inline)) inline void LuvXyzBounds(Bounds8 L, _
     const Bounds8 fifteenVY = BoundsProduct(BoundsScaled(15, vv), Y);
     const Bounds8 Z = BoundsQuotient(BoundsDifference(BoundsDifference(BoundsScaled(9, Y), fifteenVY), BoundsProduct(X, vv)),
                                      BoundsScaled(3, vv));
-    ok = _mm256_and_ps(_mm256_and_ps(NoZero(thirteenL), NoZero(vv)), NoZero(divisor));
-    ok = _mm256_and_ps(ok, _mm256_castsi256_ps(sameBranch));
+    __m256 ok = _mm256_and_ps(_mm256_and_ps(NoZero(thirteenL), NoZero(vv)), NoZero(divisor));
     for (const Bounds8& b : {u, vv, divisor, X, Y, Z, fifteenVY}) ok = _mm256_and_ps(ok, Finite(b));
-    xyz[0] = X, xyz[1] = Y, xyz[2] = Z;
+    xyzLow[0] = X.low, xyzLow[1] = Y.low, xyzLow[2] = Z.low;
+    xyzHigh[0] = X.high, xyzHigh[1] = Y.high, xyzHigh[2] = Z.high;
+    return (~_mm256_movemask_ps(ok) | (cubesLow ^ cubesHigh)) & 0xFF;
 }
 
 // X, Y and Z (range 1) of eight pixels over bounds on L with their A and B (LAB) or U and V
@@ -1009,11 +1007,7 @@ VELORA_AVX2 __attribute__((always_inline)) inline int CieXyzBounds(__m256 low, _
         const int differ = branchesLow ^ branchesHigh;
         return (differ | differ >> 8 | differ >> 16) & 0xFF;
     } else {
-        Bounds8 xyz[3];
-        __m256 ok;
-        LuvXyzBounds({low, high}, a, b, xyz, ok);
-        for (int c = 0; c < 3; ++c) xyzLow[c] = xyz[c].low, xyzHigh[c] = xyz[c].high;
-        return ~_mm256_movemask_ps(ok) & 0xFF;
+        return LuvXyzBounds({low, high}, a, b, xyzLow, xyzHigh);
     }
 }
 

@@ -125,11 +125,8 @@ void ShiftColumns(const std::uint8_t* inBits, std::uint8_t* outBits, std::size_t
             for (std::int32_t r = first; r < last; ++r) {
                 const std::int32_t t = rows - 1 - r;
                 std::uint8_t* out = outBits + std::size_t(r) * stride;
-                const std::int64_t* sources = t == 0 ? zeroSources : shifts;
-                const std::int64_t base = t == 0 ? 0 : t;
-                const std::int64_t sign = t == 0 ? -1 : 1;  // y = base - sign * sources[x]
                 for (std::int32_t x = 0; x < columns; ++x) {
-                    const std::int64_t y = base - sign * sources[x];
+                    const std::int64_t y = t == 0 ? zeroSources[x] : t - shifts[x];
                     if (std::uint64_t(y) < std::uint64_t(rows)) CopyColour<D>(out, x, inTop - y * rowStep, x);
                     else WritePixel(out, x, D, background);
                 }
