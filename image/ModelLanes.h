@@ -220,6 +220,80 @@ VELORA_AVX2 inline void StoreFromXyz4(std::uint8_t* p, std::size_t step, __m128 
     StorePixels4(p, step, XyzRed(X, Y, Z), XyzGreen(X, Y, Z), XyzBlue(X, Y, Z));
 }
 
+// One of XYZToRGB's sums (times 255) in floats at the corner (x, y, z) of bounds on 255's scale,
+// with its bound on the doubles': kx x + ky y + kz z in that order of terms. Against the real
+// sum, the coefficients' rounding to floats and the five roundings are each within 2^-24 of
+// the terms' magnitudes S = |kx| X + |ky| Y + |kz| Z (X, Y, Z: the components' largest
+// magnitudes), 2^-22 S in all; the doubles are within 2^-50 S. The bound taken is 2^-21 S.
+struct XyzSum {
+    float kx, ky, kz;
+};
+inline constexpr XyzSum kXyzRed{3.240479f, -1.53715f, float(-0.498535 * 1.088751)};
+inline constexpr XyzSum kXyzGreen{-0.969256f, 1.875992f, float(0.041556 * 1.088751)};
+inline constexpr XyzSum kXyzBlue{0.055648f, -0.204043f, float(1.057311 * 1.088751)};
+VELORA_AVX2 __attribute__((always_inline)) inline __m256 XyzSumAt(const XyzSum& k, __m256 x, __m256 y, __m256 z) {
+    return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(k.kx), x), _mm256_mul_ps(Splat8(k.ky), y)), _mm256_mul_ps(Splat8(k.kz), z));
+}
+VELORA_AVX2 __attribute__((always_inline)) inline __m256 XyzSumBound(const XyzSum& k, const __m256* magnitude) {
+    const __m256 s = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(std::fabs(k.kx)), magnitude[0]),
+                                                 _mm256_mul_ps(Splat8(std::fabs(k.ky)), magnitude[1])),
+                                   _mm256_mul_ps(Splat8(std::fabs(k.kz)), magnitude[2]));
+    return _mm256_mul_ps(s, Splat8(0x1p-21f));
+}
+
+// A byte from the float sums at its two corners: where both ends, widened by the sum's bound,
+// truncate to one byte (and neither is NaN), the lane is set and byte holds it.
+VELORA_AVX2 __attribute__((always_inline)) inline __m256 XyzByte(const XyzSum& k, const __m256* magnitude, __m256 lowEnd,
+                                                                  __m256 highEnd, __m256i& byte) {
+    const __m256 bound = XyzSumBound(k, magnitude);
+    const __m256 a = _mm256_sub_ps(lowEnd, bound), b = _mm256_add_ps(highEnd, bound);
+    byte = ClampTruncate8(a);
+    return _mm256_and_ps(_mm256_cmp_ps(a, b, _CMP_ORD_Q), _mm256_castsi256_ps(_mm256_cmpeq_epi32(byte, ClampTruncate8(b))));
+}
+
+// The bytes of eight pixels from their X, Y and Z bounds in floats (each end of a byte at its
+// own corner, as StoreSettledXyz's); returns a bit for each pixel whose bytes these settle.
+VELORA_AVX2 __attribute__((always_inline)) inline int XyzFloatBytes(const __m256* low, const __m256* high, __m256i& red,
+                                                                    __m256i& green, __m256i& blue) {
+    __m256 magnitude[3];
+    const __m256 sign = Splat8(-0.0f);
+    for (int c = 0; c < 3; ++c) magnitude[c] = _mm256_max_ps(_mm256_andnot_ps(sign, low[c]), _mm256_andnot_ps(sign, high[c]));
+    const __m256 redSettled = XyzByte(kXyzRed, magnitude, XyzSumAt(kXyzRed, low[0], high[1], high[2]),
+                                      XyzSumAt(kXyzRed, high[0], low[1], low[2]), red);
+    const __m256 greenSettled = XyzByte(kXyzGreen, magnitude, XyzSumAt(kXyzGreen, high[0], low[1], low[2]),
+                                        XyzSumAt(kXyzGreen, low[0], high[1], high[2]), green);
+    const __m256 blueSettled = XyzByte(kXyzBlue, magnitude, XyzSumAt(kXyzBlue, low[0], high[1], low[2]),
+                                       XyzSumAt(kXyzBlue, high[0], low[1], high[2]), blue);
+    return _mm256_movemask_ps(_mm256_and_ps(_mm256_and_ps(redSettled, greenSettled), blueSettled));
+}
+
+// Pixels 4 half to 4 half + 3 of eight, stored.
+VELORA_AVX2 __attribute__((always_inline)) inline void StoreHalf(std::uint8_t* four, std::size_t step, int half, __m256i red,
+                                                                 __m256i green, __m256i blue) {
+    if (half)
+        StorePixels4(four, step, _mm256_extracti128_si256(red, 1), _mm256_extracti128_si256(green, 1),
+                     _mm256_extracti128_si256(blue, 1));
+    else
+        StorePixels4(four, step, _mm256_castsi256_si128(red), _mm256_castsi256_si128(green), _mm256_castsi256_si128(blue));
+}
+
+// XYZToRGB (range 1) of eight pixels, stored: the float sums where they settle the bytes (all
+// but a few pixels in a thousand), else the doubles four at a time.
+VELORA_AVX2 __attribute__((always_inline)) inline void StoreFromXyz8(std::uint8_t* p, std::size_t step, const __m256* v) {
+    __m256i red, green, blue;
+    const int settled = XyzFloatBytes(v, v, red, green, blue);
+    if (settled == 0xFF) {
+        StorePixels8(p, step, red, green, blue);
+        return;
+    }
+    for (int half = 0; half < 2; ++half) {
+        std::uint8_t* four = p + std::size_t(4 * half) * step;
+        if (((settled >> (4 * half)) & 0xF) == 0xF) StoreHalf(four, step, half, red, green, blue);
+        else if (half) StoreFromXyz4(four, step, _mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1), _mm256_extractf128_ps(v[2], 1));
+        else StoreFromXyz4(four, step, _mm256_castps256_ps128(v[0]), _mm256_castps256_ps128(v[1]), _mm256_castps256_ps128(v[2]));
+    }
+}
+
 // kByteUnits of lanes of bytes: float(byte / 255) is also the float quotient byte / 255.0f (for
 // each of the 256 bytes), which the quotient's fused steps give without a division or a
 // gather (a gather waits long for its loads, and these conversions wait on every step).
@@ -396,8 +470,7 @@ struct LabBack {
         __m256 v[3];
         int branches;
         Xyz(L, A, B, v, branches);
-        StoreFromXyz4(p, step, _mm256_castps256_ps128(v[0]), _mm256_castps256_ps128(v[1]), _mm256_castps256_ps128(v[2]));
-        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1), _mm256_extractf128_ps(v[2], 1));
+        StoreFromXyz8(p, step, v);
     }
 };
 struct LuvBack {
@@ -422,9 +495,7 @@ struct LuvBack {
             c = _mm256_and_ps(c, taken);
             c = _mm256_and_ps(c, _mm256_cmp_ps(_mm256_and_ps(c, magnitude), infinity, _CMP_LT_OQ));  // NaN and infinities: 0
         }
-        StoreFromXyz4(p, step, _mm256_castps256_ps128(v[0]), _mm256_castps256_ps128(v[1]), _mm256_castps256_ps128(v[2]));
-        StoreFromXyz4(p + 4 * step, step, _mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1),
-                      _mm256_extractf128_ps(v[2], 1));
+        StoreFromXyz8(p, step, v);
     }
 };
 
@@ -646,6 +717,34 @@ VELORA_AVX2 __attribute__((always_inline)) inline int StoreSettledXyz(std::uint8
     return StoreSettledPixels<4>(p, step, _mm_movemask_ps(_mm_castsi128_ps(same)), red, green, blue);
 }
 
+// StoreSettledXyz for eight pixels, in floats first: each byte's ends, the low one less its
+// sum's bound and the high one plus it, hold the doubles' ends, so where they give one byte
+// (and nothing was NaN) the doubles do too. A half with a pixel left open takes the doubles.
+VELORA_AVX2 __attribute__((always_inline)) inline int StoreSettledXyz8(std::uint8_t* p, std::size_t step, const __m256* low,
+                                                                       const __m256* high) {
+    __m256i red, green, blue;
+    const int settled = XyzFloatBytes(low, high, red, green, blue);
+    if (settled == 0xFF) {
+        StorePixels8(p, step, red, green, blue);
+        return 0;
+    }
+    int open = 0;
+    for (int half = 0; half < 2; ++half) {
+        std::uint8_t* four = p + std::size_t(4 * half) * step;
+        if (((settled >> (4 * half)) & 0xF) == 0xF) {
+            StoreHalf(four, step, half, red, green, blue);
+            continue;
+        }
+        __m128 lowHalf[3], highHalf[3];
+        for (int c = 0; c < 3; ++c) {
+            lowHalf[c] = half ? _mm256_extractf128_ps(low[c], 1) : _mm256_castps256_ps128(low[c]);
+            highHalf[c] = half ? _mm256_extractf128_ps(high[c], 1) : _mm256_castps256_ps128(high[c]);
+        }
+        open |= StoreSettledXyz(four, step, lowHalf, highHalf) << (4 * half);
+    }
+    return open;
+}
+
 // ---------------------------------------------------------------- whole conversions
 // The models whose conversions take no library call either way, on a group of pixels at a
 // time: To gives the components ToModel gives (range 1), From stores the pixels FromModel
@@ -713,16 +812,22 @@ struct YCbCrLanes {
 };
 
 struct XyzLanes {
-    static constexpr int kModel = 8, kPixels = 4, kChanged = 3;
-    using Floats = __m128;
+    static constexpr int kModel = 8, kPixels = 8, kChanged = 3;
+    using Floats = __m256;
+    // Two halves of four in doubles.
     VELORA_AVX2 __attribute__((always_inline)) static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
-        __m256d r, g, b;
-        UnitChannels4(p, step, r, g, b);
-        v[0] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.412453, r, 0.35758, g, 0.180423, b), Splat(255.0)));
-        v[1] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.212671, r, 0.71516, g, 0.072169, b), Splat(255.0)));
-        v[2] = _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b), Splat(0.9184836745262146)), Splat(255.0)));
+        __m128 halves[2][3];
+        for (int half = 0; half < 2; ++half) {
+            __m256d r, g, b;
+            UnitChannels4(p + std::size_t(4 * half) * step, step, r, g, b);
+            halves[half][0] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.412453, r, 0.35758, g, 0.180423, b), Splat(255.0)));
+            halves[half][1] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.212671, r, 0.71516, g, 0.072169, b), Splat(255.0)));
+            halves[half][2] = _mm256_cvtpd_ps(
+                _mm256_mul_pd(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b), Splat(0.9184836745262146)), Splat(255.0)));
+        }
+        for (int c = 0; c < 3; ++c) v[c] = _mm256_set_m128(halves[1][c], halves[0][c]);
     }
-    VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, const Floats* v) { StoreFromXyz4(p, step, v[0], v[1], v[2]); }
+    VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, const Floats* v) { StoreFromXyz8(p, step, v); }
 };
 
 // Lanes of floats gathered from table[index[k]].
@@ -898,14 +1003,7 @@ template <int Model, int Function>
 VELORA_AVX2 __attribute__((always_inline)) inline void StoreBoundedGroup(std::uint8_t* group, std::size_t step,
                                                                          const __m256* low, const __m256* high, int open,
                                                                          const float* own, float alpha) {
-    for (int half = 0; half < 2; ++half) {
-        __m128 lowHalf[3], highHalf[3];
-        for (int c = 0; c < 3; ++c) {
-            lowHalf[c] = half ? _mm256_extractf128_ps(low[c], 1) : _mm256_castps256_ps128(low[c]);
-            highHalf[c] = half ? _mm256_extractf128_ps(high[c], 1) : _mm256_castps256_ps128(high[c]);
-        }
-        open |= StoreSettledXyz(group + std::size_t(4 * half) * step, step, lowHalf, highHalf) << (4 * half);
-    }
+    open |= StoreSettledXyz8(group, step, low, high);
     for (int i = 0; i < 8; ++i) {
         if (!((open >> i) & 1)) continue;
         const float* components = own + 3 * i;
@@ -1079,7 +1177,7 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
 template <class Lanes>
 VELORA_AVX2 inline int StoreSettled(std::uint8_t* p, std::size_t step, const typename Lanes::Floats* low,
                                     const typename Lanes::Floats* high) {
-    if constexpr (Lanes::kModel == 8) return StoreSettledXyz(p, step, low, high);
+    if constexpr (Lanes::kModel == 8) return StoreSettledXyz8(p, step, low, high);
     else return StoreSettledRising<Lanes>(p, step, low, high);
 }
 

@@ -478,7 +478,45 @@ VELORA_AVX2 void TableBounds(int function, const float* y, float* low, float* hi
     _mm_storeu_ps(high, h);
 }
 
+// XYZToRGB's red, green and blue sums in floats at one corner of eight pixels, with their
+// bounds on the doubles'.
+VELORA_AVX2 void XyzFloatSums(const float* x, const float* y, const float* z, float (*sum)[8], float (*bound)[8]) {
+    const __m256 corner[3] = {_mm256_loadu_ps(x), _mm256_loadu_ps(y), _mm256_loadu_ps(z)};
+    __m256 magnitude[3];
+    for (int c = 0; c < 3; ++c) magnitude[c] = velora::detail::Abs(corner[c]);
+    const velora::detail::XyzSum* sums[3] = {&velora::detail::kXyzRed, &velora::detail::kXyzGreen, &velora::detail::kXyzBlue};
+    for (int s = 0; s < 3; ++s) {
+        _mm256_storeu_ps(sum[s], velora::detail::XyzSumAt(*sums[s], corner[0], corner[1], corner[2]));
+        _mm256_storeu_ps(bound[s], velora::detail::XyzSumBound(*sums[s], magnitude));
+    }
+}
+
 }  // namespace
+
+TEST(ColorModel, XyzFloatSumsStayWithinTheirBoundOfTheDoubles) {
+    // XYZ's, LAB's and LUV's ways back settle a byte from float sums where the sums, widened by
+    // their bound, truncate alike; the bound must hold the doubles' sums (with room), for
+    // components of any sign and size the bounds carry.
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    std::mt19937 rng(31);
+    std::uniform_real_distribution<float> exponent(-8.0f, 14.0f);
+    double worst = 0;
+    for (int i = 0; i < 100000; ++i) {
+        float c[3][8];
+        for (auto& component : c)
+            for (float& v : component) v = (rng() & 1 ? -1.0f : 1.0f) * std::exp2(exponent(rng));
+        float sum[3][8], bound[3][8];
+        XyzFloatSums(c[0], c[1], c[2], sum, bound);
+        for (int k = 0; k < 8; ++k) {
+            const double X = double(c[0][k]) / 255.0, Y = double(c[1][k]) / 255.0, Z = double(c[2][k]) / 255.0 * 1.088751;
+            const double doubles[3] = {(3.240479 * X - 1.53715 * Y - 0.498535 * Z) * 255.0,
+                                       (-0.969256 * X + 1.875992 * Y + 0.041556 * Z) * 255.0,
+                                       (0.055648 * X - 0.204043 * Y + 1.057311 * Z) * 255.0};
+            for (int s = 0; s < 3; ++s) worst = std::max(worst, std::fabs(double(sum[s][k]) - doubles[s]) / double(bound[s][k]));
+        }
+    }
+    EXPECT_LT(worst, 0.5);
+}
 
 TEST(ColorModel, LibraryTablesHoldTheLibrarysValuesClosely) {
     // The costly transfers trust these bounds to hold the library's own powf, logf, sinf and
