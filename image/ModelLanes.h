@@ -811,9 +811,15 @@ struct YCbCrLanes {
     }
 };
 
+// (ka a + kb b) + kc c in floats, in that order.
+VELORA_AVX2 inline __m256 FloatSum3(float ka, __m256 a, float kb, __m256 b, float kc, __m256 c) {
+    return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(ka), a), _mm256_mul_ps(Splat8(kb), b)), _mm256_mul_ps(Splat8(kc), c));
+}
+
 struct XyzLanes {
     static constexpr int kModel = 8, kPixels = 8, kChanged = 3;
     using Floats = __m256;
+    using Ints = __m256i;
     // Two halves of four in doubles.
     VELORA_AVX2 __attribute__((always_inline)) static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
         __m128 halves[2][3];
@@ -828,6 +834,30 @@ struct XyzLanes {
         for (int c = 0; c < 3; ++c) v[c] = _mm256_set_m128(halves[1][c], halves[0][c]);
     }
     VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, const Floats* v) { StoreFromXyz8(p, step, v); }
+    // The equalization's bins of X, Y and Z (the clamped component truncated), which is all it
+    // takes of them: the sums in floats, then To's doubles where a float sum lies within 2^-11
+    // of a whole number. Against the doubles' float component a float sum is off by its
+    // roundings and the coefficients' (each within 2^-24 of a term or sum, seven in all, on
+    // sums up to 1.1 times 255) plus the component's own half ulp (2^-17): below 2^-12.
+    VELORA_AVX2 __attribute__((always_inline)) static void Bins(const std::uint8_t* p, std::size_t step, Ints* bins) {
+        __m256i R, G, B;
+        LoadChannels8(p, step, R, G, B);
+        const __m256 r = ByteUnits(R), g = ByteUnits(G), b = ByteUnits(B);
+        const __m256 scale = Splat8(255.0f), margin = Splat8(0x1p-11f);
+        const __m256 sums[3] = {
+            _mm256_mul_ps(FloatSum3(0.412453f, r, 0.35758f, g, 0.180423f, b), scale),
+            _mm256_mul_ps(FloatSum3(0.212671f, r, 0.71516f, g, 0.072169f, b), scale),
+            _mm256_mul_ps(_mm256_mul_ps(FloatSum3(0.019334f, r, 0.119193f, g, 0.950227f, b), Splat8(0.9184836745262146f)), scale)};
+        __m256i same = _mm256_set1_epi32(-1);
+        for (int c = 0; c < 3; ++c) {
+            bins[c] = ClampTruncate8(_mm256_sub_ps(sums[c], margin));
+            same = _mm256_and_si256(same, _mm256_cmpeq_epi32(bins[c], ClampTruncate8(_mm256_add_ps(sums[c], margin))));
+        }
+        if (_mm256_movemask_epi8(same) == -1) return;
+        Floats v[3];
+        To(p, step, v);
+        for (int c = 0; c < 3; ++c) bins[c] = ClampTruncate8(v[c]);
+    }
 };
 
 // Lanes of floats gathered from table[index[k]].
@@ -911,36 +941,66 @@ VELORA_AVX2 std::int32_t ComponentRow(const std::uint8_t* p, std::size_t step, s
 // in a smooth picture) then do not wait on each other's increments.
 inline constexpr int kBinCopies = 4;
 
-// Adds the equalization bins of the changed components of a row's whole groups to copies
-// (kBinCopies x 256 a component); returns how many pixels it did.
-// Adds the bins of one group's changed components to copies.
+// The equalization bins of a group's changed components: the model's own where it has them,
+// else To's components clamped and truncated.
 template <class Lanes>
-VELORA_AVX2 inline void CountGroupBins(const typename Lanes::Floats* v, std::uint32_t* copies) {
+VELORA_AVX2 __attribute__((always_inline)) inline void BinsOf(const std::uint8_t* p, std::size_t step, typename Lanes::Ints* bins) {
+    if constexpr (requires { Lanes::Bins(p, step, bins); }) {
+        Lanes::Bins(p, step, bins);
+    } else {
+        typename Lanes::Floats v[3];
+        Lanes::To(p, step, v);
+        for (int c = 0; c < Lanes::kChanged; ++c) bins[c] = BinLanes(v[c]);
+    }
+}
+
+// Adds the bins of one group's changed components to copies (kBinCopies x 256 a component).
+template <class Lanes>
+VELORA_AVX2 inline void CountGroupBins(const typename Lanes::Ints* groupBins, std::uint32_t* copies) {
     for (int c = 0; c < Lanes::kChanged; ++c) {
         alignas(32) std::int32_t bins[8];
-        if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), BinLanes(v[c]));
-        else _mm_store_si128(reinterpret_cast<__m128i*>(bins), BinLanes(v[c]));
+        if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), groupBins[c]);
+        else _mm_store_si128(reinterpret_cast<__m128i*>(bins), groupBins[c]);
         std::uint32_t* counts = copies + std::size_t(c) * kBinCopies * 256;
         for (int k = 0; k < Lanes::kPixels; ++k) ++counts[std::size_t((k % kBinCopies) * 256 + bins[k])];
     }
 }
 
+// Adds the equalization bins of the changed components of a row's whole groups to copies;
+// returns how many pixels it did.
 template <class Lanes>
 VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint32_t* copies) {
     std::int32_t x = 0;
-    // XYZ: two groups' conversions side by side, then their counts (the models with one
-    // counted component took longer so, measured in turn).
+    // XYZ: two groups' bins side by side, then their counts (the models with one counted
+    // component took longer so, measured in turn).
     for (; Lanes::kChanged == 3 && x + 2 * Lanes::kPixels <= width; x += 2 * Lanes::kPixels, p += 2 * Lanes::kPixels * step) {
-        typename Lanes::Floats v[2][3];
-        Lanes::To(p, step, v[0]);
-        Lanes::To(p + Lanes::kPixels * step, step, v[1]);
-        CountGroupBins<Lanes>(v[0], copies);
-        CountGroupBins<Lanes>(v[1], copies);
+        typename Lanes::Ints bins[2][3];
+        BinsOf<Lanes>(p, step, bins[0]);
+        BinsOf<Lanes>(p + Lanes::kPixels * step, step, bins[1]);
+        CountGroupBins<Lanes>(bins[0], copies);
+        CountGroupBins<Lanes>(bins[1], copies);
     }
     for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
-        typename Lanes::Floats v[3];
-        Lanes::To(p, step, v);
-        CountGroupBins<Lanes>(v, copies);
+        typename Lanes::Ints bins[3];
+        BinsOf<Lanes>(p, step, bins);
+        CountGroupBins<Lanes>(bins, copies);
+    }
+    return x;
+}
+
+// The equalization's way back over a row's whole groups for a model whose components all
+// change (XYZ): each takes its bin's level, so the bins are all it needs of them. Returns how
+// many pixels it did.
+template <class Lanes>
+VELORA_AVX2 std::int32_t LeveledBinsRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float (*levels)[256]) {
+    static_assert(Lanes::kChanged == 3 && Lanes::kPixels == 8);
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step) {
+        __m256i bins[3];
+        BinsOf<Lanes>(p, step, bins);
+        __m256 v[3];
+        for (int c = 0; c < 3; ++c) v[c] = _mm256_i32gather_ps(levels[c], bins[c], 4);
+        Lanes::From(p, step, v);
     }
     return x;
 }

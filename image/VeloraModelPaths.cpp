@@ -1217,7 +1217,8 @@ void EqualizeValued(const PixelRows& pixels) {
             if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
                 if (HasAvx2()) {
                     using Lanes = typename LanesOf<Model>::Type;
-                    x = ModelLanesRow<Lanes>(p, pixels.step, pixels.width, 0, LevelChange<Lanes>{levels});
+                    if constexpr (Lanes::kChanged == 3) x = LeveledBinsRow<Lanes>(p, pixels.step, pixels.width, levels);
+                    else x = ModelLanesRow<Lanes>(p, pixels.step, pixels.width, 0, LevelChange<Lanes>{levels});
                     p += std::size_t(x) * pixels.step;
                 }
 #endif

@@ -491,7 +491,39 @@ VELORA_AVX2 void XyzFloatSums(const float* x, const float* y, const float* z, fl
     }
 }
 
+// Mismatches between XYZ's equalization bins and To's components, clamped and truncated,
+// over a row of 24-bit pixels (a whole number of groups of eight).
+VELORA_AVX2 int XyzBinMismatches(const std::uint8_t* row, std::size_t pixels) {
+    int wrong = 0;
+    for (std::size_t x = 0; x < pixels; x += 8) {
+        __m256i bins[3];
+        velora::detail::XyzLanes::Bins(row + 3 * x, 3, bins);
+        __m256 v[3];
+        velora::detail::XyzLanes::To(row + 3 * x, 3, v);
+        for (int c = 0; c < 3; ++c)
+            wrong += __builtin_popcount(~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi32(bins[c], velora::detail::BinLanes(v[c])))) & 0xFFFFFFFFu) / 4;
+    }
+    return wrong;
+}
+
 }  // namespace
+
+TEST(ColorModel, XyzBinsOfEveryColourAreTheConversionsOwn) {
+    // XYZ's equalization takes its bins from float sums where these leave no doubt: every one
+    // of the 2^24 colours must get To's bin.
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    std::vector<std::uint8_t> row(3 * 65536 + 32);
+    int wrong = 0;
+    for (int red = 0; red < 256; ++red) {
+        for (int at = 0; at < 65536; ++at) {
+            row[std::size_t(3 * at)] = std::uint8_t(at & 255);
+            row[std::size_t(3 * at + 1)] = std::uint8_t(at >> 8);
+            row[std::size_t(3 * at + 2)] = std::uint8_t(red);
+        }
+        wrong += XyzBinMismatches(row.data(), 65536);
+    }
+    EXPECT_EQ(wrong, 0);
+}
 
 TEST(ColorModel, XyzFloatSumsStayWithinTheirBoundOfTheDoubles) {
     // XYZ's, LAB's and LUV's ways back settle a byte from float sums where the sums, widened by
