@@ -430,61 +430,100 @@ VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsiBlock*
     }
 }
 
-// HsvFinish: v's byte, p v, q v and t v, each channel taking the one its sector's row names.
+// HsvFactors of eight pixels, lane by lane.
+struct HsvLanes {
+    __m256 p, q, t;
+    __m256i sector, max;
+};
+
+// HsvFinish of eight pixels: v's byte, p v, q v and t v, each channel taking the one its
+// sector's row names (placeOf[channel]: by sector, 0 to 3 for v, p, q, t).
+VELORA_AVX2 __attribute__((always_inline)) inline void HsvFinish8(std::uint8_t* p, std::size_t step, const HsvLanes& f,
+                                                                  const velora::detail::HsvValues& values, const __m256i* placeOf) {
+    const __m256 top = _mm256_set1_ps(255);
+    const __m256 v = _mm256_i32gather_ps(values.v, f.max, 4);
+    const __m256i bytes[4] = {_mm256_i32gather_epi32(values.wideByte, f.max, 4),
+                              ClampRound8(_mm256_mul_ps(_mm256_mul_ps(f.p, v), top)),
+                              ClampRound8(_mm256_mul_ps(_mm256_mul_ps(f.q, v), top)),
+                              ClampRound8(_mm256_mul_ps(_mm256_mul_ps(f.t, v), top))};
+    __m256i channel[3];
+    for (int c = 0; c < 3; ++c) {
+        const __m256i place = _mm256_permutevar8x32_epi32(placeOf[c], f.sector);
+        channel[c] = Pick(Pick(Pick(bytes[0], bytes[1], place, 1), bytes[2], place, 2), bytes[3], place, 3);
+    }
+    StorePixels8(p, step, channel[0], channel[1], channel[2]);
+}
+
 VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsvBlock* blocks, std::int32_t count,
                               const velora::detail::HsvValues& values) {
+    // Which of v, p, q, t each channel takes in each sector (HsvFinish's places), by channel.
     static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
     __m256i placeOf[3];
     for (int c = 0; c < 3; ++c)
         placeOf[c] = _mm256_setr_epi32(kPlaces[0][c], kPlaces[1][c], kPlaces[2][c], kPlaces[3][c], kPlaces[4][c],
                                        kPlaces[5][c], 0, 0);
-    const __m256 top = _mm256_set1_ps(255);
     for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
         const HsvBlock& b = blocks[n];
-        const __m256i max = Bytes8(b.max);
-        const __m256 v = _mm256_i32gather_ps(values.v, max, 4);
-        const __m256i bytes[4] = {_mm256_i32gather_epi32(values.wideByte, max, 4),
-                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.p), v), top)),
-                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.q), v), top)),
-                                  ClampRound8(_mm256_mul_ps(_mm256_mul_ps(_mm256_loadu_ps(b.t), v), top))};
-        const __m256i sector = Bytes8(b.sector);
-        __m256i channel[3];
-        for (int c = 0; c < 3; ++c) {
-            const __m256i place = _mm256_permutevar8x32_epi32(placeOf[c], sector);
-            channel[c] = Pick(Pick(Pick(bytes[0], bytes[1], place, 1), bytes[2], place, 2), bytes[3], place, 3);
-        }
-        StorePixels8(p, step, channel[0], channel[1], channel[2]);
+        const HsvLanes f{_mm256_loadu_ps(b.p), _mm256_loadu_ps(b.q), _mm256_loadu_ps(b.t), Bytes8(b.sector), Bytes8(b.max)};
+        HsvFinish8(p, step, f, values, placeOf);
     }
 }
 
-// HslFinish: m1 and m2 from the new L and s, and each channel's ramp, m2 or m1 by its kind.
-VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock* blocks, std::int32_t count,
-                              const velora::detail::HslValues& values) {
+// HslFactors of eight pixels, lane by lane.
+struct HslLanes {
+    __m256 s;
+    __m256i key;
+    __m256 w[3];
+    __m256i kind[3];
+};
+
+// HslFinish of eight pixels: m1 and m2 from the new L and s, and each channel's ramp, m2 or m1
+// by its kind.
+VELORA_AVX2 __attribute__((always_inline)) inline void HslFinish8(std::uint8_t* p, std::size_t step, const HslLanes& f,
+                                                                  const velora::detail::HslValues& values) {
     const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1), two = _mm256_set1_ps(2);
     const __m256 top = _mm256_set1_ps(255);
+    const __m256 s = f.s;
+    const __m256 l = _mm256_i32gather_ps(values.l, f.key, 4);
+    const __m256 low = _mm256_mul_ps(l, _mm256_add_ps(one, s));
+    const __m256 high = _mm256_sub_ps(_mm256_add_ps(l, s), _mm256_mul_ps(l, s));
+    const __m256 m2 = _mm256_blendv_ps(high, low, _mm256_cmp_ps(l, half, _CMP_LE_OQ));
+    const __m256 m1 = _mm256_sub_ps(_mm256_mul_ps(two, l), m2);
+    const __m256 d = _mm256_sub_ps(m2, m1);
+    __m256i channel[3];
+    for (int c = 0; c < 3; ++c) {
+        const __m256 ramp = _mm256_add_ps(m1, velora::detail::Quotient8(_mm256_mul_ps(d, f.w[c]), 60.0f));
+        channel[c] = ClampTruncate8(_mm256_mul_ps(Pick(Pick(ramp, m2, f.kind[c], 1), m1, f.kind[c], 3), top));
+    }
+    StorePixels8(p, step, channel[0], channel[1], channel[2]);
+}
+
+VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock* blocks, std::int32_t count,
+                              const velora::detail::HslValues& values) {
     for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
         const HslBlock& b = blocks[n];
-        const __m256 s = _mm256_loadu_ps(b.s);
-        const __m256 l = _mm256_i32gather_ps(values.l, Words8(b.key), 4);
-        const __m256 low = _mm256_mul_ps(l, _mm256_add_ps(one, s));
-        const __m256 high = _mm256_sub_ps(_mm256_add_ps(l, s), _mm256_mul_ps(l, s));
-        const __m256 m2 = _mm256_blendv_ps(high, low, _mm256_cmp_ps(l, half, _CMP_LE_OQ));
-        const __m256 m1 = _mm256_sub_ps(_mm256_mul_ps(two, l), m2);
-        const __m256 d = _mm256_sub_ps(m2, m1);
-        __m256i channel[3];
-        for (int c = 0; c < 3; ++c) {
-            const __m256 ramp = _mm256_add_ps(m1, velora::detail::Quotient8(_mm256_mul_ps(d, _mm256_loadu_ps(b.w[c])), 60.0f));
-            const __m256i kind = Bytes8(b.kinds[c]);
-            channel[c] = ClampTruncate8(_mm256_mul_ps(Pick(Pick(ramp, m2, kind, 1), m1, kind, 3), top));
-        }
-        StorePixels8(p, step, channel[0], channel[1], channel[2]);
+        HslLanes f{_mm256_loadu_ps(b.s), Words8(b.key), {}, {}};
+        for (int c = 0; c < 3; ++c) f.w[c] = _mm256_loadu_ps(b.w[c]), f.kind[c] = Bytes8(b.kinds[c]);
+        HslFinish8(p, step, f, values);
     }
 }
 
-// HsvFactors of eight pixels into a block: RGBToHSV's and HsvFactors' single-precision steps
-// in their order, the branches as blends (lanes whose branch is not taken are computed and
-// dropped; a division by zero there traps nothing).
-VELORA_AVX2 void MakeBlock(HsvBlock& out, const std::uint8_t* p, std::size_t step) {
+// Eight 32-bit lanes into eight bytes or words.
+VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint8_t* out) {
+    alignas(32) std::int32_t lanes[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
+    for (int k = 0; k < 8; ++k) out[k] = std::uint8_t(lanes[k]);
+}
+VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint16_t* out) {
+    alignas(32) std::int32_t lanes[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
+    for (int k = 0; k < 8; ++k) out[k] = std::uint16_t(lanes[k]);
+}
+
+// HsvFactors of eight pixels: RGBToHSV's and HsvFactors' single-precision steps in their
+// order, the branches as blends (lanes whose branch is not taken are computed and dropped; a
+// division by zero there traps nothing).
+VELORA_AVX2 __attribute__((always_inline)) inline HsvLanes HsvFactors8(const std::uint8_t* p, std::size_t step) {
     __m256i R8, G8, B8;
     LoadChannels8(p, step, R8, G8, B8);
     const __m256 R = _mm256_cvtepi32_ps(R8), G = _mm256_cvtepi32_ps(G8), B = _mm256_cvtepi32_ps(B8);
@@ -509,37 +548,32 @@ VELORA_AVX2 void MakeBlock(HsvBlock& out, const std::uint8_t* p, std::size_t ste
     const __m256 sectorHue = velora::detail::Quotient8(hue, 42.5f);
     const __m256 i = _mm256_floor_ps(sectorHue);
     const __m256 f = _mm256_sub_ps(sectorHue, i);
-    _mm256_storeu_ps(out.p, _mm256_blendv_ps(_mm256_sub_ps(one, s), one, gray));
-    _mm256_storeu_ps(out.q, _mm256_blendv_ps(_mm256_sub_ps(one, _mm256_mul_ps(f, s)), one, gray));
-    _mm256_storeu_ps(out.t, _mm256_blendv_ps(_mm256_sub_ps(one, _mm256_mul_ps(_mm256_sub_ps(one, f), s)), one, gray));
+    HsvLanes out;
+    out.p = _mm256_blendv_ps(_mm256_sub_ps(one, s), one, gray);
+    out.q = _mm256_blendv_ps(_mm256_sub_ps(one, _mm256_mul_ps(f, s)), one, gray);
+    out.t = _mm256_blendv_ps(_mm256_sub_ps(one, _mm256_mul_ps(_mm256_sub_ps(one, f), s)), one, gray);
     const __m256 inRange = _mm256_and_ps(_mm256_cmp_ps(i, zero, _CMP_GE_OQ), _mm256_cmp_ps(i, _mm256_set1_ps(4), _CMP_LE_OQ));
     __m256i sector = _mm256_blendv_epi8(_mm256_set1_epi32(5), _mm256_cvttps_epi32(_mm256_and_ps(i, inRange)),
                                         _mm256_castps_si256(inRange));
-    sector = _mm256_andnot_si256(_mm256_castps_si256(gray), sector);
-    const __m256i maxBytes = _mm256_cvttps_epi32(max);
-    alignas(32) std::int32_t lanes[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sector);
-    for (int k = 0; k < 8; ++k) out.sector[k] = std::uint8_t(lanes[k]);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), maxBytes);
-    for (int k = 0; k < 8; ++k) out.max[k] = std::uint8_t(lanes[k]);
+    out.sector = _mm256_andnot_si256(_mm256_castps_si256(gray), sector);
+    out.max = _mm256_cvttps_epi32(max);
+    return out;
 }
 
-// Eight 32-bit lanes into eight bytes or words.
-VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint8_t* out) {
-    alignas(32) std::int32_t lanes[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
-    for (int k = 0; k < 8; ++k) out[k] = std::uint8_t(lanes[k]);
-}
-VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint16_t* out) {
-    alignas(32) std::int32_t lanes[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
-    for (int k = 0; k < 8; ++k) out[k] = std::uint16_t(lanes[k]);
+// HsvFactors of eight pixels into a block.
+VELORA_AVX2 void MakeBlock(HsvBlock& out, const std::uint8_t* p, std::size_t step) {
+    const HsvLanes f = HsvFactors8(p, step);
+    _mm256_storeu_ps(out.p, f.p);
+    _mm256_storeu_ps(out.q, f.q);
+    _mm256_storeu_ps(out.t, f.t);
+    StoreLanes(f.sector, out.sector);
+    StoreLanes(f.max, out.max);
 }
 
-// HslFactors of eight pixels into a block: RGBToHSL's and the hue split's single-precision
-// steps in their order, computed rather than looked up (gathers cost more than the
-// divisions on eight lanes), the branches as blends.
-VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t step) {
+// HslFactors of eight pixels: RGBToHSL's and the hue split's single-precision steps in their
+// order, computed rather than looked up (gathers cost more than the divisions on eight
+// lanes), the branches as blends.
+VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const std::uint8_t* p, std::size_t step) {
     __m256i R, G, B;
     LoadChannels8(p, step, R, G, B);
     const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B), min = _mm256_min_epi32(_mm256_min_epi32(R, G), B);
@@ -567,8 +601,9 @@ VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t ste
     hue = _mm256_add_epi32(hue, _mm256_and_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), hue), _mm256_set1_epi32(255)));
     hue = _mm256_sub_epi32(hue, _mm256_and_si256(_mm256_cmpgt_epi32(hue, _mm256_set1_epi32(255)), _mm256_set1_epi32(255)));
     hue = _mm256_blendv_epi8(hue, _mm256_set1_epi32(170), flat);
-    _mm256_storeu_ps(out.s, _mm256_mul_ps(S, _mm256_set1_ps(0.003921569f)));
-    StoreLanes(sum, out.key);
+    HslLanes out;
+    out.s = _mm256_mul_ps(S, _mm256_set1_ps(0.003921569f));
+    out.key = sum;
     // Each channel's hue (h + 120, h, h - 120 brought into 0..360), its w and kind.
     const __m256 h = _mm256_mul_ps(_mm256_cvtepi32_ps(hue), _mm256_set1_ps(1.4117647f));
     const __m256 circle = _mm256_set1_ps(360), zero = _mm256_setzero_ps();
@@ -583,14 +618,26 @@ VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t ste
         // kind 0 below 60 (w the hue), 1 below 180 (w 0), 2 below 240 (w 240 - hue), else 3 (w 0).
         __m256 w = _mm256_and_ps(below240, _mm256_sub_ps(_mm256_set1_ps(240), v));
         w = _mm256_andnot_ps(_mm256_andnot_ps(below60, below180), w);
-        w = _mm256_blendv_ps(w, v, below60);
-        _mm256_storeu_ps(out.w[c], w);
-        const __m256i kind = _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(3), _mm256_castps_si256(below240)),
-                                              _mm256_add_epi32(_mm256_castps_si256(below180), _mm256_castps_si256(below60)));
-        StoreLanes(kind, out.kinds[c]);
+        out.w[c] = _mm256_blendv_ps(w, v, below60);
+        out.kind[c] = _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(3), _mm256_castps_si256(below240)),
+                                       _mm256_add_epi32(_mm256_castps_si256(below180), _mm256_castps_si256(below60)));
+    }
+    return out;
+}
+
+// HslFactors of eight pixels into a block.
+VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t step) {
+    const HslLanes f = HslFactors8(p, step);
+    _mm256_storeu_ps(out.s, f.s);
+    StoreLanes(f.key, out.key);
+    for (int c = 0; c < 3; ++c) {
+        _mm256_storeu_ps(out.w[c], f.w[c]);
+        StoreLanes(f.kind[c], out.kinds[c]);
     }
 }
 
+// Eight: a block's factors. Through: the plain call's eight pixels, from their factors
+// straight to their way back (HSV's took longer so than through its blocks, measured in turn).
 struct HsvMaker {
     HsvPixel operator()(const std::uint8_t* p) const { return HsvFactors(p); }
     VELORA_AVX2 void Eight(HsvBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step); }
@@ -599,6 +646,9 @@ struct HslMaker {
     const HslTables& tables;
     HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
     VELORA_AVX2 void Eight(HslBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step); }
+    VELORA_AVX2 void Through(std::uint8_t* p, std::size_t step, const HslValues& values) const {
+        HslFinish8(p, step, HslFactors8(p, step), values);
+    }
 };
 #else
 struct HsvMaker {
@@ -639,9 +689,25 @@ void MakeRowOfBlocks(Block* row, const std::uint8_t* p, std::int32_t width, std:
     for (; x < width; ++x, p += step) PutLane(row[x / 8], x % 8, make(p));
 }
 
-// The plain call's way: each row's factors make(pixel) into blocks, then its way back.
+// The plain call's way: each row's factors make(pixel) into blocks, then its way back; or,
+// where the maker has it, eight pixels at a time through make.Through and the rest through
+// finish(pixel, make(pixel)).
 template <class Block, class Make, class Values, class Finish>
 void RowsThroughBlocks(const PixelRows& pixels, const Make& make, const Values& values, const Finish& finish) {
+#if VELORA_BLOCKS_AVX2
+    if constexpr (requires { make.Through(pixels.bits, std::size_t(pixels.step), values); }) {
+        ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t y = first; y < last; ++y) {
+                std::uint8_t* p = pixels.Row(y);
+                std::int32_t x = 0;
+                if (HasAvx2())
+                    for (; x + 8 <= pixels.width; x += 8, p += 8 * pixels.step) make.Through(p, pixels.step, values);
+                for (; x < pixels.width; ++x, p += pixels.step) finish(p, make(p));
+            }
+        });
+        return;
+    }
+#endif
     const std::size_t perRow = (std::size_t(pixels.width) + 7) / 8;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         std::vector<Block> row(perRow);
