@@ -52,7 +52,7 @@ VELORA_AVX2 inline void LoadPixels4(const std::uint8_t* p, std::size_t step, __m
     blue = _mm256_cvtepi32_pd(b);
 }
 
-VELORA_AVX2 inline void LoadChannels8(const std::uint8_t* p, std::size_t step, __m256i& red, __m256i& green, __m256i& blue) {
+VELORA_AVX2 __attribute__((always_inline)) inline void LoadChannels8(const std::uint8_t* p, std::size_t step, __m256i& red, __m256i& green, __m256i& blue) {
     __m128i r0, g0, b0, r1, g1, b1;
     LoadChannels4(p, step, r0, g0, b0);
     LoadChannels4(p + 4 * step, step, r1, g1, b1);

@@ -491,6 +491,7 @@ VELORA_AVX2 __attribute__((always_inline)) inline void HslFinish8(std::uint8_t* 
     const __m256 m1 = _mm256_sub_ps(_mm256_mul_ps(two, l), m2);
     const __m256 d = _mm256_sub_ps(m2, m1);
     __m256i channel[3];
+    #pragma GCC unroll 3
     for (int c = 0; c < 3; ++c) {
         const __m256 ramp = _mm256_add_ps(m1, velora::detail::Quotient8(_mm256_mul_ps(d, f.w[c]), 60.0f));
         channel[c] = ClampTruncate8(_mm256_mul_ps(Pick(Pick(ramp, m2, f.kind[c], 1), m1, f.kind[c], 3), top));
@@ -608,6 +609,7 @@ VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const std
     const __m256 h = _mm256_mul_ps(_mm256_cvtepi32_ps(hue), _mm256_set1_ps(1.4117647f));
     const __m256 circle = _mm256_set1_ps(360), zero = _mm256_setzero_ps();
     const __m256 hues[3] = {_mm256_add_ps(h, _mm256_set1_ps(120)), h, _mm256_sub_ps(h, _mm256_set1_ps(120))};
+    #pragma GCC unroll 3
     for (int c = 0; c < 3; ++c) {
         __m256 v = hues[c];
         v = _mm256_blendv_ps(v, _mm256_sub_ps(v, circle), _mm256_cmp_ps(v, circle, _CMP_GT_OQ));
@@ -636,8 +638,9 @@ VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t ste
     }
 }
 
-// Eight: a block's factors. Through: the plain call's eight pixels, from their factors
-// straight to their way back (HSV's took longer so than through its blocks, measured in turn).
+// Eight: a block's factors. Through: the plain call's row, eight pixels at a time from their
+// factors straight to their way back (HSV's took longer so than through its blocks, measured
+// in turn); returns how many pixels it did.
 struct HsvMaker {
     HsvPixel operator()(const std::uint8_t* p) const { return HsvFactors(p); }
     VELORA_AVX2 void Eight(HsvBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step); }
@@ -646,8 +649,10 @@ struct HslMaker {
     const HslTables& tables;
     HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
     VELORA_AVX2 void Eight(HslBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step); }
-    VELORA_AVX2 void Through(std::uint8_t* p, std::size_t step, const HslValues& values) const {
-        HslFinish8(p, step, HslFactors8(p, step), values);
+    VELORA_AVX2 std::int32_t Through(std::uint8_t* p, std::size_t step, std::int32_t width, const HslValues& values) const {
+        std::int32_t x = 0;
+        for (; x + 8 <= width; x += 8, p += 8 * step) HslFinish8(p, step, HslFactors8(p, step), values);
+        return x;
     }
 };
 #else
@@ -690,18 +695,20 @@ void MakeRowOfBlocks(Block* row, const std::uint8_t* p, std::int32_t width, std:
 }
 
 // The plain call's way: each row's factors make(pixel) into blocks, then its way back; or,
-// where the maker has it, eight pixels at a time through make.Through and the rest through
+// where the maker has it, the whole groups of eight through make.Through and the rest through
 // finish(pixel, make(pixel)).
 template <class Block, class Make, class Values, class Finish>
 void RowsThroughBlocks(const PixelRows& pixels, const Make& make, const Values& values, const Finish& finish) {
 #if VELORA_BLOCKS_AVX2
-    if constexpr (requires { make.Through(pixels.bits, std::size_t(pixels.step), values); }) {
+    if constexpr (requires { make.Through(pixels.bits, std::size_t(pixels.step), pixels.width, values); }) {
         ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
             for (std::int32_t y = first; y < last; ++y) {
                 std::uint8_t* p = pixels.Row(y);
                 std::int32_t x = 0;
-                if (HasAvx2())
-                    for (; x + 8 <= pixels.width; x += 8, p += 8 * pixels.step) make.Through(p, pixels.step, values);
+                if (HasAvx2()) {
+                    x = make.Through(p, pixels.step, pixels.width, values);
+                    p += std::size_t(x) * pixels.step;
+                }
                 for (; x < pixels.width; ++x, p += pixels.step) finish(p, make(p));
             }
         });
