@@ -509,16 +509,12 @@ VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock*
     }
 }
 
-// Eight 32-bit lanes into eight bytes or words.
+// Eight 32-bit lanes (each within the type's range) into eight words or bytes.
+VELORA_AVX2 inline __m128i WordsOf(__m256i v) { return _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1)); }
+VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint16_t* out) { _mm_storeu_si128(reinterpret_cast<__m128i*>(out), WordsOf(v)); }
 VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint8_t* out) {
-    alignas(32) std::int32_t lanes[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
-    for (int k = 0; k < 8; ++k) out[k] = std::uint8_t(lanes[k]);
-}
-VELORA_AVX2 inline void StoreLanes(__m256i v, std::uint16_t* out) {
-    alignas(32) std::int32_t lanes[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
-    for (int k = 0; k < 8; ++k) out[k] = std::uint16_t(lanes[k]);
+    const __m128i words = WordsOf(v);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
 }
 
 // HsvFactors of eight pixels: RGBToHSV's and HsvFactors' single-precision steps in their
@@ -681,6 +677,17 @@ void FinishRow(std::uint8_t* p, const Block* row, std::int32_t width, std::size_
     for (; x < width; ++x, p += step) finish(p, LaneOf(row[x / 8], x % 8));
 }
 
+#if VELORA_BLOCKS_AVX2
+// make.Eight over a row's whole blocks, in one loop of the AVX2 target (which can inline it);
+// returns how many pixels it did.
+template <class Block, class Make>
+VELORA_AVX2 std::int32_t MakeWholeBlocks(Block* row, const std::uint8_t* p, std::int32_t width, std::size_t step, const Make& make) {
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step) make.Eight(row[x / 8], p, step);
+    return x;
+}
+#endif
+
 // The factors make(pixel) of a row into its blocks; eight at a time through make.Eight where
 // the maker has it and the processor has AVX2.
 template <class Block, class Make>
@@ -688,8 +695,10 @@ void MakeRowOfBlocks(Block* row, const std::uint8_t* p, std::int32_t width, std:
     std::int32_t x = 0;
 #if VELORA_BLOCKS_AVX2
     if constexpr (requires { make.Eight(row[0], p, step); })
-        if (HasAvx2())
-            for (; x + 8 <= width; x += 8, p += 8 * step) make.Eight(row[x / 8], p, step);
+        if (HasAvx2()) {
+            x = MakeWholeBlocks(row, p, width, step, make);
+            p += std::size_t(x) * step;
+        }
 #endif
     for (; x < width; ++x, p += step) PutLane(row[x / 8], x % 8, make(p));
 }
