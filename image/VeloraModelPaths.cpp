@@ -822,14 +822,15 @@ void EqualizeKeyed(const PixelRows& pixels) {
 struct Cmyk {
     int c, m, y, k;
 };
-Cmyk CmykOf(const std::uint8_t* p) {
+[[gnu::always_inline]] inline Cmyk CmykOf(const std::uint8_t* p) {
     if ((p[0] | p[1] | p[2]) == 0) return {0, 0, 0, 255};
     const int c = 255 - p[2], m = 255 - p[1], y = 255 - p[0];
     return {c, m, y, std::min({c, m, y})};
 }
 
-// CMYKToRGB's byte for every changed component and K: channel[c][k].
-using CmykTable = std::array<std::uint8_t, 256 * 256>;
+// CMYKToRGB's byte for every changed component and K: channel[c][k]. Three bytes more, so
+// that the lanes can load each entry as the low byte of a word.
+using CmykTable = std::array<std::uint8_t, 256 * 256 + 3>;
 void FillCmykTable(const float* newComponent, const float* newK, CmykTable& table) {
     float v[256], vk[256];
     for (int i = 0; i < 256; ++i) v[i] = newComponent[i] / 255.0f, vk[i] = newK[i] / 255.0f;
@@ -838,13 +839,48 @@ void FillCmykTable(const float* newComponent, const float* newK, CmykTable& tabl
             table[std::size_t(c * 256 + k)] = ClampTruncate(255.0f * (1.0f - v[c]) * (1.0f - vk[k]));
 }
 
+#if VELORA_MODEL_LANES
+// Eight entries table[component][key] of a CmykTable.
+VELORA_AVX2 inline __m256i CmykEntries(const std::uint8_t* table, __m256i component, __m256i key) {
+    const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), _mm256_add_epi32(_mm256_slli_epi32(component, 8), key), 1);
+    return _mm256_and_si256(words, _mm256_set1_epi32(0xFF));
+}
+
+// CmykRows on a row's whole groups of eight pixels, the entries gathered; returns how many
+// pixels it did.
+VELORA_AVX2 std::int32_t CmykRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, const std::uint8_t* red,
+                                        const std::uint8_t* green, const std::uint8_t* blue) {
+    const __m256i top = _mm256_set1_epi32(255);
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step) {
+        __m256i R, G, B;
+        LoadChannels8(p, step, R, G, B);
+        // Black: C, M and Y 0 (255 - 255), K 255.
+        const __m256i black = _mm256_and_si256(
+            _mm256_cmpeq_epi32(_mm256_or_si256(_mm256_or_si256(R, G), B), _mm256_setzero_si256()), top);
+        const __m256i c = _mm256_sub_epi32(top, _mm256_or_si256(R, black)), m = _mm256_sub_epi32(top, _mm256_or_si256(G, black));
+        const __m256i y = _mm256_sub_epi32(top, _mm256_or_si256(B, black));
+        const __m256i k = _mm256_or_si256(_mm256_min_epi32(_mm256_min_epi32(c, m), y), black);
+        StorePixels8(p, step, CmykEntries(red, c, k), CmykEntries(green, m, k), CmykEntries(blue, y, k));
+    }
+    return x;
+}
+#endif
+
 void CmykRows(const PixelRows& pixels, const CmykTable& red, const CmykTable& green, const CmykTable& blue) {
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         const std::int32_t width = pixels.width;  // locals the byte stores cannot alias
         const std::size_t step = pixels.step;
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            for (std::int32_t x = 0; x < width; ++x, p += step) {
+            std::int32_t x = 0;
+#if VELORA_MODEL_LANES
+            if (HasAvx2()) {
+                x = CmykRowInLanes(p, step, width, red.data(), green.data(), blue.data());
+                p += std::size_t(x) * step;
+            }
+#endif
+            for (; x < width; ++x, p += step) {
                 const Cmyk v = CmykOf(p);
                 p[2] = red[std::size_t(v.c * 256 + v.k)];
                 p[1] = green[std::size_t(v.m * 256 + v.k)];
@@ -865,16 +901,21 @@ void NonLinearCmyk(const PixelRows& pixels, int function, float alpha) {
 void EqualizeCmyk(const PixelRows& pixels) {
     SharedCounts<3 * 256> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        std::array<std::uint64_t, 3 * 256> part{};
+        // Pixel x counts in copy x % 4 of the bins: neighbours in the same bin then do not wait
+        // on each other's increments.
+        std::array<std::uint32_t, 4 * 3 * 256> copies{};
         const std::int32_t width = pixels.width;  // locals the counts' stores cannot alias
         const std::size_t step = pixels.step;
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
             for (std::int32_t x = 0; x < width; ++x, p += step) {
                 const Cmyk v = CmykOf(p);
-                ++part[std::size_t(v.c)], ++part[std::size_t(256 + v.m)], ++part[std::size_t(512 + v.y)];
+                std::uint32_t* counts = &copies[std::size_t(x & 3) * 3 * 256];
+                ++counts[std::size_t(v.c)], ++counts[std::size_t(256 + v.m)], ++counts[std::size_t(512 + v.y)];
             }
         }
+        std::array<std::uint64_t, 3 * 256> part{};
+        for (std::size_t at = 0; at < copies.size(); ++at) part[at % (3 * 256)] += copies[at];
         shared.Add(part);
     });
     float same[256];
