@@ -511,23 +511,24 @@ struct LuvBack {
 // corners. LUV's way back divides by L and keeps the library's calls.
 
 // A library function of one float argument (powf with the cube root's exponent, logf, sinf or
-// tanf) bounded by a table of chords. Interval k of the arguments holds the chord a + b y
-// through the library's values at its two edges, and a slack that covers the curve's distance
-// from its chord (its second derivative's largest magnitude on the interval times h^2 / 8),
-// the library's own error (an ulp or two; 2^-20 of the largest value on the interval covers it
-// and the rounding of the bounds to floats with room) and the chord's rounding. An interval
+// tanf) bounded by a table of chords. Interval k of the arguments, from its left edge y0,
+// holds the chord start + slope (y - y0) through the library's values at its two edges, and a
+// slack that covers the curve's distance from its chord (its second derivative's largest
+// magnitude on the interval times h^2 / 8), the library's own error (an ulp or two; 2^-20 of
+// the largest value on the interval covers it with room), and the roundings of the chord's
+// floats and of its evaluation in floats (each within 2^-24 of start or slope h, five in all,
+// and y - y0, exact but in the interval left of 0, where it is within 2^-35). An interval
 // that reaches a pole has infinite slack, and the first interval of the power, whose curve is
-// unbounded at 0, holds [0, its right edge's value] instead of a chord.
+// unbounded at 0, holds [0, its right edge's value] instead of a chord. The three fields lie
+// in arrays of their own, for gathers of eight.
 struct LibraryTable {
-    // Intervals evenly spaced from origin, scale to a unit; or, by the argument's float bits,
-    // (bits - firstBits) >> shift, arguments below the first edge in interval 0.
+    // Intervals by the argument's float bits, (bits - firstBits) >> shift, arguments below the
+    // first edge in interval 0; or evenly spaced, floor(y scale) + offset (scale a power of
+    // two, so that the product and the edges are exact).
     bool byBits = false;
-    double origin = 0, scale = 0;
-    std::int32_t firstBits = 0, shift = 0;
-    struct alignas(32) Chord {
-        double a, b, slack, unused;
-    };
-    std::vector<Chord> chords;
+    float scale = 0;
+    std::int32_t offset = 0, firstBits = 0, shift = 0;
+    std::vector<float> start, slope, slack;
 };
 
 // The table of a costly transfer's library call (function 3 to 6), made on first use.
@@ -536,45 +537,40 @@ const LibraryTable& LibraryTableOf(int function);
 // A table's fields by value, so that a loop keeps them in registers (the bytes it stores
 // could otherwise alias them).
 struct LibraryView {
-    bool byBits = false;
-    double origin = 0, scale = 0;
-    std::int32_t firstBits = 0, shift = 0, last = 0;
-    const LibraryTable::Chord* chords = nullptr;
+    float scale = 0;
+    std::int32_t offset = 0, firstBits = 0, shift = 0, last = 0;
+    const float *start = nullptr, *slope = nullptr, *slack = nullptr;
 };
 inline LibraryView ViewOf(const LibraryTable& t) {
-    return {t.byBits, t.origin, t.scale, t.firstBits, t.shift, std::int32_t(t.chords.size()) - 1, t.chords.data()};
+    return {t.scale, t.offset, t.firstBits, t.shift, std::int32_t(t.start.size()) - 1, t.start.data(), t.slope.data(), t.slack.data()};
 }
 
-// [a + b y - slack, a + b y + slack] of four arguments, as floats. The four chords are loaded
-// whole and transposed, which the next step waits on less than on three gathers.
-template <bool ByBits>
-VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m128 y, __m128& low, __m128& high) {
-    const __m256d wide = _mm256_cvtps_pd(y);
-    __m128i k;
-    if constexpr (ByBits) {
-        k = _mm_srai_epi32(_mm_sub_epi32(_mm_castps_si128(y), _mm_set1_epi32(t.firstBits)), int(t.shift));
-        k = _mm_max_epi32(k, _mm_setzero_si128());
-    } else {
-        k = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_sub_pd(wide, Splat(t.origin)), Splat(t.scale)));
-    }
-    k = _mm_min_epi32(k, _mm_set1_epi32(t.last));
-    const __m256d r0 = _mm256_load_pd(&t.chords[_mm_cvtsi128_si32(k)].a), r1 = _mm256_load_pd(&t.chords[_mm_extract_epi32(k, 1)].a);
-    const __m256d r2 = _mm256_load_pd(&t.chords[_mm_extract_epi32(k, 2)].a), r3 = _mm256_load_pd(&t.chords[_mm_extract_epi32(k, 3)].a);
-    const __m256d as01 = _mm256_unpacklo_pd(r0, r1), as23 = _mm256_unpacklo_pd(r2, r3);  // a0 a1 s0 s1, a2 a3 s2 s3
-    const __m256d b01 = _mm256_unpackhi_pd(r0, r1), b23 = _mm256_unpackhi_pd(r2, r3);
-    const __m256d a = _mm256_permute2f128_pd(as01, as23, 0x20), slack = _mm256_permute2f128_pd(as01, as23, 0x31);
-    const __m256d b = _mm256_permute2f128_pd(b01, b23, 0x20);
-    const __m256d c = _mm256_add_pd(a, _mm256_mul_pd(b, wide));
-    low = _mm256_cvtpd_ps(_mm256_sub_pd(c, slack));
-    high = _mm256_cvtpd_ps(_mm256_add_pd(c, slack));
-}
+// [chord - slack, chord + slack] of eight or four arguments, the fields gathered.
 template <bool ByBits>
 VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m256 y, __m256& low, __m256& high) {
-    __m128 l0, h0, l1, h1;
-    LibraryBounds<ByBits>(t, _mm256_castps256_ps128(y), l0, h0);
-    LibraryBounds<ByBits>(t, _mm256_extractf128_ps(y, 1), l1, h1);
-    low = _mm256_set_m128(l1, l0);
-    high = _mm256_set_m128(h1, h0);
+    __m256i k;
+    __m256 edge;
+    if constexpr (ByBits) {
+        k = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_castps_si256(y), _mm256_set1_epi32(t.firstBits)), int(t.shift));
+        k = _mm256_min_epi32(_mm256_max_epi32(k, _mm256_setzero_si256()), _mm256_set1_epi32(t.last));
+        edge = _mm256_castsi256_ps(_mm256_add_epi32(_mm256_sll_epi32(k, _mm_cvtsi32_si128(t.shift)), _mm256_set1_epi32(t.firstBits)));
+    } else {
+        k = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(y, Splat8(t.scale)))), _mm256_set1_epi32(t.offset));
+        k = _mm256_min_epi32(_mm256_max_epi32(k, _mm256_setzero_si256()), _mm256_set1_epi32(t.last));
+        edge = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(k, _mm256_set1_epi32(t.offset))), Splat8(1.0f / t.scale));
+    }
+    const __m256 chord = _mm256_add_ps(_mm256_i32gather_ps(t.start, k, 4),
+                                       _mm256_mul_ps(_mm256_i32gather_ps(t.slope, k, 4), _mm256_sub_ps(y, edge)));
+    const __m256 slack = _mm256_i32gather_ps(t.slack, k, 4);
+    low = _mm256_sub_ps(chord, slack);
+    high = _mm256_add_ps(chord, slack);
+}
+template <bool ByBits>
+VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m128 y, __m128& low, __m128& high) {
+    __m256 wideLow, wideHigh;
+    LibraryBounds<ByBits>(t, _mm256_zextps128_ps256(y), wideLow, wideHigh);
+    low = _mm256_castps256_ps128(wideLow);
+    high = _mm256_castps256_ps128(wideHigh);
 }
 
 // What the transfer takes from the library once per operation.

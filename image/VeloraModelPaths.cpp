@@ -1420,38 +1420,47 @@ LibraryTable MakeLibraryTable(int function) {
         t.firstBits = BitsOfFloat(function == 3 ? 0x1p-16f : 1.0f);
         count = ((BitsOfFloat(function == 3 ? 0x1p24f : 256.0f) - t.firstBits) >> t.shift) + 1;
     } else {
-        // The sigmoids' angles lie within [-pi / 2, pi / 2] (a hair beyond at alpha 1).
-        t.origin = -2;
+        // The sigmoids' angles lie within [-pi / 2, pi / 2] (a hair beyond at alpha 1):
+        // intervals of 2^-11 from -2.
         t.scale = 2048;
+        t.offset = 2 * 2048;
         count = 4 * 2048 + 1;
     }
-    t.chords.resize(std::size_t(count));
-    constexpr double kLibraryMargin = 1.0 / 1048576.0, kChordRounding = 1.0 / 1099511627776.0;
+    t.start.resize(std::size_t(count));
+    t.slope.resize(std::size_t(count));
+    t.slack.resize(std::size_t(count));
+    constexpr double kLibraryMargin = 0x1p-20, kChordRounding = 0x1p-40;
+    const auto edge = [&](std::int32_t k) {
+        return t.byBits ? FloatOfBits(std::int64_t(t.firstBits) + (std::int64_t(k) << t.shift))
+                        : float(double(k - t.offset) / double(t.scale));
+    };
     for (std::int32_t k = 0; k < count; ++k) {
-        const float y0 = t.byBits ? FloatOfBits(std::int64_t(t.firstBits) + (std::int64_t(k) << t.shift))
-                                  : float(t.origin + double(k) / t.scale);
-        const float y1 = t.byBits ? FloatOfBits(std::int64_t(t.firstBits) + (std::int64_t(k + 1) << t.shift))
-                                  : float(t.origin + double(k + 1) / t.scale);
+        const float y0 = edge(k), y1 = edge(k + 1);
         const double v0 = LibraryCall(function, y0), v1 = LibraryCall(function, y1);
-        const double largest = std::max(std::fabs(v0), std::fabs(v1));
-        LibraryTable::Chord& chord = t.chords[std::size_t(k)];
-        chord = {};
+        const double largest = std::max(std::fabs(v0), std::fabs(v1)), h = double(y1) - double(y0);
+        double start = 0, slope = 0, slack = 0;
+        const double curvature = LargestCurvature(function, y0, y1);
         if (function == 3 && k == 0) {
             // [0, y1]: the power rises from 0.
-            chord.a = v1 / 2;
-            chord.slack = v1 / 2 + kLibraryMargin * largest;
-            continue;
+            start = v1 / 2;
+            slack = v1 / 2 + kLibraryMargin * largest;
+        } else if (!std::isfinite(curvature)) {
+            slack = std::numeric_limits<double>::infinity();
+        } else {
+            start = v0;
+            slope = (v1 - v0) / h;
+            slack = curvature * h * h / 8 + kLibraryMargin * largest + kChordRounding * (std::fabs(v0) + std::fabs(slope) * h);
         }
-        const double curvature = LargestCurvature(function, y0, y1);
-        if (!std::isfinite(curvature)) {
-            chord.slack = std::numeric_limits<double>::infinity();
-            continue;
-        }
-        const double h = double(y1) - double(y0);
-        chord.b = (v1 - v0) / h;
-        chord.a = v0 - chord.b * double(y0);
-        chord.slack = curvature * h * h / 8 + kLibraryMargin * largest +
-                      kChordRounding * (std::fabs(chord.a) + std::fabs(chord.b) * std::max(std::fabs(y0), std::fabs(y1)));
+        const float startFloat = float(start), slopeFloat = float(slope);
+        const double reach = std::fabs(start) + std::fabs(slope) * h;  // the chord's terms at most
+        slack += std::fabs(double(startFloat) - start) + std::fabs(double(slopeFloat) - slope) * h + 0x1p-22 * reach +
+                 std::fabs(slope) * 0x1p-35;
+        slack *= 1 + 0x1p-23;  // the rounding of chord -/+ slack
+        float slackFloat = float(slack);
+        if (double(slackFloat) < slack) slackFloat = std::nextafter(slackFloat, std::numeric_limits<float>::infinity());
+        t.start[std::size_t(k)] = startFloat;
+        t.slope[std::size_t(k)] = slopeFloat;
+        t.slack[std::size_t(k)] = slackFloat;
     }
     return t;
 }
