@@ -1199,10 +1199,10 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
                                                   const float* components, const float* newValue,
                                                   const std::uint32_t* rank, float alpha) {
     std::int32_t x = 0;
-    // The bounds where they cost less than the library: LAB's but for the logarithm, LUV's
-    // for the tangent alone.
+    // The bounds where they cost less than the library: all of LAB's, LUV's for the tangent
+    // alone.
     constexpr int kModel = std::is_same_v<Back, LabBack> ? 9 : 10;
-    if constexpr (!Ranked && (kModel == 9 ? Function >= 3 && Function != 4 : Function == 6)) {
+    if constexpr (!Ranked && (kModel == 9 ? Function >= 3 : Function == 6)) {
         x = CieBoundedRow<kModel, Function>(p, step, width, components, alpha);
         p += std::size_t(x) * step;
         components += std::size_t(x) * 3;
