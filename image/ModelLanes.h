@@ -1244,7 +1244,7 @@ template <class Lanes, int Function, class Open>
 VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std::int32_t width, const CostlyTransfer& transfer,
                                          const Open& open) {
     const CostlyTransfer k = transfer;  // in registers, not reloaded after each store
-    constexpr int kGroups = 2;  // side by side: one group's chain of dependent steps is long
+    constexpr int kGroups = Lanes::kChanged == 3 ? 3 : 2;  // side by side: one group's chain of dependent steps is long
     std::int32_t x = 0;
     for (; x + kGroups * Lanes::kPixels <= width; x += kGroups * Lanes::kPixels, p += kGroups * Lanes::kPixels * step) {
         typename Lanes::Floats low[kGroups][3], high[kGroups][3];
