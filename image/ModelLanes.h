@@ -1013,40 +1013,25 @@ VELORA_AVX2 inline void Deinterleave3(const float* in, __m256& first, __m256& se
     third = _mm256_permutevar8x32_ps(z, _mm256_setr_epi32(2, 5, 0, 3, 6, 1, 4, 7));
 }
 
-// The first three of the four floats of each of eight pixels (32 floats) as three lanes of
-// eight: four loads, unpacks and a permutation each.
-VELORA_AVX2 inline void Deinterleave4(const float* in, __m256& first, __m256& second, __m256& third) {
-    const __m256 r0 = _mm256_loadu_ps(in), r1 = _mm256_loadu_ps(in + 8);    // pixels 0 1 | 2 3
-    const __m256 r2 = _mm256_loadu_ps(in + 16), r3 = _mm256_loadu_ps(in + 24);  // 4 5 | 6 7
-    // Within each 128-bit half: t0 = a0 a2 b0 b2 / a1 a3 b1 b3, and so on.
-    const __m256 t0 = _mm256_unpacklo_ps(r0, r1), t1 = _mm256_unpackhi_ps(r0, r1);
-    const __m256 t2 = _mm256_unpacklo_ps(r2, r3), t3 = _mm256_unpackhi_ps(r2, r3);
-    // Lanes in the order 0 2 4 6 1 3 5 7; the permutation puts them in pixel order.
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-    first = _mm256_permutevar8x32_ps(_mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0)), order);
-    second = _mm256_permutevar8x32_ps(_mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2)), order);
-    third = _mm256_permutevar8x32_ps(_mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0)), order);
-}
-
-// LAB or LUV back from components kept four floats a pixel, the first through the levels of
+// LAB or LUV back from components kept three floats a pixel, the first through the levels of
 // its equalization bins; eight pixels at a time. Returns how many pixels it did.
 template <class Back>
 VELORA_AVX2 std::int32_t LeveledRowInLanes(std::uint8_t* p, std::size_t step, std::int32_t width, const float* kept,
                                            const float* levels) {
     std::int32_t x = 0;
     // Two groups side by side: one group's chain of dependent steps is long.
-    for (; x + 16 <= width; x += 16, p += 16 * step, kept += 64) {
+    for (; x + 16 <= width; x += 16, p += 16 * step, kept += 48) {
         __m256 c[2][3];
         for (int g = 0; g < 2; ++g) {
-            Deinterleave4(kept + 32 * g, c[g][0], c[g][1], c[g][2]);
+            Deinterleave3(kept + 24 * g, c[g][0], c[g][1], c[g][2]);
             c[g][0] = GatherBins(levels, c[g][0]);
         }
         Back::From(p, step, c[0][0], c[0][1], c[0][2]);
         Back::From(p + 8 * step, step, c[1][0], c[1][1], c[1][2]);
     }
-    for (; x + 8 <= width; x += 8, p += 8 * step, kept += 32) {
+    for (; x + 8 <= width; x += 8, p += 8 * step, kept += 24) {
         __m256 L, A, B;
-        Deinterleave4(kept, L, A, B);
+        Deinterleave3(kept, L, A, B);
         Back::From(p, step, GatherBins(levels, L), A, B);
     }
     return x;

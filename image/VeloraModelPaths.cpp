@@ -1277,8 +1277,8 @@ void EqualizeValued(const PixelRows& pixels) {
     // memory, as does a pass without the memory. Either gives the same values.
     constexpr std::int64_t kMaxKeptPixels = std::int64_t(1) << 23;
     std::unique_ptr<float[]> kept;
-    if ((Model == 9 || Model == 10) && count <= kMaxKeptPixels) kept = NewLargeArray<float>(std::size_t(count) * 4);
-    const auto keptAt = [&](std::int32_t y) { return &kept[std::size_t(y) * std::size_t(pixels.width) * 4]; };
+    if ((Model == 9 || Model == 10) && count <= kMaxKeptPixels) kept = NewLargeArray<float>(std::size_t(count) * 3);
+    const auto keptAt = [&](std::int32_t y) { return &kept[std::size_t(y) * std::size_t(pixels.width) * 3]; };
 
     SharedCounts<3 * 256> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
@@ -1295,11 +1295,11 @@ void EqualizeValued(const PixelRows& pixels) {
             const std::uint8_t* p = pixels.Row(y);
             float* keep = kept ? keptAt(y) : nullptr;
             if constexpr (Model == 9 || Model == 10) {
-                if (!keep) row.resize(std::size_t(pixels.width) * 4);
+                if (!keep) row.resize(std::size_t(pixels.width) * 3);
                 float* values = keep ? keep : row.data();
-                CieRow<Model>(p, pixels.step, pixels.width, values, 4);
+                CieRow<Model>(p, pixels.step, pixels.width, values, 3);
                 for (std::int32_t x = 0; x < pixels.width; ++x)
-                    ++lightness[std::size_t((x & 3) * 256 + EqualizeBin(values[std::size_t(x) * 4]))];
+                    ++lightness[std::size_t((x & 3) * 256 + EqualizeBin(values[std::size_t(x) * 3]))];
                 continue;
             }
             std::int32_t x = 0;
@@ -1355,7 +1355,7 @@ void EqualizeValued(const PixelRows& pixels) {
 #endif
             for (; x < pixels.width; ++x, p += pixels.step) {
                 float values[4] = {};
-                if (keep) std::copy_n(keep + 4 * x, 4, values);
+                if (keep) std::copy_n(keep + 3 * x, 3, values);
                 else ToModelT<Model>(ColourAt(p), values);
                 for (int c = which.first; c < which.first + which.count; ++c) values[c] = levels[c][EqualizeBin(values[c])];
                 RGBQUAD result{};
