@@ -1268,18 +1268,38 @@ void NonLinearValued(const PixelRows& pixels, int function, float alpha) {
     }
 }
 
+#if VELORA_MODEL_LANES
+// Adds the L bins of LAB (Model 9) or LUV (10) of a row's whole groups of eight pixels to
+// four interleaved copies of the bins (pixel x in copy x % 4), the floats' open lanes
+// converted exactly; returns how many pixels it did.
+template <int Model>
+VELORA_AVX2 std::int32_t CountLightnessRow(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint32_t* copies) {
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8, p += 8 * step) {
+        __m256i lanes;
+        const int open = LightnessBins8(p, step, lanes);
+        alignas(32) std::int32_t bins[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(bins), lanes);
+        for (int k = 0; open && k < 8; ++k) {
+            if ((open >> k) & 1) {
+                float values[4] = {};
+                ToModelT<Model>(ColourAt(p + std::size_t(k) * step), values);
+                bins[k] = EqualizeBin(values[0]);
+            }
+        }
+        for (int k = 0; k < 8; ++k) ++copies[std::size_t((k & 3) * 256 + bins[k])];
+    }
+    return x;
+}
+#endif
+
 template <int Model>
 void EqualizeValued(const PixelRows& pixels) {
     const ChangedComponents which = EqualizedComponents(Model);
     const std::int64_t count = std::int64_t(pixels.width) * pixels.height;
-    // LAB's and LUV's components (three and one power per pixel) are kept so that the second
-    // pass need not convert again; the other models convert again, which costs less than the
-    // memory, as does a pass without the memory. Either gives the same values.
-    constexpr std::int64_t kMaxKeptPixels = std::int64_t(1) << 23;
-    std::unique_ptr<float[]> kept;
-    if ((Model == 9 || Model == 10) && count <= kMaxKeptPixels) kept = NewLargeArray<float>(std::size_t(count) * 3);
-    const auto keptAt = [&](std::int32_t y) { return &kept[std::size_t(y) * std::size_t(pixels.width) * 3]; };
-
+    // The first pass counts bins; the second converts again (for LAB and LUV, whose first
+    // pass needs only L's bins, which floats mostly settle, exactly: their components are
+    // then at hand a row at a time).
     SharedCounts<3 * 256> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         std::array<std::uint64_t, 3 * 256> part{};
@@ -1287,19 +1307,21 @@ void EqualizeValued(const PixelRows& pixels) {
         std::vector<std::uint32_t> copies;  // the lanes' counts, added to part at the band's end
         if (HasAvx2()) copies.assign(std::size_t(3) * kBinCopies * 256, 0);
 #endif
-        std::vector<float> row;  // LAB's or LUV's components of a row when they are not kept
         // LAB's and LUV's L (their one equalized component, the first) in four interleaved
         // copies of its bins, as the lanes count theirs.
         std::array<std::uint32_t, (Model == 9 || Model == 10) ? 4 * 256 : 1> lightness{};
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
-            float* keep = kept ? keptAt(y) : nullptr;
             if constexpr (Model == 9 || Model == 10) {
-                if (!keep) row.resize(std::size_t(pixels.width) * 3);
-                float* values = keep ? keep : row.data();
-                CieRow<Model>(p, pixels.step, pixels.width, values, 3);
-                for (std::int32_t x = 0; x < pixels.width; ++x)
-                    ++lightness[std::size_t((x & 3) * 256 + EqualizeBin(values[std::size_t(x) * 3]))];
+                std::int32_t x = 0;
+#if VELORA_MODEL_LANES
+                if (HasAvx2()) x = CountLightnessRow<Model>(p, pixels.step, pixels.width, lightness.data());
+#endif
+                for (; x < pixels.width; ++x) {
+                    float values[4] = {};
+                    ToModelT<Model>(ColourAt(p + std::size_t(x) * pixels.step), values);
+                    ++lightness[std::size_t((x & 3) * 256 + EqualizeBin(values[0]))];
+                }
                 continue;
             }
             std::int32_t x = 0;
@@ -1315,7 +1337,6 @@ void EqualizeValued(const PixelRows& pixels) {
                 ToModelT<Model>(ColourAt(p), values);
                 for (int c = which.first; c < which.first + which.count; ++c)
                     ++part[std::size_t(c * 256 + EqualizeBin(values[c]))];
-                if (keep) std::copy_n(values, 4, keep + 4 * x);
             }
         }
 #if VELORA_MODEL_LANES
@@ -1332,9 +1353,14 @@ void EqualizeValued(const PixelRows& pixels) {
         EqualizedLevels(bins, count, levels[c]);
     }
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+        std::vector<float> row((Model == 9 || Model == 10) ? std::size_t(pixels.width) * 3 : 0);  // LAB's or LUV's components
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            const float* keep = kept ? keptAt(y) : nullptr;
+            const float* components = nullptr;
+            if constexpr (Model == 9 || Model == 10) {
+                CieRow<Model>(p, pixels.step, pixels.width, row.data(), 3);
+                components = row.data();
+            }
             std::int32_t x = 0;
 #if VELORA_MODEL_LANES
             if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
@@ -1347,15 +1373,15 @@ void EqualizeValued(const PixelRows& pixels) {
 #endif
 #if VELORA_MODEL_LANES
             if constexpr (Model == 9 || Model == 10)
-                if (keep && HasAvx2()) {
+                if (HasAvx2()) {
                     using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
-                    x = LeveledRowInLanes<Back>(p, pixels.step, pixels.width, keep, levels[0]);
+                    x = LeveledRowInLanes<Back>(p, pixels.step, pixels.width, components, levels[0]);
                     p += std::size_t(x) * pixels.step;
                 }
 #endif
             for (; x < pixels.width; ++x, p += pixels.step) {
                 float values[4] = {};
-                if (keep) std::copy_n(keep + 3 * x, 3, values);
+                if (components) std::copy_n(components + 3 * x, 3, values);
                 else ToModelT<Model>(ColourAt(p), values);
                 for (int c = which.first; c < which.first + which.count; ++c) values[c] = levels[c][EqualizeBin(values[c])];
                 RGBQUAD result{};

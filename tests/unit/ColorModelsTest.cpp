@@ -506,7 +506,52 @@ VELORA_AVX2 int XyzBinMismatches(const std::uint8_t* row, std::size_t pixels) {
     return wrong;
 }
 
+// Mismatches between the L bins the floats settle and LAB's and LUV's own L, over a row of
+// 24-bit pixels (a whole number of groups of eight); counts the open lanes too.
+VELORA_AVX2 int LightnessBinMismatches(const std::uint8_t* row, std::size_t pixels, int& open) {
+    int wrong = 0;
+    for (std::size_t x = 0; x < pixels; x += 8) {
+        __m256i lanes;
+        const int left = velora::detail::LightnessBins8(row + 3 * x, 3, lanes);
+        alignas(32) std::int32_t bins[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(bins), lanes);
+        for (int k = 0; k < 8; ++k) {
+            if ((left >> k) & 1) {
+                ++open;
+                continue;
+            }
+            const std::uint8_t* p = row + 3 * (x + std::size_t(k));
+            float xyz[3];
+            velora::detail::RGBToXYZ(xyz, std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0], 2);
+            const float Y = xyz[1] * 255.0f;  // as LAB and LUV take it
+            const float lab = 116 * velora::detail::LabF(Y / 100) - 16;
+            const float luv = float(116 * velora::detail::LabFDouble(double(Y) / 100) - 16);
+            wrong += velora::detail::EqualizeBin(lab) != bins[k];
+            wrong += velora::detail::EqualizeBin(luv) != bins[k];
+        }
+    }
+    return wrong;
+}
+
 }  // namespace
+
+TEST(ColorModel, LightnessBinsOfEveryColourAreLabsAndLuvsOwn) {
+    // LAB's and LUV's equalization counts L's bins from floats where these leave no doubt:
+    // every one of the 2^24 colours must get both models' own bin, and few may be left open.
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    std::vector<std::uint8_t> row(3 * 65536 + 32);
+    int wrong = 0, open = 0;
+    for (int red = 0; red < 256; ++red) {
+        for (int at = 0; at < 65536; ++at) {
+            row[std::size_t(3 * at)] = std::uint8_t(at & 255);
+            row[std::size_t(3 * at + 1)] = std::uint8_t(at >> 8);
+            row[std::size_t(3 * at + 2)] = std::uint8_t(red);
+        }
+        wrong += LightnessBinMismatches(row.data(), 65536, open);
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_LT(open, 1 << 16) << "of 2^24";
+}
 
 TEST(ColorModel, XyzBinsOfEveryColourAreTheConversionsOwn) {
     // XYZ's equalization takes its bins from float sums where these leave no doubt: every one
