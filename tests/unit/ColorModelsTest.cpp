@@ -533,7 +533,47 @@ VELORA_AVX2 int LightnessBinMismatches(const std::uint8_t* row, std::size_t pixe
     return wrong;
 }
 
+// YCbCr's lanes' bytes of eight pixels from their components.
+VELORA_AVX2 void YCbCrLaneBytes(const float* v0, const float* v1, const float* v2, std::int32_t (*bytes)[8]) {
+    const __m256 v[3] = {_mm256_loadu_ps(v0), _mm256_loadu_ps(v1), _mm256_loadu_ps(v2)};
+    __m256i red, green, blue;
+    velora::detail::YCbCrLanes::Channels(v, red, green, blue);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(bytes[0]), red);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(bytes[1]), green);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(bytes[2]), blue);
+}
+
 }  // namespace
+
+TEST(ColorModel, YCbCrLanesGiveTheConversionsBytesAtEveryBoundary) {
+    // YCbCr's way back takes its bytes from float sums where they leave no doubt: components
+    // whose red (or green) lies within a hair of each whole number, on both sides, and at
+    // random, must give YCbCrToRGB's bytes.
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    std::mt19937 rng(41);
+    std::uniform_real_distribution<float> component(0.0f, 255.0f);
+    const double kLuma = 1.164 * 219 / 255, kChroma = 224.0 / 255;
+    int wrong = 0;
+    for (int i = 0; i < 40000; ++i) {
+        float v[3][8];
+        for (int k = 0; k < 8; ++k) {
+            v[1][k] = component(rng), v[2][k] = component(rng);
+            const double target = double(i % 256) + (k - 4) * 1e-5;  // red or green near a whole number
+            const double rest = i % 2 ? 1.596 * (kChroma * v[2][k] - 112)
+                                      : -0.392 * (kChroma * v[1][k] - 112) - 0.813 * (kChroma * v[2][k] - 112);
+            v[0][k] = k == 7 ? component(rng) : std::clamp(float((target - rest) / kLuma), 0.0f, 255.0f);
+        }
+        std::int32_t bytes[3][8];
+        YCbCrLaneBytes(v[0], v[1], v[2], bytes);
+        for (int k = 0; k < 8; ++k) {
+            const float in[3] = {v[0][k], v[1][k], v[2][k]};
+            RGBQUAD out{};
+            velora::detail::YCbCrToRGB(&out, in, 1);
+            wrong += bytes[0][k] != out.rgbRed || bytes[1][k] != out.rgbGreen || bytes[2][k] != out.rgbBlue;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
 
 TEST(ColorModel, LightnessBinsOfEveryColourAreLabsAndLuvsOwn) {
     // LAB's and LUV's equalization counts L's bins from floats where these leave no doubt:
