@@ -1002,6 +1002,7 @@ VELORA_AVX2 inline void CountGroupBins(const typename Lanes::Ints* groupBins, st
         if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), groupBins[c]);
         else _mm_store_si128(reinterpret_cast<__m128i*>(bins), groupBins[c]);
         std::uint32_t* counts = copies + std::size_t(c) * kBinCopies * 256;
+#pragma GCC unroll 8
         for (int k = 0; k < Lanes::kPixels; ++k) ++counts[std::size_t((k % kBinCopies) * 256 + bins[k])];
     }
 }

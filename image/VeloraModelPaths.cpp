@@ -1287,6 +1287,7 @@ VELORA_AVX2 std::int32_t CountLightnessRow(const std::uint8_t* p, std::size_t st
                 bins[k] = EqualizeBin(values[0]);
             }
         }
+#pragma GCC unroll 8
         for (int k = 0; k < 8; ++k) ++copies[std::size_t((k & 3) * 256 + bins[k])];
     }
     return x;
