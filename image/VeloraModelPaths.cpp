@@ -322,6 +322,7 @@ VELORA_AVX2 std::int32_t CountKeysRow(const std::uint8_t* p, std::size_t step, s
     for (; x + 8 <= width; x += 8, p += 8 * step) {
         alignas(32) std::int32_t keys[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(keys), KeysOf8<Model>(p, step));
+#pragma GCC unroll 8
         for (int k = 0; k < 8; ++k) ++copies[std::size_t((k % kBinCopies) * KeyCount<Model>() + keys[k])];
     }
     return x;
