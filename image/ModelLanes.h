@@ -172,10 +172,6 @@ VELORA_AVX2 inline __m256 Transferred(__m256 v, float alpha) {
         return _mm256_load_ps(lanes);
     }
 }
-template <int Function>
-VELORA_AVX2 inline __m128 Transferred(__m128 v, float alpha) {
-    return _mm256_castps256_ps128(Transferred<Function>(_mm256_insertf128_ps(_mm256_setzero_ps(), v, 0), alpha));
-}
 
 
 // ClampTruncate of four doubles.
@@ -545,7 +541,7 @@ inline LibraryView ViewOf(const LibraryTable& t) {
     return {t.scale, t.offset, t.firstBits, t.shift, std::int32_t(t.start.size()) - 1, t.start.data(), t.slope.data(), t.slack.data()};
 }
 
-// [chord - slack, chord + slack] of eight or four arguments, the fields gathered.
+// [chord - slack, chord + slack] of eight arguments, the fields gathered.
 template <bool ByBits>
 VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m256 y, __m256& low, __m256& high) {
     __m256i k;
@@ -564,13 +560,6 @@ VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const Libra
     const __m256 slack = _mm256_i32gather_ps(t.slack, k, 4);
     low = _mm256_sub_ps(chord, slack);
     high = _mm256_add_ps(chord, slack);
-}
-template <bool ByBits>
-VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m128 y, __m128& low, __m128& high) {
-    __m256 wideLow, wideHigh;
-    LibraryBounds<ByBits>(t, _mm256_zextps128_ps256(y), wideLow, wideHigh);
-    low = _mm256_castps256_ps128(wideLow);
-    high = _mm256_castps256_ps128(wideHigh);
 }
 
 // What the transfer takes from the library once per operation.
@@ -594,22 +583,14 @@ inline CostlyTransfer MakeCostlyTransfer(float alpha) {
 template <int Function>
 inline constexpr bool kBoundsPay = Function >= 3;
 
-// Float lanes of four or eight, with the operations the transfer bounds take.
-VELORA_AVX2 inline __m128 Lanes(__m128, float v) { return _mm_set1_ps(v); }
+// Float lanes with the operations the transfer bounds take.
 VELORA_AVX2 inline __m256 Lanes(__m256, float v) { return _mm256_set1_ps(v); }
-VELORA_AVX2 inline __m128 Add(__m128 a, __m128 b) { return _mm_add_ps(a, b); }
 VELORA_AVX2 inline __m256 Add(__m256 a, __m256 b) { return _mm256_add_ps(a, b); }
-VELORA_AVX2 inline __m128 Sub(__m128 a, __m128 b) { return _mm_sub_ps(a, b); }
 VELORA_AVX2 inline __m256 Sub(__m256 a, __m256 b) { return _mm256_sub_ps(a, b); }
-VELORA_AVX2 inline __m128 Mul(__m128 a, __m128 b) { return _mm_mul_ps(a, b); }
 VELORA_AVX2 inline __m256 Mul(__m256 a, __m256 b) { return _mm256_mul_ps(a, b); }
-VELORA_AVX2 inline __m128 NonZero(__m128 a) { return _mm_cmpneq_ps(a, _mm_setzero_ps()); }
 VELORA_AVX2 inline __m256 NonZero(__m256 a) { return _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_NEQ_UQ); }
-VELORA_AVX2 inline __m128 And(__m128 a, __m128 b) { return _mm_and_ps(a, b); }
 VELORA_AVX2 inline __m256 And(__m256 a, __m256 b) { return _mm256_and_ps(a, b); }
-VELORA_AVX2 inline __m128 Abs(__m128 a) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), a); }
 VELORA_AVX2 inline __m256 Abs(__m256 a) { return _mm256_andnot_ps(Splat8(-0.0f), a); }
-VELORA_AVX2 inline __m128 Quotient(__m128 a, float b) { return Quotient4(a, b); }
 VELORA_AVX2 inline __m256 Quotient(__m256 a, float b) { return Quotient8(a, b); }
 
 // Bounds on the float quotients of [low, high] by d (whose reciprocal is given) without a
@@ -624,7 +605,7 @@ VELORA_AVX2 inline void QuotientBounds(Floats& low, Floats& high, Floats recipro
     high = Add(b, Mul(Abs(b), margin));
 }
 
-// Bounds on ModelTransferT<Function>(x, alpha) for four or eight components, Function 3 to 6:
+// Bounds on ModelTransferT<Function>(x, alpha) for eight components, Function 3 to 6:
 // the argument of the library's call with the transfer's own float operations, its bounds,
 // and the operations after the call on both ends (the final clamp keeps their order).
 template <int Function, class Floats>
@@ -661,7 +642,6 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
 
 // A bit for each lane whose two values agree.
 VELORA_AVX2 inline int SameLanes(__m256i a, __m256i b) { return _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(a, b))); }
-VELORA_AVX2 inline int SameLanes(__m128i a, __m128i b) { return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b))); }
 VELORA_AVX2 inline void StorePixelsOf(std::uint8_t* p, std::size_t step, __m256i red, __m256i green, __m256i blue) {
     StorePixels8(p, step, red, green, blue);
 }
@@ -904,14 +884,9 @@ struct XyzLanes {
 VELORA_AVX2 inline __m256 GatherLanes(const float* table, const std::uint32_t* index, __m256) {
     return _mm256_i32gather_ps(table, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index)), 4);
 }
-VELORA_AVX2 inline __m128 GatherLanes(const float* table, const std::uint32_t* index, __m128) {
-    return _mm_i32gather_ps(table, _mm_loadu_si128(reinterpret_cast<const __m128i*>(index)), 4);
-}
 // The bins of EqualizeBin: the clamped component truncated.
 VELORA_AVX2 inline __m256i BinLanes(__m256 v) { return ClampTruncate8(v); }
-VELORA_AVX2 inline __m128i BinLanes(__m128 v) { return _mm_cvttps_epi32(Clamped255(v)); }
 VELORA_AVX2 inline __m256 GatherBins(const float* table, __m256 v) { return _mm256_i32gather_ps(table, BinLanes(v), 4); }
-VELORA_AVX2 inline __m128 GatherBins(const float* table, __m128 v) { return _mm_i32gather_ps(table, BinLanes(v), 4); }
 
 // What the operations do to the changed components between To and From.
 template <class Lanes, int Function>
@@ -970,8 +945,7 @@ VELORA_AVX2 std::int32_t ComponentRow(const std::uint8_t* p, std::size_t step, s
     for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
         typename Lanes::Floats v[3];
         Lanes::To(p, step, v);
-        if constexpr (Lanes::kPixels == 8) _mm256_storeu_ps(out + x, v[c]);
-        else _mm_storeu_ps(out + x, v[c]);
+        _mm256_storeu_ps(out + x, v[c]);
     }
     return x;
 }
@@ -999,8 +973,7 @@ template <class Lanes>
 VELORA_AVX2 inline void CountGroupBins(const typename Lanes::Ints* groupBins, std::uint32_t* copies) {
     for (int c = 0; c < Lanes::kChanged; ++c) {
         alignas(32) std::int32_t bins[8];
-        if constexpr (Lanes::kPixels == 8) _mm256_store_si256(reinterpret_cast<__m256i*>(bins), groupBins[c]);
-        else _mm_store_si128(reinterpret_cast<__m128i*>(bins), groupBins[c]);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(bins), groupBins[c]);
         std::uint32_t* counts = copies + std::size_t(c) * kBinCopies * 256;
 #pragma GCC unroll 8
         for (int k = 0; k < Lanes::kPixels; ++k) ++counts[std::size_t((k % kBinCopies) * 256 + bins[k])];

@@ -1574,7 +1574,6 @@ using velora::detail::HsiPixel;
 using velora::detail::HslBlock;
 using velora::detail::HsvBlock;
 using velora::detail::LargeVector;
-using velora::detail::NewLargeArray;
 using velora::detail::PixelRows;
 
 namespace {

@@ -472,10 +472,10 @@ VELORA_AVX2 void LaneQuotients(const float* a, double m, double b, double* q) {
 template <bool ByBits>
 VELORA_AVX2 void TableBounds(int function, const float* y, float* low, float* high) {
     const velora::detail::LibraryView view = velora::detail::ViewOf(velora::detail::LibraryTableOf(function));
-    __m128 l, h;
-    velora::detail::LibraryBounds<ByBits>(view, _mm_loadu_ps(y), l, h);
-    _mm_storeu_ps(low, l);
-    _mm_storeu_ps(high, h);
+    __m256 l, h;
+    velora::detail::LibraryBounds<ByBits>(view, _mm256_zextps128_ps256(_mm_loadu_ps(y)), l, h);
+    _mm_storeu_ps(low, _mm256_castps256_ps128(l));
+    _mm_storeu_ps(high, _mm256_castps256_ps128(h));
 }
 
 // XYZToRGB's red, green and blue sums in floats at one corner of eight pixels, with their
