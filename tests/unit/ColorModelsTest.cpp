@@ -506,6 +506,20 @@ VELORA_AVX2 int XyzBinMismatches(const std::uint8_t* row, std::size_t pixels) {
     return wrong;
 }
 
+// Every one of the 2^24 colours as 24-bit pixels, a row of 65536 for each red, to check(row, pixels).
+template <class Check>
+void ForEveryColour(const Check& check) {
+    std::vector<std::uint8_t> row(3 * 65536 + 32);  // room past the last pixel, as a picture's padding
+    for (int red = 0; red < 256; ++red) {
+        for (int at = 0; at < 65536; ++at) {
+            row[std::size_t(3 * at)] = std::uint8_t(at & 255);
+            row[std::size_t(3 * at + 1)] = std::uint8_t(at >> 8);
+            row[std::size_t(3 * at + 2)] = std::uint8_t(red);
+        }
+        check(row.data(), std::size_t(65536));
+    }
+}
+
 // Mismatches between the L bins the floats settle and LAB's and LUV's own L, over a row of
 // 24-bit pixels (a whole number of groups of eight); counts the open lanes too.
 VELORA_AVX2 int LightnessBinMismatches(const std::uint8_t* row, std::size_t pixels, int& open) {
@@ -579,16 +593,8 @@ TEST(ColorModel, LightnessBinsOfEveryColourAreLabsAndLuvsOwn) {
     // LAB's and LUV's equalization counts L's bins from floats where these leave no doubt:
     // every one of the 2^24 colours must get both models' own bin, and few may be left open.
     if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
-    std::vector<std::uint8_t> row(3 * 65536 + 32);
     int wrong = 0, open = 0;
-    for (int red = 0; red < 256; ++red) {
-        for (int at = 0; at < 65536; ++at) {
-            row[std::size_t(3 * at)] = std::uint8_t(at & 255);
-            row[std::size_t(3 * at + 1)] = std::uint8_t(at >> 8);
-            row[std::size_t(3 * at + 2)] = std::uint8_t(red);
-        }
-        wrong += LightnessBinMismatches(row.data(), 65536, open);
-    }
+    ForEveryColour([&](const std::uint8_t* row, std::size_t pixels) { wrong += LightnessBinMismatches(row, pixels, open); });
     EXPECT_EQ(wrong, 0);
     EXPECT_LT(open, 1 << 16) << "of 2^24";
 }
@@ -597,16 +603,8 @@ TEST(ColorModel, XyzBinsOfEveryColourAreTheConversionsOwn) {
     // XYZ's equalization takes its bins from float sums where these leave no doubt: every one
     // of the 2^24 colours must get To's bin.
     if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
-    std::vector<std::uint8_t> row(3 * 65536 + 32);
     int wrong = 0;
-    for (int red = 0; red < 256; ++red) {
-        for (int at = 0; at < 65536; ++at) {
-            row[std::size_t(3 * at)] = std::uint8_t(at & 255);
-            row[std::size_t(3 * at + 1)] = std::uint8_t(at >> 8);
-            row[std::size_t(3 * at + 2)] = std::uint8_t(red);
-        }
-        wrong += XyzBinMismatches(row.data(), 65536);
-    }
+    ForEveryColour([&](const std::uint8_t* row, std::size_t pixels) { wrong += XyzBinMismatches(row, pixels); });
     EXPECT_EQ(wrong, 0);
 }
 
