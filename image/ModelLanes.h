@@ -1,8 +1,10 @@
 // Colour-model conversions on lanes of pixels (internal to the library): AVX2 code, compiled
 // for that target whatever the build's own, and used only where the processor has it. Every
-// helper does the scalar code's single-precision or double operations in the same order, lane
-// by lane. No multiply and add are fused except in the quotients below, which give the
-// division's own result.
+// helper that gives a result does the scalar code's single-precision or double operations in
+// the same order, lane by lane, and fuses no multiply and add except in the quotients below,
+// which give the division's own result. Some ways first take float sums with a bound on their
+// distance from the exact ones (those may fuse), and keep the exact operations for the few
+// pixels whose bytes or bins the bound leaves in doubt.
 #pragma once
 
 #include "VectorTarget.h"
