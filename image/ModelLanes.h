@@ -220,9 +220,11 @@ VELORA_AVX2 inline void StoreFromXyz4(std::uint8_t* p, std::size_t step, __m128 
 
 // One of XYZToRGB's sums (times 255) in floats at the corner (x, y, z) of bounds on 255's scale,
 // with its bound on the doubles': kx x + ky y + kz z in that order of terms. Against the real
-// sum, the coefficients' rounding to floats and the five roundings are each within 2^-24 of
-// the terms' magnitudes S = |kx| X + |ky| Y + |kz| Z (X, Y, Z: the components' largest
-// magnitudes), 2^-22 S in all; the doubles are within 2^-50 S. The bound taken is 2^-21 S.
+// sum, with S = |kx| X + |ky| Y + |kz| Z (X, Y, Z: the components' largest magnitudes), the
+// coefficients' rounding to floats is within 2^-24 S, so are the three products' roundings
+// together, and so is each of the two additions': 2^-22 S in all. The doubles are within
+// 2^-50 S, and widening an end by the bound rounds within 2^-24 S more. The bound taken is
+// 2^-21 S.
 struct XyzSum {
     float kx, ky, kz;
 };
