@@ -45,6 +45,9 @@ void GrayPixelRow(std::uint8_t* p, std::int32_t width, std::size_t step, float w
 // had equal blue, green and red.
 bool RedsOfGrayRow(const std::uint8_t* p, std::int32_t width, std::size_t step, std::uint8_t* out);
 
+// p[i] = table[p[i]] over n bytes.
+void TableRow(std::uint8_t* p, std::size_t n, const std::uint8_t* table);
+
 // A 24-bit row from levels: each level three times, 3 * width bytes.
 void TripleBytes(const std::uint8_t* levels, std::int32_t width, std::uint8_t* out);
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ByteRows.h"
+
 namespace velora::detail {
 
 inline std::uint32_t ReadPixel(const std::uint8_t* row, std::int32_t x, unsigned depth) {
@@ -71,24 +73,12 @@ inline bool IsAccessibleDepth(unsigned depth) {
     return depth == 1 || depth == 4 || depth == 8 || depth == 24 || depth == 32;
 }
 
-// p[i] = table[p[i]]. Eight lookups go to a local buffer and out in one store: a store into
-// p between lookups would make each next table read wait on it (p may alias the table).
-inline void MapBytes(std::uint8_t* p, std::size_t n, const std::uint8_t* table) {
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        std::uint8_t out[8];
-        for (unsigned k = 0; k < 8; ++k) out[k] = table[p[i + k]];
-        std::memcpy(p + i, out, 8);
-    }
-    for (; i < n; ++i) p[i] = table[p[i]];
-}
-
 // Applies three byte tables (blue, green, red) to the pixels of a 24- or 32-bit row; the
 // alpha byte stays.
 inline void MapPixels(std::uint8_t* p, std::int32_t width, std::size_t step, const std::uint8_t* blue,
                const std::uint8_t* green, const std::uint8_t* red) {
     if (blue == green && green == red && step == 3) {
-        MapBytes(p, 3 * std::size_t(width), blue);
+        TableRow(p, 3 * std::size_t(width), blue);
         return;
     }
     if (step == 4) {

@@ -15,7 +15,6 @@
 using velora::detail::ForEachRowBand;
 using velora::detail::ForEachRun;
 using velora::detail::XorRow;
-using velora::detail::MapBytes;
 using velora::detail::MapPixels;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
@@ -64,7 +63,7 @@ void CVelora::RemapIndices(const std::uint8_t* table) {
     ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t r = first; r < last; ++r) {
             std::uint8_t* row = bits + std::size_t(r) * stride;
-            MapBytes(row, packed.wholeBytes, byteTable);
+            velora::detail::TableRow(row, packed.wholeBytes, byteTable);
             if (packed.partialMask != 0) {
                 std::uint8_t& b = row[packed.wholeBytes];
                 b = std::uint8_t((b & ~packed.partialMask) | (byteTable[b] & packed.partialMask));
