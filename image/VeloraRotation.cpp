@@ -125,7 +125,11 @@ struct RotationRow {
                     if (offsets[i] >= 0)
                         _mm_prefetch(reinterpret_cast<const char*>(std::uintptr_t(inBits) + std::uintptr_t(offsets[i] + sourcesAhead)),
                                      _MM_HINT_T0);
-                for (std::int32_t x = x0; x < x0 + done; ++x) {
+                std::int32_t x = x0;
+                if constexpr (Bytes == 3)
+                    for (; x + 4 <= x0 + done && x + 6 <= outWidth; x += 4)
+                        CopyFour24(out + 3 * std::size_t(x), inBits, offsets + (x - x0), background);
+                for (; x < x0 + done; ++x) {
                     const std::int64_t offset = offsets[x - x0];
                     std::uint8_t* p = out + Bytes * std::size_t(x);
                     if constexpr (Bytes == 3) {
@@ -138,7 +142,7 @@ struct RotationRow {
                         else PutBytes<Bytes>(p, background);
                     }
                 }
-                for (std::int32_t x = x0 + done; x < x1; ++x) {
+                for (x = x0 + done; x < x1; ++x) {
                     const std::int64_t sx = RoundedCoordinate(uc[x] - vs + halfWidth);
                     const std::int64_t sy = RoundedCoordinate(halfHeight - (vc + us[x]));
                     CopyOrFill<Bytes>(out + Bytes * std::size_t(x), sx, sy);
@@ -156,6 +160,21 @@ struct RotationRow {
 
 #if VELORA_X86
     static constexpr std::int32_t kChunk = 64;
+
+    // Four 24-bit pixels from their source offsets (-1: the background), gathered as the words
+    // that end with them (the byte before a source lies inside the block even at offset 0,
+    // which the header precedes), packed and stored as sixteen bytes; the last four are the
+    // next pixels', which the caller writes after, in this tile or the next.
+    VELORA_AVX2 static void CopyFour24(std::uint8_t* p, const std::uint8_t* inBits, const std::int64_t* offsets,
+                                       std::uint32_t background) {
+        const __m256i offset = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets));
+        const __m256i inside = _mm256_cmpgt_epi64(offset, _mm256_set1_epi64x(-1));
+        const __m128i mask = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(inside, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
+        const __m128i words = _mm256_mask_i64gather_epi32(_mm_set1_epi32(int(background << 8)), reinterpret_cast<const int*>(inBits - 1),
+                                                          offset, mask, 1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                         _mm_shuffle_epi8(words, _mm_setr_epi8(1, 2, 3, 5, 6, 7, 9, 10, 11, 13, 14, 15, -1, -1, -1, -1)));
+    }
 
     // The byte offsets of the sources of columns [from, to) from inBits, -1 where a source
     // lies outside, four columns at a time: the same double sums as the rule, and floor
