@@ -120,6 +120,10 @@ VELORA_AVX2 inline void StorePixels8(std::uint8_t* p, std::size_t step, __m256i 
 VELORA_AVX2 inline __m256d Splat(double v) { return _mm256_set1_pd(v); }
 VELORA_AVX2 inline __m256 Splat8(float v) { return _mm256_set1_ps(v); }
 
+// Lanes 4 half to 4 half + 3 of eight.
+VELORA_AVX2 inline __m128 HalfOf(__m256 v, int half) { return half ? _mm256_extractf128_ps(v, 1) : _mm256_castps256_ps128(v); }
+VELORA_AVX2 inline __m128i HalfOf(__m256i v, int half) { return half ? _mm256_extracti128_si256(v, 1) : _mm256_castsi256_si128(v); }
+
 // Quotients by a constant without a division (a division costs as much as a dozen
 // multiplies): the product with the rounded reciprocal lies within an ulp of a / b, the fused
 // remainder a - q b is exact, and one fused step q + remainder (1 / b) rounds to the quotient
@@ -267,16 +271,6 @@ VELORA_AVX2 __attribute__((always_inline)) inline int XyzFloatBytes(const __m256
     return _mm256_movemask_ps(_mm256_and_ps(_mm256_and_ps(redSettled, greenSettled), blueSettled));
 }
 
-// Pixels 4 half to 4 half + 3 of eight, stored.
-VELORA_AVX2 __attribute__((always_inline)) inline void StoreHalf(std::uint8_t* four, std::size_t step, int half, __m256i red,
-                                                                 __m256i green, __m256i blue) {
-    if (half)
-        StorePixels4(four, step, _mm256_extracti128_si256(red, 1), _mm256_extracti128_si256(green, 1),
-                     _mm256_extracti128_si256(blue, 1));
-    else
-        StorePixels4(four, step, _mm256_castsi256_si128(red), _mm256_castsi256_si128(green), _mm256_castsi256_si128(blue));
-}
-
 // XYZToRGB (range 1) of eight pixels, stored: the float sums where they settle the bytes (all
 // but a few pixels in a thousand), else the doubles four at a time.
 VELORA_AVX2 __attribute__((always_inline)) inline void StoreFromXyz8(std::uint8_t* p, std::size_t step, const __m256* v) {
@@ -288,9 +282,8 @@ VELORA_AVX2 __attribute__((always_inline)) inline void StoreFromXyz8(std::uint8_
     }
     for (int half = 0; half < 2; ++half) {
         std::uint8_t* four = p + std::size_t(4 * half) * step;
-        if (((settled >> (4 * half)) & 0xF) == 0xF) StoreHalf(four, step, half, red, green, blue);
-        else if (half) StoreFromXyz4(four, step, _mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1), _mm256_extractf128_ps(v[2], 1));
-        else StoreFromXyz4(four, step, _mm256_castps256_ps128(v[0]), _mm256_castps256_ps128(v[1]), _mm256_castps256_ps128(v[2]));
+        if (((settled >> (4 * half)) & 0xF) == 0xF) StorePixels4(four, step, HalfOf(red, half), HalfOf(green, half), HalfOf(blue, half));
+        else StoreFromXyz4(four, step, HalfOf(v[0], half), HalfOf(v[1], half), HalfOf(v[2], half));
     }
 }
 
@@ -712,14 +705,11 @@ VELORA_AVX2 __attribute__((always_inline)) inline int StoreSettledXyz8(std::uint
     for (int half = 0; half < 2; ++half) {
         std::uint8_t* four = p + std::size_t(4 * half) * step;
         if (((settled >> (4 * half)) & 0xF) == 0xF) {
-            StoreHalf(four, step, half, red, green, blue);
+            StorePixels4(four, step, HalfOf(red, half), HalfOf(green, half), HalfOf(blue, half));
             continue;
         }
-        __m128 lowHalf[3], highHalf[3];
-        for (int c = 0; c < 3; ++c) {
-            lowHalf[c] = half ? _mm256_extractf128_ps(low[c], 1) : _mm256_castps256_ps128(low[c]);
-            highHalf[c] = half ? _mm256_extractf128_ps(high[c], 1) : _mm256_castps256_ps128(high[c]);
-        }
+        const __m128 lowHalf[3] = {HalfOf(low[0], half), HalfOf(low[1], half), HalfOf(low[2], half)};
+        const __m128 highHalf[3] = {HalfOf(high[0], half), HalfOf(high[1], half), HalfOf(high[2], half)};
         open |= StoreSettledXyz(four, step, lowHalf, highHalf) << (4 * half);
     }
     return open;
@@ -816,14 +806,11 @@ struct YCbCrLanes {
         settled = _mm256_and_ps(settled, _mm256_castsi256_ps(_mm256_cmpeq_epi32(blue, ClampTruncate8(_mm256_add_ps(blueSum, margin)))));
         const int lanes = _mm256_movemask_ps(settled);
         if (lanes == 0xFF) return;
-        __m128i r[2] = {_mm256_castsi256_si128(red), _mm256_extracti128_si256(red, 1)};
-        __m128i g[2] = {_mm256_castsi256_si128(green), _mm256_extracti128_si256(green, 1)};
-        __m128i b[2] = {_mm256_castsi256_si128(blue), _mm256_extracti128_si256(blue, 1)};
-        for (int half = 0; half < 2; ++half) {
-            if (((lanes >> (4 * half)) & 0xF) == 0xF) continue;
-            if (half) Channels4(_mm256_extractf128_ps(v[0], 1), _mm256_extractf128_ps(v[1], 1), _mm256_extractf128_ps(v[2], 1), r[1], g[1], b[1]);
-            else Channels4(_mm256_castps256_ps128(v[0]), _mm256_castps256_ps128(v[1]), _mm256_castps256_ps128(v[2]), r[0], g[0], b[0]);
-        }
+        __m128i r[2] = {HalfOf(red, 0), HalfOf(red, 1)}, g[2] = {HalfOf(green, 0), HalfOf(green, 1)};
+        __m128i b[2] = {HalfOf(blue, 0), HalfOf(blue, 1)};
+        for (int half = 0; half < 2; ++half)
+            if (((lanes >> (4 * half)) & 0xF) != 0xF)
+                Channels4(HalfOf(v[0], half), HalfOf(v[1], half), HalfOf(v[2], half), r[half], g[half], b[half]);
         red = _mm256_set_m128i(r[1], r[0]);
         green = _mm256_set_m128i(g[1], g[0]);
         blue = _mm256_set_m128i(b[1], b[0]);

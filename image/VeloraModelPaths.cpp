@@ -159,14 +159,16 @@ struct HsvValues {
     }
 };
 
+// Which of v, p, q, t (0 to 3) red, green and blue take in each sector of HSVToRGB.
+constexpr std::uint8_t kHsvPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
+
 [[gnu::always_inline]] inline void HsvFinish(std::uint8_t* p, const HsvPixel& in, const HsvValues& values) {
-    // Which of v, p, q, t each of r, g, b takes in each sector, picked from a table rather
-    // than branched to: the sectors come at random.
-    static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
+    // Each channel's byte picked by its sector's places rather than branched to: the sectors
+    // come at random.
     const float v = values.v[in.max];
     const std::uint8_t bytes[4] = {values.byte[in.max], ClampRound(in.p * v * 255), ClampRound(in.q * v * 255),
                                    ClampRound(in.t * v * 255)};
-    const std::uint8_t* places = kPlaces[in.sector];
+    const std::uint8_t* places = kHsvPlaces[in.sector];
     p[2] = bytes[places[0]], p[1] = bytes[places[1]], p[0] = bytes[places[2]];
 }
 
@@ -457,12 +459,10 @@ VELORA_AVX2 __attribute__((always_inline)) inline void HsvFinish8(std::uint8_t* 
 
 VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsvBlock* blocks, std::int32_t count,
                               const velora::detail::HsvValues& values) {
-    // Which of v, p, q, t each channel takes in each sector (HsvFinish's places), by channel.
-    static constexpr std::uint8_t kPlaces[6][3] = {{0, 3, 1}, {2, 0, 1}, {1, 0, 3}, {1, 2, 0}, {3, 1, 0}, {0, 1, 2}};
-    __m256i placeOf[3];
+    __m256i placeOf[3];  // kHsvPlaces by channel
     for (int c = 0; c < 3; ++c)
-        placeOf[c] = _mm256_setr_epi32(kPlaces[0][c], kPlaces[1][c], kPlaces[2][c], kPlaces[3][c], kPlaces[4][c],
-                                       kPlaces[5][c], 0, 0);
+        placeOf[c] = _mm256_setr_epi32(kHsvPlaces[0][c], kHsvPlaces[1][c], kHsvPlaces[2][c], kHsvPlaces[3][c],
+                                       kHsvPlaces[4][c], kHsvPlaces[5][c], 0, 0);
     for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
         const HsvBlock& b = blocks[n];
         const HsvLanes f{_mm256_loadu_ps(b.p), _mm256_loadu_ps(b.q), _mm256_loadu_ps(b.t), Bytes8(b.sector), Bytes8(b.max)};
@@ -1372,8 +1372,6 @@ void EqualizeValued(const PixelRows& pixels) {
                     else x = ModelLanesRow<Lanes>(p, pixels.step, pixels.width, 0, LevelChange<Lanes>{levels});
                     p += std::size_t(x) * pixels.step;
                 }
-#endif
-#if VELORA_MODEL_LANES
             if constexpr (Model == 9 || Model == 10)
                 if (HasAvx2()) {
                     using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
