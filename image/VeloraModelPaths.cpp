@@ -1715,14 +1715,21 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
         return values[first + c];
     };
     // A sample first: where nearly every sampled pixel has a value of its own (noise), sorting
-    // them all would be wasted. Either way the bytes are the same.
-    constexpr std::size_t kSample = 1 << 16;
+    // them all would be wasted. Where bounded lanes decide the costly functions pixel by pixel
+    // (all but LUV's), ranks pay only where values recur often: on noise YCbCr's Y recurs a
+    // few times, and ranking it cost three previews for none faster. Either way the bytes are
+    // the same.
+    constexpr std::size_t kSample = 1 << 14;
+    std::size_t mostDistinct = kSample / 10 * 9;
+#if VELORA_BLOCKS_AVX2
+    if (Model != 10 && velora::detail::HasAvx2()) mostDistinct = kSample / 4;
+#endif
     if (count >= 4 * kSample) {
         std::vector<float> sample(kSample);
         for (std::size_t i = 0; i < kSample; ++i) sample[i] = valueAt(i * (count / kSample), 0);
         std::sort(sample.begin(), sample.end());
         const auto distinct = std::size_t(std::unique(sample.begin(), sample.end()) - sample.begin());
-        if (distinct > kSample / 10 * 9) {
+        if (distinct > mostDistinct) {
             kept.ranksUnprofitable = true;
             return;
         }
