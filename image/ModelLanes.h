@@ -530,19 +530,18 @@ const LibraryTable& LibraryTableOf(int function);
 // A table's fields by value, so that a loop keeps them in registers (the bytes it stores
 // could otherwise alias them).
 struct LibraryView {
-    float scale = 0;
+    float scale = 0, spacing = 0;  // spacing: 1 / scale
     std::int32_t offset = 0, firstBits = 0, shift = 0, last = 0;
     const float *start = nullptr, *slope = nullptr, *slack = nullptr;
 };
 inline LibraryView ViewOf(const LibraryTable& t) {
-    return {t.scale, t.offset, t.firstBits, t.shift, std::int32_t(t.start.size()) - 1, t.start.data(), t.slope.data(), t.slack.data()};
+    return {t.scale, t.byBits ? 0.0f : 1.0f / t.scale, t.offset, t.firstBits, t.shift, std::int32_t(t.start.size()) - 1,
+            t.start.data(), t.slope.data(), t.slack.data()};
 }
 
-// [chord - slack, chord + slack] of eight arguments, the fields gathered.
+// The interval of eight arguments and its left edge.
 template <bool ByBits>
-VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m256 y, __m256& low, __m256& high) {
-    __m256i k;
-    __m256 edge;
+VELORA_AVX2 __attribute__((always_inline)) inline void LibraryInterval(const LibraryView& t, __m256 y, __m256i& k, __m256& edge) {
     if constexpr (ByBits) {
         k = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_castps_si256(y), _mm256_set1_epi32(t.firstBits)), int(t.shift));
         k = _mm256_min_epi32(_mm256_max_epi32(k, _mm256_setzero_si256()), _mm256_set1_epi32(t.last));
@@ -550,8 +549,16 @@ VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const Libra
     } else {
         k = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(y, Splat8(t.scale)))), _mm256_set1_epi32(t.offset));
         k = _mm256_min_epi32(_mm256_max_epi32(k, _mm256_setzero_si256()), _mm256_set1_epi32(t.last));
-        edge = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(k, _mm256_set1_epi32(t.offset))), Splat8(1.0f / t.scale));
+        edge = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(k, _mm256_set1_epi32(t.offset))), Splat8(t.spacing));
     }
+}
+
+// [chord - slack, chord + slack] of eight arguments, the fields gathered.
+template <bool ByBits>
+VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m256 y, __m256& low, __m256& high) {
+    __m256i k;
+    __m256 edge;
+    LibraryInterval<ByBits>(t, y, k, edge);
     const __m256 chord = _mm256_add_ps(_mm256_i32gather_ps(t.start, k, 4),
                                        _mm256_mul_ps(_mm256_i32gather_ps(t.slope, k, 4), _mm256_sub_ps(y, edge)));
     const __m256 slack = _mm256_i32gather_ps(t.slack, k, 4);
@@ -635,6 +642,114 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
     }
     low = Clamp255(low);  // keeps the order
     high = Clamp255(high);
+}
+
+// ---------------------------------------------------------------- wider bounds, less work
+// For the sigmoids, the row loops first try bounds that cost fewer operations and hold every
+// lane to one width: a polynomial of the whole transfer of x instead of the library's chord
+// and the operations around it. They are wider than TransferBounds', so a few more groups
+// stay open, and those take TransferBounds. (The power's and the logarithm's chords, read as
+// one gather of start and slope and widened by the table's largest slack, measured no faster
+// than their exact bounds.)
+//
+// The sigmoids' bound, with u = 2^-24 and the library's margin m = 2^-20 (as the tables').
+// ModelTransferT's angle t, four roundings from x, lies within 2.51 u a pi of the real
+// (x / 255 - 0.5) a pi (pi the float of 3.1415926535), and the angle here, x A + B fused with
+// A and B the floats of a pi / 255 and -a pi / 2, within 2 u a pi of it: 4.6 u a pi from t.
+// On angles up to top in magnitude (z = top^2), the polynomials' Horner steps and float
+// coefficients err by (n + 1.01) u times the sum of their terms' magnitudes (qs(z), qc(z)),
+// the squares and products by u each: the sine's value is within Es = u (1.01 + 14 qs top^3)
+// of the sine (relative: u (1.01 + 14 qs top^3 / sin top)), the cosine's within
+// Ec = u (1.01 + 16 qc z) (relative: Ec / cos top); Taylor's remainders are below 2^-30 u.
+// With K = 127.5 / d (d the float denominator), the scalar's three operations after the call
+// round within 2.01 u |s K| + u 256, the product and sum here within u |P K| + u 256, and the
+// bounds' own difference and sum within u 256 each:
+//   sine:    K (4.6 u a pi + Es) + S (m + 3.01 u) + 1024 u, S = 127.5 sin(top) / d,
+//   tangent: K (1 + tan(top)^2) 4.6 u a pi + T (m + 1.0001 r + 3.01 u) + 1024 u,
+//            T = 127.5 tan(top) / d, r the quotient's relative error (both relative errors
+//            and the division's u).
+// The final clamp moves no value farther away.
+struct FastTransfer {
+    bool usable = false;
+    float width = 0;                        // every lane's half-width
+    float factor = 0;                       // K
+    float angleScale = 0, angleOffset = 0;  // the angle: x angleScale + angleOffset
+};
+
+// Lanes wider than this leave too many pixels open to pay.
+inline constexpr double kWidestFast = 0x1p-9;
+
+template <int Function>
+inline FastTransfer MakeFastTransfer(const CostlyTransfer& k) {
+    constexpr double u = 0x1p-24, m = 0x1p-20, kPi = 3.1415926535;
+    FastTransfer f;
+    if (Function < 5 || k.alpha == 0.0f) return f;  // the limit x: the plain way
+    const double api = double(k.alpha) * double(float(kPi)), d = double(k.denominator);
+    const double K = 127.5 / d;
+    const double top = api / 2 * (1 + 0x1p-20) + 0x1p-20;
+    if (top >= (Function == 5 ? 1.6 : 1.55)) return f;  // the polynomials' range; the tangent's pole
+    const double z = top * top;
+    const double qs = 1.0 / 6 + z * (1.0 / 120 + z * (1.0 / 5040 + z * (1.0 / 362880 + z * (1.0 / 39916800 + z / 6227020800.0))));
+    const double es = u * (1.01 + 14 * qs * top * z);
+    double width = 0;
+    if constexpr (Function == 5) {
+        width = K * (4.6 * u * api + es) + 127.5 * std::sin(top) / d * (m + 3.01 * u) + 1024 * u;
+    } else {
+        const double qc = 0.5 + z * (1.0 / 24 + z * (1.0 / 720 + z * (1.0 / 40320 + z * (1.0 / 3628800 + z * (1.0 / 479001600 + z / 87178291200.0)))));
+        const double ec = u * (1.01 + 16 * qc * z);
+        const double r = u * (1.01 + 14 * qs * z * top / std::sin(top)) + ec / std::cos(top) + 1.01 * u;
+        const double t = std::tan(top);
+        width = K * (1 + t * t) * 4.6 * u * api + 127.5 * t / d * (m + 1.0001 * r + 3.01 * u) + 1024 * u;
+    }
+    width *= 1 + 0x1p-20;
+    if (!(width <= kWidestFast)) return f;
+    f.factor = float(K);
+    f.angleScale = float(api / 255);
+    f.angleOffset = float(-api / 2);
+    f.width = std::nextafter(float(width), std::numeric_limits<float>::infinity());
+    f.usable = true;
+    return f;
+}
+
+// The sine and cosine of eight angles (|angle| up to 1.6) by their Taylor polynomials.
+VELORA_AVX2 __attribute__((always_inline)) inline __m256 SinePolynomial(__m256 a, __m256 z) {
+    __m256 q = Splat8(float(1.0 / 6227020800.0));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(-1.0 / 39916800.0)));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(1.0 / 362880.0)));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(-1.0 / 5040.0)));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(1.0 / 120.0)));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(-1.0 / 6.0)));
+    return _mm256_fmadd_ps(_mm256_mul_ps(a, z), q, a);
+}
+VELORA_AVX2 __attribute__((always_inline)) inline __m256 CosinePolynomial(__m256 z) {
+    __m256 q = Splat8(float(-1.0 / 87178291200.0));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(1.0 / 479001600.0)));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(-1.0 / 3628800.0)));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(1.0 / 40320.0)));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(-1.0 / 720.0)));
+    q = _mm256_fmadd_ps(q, z, Splat8(float(1.0 / 24.0)));
+    q = _mm256_fmadd_ps(q, z, Splat8(-0.5f));
+    return _mm256_fmadd_ps(z, q, Splat8(1.0f));
+}
+
+// ModelTransferT<Function>(x, alpha) of eight components (the sigmoids) within f.width of
+// the result, clamped as there.
+template <int Function>
+VELORA_AVX2 __attribute__((always_inline)) inline __m256 FastTransferred(__m256 x, const FastTransfer& f) {
+    static_assert(Function >= 5);
+    const __m256 angle = _mm256_fmadd_ps(Clamped255(x), Splat8(f.angleScale), Splat8(f.angleOffset));
+    const __m256 z = _mm256_mul_ps(angle, angle);
+    __m256 call = SinePolynomial(angle, z);
+    if constexpr (Function == 6) call = _mm256_div_ps(call, CosinePolynomial(z));
+    return Clamped255(_mm256_fmadd_ps(call, Splat8(f.factor), Splat8(127.5f)));
+}
+
+// Bounds f.width wide on each side of FastTransferred.
+template <int Function>
+VELORA_AVX2 __attribute__((always_inline)) inline void FastBounds(__m256 x, const FastTransfer& f, __m256& low, __m256& high) {
+    const __m256 mid = FastTransferred<Function>(x, f), width = Splat8(f.width);
+    low = Clamp255(_mm256_sub_ps(mid, width));  // keeps the order
+    high = Clamp255(_mm256_add_ps(mid, width));
 }
 
 // A bit for each lane whose two values agree.
@@ -1192,25 +1307,28 @@ VELORA_AVX2 __attribute__((always_inline)) inline int CieXyzBounds(__m256 low, _
 // LAB (Model 9) or LUV (10) back from a row's components, three floats a pixel, eight at a
 // time, through a costly transfer's bounds on L: CieXyzBounds carries them to X, Y and Z,
 // and XYZ's corners to the bytes. The pixels whose bounds these cannot give and those whose
-// bytes the bounds leave open take the library's call. Returns how many pixels it did.
+// bytes the bounds leave open take the library's call. As BoundedLanesRow, in chunks of
+// groups stage by stage (the sigmoids' fast bounds left more groups to the second try than
+// their savings paid for here). Returns how many pixels it did.
 template <int Model, int Function>
 VELORA_AVX2 std::int32_t CieBoundedRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float* components,
                                        float alpha) {
     const CostlyTransfer k = MakeCostlyTransfer<Function>(alpha);
-    constexpr int kGroups = 2;  // side by side: one group's chain of dependent steps is long
+    constexpr int kChunk = 32;  // groups
+    __m256 A[kChunk], B[kChunk], low[kChunk], high[kChunk];
     std::int32_t x = 0;
-    for (; x + 8 * kGroups <= width; x += 8 * kGroups, p += 8 * kGroups * step, components += 24 * kGroups) {
-        __m256 xyzLow[kGroups][3], xyzHigh[kGroups][3];
-        int open[kGroups];
-        for (int g = 0; g < kGroups; ++g) {
-            __m256 L, A, B, low, high;
-            Deinterleave3(components + 24 * g, L, A, B);
-            TransferBounds<Function>(L, k, low, high);
-            open[g] = CieXyzBounds<Model>(low, high, A, B, xyzLow[g], xyzHigh[g]);
+    while (x + 8 <= width) {
+        const int groups = std::min(kChunk, (width - x) / 8);
+        for (int g = 0; g < groups; ++g) {
+            __m256 L;
+            Deinterleave3(components + 24 * g, L, A[g], B[g]);
+            TransferBounds<Function>(L, k, low[g], high[g]);
         }
-        for (int g = 0; g < kGroups; ++g)
-            StoreBoundedGroup<Model, Function>(p + std::size_t(8 * g) * step, step, xyzLow[g], xyzHigh[g], open[g],
-                                               components + 24 * g, alpha);
+        for (int g = 0; g < groups; ++g, x += 8, p += 8 * step, components += 24) {
+            __m256 xyzLow[3], xyzHigh[3];
+            const int open = CieXyzBounds<Model>(low[g], high[g], A[g], B[g], xyzLow, xyzHigh);
+            StoreBoundedGroup<Model, Function>(p, step, xyzLow, xyzHigh, open, components, alpha);
+        }
     }
     return x;  // the rest take ComponentsBackRowInLanes' library calls
 }
@@ -1261,38 +1379,84 @@ VELORA_AVX2 inline int StoreSettled(std::uint8_t* p, std::size_t step, const typ
     else return StoreSettledRising<Lanes>(p, step, low, high);
 }
 
+// XYZToRGB's bytes of eight pixels from components within width of X, Y and Z (each in
+// [0, 255]): each byte's float sum at them, widened by its coefficients' magnitudes times the
+// width and by XyzSum's bound on the sums (2^-21 of them at most 255 each). Returns a bit for
+// each pixel whose bytes these settle.
+VELORA_AVX2 __attribute__((always_inline)) inline __m256 XyzByteWithin(const XyzSum& k, const __m256* v, float widening, __m256i& byte) {
+    const __m256 sum = XyzSumAt(k, v[0], v[1], v[2]);
+    const __m256 a = _mm256_sub_ps(sum, Splat8(widening)), b = _mm256_add_ps(sum, Splat8(widening));
+    byte = ClampTruncate8(a);
+    return _mm256_castsi256_ps(_mm256_cmpeq_epi32(byte, ClampTruncate8(b)));
+}
+inline float XyzWidening(const XyzSum& k, float width) {
+    const double terms = std::fabs(double(k.kx)) + std::fabs(double(k.ky)) + std::fabs(double(k.kz));
+    return std::nextafter(float(terms * (double(width) + 0x1p-21 * 255) * (1 + 0x1p-20)), std::numeric_limits<float>::infinity());
+}
+VELORA_AVX2 __attribute__((always_inline)) inline int XyzBytesWithin(const __m256* v, const float* widening, __m256i& red,
+                                                                     __m256i& green, __m256i& blue) {
+    const __m256 settled = _mm256_and_ps(_mm256_and_ps(XyzByteWithin(kXyzRed, v, widening[0], red), XyzByteWithin(kXyzGreen, v, widening[1], green)),
+                                         XyzByteWithin(kXyzBlue, v, widening[2], blue));
+    return _mm256_movemask_ps(settled);
+}
+
 // To, the bounds of a costly transfer and the way back over a row's whole groups; the pixels
-// the bounds leave open go through open(pixel), the library's way. Returns how many pixels it
-// did.
+// the bounds leave open go through open(pixel), the library's way. A chunk of groups goes
+// through each stage before the next: one group's steps wait on each other, and the
+// processor overlaps only short loops' iterations. The sigmoids try the fast transfer first
+// (XYZ: its values and their width straight into the sums); the groups it leaves open take
+// TransferBounds. Returns how many pixels it did.
 template <class Lanes, int Function, class Open>
 VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std::int32_t width, const CostlyTransfer& transfer,
                                          const Open& open) {
+    using Floats = typename Lanes::Floats;
+    constexpr int kPixels = Lanes::kPixels, kChunk = 32;  // groups; the stages' values stay in the first-level cache
     const CostlyTransfer k = transfer;  // in registers, not reloaded after each store
-    constexpr int kGroups = Lanes::kChanged == 3 ? 3 : 2;  // side by side: one group's chain of dependent steps is long
+    const FastTransfer fast = MakeFastTransfer<Function>(k);
+    float widening[3] = {};
+    if constexpr (Lanes::kModel == 8)
+        if (fast.usable)
+            widening[0] = XyzWidening(kXyzRed, fast.width), widening[1] = XyzWidening(kXyzGreen, fast.width),
+            widening[2] = XyzWidening(kXyzBlue, fast.width);
+    Floats v[kChunk][3], low[kChunk][3], high[kChunk][3];
     std::int32_t x = 0;
-    for (; x + kGroups * Lanes::kPixels <= width; x += kGroups * Lanes::kPixels, p += kGroups * Lanes::kPixels * step) {
-        typename Lanes::Floats low[kGroups][3], high[kGroups][3];
-        for (int g = 0; g < kGroups; ++g) {
-            Lanes::To(p + std::size_t(g) * Lanes::kPixels * step, step, low[g]);
-            for (int c = 0; c < 3; ++c) high[g][c] = low[g][c];
+    while (x + kPixels <= width) {
+        const int groups = std::min(kChunk, (width - x) / kPixels);
+        for (int g = 0; g < groups; ++g) {
+            Lanes::To(p + std::size_t(g * kPixels) * step, step, v[g]);
+            for (int c = Lanes::kChanged; c < 3; ++c) low[g][c] = high[g][c] = v[g][c];
         }
         for (int c = 0; c < Lanes::kChanged; ++c)
-            for (int g = 0; g < kGroups; ++g) TransferBounds<Function>(low[g][c], k, low[g][c], high[g][c]);
-        for (int g = 0; g < kGroups; ++g) {
-            std::uint8_t* group = p + std::size_t(g) * Lanes::kPixels * step;
-            const int left = StoreSettled<Lanes>(group, step, low[g], high[g]);
-            for (int i = 0; i < Lanes::kPixels; ++i)
-                if ((left >> i) & 1) open(group + std::size_t(i) * step);
+            for (int g = 0; g < groups; ++g) {
+                if constexpr (Function >= 5) {
+                    if (fast.usable) {
+                        if constexpr (Lanes::kModel == 8) low[g][c] = FastTransferred<Function>(v[g][c], fast);
+                        else FastBounds<Function>(v[g][c], fast, low[g][c], high[g][c]);
+                        continue;
+                    }
+                }
+                TransferBounds<Function>(v[g][c], k, low[g][c], high[g][c]);
+            }
+        for (int g = 0; g < groups; ++g, x += kPixels, p += kPixels * step) {
+            int left = 0;
+            if (Lanes::kModel == 8 && fast.usable) {
+                __m256i red, green, blue;
+                if (XyzBytesWithin(low[g], widening, red, green, blue) == 0xFF) {
+                    StorePixels8(p, step, red, green, blue);
+                    continue;
+                }
+                left = 0xFF;
+            } else {
+                left = StoreSettled<Lanes>(p, step, low[g], high[g]);
+                if (left == 0) continue;
+            }
+            if (fast.usable) {  // the same bytes again where both settle them
+                for (int c = 0; c < Lanes::kChanged; ++c) TransferBounds<Function>(v[g][c], k, low[g][c], high[g][c]);
+                left &= StoreSettled<Lanes>(p, step, low[g], high[g]);
+            }
+            for (int i = 0; i < kPixels; ++i)
+                if ((left >> i) & 1) open(p + std::size_t(i) * step);
         }
-    }
-    for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
-        typename Lanes::Floats v[3], low[3], high[3];
-        Lanes::To(p, step, v);
-        for (int c = 0; c < 3; ++c) low[c] = high[c] = v[c];
-        for (int c = 0; c < Lanes::kChanged; ++c) TransferBounds<Function>(v[c], k, low[c], high[c]);
-        const int left = StoreSettled<Lanes>(p, step, low, high);
-        for (int i = 0; i < Lanes::kPixels; ++i)
-            if ((left >> i) & 1) open(p + std::size_t(i) * step);
     }
     return x;
 }

@@ -478,6 +478,15 @@ VELORA_AVX2 void TableBounds(int function, const float* y, float* low, float* hi
     _mm_storeu_ps(high, _mm256_castps256_ps128(h));
 }
 
+// The fast sigmoid of eight components, and its width (0 where it does not serve).
+template <int Function>
+VELORA_AVX2 float FastSigmoid(float alpha, const float* x, float* out) {
+    const velora::detail::FastTransfer f = velora::detail::MakeFastTransfer<Function>(velora::detail::MakeCostlyTransfer<Function>(alpha));
+    if (!f.usable) return 0.0f;
+    _mm256_storeu_ps(out, velora::detail::FastTransferred<Function>(_mm256_loadu_ps(x), f));
+    return f.width;
+}
+
 // XYZToRGB's red, green and blue sums in floats at one corner of eight pixels, with their
 // bounds on the doubles'.
 VELORA_AVX2 void XyzFloatSums(const float* x, const float* y, const float* z, float (*sum)[8], float (*bound)[8]) {
@@ -631,6 +640,36 @@ TEST(ColorModel, XyzFloatSumsStayWithinTheirBoundOfTheDoubles) {
         }
     }
     EXPECT_LT(worst, 0.5);
+}
+
+TEST(ColorModel, FastSigmoidsStayWithinTheirWidthOfTheTransfer) {
+    // The sigmoids' polynomials settle most pixels of YIQ, YCbCr and XYZ without the library;
+    // their width must hold ModelTransferT's own value (with the library's sinf and tanf) for
+    // every component, and serve the alphas a slider moves through.
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    std::mt19937 rng(41);
+    std::uniform_real_distribution<float> component(0.0f, 255.0f);
+    for (const float alpha : {0.02f, 0.1f, 0.25f, 0.5f, 0.6f, 0.75f, 0.9f, 0.95f, 1.0f})
+        for (int function : {5, 6}) {
+            SCOPED_TRACE(std::to_string(function) + " a" + std::to_string(alpha));
+            double worst = 0;
+            float width = 0;
+            for (int i = 0; i < 40000; ++i) {
+                float x[8], fast[8];
+                for (int k = 0; k < 8; ++k)  // every sixteenth first, then at random
+                    x[k] = i < 511 ? std::min(255.0f, float(8 * i + k) / 16.0f) : component(rng);
+                width = function == 5 ? FastSigmoid<5>(alpha, x, fast) : FastSigmoid<6>(alpha, x, fast);
+                if (width == 0.0f) break;
+                for (int k = 0; k < 8; ++k) {
+                    const float exact = velora::detail::ModelTransfer(function, x[k], alpha);
+                    worst = std::max(worst, std::fabs(double(fast[k]) - double(exact)) / double(width));
+                }
+            }
+            if (alpha >= 0.1f && alpha <= 0.9f) {
+                EXPECT_GT(width, 0.0f);  // the slider's usual range
+            }
+            EXPECT_LE(worst, 1.0);
+        }
 }
 
 TEST(ColorModel, LibraryTablesHoldTheLibrarysValuesClosely) {
