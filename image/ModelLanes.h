@@ -1430,7 +1430,7 @@ VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std:
             for (int g = 0; g < groups; ++g) {
                 if constexpr (Function >= 5) {
                     if (fast.usable) {
-                        if constexpr (Lanes::kModel == 8) low[g][c] = FastTransferred<Function>(v[g][c], fast);
+                        if constexpr (Lanes::kModel == 8) low[g][c] = FastTransferred<Function>(v[g][c], fast);  // the value itself
                         else FastBounds<Function>(v[g][c], fast, low[g][c], high[g][c]);
                         continue;
                     }
