@@ -645,12 +645,21 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
 }
 
 // ---------------------------------------------------------------- wider bounds, less work
-// For the sigmoids, the row loops first try bounds that cost fewer operations and hold every
-// lane to one width: a polynomial of the whole transfer of x instead of the library's chord
-// and the operations around it. They are wider than TransferBounds', so a few more groups
-// stay open, and those take TransferBounds. (The power's and the logarithm's chords, read as
+// For the logarithm and the sigmoids, the row loops first try bounds that cost fewer
+// operations and hold every lane to one width: polynomials of the whole transfer of x instead
+// of the library's chord and the operations around it. They are wider than TransferBounds',
+// so a few more groups stay open, and those take TransferBounds. (The power's chords, read as
 // one gather of start and slope and widened by the table's largest slack, measured no faster
 // than their exact bounds.)
+//
+// The logarithm's bound. Its argument y = x + 1 is the scalar's own float. y = 2^e w with w in
+// [sqrt(1/2), sqrt(2)) (exact), log w = 2 atanh(s), s = (w - 1) / (w + 1) within 2.01 u of its
+// value relative (|s| below 0.1716), and the series to s^9 (remainder below 0.02 u) with its
+// Horner steps and the last sum errs by 3.5 u |log w| at most; e log 2 in two parts adds the
+// last rounding, u |log y|: within 16 u of log y in all. With K = 255 / log(256) (the float's),
+// the scalar's division and product round within 2.01 u |s K|, the product here (with K's
+// float) within 2 u |P K|, and the bounds' difference and sum within u 256 each:
+//   logarithm: K (16 u + m log 256) + 4.01 u 255 + 512 u.
 //
 // The sigmoids' bound, with u = 2^-24 and the library's margin m = 2^-20 (as the tables').
 // ModelTransferT's angle t, four roundings from x, lies within 2.51 u a pi of the real
@@ -672,7 +681,8 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
 struct FastTransfer {
     bool usable = false;
     float width = 0;                        // every lane's half-width
-    float factor = 0;                       // K
+    float factor = 0;                       // K (the logarithm's: K log 2 in two parts too)
+    float log2High = 0, log2Low = 0;
     float angleScale = 0, angleOffset = 0;  // the angle: x angleScale + angleOffset
 };
 
@@ -683,6 +693,16 @@ template <int Function>
 inline FastTransfer MakeFastTransfer(const CostlyTransfer& k) {
     constexpr double u = 0x1p-24, m = 0x1p-20, kPi = 3.1415926535;
     FastTransfer f;
+    if constexpr (Function == 4) {
+        const double K = 255.0 / double(k.log256);
+        f.factor = float(K);
+        f.log2High = 0.693145751953125f;  // 2^-16 steps: its products by e up to 8 are exact
+        f.log2Low = float(0.6931471805599453 - 0.693145751953125);
+        f.width = std::nextafter(float((K * (16 * u + m * std::log(256.0)) + 4.01 * u * 255 + 512 * u) * (1 + 0x1p-20)),
+                                 std::numeric_limits<float>::infinity());
+        f.usable = true;
+        return f;
+    }
     if (Function < 5 || k.alpha == 0.0f) return f;  // the limit x: the plain way
     const double api = double(k.alpha) * double(float(kPi)), d = double(k.denominator);
     const double K = 127.5 / d;
@@ -736,7 +756,24 @@ VELORA_AVX2 __attribute__((always_inline)) inline __m256 CosinePolynomial(__m256
 // the result, clamped as there.
 template <int Function>
 VELORA_AVX2 __attribute__((always_inline)) inline __m256 FastTransferred(__m256 x, const FastTransfer& f) {
-    static_assert(Function >= 5);
+    static_assert(Function >= 4);
+    if constexpr (Function == 4) {
+        const __m256 y = _mm256_add_ps(Clamped255(x), Splat8(1.0f));  // 1 to 256
+        const __m256i bits = _mm256_castps_si256(y);
+        __m256 w = _mm256_castsi256_ps(_mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi32(0x007FFFFF)), _mm256_set1_epi32(0x3F800000)));
+        __m256 e = _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127)));
+        const __m256 high = _mm256_cmp_ps(w, Splat8(1.41421356f), _CMP_GE_OQ);
+        w = _mm256_blendv_ps(w, _mm256_mul_ps(w, Splat8(0.5f)), high);
+        e = _mm256_add_ps(e, _mm256_and_ps(high, Splat8(1.0f)));
+        const __m256 s = _mm256_div_ps(_mm256_sub_ps(w, Splat8(1.0f)), _mm256_add_ps(w, Splat8(1.0f)));
+        const __m256 z = _mm256_mul_ps(s, s), twice = _mm256_add_ps(s, s);
+        __m256 q = _mm256_fmadd_ps(Splat8(1.0f / 9), z, Splat8(1.0f / 7));
+        q = _mm256_fmadd_ps(q, z, Splat8(1.0f / 5));
+        q = _mm256_fmadd_ps(q, z, Splat8(1.0f / 3));
+        const __m256 logw = _mm256_fmadd_ps(_mm256_mul_ps(twice, z), q, twice);
+        const __m256 log = _mm256_fmadd_ps(e, Splat8(f.log2High), _mm256_fmadd_ps(e, Splat8(f.log2Low), logw));
+        return Clamped255(_mm256_mul_ps(log, Splat8(f.factor)));
+    }
     const __m256 angle = _mm256_fmadd_ps(Clamped255(x), Splat8(f.angleScale), Splat8(f.angleOffset));
     const __m256 z = _mm256_mul_ps(angle, angle);
     __m256 call = SinePolynomial(angle, z);
@@ -1428,7 +1465,7 @@ VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std:
         }
         for (int c = 0; c < Lanes::kChanged; ++c)
             for (int g = 0; g < groups; ++g) {
-                if constexpr (Function >= 5) {
+                if constexpr (Function >= 4) {
                     if (fast.usable) {
                         if constexpr (Lanes::kModel == 8) low[g][c] = FastTransferred<Function>(v[g][c], fast);  // the value itself
                         else FastBounds<Function>(v[g][c], fast, low[g][c], high[g][c]);

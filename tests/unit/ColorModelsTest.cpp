@@ -478,9 +478,9 @@ VELORA_AVX2 void TableBounds(int function, const float* y, float* low, float* hi
     _mm_storeu_ps(high, _mm256_castps256_ps128(h));
 }
 
-// The fast sigmoid of eight components, and its width (0 where it does not serve).
+// The fast transfer of eight components, and its width (0 where it does not serve).
 template <int Function>
-VELORA_AVX2 float FastSigmoid(float alpha, const float* x, float* out) {
+VELORA_AVX2 float FastTransfer(float alpha, const float* x, float* out) {
     const velora::detail::FastTransfer f = velora::detail::MakeFastTransfer<Function>(velora::detail::MakeCostlyTransfer<Function>(alpha));
     if (!f.usable) return 0.0f;
     _mm256_storeu_ps(out, velora::detail::FastTransferred<Function>(_mm256_loadu_ps(x), f));
@@ -642,23 +642,27 @@ TEST(ColorModel, XyzFloatSumsStayWithinTheirBoundOfTheDoubles) {
     EXPECT_LT(worst, 0.5);
 }
 
-TEST(ColorModel, FastSigmoidsStayWithinTheirWidthOfTheTransfer) {
-    // The sigmoids' polynomials settle most pixels of YIQ, YCbCr and XYZ without the library;
-    // their width must hold ModelTransferT's own value (with the library's sinf and tanf) for
-    // every component, and serve the alphas a slider moves through.
+TEST(ColorModel, FastTransfersStayWithinTheirWidthOfTheTransfer) {
+    // The logarithm's and the sigmoids' polynomials settle most pixels of YIQ, YCbCr and XYZ
+    // without the library; their width must hold ModelTransferT's own value (with the
+    // library's logf, sinf and tanf) for every component, and serve the alphas a slider moves
+    // through (the logarithm has none).
     if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
     std::mt19937 rng(41);
     std::uniform_real_distribution<float> component(0.0f, 255.0f);
     for (const float alpha : {0.02f, 0.1f, 0.25f, 0.5f, 0.6f, 0.75f, 0.9f, 0.95f, 1.0f})
-        for (int function : {5, 6}) {
+        for (int function : {4, 5, 6}) {
+            if (function == 4 && alpha != 0.5f) continue;
             SCOPED_TRACE(std::to_string(function) + " a" + std::to_string(alpha));
             double worst = 0;
             float width = 0;
             for (int i = 0; i < 40000; ++i) {
                 float x[8], fast[8];
-                for (int k = 0; k < 8; ++k)  // every sixteenth first, then at random
-                    x[k] = i < 511 ? std::min(255.0f, float(8 * i + k) / 16.0f) : component(rng);
-                width = function == 5 ? FastSigmoid<5>(alpha, x, fast) : FastSigmoid<6>(alpha, x, fast);
+                for (int k = 0; k < 8; ++k)  // every sixteenth first, then at random, small ones too
+                    x[k] = i < 511 ? std::min(255.0f, float(8 * i + k) / 16.0f) : i % 7 == 0 ? std::exp2(-0.1f * float(rng() % 200)) : component(rng);
+                width = function == 4   ? FastTransfer<4>(alpha, x, fast)
+                        : function == 5 ? FastTransfer<5>(alpha, x, fast)
+                                        : FastTransfer<6>(alpha, x, fast);
                 if (width == 0.0f) break;
                 for (int k = 0; k < 8; ++k) {
                     const float exact = velora::detail::ModelTransfer(function, x[k], alpha);
