@@ -650,7 +650,7 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
 // of the library's chord and the operations around it. They are wider than TransferBounds',
 // so a few more groups stay open, and those take TransferBounds. (The power's chords, read as
 // one gather of start and slope and widened by the table's largest slack, measured no faster
-// than their exact bounds.)
+// than their exact bounds; its logarithm and exponential in polynomials, slower.)
 //
 // The logarithm's bound. Its argument y = x + 1 is the scalar's own float. y = 2^e w with w in
 // [sqrt(1/2), sqrt(2)) (exact), log w = 2 atanh(s), s = (w - 1) / (w + 1) within 2.01 u of its
