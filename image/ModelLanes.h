@@ -650,7 +650,8 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
 // of the library's chord and the operations around it. They are wider than TransferBounds',
 // so a few more groups stay open, and those take TransferBounds. (The power's chords, read as
 // one gather of start and slope and widened by the table's largest slack, measured no faster
-// than their exact bounds; its logarithm and exponential in polynomials, slower.)
+// than their exact bounds; its logarithm and exponential in polynomials, slower.) Below,
+// u = 2^-24, and m = 2^-20 is the library's margin (as the tables').
 //
 // The logarithm's bound. Its argument y = x + 1 is the scalar's own float. y = 2^e w with w in
 // [sqrt(1/2), sqrt(2)) (exact), log w = 2 atanh(s), s = (w - 1) / (w + 1) within 2.01 u of its
@@ -661,10 +662,10 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
 // float) within 2 u |P K|, and the bounds' difference and sum within u 256 each:
 //   logarithm: K (16 u + m log 256) + 4.01 u 255 + 512 u.
 //
-// The sigmoids' bound, with u = 2^-24 and the library's margin m = 2^-20 (as the tables').
-// ModelTransferT's angle t, four roundings from x, lies within 2.51 u a pi of the real
-// (x / 255 - 0.5) a pi (pi the float of 3.1415926535), and the angle here, x A + B fused with
-// A and B the floats of a pi / 255 and -a pi / 2, within 2 u a pi of it: 4.6 u a pi from t.
+// The sigmoids' bound. ModelTransferT's angle t, four roundings from x, lies within
+// 2.51 u a pi of the real (x / 255 - 0.5) a pi (pi the float of 3.1415926535), and the angle
+// here, x A + B fused with A and B the floats of a pi / 255 and -a pi / 2, within 2 u a pi of
+// it: 4.6 u a pi from t.
 // On angles up to top in magnitude (z = top^2), the polynomials' Horner steps and float
 // coefficients err by (n + 1.01) u times the sum of their terms' magnitudes (qs(z), qc(z)),
 // the squares and products by u each: the sine's value is within Es = u (1.01 + 14 qs top^3)
@@ -681,8 +682,8 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
 struct FastTransfer {
     bool usable = false;
     float width = 0;                        // every lane's half-width
-    float factor = 0;                       // K (the logarithm's: K log 2 in two parts too)
-    float log2High = 0, log2Low = 0;
+    float factor = 0;                       // K
+    float log2High = 0, log2Low = 0;        // the logarithm's log 2 in two parts
     float angleScale = 0, angleOffset = 0;  // the angle: x angleScale + angleOffset
 };
 
@@ -752,8 +753,8 @@ VELORA_AVX2 __attribute__((always_inline)) inline __m256 CosinePolynomial(__m256
     return _mm256_fmadd_ps(z, q, Splat8(1.0f));
 }
 
-// ModelTransferT<Function>(x, alpha) of eight components (the sigmoids) within f.width of
-// the result, clamped as there.
+// ModelTransferT<Function>(x, alpha) of eight components (the logarithm and the sigmoids)
+// within f.width of the result, clamped as there.
 template <int Function>
 VELORA_AVX2 __attribute__((always_inline)) inline __m256 FastTransferred(__m256 x, const FastTransfer& f) {
     static_assert(Function >= 4);
@@ -1440,9 +1441,9 @@ VELORA_AVX2 __attribute__((always_inline)) inline int XyzBytesWithin(const __m25
 // To, the bounds of a costly transfer and the way back over a row's whole groups; the pixels
 // the bounds leave open go through open(pixel), the library's way. A chunk of groups goes
 // through each stage before the next: one group's steps wait on each other, and the
-// processor overlaps only short loops' iterations. The sigmoids try the fast transfer first
-// (XYZ: its values and their width straight into the sums); the groups it leaves open take
-// TransferBounds. Returns how many pixels it did.
+// processor overlaps only short loops' iterations. The logarithm and the sigmoids try the
+// fast transfer first (XYZ: its values and their width straight into the sums); the groups it
+// leaves open take TransferBounds. Returns how many pixels it did.
 template <class Lanes, int Function, class Open>
 VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std::int32_t width, const CostlyTransfer& transfer,
                                          const Open& open) {
