@@ -311,9 +311,10 @@ VELORA_AVX2 __attribute__((always_inline)) inline __m256 LabFInverse8(__m256 f, 
         return double(t) <= 0.008856 ? std::nextafter(t, 1.0f) : t;
     }();
     const __m256 cube = _mm256_mul_ps(_mm256_mul_ps(f, f), f);
-    const __m256 linear = Quotient8(_mm256_sub_ps(f, Splat8(0.13793103448275862f)), 7.787f);
     const __m256 taken = _mm256_cmp_ps(cube, Splat8(above), _CMP_GE_OQ);
     cubes = _mm256_movemask_ps(taken);
+    if (cubes == 0xFF) return cube;  // the usual case: no line to compute
+    const __m256 linear = Quotient8(_mm256_sub_ps(f, Splat8(0.13793103448275862f)), 7.787f);
     return _mm256_blendv_ps(linear, cube, taken);
 }
 VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
