@@ -684,9 +684,13 @@ struct FastTransfer {
     bool usable = false;
     float width = 0;                        // every lane's half-width
     float factor = 0;                       // K
-    float log2High = 0, log2Low = 0;        // the logarithm's log 2 in two parts
     float angleScale = 0, angleOffset = 0;  // the angle: x angleScale + angleOffset
 };
+
+// log 2 in two parts for the logarithm's e log 2: the first in steps of 2^-16, so that its
+// products by e (up to 8) are exact.
+inline constexpr float kLog2High = 0.693145751953125f;
+inline constexpr float kLog2Low = float(0.6931471805599453 - 0.693145751953125);
 
 // Lanes wider than this leave too many pixels open to pay.
 inline constexpr double kWidestFast = 0x1p-9;
@@ -698,8 +702,6 @@ inline FastTransfer MakeFastTransfer(const CostlyTransfer& k) {
     if constexpr (Function == 4) {
         const double K = 255.0 / double(k.log256);
         f.factor = float(K);
-        f.log2High = 0.693145751953125f;  // 2^-16 steps: its products by e up to 8 are exact
-        f.log2Low = float(0.6931471805599453 - 0.693145751953125);
         f.width = std::nextafter(float((K * (16 * u + m * std::log(256.0)) + 4.01 * u * 255 + 512 * u) * (1 + 0x1p-20)),
                                  std::numeric_limits<float>::infinity());
         f.usable = true;
@@ -773,7 +775,7 @@ VELORA_AVX2 __attribute__((always_inline)) inline __m256 FastTransferred(__m256 
         q = _mm256_fmadd_ps(q, z, Splat8(1.0f / 5));
         q = _mm256_fmadd_ps(q, z, Splat8(1.0f / 3));
         const __m256 logw = _mm256_fmadd_ps(_mm256_mul_ps(twice, z), q, twice);
-        const __m256 log = _mm256_fmadd_ps(e, Splat8(f.log2High), _mm256_fmadd_ps(e, Splat8(f.log2Low), logw));
+        const __m256 log = _mm256_fmadd_ps(e, Splat8(kLog2High), _mm256_fmadd_ps(e, Splat8(kLog2Low), logw));
         return Clamped255(_mm256_mul_ps(log, Splat8(f.factor)));
     }
     const __m256 angle = _mm256_fmadd_ps(Clamped255(x), Splat8(f.angleScale), Splat8(f.angleOffset));
