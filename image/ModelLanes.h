@@ -166,18 +166,51 @@ VELORA_AVX2 inline __m256 TransferLanes(__m256 x) {
     return Clamp255(v);
 }
 
-// The transfer of the lanes of v: in lanes where the function allows, else lane by lane.
+// ModelTransferT<Function> of eight lanes for every function: the single-precision steps in
+// lanes, in their order, and the library's call lane by lane (the same call on the same
+// float). The call that depends on alpha alone (log 256, the sine or tangent of the half
+// angle) is made once, when the transfer is made.
 template <int Function>
-VELORA_AVX2 inline __m256 Transferred(__m256 v, float alpha) {
-    if constexpr (Function <= 2) {
-        return TransferLanes<Function>(v);
-    } else {
-        alignas(32) float lanes[8];
-        _mm256_store_ps(lanes, v);
-        for (float& e : lanes) e = velora::detail::ModelTransferT<Function>(e, alpha);
-        return _mm256_load_ps(lanes);
+struct LaneTransfer {
+    float alpha, divisor = 1.0f;
+    LaneTransfer(float a) : alpha(a) {
+        constexpr double kPi = 3.1415926535;  // as ModelTransferT
+        if constexpr (Function == 4) divisor = std::log(256.0f);
+        const float half = alpha * float(kPi) * 0.5f;
+        if constexpr (Function == 5) divisor = std::sin(half);
+        if constexpr (Function == 6) divisor = std::tan(half);
     }
-}
+    VELORA_AVX2 __m256 operator()(__m256 x) const {
+        if constexpr (Function <= 2) {
+            return TransferLanes<Function>(x);
+        } else {
+            constexpr double kPi = 3.1415926535;
+            if ((Function == 5 || Function == 6) && alpha == 0.0f) return Clamp255(Clamped255(x));
+            // std::clamp keeps NaN, as the library calls then do (and the last clamp makes 0).
+            x = _mm256_blendv_ps(x, _mm256_setzero_ps(), _mm256_cmp_ps(x, _mm256_setzero_ps(), _CMP_LT_OQ));
+            x = _mm256_blendv_ps(x, Splat8(255.0f), _mm256_cmp_ps(Splat8(255.0f), x, _CMP_LT_OQ));
+            __m256 y;  // the call's argument
+            if constexpr (Function == 3) y = _mm256_mul_ps(x, Splat8(65025.0f));
+            else if constexpr (Function == 4) y = _mm256_add_ps(x, Splat8(1.0f));
+            else
+                y = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(_mm256_div_ps(x, Splat8(255.0f)), Splat8(0.5f)), Splat8(alpha)),
+                                  Splat8(float(kPi)));
+            alignas(32) float lanes[8];
+            _mm256_store_ps(lanes, y);
+            for (float& e : lanes) {
+                if constexpr (Function == 3) e = std::pow(e, 0.333333f);
+                else if constexpr (Function == 4) e = std::log(e);
+                else if constexpr (Function == 5) e = std::sin(e);
+                else e = std::tan(e);
+            }
+            __m256 v = _mm256_load_ps(lanes);
+            if constexpr (Function == 4) v = _mm256_mul_ps(_mm256_div_ps(v, Splat8(divisor)), Splat8(255.0f));
+            if constexpr (Function >= 5)
+                v = _mm256_add_ps(_mm256_div_ps(_mm256_mul_ps(v, Splat8(127.5f)), Splat8(divisor)), Splat8(127.5f));
+            return Clamp255(v);
+        }
+    }
+};
 
 
 // ClampTruncate of four doubles.
@@ -1038,9 +1071,9 @@ VELORA_AVX2 inline __m256 GatherBins(const float* table, __m256 v) { return _mm2
 // What the operations do to the changed components between To and From.
 template <class Lanes, int Function>
 struct TransferChange {  // the non-linear function
-    float alpha;
+    LaneTransfer<Function> transfer;
     VELORA_AVX2 void operator()(typename Lanes::Floats* v, std::size_t) const {
-        for (int c = 0; c < Lanes::kChanged; ++c) v[c] = Transferred<Function>(v[c], alpha);
+        for (int c = 0; c < Lanes::kChanged; ++c) v[c] = transfer(v[c]);
     }
 };
 template <class Lanes>
@@ -1232,10 +1265,10 @@ VELORA_AVX2 std::int32_t LeveledRowInLanes(std::uint8_t* p, std::size_t step, st
     return x;
 }
 
-// Stores eight LAB (Model 9) or LUV (10) pixels from bounds on their X, Y and Z (range 1): those
+// Stores eight LAB pixels from bounds on their X, Y and Z (range 1): those
 // whose bytes the bounds settle, then the others and those marked in open (whose bounds may
 // be anything) the library's way, from their own components (three floats each).
-template <int Model, int Function>
+template <int Function>
 VELORA_AVX2 __attribute__((always_inline)) inline void StoreBoundedGroup(std::uint8_t* group, std::size_t step,
                                                                          const __m256* low, const __m256* high, int open,
                                                                          const float* own, float alpha) {
@@ -1245,114 +1278,33 @@ VELORA_AVX2 __attribute__((always_inline)) inline void StoreBoundedGroup(std::ui
         const float* components = own + 3 * i;
         float values[4] = {ModelTransferT<Function>(components[0], alpha), components[1], components[2], 0.0f};
         RGBQUAD result{};
-        FromModelT<Model>(values, result);
+        FromModelT<9>(values, result);
         std::uint8_t* pixel = group + std::size_t(i) * step;
         pixel[0] = result.rgbBlue, pixel[1] = result.rgbGreen, pixel[2] = result.rgbRed;
     }
 }
 
-// Bounds on a float operation's results over boxes of operands: each operation is monotone in
-// each operand where the other keeps its sign (its rounding too), so the results at the
-// corners bound those inside.
-struct Bounds8 {
-    __m256 low, high;
-};
-VELORA_AVX2 inline Bounds8 Corners(__m256 a, __m256 b, __m256 c, __m256 d) {
-    return {_mm256_min_ps(_mm256_min_ps(a, b), _mm256_min_ps(c, d)), _mm256_max_ps(_mm256_max_ps(a, b), _mm256_max_ps(c, d))};
-}
-VELORA_AVX2 inline Bounds8 BoundsProduct(Bounds8 a, Bounds8 b) {
-    return Corners(_mm256_mul_ps(a.low, b.low), _mm256_mul_ps(a.low, b.high), _mm256_mul_ps(a.high, b.low),
-                   _mm256_mul_ps(a.high, b.high));
-}
-// For divisors whose bounds exclude 0 (the caller checks), two divisions: the quotient rises
-// with the dividend where the divisor is positive and falls where it is negative, and moves
-// with the divisor by the signs of both, so each end's corner is known before dividing.
-VELORA_AVX2 inline Bounds8 BoundsQuotient(Bounds8 a, Bounds8 b) {
-    const __m256 zero = _mm256_setzero_ps();
-    const __m256 positive = _mm256_cmp_ps(b.low, zero, _CMP_GT_OQ);
-    // Dividends of the low and high ends: a.low and a.high over a positive divisor.
-    const __m256 lowDividend = _mm256_blendv_ps(a.high, a.low, positive);
-    const __m256 highDividend = _mm256_blendv_ps(a.low, a.high, positive);
-    const __m256 lowSign = _mm256_cmp_ps(lowDividend, zero, _CMP_GE_OQ);
-    const __m256 highSign = _mm256_cmp_ps(highDividend, zero, _CMP_GE_OQ);
-    // b > 0: low = a.low / (a.low >= 0 ? b.high : b.low), high = a.high / (a.high >= 0 ? b.low : b.high).
-    // b < 0: low = a.high / (a.high >= 0 ? b.high : b.low), high = a.low / (a.low >= 0 ? b.low : b.high).
-    const __m256 lowDivisor = _mm256_blendv_ps(b.low, b.high, lowSign);
-    const __m256 highDivisor = _mm256_blendv_ps(b.high, b.low, highSign);
-    return {_mm256_div_ps(lowDividend, lowDivisor), _mm256_div_ps(highDividend, highDivisor)};
-}
-VELORA_AVX2 inline Bounds8 BoundsDifference(Bounds8 a, Bounds8 b) {
-    return {_mm256_sub_ps(a.low, b.high), _mm256_sub_ps(a.high, b.low)};
-}
-VELORA_AVX2 inline Bounds8 BoundsScaled(float k, Bounds8 a) {  // k a
-    const __m256 x = _mm256_mul_ps(Splat8(k), a.low), y = _mm256_mul_ps(Splat8(k), a.high);
-    return k >= 0 ? Bounds8{x, y} : Bounds8{y, x};
-}
-VELORA_AVX2 inline Bounds8 BoundsPlus(Bounds8 a, float k) { return {_mm256_add_ps(a.low, Splat8(k)), _mm256_add_ps(a.high, Splat8(k))}; }
-// Lanes whose bounds are finite (not NaN): then every value between them is.
-VELORA_AVX2 inline __m256 Finite(Bounds8 a) {
-    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
-    const __m256 infinity = Splat8(std::numeric_limits<float>::infinity());
-    return _mm256_and_ps(_mm256_cmp_ps(_mm256_and_ps(a.low, magnitude), infinity, _CMP_LT_OQ),
-                         _mm256_cmp_ps(_mm256_and_ps(a.high, magnitude), infinity, _CMP_LT_OQ));
-}
-// Lanes whose bounds lie on one side of 0.
-VELORA_AVX2 inline __m256 NoZero(Bounds8 a) {
-    const __m256 zero = _mm256_setzero_ps();
-    return _mm256_or_ps(_mm256_cmp_ps(a.low, zero, _CMP_GT_OQ), _mm256_cmp_ps(a.high, zero, _CMP_LT_OQ));
-}
-
-// LUVToXYZ of eight pixels over bounds on L, op by op as LuvBack takes them, each bound over
-// its operands' bounds, into xyzLow and xyzHigh. Returns a bit for each pixel whose bounds
-// these cannot give: some bound is not finite, some divisor's bounds hold 0 (LuvBack would
-// take another branch there), or the companding's branch differs at the two ends.
-VELORA_AVX2 __attribute__((always_inline)) inline int LuvXyzBounds(Bounds8 L, __m256 U, __m256 V, __m256* xyzLow,
-                                                                   __m256* xyzHigh) {
-    const Bounds8 thirteenL = BoundsScaled(13, L);
-    const Bounds8 fy{Quotient8(_mm256_add_ps(L.low, Splat8(16)), 116), Quotient8(_mm256_add_ps(L.high, Splat8(16)), 116)};
-    int cubesLow, cubesHigh;
-    const Bounds8 Y{_mm256_mul_ps(Splat8(100), LabFInverse8(fy.low, cubesLow)),
-                    _mm256_mul_ps(Splat8(100), LabFInverse8(fy.high, cubesHigh))};
-    const Bounds8 u = BoundsPlus(BoundsQuotient({U, U}, thirteenL), 0.19783981f);
-    const Bounds8 vv = BoundsPlus(BoundsQuotient({V, V}, thirteenL), 0.46833628f);
-    const Bounds8 divisor = BoundsDifference(BoundsProduct(BoundsPlus(u, -4), vv), BoundsProduct(u, vv));
-    const Bounds8 X = BoundsQuotient(BoundsProduct(BoundsScaled(-9, Y), u), divisor);
-    const Bounds8 fifteenVY = BoundsProduct(BoundsScaled(15, vv), Y);
-    const Bounds8 Z = BoundsQuotient(BoundsDifference(BoundsDifference(BoundsScaled(9, Y), fifteenVY), BoundsProduct(X, vv)),
-                                     BoundsScaled(3, vv));
-    __m256 ok = _mm256_and_ps(_mm256_and_ps(NoZero(thirteenL), NoZero(vv)), NoZero(divisor));
-    for (const Bounds8& b : {u, vv, divisor, X, Y, Z, fifteenVY}) ok = _mm256_and_ps(ok, Finite(b));
-    xyzLow[0] = X.low, xyzLow[1] = Y.low, xyzLow[2] = Z.low;
-    xyzHigh[0] = X.high, xyzHigh[1] = Y.high, xyzHigh[2] = Z.high;
-    return (~_mm256_movemask_ps(ok) | (cubesLow ^ cubesHigh)) & 0xFF;
-}
-
-// X, Y and Z (range 1) of eight pixels over bounds on L with their A and B (LAB) or U and V
-// (LUV) components; returns a bit for each pixel whose bounds these cannot give. LAB's X, Y
-// and Z all rise with L, so its way back at both ends gives them, except where the
-// companding's branch differs at the two ends (its two sides do not quite meet).
-template <int Model>
-VELORA_AVX2 __attribute__((always_inline)) inline int CieXyzBounds(__m256 low, __m256 high, __m256 a, __m256 b,
+// LAB's X, Y and Z (range 1) of eight pixels over bounds on L with their A and B components;
+// returns a bit for each pixel whose bounds these cannot give. X, Y and Z all rise with L, so
+// the way back at both ends gives them, except where the companding's branch differs at the
+// two ends (its two sides do not quite meet).
+VELORA_AVX2 __attribute__((always_inline)) inline int LabXyzBounds(__m256 low, __m256 high, __m256 a, __m256 b,
                                                                    __m256* xyzLow, __m256* xyzHigh) {
-    if constexpr (Model == 9) {
-        int branchesLow, branchesHigh;
-        LabBack::Xyz(low, a, b, xyzLow, branchesLow);
-        LabBack::Xyz(high, a, b, xyzHigh, branchesHigh);
-        const int differ = branchesLow ^ branchesHigh;
-        return (differ | differ >> 8 | differ >> 16) & 0xFF;
-    } else {
-        return LuvXyzBounds({low, high}, a, b, xyzLow, xyzHigh);
-    }
+    int branchesLow, branchesHigh;
+    LabBack::Xyz(low, a, b, xyzLow, branchesLow);
+    LabBack::Xyz(high, a, b, xyzHigh, branchesHigh);
+    const int differ = branchesLow ^ branchesHigh;
+    return (differ | differ >> 8 | differ >> 16) & 0xFF;
 }
 
-// LAB (Model 9) or LUV (10) back from a row's components, three floats a pixel, eight at a
-// time, through a costly transfer's bounds on L: CieXyzBounds carries them to X, Y and Z,
+// LAB back from a row's components, three floats a pixel, eight at a time, through a costly
+// transfer's bounds on L: LabXyzBounds carries them to X, Y and Z,
 // and XYZ's corners to the bytes. The pixels whose bounds these cannot give and those whose
 // bytes the bounds leave open take the library's call. As BoundedLanesRow, in chunks of
 // groups stage by stage (the sigmoids' fast bounds left more groups to the second try than
 // their savings paid for here). Returns how many pixels it did.
-template <int Model, int Function>
-VELORA_AVX2 std::int32_t CieBoundedRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float* components,
+template <int Function>
+VELORA_AVX2 std::int32_t LabBoundedRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float* components,
                                        float alpha) {
     const CostlyTransfer k = MakeCostlyTransfer<Function>(alpha);
     constexpr int kChunk = 32;  // groups
@@ -1367,8 +1319,8 @@ VELORA_AVX2 std::int32_t CieBoundedRow(std::uint8_t* p, std::size_t step, std::i
         }
         for (int g = 0; g < groups; ++g, x += 8, p += 8 * step, components += 24) {
             __m256 xyzLow[3], xyzHigh[3];
-            const int open = CieXyzBounds<Model>(low[g], high[g], A[g], B[g], xyzLow, xyzHigh);
-            StoreBoundedGroup<Model, Function>(p, step, xyzLow, xyzHigh, open, components, alpha);
+            const int open = LabXyzBounds(low[g], high[g], A[g], B[g], xyzLow, xyzHigh);
+            StoreBoundedGroup<Function>(p, step, xyzLow, xyzHigh, open, components, alpha);
         }
     }
     return x;  // the rest take ComponentsBackRowInLanes' library calls
@@ -1382,21 +1334,21 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
                                                   const float* components, const float* newValue,
                                                   const std::uint32_t* rank, float alpha) {
     std::int32_t x = 0;
-    // The bounds where they cost less than the library: all of LAB's, LUV's for the tangent
-    // alone.
+    // LAB's bounds cost less than the library's calls; LUV's, through its divisions, more.
     constexpr int kModel = std::is_same_v<Back, LabBack> ? 9 : 10;
-    if constexpr (!Ranked && (kModel == 9 ? Function >= 3 : Function == 6)) {
-        x = CieBoundedRow<kModel, Function>(p, step, width, components, alpha);
+    if constexpr (!Ranked && kModel == 9 && Function >= 3) {
+        x = LabBoundedRow<Function>(p, step, width, components, alpha);
         p += std::size_t(x) * step;
         components += std::size_t(x) * 3;
     }
+    const LaneTransfer<Function> transfer(alpha);
     // Two groups side by side: one group's chain of dependent steps is long.
     for (; x + 16 <= width; x += 16, p += 16 * step, components += 48) {
         __m256 c[2][3];
         for (int g = 0; g < 2; ++g) {
             Deinterleave3(components + 24 * g, c[g][0], c[g][1], c[g][2]);
             if constexpr (Ranked) c[g][0] = GatherLanes(newValue, rank + x + 8 * g, c[g][0]);
-            else c[g][0] = Transferred<Function>(c[g][0], alpha);
+            else c[g][0] = transfer(c[g][0]);
         }
         Back::From(p, step, c[0][0], c[0][1], c[0][2]);
         Back::From(p + 8 * step, step, c[1][0], c[1][1], c[1][2]);
@@ -1405,7 +1357,7 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
         __m256 L, A, B;
         Deinterleave3(components, L, A, B);
         if constexpr (Ranked) L = GatherLanes(newValue, rank + x, L);
-        else L = Transferred<Function>(L, alpha);
+        else L = transfer(L);
         Back::From(p, step, L, A, B);
     }
     return x;

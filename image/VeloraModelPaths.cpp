@@ -1833,7 +1833,6 @@ using velora::detail::Splat8;
 using velora::detail::StoreFromXyz4;
 using velora::detail::StorePixels4;
 using velora::detail::Sum3;
-using velora::detail::Transferred;
 #endif
 
 // The valued models: the function applied to each pixel's kept (or converted) component, or

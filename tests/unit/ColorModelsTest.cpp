@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <utility>
 #include <vector>
 #include <cmath>
@@ -478,6 +479,12 @@ VELORA_AVX2 void TableBounds(int function, const float* y, float* low, float* hi
     _mm_storeu_ps(high, _mm256_castps256_ps128(h));
 }
 
+// The lanes' transfer of eight components.
+template <int Function>
+VELORA_AVX2 void LaneTransferOf(float alpha, const float* x, float* out) {
+    _mm256_storeu_ps(out, velora::detail::LaneTransfer<Function>(alpha)(_mm256_loadu_ps(x)));
+}
+
 // The fast transfer of eight components, and its width (0 where it does not serve).
 template <int Function>
 VELORA_AVX2 float FastTransfer(float alpha, const float* x, float* out) {
@@ -640,6 +647,32 @@ TEST(ColorModel, XyzFloatSumsStayWithinTheirBoundOfTheDoubles) {
         }
     }
     EXPECT_LT(worst, 0.5);
+}
+
+TEST(ColorModel, LaneTransfersAreTheScalarTransfer) {
+    // Every function in lanes, bit for bit, on components inside and outside [0, 255] (NaN
+    // too, which both clamps must end at 0), at alpha 0 (the sigmoids' limit) and others.
+    if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
+    using Transfer = void (*)(float, const float*, float*);
+    const Transfer lanes[7] = {LaneTransferOf<0>, LaneTransferOf<1>, LaneTransferOf<2>, LaneTransferOf<3>,
+                               LaneTransferOf<4>, LaneTransferOf<5>, LaneTransferOf<6>};
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> component(-4.0f, 260.0f);
+    std::vector<float> x = {0.0f, -0.0f, -1.0f, 255.0f, 256.0f, 1e-30f, 127.5f, std::numeric_limits<float>::quiet_NaN()};
+    while (x.size() < 4096) x.push_back(component(rng));
+    for (int function = 0; function < 7; ++function)
+        for (const float alpha : {0.0f, 0.3f, 0.5f, 1.0f}) {
+            SCOPED_TRACE(std::to_string(function) + " a" + std::to_string(alpha));
+            int differ = 0;
+            for (std::size_t i = 0; i < x.size(); i += 8) {
+                float out[8];
+                lanes[function](alpha, &x[i], out);
+                for (int k = 0; k < 8; ++k)
+                    differ += std::bit_cast<std::uint32_t>(out[k]) !=
+                              std::bit_cast<std::uint32_t>(velora::detail::ModelTransfer(function, x[i + k], alpha));
+            }
+            EXPECT_EQ(differ, 0);
+        }
 }
 
 TEST(ColorModel, FastTransfersStayWithinTheirWidthOfTheTransfer) {
