@@ -359,35 +359,41 @@ VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
 
 // ---------------------------------------------------------------- CIE LAB and LUV, there
 // Their components take a double power (the cube root) per pixel, which the library computes
-// to within 0.52 ulp. The lanes compute a cube root within 2^-49 of the true one; a bound of
-// 2^-46 around it then holds the library's value, and where the whole bound rounds to one
+// to within 0.52 ulp. The lanes compute a cube root within 2^-43 of the true one; a bound of
+// 2^-40 around it then holds the library's value, and where the whole bound rounds to one
 // float (or, for LUV's L, makes one float of 116 p - 16) that float is the library's result.
-// Elsewhere, about one lane in four million, the caller asks the library.
+// Elsewhere, about one lane in fifty thousand, the caller asks the library.
 
-inline constexpr double kCubeRootBound = 1.0 / double(1ull << 46);
+inline constexpr double kCubeRootBound = 1.0 / double(1ull << 40);
 
-// t^(1/3) for 2^-1000 < t < 2^1000 within 2^-49, for N vectors at once, without a division
-// (the divider would be the bottleneck): t^(-1/3) within 3.5 % by the classic bit trick on
-// the high word, four Newton steps r += r (1 - t r^3) / 3 to the rounding of doubles, then
-// t r^2. Several vectors side by side keep the steps' chains overlapping.
+// t^(1/3) for 2^-120 < t < 2^120 within 2^-43, for N vectors at once, without a division
+// (the divider would be the bottleneck): t^(-1/3) in floats, eight lanes at a time, within
+// 3.5 % by the classic bit trick and three Newton steps r += r (1 - t r^3) / 3 to within
+// 2^-22.5 (the roundings of t, of r^3 and of the step); one step in doubles then squares that
+// error (2 e^2 and the doubles' roundings), and t r^2 doubles it (2^-44.4 measured). Several vectors side by side keep the steps'
+// chains overlapping.
 template <int N>
 VELORA_AVX2 inline void CubeRoots4(const __m256d* t, __m256d* root) {
-    __m256d r[N];
-    for (int i = 0; i < N; ++i) {
-        const __m256i bits = _mm256_castpd_si256(t[i]);
-        const __m128i high =
-            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bits, _mm256_setr_epi32(1, 3, 5, 7, 0, 0, 0, 0)));
-        const __m256d third = _mm256_floor_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(high), Splat(1.0 / 3.0)));
-        const __m128i guess = _mm_sub_epi32(_mm_set1_epi32(0x553EF000), _mm256_cvttpd_epi32(third));
-        r[i] = _mm256_castsi256_pd(_mm256_slli_epi64(_mm256_cvtepu32_epi64(guess), 32));
+    constexpr int kPairs = (N + 1) / 2;
+    __m256 r[kPairs], tf[kPairs];
+    for (int i = 0; i < kPairs; ++i) {
+        const __m128 low = _mm256_cvtpd_ps(t[2 * i]), high = 2 * i + 1 < N ? _mm256_cvtpd_ps(t[2 * i + 1]) : low;
+        tf[i] = _mm256_set_m128(high, low);
+        const __m256i third =
+            _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(tf[i])), Splat8(1.0f / 3)));
+        r[i] = _mm256_castsi256_ps(_mm256_sub_epi32(_mm256_set1_epi32(0x54a23200), third));
     }
-    for (int step = 0; step < 4; ++step)
-        for (int i = 0; i < N; ++i) {
-            const __m256d cube = _mm256_mul_pd(_mm256_mul_pd(r[i], r[i]), r[i]);
-            const __m256d miss = _mm256_sub_pd(Splat(1.0), _mm256_mul_pd(t[i], cube));
-            r[i] = _mm256_add_pd(r[i], _mm256_mul_pd(_mm256_mul_pd(r[i], miss), Splat(1.0 / 3.0)));
+    for (int step = 0; step < 3; ++step)
+        for (int i = 0; i < kPairs; ++i) {
+            const __m256 miss = _mm256_fnmadd_ps(tf[i], _mm256_mul_ps(_mm256_mul_ps(r[i], r[i]), r[i]), Splat8(1.0f));
+            r[i] = _mm256_fmadd_ps(_mm256_mul_ps(r[i], miss), Splat8(1.0f / 3), r[i]);
         }
-    for (int i = 0; i < N; ++i) root[i] = _mm256_mul_pd(_mm256_mul_pd(t[i], r[i]), r[i]);
+    for (int i = 0; i < N; ++i) {
+        const __m256d near = _mm256_cvtps_pd(HalfOf(r[i / 2], i % 2));
+        const __m256d miss = _mm256_fnmadd_pd(t[i], _mm256_mul_pd(_mm256_mul_pd(near, near), near), Splat(1.0));
+        const __m256d r2 = _mm256_fmadd_pd(_mm256_mul_pd(near, miss), Splat(1.0 / 3.0), near);
+        root[i] = _mm256_mul_pd(_mm256_mul_pd(t[i], r2), r2);
+    }
 }
 
 // X, Y and Z of four pixels as RGBToXYZ gives them for range 2 (the scale of 1).
@@ -1011,9 +1017,9 @@ struct YCbCrLanes {
     }
 };
 
-// (ka a + kb b) + kc c in floats, in that order.
-VELORA_AVX2 inline __m256 FloatSum3(float ka, __m256 a, float kb, __m256 b, float kc, __m256 c) {
-    return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(ka), a), _mm256_mul_ps(Splat8(kb), b)), _mm256_mul_ps(Splat8(kc), c));
+// (ka a + kb b) + kc c in floats, the last two steps fused.
+VELORA_AVX2 inline __m256 FusedSum3(float ka, __m256 a, float kb, __m256 b, float kc, __m256 c) {
+    return _mm256_fmadd_ps(Splat8(kc), c, _mm256_fmadd_ps(Splat8(kb), b, _mm256_mul_ps(Splat8(ka), a)));
 }
 
 struct XyzLanes {
@@ -1035,19 +1041,21 @@ struct XyzLanes {
     }
     VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, const Floats* v) { StoreFromXyz8(p, step, v); }
     // The equalization's bins of X, Y and Z (the clamped component truncated), which is all it
-    // takes of them: the sums in floats, then To's doubles where a float sum lies within 2^-11
-    // of a whole number. Against the doubles' float component a float sum is off by its
-    // roundings and the coefficients' (each within 2^-24 of a term or sum, seven in all, on
-    // sums up to 1.1 times 255) plus the component's own half ulp (2^-17): below 2^-12.
+    // takes of them: k_r R + k_g G + k_b B of the bytes in fused floats (the scale of 255 is
+    // folded in, and Z's factor into its coefficients), then To's doubles where a float sum
+    // lies within 2^-11 of a whole number. Against the doubles' float component a float sum is
+    // off by its coefficients' roundings, its three roundings (each within 2^-24 of at most
+    // 1.1 times 255: 2^-16), the doubles' own float(byte / 255) (2^-16 in all) and the
+    // component's half ulp (2^-17): below 2^-13.
     VELORA_AVX2 __attribute__((always_inline)) static void Bins(const std::uint8_t* p, std::size_t step, Ints* bins) {
         __m256i R, G, B;
         LoadChannels8(p, step, R, G, B);
-        const __m256 r = ByteUnits(R), g = ByteUnits(G), b = ByteUnits(B);
-        const __m256 scale = Splat8(255.0f), margin = Splat8(0x1p-11f);
-        const __m256 sums[3] = {
-            _mm256_mul_ps(FloatSum3(0.412453f, r, 0.35758f, g, 0.180423f, b), scale),
-            _mm256_mul_ps(FloatSum3(0.212671f, r, 0.71516f, g, 0.072169f, b), scale),
-            _mm256_mul_ps(_mm256_mul_ps(FloatSum3(0.019334f, r, 0.119193f, g, 0.950227f, b), Splat8(0.9184836745262146f)), scale)};
+        const __m256 r = _mm256_cvtepi32_ps(R), g = _mm256_cvtepi32_ps(G), b = _mm256_cvtepi32_ps(B);
+        constexpr double kZ = 0.9184836745262146;
+        const __m256 margin = Splat8(0x1p-11f);
+        const __m256 sums[3] = {FusedSum3(0.412453f, r, 0.35758f, g, 0.180423f, b),
+                                FusedSum3(0.212671f, r, 0.71516f, g, 0.072169f, b),
+                                FusedSum3(float(0.019334 * kZ), r, float(0.119193 * kZ), g, float(0.950227 * kZ), b)};
         __m256i same = _mm256_set1_epi32(-1);
         for (int c = 0; c < 3; ++c) {
             bins[c] = ClampTruncate8(_mm256_sub_ps(sums[c], margin));
@@ -1162,8 +1170,10 @@ VELORA_AVX2 inline void CountGroupBins(const typename Lanes::Ints* groupBins, st
 
 // Adds the equalization bins of the changed components of a row's whole groups to copies;
 // returns how many pixels it did.
-template <class Lanes>
-VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, std::int32_t width, std::uint32_t* copies) {
+// KeepBins (XYZ): each pixel's three bins also replace its bytes, bin c in byte c, for
+// LeveledKeptBinsRow.
+template <class Lanes, bool KeepBins = false>
+VELORA_AVX2 std::int32_t CountBinsRow(std::uint8_t* p, std::size_t step, std::int32_t width, std::uint32_t* copies) {
     std::int32_t x = 0;
     // XYZ: two groups' bins side by side, then their counts (the models with one counted
     // component took longer so, measured in turn).
@@ -1173,25 +1183,29 @@ VELORA_AVX2 std::int32_t CountBinsRow(const std::uint8_t* p, std::size_t step, s
         BinsOf<Lanes>(p + Lanes::kPixels * step, step, bins[1]);
         CountGroupBins<Lanes>(bins[0], copies);
         CountGroupBins<Lanes>(bins[1], copies);
+        if constexpr (KeepBins)
+            for (int g = 0; g < 2; ++g) StorePixels8(p + std::size_t(8 * g) * step, step, bins[g][2], bins[g][1], bins[g][0]);
     }
+    static_assert(!KeepBins || Lanes::kChanged == 3);
     for (; x + Lanes::kPixels <= width; x += Lanes::kPixels, p += Lanes::kPixels * step) {
         typename Lanes::Ints bins[3];
         BinsOf<Lanes>(p, step, bins);
         CountGroupBins<Lanes>(bins, copies);
+        if constexpr (KeepBins) StorePixels8(p, step, bins[2], bins[1], bins[0]);
     }
     return x;
 }
 
 // The equalization's way back over a row's whole groups for a model whose components all
-// change (XYZ): each takes its bin's level, so the bins are all it needs of them. Returns how
-// many pixels it did.
+// change (XYZ): each takes its bin's level, so the bins that CountBinsRow kept in the pixels'
+// bytes are all it needs of them. Returns how many pixels it did.
 template <class Lanes>
-VELORA_AVX2 std::int32_t LeveledBinsRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float (*levels)[256]) {
+VELORA_AVX2 std::int32_t LeveledKeptBinsRow(std::uint8_t* p, std::size_t step, std::int32_t width, const float (*levels)[256]) {
     static_assert(Lanes::kChanged == 3 && Lanes::kPixels == 8);
     std::int32_t x = 0;
     for (; x + 8 <= width; x += 8, p += 8 * step) {
         __m256i bins[3];
-        BinsOf<Lanes>(p, step, bins);
+        LoadChannels8(p, step, bins[2], bins[1], bins[0]);
         __m256 v[3];
         for (int c = 0; c < 3; ++c) v[c] = _mm256_i32gather_ps(levels[c], bins[c], 4);
         Lanes::From(p, step, v);

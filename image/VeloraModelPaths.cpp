@@ -1301,7 +1301,8 @@ void EqualizeValued(const PixelRows& pixels) {
     const std::int64_t count = std::int64_t(pixels.width) * pixels.height;
     // The first pass counts bins; the second converts again (for LAB and LUV, whose first
     // pass needs only L's bins, which floats mostly settle, exactly: their components are
-    // then at hand a row at a time).
+    // then at hand a row at a time). XYZ's way back needs nothing but its three bins, which
+    // the first pass leaves in each pixel's bytes (bin c in byte c).
     SharedCounts<3 * 256> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         std::array<std::uint64_t, 3 * 256> part{};
@@ -1313,7 +1314,7 @@ void EqualizeValued(const PixelRows& pixels) {
         // copies of its bins, as the lanes count theirs.
         std::array<std::uint32_t, (Model == 9 || Model == 10) ? 4 * 256 : 1> lightness{};
         for (std::int32_t y = first; y < last; ++y) {
-            const std::uint8_t* p = pixels.Row(y);
+            std::uint8_t* p = pixels.Row(y);
             if constexpr (Model == 9 || Model == 10) {
                 std::int32_t x = 0;
 #if VELORA_MODEL_LANES
@@ -1330,15 +1331,18 @@ void EqualizeValued(const PixelRows& pixels) {
 #if VELORA_MODEL_LANES
             if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
                 if (HasAvx2()) {
-                    x = CountBinsRow<typename LanesOf<Model>::Type>(p, pixels.step, pixels.width, copies.data());
+                    x = CountBinsRow<typename LanesOf<Model>::Type, Model == 8>(p, pixels.step, pixels.width, copies.data());
                     p += std::size_t(x) * pixels.step;
                 }
 #endif
             for (; x < pixels.width; ++x, p += pixels.step) {
                 float values[4] = {};
                 ToModelT<Model>(ColourAt(p), values);
-                for (int c = which.first; c < which.first + which.count; ++c)
-                    ++part[std::size_t(c * 256 + EqualizeBin(values[c]))];
+                for (int c = which.first; c < which.first + which.count; ++c) {
+                    const int bin = EqualizeBin(values[c]);
+                    ++part[std::size_t(c * 256 + bin)];
+                    if constexpr (Model == 8) p[c] = std::uint8_t(bin);
+                }
             }
         }
 #if VELORA_MODEL_LANES
@@ -1368,7 +1372,7 @@ void EqualizeValued(const PixelRows& pixels) {
             if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
                 if (HasAvx2()) {
                     using Lanes = typename LanesOf<Model>::Type;
-                    if constexpr (Lanes::kChanged == 3) x = LeveledBinsRow<Lanes>(p, pixels.step, pixels.width, levels);
+                    if constexpr (Lanes::kChanged == 3) x = LeveledKeptBinsRow<Lanes>(p, pixels.step, pixels.width, levels);
                     else x = ModelLanesRow<Lanes>(p, pixels.step, pixels.width, 0, LevelChange<Lanes>{levels});
                     p += std::size_t(x) * pixels.step;
                 }
@@ -1381,9 +1385,13 @@ void EqualizeValued(const PixelRows& pixels) {
 #endif
             for (; x < pixels.width; ++x, p += pixels.step) {
                 float values[4] = {};
-                if (components) std::copy_n(components + 3 * x, 3, values);
-                else ToModelT<Model>(ColourAt(p), values);
-                for (int c = which.first; c < which.first + which.count; ++c) values[c] = levels[c][EqualizeBin(values[c])];
+                if constexpr (Model == 8) {
+                    for (int c = 0; c < 3; ++c) values[c] = levels[c][p[c]];
+                } else {
+                    if (components) std::copy_n(components + 3 * x, 3, values);
+                    else ToModelT<Model>(ColourAt(p), values);
+                    for (int c = which.first; c < which.first + which.count; ++c) values[c] = levels[c][EqualizeBin(values[c])];
+                }
                 RGBQUAD result{};
                 FromModelT<Model>(values, result);
                 Put(p, result);
