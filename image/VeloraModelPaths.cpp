@@ -180,6 +180,7 @@ struct HslTables {
     std::uint8_t part[256][256];      // [d][max - value], for d > 0
     float w[256][3];                  // [hue][channel]
     std::uint8_t kinds[256][3];
+    std::uint32_t kindWords[256];     // kinds[hue] as a word's low three bytes, for the lanes
     HslTables() {
         for (int max = 0; max < 256; ++max)
             for (int min = 0; min <= max; ++min) {
@@ -201,6 +202,7 @@ struct HslTables {
                 else if (hue < 240) w[hueByte][c] = 240 - hue, kinds[hueByte][c] = 2;
                 else w[hueByte][c] = 0, kinds[hueByte][c] = 3;
             }
+            kindWords[hueByte] = kinds[hueByte][0] | kinds[hueByte][1] << 8 | std::uint32_t(kinds[hueByte][2]) << 16;
         }
     }
 };
@@ -210,9 +212,11 @@ const HslTables& TheHslTables() {
     return *tables;
 }
 
-// RGBToHSL's saturation and integer hue, then the hue's split per channel; the tables hold
-// what its divisions give, so a pixel costs lookups. A gray pixel has hue 170, as there.
-[[gnu::always_inline]] inline HslPixel HslFactors(const HslTables& t, const std::uint8_t* p) {
+// A pixel's HslFactors depend on three bytes of it: RGBToHSL's integer hue, the maximum and
+// the minimum, which its code holds as hue | max << 8 | min << 16 (what the preview keeps:
+// 4 bytes a pixel rather than the factors' 21). The tables hold what the divisions give, so
+// a pixel costs lookups. A gray pixel has hue 170, as there.
+[[gnu::always_inline]] inline std::uint32_t HslCode(const HslTables& t, const std::uint8_t* p) {
     const int B = p[0], G = p[1], R = p[2];
     const int max = std::max({R, G, B}), min = std::min({R, G, B});
     int hue = 170;
@@ -223,11 +227,21 @@ const HslTables& TheHslTables() {
         if (hue < 0) hue += 255;
         if (hue > 255) hue -= 255;
     }
+    return std::uint32_t(hue) | std::uint32_t(max) << 8 | std::uint32_t(min) << 16;
+}
+
+// RGBToHSL's saturation, then the hue's split per channel.
+[[gnu::always_inline]] inline HslPixel HslPixelOfCode(const HslTables& t, std::uint32_t code) {
+    const std::uint32_t hue = code & 255, max = (code >> 8) & 255, min = code >> 16;
     HslPixel out{};
     out.s = t.s[max][min];
     out.key = std::uint16_t(max + min);
     for (int c = 0; c < 3; ++c) out.w[c] = t.w[hue][c], out.kinds[c] = t.kinds[hue][c];
     return out;
+}
+
+[[gnu::always_inline]] inline HslPixel HslFactors(const HslTables& t, const std::uint8_t* p) {
+    return HslPixelOfCode(t, HslCode(t, p));
 }
 
 // The new L of each maximum plus minimum, scaled as HSLToRGB scales it.
@@ -386,6 +400,9 @@ struct HslBlock {
     std::uint16_t key[8];
     std::uint8_t kinds[3][8];
 };
+struct HslCodeBlock {  // what the preview keeps of HSL: HslCode
+    std::uint32_t code[8];
+};
 
 void PutLane(HsiBlock& b, int lane, const HsiPixel& in) {
     b.oneMinusS[lane] = in.oneMinusS, b.onePlusW[lane] = in.onePlusW, b.sum[lane] = in.sum, b.sector[lane] = in.sector;
@@ -404,6 +421,14 @@ void PutLane(HslBlock& b, int lane, const velora::detail::HslPixel& in) {
     b.key[lane] = in.key;
     for (int c = 0; c < 3; ++c) b.w[c][lane] = in.w[c], b.kinds[c][lane] = in.kinds[c];
 }
+// The new L of each key and the tables that a code's factors come from.
+struct HslCodeValues {
+    const velora::detail::HslValues& values;
+    const velora::detail::HslTables& tables;
+};
+void PutLane(HslCodeBlock& b, int lane, std::uint32_t code) { b.code[lane] = code; }
+std::uint32_t LaneOf(const HslCodeBlock& b, int lane) { return b.code[lane]; }
+
 velora::detail::HslPixel LaneOf(const HslBlock& b, int lane) {
     velora::detail::HslPixel in{};
     in.s = b.s[lane];
@@ -568,25 +593,13 @@ VELORA_AVX2 void MakeBlock(HsvBlock& out, const std::uint8_t* p, std::size_t ste
     StoreLanes(f.max, out.max);
 }
 
-// HslFactors of eight pixels: RGBToHSL's and the hue split's single-precision steps in their
-// order, computed rather than looked up (gathers cost more than the divisions on eight
-// lanes), the branches as blends.
-VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const std::uint8_t* p, std::size_t step) {
-    __m256i R, G, B;
-    LoadChannels8(p, step, R, G, B);
-    const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B), min = _mm256_min_epi32(_mm256_min_epi32(R, G), B);
-    const __m256i d = _mm256_sub_epi32(max, min), sum = _mm256_add_epi32(max, min);
+// RGBToHSL's integer hue of eight pixels from their channels, maximum and the maximum's lead
+// over the minimum d, computed rather than looked up (gathers cost more than the divisions
+// on eight lanes), the branches as blends.
+VELORA_AVX2 __attribute__((always_inline)) inline __m256i HslHue8(__m256i R, __m256i G, __m256i B, __m256i max, __m256i d) {
     const __m256i flat = _mm256_cmpeq_epi32(d, _mm256_setzero_si256());
     // Halving whole numbers is exact: a multiply does it as the division would.
     const __m256 half = _mm256_set1_ps(0.5f), fd = _mm256_cvtepi32_ps(d);
-    const __m256 L = velora::detail::Quotient8(
-        _mm256_cvtepi32_ps(_mm256_mullo_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1)), _mm256_set1_epi32(255))), 510.0f);
-    const __m256 spread = _mm256_cvtepi32_ps(_mm256_mullo_epi32(d, _mm256_set1_epi32(255)));
-    const __m256 fsum = _mm256_cvtepi32_ps(sum), rest = _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_set1_epi32(510), sum));
-    const __m256 dark = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(fsum, half), spread), fsum);
-    const __m256 light = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(rest, half), spread), rest);
-    __m256 S = _mm256_blendv_ps(light, dark, _mm256_cmp_ps(L, _mm256_set1_ps(127), _CMP_LE_OQ));
-    S = _mm256_andnot_ps(_mm256_castsi256_ps(flat), _mm256_min_ps(S, _mm256_set1_ps(255.0f)));
     // The hue's integer parts (max - value) 42.5 / d, rounded as RGBToHSL rounds them.
     const __m256 halfD = _mm256_mul_ps(fd, half), rate = _mm256_set1_ps(42.5f);
     const __m256i Rd = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(max, R)), rate), halfD), fd));
@@ -598,7 +611,60 @@ VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const std
     __m256i hue = _mm256_blendv_epi8(_mm256_blendv_epi8(byBlue, byGreen, _mm256_cmpeq_epi32(G, max)), byRed, _mm256_cmpeq_epi32(R, max));
     hue = _mm256_add_epi32(hue, _mm256_and_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), hue), _mm256_set1_epi32(255)));
     hue = _mm256_sub_epi32(hue, _mm256_and_si256(_mm256_cmpgt_epi32(hue, _mm256_set1_epi32(255)), _mm256_set1_epi32(255)));
-    hue = _mm256_blendv_epi8(hue, _mm256_set1_epi32(170), flat);
+    return _mm256_blendv_epi8(hue, _mm256_set1_epi32(170), flat);
+}
+
+// HslCode of eight pixels.
+VELORA_AVX2 __attribute__((always_inline)) inline __m256i HslCodes8(const std::uint8_t* p, std::size_t step) {
+    __m256i R, G, B;
+    LoadChannels8(p, step, R, G, B);
+    const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B), min = _mm256_min_epi32(_mm256_min_epi32(R, G), B);
+    const __m256i hue = HslHue8(R, G, B, max, _mm256_sub_epi32(max, min));
+    return _mm256_or_si256(_mm256_or_si256(hue, _mm256_slli_epi32(max, 8)), _mm256_slli_epi32(min, 16));
+}
+
+// HslPixelOfCode of eight pixels: their factors gathered from the tables.
+VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslLanesOfCodes(const HslTables& t, __m256i codes) {
+    const __m256i low = _mm256_set1_epi32(255);
+    const __m256i hue = _mm256_and_si256(codes, low), max = _mm256_and_si256(_mm256_srli_epi32(codes, 8), low);
+    const __m256i min = _mm256_srli_epi32(codes, 16);
+    HslLanes out;
+    out.s = _mm256_i32gather_ps(&t.s[0][0], _mm256_add_epi32(_mm256_slli_epi32(max, 8), min), 4);
+    out.key = _mm256_add_epi32(max, min);
+    const __m256i at = _mm256_add_epi32(_mm256_add_epi32(hue, hue), hue);  // hue * 3
+    const __m256i kinds = _mm256_i32gather_epi32(reinterpret_cast<const int*>(t.kindWords), hue, 4);
+    for (int c = 0; c < 3; ++c) {
+        out.w[c] = _mm256_i32gather_ps(&t.w[0][c], at, 4);
+        out.kind[c] = _mm256_and_si256(_mm256_srli_epi32(kinds, 8 * c), low);
+    }
+    return out;
+}
+
+VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslCodeBlock* blocks, std::int32_t count,
+                              const HslCodeValues& both) {
+    for (std::int32_t n = 0; n < count; ++n, p += 8 * step)
+        HslFinish8(p, step, HslLanesOfCodes(both.tables, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blocks[n].code))),
+                   both.values);
+}
+
+// HslFactors of eight pixels: RGBToHSL's and the hue split's single-precision steps in their
+// order, computed rather than looked up, the branches as blends.
+VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const std::uint8_t* p, std::size_t step) {
+    __m256i R, G, B;
+    LoadChannels8(p, step, R, G, B);
+    const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B), min = _mm256_min_epi32(_mm256_min_epi32(R, G), B);
+    const __m256i d = _mm256_sub_epi32(max, min), sum = _mm256_add_epi32(max, min);
+    const __m256i flat = _mm256_cmpeq_epi32(d, _mm256_setzero_si256());
+    const __m256 half = _mm256_set1_ps(0.5f);
+    const __m256 L = velora::detail::Quotient8(
+        _mm256_cvtepi32_ps(_mm256_mullo_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1)), _mm256_set1_epi32(255))), 510.0f);
+    const __m256 spread = _mm256_cvtepi32_ps(_mm256_mullo_epi32(d, _mm256_set1_epi32(255)));
+    const __m256 fsum = _mm256_cvtepi32_ps(sum), rest = _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_set1_epi32(510), sum));
+    const __m256 dark = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(fsum, half), spread), fsum);
+    const __m256 light = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(rest, half), spread), rest);
+    __m256 S = _mm256_blendv_ps(light, dark, _mm256_cmp_ps(L, _mm256_set1_ps(127), _CMP_LE_OQ));
+    S = _mm256_andnot_ps(_mm256_castsi256_ps(flat), _mm256_min_ps(S, _mm256_set1_ps(255.0f)));
+    const __m256i hue = HslHue8(R, G, B, max, d);
     HslLanes out;
     out.s = _mm256_mul_ps(S, _mm256_set1_ps(0.003921569f));
     out.key = sum;
@@ -652,6 +718,13 @@ struct HslMaker {
         return x;
     }
 };
+struct HslCoder {
+    const HslTables& tables;
+    std::uint32_t operator()(const std::uint8_t* p) const { return HslCode(tables, p); }
+    VELORA_AVX2 void Eight(HslCodeBlock& block, const std::uint8_t* p, std::size_t step) const {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(block.code), HslCodes8(p, step));
+    }
+};
 #else
 struct HsvMaker {
     HsvPixel operator()(const std::uint8_t* p) const { return HsvFactors(p); }
@@ -659,6 +732,10 @@ struct HsvMaker {
 struct HslMaker {
     const HslTables& tables;
     HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
+};
+struct HslCoder {
+    const HslTables& tables;
+    std::uint32_t operator()(const std::uint8_t* p) const { return HslCode(tables, p); }
 };
 #endif
 
@@ -1577,7 +1654,7 @@ using velora::detail::ComponentsBackRowInLanes;
 using velora::detail::ClampTruncate;
 using velora::detail::HsiBlock;
 using velora::detail::HsiPixel;
-using velora::detail::HslBlock;
+using velora::detail::HslCodeBlock;
 using velora::detail::HsvBlock;
 using velora::detail::LargeVector;
 using velora::detail::PixelRows;
@@ -1600,7 +1677,7 @@ struct KeptPixels {
     int model = 0;
     LargeVector<HsiBlock> hsi;  // blocks of eight pixels, blocksPerRow a row
     LargeVector<HsvBlock> hsv;
-    LargeVector<HslBlock> hsl;
+    LargeVector<HslCodeBlock> hsl;
     std::size_t blocksPerRow = 0;
     LargeVector<float> components;       // 3 per pixel
     LargeVector<std::uint32_t> rank[3];  // per changed component, once a costly function asks
@@ -1646,7 +1723,7 @@ void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepBlocks(pixels, kep
 
 void KeepHsl(KeptPixels& kept, const PixelRows& pixels) {
     const velora::detail::HslTables& tables = velora::detail::TheHslTables();
-    KeepBlocks(pixels, kept, kept.hsl, velora::detail::HslMaker{tables});
+    KeepBlocks(pixels, kept, kept.hsl, velora::detail::HslCoder{tables});
 }
 
 template <int Model>
@@ -1823,8 +1900,11 @@ void FinishHsv(const KeptPixels& kept, const PixelRows& pixels, int function, fl
 
 void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
     const velora::detail::HslValues values(velora::detail::KeyedTransfer<4>(function, alpha).data());
-    FinishBlocksOfRows(kept.hsl, kept.blocksPerRow, pixels, values,
-                       [&](std::uint8_t* p, const velora::detail::HslPixel& in) { velora::detail::HslFinish(p, in, values); });
+    const velora::detail::HslTables& tables = velora::detail::TheHslTables();
+    FinishBlocksOfRows(kept.hsl, kept.blocksPerRow, pixels, velora::detail::HslCodeValues{values, tables},
+                       [&](std::uint8_t* p, std::uint32_t code) {
+                           velora::detail::HslFinish(p, velora::detail::HslPixelOfCode(tables, code), values);
+                       });
 }
 
 #if VELORA_MODEL_LANES
