@@ -1687,43 +1687,76 @@ struct KeptPixels {
 };
 
 // Keeps make(pixel) of every pixel, in blocks of eight a row.
-template <class Block, class Make>
-void KeepBlocks(const PixelRows& pixels, KeptPixels& kept, LargeVector<Block>& blocks, const Make& make) {
-    const std::size_t perRow = (std::size_t(pixels.width) + 7) / 8;
+// ... and finishes each row through finish(y, its blocks) while they are at hand.
+template <class Block, class Make, class FinishRows>
+void KeepBlocks(const PixelRows& source, KeptPixels& kept, LargeVector<Block>& blocks, const Make& make,
+                const FinishRows& finish) {
+    const std::size_t perRow = (std::size_t(source.width) + 7) / 8;
     kept.blocksPerRow = perRow;
     blocks.clear();
-    blocks.resize(perRow * std::size_t(pixels.height));  // not zeroed: the rows' own threads fill them
-    velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+    blocks.resize(perRow * std::size_t(source.height));  // not zeroed: the rows' own threads fill them
+    velora::detail::ForRows(source, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y) {
-            const std::uint8_t* p = pixels.Row(y);
             Block* row = &blocks[std::size_t(y) * perRow];
-            if (pixels.width % 8 != 0) row[perRow - 1] = Block{};  // lanes past the row's end
-            velora::detail::MakeRowOfBlocks(row, p, pixels.width, pixels.step, make);
+            if (source.width % 8 != 0) row[perRow - 1] = Block{};  // lanes past the row's end
+            velora::detail::MakeRowOfBlocks(row, source.Row(y), source.width, source.step, make);
+            finish(y, row);
         }
     });
 }
 
-// The way back of each pixel from what was kept of it.
-template <class Block, class Values, class Finish>
-void FinishBlocksOfRows(const LargeVector<Block>& blocks, std::size_t perRow, const PixelRows& pixels,
-                        const Values& values, const Finish& finish) {
+// The way back of each row from what was kept of it.
+template <class Block, class FinishRows>
+void FinishBlocksOfRows(const LargeVector<Block>& blocks, std::size_t perRow, const PixelRows& pixels, const FinishRows& finish) {
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t y = first; y < last; ++y)
-            velora::detail::FinishRow(pixels.Row(y), &blocks[std::size_t(y) * perRow], pixels.width, pixels.step, values, finish);
+        for (std::int32_t y = first; y < last; ++y) finish(y, &blocks[std::size_t(y) * perRow]);
     });
 }
 
-void KeepHsi(KeptPixels& kept, const PixelRows& pixels) {
+// The ways back of the block models for one function and alpha: (y, blocks) writes row y of
+// the pixels from its blocks.
+struct HsiRows {
+    const PixelRows& pixels;
+    std::array<float, 766> newI;
+    void operator()(std::int32_t y, const HsiBlock* row) const {
+        velora::detail::FinishRow(pixels.Row(y), row, pixels.width, pixels.step, newI.data(), [&](std::uint8_t* p, const HsiPixel& in) {
+            velora::detail::HsiFinish(p, in.sector, in.oneMinusS, in.onePlusW, newI[in.sum]);
+        });
+    }
+};
+struct HsvRows {
+    const PixelRows& pixels;
+    velora::detail::HsvValues values;
+    void operator()(std::int32_t y, const HsvBlock* row) const {
+        velora::detail::FinishRow(pixels.Row(y), row, pixels.width, pixels.step, values,
+                                  [&](std::uint8_t* p, const velora::detail::HsvPixel& in) { velora::detail::HsvFinish(p, in, values); });
+    }
+};
+struct HslRows {
+    const PixelRows& pixels;
+    velora::detail::HslValues values;
+    const velora::detail::HslTables& tables = velora::detail::TheHslTables();
+    void operator()(std::int32_t y, const HslCodeBlock* row) const {
+        velora::detail::FinishRow(pixels.Row(y), row, pixels.width, pixels.step, velora::detail::HslCodeValues{values, tables},
+                                  [&](std::uint8_t* p, std::uint32_t code) {
+                                      velora::detail::HslFinish(p, velora::detail::HslPixelOfCode(tables, code), values);
+                                  });
+    }
+};
+
+// The block models keep their factors of the source and write the pixels' first preview.
+void KeepHsi(KeptPixels& kept, const PixelRows& source, const HsiRows& finish) {
     std::vector<velora::detail::HsiHue> own;
-    const std::vector<velora::detail::HsiHue>& hues = velora::detail::HueTable(pixels, own);
-    KeepBlocks(pixels, kept, kept.hsi, velora::detail::HsiMaker{hues});
+    const std::vector<velora::detail::HsiHue>& hues = velora::detail::HueTable(source, own);
+    KeepBlocks(source, kept, kept.hsi, velora::detail::HsiMaker{hues}, finish);
 }
 
-void KeepHsv(KeptPixels& kept, const PixelRows& pixels) { KeepBlocks(pixels, kept, kept.hsv, velora::detail::HsvMaker{}); }
+void KeepHsv(KeptPixels& kept, const PixelRows& source, const HsvRows& finish) {
+    KeepBlocks(source, kept, kept.hsv, velora::detail::HsvMaker{}, finish);
+}
 
-void KeepHsl(KeptPixels& kept, const PixelRows& pixels) {
-    const velora::detail::HslTables& tables = velora::detail::TheHslTables();
-    KeepBlocks(pixels, kept, kept.hsl, velora::detail::HslCoder{tables});
+void KeepHsl(KeptPixels& kept, const PixelRows& source, const HslRows& finish) {
+    KeepBlocks(source, kept, kept.hsl, velora::detail::HslCoder{finish.tables}, finish);
 }
 
 template <int Model>
@@ -1885,26 +1918,14 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
     }
 }
 
-void FinishHsi(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
-    const auto newI = velora::detail::HsiTransfer(function, alpha);
-    FinishBlocksOfRows(kept.hsi, kept.blocksPerRow, pixels, newI.data(), [&](std::uint8_t* p, const HsiPixel& in) {
-        velora::detail::HsiFinish(p, in.sector, in.oneMinusS, in.onePlusW, newI[in.sum]);
-    });
+HsiRows HsiRowsOf(const PixelRows& pixels, int function, float alpha) {
+    return HsiRows{pixels, velora::detail::HsiTransfer(function, alpha)};
 }
-
-void FinishHsv(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
-    const velora::detail::HsvValues values(velora::detail::KeyedTransfer<3>(function, alpha).data());
-    FinishBlocksOfRows(kept.hsv, kept.blocksPerRow, pixels, values,
-                       [&](std::uint8_t* p, const velora::detail::HsvPixel& in) { velora::detail::HsvFinish(p, in, values); });
+HsvRows HsvRowsOf(const PixelRows& pixels, int function, float alpha) {
+    return HsvRows{pixels, velora::detail::HsvValues(velora::detail::KeyedTransfer<3>(function, alpha).data())};
 }
-
-void FinishHsl(const KeptPixels& kept, const PixelRows& pixels, int function, float alpha) {
-    const velora::detail::HslValues values(velora::detail::KeyedTransfer<4>(function, alpha).data());
-    const velora::detail::HslTables& tables = velora::detail::TheHslTables();
-    FinishBlocksOfRows(kept.hsl, kept.blocksPerRow, pixels, velora::detail::HslCodeValues{values, tables},
-                       [&](std::uint8_t* p, std::uint32_t code) {
-                           velora::detail::HslFinish(p, velora::detail::HslPixelOfCode(tables, code), values);
-                       });
+HslRows HslRowsOf(const PixelRows& pixels, int function, float alpha) {
+    return HslRows{pixels, velora::detail::HslValues(velora::detail::KeyedTransfer<4>(function, alpha).data())};
 }
 
 #if VELORA_MODEL_LANES
@@ -2062,20 +2083,22 @@ unsigned CModelPreview::NonLinearContrast(CVelora& image, int colorModel, int fu
             m_kept.reset();
             auto made = std::make_unique<Kept>();
             made->model = colorModel;
-            switch (colorModel) {
-                case kModelHSI: KeepHsi(*made, source); break;
-                case kModelHSV: KeepHsv(*made, source); break;
-                case kModelHSL: KeepHsl(*made, source); break;
+            switch (colorModel) {  // the block models write this preview as they keep
+                case kModelHSI: KeepHsi(*made, source, HsiRowsOf(pixels, function, alpha)); break;
+                case kModelHSV: KeepHsv(*made, source, HsvRowsOf(pixels, function, alpha)); break;
+                case kModelHSL: KeepHsl(*made, source, HslRowsOf(pixels, function, alpha)); break;
                 case kModelCIELAB: KeepComponents<9>(*made, source); break;
                 case kModelCIELUV: KeepComponents<10>(*made, source); break;
                 default: break;
             }
             m_kept = std::move(made);
+            if (colorModel >= kModelHSI && colorModel <= kModelHSL) return 0;
         }
+        const KeptPixels& has = *m_kept;
         switch (colorModel) {
-            case kModelHSI: FinishHsi(*m_kept, pixels, function, alpha); break;
-            case kModelHSV: FinishHsv(*m_kept, pixels, function, alpha); break;
-            case kModelHSL: FinishHsl(*m_kept, pixels, function, alpha); break;
+            case kModelHSI: FinishBlocksOfRows(has.hsi, has.blocksPerRow, pixels, HsiRowsOf(pixels, function, alpha)); break;
+            case kModelHSV: FinishBlocksOfRows(has.hsv, has.blocksPerRow, pixels, HsvRowsOf(pixels, function, alpha)); break;
+            case kModelHSL: FinishBlocksOfRows(has.hsl, has.blocksPerRow, pixels, HslRowsOf(pixels, function, alpha)); break;
             case kModelYIQ: FinishValued<5>(*m_kept, source, pixels, function, alpha); break;
             case kModelYCbCr: FinishValued<7>(*m_kept, source, pixels, function, alpha); break;
             case kModelCIEXYZ: FinishValued<8>(*m_kept, source, pixels, function, alpha); break;
