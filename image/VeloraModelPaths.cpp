@@ -1218,61 +1218,61 @@ void ConvertRowsInLanes(const PixelRows& pixels, std::int32_t first, std::int32_
 }
 
 #if VELORA_MODEL_LANES
-// LAB's or LUV's components (range 1) of a row's whole groups of four, perPixel floats a
-// pixel: the lanes where they settle the library's power, the library where they leave it
-// open. Returns how many pixels it did.
-// Stores the components of pixels x .. x + 3 from lanes, or from the library where open.
+// Stores the components of pixels x .. x + 3, three floats each, from lanes (first, second
+// and third of the four pixels, transposed), or from the library where open.
 template <int Model>
-VELORA_AVX2 void StoreCieGroup(const std::uint8_t* p, std::size_t step, std::int32_t x, const __m128* v, bool open,
-                               float* out, std::size_t perPixel) {
-    alignas(16) float c[3][4];
-    if (!open) {
-        for (int k = 0; k < 3; ++k) _mm_store_ps(c[k], v[k]);
-    } else {
+VELORA_AVX2 void StoreCieGroup(const std::uint8_t* p, std::size_t step, std::int32_t x, const __m128* v, bool open, float* out) {
+    out += std::size_t(x) * 3;
+    if (open) {
         for (int k = 0; k < 4; ++k) {
             float values[4] = {};
             ToModelT<Model>(ColourAt(p + std::size_t(x + k) * step), values);
-            for (int i = 0; i < 3; ++i) c[i][k] = values[i];
+            std::copy_n(values, 3, out + 3 * k);
         }
+        return;
     }
-    for (int k = 0; k < 4; ++k) {
-        float* o = out + std::size_t(x + k) * perPixel;
-        for (int i = 0; i < 3; ++i) o[i] = c[i][k];
-    }
+    // a0 b0 c0 a1 | b1 c1 a2 b2 | c2 a3 b3 c3
+    const __m128 ab01 = _mm_unpacklo_ps(v[0], v[1]), ab23 = _mm_unpackhi_ps(v[0], v[1]);
+    const __m128 c0a1 = _mm_shuffle_ps(v[2], v[0], _MM_SHUFFLE(1, 1, 0, 0));
+    const __m128 b1c1 = _mm_shuffle_ps(v[1], v[2], _MM_SHUFFLE(1, 1, 1, 1));
+    const __m128 c2a3 = _mm_shuffle_ps(v[2], ab23, _MM_SHUFFLE(2, 2, 2, 2));
+    const __m128 bc23 = _mm_unpackhi_ps(v[1], v[2]);
+    _mm_storeu_ps(out, _mm_shuffle_ps(ab01, c0a1, _MM_SHUFFLE(2, 0, 1, 0)));
+    _mm_storeu_ps(out + 4, _mm_shuffle_ps(b1c1, ab23, _MM_SHUFFLE(1, 0, 2, 0)));
+    _mm_storeu_ps(out + 8, _mm_shuffle_ps(c2a3, bc23, _MM_SHUFFLE(3, 2, 2, 0)));
 }
 
+// LAB's or LUV's components (range 1) of a row's whole groups of four, three floats a pixel:
+// the lanes where they settle the library's power, the library where they leave it open.
+// Returns how many pixels it did.
 template <int Model>
-VELORA_AVX2 std::int32_t CieRowInLanes(const std::uint8_t* p, std::size_t step, std::int32_t width, float* out,
-                                       std::size_t perPixel) {
+VELORA_AVX2 std::int32_t CieRowInLanes(const std::uint8_t* p, std::size_t step, std::int32_t width, float* out) {
     std::int32_t x = 0;
     __m128 v[4][3];
     for (; x + 16 <= width; x += 16) {
         const int open = CieGroups<Model, 4>(p + std::size_t(x) * step, step, v);
-        for (int g = 0; g < 4; ++g) StoreCieGroup<Model>(p, step, x + 4 * g, v[g], (open >> g) & 1, out, perPixel);
+        for (int g = 0; g < 4; ++g) StoreCieGroup<Model>(p, step, x + 4 * g, v[g], (open >> g) & 1, out);
     }
     for (; x + 4 <= width; x += 4) {
         const bool open = CieGroups<Model, 1>(p + std::size_t(x) * step, step, v) != 0;
-        StoreCieGroup<Model>(p, step, x, v[0], open, out, perPixel);
+        StoreCieGroup<Model>(p, step, x, v[0], open, out);
     }
     return x;
 }
 #endif
 
-// LAB's or LUV's components (range 1) of a row, as ToModel gives them, perPixel (3 or 4)
-// floats a pixel; a fourth float is 0.
+// LAB's or LUV's components (range 1) of a row, as ToModel gives them, three floats a pixel.
 template <int Model>
-void CieRow(const std::uint8_t* p, std::size_t step, std::int32_t width, float* out, std::size_t perPixel) {
+void CieRow(const std::uint8_t* p, std::size_t step, std::int32_t width, float* out) {
     std::int32_t x = 0;
 #if VELORA_MODEL_LANES
-    if (HasAvx2()) x = CieRowInLanes<Model>(p, step, width, out, perPixel);
+    if (HasAvx2()) x = CieRowInLanes<Model>(p, step, width, out);
 #endif
     for (; x < width; ++x) {
         float values[4] = {};
         ToModelT<Model>(ColourAt(p + std::size_t(x) * step), values);
-        std::copy_n(values, 3, out + std::size_t(x) * perPixel);
+        std::copy_n(values, 3, out + std::size_t(x) * 3);
     }
-    if (perPixel == 4)
-        for (std::int32_t i = 0; i < width; ++i) out[std::size_t(i) * 4 + 3] = 0.0f;
 }
 
 // A change of components that the lanes cannot make (the models without lanes).
@@ -1290,7 +1290,7 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
             std::vector<float> components(std::size_t(pixels.width) * 3);
             for (std::int32_t y = first; y < last; ++y) {
                 std::uint8_t* p = pixels.Row(y);
-                CieRow<Model>(p, pixels.step, pixels.width, components.data(), 3);
+                CieRow<Model>(p, pixels.step, pixels.width, components.data());
                 std::int32_t x = 0;
 #if VELORA_MODEL_LANES
                 if (HasAvx2()) {
@@ -1441,7 +1441,7 @@ void EqualizeValued(const PixelRows& pixels) {
             std::uint8_t* p = pixels.Row(y);
             const float* components = nullptr;
             if constexpr (Model == 9 || Model == 10) {
-                CieRow<Model>(p, pixels.step, pixels.width, row.data(), 3);
+                CieRow<Model>(p, pixels.step, pixels.width, row.data());
                 components = row.data();
             }
             std::int32_t x = 0;
@@ -1765,7 +1765,7 @@ void KeepComponents(KeptPixels& kept, const PixelRows& pixels) {
     velora::detail::ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t y = first; y < last; ++y)
             velora::detail::CieRow<Model>(pixels.Row(y), pixels.step, pixels.width,
-                                          &kept.components[std::size_t(y) * std::size_t(pixels.width) * 3], 3);
+                                          &kept.components[std::size_t(y) * std::size_t(pixels.width) * 3]);
     });
 }
 
