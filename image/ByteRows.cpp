@@ -215,6 +215,7 @@ void PatternRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48
     }
 }
 
+#if VELORA_X86
 // TableRow on 32 bytes at a time: each byte's entry gathered from the table widened to words,
 // the words packed back to bytes in order. Returns how many bytes it did.
 VELORA_AVX2 std::size_t TableRowAvx2(std::uint8_t* p, std::size_t n, const std::uint8_t* table) {
@@ -237,6 +238,7 @@ VELORA_AVX2 std::size_t TableRowAvx2(std::uint8_t* p, std::size_t n, const std::
     }
     return i;
 }
+#endif
 
 }  // namespace
 

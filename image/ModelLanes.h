@@ -370,8 +370,9 @@ inline constexpr double kCubeRootBound = 1.0 / double(1ull << 40);
 // (the divider would be the bottleneck): t^(-1/3) in floats, eight lanes at a time, within
 // 3.5 % by the classic bit trick and three Newton steps r += r (1 - t r^3) / 3 to within
 // 2^-22.5 (the roundings of t, of r^3 and of the step); one step in doubles then squares that
-// error (2 e^2 and the doubles' roundings), and t r^2 doubles it (2^-44.4 measured). Several vectors side by side keep the steps'
-// chains overlapping.
+// error (2 e^2 and the doubles' roundings), and t r^2 doubles it (2^-44.4 measured). Other t
+// (0 among them) give nonsense or NaN, which the companding's linear branch drops. Several
+// vectors side by side keep the steps' chains overlapping.
 template <int N>
 VELORA_AVX2 inline void CubeRoots4(const __m256d* t, __m256d* root) {
     constexpr int kPairs = (N + 1) / 2;

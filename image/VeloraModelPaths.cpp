@@ -394,12 +394,6 @@ struct HsvBlock {
     float p[8], q[8], t[8];
     std::uint8_t sector[8], max[8];
 };
-struct HslBlock {
-    float s[8];
-    float w[3][8];
-    std::uint16_t key[8];
-    std::uint8_t kinds[3][8];
-};
 struct HslCodeBlock {  // what the preview keeps of HSL: HslCode
     std::uint32_t code[8];
 };
@@ -416,11 +410,6 @@ velora::detail::HsvPixel LaneOf(const HsvBlock& b, int lane) {
     return velora::detail::HsvPixel{b.p[lane], b.q[lane], b.t[lane], b.sector[lane], b.max[lane]};
 }
 
-void PutLane(HslBlock& b, int lane, const velora::detail::HslPixel& in) {
-    b.s[lane] = in.s;
-    b.key[lane] = in.key;
-    for (int c = 0; c < 3; ++c) b.w[c][lane] = in.w[c], b.kinds[c][lane] = in.kinds[c];
-}
 // The new L of each key and the tables that a code's factors come from.
 struct HslCodeValues {
     const velora::detail::HslValues& values;
@@ -428,14 +417,6 @@ struct HslCodeValues {
 };
 void PutLane(HslCodeBlock& b, int lane, std::uint32_t code) { b.code[lane] = code; }
 std::uint32_t LaneOf(const HslCodeBlock& b, int lane) { return b.code[lane]; }
-
-velora::detail::HslPixel LaneOf(const HslBlock& b, int lane) {
-    velora::detail::HslPixel in{};
-    in.s = b.s[lane];
-    in.key = b.key[lane];
-    for (int c = 0; c < 3; ++c) in.w[c] = b.w[c][lane], in.kinds[c] = b.kinds[c][lane];
-    return in;
-}
 
 #if VELORA_MODEL_LANES
 #define VELORA_BLOCKS_AVX2 1
@@ -523,16 +504,6 @@ VELORA_AVX2 __attribute__((always_inline)) inline void HslFinish8(std::uint8_t* 
         channel[c] = ClampTruncate8(_mm256_mul_ps(Pick(Pick(ramp, m2, f.kind[c], 1), m1, f.kind[c], 3), top));
     }
     StorePixels8(p, step, channel[0], channel[1], channel[2]);
-}
-
-VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslBlock* blocks, std::int32_t count,
-                              const velora::detail::HslValues& values) {
-    for (std::int32_t n = 0; n < count; ++n, p += 8 * step) {
-        const HslBlock& b = blocks[n];
-        HslLanes f{_mm256_loadu_ps(b.s), Words8(b.key), {}, {}};
-        for (int c = 0; c < 3; ++c) f.w[c] = _mm256_loadu_ps(b.w[c]), f.kind[c] = Bytes8(b.kinds[c]);
-        HslFinish8(p, step, f, values);
-    }
 }
 
 // Eight 32-bit lanes (each within the type's range) into eight words or bytes.
@@ -640,6 +611,7 @@ VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslLanesOfCodes(const
     return out;
 }
 
+// HslFinish8 of whole blocks of codes.
 VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslCodeBlock* blocks, std::int32_t count,
                               const HslCodeValues& both) {
     for (std::int32_t n = 0; n < count; ++n, p += 8 * step)
@@ -690,17 +662,6 @@ VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const std
     return out;
 }
 
-// HslFactors of eight pixels into a block.
-VELORA_AVX2 void MakeBlock(HslBlock& out, const std::uint8_t* p, std::size_t step) {
-    const HslLanes f = HslFactors8(p, step);
-    _mm256_storeu_ps(out.s, f.s);
-    StoreLanes(f.key, out.key);
-    for (int c = 0; c < 3; ++c) {
-        _mm256_storeu_ps(out.w[c], f.w[c]);
-        StoreLanes(f.kind[c], out.kinds[c]);
-    }
-}
-
 // Eight: a block's factors. Through: the plain call's row, eight pixels at a time from their
 // factors straight to their way back (HSV's took longer so than through its blocks, measured
 // in turn); returns how many pixels it did.
@@ -711,7 +672,6 @@ struct HsvMaker {
 struct HslMaker {
     const HslTables& tables;
     HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
-    VELORA_AVX2 void Eight(HslBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step); }
     VELORA_AVX2 std::int32_t Through(std::uint8_t* p, std::size_t step, std::int32_t width, const HslValues& values) const {
         std::int32_t x = 0;
         for (; x + 8 <= width; x += 8, p += 8 * step) HslFinish8(p, step, HslFactors8(p, step), values);
@@ -781,13 +741,17 @@ void MakeRowOfBlocks(Block* row, const std::uint8_t* p, std::int32_t width, std:
     for (; x < width; ++x, p += step) PutLane(row[x / 8], x % 8, make(p));
 }
 
-// The plain call's way: each row's factors make(pixel) into blocks, then its way back; or,
-// where the maker has it, the whole groups of eight through make.Through and the rest through
-// finish(pixel, make(pixel)).
-template <class Block, class Make, class Values, class Finish>
+// The plain call's way: where the maker has it, the whole groups of eight through
+// make.Through and the rest through finish(pixel, make(pixel)); where it makes blocks of eight,
+// each row's factors into blocks, then its way back; else pixel by pixel.
+template <class Block = void, class Make, class Values, class Finish>
 void RowsThroughBlocks(const PixelRows& pixels, const Make& make, const Values& values, const Finish& finish) {
 #if VELORA_BLOCKS_AVX2
-    if constexpr (requires { make.Through(pixels.bits, std::size_t(pixels.step), pixels.width, values); }) {
+    constexpr bool kThrough = requires { make.Through(pixels.bits, std::size_t(pixels.step), pixels.width, values); };
+#else
+    constexpr bool kThrough = false;
+#endif
+    if constexpr (kThrough) {
         ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
             for (std::int32_t y = first; y < last; ++y) {
                 std::uint8_t* p = pixels.Row(y);
@@ -799,18 +763,24 @@ void RowsThroughBlocks(const PixelRows& pixels, const Make& make, const Values& 
                 for (; x < pixels.width; ++x, p += pixels.step) finish(p, make(p));
             }
         });
-        return;
+    } else if constexpr (!std::is_void_v<Block>) {
+        const std::size_t perRow = (std::size_t(pixels.width) + 7) / 8;
+        ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+            std::vector<Block> row(perRow);
+            for (std::int32_t y = first; y < last; ++y) {
+                std::uint8_t* p = pixels.Row(y);
+                MakeRowOfBlocks(row.data(), p, pixels.width, pixels.step, make);
+                FinishRow(p, row.data(), pixels.width, pixels.step, values, finish);
+            }
+        });
+    } else {
+        ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t y = first; y < last; ++y) {
+                std::uint8_t* p = pixels.Row(y);
+                for (std::int32_t x = 0; x < pixels.width; ++x, p += pixels.step) finish(p, make(p));
+            }
+        });
     }
-#endif
-    const std::size_t perRow = (std::size_t(pixels.width) + 7) / 8;
-    ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        std::vector<Block> row(perRow);
-        for (std::int32_t y = first; y < last; ++y) {
-            std::uint8_t* p = pixels.Row(y);
-            MakeRowOfBlocks(row.data(), p, pixels.width, pixels.step, make);
-            FinishRow(p, row.data(), pixels.width, pixels.step, values, finish);
-        }
-    });
 }
 
 template <int Model>
@@ -829,7 +799,7 @@ void KeyedRows(const PixelRows& pixels, const float* newValue) {
     if constexpr (Model == 4) {
         const HslValues values(newValue);
         const HslTables& tables = TheHslTables();
-        RowsThroughBlocks<HslBlock>(pixels, HslMaker{tables}, values,
+        RowsThroughBlocks(pixels, HslMaker{tables}, values,
                                     [&](std::uint8_t* p, const HslPixel& in) { HslFinish(p, in, values); });
         return;
     }
@@ -1315,8 +1285,8 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
         if constexpr (std::is_void_v<typename LanesOf<Model>::Type>) {
             ConvertRowsInLanes<Model>(pixels, first, last, NoLanes{}, change);
         } else {
+#if VELORA_MODEL_LANES  // (without them no model has lanes)
             using Lanes = typename LanesOf<Model>::Type;
-#if VELORA_MODEL_LANES
             if constexpr (kBoundsPay<Function>)
                 if (HasAvx2()) {
                     const CostlyTransfer costly = MakeCostlyTransfer<Function>(alpha);
@@ -1327,8 +1297,8 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
                     }
                     return;
                 }
-#endif
             ConvertRowsInLanes<Model>(pixels, first, last, TransferChange<Lanes, Function>{alpha}, change);
+#endif
         }
     });
 }
@@ -1650,7 +1620,6 @@ void EqualizeInModel(const PixelRows& pixels, int model) {
 // ---------------------------------------------------------------- CModelPreview
 
 using velora::detail::ClampRound;
-using velora::detail::ComponentsBackRowInLanes;
 using velora::detail::ClampTruncate;
 using velora::detail::HsiBlock;
 using velora::detail::HsiPixel;

@@ -416,7 +416,8 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
             std::int32_t from, to;     // source columns [from, to)
             double lowTilt, highTilt;  // over those columns
         };
-        constexpr std::int32_t kTileColumns = 64, kRowsAhead = 4;
+        constexpr std::int32_t kTileColumns = 64;
+        [[maybe_unused]] constexpr std::int32_t kRowsAhead = 4;  // the prefetch's
         std::vector<Tile> tiles;
         for (std::int32_t x = 0; x < width; ++x) {
             const double t = tilt[std::size_t(x)];

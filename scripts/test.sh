@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the unit and peer tests, the same
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a
-# bounded time.
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, the unit tests of the library
+# built without vector code (as for other processors), and each fuzz target for a bounded
+# time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -15,6 +16,11 @@ echo "== Sanitizers"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan -j2
+
+echo "== Without vector code"
+cmake --preset scalar >/dev/null
+cmake --build --preset scalar
+ctest --preset scalar -j2
 
 echo "== Fuzzing"
 cmake --preset fuzz >/dev/null
