@@ -619,47 +619,9 @@ VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HslCodeBl
                    both.values);
 }
 
-// HslFactors of eight pixels: RGBToHSL's and the hue split's single-precision steps in their
-// order, computed rather than looked up, the branches as blends.
-VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const std::uint8_t* p, std::size_t step) {
-    __m256i R, G, B;
-    LoadChannels8(p, step, R, G, B);
-    const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B), min = _mm256_min_epi32(_mm256_min_epi32(R, G), B);
-    const __m256i d = _mm256_sub_epi32(max, min), sum = _mm256_add_epi32(max, min);
-    const __m256i flat = _mm256_cmpeq_epi32(d, _mm256_setzero_si256());
-    const __m256 half = _mm256_set1_ps(0.5f);
-    const __m256 L = velora::detail::Quotient8(
-        _mm256_cvtepi32_ps(_mm256_mullo_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1)), _mm256_set1_epi32(255))), 510.0f);
-    const __m256 spread = _mm256_cvtepi32_ps(_mm256_mullo_epi32(d, _mm256_set1_epi32(255)));
-    const __m256 fsum = _mm256_cvtepi32_ps(sum), rest = _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_set1_epi32(510), sum));
-    const __m256 dark = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(fsum, half), spread), fsum);
-    const __m256 light = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(rest, half), spread), rest);
-    __m256 S = _mm256_blendv_ps(light, dark, _mm256_cmp_ps(L, _mm256_set1_ps(127), _CMP_LE_OQ));
-    S = _mm256_andnot_ps(_mm256_castsi256_ps(flat), _mm256_min_ps(S, _mm256_set1_ps(255.0f)));
-    const __m256i hue = HslHue8(R, G, B, max, d);
-    HslLanes out;
-    out.s = _mm256_mul_ps(S, _mm256_set1_ps(0.003921569f));
-    out.key = sum;
-    // Each channel's hue (h + 120, h, h - 120 brought into 0..360), its w and kind.
-    const __m256 h = _mm256_mul_ps(_mm256_cvtepi32_ps(hue), _mm256_set1_ps(1.4117647f));
-    const __m256 circle = _mm256_set1_ps(360), zero = _mm256_setzero_ps();
-    const __m256 hues[3] = {_mm256_add_ps(h, _mm256_set1_ps(120)), h, _mm256_sub_ps(h, _mm256_set1_ps(120))};
-    #pragma GCC unroll 3
-    for (int c = 0; c < 3; ++c) {
-        __m256 v = hues[c];
-        v = _mm256_blendv_ps(v, _mm256_sub_ps(v, circle), _mm256_cmp_ps(v, circle, _CMP_GT_OQ));
-        v = _mm256_blendv_ps(v, _mm256_add_ps(v, circle), _mm256_cmp_ps(v, zero, _CMP_LT_OQ));
-        const __m256 below60 = _mm256_cmp_ps(v, _mm256_set1_ps(60), _CMP_LT_OQ);
-        const __m256 below180 = _mm256_cmp_ps(v, _mm256_set1_ps(180), _CMP_LT_OQ);
-        const __m256 below240 = _mm256_cmp_ps(v, _mm256_set1_ps(240), _CMP_LT_OQ);
-        // kind 0 below 60 (w the hue), 1 below 180 (w 0), 2 below 240 (w 240 - hue), else 3 (w 0).
-        __m256 w = _mm256_and_ps(below240, _mm256_sub_ps(_mm256_set1_ps(240), v));
-        w = _mm256_andnot_ps(_mm256_andnot_ps(below60, below180), w);
-        out.w[c] = _mm256_blendv_ps(w, v, below60);
-        out.kind[c] = _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(3), _mm256_castps_si256(below240)),
-                                       _mm256_add_epi32(_mm256_castps_si256(below180), _mm256_castps_si256(below60)));
-    }
-    return out;
+// HslFactors of eight pixels: their codes, then the factors gathered.
+VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const HslTables& t, const std::uint8_t* p, std::size_t step) {
+    return HslLanesOfCodes(t, HslCodes8(p, step));
 }
 
 // Eight: a block's factors. Through: the plain call's row, eight pixels at a time from their
@@ -674,7 +636,7 @@ struct HslMaker {
     HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
     VELORA_AVX2 std::int32_t Through(std::uint8_t* p, std::size_t step, std::int32_t width, const HslValues& values) const {
         std::int32_t x = 0;
-        for (; x + 8 <= width; x += 8, p += 8 * step) HslFinish8(p, step, HslFactors8(p, step), values);
+        for (; x + 8 <= width; x += 8, p += 8 * step) HslFinish8(p, step, HslFactors8(tables, p, step), values);
         return x;
     }
 };
