@@ -1617,8 +1617,8 @@ struct KeptPixels {
     bool ranksUnprofitable = false;
 };
 
-// Keeps make(pixel) of every pixel, in blocks of eight a row.
-// ... and finishes each row through finish(y, its blocks) while they are at hand.
+// Keeps make(pixel) of every source pixel, in blocks of eight a row, and finishes each row
+// through finish(y, its blocks) while they are at hand.
 template <class Block, class Make, class FinishRows>
 void KeepBlocks(const PixelRows& source, KeptPixels& kept, LargeVector<Block>& blocks, const Make& make,
                 const FinishRows& finish) {
