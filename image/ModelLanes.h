@@ -174,17 +174,13 @@ template <int Function>
 struct LaneTransfer {
     float alpha, divisor = 1.0f;
     LaneTransfer(float a) : alpha(a) {
-        constexpr double kPi = 3.1415926535;  // as ModelTransferT
         if constexpr (Function == 4) divisor = std::log(256.0f);
-        const float half = alpha * float(kPi) * 0.5f;
-        if constexpr (Function == 5) divisor = std::sin(half);
-        if constexpr (Function == 6) divisor = std::tan(half);
+        if constexpr (Function >= 5) divisor = SigmoidDenominator<Function>(alpha);
     }
     VELORA_AVX2 __m256 operator()(__m256 x) const {
         if constexpr (Function <= 2) {
             return TransferLanes<Function>(x);
         } else {
-            constexpr double kPi = 3.1415926535;
             if ((Function == 5 || Function == 6) && alpha == 0.0f) return Clamp255(Clamped255(x));
             // std::clamp keeps NaN, as the library calls then do (and the last clamp makes 0).
             x = _mm256_blendv_ps(x, _mm256_setzero_ps(), _mm256_cmp_ps(x, _mm256_setzero_ps(), _CMP_LT_OQ));
@@ -194,7 +190,7 @@ struct LaneTransfer {
             else if constexpr (Function == 4) y = _mm256_add_ps(x, Splat8(1.0f));
             else
                 y = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(_mm256_div_ps(x, Splat8(255.0f)), Splat8(0.5f)), Splat8(alpha)),
-                                  Splat8(float(kPi)));
+                                  Splat8(kTransferPi));
             alignas(32) float lanes[8];
             _mm256_store_ps(lanes, y);
             for (float& e : lanes) {
@@ -571,27 +567,12 @@ const LibraryTable& LibraryTableOf(int function);
 // A table's fields by value, so that a loop keeps them in registers (the bytes it stores
 // could otherwise alias them).
 struct LibraryView {
-    float scale = 0, spacing = 0;  // spacing: 1 / scale
+    float scale = 0;
     std::int32_t offset = 0, firstBits = 0, shift = 0, last = 0;
     const float *start = nullptr, *slope = nullptr, *slack = nullptr;
 };
 inline LibraryView ViewOf(const LibraryTable& t) {
-    return {t.scale, t.byBits ? 0.0f : 1.0f / t.scale, t.offset, t.firstBits, t.shift, std::int32_t(t.start.size()) - 1,
-            t.start.data(), t.slope.data(), t.slack.data()};
-}
-
-// The interval of eight arguments and its left edge.
-template <bool ByBits>
-VELORA_AVX2 __attribute__((always_inline)) inline void LibraryInterval(const LibraryView& t, __m256 y, __m256i& k, __m256& edge) {
-    if constexpr (ByBits) {
-        k = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_castps_si256(y), _mm256_set1_epi32(t.firstBits)), int(t.shift));
-        k = _mm256_min_epi32(_mm256_max_epi32(k, _mm256_setzero_si256()), _mm256_set1_epi32(t.last));
-        edge = _mm256_castsi256_ps(_mm256_add_epi32(_mm256_sll_epi32(k, _mm_cvtsi32_si128(t.shift)), _mm256_set1_epi32(t.firstBits)));
-    } else {
-        k = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(y, Splat8(t.scale)))), _mm256_set1_epi32(t.offset));
-        k = _mm256_min_epi32(_mm256_max_epi32(k, _mm256_setzero_si256()), _mm256_set1_epi32(t.last));
-        edge = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(k, _mm256_set1_epi32(t.offset))), Splat8(t.spacing));
-    }
+    return {t.scale, t.offset, t.firstBits, t.shift, std::int32_t(t.start.size()) - 1, t.start.data(), t.slope.data(), t.slack.data()};
 }
 
 // [chord - slack, chord + slack] of eight arguments, the fields gathered.
@@ -599,7 +580,15 @@ template <bool ByBits>
 VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const LibraryView& t, __m256 y, __m256& low, __m256& high) {
     __m256i k;
     __m256 edge;
-    LibraryInterval<ByBits>(t, y, k, edge);
+    if constexpr (ByBits) {
+        k = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_castps_si256(y), _mm256_set1_epi32(t.firstBits)), int(t.shift));
+        k = _mm256_min_epi32(_mm256_max_epi32(k, _mm256_setzero_si256()), _mm256_set1_epi32(t.last));
+        edge = _mm256_castsi256_ps(_mm256_add_epi32(_mm256_sll_epi32(k, _mm_cvtsi32_si128(t.shift)), _mm256_set1_epi32(t.firstBits)));
+    } else {
+        k = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(y, Splat8(t.scale)))), _mm256_set1_epi32(t.offset));
+        k = _mm256_min_epi32(_mm256_max_epi32(k, _mm256_setzero_si256()), _mm256_set1_epi32(t.last));
+        edge = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(k, _mm256_set1_epi32(t.offset))), Splat8(1.0f / t.scale));
+    }
     const __m256 chord = _mm256_add_ps(_mm256_i32gather_ps(t.start, k, 4),
                                        _mm256_mul_ps(_mm256_i32gather_ps(t.slope, k, 4), _mm256_sub_ps(y, edge)));
     const __m256 slack = _mm256_i32gather_ps(t.slack, k, 4);
@@ -611,17 +600,17 @@ VELORA_AVX2 __attribute__((always_inline)) inline void LibraryBounds(const Libra
 struct CostlyTransfer {
     float alpha;
     float log256;       // std::log(256.0f)
-    float denominator;  // std::sin(half) or std::tan(half) of the sigmoids
+    float denominator;  // SigmoidDenominator (the sigmoids only)
     LibraryView library;
 };
 
 template <int Function>
 inline CostlyTransfer MakeCostlyTransfer(float alpha) {
-    constexpr double kPi = 3.1415926535;  // as ModelTransferT
-    const float half = alpha * float(kPi) * 0.5f;
     LibraryView library;
     if constexpr (Function >= 3) library = ViewOf(LibraryTableOf(Function));
-    return {alpha, std::log(256.0f), Function == 5 ? std::sin(half) : std::tan(half), library};
+    float denominator = 1.0f;
+    if constexpr (Function >= 5) denominator = SigmoidDenominator<Function>(alpha);
+    return {alpha, std::log(256.0f), denominator, library};
 }
 
 // Where bounding pays, as measured on noise: every function with a library call.
@@ -671,8 +660,7 @@ VELORA_AVX2 __attribute__((always_inline)) inline void TransferBounds(Floats x, 
     } else if (k.alpha == 0.0f) {
         low = high = x;  // the sigmoids' limit
     } else {
-        constexpr double kPi = 3.1415926535;
-        const Floats angle = Mul(Mul(Sub(Quotient(x, 255.0f), Lanes(x, 0.5f)), Lanes(x, k.alpha)), Lanes(x, float(kPi)));
+        const Floats angle = Mul(Mul(Sub(Quotient(x, 255.0f), Lanes(x, 0.5f)), Lanes(x, k.alpha)), Lanes(x, kTransferPi));
         LibraryBounds<false>(k.library, angle, low, high);
         const Floats scale = Lanes(x, 127.5f);
         low = Mul(low, scale);
@@ -737,7 +725,7 @@ inline constexpr double kWidestFast = 0x1p-9;
 
 template <int Function>
 inline FastTransfer MakeFastTransfer(const CostlyTransfer& k) {
-    constexpr double u = 0x1p-24, m = 0x1p-20, kPi = 3.1415926535;
+    constexpr double u = 0x1p-24, m = 0x1p-20;
     FastTransfer f;
     if constexpr (Function == 4) {
         const double K = 255.0 / double(k.log256);
@@ -748,7 +736,7 @@ inline FastTransfer MakeFastTransfer(const CostlyTransfer& k) {
         return f;
     }
     if (Function < 5 || k.alpha == 0.0f) return f;  // the limit x: the plain way
-    const double api = double(k.alpha) * double(float(kPi)), d = double(k.denominator);
+    const double api = double(k.alpha) * double(kTransferPi), d = double(k.denominator);
     const double K = 127.5 / d;
     const double top = api / 2 * (1 + 0x1p-20) + 0x1p-20;
     if (top >= (Function == 5 ? 1.6 : 1.55)) return f;  // the polynomials' range; the tangent's pole
@@ -1283,9 +1271,9 @@ VELORA_AVX2 std::int32_t LeveledRowInLanes(std::uint8_t* p, std::size_t step, st
     return x;
 }
 
-// Stores eight LAB pixels from bounds on their X, Y and Z (range 1): those
-// whose bytes the bounds settle, then the others and those marked in open (whose bounds may
-// be anything) the library's way, from their own components (three floats each).
+// Stores eight LAB pixels from bounds on their X, Y and Z (range 1): those whose bytes the
+// bounds settle, then the others and those marked in open (whose bounds may be anything) the
+// library's way, from their own components (three floats each).
 template <int Function>
 VELORA_AVX2 __attribute__((always_inline)) inline void StoreBoundedGroup(std::uint8_t* group, std::size_t step,
                                                                          const __m256* low, const __m256* high, int open,
@@ -1316,9 +1304,9 @@ VELORA_AVX2 __attribute__((always_inline)) inline int LabXyzBounds(__m256 low, _
 }
 
 // LAB back from a row's components, three floats a pixel, eight at a time, through a costly
-// transfer's bounds on L: LabXyzBounds carries them to X, Y and Z,
-// and XYZ's corners to the bytes. The pixels whose bounds these cannot give and those whose
-// bytes the bounds leave open take the library's call. As BoundedLanesRow, in chunks of
+// transfer's bounds on L: LabXyzBounds carries them to X, Y and Z, and XYZ's corners to the
+// bytes. The pixels whose bounds these cannot give and those whose bytes the bounds leave
+// open take the library's call. As BoundedLanesRow, in chunks of
 // groups stage by stage (the sigmoids' fast bounds left more groups to the second try than
 // their savings paid for here). Returns how many pixels it did.
 template <int Function>

@@ -13,13 +13,22 @@
 
 namespace velora::detail {
 
+// The sigmoids' pi (a float: the transfer multiplies by it) and their denominator, the sine or
+// tangent of the half angle alpha pi / 2.
+inline constexpr float kTransferPi = float(3.1415926535);
+template <int Function>
+inline float SigmoidDenominator(float alpha) {
+    static_assert(Function == 5 || Function == 6);
+    const float half = alpha * kTransferPi * 0.5f;
+    return Function == 5 ? std::sin(half) : std::tan(half);
+}
+
 // The non-linear transfer on a model component in [0, 255], in single precision without
 // integer division. At alpha 1 the single-precision half angle lies just past the pole of
 // tan, and the tangent sigmoid steps outside [0, 255] at the ends (255 gives 255.000015);
 // the result is clamped to the component's range. Alpha 0 takes the sigmoids' limit, x.
 template <int Function>
 inline float ModelTransferT(float x, float alpha) {
-    constexpr double kPi = 3.1415926535;
     x = std::clamp(x, 0.0f, 255.0f);
     float v = 0.0f;
     if constexpr (Function == 0) v = x * x / 255.0f;
@@ -31,10 +40,9 @@ inline float ModelTransferT(float x, float alpha) {
         if (alpha == 0.0f) {
             v = x;
         } else {
-            const float t = (x / 255.0f - 0.5f) * alpha * float(kPi);
-            const float half = alpha * float(kPi) * 0.5f;
-            if constexpr (Function == 5) v = std::sin(t) * 127.5f / std::sin(half) + 127.5f;
-            else v = std::tan(t) * 127.5f / std::tan(half) + 127.5f;
+            const float t = (x / 255.0f - 0.5f) * alpha * kTransferPi;
+            if constexpr (Function == 5) v = std::sin(t) * 127.5f / SigmoidDenominator<5>(alpha) + 127.5f;
+            else v = std::tan(t) * 127.5f / SigmoidDenominator<6>(alpha) + 127.5f;
         }
     }
     return v > 0.0f ? std::min(v, 255.0f) : 0.0f;

@@ -761,8 +761,7 @@ void KeyedRows(const PixelRows& pixels, const float* newValue) {
     if constexpr (Model == 4) {
         const HslValues values(newValue);
         const HslTables& tables = TheHslTables();
-        RowsThroughBlocks(pixels, HslMaker{tables}, values,
-                                    [&](std::uint8_t* p, const HslPixel& in) { HslFinish(p, in, values); });
+        RowsThroughBlocks(pixels, HslMaker{tables}, values, [&](std::uint8_t* p, const HslPixel& in) { HslFinish(p, in, values); });
         return;
     }
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
