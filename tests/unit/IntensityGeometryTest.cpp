@@ -376,7 +376,7 @@ TEST(PointOperations, ChannelSubsetsOnDirectColour) {
 
 TEST(Flip, MatchesThePixelExchangeOnEveryDepth) {
     for (int depth : kAllDepths)
-        for (int width : {1, 5, 10, 33})
+        for (int width : {1, 5, 6, 7, 10, 33, 70})
             for (int mode : {0, 1}) {
                 SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(width) + " mode " +
                              std::to_string(mode));
