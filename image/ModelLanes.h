@@ -116,7 +116,6 @@ VELORA_AVX2 inline void StorePixels8(std::uint8_t* p, std::size_t step, __m256i 
                  _mm256_extracti128_si256(blue, 1));
 }
 
-
 VELORA_AVX2 inline __m256d Splat(double v) { return _mm256_set1_pd(v); }
 VELORA_AVX2 inline __m256 Splat8(float v) { return _mm256_set1_ps(v); }
 
@@ -208,12 +207,10 @@ struct LaneTransfer {
     }
 };
 
-
 // ClampTruncate of four doubles.
 VELORA_AVX2 inline __m128i ClampTruncate4(__m256d v) {
     return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255)));
 }
-
 
 // (ka a + kb b) + kc c, in that order.
 VELORA_AVX2 inline __m256d Sum3(double ka, __m256d a, double kb, __m256d b, double kc, __m256d c) {
@@ -350,8 +347,6 @@ VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
     int cubes;
     return LabFInverse8(f, cubes);
 }
-
-
 
 // ---------------------------------------------------------------- CIE LAB and LUV, there
 // Their components take a double power (the cube root) per pixel, which the library computes

@@ -624,42 +624,37 @@ VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const Hsl
     return HslLanesOfCodes(t, HslCodes8(p, step));
 }
 
+#endif
+
 // Eight: a block's factors. Through: the plain call's row, eight pixels at a time from their
 // factors straight to their way back (HSV's took longer so than through its blocks, measured
 // in turn); returns how many pixels it did.
 struct HsvMaker {
     HsvPixel operator()(const std::uint8_t* p) const { return HsvFactors(p); }
+#if VELORA_BLOCKS_AVX2
     VELORA_AVX2 void Eight(HsvBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step); }
+#endif
 };
 struct HslMaker {
     const HslTables& tables;
     HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
+#if VELORA_BLOCKS_AVX2
     VELORA_AVX2 std::int32_t Through(std::uint8_t* p, std::size_t step, std::int32_t width, const HslValues& values) const {
         std::int32_t x = 0;
         for (; x + 8 <= width; x += 8, p += 8 * step) HslFinish8(p, step, HslFactors8(tables, p, step), values);
         return x;
     }
+#endif
 };
 struct HslCoder {
     const HslTables& tables;
     std::uint32_t operator()(const std::uint8_t* p) const { return HslCode(tables, p); }
+#if VELORA_BLOCKS_AVX2
     VELORA_AVX2 void Eight(HslCodeBlock& block, const std::uint8_t* p, std::size_t step) const {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(block.code), HslCodes8(p, step));
     }
-};
-#else
-struct HsvMaker {
-    HsvPixel operator()(const std::uint8_t* p) const { return HsvFactors(p); }
-};
-struct HslMaker {
-    const HslTables& tables;
-    HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
-};
-struct HslCoder {
-    const HslTables& tables;
-    std::uint32_t operator()(const std::uint8_t* p) const { return HslCode(tables, p); }
-};
 #endif
+};
 
 // The way back of one row from its blocks: whole blocks eight at a time where the processor
 // has AVX2 (values: what FinishBlocks takes), the rest through finish(p, pixel).
