@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "Families.h"
 #include "Json.h"
@@ -123,6 +125,40 @@ std::string RefusalText(const Operation& op, unsigned code) {
         }
     }
     return {};
+}
+
+std::string StepText(const Operation& op, const Args& args, const std::function<std::string(const CVelora&)>& imageName) {
+    std::string text(op.name);
+    const auto& values = args.Values();
+    for (std::size_t i = 0; i < op.params.size() && i < values.size(); ++i) {
+        const Param& param = op.params[i];
+        std::string arg;
+        if (const auto* number = std::get_if<std::int64_t>(&values[i])) {
+            if (param.kind == ParamKind::Colour) {
+                char hex[8];
+                const auto c = std::uint32_t(*number);
+                std::snprintf(hex, sizeof hex, "#%02X%02X%02X", c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF);
+                arg = hex;
+            } else {
+                arg = std::to_string(*number);
+            }
+        } else if (const auto* decimal = std::get_if<double>(&values[i])) {
+            // The shortest text that reads back as the same double.
+            char buffer[32];
+            const auto end = std::to_chars(buffer, buffer + sizeof buffer, *decimal).ptr;
+            arg.assign(buffer, end);
+        } else if (const auto* path = std::get_if<std::string>(&values[i])) {
+            arg = *path;
+        } else if (const auto* image = std::get_if<std::shared_ptr<const CVelora>>(&values[i])) {
+            if (!*image && param.optional) break;
+            arg = *image && imageName ? imageName(**image) : "?";
+        } else if (const auto* list = std::get_if<std::vector<std::int64_t>>(&values[i])) {
+            for (std::size_t j = 0; j < list->size(); ++j) arg += (j ? "," : "") + std::to_string((*list)[j]);
+            if (list->empty()) break;
+        }
+        text += (i == 0 ? ":" : ",") + arg;
+    }
+    return text;
 }
 
 std::string ExpandLabel(std::string_view label, std::string_view model, std::string_view image) {

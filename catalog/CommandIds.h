@@ -20,6 +20,7 @@ enum CommandId : int {
     kCmdBluePalette = 33280, kCmdFillBitmap = 33287, kCmdAlpha = 33290, kCmdDeinterlaceColumns = 33305,
     kCmdMonitors = 33306, kCmdBatch = 33310, kCmdSwirl = 33312, kCmdShear = 33326, kCmdGamma = 33332,
     kCmdGrayBands = 33336,
+    kCmdRecord = 34001,  // the workbench's own: the record of each image as command lines
     kCmdCopy = 57634, kCmdPaste = 57637, kCmdEmptyClipboard = 33009, kCmdFullScreen = 33183,
     kCmdTwainSelect = 33029, kCmdTwainAcquire = 33030, kCmdDownload = 33055, kCmdStepByStep = 33130,
     kCmdConfiguration = 33063, kCmdNotepad = 33057, kCmdCalculator = 33058, kCmdPaint = 33139,

@@ -1,4 +1,6 @@
 // Picture effects: mosaic and hoover.
+#include <algorithm>
+
 #include "Families.h"
 
 namespace velora::catalog {
@@ -11,10 +13,14 @@ using Preview = DialogFacts::Preview;
 
 void AddEffectOperations(std::vector<Operation>& all) {
     {
-        // The dialog makes the blocks square and bounds them by the image's size.
+        // The dialog makes the blocks square.
         Operation op{.name = "Mosaic", .family = "Effects", .summary = "replace blocks by the mean of their raw values"};
-        op.params = {{.name = "blockHeight", .defaultValue = 1, .label = "Tamaño del Bloque"},
-                     {.name = "blockWidth", .defaultValue = 1, .label = "Tamaño del Bloque"}};
+        const auto blocks = [](const CVelora& im) {
+            return Range{1, double(std::max(1, std::min(im.GetHeight() / 2, im.GetWidth() / 2)))};
+        };
+        op.params = {{.name = "blockHeight", .defaultValue = 1, .label = "Tamaño del Bloque", .tickInterval = -8,
+                      .imageRange = blocks},
+                     {.name = "blockWidth", .defaultValue = 1, .label = "Tamaño del Bloque", .sameAs = "blockHeight"}};
         op.depths = kDepthsAll5;
         op.results = {{1, C::Other, {}, "blocks must be 1 to height / 2 rows high and 1 to width / 2 columns wide"},
                       {2, C::Depth}};

@@ -1,5 +1,7 @@
 // Levels, bit planes and channels: slicing, bit planes, gray bands, false colour, colour to
 // gray and colour balance.
+#include <algorithm>
+
 #include "Families.h"
 
 namespace velora::catalog {
@@ -15,6 +17,16 @@ constexpr std::string_view kNoMemoryForTable = "not enough memory to grow the co
 
 Param Level(std::string_view name, double defaultValue, std::string_view label, std::string_view group) {
     return {.name = name, .range = Range{0, 255}, .defaultValue = defaultValue, .label = label, .group = group};
+}
+
+// The levels of the image (0..15 for 4 bits) and a third of the span of those present, from
+// which the slicing dialog starts.
+Range Levels(const CVelora& im) { return Range{0, im.GetBitCount() == 4 ? 15.0 : 255.0}; }
+double ThirdOfSpan(const CVelora& im) {
+    const int levelMax = int(Levels(im).max);
+    InfoHistogram info;
+    if (im.GetInfoHistogram(info) != 0) return 0;
+    return double(std::max(0, std::min(info.highest[0].level, levelMax) - std::min(info.lowest[0].level, levelMax)) / 3);
 }
 
 Param Percent(std::string_view name, std::string_view label) {
@@ -34,6 +46,12 @@ void AddGrayLevelOperations(std::vector<Operation>& all) {
                      Level("hi", 170, "Máximo (B):", "Rango de Valores de Entrada a Destacar"),
                      Level("inValue", 42, "Rango (A-B):", "Valores de Salida"),
                      Level("outValue", 170, "Fondo:", "Valores de Salida")};
+        for (std::size_t i = 1; i < 5; ++i) op.params[i].imageRange = Levels;
+        op.params[1].imageStart = ThirdOfSpan;
+        op.params[2].imageStart = [](const CVelora& im) { return 2 * ThirdOfSpan(im); };
+        op.params[3].imageStart = [](const CVelora& im) { return double(int(ThirdOfSpan(im)) / 2); };
+        op.params[4].imageStart = [](const CVelora& im) { return 2 * ThirdOfSpan(im); };
+        op.params[1].notAbove = "hi";
         op.depths = kDepthsNo1;
         op.results = {{1, C::Depth},
                       {2, C::ParamRange, "mode"},
@@ -51,7 +69,11 @@ void AddGrayLevelOperations(std::vector<Operation>& all) {
     }
     {
         Operation op{.name = "EraseBitPlanes", .family = kFamily, .summary = "clear the listed bit planes of every pixel value"};
-        op.params = {{.name = "planes", .kind = K::IntegerList, .range = Range{0, 23}, .label = "Planos"}};
+        // The dialog has a box for each of the eight low planes, those the image lacks disabled.
+        op.params = {{.name = "planes", .kind = K::IntegerList, .range = Range{0, 23}, .label = "Planos",
+                      .choices = {{7, {}, "Plano 7"}, {6, {}, "Plano 6"}, {5, {}, "Plano 5"}, {4, {}, "Plano 4"},
+                                  {3, {}, "Plano 3"}, {2, {}, "Plano 2"}, {1, {}, "Plano 1"}, {0, {}, "Plano 0"}},
+                      .imageRange = [](const CVelora& im) { return Range{0, im.GetBitCount() == 32 ? 23.0 : im.GetBitCount() - 1.0}; }}};
         op.depths = kDepthsAll6;
         op.results = {{1, C::ParamRange, "planes"}};
         op.call = [](CVelora& im, const Args& a) -> unsigned {
@@ -79,12 +101,22 @@ void AddGrayLevelOperations(std::vector<Operation>& all) {
                       {2, C::Other, {}, "not enough memory for the result"}};
         op.call = [](CVelora& im, const Args& a) { return im.ExtractBitPlane(a.Int(0)); };
         op.helpTopic = "CVelora.chm::/Ayuda/BitPlanes.htm";
+        // "Ver Planos": every plane in a window of its own, saved as they are (nothing to lose).
+        op.commands = {{.id = kCmdBitPlanes, .produces = Produces::NewWindow, .timingLabel = "Cálculo Planos de Bits",
+                        .failureMessage = "Error. No hay memoria suficiente para calcular los planos de bits",
+                        .resultName = "{base} Plano {value}.{ext}",
+                        .fanOut = FanOut{"p", [](const CVelora& im) {
+                                             std::vector<int> planes(im.GetBitCount() == 32 ? 24 : im.GetBitCount());
+                                             for (std::size_t p = 0; p < planes.size(); ++p) planes[p] = int(p);
+                                             return planes;
+                                         }},
+                        .resultsUnmodified = true}};
         all.push_back(std::move(op));
     }
     {
         Operation op{.name = "GrayBands", .family = kFamily, .summary = "reduce a gray image to n bands of equal width"};
         op.params = {{.name = "n", .range = Range{2, 128}, .defaultValue = 24, .label = "Nº de bandas:",
-                      .fileKey = "NUMBER OF BANDS OF GRAY LEVELS="}};
+                      .fileKey = "NUMBER OF BANDS OF GRAY LEVELS=", .note = "Nº mínimo:    2\nNº máximo: 128", .arrowsOnly = true}};
         op.depths = kD8 | kD24 | kD32;
         op.results = {{1, C::ParamRange, "n"}, {2, C::Depth}, {3, C::Other, {}, "the image must be gray"},
                       {4, C::Other, {}, kNoMemoryForTable}};
@@ -110,7 +142,8 @@ void AddGrayLevelOperations(std::vector<Operation>& all) {
     {
         Operation op{.name = "ColorToGray", .family = kFamily, .summary = "gray levels by a weighted sum of R, G, B"};
         op.params = {{.name = "method", .kind = K::Choice, .range = Range{0, 1}, .label = "Método",
-                      .choices = {{0, "luminance", "Luminancia YIQ en NTSC"}, {1, "mean", "Media"}}}};
+                      .choices = {{0, "luminance", "Luminancia YIQ en NTSC", "Y = 0.299 * Rojo + 0.587 * Verde + 0.114 * Azul"},
+                                  {1, "mean", "Media", "Y = (Rojo + Verde + Azul) / 3"}}}};
         op.results = {{1, C::Depth}, {2, C::ParamRange, "method"}};
         op.call = [](CVelora& im, const Args& a) { return im.ColorToGray(a.Int(0)); };
         op.helpTopic = "CVelora.chm::/Ayuda/ColorToGray.htm";
@@ -127,7 +160,7 @@ void AddGrayLevelOperations(std::vector<Operation>& all) {
         op.helpTopic = "CVelora.chm::/Ayuda/Balance.htm";
         op.commands = {{.id = kCmdColorBalance, .undoLabel = "Calibración de Color", .timingLabel = "Cálculo Calibración Color",
                         .dialog = DialogFacts{.className = "CCalibracionColorDlg", .caption = "Equilibrio de Color",
-                                              .titlePrefix = "Calibración del Color a "}}};
+                                              .titlePrefix = "Calibración del Color a ", .resetText = "Restablecer Valores"}}};
         all.push_back(std::move(op));
     }
 }

@@ -1,4 +1,6 @@
 // Point operations, contrast and equalization.
+#include <algorithm>
+
 #include "Families.h"
 
 namespace velora::catalog {
@@ -26,6 +28,19 @@ Param ActiveModel() {
 
 Param Level(std::string_view name, double defaultValue, std::string_view label, std::string_view group) {
     return {.name = name, .range = Range{0, 255}, .defaultValue = defaultValue, .label = label, .group = group};
+}
+
+// The levels of the image: 0..15 for 4 bits, 0..255 otherwise; and those present in it.
+int LevelMax(const CVelora& im) { return im.GetBitCount() >= 8 ? 255 : 15; }
+Range LevelsPresent(const CVelora& im) {
+    InfoHistogram info;
+    int lowest = 0, highest = 255;
+    if (im.GetInfoHistogram(info) == 0) {
+        lowest = info.lowest[0].level;
+        highest = info.highest[0].level;
+    }
+    highest = std::min(highest, LevelMax(im));
+    return Range{double(std::min(lowest, highest)), double(highest)};
 }
 
 }  // namespace
@@ -60,7 +75,8 @@ void AddIntensityOperations(std::vector<Operation>& all) {
     }
     {
         Operation op{.name = "Gamma", .family = "Intensity", .summary = "f(x) = L * (x / L)^(1/gamma), truncated"};
-        op.params = {{.name = "gamma", .kind = K::Decimal, .defaultValue = 1, .label = "Gamma:", .step = 0.05}};
+        op.params = {{.name = "gamma", .kind = K::Decimal, .defaultValue = 1, .label = "Gamma:", .step = 0.05,
+                      .note = "f(x) = L * ((x / L) ^ 1/Gamma)\nL = Nº de niveles - 1\noscurece si Gamma < 1\nilumina    si Gamma > 1"}};
         op.depths = kDepthsNo1;
         op.results = {{1, C::Other, {}, "gamma must be 0 or more"}, {2, C::Depth}};
         op.call = [](CVelora& im, const Args& a) { return im.Gamma(a.Float(0)); };
@@ -72,8 +88,16 @@ void AddIntensityOperations(std::vector<Operation>& all) {
     {
         Operation op{.name = "LinearContrast", .family = "Intensity",
                      .summary = "map [inMin, inMax] linearly onto [outMin, outMax]"};
+        // The dialog stretches the levels present onto the whole range.
         op.params = {Level("inMin", 0, "Nivel Mínimo:", "Rango de Entrada"), Level("inMax", 255, "Nivel Máximo:", "Rango de Entrada"),
                      Level("outMin", 0, "Nivel Mínimo:", "Rango de Salida"), Level("outMax", 255, "Nivel Máximo:", "Rango de Salida")};
+        op.params[0].imageRange = op.params[1].imageRange = LevelsPresent;
+        op.params[0].imageStart = [](const CVelora& im) { return LevelsPresent(im).min; };
+        op.params[1].imageStart = [](const CVelora& im) { return LevelsPresent(im).max; };
+        op.params[2].imageRange = op.params[3].imageRange = [](const CVelora& im) { return Range{0, double(LevelMax(im))}; };
+        op.params[3].imageStart = [](const CVelora& im) { return double(LevelMax(im)); };
+        op.params[0].notAbove = "inMax";
+        op.params[2].notAbove = "outMax";
         for (Param& p : ChannelFlags(1)) op.params.push_back(p);
         op.depths = kDepthsNo1;
         op.results = {{1, C::Depth},
@@ -104,7 +128,8 @@ void AddIntensityOperations(std::vector<Operation>& all) {
                                   {4, "logarithm", "Logarítmica"},
                                   {5, "sineSigmoid", "Sigmoide Senoidal"},
                                   {6, "tangentSigmoid", "Sigmoide Tangencial"}}},
-                     {.name = "alpha", .kind = K::Decimal, .range = Range{0, 1}, .defaultValue = 0.5, .label = "Alfa:", .step = 0.05}};
+                     {.name = "alpha", .kind = K::Decimal, .range = Range{0, 1}, .defaultValue = 0.5, .label = "Alfa:", .step = 0.05,
+                      .enabledWhen = EnabledWhen{"function", {5, 6}}, .note = "0,0 ... 1,0"}};
         op.depths = kDepthsNo1;
         op.rgbModelOnly = false;  // it works in the active model
         op.results = {{1, C::Depth}, {2, C::ParamRange, "alpha"}, {3, C::ParamRange, "function"}, {4, C::ParamRange, "colorModel"},

@@ -41,6 +41,20 @@ struct Choice {
     int value{};
     std::string_view name{};   // on the command line and in `velora list`: "square"
     std::string_view label{};  // in the dialog: "Cuadrada"
+    std::string_view note{};   // shown with the choice in the dialog: its formula
+};
+
+// Where a choice's notes go in the dialog.
+enum class NotePlace {
+    UnderEachChoice,  // every choice's note under its radio button
+    OfChosen,         // one text under the group: the chosen choice's note
+};
+
+// A parameter's control that is enabled only while another parameter holds one of some values
+// (a sigmoid's alpha for the sigmoids).
+struct EnabledWhen {
+    std::string_view param{};
+    std::vector<int> values{};
 };
 
 // Where the workbench takes a parameter's value from.
@@ -60,13 +74,30 @@ struct Param {
     // The dialog's control, where it differs from the library's range.
     std::optional<Range> controlRange{};
     double step = 1;              // arrows of a decimal edit
-    int tickInterval = 0;         // ticks of a slider (0: none)
+    int tickInterval = 0;         // ticks of a slider (0: none; -n: n parts of the range); a decimal with ticks is a slider
     std::string_view group{};       // consecutive parameters of one group share a frame with this title
     ParamSource source = ParamSource::Control;
     // The command line may leave it off (trailing parameters only): an image then arrives null.
     bool optional = false;
 
+    // ---- What the dialog takes from the image and from the other parameters
+    // The control's range from the image, in place of the fixed one (Mosaic: 1..min(h/2, w/2)).
+    std::function<Range(const CVelora&)> imageRange{};
+    bool showMaximum = false;  // "Máx: n" beside a slider whose maximum comes from the image
+    // The starting value from the image, in place of the default (the levels present).
+    std::function<double(const CVelora&)> imageStart{};
+    // An ordered pair: the value stays at most that of the parameter named (minimum ≤ maximum).
+    std::string_view notAbove{};
+    // No control: the value of the parameter named (Mosaic's square blocks).
+    std::string_view sameAs{};
+    std::optional<EnabledWhen> enabledWhen{};
+    std::string_view note{};  // a text under the control: a formula, the bounds
+    NotePlace notePlace = NotePlace::UnderEachChoice;
+    bool arrowsOnly = false;  // an integer typed or stepped with arrows, without a slider
+
     Range ControlRange() const { return controlRange ? *controlRange : range.value_or(Range{}); }
+    // The control's range for this image.
+    Range ControlRange(const CVelora& image) const { return imageRange ? imageRange(image) : ControlRange(); }
 };
 
 // The parsed arguments of one call, in the order of the declaration's parameters.
@@ -113,6 +144,13 @@ enum class Produces {
     NewWindow,  // the result opens in a new window; the active image stays
 };
 
+// A command that opens one window for each value of a parameter that the image has: the bit
+// planes, the even and odd rows.
+struct FanOut {
+    std::string_view param{};
+    std::function<std::vector<int>(const CVelora&)> values{};
+};
+
 // A parameter file that a dialog's "Guardar" writes.
 struct ParameterFileKind {
     const char* extension;  // "CfgBrillo": the default extension and the filter's
@@ -128,6 +166,12 @@ struct DialogFacts {
     enum class Preview { None, Checked, Unchecked } previewBox = Preview::None;  // "Previsualizar"
     std::string_view progressText{};  // the progress line of step-by-step runs
     std::optional<ParameterFileKind> parameterFile{};
+    // The buttons that run and close, where they are not "Aceptar" and "Cancelar".
+    std::string_view acceptText{};
+    std::string_view rejectText{};
+    std::string_view note{};  // a text above the controls (the corners a shear names)
+    std::string_view resetText{};  // a button that puts every control back as it started
+    bool choicesSideBySide = false;  // the choice groups in one row
 };
 
 // A workbench command that runs the operation.
@@ -140,7 +184,13 @@ struct Command {
     // Arguments the command fixes, by parameter name (Flip Vertical: mode 1).
     std::vector<std::pair<std::string_view, double>> presets{};
     std::string_view failureMessage{};  // shown when the library refuses; empty: nothing is said
-    std::string_view resultName{};      // new windows: "Ecualización {model} de {image}"
+    // The message for a particular refusal, before failureMessage.
+    std::vector<std::pair<unsigned, std::string_view>> refusalMessages{};
+    // New windows: "Ecualización {model} de {image}"; also {base} and {ext} (the image's name
+    // without and with its extension) and, with a fan-out, {value} and {choice} (its label).
+    std::string_view resultName{};
+    std::optional<FanOut> fanOut{};
+    bool resultsUnmodified = false;  // the new windows open without the modified mark
 };
 
 using InPlaceCall = std::function<unsigned(CVelora&, const Args&)>;
@@ -195,6 +245,11 @@ Args DefaultArgs(const Operation& op);
 std::string RefusalText(const Operation& op, unsigned code);
 // "4, 8, 24 or 32".
 std::string DepthList(unsigned depths);
+// A step as the command line takes it: "Brightness:35", "Rotate:0,30.5,#FFFFFF". An image
+// argument is written by imageName (its file); without one it is "?".
+std::string StepText(const Operation& op, const Args& args,
+                     const std::function<std::string(const CVelora&)>& imageName = {});
+
 // A label with {model} and {image} replaced.
 std::string ExpandLabel(std::string_view label, std::string_view model, std::string_view image = {});
 

@@ -78,7 +78,8 @@ void AddPaletteOperations(std::vector<Operation>& all) {
         op.commands = {{.id = kCmdSwapChannels, .undoLabel = "Intercambio de Canales RGB",
                         .timingLabel = "Cálculo Intercambio Canales",
                         .dialog = DialogFacts{.className = "CSwapCanalesRGB",
-                                              .caption = "Intercambio de Canales RGB de la Paleta"}}};
+                                              .caption = "Intercambio de Canales RGB de la Paleta",
+                                              .resetText = "Paleta Original", .choicesSideBySide = true}}};
         all.push_back(std::move(op));
     }
     {

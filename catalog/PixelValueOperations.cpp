@@ -44,12 +44,44 @@ void AddPixelValueOperations(std::vector<Operation>& all) {
         all.push_back(std::move(op));
     }
     {
-        // The alpha-channel dialog also runs AlphaOperation and the change to 24 bits.
         Operation op{.name = "SetAlfa", .family = "Intensity", .summary = "the alpha byte of every pixel (32 bits)"};
         op.params = {Byte("value", 0, "Fijar a un valor (0..255)")};
         op.depths = kD32;
         op.results = {{1, C::Depth}};
         op.call = [](CVelora& im, const Args& a) { return im.SetAlfa(std::uint8_t(a.Int(0))); };
+        op.helpTopic = kAlphaHelp;
+        all.push_back(std::move(op));
+    }
+    {
+        // The alpha-channel dialog's six choices in one step: SetAlfa, AlphaOperation or the
+        // change to 24 bits.
+        Operation op{.name = "AlphaChannel", .family = "Intensity",
+                     .summary = "the alpha channel: 0, 255, inverted, (R+G+B)/3, a value, or removed (32 -> 24 bits)"};
+        op.params = {{.name = "what", .kind = K::Choice, .range = Range{0, 5},
+                      .choices = {{0, "transparent", "  0   -> Máxima transparencia"},
+                                  {1, "opaque", "255 -> Máxima opacidad"},
+                                  {2, "invert", "Invertir"},
+                                  {3, "mean", "(R+G+B)/3"},
+                                  {4, "value", "Fijar a un valor (0..255)"},
+                                  {5, "remove", "Eliminar Canal Alfa (biBitCount: 32 -> 24)"}}},
+                     {.name = "value", .range = Range{0, 255}, .enabledWhen = EnabledWhen{"what", {4}}, .arrowsOnly = true}};
+        op.depths = kD32;
+        op.results = {{1, C::Depth}, {2, C::ParamRange, "what"}, {3, C::ParamRange, "value"},
+                      {4, C::Other, {}, "not enough memory for the 24-bit image"}};
+        op.call = [](CVelora& im, const Args& a) -> unsigned {
+            if (im.GetBitCount() != 32) return 1;
+            const int what = a.Int(0), value = a.Int(1);
+            if (what < 0 || what > 5) return 2;
+            if (value < 0 || value > 255) return 3;
+            switch (what) {
+                case 0: return im.SetAlfa(0);
+                case 1: return im.SetAlfa(255);
+                case 2: return im.AlphaOperation(2);
+                case 3: return im.AlphaOperation(3);
+                case 4: return im.SetAlfa(std::uint8_t(value));
+                default: return im.ChangeColorDepth(3) == 0 ? 0 : 4;
+            }
+        };
         op.helpTopic = kAlphaHelp;
         op.commands = {{.id = kCmdAlpha, .undoLabel = "Modificar valor CANAL ALFA", .timingLabel = "Cálculo modificación CANAL ALFA",
                         .dialog = DialogFacts{.className = "CCanalAlfaDlg", .caption = "Edición del Canal Alfa"}}};

@@ -1,4 +1,7 @@
 // Warps (ellipse, ripple, swirl, shear) and interlacing.
+#include <algorithm>
+#include <tuple>
+
 #include "Families.h"
 
 namespace velora::catalog {
@@ -8,6 +11,17 @@ using K = ParamKind;
 using C = ResultCode::Check;
 using Preview = DialogFacts::Preview;
 constexpr std::string_view kNoMemory = "no memory for the result";
+
+// The background starts as the first entry of the image's colour table, where it has one.
+double FirstTableColour(const CVelora& im) {
+    if (im.GetBitCount() > 8 || !im.GetPaletteData()) return 0;
+    const RGBQUAD e = im.GetPaletteData()[0];
+    return double(std::uint32_t(e.rgbRed) | std::uint32_t(e.rgbGreen) << 8 | std::uint32_t(e.rgbBlue) << 16);
+}
+
+Param Background() {
+    return {.name = "background", .kind = ParamKind::Colour, .label = "Color Fondo", .imageStart = FirstTableColour};
+}
 }  // namespace
 
 void AddWarpOperations(std::vector<Operation>& all) {
@@ -24,11 +38,16 @@ void AddWarpOperations(std::vector<Operation>& all) {
     {
         // The dialog bounds the amplitude by the image's height and the divisor by its width.
         Operation op{.name = "Ripple", .family = "Warps", .summary = "shift each column by a sine of its position"};
-        op.params = {{.name = "amplitude", .defaultValue = 25, .label = "Amplitud"},
-                     {.name = "divisor", .defaultValue = 30, .label = "Divisor"},
+        op.params = {{.name = "amplitude", .defaultValue = 25, .label = "Amplitud", .tickInterval = -10,
+                      .imageRange = [](const CVelora& im) { return Range{0, double(im.GetHeight())}; }, .showMaximum = true},
+                     {.name = "divisor", .defaultValue = 30, .label = "Divisor", .tickInterval = -10,
+                      .imageRange = [](const CVelora& im) { return Range{1, double(std::max(1, im.GetWidth()))}; },
+                      .showMaximum = true},
                      {.name = "startZone", .kind = K::Choice, .range = Range{0, 1}, .label = "Zona inicio aplicación",
-                      .choices = {{0, "first", "1ª fila"}, {1, "last", "Última fila"}}},
-                     {.name = "background", .kind = K::Colour, .label = "Color Fondo"}};
+                      .choices = {{0, "first", "1ª fila", "x = i;\ny = j + Amplitud * (sen(x / Divisor) + 1)"},
+                                  {1, "last", "Última fila", "x = i;\ny = Nº Filas - 1 - j - Amplitud*(sen(x / Divisor) + 1)"}},
+                      .notePlace = NotePlace::OfChosen},
+                     Background()};
         op.depths = kDepthsAll5;
         op.results = {{1, C::ParamRange, "startZone"}, {2, C::Depth}, {3, C::Other, {}, "divisor must not be 0"},
                       {4, C::Other, {}, kNoMemory}};
@@ -43,7 +62,8 @@ void AddWarpOperations(std::vector<Operation>& all) {
         Operation op{.name = "Swirl", .family = "Warps", .summary = "turn the pixels near the centre, more towards it"};
         op.params = {{.name = "angle", .kind = K::Decimal, .defaultValue = 125, .label = "Ángulo",
                       .controlRange = Range{0, 720}, .tickInterval = 72},
-                     {.name = "radius", .defaultValue = 100, .label = "Radio"}};
+                     {.name = "radius", .defaultValue = 100, .label = "Radio", .tickInterval = -10,
+                      .imageRange = [](const CVelora& im) { return Range{1, double(std::max(1, im.GetWidth()))}; }}};
         op.depths = kDepthsAll5;
         op.results = {{1, C::Depth}, {2, C::Other, {}, "angle must be a finite number"}, {3, C::Other, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Swirl(a.Double(0), a.Int(1)); };
@@ -56,30 +76,30 @@ void AddWarpOperations(std::vector<Operation>& all) {
     {
         Operation op{.name = "Shear", .family = "Warps", .summary = "move one or two corners of the picture"};
         op.params = {{.name = "type", .kind = K::Choice, .range = Range{0, 9},
-                      .choices = {{0, "bottomLeftRight", "Vértice II hacia Derecha"},
-                                  {1, "bottomRightLeft", "Vértice ID hacia Izquierda"},
-                                  {2, "topRightDown", "Vértice SD hacia Abajo"},
-                                  {3, "topRightUp", "Vértice SD hacia Arriba"},
-                                  {4, "bottomRightUpLeft", "Vértice ID hacia Arriba e Izquierda"},
-                                  {5, "bottomUp", "Vértices II e ID hacia Arriba"},
-                                  {6, "bottomUpLeft", "Vértices II e ID hacia Arriba e Izquierda"},
-                                  {7, "rightLeft", "Vértices SD e ID hacia Izquierda"},
-                                  {8, "rightUpLeft", "Vértices SD e ID hacia Arriba e Izquierda"},
-                                  {9, "bottomLeftRightTopRightDown", "Vértice II hacia Derecha y Vértice SD hacia Abajo"}}},
+                      .choices = {{0, "bottomLeftRight", "Vértice II hacia Derecha", "x = i + Porcentaje * j\ny = j"},
+                                  {1, "bottomRightLeft", "Vértice ID hacia Izquierda", "x = i - Porcentaje * j;\ny = j"},
+                                  {2, "topRightDown", "Vértice SD hacia Abajo", "x = i\ny = j + Porcentaje * i"},
+                                  {3, "topRightUp", "Vértice SD hacia Arriba", "x = i\ny = j - Porcentaje * i"},
+                                  {4, "bottomRightUpLeft", "Vértice ID hacia Arriba e Izquierda", "x = i - Porcentaje * j\ny = j - Porcentaje * i"},
+                                  {5, "bottomUp", "Vértices II e ID hacia Arriba", "x = i\ny = j - Porcentaje * j"},
+                                  {6, "bottomUpLeft", "Vértices II e ID hacia Arriba e Izquierda", "x = i - Porcentaje * j\ny = j - Porcentaje * j"},
+                                  {7, "rightLeft", "Vértices SD e ID hacia Izquierda", "x = i - Porcentaje * i\ny = j"},
+                                  {8, "rightUpLeft", "Vértices SD e ID hacia Arriba e Izquierda", "x = i - Porcentaje * i\ny = j - Porcentaje * i"},
+                                  {9, "bottomLeftRightTopRightDown", "Vértice II hacia Derecha y Vértice SD hacia Abajo", "x = i + Porcentaje * j\ny = j + Porcentaje * i"}},
+                      .notePlace = NotePlace::OfChosen},
                      {.name = "percent", .kind = K::Decimal, .range = Range{0, 100}, .defaultValue = 10,
                       .label = "Porcentaje de Inclinación", .tickInterval = 10},
-                     {.name = "background", .kind = K::Colour, .label = "Color Fondo"}};
+                     Background()};
         op.depths = kDepthsAll5;
         op.results = {{1, C::Depth}, {2, C::ParamRange, "type"}, {3, C::ParamRange, "percent"}, {4, C::Other, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Shear(a.Int(0), a.Double(1), a.Colour(2)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Inclination.htm";
         op.commands = {{.id = kCmdShear, .undoLabel = "Inclinación", .timingLabel = "Cálculo Inclinación de la Imagen",
                         .dialog = DialogFacts{.className = "CInclinacionDlg", .caption = "Inclinar la Imagen",
-                                              .previewBox = Preview::Unchecked}}};
+                                              .previewBox = Preview::Unchecked, .note = "SI ─── SD\n│          │\nII ─── ID"}}};
         all.push_back(std::move(op));
     }
     {
-        // The workbench's "Entrelazar" puts the result in a window of its own (ImageCommands).
         Operation op{.name = "Interlace", .family = "Warps", .summary = "rows or columns of two images in turn"};
         op.params = {{.name = "kind", .kind = K::Choice, .range = Range{0, 1}, .label = "Tipo entrelazado",
                       .choices = {{0, "rows", "Horizontal"}, {1, "columns", "Vertical"}}},
@@ -98,10 +118,19 @@ void AddWarpOperations(std::vector<Operation>& all) {
             return im.Interlace(a.Int(0), image(1), image(2));
         };
         op.helpTopic = "CVelora.chm::Ayuda/Interlace.htm";
+        // The dialog stays open: each "Entrelazar" opens a window, and a pair that does not fit is said so.
+        op.commands = {{.id = kCmdInterlace, .produces = Produces::NewWindow,
+                        .timingLabel = "Entrelazar las 2 imágenes seleccionadas",
+                        .dialog = DialogFacts{.className = "CEntrelazarDlg", .caption = "Entrelazar Imágenes",
+                                              .acceptText = "Entrelazar", .rejectText = "Salir"},
+                        .refusalMessages = {{2, "Error. Elija las dos imágenes"},
+                                            {4, "Error. Las imágenes tienen distinta profundidad de color"},
+                                            {5, "Error. Las imágenes tienen distinto nº de columnas"},
+                                            {6, "Error. Las imágenes tienen distinto nº de filas"}},
+                        .resultName = "Entrelazado de Imágenes.bmp"}};
         all.push_back(std::move(op));
     }
     {
-        // The workbench's commands open both halves, each in a window (ImageCommands).
         Operation op{.name = "Deinterlace", .family = "Warps", .summary = "keep the even or the odd rows or columns"};
         op.params = {{.name = "kind", .kind = K::Choice, .range = Range{0, 1},
                       .choices = {{0, "rows", "Horizontal"}, {1, "columns", "Vertical"}}},
@@ -114,6 +143,18 @@ void AddWarpOperations(std::vector<Operation>& all) {
                       {4, C::Other, {}, "nothing would be left: a single row or column has no odd one"}};
         op.call = [](CVelora& im, const Args& a) { return im.Deinterlace(a.Int(0), a.Int(1)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Deinterlace.htm";
+        // Both halves, each in a window; a single row or column has only the even one.
+        const auto parities = [](int kind) {
+            return FanOut{"parity", [kind](const CVelora& im) {
+                              return (kind == 0 ? im.GetHeight() : im.GetWidth()) > 1 ? std::vector{1, 2} : std::vector{1};
+                          }};
+        };
+        for (const auto& [id, kind, what] : {std::tuple{kCmdDeinterlaceRows, 0, "Filas"}, std::tuple{kCmdDeinterlaceColumns, 1, "Columnas"}})
+            op.commands.push_back({.id = id, .produces = Produces::NewWindow, .timingLabel = "´Desentrelazado de la Imagen ",
+                                   .presets = {{"kind", kind}},
+                                   .resultName = kind == 0 ? "Filas {choice}-Desentrelazado de {image}"
+                                                           : "Columnas {choice}-Desentrelazado de {image}",
+                                   .fanOut = parities(kind)});
         all.push_back(std::move(op));
     }
 }

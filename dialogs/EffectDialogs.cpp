@@ -28,18 +28,6 @@ std::optional<int> TypedInteger(const QLineEdit* edit) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- mosaic
-
-CMosaicDlg::CMosaicDlg(CUtilidadView* view) : COperationDialog(view, kCmdMosaic) {
-    const int largest = std::max(1, std::min(Backup().GetHeight() / 2, Backup().GetWidth() / 2));
-    size = AddSliderEdit(Q(Operation().params[0].label), 1, largest, std::max(1, (largest - 1) / 8), 1);
-    connect(size, &CSliderEdit::ValueChanged, this, [this] { ParametersChanged(); });
-}
-
-unsigned CMosaicDlg::Apply(CVelora& image) {
-    return Operation().call(image, Args({std::int64_t(size->Value()), std::int64_t(size->Value())}));
-}
-
 // ---------------------------------------------------------------- hoover
 
 CHooverDlg::CHooverDlg(CUtilidadView* view) : COperationDialog(view, kCmdHoover) {
@@ -139,7 +127,6 @@ void CHooverDlg::BeforeAccept() {
     PointFinished(row);
 }
 
-unsigned CHooverDlg::Apply(CVelora& image) {
-    return Operation().call(image, Args({std::int64_t(direction->checkedId()), std::int64_t(m_column), std::int64_t(m_row),
-                                         std::int64_t(m_iterations)}));
+Args CHooverDlg::CurrentArgs() const {
+    return Args({std::int64_t(direction->checkedId()), std::int64_t(m_column), std::int64_t(m_row), std::int64_t(m_iterations)});
 }

@@ -10,16 +10,6 @@ class QButtonGroup;
 class QLineEdit;
 class QTimer;
 
-class CMosaicDlg : public COperationDialog {
-    Q_OBJECT
-public:
-    explicit CMosaicDlg(CUtilidadView* view);
-    CSliderEdit* size;
-
-protected:
-    unsigned Apply(CVelora& image) override;
-};
-
 class CHooverDlg : public COperationDialog {
     Q_OBJECT
 public:
@@ -33,8 +23,7 @@ public:
     int Column() const { return m_column; }
     int Row() const { return m_row; }
 
-protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
     void BeforeAccept() override;
 
 private:

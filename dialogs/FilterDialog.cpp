@@ -25,6 +25,7 @@
 #include "FilterCatalogue.h"
 #include "Help.h"
 #include "Messages.h"
+#include "OperationRunner.h"
 #include "Operation.h"
 #include "QtText.h"
 #include "View.h"
@@ -442,22 +443,27 @@ bool CFiltros::ApplyFilter() {
     const auto declared = Declaration();
     const int rangeMode = rangeGroup->checkedId(), borderMode = borderGroup->checkedId();
     const std::vector<int> mask = predefined ? std::vector<int>{} : UserMask();
-    // The source stays as it is: the filter runs on a copy of it.
-    CVelora result = m_backup;
-    m_document.TimeOperation(false, "");
-    const unsigned code = predefined ? result.PredefinedFilter(m_entry->index, rangeMode, borderMode)
-                                     : result.Convolution(mask, m_size, m_divisor, rangeMode, borderMode);
-    if (code != 0) {
-        // A refused filter leaves the copy as it was: no window, and the number stays free.
-        velora::ui::ShowError(this, RefusalMessage(code, predefined));
+    // The source stays as it is: the filter runs on a copy of it. A refused filter opens no
+    // window, and the number stays free.
+    using velora::catalog::Args;
+    const auto* op = velora::catalog::FindOperation(predefined ? "PredefinedFilter" : "Convolution");
+    const Args args = predefined ? Args({std::int64_t(m_entry->index), std::int64_t(rangeMode), std::int64_t(borderMode)})
+                                 : Args({std::int64_t(m_size), std::int64_t(m_divisor), std::int64_t(rangeMode),
+                                         std::int64_t(borderMode), std::vector<std::int64_t>(mask.begin(), mask.end())});
+    unsigned refusal = 0;
+    const auto filter = [&](const CVelora&, std::vector<velora::ui::NewWindowImage>& out) {
+        CVelora result = m_backup;
+        if ((refusal = op->call(result, args))) return refusal;
+        out.push_back({std::move(result), ResultName(g_nextResultNumber), {velora::ui::StepOf(m_bench, *op, args)}});
+        return 0u;
+    };
+    // The dialog stays open for the next filter, moved aside so that the result shows.
+    if (!velora::ui::RunIntoNewWindows(m_bench, m_document, declared ? std::string(declared.command->timingLabel) : std::string(),
+                                       filter, {}, true, this)) {
+        if (refusal) velora::ui::ShowError(this, RefusalMessage(refusal, predefined));
         return false;
     }
-    m_document.TimeOperation(true, declared ? std::string(declared.command->timingLabel) : std::string());
-    const int number = g_nextResultNumber++;
-    m_bench.OpenResult(std::move(result), ResultName(number));
-    // Back to the dialog, for the next filter.
-    raise();
-    activateWindow();
+    ++g_nextResultNumber;
     return true;
 }
 

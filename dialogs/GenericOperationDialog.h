@@ -15,15 +15,18 @@
 
 class QButtonGroup;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
-// A decimal number typed in an edit box (CTypedNumber's rule, a decimal comma accepted) or
-// stepped with the arrows; kept inside the range.
+// A number typed in an edit box (CTypedNumber's rule) or stepped with the arrows; kept
+// inside the range. Decimal by default; an integer box shows whole numbers.
 class CDecimalEdit : public QWidget {
     Q_OBJECT
 public:
-    CDecimalEdit(const QString& label, double value, double step, velora::catalog::Range range, QWidget* parent = nullptr);
+    CDecimalEdit(const QString& label, double value, double step, velora::catalog::Range range, QWidget* parent = nullptr,
+                 CTypedNumber::Kind kind = CTypedNumber::Kind::Decimal);
     double Value() const { return m_value; }
+    void SetValue(double value);  // writes the box, without signals
     QString Text() const;
     QLineEdit* Edit() const { return m_edit; }
     // One click of an arrow: +1 up, -1 down.
@@ -39,6 +42,7 @@ private:
     double m_value;
     double m_step;
     velora::catalog::Range m_range;
+    CTypedNumber::Kind m_kind;
 };
 
 // A button that shows a colour and asks for another when clicked. The value is a colour
@@ -76,22 +80,32 @@ public:
     QLineEdit* TextEdit(std::string_view param) const;  // paths and integer lists
 
     // The arguments as the controls, the command's presets and the active model give them.
-    velora::catalog::Args CurrentArgs() const;
+    velora::catalog::Args CurrentArgs() const override;
+    // The text under a control (Param::note), or of a choice group's chosen note.
+    QLabel* NoteOf(std::string_view param) const;
+    // A faster way to the declared call's result, for previews that must keep up with a
+    // slider on large images; "Aceptar" runs it too, so it must give the same bytes.
+    using FastApply = std::function<unsigned(CVelora& image, const velora::catalog::Args& args)>;
+    void SetFastApply(FastApply apply) { m_fastApply = std::move(apply); }
 
 protected:
     unsigned Apply(CVelora& image) override;
-    unsigned ApplyStepByStep(CVelora& image, CStepProgress& progress) override;
 
 private:
     struct Slot {
         QWidget* control = nullptr;
         std::function<velora::catalog::ArgValue()> value;
         std::function<std::string()> text;  // what a parameter file records
+        QLabel* note = nullptr;
+        std::function<void()> reset{};  // back to the value it started with
     };
     void BuildControls();
+    // What the declarations say between parameters: ordered pairs, tied values, enabling.
+    void RelateControls();
     Slot MakeControl(const velora::catalog::Param& param, QLayout* into);
     template <class Widget>
     Widget* ControlOf(std::string_view param) const;
 
     std::vector<Slot> m_slots;  // one per declared parameter
+    FastApply m_fastApply;
 };

@@ -39,7 +39,7 @@ std::optional<int> TypedInteger(const QLineEdit* edit) {
 }
 
 std::optional<double> TypedDecimal(const QLineEdit* edit) {
-    const auto value = ParseNumberPrefix(edit->text().toStdString());  // a comma ends the number
+    const auto value = ParseNumberPrefix(edit->text().toStdString());
     if (!value || !std::isfinite(*value)) return std::nullopt;
     return value;
 }
@@ -184,9 +184,9 @@ void CEscaladoDlg::ShowNewSize() {
     newSize->setText(SizeText("Nuevo Tamaño: ", w, h, "    Píxeles"));
 }
 
-unsigned CEscaladoDlg::Apply(CVelora& image) {
-    if (PixelMode()) return Operation().call(image, Args({double(m_columns), double(m_rows), std::int64_t(1)}));
-    return Operation().call(image, Args({m_fx, m_fy, std::int64_t(0)}));
+Args CEscaladoDlg::CurrentArgs() const {
+    if (PixelMode()) return Args({double(m_columns), double(m_rows), std::int64_t(1)});
+    return Args({m_fx, m_fy, std::int64_t(0)});
 }
 
 // ---------------------------------------------------------------- rotation
@@ -278,10 +278,10 @@ void CRotarDlg::SliderMoved(int axis, int position) {
     ParametersChanged();
 }
 
-unsigned CRotarDlg::Apply(CVelora& image) {
+Args CRotarDlg::CurrentArgs() const {
     const double sign = left->isChecked() ? -1 : 1;
-    return Operation().call(image, Args({std::int64_t(newSize->isChecked() ? 0 : 1), sign * m_angle[0], sign * m_angle[1],
-                                         sign * m_angle[2], std::int64_t(background->ColourRef())}));
+    return Args({std::int64_t(newSize->isChecked() ? 0 : 1), sign * m_angle[0], sign * m_angle[1], sign * m_angle[2],
+                 std::int64_t(background->ColourRef())});
 }
 
 // ---------------------------------------------------------------- crop
@@ -371,7 +371,6 @@ void CRecortarDlg::accept() {
     COperationDialog::accept();
 }
 
-unsigned CRecortarDlg::Apply(CVelora& image) {
-    return Operation().call(image, Args({std::int64_t(m_corner[0]), std::int64_t(m_corner[1]), std::int64_t(m_corner[2]),
-                                         std::int64_t(m_corner[3])}));
+Args CRecortarDlg::CurrentArgs() const {
+    return Args({std::int64_t(m_corner[0]), std::int64_t(m_corner[1]), std::int64_t(m_corner[2]), std::int64_t(m_corner[3])});
 }

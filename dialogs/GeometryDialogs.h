@@ -33,8 +33,7 @@ public:
     int Rows() const { return m_rows; }
     bool PixelMode() const;
 
-protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
 
 private:
     void ModeChosen();
@@ -59,8 +58,7 @@ public:
     CColourButton* background;
     double Angle(int axis) const { return m_angle[std::size_t(axis)]; }
 
-protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
 
 private:
     void AngleTyped(int axis);
@@ -81,8 +79,7 @@ public:
     int Corner(int i) const { return m_corner[std::size_t(i)]; }
     void accept() override;
 
-protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
 
 private:
     void Typed(int i);

@@ -118,6 +118,12 @@ void CTwoImageDialog::ShowError(const char* text) { velora::ui::ShowError(this, 
 
 unsigned CTwoImageDialog::Apply(CVelora& image) { return ApplyTo(image, ImageOf(1)); }
 
+velora::catalog::ArgValue CTwoImageDialog::ImageArgument(const CVelora* b) {
+    return std::shared_ptr<const CVelora>(std::shared_ptr<const CVelora>(), b);  // not owned
+}
+
+unsigned CTwoImageDialog::ApplyTo(CVelora& a, const CVelora* b) const { return Operation().call(a, ArgsWith(b)); }
+
 void CTwoImageDialog::accept() {
     if (!ReadyToAccept()) return;
     RestoreBoth();
@@ -126,7 +132,8 @@ void CTwoImageDialog::accept() {
     const auto documentA = m_chosen[0].lock();
     const CVelora* b = ImageOf(1);
     velora::ui::RunInPlace(Workbench(), *documentA, Command().undoLabel, Command().timingLabel,
-                           [this, b](CVelora& image) { return ApplyTo(image, b); });
+                           [this, b](CVelora& image) { return ApplyTo(image, b); }, {},
+                           {velora::ui::StepOf(Workbench(), Operation(), ArgsWith(b))});
     RepaintAll();
     QDialog::accept();
 }
@@ -165,13 +172,16 @@ COperacionesEntreImg::COperacionesEntreImg(CUtilidadView* view) : CTwoImageDialo
     auto* weights = AddGroup(Q(params[2].group), right);
     for (int which = 0; which < 2; ++which) {
         auto* row = new QHBoxLayout;
-        row->addWidget(new QLabel(Q(params[std::size_t(2 + which)].label), this));
+        auto* caption = new QLabel(Q(params[std::size_t(2 + which)].label), this);
+        caption->setObjectName("rowLabel");
+        row->addWidget(caption);
         QLineEdit*& edit = weight[std::size_t(which)];
         edit = new QLineEdit("1.0", this);
         edit->setReadOnly(true);
         edit->setMaximumWidth(70);
         row->addWidget(edit);
         const auto [up, down] = AddArrows(row);
+        row->addStretch(1);
         weightUp[std::size_t(which)] = up;
         weightDown[std::size_t(which)] = down;
         connect(up, &QToolButton::clicked, this, [this, which] { Step(which, true); });
@@ -181,10 +191,13 @@ COperacionesEntreImg::COperacionesEntreImg(CUtilidadView* view) : CTwoImageDialo
     auto* offsets = AddGroup(Q(params[4].group), right);
     for (int which = 0; which < 2; ++which) {
         auto* row = new QHBoxLayout;
-        row->addWidget(new QLabel(Q(params[std::size_t(4 + which)].label), this));
+        auto* caption = new QLabel(Q(params[std::size_t(4 + which)].label), this);
+        caption->setObjectName("rowLabel");
+        row->addWidget(caption);
         QLineEdit* edit = new QLineEdit("0", this);
         edit->setMaximumWidth(70);
         row->addWidget(edit);
+        row->addStretch(1);
         offsets->addLayout(row);
         (which == 0 ? offsetColumn : offsetRow) = edit;
         connect(edit, &QLineEdit::textChanged, this, [this, which] { OffsetTyped(which); });
@@ -195,8 +208,9 @@ COperacionesEntreImg::COperacionesEntreImg(CUtilidadView* view) : CTwoImageDialo
     Body()->addWidget(differentPixels);
 }
 
-unsigned COperacionesEntreImg::ApplyTo(CVelora& a, const CVelora* b) {
-    return b ? a.Arithmetic(unsigned(m_operation), *b, m_weights[0], m_weights[1], m_offset[0], m_offset[1]) : 0;
+velora::catalog::Args COperacionesEntreImg::ArgsWith(const CVelora* b) const {
+    return velora::catalog::Args({std::int64_t(m_operation), ImageArgument(b), double(m_weights[0]), double(m_weights[1]),
+                                  std::int64_t(m_offset[0]), std::int64_t(m_offset[1])});
 }
 
 bool COperacionesEntreImg::CheckOffset(int which) {
@@ -295,7 +309,9 @@ COpLogicasDlg::COpLogicasDlg(CUtilidadView* view) : CTwoImageDialog(view, kCmdLo
     Body()->addWidget(differentPixels);
 }
 
-unsigned COpLogicasDlg::ApplyTo(CVelora& a, const CVelora* b) { return a.Logical(unsigned(m_operation), b); }
+velora::catalog::Args COpLogicasDlg::ArgsWith(const CVelora* b) const {
+    return velora::catalog::Args({std::int64_t(m_operation), ImageArgument(b)});
+}
 
 void COpLogicasDlg::Chosen(int) {
     if (!CanApply()) {

@@ -33,13 +33,17 @@ public:
     void reject() override;
 
 protected:
-    // The operation on A's image with B as chosen (B may be A's own image).
-    virtual unsigned ApplyTo(CVelora& a, const CVelora* b) = 0;
+    // The operation on A's image with B as chosen (B may be A's own image): the declared call.
+    unsigned ApplyTo(CVelora& a, const CVelora* b) const;
+    // B as an argument: the chosen document's image itself, not a copy.
+    static velora::catalog::ArgValue ImageArgument(const CVelora* b);
     // After a choice, with the copies restored and the new one taken.
     virtual void Chosen(int which) = 0;
     // Whether Aceptar has what it needs; shows the message when not.
     virtual bool ReadyToAccept() = 0;
     unsigned Apply(CVelora& image) override;
+    // The arguments with B as given.
+    virtual velora::catalog::Args ArgsWith(const CVelora* b) const = 0;
 
     CVelora* ImageOf(int which) const;  // null when not chosen or closed
     bool HasBoth() const { return ImageOf(0) && ImageOf(1); }
@@ -73,9 +77,10 @@ public:
     int OffsetRow() const { return m_offset[1]; }
     // A click on a weight's arrow: up adds 0.05, down takes it away, never below 0.
     void Step(int which, bool up);
+    velora::catalog::Args CurrentArgs() const override { return ArgsWith(ImageOf(1)); }
 
 protected:
-    unsigned ApplyTo(CVelora& a, const CVelora* b) override;
+    velora::catalog::Args ArgsWith(const CVelora* b) const override;
     void Chosen(int which) override;
     bool ReadyToAccept() override;
 
@@ -95,9 +100,10 @@ class COpLogicasDlg : public CTwoImageDialog {
 public:
     explicit COpLogicasDlg(CUtilidadView* view);
     QButtonGroup* operation = nullptr;  // 0 "NOT" ... 5 "NOR"
+    velora::catalog::Args CurrentArgs() const override { return ArgsWith(ImageOf(1)); }
 
 protected:
-    unsigned ApplyTo(CVelora& a, const CVelora* b) override;
+    velora::catalog::Args ArgsWith(const CVelora* b) const override;
     void Chosen(int which) override;
     bool ReadyToAccept() override;
 

@@ -7,7 +7,6 @@
 #include "FilterDialog.h"
 #include "OperationDialog.h"
 #include "PaletteDialogs.h"
-#include "WarpDialogs.h"
 #include "Workbench.h"
 
 void InstallDialogCommands(CCommandRegistry& registry, CWorkbench& bench) {
@@ -20,6 +19,5 @@ void InstallDialogCommands(CCommandRegistry& registry, CWorkbench& bench) {
     registry.SetCommandHandler(kCmdColorConversion,
                                [&bench] { CConversionValoresModelosColorDlg(bench.MainWindow()).exec(); });
     InstallPaletteCommands(registry, bench);
-    InstallWarpCommands(registry, bench);
     InstallFilterCommands(registry, bench);
 }

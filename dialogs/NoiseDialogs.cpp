@@ -17,6 +17,7 @@
 #include "Document.h"
 #include "EditText.h"
 #include "Messages.h"
+#include "OperationRunner.h"
 #include "QtText.h"
 #include "View.h"
 #include "Workbench.h"
@@ -170,24 +171,25 @@ void CRuidoDlg::ShowPercent() {
     percent->setText(QString::asprintf("%.0f%%", 100.0 * double(count->Value()) / double(m_pixels)));
 }
 
-unsigned CRuidoDlg::Apply(CVelora& image) {
-    return Operation().call(image, Args({std::int64_t(noiseMode->checkedId()), std::int64_t(distribution->checkedId()),
-                                         std::int64_t(m_min), std::int64_t(m_max), std::int64_t(m_bandMin),
-                                         std::int64_t(m_bandMax), std::int64_t(count->Value())}));
+velora::catalog::Args CRuidoDlg::CurrentArgs() const {
+    return Args({std::int64_t(noiseMode->checkedId()), std::int64_t(distribution->checkedId()), std::int64_t(m_min),
+                 std::int64_t(m_max), std::int64_t(m_bandMin), std::int64_t(m_bandMax), std::int64_t(count->Value())});
 }
 
 void CRuidoDlg::accept() {
     for (QLineEdit* box : {noiseMax, noiseMin, bandMax, bandMin}) Committed(box);
     CommitEdits();
-    CVelora result = Backup();
-    m_source.TimeOperation(false, "");
-    if (Apply(result) != 0) {
-        // Nothing noisy to show: no window with an unchanged copy.
-        velora::ui::ShowError(this, "Error. No es posible añadir ruido con estos parámetros. Revise los valores");
-        return;
-    }
-    m_source.TimeOperation(true, std::string(Command().timingLabel));
-    const std::string name = Backup().GetNameWithoutExtension() + "Ruidosa" + std::to_string(++g_applied) + "." +
-                             Backup().GetExtension();
-    Workbench().OpenResult(std::move(result), name);
+    const Args args = CurrentArgs();
+    const auto noisy = [&](const CVelora&, std::vector<velora::ui::NewWindowImage>& out) {
+        CVelora result = Backup();
+        if (const unsigned code = Operation().call(result, args)) return code;
+        const std::string name = Backup().GetNameWithoutExtension() + "Ruidosa" + std::to_string(g_applied + 1) + "." +
+                                 Backup().GetExtension();
+        out.push_back({std::move(result), name, {velora::ui::StepOf(Workbench(), Operation(), args)}});
+        return 0u;
+    };
+    // Nothing noisy to show: no window with an unchanged copy. The dialog stays open, aside.
+    if (velora::ui::RunIntoNewWindows(Workbench(), m_source, Command().timingLabel, noisy,
+                                      "Error. No es posible añadir ruido con estos parámetros. Revise los valores", true, this))
+        ++g_applied;
 }

@@ -33,7 +33,7 @@ public:
     static int AppliedCount();
 
 protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
 
 private:
     void Typed(QLineEdit* box);

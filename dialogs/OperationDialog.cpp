@@ -33,21 +33,14 @@
 
 CTypedNumber::CTypedNumber(QLineEdit* edit, Kind kind, std::function<std::pair<double, double>()> bounds)
     : QObject(edit), m_edit(edit), m_kind(kind), m_bounds(std::move(bounds)) {
-    connect(edit, &QLineEdit::textEdited, this, &CTypedNumber::Typed);
     connect(edit, &QLineEdit::editingFinished, this, &CTypedNumber::Commit);
 }
 
 std::optional<double> CTypedNumber::Read() const {
-    std::optional<double> value = ParseNumberPrefix(m_edit->text().toStdString(), m_kind == Kind::Decimal);
+    std::optional<double> value = ParseNumberPrefix(m_edit->text().toStdString());
     if (value && std::isnan(*value)) return std::nullopt;
     if (value && m_kind == Kind::Integer) *value = std::trunc(*value);
     return value;
-}
-
-void CTypedNumber::Typed() {
-    const auto [low, high] = m_bounds();
-    // "2" on the way to "200" is not yet a value: it waits, and so does the preview.
-    if (const auto value = Read(); value && *value >= low && *value <= high) emit Taken(*value);
 }
 
 void CTypedNumber::Commit() {
@@ -66,7 +59,9 @@ CSliderEdit::CSliderEdit(const QString& label, int minimum, int maximum, int tic
     : QWidget(parent), m_value(value) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(label, this));
+    auto* caption = new QLabel(label, this);
+    caption->setObjectName("rowLabel");
+    layout->addWidget(caption);
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setRange(minimum, maximum);
     m_slider->setTickInterval(tickInterval);
@@ -203,9 +198,9 @@ COperationDialog::COperationDialog(CUtilidadView* view, const velora::catalog::O
     m_body = new QVBoxLayout;
     outer->addLayout(m_body, 1);
     auto* buttons = new QVBoxLayout;
-    m_ok = new QPushButton("Aceptar", this);
+    m_ok = new QPushButton(Facts().acceptText.empty() ? QString("Aceptar") : Q(Facts().acceptText), this);
     m_ok->setDefault(true);
-    m_cancel = new QPushButton("Cancelar", this);
+    m_cancel = new QPushButton(Facts().rejectText.empty() ? QString("Cancelar") : Q(Facts().rejectText), this);
     m_help = new QPushButton("Ayuda", this);
     for (QPushButton* b : {m_ok, m_cancel, m_help}) buttons->addWidget(b);
     buttons->addStretch(1);
@@ -226,9 +221,28 @@ COperationDialog::COperationDialog(CUtilidadView* view, const velora::catalog::O
 
 COperationDialog::~COperationDialog() = default;
 
+void COperationDialog::showEvent(QShowEvent* event) {
+    const auto labels = findChildren<QLabel*>("rowLabel");
+    int widest = 0;
+    for (const QLabel* label : labels) widest = std::max(widest, label->sizeHint().width());
+    for (QLabel* label : labels) label->setMinimumWidth(widest);
+    if (layout()) layout()->activate();
+    QDialog::showEvent(event);
+}
+
 bool COperationDialog::StepByStepMode() const { return m_operation.stepByStep && m_bench.StepByStep(); }
 
-unsigned COperationDialog::ApplyStepByStep(CVelora& image, CStepProgress&) { return Apply(image); }
+unsigned COperationDialog::Apply(CVelora& image) {
+    for (const Step& step : CurrentSteps())
+        if (const unsigned code = step.operation->call(image, step.args)) return code;
+    return 0;
+}
+
+unsigned COperationDialog::ApplyStepByStep(CVelora& image, CStepProgress& progress) {
+    const auto steps = CurrentSteps();
+    if (steps.size() == 1 && steps[0].operation->stepByStep) return steps[0].operation->stepByStep(image, steps[0].args, progress);
+    return Apply(image);
+}
 
 CSliderEdit* COperationDialog::AddSliderEdit(const QString& label, int minimum, int maximum, int tickInterval,
                                              int value, QLayout* into) {
@@ -343,32 +357,78 @@ void COperationDialog::RunStepByStep() {
     ShowImageChanged();
 }
 
+void COperationDialog::AcceptIntoNewWindow() {
+    CommitEdits();
+    BeforeAccept();
+    const auto steps = CurrentSteps();
+    if (steps.empty()) return;
+    const std::string model = FindColorModel(m_bench.ColorModel()) ? FindColorModel(m_bench.ColorModel())->shortName : "";
+    unsigned refusal = 0;
+    velora::ui::RunIntoNewWindows(
+        m_bench, *m_document, velora::catalog::ExpandLabel(m_command.timingLabel, model),
+        [&](const CVelora&, std::vector<velora::ui::NewWindowImage>& out) {
+            CVelora result = m_backup;  // the image on show may be a preview
+            std::vector<std::string> texts;
+            for (const Step& step : steps) {
+                if ((refusal = step.operation->call(result, step.args))) return refusal;
+                texts.push_back(velora::ui::StepOf(m_bench, *step.operation, step.args));
+            }
+            out.push_back({std::move(result), velora::ui::ResultName(m_operation, m_command, model, m_backup), std::move(texts)});
+            return 0u;
+        },
+        {}, !m_command.resultsUnmodified, this);
+    if (refusal) {
+        const QString message = velora::ui::RefusalMessage(m_command, refusal);
+        if (!message.isEmpty()) velora::ui::ShowError(this, message, "Error");
+    }
+}
+
 void COperationDialog::accept() {
+    if (m_command.produces == velora::catalog::Produces::NewWindow) {
+        // The source image stays; the dialog stays open for another result, until "Salir".
+        AcceptIntoNewWindow();
+        return;
+    }
     m_closing = true;
     CommitEdits();  // what the boxes show is what is applied
     BeforeAccept();
     const std::string undoLabel(m_command.undoLabel);
-    if (StepByStepMode()) {
+    const auto steps = CurrentSteps();
+    std::vector<std::string> stepTexts;
+    for (const Step& step : steps) stepTexts.push_back(velora::ui::StepOf(m_bench, *step.operation, step.args));
+    if (steps.empty()) {
+        // Nothing chosen: the image stays as it was, with no undo step and no timing.
+        *m_image = m_backup;
+        ShowImageChanged();
+        QDialog::accept();
+        return;
+    }
+    if (bool refused = false; StepByStepMode()) {
         // A run already on show is the result: the undo step still gets the image as it
         // was when the dialog opened.
         if (m_stepResultShown) {
             CVelora result = std::move(*m_image);
             *m_image = m_backup;
-            m_document->PushUndo(undoLabel);
+            m_document->PushUndo(undoLabel, stepTexts);
             *m_image = std::move(result);
         } else {
             *m_image = m_backup;
-            m_document->PushUndo(undoLabel);
+            m_document->PushUndo(undoLabel, stepTexts);
             m_bench.CloseToolWindows();
             ProgressReporter progress(*this);
-            if (ApplyStepByStep(*m_image, progress) != 0) m_document->DiscardLastUndo();
+            refused = ApplyStepByStep(*m_image, progress) != 0;
+            if (refused) {
+                // A refusal changes nothing: no undo step, no modified mark.
+                m_document->DiscardLastUndo();
+                *m_image = m_backup;
+            }
         }
-        m_document->SetModified(true);
+        if (!refused) m_document->SetModified(true);
         ShowImageChanged();
     } else {
         *m_image = m_backup;
         if (!velora::ui::RunInPlace(m_bench, *m_document, undoLabel, m_command.timingLabel,
-                                    [this](CVelora& image) { return Apply(image); })) {
+                                    [this](CVelora& image) { return Apply(image); }, {}, stepTexts)) {
             *m_image = m_backup;  // a refusing operation may have left half its work behind
             ShowImageChanged();
         }

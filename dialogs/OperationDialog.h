@@ -5,7 +5,9 @@
 // variant of the operation in step-by-step mode.
 //
 // A dialog declares its controls in its constructor, calls ParametersChanged() when one
-// changes, and implements Apply() (and ApplyStepByStep() if it has a slow variant).
+// changes, and gives the arguments its controls hold (CurrentArgs()). Preview and "Aceptar"
+// run the declared call with them, so what the workbench does is the command line's step,
+// which the document's record keeps.
 #pragma once
 
 #include <QDialog>
@@ -32,11 +34,11 @@ class QSlider;
 class QToolButton;
 class QVBoxLayout;
 
-// The rule of every number box in the dialogs. While the user types, the text is left
-// alone: a number inside the bounds is taken at once, anything else (unfinished, beyond a
-// bound) waits. When the user has finished (Enter, the focus leaves, "Aceptar" or
-// "Guardar"), the number is clamped to the bounds and the box shows what was taken. Integer
-// boxes truncate ("-7.9" takes -7 and keeps its text); decimal boxes accept a comma.
+// The rule of every number box in the dialogs. While the user types, nothing is taken: "2"
+// on the way to "200" is no value, and clamping it would rewrite the boxes that depend on it.
+// When the user has finished (Enter, the focus leaves, "Aceptar" or "Guardar"), the number
+// is clamped to the bounds and the box shows what was taken. Integer boxes truncate ("-7.9"
+// takes -7 and keeps its text); every box takes a decimal comma or point ("1,5").
 class CTypedNumber : public QObject {
     Q_OBJECT
 public:
@@ -47,13 +49,11 @@ public:
     void Commit();
 
 signals:
-    // A value taken: typed inside the bounds, or committed. The owner decides whether it
-    // is a change.
+    // A value committed. The owner decides whether it is a change.
     void Taken(double value);
 
 private:
     std::optional<double> Read() const;  // the number typed, truncated for integer boxes
-    void Typed();
 
     QLineEdit* m_edit;
     Kind m_kind;
@@ -101,6 +101,8 @@ public:
     const velora::catalog::Operation& Operation() const { return m_operation; }
     const velora::catalog::Command& Command() const { return m_command; }
     const velora::catalog::DialogFacts& Facts() const { return *m_command.dialog; }
+    // The image as it was when the dialog opened.
+    const CVelora& Backup() const { return m_backup; }
     // The save-file question of "Guardar": the chosen path, or empty when cancelled.
     // Replaced by tests; AskSavePathInFolderLastUsed is what the program asks.
     static std::function<QString(QWidget* parent, const QString& filter, const QString& defaultSuffix)> askSavePath;
@@ -111,16 +113,30 @@ public:
     void accept() override;
     void reject() override;
 
+    // One call of a declared operation: what the dialog runs, and records.
+    struct Step {
+        const velora::catalog::Operation* operation;
+        velora::catalog::Args args;
+    };
+    // The arguments the controls give, for the dialog's own operation.
+    virtual velora::catalog::Args CurrentArgs() const = 0;
+    // What "Aceptar" runs, in order: the own operation with CurrentArgs(), unless the dialog
+    // chooses another (the alpha channel's choices) or nothing (the depth the image has).
+    virtual std::vector<Step> CurrentSteps() const { return {{&m_operation, CurrentArgs()}}; }
+
     QPushButton* okButton() const { return m_ok; }
+    QPushButton* cancelButton() const { return m_cancel; }
     QCheckBox* previewBox() const { return m_preview; }
     QLabel* progressLabel() const { return m_progress; }
     QPushButton* saveButton() const { return m_save; }
 
 protected:
-    // The operation with the current parameters, on the document's image.
-    virtual unsigned Apply(CVelora& image) = 0;
+    // The steps, on the document's image (a preview may run a faster equivalent).
+    virtual unsigned Apply(CVelora& image);
     // The slow variant, reporting every row; used when the operation declares one.
     virtual unsigned ApplyStepByStep(CVelora& image, CStepProgress& progress);
+    // "Aceptar" of a command whose results open in new windows.
+    void AcceptIntoNewWindow();
     // Called first thing in accept(): the last corrections of the parameters.
     virtual void BeforeAccept() {}
 
@@ -147,8 +163,11 @@ protected:
     // Commits every number box (CTypedNumber) still being typed into.
     void CommitEdits();
 
+    // The labels at the start of the rows (object name "rowLabel") share one width, so that
+    // the sliders and boxes after them line up; done when the dialog shows.
+    void showEvent(QShowEvent* event) override;
+
     CWorkbench& Workbench() const { return m_bench; }
-    const CVelora& Backup() const { return m_backup; }
     bool StepByStepMode() const;
 
 private:

@@ -137,7 +137,7 @@ bool LoadPaletteFile(CWorkbench& bench) {
     if (path.isEmpty()) return false;
     velora::ui::RememberFolderOf(kPaletteFolderKey, path);
     // Not RunOperation: a palette file does not mark the image as modified.
-    document->PushUndo("Cargar Paleta");
+    document->PushUndo("Cargar Paleta", {"LoadPalette:" + QFile::encodeName(path).toStdString()});
     document->TimeOperation(false, "");
     const unsigned code = document->Image().LoadPalette(QFile::encodeName(path).toStdString());
     if (code != 0) {
@@ -423,49 +423,6 @@ void CCambiarPaletaDlg::reject() {
     RestoreBoth();
     Repaint();
     QDialog::reject();
-}
-
-// ---------------------------------------------------------------- CSwapCanalesRGB
-
-CSwapCanalesRGB::CSwapCanalesRGB(CUtilidadView* view) : COperationDialog(view, kCmdSwapChannels), m_document(view->Document()) {
-    static const char* const kGroups[3] = {"Nuevo R:", "Nuevo G:", "Nuevo B:"};
-    static const char* const kChannels[3] = {"R", "G", "B"};
-    auto* row = new QHBoxLayout;
-    for (int channel = 0; channel < 3; ++channel) {
-        auto* group = new QGroupBox(kGroups[channel], this);
-        auto* layout = new QVBoxLayout(group);
-        auto* buttons = new QButtonGroup(group);
-        for (int source = 0; source < 3; ++source) {
-            QRadioButton*& button = choice[std::size_t(channel)][std::size_t(source)];
-            button = new QRadioButton(kChannels[source], group);
-            button->setChecked(source == channel);
-            buttons->addButton(button, source);
-            layout->addWidget(button);
-            connect(button, &QRadioButton::clicked, this, [this, channel, source] { Chosen(channel, source); });
-        }
-        row->addWidget(group);
-    }
-    Body()->addLayout(row);
-    originalButton = new QPushButton("Paleta Original", this);
-    Body()->addWidget(originalButton, 0, Qt::AlignLeft);
-    connect(originalButton, &QPushButton::clicked, this, &CSwapCanalesRGB::RestoreOriginal);
-}
-
-unsigned CSwapCanalesRGB::Apply(CVelora& image) {
-    return image.RearrangePaletteChannels(m_source[0], m_source[1], m_source[2]);
-}
-
-void CSwapCanalesRGB::Chosen(int channel, int source) {
-    m_source[std::size_t(channel)] = source;
-    m_document.TimeOperation(false, "");
-    RefreshPreview();
-    m_document.TimeOperation(true, std::string(Command().timingLabel));
-}
-
-void CSwapCanalesRGB::RestoreOriginal() {
-    m_source = {0, 1, 2};
-    for (int channel = 0; channel < 3; ++channel) choice[std::size_t(channel)][std::size_t(channel)]->setChecked(true);
-    RefreshPreview();
 }
 
 // ---------------------------------------------------------------- commands

@@ -123,25 +123,5 @@ private:
     int m_mode = 0;
 };
 
-// The rearrangement of the palette's channels: each new channel takes one of the old.
-class CSwapCanalesRGB : public COperationDialog {
-    Q_OBJECT
-public:
-    explicit CSwapCanalesRGB(CUtilidadView* view);
-    // [new channel][old channel]: "Nuevo R:" ... "Nuevo B:", buttons R, G, B.
-    std::array<std::array<QRadioButton*, 3>, 3> choice{};
-    QPushButton* originalButton;
-    int Source(int channel) const { return m_source[std::size_t(channel)]; }
-
-protected:
-    unsigned Apply(CVelora& image) override;
-
-private:
-    void Chosen(int channel, int source);
-    void RestoreOriginal();
-    CUtilidadDoc& m_document;
-    std::array<int, 3> m_source{0, 1, 2};
-};
-
 // The palette commands that do not come from a declaration's dialog.
 void InstallPaletteCommands(CCommandRegistry& registry, CWorkbench& bench);

@@ -18,10 +18,6 @@ using velora::catalog::Args;
 using velora::catalog::FindOperation;
 using velora::ui::Q;
 
-unsigned Run(std::string_view operation, CVelora& image, std::vector<velora::catalog::ArgValue> values) {
-    return FindOperation(operation)->call(image, Args(std::move(values)));
-}
-
 int CodeOfDepth(int bits) {
     switch (bits) {
         case 1: return 0;
@@ -53,47 +49,6 @@ CIntegerBox::CIntegerBox(const QString& label, int minimum, int maximum, int val
     });
 }
 
-// ---------------------------------------------------------------- alpha channel
-
-CCanalAlfaDlg::CCanalAlfaDlg(CUtilidadView* view) : COperationDialog(view, kCmdAlpha) {
-    static constexpr const char* kLabels[] = {
-        "  0   -> Máxima transparencia", "255 -> Máxima opacidad", "Invertir", "(R+G+B)/3",
-        "Fijar a un valor (0..255)", "Eliminar Canal Alfa (biBitCount: 32 -> 24)"};
-    auto* group = new QButtonGroup(this);
-    for (int i = 0; i < 6; ++i) {
-        choice[std::size_t(i)] = new QRadioButton(kLabels[i]);
-        group->addButton(choice[std::size_t(i)], i);
-        Body()->addWidget(choice[std::size_t(i)]);
-        if (i == kValue) {
-            const auto& param = Operation().params[0];
-            value = new CIntegerBox(QString(), int(param.range->min), int(param.range->max), int(param.defaultValue));
-            value->setContentsMargins(24, 0, 0, 0);
-            Body()->addWidget(value);
-        }
-    }
-    choice[kTransparent]->setChecked(true);
-    value->setEnabled(false);
-    connect(group, &QButtonGroup::idClicked, this, &CCanalAlfaDlg::Choose);
-    connect(value, &CIntegerBox::ValueChanged, this, [this] { ParametersChanged(); });
-}
-
-void CCanalAlfaDlg::Choose(int chosen) {
-    m_choice = chosen;
-    value->setEnabled(chosen == kValue);
-    ParametersChanged();
-}
-
-unsigned CCanalAlfaDlg::Apply(CVelora& image) {
-    switch (m_choice) {
-        case kTransparent: return Operation().call(image, Args({std::int64_t(0)}));
-        case kOpaque: return Operation().call(image, Args({std::int64_t(255)}));
-        case kInvert: return Run("AlphaOperation", image, {std::int64_t(2)});
-        case kMeanOfColour: return Run("AlphaOperation", image, {std::int64_t(3)});
-        case kValue: return Operation().call(image, Args({std::int64_t(value->Value())}));
-        default: return Run("ChangeColorDepth", image, {std::int64_t(3)});
-    }
-}
-
 // ---------------------------------------------------------------- fill the bitmap
 
 CFijarValoresBitmapDlg::CFijarValoresBitmapDlg(CUtilidadView* view) : COperationDialog(view, kCmdFillBitmap) {
@@ -119,9 +74,12 @@ CFijarValoresBitmapDlg::CFijarValoresBitmapDlg(CUtilidadView* view) : COperation
             [this] { velora::ui::ShowHelpTopic(HelpTopics::kSetRGBPixel, this); });
 }
 
-unsigned CFijarValoresBitmapDlg::Apply(CVelora& image) {
-    if (index) return Operation().call(image, Args({std::int64_t(index->Value())}));
-    return Run("InitializeRGB", image, {std::int64_t(rgb[0]->Value()), std::int64_t(rgb[1]->Value()), std::int64_t(rgb[2]->Value())});
+Args CFijarValoresBitmapDlg::CurrentArgs() const { return Args({std::int64_t(index ? index->Value() : 0)}); }
+
+std::vector<COperationDialog::Step> CFijarValoresBitmapDlg::CurrentSteps() const {
+    if (index) return {{&Operation(), CurrentArgs()}};
+    return {{FindOperation("InitializeRGB"),
+             Args({std::int64_t(rgb[0]->Value()), std::int64_t(rgb[1]->Value()), std::int64_t(rgb[2]->Value())})}};
 }
 
 // ---------------------------------------------------------------- colour depth
@@ -151,7 +109,9 @@ CCambiarProfundidadColor::CCambiarProfundidadColor(CUtilidadView* view) : COpera
     });
 }
 
-unsigned CCambiarProfundidadColor::Apply(CVelora& image) {
-    if (m_code == m_current) return 0;  // the image keeps its depth
-    return Operation().call(image, Args({std::int64_t(m_code)}));
+Args CCambiarProfundidadColor::CurrentArgs() const { return Args({std::int64_t(m_code)}); }
+
+std::vector<COperationDialog::Step> CCambiarProfundidadColor::CurrentSteps() const {
+    if (m_code == m_current) return {};  // the image keeps its depth: nothing to do, nothing to undo
+    return {{&Operation(), CurrentArgs()}};
 }

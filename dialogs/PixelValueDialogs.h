@@ -26,24 +26,6 @@ private:
     int m_value;
 };
 
-class CCanalAlfaDlg : public COperationDialog {
-    Q_OBJECT
-public:
-    // The choices, in the order of the radio buttons.
-    enum Choice { kTransparent, kOpaque, kInvert, kMeanOfColour, kValue, kRemoveAlpha };
-    explicit CCanalAlfaDlg(CUtilidadView* view);
-    int Chosen() const { return m_choice; }
-    std::array<QRadioButton*, 6> choice{};
-    CIntegerBox* value;
-
-protected:
-    unsigned Apply(CVelora& image) override;
-
-private:
-    void Choose(int choice);
-    int m_choice = kTransparent;
-};
-
 class CFijarValoresBitmapDlg : public COperationDialog {
     Q_OBJECT
 public:
@@ -53,8 +35,8 @@ public:
     std::array<CIntegerBox*, 3> rgb{};
     QPushButton* pixelHelpButton;
 
-protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
+    std::vector<Step> CurrentSteps() const override;
 };
 
 class CCambiarProfundidadColor : public COperationDialog {
@@ -64,8 +46,8 @@ public:
     int Code() const { return m_code; }
     std::array<QRadioButton*, 5> depth{};  // by code: 1, 4, 8, 24, 32 bits
 
-protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
+    std::vector<Step> CurrentSteps() const override;
 
 private:
     int m_code = 3;

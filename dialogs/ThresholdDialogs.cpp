@@ -174,13 +174,15 @@ int CUmbralizarDlg::ThresholdKindArgument() const {
     return m_other;
 }
 
-unsigned CUmbralizarDlg::Apply(CVelora& image) {
-    if (global->isChecked()) return Operation().call(image, Args({I(threshold->Value()), I(m_low), I(m_high)}));
+Args CUmbralizarDlg::CurrentArgs() const { return Args({I(threshold->Value()), I(m_low), I(m_high)}); }
+
+std::vector<COperationDialog::Step> CUmbralizarDlg::CurrentSteps() const {
+    if (global->isChecked()) return {{&Operation(), CurrentArgs()}};
     int output = 0;
     while (output < 3 && !outputKind[std::size_t(output)]->isChecked()) ++output;
     static const velora::catalog::Operation* const localOp = velora::catalog::FindOperation("LocalThreshold");
     const int side = blockSize->Value();
-    return localOp->call(image, Args({I(side), I(side), I(ThresholdKindArgument()), I(output)}));
+    return {{localOp, Args({I(side), I(side), I(ThresholdKindArgument()), I(output)})}};
 }
 
 // ---------------------------------------------------------------- optimal threshold
@@ -230,6 +232,4 @@ void CBuscarUmbralDlg::MethodChosen(int code) {
     ParametersChanged();
 }
 
-unsigned CBuscarUmbralDlg::Apply(CVelora& image) {
-    return Operation().call(image, Args({I(m_thresholds[std::size_t(m_method)]), I(0), I(m_high)}));
-}
+Args CBuscarUmbralDlg::CurrentArgs() const { return Args({I(m_thresholds[std::size_t(m_method)]), I(0), I(m_high)}); }

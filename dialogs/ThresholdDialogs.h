@@ -36,8 +36,8 @@ public:
     int Levels() const { return m_levels; }
     int BlockMaximum() const { return m_blockMaximum; }
 
-protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
+    std::vector<Step> CurrentSteps() const override;
 
 private:
     void ModeChosen();
@@ -67,8 +67,7 @@ public:
     int Method() const { return m_method; }
     int ThresholdOf(int methodCode) const { return m_thresholds[std::size_t(methodCode)]; }
 
-protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
 
 private:
     void MethodChosen(int code);

@@ -254,12 +254,16 @@ void CTraslacionDlg::Changed() {
     ParametersChanged();
 }
 
-unsigned CTraslacionDlg::Apply(CVelora& image) {
-    const std::int64_t colour = background->ColourRef();
-    if (!m_byAngle) return Operation().call(image, Args({std::int64_t(m_mode), std::int64_t(m_dx), std::int64_t(m_dy), colour}));
-    Args args({std::int64_t(m_mode), std::int64_t(m_distance), double(m_alpha), double(m_beta), colour});
+Args CTraslacionDlg::CurrentArgs() const {
+    return Args({std::int64_t(m_mode), std::int64_t(m_dx), std::int64_t(m_dy), std::int64_t(background->ColourRef())});
+}
+
+std::vector<COperationDialog::Step> CTraslacionDlg::CurrentSteps() const {
+    if (!m_byAngle) return {{&Operation(), CurrentArgs()}};
+    Args args({std::int64_t(m_mode), std::int64_t(m_distance), double(m_alpha), double(m_beta),
+               std::int64_t(background->ColourRef())});
     args.SetMonitor(m_monitors);
-    return velora::catalog::FindOperation("TranslateByAngle")->call(image, args);
+    return {{velora::catalog::FindOperation("TranslateByAngle"), std::move(args)}};
 }
 
 std::vector<ParameterLine> CTraslacionDlg::FileLines() const {

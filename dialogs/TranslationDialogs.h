@@ -44,8 +44,8 @@ public:
     QLabel* monitorInfo;
     class CColourButton* background;
 
-protected:
-    unsigned Apply(CVelora& image) override;
+    velora::catalog::Args CurrentArgs() const override;
+    std::vector<Step> CurrentSteps() const override;
 
 private:
     void Changed();  // a parameter changed: labels, then the preview

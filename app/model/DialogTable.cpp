@@ -15,8 +15,6 @@ constexpr std::array kDialogs = {
                "CVelora.chm::/Ayuda/RegionGrowing.htm", "Crecimiento de Regiones", "Cálculo Crec. Regiones"},
     DialogInfo{"CElemEstructDlg", "Elemento Estructural", "",
                "CVelora.chm::/Ayuda/Morphological.htm", "Transformación Morfológica", "Cálculo Op. Morfología"},
-    DialogInfo{"CEntrelazarDlg", "Entrelazar Imágenes", "",
-               "CVelora.chm::Ayuda/Interlace.htm", "", ""},
     DialogInfo{"CEscotomaZoomDlg", "", "Zoom de Escotoma de ",
                "CVelora.chm::/Ayuda/ScotomaZoom.htm", "Zoom Escotoma", "Cálculo Zoom Escotoma"},
     DialogInfo{"CFiltros", "", "Aplicación de Filtros a ",

@@ -49,8 +49,8 @@ void CUtilidadDoc::TimeOperation(bool stop, const std::string& label) {
 }
 
 unsigned CUtilidadDoc::RunOperation(const std::string& undoLabel, const std::string& timingLabel,
-                                    const std::function<unsigned(CVelora&)>& op) {
-    PushUndo(undoLabel);
+                                    const std::function<unsigned(CVelora&)>& op, std::vector<std::string> steps) {
+    PushUndo(undoLabel, std::move(steps));
     TimeOperation(false, "");
     const unsigned code = op(*m_image);
     if (code != 0) {
@@ -92,6 +92,7 @@ CUtilidadDoc::OpenOutcome CUtilidadDoc::Open(const std::string& path, const RawD
     }
     m_loadResult = code;
     m_modified = false;
+    if (code == 0) m_record.SetSource(path);
     return code == 0 ? OpenOutcome::Read : OpenOutcome::Failed;
 }
 

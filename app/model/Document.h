@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "CVelora.h"
+#include "DocumentRecord.h"
 #include "Stopwatch.h"
 #include "UndoHistory.h"
 
@@ -45,18 +46,28 @@ public:
     // Writes to a new path with the chosen filter; the document then has that path.
     SaveOutcome SaveAs(const std::string& path, int filter);
 
-    void PushUndo(const std::string& description) { m_history.PushUndo(*m_image, description); }
-    bool Undo() { return m_history.Undo(m_image); }
-    void DiscardLastUndo() { m_history.DiscardLast(); }
-    bool Redo() { return m_history.Redo(m_image); }
+    // An undo step, with the command-line steps that do what follows it (none: the command
+    // line cannot).
+    void PushUndo(const std::string& description, std::vector<std::string> steps = {}) {
+        m_history.PushUndo(*m_image, description);
+        m_record.Push({description, std::move(steps)});
+    }
+    bool Undo() { return m_history.Undo(m_image) && (m_record.Undo(), true); }
+    void DiscardLastUndo() {
+        m_history.DiscardLast();
+        m_record.DropLast();
+    }
+    bool Redo() { return m_history.Redo(m_image) && (m_record.Redo(), true); }
     const CUndoHistory& History() const { return m_history; }
+    const CDocumentRecord& Record() const { return m_record; }
+    CDocumentRecord& Record() { return m_record; }
 
     // An operation on the image as one undoable, timed step: the undo step is taken, the
     // stopwatch runs around op, and on success the timing text is reported and the document
     // is modified. An operation that refuses (non-zero code) is assumed to have left the
     // image as it was, so its undo step is dropped and nothing is reported.
     unsigned RunOperation(const std::string& undoLabel, const std::string& timingLabel,
-                          const std::function<unsigned(CVelora&)>& op);
+                          const std::function<unsigned(CVelora&)>& op, std::vector<std::string> steps = {});
 
     // The stopwatch: stop = false starts it; stop = true stops it and reports the text.
     void TimeOperation(bool stop, const std::string& label);
@@ -82,6 +93,7 @@ private:
 
     std::unique_ptr<CVelora> m_image;
     CUndoHistory m_history;
+    CDocumentRecord m_record;
     CStopwatch m_stopwatch;
     TimingSink m_timingSink;
     unsigned m_loadResult = 0;

@@ -118,13 +118,17 @@ public:
     bool StepByStep() const override { return m_frame.StepByStep(); }
     bool ShowLoadedPaletteFiles() const override { return m_frame.Configuration().switches.notepad != 0; }
     void DocumentChanged(CUtilidadDoc& document, bool sizeChanged) override { m_frame.DocumentChanged(document, sizeChanged); }
-    void OpenResult(CVelora&& image, const std::string& name) override {
+    CUtilidadDoc* OpenResult(CVelora&& image, const ResultWindow& how) override {
         auto document = m_frame.NewDocument();
         document->Image() = std::move(image);
+        // The information window and "Guardar" read the extension off the name.
+        const std::string name = how.name.find('.') == std::string::npos ? how.name + ".bmp" : how.name;
         document->Image().SetName(name);
         document->SetTitle(name);
-        document->SetModified();
+        document->SetModified(how.modified);
+        if (how.source) document->Record().Derive(how.source->Record(), how.steps);
         m_frame.AddView(document);
+        return document.get();
     }
     void CloseToolWindows() override { m_frame.CloseToolWindows(); }
     void RefreshToolWindows() override { m_frame.RefreshToolWindows(); }
@@ -231,6 +235,9 @@ QMenu* CMainFrame::BuildMenu(QMenu* menu, const std::vector<MenuNode>& nodes) {
 
 void CMainFrame::BuildMenus() {
     for (const MenuNode& top : MainMenu()) BuildMenu(menuBar()->addMenu(Q(top.title)), top.children);
+    // The edit menu shows the undo and redo steps' command lines as tooltips.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        if (menu->actions().contains(m_actions[kCmdUndo])) menu->setToolTipsVisible(true);
     UpdateRecentFilesMenu();
     if (m_windowMenu) {
         // The list of open windows after the fixed items.
@@ -321,9 +328,18 @@ void CMainFrame::UpdateCommandStates() {
     context.canRedo = doc && doc->History().CanRedo();
     for (const CommandInfo& c : Commands()) m_actions[c.id]->setEnabled(IsCommandEnabled(c, context));
     // The undo and redo items name their steps.
+    // Their tooltips give the command-line steps that do the same.
     if (doc) {
         m_actions[kCmdUndo]->setText(Q(doc->History().UndoText()).section('\t', 0, 0).trimmed());
         m_actions[kCmdRedo]->setText(Q(doc->History().RedoText()).section('\t', 0, 0).trimmed());
+        const auto stepsOf = [](const CDocumentRecord::Entry* entry) {
+            if (!entry) return QString();
+            QStringList steps;
+            for (const std::string& step : entry->steps) steps << Q(step);
+            return steps.isEmpty() ? QString("Sin orden de velora equivalente") : "velora apply … " + steps.join(' ');
+        };
+        m_actions[kCmdUndo]->setToolTip(stepsOf(doc->Record().Last()));
+        m_actions[kCmdRedo]->setToolTip(stepsOf(doc->Record().Next()));
     } else {
         m_actions[kCmdUndo]->setText("&Deshacer");
         m_actions[kCmdRedo]->setText("&Rehacer");
@@ -407,8 +423,12 @@ void CMainFrame::DocumentChanged(CUtilidadDoc& document, bool sizeChanged) {
 
 void CMainFrame::ScaleByKeypad(CUtilidadView* view, float factor) {
     if (view != ActiveView()) m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
-    velora::ui::RunInPlace(*m_bench, view->Document(), "Escalado", "Cálculo Escalado",
-                           [factor](CVelora& image) { return image.Scale(factor, factor, 0); });
+    // The keypad's + and - are Scale by a factor, labelled as its dialog is.
+    const auto scale = velora::catalog::FindByCommand(kCmdScale);
+    const velora::catalog::Args args({double(factor), double(factor), std::int64_t(0)});
+    velora::ui::RunInPlace(*m_bench, view->Document(), scale.command->undoLabel, scale.command->timingLabel,
+                           [&](CVelora& image) { return scale.operation->call(image, args); }, {},
+                           {velora::ui::StepOf(*m_bench, *scale.operation, args)});
 }
 
 // ---------------------------------------------------------------- child windows and tool windows

@@ -41,8 +41,16 @@ public:
     // The document's image changed: every view of it repaints (and is sized again when the
     // image size changed), the titles show the modified mark, the tool windows re-read it.
     virtual void DocumentChanged(CUtilidadDoc& document, bool sizeChanged) = 0;
-    // A result that leaves the active image as it is opens in a new window as unsaved work.
-    virtual void OpenResult(CVelora&& image, const std::string& name) = 0;
+    // A result that leaves the active image as it is opens in a new window, as unsaved work
+    // unless said otherwise. Its record continues the source document's with the steps that
+    // made it. Returns the new window's document.
+    struct ResultWindow {
+        std::string name;  // a name without an extension gets ".bmp"
+        const CUtilidadDoc* source = nullptr;
+        std::vector<std::string> steps;
+        bool modified = true;
+    };
+    virtual CUtilidadDoc* OpenResult(CVelora&& image, const ResultWindow& how) = 0;
 
     // ---- Tool windows (step-by-step runs close them; a view's focus refreshes them)
     virtual void CloseToolWindows() = 0;

@@ -5,6 +5,7 @@
 #include "Document.h"
 #include "HistogramWindow.h"
 #include "Inspectors.h"
+#include "RecordWindow.h"
 #include "Workbench.h"
 #include "periphery/CVerImagen2MonitorDlg.h"
 
@@ -42,6 +43,7 @@ std::vector<ToolWindowKind> ToolWindowTable() {
         {kCmdHistogram, "Cálculo Histograma", true, true, MakeToolWindow<CHistogramaDlg>},
         {kCmdDibProperties, "Visualizar Propiedades DIB", true, true, MakeToolWindow<CPropiedadesDIB>},
         {kCmdColorModel, "Elegir Modelo de Color", true, true, MakeColorModelWindow},
+        {kCmdRecord, "Visualizar Registro", true, false, MakeToolWindow<CRegistroDlg>},
         {kCmdSecondMonitor, "Visualizar Imagen 2º monitor", false, false, MakeSecondMonitor},
     };
 }

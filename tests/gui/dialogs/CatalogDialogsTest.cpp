@@ -1,8 +1,15 @@
-// Every declared command in the workbench, from its declaration alone: it has a handler, its
-// dialog (generic or custom) opens with the declared title, "Aceptar" adds one undo step with
-// the declared label and times the operation under the declared label, "Cancelar" leaves the
-// image as it was; a command without a dialog does the same at once, or opens its new window.
+// Every declared command in the workbench, from its declaration alone: it has a handler; its
+// dialog (generic or custom) opens with the declared title and "Cancelar" leaves the image as
+// it was; "Aceptar" gives exactly what the declared calls give with the dialog's arguments,
+// in one labelled undo step, and records the command-line steps, which `velora apply` turns
+// into the same bytes. Commands without a dialog run at once or open their windows.
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QFileInfo>
+#include <QProcess>
 
 #include "ChildFrame.h"
 #include "CommandTable.h"
@@ -10,6 +17,8 @@
 #include "DialogTable.h"
 #include "OperationDialog.h"
 #include "Operation.h"
+#include "RecordWindow.h"
+#include "Workbench.h"
 #include "WorkbenchFixture.h"
 
 using namespace testing_support;
@@ -31,7 +40,26 @@ CVelora ImageFor(const Operation& op, int commandId = 0) {
 
 std::string Text(std::string_view s) { return std::string(s); }
 
-class CatalogCommands : public Workbench {};
+class CatalogCommands : public Workbench {
+protected:
+    // The file `velora apply` writes from the source with the steps; empty when it fails.
+    std::vector<std::uint8_t> Replay(const std::string& source, const std::vector<std::string>& steps) {
+        const std::string out = dir + "/replay.bmp";
+        std::filesystem::remove(out);
+        QStringList args = {"apply", QString::fromStdString(source), QString::fromStdString(out)};
+        for (const std::string& step : steps) args << QString::fromStdString(step);
+        QProcess velora;
+        velora.start(VELORA_CLI_PATH, args);
+        EXPECT_TRUE(velora.waitForFinished(30000));
+        EXPECT_EQ(velora.exitCode(), 0) << velora.readAllStandardError().toStdString();
+        return ReadFile(out);
+    }
+    std::vector<std::uint8_t> Saved(const CVelora& image) {
+        const std::string path = dir + "/expected.bmp";
+        EXPECT_EQ(image.SaveBMP(path), 0u);
+        return ReadFile(path);
+    }
+};
 
 }  // namespace
 
@@ -42,15 +70,15 @@ TEST_F(CatalogCommands, EveryBuiltCommandHasAHandler) {
         for (const Command& c : op.commands) EXPECT_TRUE(Frame().HasCommandHandler(c.id)) << op.name;
 }
 
-TEST_F(CatalogCommands, DialogsOkAddOneLabelledUndoStepAndCancelRestores) {
+TEST_F(CatalogCommands, DialogsGiveTheDeclaredCallsBytesAndRecordTheCommandLine) {
     int checked = 0;
     for (const Operation& op : Operations()) {
         for (const Command& c : op.commands) {
-            if (!c.dialog) continue;
+            if (!c.dialog || c.produces == Produces::NewWindow) continue;
             SCOPED_TRACE(Text(op.name));
             CUtilidadView* view = OpenImage(Text(op.name) + ".bmp", ImageFor(op, c.id));
             CUtilidadDoc& doc = view->Document();
-            const auto before = Block(doc.Image());
+            const CVelora before = doc.Image();
             {
                 auto dialog = MakeOperationDialog(c.id, view);
                 const std::string title = c.dialog->titlePrefix.empty() ? Text(c.dialog->caption)
@@ -60,26 +88,47 @@ TEST_F(CatalogCommands, DialogsOkAddOneLabelledUndoStepAndCancelRestores) {
                     << dialog->windowTitle().toStdString();
                 dialog->reject();
             }
-            EXPECT_EQ(Block(doc.Image()), before);
+            EXPECT_EQ(Block(doc.Image()), Block(before));
             EXPECT_FALSE(doc.History().CanUndo());
-            if (c.produces == Produces::NewWindow) continue;  // its own tests open the windows
 
             auto dialog = MakeOperationDialog(c.id, view);
-            // A dialog that chooses among the open images gets the first of each list.
+            // A dialog that chooses among the open images gets this one in each list.
             for (QComboBox* box : dialog->findChildren<QComboBox*>())
-                if (box->currentIndex() < 0 && box->count() > 0) emit box->activated(0);
+                if (const int item = box->findText(QString::fromStdString(doc.Title())); item >= 0) {
+                    box->setCurrentIndex(item);
+                    emit box->activated(item);
+                }
+            auto steps = dialog->CurrentSteps();
+            CVelora expected = before;
+            for (auto& step : steps) {
+                // A second image that is this one is taken as it was, not as previewed.
+                for (auto& value : step.args.Values())
+                    if (auto* image = std::get_if<std::shared_ptr<const CVelora>>(&value); image && image->get() == &doc.Image())
+                        *image = std::make_shared<const CVelora>(before);
+                ASSERT_EQ(step.operation->call(expected, step.args), 0u);
+            }
             dialog->accept();
+            if (steps.empty()) {  // nothing chosen yet (the depth the image has): nothing done
+                EXPECT_FALSE(doc.History().CanUndo());
+                continue;
+            }
             ASSERT_EQ(doc.History().Position(), 1);
             EXPECT_EQ(doc.History().Description(0), c.undoLabel);
             EXPECT_TRUE(Frame().TimingText().startsWith(QString::fromStdString("Tiempo de " + Text(c.timingLabel) + ": ")))
                 << Frame().TimingText().toStdString();
+            // The random operations draw from a new seed on every run.
+            if (op.name == "Hoover") continue;
+            EXPECT_EQ(Block(doc.Image()), Block(expected));
+            ASSERT_NE(doc.Record().Last(), nullptr);
+            EXPECT_EQ(doc.Record().Last()->steps.size(), steps.size());
+            EXPECT_EQ(Replay(doc.PathName(), doc.Record().Steps()), Saved(doc.Image()));
             ++checked;
         }
     }
-    EXPECT_GE(checked, 5);
+    EXPECT_GE(checked, 25);
 }
 
-TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindow) {
+TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindows) {
     for (const Operation& op : Operations()) {
         for (const Command& c : op.commands) {
             if (c.dialog) continue;
@@ -92,15 +141,97 @@ TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindow) {
             Frame().Execute(c.id);
             Settle();
             const std::string model = FindColorModel(Frame().ColorModel())->shortName;
+            EXPECT_TRUE(Frame().TimingText().startsWith(QString::fromStdString("Tiempo de " + ExpandLabel(c.timingLabel, model))));
             if (c.produces == Produces::InPlace) {
                 ASSERT_EQ(view->Document().History().Position(), 1);
                 EXPECT_EQ(view->Document().History().Description(0), ExpandLabel(c.undoLabel, model));
-            } else {
-                EXPECT_EQ(int(Frame().Children().size()), windows + 1);
-                EXPECT_EQ(Frame().ActiveDocument()->Title(), ExpandLabel(c.resultName, model, ImageTitle("", original)));
-                EXPECT_EQ(Block(view->Document().Image()), Block(original));
+                EXPECT_EQ(Replay(view->Document().PathName(), view->Document().Record().Steps()), Saved(view->Document().Image()));
+                continue;
             }
-            EXPECT_TRUE(Frame().TimingText().startsWith(QString::fromStdString("Tiempo de " + ExpandLabel(c.timingLabel, model))));
+            // One window per value of a fan-out; the last opened is in front and continues
+            // the source's record with its own step.
+            const std::size_t opened = c.fanOut ? c.fanOut->values(original).size() : 1;
+            EXPECT_EQ(int(Frame().Children().size()), windows + int(opened));
+            CUtilidadDoc* result = Frame().ActiveDocument();
+            EXPECT_NE(result, &view->Document());
+            EXPECT_EQ(result->IsModified(), !c.resultsUnmodified);
+            EXPECT_NE(result->Title().find('.'), std::string::npos) << result->Title();  // a name "Guardar" can use
+            EXPECT_EQ(Block(view->Document().Image()), Block(original));
+            EXPECT_EQ(Replay(result->Record().Source(), result->Record().Steps()), Saved(result->Image()));
         }
     }
+}
+
+// "Entrelazar" opens its result and stays open for another; a pair that does not fit is said
+// so, in the dialog's own words, and opens nothing.
+TEST_F(CatalogCommands, InterlaceOpensANamedWindowAndSaysWhyAPairDoesNotFit) {
+    OpenImage("a.bmp", RandomImage(20, 10, 24, 1));
+    CUtilidadView* view = OpenImage("b.bmp", RandomImage(20, 12, 24, 2));
+    auto dialog = MakeOperationDialog(kCmdInterlace, view);
+    dialog->show();
+    EXPECT_EQ(dialog->okButton()->text(), "Entrelazar");
+    EXPECT_EQ(dialog->cancelButton()->text(), "Salir");
+    const auto choosers = dialog->findChildren<QComboBox*>();
+    ASSERT_EQ(choosers.size(), 2);
+    choosers[1]->setCurrentIndex(1);  // A and B
+    const int windows = int(Frame().Children().size());
+    dialog->accept();  // rows of two images 20 wide: fits
+    Settle();
+    ASSERT_EQ(int(Frame().Children().size()), windows + 1);
+    EXPECT_EQ(Frame().ActiveDocument()->Image().GetName(), "Entrelazado de Imágenes.bmp");
+    EXPECT_TRUE(dialog->isVisible());
+
+    auto* kind = dialog->findChild<QButtonGroup*>();
+    ASSERT_NE(kind, nullptr);
+    kind->button(1)->click();  // columns of images 10 and 12 high: refused
+    messages.clear();
+    dialog->accept();
+    Settle();
+    EXPECT_EQ(int(Frame().Children().size()), windows + 1);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].endsWith("Error. Las imágenes tienen distinto nº de filas")) << messages[0].toStdString();
+    dialog->reject();
+}
+
+// A session of several dialogs, undone and redone, saved from "Registro" as a script: the
+// script remakes every image byte for byte.
+TEST_F(CatalogCommands, TheRecordedSessionReplaysAsAScript) {
+    CUtilidadView* first = OpenImage("sesion.bmp", RandomImage(40, 30, 24, 8));
+    const auto run = [&](int command, const std::function<void(COperationDialog&)>& set) {
+        auto dialog = MakeOperationDialog(command, Frame().ActiveView());
+        dialog->show();
+        set(*dialog);
+        dialog->accept();
+        Settle();
+    };
+    run(kCmdBrightness, [](COperationDialog& d) { Finish(d.findChild<CSliderEdit*>()->Edit(), "35"); });
+    run(kCmdMosaic, [](COperationDialog& d) { Finish(d.findChild<CSliderEdit*>()->Edit(), "3"); });
+    run(kCmdGamma, [](COperationDialog&) {});
+    ASSERT_TRUE(first->Document().Undo());
+    run(kCmdShear, [](COperationDialog& d) { d.findChild<CSliderEdit*>()->Slider()->setValue(25); });
+    Frame().Execute(kCmdFlipHorizontal);
+    Frame().Execute(kCmdBitPlanes);
+    Settle();
+    ASSERT_NE(Frame().ActiveDocument(), &first->Document());
+
+    CRegistroDlg record(Frame().Workbench());
+    record.Refresh();
+    const std::string script = dir + "/sesion.sh";
+    CRegistroDlg::askScriptPath = [&](QWidget*) { return QString::fromStdString(script); };
+    record.SaveScript();
+    QProcess shell;
+    shell.setWorkingDirectory(QString::fromStdString(dir));
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PATH", QFileInfo(VELORA_CLI_PATH).absolutePath() + ":" + environment.value("PATH"));
+    shell.setProcessEnvironment(environment);
+    shell.start("sh", {QString::fromStdString(script)});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    ASSERT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    int compared = 0;
+    for (const auto& document : Frame().Workbench().OpenDocuments()) {
+        std::string stem = document->Title().substr(0, document->Title().rfind('.'));
+        EXPECT_EQ(ReadFile(dir + "/" + stem + "-velora.bmp"), Saved(document->Image())) << document->Title();
+        ++compared;
+    }
+    EXPECT_GE(compared, 25);  // the image and its 24 bit planes
 }

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -244,6 +246,22 @@ TEST_F(FilterDialog, ApplyingOpensNumberedWindowsWithTheLibrarysBytesAndLeavesTh
     ASSERT_EQ(expected.PredefinedFilter(23, 1, 0), 0u);
     EXPECT_EQ(Block(Frame().ActiveDocument()->Image()), Block(expected));
     EXPECT_EQ(CFiltros::NextResultNumber(), first + 3);
+}
+
+// The dialog stays open over the workspace: each result window shows beside it, not behind.
+TEST_F(FilterDialog, ResultWindowsAreNotHiddenBehindTheDialog) {
+    Open("delante.bmp", RandomImage(23, 17, 8, 2, true));
+    CFiltros& d = Dialog();
+    d.show();
+    d.move(Frame().MdiArea()->viewport()->mapToGlobal(QPoint(0, 0)));  // over where new windows open
+    Choose("Sobel");
+    for (int i = 0; i < 3; ++i) {
+        d.applyButton->click();
+        Settle();
+        const QMdiSubWindow* child = Frame().MdiArea()->activeSubWindow();
+        ASSERT_NE(child, nullptr);
+        EXPECT_FALSE(d.frameGeometry().intersects(QRect(child->mapToGlobal(QPoint(0, 0)), child->size()))) << i;
+    }
 }
 
 TEST_F(FilterDialog, ARefusedFilterOpensNoWindowAndTakesNoNumber) {

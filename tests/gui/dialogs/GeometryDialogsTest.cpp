@@ -22,7 +22,6 @@ class GeometryDialogs : public Workbench {};
 TEST_F(GeometryDialogs, ScalingBoxesModesAndProportions) {
     CUtilidadView* view = OpenImage("escala.bmp", RandomImage(40, 30, 24, 1));
     CEscaladoDlg dialog(view);
-    EXPECT_EQ(dialog.windowTitle(), "Escalado de escala.bmp");
     EXPECT_TRUE(dialog.factorMode->isChecked());
     EXPECT_EQ(dialog.factorColumns->text(), "2,0");
     EXPECT_EQ(dialog.FactorX(), 2.0);
@@ -32,8 +31,9 @@ TEST_F(GeometryDialogs, ScalingBoxesModesAndProportions) {
     EXPECT_EQ(dialog.currentSize->text(), "Tamaño Actual:  40 x 30    Píxeles");
     EXPECT_EQ(dialog.newSize->text(), "Nuevo Tamaño: 80 x 60    Píxeles");
 
-    Type(dialog.factorColumns, "1,5");  // a comma ends the number
-    EXPECT_EQ(dialog.FactorX(), 1.0);
+    Type(dialog.factorColumns, "1,5");  // the boxes show a comma: it is read as one
+    EXPECT_EQ(dialog.FactorX(), 1.5);
+    EXPECT_EQ(dialog.newSize->text(), "Nuevo Tamaño: 60 x 60    Píxeles");
     Type(dialog.factorColumns, "2.5");
     EXPECT_EQ(dialog.newSize->text(), "Nuevo Tamaño: 100 x 60    Píxeles");
     EXPECT_EQ(view->Document().Image().GetWidth(), 100);  // no preview box: every change previews

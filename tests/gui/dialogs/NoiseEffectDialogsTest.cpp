@@ -143,32 +143,6 @@ TEST_F(NoiseEffectDialogs, ARefusedNoiseIsSaidAndOpensNoWindow) {
     EXPECT_EQ(Block(view->Document().Image()), Block(original));
 }
 
-TEST_F(NoiseEffectDialogs, MosaicBoundsItsSquareBlockByTheImage) {
-    CUtilidadView* view = Open("mosaico.bmp", RandomImage(70, 50, 24, 3));
-    CUtilidadDoc& doc = view->Document();
-    CMosaicDlg dialog(view);
-    EXPECT_EQ(dialog.windowTitle(), "Efecto Mosaico a mosaico.bmp");
-    EXPECT_EQ(dialog.size->Value(), 1);
-    EXPECT_EQ(dialog.size->Slider()->minimum(), 1);
-    EXPECT_EQ(dialog.size->Slider()->maximum(), 25);
-    EXPECT_EQ(dialog.size->Slider()->tickInterval(), 3);
-    Finish(dialog.size->Edit(), "400");
-    EXPECT_EQ(dialog.size->Value(), 25);
-    Finish(dialog.size->Edit(), "-2");
-    EXPECT_EQ(dialog.size->Value(), 1);
-    Finish(dialog.size->Edit(), "6.9");
-    EXPECT_EQ(dialog.size->Value(), 6);
-    CVelora expected = original;
-    ASSERT_EQ(expected.Mosaic(6, 6), 0u);
-    EXPECT_EQ(Block(doc.Image()), Block(expected));  // shown as the size changes
-    dialog.accept();
-    EXPECT_EQ(Block(doc.Image()), Block(expected));
-    ASSERT_EQ(doc.History().Position(), 1);
-    EXPECT_EQ(doc.History().Description(0), "Efecto Mosaico");
-    doc.Undo();
-    EXPECT_EQ(Block(doc.Image()), Block(original));
-}
-
 TEST_F(NoiseEffectDialogs, HooverStartsAtTheCentreAndCorrectsWhatIsTyped) {
     CUtilidadView* view = Open("hoover.bmp", RandomImage(64, 48, 8, 4));
     CUtilidadDoc& doc = view->Document();

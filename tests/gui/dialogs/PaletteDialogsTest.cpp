@@ -203,30 +203,3 @@ TEST_F(PaletteDialogs, TheExchangeListsImagesOfTheDepthAndRecordsEachChangedImag
     EXPECT_EQ(Block(x->Document().Image()), Block(xBefore));
 }
 
-TEST_F(PaletteDialogs, SwappingChannelsPreviewsTimesAndReturnsToTheOriginal) {
-    CUtilidadView* view = OpenImage("canales.bmp", RandomImage(8, 6, 8, 7));
-    CUtilidadDoc& doc = view->Document();
-    const CVelora original = doc.Image();
-    auto made = MakeOperationDialog(kCmdSwapChannels, view);
-    auto* dialog = dynamic_cast<CSwapCanalesRGB*>(made.get());
-    ASSERT_NE(dialog, nullptr);
-    dialog->show();
-    dialog->choice[0][2]->click();  // "Nuevo R:" takes B
-    const auto initial = PaletteOf(original), now = PaletteOf(doc.Image());
-    for (std::size_t i = 0; i < 256; ++i) {
-        EXPECT_EQ(now[i].rgbRed, initial[i].rgbBlue) << i;
-        EXPECT_EQ(now[i].rgbGreen, initial[i].rgbGreen) << i;
-    }
-    EXPECT_TRUE(Frame().TimingText().startsWith("Tiempo de Cálculo Intercambio Canales: "));
-    dialog->choice[1][0]->click();  // and "Nuevo G:" R: entry 0 keeps both choices
-    EXPECT_EQ(PaletteOf(doc.Image())[0].rgbRed, initial[0].rgbBlue);
-    EXPECT_EQ(PaletteOf(doc.Image())[0].rgbGreen, initial[0].rgbRed);
-
-    dialog->originalButton->click();
-    EXPECT_TRUE(dialog->choice[0][0]->isChecked());
-    EXPECT_EQ(Block(doc.Image()), Block(original));
-    dialog->accept();
-    ASSERT_EQ(doc.History().Position(), 1);
-    EXPECT_EQ(doc.History().Description(0), "Intercambio de Canales RGB");
-    EXPECT_EQ(PaletteOf(doc.Image())[9].rgbRed, initial[9].rgbRed);
-}

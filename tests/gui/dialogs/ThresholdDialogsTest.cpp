@@ -84,10 +84,16 @@ TEST_F(ThresholdDialogs, ModesEnableTheirControlsAndTheBoxesStayInRange) {
     dialog.global->click();
     EXPECT_FALSE(dialog.otherEdit->isEnabled());
 
+    // Typing "200" takes nothing on the way: "2" would have clamped the threshold to 2.
+    Type(dialog.highEdit, "200");
+    EXPECT_EQ(dialog.High(), 255);
+    Leave(dialog.highEdit);
+    EXPECT_EQ(dialog.High(), 200);
+    EXPECT_EQ(dialog.threshold->Value(), 128);
+
     // The high output bounds the threshold, the low output and "Otro"; the title follows it.
     Type(dialog.lowEdit, "90");
     Leave(dialog.lowEdit);
-    // (Each key is taken as it is typed, so one digit keeps the example plain.)
     Type(dialog.highEdit, "9");
     Leave(dialog.highEdit);
     EXPECT_EQ(dialog.windowTitle(), "Umbralización de modos.bmp con L-1 = 9");
