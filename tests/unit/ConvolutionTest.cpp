@@ -270,11 +270,6 @@ TEST(Convolution, RefusalsLeaveTheImageAndSayWhy) {
         EXPECT_EQ(Block(image), Block(source));
     }
     CVelora image = source;
-    EXPECT_EQ(image.PredefinedFilter(5, 1, 7), 4u);
-    CVelora bilevel = RandomImage(9, 8, 1, 1);
-    EXPECT_EQ(bilevel.PredefinedFilter(5, 1, 0), 1u);
-    CVelora colour = RandomImage(9, 8, 24, 1);
-    EXPECT_EQ(colour.Emboss(1), 2u);
     EXPECT_EQ(image.Emboss(2), 1u);
     EXPECT_EQ(Block(image), Block(source));
 }
