@@ -205,7 +205,6 @@ TEST(Catalog, RefusalsAndLabelsAreSaidInWords) {
     const auto flip = FindByCommand(kCmdFlipVertical);
     ASSERT_TRUE(flip);
     EXPECT_EQ(flip.operation->name, "Flip");
-    EXPECT_EQ(flip.command->undoLabel, "Flip Vertical");
     EXPECT_FALSE(FindByCommand(kCmdOpen));
 }
 
@@ -260,7 +259,9 @@ TEST(Catalog, EveryDeclaredRangeHoldsAtItsEdgesInTheLibraryAndOnTheCommandLine) 
                 } else {
                     EXPECT_EQ(code, result.code);
                 }
-                // The command line hands the value to the library and says what it refused.
+                // The command line hands the value to the library and says what it refused,
+                // writing nothing then.
+                std::remove(output.c_str());
                 const CliRun run = RunCli((op.IsQuery() ? "query " + input : "apply " + input + " " + output) + " " +
                                           ArgumentText(op, args, input));
                 if (op.IsQuery()) {
@@ -272,11 +273,12 @@ TEST(Catalog, EveryDeclaredRangeHoldsAtItsEdgesInTheLibraryAndOnTheCommandLine) 
                     EXPECT_TRUE(run.status == 1 ||
                                 (run.status == 3 && run.output.find("(result " + std::to_string(result.code) + ":") != std::string::npos))
                         << run.status << " " << run.output;
+                    EXPECT_TRUE(ReadFile(output).empty());
                 }
             }
         }
     }
-    EXPECT_GE(cases, 150);
+    EXPECT_GT(cases, 150);  // 178 when written
 }
 
 TEST(Catalog, TheStepTableCallsEveryStepWithValuesOfItsOwn) {

@@ -312,19 +312,12 @@ TEST(NonLinearContrast, EdgeValuesOfTheFunctions) {
         EXPECT_EQ(image.NonLinearContrast(0, function, alpha), 0u);
         return int(image.GetPixel(0, 0) & 0xFF);
     };
-    EXPECT_EQ(map24(0, 0, 255), 255);
-    EXPECT_EQ(map24(0, 0, 128), 64);
-    EXPECT_EQ(map24(0, 0, 15), 0);
-    EXPECT_EQ(map24(3, 0, 0), 0);
-    EXPECT_EQ(map24(3, 0, 64), 160);
-    EXPECT_EQ(map24(3, 0, 255), 254);
-    EXPECT_EQ(map24(4, 0, 0), 0);
-    EXPECT_EQ(map24(4, 0, 255), 255);
-    for (int function : {5, 6}) {
-        EXPECT_EQ(map24(function, 1, 0), 0);
-        EXPECT_EQ(map24(function, 1, 255), 255);
+    // Function, alpha, level in, level out.
+    const int cases[][4] = {{0, 0, 255, 255}, {0, 0, 128, 64}, {0, 0, 15, 0},  {3, 0, 0, 0},     {3, 0, 64, 160}, {3, 0, 255, 254},
+                            {4, 0, 0, 0},     {4, 0, 255, 255}, {5, 1, 0, 0},  {5, 1, 255, 255}, {6, 1, 0, 0},    {6, 1, 255, 255}};
+    for (const auto& [function, alpha, in, out] : cases) EXPECT_EQ(map24(function, float(alpha), std::uint8_t(in)), out) << function << " " << in;
+    for (int function : {5, 6})
         for (int v : {0, 1, 77, 128, 254, 255}) EXPECT_EQ(map24(function, 0, std::uint8_t(v)), v);  // the limit, not 0 / 0
-    }
 
     CVelora indexed = RandomImage(4, 1, 8, 3);
     indexed.SetPixel(0, 0, 16);

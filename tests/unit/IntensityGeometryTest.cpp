@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 
 #include "CVelora.h"
 #include "Subjects.h"
@@ -398,77 +399,56 @@ TEST(Means, ColumnRowAndImage) {
 }
 
 TEST(PointOperations, BrightnessGammaAndLinearContrastCases) {
-    // Brightness: +50 on 8-bit gray adds 127 and stops at the last index; 4-bit gray adds 7;
-    // -1 on 24 bits subtracts 2; small steps on 4-bit gray change nothing.
-    CVelora gray;
-    gray.SetPixel(0, 0, 100);
-    gray.SetPixel(1, 0, 200);
-    ASSERT_EQ(gray.Brightness(50), 0u);
-    EXPECT_EQ(gray.GetPixel(0, 0), 227u);
-    EXPECT_EQ(gray.GetPixel(1, 0), 255u);
-    CVelora four(nullptr, nullptr, 2, 1, 4);
-    four.SetPixel(0, 0, 3);
-    ASSERT_EQ(four.Brightness(50), 0u);
-    EXPECT_EQ(four.GetPixel(0, 0), 10u);
-    const auto before = Block(four);
-    four.Brightness(6);
-    EXPECT_EQ(Block(four), before);
-    CVelora rgb(nullptr, nullptr, 1, 1, 32);
-    rgb.SetPixel(0, 0, 0x010A64);
-    rgb.SetAlfa(0, 0, 33);
-    ASSERT_EQ(rgb.Brightness(-1), 0u);
-    EXPECT_EQ(rgb.GetPixel(0, 0), 0x000862u);
-    EXPECT_EQ(rgb.GetAlfa(0, 0), 33);
-
-    // Gamma: 1 changes nothing, 2 maps 64 to 127, 0 sends all but the top to 0.
-    CVelora g = RandomImage(9, 9, 24, 40);
-    const auto original = Block(g);
-    ASSERT_EQ(g.Gamma(1.0f), 0u);
-    EXPECT_EQ(Block(g), original);
-    CVelora level(nullptr, nullptr, 2, 1, 24);
-    level.SetPixel(0, 0, 0x404040);
-    level.SetPixel(1, 0, 0xFF40FF);
-    CVelora zero = level;
-    ASSERT_EQ(level.Gamma(2.0f), 0u);
-    EXPECT_EQ(level.GetPixel(0, 0), 0x7F7F7Fu);
-    ASSERT_EQ(zero.Gamma(0.0f), 0u);
-    EXPECT_EQ(zero.GetPixel(1, 0), 0xFF00FFu);
-    EXPECT_EQ(zero.Gamma(-0.5f), 1u);
-    EXPECT_EQ(zero.Gamma(std::nanf("")), 1u);
-
-    // Linear contrast [50, 100] -> [0, 255]: 50 -> 0, 75 -> 127, 100 -> 255, 49 and 101 stay;
-    // a single-level input range sends that level to 0.
-    CVelora ramp(nullptr, nullptr, 5, 1, 8);
-    const std::uint32_t levels[5] = {49, 50, 75, 100, 101};
-    for (int x = 0; x < 5; ++x) ramp.SetPixel(x, 0, levels[x]);
-    CVelora single = ramp;
-    ASSERT_EQ(ramp.LinearContrast(50, 100, 0, 255, 1, 0, 0, 0), 0u);
-    const std::uint32_t expected[5] = {49, 0, 127, 255, 101};
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(ramp.GetPixel(x, 0), expected[x]) << x;
-    ASSERT_EQ(single.LinearContrast(75, 75, 0, 255, 1, 0, 0, 0), 0u);
-    EXPECT_EQ(single.GetPixel(2, 0), 0u);
-    EXPECT_EQ(single.GetPixel(1, 0), 50u);
-    EXPECT_EQ(ramp.LinearContrast(60, 50, 0, 255, 1, 0, 0, 0), 2u);
-    EXPECT_EQ(ramp.LinearContrast(50, 60, 9, 5, 1, 0, 0, 0), 3u);
-    EXPECT_EQ(ramp.LinearContrast(50, 256, 0, 255, 1, 0, 0, 0), 4u);
-
-    // On 24/32 bits the luminance flag turns pixels whose red is in range into gray, alpha 0.
-    CVelora colour(nullptr, nullptr, 2, 1, 32);
-    colour.SetPixel(0, 0, 0x4B1020);  // red 75
-    colour.SetPixel(1, 0, 0x101020);  // red 16: out of range
-    colour.SetAlfa(0, 0, 9);
-    colour.SetAlfa(1, 0, 9);
-    ASSERT_EQ(colour.LinearContrast(50, 100, 0, 255, 1, 0, 0, 0), 0u);
-    EXPECT_EQ(colour.GetPixel(0, 0), 0x7F7F7Fu);
-    EXPECT_EQ(colour.GetAlfa(0, 0), 0);
-    EXPECT_EQ(colour.GetPixel(1, 0), 0x101020u);
-    EXPECT_EQ(colour.GetAlfa(1, 0), 9);
-
-    // A 4-bit level beyond the last index stops there instead of wrapping to 0.
-    CVelora nibble(nullptr, nullptr, 1, 1, 4);
-    nibble.SetPixel(0, 0, 15);
-    ASSERT_EQ(nibble.LinearContrast(0, 15, 0, 16, 1, 0, 0, 0), 0u);
-    EXPECT_EQ(nibble.GetPixel(0, 0), 15u);
+    // One row of pixels (indexed depths: the constructor's table, index i = level i) and
+    // alpha bytes before and after; a refusal leaves them.
+    struct Case {
+        const char* what;
+        int depth;
+        std::vector<std::uint32_t> in, out;
+        std::function<unsigned(CVelora&)> call;
+        unsigned code = 0;
+        std::vector<int> alphaIn{}, alphaOut{};
+    };
+    const auto brightness = [](int p) { return [p](CVelora& im) { return im.Brightness(p); }; };
+    const auto gamma = [](float g) { return [g](CVelora& im) { return im.Gamma(g); }; };
+    const auto linear = [](int a, int b, int c, int d) {
+        return [=](CVelora& im) { return im.LinearContrast(a, b, c, d, 1, 0, 0, 0); };
+    };
+    const std::vector<std::uint32_t> ramp = {49, 50, 75, 100, 101};
+    const Case cases[] = {
+        {"+50 on 8-bit gray adds 127, stopping at the last index", 8, {100, 200}, {227, 255}, brightness(50)},
+        {"+50 on 4-bit gray adds 7", 4, {3, 0}, {10, 7}, brightness(50)},
+        {"+6 on 4-bit gray changes nothing", 4, {3, 15}, {3, 15}, brightness(6)},
+        {"-1 on 32 bits subtracts 2, alpha kept", 32, {0x010A64}, {0x000862}, brightness(-1), 0, {33}, {33}},
+        {"gamma 1 changes nothing", 24, {0x000000, 0x404040, 0xFF40FF, 0x123456}, {0x000000, 0x404040, 0xFF40FF, 0x123456}, gamma(1)},
+        {"gamma 2 maps 64 to 127", 24, {0x404040}, {0x7F7F7F}, gamma(2)},
+        {"gamma 0 sends all but the top to 0", 24, {0xFF40FF}, {0xFF00FF}, gamma(0)},
+        {"negative gamma", 24, {0x404040}, {0x404040}, gamma(-0.5f), 1},
+        {"gamma not a number", 24, {0x404040}, {0x404040}, gamma(std::nanf("")), 1},
+        {"[50, 100] -> [0, 255]: 49 and 101 stay", 8, ramp, {49, 0, 127, 255, 101}, linear(50, 100, 0, 255)},
+        {"a single-level input range sends it to 0", 8, ramp, {49, 50, 0, 100, 101}, linear(75, 75, 0, 255)},
+        {"inMin above inMax", 8, ramp, ramp, linear(60, 50, 0, 255), 2},
+        {"outMin above outMax", 8, ramp, ramp, linear(50, 60, 9, 5), 3},
+        {"a level past 255", 8, ramp, ramp, linear(50, 256, 0, 255), 4},
+        // Luminance on 24/32 bits: pixels whose red is in range turn gray, alpha 0.
+        {"red 75 in range, red 16 not", 32, {0x4B1020, 0x101020}, {0x7F7F7F, 0x101020}, linear(50, 100, 0, 255), 0, {9, 9}, {0, 9}},
+        {"a 4-bit level past the last index stops there", 4, {15}, {15}, linear(0, 15, 0, 16)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CVelora image(nullptr, nullptr, int(c.in.size()), 1, c.depth);
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            image.SetPixel(x, 0, c.in[std::size_t(x)]);
+            if (!c.alphaIn.empty()) image.SetAlfa(x, 0, std::uint8_t(c.alphaIn[std::size_t(x)]));
+        }
+        ASSERT_EQ(c.call(image), c.code);
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            EXPECT_EQ(image.GetPixel(x, 0), c.out[std::size_t(x)]) << x;
+            if (!c.alphaOut.empty()) {
+                EXPECT_EQ(image.GetAlfa(x, 0), c.alphaOut[std::size_t(x)]) << x;
+            }
+        }
+    }
 }
 
 TEST(PointOperations, TablesMatchTheFormulaOnEveryDepth) {
