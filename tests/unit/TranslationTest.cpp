@@ -192,23 +192,19 @@ TEST(TranslateByAngle, ComponentsAndTruncation) {
     EXPECT_EQ(r.vertical, 0.0f);
     EXPECT_EQ(r.dx, 126);  // trunc(1920 * 3.48623 / 53) = trunc(126.29)
     EXPECT_EQ(r.dy, 0);
-    // Up: dx exactly 0, dy negative; down; left: dy exactly 0.
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 0, m, r), 0u);
-    EXPECT_EQ(r.horizontal, 0.0f);
-    EXPECT_EQ(r.dx, 0);
-    EXPECT_EQ(r.dy, -129);  // trunc(1080 * -3.48623 / 29) = trunc(-129.8): toward zero
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 180, m, r), 0u);
-    EXPECT_EQ(r.horizontal, 0.0f);
-    EXPECT_EQ(r.dy, 129);
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 270, m, r), 0u);
-    EXPECT_EQ(r.vertical, 0.0f);
-    EXPECT_EQ(r.dx, -126);
-    EXPECT_EQ(r.dy, 0);
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 360, m, r), 0u);
-    EXPECT_EQ(r.dx, 0);
-    // Two monitors: the second one's measures (1280 px on 37 cm).
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 90, TwoMonitors(), r), 0u);
-    EXPECT_EQ(r.dx, 120);  // trunc(1280 * 3.48623 / 37) = trunc(120.6)
+    // Up: dx exactly 0, dy negative (truncated toward zero); down; left: dy exactly 0; the
+    // second monitor's measures (1280 px on 37 cm).
+    struct Case {
+        float beta;
+        MonitorGeometry monitors;
+        int dx, dy;
+    };
+    for (const Case& c : {Case{0, m, 0, -129}, Case{180, m, 0, 129}, Case{270, m, -126, 0}, Case{360, m, 0, -129},
+                          Case{90, TwoMonitors(), 120, 0}}) {
+        ASSERT_EQ(CVelora::AngularDisplacement(40, 5, c.beta, c.monitors, r), 0u);
+        EXPECT_TRUE(r.dx == c.dx && r.dy == c.dy) << c.beta << ": " << r.dx << ", " << r.dy;
+        EXPECT_TRUE((c.dx == 0) == (r.horizontal == 0.0f) && (c.dy == 0) == (r.vertical == 0.0f)) << c.beta;
+    }
     // Offsets beyond int are held at its ends instead of overflowing.
     ASSERT_EQ(CVelora::AngularDisplacement(INT_MAX, 80, 90, m, r), 0u);
     EXPECT_EQ(r.dx, INT_MAX);
