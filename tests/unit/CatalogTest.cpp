@@ -3,12 +3,17 @@
 // can drift.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <limits>
 #include <set>
+#include <sys/wait.h>
 
 #include "CommandTable.h"
 #include "Json.h"
 #include "Operation.h"
 #include "RandomSeed.h"
+#include "StepCases.h"
 #include "TestImages.h"
 
 using namespace testing_support;
@@ -34,6 +39,59 @@ bool TakesFiles(const Operation& op) {
     for (const Param& p : op.params)
         if (p.kind == ParamKind::Image || p.kind == ParamKind::Path) return true;
     return false;
+}
+
+// Random pixels of the depth, or their gray levels (gray-palette for indexed depths).
+CVelora Subject(int width, int height, unsigned depth, unsigned seed, bool gray) {
+    if (depth == 16) return SixteenBitImage(width, height);
+    CVelora image = RandomImage(width, height, int(depth), seed, gray);
+    if (gray && depth >= 24) image.ColorToGray(0);
+    return image;
+}
+
+// The first depth the operation takes of 24, 8, 32, 4, 1, 16; 21 x 12, or 16 x 8 where the
+// size matters (the spectrum).
+unsigned PreferredDepth(const Operation& op) {
+    for (unsigned depth : {24u, 8u, 32u, 4u, 1u, 16u})
+        if (op.depths & DepthBitOf(depth)) return depth;
+    return 24;
+}
+std::pair<int, int> SubjectSize(const Operation& op) {
+    return op.takesSize && !op.takesSize(CVelora(nullptr, nullptr, 21, 12, 8)) ? std::pair{16, 8} : std::pair{21, 12};
+}
+
+struct CliRun {
+    int status;
+    std::string output;  // standard output and error
+};
+
+CliRun RunCli(const std::string& arguments) {
+    const std::string command = std::string(VELORA_CLI_PATH) + " --seed 5 --monitor " + kMonitorOption + " " + arguments + " 2>&1";
+    CliRun run{};
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+// "Name:arg,..." for the command line from parsed arguments; images are the file given.
+std::string ArgumentText(const Operation& op, const Args& args, const std::string& imagePath) {
+    std::string text;
+    for (std::size_t i = 0; i < op.params.size(); ++i) {
+        const ArgValue& v = args.Values()[i];
+        std::string part;
+        if (op.params[i].kind == ParamKind::Image) part = imagePath;
+        else if (const auto* d = std::get_if<double>(&v)) part = std::isnan(*d) ? "nan" : velora::JsonNumber(*d);
+        else if (const auto* n = std::get_if<std::int64_t>(&v)) part = std::to_string(*n);
+        else if (const auto* s = std::get_if<std::string>(&v)) part = *s;
+        else if (const auto* list = std::get_if<std::vector<std::int64_t>>(&v))
+            for (std::int64_t x : *list) part += (part.empty() ? "" : ",") + std::to_string(x);
+        if (part.empty()) continue;
+        text += (text.empty() ? ":" : ",") + part;
+    }
+    return std::string(op.name) + text;
 }
 
 std::string DefaultArgumentText(const Operation& op) {
@@ -147,6 +205,132 @@ TEST(Catalog, RefusalsAndLabelsAreSaidInWords) {
     const auto flip = FindByCommand(kCmdFlipVertical);
     ASSERT_TRUE(flip);
     EXPECT_EQ(flip.operation->name, "Flip");
-    EXPECT_EQ(flip.command->undoLabel, "Flip Vertical");
     EXPECT_FALSE(FindByCommand(kCmdOpen));
+}
+
+TEST(Catalog, EveryDeclaredRangeHoldsAtItsEdgesInTheLibraryAndOnTheCommandLine) {
+    const std::string input = TempPath("catalog_range_in.bmp"), output = TempPath("catalog_range_out.bmp");
+    int cases = 0;
+    for (const Operation& op : Operations()) {
+        // A subject of an accepted depth whose defaults the operation takes.
+        const auto [w, h] = SubjectSize(op);
+        CVelora subject = Subject(w, h, PreferredDepth(op), 3, false);
+        if (!op.IsQuery())
+            if (CVelora probe = subject; op.call(probe, DefaultsOn(op, probe)) != 0) subject = Subject(w, h, PreferredDepth(op), 3, true);
+        bool saved = false;
+        for (const ResultCode& result : op.results) {
+            if (result.check != ResultCode::Check::ParamRange) continue;
+            const int index = op.ParamIndex(result.param);
+            ASSERT_GE(index, 0) << op.name << " " << result.param;
+            const Param& param = op.params[std::size_t(index)];
+            const Range range = param.range.value();
+            const bool decimal = param.kind == ParamKind::Decimal;
+            const double step = decimal ? 1e-3 : 1;
+            std::vector<std::pair<double, bool>> values = {
+                {range.min - step, false}, {range.min, true}, {range.max, true}, {range.max + step, false}};
+            if (decimal) values.push_back({std::numeric_limits<double>::quiet_NaN(), false});
+            if (!saved) {
+                ASSERT_EQ(subject.SaveBMP(input), 0u);
+                saved = true;
+            }
+            for (const auto& [value, inside] : values) {
+                SCOPED_TRACE(std::string(op.name) + " " + std::string(param.name) + " = " + std::to_string(value));
+                ++cases;
+                Args args = DefaultsOn(op, subject);
+                ArgValue& arg = args.Values()[std::size_t(index)];
+                if (decimal) arg = value;
+                else if (param.kind == ParamKind::IntegerList) arg = std::vector<std::int64_t>{std::int64_t(value)};
+                else arg = std::int64_t(value);
+                if (op.needsMonitor) args.SetMonitor(TestMonitor());
+                const std::string codeField = "\"code\":" + std::to_string(result.code) + ",";
+                unsigned code = 0;
+                if (op.IsQuery()) {
+                    const std::string json = op.query(subject, args);
+                    code = json.find(codeField) != std::string::npos ? result.code : 0;
+                } else {
+                    CVelora image = subject;
+                    code = op.call(image, args);
+                    if (!inside) {
+                        EXPECT_EQ(Block(image), Block(subject)) << "a refusal changed the image";
+                    }
+                }
+                if (inside) {
+                    EXPECT_NE(code, result.code);
+                } else {
+                    EXPECT_EQ(code, result.code);
+                }
+                // The command line hands the value to the library and says what it refused,
+                // writing nothing then.
+                std::remove(output.c_str());
+                const CliRun run = RunCli((op.IsQuery() ? "query " + input : "apply " + input + " " + output) + " " +
+                                          ArgumentText(op, args, input));
+                if (op.IsQuery()) {
+                    EXPECT_EQ(run.status, 0) << run.output;
+                    EXPECT_EQ(run.output.find(codeField) == std::string::npos, inside) << run.output;
+                } else if (inside) {
+                    EXPECT_EQ(run.status, code == 0 ? 0 : 3) << run.output;
+                } else {
+                    EXPECT_TRUE(run.status == 1 ||
+                                (run.status == 3 && run.output.find("(result " + std::to_string(result.code) + ":") != std::string::npos))
+                        << run.status << " " << run.output;
+                    EXPECT_TRUE(ReadFile(output).empty());
+                }
+            }
+        }
+    }
+    EXPECT_GT(cases, 150);  // 178 when written
+}
+
+TEST(Catalog, TheStepTableCallsEveryStepWithValuesOfItsOwn) {
+    std::set<std::string_view> covered;
+    for (const StepCase& c : StepCases()) {
+        const Operation* op = FindOperation(StepName(c));
+        ASSERT_TRUE(op && !op->IsQuery()) << c.text;
+        EXPECT_TRUE(op->params.empty() || c.text != DefaultArgumentText(*op)) << c.text << ": the defaults run elsewhere";
+        covered.insert(op->name);
+    }
+    for (const Operation& op : Operations())
+        EXPECT_TRUE(op.IsQuery() || covered.count(op.name)) << op.name << " has no row in StepCases()";
+}
+
+TEST(Catalog, EveryStepOnTheCommandLineGivesItsMemberCallsBytes) {
+    const std::string input = TempPath("steps_in.bmp"), otherPath = TempPath("steps_other.bmp"),
+                      output = TempPath("steps_out.bmp"), palette = TempPath("steps.pal"),
+                      writtenByCli = TempPath("steps_cli.out"), writtenDirectly = TempPath("steps_direct.out");
+    ASSERT_EQ(RandomImage(4, 4, 8, 17).SavePalette(palette), 0u);
+    for (const StepCase& c : StepCases()) {
+        SCOPED_TRACE(std::string(c.text));
+        const Operation& op = *FindOperation(StepName(c));
+        const auto [w, h] = SubjectSize(op);
+        // Colour pixels, or gray ones where the call takes only those.
+        CVelora subject, other;
+        for (bool gray : {false, true}) {
+            subject = Subject(w, h, PreferredDepth(op), 41, gray);
+            other = Subject(w, h, PreferredDepth(op), 42, gray);
+            CVelora probe = subject;
+            const unsigned code = c.call(probe, {subject, other, palette, writtenDirectly});
+            velora::SetFixedRandomSeed(std::nullopt);
+            if (code == 0) break;
+            ASSERT_TRUE(!gray) << "refused with " << code;
+        }
+        ASSERT_EQ(subject.SaveBMP(input), 0u);
+        ASSERT_EQ(other.SaveBMP(otherPath), 0u);
+        CVelora expected, self, otherRead;  // as the command line reads them
+        ASSERT_EQ(expected.LoadBMP(input), 0u);
+        ASSERT_EQ(otherRead.LoadBMP(otherPath), 0u);
+        self = expected;
+        std::remove(writtenByCli.c_str());
+        std::remove(writtenDirectly.c_str());
+        ASSERT_EQ(c.call(expected, {self, otherRead, palette, writtenDirectly}), 0u);
+        velora::SetFixedRandomSeed(std::nullopt);
+
+        std::string text(c.text);
+        for (const auto& [key, path] : {std::pair<std::string, std::string>{"{self}", input},
+                                        {"{other}", otherPath}, {"{palette}", palette}, {"{written}", writtenByCli}})
+            if (const auto at = text.find(key); at != std::string::npos) text.replace(at, key.size(), path);
+        const CliRun run = RunCli("apply " + input + " " + output + " " + text);
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_EQ(ReadFile(output), expected.EncodeBMP());
+        EXPECT_EQ(ReadFile(writtenByCli), ReadFile(writtenDirectly));
+    }
 }

@@ -60,19 +60,6 @@ std::vector<std::uint32_t> SampleColours() {
 
 }  // namespace
 
-TEST(ColorModel, TableOfNamesAndComponents) {
-    EXPECT_EQ(FindColorModel(-1), nullptr);
-    EXPECT_EQ(FindColorModel(kColorModelCount), nullptr);
-    const char* shortNames[] = {"RGB", "CMY", "HSI", "HSV", "HSL", "YIQ", "YUV", "YCbCr", "CIEXYZ", "CIELAB", "CIELUV"};
-    for (int m = 0; m < kColorModelCount; ++m) {
-        EXPECT_STREQ(FindColorModel(m)->shortName, shortNames[m]);
-        EXPECT_EQ(FindColorModel(m)->components, m == kModelCMYK ? 4 : 3);
-    }
-    EXPECT_STREQ(FindColorModel(kModelCIEXYZ)->name, "CIE XYZ");
-    EXPECT_STREQ(FindColorModel(kModelCIELUV)->componentNames[2], "CIE V");
-    EXPECT_STREQ(FindColorModel(kModelRGB)->componentNames[3], "CANAL ALFA");
-}
-
 TEST(ColorModel, KnownValuesAtTheEdges) {
     float v[4];
     RGBQUAD back{};

@@ -250,7 +250,6 @@ TEST(ImageAlgebra, RefusalsComeInOrderAndLeaveAAsItWas) {
     EXPECT_EQ(a.SaturatingArithmetic(7, sixteen), 1u);
     EXPECT_EQ(a.SaturatingArithmetic(0, sixteen), 2u);
     EXPECT_EQ(a.SaturatingArithmetic(0, a4), 3u);
-    EXPECT_EQ(a.Logical(6, &a8), 1u);
     EXPECT_EQ(a.Logical(1, &sixteen), 2u);
     EXPECT_EQ(a.Logical(1, nullptr), 3u);
     EXPECT_EQ(Block(a), Block(a8));
@@ -351,29 +350,4 @@ TEST(ImageAlgebra, ItselfAsBEmptyImagesAndShortTables) {
     CVelora oneEntry = CVelora::WithTable(9, 2, 1, 1);
     ASSERT_EQ(oneEntry.Logical(0, nullptr), 0u);
     EXPECT_EQ(oneEntry.GetNumColors(), 2u);
-}
-
-TEST(ImageAlgebra, CommandLineTakesTheSecondImageFromAFile) {
-    const std::string in = TempPath("algebra_a.bmp"), second = TempPath("algebra_b.bmp"),
-                      out = TempPath("algebra_out.bmp");
-    CVelora a = RandomImage(17, 9, 24, 31);
-    const CVelora b = RandomImage(12, 14, 32, 32);
-    ASSERT_EQ(a.SaveBMP(in), 0u);
-    ASSERT_EQ(b.SaveBMP(second), 0u);
-    CVelora expected;
-    ASSERT_EQ(expected.LoadBMP(in), 0u);
-    ASSERT_EQ(expected.Arithmetic(3, b, 0.75f, 1.25f, 4, 2), 0u);
-    std::string command = std::string(VELORA_CLI_PATH) + " apply " + in + " " + out + " Arithmetic:division," + second +
-                          ",0.75,1.25,4,2 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(ReadFile(out), expected.EncodeBMP());
-
-    ASSERT_EQ(expected.LoadBMP(in), 0u);
-    ASSERT_EQ(expected.Logical(5, &b), 0u);
-    command = std::string(VELORA_CLI_PATH) + " apply " + in + " " + out + " Logical:nor," + second + " 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(ReadFile(out), expected.EncodeBMP());
-    // A refusal is said, and no file is written for it.
-    command = std::string(VELORA_CLI_PATH) + " apply " + in + " " + out + " Arithmetic:sum," + second + ",-1,1,0,0 2>/dev/null";
-    EXPECT_NE(std::system(command.c_str()), 0);
 }

@@ -208,10 +208,6 @@ TEST(Noise, SameSeedSameBytesAndRefusalsLeaveTheImage) {
         unsigned code;
     };
     const Case cases[] = {
-        {16, {0, 0, -1, 1, 0, 255, 1}, 1},
-        {24, {2, 0, -1, 1, 0, 255, 1}, 2},
-        {24, {-1, 0, -1, 1, 0, 255, 1}, 2},
-        {24, {0, 2, -1, 1, 0, 255, 1}, 3},
         {24, {0, 0, 1, 1, 0, 255, 1}, 4},      // minimum not below maximum
         {4, {0, 0, -16, 1, 0, 255, 1}, 4},     // below -top
         {1, {0, 0, 0, 2, 0, 255, 1}, 4},       // above top
@@ -259,35 +255,12 @@ TEST(Hoover, RefusesInItsOrderAndLeavesTheImage) {
         int direction, column, row, iterations;
         unsigned code;
     };
-    for (const Case& c : {Case{true, 2, 50, 50, 0, 1}, Case{false, -1, 0, 0, 1, 1}, Case{true, 0, 20, 0, 0, 2},
+    for (const Case& c : {Case{true, 2, 50, 50, 0, 1}, Case{true, 0, 20, 0, 0, 2},
                           Case{false, 1, 0, -1, 1, 2}, Case{true, 1, 19, 9, 0, 3}, Case{true, 0, 0, 0, 1, 4}}) {
         CVelora subject = c.sixteen ? SixteenBitImage(20, 10) : image;
         const auto before = Block(subject);
         EXPECT_EQ(subject.Hoover(c.direction, c.column, c.row, c.iterations), c.code);
         EXPECT_EQ(Block(subject), before);
-    }
-}
-
-TEST(RandomSeed, TheCommandLineSeedGivesTheSameBytesAsTheLibrary) {
-    const std::string input = TempPath("noise_seed_in.bmp");
-    ASSERT_EQ(RandomImage(40, 30, 24, 12).SaveBMP(input), 0u);
-    const auto run = [&](const std::string& out, const std::string& op) {
-        const std::string command = std::string(VELORA_CLI_PATH) + " --seed 2024 apply " + input + " " + out + " " + op;
-        return std::system(command.c_str());
-    };
-    for (const std::string op : {"Noise:0,0,-100,100,0,255,600", "Hoover:1,20,15,1"}) {
-        SCOPED_TRACE(op);
-        const std::string first = TempPath("noise_seed_1.bmp"), second = TempPath("noise_seed_2.bmp");
-        ASSERT_EQ(run(first, op), 0);
-        ASSERT_EQ(run(second, op), 0);
-        EXPECT_EQ(ReadFile(first), ReadFile(second));
-
-        CVelora expected;
-        ASSERT_EQ(expected.LoadBMP(input), 0u);
-        const FixedSeed seed(2024);
-        const unsigned code = op[0] == 'N' ? expected.Noise(0, 0, -100, 100, 0, 255, 600) : expected.Hoover(1, 20, 15, 1);
-        ASSERT_EQ(code, 0u);
-        EXPECT_EQ(ReadFile(first), expected.EncodeBMP());
     }
 }
 

@@ -91,15 +91,3 @@ TEST(Alpha, InvertAndMeanOfTheColour) {
     one.AlphaOperation(3);
     EXPECT_EQ(one.GetAlfa(0, 0), 254);
 }
-
-TEST(Alpha, OnlyThirtyTwoBitImagesAndTheTwoModes) {
-    CVelora colour = RandomImage(4, 4, 24, 1);
-    const auto before = BlockOf(colour);
-    EXPECT_EQ(colour.SetAlfa(std::uint8_t(0)), 1u);
-    EXPECT_EQ(colour.AlphaOperation(2), 1u);  // the depth is checked first
-    EXPECT_EQ(BlockOf(colour), before);
-    CVelora withAlpha = RandomImage(4, 4, 32, 1);
-    const auto alphaBefore = BlockOf(withAlpha);
-    for (int mode : {0, 1, 4, -1}) EXPECT_EQ(withAlpha.AlphaOperation(mode), 2u) << mode;
-    EXPECT_EQ(BlockOf(withAlpha), alphaBefore);
-}

@@ -164,7 +164,7 @@ TEST(Translate, PaletteBackgroundsAndRefusals) {
     EXPECT_EQ(one.BackgroundValue(0x123456), 1u);
     EXPECT_EQ(one.BackgroundValue(0), 0u);
 
-    // Refusals leave the image alone: depth first, then mode.
+    // Refusals leave the image alone: the depth before the mode (the ranges: CatalogTest).
     CVelora sixteen = SixteenBitImage(4, 3);
     const auto sixteenBefore = Block(sixteen);
     EXPECT_EQ(sixteen.Translate(5, 1, 1, 0), 1u);
@@ -173,14 +173,6 @@ TEST(Translate, PaletteBackgroundsAndRefusals) {
     EXPECT_EQ(Block(sixteen), sixteenBefore);
     CVelora image = RandomImage(6, 4, 8, 9);
     const auto before = Block(image);
-    EXPECT_EQ(image.Translate(2, 1, 1, 0), 2u);
-    EXPECT_EQ(image.Translate(-1, 1, 1, 0), 2u);
-    EXPECT_EQ(image.TranslateByAngle(2, 40, 5, 45, 0, readout, OneMonitor()), 2u);
-    EXPECT_EQ(image.TranslateByAngle(1, 40, 80.5f, 45, 0, readout, OneMonitor()), 3u);
-    EXPECT_EQ(image.TranslateByAngle(1, 40, -0.1f, 45, 0, readout, OneMonitor()), 3u);
-    EXPECT_EQ(image.TranslateByAngle(1, 40, NAN, 45, 0, readout, OneMonitor()), 3u);
-    EXPECT_EQ(image.TranslateByAngle(1, 40, 5, 360.5f, 0, readout, OneMonitor()), 4u);
-    EXPECT_EQ(image.TranslateByAngle(1, 40, 5, NAN, 0, readout, OneMonitor()), 4u);
     EXPECT_EQ(image.TranslateByAngle(1, 40, 5, 45, 0, readout, MonitorGeometry{}), 5u);
     EXPECT_EQ(image.TranslateByAngle(1, 40, 5, 45, 0, readout,
                                      DescribeMonitors(1, MonitorMeasures{800, 600, 9, 300}, nullptr)),
@@ -200,23 +192,19 @@ TEST(TranslateByAngle, ComponentsAndTruncation) {
     EXPECT_EQ(r.vertical, 0.0f);
     EXPECT_EQ(r.dx, 126);  // trunc(1920 * 3.48623 / 53) = trunc(126.29)
     EXPECT_EQ(r.dy, 0);
-    // Up: dx exactly 0, dy negative; down; left: dy exactly 0.
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 0, m, r), 0u);
-    EXPECT_EQ(r.horizontal, 0.0f);
-    EXPECT_EQ(r.dx, 0);
-    EXPECT_EQ(r.dy, -129);  // trunc(1080 * -3.48623 / 29) = trunc(-129.8): toward zero
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 180, m, r), 0u);
-    EXPECT_EQ(r.horizontal, 0.0f);
-    EXPECT_EQ(r.dy, 129);
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 270, m, r), 0u);
-    EXPECT_EQ(r.vertical, 0.0f);
-    EXPECT_EQ(r.dx, -126);
-    EXPECT_EQ(r.dy, 0);
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 360, m, r), 0u);
-    EXPECT_EQ(r.dx, 0);
-    // Two monitors: the second one's measures (1280 px on 37 cm).
-    ASSERT_EQ(CVelora::AngularDisplacement(40, 5, 90, TwoMonitors(), r), 0u);
-    EXPECT_EQ(r.dx, 120);  // trunc(1280 * 3.48623 / 37) = trunc(120.6)
+    // Up: dx exactly 0, dy negative (truncated toward zero); down; left: dy exactly 0; the
+    // second monitor's measures (1280 px on 37 cm).
+    struct Case {
+        float beta;
+        MonitorGeometry monitors;
+        int dx, dy;
+    };
+    for (const Case& c : {Case{0, m, 0, -129}, Case{180, m, 0, 129}, Case{270, m, -126, 0}, Case{360, m, 0, -129},
+                          Case{90, TwoMonitors(), 120, 0}}) {
+        ASSERT_EQ(CVelora::AngularDisplacement(40, 5, c.beta, c.monitors, r), 0u);
+        EXPECT_TRUE(r.dx == c.dx && r.dy == c.dy) << c.beta << ": " << r.dx << ", " << r.dy;
+        EXPECT_TRUE((c.dx == 0) == (r.horizontal == 0.0f) && (c.dy == 0) == (r.vertical == 0.0f)) << c.beta;
+    }
     // Offsets beyond int are held at its ends instead of overflowing.
     ASSERT_EQ(CVelora::AngularDisplacement(INT_MAX, 80, 90, m, r), 0u);
     EXPECT_EQ(r.dx, INT_MAX);
@@ -252,8 +240,6 @@ TEST(AngularExtent, OneDegreeAtFortyCentimetresAndRefusals) {
         return code;
     };
     EXPECT_EQ(refused(-1, 1, 0, OneMonitor()), 1u);
-    EXPECT_EQ(refused(40, 60.01f, 0, OneMonitor()), 2u);
-    EXPECT_EQ(refused(40, NAN, 0, OneMonitor()), 2u);
     EXPECT_EQ(refused(40, 1, 1, OneMonitor()), 3u);  // no second monitor
     EXPECT_EQ(refused(40, 1, 2, TwoMonitors()), 3u);
     EXPECT_EQ(refused(40, 1, 0, MonitorGeometry{}), 4u);
@@ -270,14 +256,9 @@ TEST(TranslationCommandLine, StepsQueriesAndTheMonitorOption) {
     CVelora image = RandomImage(50, 8, 8, 12);
     ASSERT_EQ(image.SaveBMP(input), 0u);
 
-    CliRun run = Velora("apply " + input + " " + output + " Translate:0,-7,3,#FF0000");
-    ASSERT_EQ(run.status, 0) << run.err;
-    CVelora expected = image;
-    ASSERT_EQ(expected.Translate(0, -7, 3, 0x0000FF), 0u);
-    EXPECT_EQ(ReadFile(output), expected.EncodeBMP());
-
-    // Without --monitor the visual angles are refused before anything is read or written.
-    run = Velora("apply " + input + " " + output + " TranslateByAngle:1,40,5,90,0");
+    // Steps against their member calls, and ranges: CatalogTest. Without --monitor the visual
+    // angles are refused before anything is read or written.
+    CliRun run = Velora("apply " + input + " " + output + " TranslateByAngle:1,40,5,90,0");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("TranslateByAngle measures visual angles on a monitor and needs --monitor"), std::string::npos)
         << run.err;
@@ -285,25 +266,12 @@ TEST(TranslationCommandLine, StepsQueriesAndTheMonitorOption) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("AngularExtent"), std::string::npos);
 
-    run = Velora("--monitor 1920x1080:531x299 apply " + input + " " + output + " TranslateByAngle:1,40,5.0,90.0,#FFFFFF");
-    ASSERT_EQ(run.status, 0) << run.err;
-    expected = image;
-    DisplacementReadout r;
-    ASSERT_EQ(expected.TranslateByAngle(1, 40, 5, 90, 0xFFFFFF, r, OneMonitor()), 0u);
-    EXPECT_EQ(ReadFile(output), expected.EncodeBMP());
-
-    // A monitor under 1 cm, and an angle out of range: refused in words, exit 3.
+    // A monitor under 1 cm: refused in words, exit 3.
     run = Velora("--monitor 1920x1080:8x299 apply " + input + " " + output + " TranslateByAngle:1,40,5.0,90.0,0");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("result 5: the monitor's resolution must be above 0 and its size at least 10 mm"),
               std::string::npos)
         << run.err;
-    run = Velora("--monitor 1920x1080:531x299 apply " + input + " " + output + " TranslateByAngle:1,40,95.0,90.0,0");
-    EXPECT_EQ(run.status, 3);
-    EXPECT_NE(run.err.find("result 3: alpha must lie in 0..80"), std::string::npos) << run.err;
-    run = Velora("apply " + input + " " + output + " Translate:3,1,1,0");
-    EXPECT_EQ(run.status, 3);
-    EXPECT_NE(run.err.find("result 2: mode must lie in 0..1"), std::string::npos) << run.err;
 
     run = Velora("--monitor \"1920x1080:531x299;1280x1024:376x301\" query " + input +
                  " AngularExtent:40,1.0,0 AngularExtent:40,1.0,1");
