@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 
+#include "FilterCatalogue.h"
 #include "Families.h"
 
 namespace velora::catalog {
@@ -21,6 +22,57 @@ std::vector<Param> ModeParams() {
             {.name = kBorderMode, .kind = K::Choice, .range = Range{0, 2}, .label = "Píxeles fuera de máscara",
              .choices = {{0, "none", "No aplicar máscara"}, {1, "zero", "Zero-padding"},
                          {2, "replicate", "Replicar filas y columnas"}}}};
+}
+
+// A filter's name on the command line: its list text in lowercase ASCII, words joined by '_'
+// ("Mediana (3x3)" gives "mediana_3x3").
+std::string FilterName(std::string_view text) {
+    // Latin-1 letters (U+00C0..U+00FF, two bytes from 0xC3) without their accents; '*': none.
+    static constexpr std::string_view kFolded = "aaaaaaaceeeeiiiidnooooo*ouuuuy*saaaaaaaceeeeiiiidnooooo*ouuuuy*y";
+    const auto digit = [&](std::size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    std::string name;
+    bool gap = false;  // words are joined by '_'
+    const auto append = [&](std::string_view letters) {
+        if (gap && !name.empty()) name += '_';
+        gap = false;
+        name += letters;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char folded = static_cast<unsigned char>(c) == 0xC3 && i + 1 < text.size()
+                                ? kFolded[static_cast<unsigned char>(text[i + 1]) & 0x3Fu]
+                                : '*';
+        if (c >= 'A' && c <= 'Z') {
+            append(std::string(1, char(c - 'A' + 'a')));
+        } else if ((c >= 'a' && c <= 'z') || digit(i)) {
+            append(std::string_view(&text[i], 1));
+        } else if (folded != '*') {
+            append(std::string_view(&folded, 1));
+            ++i;
+        } else if ((c == '+' || c == '-') && digit(i + 1) && (i == 0 || text[i - 1] == ' ')) {
+            // "+45°" and "-45°" name different masks.
+            gap = true;
+            append(c == '+' ? "mas" : "menos");
+        } else {
+            gap = true;
+        }
+    }
+    return name;
+}
+
+// The predefined filters as the choices of PredefinedFilter's index: number, name, list text.
+std::vector<Choice> FilterChoices() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> n;
+        for (const FilterEntry& entry : FilterEntries()) n.push_back(FilterName(entry.text));
+        return n;
+    }();
+    std::vector<Choice> choices;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const FilterEntry& entry = FilterEntries()[i];
+        choices.push_back({entry.index, names[i], entry.text});
+    }
+    return choices;
 }
 
 constexpr unsigned kMaskCode = 5;
@@ -64,8 +116,9 @@ void AddFilterOperations(std::vector<Operation>& all) {
     {
         // The workbench's command opens the filter dialog (CFiltros, a handler of its own),
         // which puts each result in a window of its own.
-        Operation op{.name = "PredefinedFilter", .family = "Filters", .summary = "one of the predefined filters by its entry index"};
-        op.params = {{.name = "index", .range = Range{0, 77}, .defaultValue = 16, .label = "Filtro"}};
+        Operation op{.name = "PredefinedFilter", .family = "Filters", .summary = "one of the predefined filters by its entry number or name"};
+        op.params = {{.name = "index", .kind = K::Choice, .range = Range{0, 77}, .defaultValue = 16, .label = "Filtro",
+                      .choices = FilterChoices()}};
         for (Param& p : ModeParams()) op.params.push_back(std::move(p));
         op.depths = kDepthsNo1;
         op.results = {{1, C::Depth},

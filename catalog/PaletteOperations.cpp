@@ -1,4 +1,5 @@
 // The colour table as a whole: ramps, channel rearrangement and palette files.
+#include "CallFacts.h"
 #include "Families.h"
 
 namespace velora::catalog {
@@ -8,6 +9,7 @@ using K = ParamKind;
 using C = ResultCode::Check;
 
 constexpr std::string_view kHelp = "CVelora.chm::/Ayuda/SetPalette.htm";
+constexpr std::string_view kSavePalette = "SavePalette";
 
 std::vector<Choice> Channels() {
     return {{0, "red", "R"}, {1, "green", "G"}, {2, "blue", "B"}};
@@ -94,8 +96,9 @@ void AddPaletteOperations(std::vector<Operation>& all) {
         all.push_back(std::move(op));
     }
     {
-        // Leaves the image as it is; on the command line the file is written as the step runs.
-        Operation op{.name = "SavePalette", .family = "Palette",
+        // Leaves the image as it is. The command line writes the file with the image, once
+        // every step has succeeded (FileOutputOf).
+        Operation op{.name = kSavePalette, .family = "Palette",
                      .summary = "write the colour table as a JASC-PAL file; the image is unchanged"};
         op.params = {{.name = "path", .kind = K::Path}};
         op.depths = kD4 | kD8;
@@ -106,6 +109,14 @@ void AddPaletteOperations(std::vector<Operation>& all) {
         op.helpTopic = kHelp;
         all.push_back(std::move(op));
     }
+}
+
+FileOutputCall FileOutputOf(const Operation& op) {
+    if (op.name != kSavePalette) return nullptr;
+    return [](const CVelora& im, const Args& a, FileOutput& out) -> unsigned {
+        out = {a.Text(0), im.EncodePalette()};
+        return out.bytes.empty() ? unsigned(CVelora::kPaletteBadDepth) : 0u;
+    };
 }
 
 }  // namespace velora::catalog

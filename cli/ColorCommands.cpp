@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <type_traits>
 
 #include "ImageFiles.h"
 #include "Json.h"
@@ -50,6 +51,9 @@ bool ParseList(const std::string& text, std::vector<T>& out) {
         T value{};
         const auto result = std::from_chars(text.data() + start, text.data() + comma, value);
         if (result.ec != std::errc() || result.ptr != text.data() + comma) return false;
+        // Infinities and NaN are no colour's components.
+        if constexpr (std::is_floating_point_v<T>)
+            if (!std::isfinite(value)) return false;
         out.push_back(value);
         start = comma + 1;
     }

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "SafeFile.h"
+
 namespace velora::cli {
 namespace {
 
@@ -82,6 +84,40 @@ bool SaveImageFile(const std::string& path, const CVelora& image, std::string& m
     const int error = errno;
     message = WriteFailureMessage(path, code, code <= 2 && error != 0 ? std::strerror(error) : "");
     return false;
+}
+
+bool SaveImageWithFiles(const std::string& path, const CVelora& image, const std::vector<catalog::FileOutput>& files,
+                        std::string& message) {
+    const ImageFileKind format = KindOfFileName(path);
+    if (format != ImageFileKind::Bmp && format != ImageFileKind::Raw) {
+        message = "cannot write '" + path + "': the output must be a .bmp or .raw file";
+        return false;
+    }
+    // The bytes SaveBMP and SaveRAW write; none when the image cannot be written so.
+    const std::vector<std::uint8_t> bytes = format == ImageFileKind::Bmp ? image.EncodeBMP() : image.EncodeRAW();
+    if (bytes.empty() && image.GetWidth() > 0 && image.GetHeight() > 0) {
+        message = WriteFailureMessage(path, 3, "") + "; nothing was written";
+        return false;
+    }
+    std::vector<CSafeFile> outputs(files.size() + 1);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const std::string& target = i == 0 ? path : files[i - 1].path;
+        const void* data = i == 0 ? static_cast<const void*>(bytes.data()) : files[i - 1].bytes.data();
+        const std::size_t size = i == 0 ? bytes.size() : files[i - 1].bytes.size();
+        CSafeFile& out = outputs[i];
+        if (!out.Open(target) || !out.Write(data, size) || !out.Finish()) {
+            message = WriteFailureMessage(target, out.Status().stage, out.Status().Text()) + "; nothing was written";
+            return false;
+        }
+    }
+    if (const SafeFileStatus status = PublishTogether(outputs); !status.Ok()) {
+        std::string failed;
+        for (const CSafeFile& out : outputs)
+            if (!out.Status().Ok()) failed = out.Target();
+        message = WriteFailureMessage(failed, status.stage, status.Text());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace velora::cli

@@ -4,8 +4,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "CVelora.h"
+#include "CallFacts.h"
 
 namespace velora::cli {
 
@@ -20,6 +22,12 @@ unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVel
 // Saves by extension (BMP or RAW); false with a message when it fails. The file is
 // replaced only once the new one is complete: a failure leaves it as it was.
 bool SaveImageFile(const std::string& path, const CVelora& image, std::string& message);
+
+// Saves the image and the files its steps gave (SavePalette's) together: every one is
+// complete in its temporary before the first takes its place, so that a failure leaves them
+// all as they were (message ends "nothing was written").
+bool SaveImageWithFiles(const std::string& path, const CVelora& image, const std::vector<catalog::FileOutput>& files,
+                        std::string& message);
 
 // "cannot write 'PATH': writing the file failed: No space left on device (writer result 2)";
 // systemReason may be empty.

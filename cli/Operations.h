@@ -1,5 +1,5 @@
 // The command line's view of the operation catalogue: parsing "Name:arg,arg" against an
-// operation's declared parameters, and `velora list` in text and JSON.
+// operation's declared parameters, and `velora list` in text, JSON and Markdown.
 #pragma once
 
 #include <functional>
@@ -35,8 +35,9 @@ std::string ArgumentsJson(const Args& args, const std::vector<std::string>& raw)
 // Why a step refused: "Brightness refused the image (result 1: percent must lie in -100..100)".
 std::string RefusalMessage(const Operation& op, unsigned code);
 
-// `velora list` and `velora list --json`.
+// `velora list`, `velora list --json` and `velora list --markdown` (docs/operations.md).
 std::string ListText();
 std::string ListJson();
+std::string ListMarkdown();
 
 }  // namespace velora::cli

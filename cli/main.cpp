@@ -46,7 +46,8 @@ Usage:
   velora convert IN OUT              load by IN's extension, save by OUT's (.bmp or .raw)
   velora apply IN OUT STEP...        apply the steps in order, then save
   velora query IN QUERY...           one JSON object per query, each on its own line
-  velora list [--json]               every operation and query with its arguments
+  velora list [--json|--markdown]    every operation and query with its arguments
+                                     (--markdown: the reference in docs/operations.md)
   velora color CONVERSION VALUE RANGE  one colour conversion as JSON: RGBToHSV 1A2B3C 1,
                                      HSVToRGB 12.5,200,30 1, XYZToLAB 1,2,3 1,2
   velora split IN MODEL PREFIX       one 8-bit gray BMP per component of the model
@@ -55,8 +56,10 @@ Usage:
   velora --help                      this text
 
 Inputs are .bmp, .raw (8-bit gray, no header) or .pgm (binary P5) files.
-A step or query is Name or Name:arg,arg,...  Integers are decimal or 0x hexadecimal,
-numbers use a decimal point, flags are 0 or 1, colours are #RRGGBB.
+A step or query is Name or Name:arg,arg,...  Integers are decimal or 0x hexadecimal and
+fit the type the library takes (an int, unless velora list --markdown says otherwise),
+numbers are finite and use a decimal point, flags are 0 or 1, colours are #RRGGBB, and a
+choice is its number or its name (PredefinedFilter:mediana_3x3,minmax,none).
 
 Options (anywhere on the line):
   --raw-size WxH      dimensions of a RAW input whose length is not in the size table
@@ -261,14 +264,30 @@ int CommandApply(const std::vector<std::string>& args, const GlobalOptions& opti
     if (const int status = ParseCalls({args.begin() + 2, args.end()}, Operation::Kind::Step, options, steps);
         status != kExitOk)
         return status;
+    // A step that writes a file of its own (SavePalette) gives it here; it is written with
+    // the image, once every step has succeeded.
+    std::vector<velora::catalog::FileOutput> files;
     for (const auto& step : steps) {
-        const unsigned code = step.op->call(image, step.args);
+        unsigned code = 0;
+        if (const auto fileOutput = velora::catalog::FileOutputOf(*step.op)) {
+            velora::catalog::FileOutput file;
+            code = fileOutput(image, step.args, file);
+            if (code == 0) files.push_back(std::move(file));
+        } else {
+            code = step.op->call(image, step.args);
+        }
         if (code != 0) {
             std::cerr << "velora: " << RefusalMessage(*step.op, code) << "; nothing was written\n";
             return kExitRefused;
         }
     }
-    return WriteOutput(args[1], image);
+    if (files.empty()) return WriteOutput(args[1], image);
+    std::string message;
+    if (!SaveImageWithFiles(args[1], image, files, message)) {
+        std::cerr << "velora: " << message << "\n";
+        return kExitWrite;
+    }
+    return kExitOk;
 }
 
 int CommandQuery(const std::vector<std::string>& args, const GlobalOptions& options) {
@@ -291,9 +310,10 @@ int CommandQuery(const std::vector<std::string>& args, const GlobalOptions& opti
 }
 
 int CommandList(const std::vector<std::string>& args) {
-    const bool json = args.size() == 1 && args[0] == "--json";
-    if (!args.empty() && !json) return Usage("list takes no arguments but --json");
-    std::cout << (json ? ListJson() + "\n" : ListText());
+    const std::string format = args.size() == 1 ? args[0] : "";
+    if (args.size() > 1 || (!args.empty() && format != "--json" && format != "--markdown"))
+        return Usage("list takes no arguments but --json or --markdown");
+    std::cout << (format == "--json" ? ListJson() + "\n" : format == "--markdown" ? ListMarkdown() : ListText());
     return kExitOk;
 }
 

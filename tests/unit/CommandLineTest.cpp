@@ -3,14 +3,20 @@
 
 #include <array>
 #include <cstdio>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "CVelora.h"
+#include "CallFacts.h"
+#include "FilterCatalogue.h"
+#include "Json.h"
+#include "Operations.h"
 #include "SmallDiskFiles.h"
 #include "TestImages.h"
 
 using namespace testing_support;
+using velora::catalog::Operations;
 
 namespace {
 
@@ -36,6 +42,19 @@ CliRun Velora(const std::string& args) {
     return run;
 }
 
+// Each line a JSON text of its own, as Python's json module reads it (NaN and Infinity
+// refused, UTF-8 strictly).
+bool JsonLines(const std::string& out) {
+    static int calls = 0;
+    const std::string path = TempPath("lines_" + std::to_string(getpid()) + "_" + std::to_string(++calls) + ".txt");
+    WriteFile(path, Bytes(out));
+    const std::string check = "python3 -c 'import json, sys\n"
+                              "lines = open(sys.argv[1], encoding=\"utf-8\").read().split(\"\\n\")\n"
+                              "assert len(lines) > 1 and lines.pop() == \"\"\n"
+                              "for line in lines: json.loads(line, parse_constant=lambda c: 1 / 0)' " + path;
+    return std::system(check.c_str()) == 0;
+}
+
 class CommandLine : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -49,27 +68,21 @@ protected:
 
 }  // namespace
 
-TEST_F(CommandLine, HelpAndListComeFromTheOperationTable) {
-    const CliRun help = Velora("--help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Negative:luminance,red,green,blue"), std::string::npos);
-    const CliRun list = Velora("list");
-    EXPECT_EQ(list.status, 0);
-    for (const char* sig : {"Negative:luminance,red,green,blue", "Flip:mode", "ColorToGray:method",
-                            "ChangeColorDepth:code", "GetRGBPixel:x,y", "CountDifferentPixels:imageB", "IsGray",
-                            "Logical:operation[,imageB]"})
-        EXPECT_NE(list.out.find(sig), std::string::npos) << sig;
-    const CliRun json = Velora("list --json");
-    EXPECT_EQ(json.status, 0);
-    EXPECT_EQ(json.out.front(), '[');
-    // Ranges, defaults, choices, depths and result meanings come from the declarations.
-    for (const char* fragment :
-         {R"({"name":"Flip","kind":"step","family":"Geometry","arguments":[{"name":"mode","type":"choice","range":[0,1],"default":0,"choices":[{"value":0,"name":"horizontal")",
-          R"({"name":"percent","type":"int","range":[-100,100],"default":0,"label":"% Brillo"})",
-          R"("depths":[4,8,24,32],"rgbModelOnly":true,"results":[{"code":1,"meaning":"percent must lie in -100..100"},)",
-          R"({"name":"alpha","type":"float","range":[0,1],"default":0.5,)"})
-        EXPECT_NE(json.out.find(fragment), std::string::npos) << fragment;
-    EXPECT_NE(list.out.find("function: 0 square, 1 cube, 2 squareRoot"), std::string::npos);
+TEST_F(CommandLine, HelpAndListsHoldEveryOperationAndTheReferenceIsCurrent) {
+    const CliRun help = Velora("--help"), list = Velora("list"), json = Velora("list --json");
+    ASSERT_EQ(help.status + list.status + json.status, 0);
+    for (const velora::catalog::Operation& op : Operations()) {
+        const std::string signature = velora::catalog::Signature(op);
+        EXPECT_NE(help.out.find(signature), std::string::npos) << signature;
+        EXPECT_NE(list.out.find("  " + signature + " "), std::string::npos) << signature;
+        EXPECT_NE(json.out.find(R"({"name":")" + std::string(op.name) + R"(","kind")"), std::string::npos) << op.name;
+    }
+    EXPECT_TRUE(JsonLines(json.out));
+    const CliRun markdown = Velora("list --markdown");
+    ASSERT_EQ(markdown.status, 0);
+    const auto committed = ReadFile("docs/operations.md");
+    EXPECT_TRUE(markdown.out == std::string(committed.begin(), committed.end()))
+        << "docs/operations.md is stale: build/default/cli/velora list --markdown > docs/operations.md";
 }
 
 TEST_F(CommandLine, InfoApplyQueryConvert) {
@@ -148,33 +161,6 @@ TEST_F(CommandLine, ExitStatusesAndMessages) {
     EXPECT_TRUE(ReadFile(out).empty()) << "a refused step wrote its output";
 }
 
-TEST_F(CommandLine, ContrastAndHistogramStepsGiveTheLibraryResults) {
-    const std::string out = TempPath("cli_contrast.bmp");
-    ASSERT_EQ(Velora("apply " + input + " " + out + " Equalize:3,0 NonLinearContrast:9,5,0.25").status, 0);
-    CVelora expected;
-    ASSERT_EQ(expected.LoadBMP(input), 0u);
-    ASSERT_EQ(expected.Equalize(3, 0), 0u);
-    ASSERT_EQ(expected.NonLinearContrast(9, 5, 0.25f), 0u);
-    CVelora written;
-    ASSERT_EQ(written.LoadBMP(out), 0u);
-    EXPECT_EQ(written.CountDifferentPixels(expected), 0u);
-    EXPECT_EQ(Velora("apply " + input + " " + out + " Equalize:0,3").status, 3);
-
-    const CliRun q = Velora("query " + input + " GetInfoHistogram Histogram:0");
-    ASSERT_EQ(q.status, 0) << q.err;
-    // The one pixel set to (16, 32, 48) is among 28 random ones: its red level is counted.
-    EXPECT_NE(q.out.find(R"("result":{"code":0,"luminance":{"lowest":{"level":)"), std::string::npos) << q.out;
-    const std::size_t red = q.out.find(R"("red":[)", q.out.find("Histogram\""));
-    ASSERT_NE(red, std::string::npos);
-    int commas = 0, count16 = -1;
-    for (std::size_t i = red + 7; q.out[i] != ']'; ++i) {
-        if (q.out[i] == ',') ++commas;
-        if (commas == 16 && count16 < 0) count16 = std::atoi(q.out.c_str() + i + 1);
-    }
-    EXPECT_EQ(commas, 255);
-    EXPECT_GE(count16, 1);
-}
-
 TEST_F(CommandLine, ColorConvertsOneColourAndSplitWritesOneFilePerComponent) {
     const CliRun hsv = Velora("color RGBToHSV 1A2B3C 1");
     ASSERT_EQ(hsv.status, 0) << hsv.err;
@@ -188,6 +174,8 @@ TEST_F(CommandLine, ColorConvertsOneColourAndSplitWritesOneFilePerComponent) {
     EXPECT_EQ(Velora("color RGBToHSV 1A2B3C 7").status, 3);
     EXPECT_EQ(Velora("color RGBToHSV 1A2B 1").status, 1);
     EXPECT_EQ(Velora("color XYZToLAB 1,2,3 1").status, 1);
+    EXPECT_EQ(Velora("color HSVToRGB nan,0,0 1").status, 1);
+    EXPECT_EQ(Velora("color XYZToLAB inf,2,3 1,2").status, 1);
 
     const std::string prefix = TempPath("cli_split");
     const CliRun split = Velora("split " + input + " CIELAB " + prefix);
@@ -267,7 +255,7 @@ TEST_F(CommandLine, AFullDiskKeepsTheOldOutputAndSplitWritesAllOrNothing) {
 }
 
 TEST_F(CommandLine, NoFileItsOwnReaderWouldRefuse) {
-    // A scale to no columns or rows is refused, and says why, in the list too.
+    // A scale to no columns or rows is refused, and says why.
     const std::string output = TempPath("cli_scaled.bmp");
     std::remove(output.c_str());
     const CliRun scaled = Velora("apply " + input + " " + output + " Scale:1.0,0.0,0");
@@ -275,8 +263,6 @@ TEST_F(CommandLine, NoFileItsOwnReaderWouldRefuse) {
     EXPECT_NE(scaled.err.find("result 4: the result would have no columns or no rows"), std::string::npos)
         << scaled.err;
     EXPECT_FALSE(std::filesystem::exists(output));
-    EXPECT_NE(Velora("list --json").out.find(R"({"code":4,"meaning":"the result would have no columns or no rows"})"),
-              std::string::npos);
 
     // Equalization of an image whose colour table is short: what is written reads back.
     RGBQUAD table[16];
@@ -313,20 +299,174 @@ TEST_F(CommandLine, EraseBitPlanesTakesAListOfPlaneNumbers) {
     EXPECT_NE(run.err.find("must be an integer, not 'two'"), std::string::npos) << run.err;
 }
 
-TEST_F(CommandLine, PaletteStepsWriteAndReadPaletteFiles) {
+TEST_F(CommandLine, PaletteFilesAreWrittenWithTheImageOrNotAtAll) {
     const std::string in = TempPath("cli_pal_in.bmp"), out = TempPath("cli_pal_out.bmp");
-    const std::string pal = TempPath("cli_pal.pal");
+    const std::string pal = TempPath("cli_pal.pal"), missing = TempPath("no-dir/x");
     const CVelora image = RandomImage(6, 3, 8, 81);
     ASSERT_EQ(image.SaveBMP(in), 0u);
-    // Saving leaves the image as it was; the file is the step's side effect.
-    ASSERT_EQ(Velora("apply " + in + " " + out + " SavePalette:" + pal).status, 0);
+    // The file holds the table as its step saw it.
+    ASSERT_EQ(Velora("apply " + in + " " + out + " SavePalette:" + pal + " SetChannelPalette:red").status, 0);
     EXPECT_EQ(ReadFile(pal), Bytes(image.EncodePalette()));
-    EXPECT_EQ(ReadFile(out), ReadFile(in));
+    CVelora red = image;
+    ASSERT_EQ(red.SetChannelPalette(0), 0u);
+    EXPECT_EQ(ReadFile(out), red.EncodeBMP());
 
+    // A later refusal, an output or a palette file that cannot be written: neither file is.
+    const std::pair<std::string, int> failures[] = {
+        {in + " " + out + " SavePalette:" + pal + " Brightness:101", 3},
+        {in + " " + missing + ".bmp SavePalette:" + pal, 4},
+        {in + " " + out + " SavePalette:" + pal + " SavePalette:" + missing + ".pal", 4},
+        {input + " " + out + " SavePalette:" + pal, 3},  // 24 bits: no colour table
+    };
+    for (const auto& [args, status] : failures) {
+        SCOPED_TRACE(args);
+        std::remove(out.c_str());
+        std::remove(pal.c_str());
+        const CliRun r = Velora("apply " + args);
+        EXPECT_EQ(r.status, status);
+        EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+        EXPECT_FALSE(std::filesystem::exists(pal));
+    }
+
+    ASSERT_EQ(image.SaveBMP(out), 0u);
+    ASSERT_EQ(Velora("apply " + in + " " + pal + ".bmp SavePalette:" + pal).status, 0);
     ASSERT_EQ(Velora("apply " + in + " " + out + " SetChannelPalette:green LoadPalette:" + pal).status, 0);
     EXPECT_EQ(ReadFile(out), ReadFile(in));
     WriteFile(pal, Bytes("JASC-PAL\r\n0100\r\n255\r\n"));
     const CliRun refused = Velora("apply " + in + " " + out + " LoadPalette:" + pal);
     EXPECT_EQ(refused.status, 3);
     EXPECT_NE(refused.err.find("not a JASC-PAL file of 16 or 256 entries"), std::string::npos) << refused.err;
+}
+
+// Every integer argument reaches the library as typed: a value its type in the library
+// cannot hold is a usage error, never a wrapped value.
+TEST_F(CommandLine, IntegersBeyondTheirLibraryTypeAreRefusedNotWrapped) {
+    using velora::catalog::ParamKind;
+    const velora::cli::ImageLoader loader = [this](const std::string&, CVelora& image, std::string&) {
+        return image.LoadBMP(input);
+    };
+    int checked = 0;
+    for (const velora::catalog::Operation& op : Operations()) {
+        const velora::catalog::Args defaults = velora::catalog::DefaultArgs(op);
+        for (std::size_t i = 0; i < op.params.size(); ++i) {
+            const ParamKind kind = op.params[i].kind;
+            if (kind != ParamKind::Integer && kind != ParamKind::Choice && kind != ParamKind::Colour &&
+                kind != ParamKind::IntegerList)
+                continue;
+            const auto type = velora::catalog::IntegerType(op, op.params[i]);
+            const auto min = std::int64_t(type.range.min), max = std::int64_t(type.range.max);
+            for (const std::int64_t value : {min, max, min - 1, max + 1, max + (std::int64_t(1) << 32)}) {
+                std::string text(op.name);
+                for (std::size_t j = 0; j < op.params.size(); ++j) {
+                    const auto& v = defaults.Values()[j];
+                    if (j != i && std::holds_alternative<std::vector<std::int64_t>>(v)) continue;  // a list may be empty
+                    text += j ? "," : ":";
+                    text += j == i ? std::to_string(value)
+                            : std::holds_alternative<double>(v) ? std::to_string(std::get<double>(v))
+                            : std::holds_alternative<std::int64_t>(v) ? std::to_string(std::get<std::int64_t>(v))
+                                                                      : input;
+                }
+                SCOPED_TRACE(text);
+                velora::cli::ParsedCall call;
+                std::string message;
+                bool loadFailed = false;
+                const bool parsed = velora::cli::ParseCall(text, op.kind, loader, call, message, loadFailed);
+                const bool fits = value >= min && value <= max;
+                const bool inRange = kind != ParamKind::IntegerList || !op.params[i].range || op.params[i].range->Contains(double(value));
+                EXPECT_EQ(parsed, fits && inRange) << message;
+                if (!fits) {
+                    EXPECT_TRUE(message.find("must fit " + std::string(type.name)) != std::string::npos ||
+                                (!inRange && message.find("must lie in") != std::string::npos)) << message;
+                }
+                if (!parsed) continue;
+                const auto& got = call.args.Values()[i];
+                EXPECT_EQ(kind == ParamKind::IntegerList ? std::get<std::vector<std::int64_t>>(got).at(0) : std::get<std::int64_t>(got), value);
+                // What the call reads back is the value, in the library's type.
+                if (kind == ParamKind::Colour) {
+                    EXPECT_EQ(call.args.Colour(i), std::uint32_t(value));
+                } else if (kind != ParamKind::IntegerList && type.range.max <= INT32_MAX) {
+                    EXPECT_EQ(call.args.Int(i), value);
+                }
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 100);
+    // The first of the faults this guards, as a user meets it.
+    const CliRun wrapped = Velora("apply " + input + " " + TempPath("cli_wrapped.bmp") + " Brightness:-4294967246");
+    EXPECT_EQ(wrapped.status, 1);
+    EXPECT_NE(wrapped.err.find("Brightness: argument 1 (percent) must fit an int (-2147483648..2147483647), not '-4294967246'"),
+              std::string::npos) << wrapped.err;
+}
+
+TEST_F(CommandLine, QueriesPrintValidJsonWhateverTheArgumentsLookLike) {
+    const std::string monitor = " --monitor 1920x1080:531x299 ";
+    // Every query on its defaults (images: the input itself).
+    std::string all;
+    for (const velora::catalog::Operation& op : Operations()) {
+        if (!op.IsQuery()) continue;
+        all += " " + std::string(op.name);
+        for (std::size_t i = 0; i < op.params.size(); ++i)
+            all += (i ? "," : ":") + (op.params[i].kind == velora::catalog::ParamKind::Image
+                                          ? input : velora::JsonNumber(op.params[i].defaultValue));
+    }
+    // A file name that is not UTF-8.
+    const std::string latin1 = TempPath("cli_\xE9t\xE9.bmp");
+    ASSERT_EQ(RandomImage(3, 2, 24, 5).SaveBMP(latin1), 0u);
+    const std::pair<std::string, std::string> cases[] = {
+        {all, ""},
+        {" AngularExtent:40,.5,0", R"("arguments":[40,0.5,0])"},
+        {" AngularExtent:40,5.,main", R"("arguments":[40,5,0])"},
+        {" AngularExtent:007,+5,0 AngularExtent:0x28,1e1,0", R"("arguments":[7,5,0])"},
+        {" AngularExtent:40,-0.0,0 AngularExtent:40,1e-7,0", R"("arguments":[40,1e-07,0])"},
+        {" GetPixel:+3,-0", R"("arguments":[3,0])"},
+        {" CountDifferentPixels:'" + latin1 + "'", R"(\ufffdt\ufffd.bmp)"},
+    };
+    for (const auto& [queries, echo] : cases) {
+        SCOPED_TRACE(queries);
+        const CliRun r = Velora(monitor + "query " + input + queries);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(JsonLines(r.out)) << r.out;
+        EXPECT_NE(r.out.find(echo), std::string::npos) << r.out;
+    }
+    // No number outside a float's finite values reaches the library.
+    for (const char* angle : {"inf", "-inf", "nan", "infinity", "1e39", "1e400", "+-1", "0x1p3", "1,5"}) {
+        const CliRun r = Velora(monitor + "query " + input + " AngularExtent:40," + angle + ",0");
+        EXPECT_EQ(r.status, 1) << angle;
+        EXPECT_TRUE(r.out.empty()) << angle;
+    }
+}
+
+TEST_F(CommandLine, EveryPredefinedFilterByItsNameGivesWhatItsNumberGives) {
+    const velora::catalog::Operation& op = *velora::catalog::FindOperation("PredefinedFilter");
+    const CVelora image = RandomImage(12, 9, 8, 77, true);
+    const std::string json = Velora("list --json").out;
+    std::set<std::string_view> names;
+    for (const velora::FilterEntry& entry : velora::FilterEntries()) {
+        const auto choice = std::find_if(op.params[0].choices.begin(), op.params[0].choices.end(),
+                                         [&](const auto& c) { return c.value == entry.index; });
+        ASSERT_NE(choice, op.params[0].choices.end()) << entry.index;
+        const std::string name(choice->name);
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(names.insert(choice->name).second);
+        EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_"), std::string::npos);
+        EXPECT_NE(json.find(R"({"value":)" + std::to_string(entry.index) + R"(,"name":")" + name + "\""), std::string::npos);
+        CVelora byName = image, byNumber = image;
+        for (auto [text, target] : {std::pair{name + ",minmax,none", &byName},
+                                    std::pair{std::to_string(entry.index) + ",1,0", &byNumber}}) {
+            velora::cli::ParsedCall call;
+            std::string message;
+            bool loadFailed = false;
+            ASSERT_TRUE(velora::cli::ParseCall("PredefinedFilter:" + text, op.kind, {}, call, message, loadFailed)) << message;
+            ASSERT_EQ(op.call(*target, call.args), 0u);
+        }
+        EXPECT_EQ(byName.EncodeBMP(), byNumber.EncodeBMP());
+    }
+    const std::string out = TempPath("cli_median.bmp");
+    ASSERT_EQ(Velora("apply " + input + " " + out + " PredefinedFilter:mediana_3x3,minmax,none").status, 0);
+    CVelora median;
+    ASSERT_EQ(median.LoadBMP(input), 0u);
+    ASSERT_EQ(median.PredefinedFilter(22, 1, 0), 0u);
+    EXPECT_EQ(ReadFile(out), median.EncodeBMP());
 }
