@@ -1,72 +1,116 @@
-// The help pages: every topic an operation or a tool window opens has its own page, and no
-// page links to one that is missing.
+// The help pages as the workbench compiles them in: every topic opens a page of its own, every
+// link leads to a page, every page can be reached from the index, and every operation's page
+// carries the parameter tables the build fills in from its declaration.
 #include <gtest/gtest.h>
 
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTextBrowser>
 #include <QUrl>
+#include <map>
+#include <vector>
 
 #include "DialogTable.h"
-#include "Operation.h"
 #include "Help.h"
+#include "Operation.h"
 
 namespace {
 
-// The page a topic opens must exist, be more than a stub, and not be the index.
-void ExpectOwnPage(const QString& topic, bool linksOnward = true) {
-    const QUrl url = velora::ui::HelpUrlForTopic(topic);
-    EXPECT_NE(url, QUrl("qrc:/help/index.htm")) << topic.toStdString();
-    QFile page(":" + url.path());
-    ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << topic.toStdString();
-    EXPECT_GT(page.size(), 200) << topic.toStdString();
-    const QString text = QString::fromUtf8(page.readAll());
-    EXPECT_TRUE(text.contains("<h1>")) << topic.toStdString();
-    EXPECT_TRUE(!linksOnward || text.contains("Véase también")) << topic.toStdString();
+QString Q(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+struct Page {
+    QString text;
+    QStringList links;  // what it links to inside the help (pages, the style sheet), as resource paths
+};
+
+// Every compiled page by its resource path (":/help/Ayuda/Brightness.htm").
+const std::map<QString, Page>& Pages() {
+    static const std::map<QString, Page> pages = [] {
+        velora::ui::HelpUrlForTopic("CVelora.chm");  // registers the pages
+        const QRegularExpression href("href=\"([^\"]*)\"");
+        std::map<QString, Page> all;
+        for (QDirIterator it(":/help", QDirIterator::Subdirectories); it.hasNext();) {
+            const QString path = it.next();
+            if (!path.endsWith(".htm")) continue;
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) continue;
+            Page page{QString::fromUtf8(file.readAll()), {}};
+            for (auto match = href.globalMatch(page.text); match.hasNext();) {
+                const QString target = match.next().captured(1).section('#', 0, 0);
+                if (target.isEmpty() || target.contains(':')) continue;  // an anchor, or http:, mailto: and the like
+                page.links << ":" + QUrl("qrc" + path).resolved(QUrl(target)).path();
+            }
+            all.emplace(path, page);
+        }
+        return all;
+    }();
+    return pages;
 }
+
+QString PageOfTopic(const QString& topic) { return ":" + velora::ui::HelpUrlForTopic(topic).path(); }
 
 }  // namespace
 
-TEST(HelpPages, EveryOperationAndToolWindowTopicHasItsOwnPage) {
-    for (const char* inspector : {HelpTopics::kInformation, HelpTopics::kDibProperties}) ExpectOwnPage(inspector, false);
-    QStringList topics = {HelpTopics::kHistogram, HelpTopics::kColorModel, HelpTopics::kColorConversion};
+TEST(HelpPages, EveryTopicOpensAPageOfItsOwn) {
+    // Each topic, and whether its page points on to related pages (the inspectors' are short notes).
+    std::vector<std::pair<QString, bool>> topics = {{HelpTopics::kHistogram, true}, {HelpTopics::kColorModel, true},
+                                                    {HelpTopics::kColorConversion, true}, {HelpTopics::kInformation, false},
+                                                    {HelpTopics::kDibProperties, false}};
     for (const auto& op : velora::catalog::Operations())
-        if (!op.helpTopic.empty()) topics << QString::fromUtf8(op.helpTopic.data(), qsizetype(op.helpTopic.size()));
-    EXPECT_GE(topics.size(), 9);
-    for (const QString& topic : topics) ExpectOwnPage(topic);
-    // The form without "/" after "::" opens the same page.
-    EXPECT_EQ(velora::ui::HelpUrlForTopic("CVelora.chm::Ayuda/Negative.htm"),
-              velora::ui::HelpUrlForTopic("CVelora.chm::/Ayuda/Negative.htm"));
+        if (!op.helpTopic.empty()) topics.emplace_back(Q(op.helpTopic), true);
+    for (const auto& [topic, linksOnward] : topics) {
+        const QString path = PageOfTopic(topic);
+        ASSERT_NE(path, ":/help/index.htm") << topic.toStdString();
+        ASSERT_TRUE(Pages().count(path)) << topic.toStdString();
+        const QString& text = Pages().at(path).text;
+        EXPECT_TRUE(text.contains("<h1>")) << topic.toStdString();
+        EXPECT_TRUE(!linksOnward || text.contains("Véase también")) << topic.toStdString();
+    }
 }
 
 TEST(HelpPages, EveryLinkLeadsToAPage) {
-    velora::ui::HelpUrlForTopic("CVelora.chm");  // registers the pages
-    const QRegularExpression href("href=\"([^\"]*)\"");
-    int pages = 0, links = 0;
-    for (QDirIterator it(":/help", QDirIterator::Subdirectories); it.hasNext();) {
-        const QString path = it.next();
-        if (!path.endsWith(".htm")) continue;
-        ++pages;
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(file.readAll());
-        for (auto match = href.globalMatch(text); match.hasNext();) {
-            QString target = match.next().captured(1);
-            if (target.contains(':')) continue;  // http:, mailto: and the like leave the help
-            target = target.section('#', 0, 0);
-            if (target.isEmpty()) continue;      // an anchor in the same page
+    int links = 0;
+    for (const auto& [path, page] : Pages())
+        for (const QString& target : page.links) {
             ++links;
-            const QUrl resolved = QUrl("qrc" + path).resolved(QUrl(target));
-            EXPECT_TRUE(QFile::exists(":" + resolved.path())) << path.toStdString() << " -> " << target.toStdString();
+            EXPECT_TRUE(QFile::exists(target)) << path.toStdString() << " -> " << target.toStdString();
         }
-        // The help window's browser reads the page and its title, as it follows a link to it.
+    EXPECT_GT(links, 50);
+}
+
+TEST(HelpPages, EveryPageIsReachableFromTheIndex) {
+    QSet<QString> reached;
+    QStringList pending = {":/help/index.htm"};
+    while (!pending.isEmpty()) {
+        const QString path = pending.takeLast();
+        if (reached.contains(path) || !Pages().count(path)) continue;
+        reached.insert(path);
+        pending << Pages().at(path).links;
+    }
+    EXPECT_GE(Pages().size(), 20u);
+    for (const auto& [path, page] : Pages()) EXPECT_TRUE(reached.contains(path)) << path.toStdString();
+}
+
+TEST(HelpPages, EveryOperationsPageCarriesItsTable) {
+    for (const auto& op : velora::catalog::Operations()) {
+        if (op.helpTopic.empty()) continue;
+        const QString path = PageOfTopic(Q(op.helpTopic));
+        ASSERT_TRUE(Pages().count(path)) << op.name;
+        EXPECT_TRUE(Pages().at(path).text.contains(" " + Q(velora::catalog::Signature(op)) + "</code>"))
+            << op.name << " on " << path.toStdString();
+    }
+    for (const auto& [path, page] : Pages()) EXPECT_FALSE(page.text.contains("<!-- tabla")) << path.toStdString();
+}
+
+TEST(HelpPages, TheBrowserReadsEveryTitle) {
+    const QRegularExpression title("<title>([^<]*)</title>");
+    for (const auto& [path, page] : Pages()) {
         QTextBrowser browser;
         browser.setSource(QUrl("qrc" + path));
-        const auto title = QRegularExpression("<title>([^<]*)</title>").match(text).captured(1);
-        EXPECT_FALSE(title.isEmpty()) << path.toStdString();
-        EXPECT_EQ(browser.documentTitle(), title) << path.toStdString();
+        const QString expected = title.match(page.text).captured(1);
+        EXPECT_FALSE(expected.isEmpty()) << path.toStdString();
+        EXPECT_EQ(browser.documentTitle(), expected) << path.toStdString();
     }
-    EXPECT_GE(pages, 20);
-    EXPECT_GT(links, 50);
 }
