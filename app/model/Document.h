@@ -46,9 +46,11 @@ public:
     SaveOutcome SaveAs(const std::string& path, int filter);
 
     void PushUndo(const std::string& description) { m_history.PushUndo(*m_image, description); }
-    bool Undo() { return m_history.Undo(m_image); }
+    // The image's name is the document's: a step taken before a "Guardar como" comes back
+    // under the name saved since.
+    bool Undo();
     void DiscardLastUndo() { m_history.DiscardLast(); }
-    bool Redo() { return m_history.Redo(m_image); }
+    bool Redo();
     const CUndoHistory& History() const { return m_history; }
 
     // An operation on the image as one undoable, timed step: the undo step is taken, the
