@@ -424,7 +424,9 @@ void COperationDialog::accept() {
             }
         }
         if (!refused) m_document->SetModified(true);
-        ShowImageChanged();
+        // A new size (a step-by-step scaling) fits the window to the image again.
+        m_bench.DocumentChanged(*m_document, m_image->GetWidth() != m_backup.GetWidth() ||
+                                                 m_image->GetHeight() != m_backup.GetHeight());
     } else {
         *m_image = m_backup;
         if (!velora::ui::RunInPlace(m_bench, *m_document, undoLabel, m_command.timingLabel,

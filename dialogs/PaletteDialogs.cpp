@@ -96,11 +96,11 @@ std::function<QString(QWidget*, const QString&)> PaletteFileHooks::askSavePath =
                                                                                     const QString& startPath) {
     QString selected;
     QString path = QFileDialog::getSaveFileName(parent, "Almacenar Paleta", startPath,
-                                                "Paleta JASC (Paint Shop Pro X v10.01) *.PspPalette (*.PspPalette);;"
-                                                "Paleta JASC (Paint Shop Pro v7.02) *.pal (*.pal)",
+                                                "Paleta JASC de Paint Shop Pro X v10.01 (*.PspPalette);;"
+                                                "Paleta JASC de Paint Shop Pro v7.02 (*.pal)",
                                                 &selected);
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
-        path += selected.contains("*.pal (") ? ".pal" : ".PspPalette";
+        path += selected.endsWith("(*.pal)") ? ".pal" : ".PspPalette";
     return path;
 };
 
@@ -177,13 +177,15 @@ constexpr int kStripWidth = 512;  // 2 pixels per entry of a 256-entry palette
 constexpr int kStripHeight = 20;
 }  // namespace
 
-CPaletteStrip::CPaletteStrip(QWidget* parent) : QWidget(parent) {
+CPaletteStrip::CPaletteStrip(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::Box | QFrame::Plain);
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
     setFixedSize(sizeHint());
 }
 
-QSize CPaletteStrip::sizeHint() const { return {kStripWidth, kStripHeight}; }
+// The frame's line is in the contents margins.
+QSize CPaletteStrip::sizeHint() const { return QSize(kStripWidth, kStripHeight).grownBy(contentsMargins()); }
 
 void CPaletteStrip::SetEntries(std::vector<RGBQUAD> entries) {
     m_entries = std::move(entries);
@@ -194,15 +196,19 @@ int CPaletteStrip::EntryWidth() const {
     return m_entries.empty() ? kStripWidth : std::max(1, kStripWidth / int(m_entries.size()));
 }
 
-QRect CPaletteStrip::EntryRect(int index) const { return {index * EntryWidth(), 0, EntryWidth(), kStripHeight}; }
+QRect CPaletteStrip::EntryRect(int index) const {
+    return QRect(index * EntryWidth(), 0, EntryWidth(), kStripHeight).translated(contentsRect().topLeft());
+}
 
-int CPaletteStrip::EntryAt(const QPoint& point) const {
+int CPaletteStrip::EntryAt(const QPoint& at) const {
+    const QPoint point = at - contentsRect().topLeft();
     if (point.y() < 0 || point.y() >= kStripHeight || point.x() < 0) return -1;
     const int index = point.x() / EntryWidth();
     return index < int(m_entries.size()) ? index : -1;
 }
 
-void CPaletteStrip::paintEvent(QPaintEvent*) {
+void CPaletteStrip::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
     QPainter painter(this);
     for (int i = 0; i < int(m_entries.size()); ++i) {
         const RGBQUAD& e = m_entries[std::size_t(i)];

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFrame>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -41,9 +42,10 @@ bool SavePaletteFile(CWorkbench& bench);
 QString PaletteLoadError(unsigned code, const QString& path);
 QString PaletteSaveError(unsigned code, const QString& path);
 
-// The entries of a palette side by side, each at least 2 pixels wide, 20 high. Hovering
-// an entry and clicking it are reported by index.
-class CPaletteStrip : public QWidget {
+// The entries of a palette side by side, each at least 2 pixels wide, 20 high, inside a
+// line that keeps light entries apart from the dialog. Hovering an entry and clicking it
+// are reported by index.
+class CPaletteStrip : public QFrame {
     Q_OBJECT
 public:
     explicit CPaletteStrip(QWidget* parent = nullptr);

@@ -213,7 +213,14 @@ CBuscarUmbralDlg::CBuscarUmbralDlg(CUtilidadView* view) : COperationDialog(view,
     iterationsLabel = new QLabel("Nº de iteraciones realizadas: " + QString::number(m_iterations));
     highestPeakLabel = new QLabel("Nivel del Pico más Alto: " + QString::number(m_highestPeak));
     secondPeakLabel = new QLabel("Nivel seleccionado como 2º Pico más Alto: " + QString::number(m_secondPeak));
-    for (QLabel* label : {iterationsLabel, highestPeakLabel, secondPeakLabel}) Body()->addWidget(label);
+    // Their rows stay reserved while hidden: the dialog keeps its height across the methods,
+    // and "Previsualizar" stays under the pointer.
+    for (QLabel* label : {iterationsLabel, highestPeakLabel, secondPeakLabel}) {
+        QSizePolicy policy = label->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        label->setSizePolicy(policy);
+        Body()->addWidget(label);
+    }
     AddPreviewBox();
 
     m_method = 0;

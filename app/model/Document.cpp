@@ -48,6 +48,22 @@ void CUtilidadDoc::TimeOperation(bool stop, const std::string& label) {
     if (m_timingSink) m_timingSink(CStopwatch::TimingText(label, seconds));
 }
 
+bool CUtilidadDoc::Undo() {
+    std::string name = m_image->GetName();
+    const bool done = m_history.Undo(m_image);
+    m_image->SetName(std::move(name));
+    if (done) m_record.Undo();
+    return done;
+}
+
+bool CUtilidadDoc::Redo() {
+    std::string name = m_image->GetName();
+    const bool done = m_history.Redo(m_image);
+    m_image->SetName(std::move(name));
+    if (done) m_record.Redo();
+    return done;
+}
+
 unsigned CUtilidadDoc::RunOperation(const std::string& undoLabel, const std::string& timingLabel,
                                     const std::function<unsigned(CVelora&)>& op, std::vector<std::string> steps) {
     PushUndo(undoLabel, std::move(steps));
@@ -138,6 +154,7 @@ CUtilidadDoc::SaveOutcome CUtilidadDoc::SaveAs(const std::string& path, int filt
         m_saveFilter = filter;
         m_pathName = path;
         m_title = BaseName(path);
+        m_image->SetName(m_title);  // what the tool windows and dialogs call the image
         m_modified = false;
     }
     return outcome;

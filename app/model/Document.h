@@ -52,12 +52,14 @@ public:
         m_history.PushUndo(*m_image, description);
         m_record.Push({description, std::move(steps)});
     }
-    bool Undo() { return m_history.Undo(m_image) && (m_record.Undo(), true); }
+    // The image's name is the document's: a step taken before a "Guardar como" comes back
+    // under the name saved since.
+    bool Undo();
     void DiscardLastUndo() {
         m_history.DiscardLast();
         m_record.DropLast();
     }
-    bool Redo() { return m_history.Redo(m_image) && (m_record.Redo(), true); }
+    bool Redo();
     const CUndoHistory& History() const { return m_history; }
     const CDocumentRecord& Record() const { return m_record; }
     CDocumentRecord& Record() { return m_record; }

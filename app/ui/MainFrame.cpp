@@ -410,10 +410,14 @@ CChildFrame* CMainFrame::AddView(std::shared_ptr<CUtilidadDoc> document) {
 void CMainFrame::DocumentChanged(CUtilidadDoc& document, bool sizeChanged) {
     for (CChildFrame* child : Children()) {
         if (&child->View()->Document() != &document) continue;
-        child->View()->ImageChanged();
+        CUtilidadView* view = child->View();
+        view->ImageChanged();
         if (sizeChanged) {
-            SizeViewToImage(child->View());
-            ScaleToFit(child->View());
+            // The window follows the new size; the image stays drawn pixel for pixel unless the
+            // user chose to scale it into the window (previews after this are drawn the same way).
+            const bool scaled = view->IsScaleToFit();
+            SizeViewToImage(view);
+            if (scaled) view->SetScaleToFit(true);
         }
         child->setWindowTitle(QString::fromStdString(document.Title()) + (document.IsModified() ? "*" : ""));
     }

@@ -80,7 +80,8 @@ void CToolWindowHost::MakeDocks() {
         dock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
         dock->toggleViewAction()->setVisible(false);  // an empty dock is never shown by hand
         dock->installEventFilter(this);
-        connect(dock, &QDockWidget::topLevelChanged, this, [this, dock](bool floating) {
+        connect(dock, &QDockWidget::topLevelChanged, this, [this, dock, i](bool floating) {
+            FitTitle(i);
             if (floating) SettleFloating(dock);
         });
         // A tab brought to the front (a tab behind is moved away, not hidden) catches up.
@@ -162,8 +163,8 @@ void CToolWindowHost::PutInDock(std::size_t index, QWidget& window) {
 void CToolWindowHost::FitTitle(std::size_t index) {
     QWidget* window = m_windows[index];
     if (!window) return;
-    const QString title = window->windowTitle();
     QDockWidget* dock = m_docks[index];
+    const QString title = dock && !dock->isFloating() ? QString(m_kinds[index].name) : window->windowTitle();
     if (!dock) {
         window->setMinimumWidth(std::max(window->minimumSizeHint().width(), TitleWidth(*window, title)));
         return;

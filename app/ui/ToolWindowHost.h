@@ -29,6 +29,7 @@ struct ToolWindowParts {
 // One kind of tool window.
 struct ToolWindowKind {
     int commandId;            // the command that opens it
+    const char* name;         // its own name: a docked one's tab, whatever image it shows
     const char* timingLabel;  // the status bar times the opening under this label
     bool docked;              // in the tool area down the right of the main window
     bool opensWithImages;     // opened with the others at an image's first paint, if configured
@@ -81,7 +82,9 @@ private:
     void WindowGone(std::size_t index);
     void RefreshNow();
     void RefreshWindow(std::size_t index);
-    // The whole title fits: the window is made at least as wide as its title bar needs.
+    // The whole title fits: the window is made at least as wide as its title bar needs. A
+    // docked window's tab shows the kind's own name (long image names would leave the tabs
+    // side by side unreadable); floating, it has the window's own title.
     void FitTitle(std::size_t index);
     // A floating dock: a plain window or one over the main window as configured, on screen.
     void SettleFloating(QDockWidget* dock);

@@ -6,11 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "Configuration.h"
@@ -90,6 +94,43 @@ inline void Leave(QLineEdit* edit) {
 inline void Finish(QLineEdit* edit, const QString& text) {
     Type(edit, text);
     Leave(edit);
+}
+
+// The viewport shows the image pixel for pixel from the scrolled place, and the background
+// beside it.
+inline bool ShowsTheImage(CUtilidadView* view) {
+    const QImage shown = view->viewport()->grab().toImage();
+    const CVelora& image = view->Document().Image();
+    const QPoint offset(view->horizontalScrollBar()->value(), view->verticalScrollBar()->value());
+    const QRgb background = view->palette().color(QPalette::Dark).rgb();
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            RGBQUAD c{};
+            const QPoint p = QPoint(x, y) + offset;
+            const bool inside = p.x() < image.GetWidth() && p.y() < image.GetHeight();
+            if (inside) image.GetRGBPixel(p.x(), p.y(), c);
+            if (shown.pixel(x, y) != (inside ? qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue) : background)) return false;
+        }
+    return true;
+}
+
+// Runs then on the next file dialog once it is up; then closes it.
+inline void OnFileDialog(std::function<void(QFileDialog&)> then, int tries = 200) {
+    QTimer::singleShot(10, [then = std::move(then), tries]() mutable {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible()) return then(*dialog);
+        if (tries > 0) OnFileDialog(std::move(then), tries - 1);
+    });
+}
+// Chooses the file in the next file dialog, or cancels it for an empty one; startedIn, if
+// given, receives the folder the dialog started in.
+inline void AnswerFileDialog(const QString& file, QString* startedIn = nullptr) {
+    OnFileDialog([=](QFileDialog& dialog) {
+        if (startedIn) *startedIn = dialog.directory().absolutePath();
+        if (file.isEmpty()) return dialog.reject();
+        dialog.selectFile(file);
+        static_cast<QDialog&>(dialog).accept();  // QFileDialog's own is protected
+    });
 }
 
 }  // namespace testing_support

@@ -242,6 +242,7 @@ TEST(Document, OpenSaveAndTiming) {
     EXPECT_TRUE(saved.saved);
     EXPECT_EQ(ReadFile(dir + "/copia"), (std::vector<std::uint8_t>{1, 2}));
     EXPECT_EQ(fromPgm.PathName(), dir + "/copia");
+    EXPECT_EQ(fromPgm.Image().GetName(), "copia");  // what the windows call the image
     EXPECT_TRUE(fromPgm.Save().saved);  // the filter now decides
 
     // A failed save keeps the old file and the modified flag, and says why.

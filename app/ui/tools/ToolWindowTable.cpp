@@ -38,12 +38,12 @@ ToolWindowParts MakeColorModelWindow(CWorkbench& bench) { return {new CSeleccMod
 
 std::vector<ToolWindowKind> ToolWindowTable() {
     return {
-        // command, timing label, docked down the right, opens with images, factory
-        {kCmdImageInfo, "Visualizar Información Imagen", true, true, MakeToolWindow<CInformacionDlg>},
-        {kCmdHistogram, "Cálculo Histograma", true, true, MakeToolWindow<CHistogramaDlg>},
-        {kCmdDibProperties, "Visualizar Propiedades DIB", true, true, MakeToolWindow<CPropiedadesDIB>},
-        {kCmdColorModel, "Elegir Modelo de Color", true, true, MakeColorModelWindow},
-        {kCmdRecord, "Visualizar Registro", true, false, MakeToolWindow<CRegistroDlg>},
-        {kCmdSecondMonitor, "Visualizar Imagen 2º monitor", false, false, MakeSecondMonitor},
+        // command, name, timing label, docked down the right, opens with images, factory
+        {kCmdImageInfo, "Información de la Imagen", "Visualizar Información Imagen", true, true, MakeToolWindow<CInformacionDlg>},
+        {kCmdHistogram, "Histograma", "Cálculo Histograma", true, true, MakeToolWindow<CHistogramaDlg>},
+        {kCmdDibProperties, "Propiedades del DIB", "Visualizar Propiedades DIB", true, true, MakeToolWindow<CPropiedadesDIB>},
+        {kCmdColorModel, "Modelo Color Activo", "Elegir Modelo de Color", true, true, MakeColorModelWindow},
+        {kCmdRecord, "Registro", "Visualizar Registro", true, false, MakeToolWindow<CRegistroDlg>},
+        {kCmdSecondMonitor, "Imagen activa en el 2º monitor", "Visualizar Imagen 2º monitor", false, false, MakeSecondMonitor},
     };
 }

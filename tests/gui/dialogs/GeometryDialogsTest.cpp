@@ -81,6 +81,18 @@ TEST_F(GeometryDialogs, ScalingOkIsOneUndoStepAndTheWindowFollowsTheImage) {
     EXPECT_GT(view->parentWidget()->height(), before.height());
 }
 
+TEST_F(GeometryDialogs, ANewSizeIsPreviewedPixelForPixelAfterAnUndo) {
+    CUtilidadView* view = OpenImage("deshacer.bmp", RandomImage(64, 48, 24, 5));
+    Frame().Execute(kCmdFlipVertical);
+    Frame().Execute(kCmdUndo);
+    Settle();
+    CEscaladoDlg dialog(view);
+    Type(dialog.factorColumns, "2");
+    Settle();
+    ASSERT_EQ(view->Document().Image().GetWidth(), 128);
+    EXPECT_TRUE(ShowsTheImage(view));
+}
+
 TEST_F(GeometryDialogs, RotationAnglesDirectionAndPreview) {
     // A palette image: the background starts at the first entry's colour.
     CVelora image = RandomImage(30, 20, 8, 3);

@@ -203,3 +203,36 @@ TEST_F(PaletteDialogs, TheExchangeListsImagesOfTheDepthAndRecordsEachChangedImag
     EXPECT_EQ(Block(x->Document().Image()), Block(xBefore));
 }
 
+TEST_F(PaletteDialogs, TheEditorsStripIsFramedSoThatLightEntriesStayInSight) {
+    CVelora image = CVelora::WithTable(8, 6, 8, 256);
+    const std::vector<RGBQUAD> white(256, RGBQUAD{255, 255, 255, 0});
+    ASSERT_EQ(image.SetPalette(white.data()), 0u);
+    CEditarPaletaDlg dialog(OpenImage("clara.bmp", image));
+    dialog.show();
+    const QImage drawn = dialog.grab().toImage();
+    // One pixel outside the entries, all round: a line that stands out from white.
+    const QRect ring = dialog.strip->EntryRect(0).united(dialog.strip->EntryRect(255)).adjusted(-1, -1, 1, 1);
+    int faint = 0;
+    const auto check = [&](int x, int y) { faint += qGray(drawn.pixel(dialog.strip->mapTo(&dialog, QPoint(x, y)))) >= 128; };
+    for (int x = ring.left(); x <= ring.right(); x += 16) check(x, ring.top()), check(x, ring.bottom());
+    for (int y = ring.top(); y <= ring.bottom(); y += 4) check(ring.left(), y), check(ring.right(), y);
+    EXPECT_EQ(faint, 0);
+    dialog.reject();
+}
+
+TEST_F(PaletteDialogs, TheSaveQuestionNamesEachPatternOnceAndShowsItWhole) {
+    PaletteFileHooks::askSavePath = saved.save;
+    bool looked = false;
+    OnFileDialog([&looked](QFileDialog& dialog) {
+        looked = true;
+        auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+        for (int i = 0; types && i < types->count(); ++i) {
+            const QString text = types->itemText(i), pattern = text.section('(', -1).chopped(1);
+            EXPECT_EQ(text.count(pattern), 1) << text.toStdString();
+            EXPECT_GE(types->width(), types->sizeHint().width()) << text.toStdString();  // not cut off
+        }
+        dialog.reject();
+    });
+    EXPECT_TRUE(PaletteFileHooks::askSavePath(&Frame(), QString::fromStdString(dir + "/p")).isEmpty());
+    EXPECT_TRUE(looked);
+}

@@ -209,3 +209,19 @@ TEST_F(ThresholdDialogs, OptimalThresholdShowsWhatEachMethodFindsAndAppliesIt) {
     ASSERT_EQ(doc.History().Position(), 1);
     EXPECT_EQ(doc.History().Description(0), "Buscar Umbral Óptimo");
 }
+
+TEST_F(ThresholdDialogs, OptimalThresholdKeepsItsLayoutAcrossTheMethods) {
+    CBuscarUmbralDlg dialog(OpenImage("estable.bmp", Halves()));
+    dialog.show();
+    // "Previsualizar" stays under the pointer, in a dialog of one size.
+    const auto place = [&dialog] {
+        QApplication::processEvents();
+        return QRect(dialog.previewBox()->mapTo(&dialog, QPoint()), dialog.size());
+    };
+    const QRect first = place();
+    for (QRadioButton* method : {dialog.method[1], dialog.method[2], dialog.method[0]}) {
+        method->click();
+        EXPECT_EQ(place(), first) << method->text().toStdString();
+    }
+    dialog.reject();
+}
