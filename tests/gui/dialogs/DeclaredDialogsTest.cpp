@@ -167,6 +167,7 @@ TEST_F(DeclaredDialogs, DecimalsWithTicksAreSliders) {
 TEST_F(DeclaredDialogs, RowLabelsShareOneWidthSoThatSlidersLineUp) {
     for (int command : {kCmdColorBalance, kCmdGraySlice}) {
         auto dialog = Dialog(command, "filas.bmp", RandomImage(24, 16, command == kCmdGraySlice ? 8 : 24, 6, true));
+        Settle();
         std::set<int> lefts;
         for (const CSliderEdit* pair : dialog->findChildren<CSliderEdit*>())
             lefts.insert(pair->Slider()->mapTo(dialog.get(), QPoint(0, 0)).x());
@@ -175,6 +176,7 @@ TEST_F(DeclaredDialogs, RowLabelsShareOneWidthSoThatSlidersLineUp) {
     }
     COperacionesEntreImg arithmetic(Frame().ActiveView());
     arithmetic.show();
+    Settle();
     std::set<int> lefts;
     for (const QWidget* box : {arithmetic.weight[0], arithmetic.weight[1], arithmetic.offsetColumn, arithmetic.offsetRow})
         lefts.insert(box->mapTo(&arithmetic, QPoint(0, 0)).x());

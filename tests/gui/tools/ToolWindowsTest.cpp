@@ -64,8 +64,8 @@ TEST_F(ToolWindows, EachOpensTimedAndTheUsualOnesShareOneTabbedAreaBesideTheImag
         EXPECT_EQ(Frame().dockWidgetArea(dock), Qt::RightDockWidgetArea);
         docks << dock;
     }
-    ASSERT_EQ(docks.size(), 4);
-    EXPECT_EQ(Frame().tabifiedDockWidgets(docks[0]).size(), 3);
+    ASSERT_EQ(docks.size(), 5);
+    EXPECT_EQ(Frame().tabifiedDockWidgets(docks[0]).size(), 4);
 
     // All of them fit beside the images on a small screen, clear of the status bar, and each
     // tab shows its whole title.
