@@ -63,6 +63,8 @@ inline const std::vector<StepCase>& StepCases() {
         {"InitializeRGB:10,20,30", [](CVelora& im, In) { return im.InitializeRGB(RGBQUAD{30, 20, 10, 0}); }},
         {"SetAlfa:77", [](CVelora& im, In) { return im.SetAlfa(std::uint8_t(77)); }},
         {"AlphaOperation:3", [](CVelora& im, In) { return im.AlphaOperation(3); }},
+        {"AlphaChannel:value,77", [](CVelora& im, In) { return im.SetAlfa(std::uint8_t(77)); }},
+        {"AlphaChannel:remove,0", [](CVelora& im, In) { return im.ChangeColorDepth(3); }},
         {"ChangeColorDepth:0", [](CVelora& im, In) { return im.ChangeColorDepth(0); }},
         {"ChangeColorDepth:1", [](CVelora& im, In) { return im.ChangeColorDepth(1); }},
         {"ChangeColorDepth:2", [](CVelora& im, In) { return im.ChangeColorDepth(2); }},
