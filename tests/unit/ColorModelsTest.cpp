@@ -1,6 +1,6 @@
 // Colour models: values worked out by hand at the edges of each model, round trips over the
 // cube, refused range codes, hostile components, channel separation against a per-pixel
-// evaluation, and the `velora color` / `velora split` commands.
+// evaluation, and the `velora color` command's printed floats.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,10 +12,9 @@
 #include <cstdio>
 #include <limits>
 #include <random>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "ByteRows.h"
+#include "CliRun.h"
 #include "CVelora.h"
 #include "ModelLanes.h"
 #include "TestImages.h"
@@ -316,26 +315,6 @@ TEST(ColorModel, SplitChannelsRefusesAndLeavesTheOutputsAlone) {
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun Velora(const std::string& args) {
-    static int calls = 0;
-    const std::string errPath = TempPath("colour_err_" + std::to_string(getpid()) + "_" + std::to_string(++calls));
-    CliRun run{};
-    FILE* pipe = popen((std::string(VELORA_CLI_PATH) + " " + args + " 2>" + errPath).c_str(), "r");
-    std::array<char, 4096> buf{};
-    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) run.out.append(buf.data(), n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    const auto err = ReadFile(errPath);
-    run.err.assign(err.begin(), err.end());
-    std::remove(errPath.c_str());
-    return run;
-}
-
 // The floats of "result":[...], read back from their text.
 std::vector<float> ResultFloats(const std::string& json) {
     std::vector<float> values;
@@ -376,63 +355,6 @@ TEST(ColorCommand, ConvertsOneColourAndPrintsFloatsThatReadBackExactly) {
     CVelora::XYZToLAB(expected, xyz, 1, 2);
     EXPECT_NE(lab.out.find("\"range\":[1,2]"), std::string::npos) << lab.out;
     EXPECT_EQ(ResultFloats(lab.out), std::vector<float>(expected, expected + 3));
-    // A component that is not a number is refused: JSON could not hold it.
-    EXPECT_EQ(Velora("color XYZToLAB nan,1,1 1,1").status, 1);
-}
-
-TEST(ColorCommand, RefusesBadArgumentsWithTheirExitStatus) {
-    for (const char* args : {"color", "color RGBToHSV 1A2B3C", "color RGBToHSQ 1A2B3C 1", "color RGBToHSV 1A2B3 1",
-                             "color RGBToHSV 1A2B3G 1", "color RGBToHSV 1A2B3C x", "color RGBToHSV 1A2B3C 1,1",
-                             "color XYZToLAB 1,2,3 1", "color CMYKToRGB 1,2,3 1", "color HSVToRGB 1,,2 1"}) {
-        const CliRun run = Velora(args);
-        EXPECT_TRUE(run.status == 1 && run.out.empty()) << args << ": " << run.status << " " << run.err;
-    }
-    for (const char* args : {"color RGBToHSV 1A2B3C 4", "color YUVToRGB 1,2,3 6", "color LUVToXYZ 1,2,3 1,4"}) {
-        const CliRun run = Velora(args);
-        EXPECT_TRUE(run.status == 3 && run.out.empty() && run.err.find("has no range") != std::string::npos) << args;
-    }
-}
-
-TEST(ColorCommand, SplitWritesOneFilePerComponent) {
-    const std::string input = TempPath("colour_split_in.bmp"), prefix = TempPath("colour_split");
-    ASSERT_EQ(RandomImage(9, 5, 32, 31).SaveBMP(input), 0u);
-    CVelora saved;  // as the command reads it
-    ASSERT_EQ(saved.LoadBMP(input), 0u);
-    const struct {
-        const char* model;
-        int number;
-        std::vector<std::string> names;
-    } cases[] = {{"RGB", kModelRGB, {"R", "G", "B", "CANAL_ALFA"}},
-                 {"CMYK", kModelCMYK, {"C", "M", "Y", "K"}},
-                 {"3", kModelHSV, {"H", "S", "V"}},
-                 {"'CIE LUV'", kModelCIELUV, {"CIE_L", "CIE_U", "CIE_V"}}};
-    for (const auto& c : cases) {
-        const CliRun run = Velora("split " + input + " " + c.model + " " + prefix);
-        ASSERT_EQ(run.status, 0) << c.model << ": " << run.err;
-        std::vector<CVelora> parts(4, CVelora::WithTable(9, 5, 8, 256));
-        ASSERT_EQ(saved.SplitChannels(c.number, &parts[0], &parts[1], &parts[2], &parts[3]), 0u);
-        std::string files;
-        for (std::size_t i = 0; i < c.names.size(); ++i) {
-            const std::string path = prefix + "_" + c.names[i] + ".bmp";
-            files += (i ? ",\"" : "\"") + path + "\"";
-            CVelora part;
-            ASSERT_EQ(part.LoadBMP(path), 0u) << path;
-            EXPECT_TRUE(part.GetBitCount() == 8 && part.CountDifferentPixels(parts[i]) == 0) << path;
-            std::remove(path.c_str());
-        }
-        EXPECT_EQ(run.out, "{\"model\":\"" + std::string(FindColorModel(c.number)->shortName) + "\",\"files\":[" + files + "]}\n");
-    }
-    EXPECT_EQ(Velora("split " + input + " NOSUCH " + prefix).status, 1);
-    EXPECT_EQ(Velora("split " + input + " 11 " + prefix).status, 1);
-    EXPECT_EQ(Velora("split " + TempPath("colour_no_such.bmp") + " RGB " + prefix).status, 2);
-    EXPECT_EQ(Velora("split " + input + " RGB " + TempPath("no_such_dir/part")).status, 4);
-    BmpSpec file;  // the readers take 16 bits, the separation does not
-    file.bitCount = 16;
-    file.pixels.assign(CVelora::GetImageSize(file.width, file.height, 16), 0);
-    WriteFile(TempPath("colour_split_16.bmp"), MakeBmp(file));
-    const CliRun refused = Velora("split " + TempPath("colour_split_16.bmp") + " HSV " + prefix + "16");
-    EXPECT_TRUE(refused.status == 3 && refused.err.find("result 1") != std::string::npos) << refused.err;
-    EXPECT_TRUE(ReadFile(prefix + "16_H.bmp").empty());
 }
 
 #if VELORA_MODEL_LANES

@@ -5,12 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <random>
-#include <sys/wait.h>
 #include <vector>
 
 #include "CVelora.h"
+#include "CliRun.h"
 #include "FilterCatalogue.h"
 #include "TestImages.h"
 
@@ -328,12 +327,7 @@ TEST(Convolution, CommandLineRefusesAMaskOfTheWrongLength) {
     // The steps against their member calls: CatalogTest. Three coefficients for a 2x2 mask.
     const std::string input = TempPath("conv_in.bmp"), output = TempPath("conv_out.bmp");
     ASSERT_EQ(RandomImage(19, 13, 24, 4).SaveBMP(input), 0u);
-    const std::string command = std::string(VELORA_CLI_PATH) + " apply " + input + " " + output + " Convolution:2,1,2,1,0,1,-1 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string text;
-    char buffer[512];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-    const int status = pclose(pipe);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
-    EXPECT_NE(text.find("(result 5: size must lie in 1..11 and the mask hold size x size coefficients)"), std::string::npos) << text;
+    const CliRun run = Velora("apply " + input + " " + output + " Convolution:2,1,2,1,0,1,-1");
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("(result 5: size must lie in 1..11 and the mask hold size x size coefficients)"), std::string::npos) << run.err;
 }

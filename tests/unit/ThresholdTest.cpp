@@ -2,12 +2,10 @@
 // the rule evaluated pixel by pixel, on random images of every depth they take.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <random>
-#include <sys/wait.h>
 
 #include "CVelora.h"
+#include "CliRun.h"
 #include "TestImages.h"
 
 using namespace testing_support;
@@ -329,42 +327,28 @@ TEST(OptimalThreshold, CodesInOrderLeaveExtraAlone) {
     EXPECT_EQ(c, (RGBQUAD{0, 0, 0, 0}));
 }
 
-namespace {
-
-// The command line's exit status and what it printed (standard output and error together).
-std::pair<int, std::string> Velora(const std::string& args) {
-    FILE* pipe = popen((std::string(VELORA_CLI_PATH) + " " + args + " 2>&1").c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buf{};
-    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) out.append(buf.data(), n);
-    const int raw = pclose(pipe);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out};
-}
-
-}  // namespace
-
 TEST(ThresholdCommandLine, QueriesAndStepsSayWhatTheLibrarySays) {
     std::vector<int> halves;
     for (int i = 0; i < 64; ++i) halves.push_back(i % 2 ? 150 : 50);
     const CVelora image = Gray8(8, 8, halves);
     const std::string input = TempPath("threshold_in.bmp"), output = TempPath("threshold_out.bmp");
     ASSERT_EQ(image.SaveBMP(input), 0u);
-    const auto [status, out] = Velora("query " + input + " OptimalThreshold:isodata OptimalThreshold:2 OptimalThreshold:0 MeanLevel");
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(out, R"({"query":"OptimalThreshold","arguments":[1],"result":{"code":0,"threshold":100,"iterations":1}}
+    const CliRun run = Velora("query " + input + " OptimalThreshold:isodata OptimalThreshold:2 OptimalThreshold:0 MeanLevel");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, R"({"query":"OptimalThreshold","arguments":[1],"result":{"code":0,"threshold":100,"iterations":1}}
 {"query":"OptimalThreshold","arguments":[2],"result":{"code":0,"threshold":51,"secondPeak":150}}
 {"query":"OptimalThreshold","arguments":[0],"result":{"code":0,"threshold":100}}
 {"query":"MeanLevel","arguments":[],"result":{"value":100,"red":100,"green":100,"blue":100}}
 )");
 
     // No byte holds 256 or -1: refused as the library refuses a level past the table.
-    const auto [refused, message] = Velora("apply " + input + " " + output + " Threshold:256,0,1");
-    EXPECT_EQ(refused, 3);
-    EXPECT_NE(message.find("Threshold refused the image (result 1: t must be below the number of levels"), std::string::npos)
-        << message;
-    EXPECT_NE(Velora("apply " + input + " " + output + " Threshold:1,-1,1").second.find("(result 3: low and high"),
+    const CliRun refused = Velora("apply " + input + " " + output + " Threshold:256,0,1");
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.err.find("Threshold refused the image (result 1: t must be below the number of levels"), std::string::npos)
+        << refused.err;
+    EXPECT_NE(Velora("apply " + input + " " + output + " Threshold:1,-1,1").err.find("(result 3: low and high"),
               std::string::npos);
-    EXPECT_NE(Velora("apply " + input + " " + output + " LocalThreshold:9,1,-1,0").second.find("(result 1: blockHeight"),
+    EXPECT_NE(Velora("apply " + input + " " + output + " LocalThreshold:9,1,-1,0").err.find("(result 1: blockHeight"),
               std::string::npos);
 
     const std::string sixteen = TempPath("threshold_16.bmp");
@@ -372,7 +356,7 @@ TEST(ThresholdCommandLine, QueriesAndStepsSayWhatTheLibrarySays) {
     file.bitCount = 16;
     file.pixels.resize(CVelora::GetImageSize(file.width, file.height, 16));
     WriteFile(sixteen, MakeBmp(file));
-    EXPECT_NE(Velora("query " + sixteen + " OptimalThreshold:1 MeanLevel").second.find(
+    EXPECT_NE(Velora("query " + sixteen + " OptimalThreshold:1 MeanLevel").out.find(
                   R"("result":{"code":-1}})" "\n" R"({"query":"MeanLevel","arguments":[],"result":{"value":-1,)"),
               std::string::npos);
 }

@@ -6,10 +6,9 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "CVelora.h"
+#include "CliRun.h"
 #include "Operation.h"
 #include "TestImages.h"
 
@@ -62,27 +61,6 @@ CVelora NaiveTranslate(const CVelora& src, int mode, int dx, int dy, std::uint32
 
 std::string Header(const CVelora& im) {
     return std::to_string(im.GetWidth()) + "x" + std::to_string(im.GetHeight()) + "x" + std::to_string(im.GetBitCount());
-}
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun Velora(const std::string& args) {
-    static int calls = 0;
-    const std::string errPath = TempPath("translate_err_" + std::to_string(getpid()) + "_" + std::to_string(++calls));
-    const std::string command = std::string(VELORA_CLI_PATH) + " " + args + " 2>" + errPath;
-    CliRun run{};
-    FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    const auto err = ReadFile(errPath);
-    run.err.assign(err.begin(), err.end());
-    return run;
 }
 
 }  // namespace

@@ -24,13 +24,8 @@ constexpr int kDepths[] = {1, 4, 8, 24, 32};
 
 // Random pixels under a colour table of `entries` entries (all of them for 0).
 CVelora Subject(int width, int height, int depth, unsigned seed, std::uint32_t entries = 0) {
-    CVelora image = RandomImage(width, height, depth, seed);
-    if (depth > 8 || entries == 0) return image;
-    CVelora shortTable = CVelora::WithTable(width, height, depth, entries, image.GetPaletteData());
     std::mt19937 rng(seed);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) shortTable.SetPixel(x, y, rng() % entries);
-    return shortTable;
+    return depth > 8 || entries == 0 ? RandomImage(width, height, depth, seed) : ShortTableImage(width, height, depth, entries, false, rng);
 }
 
 std::uint32_t Entries(const CVelora& im) { return std::min(im.GetNumColors(), im.GetMaxColors()); }
