@@ -1,6 +1,6 @@
 // The fixture of the workbench tests: a main frame on the offscreen platform, with the
 // dialogs' commands installed as the program does, whose message boxes and questions are
-// recorded instead of shown.
+// recorded instead of shown; the file and colour questions a test answers are put back after it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSettings>
@@ -18,9 +20,12 @@
 #include <memory>
 
 #include "Configuration.h"
+#include "GenericOperationDialog.h"
 #include "InstallDialogs.h"
 #include "MainFrame.h"
 #include "Messages.h"
+#include "OperationDialog.h"
+#include "PaletteDialogs.h"
 #include "TestImages.h"
 #include "View.h"
 
@@ -41,7 +46,14 @@ protected:
             return answer;
         };
     }
-    void TearDown() override { frame.reset(); }
+    void TearDown() override {
+        frame.reset();
+        COperationDialog::askSavePath = hooks.parameters;
+        CColourButton::askColour = hooks.colour;
+        PaletteFileHooks::askLoadPath = hooks.loadPalette;
+        PaletteFileHooks::askSavePath = hooks.savePalette;
+        PaletteFileHooks::showFile = hooks.showFile;
+    }
 
     CMainFrame& Frame() {
         if (!frame) {
@@ -65,6 +77,15 @@ protected:
         Settle();
         return Frame().ActiveView();
     }
+    void Activate(CUtilidadView* view) {
+        Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
+        Settle();
+    }
+    int Windows() { return int(Frame().Children().size()); }
+    // The parameter files saved from now on go to path.
+    void SaveParametersTo(const std::string& path) {
+        COperationDialog::askSavePath = [path](QWidget*, const QString&, const QString&) { return QString::fromStdString(path); };
+    }
     QString WriteImage(const std::string& name, const CVelora& image) {
         const std::string path = dir + "/" + name;
         EXPECT_EQ(image.SaveBMP(path), 0u);
@@ -76,9 +97,23 @@ protected:
     std::unique_ptr<CMainFrame> frame;
     QStringList messages, questions;
     int answer = QMessageBox::Yes;
+    const struct {
+        decltype(COperationDialog::askSavePath) parameters = COperationDialog::askSavePath;
+        decltype(CColourButton::askColour) colour = CColourButton::askColour;
+        decltype(PaletteFileHooks::askLoadPath) loadPalette = PaletteFileHooks::askLoadPath;
+        decltype(PaletteFileHooks::askSavePath) savePalette = PaletteFileHooks::askSavePath;
+        decltype(PaletteFileHooks::showFile) showFile = PaletteFileHooks::showFile;
+    } hooks;
 };
 
 namespace testing_support {
+
+// The image after op on a copy of image, which op must not refuse.
+template <typename Op>
+CVelora Applied(CVelora image, Op op) {
+    EXPECT_EQ(op(image), 0u);
+    return image;
+}
 
 // A user's typing into a number box, replacing what it held.
 inline void Type(QLineEdit* edit, const QString& text) {
@@ -87,7 +122,7 @@ inline void Type(QLineEdit* edit, const QString& text) {
 }
 // The user is done with the box: the focus leaves it (the offscreen platform moves no focus
 // between windows, so the box is told directly).
-inline void Leave(QLineEdit* edit) {
+inline void Leave(QWidget* edit) {
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(edit, &out);
 }

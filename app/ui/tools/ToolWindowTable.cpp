@@ -43,7 +43,7 @@ std::vector<ToolWindowKind> ToolWindowTable() {
         {kCmdHistogram, "Histograma", "Cálculo Histograma", true, true, MakeToolWindow<CHistogramaDlg>},
         {kCmdDibProperties, "Propiedades del DIB", "Visualizar Propiedades DIB", true, true, MakeToolWindow<CPropiedadesDIB>},
         {kCmdColorModel, "Modelo Color Activo", "Elegir Modelo de Color", true, true, MakeColorModelWindow},
-        {kCmdRecord, "Registro", "Visualizar Registro", true, false, MakeToolWindow<CRegistroDlg>},
+        {kCmdRecord, "Registro", "Visualizar Registro", false, false, MakeToolWindow<CRegistroDlg>},
         {kCmdSecondMonitor, "Imagen activa en el 2º monitor", "Visualizar Imagen 2º monitor", false, false, MakeSecondMonitor},
     };
 }

