@@ -191,6 +191,9 @@ struct Command {
     std::string_view resultName{};
     std::optional<FanOut> fanOut{};
     bool resultsUnmodified = false;  // the new windows open without the modified mark
+    // The workbench runs it with a handler of its own, which first asks for the file (the
+    // palette files); the labels and the enabling still come from here.
+    bool asksForFile = false;
 };
 
 using InPlaceCall = std::function<unsigned(CVelora&, const Args&)>;

@@ -85,7 +85,6 @@ void AddPaletteOperations(std::vector<Operation>& all) {
         all.push_back(std::move(op));
     }
     {
-        // The workbench's "Cargar Paleta" asks for the file itself (see dialogs/PaletteDialogs).
         Operation op{.name = "LoadPalette", .family = "Palette",
                      .summary = "the colour table from a JASC-PAL file (16 or 256 entries)"};
         op.params = {{.name = "path", .kind = K::Path}};
@@ -93,6 +92,9 @@ void AddPaletteOperations(std::vector<Operation>& all) {
         op.results = PaletteFileResults("the file cannot be opened, or is not a regular file");
         op.call = [](CVelora& im, const Args& a) { return im.LoadPalette(a.Text(0)); };
         op.helpTopic = kHelp;
+        // "Cargar Paleta" asks for the file (dialogs/PaletteDialogs); it does not mark the image modified.
+        op.commands = {{.id = kCmdLoadPalette, .undoLabel = "Cargar Paleta", .timingLabel = "Cargar Paleta",
+                        .asksForFile = true}};
         all.push_back(std::move(op));
     }
     {
@@ -107,6 +109,8 @@ void AddPaletteOperations(std::vector<Operation>& all) {
                       {3, C::Other, {}, "writing the file failed; an old file stays as it was"}};
         op.call = [](CVelora& im, const Args& a) { return im.SavePalette(a.Text(0)); };
         op.helpTopic = kHelp;
+        // "Almacenar Paleta" asks for the file; saving leaves nothing to undo.
+        op.commands = {{.id = kCmdSavePalette, .timingLabel = "Almacenar Paleta", .asksForFile = true}};
         all.push_back(std::move(op));
     }
 }

@@ -26,6 +26,7 @@
 #include "Help.h"
 #include "LastFolder.h"
 #include "Messages.h"
+#include "OperationRunner.h"
 #include "QtText.h"
 #include "View.h"
 #include "Workbench.h"
@@ -137,15 +138,17 @@ bool LoadPaletteFile(CWorkbench& bench) {
     if (path.isEmpty()) return false;
     velora::ui::RememberFolderOf(kPaletteFolderKey, path);
     // Not RunOperation: a palette file does not mark the image as modified.
-    document->PushUndo("Cargar Paleta", {"LoadPalette:" + QFile::encodeName(path).toStdString()});
+    const auto load = velora::catalog::FindByCommand(kCmdLoadPalette);
+    const velora::catalog::Args args({QFile::encodeName(path).toStdString()});
+    document->PushUndo(std::string(load.command->undoLabel), {velora::ui::StepOf(bench, *load.operation, args)});
     document->TimeOperation(false, "");
-    const unsigned code = document->Image().LoadPalette(QFile::encodeName(path).toStdString());
+    const unsigned code = load.operation->call(document->Image(), args);
     if (code != 0) {
         document->DiscardLastUndo();
         velora::ui::ShowError(bench.MainWindow(), PaletteLoadError(code, path));
         return false;
     }
-    document->TimeOperation(true, "Cargar Paleta");
+    document->TimeOperation(true, std::string(load.command->timingLabel));
     bench.DocumentChanged(*document, false);
     if (bench.ShowLoadedPaletteFiles()) PaletteFileHooks::showFile(bench.MainWindow(), path);
     return true;
@@ -160,13 +163,15 @@ bool SavePaletteFile(CWorkbench& bench) {
     if (path.isEmpty()) return false;
     velora::ui::RememberFolderOf(kPaletteFolderKey, path);
     // No undo step: saving changes nothing to undo, and a step would throw away the redo steps.
+    const auto save = velora::catalog::FindByCommand(kCmdSavePalette);
     document->TimeOperation(false, "");
-    const unsigned code = image.SavePalette(QFile::encodeName(path).toStdString());
+    CVelora unchanged = image;  // the call takes the image as a step does; saving leaves it as it is
+    const unsigned code = save.operation->call(unchanged, velora::catalog::Args({QFile::encodeName(path).toStdString()}));
     if (code != 0) {
         velora::ui::ShowError(bench.MainWindow(), PaletteSaveError(code, path));
         return false;
     }
-    document->TimeOperation(true, "Almacenar Paleta");
+    document->TimeOperation(true, std::string(save.command->timingLabel));
     return true;
 }
 

@@ -85,8 +85,8 @@ const std::vector<CommandInfo> kCommands = {
     {kCmdEditPalette, "Editar Paleta", "Edita la paleta", S::View, Depths(kDepthsPalette), true},
     {kCmdSwapPalettes, "Intercambiar Paletas", "Cambia la paleta por otra", S::View, Depths(kDepthsPalette), true},
     {kCmdSwapChannels, "Intercambiar Canales RGB", "Reordena los canales de la paleta", S::View, Op, true},
-    {kCmdLoadPalette, "Cargar Paleta", "Carga una paleta de disco", S::View, Depths(kD4 | kD8), true},
-    {kCmdSavePalette, "Almacenar Paleta", "Guarda la paleta en disco", S::View, Depths(kD4 | kD8), true},
+    {kCmdLoadPalette, "Cargar Paleta", "Carga una paleta de disco", S::View, Op, true},
+    {kCmdSavePalette, "Almacenar Paleta", "Guarda la paleta en disco", S::View, Op, true},
     // The ramps take their depths from their declarations, and keep the 8-bit rule.
     {kCmdGrayPalette, "Fijar Paleta a Niveles de Gris", "Paleta de niveles de gris", S::View,
      EnableRule{0, false, X::PaletteRule, true}, true},

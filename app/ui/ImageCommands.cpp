@@ -46,7 +46,7 @@ void InstallImageCommands(CCommandRegistry& registry, CWorkbench& bench) {
     // Every declared command without a dialog runs from its declaration.
     for (const auto& op : velora::catalog::Operations())
         for (const auto& command : op.commands)
-            if (!command.dialog)
+            if (!command.dialog && !command.asksForFile)
                 registry.SetCommandHandler(command.id, [&bench, &op, &command] { velora::ui::RunDeclaredCommand(bench, op, command); });
     registry.SetCommandHandler(kCmdSplit, [&bench] { SplitIntoWindows(bench); });
 }

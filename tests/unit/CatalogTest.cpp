@@ -133,7 +133,7 @@ TEST(Catalog, DeclarationsAreCompleteAndTheirFactsHangTogether) {
         for (const Command& c : op.commands) {
             EXPECT_TRUE(commandIds.insert(c.id).second) << "command " << c.id << " runs two operations";
             for (const auto& [param, value] : c.presets) EXPECT_NE(op.FindParam(param), nullptr) << param;
-            EXPECT_TRUE(c.produces != Produces::InPlace || !c.undoLabel.empty()) << c.id;
+            EXPECT_TRUE(c.produces != Produces::InPlace || c.asksForFile || !c.undoLabel.empty()) << c.id;
             EXPECT_FALSE(c.timingLabel.empty()) << c.id;
             // The command table lists it, built, and takes its enabling from here.
             const CommandInfo* info = FindCommand(c.id);
