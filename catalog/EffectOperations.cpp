@@ -44,6 +44,7 @@ void AddEffectOperations(std::vector<Operation>& all) {
                       {3, C::Other, {}, "iterations must be at least 1"},
                       {4, C::Depth}};
         op.call = [](CVelora& im, const Args& a) { return im.Hoover(a.Int(0), a.Int(1), a.Int(2), a.Int(3)); };
+        op.drawsRandomNumbers = true;
         op.helpTopic = "CVelora.chm::/Ayuda/Hoover.htm";
         op.commands = {{.id = kCmdHoover, .undoLabel = "Efecto Hoover", .timingLabel = "Cálculo Efecto Hoover",
                         .dialog = DialogFacts{.className = "CHooverDlg", .caption = "Aplicación del Efecto Hoover a la Imagen",

@@ -34,6 +34,7 @@ void AddNoiseOperations(std::vector<Operation>& all) {
         op.call = [](CVelora& im, const Args& a) {
             return im.Noise(a.Int(0), a.Int(1), a.Int(2), a.Int(3), a.Int(4), a.Int(5), a.Int(6));
         };
+        op.drawsRandomNumbers = true;
         op.helpTopic = "CVelora.chm::/Ayuda/AddNoise.htm";
         // The dialog names each result itself: base + "Ruidosa" + a counter + "." + extension.
         op.commands = {{.id = kCmdNoise, .produces = Produces::NewWindow, .timingLabel = "Añadir Ruido",

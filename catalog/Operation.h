@@ -216,6 +216,7 @@ struct Operation {
     std::string_view helpTopic{};   // "CVelora.chm::/Ayuda/Brightness.htm"
     std::vector<Command> commands{};
     bool needsMonitor = false;      // measures visual angles: takes Args::Monitor()
+    bool drawsRandomNumbers = false;  // its result depends on the run's seed (the command line's --seed)
     // Images of an accepted depth that the library still refuses for their size (the spectrum's);
     // the workbench disables the commands for them. None: every size.
     std::function<bool(const CVelora&)> takesSize{};

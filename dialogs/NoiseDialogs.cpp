@@ -180,12 +180,13 @@ void CRuidoDlg::accept() {
     for (QLineEdit* box : {noiseMax, noiseMin, bandMax, bandMin}) Committed(box);
     CommitEdits();
     const Args args = CurrentArgs();
+    const velora::ui::CRandomRunSeed seed(Operation().drawsRandomNumbers);
     const auto noisy = [&](const CVelora&, std::vector<velora::ui::NewWindowImage>& out) {
         CVelora result = Backup();
         if (const unsigned code = Operation().call(result, args)) return code;
         const std::string name = Backup().GetNameWithoutExtension() + "Ruidosa" + std::to_string(g_applied + 1) + "." +
                                  Backup().GetExtension();
-        out.push_back({std::move(result), name, {velora::ui::StepOf(Workbench(), Operation(), args)}});
+        out.push_back({std::move(result), name, {velora::ui::StepOf(Workbench(), Operation(), args)}, seed.Seed()});
         return 0u;
     };
     // Nothing noisy to show: no window with an unchanged copy. The dialog stays open, aside.

@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -162,6 +163,10 @@ QString COperationDialog::AskSavePathInFolderLastUsed(QWidget* parent, const QSt
 }
 
 namespace {
+
+bool DrawsRandomNumbers(const std::vector<COperationDialog::Step>& steps) {
+    return std::any_of(steps.begin(), steps.end(), [](const auto& step) { return step.operation->drawsRandomNumbers; });
+}
 
 // The declaration of a command's dialog; a missing one is a programming error that every
 // build reports, not a null pointer to be dereferenced later.
@@ -364,6 +369,7 @@ void COperationDialog::AcceptIntoNewWindow() {
     if (steps.empty()) return;
     const std::string model = FindColorModel(m_bench.ColorModel()) ? FindColorModel(m_bench.ColorModel())->shortName : "";
     unsigned refusal = 0;
+    const velora::ui::CRandomRunSeed seed(DrawsRandomNumbers(steps));
     velora::ui::RunIntoNewWindows(
         m_bench, *m_document, velora::catalog::ExpandLabel(m_command.timingLabel, model),
         [&](const CVelora&, std::vector<velora::ui::NewWindowImage>& out) {
@@ -373,7 +379,8 @@ void COperationDialog::AcceptIntoNewWindow() {
                 if ((refusal = step.operation->call(result, step.args))) return refusal;
                 texts.push_back(velora::ui::StepOf(m_bench, *step.operation, step.args));
             }
-            out.push_back({std::move(result), velora::ui::ResultName(m_operation, m_command, model, m_backup), std::move(texts)});
+            out.push_back({std::move(result), velora::ui::ResultName(m_operation, m_command, model, m_backup), std::move(texts),
+                           seed.Seed()});
             return 0u;
         },
         {}, !m_command.resultsUnmodified, this);
@@ -403,6 +410,8 @@ void COperationDialog::accept() {
         QDialog::accept();
         return;
     }
+    // Random draws from one seed, which the record keeps for the command line.
+    const velora::ui::CRandomRunSeed seed(DrawsRandomNumbers(steps));
     if (bool refused = false; StepByStepMode()) {
         // A run already on show is the result: the undo step still gets the image as it
         // was when the dialog opened.
@@ -433,6 +442,8 @@ void COperationDialog::accept() {
                                     [this](CVelora& image) { return Apply(image); }, {}, stepTexts)) {
             *m_image = m_backup;  // a refusing operation may have left half its work behind
             ShowImageChanged();
+        } else {
+            m_document->Record().SeedLast(seed.Seed());
         }
     }
     QDialog::accept();

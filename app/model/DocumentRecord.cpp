@@ -3,12 +3,13 @@
 #include <cctype>
 #include <string_view>
 
-void CDocumentRecord::Derive(const CDocumentRecord& parent, std::vector<std::string> steps) {
+void CDocumentRecord::Derive(const CDocumentRecord& parent, std::vector<std::string> steps, std::optional<unsigned> seed) {
     m_source = parent.m_source;
-    m_inherited = parent.Steps();
+    m_inherited = parent.m_inherited;
+    for (const Entry* entry : parent.Applied()) m_inherited.push_back(*entry);
     m_inheritedComplete = parent.Reproducible();
-    m_inherited.insert(m_inherited.end(), steps.begin(), steps.end());
     if (steps.empty()) m_inheritedComplete = false;
+    m_inherited.push_back({"", std::move(steps), seed});
     m_entries.clear();
     m_position = 0;
 }
@@ -22,6 +23,10 @@ void CDocumentRecord::Push(Entry entry) {
 void CDocumentRecord::DropLast() {
     if (m_position == 0) return;
     m_entries.resize(--m_position);
+}
+
+void CDocumentRecord::SeedLast(std::optional<unsigned> seed) {
+    if (m_position > 0) m_entries[m_position - 1].seed = seed;
 }
 
 void CDocumentRecord::Undo() {
@@ -52,9 +57,39 @@ bool CDocumentRecord::Reproducible() const {
 }
 
 std::vector<std::string> CDocumentRecord::Steps() const {
-    std::vector<std::string> steps = m_inherited;
+    std::vector<std::string> steps;
+    for (const Entry& entry : m_inherited) steps.insert(steps.end(), entry.steps.begin(), entry.steps.end());
     for (std::size_t i = 0; i < m_position; ++i) steps.insert(steps.end(), m_entries[i].steps.begin(), m_entries[i].steps.end());
     return steps;
+}
+
+std::vector<std::vector<std::string>> CDocumentRecord::Commands(const std::string& output) const {
+    // Segments of the steps: a random entry whose seed differs from its segment's starts a new one.
+    struct Segment {
+        std::optional<unsigned> seed;
+        std::vector<std::string> steps;
+    };
+    std::vector<Segment> segments(1);
+    const auto add = [&](const Entry& entry) {
+        if (entry.seed && segments.back().seed && *segments.back().seed != *entry.seed) segments.push_back({});
+        if (entry.seed) segments.back().seed = entry.seed;
+        segments.back().steps.insert(segments.back().steps.end(), entry.steps.begin(), entry.steps.end());
+    };
+    for (const Entry& entry : m_inherited) add(entry);
+    for (std::size_t i = 0; i < m_position; ++i) add(m_entries[i]);
+    std::vector<std::vector<std::string>> commands;
+    std::string input = m_source.empty() ? "SOURCE" : m_source;
+    const std::string stem = output.substr(0, output.rfind('.'));
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        const std::string target = i + 1 == segments.size() ? output : stem + "-" + std::to_string(i + 1) + ".bmp";
+        std::vector<std::string> command = {"velora", "apply"};
+        if (segments[i].seed) command.insert(command.end(), {"--seed", std::to_string(*segments[i].seed)});
+        command.insert(command.end(), {input, target});
+        command.insert(command.end(), segments[i].steps.begin(), segments[i].steps.end());
+        commands.push_back(std::move(command));
+        input = target;
+    }
+    return commands;
 }
 
 std::string CDocumentRecord::CommandLine(const std::string& output) const {
@@ -63,9 +98,11 @@ std::string CDocumentRecord::CommandLine(const std::string& output) const {
     else if (!m_inheritedComplete) text += "# Some earlier steps have no command line.\n";
     for (std::size_t i = 0; i < m_position; ++i)
         if (m_entries[i].steps.empty()) text += "# \"" + m_entries[i].label + "\" has no command line and is left out.\n";
-    text += "velora apply " + ShellQuote(m_source.empty() ? "SOURCE" : m_source) + " " + ShellQuote(output);
-    for (const std::string& step : Steps()) text += " " + ShellQuote(step);
-    return text + "\n";
+    for (const auto& command : Commands(output)) {
+        for (std::size_t i = 0; i < command.size(); ++i) text += (i ? " " : "") + ShellQuote(command[i]);
+        text += "\n";
+    }
+    return text;
 }
 
 std::string ShellQuote(const std::string& word) {

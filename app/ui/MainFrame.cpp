@@ -126,7 +126,7 @@ public:
         document->Image().SetName(name);
         document->SetTitle(name);
         document->SetModified(how.modified);
-        if (how.source) document->Record().Derive(how.source->Record(), how.steps);
+        if (how.source) document->Record().Derive(how.source->Record(), how.steps, how.seed);
         m_frame.AddView(document);
         return document.get();
     }

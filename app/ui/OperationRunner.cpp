@@ -12,6 +12,7 @@
 #include "Document.h"
 #include "Messages.h"
 #include "QtText.h"
+#include "RandomSeed.h"
 #include "Workbench.h"
 
 namespace velora::ui {
@@ -104,6 +105,17 @@ velora::catalog::Args CommandArguments(const velora::catalog::Operation& op, con
     return args;
 }
 
+CRandomRunSeed::CRandomRunSeed(bool draws) {
+    if (!draws) return;
+    m_previous = velora::FixedRandomSeed();
+    m_seed = velora::RunSeed();
+    velora::SetFixedRandomSeed(m_seed);
+}
+
+CRandomRunSeed::~CRandomRunSeed() {
+    if (m_seed) velora::SetFixedRandomSeed(m_previous);
+}
+
 bool RunDeclaredCommand(CWorkbench& bench, const velora::catalog::Operation& op, const velora::catalog::Command& command) {
     CUtilidadDoc* document = bench.ActiveDocument();
     if (!document) return false;
@@ -112,11 +124,13 @@ bool RunDeclaredCommand(CWorkbench& bench, const velora::catalog::Operation& op,
     const std::string modelName = modelInfo ? modelInfo->shortName : "";
     const velora::catalog::Args args = CommandArguments(op, command, model);
     const std::string timingLabel = velora::catalog::ExpandLabel(command.timingLabel, modelName);
+    const CRandomRunSeed seed(op.drawsRandomNumbers);
     if (command.produces == velora::catalog::Produces::InPlace) {
         unsigned refusal = 0;
         const bool done = RunInPlace(
             bench, *document, velora::catalog::ExpandLabel(command.undoLabel, modelName), timingLabel,
             [&](CVelora& image) { return refusal = op.call(image, args); }, {}, {StepOf(bench, op, args)});
+        if (done) document->Record().SeedLast(seed.Seed());
         if (!done && refusal) {
             if (const QString message = RefusalMessage(command, refusal); !message.isEmpty()) ShowError(bench.MainWindow(), message);
         }
@@ -137,7 +151,8 @@ bool RunDeclaredCommand(CWorkbench& bench, const velora::catalog::Operation& op,
                 if (fanIndex >= 0) each.Values()[std::size_t(fanIndex)] = std::int64_t(value);
                 CVelora result = image;
                 if ((refusal = op.call(result, each))) return refusal;
-                out.push_back({std::move(result), ResultName(op, command, modelName, image, value), {StepOf(bench, op, each)}});
+                out.push_back({std::move(result), ResultName(op, command, modelName, image, value), {StepOf(bench, op, each)},
+                               seed.Seed()});
             }
             return 0u;
         },
@@ -186,7 +201,7 @@ bool RunIntoNewWindows(CWorkbench& bench, CUtilidadDoc& source, std::string_view
     }
     source.TimeOperation(true, std::string(timingLabel));
     for (NewWindowImage& result : results) {
-        bench.OpenResult(std::move(result.image), {result.name, &source, std::move(result.steps), modified});
+        bench.OpenResult(std::move(result.image), {result.name, &source, std::move(result.steps), modified, result.seed});
         if (stayingOpen) KeepClearOf(bench, stayingOpen);
     }
     return true;

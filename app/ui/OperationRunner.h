@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +31,23 @@ struct NewWindowImage {
     CVelora image;
     std::string name;
     std::vector<std::string> steps;  // the command-line steps from the source image
+    std::optional<unsigned> seed{};  // the seed the steps drew from, where they draw
+};
+
+// The seed of a run of operations that draw random numbers: fixed for the run, so that the
+// record can hand it to `velora apply --seed` and the command line draws the same. Nothing
+// happens for a run that draws none.
+class CRandomRunSeed {
+public:
+    explicit CRandomRunSeed(bool draws);
+    ~CRandomRunSeed();
+    CRandomRunSeed(const CRandomRunSeed&) = delete;
+    CRandomRunSeed& operator=(const CRandomRunSeed&) = delete;
+    std::optional<unsigned> Seed() const { return m_seed; }
+
+private:
+    std::optional<unsigned> m_seed;
+    std::optional<unsigned> m_previous;
 };
 
 // Work that leaves the source image as it is and opens its results in new windows: timed on

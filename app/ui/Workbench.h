@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ public:
         const CUtilidadDoc* source = nullptr;
         std::vector<std::string> steps;
         bool modified = true;
+        std::optional<unsigned> seed{};  // the seed the steps drew from, where they draw
     };
     virtual CUtilidadDoc* OpenResult(CVelora&& image, const ResultWindow& how) = 0;
 

@@ -492,3 +492,28 @@ TEST(DialogTitles, JoinPrefixBaseAndExtension) {
     image.SetName("sinpunto");
     EXPECT_EQ(ImageTitle("Negativo de ", image), "Negativo de .");
 }
+
+// The record follows undo and redo, a window made from another continues its record, and steps
+// drawn from different seeds go in separate commands chained through a file.
+TEST(DocumentRecord, FollowsUndoAndSplitsCommandsBySeed) {
+    CDocumentRecord record;
+    record.SetSource("in.bmp");
+    record.Push({"Brillo", {"Brightness:35"}});
+    record.Push({"Hoover", {"Hoover:0,1,1,150"}, 5u});
+    record.Push({"Gamma", {"Gamma:1.5"}});
+    record.Undo();
+    EXPECT_EQ(record.Steps(), (std::vector<std::string>{"Brightness:35", "Hoover:0,1,1,150"}));
+    record.Redo();
+    record.Undo();
+    record.Push({"Ruido", {"Noise:0,0,0,255,0,255,10"}, 9u});  // drops the step a redo would bring
+    EXPECT_EQ(record.Next(), nullptr);
+    CDocumentRecord derived;
+    derived.Derive(record, {"Flip:1"});
+    EXPECT_EQ(derived.CommandLine("out.bmp"),
+              "velora apply --seed 5 in.bmp out-1.bmp Brightness:35 Hoover:0,1,1,150\n"
+              "velora apply --seed 9 out-1.bmp out.bmp Noise:0,0,0,255,0,255,10 Flip:1\n");
+    record.Push({"Editar Paleta", {}});
+    EXPECT_FALSE(record.Reproducible());
+    EXPECT_NE(record.CommandLine("x.bmp").find("# \"Editar Paleta\" has no command line"), std::string::npos);
+    EXPECT_EQ(ShellQuote("a b'c"), "'a b'\\''c'");
+}

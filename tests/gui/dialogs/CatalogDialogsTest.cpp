@@ -17,6 +17,7 @@
 #include "DialogTable.h"
 #include "OperationDialog.h"
 #include "Operation.h"
+#include "RandomSeed.h"
 #include "RecordWindow.h"
 #include "Workbench.h"
 #include "WorkbenchFixture.h"
@@ -42,16 +43,18 @@ std::string Text(std::string_view s) { return std::string(s); }
 
 class CatalogCommands : public Workbench {
 protected:
-    // The file `velora apply` writes from the source with the steps; empty when it fails.
-    std::vector<std::uint8_t> Replay(const std::string& source, const std::vector<std::string>& steps) {
+    // The file the record's `velora apply` commands write; empty when they fail.
+    std::vector<std::uint8_t> Replay(const CDocumentRecord& record) {
         const std::string out = dir + "/replay.bmp";
         std::filesystem::remove(out);
-        QStringList args = {"apply", QString::fromStdString(source), QString::fromStdString(out)};
-        for (const std::string& step : steps) args << QString::fromStdString(step);
-        QProcess velora;
-        velora.start(VELORA_CLI_PATH, args);
-        EXPECT_TRUE(velora.waitForFinished(30000));
-        EXPECT_EQ(velora.exitCode(), 0) << velora.readAllStandardError().toStdString();
+        for (const auto& command : record.Commands(out)) {
+            QStringList args;
+            for (std::size_t i = 1; i < command.size(); ++i) args << QString::fromStdString(command[i]);
+            QProcess velora;
+            velora.start(VELORA_CLI_PATH, args);
+            EXPECT_TRUE(velora.waitForFinished(30000));
+            EXPECT_EQ(velora.exitCode(), 0) << velora.readAllStandardError().toStdString();
+        }
         return ReadFile(out);
     }
     std::vector<std::uint8_t> Saved(const CVelora& image) {
@@ -116,12 +119,18 @@ TEST_F(CatalogCommands, DialogsGiveTheDeclaredCallsBytesAndRecordTheCommandLine)
             EXPECT_EQ(doc.History().Description(0), c.undoLabel);
             EXPECT_TRUE(Frame().TimingText().startsWith(QString::fromStdString("Tiempo de " + Text(c.timingLabel) + ": ")))
                 << Frame().TimingText().toStdString();
-            // The random operations draw from a new seed on every run.
-            if (op.name == "Hoover") continue;
+            // The random operations drew from the seed the record keeps.
+            EXPECT_EQ(doc.Record().Last()->seed.has_value(), op.drawsRandomNumbers);
+            if (const auto seed = doc.Record().Last()->seed) {
+                velora::SetFixedRandomSeed(seed);
+                expected = before;
+                for (const auto& step : steps) ASSERT_EQ(step.operation->call(expected, step.args), 0u);
+                velora::SetFixedRandomSeed(std::nullopt);
+            }
             EXPECT_EQ(Block(doc.Image()), Block(expected));
             ASSERT_NE(doc.Record().Last(), nullptr);
             EXPECT_EQ(doc.Record().Last()->steps.size(), steps.size());
-            EXPECT_EQ(Replay(doc.PathName(), doc.Record().Steps()), Saved(doc.Image()));
+            EXPECT_EQ(Replay(doc.Record()), Saved(doc.Image()));
             ++checked;
         }
     }
@@ -145,7 +154,7 @@ TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindows) {
             if (c.produces == Produces::InPlace) {
                 ASSERT_EQ(view->Document().History().Position(), 1);
                 EXPECT_EQ(view->Document().History().Description(0), ExpandLabel(c.undoLabel, model));
-                EXPECT_EQ(Replay(view->Document().PathName(), view->Document().Record().Steps()), Saved(view->Document().Image()));
+                EXPECT_EQ(Replay(view->Document().Record()), Saved(view->Document().Image()));
                 continue;
             }
             // One window per value of a fan-out; the last opened is in front and continues
@@ -157,7 +166,7 @@ TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindows) {
             EXPECT_EQ(result->IsModified(), !c.resultsUnmodified);
             EXPECT_NE(result->Title().find('.'), std::string::npos) << result->Title();  // a name "Guardar" can use
             EXPECT_EQ(Block(view->Document().Image()), Block(original));
-            EXPECT_EQ(Replay(result->Record().Source(), result->Record().Steps()), Saved(result->Image()));
+            EXPECT_EQ(Replay(result->Record()), Saved(result->Image()));
         }
     }
 }
@@ -207,6 +216,7 @@ TEST_F(CatalogCommands, TheRecordedSessionReplaysAsAScript) {
     run(kCmdBrightness, [](COperationDialog& d) { Finish(d.findChild<CSliderEdit*>()->Edit(), "35"); });
     run(kCmdMosaic, [](COperationDialog& d) { Finish(d.findChild<CSliderEdit*>()->Edit(), "3"); });
     run(kCmdGamma, [](COperationDialog&) {});
+    run(kCmdHoover, [](COperationDialog&) {});  // random: replayed with its seed
     ASSERT_TRUE(first->Document().Undo());
     run(kCmdShear, [](COperationDialog& d) { d.findChild<CSliderEdit*>()->Slider()->setValue(25); });
     Frame().Execute(kCmdFlipHorizontal);
