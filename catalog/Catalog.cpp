@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -134,19 +133,9 @@ std::string StepText(const Operation& op, const Args& args, const std::function<
         const Param& param = op.params[i];
         std::string arg;
         if (const auto* number = std::get_if<std::int64_t>(&values[i])) {
-            if (param.kind == ParamKind::Colour) {
-                char hex[8];
-                const auto c = std::uint32_t(*number);
-                std::snprintf(hex, sizeof hex, "#%02X%02X%02X", c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF);
-                arg = hex;
-            } else {
-                arg = std::to_string(*number);
-            }
+            arg = param.kind == ParamKind::Colour ? ColourText(std::uint32_t(*number)) : std::to_string(*number);
         } else if (const auto* decimal = std::get_if<double>(&values[i])) {
-            // The shortest text that reads back as the same double.
-            char buffer[32];
-            const auto end = std::to_chars(buffer, buffer + sizeof buffer, *decimal).ptr;
-            arg.assign(buffer, end);
+            arg = JsonNumber(*decimal);  // the shortest text that reads back as the same double
         } else if (const auto* path = std::get_if<std::string>(&values[i])) {
             arg = *path;
         } else if (const auto* image = std::get_if<std::shared_ptr<const CVelora>>(&values[i])) {
@@ -158,6 +147,12 @@ std::string StepText(const Operation& op, const Args& args, const std::function<
         }
         text += (i == 0 ? ":" : ",") + arg;
     }
+    return text;
+}
+
+std::string ColourText(std::uint32_t colourRef) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", colourRef & 0xFFu, colourRef >> 8 & 0xFFu, colourRef >> 16 & 0xFFu);
     return text;
 }
 

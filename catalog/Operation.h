@@ -254,6 +254,9 @@ std::string DepthList(unsigned depths);
 std::string StepText(const Operation& op, const Args& args,
                      const std::function<std::string(const CVelora&)>& imageName = {});
 
+// A colour reference (red in the low byte) as the command line writes it: "#RRGGBB".
+std::string ColourText(std::uint32_t colourRef);
+
 // A label with {model} and {image} replaced.
 std::string ExpandLabel(std::string_view label, std::string_view model, std::string_view image = {});
 

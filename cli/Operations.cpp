@@ -401,16 +401,9 @@ std::string Cell(std::string_view text) {
 
 std::string Code(std::string_view text) { return "`" + std::string(text) + "`"; }
 
-std::string ColourText(double colourRef) {
-    const auto c = std::uint32_t(colourRef);
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X", c & 0xFFu, (c >> 8) & 0xFFu, (c >> 16) & 0xFFu);
-    return text;
-}
-
 std::string DefaultText(const Param& p) {
     if (!HasDefault(p)) return p.optional ? "may be left off" : "";
-    if (p.kind == K::Colour) return Code(ColourText(p.defaultValue));
+    if (p.kind == K::Colour) return Code(catalog::ColourText(std::uint32_t(p.defaultValue)));
     for (const auto& c : p.choices)
         if (c.value == p.defaultValue) return Number(p.defaultValue) + " " + Code(c.name);
     return Number(p.defaultValue);

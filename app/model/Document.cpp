@@ -48,19 +48,15 @@ void CUtilidadDoc::TimeOperation(bool stop, const std::string& label) {
     if (m_timingSink) m_timingSink(CStopwatch::TimingText(label, seconds));
 }
 
-bool CUtilidadDoc::Undo() {
-    std::string name = m_image->GetName();
-    const bool done = m_history.Undo(m_image);
-    m_image->SetName(std::move(name));
-    if (done) m_record.Undo();
-    return done;
-}
+bool CUtilidadDoc::Undo() { return Step(false); }
 
-bool CUtilidadDoc::Redo() {
+bool CUtilidadDoc::Redo() { return Step(true); }
+
+bool CUtilidadDoc::Step(bool forward) {
     std::string name = m_image->GetName();
-    const bool done = m_history.Redo(m_image);
+    const bool done = forward ? m_history.Redo(m_image) : m_history.Undo(m_image);
     m_image->SetName(std::move(name));
-    if (done) m_record.Redo();
+    if (done) forward ? m_record.Redo() : m_record.Undo();
     return done;
 }
 

@@ -92,6 +92,7 @@ public:
 
 private:
     unsigned Write(const std::string& path, ImageFileKind kind, std::string& error);
+    bool Step(bool forward);  // undo or redo, the name and the record following
 
     std::unique_ptr<CVelora> m_image;
     CUndoHistory m_history;
