@@ -53,6 +53,12 @@ unsigned Operation::DepthCode() const {
     return 0;
 }
 
+unsigned Operation::NoMemoryCode() const {
+    for (const ResultCode& r : results)
+        if (r.check == ResultCode::Check::NoMemory) return r.code;
+    return 0;
+}
+
 const std::vector<Operation>& Operations() {
     static const std::vector<Operation> all = BuildCatalog();
     return all;
@@ -120,6 +126,7 @@ std::string RefusalText(const Operation& op, unsigned code) {
                 return std::string(p->name) + " must lie in " + JsonNumber(p->range->min) + ".." +
                        JsonNumber(p->range->max);
             }
+            case ResultCode::Check::NoMemory: return r.text.empty() ? "not enough memory" : std::string(r.text);
             case ResultCode::Check::Other: return std::string(r.text);
         }
     }

@@ -23,7 +23,8 @@ void AddEffectOperations(std::vector<Operation>& all) {
                      {.name = "blockWidth", .defaultValue = 1, .label = "Tamaño del Bloque", .sameAs = "blockHeight"}};
         op.depths = kDepthsAll5;
         op.results = {{1, C::Other, {}, "blocks must be 1 to height / 2 rows high and 1 to width / 2 columns wide"},
-                      {2, C::Depth}};
+                      {2, C::Depth},
+                      {3, C::NoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Mosaic(a.Int(0), a.Int(1)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Mosaic.htm";
         op.commands = {{.id = kCmdMosaic, .undoLabel = "Efecto Mosaico", .timingLabel = "Cálculo Efecto Mosaico",
@@ -42,7 +43,8 @@ void AddEffectOperations(std::vector<Operation>& all) {
         op.results = {{1, C::ParamRange, "direction"},
                       {2, C::Other, {}, "the start point must lie inside the image"},
                       {3, C::Other, {}, "iterations must be at least 1"},
-                      {4, C::Depth}};
+                      {4, C::Depth},
+                      {5, C::NoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Hoover(a.Int(0), a.Int(1), a.Int(2), a.Int(3)); };
         op.drawsRandomNumbers = true;
         op.helpTopic = "CVelora.chm::/Ayuda/Hoover.htm";

@@ -93,7 +93,7 @@ void AddFilterOperations(std::vector<Operation>& all) {
                       {3, C::ParamRange, kRangeMode},
                       {4, C::ParamRange, kBorderMode},
                       {kMaskCode, C::Other, {}, "size must lie in 1..11 and the mask hold size x size coefficients"},
-                      {6, C::Other, {}, kNoMemory}};
+                      {6, C::NoMemory, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) -> unsigned {
             const int size = a.Int(0);
             const std::vector<std::int64_t>& list = a.IntList(4);
@@ -125,7 +125,7 @@ void AddFilterOperations(std::vector<Operation>& all) {
                       {2, C::Other, {}, "index must name an entry: 0..37, 40..68 or 70..77"},
                       {3, C::ParamRange, kRangeMode},
                       {4, C::ParamRange, kBorderMode},
-                      {5, C::Other, {}, kNoMemory}};
+                      {5, C::NoMemory, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.PredefinedFilter(a.Int(0), a.Int(1), a.Int(2)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Filters.htm";
         op.commands = {{.id = kCmdConvolution, .produces = Produces::NewWindow, .timingLabel = "Aplicar Filtro"}};
@@ -136,7 +136,7 @@ void AddFilterOperations(std::vector<Operation>& all) {
         op.params = {{.name = "offset", .kind = K::Choice, .range = Range{1, 5}, .defaultValue = 1, .label = "Tipo de Realce",
                       .choices = {{1, "soft", "Suave"}, {3, "medium", "Medio"}, {5, "strong", "Fuerte"}}}};
         op.depths = kD4 | kD8;
-        op.results = {{2, C::Depth}, {1, C::Other, {}, "offset must be 1, 3 or 5"}, {3, C::Other, {}, kNoMemory}};
+        op.results = {{2, C::Depth}, {1, C::Other, {}, "offset must be 1, 3 or 5"}, {3, C::NoMemory, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Emboss(a.Int(0)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Emboss.htm";
         op.commands = {{.id = kCmdEmboss, .undoLabel = "Efecto Emboss", .timingLabel = "Cálculo Efecto Emboss",

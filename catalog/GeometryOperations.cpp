@@ -14,7 +14,7 @@ void AddGeometryOperations(std::vector<Operation>& all) {
         op.params = {{.name = "mode", .kind = K::Choice, .range = Range{0, 1},
                       .choices = {{0, "horizontal", "Horizontal (Espejo)"}, {1, "vertical", "Vertical"}}}};
         op.depths = kDepthsAll6;
-        op.results = {{1, C::ParamRange, "mode"}, {2, C::Depth}};
+        op.results = {{1, C::ParamRange, "mode"}, {2, C::Depth}, {3, C::NoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Flip(a.Int(0)); };
         constexpr std::string_view kCannotFlip = "Error. Imposible voltear. Modo no válido o la imagen no es válida";
         op.commands = {{.id = kCmdFlipVertical, .undoLabel = "Flip Vertical", .timingLabel = "Cálculo Flip Vertical",
@@ -33,7 +33,7 @@ void AddGeometryOperations(std::vector<Operation>& all) {
         op.depths = kDepthsAll6;
         op.results = {{1, C::Other, {}, "factors must be 0 or more"},
                       {2, C::ParamRange, "mode"},
-                      {3, C::Other, {}, "no image, or the result would exceed 1 GiB of pixels"},
+                      {3, C::NoMemory, {}, "no image, or the result would exceed 1 GiB of pixels, or no memory"},
                       {4, C::Other, {}, "the result would have no columns or no rows"}};
         op.call = [](CVelora& im, const Args& a) { return im.Scale(a.Float(0), a.Float(1), a.Int(2)); };
         op.helpTopic = "CVelora.chm::Ayuda/Scaling.htm";
@@ -50,7 +50,7 @@ void AddGeometryOperations(std::vector<Operation>& all) {
         return Param{.name = name, .kind = K::Decimal, .range = Range{-360, 360}, .label = label};
     };
     const Param background{.name = "background", .kind = K::Colour, .label = "Color Fondo"};
-    const ResultCode tooLarge{4, C::Other, {}, "the result would exceed 1 GiB of pixels, or no memory"};
+    const ResultCode tooLarge{4, C::NoMemory, {}, "the result would exceed 1 GiB of pixels, or no memory"};
     {
         Operation op{.name = "Rotate", .family = "Geometry", .summary = "in-plane rotation, clockwise, nearest neighbour"};
         op.params = {rotationMode, angle("theta", "Theta"), background};
@@ -88,7 +88,7 @@ void AddGeometryOperations(std::vector<Operation>& all) {
         op.depths = kDepthsAll5;
         op.results = {{1, C::Other, {}, "the corners must satisfy 0 <= x1 < x2 < width and 0 <= y1 < y2 < height"},
                       {2, C::Depth},
-                      {3, C::Other, {}, "no memory for the result"}};
+                      {3, C::NoMemory, {}, "no memory for the result"}};
         op.call = [](CVelora& im, const Args& a) { return im.Crop(a.Int(0), a.Int(1), a.Int(2), a.Int(3)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Crop.htm";
         op.commands = {{.id = kCmdCrop, .undoLabel = "Recortar", .timingLabel = "Cálculo Recorte Imagen",

@@ -13,7 +13,7 @@ using C = ResultCode::Check;
 using P = DialogFacts::Preview;
 
 constexpr std::string_view kFamily = "GrayLevels";
-constexpr std::string_view kNoMemoryForTable = "not enough memory to grow the colour table";
+constexpr std::string_view kNoMemoryForTable = "not enough memory";
 
 Param Level(std::string_view name, double defaultValue, std::string_view label, std::string_view group) {
     return {.name = name, .range = Range{0, 255}, .defaultValue = defaultValue, .label = label, .group = group};
@@ -58,7 +58,7 @@ void AddGrayLevelOperations(std::vector<Operation>& all) {
                       {3, C::Other, {}, "lo must not exceed hi, both in 0..255 (0..15 for 4-bit images)"},
                       {4, C::Other, {}, "inValue must lie in 0..255 (0..15 for 4-bit images)"},
                       {5, C::Other, {}, "outValue must lie in 0..255 (0..15 for 4-bit images)"},
-                      {6, C::Other, {}, kNoMemoryForTable}};
+                      {6, C::NoMemory, {}, kNoMemoryForTable}};
         op.call = [](CVelora& im, const Args& a) { return im.GrayLevelSlice(a.Int(0), a.Int(1), a.Int(2), a.Int(3), a.Int(4)); };
         op.helpTopic = "CVelora.chm::/Ayuda/GrayLevelSlicing.htm";
         op.commands = {{.id = kCmdGraySlice, .undoLabel = "Fraccionamiento del Nivel de Gris", .timingLabel = "Cálculo Umbralización",
@@ -98,7 +98,7 @@ void AddGrayLevelOperations(std::vector<Operation>& all) {
         op.params = {{.name = "p", .range = Range{0, 23}, .label = "Plano"}};
         op.depths = kDepthsAll6;
         op.results = {{1, C::Other, {}, "p must be a plane of the image (1 bit: 0; 4: 0..3; 8: 0..7; 16: 0..15; 24, 32: 0..23)"},
-                      {2, C::Other, {}, "not enough memory for the result"}};
+                      {2, C::NoMemory, {}, "not enough memory for the result"}};
         op.call = [](CVelora& im, const Args& a) { return im.ExtractBitPlane(a.Int(0)); };
         op.helpTopic = "CVelora.chm::/Ayuda/BitPlanes.htm";
         // "Ver Planos": every plane in a window of its own, saved as they are (nothing to lose).
@@ -119,7 +119,7 @@ void AddGrayLevelOperations(std::vector<Operation>& all) {
                       .fileKey = "NUMBER OF BANDS OF GRAY LEVELS=", .note = "Nº mínimo:    2\nNº máximo: 128", .arrowsOnly = true}};
         op.depths = kD8 | kD24 | kD32;
         op.results = {{1, C::ParamRange, "n"}, {2, C::Depth}, {3, C::Other, {}, "the image must be gray"},
-                      {4, C::Other, {}, kNoMemoryForTable}};
+                      {4, C::NoMemory, {}, kNoMemoryForTable}};
         op.call = [](CVelora& im, const Args& a) { return im.GrayBands(a.Int(0)); };
         op.helpTopic = "CVelora.chm::/Ayuda/ChangeGrayLevelsNumber.htm";
         op.commands = {{.id = kCmdGrayBands, .undoLabel = "Modificación del Nº de Niveles de Gris de la Imagen",

@@ -44,7 +44,7 @@ void AddImageAlgebraOperations(std::vector<Operation>& all) {
                       {4, C::Other, {}, "the weights must not be negative"},
                       {5, C::Other, {}, "the offset must lie inside the image"},
                       {3, C::Other, {}, "the two images have different depths (only 24 and 32 bits mix)"},
-                      {6, C::Other, {}, "no memory to grow the colour table"}};
+                      {6, C::NoMemory, {}, "not enough memory"}};
         op.call = [](CVelora& im, const Args& a) {
             return im.Arithmetic(unsigned(a.Int(0)), ImageOrNone(a, 1), a.Float(2), a.Float(3), a.Int(4), a.Int(5));
         };
@@ -63,7 +63,7 @@ void AddImageAlgebraOperations(std::vector<Operation>& all) {
         op.results = {{1, C::ParamRange, "operation"},
                       {2, C::Depth},
                       {3, C::Other, {}, "the two images have different depths (only 24 and 32 bits mix)"},
-                      {4, C::Other, {}, "no memory to grow the colour table"}};
+                      {4, C::NoMemory, {}, "not enough memory"}};
         op.call = [](CVelora& im, const Args& a) { return im.SaturatingArithmetic(unsigned(a.Int(0)), ImageOrNone(a, 1)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Arithmetic.htm";
         all.push_back(std::move(op));
@@ -80,7 +80,7 @@ void AddImageAlgebraOperations(std::vector<Operation>& all) {
         op.results = {{1, C::ParamRange, "operation"},
                       {2, C::Depth},
                       {3, C::Other, {}, "a second image is needed for every operation but NOT"},
-                      {4, C::Other, {}, "no memory to grow the colour table"}};
+                      {4, C::NoMemory, {}, "not enough memory"}};
         op.call = [](CVelora& im, const Args& a) { return im.Logical(unsigned(a.Int(0)), ImageArg(a, 1)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Logic.htm";
         op.commands = {{.id = kCmdLogical, .undoLabel = "Operaciones Lógicas", .timingLabel = "Cálculo Op. Lógica",

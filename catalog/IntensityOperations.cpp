@@ -133,7 +133,7 @@ void AddIntensityOperations(std::vector<Operation>& all) {
         op.depths = kDepthsNo1;
         op.rgbModelOnly = false;  // it works in the active model
         op.results = {{1, C::Depth}, {2, C::ParamRange, "alpha"}, {3, C::ParamRange, "function"}, {4, C::ParamRange, "colorModel"},
-                      {5, C::Other, {}, "not enough memory to grow the colour table"}};
+                      {5, C::NoMemory, {}, "not enough memory"}};
         op.call = [](CVelora& im, const Args& a) { return im.NonLinearContrast(a.Int(0), a.Int(1), a.Float(2)); };
         op.stepByStep = [](CVelora& im, const Args& a, CStepProgress& progress) {
             return im.NonLinearContrastStepByStep(a.Int(1), a.Float(2), progress);
@@ -153,7 +153,7 @@ void AddIntensityOperations(std::vector<Operation>& all) {
         op.depths = kDepthsAll5;
         op.rgbModelOnly = false;
         op.results = {{1, C::Depth}, {2, C::ParamRange, "colorModel"}, {3, C::Other, {}, "rounding must lie in 0..2 (RGB model)"},
-                      {4, C::Other, {}, "not enough memory to grow the colour table"}};
+                      {4, C::NoMemory, {}, "not enough memory"}};
         op.call = [](CVelora& im, const Args& a) { return im.Equalize(a.Int(0), a.Int(1)); };
         op.helpTopic = "CVelora.chm::/Ayuda/GetHistogram.htm";
         op.commands = {{.id = kCmdEqualize, .produces = Produces::NewWindow, .timingLabel = "Ecualizar Histograma {model}",

@@ -52,7 +52,7 @@ void AddNoiseOperations(std::vector<Operation>& all) {
                       {2, C::Depth},
                       {3, C::ParamRange, "form"},
                       {4, C::Other, {}, "width and height must be at least 4"},
-                      {5, C::Other, {}, "not enough memory for the transform"}};
+                      {5, C::NoMemory, {}, "not enough memory for the transform"}};
         op.takesSize = [](const CVelora& im) {
             const std::int64_t n = std::int64_t(im.GetWidth()) * im.GetHeight();
             return im.GetWidth() >= 4 && im.GetHeight() >= 4 && (n & (n - 1)) == 0;

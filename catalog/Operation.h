@@ -129,9 +129,10 @@ private:
 };
 
 // What a non-zero result code means: a failed check named by the declaration's own facts
-// (its depths, a parameter's range), or a text of its own.
+// (its depths, a parameter's range), memory that could not be had (with or without a text of
+// its own), or a text of its own.
 struct ResultCode {
-    enum class Check { Depth, ParamRange, Other };
+    enum class Check { Depth, ParamRange, NoMemory, Other };
     unsigned code{};
     Check check{};
     std::string_view param{};  // ParamRange: the parameter's name
@@ -227,6 +228,7 @@ struct Operation {
     const Command* FindCommand(int id) const;
     // The code the library returns for a depth outside `depths`; 0 when none is declared.
     unsigned DepthCode() const;
+    unsigned NoMemoryCode() const;  // the code the operation returns when memory fails, or 0
 };
 
 // Every declaration, queries included, in the order of `velora list`.

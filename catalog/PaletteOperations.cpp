@@ -33,7 +33,8 @@ std::vector<ResultCode> PaletteFileResults(std::string_view cannotOpen) {
             {CVelora::kPaletteNotJasc, C::Other, {}, "not a JASC-PAL file of 16 or 256 entries"},
             {CVelora::kPaletteBadEntry, C::Other, {}, "an entry line is not three numbers 0..255"},
             {CVelora::kPaletteWrongCount, C::Other, {}, "the entry lines do not match the file's count"},
-            {CVelora::kPaletteTooLarge, C::Other, {}, "the file is too long to be a palette"}};
+            {CVelora::kPaletteTooLarge, C::Other, {}, "the file is too long to be a palette"},
+            {CVelora::kPaletteNoMemory, C::NoMemory}};
 }
 
 }  // namespace
@@ -106,7 +107,8 @@ void AddPaletteOperations(std::vector<Operation>& all) {
         op.depths = kD4 | kD8;
         op.results = {{1, C::Depth},
                       {2, C::Other, {}, "the file cannot be created"},
-                      {3, C::Other, {}, "writing the file failed; an old file stays as it was"}};
+                      {3, C::Other, {}, "writing the file failed; an old file stays as it was"},
+                      {4, C::NoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.SavePalette(a.Text(0)); };
         op.helpTopic = kHelp;
         // "Almacenar Paleta" asks for the file; saving leaves nothing to undo.

@@ -67,7 +67,7 @@ void AddPixelValueOperations(std::vector<Operation>& all) {
                      {.name = "value", .range = Range{0, 255}, .enabledWhen = EnabledWhen{"what", {4}}, .arrowsOnly = true}};
         op.depths = kD32;
         op.results = {{1, C::Depth}, {2, C::ParamRange, "what"}, {3, C::ParamRange, "value"},
-                      {4, C::Other, {}, "not enough memory for the 24-bit image"}};
+                      {4, C::NoMemory, {}, "not enough memory for the 24-bit image"}};
         op.call = [](CVelora& im, const Args& a) -> unsigned {
             if (im.GetBitCount() != 32) return 1;
             const int what = a.Int(0), value = a.Int(1);
@@ -106,7 +106,8 @@ void AddPixelValueOperations(std::vector<Operation>& all) {
                                   {2, "8bits", "256 colores ( 8 bits/píxel)"},
                                   {3, "24bits", "16 M. colores ( 24 bits/píxel)"},
                                   {4, "32bits", "16 M. colores ( 32 bits/píxel)"}}}};
-        op.results = {{1, C::Depth}, {2, C::ParamRange, "code"}, {3, C::Other, {}, "a colour image cannot become 4 or 8 bits"}};
+        op.results = {{1, C::Depth}, {2, C::ParamRange, "code"}, {3, C::Other, {}, "a colour image cannot become 4 or 8 bits"},
+                      {4, C::NoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.ChangeColorDepth(a.Int(0)); };
         op.helpTopic = "CVelora.chm::/Ayuda/ChangeColorDepth.htm";
         op.commands = {{.id = kCmdColorDepth, .undoLabel = "Cambiar Profundidad de Color", .timingLabel = "Cálculo Nueva Prof.Color",

@@ -64,7 +64,8 @@ void AddThresholdOperations(std::vector<Operation>& all) {
         op.depths = kD8;
         op.results = {{2, C::Depth},
                       {1, C::Other, {}, "blockHeight must lie in 1..height and blockWidth in 1..width"},
-                      {3, C::ParamRange, "outputKind"}};
+                      {3, C::ParamRange, "outputKind"},
+                      {4, C::NoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.LocalThreshold(a.Int(0), a.Int(1), a.Int(2), a.Int(3)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Thresholding.htm";
         all.push_back(std::move(op));

@@ -29,7 +29,7 @@ void AddTranslationOperations(std::vector<Operation>& all) {
         op.params = {mode, {.name = "dx", .label = "dx"}, {.name = "dy", .label = "dy"}, background};
         op.depths = kDepthsAll5;
         op.results = {{1, C::Depth}, {2, C::ParamRange, "mode"},
-                      {3, C::Other, {}, "the result would exceed 1 GiB of pixels, or no memory"}};
+                      {3, C::NoMemory, {}, "the result would exceed 1 GiB of pixels, or no memory"}};
         op.call = [](CVelora& im, const Args& a) { return im.Translate(a.Int(0), a.Int(1), a.Int(2), a.Colour(3)); };
         op.helpTopic = kHelp;
         // The dialog also translates by distance and angle (TranslateByAngle).
@@ -54,7 +54,7 @@ void AddTranslationOperations(std::vector<Operation>& all) {
         op.depths = kDepthsAll5;
         op.results = {{1, C::Depth}, {2, C::ParamRange, "mode"}, {3, C::ParamRange, "alpha"},
                       {4, C::ParamRange, "beta"}, {5, C::Other, {}, kUnmeasurable},
-                      {6, C::Other, {}, "the result would exceed 1 GiB of pixels, or no memory"}};
+                      {6, C::NoMemory, {}, "the result would exceed 1 GiB of pixels, or no memory"}};
         op.call = [](CVelora& im, const Args& a) {
             DisplacementReadout readout;
             return im.TranslateByAngle(a.Int(0), a.Int(1), a.Float(2), a.Float(3), a.Colour(4), readout, MonitorOf(a));

@@ -28,7 +28,7 @@ void AddWarpOperations(std::vector<Operation>& all) {
     {
         Operation op{.name = "Ellipse", .family = "Warps", .summary = "squeeze the picture into its inscribed ellipse"};
         op.depths = kDepthsAll5;
-        op.results = {{1, C::Depth}, {2, C::Other, {}, kNoMemory}};
+        op.results = {{1, C::Depth}, {2, C::NoMemory, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args&) { return im.Ellipse(); };
         op.helpTopic = "CVelora.chm::/Ayuda/Ellipse.htm";
         op.commands = {{.id = kCmdEllipse, .undoLabel = "Efecto Elipse", .timingLabel = "Cálculo Efecto Elipse",
@@ -50,7 +50,7 @@ void AddWarpOperations(std::vector<Operation>& all) {
                      Background()};
         op.depths = kDepthsAll5;
         op.results = {{1, C::ParamRange, "startZone"}, {2, C::Depth}, {3, C::Other, {}, "divisor must not be 0"},
-                      {4, C::Other, {}, kNoMemory}};
+                      {4, C::NoMemory, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Ripple(a.Int(0), a.Int(1), a.Int(2), a.Colour(3)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Undulation.htm";
         op.commands = {{.id = kCmdRipple, .undoLabel = "Ondulación", .timingLabel = "Cálculo Ondulación",
@@ -65,7 +65,7 @@ void AddWarpOperations(std::vector<Operation>& all) {
                      {.name = "radius", .defaultValue = 100, .label = "Radio", .tickInterval = -10,
                       .imageRange = [](const CVelora& im) { return Range{1, double(std::max(1, im.GetWidth()))}; }}};
         op.depths = kDepthsAll5;
-        op.results = {{1, C::Depth}, {2, C::Other, {}, "angle must be a finite number"}, {3, C::Other, {}, kNoMemory}};
+        op.results = {{1, C::Depth}, {2, C::Other, {}, "angle must be a finite number"}, {3, C::NoMemory, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Swirl(a.Double(0), a.Int(1)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Spiral.htm";
         op.commands = {{.id = kCmdSwirl, .undoLabel = "Espiral", .timingLabel = "Cálculo Espiral",
@@ -91,7 +91,7 @@ void AddWarpOperations(std::vector<Operation>& all) {
                       .label = "Porcentaje de Inclinación", .tickInterval = 10},
                      Background()};
         op.depths = kDepthsAll5;
-        op.results = {{1, C::Depth}, {2, C::ParamRange, "type"}, {3, C::ParamRange, "percent"}, {4, C::Other, {}, kNoMemory}};
+        op.results = {{1, C::Depth}, {2, C::ParamRange, "type"}, {3, C::ParamRange, "percent"}, {4, C::NoMemory, {}, kNoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Shear(a.Int(0), a.Double(1), a.Colour(2)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Inclination.htm";
         op.commands = {{.id = kCmdShear, .undoLabel = "Inclinación", .timingLabel = "Cálculo Inclinación de la Imagen",
@@ -140,7 +140,8 @@ void AddWarpOperations(std::vector<Operation>& all) {
         op.results = {{1, C::Depth},
                       {2, C::ParamRange, "kind"},
                       {3, C::ParamRange, "parity"},
-                      {4, C::Other, {}, "nothing would be left: a single row or column has no odd one"}};
+                      {4, C::Other, {}, "nothing would be left: a single row or column has no odd one"},
+                      {5, C::NoMemory}};
         op.call = [](CVelora& im, const Args& a) { return im.Deinterlace(a.Int(0), a.Int(1)); };
         op.helpTopic = "CVelora.chm::/Ayuda/Deinterlace.htm";
         // Both halves, each in a window; a single row or column has only the even one.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -345,8 +346,20 @@ int CommandSplit(const std::vector<std::string>& args, const GlobalOptions& opti
 
 }  // namespace
 
+int Run(std::vector<std::string> args);
+
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    // The library refuses with its codes when memory fails; what else may need memory (the
+    // arguments, the files' bytes) ends here rather than in an abort.
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::bad_alloc&) {
+        std::cerr << "velora: not enough memory; nothing was written\n";
+        return kExitRefused;
+    }
+}
+
+int Run(std::vector<std::string> args) {
     for (const auto& a : args)
         if (a == "--help" || a == "-h") {
             PrintHelp();

@@ -301,6 +301,8 @@ public:
     unsigned Gamma(float gamma);
     unsigned LinearContrast(int inMin, int inMax, int outMin, int outMax, int luminance, int red, int green, int blue);
     unsigned ColorToGray(int method);
+    // code 0..4: 1, 4, 8, 24 or 32 bits. 1 depth not 1, 4, 8, 24, 32; 2 code outside 0..4; 3 a
+    // colour image to 4 or 8 bits; 4 no memory.
     unsigned ChangeColorDepth(int code);
 
     // ---- Thresholds ----
@@ -314,7 +316,8 @@ public:
     // thresholdKind: -1 the block's mean, -2 its maximum, -3 the highest level of the image,
     // any other value that level. outputKind: 0 the block's minimum and maximum, 1 0 and the
     // block's maximum, 2 the lowest and highest level of the image, 3 0 and n - 1.
-    // 2 not 8 bits; 1 a block size outside [1, height] or [1, width]; 3 outputKind outside 0..3.
+    // 2 not 8 bits; 1 a block size outside [1, height] or [1, width]; 3 outputKind outside 0..3;
+    // 4 no memory.
     unsigned LocalThreshold(int blockHeight, int blockWidth, int thresholdKind, int outputKind);
     // The threshold that a method finds: 0 the mean level (MeanLevel); 1 ISODATA from the
     // mean, T becoming the mean of the mean levels below and above it (the red byte for
@@ -439,6 +442,7 @@ public:
         kPaletteBadEntry = 4,    // an entry line that is not three numbers 0..255
         kPaletteWrongCount = 5,  // fewer entry lines than the count, or text after them
         kPaletteTooLarge = 6,    // longer than kMaxPaletteFileBytes
+        kPaletteNoMemory = 7,    // no memory to read the file
     };
     static constexpr std::size_t kMaxPaletteFileBytes = 64 * 1024;
     // Reads a palette file; nothing changes unless the whole file is valid. Entry i of the
@@ -450,16 +454,16 @@ public:
     unsigned DecodePalette(const std::uint8_t* data, std::size_t size);
     // Writes GetMaxColors entries (an entry beyond a short colour table as black) through a
     // temporary renamed over the target. 1 depth not 4 or 8; 2 the file cannot be created;
-    // 3 writing it failed (the old file, if any, stays as it was).
+    // 3 writing it failed (the old file, if any, stays as it was); 4 no memory.
     unsigned SavePalette(const std::string& path) const;
     // The bytes SavePalette writes; empty when the image is not of 4 or 8 bits.
     std::string EncodePalette() const;
 
     // ---- Geometry ----
-    unsigned Flip(int mode);
+    unsigned Flip(int mode);  // 1 mode above 1; 2 depth not 1, 4, 8, 16, 24, 32; 3 no memory
     // Nearest-neighbour scaling: mode 0 by the factors, mode 1 to fx columns and fy rows.
-    // 1 a negative factor, 2 a mode above 1, 3 no image or a result over kMaxPixelBytes,
-    // 4 a result of no columns or no rows.
+    // 1 a negative factor, 2 a mode above 1, 3 no image, a result over kMaxPixelBytes or no
+    // memory, 4 a result of no columns or no rows.
     unsigned Scale(float fx, float fy, int mode);
 
     // ---- Warps and interlacing ----
@@ -490,7 +494,7 @@ public:
     unsigned Interlace(int kind, const CVelora* a, const CVelora* b);
     // Keeps the even (parity 1: 0, 2, 4...) or odd (2) rows (kind 0) or columns (kind 1).
     // 1 depth not 1, 4, 8, 24, 32; 2 kind outside 0..1; 3 parity not 1 or 2; 4 nothing would
-    // be left (parity 2 of a single row or column).
+    // be left (parity 2 of a single row or column); 5 no memory.
     unsigned Deinterlace(int kind, int parity);
 
     // ---- Translation and visual angles ----
@@ -552,7 +556,8 @@ public:
                    int count);
     // iterations * 50000 random rays from (column, row): inward (0) each copies its outer
     // point's pixel one step towards the start, outward (1) the inner one outwards. 1 direction
-    // above 1; 2 start point outside the image; 3 iterations below 1; 4 depth not 1, 4, 8, 24, 32.
+    // above 1; 2 start point outside the image; 3 iterations below 1; 4 depth not 1, 4, 8, 24,
+    // 32; 5 no memory.
     unsigned Hoover(int direction, int column, int row, int iterations);
 
     // ---- Fourier spectrum (VeloraSpectrum.cpp) ----
@@ -566,7 +571,7 @@ public:
     // Every block of blockHeight x blockWidth pixels (the remainder joins the last row and
     // column of blocks) takes the truncated single-precision mean of its raw values.
     // 1 blockHeight outside 1..height / 2 or blockWidth outside 1..width / 2; 2 depth not 1, 4,
-    // 8, 24, 32.
+    // 8, 24, 32; 3 no memory.
     unsigned Mosaic(int blockHeight, int blockWidth);
 
     // ---- Means (inspector window) ----

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -50,6 +51,19 @@ std::unique_ptr<T[]> NewLargeArray(std::size_t n) {
     std::unique_ptr<T[]> array(new (std::nothrow) T[n]);
     if (array) AdviseLargePages(array.get(), n * sizeof(T));
     return array;
+}
+
+// Runs an operation's work and gives its "no memory" code when an allocation fails, so that no
+// exception leaves the library. The work changes the image only once the memory it needs is had.
+template <class Work>
+unsigned RefuseWithoutMemory(unsigned noMemoryCode, const Work& work) noexcept {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return noMemoryCode;
+    } catch (const std::length_error&) {  // a size beyond what any allocator gives
+        return noMemoryCode;
+    }
 }
 
 }  // namespace velora::detail

@@ -28,7 +28,7 @@ std::atomic<unsigned> g_threadSetting{0};
 // True on a worker, and on a caller while it runs bands: nested calls run inline.
 thread_local bool t_insideBand = false;
 
-using Work = std::function<void(std::int32_t, std::int32_t)>;
+using Work = BandWork;
 
 // How long a thread watches for a change before it sleeps: previews and scripts call the
 // operations in quick succession, and a busy core for this long after a job costs nothing.
@@ -174,7 +174,7 @@ unsigned EffectiveThreadCount() {
     return std::min(count, kMaxThreads);
 }
 
-void ForEachRowBand(std::int32_t rows, std::size_t bytesPerRow, const Work& work) {
+void ForEachRowBand(std::int32_t rows, std::size_t bytesPerRow, BandWork work) {
     if (rows <= 0) return;
     const std::size_t total = std::size_t(rows) * bytesPerRow;
     const unsigned threads = EffectiveThreadCount();

@@ -7,9 +7,11 @@
 #include "CVelora.h"
 #include "ModelPaths.h"
 #include "PixelRow.h"
+#include "LargeArrays.h"
 
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
+using velora::detail::RefuseWithoutMemory;
 
 namespace {
 
@@ -77,35 +79,37 @@ unsigned CheckNonLinear(const CVelora& image, int function, float alpha) {
 }  // namespace
 
 unsigned CVelora::NonLinearContrast(int colorModel, int function, float alpha) {
-    if (const unsigned code = CheckNonLinear(*this, function, alpha)) return code;
-    if (colorModel < 0 || colorModel >= kColorModelCount) return 4;
-    const unsigned depth = GetBitCount();
-    if (colorModel == kModelRGB) {
-        std::uint8_t table[256];
-        BuildTable(function, alpha, IsIndexed() ? (1 << depth) - 1 : 255, IsIndexed(), table);
-        if (IsIndexed()) {
-            if (!CoverRemappedIndices(table)) return 5;
-            RemapIndices(table);
-        } else
-            RemapChannels(table, true, true, true);
+    return RefuseWithoutMemory(5, [&]() -> unsigned {
+        if (const unsigned code = CheckNonLinear(*this, function, alpha)) return code;
+        if (colorModel < 0 || colorModel >= kColorModelCount) return 4;
+        const unsigned depth = GetBitCount();
+        if (colorModel == kModelRGB) {
+            std::uint8_t table[256];
+            BuildTable(function, alpha, IsIndexed() ? (1 << depth) - 1 : 255, IsIndexed(), table);
+            if (IsIndexed()) {
+                if (!CoverRemappedIndices(table)) return 5;
+                RemapIndices(table);
+            } else
+                RemapChannels(table, true, true, true);
+            return 0;
+        }
+        if (!IsIndexed()) {
+            velora::detail::NonLinearInModel({m_pchMapaBits, GetWidth(), GetHeight(), m_bytesPerRow, depth / 8u}, colorModel,
+                                             function, alpha);
+            return 0;
+        }
+        // The palette entries, each through the model and back.
+        const auto [first, count] = velora::detail::NonLinearComponents(colorModel);
+        for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
+            float values[4] = {};
+            ToModel(colorModel, ColourOf(m_pPaleta[i]), values);
+            for (int c = first; c < first + count; ++c) values[c] = velora::detail::ModelTransfer(function, values[c], alpha);
+            RGBQUAD result{};
+            FromModel(colorModel, values, result);
+            m_pPaleta[i] = RGBQUAD{result.rgbBlue, result.rgbGreen, result.rgbRed, m_pPaleta[i].rgbReserved};
+        }
         return 0;
-    }
-    if (!IsIndexed()) {
-        velora::detail::NonLinearInModel({m_pchMapaBits, GetWidth(), GetHeight(), m_bytesPerRow, depth / 8u}, colorModel,
-                                         function, alpha);
-        return 0;
-    }
-    // The palette entries, each through the model and back.
-    const auto [first, count] = velora::detail::NonLinearComponents(colorModel);
-    for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
-        float values[4] = {};
-        ToModel(colorModel, ColourOf(m_pPaleta[i]), values);
-        for (int c = first; c < first + count; ++c) values[c] = velora::detail::ModelTransfer(function, values[c], alpha);
-        RGBQUAD result{};
-        FromModel(colorModel, values, result);
-        m_pPaleta[i] = RGBQUAD{result.rgbBlue, result.rgbGreen, result.rgbRed, m_pPaleta[i].rgbReserved};
-    }
-    return 0;
+    });
 }
 
 unsigned CVelora::NonLinearContrastStepByStep(int function, float alpha, CStepProgress& progress) {

@@ -17,12 +17,14 @@
 #include "FilterCatalogue.h"
 #include "FilterRows.h"
 #include "Parallel.h"
+#include "LargeArrays.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::IsFilterDepth;
 using velora::detail::ReadSampleRow;
 using velora::detail::WorkVector;
 using velora::detail::WriteSampleRow;
+using velora::detail::RefuseWithoutMemory;
 
 namespace {
 
@@ -491,97 +493,98 @@ unsigned CVelora::Convolution(std::span<const int> mask, int size, int divisor, 
 }
 
 unsigned CVelora::PredefinedFilter(int index, int rangeMode, int borderMode) {
-    const unsigned depth = GetBitCount();
-    if (!IsFilterDepth(depth)) return 1;
-    const velora::FilterEntry* entry = velora::FindFilterEntry(index);
-    if (!entry) return 2;
-    if (rangeMode < 0 || rangeMode > 2) return 3;
-    if (borderMode < 0 || borderMode > 2) return 4;
-    if (!TableHoldsEveryLevel()) return 5;
+    return RefuseWithoutMemory(5, [&]() -> unsigned {
+        const unsigned depth = GetBitCount();
+        if (!IsFilterDepth(depth)) return 1;
+        const velora::FilterEntry* entry = velora::FindFilterEntry(index);
+        if (!entry) return 2;
+        if (rangeMode < 0 || rangeMode > 2) return 3;
+        if (borderMode < 0 || borderMode > 2) return 4;
+        if (!TableHoldsEveryLevel()) return 5;
 
-    using K = velora::FilterKind;
-    switch (entry->kind) {
-        case K::Linear: return Convolution(entry->coefficients, entry->size, entry->divisor, rangeMode, borderMode);
-        case K::TwoMasks: {
-            const velora::FilterEntry* first = velora::FindFilterEntry(entry->firstMask);
-            const velora::FilterEntry* second = velora::FindFilterEntry(entry->secondMask);
-            // The copy first: should memory run out, this image is still untouched.
-            CVelora other(*this);
-            if (!other.HasImage() || other.Convolution(second->coefficients, second->size, 1, rangeMode, borderMode) != 0 ||
-                Convolution(first->coefficients, first->size, 1, rangeMode, borderMode) != 0)
-                return 5;
-            // The two responses add up as the saturating sum between images does.
-            return SaturatingArithmetic(0, other) == 0 ? 0 : 5;
-        }
-        case K::EightDirections: try {
-            const std::int32_t width = GetWidth(), height = GetHeight();
-            const Source source{m_pchMapaBits, m_bytesPerRow, width, height, depth};
-            const Plane samples = SamplesOf(source);
-            const Plane plane = borderMode == 0 ? Plane{} : Enlarged(samples, 1, borderMode, PaddingSample(depth));
-            const Plane& work = borderMode == 0 ? samples : plane;
-            // The largest response; in mode 0 the frame keeps its own sample in every response.
-            Plane best{WorkVector<std::uint8_t>(samples.data.size(), 0), width, height};
-            const std::int32_t offset = borderMode == 0 ? 1 : 0, outW = work.width - 2;
-            if (borderMode == 0) best.data = samples.data;
-            std::array<int, 9> m{};
-            std::copy_n(entry->coefficients.begin(), 9, m.begin());
-            for (int turn = 0; turn < 8; ++turn) {
-                Filter(work, m.data(), 3, 1, rangeMode, depth == 4 ? 15 : 255, [&](std::int32_t r, const std::uint8_t* values) {
-                    std::uint8_t* row = best.Row(r + offset) + offset;
-                    if (turn == 0 && borderMode == 0) std::fill_n(row, outW, std::uint8_t(0));
-                    for (std::int32_t k = 0; k < outW; ++k) row[k] = std::max(row[k], values[k]);
-                });
-                // Each outer element takes its clockwise neighbour's value: the pattern turns 45 degrees.
-                const int first = m[0];
-                m[0] = m[1], m[1] = m[2], m[2] = m[5], m[5] = m[8], m[8] = m[7], m[7] = m[6], m[6] = m[3], m[3] = first;
+        using K = velora::FilterKind;
+        switch (entry->kind) {
+            case K::Linear: {
+                const unsigned code = Convolution(entry->coefficients, entry->size, entry->divisor, rangeMode, borderMode);
+                return code == 6 ? 5 : code;  // Convolution's "no memory" is 6
             }
-            std::uint8_t* bits = m_pchMapaBits;
-            const std::size_t stride = m_bytesPerRow;
-            ForEachRowBand(height, stride, [&](std::int32_t a, std::int32_t b) {
-                for (std::int32_t y = a; y < b; ++y)
-                    WriteSampleRow(bits + std::size_t(height - 1 - y) * stride, 0, width, depth, best.Row(y));
-            });
-            return 0;
-        } catch (const std::bad_alloc&) {
-            return 5;
-        }
-        default:
-            try {
+            case K::TwoMasks: {
+                const velora::FilterEntry* first = velora::FindFilterEntry(entry->firstMask);
+                const velora::FilterEntry* second = velora::FindFilterEntry(entry->secondMask);
+                // The copy first: should memory run out, this image is still untouched.
+                CVelora other(*this);
+                if (!other.HasImage() || other.Convolution(second->coefficients, second->size, 1, rangeMode, borderMode) != 0 ||
+                    Convolution(first->coefficients, first->size, 1, rangeMode, borderMode) != 0)
+                    return 5;
+                // The two responses add up as the saturating sum between images does.
+                return SaturatingArithmetic(0, other) == 0 ? 0 : 5;
+            }
+            case K::EightDirections: {
+                const std::int32_t width = GetWidth(), height = GetHeight();
+                const Source source{m_pchMapaBits, m_bytesPerRow, width, height, depth};
+                const Plane samples = SamplesOf(source);
+                const Plane plane = borderMode == 0 ? Plane{} : Enlarged(samples, 1, borderMode, PaddingSample(depth));
+                const Plane& work = borderMode == 0 ? samples : plane;
+                // The largest response; in mode 0 the frame keeps its own sample in every response.
+                Plane best{WorkVector<std::uint8_t>(samples.data.size(), 0), width, height};
+                const std::int32_t offset = borderMode == 0 ? 1 : 0, outW = work.width - 2;
+                if (borderMode == 0) best.data = samples.data;
+                std::array<int, 9> m{};
+                std::copy_n(entry->coefficients.begin(), 9, m.begin());
+                for (int turn = 0; turn < 8; ++turn) {
+                    Filter(work, m.data(), 3, 1, rangeMode, depth == 4 ? 15 : 255, [&](std::int32_t r, const std::uint8_t* values) {
+                        std::uint8_t* row = best.Row(r + offset) + offset;
+                        if (turn == 0 && borderMode == 0) std::fill_n(row, outW, std::uint8_t(0));
+                        for (std::int32_t k = 0; k < outW; ++k) row[k] = std::max(row[k], values[k]);
+                    });
+                    // Each outer element takes its clockwise neighbour's value: the pattern turns 45 degrees.
+                    const int first = m[0];
+                    m[0] = m[1], m[1] = m[2], m[2] = m[5], m[5] = m[8], m[8] = m[7], m[7] = m[6], m[6] = m[3], m[3] = first;
+                }
+                std::uint8_t* bits = m_pchMapaBits;
+                const std::size_t stride = m_bytesPerRow;
+                ForEachRowBand(height, stride, [&](std::int32_t a, std::int32_t b) {
+                    for (std::int32_t y = a; y < b; ++y)
+                        WriteSampleRow(bits + std::size_t(height - 1 - y) * stride, 0, width, depth, best.Row(y));
+                });
+                return 0;
+            }
+            default:
                 velora::detail::RankFilter(m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth, int(entry->kind),
                                            entry->size);
-            } catch (const std::bad_alloc&) {
-                return 5;
-            }
-            return 0;
-    }
+                return 0;
+        }
+    });
 }
 
 unsigned CVelora::Emboss(int offset) {
-    const unsigned depth = GetBitCount();
-    if (depth != 4 && depth != 8) return 2;
-    if (offset != 1 && offset != 3 && offset != 5) return 1;
-    if (!TableHoldsEveryLevel()) return 3;
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    if (offset >= width || height < 2) return 0;  // no pixel would change
-    CVelora smooth(*this);
-    if (!smooth.HasImage() || smooth.PredefinedFilter(19, 0, 2) != 0) return 3;  // "Media (5x5)", rescaled, replicated border
-    const int levels = 1 << depth;
-    std::uint8_t* bits = m_pchMapaBits;
-    const std::uint8_t* smoothBits = smooth.m_pchMapaBits;
-    const std::size_t stride = m_bytesPerRow;
-    // Row 0 and the first offset columns stay.
-    ForEachRowBand(height - 1, stride, [&](std::int32_t first, std::int32_t last) {
-        std::vector<std::uint8_t> in(static_cast<std::size_t>(width)), a(static_cast<std::size_t>(width)), out(static_cast<std::size_t>(width));
-        for (std::int32_t y = first + 1; y < last + 1; ++y) {
-            const std::size_t at = std::size_t(height - 1 - y) * stride;
-            ReadSampleRow(bits + at, width, depth, in.data());
-            ReadSampleRow(smoothBits + at, width, depth, a.data());
-            for (std::int32_t x = offset; x < width; ++x) {
-                const int v = levels / 2 - a[std::size_t(x - offset)] + in[std::size_t(x)];
-                out[std::size_t(x)] = std::uint8_t(std::clamp(v, 0, levels - 1));
+    return RefuseWithoutMemory(3, [&]() -> unsigned {
+        const unsigned depth = GetBitCount();
+        if (depth != 4 && depth != 8) return 2;
+        if (offset != 1 && offset != 3 && offset != 5) return 1;
+        if (!TableHoldsEveryLevel()) return 3;
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        if (offset >= width || height < 2) return 0;  // no pixel would change
+        CVelora smooth(*this);
+        if (!smooth.HasImage() || smooth.PredefinedFilter(19, 0, 2) != 0) return 3;  // "Media (5x5)", rescaled, replicated border
+        const int levels = 1 << depth;
+        std::uint8_t* bits = m_pchMapaBits;
+        const std::uint8_t* smoothBits = smooth.m_pchMapaBits;
+        const std::size_t stride = m_bytesPerRow;
+        // Row 0 and the first offset columns stay.
+        ForEachRowBand(height - 1, stride, [&](std::int32_t first, std::int32_t last) {
+            std::vector<std::uint8_t> in(static_cast<std::size_t>(width)), a(static_cast<std::size_t>(width)), out(static_cast<std::size_t>(width));
+            for (std::int32_t y = first + 1; y < last + 1; ++y) {
+                const std::size_t at = std::size_t(height - 1 - y) * stride;
+                ReadSampleRow(bits + at, width, depth, in.data());
+                ReadSampleRow(smoothBits + at, width, depth, a.data());
+                for (std::int32_t x = offset; x < width; ++x) {
+                    const int v = levels / 2 - a[std::size_t(x - offset)] + in[std::size_t(x)];
+                    out[std::size_t(x)] = std::uint8_t(std::clamp(v, 0, levels - 1));
+                }
+                WriteSampleRow(bits + at, offset, width - offset, depth, out.data() + offset);
             }
-            WriteSampleRow(bits + at, offset, width - offset, depth, out.data() + offset);
-        }
+        });
+        return 0;
     });
-    return 0;
 }

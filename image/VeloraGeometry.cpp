@@ -12,10 +12,12 @@
 #include "Parallel.h"
 #include "PixelRow.h"
 #include "VectorTarget.h"
+#include "LargeArrays.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
+using velora::detail::RefuseWithoutMemory;
 
 static_assert(std::endian::native == std::endian::little, "pixel words are read as little-endian");
 
@@ -228,27 +230,29 @@ void ScaleRow(const std::uint8_t* src, std::uint8_t* dst, const std::int32_t* co
 }  // namespace
 
 unsigned CVelora::Flip(int mode) {
-    if (mode < 0 || mode > 1) return 1;
-    const unsigned depth = GetBitCount();
-    if (!HasAccessibleDepth() && depth != 16) return 2;
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    const std::size_t stride = m_bytesPerRow;
-    std::uint8_t* const bits = m_pchMapaBits;
-    if (mode == 0) {
-        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-            std::vector<std::uint8_t> buffer(stride + 1);  // a four-byte store may pass the last pixel by one
-            for (std::int32_t r = first; r < last; ++r) MirrorRow(bits + std::size_t(r) * stride, width, depth, buffer.data());
-        });
-    } else {
-        // Band rows are the upper half's; each is exchanged with its mirror in the lower half.
-        ForEachRowBand(height / 2, 2 * stride, [&](std::int32_t first, std::int32_t last) {
-            std::vector<std::uint8_t> buffer(stride);
-            for (std::int32_t r = first; r < last; ++r)
-                SwapRowPixels(bits + std::size_t(r) * stride, bits + std::size_t(height - 1 - r) * stride, width, depth,
-                              stride, buffer.data());
-        });
-    }
-    return 0;
+    return RefuseWithoutMemory(3, [&]() -> unsigned {
+        if (mode < 0 || mode > 1) return 1;
+        const unsigned depth = GetBitCount();
+        if (!HasAccessibleDepth() && depth != 16) return 2;
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        const std::size_t stride = m_bytesPerRow;
+        std::uint8_t* const bits = m_pchMapaBits;
+        if (mode == 0) {
+            ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+                std::vector<std::uint8_t> buffer(stride + 1);  // a four-byte store may pass the last pixel by one
+                for (std::int32_t r = first; r < last; ++r) MirrorRow(bits + std::size_t(r) * stride, width, depth, buffer.data());
+            });
+        } else {
+            // Band rows are the upper half's; each is exchanged with its mirror in the lower half.
+            ForEachRowBand(height / 2, 2 * stride, [&](std::int32_t first, std::int32_t last) {
+                std::vector<std::uint8_t> buffer(stride);
+                for (std::int32_t r = first; r < last; ++r)
+                    SwapRowPixels(bits + std::size_t(r) * stride, bits + std::size_t(height - 1 - r) * stride, width, depth,
+                                  stride, buffer.data());
+            });
+        }
+        return 0;
+    });
 }
 
 CVelora CVelora::BlankLike(std::int32_t width, std::int32_t height) const {
@@ -272,46 +276,48 @@ CVelora CVelora::BlankLike(std::int32_t width, std::int32_t height) const {
 }
 
 unsigned CVelora::Scale(float fx, float fy, int mode) {
-    if (fx < 0 || fy < 0 || std::isnan(fx) || std::isnan(fy)) return 1;
-    if (mode < 0 || mode > 1) return 2;
-    if (!HasImage()) return 3;
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    if (mode == 1) {
-        // Target columns and rows; an image without columns or rows keeps a zero factor.
-        fx = width > 0 ? fx / float(width) : 0.0f;
-        fy = height > 0 ? fy / float(height) : 0.0f;
-    }
-    const double newWidth = RoundHalfDown(float(width) * fx), newHeight = RoundHalfDown(float(height) * fy);
-    if (!(newWidth <= INT32_MAX && newHeight <= INT32_MAX)) return 3;
-    // An image without columns or rows could be neither shown nor saved and read back.
-    if (newWidth < 1 || newHeight < 1) return 4;
-    CVelora result = BlankLike(std::int32_t(newWidth), std::int32_t(newHeight));
-    if (!result.HasImage()) return 3;
-
-    const unsigned depth = GetBitCount();
-    const std::int32_t outWidth = result.GetWidth(), outHeight = result.GetHeight();
-    std::vector<std::int32_t> column(static_cast<std::size_t>(outWidth));
-    for (std::int32_t c = 0; c < outWidth; ++c)
-        column[std::size_t(c)] = std::min(std::int32_t(RoundHalfDown(float(c) / fx)), width - 1);
-    const std::size_t inStride = m_bytesPerRow, outStride = result.m_bytesPerRow;
-    const std::uint8_t* const inBits = m_pchMapaBits;
-    std::uint8_t* const outBits = result.m_pchMapaBits;
-    ForEachRowBand(outHeight, outStride, [&](std::int32_t first, std::int32_t last) {
-        std::int32_t previous = -1;
-        for (std::int32_t r = first; r < last; ++r) {
-            // Storage rows: row 0 is the bottom of the picture, which anchors the mapping.
-            const std::int32_t sourceRow = std::min(std::int32_t(RoundHalfDown(float(r) / fy)), height - 1);
-            std::uint8_t* dst = outBits + std::size_t(r) * outStride;
-            if (sourceRow == previous) {  // enlarging: the row above came from the same source row
-                std::memcpy(dst, dst - outStride, outStride);
-                continue;
-            }
-            previous = sourceRow;
-            ScaleRow(inBits + std::size_t(sourceRow) * inStride, dst, column.data(), outWidth, depth, outStride);
+    return RefuseWithoutMemory(3, [&]() -> unsigned {
+        if (fx < 0 || fy < 0 || std::isnan(fx) || std::isnan(fy)) return 1;
+        if (mode < 0 || mode > 1) return 2;
+        if (!HasImage()) return 3;
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        if (mode == 1) {
+            // Target columns and rows; an image without columns or rows keeps a zero factor.
+            fx = width > 0 ? fx / float(width) : 0.0f;
+            fy = height > 0 ? fy / float(height) : 0.0f;
         }
+        const double newWidth = RoundHalfDown(float(width) * fx), newHeight = RoundHalfDown(float(height) * fy);
+        if (!(newWidth <= INT32_MAX && newHeight <= INT32_MAX)) return 3;
+        // An image without columns or rows could be neither shown nor saved and read back.
+        if (newWidth < 1 || newHeight < 1) return 4;
+        CVelora result = BlankLike(std::int32_t(newWidth), std::int32_t(newHeight));
+        if (!result.HasImage()) return 3;
+
+        const unsigned depth = GetBitCount();
+        const std::int32_t outWidth = result.GetWidth(), outHeight = result.GetHeight();
+        std::vector<std::int32_t> column(static_cast<std::size_t>(outWidth));
+        for (std::int32_t c = 0; c < outWidth; ++c)
+            column[std::size_t(c)] = std::min(std::int32_t(RoundHalfDown(float(c) / fx)), width - 1);
+        const std::size_t inStride = m_bytesPerRow, outStride = result.m_bytesPerRow;
+        const std::uint8_t* const inBits = m_pchMapaBits;
+        std::uint8_t* const outBits = result.m_pchMapaBits;
+        ForEachRowBand(outHeight, outStride, [&](std::int32_t first, std::int32_t last) {
+            std::int32_t previous = -1;
+            for (std::int32_t r = first; r < last; ++r) {
+                // Storage rows: row 0 is the bottom of the picture, which anchors the mapping.
+                const std::int32_t sourceRow = std::min(std::int32_t(RoundHalfDown(float(r) / fy)), height - 1);
+                std::uint8_t* dst = outBits + std::size_t(r) * outStride;
+                if (sourceRow == previous) {  // enlarging: the row above came from the same source row
+                    std::memcpy(dst, dst - outStride, outStride);
+                    continue;
+                }
+                previous = sourceRow;
+                ScaleRow(inBits + std::size_t(sourceRow) * inStride, dst, column.data(), outWidth, depth, outStride);
+            }
+        });
+        ReplaceKeepingName(std::move(result));
+        return 0;
     });
-    ReplaceKeepingName(std::move(result));
-    return 0;
 }
 
 unsigned CVelora::Crop(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {

@@ -11,9 +11,11 @@
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
+#include "LargeArrays.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::MapPixels;
+using velora::detail::RefuseWithoutMemory;
 
 static_assert(std::endian::native == std::endian::little, "pixel words are read as little-endian");
 
@@ -182,35 +184,37 @@ unsigned CVelora::ExtractBitPlane(int p) {
 }
 
 unsigned CVelora::GrayBands(int n) {
-    if (n < 2 || n > 128) return 1;
-    const unsigned depth = GetBitCount();
-    if (depth != 8 && depth != 24 && depth != 32) return 2;
-    if (depth == 8 ? !IsGray() : !AllPixelsGray(m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth / 8)) return 3;
-    const int step = 256 / n;
-    std::uint8_t table[256];
-    for (int v = 0; v < 256; ++v) table[v] = std::uint8_t(std::min(v / step, n - 1) * step + step / 2);
-    if (depth == 8) {
-        if (!CoverRemappedIndices(table)) return 4;
-        RemapIndices(table);
-    } else {
-        // Gray pixels: the band of the red byte, written to all three, is each byte's band.
-        const std::size_t pixelBytes = depth / 8;
-        const std::int32_t width = GetWidth();
-        ForEachRowBand(GetHeight(), m_bytesPerRow, [&](std::int32_t first, std::int32_t last) {
-            std::vector<std::uint8_t> levels(static_cast<std::size_t>(width));
-            for (std::int32_t r = first; r < last; ++r) {
-                std::uint8_t* row = m_pchMapaBits + std::size_t(r) * m_bytesPerRow;
-                velora::detail::RedsOfGrayRow(row, width, pixelBytes, levels.data());
-                for (std::uint8_t& level : levels) level = table[level];
-                if (pixelBytes == 3) {
-                    velora::detail::TripleBytes(levels.data(), width, row);
-                } else {
-                    for (std::int32_t x = 0; x < width; ++x) std::memset(row + 4 * std::size_t(x), levels[std::size_t(x)], 3);
+    return RefuseWithoutMemory(4, [&]() -> unsigned {
+        if (n < 2 || n > 128) return 1;
+        const unsigned depth = GetBitCount();
+        if (depth != 8 && depth != 24 && depth != 32) return 2;
+        if (depth == 8 ? !IsGray() : !AllPixelsGray(m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth / 8)) return 3;
+        const int step = 256 / n;
+        std::uint8_t table[256];
+        for (int v = 0; v < 256; ++v) table[v] = std::uint8_t(std::min(v / step, n - 1) * step + step / 2);
+        if (depth == 8) {
+            if (!CoverRemappedIndices(table)) return 4;
+            RemapIndices(table);
+        } else {
+            // Gray pixels: the band of the red byte, written to all three, is each byte's band.
+            const std::size_t pixelBytes = depth / 8;
+            const std::int32_t width = GetWidth();
+            ForEachRowBand(GetHeight(), m_bytesPerRow, [&](std::int32_t first, std::int32_t last) {
+                std::vector<std::uint8_t> levels(static_cast<std::size_t>(width));
+                for (std::int32_t r = first; r < last; ++r) {
+                    std::uint8_t* row = m_pchMapaBits + std::size_t(r) * m_bytesPerRow;
+                    velora::detail::RedsOfGrayRow(row, width, pixelBytes, levels.data());
+                    for (std::uint8_t& level : levels) level = table[level];
+                    if (pixelBytes == 3) {
+                        velora::detail::TripleBytes(levels.data(), width, row);
+                    } else {
+                        for (std::int32_t x = 0; x < width; ++x) std::memset(row + 4 * std::size_t(x), levels[std::size_t(x)], 3);
+                    }
                 }
-            }
-        });
-    }
-    return 0;
+            });
+        }
+        return 0;
+    });
 }
 
 unsigned CVelora::FalseColor() {

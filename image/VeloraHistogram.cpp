@@ -13,9 +13,11 @@
 #include "ModelPaths.h"
 #include "Parallel.h"
 #include "PixelRow.h"
+#include "LargeArrays.h"
 
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
+using velora::detail::RefuseWithoutMemory;
 
 namespace {
 
@@ -242,93 +244,95 @@ InfoHistogram CVelora::SummarizeHistogram(const HistogramTable& counts) {
 }
 
 unsigned CVelora::Equalize(int colorModel, int rounding) {
-    if (!HasAccessibleDepth()) return 1;
-    if (colorModel < 0 || colorModel >= kColorModelCount) return 2;
-    if (colorModel == kModelRGB && (rounding < 0 || rounding > 2)) return 3;
-    const unsigned depth = GetBitCount();
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    const std::int64_t pixels = std::int64_t(width) * height;
-    // No pixels: every p[i] would be 0 / 0, and there is nothing to change.
-    if (pixels == 0) return 0;
-    const bool indexed = IsIndexed();
-    const std::size_t step = depth / 8;
+    return RefuseWithoutMemory(4, [&]() -> unsigned {
+        if (!HasAccessibleDepth()) return 1;
+        if (colorModel < 0 || colorModel >= kColorModelCount) return 2;
+        if (colorModel == kModelRGB && (rounding < 0 || rounding > 2)) return 3;
+        const unsigned depth = GetBitCount();
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        const std::int64_t pixels = std::int64_t(width) * height;
+        // No pixels: every p[i] would be 0 / 0, and there is nothing to change.
+        if (pixels == 0) return 0;
+        const bool indexed = IsIndexed();
+        const std::size_t step = depth / 8;
 
-    Counts indexCounts{};
-    if (indexed)
-        for (std::int32_t y = 0; y < height; ++y) CountIndexRow(Row(y), width, depth, indexCounts);
+        Counts indexCounts{};
+        if (indexed)
+            for (std::int32_t y = 0; y < height; ++y) CountIndexRow(Row(y), width, depth, indexCounts);
 
-    if (colorModel == kModelRGB) {
-        const int k = indexed ? 1 << depth : 256;
-        Counts redCounts{};
-        if (!indexed)
+        if (colorModel == kModelRGB) {
+            const int k = indexed ? 1 << depth : 256;
+            Counts redCounts{};
+            if (!indexed)
+                for (std::int32_t y = 0; y < height; ++y) {
+                    const std::uint8_t* p = Row(y);
+                    for (std::int32_t x = 0; x < width; ++x, p += step) ++redCounts[p[2]];
+                }
+            const Counts& counts = indexed ? indexCounts : redCounts;
+            std::uint8_t newLevel[256] = {};
+            float cumulative = 0.0f;
+            for (int i = 0; i < k; ++i) {
+                cumulative += float(counts[std::size_t(i)]) / float(pixels);
+                const float m = float(k - 1) * cumulative;
+                const float low = std::floor(m), high = std::ceil(m);
+                const float level = rounding == 1 ? low : rounding == 2 ? high : (m - low >= 0.5f ? high : low);
+                // The single-precision sum can end a hair above 1; rounded upwards the top level
+                // would become k, which wraps to 0 in the pixel. It stays k - 1.
+                newLevel[i] = std::uint8_t(std::min(level, float(k - 1)));
+            }
+            if (indexed) {
+                // New levels run up to 2^depth - 1, past a shorter colour table: it grows to
+                // cover every index a pixel gets, before any pixel changes.
+                std::uint32_t needed = 0;
+                for (int i = 0; i < k; ++i)
+                    if (indexCounts[std::size_t(i)] != 0) needed = std::max(needed, std::uint32_t(newLevel[i]) + 1);
+                if (const std::uint32_t entries = PaletteEntries(); needed > entries) {
+                    std::size_t size = 0;
+                    auto block = WithGrownTable(m_lpDIB, entries, needed, std::size_t(m_bytesPerRow) * std::size_t(height), size);
+                    if (!block) return 4;
+                    AdoptBlock(std::move(block), size);
+                }
+                std::uint8_t byteTable[256];
+                if (depth < 8) BuildByteTable(depth, newLevel, byteTable);
+                for (std::int32_t y = 0; y < height; ++y) RemapIndexRow(Row(y), width, depth, newLevel, byteTable);
+                return 0;
+            }
             for (std::int32_t y = 0; y < height; ++y) {
-                const std::uint8_t* p = Row(y);
-                for (std::int32_t x = 0; x < width; ++x, p += step) ++redCounts[p[2]];
+                std::uint8_t* p = Row(y);
+                for (std::int32_t x = 0; x < width; ++x, p += step) p[0] = p[1] = p[2] = newLevel[p[2]];
             }
-        const Counts& counts = indexed ? indexCounts : redCounts;
-        std::uint8_t newLevel[256] = {};
-        float cumulative = 0.0f;
-        for (int i = 0; i < k; ++i) {
-            cumulative += float(counts[std::size_t(i)]) / float(pixels);
-            const float m = float(k - 1) * cumulative;
-            const float low = std::floor(m), high = std::ceil(m);
-            const float level = rounding == 1 ? low : rounding == 2 ? high : (m - low >= 0.5f ? high : low);
-            // The single-precision sum can end a hair above 1; rounded upwards the top level
-            // would become k, which wraps to 0 in the pixel. It stays k - 1.
-            newLevel[i] = std::uint8_t(std::min(level, float(k - 1)));
-        }
-        if (indexed) {
-            // New levels run up to 2^depth - 1, past a shorter colour table: it grows to
-            // cover every index a pixel gets, before any pixel changes.
-            std::uint32_t needed = 0;
-            for (int i = 0; i < k; ++i)
-                if (indexCounts[std::size_t(i)] != 0) needed = std::max(needed, std::uint32_t(newLevel[i]) + 1);
-            if (const std::uint32_t entries = PaletteEntries(); needed > entries) {
-                std::size_t size = 0;
-                auto block = WithGrownTable(m_lpDIB, entries, needed, std::size_t(m_bytesPerRow) * std::size_t(height), size);
-                if (!block) return 4;
-                AdoptBlock(std::move(block), size);
-            }
-            std::uint8_t byteTable[256];
-            if (depth < 8) BuildByteTable(depth, newLevel, byteTable);
-            for (std::int32_t y = 0; y < height; ++y) RemapIndexRow(Row(y), width, depth, newLevel, byteTable);
             return 0;
         }
-        for (std::int32_t y = 0; y < height; ++y) {
-            std::uint8_t* p = Row(y);
-            for (std::int32_t x = 0; x < width; ++x, p += step) p[0] = p[1] = p[2] = newLevel[p[2]];
+
+        // Other models: direct colour goes through the per-model paths; an indexed image takes the
+        // histogram of the equalized component(s) over its palette colours, each weighted by the
+        // pixels using it, then its palette entries are transformed.
+        if (!indexed) {
+            velora::detail::EqualizeInModel({m_pchMapaBits, width, height, m_bytesPerRow, unsigned(step)}, colorModel);
+            return 0;
+        }
+        const EqualizedComponents which = ComponentsOf(colorModel);
+        const int last = which.first + which.count;
+        double bins[4][256] = {};
+        for (std::uint32_t i = 0; i < (1u << depth); ++i) {
+            if (indexCounts[i] == 0) continue;
+            float values[4] = {};
+            ToModel(colorModel, ColourOf(PaletteColor(i)), values);
+            for (int c = which.first; c < last; ++c) bins[c][Bin(values[c])] += double(indexCounts[i]);
+        }
+
+        float mapped[4][256] = {};
+        for (int c = which.first; c < last; ++c) velora::detail::EqualizedLevels(bins[c], pixels, mapped[c]);
+        for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
+            float values[4] = {};
+            ToModel(colorModel, ColourOf(m_pPaleta[i]), values);
+            for (int c = which.first; c < last; ++c) values[c] = mapped[c][Bin(values[c])];
+            RGBQUAD result{};
+            FromModel(colorModel, values, result);
+            m_pPaleta[i].rgbRed = result.rgbRed;
+            m_pPaleta[i].rgbGreen = result.rgbGreen;
+            m_pPaleta[i].rgbBlue = result.rgbBlue;
         }
         return 0;
-    }
-
-    // Other models: direct colour goes through the per-model paths; an indexed image takes the
-    // histogram of the equalized component(s) over its palette colours, each weighted by the
-    // pixels using it, then its palette entries are transformed.
-    if (!indexed) {
-        velora::detail::EqualizeInModel({m_pchMapaBits, width, height, m_bytesPerRow, unsigned(step)}, colorModel);
-        return 0;
-    }
-    const EqualizedComponents which = ComponentsOf(colorModel);
-    const int last = which.first + which.count;
-    double bins[4][256] = {};
-    for (std::uint32_t i = 0; i < (1u << depth); ++i) {
-        if (indexCounts[i] == 0) continue;
-        float values[4] = {};
-        ToModel(colorModel, ColourOf(PaletteColor(i)), values);
-        for (int c = which.first; c < last; ++c) bins[c][Bin(values[c])] += double(indexCounts[i]);
-    }
-
-    float mapped[4][256] = {};
-    for (int c = which.first; c < last; ++c) velora::detail::EqualizedLevels(bins[c], pixels, mapped[c]);
-    for (std::uint32_t i = 0; i < PaletteEntries(); ++i) {
-        float values[4] = {};
-        ToModel(colorModel, ColourOf(m_pPaleta[i]), values);
-        for (int c = which.first; c < last; ++c) values[c] = mapped[c][Bin(values[c])];
-        RGBQUAD result{};
-        FromModel(colorModel, values, result);
-        m_pPaleta[i].rgbRed = result.rgbRed;
-        m_pPaleta[i].rgbGreen = result.rgbGreen;
-        m_pPaleta[i].rgbBlue = result.rgbBlue;
-    }
-    return 0;
+    });
 }

@@ -13,6 +13,7 @@
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
+#include "LargeArrays.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -94,6 +95,7 @@ using Bytes16 = __m128i;
 #define VELORA_TARGET_AVX2 __attribute__((target("avx2")))
 using Bytes32 = __m256i;
 using velora::detail::HasAvx2;
+using velora::detail::RefuseWithoutMemory;
 #endif
 #endif
 
@@ -562,32 +564,34 @@ unsigned CoveringTheTable(CVelora& image, bool shortTable, unsigned noMemoryCode
 
 unsigned CVelora::Arithmetic(unsigned operation, const CVelora& b, float weightA, float weightB, int offsetColumn,
                              int offsetRow) {
-    if (operation > 6) return 1;
-    if (!HasAccessibleDepth() || !b.HasAccessibleDepth()) return 2;
-    if (!(weightA >= 0) || !(weightB >= 0)) return 4;
-    if (offsetColumn < 0 || offsetRow < 0 || offsetColumn > GetWidth() - 1 || offsetRow > GetHeight() - 1) return 5;
-    const unsigned depthA = GetBitCount(), depthB = b.GetBitCount();
-    if (depthA != depthB && !(IsDirect(depthA) && IsDirect(depthB))) return 3;
+    return RefuseWithoutMemory(6, [&]() -> unsigned {
+        if (operation > 6) return 1;
+        if (!HasAccessibleDepth() || !b.HasAccessibleDepth()) return 2;
+        if (!(weightA >= 0) || !(weightB >= 0)) return 4;
+        if (offsetColumn < 0 || offsetRow < 0 || offsetColumn > GetWidth() - 1 || offsetRow > GetHeight() - 1) return 5;
+        const unsigned depthA = GetBitCount(), depthB = b.GetBitCount();
+        if (depthA != depthB && !(IsDirect(depthA) && IsDirect(depthB))) return 3;
 
-    // B read while A is written with an offset would meet pixels already changed.
-    CVelora ownCopy;
-    const CVelora* source = &b;
-    if (&b == this && (offsetColumn != 0 || offsetRow != 0)) {
-        ownCopy = b;
-        if (!ownCopy.HasImage()) return 6;
-        source = &ownCopy;
-    }
-    const auto run = [&](CVelora& target) {
-        Region r{{target.m_pchMapaBits, target.m_bytesPerRow, target.GetHeight(), depthA},
-                 {const_cast<std::uint8_t*>(source->GetBits()), source->GetBytesPerRow(), source->GetHeight(), depthB},
-                 std::min(std::min(target.GetWidth(), source->GetWidth()), target.GetWidth() - offsetColumn),
-                 std::min(std::min(target.GetHeight(), source->GetHeight()), target.GetHeight() - offsetRow),
-                 offsetColumn,
-                 offsetRow};
-        CombineWeighted(r, operation, weightA, weightB);
-    };
-    return CoveringTheTable(*this, IsIndexed() && PaletteEntries() < GetMaxColors(), 6, run,
-                            [](CVelora& im, const std::uint8_t* t) { return im.CoverRemappedIndices(t); });
+        // B read while A is written with an offset would meet pixels already changed.
+        CVelora ownCopy;
+        const CVelora* source = &b;
+        if (&b == this && (offsetColumn != 0 || offsetRow != 0)) {
+            ownCopy = b;
+            if (!ownCopy.HasImage()) return 6;
+            source = &ownCopy;
+        }
+        const auto run = [&](CVelora& target) {
+            Region r{{target.m_pchMapaBits, target.m_bytesPerRow, target.GetHeight(), depthA},
+                     {const_cast<std::uint8_t*>(source->GetBits()), source->GetBytesPerRow(), source->GetHeight(), depthB},
+                     std::min(std::min(target.GetWidth(), source->GetWidth()), target.GetWidth() - offsetColumn),
+                     std::min(std::min(target.GetHeight(), source->GetHeight()), target.GetHeight() - offsetRow),
+                     offsetColumn,
+                     offsetRow};
+            CombineWeighted(r, operation, weightA, weightB);
+        };
+        return CoveringTheTable(*this, IsIndexed() && PaletteEntries() < GetMaxColors(), 6, run,
+                                [](CVelora& im, const std::uint8_t* t) { return im.CoverRemappedIndices(t); });
+    });
 }
 
 unsigned CVelora::SaturatingArithmetic(unsigned operation, const CVelora& b) {

@@ -11,6 +11,7 @@
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
+#include "LargeArrays.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::ForEachRun;
@@ -18,6 +19,7 @@ using velora::detail::XorRow;
 using velora::detail::MapPixels;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
+using velora::detail::RefuseWithoutMemory;
 
 static_assert(std::endian::native == std::endian::little, "pixel words are read as little-endian");
 
@@ -342,58 +344,60 @@ bool ConvertDepthRows(const DepthJob job, std::int32_t first, std::int32_t last,
 }  // namespace
 
 unsigned CVelora::ChangeColorDepth(int code) {
-    if (!HasAccessibleDepth()) return 1;
-    static constexpr int kDepthOfCode[] = {1, 4, 8, 24, 32};
-    if (code < 0 || code > 4) return 2;
-    const unsigned target = unsigned(kDepthOfCode[code]);
-    const unsigned source = GetBitCount();
-    const bool indexed = IsIndexed();
-    // Palette depths below 24 are for gray images (two-colour images always count as gray).
-    // A direct-colour source is checked while it is converted, in the same pass.
-    const bool grayTarget = target == 4 || target == 8;
-    if (grayTarget && indexed && source != 1 && !IsGray()) return 3;
-    const bool checkGray = grayTarget && !indexed;
+    return RefuseWithoutMemory(4, [&]() -> unsigned {
+        if (!HasAccessibleDepth()) return 1;
+        static constexpr int kDepthOfCode[] = {1, 4, 8, 24, 32};
+        if (code < 0 || code > 4) return 2;
+        const unsigned target = unsigned(kDepthOfCode[code]);
+        const unsigned source = GetBitCount();
+        const bool indexed = IsIndexed();
+        // Palette depths below 24 are for gray images (two-colour images always count as gray).
+        // A direct-colour source is checked while it is converted, in the same pass.
+        const bool grayTarget = target == 4 || target == 8;
+        if (grayTarget && indexed && source != 1 && !IsGray()) return 3;
+        const bool checkGray = grayTarget && !indexed;
 
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    CVelora result = Unfilled(width, height, std::int32_t(target));
-    if (!result.HasImage()) return checkGray && !IsGray() ? 3 : 1;
-    if (target == 1) result.m_pPaleta[1] = RGBQUAD{255, 255, 255, 0};
-    if (target == 4)
-        for (std::uint8_t i = 0; i < 16; ++i) result.m_pPaleta[i] = RGBQUAD{std::uint8_t(i * 17), std::uint8_t(i * 17), std::uint8_t(i * 17), 0};
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        CVelora result = Unfilled(width, height, std::int32_t(target));
+        if (!result.HasImage()) return checkGray && !IsGray() ? 3 : 4;
+        if (target == 1) result.m_pPaleta[1] = RGBQUAD{255, 255, 255, 0};
+        if (target == 4)
+            for (std::uint8_t i = 0; i < 16; ++i) result.m_pPaleta[i] = RGBQUAD{std::uint8_t(i * 17), std::uint8_t(i * 17), std::uint8_t(i * 17), 0};
 
-    // Palette sources go through a table of what each index becomes: a level (targets 1, 4
-    // and 8) or a colour (24 and 32).
-    std::uint8_t levelOf[256], grayOf[256];
-    std::uint32_t colourOf[256];
-    bool grayPalette = indexed && source == 8 && target == 24, grayRamp = grayPalette;
-    if (indexed) {
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            const RGBQUAD c = PaletteColor(i);
-            colourOf[i] = c.rgbBlue | (std::uint32_t(c.rgbGreen) << 8) | (std::uint32_t(c.rgbRed) << 16);
-            std::uint32_t level = 0;
-            switch (target) {
-                case 1: level = (unsigned(c.rgbBlue) + c.rgbGreen + c.rgbRed) / 3 >= 128 ? 1 : 0; break;
-                case 4: level = source == 1 ? i * 15 : source == 4 ? i : i >> 4; break;
-                case 8: level = source == 1 ? i * 255 : source == 4 ? i * 255 / 15 : i; break;
-                default: break;
+        // Palette sources go through a table of what each index becomes: a level (targets 1, 4
+        // and 8) or a colour (24 and 32).
+        std::uint8_t levelOf[256], grayOf[256];
+        std::uint32_t colourOf[256];
+        bool grayPalette = indexed && source == 8 && target == 24, grayRamp = grayPalette;
+        if (indexed) {
+            for (std::uint32_t i = 0; i < 256; ++i) {
+                const RGBQUAD c = PaletteColor(i);
+                colourOf[i] = c.rgbBlue | (std::uint32_t(c.rgbGreen) << 8) | (std::uint32_t(c.rgbRed) << 16);
+                std::uint32_t level = 0;
+                switch (target) {
+                    case 1: level = (unsigned(c.rgbBlue) + c.rgbGreen + c.rgbRed) / 3 >= 128 ? 1 : 0; break;
+                    case 4: level = source == 1 ? i * 15 : source == 4 ? i : i >> 4; break;
+                    case 8: level = source == 1 ? i * 255 : source == 4 ? i * 255 / 15 : i; break;
+                    default: break;
+                }
+                levelOf[i] = std::uint8_t(level);
+                grayOf[i] = c.rgbRed;
+                grayPalette = grayPalette && c.rgbRed == c.rgbGreen && c.rgbGreen == c.rgbBlue;
+                grayRamp = grayRamp && c.rgbRed == i;
             }
-            levelOf[i] = std::uint8_t(level);
-            grayOf[i] = c.rgbRed;
-            grayPalette = grayPalette && c.rgbRed == c.rgbGreen && c.rgbGreen == c.rgbBlue;
-            grayRamp = grayRamp && c.rgbRed == i;
         }
-    }
 
-    const DepthJob job{m_pchMapaBits, result.m_pchMapaBits, m_bytesPerRow, result.m_bytesPerRow, width,
-                       source, target, indexed, levelOf, colourOf, grayPalette ? grayOf : nullptr,
-                       grayPalette && grayRamp};
-    std::atomic<bool> notGray{false};
-    ForEachRowBand(height, job.srcStride + job.dstStride, [&](std::int32_t first, std::int32_t last) {
-        if (!ConvertDepthRows(job, first, last, notGray)) notGray.store(true, std::memory_order_relaxed);
+        const DepthJob job{m_pchMapaBits, result.m_pchMapaBits, m_bytesPerRow, result.m_bytesPerRow, width,
+                           source, target, indexed, levelOf, colourOf, grayPalette ? grayOf : nullptr,
+                           grayPalette && grayRamp};
+        std::atomic<bool> notGray{false};
+        ForEachRowBand(height, job.srcStride + job.dstStride, [&](std::int32_t first, std::int32_t last) {
+            if (!ConvertDepthRows(job, first, last, notGray)) notGray.store(true, std::memory_order_relaxed);
+        });
+        if (checkGray && notGray.load()) return 3;
+        ReplaceKeepingName(std::move(result));
+        return 0;
     });
-    if (checkGray && notGray.load()) return 3;
-    ReplaceKeepingName(std::move(result));
-    return 0;
 }
 
 // ---------------------------------------------------------------- point operations

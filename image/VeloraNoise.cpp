@@ -10,9 +10,11 @@
 #include "CVelora.h"
 #include "PixelRow.h"
 #include "RandomSeed.h"
+#include "LargeArrays.h"
 
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
+using velora::detail::RefuseWithoutMemory;
 
 namespace {
 
@@ -135,43 +137,45 @@ const AngleTable& Angles() {
 }  // namespace
 
 unsigned CVelora::Hoover(int direction, int column, int row, int iterations) {
-    if (direction < 0 || direction > 1) return 1;
-    if (!IsValidPoint(column, row)) return 2;
-    if (iterations < 1) return 3;
-    if (!HasAccessibleDepth()) return 4;
+    return RefuseWithoutMemory(5, [&]() -> unsigned {
+        if (direction < 0 || direction > 1) return 1;
+        if (!IsValidPoint(column, row)) return 2;
+        if (iterations < 1) return 3;
+        if (!HasAccessibleDepth()) return 4;
 
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    const unsigned depth = GetBitCount();
-    const std::size_t stride = m_bytesPerRow;
-    std::uint8_t* const bits = m_pchMapaBits;
-    // What a read outside the picture gives: all ones, or the last entry of a shorter table.
-    std::uint32_t outside = 0xFFFFFFu;
-    if (IsIndexed()) outside = std::min<std::uint32_t>((1u << depth) - 1, std::max<std::uint32_t>(PaletteEntries(), 1) - 1);
-    const auto rowOf = [&](std::int64_t y) { return bits + std::size_t(height - 1 - y) * stride; };
-    const auto inside = [&](std::int64_t x, std::int64_t y) { return x >= 0 && x < width && y >= 0 && y < height; };
-    const AngleTable& angles = Angles();
-    const double cx = column, cy = row;
-    const bool inward = direction == 0;
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        const unsigned depth = GetBitCount();
+        const std::size_t stride = m_bytesPerRow;
+        std::uint8_t* const bits = m_pchMapaBits;
+        // What a read outside the picture gives: all ones, or the last entry of a shorter table.
+        std::uint32_t outside = 0xFFFFFFu;
+        if (IsIndexed()) outside = std::min<std::uint32_t>((1u << depth) - 1, std::max<std::uint32_t>(PaletteEntries(), 1) - 1);
+        const auto rowOf = [&](std::int64_t y) { return bits + std::size_t(height - 1 - y) * stride; };
+        const auto inside = [&](std::int64_t x, std::int64_t y) { return x >= 0 && x < width && y >= 0 && y < height; };
+        const AngleTable& angles = Angles();
+        const double cx = column, cy = row;
+        const bool inward = direction == 0;
 
-    velora::RunDraws draw;
-    std::vector<int> drawn(2 * 50000);  // an iteration's draws: angle, radius, angle, ...
-    for (int n = 0; n < iterations; ++n) {
-        draw.Fill(drawn.data(), drawn.size());
-        for (std::size_t k = 0; k < drawn.size(); k += 2) {
-            const std::size_t a = std::size_t(drawn[k] & 0x7FFF);
-            const double r = double(drawn[k + 1] % width);
-            const double c = angles.cosine[a], s = angles.sine[a];
-            const std::int64_t px = std::int64_t(c * r + cx), py = std::int64_t(s * r + cy);
-            if (!inside(px, py)) continue;
-            const std::int64_t qx = std::int64_t((r - 1) * c + cx), qy = std::int64_t((r - 1) * s + cy);
-            if (inward) {
-                if (inside(qx, qy))
-                    WritePixel(rowOf(qy), std::int32_t(qx), depth, ReadPixel(rowOf(py), std::int32_t(px), depth));
-            } else {
-                const std::uint32_t v = inside(qx, qy) ? ReadPixel(rowOf(qy), std::int32_t(qx), depth) : outside;
-                WritePixel(rowOf(py), std::int32_t(px), depth, v);
+        velora::RunDraws draw;
+        std::vector<int> drawn(2 * 50000);  // an iteration's draws: angle, radius, angle, ...
+        for (int n = 0; n < iterations; ++n) {
+            draw.Fill(drawn.data(), drawn.size());
+            for (std::size_t k = 0; k < drawn.size(); k += 2) {
+                const std::size_t a = std::size_t(drawn[k] & 0x7FFF);
+                const double r = double(drawn[k + 1] % width);
+                const double c = angles.cosine[a], s = angles.sine[a];
+                const std::int64_t px = std::int64_t(c * r + cx), py = std::int64_t(s * r + cy);
+                if (!inside(px, py)) continue;
+                const std::int64_t qx = std::int64_t((r - 1) * c + cx), qy = std::int64_t((r - 1) * s + cy);
+                if (inward) {
+                    if (inside(qx, qy))
+                        WritePixel(rowOf(qy), std::int32_t(qx), depth, ReadPixel(rowOf(py), std::int32_t(px), depth));
+                } else {
+                    const std::uint32_t v = inside(qx, qy) ? ReadPixel(rowOf(qy), std::int32_t(qx), depth) : outside;
+                    WritePixel(rowOf(py), std::int32_t(px), depth, v);
+                }
             }
         }
-    }
-    return 0;
+        return 0;
+    });
 }

@@ -9,6 +9,9 @@
 
 #include "CVelora.h"
 #include "SafeFile.h"
+#include "LargeArrays.h"
+
+using velora::detail::RefuseWithoutMemory;
 
 namespace {
 
@@ -127,10 +130,12 @@ std::string CVelora::EncodePalette() const {
 }
 
 unsigned CVelora::SavePalette(const std::string& path) const {
-    if (!IsPaletteFileDepth(GetBitCount())) return kPaletteBadDepth;
-    const std::string bytes = EncodePalette();
-    const velora::SafeFileStatus status = velora::WriteFileSafely(path, bytes);
-    return status.Ok() ? 0 : status.stage == velora::SafeFileStatus::kCreate ? 2 : 3;
+    return RefuseWithoutMemory(4, [&]() -> unsigned {
+        if (!IsPaletteFileDepth(GetBitCount())) return kPaletteBadDepth;
+        const std::string bytes = EncodePalette();
+        const velora::SafeFileStatus status = velora::WriteFileSafely(path, bytes);
+        return status.Ok() ? 0 : status.stage == velora::SafeFileStatus::kCreate ? 2 : 3;
+    });
 }
 
 unsigned CVelora::DecodePalette(const std::uint8_t* data, std::size_t size) {
@@ -142,28 +147,30 @@ unsigned CVelora::DecodePalette(const std::uint8_t* data, std::size_t size) {
 }
 
 unsigned CVelora::LoadPalette(const std::string& path) {
-    if (!IsPaletteFileDepth(GetBitCount())) return kPaletteBadDepth;
-    // Not blocking on a FIFO, and only regular files: a device could be read for ever.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return kPaletteCannotOpen;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return kPaletteCannotOpen;
-    }
-    // One byte over the limit tells a file that is too long, whatever its size said.
-    std::vector<std::uint8_t> bytes(kMaxPaletteFileBytes + 1);
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
+    return RefuseWithoutMemory(kPaletteNoMemory, [&]() -> unsigned {
+        if (!IsPaletteFileDepth(GetBitCount())) return kPaletteBadDepth;
+        // Not blocking on a FIFO, and only regular files: a device could be read for ever.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return kPaletteCannotOpen;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd);
             return kPaletteCannotOpen;
         }
-        if (n == 0) break;
-        got += std::size_t(n);
-    }
-    ::close(fd);
-    return DecodePalette(bytes.data(), got);
+        // One byte over the limit tells a file that is too long, whatever its size said.
+        std::vector<std::uint8_t> bytes(kMaxPaletteFileBytes + 1);
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                ::close(fd);
+                return kPaletteCannotOpen;
+            }
+            if (n == 0) break;
+            got += std::size_t(n);
+        }
+        ::close(fd);
+        return DecodePalette(bytes.data(), got);
+    });
 }

@@ -12,11 +12,13 @@
 #include "Parallel.h"
 #include "PixelRow.h"
 #include "VectorTarget.h"
+#include "LargeArrays.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::HasAvx2;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
+using velora::detail::RefuseWithoutMemory;
 
 namespace {
 
@@ -370,151 +372,155 @@ static CVelora RotatedImage(const CVelora& source, int mode, double theta, std::
 }
 
 unsigned CVelora::Rotate(int mode, double theta, std::uint32_t background) {
-    if (!AngleInRange(theta)) return 1;
-    if (!HasAccessibleDepth() && GetBitCount() != 16) return 2;
-    if (mode < 0 || mode > 1) return 3;
-    CVelora result = RotatedImage(*this, mode, theta, BackgroundPixel(*this, background),
-                                  [](const CVelora& image, std::int32_t w, std::int32_t h) { return image.BlankLike(w, h); });
-    if (!result.HasImage()) return 4;
-    ReplaceKeepingName(std::move(result));
-    return 0;
-}
-
-unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, std::uint32_t background) {
-    if (!AngleInRange(alpha) || !AngleInRange(beta) || !AngleInRange(theta)) return 1;
-    if (!HasAccessibleDepth() && GetBitCount() != 16) return 2;
-    if (mode < 0 || mode > 1) return 3;
-    const std::uint32_t fill = BackgroundPixel(*this, background);
-    const double a = Radians(alpha), b = Radians(beta);
-    const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    const unsigned depth = GetBitCount();
-    // No turn in depth maps every pixel onto itself: the first stage is the image.
-    const bool flat = ca == 1.0 && sa == 0.0 && cb == 1.0 && sb == 0.0;
-    CVelora turned(nullptr, nullptr, -1, -1, 0);
-    if (!flat) {
-        turned = BlankLike(width, height);
-        if (!turned.HasImage()) return 4;
-        const std::size_t stride = m_bytesPerRow;
-        std::uint8_t* const out = turned.m_pchMapaBits;
-        // Forward mapping: a later source pixel overwrites an earlier one, rows outer. A source
-        // column x lands in the target column column[x] whatever its row, and columns that
-        // share a target column are neighbours; so tiles of columns cut between two target
-        // columns are independent, and each is walked in the sources' order: rows down the
-        // tile, along the bytes, so that a row's targets lie within a few rows of each other.
-        // Each band of output rows walks every tile and keeps only the pixels landing in its
-        // rows: the last writer of every pixel is the one a single walk gives.
-        const double halfWidth = double(width / 2), halfHeight = double(height / 2);
-        std::vector<std::int64_t> column(static_cast<std::size_t>(width));
-        std::vector<double> tilt(static_cast<std::size_t>(width));
-        for (std::int32_t x = 0; x < width; ++x) {
-            const double px = double(x - width / 2);
-            column[std::size_t(x)] = std::int64_t(px * ca + halfWidth);
-            tilt[std::size_t(x)] = px * sa * sb;
-        }
-        struct Tile {
-            std::int32_t from, to;     // source columns [from, to)
-            double lowTilt, highTilt;  // over those columns
-        };
-        constexpr std::int32_t kTileColumns = 64;
-        [[maybe_unused]] constexpr std::int32_t kRowsAhead = 4;  // the prefetch's
-        std::vector<Tile> tiles;
-        for (std::int32_t x = 0; x < width; ++x) {
-            const double t = tilt[std::size_t(x)];
-            if (x == 0 || (x - tiles.back().from >= kTileColumns && column[std::size_t(x)] != column[std::size_t(x) - 1])) {
-                if (x > 0) tiles.back().to = x;
-                tiles.push_back({x, width, t, t});
-            }
-            tiles.back().lowTilt = std::min(tiles.back().lowTilt, t);
-            tiles.back().highTilt = std::max(tiles.back().highTilt, t);
-        }
-        // Whole pixels copied by a size the compiler knows, to the offsets TiltTargets gives;
-        // packed ones through the row accessors.
-        const std::size_t pixelBytes = depth / 8;
-        std::vector<std::int64_t> columnBytes(static_cast<std::size_t>(width));
-        for (std::int32_t x = 0; x < width; ++x) {
-            const std::int64_t tx = column[std::size_t(x)];
-            columnBytes[std::size_t(x)] = std::uint64_t(tx) < std::uint64_t(width) ? tx * std::int64_t(pixelBytes) : -1;
-        }
-        const auto walk = [&](auto copyRow) {
-            ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-                FillRows(out, stride, first, last, width, depth, fill);
-                // Storage rows [first, last) are the output rows (height - last, height - first].
-                const std::int64_t lowRow = height - last, highRow = height - 1 - first;
-                for (const Tile& tile : tiles) {
-                    for (std::int32_t y = 0; y < height; ++y) {
-                        const double pyc = double(y - height / 2) * cb;
-                        // Addition is monotonic, so a row whose extreme targets miss the band
-                        // has no pixel in it.
-                        if (std::int64_t(pyc + tile.highTilt + halfHeight) < lowRow ||
-                            std::int64_t(pyc + tile.lowTilt + halfHeight) > highRow)
-                            continue;
-#if VELORA_X86
-                        // A tile's rows lie a stride apart, beyond what the processor fetches
-                        // ahead by itself: ask for a later row's bytes.
-                        if (y + kRowsAhead < height) {
-                            const std::uint8_t* ahead = m_pchMapaBits + std::size_t(height - 1 - y - kRowsAhead) * stride;
-                            const std::size_t begin = std::size_t(tile.from) * depth / 8, end = std::size_t(tile.to) * depth / 8;
-                            for (std::size_t at = begin; at < end; at += 64) _mm_prefetch(reinterpret_cast<const char*>(ahead + at), _MM_HINT_T0);
-                        }
-#endif
-                        copyRow(m_pchMapaBits + std::size_t(height - 1 - y) * stride, pyc, lowRow, highRow, tile.from, tile.to);
-                    }
-                }
-            });
-        };
-        const auto bytesOf = [&](auto size) {
-            constexpr std::size_t n = decltype(size)::value;
-            walk([&](const std::uint8_t* in, double pyc, std::int64_t lowRow, std::int64_t highRow, std::int32_t from,
-                     std::int32_t to) {
-                constexpr std::int32_t kChunk = 64;
-                std::int64_t offsets[kChunk];
-                for (std::int32_t x0 = from; x0 < to; x0 += kChunk) {
-                    const std::int32_t x1 = std::min(to, x0 + kChunk);
-                    std::int32_t done = 0;
-#if VELORA_X86
-                    if (HasAvx2())
-                        done = TiltTargetsAvx2(tilt.data(), columnBytes.data(), pyc, halfHeight, lowRow, highRow, height,
-                                               stride, x0, x1, offsets);
-#endif
-                    TiltTargets(tilt.data(), columnBytes.data(), pyc, halfHeight, lowRow, highRow, height, stride,
-                                x0 + done, x1, offsets + done);
-                    // In the sources' order: where two land on one pixel, the later stays.
-                    for (std::int32_t x = x0; x < x1; ++x) {
-                        const std::int64_t offset = offsets[x - x0];
-                        if (offset >= 0) std::memcpy(out + offset, in + n * std::size_t(x), n);
-                    }
-                }
-            });
-        };
-        switch (depth) {
-            case 8: bytesOf(std::integral_constant<std::size_t, 1>{}); break;
-            case 16: bytesOf(std::integral_constant<std::size_t, 2>{}); break;
-            case 24: bytesOf(std::integral_constant<std::size_t, 3>{}); break;
-            case 32: bytesOf(std::integral_constant<std::size_t, 4>{}); break;
-            default:
-                walk([&](const std::uint8_t* in, double pyc, std::int64_t lowRow, std::int64_t highRow, std::int32_t from,
-                         std::int32_t to) {
-                    for (std::int32_t x = from; x < to; ++x) {
-                        const std::int64_t tx = column[std::size_t(x)];
-                        if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
-                        const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
-                        if (ty < lowRow || ty > highRow) continue;
-                        WritePixel(out + std::size_t(height - 1 - ty) * stride, std::int32_t(tx), depth,
-                                   ReadPixel(in, std::int32_t(x), depth));
-                    }
-                });
-                break;
-        }
-    }
-    const CVelora& stage = flat ? *this : turned;
-    if (theta != 0) {
-        CVelora result = RotatedImage(stage, mode, theta, fill,
+    return RefuseWithoutMemory(4, [&]() -> unsigned {
+        if (!AngleInRange(theta)) return 1;
+        if (!HasAccessibleDepth() && GetBitCount() != 16) return 2;
+        if (mode < 0 || mode > 1) return 3;
+        CVelora result = RotatedImage(*this, mode, theta, BackgroundPixel(*this, background),
                                       [](const CVelora& image, std::int32_t w, std::int32_t h) { return image.BlankLike(w, h); });
         if (!result.HasImage()) return 4;
         ReplaceKeepingName(std::move(result));
-    } else if (!flat) {
-        ReplaceKeepingName(std::move(turned));
-    }
-    return 0;
+        return 0;
+    });
+}
+
+unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, std::uint32_t background) {
+    return RefuseWithoutMemory(4, [&]() -> unsigned {
+        if (!AngleInRange(alpha) || !AngleInRange(beta) || !AngleInRange(theta)) return 1;
+        if (!HasAccessibleDepth() && GetBitCount() != 16) return 2;
+        if (mode < 0 || mode > 1) return 3;
+        const std::uint32_t fill = BackgroundPixel(*this, background);
+        const double a = Radians(alpha), b = Radians(beta);
+        const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        const unsigned depth = GetBitCount();
+        // No turn in depth maps every pixel onto itself: the first stage is the image.
+        const bool flat = ca == 1.0 && sa == 0.0 && cb == 1.0 && sb == 0.0;
+        CVelora turned(nullptr, nullptr, -1, -1, 0);
+        if (!flat) {
+            turned = BlankLike(width, height);
+            if (!turned.HasImage()) return 4;
+            const std::size_t stride = m_bytesPerRow;
+            std::uint8_t* const out = turned.m_pchMapaBits;
+            // Forward mapping: a later source pixel overwrites an earlier one, rows outer. A source
+            // column x lands in the target column column[x] whatever its row, and columns that
+            // share a target column are neighbours; so tiles of columns cut between two target
+            // columns are independent, and each is walked in the sources' order: rows down the
+            // tile, along the bytes, so that a row's targets lie within a few rows of each other.
+            // Each band of output rows walks every tile and keeps only the pixels landing in its
+            // rows: the last writer of every pixel is the one a single walk gives.
+            const double halfWidth = double(width / 2), halfHeight = double(height / 2);
+            std::vector<std::int64_t> column(static_cast<std::size_t>(width));
+            std::vector<double> tilt(static_cast<std::size_t>(width));
+            for (std::int32_t x = 0; x < width; ++x) {
+                const double px = double(x - width / 2);
+                column[std::size_t(x)] = std::int64_t(px * ca + halfWidth);
+                tilt[std::size_t(x)] = px * sa * sb;
+            }
+            struct Tile {
+                std::int32_t from, to;     // source columns [from, to)
+                double lowTilt, highTilt;  // over those columns
+            };
+            constexpr std::int32_t kTileColumns = 64;
+            [[maybe_unused]] constexpr std::int32_t kRowsAhead = 4;  // the prefetch's
+            std::vector<Tile> tiles;
+            for (std::int32_t x = 0; x < width; ++x) {
+                const double t = tilt[std::size_t(x)];
+                if (x == 0 || (x - tiles.back().from >= kTileColumns && column[std::size_t(x)] != column[std::size_t(x) - 1])) {
+                    if (x > 0) tiles.back().to = x;
+                    tiles.push_back({x, width, t, t});
+                }
+                tiles.back().lowTilt = std::min(tiles.back().lowTilt, t);
+                tiles.back().highTilt = std::max(tiles.back().highTilt, t);
+            }
+            // Whole pixels copied by a size the compiler knows, to the offsets TiltTargets gives;
+            // packed ones through the row accessors.
+            const std::size_t pixelBytes = depth / 8;
+            std::vector<std::int64_t> columnBytes(static_cast<std::size_t>(width));
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::int64_t tx = column[std::size_t(x)];
+                columnBytes[std::size_t(x)] = std::uint64_t(tx) < std::uint64_t(width) ? tx * std::int64_t(pixelBytes) : -1;
+            }
+            const auto walk = [&](auto copyRow) {
+                ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+                    FillRows(out, stride, first, last, width, depth, fill);
+                    // Storage rows [first, last) are the output rows (height - last, height - first].
+                    const std::int64_t lowRow = height - last, highRow = height - 1 - first;
+                    for (const Tile& tile : tiles) {
+                        for (std::int32_t y = 0; y < height; ++y) {
+                            const double pyc = double(y - height / 2) * cb;
+                            // Addition is monotonic, so a row whose extreme targets miss the band
+                            // has no pixel in it.
+                            if (std::int64_t(pyc + tile.highTilt + halfHeight) < lowRow ||
+                                std::int64_t(pyc + tile.lowTilt + halfHeight) > highRow)
+                                continue;
+    #if VELORA_X86
+                            // A tile's rows lie a stride apart, beyond what the processor fetches
+                            // ahead by itself: ask for a later row's bytes.
+                            if (y + kRowsAhead < height) {
+                                const std::uint8_t* ahead = m_pchMapaBits + std::size_t(height - 1 - y - kRowsAhead) * stride;
+                                const std::size_t begin = std::size_t(tile.from) * depth / 8, end = std::size_t(tile.to) * depth / 8;
+                                for (std::size_t at = begin; at < end; at += 64) _mm_prefetch(reinterpret_cast<const char*>(ahead + at), _MM_HINT_T0);
+                            }
+    #endif
+                            copyRow(m_pchMapaBits + std::size_t(height - 1 - y) * stride, pyc, lowRow, highRow, tile.from, tile.to);
+                        }
+                    }
+                });
+            };
+            const auto bytesOf = [&](auto size) {
+                constexpr std::size_t n = decltype(size)::value;
+                walk([&](const std::uint8_t* in, double pyc, std::int64_t lowRow, std::int64_t highRow, std::int32_t from,
+                         std::int32_t to) {
+                    constexpr std::int32_t kChunk = 64;
+                    std::int64_t offsets[kChunk];
+                    for (std::int32_t x0 = from; x0 < to; x0 += kChunk) {
+                        const std::int32_t x1 = std::min(to, x0 + kChunk);
+                        std::int32_t done = 0;
+    #if VELORA_X86
+                        if (HasAvx2())
+                            done = TiltTargetsAvx2(tilt.data(), columnBytes.data(), pyc, halfHeight, lowRow, highRow, height,
+                                                   stride, x0, x1, offsets);
+    #endif
+                        TiltTargets(tilt.data(), columnBytes.data(), pyc, halfHeight, lowRow, highRow, height, stride,
+                                    x0 + done, x1, offsets + done);
+                        // In the sources' order: where two land on one pixel, the later stays.
+                        for (std::int32_t x = x0; x < x1; ++x) {
+                            const std::int64_t offset = offsets[x - x0];
+                            if (offset >= 0) std::memcpy(out + offset, in + n * std::size_t(x), n);
+                        }
+                    }
+                });
+            };
+            switch (depth) {
+                case 8: bytesOf(std::integral_constant<std::size_t, 1>{}); break;
+                case 16: bytesOf(std::integral_constant<std::size_t, 2>{}); break;
+                case 24: bytesOf(std::integral_constant<std::size_t, 3>{}); break;
+                case 32: bytesOf(std::integral_constant<std::size_t, 4>{}); break;
+                default:
+                    walk([&](const std::uint8_t* in, double pyc, std::int64_t lowRow, std::int64_t highRow, std::int32_t from,
+                             std::int32_t to) {
+                        for (std::int32_t x = from; x < to; ++x) {
+                            const std::int64_t tx = column[std::size_t(x)];
+                            if (std::uint64_t(tx) >= std::uint64_t(width)) continue;
+                            const std::int64_t ty = std::int64_t(pyc + tilt[std::size_t(x)] + halfHeight);
+                            if (ty < lowRow || ty > highRow) continue;
+                            WritePixel(out + std::size_t(height - 1 - ty) * stride, std::int32_t(tx), depth,
+                                       ReadPixel(in, std::int32_t(x), depth));
+                        }
+                    });
+                    break;
+            }
+        }
+        const CVelora& stage = flat ? *this : turned;
+        if (theta != 0) {
+            CVelora result = RotatedImage(stage, mode, theta, fill,
+                                          [](const CVelora& image, std::int32_t w, std::int32_t h) { return image.BlankLike(w, h); });
+            if (!result.HasImage()) return 4;
+            ReplaceKeepingName(std::move(result));
+        } else if (!flat) {
+            ReplaceKeepingName(std::move(turned));
+        }
+        return 0;
+    });
 }

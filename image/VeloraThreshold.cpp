@@ -7,8 +7,10 @@
 #include "ByteRows.h"
 #include "CVelora.h"
 #include "Parallel.h"
+#include "LargeArrays.h"
 
 using velora::detail::ForEachRowBand;
+using velora::detail::RefuseWithoutMemory;
 
 namespace {
 
@@ -133,128 +135,130 @@ unsigned CVelora::Threshold(std::uint8_t t, std::uint8_t low, std::uint8_t high)
 // ---------------------------------------------------------------- local adaptive threshold
 
 unsigned CVelora::LocalThreshold(int blockHeight, int blockWidth, int thresholdKind, int outputKind) {
-    if (GetBitCount() != 8) return 2;
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    if (blockHeight < 1 || blockHeight > height || blockWidth < 1 || blockWidth > width) return 1;
-    if (outputKind < 0 || outputKind > 3) return 3;
+    return RefuseWithoutMemory(4, [&]() -> unsigned {
+        if (GetBitCount() != 8) return 2;
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        if (blockHeight < 1 || blockHeight > height || blockWidth < 1 || blockWidth > width) return 1;
+        if (outputKind < 0 || outputKind > 3) return 3;
 
-    const std::size_t stride = m_bytesPerRow;
-    std::uint8_t* const bits = m_pchMapaBits;
-    // The lowest and highest level present, as the histogram's channel 0 gives them.
-    std::uint8_t imageLow = 0xFF, imageHigh = 0;
-    if (thresholdKind == -3 || outputKind == 2) {
-        std::uint64_t ignored = 0;
-        for (std::int32_t r = 0; r < height; ++r) SumMinMax(bits + std::size_t(r) * stride, std::size_t(width), ignored, imageLow, imageHigh);
-    }
-    // 0 and L - 1: a short colour table ends before 255, and no index may point past it.
-    const auto topLevel = std::uint8_t(PaletteEntries() - 1);
-
-    if (blockHeight == 1 && blockWidth == 1) {
-        // Every pixel is a block of its own: the rule depends on its level alone.
-        std::uint8_t table[256];
-        for (int v = 0; v < 256; ++v) {
-            const int t = thresholdKind == -1 || thresholdKind == -2 ? v : thresholdKind == -3 ? imageHigh : thresholdKind;
-            const int outputs[4][2] = {{v, v}, {0, v}, {imageLow, imageHigh}, {0, topLevel}};
-            table[v] = std::uint8_t(outputs[outputKind][v < t ? 0 : 1]);
+        const std::size_t stride = m_bytesPerRow;
+        std::uint8_t* const bits = m_pchMapaBits;
+        // The lowest and highest level present, as the histogram's channel 0 gives them.
+        std::uint8_t imageLow = 0xFF, imageHigh = 0;
+        if (thresholdKind == -3 || outputKind == 2) {
+            std::uint64_t ignored = 0;
+            for (std::int32_t r = 0; r < height; ++r) SumMinMax(bits + std::size_t(r) * stride, std::size_t(width), ignored, imageLow, imageHigh);
         }
-        RemapIndices(table);
-        return 0;
-    }
+        // 0 and L - 1: a short colour table ends before 255, and no index may point past it.
+        const auto topLevel = std::uint8_t(PaletteEntries() - 1);
 
-    const std::int32_t blockRows = height / blockHeight, blockColumns = width / blockWidth;
-    // The first column of each block, and one past the last column of the image.
-    std::vector<std::int32_t> columnStart(std::size_t(blockColumns) + 1);
-    for (std::int32_t j = 0; j < blockColumns; ++j) columnStart[std::size_t(j)] = j * blockWidth;
-    columnStart[std::size_t(blockColumns)] = width;
+        if (blockHeight == 1 && blockWidth == 1) {
+            // Every pixel is a block of its own: the rule depends on its level alone.
+            std::uint8_t table[256];
+            for (int v = 0; v < 256; ++v) {
+                const int t = thresholdKind == -1 || thresholdKind == -2 ? v : thresholdKind == -3 ? imageHigh : thresholdKind;
+                const int outputs[4][2] = {{v, v}, {0, v}, {imageLow, imageHigh}, {0, topLevel}};
+                table[v] = std::uint8_t(outputs[outputKind][v < t ? 0 : 1]);
+            }
+            RemapIndices(table);
+            return 0;
+        }
 
-    // Block rows are independent: each band of them reads and writes only its own rows.
-    // Within a block row the statistics go column by column over whole rows, then into
-    // blocks. Wide blocks spread their choice over the columns, for one vector loop over
-    // each row; narrow ones choose block by block, where spreading would cost more.
-    const bool narrow = blockWidth < std::int32_t(kChunk);
-    ForEachRowBand(blockRows, std::size_t(blockHeight) * stride, [&](std::int32_t firstBlockRow, std::int32_t lastBlockRow) {
-        const std::size_t w = std::size_t(width);
-        std::vector<std::uint32_t> columnSum(w);
-        std::vector<std::uint64_t> columnTotal;  // only for block rows too tall for 32-bit sums
-        std::vector<std::uint8_t> columnLow(w), columnHigh(w), below(w), outLow(w), outHigh(w);
-        // Per block: the level below which a pixel takes the low output, and the two outputs.
-        const std::size_t columns = std::size_t(blockColumns);
-        std::vector<std::uint8_t> blockBelow(columns), blockLow(columns), blockHigh(columns);
-        for (std::int32_t i = firstBlockRow; i < lastBlockRow; ++i) {
-            // Rows as displayed, from the top: y0 .. y1 - 1.
-            const std::int32_t y0 = i * blockHeight;
-            const std::int32_t y1 = i == blockRows - 1 ? height : y0 + blockHeight;
-            const std::uint8_t* first = bits + std::size_t(height - 1 - y0) * stride;
-            std::copy_n(first, w, columnSum.begin());
-            std::memcpy(columnLow.data(), first, w);
-            std::memcpy(columnHigh.data(), first, w);
-            // 32-bit sums hold 2^24 rows of bytes; taller block rows add them up on the way.
-            const bool tall = y1 - y0 > (1 << 24);
-            if (tall) columnTotal.assign(w, 0);
-            std::int32_t rowsInSum = 1;
-            for (std::int32_t y = y0 + 1; y < y1; ++y) {
-                if (tall && rowsInSum == (1 << 24)) {
-                    for (std::size_t x = 0; x < w; ++x) columnTotal[x] += columnSum[x], columnSum[x] = 0;
-                    rowsInSum = 0;
-                }
-                AccumulateRow(bits + std::size_t(height - 1 - y) * stride, w, columnSum.data(), columnLow.data(),
-                              columnHigh.data());
-                ++rowsInSum;
-            }
-            // The block's mean: a division per block would cost more than its pixels when they
-            // are few; two reciprocals per block row serve every block of it.
-            const double regular = 1.0 / double(std::uint64_t(y1 - y0) * std::uint64_t(blockWidth));
-            const double last = 1.0 / double(std::uint64_t(y1 - y0) * std::uint64_t(width - columnStart[std::size_t(blockColumns) - 1]));
-            for (std::int32_t j = 0; j < blockColumns; ++j) {
-                const std::size_t x0 = std::size_t(columnStart[std::size_t(j)]), x1 = std::size_t(columnStart[std::size_t(j) + 1]);
-                std::uint64_t sum = 0;
-                std::uint8_t lo = 0xFF, hi = 0;
-                for (std::size_t x = x0; x < x1; ++x) {
-                    sum += columnSum[x] + (tall ? columnTotal[x] : 0);
-                    lo = std::min(lo, columnLow[x]);
-                    hi = std::max(hi, columnHigh[x]);
-                }
-                int t = 0;
-                switch (thresholdKind) {
-                    case -1: t = int(QuotientBy(sum, std::uint64_t(y1 - y0) * (x1 - x0), j + 1 < blockColumns ? regular : last)); break;
-                    case -2: t = hi; break;
-                    case -3: t = imageHigh; break;
-                    default: t = thresholdKind; break;
-                }
-                std::uint8_t a = 0, b = 0;
-                switch (outputKind) {
-                    case 0: a = lo, b = hi; break;
-                    case 1: a = 0, b = hi; break;
-                    case 2: a = imageLow, b = imageHigh; break;
-                    default: a = 0, b = topLevel; break;
-                }
-                // As bytes: no level is below 0 or less, every level is below 256 or more.
-                if (t > 255) b = a;
-                blockBelow[std::size_t(j)] = std::uint8_t(std::clamp(t, 0, 255));
-                blockLow[std::size_t(j)] = a;
-                blockHigh[std::size_t(j)] = b;
-            }
-            if (narrow) {
-                for (std::int32_t y = y0; y < y1; ++y) {
-                    std::uint8_t* row = bits + std::size_t(height - 1 - y) * stride;
-                    for (std::size_t j = 0; j < std::size_t(blockColumns); ++j) {
-                        const std::uint8_t t = blockBelow[j], a = blockLow[j], b = blockHigh[j];
-                        for (std::int32_t x = columnStart[j]; x < columnStart[j + 1]; ++x) row[x] = row[x] < t ? a : b;
+        const std::int32_t blockRows = height / blockHeight, blockColumns = width / blockWidth;
+        // The first column of each block, and one past the last column of the image.
+        std::vector<std::int32_t> columnStart(std::size_t(blockColumns) + 1);
+        for (std::int32_t j = 0; j < blockColumns; ++j) columnStart[std::size_t(j)] = j * blockWidth;
+        columnStart[std::size_t(blockColumns)] = width;
+
+        // Block rows are independent: each band of them reads and writes only its own rows.
+        // Within a block row the statistics go column by column over whole rows, then into
+        // blocks. Wide blocks spread their choice over the columns, for one vector loop over
+        // each row; narrow ones choose block by block, where spreading would cost more.
+        const bool narrow = blockWidth < std::int32_t(kChunk);
+        ForEachRowBand(blockRows, std::size_t(blockHeight) * stride, [&](std::int32_t firstBlockRow, std::int32_t lastBlockRow) {
+            const std::size_t w = std::size_t(width);
+            std::vector<std::uint32_t> columnSum(w);
+            std::vector<std::uint64_t> columnTotal;  // only for block rows too tall for 32-bit sums
+            std::vector<std::uint8_t> columnLow(w), columnHigh(w), below(w), outLow(w), outHigh(w);
+            // Per block: the level below which a pixel takes the low output, and the two outputs.
+            const std::size_t columns = std::size_t(blockColumns);
+            std::vector<std::uint8_t> blockBelow(columns), blockLow(columns), blockHigh(columns);
+            for (std::int32_t i = firstBlockRow; i < lastBlockRow; ++i) {
+                // Rows as displayed, from the top: y0 .. y1 - 1.
+                const std::int32_t y0 = i * blockHeight;
+                const std::int32_t y1 = i == blockRows - 1 ? height : y0 + blockHeight;
+                const std::uint8_t* first = bits + std::size_t(height - 1 - y0) * stride;
+                std::copy_n(first, w, columnSum.begin());
+                std::memcpy(columnLow.data(), first, w);
+                std::memcpy(columnHigh.data(), first, w);
+                // 32-bit sums hold 2^24 rows of bytes; taller block rows add them up on the way.
+                const bool tall = y1 - y0 > (1 << 24);
+                if (tall) columnTotal.assign(w, 0);
+                std::int32_t rowsInSum = 1;
+                for (std::int32_t y = y0 + 1; y < y1; ++y) {
+                    if (tall && rowsInSum == (1 << 24)) {
+                        for (std::size_t x = 0; x < w; ++x) columnTotal[x] += columnSum[x], columnSum[x] = 0;
+                        rowsInSum = 0;
                     }
+                    AccumulateRow(bits + std::size_t(height - 1 - y) * stride, w, columnSum.data(), columnLow.data(),
+                                  columnHigh.data());
+                    ++rowsInSum;
                 }
-                continue;
+                // The block's mean: a division per block would cost more than its pixels when they
+                // are few; two reciprocals per block row serve every block of it.
+                const double regular = 1.0 / double(std::uint64_t(y1 - y0) * std::uint64_t(blockWidth));
+                const double last = 1.0 / double(std::uint64_t(y1 - y0) * std::uint64_t(width - columnStart[std::size_t(blockColumns) - 1]));
+                for (std::int32_t j = 0; j < blockColumns; ++j) {
+                    const std::size_t x0 = std::size_t(columnStart[std::size_t(j)]), x1 = std::size_t(columnStart[std::size_t(j) + 1]);
+                    std::uint64_t sum = 0;
+                    std::uint8_t lo = 0xFF, hi = 0;
+                    for (std::size_t x = x0; x < x1; ++x) {
+                        sum += columnSum[x] + (tall ? columnTotal[x] : 0);
+                        lo = std::min(lo, columnLow[x]);
+                        hi = std::max(hi, columnHigh[x]);
+                    }
+                    int t = 0;
+                    switch (thresholdKind) {
+                        case -1: t = int(QuotientBy(sum, std::uint64_t(y1 - y0) * (x1 - x0), j + 1 < blockColumns ? regular : last)); break;
+                        case -2: t = hi; break;
+                        case -3: t = imageHigh; break;
+                        default: t = thresholdKind; break;
+                    }
+                    std::uint8_t a = 0, b = 0;
+                    switch (outputKind) {
+                        case 0: a = lo, b = hi; break;
+                        case 1: a = 0, b = hi; break;
+                        case 2: a = imageLow, b = imageHigh; break;
+                        default: a = 0, b = topLevel; break;
+                    }
+                    // As bytes: no level is below 0 or less, every level is below 256 or more.
+                    if (t > 255) b = a;
+                    blockBelow[std::size_t(j)] = std::uint8_t(std::clamp(t, 0, 255));
+                    blockLow[std::size_t(j)] = a;
+                    blockHigh[std::size_t(j)] = b;
+                }
+                if (narrow) {
+                    for (std::int32_t y = y0; y < y1; ++y) {
+                        std::uint8_t* row = bits + std::size_t(height - 1 - y) * stride;
+                        for (std::size_t j = 0; j < std::size_t(blockColumns); ++j) {
+                            const std::uint8_t t = blockBelow[j], a = blockLow[j], b = blockHigh[j];
+                            for (std::int32_t x = columnStart[j]; x < columnStart[j + 1]; ++x) row[x] = row[x] < t ? a : b;
+                        }
+                    }
+                    continue;
+                }
+                for (std::size_t j = 0; j < std::size_t(blockColumns); ++j) {
+                    const auto x0 = std::ptrdiff_t(columnStart[j]), x1 = std::ptrdiff_t(columnStart[j + 1]);
+                    std::fill(below.begin() + x0, below.begin() + x1, blockBelow[j]);
+                    std::fill(outLow.begin() + x0, outLow.begin() + x1, blockLow[j]);
+                    std::fill(outHigh.begin() + x0, outHigh.begin() + x1, blockHigh[j]);
+                }
+                for (std::int32_t y = y0; y < y1; ++y)
+                    ChooseRow(bits + std::size_t(height - 1 - y) * stride, w, below.data(), outLow.data(), outHigh.data());
             }
-            for (std::size_t j = 0; j < std::size_t(blockColumns); ++j) {
-                const auto x0 = std::ptrdiff_t(columnStart[j]), x1 = std::ptrdiff_t(columnStart[j + 1]);
-                std::fill(below.begin() + x0, below.begin() + x1, blockBelow[j]);
-                std::fill(outLow.begin() + x0, outLow.begin() + x1, blockLow[j]);
-                std::fill(outHigh.begin() + x0, outHigh.begin() + x1, blockHigh[j]);
-            }
-            for (std::int32_t y = y0; y < y1; ++y)
-                ChooseRow(bits + std::size_t(height - 1 - y) * stride, w, below.data(), outLow.data(), outHigh.data());
-        }
+        });
+        return 0;
     });
-    return 0;
 }
 
 // ---------------------------------------------------------------- optimal threshold

@@ -8,9 +8,11 @@
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
+#include "LargeArrays.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::WritePixel;
+using velora::detail::RefuseWithoutMemory;
 
 namespace {
 
@@ -101,69 +103,71 @@ std::uint32_t CVelora::BackgroundValue(std::uint32_t colour) const {
 }
 
 unsigned CVelora::Translate(int mode, int dx, int dy, std::uint32_t background) {
-    const unsigned depth = GetBitCount();
-    if (!HasImage() || !velora::detail::IsAccessibleDepth(depth)) return 1;
-    if (mode != 0 && mode != 1) return 2;
-    const std::int64_t width = GetWidth(), height = GetHeight();
-    const std::int64_t ddx = dx, ddy = dy;  // |INT_MIN| does not fit an int
-    const std::int64_t newWidth = mode == 0 ? width + (ddx < 0 ? -ddx : ddx) : width;
-    const std::int64_t newHeight = mode == 0 ? height + (ddy < 0 ? -ddy : ddy) : height;
-    if (newWidth > std::numeric_limits<std::int32_t>::max() || newHeight > std::numeric_limits<std::int32_t>::max())
-        return 3;
-    const std::int64_t ox = mode == 0 ? std::max<std::int64_t>(ddx, 0) : ddx;
-    const std::int64_t oy = mode == 0 ? std::max<std::int64_t>(ddy, 0) : ddy;
-    CVelora result = BlankLike(std::int32_t(newWidth), std::int32_t(newHeight));
-    if (!result.HasImage()) return 3;
+    return RefuseWithoutMemory(3, [&]() -> unsigned {
+        const unsigned depth = GetBitCount();
+        if (!HasImage() || !velora::detail::IsAccessibleDepth(depth)) return 1;
+        if (mode != 0 && mode != 1) return 2;
+        const std::int64_t width = GetWidth(), height = GetHeight();
+        const std::int64_t ddx = dx, ddy = dy;  // |INT_MIN| does not fit an int
+        const std::int64_t newWidth = mode == 0 ? width + (ddx < 0 ? -ddx : ddx) : width;
+        const std::int64_t newHeight = mode == 0 ? height + (ddy < 0 ? -ddy : ddy) : height;
+        if (newWidth > std::numeric_limits<std::int32_t>::max() || newHeight > std::numeric_limits<std::int32_t>::max())
+            return 3;
+        const std::int64_t ox = mode == 0 ? std::max<std::int64_t>(ddx, 0) : ddx;
+        const std::int64_t oy = mode == 0 ? std::max<std::int64_t>(ddy, 0) : ddy;
+        CVelora result = BlankLike(std::int32_t(newWidth), std::int32_t(newHeight));
+        if (!result.HasImage()) return 3;
 
-    // One row of background, padding zeroed: every output row starts from it.
-    const std::size_t outStride = result.m_bytesPerRow, inStride = m_bytesPerRow;
-    std::vector<std::uint8_t> blank(outStride, 0);
-    const std::uint32_t value = BackgroundValue(background);
-    switch (depth) {
-        case 1: case 4: {
-            const std::size_t bits = std::size_t(newWidth) * depth;
-            const std::uint8_t pattern = depth == 1 ? (value ? 0xFF : 0x00) : std::uint8_t((value & 0xF) * 0x11);
-            std::memset(blank.data(), pattern, (bits + 7) / 8);
-            if (bits % 8) blank[bits / 8] &= std::uint8_t(0xFF00u >> (bits % 8));
-            break;
+        // One row of background, padding zeroed: every output row starts from it.
+        const std::size_t outStride = result.m_bytesPerRow, inStride = m_bytesPerRow;
+        std::vector<std::uint8_t> blank(outStride, 0);
+        const std::uint32_t value = BackgroundValue(background);
+        switch (depth) {
+            case 1: case 4: {
+                const std::size_t bits = std::size_t(newWidth) * depth;
+                const std::uint8_t pattern = depth == 1 ? (value ? 0xFF : 0x00) : std::uint8_t((value & 0xF) * 0x11);
+                std::memset(blank.data(), pattern, (bits + 7) / 8);
+                if (bits % 8) blank[bits / 8] &= std::uint8_t(0xFF00u >> (bits % 8));
+                break;
+            }
+            case 8: std::memset(blank.data(), int(value), std::size_t(newWidth)); break;
+            default:
+                for (std::int64_t x = 0; x < newWidth; ++x) WritePixel(blank.data(), std::int32_t(x), depth, value);
+                break;
         }
-        case 8: std::memset(blank.data(), int(value), std::size_t(newWidth)); break;
-        default:
-            for (std::int64_t x = 0; x < newWidth; ++x) WritePixel(blank.data(), std::int32_t(x), depth, value);
-            break;
-    }
 
-    // Output columns [x0, x1) take source columns from x0 - ox on.
-    const std::int64_t x0 = std::clamp<std::int64_t>(ox, 0, newWidth);
-    const std::int64_t x1 = std::clamp<std::int64_t>(ox + width, 0, newWidth);
-    const std::int64_t outHeight = newHeight;
-    const std::uint8_t* const inBits = m_pchMapaBits;
-    std::uint8_t* const outBits = result.m_pchMapaBits;
-    const std::uint8_t* const blankRow = blank.data();
-    ForEachRowBand(std::int32_t(outHeight), outStride, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t r = first; r < last; ++r) {
-            std::uint8_t* out = outBits + std::size_t(r) * outStride;
-            const std::int64_t y = (outHeight - 1 - r) - oy;  // the source row, top first
-            if (y < 0 || y >= height || x0 >= x1) {
-                std::memcpy(out, blankRow, outStride);
-                continue;
+        // Output columns [x0, x1) take source columns from x0 - ox on.
+        const std::int64_t x0 = std::clamp<std::int64_t>(ox, 0, newWidth);
+        const std::int64_t x1 = std::clamp<std::int64_t>(ox + width, 0, newWidth);
+        const std::int64_t outHeight = newHeight;
+        const std::uint8_t* const inBits = m_pchMapaBits;
+        std::uint8_t* const outBits = result.m_pchMapaBits;
+        const std::uint8_t* const blankRow = blank.data();
+        ForEachRowBand(std::int32_t(outHeight), outStride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) {
+                std::uint8_t* out = outBits + std::size_t(r) * outStride;
+                const std::int64_t y = (outHeight - 1 - r) - oy;  // the source row, top first
+                if (y < 0 || y >= height || x0 >= x1) {
+                    std::memcpy(out, blankRow, outStride);
+                    continue;
+                }
+                const std::uint8_t* in = inBits + std::size_t(height - 1 - y) * inStride;
+                const std::size_t sx = std::size_t(x0 - ox), n = std::size_t(x1 - x0);
+                if (depth < 8) {
+                    std::memcpy(out, blankRow, outStride);
+                    CopyBits(out, std::size_t(x0) * depth, in, sx * depth, n * depth);
+                } else {
+                    const std::size_t bpp = depth / 8;
+                    std::memcpy(out, blankRow, std::size_t(x0) * bpp);
+                    std::memcpy(out + std::size_t(x0) * bpp, in + sx * bpp, n * bpp);
+                    std::memcpy(out + std::size_t(x1) * bpp, blankRow + std::size_t(x1) * bpp,
+                                outStride - std::size_t(x1) * bpp);
+                }
             }
-            const std::uint8_t* in = inBits + std::size_t(height - 1 - y) * inStride;
-            const std::size_t sx = std::size_t(x0 - ox), n = std::size_t(x1 - x0);
-            if (depth < 8) {
-                std::memcpy(out, blankRow, outStride);
-                CopyBits(out, std::size_t(x0) * depth, in, sx * depth, n * depth);
-            } else {
-                const std::size_t bpp = depth / 8;
-                std::memcpy(out, blankRow, std::size_t(x0) * bpp);
-                std::memcpy(out + std::size_t(x0) * bpp, in + sx * bpp, n * bpp);
-                std::memcpy(out + std::size_t(x1) * bpp, blankRow + std::size_t(x1) * bpp,
-                            outStride - std::size_t(x1) * bpp);
-            }
-        }
+        });
+        ReplaceKeepingName(std::move(result));
+        return 0;
     });
-    ReplaceKeepingName(std::move(result));
-    return 0;
 }
 
 unsigned CVelora::AngularDisplacement(int distance, float alpha, float beta, const MonitorGeometry& monitor,
@@ -196,11 +200,13 @@ unsigned CVelora::AngularDisplacement(int distance, float alpha, float beta, con
 
 unsigned CVelora::TranslateByAngle(int mode, int distance, float alpha, float beta, std::uint32_t background,
                                    DisplacementReadout& readout, const MonitorGeometry& monitor) {
-    if (!HasImage() || !velora::detail::IsAccessibleDepth(GetBitCount())) return 1;
-    if (mode != 0 && mode != 1) return 2;
-    if (const unsigned code = AngularDisplacement(distance, alpha, beta, monitor, readout); code != 0) return code;
-    const unsigned code = Translate(mode, readout.dx, readout.dy, background);
-    return code == 3 ? 6 : code;
+    return RefuseWithoutMemory(6, [&]() -> unsigned {
+        if (!HasImage() || !velora::detail::IsAccessibleDepth(GetBitCount())) return 1;
+        if (mode != 0 && mode != 1) return 2;
+        if (const unsigned code = AngularDisplacement(distance, alpha, beta, monitor, readout); code != 0) return code;
+        const unsigned code = Translate(mode, readout.dx, readout.dy, background);
+        return code == 3 ? 6 : code;
+    });
 }
 
 unsigned CVelora::AngularExtent(int distance, float angle, int monitor, const MonitorGeometry& record,

@@ -16,11 +16,13 @@
 #include "Parallel.h"
 #include "PixelRow.h"
 #include "MathLanes.h"
+#include "LargeArrays.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::HasAvx2;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
+using velora::detail::RefuseWithoutMemory;
 
 namespace {
 
@@ -303,96 +305,100 @@ VELORA_AVX2 inline bool StoreFourPixels24(std::uint8_t* to, const std::uint8_t* 
 // ---------------------------------------------------------------- ellipse
 
 unsigned CVelora::Ellipse() {
-    if (!HasAccessibleDepth()) return 1;
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    const unsigned depth = GetBitCount();
-    const std::uint32_t outside = IsIndexed() ? std::max<std::uint32_t>(1, PaletteEntries()) - 1 : 0x00FFFFFFu;
-    const float cx = float(width * 0.5), cy = float(height * 0.5);
-    const float q = float(height) / float(width);
-    std::vector<float> us(static_cast<std::size_t>(width));
-    for (std::int32_t x = 0; x < width; ++x) us[std::size_t(x)] = (float(x) - cx) * q;
+    return RefuseWithoutMemory(2, [&]() -> unsigned {
+        if (!HasAccessibleDepth()) return 1;
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        const unsigned depth = GetBitCount();
+        const std::uint32_t outside = IsIndexed() ? std::max<std::uint32_t>(1, PaletteEntries()) - 1 : 0x00FFFFFFu;
+        const float cx = float(width * 0.5), cy = float(height * 0.5);
+        const float q = float(height) / float(width);
+        std::vector<float> us(static_cast<std::size_t>(width));
+        for (std::int32_t x = 0; x < width; ++x) us[std::size_t(x)] = (float(x) - cx) * q;
 
-    CVelora result(*this);
-    if (!result.HasImage()) return 2;  // no memory for the result
-    const std::size_t stride = m_bytesPerRow;
-    const std::uint8_t* const inBits = m_pchMapaBits;
-    std::uint8_t* const outBits = result.m_pchMapaBits;
-#if VELORA_X86
-    // Eight columns at a time for pictures of whole-byte pixels whose sizes, offsets and
-    // coordinates the lanes' floats and 32-bit integers hold.
-    const bool lanes = HasAvx2() && depth >= 8 && width < (1 << 24) && height < (1 << 24) &&
-                       std::uint64_t(stride) * std::uint64_t(height) < (std::uint64_t(1) << 31);
-    const EllipseLanes ellipseLanes{q, cx, cy, float(width), float(height), height - 1, std::int32_t(stride),
-                                    std::int32_t(depth / 8)};
-#endif
-    WithDepth(depth, [&](auto d) {
-        constexpr unsigned D = decltype(d)::value;
-        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r) {
-                const std::int32_t y = height - 1 - r;
-                std::uint8_t* out = outBits + std::size_t(r) * stride;
-                const float v = float(y) - cy, absV = std::fabs(v);
-                std::int32_t x = 0;
-#if VELORA_X86
-                if constexpr (D >= 8) {
-                    std::int32_t offsets[8];
-                    // Locals the byte stores cannot alias, so that they stay in registers.
-                    const std::uint8_t* const source = inBits;
-                    const std::uint32_t fill = outside;
-                    const std::int32_t columns = width;
-                    for (; lanes && x + 8 <= columns; x += 8) {
-                        ellipseLanes.Sources(&us[std::size_t(x)], v, offsets);
-                        for (int i = 0; i < 8; ++i) {
-                            std::uint8_t* p = out + std::size_t(x + i) * (D / 8);
-                            if (offsets[i] >= 0) std::memcpy(p, source + offsets[i], D == 8 ? 1 : 3);  // alpha stays
-                            else WritePixel(p, 0, D, fill);
+        CVelora result(*this);
+        if (!result.HasImage()) return 2;  // no memory for the result
+        const std::size_t stride = m_bytesPerRow;
+        const std::uint8_t* const inBits = m_pchMapaBits;
+        std::uint8_t* const outBits = result.m_pchMapaBits;
+    #if VELORA_X86
+        // Eight columns at a time for pictures of whole-byte pixels whose sizes, offsets and
+        // coordinates the lanes' floats and 32-bit integers hold.
+        const bool lanes = HasAvx2() && depth >= 8 && width < (1 << 24) && height < (1 << 24) &&
+                           std::uint64_t(stride) * std::uint64_t(height) < (std::uint64_t(1) << 31);
+        const EllipseLanes ellipseLanes{q, cx, cy, float(width), float(height), height - 1, std::int32_t(stride),
+                                        std::int32_t(depth / 8)};
+    #endif
+        WithDepth(depth, [&](auto d) {
+            constexpr unsigned D = decltype(d)::value;
+            ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+                for (std::int32_t r = first; r < last; ++r) {
+                    const std::int32_t y = height - 1 - r;
+                    std::uint8_t* out = outBits + std::size_t(r) * stride;
+                    const float v = float(y) - cy, absV = std::fabs(v);
+                    std::int32_t x = 0;
+    #if VELORA_X86
+                    if constexpr (D >= 8) {
+                        std::int32_t offsets[8];
+                        // Locals the byte stores cannot alias, so that they stay in registers.
+                        const std::uint8_t* const source = inBits;
+                        const std::uint32_t fill = outside;
+                        const std::int32_t columns = width;
+                        for (; lanes && x + 8 <= columns; x += 8) {
+                            ellipseLanes.Sources(&us[std::size_t(x)], v, offsets);
+                            for (int i = 0; i < 8; ++i) {
+                                std::uint8_t* p = out + std::size_t(x + i) * (D / 8);
+                                if (offsets[i] >= 0) std::memcpy(p, source + offsets[i], D == 8 ? 1 : 3);  // alpha stays
+                                else WritePixel(p, 0, D, fill);
+                            }
                         }
                     }
-                }
-#endif
-                for (; x < width; ++x) {
-                    const float u = us[std::size_t(x)];
-                    float su = 0, sv = 0;
-                    if (u != 0 || v != 0) {
-                        const float rad = std::sqrt(u * u + v * v);
-                        const float k = std::fabs(u) > absV ? std::fabs(rad / u) : std::fabs(rad / v);
-                        su = k * u;
-                        sv = k * v;
+    #endif
+                    for (; x < width; ++x) {
+                        const float u = us[std::size_t(x)];
+                        float su = 0, sv = 0;
+                        if (u != 0 || v != 0) {
+                            const float rad = std::sqrt(u * u + v * v);
+                            const float k = std::fabs(u) > absV ? std::fabs(rad / u) : std::fabs(rad / v);
+                            su = k * u;
+                            sv = k * v;
+                        }
+                        const std::int64_t sx = TruncatedIndex(su / q + cx, width);
+                        const std::int64_t sy = TruncatedIndex(sv + cy, height);
+                        const std::uint32_t value =
+                            sx >= 0 && sy >= 0
+                                ? ReadPixel(inBits + std::size_t(height - 1 - sy) * stride, std::int32_t(sx), D)
+                                : outside;
+                        WritePixel(out, x, D, value);
                     }
-                    const std::int64_t sx = TruncatedIndex(su / q + cx, width);
-                    const std::int64_t sy = TruncatedIndex(sv + cy, height);
-                    const std::uint32_t value =
-                        sx >= 0 && sy >= 0
-                            ? ReadPixel(inBits + std::size_t(height - 1 - sy) * stride, std::int32_t(sx), D)
-                            : outside;
-                    WritePixel(out, x, D, value);
                 }
-            }
+            });
         });
+        ReplaceKeepingName(std::move(result));
+        return 0;
     });
-    ReplaceKeepingName(std::move(result));
-    return 0;
 }
 
 // ---------------------------------------------------------------- ripple
 
 unsigned CVelora::Ripple(int amplitude, int divisor, int startZone, std::uint32_t background) {
-    if (startZone < 0 || startZone > 1) return 1;
-    if (!HasAccessibleDepth()) return 2;
-    if (divisor == 0) return 3;  // sin(x / 0) has no value
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    const unsigned depth = GetBitCount();
-    const std::uint32_t fill = BackgroundValue(background);
+    return RefuseWithoutMemory(4, [&]() -> unsigned {
+        if (startZone < 0 || startZone > 1) return 1;
+        if (!HasAccessibleDepth()) return 2;
+        if (divisor == 0) return 3;  // sin(x / 0) has no value
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        const unsigned depth = GetBitCount();
+        const std::uint32_t fill = BackgroundValue(background);
 
-    const auto offsetOf = [&](std::int32_t x) {
-        const double d = (std::sin(double(x) / double(divisor)) + 1.0) * double(amplitude);
-        return startZone == 0 ? d : -d;  // the last zone: the same double as y - d
-    };
-    CVelora result(*this);
-    if (!result.HasImage()) return 4;  // no memory for the result
-    ShiftColumns(m_pchMapaBits, result.m_pchMapaBits, m_bytesPerRow, width, height, depth, fill, offsetOf, startZone == 1);
-    ReplaceKeepingName(std::move(result));
-    return 0;
+        const auto offsetOf = [&](std::int32_t x) {
+            const double d = (std::sin(double(x) / double(divisor)) + 1.0) * double(amplitude);
+            return startZone == 0 ? d : -d;  // the last zone: the same double as y - d
+        };
+        CVelora result(*this);
+        if (!result.HasImage()) return 4;  // no memory for the result
+        ShiftColumns(m_pchMapaBits, result.m_pchMapaBits, m_bytesPerRow, width, height, depth, fill, offsetOf, startZone == 1);
+        ReplaceKeepingName(std::move(result));
+        return 0;
+    });
 }
 
 // ---------------------------------------------------------------- swirl
@@ -538,120 +544,122 @@ unsigned CVelora::Swirl(double angle, int radius) {
 // ---------------------------------------------------------------- shear
 
 unsigned CVelora::Shear(int type, double percent, std::uint32_t background) {
-    if (!HasAccessibleDepth()) return 1;
-    if (type < 0 || type > 9) return 2;
-    if (!(percent >= 0 && percent <= 100)) return 3;
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    const unsigned depth = GetBitCount();
-    const std::uint32_t fill = BackgroundValue(background);
-    const double s = type <= 3 ? percent / 50 : percent / 100;
+    return RefuseWithoutMemory(4, [&]() -> unsigned {
+        if (!HasAccessibleDepth()) return 1;
+        if (type < 0 || type > 9) return 2;
+        if (!(percent >= 0 && percent <= 100)) return 3;
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        const unsigned depth = GetBitCount();
+        const std::uint32_t fill = BackgroundValue(background);
+        const double s = type <= 3 ? percent / 50 : percent / 100;
 
-    // Alpha bytes and padding stay as they were: whole columns are moved on a copy, and the
-    // other walks copy their bands' rows before filling them.
-    CVelora result = type == 2 || type == 3 ? CVelora(*this) : BlankLike(width, height);
-    if (!result.HasImage()) return 4;  // no memory for the result
-    const std::size_t stride = m_bytesPerRow;
-    const std::uint8_t* const inBits = m_pchMapaBits;
-    std::uint8_t* const outBits = result.m_pchMapaBits;
-    const auto inRow = [&](std::int64_t y) { return inBits + std::size_t(height - 1 - y) * stride; };
-    const auto outRow = [&](std::int64_t y) { return outBits + std::size_t(height - 1 - y) * stride; };
-    if (type == 2 || type == 3) {
-        // Each column moves as a whole, by s i rows (type 3: the same double as j - s i).
-        ShiftColumns(inBits, outBits, stride, width, height, depth, fill,
-                     [type, s](std::int32_t i) { return type == 2 ? s * double(i) : -(s * double(i)); }, false);
-        ReplaceKeepingName(std::move(result));
-        return 0;
-    }
-    WithShearType(type, [&](auto tt) { WithDepth(depth, [&](auto dd) {
-        constexpr int T = decltype(tt)::value;
-        constexpr unsigned D = decltype(dd)::value;
-        const auto targetX = [s](double i, double j) { return ShearX<T>(i, j, s); };
-        const auto targetY = [s](double i, double j) { return ShearY<T>(i, j, s); };
-        if constexpr (T == 0 || T == 1 || T == 7) {
-            // Rows stay rows: a row's sources are its own, met in column order.
+        // Alpha bytes and padding stay as they were: whole columns are moved on a copy, and the
+        // other walks copy their bands' rows before filling them.
+        CVelora result = type == 2 || type == 3 ? CVelora(*this) : BlankLike(width, height);
+        if (!result.HasImage()) return 4;  // no memory for the result
+        const std::size_t stride = m_bytesPerRow;
+        const std::uint8_t* const inBits = m_pchMapaBits;
+        std::uint8_t* const outBits = result.m_pchMapaBits;
+        const auto inRow = [&](std::int64_t y) { return inBits + std::size_t(height - 1 - y) * stride; };
+        const auto outRow = [&](std::int64_t y) { return outBits + std::size_t(height - 1 - y) * stride; };
+        if (type == 2 || type == 3) {
+            // Each column moves as a whole, by s i rows (type 3: the same double as j - s i).
+            ShiftColumns(inBits, outBits, stride, width, height, depth, fill,
+                         [type, s](std::int32_t i) { return type == 2 ? s * double(i) : -(s * double(i)); }, false);
+            ReplaceKeepingName(std::move(result));
+            return 0;
+        }
+        WithShearType(type, [&](auto tt) { WithDepth(depth, [&](auto dd) {
+            constexpr int T = decltype(tt)::value;
+            constexpr unsigned D = decltype(dd)::value;
+            const auto targetX = [s](double i, double j) { return ShearX<T>(i, j, s); };
+            const auto targetY = [s](double i, double j) { return ShearY<T>(i, j, s); };
+            if constexpr (T == 0 || T == 1 || T == 7) {
+                // Rows stay rows: a row's sources are its own, met in column order.
+                ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+                    for (std::int32_t r = first; r < last; ++r) {
+                        const std::int32_t j = height - 1 - r;
+                        std::uint8_t* out = outBits + std::size_t(r) * stride;
+                        const std::uint8_t* in = inBits + std::size_t(r) * stride;
+                        std::memcpy(out, in, stride);
+                        FillRow<D>(out, width, fill);
+                        const std::int32_t columns = width;  // a local the byte stores cannot alias
+                        for (std::int32_t i = 0; i < columns; ++i) {
+                            const std::int64_t x = TruncatedIndex(targetX(i, j), columns);
+                            if (x >= 0) CopyColour<D>(out, x, in, i);
+                        }
+                    }
+                });
+                return;
+            } else {
+            // Both coordinates move. The sources are walked in tiles of columns, left to right, so
+            // a later tile overwrites an earlier one as the column order wants; within a tile rows
+            // run along the bytes, and each target remembers the column that wrote it (plus one),
+            // so that an earlier column of the tile does not overwrite a later one. Where columns
+            // stay columns (type 5) two sources meet only within a column, where the row order is
+            // the visiting order, and nothing need be remembered.
+            // Each band of output rows takes, in every tile, the source rows whose targets can
+            // reach it: y = j + c (c = +-s i) or y = (1 - s) j up to a rounding error far below a
+            // thousandth of a row, which the margins hold.
+            constexpr std::int32_t kTileColumns = 64;
+            constexpr bool columnsStay = T == 5, scaled = T == 5 || T == 6;  // scaled: y = j - s j
+            // Sources that meet lie within a few rows of each other, and the rows written between
+            // them lie within `reach` rows of theirs. So the writers need only a ring of rows, each
+            // slot stamped with the row it holds: (row << 32) | column + 1.
+            const double spread = scaled ? 0.0 : s * (kTileColumns - 1);
+            const std::size_t reach = std::size_t(std::ceil(spread)) + 3;
+            std::size_t ringRows = 1;
+            while (ringRows < 2 * reach + 1) ringRows *= 2;
             ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
                 for (std::int32_t r = first; r < last; ++r) {
-                    const std::int32_t j = height - 1 - r;
-                    std::uint8_t* out = outBits + std::size_t(r) * stride;
-                    const std::uint8_t* in = inBits + std::size_t(r) * stride;
-                    std::memcpy(out, in, stride);
-                    FillRow<D>(out, width, fill);
-                    const std::int32_t columns = width;  // a local the byte stores cannot alias
-                    for (std::int32_t i = 0; i < columns; ++i) {
-                        const std::int64_t x = TruncatedIndex(targetX(i, j), columns);
-                        if (x >= 0) CopyColour<D>(out, x, in, i);
+                    std::memcpy(outBits + std::size_t(r) * stride, inBits + std::size_t(r) * stride, stride);
+                    FillRow<D>(outBits + std::size_t(r) * stride, width, fill);
+                }
+                const std::int64_t firstRow = height - last, lastRow = height - 1 - first;  // as displayed
+                const double lowRow = double(firstRow), highRow = double(lastRow);
+                std::vector<std::uint64_t> writer(columnsStay ? 0 : ringRows * std::size_t(width), 0);
+                for (std::int32_t i0 = 0; i0 < width; i0 += kTileColumns) {
+                    const std::int32_t i1 = std::min(width, i0 + kTileColumns);
+                    double from = 0, to = height - 1;
+                    if (!scaled) {
+                        const double c0 = targetY(i0, 0), c1 = targetY(i1 - 1, 0);
+                        from = lowRow - std::max(c0, c1) - 1;
+                        to = highRow - std::min(c0, c1) + 1;
+                    } else if (s < 1) {
+                        from = (lowRow - 1e-3) / (1 - s);
+                        to = (highRow + 1 + 1e-3) / (1 - s);
+                    }
+                    const std::int32_t j0 = std::int32_t(std::clamp(std::floor(from), 0.0, double(height)));
+                    const std::int32_t j1 = std::int32_t(std::clamp(std::ceil(to), -1.0, double(height - 1)));
+                    // Locals the byte stores cannot alias, so that they stay in registers.
+                    std::uint8_t* const outTop = outRow(0);  // row y lies y strides below it
+                    const std::ptrdiff_t rowStep = std::ptrdiff_t(stride);
+                    std::uint64_t* const slots = writer.data();
+                    const std::size_t ringMask = ringRows - 1, slotRow = std::size_t(width);
+                    const std::int64_t columns = width, rows = height;
+                    for (std::int32_t j = j0; j <= j1; ++j) {
+                        const std::uint8_t* in = inRow(j);
+                        for (std::int32_t i = i0; i < i1; ++i) {
+                            const std::int64_t y = TruncatedIndex(targetY(i, j), rows);
+                            if (y < firstRow || y > lastRow) continue;
+                            const std::int64_t x = TruncatedIndex(targetX(i, j), columns);
+                            if (x < 0) continue;
+                            if constexpr (!columnsStay) {
+                                const std::uint64_t stamp = std::uint64_t(y) << 32 | (std::uint64_t(i) + 1);
+                                std::uint64_t& w = slots[(std::size_t(y) & ringMask) * slotRow + std::size_t(x)];
+                                if ((w ^ stamp) >> 32 == 0 && w > stamp) continue;  // a later column of this row's sources
+                                w = stamp;
+                            }
+                            CopyColour<D>(outTop - y * rowStep, x, in, i);
+                        }
                     }
                 }
             });
-            return;
-        } else {
-        // Both coordinates move. The sources are walked in tiles of columns, left to right, so
-        // a later tile overwrites an earlier one as the column order wants; within a tile rows
-        // run along the bytes, and each target remembers the column that wrote it (plus one),
-        // so that an earlier column of the tile does not overwrite a later one. Where columns
-        // stay columns (type 5) two sources meet only within a column, where the row order is
-        // the visiting order, and nothing need be remembered.
-        // Each band of output rows takes, in every tile, the source rows whose targets can
-        // reach it: y = j + c (c = +-s i) or y = (1 - s) j up to a rounding error far below a
-        // thousandth of a row, which the margins hold.
-        constexpr std::int32_t kTileColumns = 64;
-        constexpr bool columnsStay = T == 5, scaled = T == 5 || T == 6;  // scaled: y = j - s j
-        // Sources that meet lie within a few rows of each other, and the rows written between
-        // them lie within `reach` rows of theirs. So the writers need only a ring of rows, each
-        // slot stamped with the row it holds: (row << 32) | column + 1.
-        const double spread = scaled ? 0.0 : s * (kTileColumns - 1);
-        const std::size_t reach = std::size_t(std::ceil(spread)) + 3;
-        std::size_t ringRows = 1;
-        while (ringRows < 2 * reach + 1) ringRows *= 2;
-        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r) {
-                std::memcpy(outBits + std::size_t(r) * stride, inBits + std::size_t(r) * stride, stride);
-                FillRow<D>(outBits + std::size_t(r) * stride, width, fill);
             }
-            const std::int64_t firstRow = height - last, lastRow = height - 1 - first;  // as displayed
-            const double lowRow = double(firstRow), highRow = double(lastRow);
-            std::vector<std::uint64_t> writer(columnsStay ? 0 : ringRows * std::size_t(width), 0);
-            for (std::int32_t i0 = 0; i0 < width; i0 += kTileColumns) {
-                const std::int32_t i1 = std::min(width, i0 + kTileColumns);
-                double from = 0, to = height - 1;
-                if (!scaled) {
-                    const double c0 = targetY(i0, 0), c1 = targetY(i1 - 1, 0);
-                    from = lowRow - std::max(c0, c1) - 1;
-                    to = highRow - std::min(c0, c1) + 1;
-                } else if (s < 1) {
-                    from = (lowRow - 1e-3) / (1 - s);
-                    to = (highRow + 1 + 1e-3) / (1 - s);
-                }
-                const std::int32_t j0 = std::int32_t(std::clamp(std::floor(from), 0.0, double(height)));
-                const std::int32_t j1 = std::int32_t(std::clamp(std::ceil(to), -1.0, double(height - 1)));
-                // Locals the byte stores cannot alias, so that they stay in registers.
-                std::uint8_t* const outTop = outRow(0);  // row y lies y strides below it
-                const std::ptrdiff_t rowStep = std::ptrdiff_t(stride);
-                std::uint64_t* const slots = writer.data();
-                const std::size_t ringMask = ringRows - 1, slotRow = std::size_t(width);
-                const std::int64_t columns = width, rows = height;
-                for (std::int32_t j = j0; j <= j1; ++j) {
-                    const std::uint8_t* in = inRow(j);
-                    for (std::int32_t i = i0; i < i1; ++i) {
-                        const std::int64_t y = TruncatedIndex(targetY(i, j), rows);
-                        if (y < firstRow || y > lastRow) continue;
-                        const std::int64_t x = TruncatedIndex(targetX(i, j), columns);
-                        if (x < 0) continue;
-                        if constexpr (!columnsStay) {
-                            const std::uint64_t stamp = std::uint64_t(y) << 32 | (std::uint64_t(i) + 1);
-                            std::uint64_t& w = slots[(std::size_t(y) & ringMask) * slotRow + std::size_t(x)];
-                            if ((w ^ stamp) >> 32 == 0 && w > stamp) continue;  // a later column of this row's sources
-                            w = stamp;
-                        }
-                        CopyColour<D>(outTop - y * rowStep, x, in, i);
-                    }
-                }
-            }
-        });
-        }
-    }); });
-    ReplaceKeepingName(std::move(result));
-    return 0;
+        }); });
+        ReplaceKeepingName(std::move(result));
+        return 0;
+    });
 }
 
 // ---------------------------------------------------------------- interlacing
@@ -711,37 +719,39 @@ unsigned CVelora::Interlace(int kind, const CVelora* a, const CVelora* b) {
 }
 
 unsigned CVelora::Deinterlace(int kind, int parity) {
-    if (!HasAccessibleDepth()) return 1;
-    if (kind < 0 || kind > 1) return 2;
-    if (parity != 1 && parity != 2) return 3;
-    const std::int32_t width = GetWidth(), height = GetHeight();
-    const std::int32_t kept = kind == 0 ? height : width;
-    const std::int32_t count = parity == 1 ? kept - kept / 2 : kept / 2;
-    if (count < 1) return 4;  // an image without rows or columns could be neither shown nor saved
-    const std::int32_t offset = parity - 1;
-    CVelora result = BlankLike(kind == 0 ? width : count, kind == 0 ? count : height);
-    if (!result.HasImage()) return 4;
-    const std::size_t stride = result.m_bytesPerRow;
-    std::uint8_t* const outBits = result.m_pchMapaBits;
-    const std::int32_t outHeight = result.GetHeight(), outWidth = result.GetWidth();
-    if (kind == 0) {
-        ForEachRowBand(outHeight, stride, [&](std::int32_t first, std::int32_t last) {
-            for (std::int32_t r = first; r < last; ++r)
-                std::memcpy(outBits + std::size_t(r) * stride, Row(2 * (outHeight - 1 - r) + offset), stride);
-        });
-    } else {
-        WithDepth(GetBitCount(), [&](auto dd) {
-            constexpr unsigned D = decltype(dd)::value;
+    return RefuseWithoutMemory(5, [&]() -> unsigned {
+        if (!HasAccessibleDepth()) return 1;
+        if (kind < 0 || kind > 1) return 2;
+        if (parity != 1 && parity != 2) return 3;
+        const std::int32_t width = GetWidth(), height = GetHeight();
+        const std::int32_t kept = kind == 0 ? height : width;
+        const std::int32_t count = parity == 1 ? kept - kept / 2 : kept / 2;
+        if (count < 1) return 4;  // an image without rows or columns could be neither shown nor saved
+        const std::int32_t offset = parity - 1;
+        CVelora result = BlankLike(kind == 0 ? width : count, kind == 0 ? count : height);
+        if (!result.HasImage()) return 5;
+        const std::size_t stride = result.m_bytesPerRow;
+        std::uint8_t* const outBits = result.m_pchMapaBits;
+        const std::int32_t outHeight = result.GetHeight(), outWidth = result.GetWidth();
+        if (kind == 0) {
             ForEachRowBand(outHeight, stride, [&](std::int32_t first, std::int32_t last) {
-                for (std::int32_t r = first; r < last; ++r) {
-                    std::uint8_t* out = outBits + std::size_t(r) * stride;
-                    std::memset(out, 0, stride);
-                    const std::uint8_t* in = Row(outHeight - 1 - r);
-                    for (std::int32_t x = 0; x < outWidth; ++x) CopyWholePixel<D>(out, x, in, 2 * x + offset);
-                }
+                for (std::int32_t r = first; r < last; ++r)
+                    std::memcpy(outBits + std::size_t(r) * stride, Row(2 * (outHeight - 1 - r) + offset), stride);
             });
-        });
-    }
-    ReplaceKeepingName(std::move(result));
-    return 0;
+        } else {
+            WithDepth(GetBitCount(), [&](auto dd) {
+                constexpr unsigned D = decltype(dd)::value;
+                ForEachRowBand(outHeight, stride, [&](std::int32_t first, std::int32_t last) {
+                    for (std::int32_t r = first; r < last; ++r) {
+                        std::uint8_t* out = outBits + std::size_t(r) * stride;
+                        std::memset(out, 0, stride);
+                        const std::uint8_t* in = Row(outHeight - 1 - r);
+                        for (std::int32_t x = 0; x < outWidth; ++x) CopyWholePixel<D>(out, x, in, 2 * x + offset);
+                    }
+                });
+            });
+        }
+        ReplaceKeepingName(std::move(result));
+        return 0;
+    });
 }

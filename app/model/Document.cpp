@@ -62,9 +62,23 @@ bool CUtilidadDoc::Step(bool forward) {
 
 unsigned CUtilidadDoc::RunOperation(const std::string& undoLabel, const std::string& timingLabel,
                                     const std::function<unsigned(CVelora&)>& op, std::vector<std::string> steps) {
-    PushUndo(undoLabel, std::move(steps));
+    try {
+        if (!PushUndo(undoLabel, std::move(steps))) return kNotEnoughMemory;
+    } catch (const std::exception&) {
+        return kNotEnoughMemory;
+    }
     TimeOperation(false, "");
-    const unsigned code = op(*m_image);
+    unsigned code;
+    try {
+        code = op(*m_image);
+    } catch (const std::exception&) {
+        // The undo copy is the image as it was; the half-done one is dropped.
+        std::string name = m_image->GetName();
+        m_history.RestoreLast(m_image);
+        m_image->SetName(std::move(name));
+        m_record.DropLast();
+        return kNotEnoughMemory;
+    }
     if (code != 0) {
         DiscardLastUndo();
         return code;

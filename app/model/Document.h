@@ -48,9 +48,11 @@ public:
 
     // An undo step, with the command-line steps that do what follows it (none: the command
     // line cannot).
-    void PushUndo(const std::string& description, std::vector<std::string> steps = {}) {
-        m_history.PushUndo(*m_image, description);
+    // False when there is no memory for the undo copy; nothing is recorded then.
+    bool PushUndo(const std::string& description, std::vector<std::string> steps = {}) {
+        if (!m_history.PushUndo(*m_image, description)) return false;
         m_record.Push({description, std::move(steps)});
+        return true;
     }
     // The image's name is the document's: a step taken before a "Guardar como" comes back
     // under the name saved since.
@@ -67,7 +69,10 @@ public:
     // An operation on the image as one undoable, timed step: the undo step is taken, the
     // stopwatch runs around op, and on success the timing text is reported and the document
     // is modified. An operation that refuses (non-zero code) is assumed to have left the
-    // image as it was, so its undo step is dropped and nothing is reported.
+    // image as it was, so its undo step is dropped and nothing is reported. Without memory
+    // for the undo copy, or when op ends in an exception (the image is then restored from
+    // that copy), the result is kNotEnoughMemory.
+    static constexpr unsigned kNotEnoughMemory = 0xFFFFFFFFu;
     unsigned RunOperation(const std::string& undoLabel, const std::string& timingLabel,
                           const std::function<unsigned(CVelora&)>& op, std::vector<std::string> steps = {});
 

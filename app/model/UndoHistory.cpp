@@ -2,7 +2,9 @@
 
 #include <utility>
 
-void CUndoHistory::PushUndo(const CVelora& current, const std::string& description) {
+bool CUndoHistory::PushUndo(const CVelora& current, const std::string& description) {
+    auto copy = std::make_unique<CVelora>(current);
+    if (current.HasImage() && !copy->HasImage()) return false;
     if (m_position == kCapacity) {
         for (int i = 0; i + 1 < kCapacity; ++i) {
             m_slots[std::size_t(i)] = std::move(m_slots[std::size_t(i) + 1]);
@@ -16,15 +18,23 @@ void CUndoHistory::PushUndo(const CVelora& current, const std::string& descripti
         m_slots[std::size_t(i)].reset();
         m_descriptions[std::size_t(i)].clear();
     }
-    m_slots[std::size_t(m_position)] = std::make_unique<CVelora>(current);
+    m_slots[std::size_t(m_position)] = std::move(copy);
     m_descriptions[std::size_t(m_position)] = description;
     ++m_position;
+    return true;
 }
 
 void CUndoHistory::DiscardLast() {
     if (m_position == 0) return;
     --m_position;
     m_slots[std::size_t(m_position)].reset();
+    m_descriptions[std::size_t(m_position)].clear();
+}
+
+void CUndoHistory::RestoreLast(std::unique_ptr<CVelora>& image) {
+    if (m_position == 0) return;
+    --m_position;
+    image = std::move(m_slots[std::size_t(m_position)]);
     m_descriptions[std::size_t(m_position)].clear();
 }
 

@@ -14,12 +14,16 @@ public:
     static constexpr int kCapacity = 8;
 
     // Records a copy of the image as it is before the step named description; discards
-    // whatever could have been redone.
-    void PushUndo(const CVelora& current, const std::string& description);
+    // whatever could have been redone. False, with the history as it was, when there is no
+    // memory for the copy: an empty snapshot would make undo lose the image.
+    bool PushUndo(const CVelora& current, const std::string& description);
     // Exchanges image with the snapshot below the position (undo) or at it (redo).
     bool Undo(std::unique_ptr<CVelora>& image);
     // Forgets the last recorded step, for an operation that refused and changed nothing.
     void DiscardLast();
+    // Puts the last recorded snapshot back as the image and forgets it, for an operation that
+    // failed halfway.
+    void RestoreLast(std::unique_ptr<CVelora>& image);
     bool Redo(std::unique_ptr<CVelora>& image);
 
     bool CanUndo() const { return m_position > 0; }

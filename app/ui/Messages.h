@@ -22,4 +22,11 @@ inline void ShowError(QWidget* parent, const QString& text, const QString& capti
     MessageSink::show(parent, MessageKind::Error, caption, text);
 }
 
+// An operation that ran out of memory, or ended otherwise than by its result: the images are
+// as they were.
+inline void ShowNotCompleted(QWidget* parent) {
+    ShowError(parent, QString::fromUtf8("Error. No hay memoria suficiente para completar la operación.\n"
+                                        "La imagen no ha cambiado."));
+}
+
 }  // namespace velora::ui

@@ -81,6 +81,10 @@ bool RunInPlace(CWorkbench& bench, CUtilidadDoc& document, std::string_view undo
             return op(image);
         },
         std::move(steps));
+    if (code == CUtilidadDoc::kNotEnoughMemory) {
+        ShowNotCompleted(bench.MainWindow());
+        return false;
+    }
     if (code != 0) {
         if (!failureMessage.isEmpty()) ShowError(bench.MainWindow(), failureMessage);
         return false;
@@ -191,9 +195,12 @@ bool RunIntoNewWindows(CWorkbench& bench, CUtilidadDoc& source, std::string_view
     std::vector<NewWindowImage> results;
     source.TimeOperation(false, "");
     unsigned code;
-    {
+    try {
         const WaitCursor wait;
         code = make(source.Image(), results);
+    } catch (const std::exception&) {
+        ShowNotCompleted(bench.MainWindow());
+        return false;
     }
     if (code != 0 || results.empty()) {
         if (code != 0 && !failureMessage.isEmpty()) ShowError(bench.MainWindow(), failureMessage);

@@ -332,6 +332,20 @@ TEST(Document, OperationIsOneTimedUndoStepAndARefusalLeavesNoTrace) {
     EXPECT_EQ(doc.History().Position(), 1);
     EXPECT_EQ(doc.History().UndoText(), "Deshacer (1) Negativo \tCtrl+Z");
     EXPECT_EQ(Block(doc.Image()), Block(negated));
+
+    // An exception halfway (memory that ran out): the image as it was, no step, no record.
+    EXPECT_EQ(doc.RunOperation("Medio", "Cálculo Medio",
+                               [](CVelora& im) -> unsigned {
+                                   im.Negative(1, 0, 0, 0);
+                                   throw std::bad_alloc();
+                               },
+                               {"Medio:1"}),
+              CUtilidadDoc::kNotEnoughMemory);
+    EXPECT_EQ(Block(doc.Image()), Block(negated));
+    EXPECT_EQ(doc.History().Position(), 1);
+    EXPECT_FALSE(doc.History().CanRedo());
+    EXPECT_EQ(doc.Record().Steps().size(), 0u);
+    EXPECT_FALSE(doc.IsModified());
     ASSERT_TRUE(doc.Undo());
     EXPECT_EQ(Block(doc.Image()), Block(original));
 }

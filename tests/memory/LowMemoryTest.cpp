@@ -1,0 +1,88 @@
+// Every step under a system out of memory: each allocation an operation makes is made to fail
+// in turn. Nothing may escape as an exception; the step either copes (and gives the bytes it
+// gives with memory) or refuses with its declared "no memory" code and leaves the image as
+// it was.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "FailingAllocator.h"
+#include "Operation.h"
+#include "RandomSeed.h"
+#include "StepCases.h"
+#include "TestImages.h"
+
+using namespace testing_support;
+using namespace velora::catalog;
+
+namespace {
+
+bool SameBytes(const CVelora& a, const CVelora& b) {
+    const std::vector<std::uint8_t> x = a.EncodeBMP(), y = b.EncodeBMP();
+    return x == y;
+}
+
+// The first subject of the depth the step takes: random colours, or gray levels.
+std::optional<CVelora> Taken(const StepCase& c, const Operation& op, int depth, const StepInputs& inputs, CVelora& self) {
+    const bool small = op.takesSize && !op.takesSize(CVelora(nullptr, nullptr, 21, 12, 8));
+    for (bool gray : {false, true}) {
+        CVelora subject = RandomImage(small ? 16 : 21, small ? 8 : 12, depth, 7u + unsigned(depth), gray);
+        if (gray && depth >= 24) subject.ColorToGray(0);
+        self = subject;
+        CVelora probe = subject;
+        const unsigned code = c.call(probe, inputs);
+        velora::SetFixedRandomSeed(std::nullopt);
+        if (code == 0) return subject;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+TEST(LowMemory, EveryStepCopesOrRefusesWithItsCodeAndLeavesTheImage) {
+    CVelora::SetThreadCount(1);  // the same allocations in the same order on every run
+    const std::string palette = TempPath("memory.pal"), written = TempPath("memory.out");
+    ASSERT_EQ(RandomImage(4, 4, 8, 17).SavePalette(palette), 0u);
+    int runs = 0;
+    for (const StepCase& c : StepCases()) {
+        const Operation& op = *FindOperation(StepName(c));
+        for (int depth : {1, 4, 8, 24, 32}) {
+            if (!(op.depths & DepthBitOf(unsigned(depth)))) continue;
+            SCOPED_TRACE(std::string(c.text) + " on " + std::to_string(depth) + " bits");
+            CVelora self, other = RandomImage(1, 1, depth, 3);
+            const StepInputs inputs{self, other, palette, written};
+            const std::optional<CVelora> subject = Taken(c, op, depth, inputs, self);
+            if (!subject) continue;
+            other = RandomImage(subject->GetWidth(), subject->GetHeight(), depth, 5);
+            CVelora expected = *subject;
+            ASSERT_EQ(c.call(expected, inputs), 0u);
+            for (long n = 1;; ++n) {
+                CVelora trial = *subject;
+                unsigned code = 0;
+                bool escaped = false;
+                FailAllocationAt(n);
+                try {
+                    code = c.call(trial, inputs);
+                } catch (...) {
+                    escaped = true;
+                }
+                const long made = AllocationsSinceReset();
+                FailAllocationAt(0);
+                velora::SetFixedRandomSeed(std::nullopt);
+                ++runs;
+                EXPECT_FALSE(escaped) << "allocation " << n << " of " << made << " escaped as an exception";
+                if (made < n) {
+                    EXPECT_EQ(code, 0u);
+                    break;  // every allocation of the step has failed once
+                }
+                if (code == 0) {
+                    EXPECT_TRUE(SameBytes(trial, expected)) << "allocation " << n << " failed and the result differs";
+                } else {
+                    EXPECT_EQ(code, op.NoMemoryCode()) << "allocation " << n;
+                    EXPECT_TRUE(SameBytes(trial, *subject)) << "allocation " << n << " failed and the image changed";
+                }
+            }
+        }
+    }
+    RecordProperty("runs", runs);
+}
