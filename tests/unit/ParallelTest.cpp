@@ -117,13 +117,6 @@ TEST(RowBands, AnExceptionReachesTheCallerAfterAllBands) {
     EXPECT_EQ(Record(400, 4096).bands.back().second, 400);
 }
 
-TEST(RowBands, ThreadCountSetting) {
-    CVelora::SetThreadCount(3);
-    EXPECT_EQ(CVelora::GetThreadCount(), 3u);
-    CVelora::SetThreadCount(0);
-    EXPECT_EQ(CVelora::GetThreadCount(), std::max(1u, std::thread::hardware_concurrency()));
-}
-
 TEST(RowBands, EveryStepGivesTheSameBytesWithOneAndFourThreads) {
     using namespace velora::catalog;
     // Every row of the step table, and every step with its defaults.
