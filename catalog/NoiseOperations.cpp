@@ -51,11 +51,12 @@ void AddNoiseOperations(std::vector<Operation>& all) {
         op.results = {{1, C::Other, {}, "width x height must be a power of two"},
                       {2, C::Depth},
                       {3, C::ParamRange, "form"},
-                      {4, C::Other, {}, "width and height must be at least 4"},
-                      {5, C::NoMemory, {}, "not enough memory for the transform"}};
+                      {5, C::NoMemory, {}, "not enough memory for the transform"},
+                      {6, C::Other, {}, "the transform would need more than 4 GiB (over 2^28 pixels)"}};
         op.takesSize = [](const CVelora& im) {
             const std::int64_t n = std::int64_t(im.GetWidth()) * im.GetHeight();
-            return im.GetWidth() >= 4 && im.GetHeight() >= 4 && (n & (n - 1)) == 0;
+            return n > 0 && (n & (n - 1)) == 0 &&
+                   CVelora::SpectrumWorkBytes(im.GetWidth(), im.GetHeight()) <= CVelora::kMaxSpectrumWorkBytes;
         };
         op.call = [](CVelora& im, const Args& a) { return im.Spectrum(a.Int(0)); };
         op.helpTopic = "CVelora.chm::/Ayuda/FFT.htm";

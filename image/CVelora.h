@@ -563,9 +563,15 @@ public:
     // ---- Fourier spectrum (VeloraSpectrum.cpp) ----
     // The log-scaled magnitude of the one-dimensional transform of the pixel sequence in
     // storage order (form 1: multiplied by (-1)^(x + y) first, zero frequency in the middle).
-    // 1 width * height not a power of two; 2 depth not 8; 3 form not 0 or 1; 4 width or
-    // height below 4; 5 no memory for the transform.
+    // Every size whose pixel count is a power of two is taken (the rows' padding is skipped).
+    // 1 width * height not a power of two; 2 depth not 8; 3 form not 0 or 1; 5 no memory for
+    // the transform; 6 the transform would need more than kMaxSpectrumWorkBytes (code 4,
+    // once "narrower than 4", is no longer given).
     unsigned Spectrum(int form);
+    // The transform works on one complex double per pixel; beyond 2^28 pixels (16384 x 16384,
+    // 4 GiB of work) it is refused before anything is allocated.
+    static constexpr std::uint64_t kMaxSpectrumWorkBytes = std::uint64_t(16) << 28;
+    static std::uint64_t SpectrumWorkBytes(std::int32_t width, std::int32_t height);
 
     // ---- Effects (VeloraEffects.cpp) ----
     // Every block of blockHeight x blockWidth pixels (the remainder joins the last row and

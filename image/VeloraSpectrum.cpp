@@ -4,7 +4,9 @@
 // The butterflies of one stage are independent, so they may run in any order and on any
 // thread with the same bytes; what must not change is each butterfly's arithmetic and its
 // twiddle, which follows the stage's recurrence u = u * w from u = 1. The first stages run
-// block by block inside the cache, the later ones two at a time over the whole array.
+// block by block inside the cache, the later ones two at a time over the whole array. The
+// work is the array of 16 bytes per pixel: the later stages keep only every kChunk-th twiddle
+// of the recurrence and carry it on through their chunk, which gives the same values.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -34,14 +36,19 @@ inline void Butterfly(Cplx& top, Cplx& bottom, const Cplx& u) {
     top = {top.re + t.re, top.im + t.im};
 }
 
-// The twiddles of the stage whose half length is le2, in the order the recurrence gives them.
-void StageTwiddles(std::size_t le2, std::vector<Cplx>& out) {
+// The factor of the recurrence of the stage whose half length is le2.
+Cplx StageFactor(std::size_t le2) {
     const double x = 3.14159265 / double(le2);
-    const Cplx w{std::cos(x), -std::sin(x)};
-    out.resize(le2);
+    return {std::cos(x), -std::sin(x)};
+}
+
+// Every every-th twiddle of that stage, in the order the recurrence gives them.
+void StageTwiddles(std::size_t le2, std::size_t every, std::vector<Cplx>& out) {
+    const Cplx w = StageFactor(le2);
+    out.resize(le2 / every);
     Cplx u{1.0, 0.0};
     for (std::size_t j = 0; j < le2; ++j) {
-        out[j] = u;
+        if (j % every == 0) out[j / every] = u;
         u = Mul(u, w);
     }
 }
@@ -57,6 +64,10 @@ constexpr std::size_t kChunk = 1024;   // butterflies per unit of the later stag
 
 }  // namespace
 
+std::uint64_t CVelora::SpectrumWorkBytes(std::int32_t width, std::int32_t height) {
+    return std::uint64_t(std::max(width, 0)) * std::uint64_t(std::max(height, 0)) * sizeof(Cplx);
+}
+
 unsigned CVelora::Spectrum(int form) {
     return RefuseWithoutMemory(5, [&]() -> unsigned {
         const std::int64_t width = GetWidth(), height = GetHeight();
@@ -64,8 +75,7 @@ unsigned CVelora::Spectrum(int form) {
         if (count <= 0 || (count & (count - 1)) != 0) return 1;
         if (GetBitCount() != 8) return 2;
         if (form < 0 || form > 1) return 3;
-        // Narrower rows are padded, so the storage indices would run past the array.
-        if (width < 4 || height < 4) return 4;
+        if (SpectrumWorkBytes(GetWidth(), GetHeight()) > kMaxSpectrumWorkBytes) return 6;
         const std::size_t n = std::size_t(count);
         // A block as the images get theirs (large pages where the system gives them: 16 bytes
         // per pixel would otherwise cost a page fault every 256 pixels on first touch).
@@ -78,14 +88,16 @@ unsigned CVelora::Spectrum(int form) {
         if ((std::size_t(1) << m) != n) return 1;
 
         // The bit-reversal exchange loop leaves at place j the value of place rev(j), j's m bits reversed:
-        // each place is filled once from there. Row stride equals the width from 4 columns on.
+        // each place is filled once from there. The sequence skips the rows' padding, which
+        // only images of 1 or 2 columns have (the stride equals the width from 4 columns on).
+        const std::size_t columnMask = std::size_t(width) - 1, stride = m_bytesPerRow;
+        const unsigned columnBits = unsigned(std::countr_zero(std::uint64_t(width)));
+        const auto at = [&](std::size_t i) { return (i >> columnBits) * stride + (i & columnMask); };
         {
             const std::uint8_t* bits = m_pchMapaBits;
-            const std::size_t columnMask = std::size_t(width) - 1;
-            const unsigned columnBits = unsigned(std::countr_zero(std::uint64_t(width)));
             const auto place = [&](std::size_t j, std::size_t source) {
                 const std::size_t x = source & columnMask, y = source >> columnBits;
-                const double v = bits[source];
+                const double v = bits[at(source)];
                 e[j] = {form == 1 && ((x + y) & 1) ? -v : v, 0.0};
             };
             const auto reversed = [](std::size_t v, unsigned length) {
@@ -128,7 +140,7 @@ unsigned CVelora::Spectrum(int form) {
         const unsigned blockStages = std::min(m, kBlockStages);
         const std::size_t block = std::size_t(1) << blockStages;
         std::vector<std::vector<Cplx>> early(blockStages + 1);
-        for (unsigned l = 1; l <= blockStages; ++l) StageTwiddles(std::size_t(1) << (l - 1), early[l]);
+        for (unsigned l = 1; l <= blockStages; ++l) StageTwiddles(std::size_t(1) << (l - 1), 1, early[l]);
         velora::detail::ForEachRowBand(std::int32_t(n / block), block * sizeof(Cplx), [&](std::int32_t first, std::int32_t last) {
             for (std::size_t b = std::size_t(first); b < std::size_t(last); ++b)
                 for (unsigned l = 1; l <= blockStages; ++l)
@@ -138,12 +150,14 @@ unsigned CVelora::Spectrum(int form) {
         // The rest over the whole array, two stages per pass where two are left: for each j the
         // four values a, a + h, a + 2h, a + 3h go through stage l (pairs a/a+h and a+2h/a+3h,
         // twiddle j) and stage l + 1 (a/a+2h with twiddle j, a+h/a+3h with twiddle j + h).
+        // Here h is at least 2^kBlockStages, a whole number of chunks.
         std::vector<Cplx> first, second;
         for (unsigned l = blockStages + 1; l <= m;) {
             const std::size_t h = std::size_t(1) << (l - 1);
             const bool pair = l + 1 <= m;
-            StageTwiddles(h, first);
-            if (pair) StageTwiddles(2 * h, second);
+            const Cplx w1 = StageFactor(h), w2 = StageFactor(2 * h);
+            StageTwiddles(h, kChunk, first);
+            if (pair) StageTwiddles(2 * h, kChunk, second);
             const std::size_t group = pair ? 4 * h : 2 * h;
             const std::size_t chunksPerGroup = h / kChunk;
             const std::size_t units = (n / group) * chunksPerGroup;
@@ -151,16 +165,22 @@ unsigned CVelora::Spectrum(int form) {
                                            [&](std::int32_t from, std::int32_t to) {
                 for (std::size_t unit = std::size_t(from); unit < std::size_t(to); ++unit) {
                     const std::size_t base = (unit / chunksPerGroup) * group;
-                    const std::size_t j0 = (unit % chunksPerGroup) * kChunk;
-                    for (std::size_t j = j0; j < j0 + kChunk; ++j) {
-                        Cplx* a = e + base + j;
-                        if (pair) {
-                            Butterfly(a[0], a[h], first[j]);
-                            Butterfly(a[2 * h], a[3 * h], first[j]);
-                            Butterfly(a[0], a[2 * h], second[j]);
-                            Butterfly(a[h], a[3 * h], second[j + h]);
-                        } else {
-                            Butterfly(a[0], a[h], first[j]);
+                    const std::size_t chunk = unit % chunksPerGroup, j0 = chunk * kChunk;
+                    Cplx u1 = first[chunk];
+                    if (pair) {
+                        Cplx u2 = second[chunk], u2h = second[chunk + chunksPerGroup];
+                        for (std::size_t j = j0; j < j0 + kChunk; ++j) {
+                            Cplx* a = e + base + j;
+                            Butterfly(a[0], a[h], u1);
+                            Butterfly(a[2 * h], a[3 * h], u1);
+                            Butterfly(a[0], a[2 * h], u2);
+                            Butterfly(a[h], a[3 * h], u2h);
+                            u1 = Mul(u1, w1), u2 = Mul(u2, w2), u2h = Mul(u2h, w2);
+                        }
+                    } else {
+                        for (std::size_t j = j0; j < j0 + kChunk; ++j) {
+                            Butterfly(e[base + j], e[base + j + h], u1);
+                            u1 = Mul(u1, w1);
                         }
                     }
                 }
@@ -190,7 +210,7 @@ unsigned CVelora::Spectrum(int form) {
         for (std::size_t i = 0; i < n; ++i) {
             // An all-black image has nothing to scale: every pixel becomes 0.
             const double q = largest > 0 ? e[i].re * colours / largest : 0.0;
-            bits[i] = std::uint8_t(q >= highest ? highest : q > 0 ? std::trunc(q) : 0.0);
+            bits[at(i)] = std::uint8_t(q >= highest ? highest : q > 0 ? std::trunc(q) : 0.0);
         }
         return 0;
     });

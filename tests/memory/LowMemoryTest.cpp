@@ -86,3 +86,12 @@ TEST(LowMemory, EveryStepCopesOrRefusesWithItsCodeAndLeavesTheImage) {
     }
     RecordProperty("runs", runs);
 }
+
+// The transform's work is one complex double per pixel, the twiddles a few kilobytes beside it.
+TEST(LowMemory, TheSpectrumWorksInSixteenBytesPerPixel) {
+    CVelora image = RandomImage(1024, 1024, 8, 9, true);
+    FailAllocationAt(0);
+    ASSERT_EQ(image.Spectrum(1), 0u);
+    const std::size_t pixels = 1024 * 1024;
+    EXPECT_LE(BytesSinceReset(), 16 * pixels + pixels / 2);
+}
