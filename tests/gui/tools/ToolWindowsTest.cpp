@@ -80,12 +80,6 @@ TEST_F(ToolWindows, EachOpensTimedAndTheUsualOnesShareOneTabbedAreaBesideTheImag
     const QRect images(Frame().centralWidget()->mapToGlobal(QPoint(0, 0)), Frame().centralWidget()->size());
     EXPECT_TRUE(images.contains(second->frameGeometry())) << second->frameGeometry().y();
 
-    // The command again: a fresh window in place of the old one, in the same dock.
-    const QPointer<QWidget> old = Frame().Tools().Find(kCmdImageInfo);
-    Frame().Execute(kCmdImageInfo);
-    Settle();
-    EXPECT_TRUE(old.isNull());
-    EXPECT_TRUE(docks[0]->isAncestorOf(Frame().Tools().Find(kCmdImageInfo)));
     Frame().Execute(kCmdCloseToolWindows);
     for (const ToolWindowKind& kind : Frame().Tools().Kinds()) EXPECT_EQ(Frame().Tools().Find(kind.commandId), nullptr);
     Settle();
