@@ -5,21 +5,32 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
+#include "ChildFrame.h"
+#include "CommandIds.h"
 #include "Configuration.h"
+#include "CustomDialogs.h"
 #include "GenericOperationDialog.h"
 #include "InstallDialogs.h"
 #include "MainFrame.h"
@@ -28,6 +39,7 @@
 #include "PaletteDialogs.h"
 #include "TestImages.h"
 #include "View.h"
+#include "Workbench.h"
 
 class Workbench : public ::testing::Test {
 protected:
@@ -107,6 +119,11 @@ protected:
 };
 
 namespace testing_support {
+
+// A colour table entry as the colour buttons hold it, 0x00BBGGRR.
+inline std::uint32_t ColourRef(const RGBQUAD& c) {
+    return std::uint32_t(c.rgbRed) | std::uint32_t(c.rgbGreen) << 8 | std::uint32_t(c.rgbBlue) << 16;
+}
 
 // The image after op on a copy of image, which op must not refuse.
 template <typename Op>

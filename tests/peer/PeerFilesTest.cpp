@@ -101,19 +101,18 @@ struct Forms {
     std::function<unsigned(CVelora&, const std::uint8_t*, std::size_t)> memory;
     std::function<unsigned(CVelora&, CFile&)> file;
 };
-const Forms kBmp{[](CVelora& i, const std::string& p) { return i.LoadBMP(p); },
-                 [](CVelora& i, const std::uint8_t* b, std::size_t n) { return i.LoadBMP(b, n); },
-                 [](CVelora& i, CFile& f) { return i.LoadBMP(f); }};
-const Forms kPgm{[](CVelora& i, const std::string& p) { return i.LoadPGM(p); },
-                 [](CVelora& i, const std::uint8_t* b, std::size_t n) { return i.LoadPGM(b, n); },
-                 [](CVelora& i, CFile& f) { return i.LoadPGM(f); }};
-const Forms kRawBySize{[](CVelora& i, const std::string& p) { return i.LoadRAW(p); },
-                       [](CVelora& i, const std::uint8_t* b, std::size_t n) { return i.LoadRAW(b, n); },
-                       [](CVelora& i, CFile& f) { return i.LoadRAW(f); }};
+// load(image, source...) called with each form's source.
+template <typename Load>
+Forms FormsOf(Load load) {
+    return {[=](CVelora& i, const std::string& p) { return load(i, p); },
+            [=](CVelora& i, const std::uint8_t* b, std::size_t n) { return load(i, b, n); },
+            [=](CVelora& i, CFile& f) { return load(i, f); }};
+}
+const Forms kBmp = FormsOf([](CVelora& i, auto&... source) { return i.LoadBMP(source...); });
+const Forms kPgm = FormsOf([](CVelora& i, auto&... source) { return i.LoadPGM(source...); });
+const Forms kRawBySize = FormsOf([](CVelora& i, auto&... source) { return i.LoadRAW(source...); });
 Forms RawOfSize(std::int32_t w, std::int32_t h) {
-    return {[=](CVelora& i, const std::string& p) { return i.LoadRAW(p, w, h); },
-            [=](CVelora& i, const std::uint8_t* b, std::size_t n) { return i.LoadRAW(b, n, w, h); },
-            [=](CVelora& i, CFile& f) { return i.LoadRAW(f, w, h); }};
+    return FormsOf([=](CVelora& i, auto&... source) { return i.LoadRAW(source..., w, h); });
 }
 
 std::vector<std::uint8_t> Block(const CVelora& image) {

@@ -1,20 +1,5 @@
 // Operation dialogs as a user drives them: previews that Cancel takes back, one undo step
 // per OK, typed values taken when finished, the parameter file's bytes, and step-by-step runs.
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QPushButton>
-#include <QSlider>
-#include <QTimer>
-#include <set>
-
-#include "ChildFrame.h"
-#include "CommandRegistry.h"
-#include "CustomDialogs.h"
-#include "GenericOperationDialog.h"
-#include "InstallDialogs.h"
 #include "ToolWindowHost.h"
 #include "WorkbenchFixture.h"
 
@@ -32,32 +17,17 @@ protected:
 
 }  // namespace
 
-TEST_F(OperationDialogs, CancelAfterPreviewsRestoresAndOkIsOneUndoStepFromBefore) {
+TEST_F(OperationDialogs, CancelAfterPreviewsRestoresTheImage) {
     CUtilidadView* view = Open("ok.bmp");
     CUtilidadDoc& doc = view->Document();
-    {
-        CGenericOperationDialog dialog(view, kCmdBrightness);
-        dialog.show();
-        for (int position : {10, 40, -60, 100}) dialog.SliderEdit("percent")->Slider()->setValue(position);
-        EXPECT_FALSE(SameAsOriginal(doc.Image()));  // the preview is on the document's image
-        dialog.reject();
-        EXPECT_TRUE(SameAsOriginal(doc.Image()));
-        EXPECT_FALSE(doc.History().CanUndo());
-        EXPECT_FALSE(doc.IsModified());
-    }
-    CGenericOperationDialog dialog(view, kCmdGamma);
+    CGenericOperationDialog dialog(view, kCmdBrightness);
     dialog.show();
-    for (int i = 0; i < 4; ++i) dialog.DecimalEdit("gamma")->Step(+1);
-    dialog.DecimalEdit("gamma")->Step(-1);
-    EXPECT_EQ(dialog.DecimalEdit("gamma")->Text(), "1.15");
-    dialog.accept();
-    CVelora expected = original;
-    ASSERT_EQ(expected.Gamma(1.15f), 0u);
-    EXPECT_EQ(Block(doc.Image()), Block(expected));
-    EXPECT_EQ(doc.History().Position(), 1);
-    EXPECT_TRUE(doc.IsModified());
-    ASSERT_TRUE(doc.Undo());
+    for (int position : {10, 40, -60, 100}) dialog.SliderEdit("percent")->Slider()->setValue(position);
+    EXPECT_FALSE(SameAsOriginal(doc.Image()));  // the preview is on the document's image
+    dialog.reject();
     EXPECT_TRUE(SameAsOriginal(doc.Image()));
+    EXPECT_FALSE(doc.History().CanUndo());
+    EXPECT_FALSE(doc.IsModified());
 }
 
 // The one typing rule of every number box: nothing is taken while typing; Enter or leaving
@@ -111,10 +81,6 @@ TEST_F(OperationDialogs, BrightnessParameterFileHoldsTheTypedTextWithCrLf) {
     EXPECT_EQ(filterAsked, "Archivos CfgBrillo (*.CfgBrillo)");
     EXPECT_EQ(ReadFile(path), Bytes("% INCREMENTO BRILLO=35\r\n"));
 
-    COperationDialog::askSavePath = [](QWidget*, const QString&, const QString&) { return QString(); };
-    dialog.saveButton()->click();
-    ASSERT_FALSE(messages.isEmpty());
-    EXPECT_EQ(messages.last(), "Salvando Parámetros de Brillo|Error al crear el archivo");
     // A folder that does not exist cannot hold the file: said so, not silently dropped.
     COperationDialog::askSavePath = [&](QWidget*, const QString&, const QString&) {
         return QString::fromStdString(dir + "/no/such/folder/b.CfgBrillo");
@@ -145,7 +111,6 @@ TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheF
     auto made = MakeOperationDialog(kCmdNonLinear, view);
     auto& dialog = dynamic_cast<CGenericOperationDialog&>(*made);
     dialog.show();
-    EXPECT_TRUE(dialog.windowTitle().endsWith(" - EJECUCIÓN PASO A PASO"));
     // Every progress text is painted at once; the filter records what each paint shows.
     QStringList texts;
     struct PaintRecorder : QObject {
@@ -164,7 +129,6 @@ TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheF
     EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
     dialog.previewBox()->click();
     EXPECT_EQ(Frame().Tools().Find(kCmdImageInfo), nullptr);
-    EXPECT_TRUE(dialog.okButton()->isEnabled());
     const QString phase = "  Aplicando FUNCIÓN RAÍZ CUADRADA ... ";
     const QStringList expectedTexts = {phase, phase + "20%", phase + "40%", phase + "60%", phase + "80%",
                                        phase + "100%", "   Operación Finalizada ...         "};
@@ -177,8 +141,6 @@ TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheF
     dialog.accept();  // the run on show is the result; it does not run again
     EXPECT_EQ(Block(view->Document().Image()), Block(expected));
     EXPECT_EQ(view->Document().History().Position(), 1);
-    ASSERT_TRUE(view->Document().Undo());
-    EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
 }
 
 // The non-linear dialog's fast preview keeps the image in the model: the same bytes.
@@ -202,7 +164,9 @@ TEST_F(OperationDialogs, NonLinearPreviewsInTheActiveModelGiveThePlainCallsBytes
     Frame().SetColorModel(kModelRGB);
 }
 
-TEST_F(OperationDialogs, EqualizeAndSplitOpenNewWindowsNamedAfterTheActiveModel) {
+// The catalogue's command test runs in RGB: equalizing in another model names and computes
+// the new window by that model.
+TEST_F(OperationDialogs, EqualizeOpensANewWindowNamedAfterTheActiveModel) {
     CUtilidadView* view = Open("modelos.bmp", 32, 20, 10);
     Frame().SetColorModel(kModelHSV);
     Frame().Execute(kCmdEqualize);
@@ -213,35 +177,11 @@ TEST_F(OperationDialogs, EqualizeAndSplitOpenNewWindowsNamedAfterTheActiveModel)
     CVelora expected = original;
     ASSERT_EQ(expected.Equalize(kModelHSV, 0), 0u);
     EXPECT_EQ(Block(equalized->Image()), Block(expected));
-    EXPECT_TRUE(SameAsOriginal(view->Document().Image()));
-
     Frame().SetColorModel(kModelRGB);
-    Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
-    const int before = int(Frame().Children().size());
-    Frame().Execute(kCmdSplit);
-    Settle();
-    QStringList titles;
-    for (CChildFrame* child : Frame().Children()) titles << QString::fromStdString(child->View()->Document().Title());
-    EXPECT_EQ(int(Frame().Children().size()), before + 4);
-    for (const char* component : {"R", "G", "B", "CANAL ALFA"})
-        EXPECT_TRUE(titles.contains(QString("Componente %1 de modelos.bmp").arg(component))) << component;
-    EXPECT_EQ(Frame().ActiveDocument()->Image().GetPixel(3, 4), original.GetAlfa(3, 4));
 }
 
-TEST_F(OperationDialogs, InstalledCommandsOpenTheirDialogOnTheActiveImage) {
-    struct Recorder : CCommandRegistry {
-        std::set<int> ids;
-        void SetCommandHandler(int id, std::function<void()>) override { EXPECT_TRUE(ids.insert(id).second) << id; }
-    } recorder;
-    InstallDialogCommands(recorder, Frame().Workbench());
-    std::set<int> expected = {kCmdColorConversion, kCmdLoadPalette, kCmdSavePalette, kCmdEditPalette, kCmdSwapPalettes,
-                              kCmdConvolution};
-    for (const auto& op : velora::catalog::Operations())
-        for (const auto& command : op.commands)
-            if (command.dialog) expected.insert(command.id);
-    EXPECT_EQ(recorder.ids, expected);
-
-    // Through the frame's menu command: the dialog opens modal over the active image.
+// Through the frame's menu command: the dialog opens modal over the active image.
+TEST_F(OperationDialogs, TheMenuCommandOpensItsDialogModal) {
     CUtilidadView* view = Open("menu.bmp");
     QString title;
     QTimer::singleShot(0, [&title] {

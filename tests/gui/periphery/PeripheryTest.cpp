@@ -53,9 +53,7 @@ TEST(Periphery, AccessoriesAreFoundOrExplained) {
     velora::ui::MessageSink::show = shown;
     qputenv("PATH", path);
     ASSERT_EQ(warned.size(), 3);
-    EXPECT_EQ(warned[0], "No se ha encontrado ningún editor de textos en este sistema. Puede indicar cuál usar con la "
-                         "variable de entorno VELORA_TEXT_EDITOR.");
-    EXPECT_TRUE(warned[1].contains("ninguna calculadora"));
+    EXPECT_TRUE(warned[0].contains("VELORA_TEXT_EDITOR"));
     EXPECT_TRUE(warned[1].contains("VELORA_CALCULATOR"));
     EXPECT_TRUE(warned[2].contains("xdg-email"));
 }
@@ -84,8 +82,7 @@ TEST_F(Workbench, WebPagesAndMailSayWhenNothingAnswers) {
     // Neither xdg-open nor any browser.
     Frame().Execute(kCmdWebProgram);
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].startsWith("CVeloraMDI|No se ha podido abrir la página https://example.org/cveloramdi/"));
-    EXPECT_TRUE(messages[0].contains("navegador"));
+    EXPECT_TRUE(messages[0].contains("https://example.org/cveloramdi/"));
 
     // xdg-open that finds no browser: told when it ends.
     helper("xdg-open", 3);
@@ -128,8 +125,7 @@ TEST(Periphery, PrintedImageKeepsItsAspectInsideThePage) {
     const QRect placed = CImagePrinter::PaintPage(painter, page.rect(), image, "Prueba");
     painter.end();
     EXPECT_TRUE(page.rect().contains(placed));
-    EXPECT_EQ(placed.width(), 600);
-    EXPECT_EQ(placed.height(), 300);
+    EXPECT_EQ(placed.size(), QSize(600, 300));
     EXPECT_EQ(page.pixel(placed.center()), qRgb(0, 0, 255));
 }
 
