@@ -112,7 +112,7 @@ void AddWarpOperations(std::vector<Operation>& all) {
                       {4, C::Other, {}, "the two images have different depths"},
                       {5, C::Other, {}, "interlacing rows needs images of the same width"},
                       {6, C::Other, {}, "interlacing columns needs images of the same height"},
-                      {7, C::Other, {}, "the result would exceed 1 GiB of pixels"}};
+                      {7, C::NoMemory, {}, "the result would exceed 1 GiB of pixels, or no memory"}};
         op.call = [](CVelora& im, const Args& a) {
             const auto image = [&](std::size_t i) { return std::get<std::shared_ptr<const CVelora>>(a.Values().at(i)).get(); };
             return im.Interlace(a.Int(0), image(1), image(2));

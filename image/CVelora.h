@@ -490,7 +490,8 @@ public:
     // longer one after them, with a's depth; it keeps its colour table when it has a's depth
     // (else takes a's). 1 kind outside 0..1; 2 a or b missing; 3 a depth of a, b or this image
     // not 1, 4, 8, 24, 32; 4 a and b of different depths; 5 kind 0 and different widths;
-    // 6 kind 1 and different heights; 7 a result over kMaxPixelBytes or no memory.
+    // 6 kind 1 and different heights; 7 a result over kMaxPixelBytes or no memory. A colour
+    // table kept shorter than a's and b's indices grows (see WithGrownTable).
     unsigned Interlace(int kind, const CVelora* a, const CVelora* b);
     // Keeps the even (parity 1: 0, 2, 4...) or odd (2) rows (kind 0) or columns (kind 1).
     // 1 depth not 1, 4, 8, 24, 32; 2 kind outside 0..1; 3 parity not 1 or 2; 4 nothing would
@@ -651,6 +652,8 @@ protected:
     // Grows the colour table of an indexed image so that a remap by table[256] keeps every
     // index inside it (see WithGrownTable for the new entries). False without memory.
     bool CoverRemappedIndices(const std::uint8_t* table);
+    // Grows a short colour table of an indexed image to hold every index its pixels use.
+    bool CoverIndicesPresent();
     bool IsIndexed() const;                // 1, 4 or 8 bits
     bool HasAccessibleDepth() const;       // 1, 4, 8, 24 or 32 bits
 

@@ -562,6 +562,12 @@ unsigned CoveringTheTable(CVelora& image, bool shortTable, unsigned noMemoryCode
 
 }  // namespace
 
+bool CVelora::CoverIndicesPresent() {
+    std::array<std::uint8_t, 256> highest;
+    highest.fill(std::uint8_t(HighestIndex(*this)));
+    return CoverRemappedIndices(highest.data());
+}
+
 unsigned CVelora::Arithmetic(unsigned operation, const CVelora& b, float weightA, float weightB, int offsetColumn,
                              int offsetRow) {
     return RefuseWithoutMemory(6, [&]() -> unsigned {

@@ -714,6 +714,8 @@ unsigned CVelora::Interlace(int kind, const CVelora* a, const CVelora* b) {
             });
         });
     }
+    // The table kept may be shorter than a's and b's indices reach.
+    if (result.IsIndexed() && !result.CoverIndicesPresent()) return 7;
     ReplaceKeepingName(std::move(result));
     return 0;
 }

@@ -43,11 +43,13 @@ void ExpectBmpRoundTrip(const CVelora& image) {
     EXPECT_EQ(Block(back), expected);
 }
 
-bool TakesPaths(const Operation& op) {
+bool Takes(const Operation& op, ParamKind kind) {
     for (const Param& p : op.params)
-        if (p.kind == ParamKind::Path) return true;
+        if (p.kind == kind) return true;
     return false;
 }
+bool TakesPaths(const Operation& op) { return Takes(op, ParamKind::Path); }
+bool TakesImages(const Operation& op) { return Takes(op, ParamKind::Image); }
 
 // Arguments inside the declared ranges; factors and counts without one stay small, so
 // that the results stay small too.
@@ -89,6 +91,10 @@ TEST(Invariants, HoldAfterEveryOperationAndSurviveTheBmpRoundTrip) {
                 if (op.IsQuery() || TakesPaths(op)) continue;
                 std::vector<Args> argSets{WithImages(op, DefaultArgs(op), subject.image)};
                 for (int i = 0; i < 4; ++i) argSets.push_back(RandomArgs(op, subject.image, rng));
+                // Other images with a full table: their indices may lie past a short one's.
+                const CVelora& s = subject.image;
+                if (s.GetBitCount() <= 8 && TakesImages(op))
+                    argSets.push_back(WithImages(op, DefaultArgs(op), RandomImage(s.GetWidth(), s.GetHeight(), int(s.GetBitCount()), rng())));
                 for (const Args& args : argSets) {
                     SCOPED_TRACE(std::string(op.name) + " on " + subject.label);
                     CVelora image = subject.image;
