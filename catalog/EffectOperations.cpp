@@ -38,13 +38,15 @@ void AddEffectOperations(std::vector<Operation>& all) {
                       .choices = {{0, "inward", "Hacia Dentro"}, {1, "outward", "Hacia Fuera"}}},
                      {.name = "column", .label = "Columna", .group = "Coordenada Punto de Inicio"},
                      {.name = "row", .label = "Fila", .group = "Coordenada Punto de Inicio"},
-                     {.name = "iterations", .defaultValue = 150, .label = "Nº de iteraciones del algoritmo"}};
+                     {.name = "iterations", .range = Range{1, CVelora::kMaxHooverIterations}, .defaultValue = 150,
+                      .label = "Nº de iteraciones del algoritmo"}};
         op.depths = kDepthsAll5;
         op.results = {{1, C::ParamRange, "direction"},
                       {2, C::Other, {}, "the start point must lie inside the image"},
                       {3, C::Other, {}, "iterations must be at least 1"},
                       {4, C::Depth},
-                      {5, C::NoMemory}};
+                      {5, C::NoMemory},
+                      {6, C::Other, {}, "iterations must be at most 10000 (50,000 rays each)"}};
         op.call = [](CVelora& im, const Args& a) { return im.Hoover(a.Int(0), a.Int(1), a.Int(2), a.Int(3)); };
         op.drawsRandomNumbers = true;
         op.helpTopic = "CVelora.chm::/Ayuda/Hoover.htm";

@@ -101,9 +101,10 @@ void CHooverDlg::IterationsChosen(int id) {
 
 void CHooverDlg::CountFinished() {
     if (count->isReadOnly()) return;
-    // A count below 1 (or none) takes the usual one.
+    // A count below 1 (or none) takes the usual one; one above the bound, the bound.
+    const auto& param = Operation().params[3];
     const int typed = TypedInteger(count).value_or(0);
-    const int taken = typed < 1 ? int(Operation().params[3].defaultValue) : typed;
+    const int taken = typed < 1 ? int(param.defaultValue) : std::min(typed, int(param.range->max));
     count->setText(QString::number(taken));
     if (taken == m_iterations) return;
     m_iterations = taken;

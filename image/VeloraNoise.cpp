@@ -142,6 +142,7 @@ unsigned CVelora::Hoover(int direction, int column, int row, int iterations) {
         if (!IsValidPoint(column, row)) return 2;
         if (iterations < 1) return 3;
         if (!HasAccessibleDepth()) return 4;
+        if (iterations > kMaxHooverIterations) return 6;
 
         const std::int32_t width = GetWidth(), height = GetHeight();
         const unsigned depth = GetBitCount();

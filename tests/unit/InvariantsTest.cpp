@@ -56,7 +56,8 @@ bool TakesImages(const Operation& op) { return Takes(op, ParamKind::Image); }
 Args RandomArgs(const Operation& op, const CVelora& image, std::mt19937& rng) {
     std::vector<ArgValue> values;
     for (const Param& p : op.params) {
-        const Range range = p.range.value_or(p.kind == ParamKind::Decimal ? Range{0, 3} : Range{-5, 300});
+        Range range = p.range.value_or(p.kind == ParamKind::Decimal ? Range{0, 3} : Range{-5, 300});
+        if (p.kind != ParamKind::Decimal && range.max - range.min > 1000) range.max = range.min + 300;  // counts
         switch (p.kind) {
             case ParamKind::Decimal:
                 values.emplace_back(std::uniform_real_distribution<double>(range.min, range.max)(rng));

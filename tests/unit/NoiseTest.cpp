@@ -256,7 +256,8 @@ TEST(Hoover, RefusesInItsOrderAndLeavesTheImage) {
         unsigned code;
     };
     for (const Case& c : {Case{true, 2, 50, 50, 0, 1}, Case{true, 0, 20, 0, 0, 2},
-                          Case{false, 1, 0, -1, 1, 2}, Case{true, 1, 19, 9, 0, 3}, Case{true, 0, 0, 0, 1, 4}}) {
+                          Case{false, 1, 0, -1, 1, 2}, Case{true, 1, 19, 9, 0, 3}, Case{true, 0, 0, 0, 1, 4},
+                          Case{false, 0, 0, 0, 2147483647, 6}}) {  // days of work, refused at once
         CVelora subject = c.sixteen ? SixteenBitImage(20, 10) : image;
         const auto before = Block(subject);
         EXPECT_EQ(subject.Hoover(c.direction, c.column, c.row, c.iterations), c.code);
