@@ -104,6 +104,8 @@ TEST_F(NoiseEffectDialogs, HooverStartsAtTheCentreAndCorrectsWhatIsTyped) {
     EXPECT_FALSE(dialog.count->isReadOnly());
     Finish(dialog.count, "0");
     EXPECT_EQ(dialog.Iterations(), 150);
+    Finish(dialog.count, "99999999");
+    EXPECT_EQ(dialog.Iterations(), CVelora::kMaxHooverIterations);
     dialog.iterations->button(100)->click();
     EXPECT_EQ(dialog.Iterations(), 100);
     Finish(dialog.column, "0");
@@ -131,8 +133,8 @@ TEST_F(NoiseEffectDialogs, HooverStartsAtTheCentreAndCorrectsWhatIsTyped) {
 
 // Two columns pass the power-of-two test but not the library: the spectrum command is off.
 TEST_F(NoiseEffectDialogs, TheSpectrumCommandIsOffWhereTheLibraryRefuses) {
-    Open("estrecha.bmp", RandomImage(2, 8, 8, 7, true));
+    Open("impar.bmp", RandomImage(3, 8, 8, 7, true));
     EXPECT_FALSE(Frame().Action(kCmdFft)->isEnabled());
-    Open("ancha.bmp", RandomImage(8, 4, 8, 7, true));
+    Open("estrecha.bmp", RandomImage(2, 8, 8, 7, true));
     EXPECT_TRUE(Frame().Action(kCmdFft)->isEnabled());
 }
