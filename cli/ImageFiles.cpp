@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "SafeFile.h"
 
 namespace velora::cli {
@@ -36,6 +38,11 @@ unsigned LoadImageFile(const std::string& path, const LoadOptions& options, CVel
     const ImageFileKind format = KindOfFileName(path);
     if (format == ImageFileKind::Other) {
         message = "cannot load '" + path + "': unknown file type (expected .bmp, .raw or .pgm)";
+        return kLoadCannotOpen;
+    }
+    // A FIFO or a device would keep the run waiting for a writer, or read without end.
+    if (struct stat st {}; stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        message = "cannot load '" + path + "': not a regular file (reader result 1)";
         return kLoadCannotOpen;
     }
     unsigned code = 0;

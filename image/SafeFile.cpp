@@ -77,6 +77,30 @@ bool CSafeFile::Fail(SafeFileStatus::Stage stage, int error) {
     return false;
 }
 
+namespace {
+
+// Where a chain of symbolic links ends when its last link names nothing yet; false when
+// path is not a link (or the chain is too long, or unreadable).
+bool FollowDanglingLink(const std::string& path, std::string& end) {
+    std::string at = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat link {};
+        if (lstat(at.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+            if (hop == 0) return false;
+            end = at;
+            return true;
+        }
+        char buffer[PATH_MAX];
+        const ssize_t length = readlink(at.c_str(), buffer, sizeof buffer - 1);
+        if (length <= 0) return false;
+        const std::string named(buffer, std::size_t(length));
+        at = named.front() == '/' ? named : FolderOf(at) + "/" + named;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool CSafeFile::Open(const std::string& target) {
     Discard();
     m_status = {};
@@ -91,11 +115,18 @@ bool CSafeFile::Open(const std::string& target) {
     if (!exists && errno != ENOENT) return Fail(SafeFileStatus::kCreate, errno);
     if (exists && S_ISDIR(existing.st_mode)) return Fail(SafeFileStatus::kCreate, EISDIR);
     if (exists && !S_ISREG(existing.st_mode)) {
-        // A device or a FIFO has no contents to keep, and must not be replaced by a file.
-        m_fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        // A device or a FIFO has no contents to keep, and must not be replaced by a file. A
+        // FIFO that no process reads fails at once (ENXIO) instead of waiting for one.
+        const bool fifo = S_ISFIFO(existing.st_mode);
+        m_fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (fifo ? O_NONBLOCK : 0));
         if (m_fd < 0) return Fail(SafeFileStatus::kCreate, errno);
+        if (fifo && fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK) != 0) return Fail(SafeFileStatus::kCreate, errno);
         m_direct = true;
         return true;
+    }
+    if (!exists) {
+        // A link that names no file yet: the file is made where it points, and the link stays.
+        if (std::string followed; FollowDanglingLink(target, followed)) m_target = followed;
     }
     if (exists) {
         struct stat link {};

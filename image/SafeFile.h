@@ -4,8 +4,10 @@
 // behind. Every file the programs write goes through here.
 //
 // A target that is a symbolic link to a regular file is replaced where the link points, so
-// the link stays. A target that exists and is neither a regular file nor a folder (a device,
-// a FIFO, a terminal) cannot be replaced; it is written directly, as a stream.
+// the link stays; a link that names no file yet gets the file made where it points. A target
+// that exists and is neither a regular file nor a folder (a device, a FIFO, a terminal)
+// cannot be replaced; it is written directly, as a stream, and a FIFO that no process reads
+// fails at once rather than waiting.
 #pragma once
 
 #include <cstddef>

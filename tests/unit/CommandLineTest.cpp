@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 #include <set>
+#include <cstdlib>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -469,4 +471,34 @@ TEST_F(CommandLine, EveryPredefinedFilterByItsNameGivesWhatItsNumberGives) {
     ASSERT_EQ(median.LoadBMP(input), 0u);
     ASSERT_EQ(median.PredefinedFilter(22, 1, 0), 0u);
     EXPECT_EQ(ReadFile(out), median.EncodeBMP());
+}
+
+// Files that are not plain files: nothing may wait for a process that never comes, and a link
+// stays a link.
+TEST_F(CommandLine, FifosAreNotWaitedForAndDanglingLinksStayLinks) {
+    const std::string fifoIn = TempPath("cli_fifo_in.bmp"), fifoOut = TempPath("cli_fifo_out.bmp");
+    for (const std::string& fifo : {fifoIn, fifoOut}) {
+        std::remove(fifo.c_str());
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    }
+    // Run under timeout(1): a wait would end as status 124.
+    const auto status = [](const std::string& args) {
+        const int raw = std::system(("timeout 20 " + std::string(VELORA_CLI_PATH) + " " + args + " 2>/dev/null").c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(status("convert " + fifoIn + " " + TempPath("cli_never.bmp")), 2);
+    EXPECT_EQ(status("apply " + input + " " + TempPath("cli_never.bmp") + " Interlace:0," + input + "," + fifoIn), 2);
+    EXPECT_EQ(status("convert " + input + " " + fifoOut), 4);  // nobody reads it
+    struct stat st {};
+    ASSERT_EQ(stat(fifoOut.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO was replaced";
+
+    const std::string link = TempPath("cli_dangling.bmp"), made = TempPath("cli_made_by_link.bmp");
+    std::remove(link.c_str());
+    std::remove(made.c_str());
+    ASSERT_EQ(symlink("cli_made_by_link.bmp", link.c_str()), 0);
+    ASSERT_EQ(Velora("convert " + input + " " + link).status, 0);
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a file";
+    EXPECT_EQ(ReadFile(made), ReadFile(input));
 }
