@@ -13,11 +13,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "VectorTarget.h"
 #include "WinTypes.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace velora::detail {
 
@@ -48,16 +45,16 @@ inline Bytes Split(std::uint32_t colour) {
 // Bytes from values on the 0..255 scale: clamped (NaN gives 0), then truncated or rounded.
 // The pixel loops meet saturated values at random, so on x86 the clamp is the processor's
 // min and max, which take the same values as the comparisons (max(NaN, 0) is 0) without
-// a branch to mispredict.
+// a branch to mispredict. One value, not a vector path: the run-time switches leave it.
 inline double ClampTo255(double v) {
-#if defined(__SSE2__)
+#if VELORA_X86
     return _mm_cvtsd_f64(_mm_min_sd(_mm_max_sd(_mm_set_sd(v), _mm_setzero_pd()), _mm_set_sd(255.0)));
 #else
     return !(v > 0) ? 0.0 : v >= 255 ? 255.0 : v;
 #endif
 }
 inline float ClampTo255(float v) {
-#if defined(__SSE2__)
+#if VELORA_X86
     return _mm_cvtss_f32(_mm_min_ss(_mm_max_ss(_mm_set_ss(v), _mm_setzero_ps()), _mm_set_ss(255.0f)));
 #else
     return !(v > 0) ? 0.0f : v >= 255 ? 255.0f : v;

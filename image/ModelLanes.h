@@ -10,7 +10,6 @@
 #include "VectorTarget.h"
 
 #if VELORA_X86
-#define VELORA_MODEL_LANES 1
 
 #include <cmath>
 #include <cstddef>

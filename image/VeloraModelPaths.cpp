@@ -290,7 +290,7 @@ const YuvTerms& TheYuvTerms() {
     return terms;
 }
 
-#if VELORA_MODEL_LANES
+#if VELORA_X86
 // KeyOf<6> of eight pixels: RGBToYUV's truncated Y, (0.587 G + 0.299 R) + 0.114 B in floats.
 VELORA_AVX2 inline __m256i YuvKeys(__m256i R, __m256i G, __m256i B) {
     return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(0.587f), _mm256_cvtepi32_ps(G)),
@@ -351,7 +351,7 @@ void YuvRows(const PixelRows& pixels, const float* newY) {
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
             std::int32_t x = 0;
-#if VELORA_MODEL_LANES
+#if VELORA_X86
             if (HasAvx2()) {
                 x = YuvRowInLanes(p, pixels.step, pixels.width, newY, t);
                 p += std::size_t(x) * pixels.step;
@@ -418,8 +418,7 @@ struct HslCodeValues {
 void PutLane(HslCodeBlock& b, int lane, std::uint32_t code) { b.code[lane] = code; }
 std::uint32_t LaneOf(const HslCodeBlock& b, int lane) { return b.code[lane]; }
 
-#if VELORA_MODEL_LANES
-#define VELORA_BLOCKS_AVX2 1
+#if VELORA_X86
 
 // HsiFinish: newI by R + G + B, then lo, hi and the third component placed by the sector.
 VELORA_AVX2 void FinishBlocks(std::uint8_t* p, std::size_t step, const HsiBlock* blocks, std::int32_t count,
@@ -631,14 +630,14 @@ VELORA_AVX2 __attribute__((always_inline)) inline HslLanes HslFactors8(const Hsl
 // in turn); returns how many pixels it did.
 struct HsvMaker {
     HsvPixel operator()(const std::uint8_t* p) const { return HsvFactors(p); }
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
     VELORA_AVX2 void Eight(HsvBlock& block, const std::uint8_t* p, std::size_t step) const { MakeBlock(block, p, step); }
 #endif
 };
 struct HslMaker {
     const HslTables& tables;
     HslPixel operator()(const std::uint8_t* p) const { return HslFactors(tables, p); }
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
     VELORA_AVX2 std::int32_t Through(std::uint8_t* p, std::size_t step, std::int32_t width, const HslValues& values) const {
         std::int32_t x = 0;
         for (; x + 8 <= width; x += 8, p += 8 * step) HslFinish8(p, step, HslFactors8(tables, p, step), values);
@@ -649,7 +648,7 @@ struct HslMaker {
 struct HslCoder {
     const HslTables& tables;
     std::uint32_t operator()(const std::uint8_t* p) const { return HslCode(tables, p); }
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
     VELORA_AVX2 void Eight(HslCodeBlock& block, const std::uint8_t* p, std::size_t step) const {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(block.code), HslCodes8(p, step));
     }
@@ -662,7 +661,7 @@ template <class Block, class Values, class Finish>
 void FinishRow(std::uint8_t* p, const Block* row, std::int32_t width, std::size_t step,
                [[maybe_unused]] const Values& values, const Finish& finish) {
     std::int32_t x = 0;
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
     if (HasAvx2()) {
         x = width / 8 * 8;
         FinishBlocks(p, step, row, x / 8, values);
@@ -672,7 +671,7 @@ void FinishRow(std::uint8_t* p, const Block* row, std::int32_t width, std::size_
     for (; x < width; ++x, p += step) finish(p, LaneOf(row[x / 8], x % 8));
 }
 
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
 // make.Eight over a row's whole blocks, in one loop of the AVX2 target (which can inline it);
 // returns how many pixels it did.
 template <class Block, class Make>
@@ -688,7 +687,7 @@ VELORA_AVX2 std::int32_t MakeWholeBlocks(Block* row, const std::uint8_t* p, std:
 template <class Block, class Make>
 void MakeRowOfBlocks(Block* row, const std::uint8_t* p, std::int32_t width, std::size_t step, const Make& make) {
     std::int32_t x = 0;
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
     if constexpr (requires { make.Eight(row[0], p, step); })
         if (HasAvx2()) {
             x = MakeWholeBlocks(row, p, width, step, make);
@@ -703,7 +702,7 @@ void MakeRowOfBlocks(Block* row, const std::uint8_t* p, std::int32_t width, std:
 // each row's factors into blocks, then its way back; else pixel by pixel.
 template <class Block = void, class Make, class Values, class Finish>
 void RowsThroughBlocks(const PixelRows& pixels, const Make& make, const Values& values, const Finish& finish) {
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
     constexpr bool kThrough = requires { make.Through(pixels.bits, std::size_t(pixels.step), pixels.width, values); };
 #else
     constexpr bool kThrough = false;
@@ -770,14 +769,14 @@ void CountKeys(const PixelRows& pixels, std::uint64_t* counts) {
     SharedCounts<KeyCount<Model>()> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         std::array<std::uint64_t, KeyCount<Model>()> part{};
-#if VELORA_MODEL_LANES
+#if VELORA_X86
         std::vector<std::uint32_t> copies;  // the lanes' counts, added to part at the band's end
         if (HasAvx2()) copies.assign(std::size_t(kBinCopies) * KeyCount<Model>(), 0);
 #endif
         for (std::int32_t y = first; y < last; ++y) {
             const std::uint8_t* p = pixels.Row(y);
             std::int32_t x = 0;
-#if VELORA_MODEL_LANES
+#if VELORA_X86
             if (HasAvx2()) {
                 x = CountKeysRow<Model>(p, pixels.step, pixels.width, copies.data());
                 p += std::size_t(x) * pixels.step;
@@ -785,7 +784,7 @@ void CountKeys(const PixelRows& pixels, std::uint64_t* counts) {
 #endif
             for (; x < pixels.width; ++x, p += pixels.step) ++part[std::size_t(KeyOf<Model>(p))];
         }
-#if VELORA_MODEL_LANES
+#if VELORA_X86
         for (std::size_t at = 0; at < copies.size(); ++at) part[at % KeyCount<Model>()] += copies[at];
 #endif
         shared.Add(part);
@@ -843,7 +842,7 @@ void FillCmykTable(const float* newComponent, const float* newK, CmykTable& tabl
             table[std::size_t(c * 256 + k)] = ClampTruncate(255.0f * (1.0f - v[c]) * (1.0f - vk[k]));
 }
 
-#if VELORA_MODEL_LANES
+#if VELORA_X86
 // Eight entries table[component][key] of a CmykTable.
 VELORA_AVX2 inline __m256i CmykEntries(const std::uint8_t* table, __m256i component, __m256i key) {
     const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), _mm256_add_epi32(_mm256_slli_epi32(component, 8), key), 1);
@@ -878,7 +877,7 @@ void CmykRows(const PixelRows& pixels, const CmykTable& red, const CmykTable& gr
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
             std::int32_t x = 0;
-#if VELORA_MODEL_LANES
+#if VELORA_X86
             if (HasAvx2()) {
                 x = CmykRowInLanes(p, step, width, red.data(), green.data(), blue.data());
                 p += std::size_t(x) * step;
@@ -1037,7 +1036,7 @@ HsiPixel HsiFactors(const std::vector<HsiHue>& hues, const std::uint8_t* p) {
 struct HsiMaker {
     const std::vector<HsiHue>& hues;
     HsiPixel operator()(const std::uint8_t* p) const { return HsiFactors(hues, p); }
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
     // HsiFactors of eight pixels: the hue terms gathered by pair, the saturation in double lanes.
     VELORA_AVX2 void Eight(HsiBlock& out, const std::uint8_t* p, std::size_t step) const {
         static_assert(sizeof(HsiHue) == 12 && offsetof(HsiHue, cosDen) == 4 && offsetof(HsiHue, sector) == 8);
@@ -1112,7 +1111,7 @@ template <int Model>
 struct LanesOf {
     using Type = void;
 };
-#if VELORA_MODEL_LANES
+#if VELORA_X86
 template <>
 struct LanesOf<5> {
     using Type = YiqLanes;
@@ -1134,7 +1133,7 @@ void ConvertRowsInLanes(const PixelRows& pixels, std::int32_t first, std::int32_
                         [[maybe_unused]] const LanesChange& lanesChange, const Change& change) {
     for (std::int32_t y = first; y < last; ++y) {
         std::int32_t x = 0;
-#if VELORA_MODEL_LANES
+#if VELORA_X86
         using Lanes = typename LanesOf<Model>::Type;
         if constexpr (!std::is_void_v<Lanes>)
             if (HasAvx2()) x = ModelLanesRow<Lanes>(pixels.Row(y), pixels.step, pixels.width, 0, lanesChange);
@@ -1143,7 +1142,7 @@ void ConvertRowsInLanes(const PixelRows& pixels, std::int32_t first, std::int32_
     }
 }
 
-#if VELORA_MODEL_LANES
+#if VELORA_X86
 // Stores the components of pixels x .. x + 3, three floats each, from lanes (first, second
 // and third of the four pixels, transposed), or from the library where open.
 template <int Model>
@@ -1191,7 +1190,7 @@ VELORA_AVX2 std::int32_t CieRowInLanes(const std::uint8_t* p, std::size_t step, 
 template <int Model>
 void CieRow(const std::uint8_t* p, std::size_t step, std::int32_t width, float* out) {
     std::int32_t x = 0;
-#if VELORA_MODEL_LANES
+#if VELORA_X86
     if (HasAvx2()) x = CieRowInLanes<Model>(p, step, width, out);
 #endif
     for (; x < width; ++x) {
@@ -1218,7 +1217,7 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
                 std::uint8_t* p = pixels.Row(y);
                 CieRow<Model>(p, pixels.step, pixels.width, components.data());
                 std::int32_t x = 0;
-#if VELORA_MODEL_LANES
+#if VELORA_X86
                 if (HasAvx2()) {
                     using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
                     x = ComponentsBackRowInLanes<Back, Function, false>(p, pixels.step, pixels.width, components.data(),
@@ -1241,7 +1240,7 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
         if constexpr (std::is_void_v<typename LanesOf<Model>::Type>) {
             ConvertRowsInLanes<Model>(pixels, first, last, NoLanes{}, change);
         } else {
-#if VELORA_MODEL_LANES  // (without them no model has lanes)
+#if VELORA_X86  // (without them no model has lanes)
             using Lanes = typename LanesOf<Model>::Type;
             if constexpr (kBoundsPay<Function>)
                 if (HasAvx2()) {
@@ -1272,7 +1271,7 @@ void NonLinearValued(const PixelRows& pixels, int function, float alpha) {
     }
 }
 
-#if VELORA_MODEL_LANES
+#if VELORA_X86
 // Adds the L bins of LAB (Model 9) or LUV (10) of a row's whole groups of eight pixels to
 // four interleaved copies of the bins (pixel x in copy x % 4), the floats' open lanes
 // converted exactly; returns how many pixels it did.
@@ -1309,7 +1308,7 @@ void EqualizeValued(const PixelRows& pixels) {
     SharedCounts<3 * 256> shared;
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
         std::array<std::uint64_t, 3 * 256> part{};
-#if VELORA_MODEL_LANES
+#if VELORA_X86
         std::vector<std::uint32_t> copies;  // the lanes' counts, added to part at the band's end
         if (HasAvx2()) copies.assign(std::size_t(3) * kBinCopies * 256, 0);
 #endif
@@ -1320,7 +1319,7 @@ void EqualizeValued(const PixelRows& pixels) {
             std::uint8_t* p = pixels.Row(y);
             if constexpr (Model == 9 || Model == 10) {
                 std::int32_t x = 0;
-#if VELORA_MODEL_LANES
+#if VELORA_X86
                 if (HasAvx2()) x = CountLightnessRow<Model>(p, pixels.step, pixels.width, lightness.data());
 #endif
                 for (; x < pixels.width; ++x) {
@@ -1331,7 +1330,7 @@ void EqualizeValued(const PixelRows& pixels) {
                 continue;
             }
             std::int32_t x = 0;
-#if VELORA_MODEL_LANES
+#if VELORA_X86
             if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
                 if (HasAvx2()) {
                     x = CountBinsRow<typename LanesOf<Model>::Type, Model == 8>(p, pixels.step, pixels.width, copies.data());
@@ -1348,7 +1347,7 @@ void EqualizeValued(const PixelRows& pixels) {
                 }
             }
         }
-#if VELORA_MODEL_LANES
+#if VELORA_X86
         for (std::size_t at = 0; at < copies.size(); ++at) part[at / (kBinCopies * 256) * 256 + at % 256] += copies[at];
 #endif
         if constexpr (Model == 9 || Model == 10)
@@ -1371,7 +1370,7 @@ void EqualizeValued(const PixelRows& pixels) {
                 components = row.data();
             }
             std::int32_t x = 0;
-#if VELORA_MODEL_LANES
+#if VELORA_X86
             if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
                 if (HasAvx2()) {
                     using Lanes = typename LanesOf<Model>::Type;
@@ -1403,7 +1402,7 @@ void EqualizeValued(const PixelRows& pixels) {
     });
 }
 
-#if VELORA_MODEL_LANES
+#if VELORA_X86
 // The library's call of a costly transfer, as ModelTransferT makes it.
 double LibraryCall(int function, float y) {
     switch (function) {
@@ -1506,7 +1505,7 @@ LibraryTable MakeLibraryTable(int function) {
 
 }  // namespace
 
-#if VELORA_MODEL_LANES
+#if VELORA_X86
 const LibraryTable& LibraryTableOf(int function) {
     static const LibraryTable power = MakeLibraryTable(3), logarithm = MakeLibraryTable(4), sine = MakeLibraryTable(5),
                               tangent = MakeLibraryTable(6);
@@ -1764,7 +1763,7 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
     // the same.
     constexpr std::size_t kSample = 1 << 14;
     std::size_t mostDistinct = kSample / 10 * 9;
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
     if (Model != 10 && velora::detail::HasAvx2()) mostDistinct = kSample / 4;
 #endif
     if (count >= 4 * kSample) {
@@ -1805,7 +1804,7 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
                 if (tooMany.load(std::memory_order_relaxed)) return;
                 const std::size_t at0 = std::size_t(y) * std::size_t(pixels.width);
                 std::int32_t x = 0;
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
                 if constexpr (!std::is_void_v<typename velora::detail::LanesOf<Model>::Type>)
                     if (kept.components.empty() && velora::detail::HasAvx2())
                         x = velora::detail::ComponentRow<typename velora::detail::LanesOf<Model>::Type>(
@@ -1853,7 +1852,7 @@ HslRows HslRowsOf(const PixelRows& pixels, int function, float alpha) {
     return HslRows{pixels, velora::detail::HslValues(velora::detail::KeyedTransfer<4>(function, alpha).data())};
 }
 
-#if VELORA_MODEL_LANES
+#if VELORA_X86
 using velora::detail::Clamp255;
 using velora::detail::ClampTruncate4;
 using velora::detail::LabBack;
@@ -1871,7 +1870,7 @@ using velora::detail::Sum3;
 
 // The valued models: the function applied to each pixel's kept (or converted) component, or
 // taken from its rank's entry.
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
 // YIQ, YCbCr and CIE XYZ there and back over a row's whole groups of pixels, the changed
 // components from their ranks or through the function; returns how many pixels it did.
 template <class Lanes, int Function, bool Ranked>
@@ -1903,14 +1902,14 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
     const velora::detail::ChangedComponents changes = velora::detail::NonLinearComponents(Model);
     const int first = changes.first, changed = changes.count;  // not a structured binding: lambdas capture them
     velora::detail::ForRows(pixels, [&](std::int32_t firstRow, std::int32_t last) {
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
         const velora::detail::CostlyTransfer costly = velora::detail::MakeCostlyTransfer<Function>(alpha);
 #endif
         for (std::int32_t y = firstRow; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
             std::size_t at = std::size_t(y) * std::size_t(pixels.width);
             std::int32_t x = 0;
-#if VELORA_BLOCKS_AVX2
+#if VELORA_X86
             if constexpr (Model >= 5 && Model != 6)
                 if (velora::detail::HasAvx2() && kept.components.empty() == (Model < 9)) {
                     using namespace velora::detail;
