@@ -15,11 +15,11 @@
 
 namespace velora::detail {
 
-// KeyOf<6> of eight pixels: RGBToYUV's truncated Y, (0.587 G + 0.299 R) + 0.114 B in floats.
+// KeyOf<kModelYUV> of eight pixels: RGBToYUV's truncated Y, (0.587 G + 0.299 R) + 0.114 B in floats.
 VELORA_AVX2 inline __m256i YuvKeys(__m256i R, __m256i G, __m256i B) {
-    return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(0.587f), _mm256_cvtepi32_ps(G)),
-                                                           _mm256_mul_ps(Splat8(0.299f), _mm256_cvtepi32_ps(R))),
-                                             _mm256_mul_ps(Splat8(0.114f), _mm256_cvtepi32_ps(B))));
+    return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(kYuv.yGreen), _mm256_cvtepi32_ps(G)),
+                                                           _mm256_mul_ps(Splat8(kYuv.yRed), _mm256_cvtepi32_ps(R))),
+                                             _mm256_mul_ps(Splat8(kYuv.yBlue), _mm256_cvtepi32_ps(B))));
 }
 
 // YuvRows on a row's whole groups of eight pixels; returns how many pixels it did.
@@ -47,10 +47,10 @@ template <int Model>
 VELORA_AVX2 inline __m256i KeysOf8(const std::uint8_t* p, std::size_t step) {
     __m256i R, G, B;
     LoadChannels8(p, step, R, G, B);
-    if constexpr (Model == 6) return YuvKeys(R, G, B);
-    if constexpr (Model == 2) return _mm256_add_epi32(_mm256_add_epi32(R, G), B);
+    if constexpr (Model == kModelYUV) return YuvKeys(R, G, B);
+    if constexpr (Model == kModelHSI) return _mm256_add_epi32(_mm256_add_epi32(R, G), B);
     const __m256i max = _mm256_max_epi32(_mm256_max_epi32(R, G), B);
-    if constexpr (Model == 3) return max;
+    if constexpr (Model == kModelHSV) return max;
     return _mm256_add_epi32(max, _mm256_min_epi32(_mm256_min_epi32(R, G), B));
 }
 

@@ -71,24 +71,24 @@ void ConvertRows(const PixelRows& pixels, std::int32_t first, std::int32_t last,
 template <int Model>
 int KeyOf(const std::uint8_t* p) {
     const int B = p[0], G = p[1], R = p[2];
-    if constexpr (Model == 2) return R + G + B;
-    else if constexpr (Model == 3) return std::max({R, G, B});
-    else if constexpr (Model == 4) return std::max({R, G, B}) + std::min({R, G, B});
-    else return int(0.587f * float(G) + 0.299f * float(R) + 0.114f * float(B));  // the conversion truncates
+    if constexpr (Model == kModelHSI) return R + G + B;
+    else if constexpr (Model == kModelHSV) return std::max({R, G, B});
+    else if constexpr (Model == kModelHSL) return std::max({R, G, B}) + std::min({R, G, B});
+    else return int(kYuv.yGreen * float(G) + kYuv.yRed * float(R) + kYuv.yBlue * float(B));  // the conversion truncates
 }
 template <int Model>
 constexpr int KeyCount() {
-    return Model == 2 ? 766 : Model == 4 ? 511 : 256;
+    return Model == kModelHSI ? 766 : Model == kModelHSL ? 511 : 256;
 }
 template <int Model>
 float ValueOfKey(int key) {
-    if constexpr (Model == 3) return float(double(float(key)) / 255.0 * double(255.0f));
-    else if constexpr (Model == 4) return float((key + 1) * 255) / 510.0f;
+    if constexpr (Model == kModelHSV) return float(double(float(key)) / 255.0 * double(255.0f));
+    else if constexpr (Model == kModelHSL) return float((key + 1) * 255) / 510.0f;
     else return float(key);
 }
 template <int Model>
 constexpr int KeyedComponent() {
-    return Model == 6 ? 0 : 2;
+    return Model == kModelYUV ? 0 : 2;
 }
 
 // HSVToRGB's factors of v in p = (1 - s) v, q = (1 - f s) v, t = (1 - (1 - f) s) v, from H and
@@ -255,10 +255,10 @@ inline const YuvTerms& TheYuvTerms() {
         YuvTerms t{};
         for (int d = -255; d <= 255; ++d) {
             const float difference = float(d);
-            const float U = std::trunc(difference * 0.565f + 128) - 128;
-            const float V = std::trunc(difference * 0.713f + 128) - 128;
-            t.red[d + 255] = 1.403f * V, t.greenV[d + 255] = 0.714f * V;
-            t.greenU[d + 255] = 0.344f * U, t.blue[d + 255] = 1.77f * U;
+            const float U = std::trunc(difference * kYuv.u + 128) - 128;
+            const float V = std::trunc(difference * kYuv.v + 128) - 128;
+            t.red[d + 255] = kYuv.redV * V, t.greenV[d + 255] = kYuv.greenV * V;
+            t.greenU[d + 255] = kYuv.greenU * U, t.blue[d + 255] = kYuv.blueU * U;
         }
         return t;
     }();

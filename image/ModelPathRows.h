@@ -32,7 +32,7 @@ inline void YuvRows(const PixelRows& pixels, const float* newY) {
             }
 #endif
             for (; x < pixels.width; ++x, p += pixels.step) {
-                const int key = KeyOf<6>(p);
+                const int key = KeyOf<kModelYUV>(p);
                 const std::size_t u = std::size_t(p[0] - key + 255), v = std::size_t(p[2] - key + 255);
                 const float Y = newY[key];
                 const std::uint8_t red = ClampTruncate(Y + t.red[v]);
@@ -160,18 +160,18 @@ void RowsThroughBlocks(const PixelRows& pixels, const Make& make, const Values& 
 
 template <int Model>
 void KeyedRows(const PixelRows& pixels, const float* newValue) {
-    if constexpr (Model == 6) {
+    if constexpr (Model == kModelYUV) {
         YuvRows(pixels, newValue);
         return;
     }
-    if constexpr (Model == 3) {
+    if constexpr (Model == kModelHSV) {
         // HSV and HSL through the preview's factors: their way back then needs no branch.
         const HsvValues values(newValue);
         RowsThroughBlocks<HsvBlock>(pixels, HsvMaker{}, values,
                                     [&](std::uint8_t* p, const HsvPixel& in) { HsvFinish(p, in, values); });
         return;
     }
-    if constexpr (Model == 4) {
+    if constexpr (Model == kModelHSL) {
         const HslValues values(newValue);
         const HslTables& tables = TheHslTables();
         RowsThroughBlocks(pixels, HslMaker{tables}, values, [&](std::uint8_t* p, const HslPixel& in) { HslFinish(p, in, values); });
@@ -293,15 +293,15 @@ struct LanesOf {
 };
 #if VELORA_X86
 template <>
-struct LanesOf<5> {
+struct LanesOf<kModelYIQ> {
     using Type = YiqLanes;
 };
 template <>
-struct LanesOf<7> {
+struct LanesOf<kModelYCbCr> {
     using Type = YCbCrLanes;
 };
 template <>
-struct LanesOf<8> {
+struct LanesOf<kModelCIEXYZ> {
     using Type = XyzLanes;
 };
 #endif

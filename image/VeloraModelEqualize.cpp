@@ -106,7 +106,7 @@ void EqualizeCmyk(const PixelRows& pixels) {
 
 void EqualizeHsi(const PixelRows& pixels) {
     std::uint64_t counts[766];
-    CountKeys<2>(pixels, counts);
+    CountKeys<kModelHSI>(pixels, counts);
     double bins[256] = {};
     for (int sum = 0; sum < 766; ++sum) bins[EqualizeBin(HsiIntensity(sum))] += double(counts[sum]);
     float levels[256];
@@ -133,10 +133,10 @@ void EqualizeValued(const PixelRows& pixels) {
 #endif
         // LAB's and LUV's L (their one equalized component, the first) in four interleaved
         // copies of its bins, as the lanes count theirs.
-        std::array<std::uint32_t, (Model == 9 || Model == 10) ? 4 * 256 : 1> lightness{};
+        std::array<std::uint32_t, (Model == kModelCIELAB || Model == kModelCIELUV) ? 4 * 256 : 1> lightness{};
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
-            if constexpr (Model == 9 || Model == 10) {
+            if constexpr (Model == kModelCIELAB || Model == kModelCIELUV) {
                 std::int32_t x = 0;
 #if VELORA_X86
                 if (HasAvx2()) x = CountLightnessRow<Model>(p, pixels.step, pixels.width, lightness.data());
@@ -152,7 +152,7 @@ void EqualizeValued(const PixelRows& pixels) {
 #if VELORA_X86
             if constexpr (!std::is_void_v<typename LanesOf<Model>::Type>)
                 if (HasAvx2()) {
-                    x = CountBinsRow<typename LanesOf<Model>::Type, Model == 8>(p, pixels.step, pixels.width, copies.data());
+                    x = CountBinsRow<typename LanesOf<Model>::Type, Model == kModelCIEXYZ>(p, pixels.step, pixels.width, copies.data());
                     p += std::size_t(x) * pixels.step;
                 }
 #endif
@@ -162,14 +162,14 @@ void EqualizeValued(const PixelRows& pixels) {
                 for (int c = which.first; c < which.first + which.count; ++c) {
                     const int bin = EqualizeBin(values[c]);
                     ++part[std::size_t(c * 256 + bin)];
-                    if constexpr (Model == 8) p[c] = std::uint8_t(bin);
+                    if constexpr (Model == kModelCIEXYZ) p[c] = std::uint8_t(bin);
                 }
             }
         }
 #if VELORA_X86
         for (std::size_t at = 0; at < copies.size(); ++at) part[at / (kBinCopies * 256) * 256 + at % 256] += copies[at];
 #endif
-        if constexpr (Model == 9 || Model == 10)
+        if constexpr (Model == kModelCIELAB || Model == kModelCIELUV)
             for (std::size_t at = 0; at < lightness.size(); ++at) part[at % 256] += lightness[at];
         shared.Add(part);
     });
@@ -180,11 +180,11 @@ void EqualizeValued(const PixelRows& pixels) {
         EqualizedLevels(bins, count, levels[c]);
     }
     ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
-        std::vector<float> row((Model == 9 || Model == 10) ? std::size_t(pixels.width) * 3 : 0);  // LAB's or LUV's components
+        std::vector<float> row((Model == kModelCIELAB || Model == kModelCIELUV) ? std::size_t(pixels.width) * 3 : 0);  // LAB's or LUV's components
         for (std::int32_t y = first; y < last; ++y) {
             std::uint8_t* p = pixels.Row(y);
             const float* components = nullptr;
-            if constexpr (Model == 9 || Model == 10) {
+            if constexpr (Model == kModelCIELAB || Model == kModelCIELUV) {
                 CieRow<Model>(p, pixels.step, pixels.width, row.data());
                 components = row.data();
             }
@@ -197,16 +197,16 @@ void EqualizeValued(const PixelRows& pixels) {
                     else x = ModelLanesRow<Lanes>(p, pixels.step, pixels.width, 0, LevelChange<Lanes>{levels});
                     p += std::size_t(x) * pixels.step;
                 }
-            if constexpr (Model == 9 || Model == 10)
+            if constexpr (Model == kModelCIELAB || Model == kModelCIELUV)
                 if (HasAvx2()) {
-                    using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
+                    using Back = std::conditional_t<Model == kModelCIELAB, LabBack, LuvBack>;
                     x = LeveledRowInLanes<Back>(p, pixels.step, pixels.width, components, levels[0]);
                     p += std::size_t(x) * pixels.step;
                 }
 #endif
             for (; x < pixels.width; ++x, p += pixels.step) {
                 float values[4] = {};
-                if constexpr (Model == 8) {
+                if constexpr (Model == kModelCIEXYZ) {
                     for (int c = 0; c < 3; ++c) values[c] = levels[c][p[c]];
                 } else {
                     if (components) std::copy_n(components + 3 * x, 3, values);
@@ -225,16 +225,16 @@ void EqualizeValued(const PixelRows& pixels) {
 
 void EqualizeInModel(const PixelRows& pixels, int model) {
     switch (model) {
-        case 1: EqualizeCmyk(pixels); break;
-        case 2: EqualizeHsi(pixels); break;
-        case 3: EqualizeKeyed<3>(pixels); break;
-        case 4: EqualizeKeyed<4>(pixels); break;
-        case 5: EqualizeValued<5>(pixels); break;
-        case 6: EqualizeKeyed<6>(pixels); break;
-        case 7: EqualizeValued<7>(pixels); break;
-        case 8: EqualizeValued<8>(pixels); break;
-        case 9: EqualizeValued<9>(pixels); break;
-        case 10: EqualizeValued<10>(pixels); break;
+        case kModelCMYK: EqualizeCmyk(pixels); break;
+        case kModelHSI: EqualizeHsi(pixels); break;
+        case kModelHSV: EqualizeKeyed<kModelHSV>(pixels); break;
+        case kModelHSL: EqualizeKeyed<kModelHSL>(pixels); break;
+        case kModelYIQ: EqualizeValued<kModelYIQ>(pixels); break;
+        case kModelYUV: EqualizeKeyed<kModelYUV>(pixels); break;
+        case kModelYCbCr: EqualizeValued<kModelYCbCr>(pixels); break;
+        case kModelCIEXYZ: EqualizeValued<kModelCIEXYZ>(pixels); break;
+        case kModelCIELAB: EqualizeValued<kModelCIELAB>(pixels); break;
+        case kModelCIELUV: EqualizeValued<kModelCIELUV>(pixels); break;
         default: break;
     }
 }

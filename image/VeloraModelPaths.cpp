@@ -55,7 +55,7 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
     const auto change = [&](float* values, const std::uint8_t*) {
         for (int c = which.first; c < which.first + which.count; ++c) values[c] = ModelTransferT<Function>(values[c], alpha);
     };
-    if constexpr (Model == 9 || Model == 10) {
+    if constexpr (Model == kModelCIELAB || Model == kModelCIELUV) {
         // A row's components first (their powers four pixels at a time), then the way back.
         ForRows(pixels, [&](std::int32_t first, std::int32_t last) {
             std::vector<float> components(std::size_t(pixels.width) * 3);
@@ -65,7 +65,7 @@ void NonLinearValuedRows(const PixelRows& pixels, float alpha) {
                 std::int32_t x = 0;
 #if VELORA_X86
                 if (HasAvx2()) {
-                    using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
+                    using Back = std::conditional_t<Model == kModelCIELAB, LabBack, LuvBack>;
                     x = ComponentsBackRowInLanes<Back, Function, false>(p, pixels.step, pixels.width, components.data(),
                                                                         nullptr, nullptr, alpha);
                 }
@@ -108,11 +108,11 @@ template <int Model>
 void NonLinearValued(const PixelRows& pixels, int function, float alpha) {
     switch (function) {
         case 0: NonLinearValuedRows<Model, 0>(pixels, alpha); break;
-        case 1: NonLinearValuedRows<Model, 1>(pixels, alpha); break;
-        case 2: NonLinearValuedRows<Model, 2>(pixels, alpha); break;
-        case 3: NonLinearValuedRows<Model, 3>(pixels, alpha); break;
-        case 4: NonLinearValuedRows<Model, 4>(pixels, alpha); break;
-        case 5: NonLinearValuedRows<Model, 5>(pixels, alpha); break;
+        case kModelCMYK: NonLinearValuedRows<Model, 1>(pixels, alpha); break;
+        case kModelHSI: NonLinearValuedRows<Model, 2>(pixels, alpha); break;
+        case kModelHSV: NonLinearValuedRows<Model, 3>(pixels, alpha); break;
+        case kModelHSL: NonLinearValuedRows<Model, 4>(pixels, alpha); break;
+        case kModelYIQ: NonLinearValuedRows<Model, 5>(pixels, alpha); break;
         default: NonLinearValuedRows<Model, 6>(pixels, alpha); break;
     }
 }
@@ -146,16 +146,16 @@ void SplitHsi(const PixelRows& pixels, std::uint8_t* const* outputs, const std::
 
 void NonLinearInModel(const PixelRows& pixels, int model, int function, float alpha) {
     switch (model) {
-        case 1: NonLinearCmyk(pixels, function, alpha); break;
-        case 2: NonLinearHsi(pixels, function, alpha); break;
-        case 3: NonLinearKeyed<3>(pixels, function, alpha); break;
-        case 4: NonLinearKeyed<4>(pixels, function, alpha); break;
-        case 5: NonLinearValued<5>(pixels, function, alpha); break;
-        case 6: NonLinearKeyed<6>(pixels, function, alpha); break;
-        case 7: NonLinearValued<7>(pixels, function, alpha); break;
-        case 8: NonLinearValued<8>(pixels, function, alpha); break;
-        case 9: NonLinearValued<9>(pixels, function, alpha); break;
-        case 10: NonLinearValued<10>(pixels, function, alpha); break;
+        case kModelCMYK: NonLinearCmyk(pixels, function, alpha); break;
+        case kModelHSI: NonLinearHsi(pixels, function, alpha); break;
+        case kModelHSV: NonLinearKeyed<kModelHSV>(pixels, function, alpha); break;
+        case kModelHSL: NonLinearKeyed<kModelHSL>(pixels, function, alpha); break;
+        case kModelYIQ: NonLinearValued<kModelYIQ>(pixels, function, alpha); break;
+        case kModelYUV: NonLinearKeyed<kModelYUV>(pixels, function, alpha); break;
+        case kModelYCbCr: NonLinearValued<kModelYCbCr>(pixels, function, alpha); break;
+        case kModelCIEXYZ: NonLinearValued<kModelCIEXYZ>(pixels, function, alpha); break;
+        case kModelCIELAB: NonLinearValued<kModelCIELAB>(pixels, function, alpha); break;
+        case kModelCIELUV: NonLinearValued<kModelCIELUV>(pixels, function, alpha); break;
         default: break;
     }
 }

@@ -210,7 +210,7 @@ void KeepRanks(KeptPixels& kept, const PixelRows& pixels) {
     constexpr std::size_t kSample = 1 << 14;
     std::size_t mostDistinct = kSample / 10 * 9;
 #if VELORA_X86
-    if (Model != 10 && velora::detail::HasAvx2()) mostDistinct = kSample / 4;
+    if (Model != kModelCIELUV && velora::detail::HasAvx2()) mostDistinct = kSample / 4;
 #endif
     if (count >= 4 * kSample) {
         std::vector<float> sample(kSample);
@@ -292,10 +292,10 @@ HsiRows HsiRowsOf(const PixelRows& pixels, int function, float alpha) {
     return HsiRows{pixels, velora::detail::HsiTransfer(function, alpha)};
 }
 HsvRows HsvRowsOf(const PixelRows& pixels, int function, float alpha) {
-    return HsvRows{pixels, velora::detail::HsvValues(velora::detail::KeyedTransfer<3>(function, alpha).data())};
+    return HsvRows{pixels, velora::detail::HsvValues(velora::detail::KeyedTransfer<kModelHSV>(function, alpha).data())};
 }
 HslRows HslRowsOf(const PixelRows& pixels, int function, float alpha) {
-    return HslRows{pixels, velora::detail::HslValues(velora::detail::KeyedTransfer<4>(function, alpha).data())};
+    return HslRows{pixels, velora::detail::HslValues(velora::detail::KeyedTransfer<kModelHSL>(function, alpha).data())};
 }
 
 #if VELORA_X86
@@ -356,14 +356,14 @@ void FinishValuedRows(const KeptPixels& kept, const PixelRows& pixels, float alp
             std::size_t at = std::size_t(y) * std::size_t(pixels.width);
             std::int32_t x = 0;
 #if VELORA_X86
-            if constexpr (Model >= 5 && Model != 6)
-                if (velora::detail::HasAvx2() && kept.components.empty() == (Model < 9)) {
+            if constexpr (Model >= kModelYIQ && Model != kModelYUV)
+                if (velora::detail::HasAvx2() && kept.components.empty() == (Model < kModelCIELAB)) {
                     using namespace velora::detail;
-                    if constexpr (Model == 5) x = ModelRowInLanes<YiqLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha, costly);
-                    else if constexpr (Model == 7) x = ModelRowInLanes<YCbCrLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha, costly);
-                    else if constexpr (Model == 8) x = ModelRowInLanes<XyzLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha, costly);
+                    if constexpr (Model == kModelYIQ) x = ModelRowInLanes<YiqLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha, costly);
+                    else if constexpr (Model == kModelYCbCr) x = ModelRowInLanes<YCbCrLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha, costly);
+                    else if constexpr (Model == kModelCIEXYZ) x = ModelRowInLanes<XyzLanes, Function, Ranked>(p, pixels.step, pixels.width, at, kept, newValue, alpha, costly);
                     else {
-                        using Back = std::conditional_t<Model == 9, LabBack, LuvBack>;
+                        using Back = std::conditional_t<Model == kModelCIELAB, LabBack, LuvBack>;
                         const float* values = Ranked ? newValue[0].data() : nullptr;
                         const std::uint32_t* ranks = Ranked ? kept.rank[0].data() + at : nullptr;
                         x = ComponentsBackRowInLanes<Back, Function, Ranked>(p, pixels.step, pixels.width,
@@ -457,8 +457,8 @@ unsigned CModelPreview::NonLinearContrast(CVelora& image, int colorModel, int fu
                 case kModelHSI: KeepHsi(*made, source, HsiRowsOf(pixels, function, alpha)); break;
                 case kModelHSV: KeepHsv(*made, source, HsvRowsOf(pixels, function, alpha)); break;
                 case kModelHSL: KeepHsl(*made, source, HslRowsOf(pixels, function, alpha)); break;
-                case kModelCIELAB: KeepComponents<9>(*made, source); break;
-                case kModelCIELUV: KeepComponents<10>(*made, source); break;
+                case kModelCIELAB: KeepComponents<kModelCIELAB>(*made, source); break;
+                case kModelCIELUV: KeepComponents<kModelCIELUV>(*made, source); break;
                 default: break;
             }
             m_kept = std::move(made);
@@ -469,11 +469,11 @@ unsigned CModelPreview::NonLinearContrast(CVelora& image, int colorModel, int fu
             case kModelHSI: FinishBlocksOfRows(has.hsi, has.blocksPerRow, pixels, HsiRowsOf(pixels, function, alpha)); break;
             case kModelHSV: FinishBlocksOfRows(has.hsv, has.blocksPerRow, pixels, HsvRowsOf(pixels, function, alpha)); break;
             case kModelHSL: FinishBlocksOfRows(has.hsl, has.blocksPerRow, pixels, HslRowsOf(pixels, function, alpha)); break;
-            case kModelYIQ: FinishValued<5>(*m_kept, source, pixels, function, alpha); break;
-            case kModelYCbCr: FinishValued<7>(*m_kept, source, pixels, function, alpha); break;
-            case kModelCIEXYZ: FinishValued<8>(*m_kept, source, pixels, function, alpha); break;
-            case kModelCIELAB: FinishValued<9>(*m_kept, source, pixels, function, alpha); break;
-            default: FinishValued<10>(*m_kept, source, pixels, function, alpha); break;
+            case kModelYIQ: FinishValued<kModelYIQ>(*m_kept, source, pixels, function, alpha); break;
+            case kModelYCbCr: FinishValued<kModelYCbCr>(*m_kept, source, pixels, function, alpha); break;
+            case kModelCIEXYZ: FinishValued<kModelCIEXYZ>(*m_kept, source, pixels, function, alpha); break;
+            case kModelCIELAB: FinishValued<kModelCIELAB>(*m_kept, source, pixels, function, alpha); break;
+            default: FinishValued<kModelCIELUV>(*m_kept, source, pixels, function, alpha); break;
         }
     } catch (const std::bad_alloc&) {
         // Nothing of the image was written before the memory was had.
