@@ -1,6 +1,5 @@
 #include "ByteRows.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "FilterRows.h"
@@ -8,17 +7,6 @@
 #include "VectorTarget.h"
 
 namespace velora::detail {
-
-bool HasAvx2() {
-#if VELORA_X86
-    // VELORA_NO_AVX2 in the environment takes the paths of processors without AVX2, so that
-    // the tests can check them on a machine that has it.
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && std::getenv("VELORA_NO_AVX2") == nullptr;
-    return has;
-#else
-    return false;
-#endif
-}
 
 namespace {
 
@@ -189,24 +177,26 @@ template <PatternOp Op>
 void PatternRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
     std::size_t i = 0;
 #if VELORA_X86
-    // Twice the period: a run of 16 bytes from any phase of the pattern is contiguous in it.
-    std::uint8_t twice[96];
-    std::memcpy(twice, pattern, 48);
-    std::memcpy(twice + 48, pattern, 48);
-    if (HasAvx2()) i = PatternRowAvx2<Op>(p, n, twice);  // a whole number of periods
-    const __m128i m0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice));
-    const __m128i m1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice + 16));
-    const __m128i m2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice + 32));
-    for (; i + 48 <= n; i += 48) {
-        __m128i* q = reinterpret_cast<__m128i*>(p + i);
-        _mm_storeu_si128(q, Apply<Op>(_mm_loadu_si128(q), m0));
-        _mm_storeu_si128(q + 1, Apply<Op>(_mm_loadu_si128(q + 1), m1));
-        _mm_storeu_si128(q + 2, Apply<Op>(_mm_loadu_si128(q + 2), m2));
-    }
-    for (; i + 16 <= n; i += 16) {
-        __m128i* q = reinterpret_cast<__m128i*>(p + i);
-        const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice + i % 48));
-        _mm_storeu_si128(q, Apply<Op>(_mm_loadu_si128(q), m));
+    if (HasSse2()) {
+        // Twice the period: a run of 16 bytes from any phase of the pattern is contiguous in it.
+        std::uint8_t twice[96];
+        std::memcpy(twice, pattern, 48);
+        std::memcpy(twice + 48, pattern, 48);
+        if (HasAvx2()) i = PatternRowAvx2<Op>(p, n, twice);  // a whole number of periods
+        const __m128i m0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice));
+        const __m128i m1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice + 16));
+        const __m128i m2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice + 32));
+        for (; i + 48 <= n; i += 48) {
+            __m128i* q = reinterpret_cast<__m128i*>(p + i);
+            _mm_storeu_si128(q, Apply<Op>(_mm_loadu_si128(q), m0));
+            _mm_storeu_si128(q + 1, Apply<Op>(_mm_loadu_si128(q + 1), m1));
+            _mm_storeu_si128(q + 2, Apply<Op>(_mm_loadu_si128(q + 2), m2));
+        }
+        for (; i + 16 <= n; i += 16) {
+            __m128i* q = reinterpret_cast<__m128i*>(p + i);
+            const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(twice + i % 48));
+            _mm_storeu_si128(q, Apply<Op>(_mm_loadu_si128(q), m));
+        }
     }
 #endif
     for (; i < n; ++i) {
@@ -264,15 +254,17 @@ void AndRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48]) {
 void ThresholdRow(std::uint8_t* p, std::size_t n, std::uint8_t t, std::uint8_t low, std::uint8_t high, bool keepAlpha) {
     std::size_t i = 0;
 #if VELORA_X86
-    if (HasAvx2()) i = ThresholdRowAvx2(p, n, t, low, high, keepAlpha);
-    const __m128i vt = _mm_set1_epi8(char(t)), vlow = _mm_set1_epi8(char(low));
-    const __m128i change = _mm_set1_epi8(char(low ^ high));
-    const __m128i keep = keepAlpha ? _mm_set1_epi32(int(0xFF000000u)) : _mm_setzero_si128();
-    for (; i + 16 <= n; i += 16) {
-        __m128i* q = reinterpret_cast<__m128i*>(p + i);
-        const __m128i v = _mm_loadu_si128(q);
-        const __m128i chosen = _mm_xor_si128(vlow, _mm_and_si128(change, AtLeast(v, vt)));
-        _mm_storeu_si128(q, _mm_or_si128(_mm_and_si128(keep, v), _mm_andnot_si128(keep, chosen)));
+    if (HasSse2()) {
+        if (HasAvx2()) i = ThresholdRowAvx2(p, n, t, low, high, keepAlpha);
+        const __m128i vt = _mm_set1_epi8(char(t)), vlow = _mm_set1_epi8(char(low));
+        const __m128i change = _mm_set1_epi8(char(low ^ high));
+        const __m128i keep = keepAlpha ? _mm_set1_epi32(int(0xFF000000u)) : _mm_setzero_si128();
+        for (; i + 16 <= n; i += 16) {
+            __m128i* q = reinterpret_cast<__m128i*>(p + i);
+            const __m128i v = _mm_loadu_si128(q);
+            const __m128i chosen = _mm_xor_si128(vlow, _mm_and_si128(change, AtLeast(v, vt)));
+            _mm_storeu_si128(q, _mm_or_si128(_mm_and_si128(keep, v), _mm_andnot_si128(keep, chosen)));
+        }
     }
 #endif
     for (; i < n; ++i)
@@ -348,9 +340,7 @@ void TripleBytes(const std::uint8_t* levels, std::int32_t width, std::uint8_t* o
         width -= x;
         x = 0;
     }
-#endif
-#if VELORA_ROWS_SSSE3
-    if (HasByteShuffles()) x = WriteGrays24(out, width, levels);
+    if (HasSsse3()) x = WriteGrays24(out, width, levels);
 #endif
     for (; x < width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = levels[x];
 }

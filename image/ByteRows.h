@@ -1,15 +1,14 @@
 // Byte-wise row kernels of the point operations (internal to the library). Each works 32
-// bytes at a time where the processor has AVX2 (asked once, at run time), 16 with SSE2 on
-// other x86-64 processors, and byte by byte elsewhere; every path gives the same bytes.
+// bytes at a time with AVX2, some 16 with SSE2, and byte by byte where VectorTarget.h's
+// switches say no; every path gives the same bytes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-namespace velora::detail {
+#include "VectorTarget.h"
 
-// Whether the processor has AVX2 and FMA (asked once; VELORA_NO_AVX2 in the environment says no).
-bool HasAvx2();
+namespace velora::detail {
 
 // Rows [first, last) of an image as runs of bytes for fn(p, n): one run when the rows hold
 // no padding (a rule with a period of whole pixels then stays in phase across rows, since

@@ -13,11 +13,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "CVelora.h"
+#include "ModelCoefficients.h"
+#include "VectorTarget.h"
 #include "WinTypes.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace velora::detail {
 
@@ -48,16 +47,16 @@ inline Bytes Split(std::uint32_t colour) {
 // Bytes from values on the 0..255 scale: clamped (NaN gives 0), then truncated or rounded.
 // The pixel loops meet saturated values at random, so on x86 the clamp is the processor's
 // min and max, which take the same values as the comparisons (max(NaN, 0) is 0) without
-// a branch to mispredict.
+// a branch to mispredict. One value, not a vector path: the run-time switches leave it.
 inline double ClampTo255(double v) {
-#if defined(__SSE2__)
+#if VELORA_X86
     return _mm_cvtsd_f64(_mm_min_sd(_mm_max_sd(_mm_set_sd(v), _mm_setzero_pd()), _mm_set_sd(255.0)));
 #else
     return !(v > 0) ? 0.0 : v >= 255 ? 255.0 : v;
 #endif
 }
 inline float ClampTo255(float v) {
-#if defined(__SSE2__)
+#if VELORA_X86
     return _mm_cvtss_f32(_mm_min_ss(_mm_max_ss(_mm_set_ss(v), _mm_setzero_ps()), _mm_set_ss(255.0f)));
 #else
     return !(v > 0) ? 0.0f : v >= 255 ? 255.0f : v;
@@ -283,13 +282,14 @@ inline RGBQUAD* HSLToRGB(RGBQUAD* out, const float* in, int range) {
 inline float* RGBToYIQ(float* out, std::uint32_t colour, int range) {
     if (range < 1 || range > 4) return nullptr;
     const Bytes c = Split(colour);
-    const float Y = 0.2992f * c.r + 0.5868f * c.g + 0.114f * c.b;
-    const float I = 0.596f * c.r - 0.2742f * c.g - 0.3219f * c.b;
-    const float Q = 0.2109f * c.r - 0.5229f * c.g + 0.312f * c.b;
+    const auto& k = kYiqOfRgb;
+    const float Y = k[0][0] * c.r + k[0][1] * c.g + k[0][2] * c.b;
+    const float I = k[1][0] * c.r + k[1][1] * c.g + k[1][2] * c.b;
+    const float Q = k[2][0] * c.r + k[2][1] * c.g + k[2][2] * c.b;
     switch (range) {
         case 1: out[0] = Y * 255, out[1] = I * 255 + 128, out[2] = Q * 255 + 128; break;
-        case 2: out[0] = Y, out[1] = I + 0.477f, out[2] = Q + 0.404f; break;
-        case 3: out[0] = Y * 100, out[1] = (I + 0.477f) * 100, out[2] = (Q + 0.404f) * 100; break;
+        case 2: out[0] = Y, out[1] = I + kYiqIShift, out[2] = Q + kYiqQShift; break;
+        case 3: out[0] = Y * 100, out[1] = (I + kYiqIShift) * 100, out[2] = (Q + kYiqQShift) * 100; break;
         default: out[0] = Y, out[1] = I, out[2] = Q; break;
     }
     return out;
@@ -299,13 +299,14 @@ inline RGBQUAD* YIQToRGB(RGBQUAD* out, const float* in, int range) {
     if (range < 1 || range > 4) return nullptr;
     float Y = in[0], I = in[1] - 128, Q = in[2] - 128;  // range 1; the others are brought to it
     switch (range) {
-        case 2: Y = in[0] * 255, I = (in[1] - 0.477f) * 255, Q = (in[2] - 0.404f) * 255; break;
-        case 3: Y = in[0] * 2.55f, I = (in[1] / 100 - 0.477f) * 255, Q = (in[2] / 100 - 0.404f) * 255; break;
+        case 2: Y = in[0] * 255, I = (in[1] - kYiqIShift) * 255, Q = (in[2] - kYiqQShift) * 255; break;
+        case 3: Y = in[0] * 2.55f, I = (in[1] / 100 - kYiqIShift) * 255, Q = (in[2] / 100 - kYiqQShift) * 255; break;
         case 4: Y = in[0] * 255, I = in[1] * 255, Q = in[2] * 255; break;
         default: break;
     }
-    return Store(out, ClampTruncate(Y + 0.956f * I + 0.621f * Q), ClampTruncate(Y - 0.273f * I - 0.647f * Q),
-                 ClampTruncate(Y - 1.104f * I + 1.701f * Q));
+    const auto& k = kRgbOfIq;
+    return Store(out, ClampTruncate(Y + k[0][0] * I + k[0][1] * Q), ClampTruncate(Y + k[1][0] * I + k[1][1] * Q),
+                 ClampTruncate(Y + k[2][0] * I + k[2][1] * Q));
 }
 
 // ---------------------------------------------------------------- YUV
@@ -313,9 +314,9 @@ inline RGBQUAD* YIQToRGB(RGBQUAD* out, const float* in, int range) {
 inline float* RGBToYUV(float* out, std::uint32_t colour, int range) {
     if (range < 1 || range > 5) return nullptr;
     const Bytes c = Split(colour);
-    const float Y = std::trunc(0.587f * c.G + 0.299f * c.R + 0.114f * c.B);
-    const float U = std::trunc((c.B - Y) * 0.565f + 128);
-    const float V = std::trunc((c.R - Y) * 0.713f + 128);
+    const float Y = std::trunc(kYuv.yGreen * c.G + kYuv.yRed * c.R + kYuv.yBlue * c.B);
+    const float U = std::trunc((c.B - Y) * kYuv.u + 128);
+    const float V = std::trunc((c.R - Y) * kYuv.v + 128);
     switch (range) {
         case 1: out[0] = Y, out[1] = U, out[2] = V; break;
         case 2: out[0] = Y / 255, out[1] = U / 255, out[2] = V / 255; break;
@@ -338,8 +339,8 @@ inline RGBQUAD* YUVToRGB(RGBQUAD* out, const float* in, int range) {
     }
     U -= 128;
     V -= 128;
-    return Store(out, ClampTruncate(Y + 1.403f * V), ClampTruncate(Y - 0.344f * U - 0.714f * V),
-                 ClampTruncate(Y + 1.77f * U));
+    return Store(out, ClampTruncate(Y + kYuv.redV * V), ClampTruncate(Y - kYuv.greenU * U - kYuv.greenV * V),
+                 ClampTruncate(Y + kYuv.blueU * U));
 }
 
 // ---------------------------------------------------------------- YCbCr
@@ -348,13 +349,14 @@ inline float* RGBToYCbCr(float* out, std::uint32_t colour, int range) {
     if (range != 1 && range != 2) return nullptr;
     const Bytes c = Split(colour);
     const double R = c.R, G = c.G, B = c.B;
-    double Y = 0.257 * R + 0.504 * G + 0.098 * B + 16;
-    double Cb = 0.439 * B - (0.291 * G + 0.148 * R) + 128;
-    double Cr = 0.439 * R - 0.368 * G - 0.071 * B + 128;
+    const YCbCrCoefficients& k = kYCbCr;
+    double Y = k.yRed * R + k.yGreen * G + k.yBlue * B + 16;
+    double Cb = k.chroma * B - (k.cbGreen * G + k.cbRed * R) + 128;
+    double Cr = k.chroma * R - k.crGreen * G - k.crBlue * B + 128;
     if (range == 1) {
-        Y = Y * 1.16438356 - 18.63013696;
-        Cb = Cb * 1.138392857 - 18.21428571;
-        Cr = Cr * 1.138392857 - 18.21428571;
+        Y = Y * k.yStretch - k.yShift;
+        Cb = Cb * k.cStretch - k.cShift;
+        Cr = Cr * k.cStretch - k.cShift;
     }
     out[0] = float(Y), out[1] = float(Cb), out[2] = float(Cr);
     return out;
@@ -368,10 +370,11 @@ inline RGBQUAD* YCbCrToRGB(RGBQUAD* out, const float* in, int range) {
         Cb = Cb * 224 / 255 + 16;
         Cr = Cr * 224 / 255 + 16;
     }
-    const double luma = 1.164 * (Y - 16);
-    return Store(out, ClampTruncate(luma + 1.596 * (Cr - 128)),
-                 ClampTruncate(luma - 0.392 * (Cb - 128) - 0.813 * (Cr - 128)),
-                 ClampTruncate(luma + 2.017 * (Cb - 128)));
+    const YCbCrCoefficients& k = kYCbCr;
+    const double luma = k.luma * (Y - 16);
+    return Store(out, ClampTruncate(luma + k.redCr * (Cr - 128)),
+                 ClampTruncate(luma - k.greenCb * (Cb - 128) - k.greenCr * (Cr - 128)),
+                 ClampTruncate(luma + k.blueCb * (Cb - 128)));
 }
 
 // ---------------------------------------------------------------- CIE XYZ
@@ -381,19 +384,21 @@ inline float* RGBToXYZ(float* out, std::uint32_t colour, int range) {
     const Bytes c = Split(colour);
     const double r = c.r, g = c.g, b = c.b;
     const double factor = range == 1 ? 255.0 : range == 2 ? 1.0 : 100.0;
-    out[0] = float((0.412453 * r + 0.35758 * g + 0.180423 * b) * factor);
-    out[1] = float((0.212671 * r + 0.71516 * g + 0.072169 * b) * factor);
-    out[2] = float((0.019334 * r + 0.119193 * g + 0.950227 * b) * 0.9184836745262146 * factor);
+    const auto& k = kXyzOfRgb;
+    out[0] = float((k[0][0] * r + k[0][1] * g + k[0][2] * b) * factor);
+    out[1] = float((k[1][0] * r + k[1][1] * g + k[1][2] * b) * factor);
+    out[2] = float((k[2][0] * r + k[2][1] * g + k[2][2] * b) * kXyzZScale * factor);
     return out;
 }
 
 inline RGBQUAD* XYZToRGB(RGBQUAD* out, const float* in, int range) {
     if (range < 1 || range > 3) return nullptr;
     const double divisor = range == 1 ? 255.0 : range == 2 ? 1.0 : 100.0;
-    const double X = in[0] / divisor, Y = in[1] / divisor, Z = in[2] / divisor * 1.088751;
-    return Store(out, ClampTruncate((3.240479 * X - 1.53715 * Y - 0.498535 * Z) * 255),
-                 ClampTruncate((-0.969256 * X + 1.875992 * Y + 0.041556 * Z) * 255),
-                 ClampTruncate((0.055648 * X - 0.204043 * Y + 1.057311 * Z) * 255));
+    const double X = in[0] / divisor, Y = in[1] / divisor, Z = in[2] / divisor * kXyzZBack;
+    const auto& k = kRgbOfXyz;
+    return Store(out, ClampTruncate((k[0][0] * X + k[0][1] * Y + k[0][2] * Z) * 255),
+                 ClampTruncate((k[1][0] * X + k[1][1] * Y + k[1][2] * Z) * 255),
+                 ClampTruncate((k[2][0] * X + k[2][1] * Y + k[2][2] * Z) * 255));
 }
 
 // ---------------------------------------------------------------- CIE LAB
@@ -401,7 +406,7 @@ inline RGBQUAD* XYZToRGB(RGBQUAD* out, const float* in, int range) {
 inline float* XYZToLAB(float* out, const float* xyz, int inputRange, int outputRange) {
     float v[3];
     if (outputRange < 1 || outputRange > 3 || !XyzTo255(xyz, inputRange, v)) return nullptr;
-    const float fx = LabF(v[0] / 95.047f), fy = LabF(v[1] / 100), fz = LabF(v[2] / 108.883f);
+    const float fx = LabF(v[0] / kWhiteX), fy = LabF(v[1] / kWhiteY), fz = LabF(v[2] / kWhiteZ);
     const float L = 116 * fy - 16, A = 500 * (fx - fy), B = 200 * (fy - fz);
     switch (outputRange) {
         case 1: out[0] = L, out[1] = A, out[2] = B; break;
@@ -417,7 +422,7 @@ inline float* LABToXYZ(float* out, const float* lab, int inputRange, int outputR
     if (inputRange == 2) L *= 255, A *= 255, B *= 255;
     if (inputRange == 3) L *= 2.55f, A += 128, B += 128;
     const float fy = (L + 16) / 116, fx = A / 500 + fy, fz = fy - B / 200;
-    float v[3] = {LabFInverse(fx) * 95.047f, LabFInverse(fy) * 100, LabFInverse(fz) * 108.883f};
+    float v[3] = {LabFInverse(fx) * kWhiteX, LabFInverse(fy) * kWhiteY, LabFInverse(fz) * kWhiteZ};
     for (float& c : v) c = c > 0 ? std::min(c, 255.0f) : 0.0f;  // NaN too
     XyzFrom255(v, outputRange, out);
     return out;
@@ -437,9 +442,9 @@ inline float* XYZToLUV(float* out, const float* xyz, int inputRange, int outputR
     if (outputRange < 1 || outputRange > 3 || !XyzTo255(xyz, inputRange, v)) return nullptr;
     const float d = v[0] + 15 * v[1] + 3 * v[2];
     // Black has no chromaticity: the white point's gives U = V = 0 instead of 0 / 0.
-    const float u = d > 0 ? 4 * v[0] / d : 0.19783981f, vv = d > 0 ? 9 * v[1] / d : 0.46833628f;
-    const float L = float(116 * LabFDouble(double(v[1]) / 100) - 16);
-    const float U = 13 * L * (u - 0.19783981f), V = 13 * L * (vv - 0.46833628f);
+    const float u = d > 0 ? 4 * v[0] / d : kWhiteU, vv = d > 0 ? 9 * v[1] / d : kWhiteV;
+    const float L = float(116 * LabFDouble(double(v[1]) / kWhiteY) - 16);
+    const float U = 13 * L * (u - kWhiteU), V = 13 * L * (vv - kWhiteV);
     switch (outputRange) {
         case 1: out[0] = L, out[1] = U, out[2] = V; break;
         case 2: out[0] = L / 255, out[1] = U / 255, out[2] = V / 255; break;
@@ -459,8 +464,8 @@ inline float* LUVToXYZ(float* out, const float* luv, int inputRange, int outputR
     const float thirteenL = 13 * L;
     if (thirteenL != 0) {
         const float fy = (L + 16) / 116;
-        const float Y = 100 * LabFInverse(fy);
-        const float u = U / thirteenL + 0.19783981f, vv = V / thirteenL + 0.46833628f;
+        const float Y = kWhiteY * LabFInverse(fy);
+        const float u = U / thirteenL + kWhiteU, vv = V / thirteenL + kWhiteV;
         const float divisor = (u - 4) * vv - u * vv;
         if (vv != 0 && divisor != 0) {
             const float X = -9 * Y * u / divisor;
@@ -486,31 +491,31 @@ inline float* RGBToLUV(float* out, std::uint32_t colour, int range) {
 // CVelora::ToModel and FromModel for one model known at compile time (1..10, range 1).
 template <int Model>
 inline void ToModelT(std::uint32_t colour, float* out) {
-    if constexpr (Model == 1) RGBToCMYK(out, colour, 1);
-    else if constexpr (Model == 2) RGBToHSI(out, colour, 1);
-    else if constexpr (Model == 3) RGBToHSV(out, colour, 1);
-    else if constexpr (Model == 4) RGBToHSL(out, colour, 1);
-    else if constexpr (Model == 5) RGBToYIQ(out, colour, 1);
-    else if constexpr (Model == 6) RGBToYUV(out, colour, 1);
-    else if constexpr (Model == 7) RGBToYCbCr(out, colour, 1);
-    else if constexpr (Model == 8) RGBToXYZ(out, colour, 1);
-    else if constexpr (Model == 9) RGBToLAB(out, colour, 1);
+    if constexpr (Model == kModelCMYK) RGBToCMYK(out, colour, 1);
+    else if constexpr (Model == kModelHSI) RGBToHSI(out, colour, 1);
+    else if constexpr (Model == kModelHSV) RGBToHSV(out, colour, 1);
+    else if constexpr (Model == kModelHSL) RGBToHSL(out, colour, 1);
+    else if constexpr (Model == kModelYIQ) RGBToYIQ(out, colour, 1);
+    else if constexpr (Model == kModelYUV) RGBToYUV(out, colour, 1);
+    else if constexpr (Model == kModelYCbCr) RGBToYCbCr(out, colour, 1);
+    else if constexpr (Model == kModelCIEXYZ) RGBToXYZ(out, colour, 1);
+    else if constexpr (Model == kModelCIELAB) RGBToLAB(out, colour, 1);
     else RGBToLUV(out, colour, 1);
 }
 
 template <int Model>
 inline void FromModelT(const float* in, RGBQUAD& out) {
-    if constexpr (Model == 1) CMYKToRGB(&out, in, 1);
-    else if constexpr (Model == 2) HSIToRGB(&out, in, 1);
-    else if constexpr (Model == 3) HSVToRGB(&out, in, 1);
-    else if constexpr (Model == 4) HSLToRGB(&out, in, 1);
-    else if constexpr (Model == 5) YIQToRGB(&out, in, 1);
-    else if constexpr (Model == 6) YUVToRGB(&out, in, 1);
-    else if constexpr (Model == 7) YCbCrToRGB(&out, in, 1);
-    else if constexpr (Model == 8) XYZToRGB(&out, in, 1);
+    if constexpr (Model == kModelCMYK) CMYKToRGB(&out, in, 1);
+    else if constexpr (Model == kModelHSI) HSIToRGB(&out, in, 1);
+    else if constexpr (Model == kModelHSV) HSVToRGB(&out, in, 1);
+    else if constexpr (Model == kModelHSL) HSLToRGB(&out, in, 1);
+    else if constexpr (Model == kModelYIQ) YIQToRGB(&out, in, 1);
+    else if constexpr (Model == kModelYUV) YUVToRGB(&out, in, 1);
+    else if constexpr (Model == kModelYCbCr) YCbCrToRGB(&out, in, 1);
+    else if constexpr (Model == kModelCIEXYZ) XYZToRGB(&out, in, 1);
     else {
         float xyz[3];
-        if constexpr (Model == 9) LABToXYZ(xyz, in, 1, 1);
+        if constexpr (Model == kModelCIELAB) LABToXYZ(xyz, in, 1, 1);
         else LUVToXYZ(xyz, in, 1, 1);
         XYZToRGB(&out, xyz, 1);
     }

@@ -12,10 +12,7 @@
 #include <utility>
 #include <vector>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <tmmintrin.h>
-#define VELORA_ROWS_SSSE3 1
-#endif
+#include "VectorTarget.h"
 
 namespace velora::detail {
 
@@ -46,15 +43,10 @@ struct DefaultInitAllocator : std::allocator<T> {
 template <class T>
 using WorkVector = std::vector<T, DefaultInitAllocator<T>>;
 
-#if VELORA_ROWS_SSSE3
-// 24-bit rows sixteen pixels at a time with byte shuffles, where the processor has them
-// (asked once, at run time); each returns how many pixels it did.
-inline bool HasByteShuffles() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
-
-__attribute__((target("ssse3"))) inline std::int32_t ReadReds24(const std::uint8_t* row, std::int32_t width,
+#if VELORA_X86
+// 24-bit rows sixteen pixels at a time with byte shuffles, where HasSsse3(); each returns how
+// many pixels it did.
+VELORA_SSSE3 inline std::int32_t ReadReds24(const std::uint8_t* row, std::int32_t width,
                                                                 std::uint8_t* out) {
     // The reds of 16 pixels are bytes 2, 5, ... 47 of 48: 5 in the first block, 5 in the
     // second, 6 in the third.
@@ -73,8 +65,7 @@ __attribute__((target("ssse3"))) inline std::int32_t ReadReds24(const std::uint8
     return x;
 }
 
-__attribute__((target("ssse3"))) inline std::int32_t WriteGrays24(std::uint8_t* p, std::int32_t count,
-                                                                  const std::uint8_t* values) {
+VELORA_SSSE3 inline std::int32_t WriteGrays24(std::uint8_t* p, std::int32_t count, const std::uint8_t* values) {
     // Each value three times: 16 values fill 48 bytes.
     const __m128i m0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
     const __m128i m1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
@@ -104,8 +95,8 @@ inline void ReadSampleRow(const std::uint8_t* row, std::int32_t width, unsigned 
         case 24: {
             // Four pixels (12 bytes) in three words: the reds are bytes 2, 5, 8 and 11.
             std::int32_t x = 0;
-#if VELORA_ROWS_SSSE3
-            if (HasByteShuffles()) x = ReadReds24(row, width, out);
+#if VELORA_X86
+            if (HasSsse3()) x = ReadReds24(row, width, out);
 #endif
             for (; x + 4 <= width; x += 4) {
                 std::uint32_t w[3];
@@ -141,8 +132,8 @@ inline void WriteSampleRow(std::uint8_t* row, std::int32_t x0, std::int32_t coun
             // Four gray pixels as three words: v0 v0 v0 v1 | v1 v1 v2 v2 | v2 v3 v3 v3.
             std::uint8_t* p = row + 3 * std::size_t(x0);
             std::int32_t i = 0;
-#if VELORA_ROWS_SSSE3
-            if (HasByteShuffles()) {
+#if VELORA_X86
+            if (HasSsse3()) {
                 i = WriteGrays24(p, count, values);
                 p += 3 * std::size_t(i);
             }

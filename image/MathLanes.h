@@ -11,7 +11,6 @@
 #include "VectorTarget.h"
 
 #if VELORA_X86
-#define VELORA_MATH_LANES 1
 
 #include <cstdint>
 

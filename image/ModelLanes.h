@@ -10,7 +10,6 @@
 #include "VectorTarget.h"
 
 #if VELORA_X86
-#define VELORA_MODEL_LANES 1
 
 #include <cmath>
 #include <cstddef>
@@ -221,25 +220,18 @@ VELORA_AVX2 inline __m256d Sum3(double ka, __m256d a, double kb, __m256d b, doub
 VELORA_AVX2 inline void XyzUnitsOf(__m128 x, __m128 y, __m128 z, __m256d& X, __m256d& Y, __m256d& Z) {
     X = Quotient4(_mm256_cvtps_pd(x), 255.0);
     Y = Quotient4(_mm256_cvtps_pd(y), 255.0);
-    Z = _mm256_mul_pd(Quotient4(_mm256_cvtps_pd(z), 255.0), Splat(1.088751));
+    Z = _mm256_mul_pd(Quotient4(_mm256_cvtps_pd(z), 255.0), Splat(kXyzZBack));
 }
 
-// XYZToRGB's three sums of X, Y and Z, times 255, as bytes, in the function's order:
-// (3.240479 X - 1.53715 Y - 0.498535 Z) 255, (-0.969256 X + 1.875992 Y + 0.041556 Z) 255,
-// (0.055648 X - 0.204043 Y + 1.057311 Z) 255.
-VELORA_AVX2 inline __m128i XyzRed(__m256d X, __m256d Y, __m256d Z) {
-    return ClampTruncate4(_mm256_mul_pd(
-        _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(3.240479), X), _mm256_mul_pd(Splat(1.53715), Y)), _mm256_mul_pd(Splat(0.498535), Z)),
-        Splat(255.0)));
+// XYZToRGB's three sums of X, Y and Z (kRgbOfXyz's rows), times 255, as bytes, in the
+// function's order.
+VELORA_AVX2 inline __m128i XyzChannel(int channel, __m256d X, __m256d Y, __m256d Z) {
+    const auto& k = kRgbOfXyz[channel];
+    return ClampTruncate4(_mm256_mul_pd(Sum3(k[0], X, k[1], Y, k[2], Z), Splat(255.0)));
 }
-VELORA_AVX2 inline __m128i XyzGreen(__m256d X, __m256d Y, __m256d Z) {
-    return ClampTruncate4(_mm256_mul_pd(Sum3(-0.969256, X, 1.875992, Y, 0.041556, Z), Splat(255.0)));
-}
-VELORA_AVX2 inline __m128i XyzBlue(__m256d X, __m256d Y, __m256d Z) {
-    return ClampTruncate4(_mm256_mul_pd(
-        _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.055648), X), _mm256_mul_pd(Splat(0.204043), Y)), _mm256_mul_pd(Splat(1.057311), Z)),
-        Splat(255.0)));
-}
+VELORA_AVX2 inline __m128i XyzRed(__m256d X, __m256d Y, __m256d Z) { return XyzChannel(0, X, Y, Z); }
+VELORA_AVX2 inline __m128i XyzGreen(__m256d X, __m256d Y, __m256d Z) { return XyzChannel(1, X, Y, Z); }
+VELORA_AVX2 inline __m128i XyzBlue(__m256d X, __m256d Y, __m256d Z) { return XyzChannel(2, X, Y, Z); }
 
 // XYZToRGB (range 1) of four pixels from their X, Y and Z, stored.
 VELORA_AVX2 inline void StoreFromXyz4(std::uint8_t* p, std::size_t step, __m128 x, __m128 y, __m128 z) {
@@ -258,9 +250,11 @@ VELORA_AVX2 inline void StoreFromXyz4(std::uint8_t* p, std::size_t step, __m128 
 struct XyzSum {
     float kx, ky, kz;
 };
-inline constexpr XyzSum kXyzRed{3.240479f, -1.53715f, float(-0.498535 * 1.088751)};
-inline constexpr XyzSum kXyzGreen{-0.969256f, 1.875992f, float(0.041556 * 1.088751)};
-inline constexpr XyzSum kXyzBlue{0.055648f, -0.204043f, float(1.057311 * 1.088751)};
+constexpr XyzSum XyzSumOf(int channel) {
+    const auto& k = kRgbOfXyz[channel];
+    return {float(k[0]), float(k[1]), float(k[2] * kXyzZBack)};
+}
+inline constexpr XyzSum kXyzRed = XyzSumOf(0), kXyzGreen = XyzSumOf(1), kXyzBlue = XyzSumOf(2);
 VELORA_AVX2 __attribute__((always_inline)) inline __m256 XyzSumAt(const XyzSum& k, __m256 x, __m256 y, __m256 z) {
     return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(k.kx), x), _mm256_mul_ps(Splat8(k.ky), y)), _mm256_mul_ps(Splat8(k.kz), z));
 }
@@ -392,9 +386,10 @@ VELORA_AVX2 inline void CubeRoots4(const __m256d* t, __m256d* root) {
 VELORA_AVX2 inline void XyzUnits4(const std::uint8_t* p, std::size_t step, __m128& x, __m128& y, __m128& z) {
     __m256d r, g, b;
     UnitChannels4(p, step, r, g, b);
-    x = _mm256_cvtpd_ps(Sum3(0.412453, r, 0.35758, g, 0.180423, b));
-    y = _mm256_cvtpd_ps(Sum3(0.212671, r, 0.71516, g, 0.072169, b));
-    z = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b), Splat(0.9184836745262146)));
+    const auto& k = kXyzOfRgb;
+    x = _mm256_cvtpd_ps(Sum3(k[0][0], r, k[0][1], g, k[0][2], b));
+    y = _mm256_cvtpd_ps(Sum3(k[1][0], r, k[1][1], g, k[1][2], b));
+    z = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(k[2][0], r, k[2][1], g, k[2][2], b), Splat(kXyzZScale)));
 }
 
 // A mask of four double lanes as four float lanes.
@@ -411,7 +406,7 @@ VELORA_AVX2 inline __m256d Lightness4(__m256d f) { return _mm256_sub_pd(_mm256_m
 // open. The groups' cube roots run side by side.
 template <int Model, int G>
 VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128 (*v)[3]) {
-    constexpr int kRoots = Model == 9 ? 3 : 1;
+    constexpr int kRoots = Model == kModelCIELAB ? 3 : 1;
     __m128 x[G], y[G], z[G], tf[G * kRoots];
     __m256d t[G * kRoots], root[G * kRoots];
     const __m128 scale = _mm_set1_ps(255.0f);
@@ -420,20 +415,20 @@ VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128
         x[g] = _mm_mul_ps(x[g], scale);
         y[g] = _mm_mul_ps(y[g], scale);
         z[g] = _mm_mul_ps(z[g], scale);
-        if constexpr (Model == 9) {
-            tf[3 * g] = Quotient4(x[g], 95.047f);
-            tf[3 * g + 1] = Quotient4(y[g], 100.0f);
-            tf[3 * g + 2] = Quotient4(z[g], 108.883f);
+        if constexpr (Model == kModelCIELAB) {
+            tf[3 * g] = Quotient4(x[g], kWhiteX);
+            tf[3 * g + 1] = Quotient4(y[g], kWhiteY);
+            tf[3 * g + 2] = Quotient4(z[g], kWhiteZ);
             for (int i = 0; i < 3; ++i) t[3 * g + i] = _mm256_cvtps_pd(tf[3 * g + i]);
         } else {
-            t[g] = Quotient4(_mm256_cvtps_pd(y[g]), 100.0);  // LabFDouble's argument
+            t[g] = Quotient4(_mm256_cvtps_pd(y[g]), double(kWhiteY));  // LabFDouble's argument
         }
     }
     CubeRoots4<G * kRoots>(t, root);
     int open = 0;
     for (int g = 0; g < G; ++g) {
         __m128 settled = _mm_castsi128_ps(_mm_set1_epi32(-1));
-        if constexpr (Model == 9) {
+        if constexpr (Model == kModelCIELAB) {
             // LabF: float(pow(double(t), 1/3)) above 0.008856, else 7.787 t + 16/116 in floats.
             __m128 f[3];
             for (int i = 0; i < 3; ++i) {
@@ -453,9 +448,9 @@ VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128
                 _mm_add_ps(_mm_add_ps(x[g], _mm_mul_ps(_mm_set1_ps(15.0f), y[g])), _mm_mul_ps(_mm_set1_ps(3.0f), z[g]));
             const __m128 positive = _mm_cmpgt_ps(d, _mm_setzero_ps());
             const __m128 u =
-                _mm_blendv_ps(_mm_set1_ps(0.19783981f), _mm_div_ps(_mm_mul_ps(_mm_set1_ps(4.0f), x[g]), d), positive);
+                _mm_blendv_ps(_mm_set1_ps(kWhiteU), _mm_div_ps(_mm_mul_ps(_mm_set1_ps(4.0f), x[g]), d), positive);
             const __m128 vv =
-                _mm_blendv_ps(_mm_set1_ps(0.46833628f), _mm_div_ps(_mm_mul_ps(_mm_set1_ps(9.0f), y[g]), d), positive);
+                _mm_blendv_ps(_mm_set1_ps(kWhiteV), _mm_div_ps(_mm_mul_ps(_mm_set1_ps(9.0f), y[g]), d), positive);
             // L = float(116 LabFDouble(double(Y) / 100) - 16), the function in double.
             const __m128 low = _mm256_cvtpd_ps(Lightness4(_mm256_mul_pd(root[g], Splat(1.0 - kCubeRootBound))));
             const __m128 high = _mm256_cvtpd_ps(Lightness4(_mm256_mul_pd(root[g], Splat(1.0 + kCubeRootBound))));
@@ -466,8 +461,8 @@ VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128
             const __m128 L = _mm_blendv_ps(linear, low, curve);
             const __m128 thirteenL = _mm_mul_ps(_mm_set1_ps(13.0f), L);
             v[g][0] = L;
-            v[g][1] = _mm_mul_ps(thirteenL, _mm_sub_ps(u, _mm_set1_ps(0.19783981f)));
-            v[g][2] = _mm_mul_ps(thirteenL, _mm_sub_ps(vv, _mm_set1_ps(0.46833628f)));
+            v[g][1] = _mm_mul_ps(thirteenL, _mm_sub_ps(u, _mm_set1_ps(kWhiteU)));
+            v[g][2] = _mm_mul_ps(thirteenL, _mm_sub_ps(vv, _mm_set1_ps(kWhiteV)));
         }
         if (_mm_movemask_ps(settled) != 0xF) open |= 1 << g;
     }
@@ -486,9 +481,9 @@ struct LabBack {
         const __m256 fx = _mm256_add_ps(Quotient8(A, 500), fy);
         const __m256 fz = _mm256_sub_ps(fy, Quotient8(B, 200));
         int cubes[3];
-        v[0] = Clamp255(_mm256_mul_ps(LabFInverse8(fx, cubes[0]), Splat8(95.047f)));
-        v[1] = Clamp255(_mm256_mul_ps(LabFInverse8(fy, cubes[1]), Splat8(100)));
-        v[2] = Clamp255(_mm256_mul_ps(LabFInverse8(fz, cubes[2]), Splat8(108.883f)));
+        v[0] = Clamp255(_mm256_mul_ps(LabFInverse8(fx, cubes[0]), Splat8(kWhiteX)));
+        v[1] = Clamp255(_mm256_mul_ps(LabFInverse8(fy, cubes[1]), Splat8(kWhiteY)));
+        v[2] = Clamp255(_mm256_mul_ps(LabFInverse8(fz, cubes[2]), Splat8(kWhiteZ)));
         branches = cubes[0] | cubes[1] << 8 | cubes[2] << 16;
     }
     VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, __m256 L, __m256 A, __m256 B) {
@@ -505,9 +500,9 @@ struct LuvBack {
         const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
         const __m256 thirteenL = _mm256_mul_ps(Splat8(13), L);
         const __m256 fy = Quotient8(_mm256_add_ps(L, Splat8(16)), 116);
-        const __m256 Y = _mm256_mul_ps(Splat8(100), LabFInverse8(fy));
-        const __m256 u = _mm256_add_ps(_mm256_div_ps(U, thirteenL), Splat8(0.19783981f));
-        const __m256 vv = _mm256_add_ps(_mm256_div_ps(V, thirteenL), Splat8(0.46833628f));
+        const __m256 Y = _mm256_mul_ps(Splat8(kWhiteY), LabFInverse8(fy));
+        const __m256 u = _mm256_add_ps(_mm256_div_ps(U, thirteenL), Splat8(kWhiteU));
+        const __m256 vv = _mm256_add_ps(_mm256_div_ps(V, thirteenL), Splat8(kWhiteV));
         const __m256 divisor = _mm256_sub_ps(_mm256_mul_ps(_mm256_sub_ps(u, Splat8(4)), vv), _mm256_mul_ps(u, vv));
         const __m256 X = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(Splat8(-9), Y), u), divisor);
         const __m256 Z = _mm256_div_ps(_mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(9), Y), _mm256_mul_ps(_mm256_mul_ps(Splat8(15), vv), Y)),
@@ -899,19 +894,24 @@ VELORA_AVX2 __attribute__((always_inline)) inline int StoreSettledXyz8(std::uint
 // time: To gives the components ToModel gives (range 1), From stores the pixels FromModel
 // gives for components. kChanged: how many components, from the first, the operations change.
 
+// (k[0] a + k[1] b) + k[2] c in floats, in that order.
+VELORA_AVX2 inline __m256 Sum3Floats(const float* k, __m256 a, __m256 b, __m256 c) {
+    return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(k[0]), a), _mm256_mul_ps(Splat8(k[1]), b)), _mm256_mul_ps(Splat8(k[2]), c));
+}
+// (y + k[0] a) + k[1] b in floats, in that order.
+VELORA_AVX2 inline __m256 PlusSum2(__m256 y, const float* k, __m256 a, __m256 b) {
+    return _mm256_add_ps(_mm256_add_ps(y, _mm256_mul_ps(Splat8(k[0]), a)), _mm256_mul_ps(Splat8(k[1]), b));
+}
+
 struct YiqLanes {
-    static constexpr int kModel = 5, kPixels = 8, kChanged = 1;
+    static constexpr int kModel = kModelYIQ, kPixels = 8, kChanged = 1;
     using Floats = __m256;
     VELORA_AVX2 __attribute__((always_inline)) static void To(const std::uint8_t* p, std::size_t step, Floats* v) {
         __m256i R, G, B;
         LoadChannels8(p, step, R, G, B);
         const __m256 r = ByteUnits(R), g = ByteUnits(G), b = ByteUnits(B);
-        const __m256 Y = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(0.2992f), r), _mm256_mul_ps(Splat8(0.5868f), g)),
-                                       _mm256_mul_ps(Splat8(0.114f), b));
-        const __m256 I = _mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(0.596f), r), _mm256_mul_ps(Splat8(0.2742f), g)),
-                                       _mm256_mul_ps(Splat8(0.3219f), b));
-        const __m256 Q = _mm256_add_ps(_mm256_sub_ps(_mm256_mul_ps(Splat8(0.2109f), r), _mm256_mul_ps(Splat8(0.5229f), g)),
-                                       _mm256_mul_ps(Splat8(0.312f), b));
+        const __m256 Y = Sum3Floats(kYiqOfRgb[0], r, g, b), I = Sum3Floats(kYiqOfRgb[1], r, g, b);
+        const __m256 Q = Sum3Floats(kYiqOfRgb[2], r, g, b);
         v[0] = _mm256_mul_ps(Y, Splat8(255));
         v[1] = _mm256_add_ps(_mm256_mul_ps(I, Splat8(255)), Splat8(128));
         v[2] = _mm256_add_ps(_mm256_mul_ps(Q, Splat8(255)), Splat8(128));
@@ -919,9 +919,9 @@ struct YiqLanes {
     using Ints = __m256i;
     VELORA_AVX2 static void Channels(const Floats* v, Ints& red, Ints& green, Ints& blue) {
         const __m256 y = v[0], i = _mm256_sub_ps(v[1], Splat8(128)), q = _mm256_sub_ps(v[2], Splat8(128));
-        red = ClampTruncate8(_mm256_add_ps(_mm256_add_ps(y, _mm256_mul_ps(Splat8(0.956f), i)), _mm256_mul_ps(Splat8(0.621f), q)));
-        green = ClampTruncate8(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(0.273f), i)), _mm256_mul_ps(Splat8(0.647f), q)));
-        blue = ClampTruncate8(_mm256_add_ps(_mm256_sub_ps(y, _mm256_mul_ps(Splat8(1.104f), i)), _mm256_mul_ps(Splat8(1.701f), q)));
+        red = ClampTruncate8(PlusSum2(y, kRgbOfIq[0], i, q));
+        green = ClampTruncate8(PlusSum2(y, kRgbOfIq[1], i, q));
+        blue = ClampTruncate8(PlusSum2(y, kRgbOfIq[2], i, q));
     }
     VELORA_AVX2 __attribute__((always_inline)) static void From(std::uint8_t* p, std::size_t step, const Floats* v) {
         Ints red, green, blue;
@@ -931,7 +931,7 @@ struct YiqLanes {
 };
 
 struct YCbCrLanes {
-    static constexpr int kModel = 7, kPixels = 8, kChanged = 1;
+    static constexpr int kModel = kModelYCbCr, kPixels = 8, kChanged = 1;
     using Floats = __m256;
     using Ints = __m256i;
     // Two halves of four in doubles.
@@ -940,12 +940,13 @@ struct YCbCrLanes {
         for (int half = 0; half < 2; ++half) {
             __m256d R, G, B;
             LoadPixels4(p + std::size_t(4 * half) * step, step, R, G, B);
-            const __m256d Y = Sum3(0.257, R, 0.504, G, 0.098, B);
-            const __m256d Cb = _mm256_sub_pd(_mm256_mul_pd(Splat(0.439), B), _mm256_add_pd(_mm256_mul_pd(Splat(0.291), G), _mm256_mul_pd(Splat(0.148), R)));
-            const __m256d Cr = _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(0.439), R), _mm256_mul_pd(Splat(0.368), G)), _mm256_mul_pd(Splat(0.071), B));
-            halves[half][0] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Y, Splat(16)), Splat(1.16438356)), Splat(18.63013696)));
-            halves[half][1] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Cb, Splat(128)), Splat(1.138392857)), Splat(18.21428571)));
-            halves[half][2] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Cr, Splat(128)), Splat(1.138392857)), Splat(18.21428571)));
+            const YCbCrCoefficients& k = kYCbCr;
+            const __m256d Y = Sum3(k.yRed, R, k.yGreen, G, k.yBlue, B);
+            const __m256d Cb = _mm256_sub_pd(_mm256_mul_pd(Splat(k.chroma), B), _mm256_add_pd(_mm256_mul_pd(Splat(k.cbGreen), G), _mm256_mul_pd(Splat(k.cbRed), R)));
+            const __m256d Cr = _mm256_sub_pd(_mm256_sub_pd(_mm256_mul_pd(Splat(k.chroma), R), _mm256_mul_pd(Splat(k.crGreen), G)), _mm256_mul_pd(Splat(k.crBlue), B));
+            halves[half][0] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Y, Splat(16)), Splat(k.yStretch)), Splat(k.yShift)));
+            halves[half][1] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Cb, Splat(128)), Splat(k.cStretch)), Splat(k.cShift)));
+            halves[half][2] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(Cr, Splat(128)), Splat(k.cStretch)), Splat(k.cShift)));
         }
         for (int c = 0; c < 3; ++c) v[c] = _mm256_set_m128(halves[1][c], halves[0][c]);
     }
@@ -955,10 +956,11 @@ struct YCbCrLanes {
         const __m256d y = _mm256_add_pd(Quotient4(_mm256_mul_pd(_mm256_cvtps_pd(v0), Splat(219)), 255), Splat(16));
         const __m256d cb = _mm256_sub_pd(_mm256_add_pd(Quotient4(_mm256_mul_pd(_mm256_cvtps_pd(v1), Splat(224)), 255), Splat(16)), Splat(128));
         const __m256d cr = _mm256_sub_pd(_mm256_add_pd(Quotient4(_mm256_mul_pd(_mm256_cvtps_pd(v2), Splat(224)), 255), Splat(16)), Splat(128));
-        const __m256d luma = _mm256_mul_pd(Splat(1.164), _mm256_sub_pd(y, Splat(16)));
-        red = ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(1.596), cr)));
-        green = ClampTruncate4(_mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(Splat(0.392), cb)), _mm256_mul_pd(Splat(0.813), cr)));
-        blue = ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(2.017), cb)));
+        const YCbCrCoefficients& k = kYCbCr;
+        const __m256d luma = _mm256_mul_pd(Splat(k.luma), _mm256_sub_pd(y, Splat(16)));
+        red = ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(k.redCr), cr)));
+        green = ClampTruncate4(_mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(Splat(k.greenCb), cb)), _mm256_mul_pd(Splat(k.greenCr), cr)));
+        blue = ClampTruncate4(_mm256_add_pd(luma, _mm256_mul_pd(Splat(k.blueCb), cb)));
     }
     // YCbCrToRGB's bytes of eight pixels, in floats first: each byte's sum, a v0 + b v1 + c v2 + d
     // with the real coefficients of the doubles' steps, lies within 2^-13 of the doubles' for
@@ -967,13 +969,14 @@ struct YCbCrLanes {
     // where the sum less and plus 2^-10 gives one byte, it is the doubles' byte. A half with
     // another lane takes the doubles.
     VELORA_AVX2 __attribute__((always_inline)) static void Channels(const Floats* v, Ints& red, Ints& green, Ints& blue) {
-        constexpr double kLuma = 1.164 * 219 / 255, kChroma = 224.0 / 255;
+        const YCbCrCoefficients& k = kYCbCr;
+        constexpr double kLuma = kYCbCr.luma * 219 / 255, kChroma = 224.0 / 255;
         const __m256 luma = _mm256_mul_ps(Splat8(float(kLuma)), v[0]);
-        const __m256 redSum = _mm256_add_ps(luma, _mm256_fmadd_ps(Splat8(float(1.596 * kChroma)), v[2], Splat8(float(-1.596 * 112))));
+        const __m256 redSum = _mm256_add_ps(luma, _mm256_fmadd_ps(Splat8(float(k.redCr * kChroma)), v[2], Splat8(float(-k.redCr * 112))));
         const __m256 greenSum = _mm256_add_ps(
-            luma, _mm256_fmadd_ps(Splat8(float(-0.392 * kChroma)), v[1],
-                                  _mm256_fmadd_ps(Splat8(float(-0.813 * kChroma)), v[2], Splat8(float((0.392 + 0.813) * 112)))));
-        const __m256 blueSum = _mm256_add_ps(luma, _mm256_fmadd_ps(Splat8(float(2.017 * kChroma)), v[1], Splat8(float(-2.017 * 112))));
+            luma, _mm256_fmadd_ps(Splat8(float(-k.greenCb * kChroma)), v[1],
+                                  _mm256_fmadd_ps(Splat8(float(-k.greenCr * kChroma)), v[2], Splat8(float((k.greenCb + k.greenCr) * 112)))));
+        const __m256 blueSum = _mm256_add_ps(luma, _mm256_fmadd_ps(Splat8(float(k.blueCb * kChroma)), v[1], Splat8(float(-k.blueCb * 112))));
         const __m256 margin = Splat8(0x1p-10f), limit = Splat8(256);
         __m256 settled = _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(Abs(v[0]), limit, _CMP_LE_OQ), _mm256_cmp_ps(Abs(v[1]), limit, _CMP_LE_OQ)),
                                        _mm256_cmp_ps(Abs(v[2]), limit, _CMP_LE_OQ));
@@ -1007,7 +1010,7 @@ VELORA_AVX2 inline __m256 FusedSum3(float ka, __m256 a, float kb, __m256 b, floa
 }
 
 struct XyzLanes {
-    static constexpr int kModel = 8, kPixels = 8, kChanged = 3;
+    static constexpr int kModel = kModelCIEXYZ, kPixels = 8, kChanged = 3;
     using Floats = __m256;
     using Ints = __m256i;
     // Two halves of four in doubles.
@@ -1016,10 +1019,11 @@ struct XyzLanes {
         for (int half = 0; half < 2; ++half) {
             __m256d r, g, b;
             UnitChannels4(p + std::size_t(4 * half) * step, step, r, g, b);
-            halves[half][0] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.412453, r, 0.35758, g, 0.180423, b), Splat(255.0)));
-            halves[half][1] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(0.212671, r, 0.71516, g, 0.072169, b), Splat(255.0)));
+            const auto& k = kXyzOfRgb;
+            halves[half][0] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(k[0][0], r, k[0][1], g, k[0][2], b), Splat(255.0)));
+            halves[half][1] = _mm256_cvtpd_ps(_mm256_mul_pd(Sum3(k[1][0], r, k[1][1], g, k[1][2], b), Splat(255.0)));
             halves[half][2] = _mm256_cvtpd_ps(
-                _mm256_mul_pd(_mm256_mul_pd(Sum3(0.019334, r, 0.119193, g, 0.950227, b), Splat(0.9184836745262146)), Splat(255.0)));
+                _mm256_mul_pd(_mm256_mul_pd(Sum3(k[2][0], r, k[2][1], g, k[2][2], b), Splat(kXyzZScale)), Splat(255.0)));
         }
         for (int c = 0; c < 3; ++c) v[c] = _mm256_set_m128(halves[1][c], halves[0][c]);
     }
@@ -1035,11 +1039,12 @@ struct XyzLanes {
         __m256i R, G, B;
         LoadChannels8(p, step, R, G, B);
         const __m256 r = _mm256_cvtepi32_ps(R), g = _mm256_cvtepi32_ps(G), b = _mm256_cvtepi32_ps(B);
-        constexpr double kZ = 0.9184836745262146;
+        const auto& k = kXyzOfRgb;
+        constexpr double kZ = kXyzZScale;
         const __m256 margin = Splat8(0x1p-11f);
-        const __m256 sums[3] = {FusedSum3(0.412453f, r, 0.35758f, g, 0.180423f, b),
-                                FusedSum3(0.212671f, r, 0.71516f, g, 0.072169f, b),
-                                FusedSum3(float(0.019334 * kZ), r, float(0.119193 * kZ), g, float(0.950227 * kZ), b)};
+        const __m256 sums[3] = {FusedSum3(float(k[0][0]), r, float(k[0][1]), g, float(k[0][2]), b),
+                                FusedSum3(float(k[1][0]), r, float(k[1][1]), g, float(k[1][2]), b),
+                                FusedSum3(float(k[2][0] * kZ), r, float(k[2][1] * kZ), g, float(k[2][2] * kZ), b)};
         __m256i same = _mm256_set1_epi32(-1);
         for (int c = 0; c < 3; ++c) {
             bins[c] = ClampTruncate8(_mm256_sub_ps(sums[c], margin));
@@ -1218,9 +1223,10 @@ VELORA_AVX2 inline void Deinterleave3(const float* in, __m256& first, __m256& se
 VELORA_AVX2 __attribute__((always_inline)) inline int LightnessBins8(const std::uint8_t* p, std::size_t step, __m256i& bins) {
     __m256i R, G, B;
     LoadChannels8(p, step, R, G, B);
-    const __m256 t = _mm256_fmadd_ps(Splat8(0.00072169f), _mm256_cvtepi32_ps(B),
-                                     _mm256_fmadd_ps(Splat8(0.0071516f), _mm256_cvtepi32_ps(G),
-                                                     _mm256_mul_ps(Splat8(0.00212671f), _mm256_cvtepi32_ps(R))));
+    const auto& k = kXyzOfRgb[1];  // Y's row, over the white's Y
+    const __m256 t = _mm256_fmadd_ps(Splat8(float(k[2] / kWhiteY)), _mm256_cvtepi32_ps(B),
+                                     _mm256_fmadd_ps(Splat8(float(k[1] / kWhiteY)), _mm256_cvtepi32_ps(G),
+                                                     _mm256_mul_ps(Splat8(float(k[0] / kWhiteY)), _mm256_cvtepi32_ps(R))));
     const __m256i third = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(t)), Splat8(1.0f / 3)));
     __m256 r = _mm256_castsi256_ps(_mm256_sub_epi32(_mm256_set1_epi32(0x54a23200), third));
     for (int newton = 0; newton < 3; ++newton) {
@@ -1279,7 +1285,7 @@ VELORA_AVX2 __attribute__((always_inline)) inline void StoreBoundedGroup(std::ui
         const float* components = own + 3 * i;
         float values[4] = {ModelTransferT<Function>(components[0], alpha), components[1], components[2], 0.0f};
         RGBQUAD result{};
-        FromModelT<9>(values, result);
+        FromModelT<kModelCIELAB>(values, result);
         std::uint8_t* pixel = group + std::size_t(i) * step;
         pixel[0] = result.rgbBlue, pixel[1] = result.rgbGreen, pixel[2] = result.rgbRed;
     }
@@ -1337,7 +1343,7 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
     std::int32_t x = 0;
     // LAB's bounds cost less than the library's calls; LUV's, through its divisions, more.
     constexpr int kModel = std::is_same_v<Back, LabBack> ? 9 : 10;
-    if constexpr (!Ranked && kModel == 9 && Function >= 3) {
+    if constexpr (!Ranked && kModel == kModelCIELAB && Function >= 3) {
         x = LabBoundedRow<Function>(p, step, width, components, alpha);
         p += std::size_t(x) * step;
         components += std::size_t(x) * 3;
@@ -1368,7 +1374,7 @@ VELORA_AVX2 std::int32_t ComponentsBackRowInLanes(std::uint8_t* p, std::size_t s
 template <class Lanes>
 VELORA_AVX2 inline int StoreSettled(std::uint8_t* p, std::size_t step, const typename Lanes::Floats* low,
                                     const typename Lanes::Floats* high) {
-    if constexpr (Lanes::kModel == 8) return StoreSettledXyz8(p, step, low, high);
+    if constexpr (Lanes::kModel == kModelCIEXYZ) return StoreSettledXyz8(p, step, low, high);
     else return StoreSettledRising<Lanes>(p, step, low, high);
 }
 
@@ -1407,7 +1413,7 @@ VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std:
     const CostlyTransfer k = transfer;  // in registers, not reloaded after each store
     const FastTransfer fast = MakeFastTransfer<Function>(k);
     float widening[3] = {};
-    if constexpr (Lanes::kModel == 8)
+    if constexpr (Lanes::kModel == kModelCIEXYZ)
         if (fast.usable)
             widening[0] = XyzWidening(kXyzRed, fast.width), widening[1] = XyzWidening(kXyzGreen, fast.width),
             widening[2] = XyzWidening(kXyzBlue, fast.width);
@@ -1423,7 +1429,7 @@ VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std:
             for (int g = 0; g < groups; ++g) {
                 if constexpr (Function >= 4) {
                     if (fast.usable) {
-                        if constexpr (Lanes::kModel == 8) low[g][c] = FastTransferred<Function>(v[g][c], fast);  // the value itself
+                        if constexpr (Lanes::kModel == kModelCIEXYZ) low[g][c] = FastTransferred<Function>(v[g][c], fast);  // the value itself
                         else FastBounds<Function>(v[g][c], fast, low[g][c], high[g][c]);
                         continue;
                     }
@@ -1432,7 +1438,7 @@ VELORA_AVX2 std::int32_t BoundedLanesRow(std::uint8_t* p, std::size_t step, std:
             }
         for (int g = 0; g < groups; ++g, x += kPixels, p += kPixels * step) {
             int left = 0;
-            if (Lanes::kModel == 8 && fast.usable) {
+            if (Lanes::kModel == kModelCIEXYZ && fast.usable) {
                 __m256i red, green, blue;
                 if (XyzBytesWithin(low[g], widening, red, green, blue) == 0xFF) {
                     StorePixels8(p, step, red, green, blue);

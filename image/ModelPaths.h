@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "CVelora.h"
 #include "ColorModelMath.h"
 
 namespace velora::detail {
@@ -82,12 +83,12 @@ struct ChangedComponents {
     int first, count;
 };
 inline ChangedComponents NonLinearComponents(int model) {
-    if (model >= 2 && model <= 4) return {2, 1};  // I, V, L
-    return {0, model == 1 ? 4 : model == 8 ? 3 : 1};
+    if (model >= kModelHSI && model <= kModelHSL) return {2, 1};  // I, V, L
+    return {0, model == kModelCMYK ? 4 : model == kModelCIEXYZ ? 3 : 1};
 }
 inline ChangedComponents EqualizedComponents(int model) {
-    if (model >= 2 && model <= 4) return {2, 1};
-    return {0, model == 1 || model == 8 ? 3 : 1};  // C, M, Y (not K); X, Y, Z
+    if (model >= kModelHSI && model <= kModelHSL) return {2, 1};
+    return {0, model == kModelCMYK || model == kModelCIEXYZ ? 3 : 1};  // C, M, Y (not K); X, Y, Z
 }
 
 // The direct-colour pixels of an image: `height` stored rows of `width` pixels of `step`

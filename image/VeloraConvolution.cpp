@@ -9,15 +9,12 @@
 #include <optional>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "CVelora.h"
 #include "FilterCatalogue.h"
 #include "FilterRows.h"
 #include "Parallel.h"
 #include "LargeArrays.h"
+#include "VectorTarget.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::IsFilterDepth;
@@ -139,9 +136,9 @@ struct SumMap {
 class SumLookup {
 public:
     SumLookup(const SumMap& map, std::int64_t lo, std::int64_t hi) : m_map(map), m_lo(lo) {
+#if VELORA_X86
         const std::int64_t limit = std::int64_t(1) << 24;
-#if defined(__SSE2__)
-        m_vector = lo > -limit && hi < limit && map.divisor > -limit && map.divisor < limit;
+        m_vector = velora::detail::HasSse2() && lo > -limit && hi < limit && map.divisor > -limit && map.divisor < limit;
 #endif
         if (!m_vector && hi - lo < (std::int64_t(1) << 17)) {
             m_table.resize(std::size_t(hi - lo + 1));
@@ -151,7 +148,7 @@ public:
     template <class Acc>
     void Map(const Acc* sums, std::int32_t count, std::uint8_t* out) const {
         std::int32_t k = 0;
-#if defined(__SSE2__)
+#if VELORA_X86
         if constexpr (sizeof(Acc) <= 4) {
             if (m_vector) k = MapVector(sums, count, out);
         }
@@ -165,7 +162,7 @@ public:
     }
 
 private:
-#if defined(__SSE2__)
+#if VELORA_X86
     static __m128i Load4(const std::int16_t* p) {
         const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
         return _mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16);
@@ -231,10 +228,11 @@ void SumRow(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t
     SumRowPlain(p, r, mask, n, 0, outW, sums);
 }
 
-#if defined(__SSE2__)
+#if VELORA_X86
 // 16 sums at a time kept in registers over every tap: 16-bit lanes (the bound fits them).
 template <>
 void SumRow<std::int16_t>(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t outW, std::int16_t* sums) {
+    if (!velora::detail::HasSse2()) return SumRowPlain(p, r, mask, n, 0, outW, sums);
     const std::uint8_t* taps[121];
     __m128i coefficients[121];
     int count = 0;
@@ -311,7 +309,7 @@ template <>
 void SumRow<std::int32_t>(const Plane& p, std::int32_t r, const int* mask, int n, std::int32_t outW, std::int32_t* sums) {
     bool narrow = true;
     for (int i = 0; i < n * n; ++i) narrow = narrow && mask[i] >= -32768 && mask[i] <= 32767;
-    if (narrow) SumRowPairs(p, r, mask, n, outW, sums);
+    if (narrow && velora::detail::HasSse2()) SumRowPairs(p, r, mask, n, outW, sums);
     else SumRowPlain(p, r, mask, n, 0, outW, sums);
 }
 #endif

@@ -14,13 +14,11 @@
 #include "Parallel.h"
 #include "PixelRow.h"
 #include "LargeArrays.h"
-
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
+#include "VectorTarget.h"
 
 using velora::detail::ForEachRowBand;
 using velora::detail::ReadPixel;
+using velora::detail::RefuseWithoutMemory;
 using velora::detail::WritePixel;
 
 namespace {
@@ -86,26 +84,20 @@ struct Region {
 // The pair rules as functors: f(a, b) gives the byte for one pair of values. Those with a
 // member V also give it for sixteen bytes at once (SSE2), and for thirty-two (AVX2), where
 // Wide() allows; V must give exactly what f gives for each byte.
-#if defined(__SSE2__)
-#define VELORA_ALGEBRA_SSE2 1
+#if VELORA_X86
 using Bytes16 = __m128i;
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-// Thirty-two bytes at once where the processor has AVX2 (asked once, at run time).
-#define VELORA_ALGEBRA_AVX2 1
-#define VELORA_TARGET_AVX2 __attribute__((target("avx2")))
 using Bytes32 = __m256i;
 using velora::detail::HasAvx2;
-using velora::detail::RefuseWithoutMemory;
-#endif
+using velora::detail::HasSse2;
 #endif
 
 template <class F>
 constexpr bool kHasWide = requires(const F& f) { f.Wide(); };
 
-#if VELORA_ALGEBRA_AVX2
+#if VELORA_X86
 // The first multiple of 32 bytes of CombineBytes and CombineBgrKeepingAlpha; returns it.
 template <class F>
-VELORA_TARGET_AVX2 std::size_t CombineBytes32(std::uint8_t* pa, const std::uint8_t* pb, std::size_t n, const F& f) {
+VELORA_AVX2 std::size_t CombineBytes32(std::uint8_t* pa, const std::uint8_t* pb, std::size_t n, const F& f) {
     std::size_t i = 0;
     for (; i + 32 <= n; i += 32) {
         const Bytes32 a = _mm256_loadu_si256(reinterpret_cast<const Bytes32*>(pa + i));
@@ -115,7 +107,7 @@ VELORA_TARGET_AVX2 std::size_t CombineBytes32(std::uint8_t* pa, const std::uint8
     return i;
 }
 template <class F>
-VELORA_TARGET_AVX2 std::size_t CombineBgr32(std::uint8_t* pa, const std::uint8_t* pb, std::size_t n, const F& f) {
+VELORA_AVX2 std::size_t CombineBgr32(std::uint8_t* pa, const std::uint8_t* pb, std::size_t n, const F& f) {
     const Bytes32 alpha = _mm256_set1_epi32(int(0xFF000000u));
     std::size_t i = 0;
     for (; i + 32 <= n; i += 32) {
@@ -132,12 +124,10 @@ VELORA_TARGET_AVX2 std::size_t CombineBgr32(std::uint8_t* pa, const std::uint8_t
 template <class F>
 void CombineBytes(std::uint8_t* pa, const std::uint8_t* pb, std::size_t n, const F& f) {
     std::size_t i = 0;
-#if VELORA_ALGEBRA_SSE2
+#if VELORA_X86
     if constexpr (kHasWide<F>) {
-#if VELORA_ALGEBRA_AVX2
         if (f.Wide() && HasAvx2()) i = CombineBytes32(pa, pb, n, f);
-#endif
-        if (f.Wide())
+        if (f.Wide() && HasSse2())
             for (; i + 16 <= n; i += 16) {
                 const Bytes16 a = _mm_loadu_si128(reinterpret_cast<const Bytes16*>(pa + i));
                 const Bytes16 b = _mm_loadu_si128(reinterpret_cast<const Bytes16*>(pb + i));
@@ -153,12 +143,10 @@ template <class F>
 void CombineBgrKeepingAlpha(std::uint8_t* pa, const std::uint8_t* pb, std::size_t pixels, const F& f) {
     std::size_t i = 0;
     const std::size_t n = 4 * pixels;
-#if VELORA_ALGEBRA_SSE2
+#if VELORA_X86
     if constexpr (kHasWide<F>) {
-#if VELORA_ALGEBRA_AVX2
         if (f.Wide() && HasAvx2()) i = CombineBgr32(pa, pb, n, f);
-#endif
-        if (f.Wide()) {
+        if (f.Wide() && HasSse2()) {
             const Bytes16 alpha = _mm_set1_epi32(int(0xFF000000u));
             for (; i + 16 <= n; i += 16) {
                 const Bytes16 a = _mm_loadu_si128(reinterpret_cast<const Bytes16*>(pa + i));
@@ -176,22 +164,18 @@ void CombineBgrKeepingAlpha(std::uint8_t* pa, const std::uint8_t* pb, std::size_
 struct SumUpTo {
     unsigned L;
     unsigned operator()(unsigned a, unsigned b) const { return std::min(a + b, L); }
-#if VELORA_ALGEBRA_SSE2
+#if VELORA_X86
     bool Wide() const { return L == 255; }
     Bytes16 V(Bytes16 a, Bytes16 b) const { return _mm_adds_epu8(a, b); }
-#if VELORA_ALGEBRA_AVX2
-    VELORA_TARGET_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const { return _mm256_adds_epu8(a, b); }
-#endif
+    VELORA_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const { return _mm256_adds_epu8(a, b); }
 #endif
 };
 struct Difference {
     unsigned operator()(unsigned a, unsigned b) const { return a > b ? a - b : 0; }
-#if VELORA_ALGEBRA_SSE2
+#if VELORA_X86
     bool Wide() const { return true; }
     Bytes16 V(Bytes16 a, Bytes16 b) const { return _mm_subs_epu8(a, b); }
-#if VELORA_ALGEBRA_AVX2
-    VELORA_TARGET_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const { return _mm256_subs_epu8(a, b); }
-#endif
+    VELORA_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const { return _mm256_subs_epu8(a, b); }
 #endif
 };
 struct ProductUpTo {
@@ -200,37 +184,31 @@ struct ProductUpTo {
 };
 struct Mean {
     unsigned operator()(unsigned a, unsigned b) const { return (a + b) >> 1; }
-#if VELORA_ALGEBRA_SSE2
+#if VELORA_X86
     bool Wide() const { return true; }
     // The rounded-up average less the bit it rounded up by.
     Bytes16 V(Bytes16 a, Bytes16 b) const {
         return _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
     }
-#if VELORA_ALGEBRA_AVX2
-    VELORA_TARGET_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const {
+    VELORA_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const {
         return _mm256_sub_epi8(_mm256_avg_epu8(a, b), _mm256_and_si256(_mm256_xor_si256(a, b), _mm256_set1_epi8(1)));
     }
-#endif
 #endif
 };
 struct Larger {
     unsigned operator()(unsigned a, unsigned b) const { return std::max(a, b); }
-#if VELORA_ALGEBRA_SSE2
+#if VELORA_X86
     bool Wide() const { return true; }
     Bytes16 V(Bytes16 a, Bytes16 b) const { return _mm_max_epu8(a, b); }
-#if VELORA_ALGEBRA_AVX2
-    VELORA_TARGET_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const { return _mm256_max_epu8(a, b); }
-#endif
+    VELORA_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const { return _mm256_max_epu8(a, b); }
 #endif
 };
 struct Smaller {
     unsigned operator()(unsigned a, unsigned b) const { return std::min(a, b); }
-#if VELORA_ALGEBRA_SSE2
+#if VELORA_X86
     bool Wide() const { return true; }
     Bytes16 V(Bytes16 a, Bytes16 b) const { return _mm_min_epu8(a, b); }
-#if VELORA_ALGEBRA_AVX2
-    VELORA_TARGET_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const { return _mm256_min_epu8(a, b); }
-#endif
+    VELORA_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const { return _mm256_min_epu8(a, b); }
 #endif
 };
 struct FromTable {
@@ -249,7 +227,7 @@ struct WeightedBytes {
     unsigned operator()(unsigned a, unsigned b) const {
         return Weighted(kOperation, direct, a, b, weightA, weightB, 255.0f);
     }
-#if VELORA_ALGEBRA_SSE2
+#if VELORA_X86
     bool Wide() const { return true; }
     // Four values of A and of B (as floats) to four results (as integers).
     Bytes16 Lane(__m128 a, __m128 b) const {
@@ -288,11 +266,10 @@ struct WeightedBytes {
         const Bytes16 high = _mm_packs_epi32(quarter(aHigh, bHigh, false), quarter(aHigh, bHigh, true));
         return _mm_packus_epi16(low, high);
     }
-#if VELORA_ALGEBRA_AVX2
-    VELORA_TARGET_AVX2 __m256 Clamp(__m256 v) const {
+    VELORA_AVX2 __m256 Clamp(__m256 v) const {
         return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
     }
-    VELORA_TARGET_AVX2 Bytes32 Lane(__m256 a, __m256 b) const {
+    VELORA_AVX2 Bytes32 Lane(__m256 a, __m256 b) const {
         const __m256 x = _mm256_mul_ps(a, _mm256_set1_ps(weightA)), wB = _mm256_set1_ps(weightB);
         if constexpr (kOperation == 3) {
             const __m256 divisor = _mm256_blendv_ps(b, _mm256_set1_ps(0.2f), _mm256_cmp_ps(b, _mm256_setzero_ps(), _CMP_EQ_OQ));
@@ -311,20 +288,19 @@ struct WeightedBytes {
         return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_set1_ps(255.0f), r));  // as in the SSE2 lane
     }
     // Sixteen bytes: two lanes of eight, packed back in order.
-    VELORA_TARGET_AVX2 Bytes32 Eight(Bytes16 a, Bytes16 b) const {
+    VELORA_AVX2 Bytes32 Eight(Bytes16 a, Bytes16 b) const {
         return Lane(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(a)), _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(b)));
     }
-    VELORA_TARGET_AVX2 Bytes16 Half(Bytes16 a, Bytes16 b) const {
+    VELORA_AVX2 Bytes16 Half(Bytes16 a, Bytes16 b) const {
         const Bytes32 words = _mm256_permute4x64_epi64(
             _mm256_packs_epi32(Eight(a, b), Eight(_mm_srli_si128(a, 8), _mm_srli_si128(b, 8))), 0xD8);
         return _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
     }
-    VELORA_TARGET_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const {
+    VELORA_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const {
         const Bytes16 low = Half(_mm256_castsi256_si128(a), _mm256_castsi256_si128(b));
         const Bytes16 high = Half(_mm256_extracti128_si256(a, 1), _mm256_extracti128_si256(b, 1));
         return _mm256_set_m128i(high, low);
     }
-#endif
 #endif
 };
 
@@ -441,7 +417,7 @@ struct Bitwise {
             default: return ~(a | b);
         }
     }
-#if VELORA_ALGEBRA_SSE2
+#if VELORA_X86
     bool Wide() const { return true; }
     Bytes16 V(Bytes16 a, Bytes16 b) const {
         const Bytes16 ones = _mm_set1_epi8(-1);
@@ -454,8 +430,7 @@ struct Bitwise {
             default: return _mm_xor_si128(_mm_or_si128(a, b), ones);
         }
     }
-#if VELORA_ALGEBRA_AVX2
-    VELORA_TARGET_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const {
+    VELORA_AVX2 Bytes32 V(Bytes32 a, Bytes32 b) const {
         const Bytes32 ones = _mm256_set1_epi8(-1);
         switch (kOperation) {
             case 0: return _mm256_xor_si256(a, ones);
@@ -466,7 +441,6 @@ struct Bitwise {
             default: return _mm256_xor_si256(_mm256_or_si256(a, b), ones);
         }
     }
-#endif
 #endif
 };
 

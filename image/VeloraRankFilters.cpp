@@ -10,10 +10,7 @@
 #include "FilterCatalogue.h"
 #include "FilterRows.h"
 #include "Parallel.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "VectorTarget.h"
 
 namespace velora::detail {
 namespace {
@@ -25,7 +22,7 @@ inline void Sort2(std::uint8_t& a, std::uint8_t& b) {
     b = std::max(a, b);
     a = lo;
 }
-#if defined(__SSE2__)
+#if VELORA_X86
 inline void Sort2(__m128i& a, __m128i& b) {
     const __m128i lo = _mm_min_epu8(a, b);
     b = _mm_max_epu8(a, b);
@@ -112,13 +109,14 @@ void MedianRow(const Rows& s, std::int32_t y, int n, std::int32_t count, std::ui
     for (int i = 0; i < n; ++i) r[i] = s.Row(y + i);
     std::int32_t k = 0;
     if (n == 3) {
-#if defined(__SSE2__)
-        for (; k + 16 <= count; k += 16) {
-            __m128i v[9];
-            for (int i = 0; i < 3; ++i)
-                for (int j = 0; j < 3; ++j) v[i * 3 + j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r[i] + k + j));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), MedianOf9(v));
-        }
+#if VELORA_X86
+        if (HasSse2())
+            for (; k + 16 <= count; k += 16) {
+                __m128i v[9];
+                for (int i = 0; i < 3; ++i)
+                    for (int j = 0; j < 3; ++j) v[i * 3 + j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r[i] + k + j));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), MedianOf9(v));
+            }
 #endif
         for (; k < count; ++k) {
             std::uint8_t v[9];
@@ -129,14 +127,15 @@ void MedianRow(const Rows& s, std::int32_t y, int n, std::int32_t count, std::ui
         return;
     }
     if (n == 5) {
-#if defined(__SSE2__)
-        for (; k + 16 <= count; k += 16) {
-            __m128i v[32];
-            for (int i = 0; i < 5; ++i)
-                for (int j = 0; j < 5; ++j) v[i * 5 + j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r[i] + k + j));
-            for (int i = 25; i < 32; ++i) v[i] = _mm_set1_epi8(char(0xFF));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), MedianOf25(v));
-        }
+#if VELORA_X86
+        if (HasSse2())
+            for (; k + 16 <= count; k += 16) {
+                __m128i v[32];
+                for (int i = 0; i < 5; ++i)
+                    for (int j = 0; j < 5; ++j) v[i * 5 + j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r[i] + k + j));
+                for (int i = 25; i < 32; ++i) v[i] = _mm_set1_epi8(char(0xFF));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), MedianOf25(v));
+            }
 #endif
         for (; k < count; ++k) {
             std::uint8_t v[32];

@@ -215,7 +215,7 @@ struct EllipseLanes {
 };
 #endif
 
-#if VELORA_MATH_LANES
+#if VELORA_X86
 // The swirl's sources for four distances from the centre at once.
 struct SwirlLanes {
     double radius, k;
@@ -429,7 +429,7 @@ unsigned CVelora::Swirl(double angle, int radius) {
         if (std::abs(std::int64_t(height - 1 - r) - cy) > rowReach)
             std::memcpy(outBits + std::size_t(r) * stride, inBits + std::size_t(r) * stride, stride);
     const std::int64_t columnReach = std::int64_t(radius) + 1;
-#if VELORA_MATH_LANES
+#if VELORA_X86
     // Four distances at a time where the processor has AVX2 and the turns stay within the
     // lanes' reach, for pixels of whole bytes.
     const bool lanes = HasAvx2() && std::fabs(k) <= velora::detail::kSinCosLaneLimit && depth >= 8 && width > 0;
@@ -478,7 +478,7 @@ unsigned CVelora::Swirl(double angle, int radius) {
                     }
                 };
                 std::int64_t adx = 0;
-#if VELORA_MATH_LANES
+#if VELORA_X86
                 if constexpr (D >= 8) {
                     // The first distance beyond the row's reach, from the disc's edge.
                     const std::int64_t widest = std::max<std::int64_t>(cx, std::int64_t(width) - 1 - cx) + 1;

@@ -326,7 +326,7 @@ TEST(ColorCommand, TakesTheHashFormFourComponentsAndDecimalsIn) {
         << back.out;
 }
 
-#if VELORA_MODEL_LANES
+#if VELORA_X86
 namespace {
 
 VELORA_AVX2 void LaneCubeRoots(const double* t, double* root) {

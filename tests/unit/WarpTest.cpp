@@ -406,7 +406,7 @@ TEST(Warps, WithoutMemoryForTheResultTheyRefuseAndLeaveThePicture) {
 #endif
 }
 
-#if VELORA_MATH_LANES
+#if VELORA_X86
 namespace {
 
 VELORA_AVX2 void LaneSinCos(const double* x, double* sine, double* cosine) {
