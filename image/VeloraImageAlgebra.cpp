@@ -517,7 +517,7 @@ std::uint32_t HighestIndex(const CVelora& image) {
 
 // Runs work on the image, or, when an indexed image's colour table is shorter than its
 // depth allows, on a copy whose table then grows to cover the indices written (cover is
-// the image's own CoverRemappedIndices): a lack of memory leaves the image as it was.
+// the image's own CoverIndicesPresent): a lack of memory leaves the image as it was.
 template <class Work, class Cover>
 unsigned CoveringTheTable(CVelora& image, bool shortTable, unsigned noMemoryCode, Work work, Cover cover) {
     if (!shortTable) {
@@ -527,9 +527,7 @@ unsigned CoveringTheTable(CVelora& image, bool shortTable, unsigned noMemoryCode
     CVelora copy(image);
     if (!copy.HasImage()) return noMemoryCode;
     work(copy);
-    std::array<std::uint8_t, 256> highest;
-    highest.fill(std::uint8_t(HighestIndex(copy)));
-    if (!cover(copy, highest.data())) return noMemoryCode;
+    if (!cover(copy)) return noMemoryCode;
     image = std::move(copy);
     return 0;
 }
@@ -570,7 +568,7 @@ unsigned CVelora::Arithmetic(unsigned operation, const CVelora& b, float weightA
             CombineWeighted(r, operation, weightA, weightB);
         };
         return CoveringTheTable(*this, IsIndexed() && PaletteEntries() < GetMaxColors(), 6, run,
-                                [](CVelora& im, const std::uint8_t* t) { return im.CoverRemappedIndices(t); });
+                                [](CVelora& im) { return im.CoverIndicesPresent(); });
     });
 }
 
@@ -590,7 +588,7 @@ unsigned CVelora::SaturatingArithmetic(unsigned operation, const CVelora& b) {
         CombineUnweighted(r, operation, IsDirect(depthA) ? 255u : (1u << depthA) - 1);
     };
     return CoveringTheTable(*this, IsIndexed() && PaletteEntries() < GetMaxColors(), 4, run,
-                            [](CVelora& im, const std::uint8_t* t) { return im.CoverRemappedIndices(t); });
+                            [](CVelora& im) { return im.CoverIndicesPresent(); });
 }
 
 unsigned CVelora::Logical(unsigned operation, const CVelora* b) {
@@ -613,5 +611,5 @@ unsigned CVelora::Logical(unsigned operation, const CVelora* b) {
         CombineLogical(r, operation);
     };
     return CoveringTheTable(*this, IsIndexed() && PaletteEntries() < GetMaxColors(), 4, run,
-                            [](CVelora& im, const std::uint8_t* t) { return im.CoverRemappedIndices(t); });
+                            [](CVelora& im) { return im.CoverIndicesPresent(); });
 }
