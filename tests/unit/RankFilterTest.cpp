@@ -81,8 +81,9 @@ TEST(RankFilters, EveryWindowEntryGivesTheDirectEvaluation) {
         if (e.kind == FilterKind::Linear || e.kind == FilterKind::TwoMasks || e.kind == FilterKind::EightDirections) continue;
         for (int depth : {4, 8, 24, 32})
             for (int style = 0; style < 3; ++style)
-                // 45 columns: two vectors of 16 and a tail; 3 columns: fewer than most windows.
-                for (const auto& [w, h] : {std::pair{45, 13}, std::pair{3, 5}, std::pair{12, 12}}) {
+                // 70 columns: vectors of 32 or 16 and a tail; 3 columns: fewer than most windows;
+                // 40 rows: several chunks of rows for every window size.
+                for (const auto& [w, h] : {std::pair{70, 13}, std::pair{3, 5}, std::pair{12, 40}}) {
                     SCOPED_TRACE(testing::Message() << e.index << " depth " << depth << " style " << style << " " << w << "x" << h);
                     const CVelora source = Subject(w, h, depth, unsigned(e.index * 7 + depth + style), style);
                     CVelora image = source;
