@@ -2,11 +2,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <mutex>
 #include <new>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "CVelora.h"
@@ -354,6 +356,60 @@ void SumRowSeparable(const Plane& p, std::int32_t r, const Factors& f, int n, st
     }
 }
 
+#if VELORA_X86
+// Every function taking these is inlined, so no vector crosses a call (which -Wpsabi warns of).
+#pragma GCC diagnostic ignored "-Wpsabi"
+using Sums16 = std::int16_t __attribute__((vector_size(32)));
+using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+
+// SumRowSeparable for 16-bit sums, sixteen columns at a time with every row of the mask
+// added in registers (integer sums: the order does not change them). GCC vectors: SSE2 as
+// it stands, AVX2 inlined into SumRowSeparable16Avx2.
+[[gnu::always_inline]] inline void SumRowSeparable16(const Plane& p, std::int32_t r, const Factors& f, int n,
+                                                     std::int32_t outW, std::int16_t* columns, std::int16_t* sums) {
+    const std::int32_t w = p.width;
+    std::int32_t x = 0;
+    for (; x + 16 <= w; x += 16) {
+        Sums16 acc{};
+        for (int i = 0; i < n; ++i) {
+            const std::int16_t c = std::int16_t(f.column[std::size_t(i)]);
+            if (c == 0) continue;
+            Bytes16 bytes;
+            std::memcpy(&bytes, p.Row(r + i) + x, sizeof bytes);
+            acc += c * __builtin_convertvector(bytes, Sums16);
+        }
+        std::memcpy(columns + x, &acc, sizeof acc);
+    }
+    for (; x < w; ++x) {
+        std::int16_t acc = 0;
+        for (int i = 0; i < n; ++i) acc = std::int16_t(acc + std::int16_t(f.column[std::size_t(i)]) * p.Row(r + i)[x]);
+        columns[x] = acc;
+    }
+    std::int32_t k = 0;
+    for (; k + 16 <= outW; k += 16) {
+        Sums16 acc{};
+        for (int j = 0; j < n; ++j) {
+            const std::int16_t c = std::int16_t(f.row[std::size_t(j)]);
+            if (c == 0) continue;
+            Sums16 v;
+            std::memcpy(&v, columns + k + j, sizeof v);
+            acc += c * v;
+        }
+        std::memcpy(sums + k, &acc, sizeof acc);
+    }
+    for (; k < outW; ++k) {
+        std::int16_t acc = 0;
+        for (int j = 0; j < n; ++j) acc = std::int16_t(acc + std::int16_t(f.row[std::size_t(j)]) * columns[k + j]);
+        sums[k] = acc;
+    }
+}
+
+VELORA_AVX2 void SumRowSeparable16Avx2(const Plane& p, std::int32_t r, const Factors& f, int n, std::int32_t outW,
+                                       std::int16_t* columns, std::int16_t* sums) {
+    SumRowSeparable16(p, r, f, n, outW, columns, sums);
+}
+#endif
+
 // The sums of one output row, by the factors when the mask has them.
 template <class Acc>
 class RowSummer {
@@ -363,8 +419,14 @@ public:
         if (m_factors) m_columns.resize(std::size_t(p.width));
     }
     void operator()(std::int32_t r, std::int32_t outW, Acc* sums) {
-        if (m_factors) SumRowSeparable(m_p, r, *m_factors, m_n, outW, m_columns.data(), sums);
-        else SumRow(m_p, r, m_mask, m_n, outW, sums);
+        if (!m_factors) return SumRow(m_p, r, m_mask, m_n, outW, sums);
+#if VELORA_X86
+        if constexpr (std::is_same_v<Acc, std::int16_t>) {
+            if (velora::detail::HasAvx2()) return SumRowSeparable16Avx2(m_p, r, *m_factors, m_n, outW, m_columns.data(), sums);
+            if (velora::detail::HasSse2()) return SumRowSeparable16(m_p, r, *m_factors, m_n, outW, m_columns.data(), sums);
+        }
+#endif
+        SumRowSeparable(m_p, r, *m_factors, m_n, outW, m_columns.data(), sums);
     }
 
 private:
