@@ -21,17 +21,6 @@ const DepthCase kDepths[] = {{1, 2, 2}, {4, 16, 16}, {8, 256, 256}, {24, 1u << 2
 
 }  // namespace
 
-TEST(Record, DefaultImageIs16x16GrayWithAFullRamp) {
-    CVelora image;
-    EXPECT_EQ(image.GetWidth(), 16);
-    EXPECT_EQ(image.GetHeight(), 16);
-    EXPECT_EQ(image.GetBitCount(), 8);  // the layout of 8 bits: LayoutOfEveryDepth
-    EXPECT_EQ(image.GetName(), "SIN_NOMBRE.RAW");
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(image.GetPaletteData()[i], (RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0}));
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) ASSERT_EQ(image.GetPixel(x, y), 0u);
-}
-
 TEST(Record, LayoutOfEveryDepth) {
     for (const auto& c : kDepths) {
         for (int width : {1, 3, 10, 33}) {
