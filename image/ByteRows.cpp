@@ -1,5 +1,6 @@
 #include "ByteRows.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "FilterRows.h"
@@ -206,6 +207,48 @@ void PatternRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&pattern)[48
 }
 
 }  // namespace
+
+#if VELORA_X86
+namespace {
+// ShiftLevelsRow 96 bytes a step; returns how many bytes it did, a multiple of 96.
+VELORA_AVX2 std::size_t ShiftLevelsRowAvx2(std::uint8_t* p, std::size_t n, const std::uint8_t* up96, const std::uint8_t* down96) {
+    __m256i up[3], down[3];
+    for (int k = 0; k < 3; ++k) {
+        up[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(up96 + 32 * k));
+        down[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(down96 + 32 * k));
+    }
+    std::size_t i = 0;
+    for (; i + 96 <= n; i += 96)
+        for (int k = 0; k < 3; ++k) {
+            __m256i* q = reinterpret_cast<__m256i*>(p + i) + k;
+            _mm256_storeu_si256(q, _mm256_subs_epu8(_mm256_adds_epu8(_mm256_loadu_si256(q), up[k]), down[k]));
+        }
+    return i;
+}
+}  // namespace
+#endif
+
+void ShiftLevelsRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&up)[48], const std::uint8_t (&down)[48]) {
+    std::size_t i = 0;
+#if VELORA_X86
+    if (HasSse2()) {
+        std::uint8_t up96[96], down96[96];
+        std::memcpy(up96, up, 48), std::memcpy(up96 + 48, up, 48);
+        std::memcpy(down96, down, 48), std::memcpy(down96 + 48, down, 48);
+        if (HasAvx2()) i = ShiftLevelsRowAvx2(p, n, up96, down96);
+        for (; i + 16 <= n; i += 16) {
+            __m128i* q = reinterpret_cast<__m128i*>(p + i);
+            const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(up96 + i % 48));
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(down96 + i % 48));
+            _mm_storeu_si128(q, _mm_subs_epu8(_mm_adds_epu8(_mm_loadu_si128(q), u), d));
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        const int v = p[i] + up[i % 48] - down[i % 48];
+        p[i] = std::uint8_t(std::clamp(v, 0, 255));
+    }
+}
 
 void TableRow(std::uint8_t* p, std::size_t n, const std::uint8_t* table) {
     // Plain lookups: AVX2's gather is slower than three loads a cycle on the processors we

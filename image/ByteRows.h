@@ -44,6 +44,10 @@ void GrayPixelRow(std::uint8_t* p, std::int32_t width, std::size_t step, float w
 // had equal blue, green and red.
 bool RedsOfGrayRow(const std::uint8_t* p, std::int32_t width, std::size_t step, std::uint8_t* out);
 
+// p[i] = p[i] + up[i % 48] - down[i % 48] held to 0..255, over n bytes; no byte has both
+// an up and a down.
+void ShiftLevelsRow(std::uint8_t* p, std::size_t n, const std::uint8_t (&up)[48], const std::uint8_t (&down)[48]);
+
 // p[i] = table[p[i]] over n bytes.
 void TableRow(std::uint8_t* p, std::size_t n, const std::uint8_t* table);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -15,6 +16,7 @@
 
 using velora::detail::ForEachRowBand;
 using velora::detail::MapPixels;
+using velora::detail::ShiftLevelsRow;
 using velora::detail::RefuseWithoutMemory;
 
 static_assert(std::endian::native == std::endian::little, "pixel words are read as little-endian");
@@ -241,7 +243,24 @@ unsigned CVelora::ColorBalance(int red, int green, int blue) {
         const int delta = 255 * percents[c] / 100;  // truncated towards zero
         for (int v = 0; v < 256; ++v) tables[c][v] = std::uint8_t(std::clamp(v + delta, 0, 255));
     }
-    MapColourBytes(m_pPaleta, PaletteEntries(), m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth, tables[0],
-                   tables[1], tables[2]);
+    if (depth <= 8) {
+        MapColourBytes(m_pPaleta, PaletteEntries(), m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth,
+                       tables[0], tables[1], tables[2]);
+        return 0;
+    }
+    // In direct colour the tables are saturated shifts: each row shifted by a pattern of the
+    // three deltas (and 0 for alpha).
+    std::uint8_t up[48]{}, down[48]{};
+    const std::size_t step = depth / 8;
+    for (std::size_t i = 0; i < 48; ++i) {
+        if (i % step == 3) continue;
+        const int delta = 255 * percents[i % step] / 100;
+        (delta > 0 ? up : down)[i] = std::uint8_t(std::abs(delta));
+    }
+    const std::size_t stride = m_bytesPerRow, bytes = step * std::size_t(GetWidth());
+    std::uint8_t* const bits = m_pchMapaBits;
+    ForEachRowBand(GetHeight(), stride, [&](std::int32_t first, std::int32_t last) {
+        for (std::int32_t r = first; r < last; ++r) ShiftLevelsRow(bits + std::size_t(r) * stride, bytes, up, down);
+    });
     return 0;
 }
