@@ -30,15 +30,37 @@ void SwapBits(std::uint8_t& a, std::uint8_t& b, std::uint8_t mask) {
     b ^= t;
 }
 
+#if VELORA_X86
+// SwapBytes 128 bytes a step; returns how many it did.
+VELORA_AVX2 std::size_t SwapBytesAvx2(std::uint8_t* a, std::uint8_t* b, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 128 <= n; i += 128) {
+        __m256i* p = reinterpret_cast<__m256i*>(a + i);
+        __m256i* q = reinterpret_cast<__m256i*>(b + i);
+        const __m256i a0 = _mm256_loadu_si256(p), a1 = _mm256_loadu_si256(p + 1), a2 = _mm256_loadu_si256(p + 2),
+                      a3 = _mm256_loadu_si256(p + 3);
+        const __m256i b0 = _mm256_loadu_si256(q), b1 = _mm256_loadu_si256(q + 1), b2 = _mm256_loadu_si256(q + 2),
+                      b3 = _mm256_loadu_si256(q + 3);
+        _mm256_storeu_si256(p, b0), _mm256_storeu_si256(p + 1, b1), _mm256_storeu_si256(p + 2, b2), _mm256_storeu_si256(p + 3, b3);
+        _mm256_storeu_si256(q, a0), _mm256_storeu_si256(q + 1, a1), _mm256_storeu_si256(q + 2, a2), _mm256_storeu_si256(q + 3, a3);
+    }
+    return i;
+}
+#endif
+
+// Exchanges n bytes of two rows that do not overlap, in one pass over both.
+void SwapBytes(std::uint8_t* a, std::uint8_t* b, std::size_t n) {
+    std::size_t i = 0;
+#if VELORA_X86
+    if (velora::detail::HasAvx2()) i = SwapBytesAvx2(a, b, n);
+#endif
+    for (; i < n; ++i) std::swap(a[i], b[i]);
+}
+
 // Exchanges the pixels of two rows, leaving the row padding and the alpha bytes of 32-bit
-// pixels where they are. buffer holds a row.
-void SwapRowPixels(std::uint8_t* a, std::uint8_t* b, std::int32_t width, unsigned depth, std::size_t stride,
-                   std::uint8_t* buffer) {
-    auto swapBytes = [&](std::size_t n) {
-        std::memcpy(buffer, a, n);
-        std::memcpy(a, b, n);
-        std::memcpy(b, buffer, n);
-    };
+// pixels where they are.
+void SwapRowPixels(std::uint8_t* a, std::uint8_t* b, std::int32_t width, unsigned depth, std::size_t stride) {
+    auto swapBytes = [&](std::size_t n) { SwapBytes(a, b, n); };
     switch (depth) {
         case 1:
         case 4: {
@@ -207,10 +229,8 @@ unsigned CVelora::Flip(int mode) {
         } else {
             // Band rows are the upper half's; each is exchanged with its mirror in the lower half.
             ForEachRowBand(height / 2, 2 * stride, [&](std::int32_t first, std::int32_t last) {
-                std::vector<std::uint8_t> buffer(stride);
                 for (std::int32_t r = first; r < last; ++r)
-                    SwapRowPixels(bits + std::size_t(r) * stride, bits + std::size_t(height - 1 - r) * stride, width, depth,
-                                  stride, buffer.data());
+                    SwapRowPixels(bits + std::size_t(r) * stride, bits + std::size_t(height - 1 - r) * stride, width, depth, stride);
             });
         }
         return 0;
