@@ -110,7 +110,8 @@ struct RotationRow {
     void Run(std::uint8_t* out, double vs, double vc, std::int32_t from, std::int32_t to) const {
 #if VELORA_X86
         if (HasAvx2()) {
-            // The coordinates four at a time, then the copies.
+            // The coordinates four at a time, then the copies one by one (AVX2's gather was
+            // slower than plain loads on the processors we measured).
             std::int64_t offsets[kChunk];
             // Three-byte pixels move as four bytes where both the source's fourth byte and the
             // target's are the next pixel's (the target's is written again after): not at the
@@ -128,9 +129,6 @@ struct RotationRow {
                         _mm_prefetch(reinterpret_cast<const char*>(std::uintptr_t(inBits) + std::uintptr_t(offsets[i] + sourcesAhead)),
                                      _MM_HINT_T0);
                 std::int32_t x = x0;
-                if constexpr (Bytes == 3)
-                    for (; x + 4 <= x0 + done && x + 6 <= outWidth; x += 4)
-                        CopyFour24(out + 3 * std::size_t(x), inBits, offsets + (x - x0), background);
                 for (; x < x0 + done; ++x) {
                     const std::int64_t offset = offsets[x - x0];
                     std::uint8_t* p = out + Bytes * std::size_t(x);
@@ -162,21 +160,6 @@ struct RotationRow {
 
 #if VELORA_X86
     static constexpr std::int32_t kChunk = 64;
-
-    // Four 24-bit pixels from their source offsets (-1: the background), gathered as the words
-    // that end with them (the byte before a source lies inside the block even at offset 0,
-    // which the header precedes), packed and stored as sixteen bytes; the last four are the
-    // next pixels', which the caller writes after, in this tile or the next.
-    VELORA_AVX2 static void CopyFour24(std::uint8_t* p, const std::uint8_t* inBits, const std::int64_t* offsets,
-                                       std::uint32_t background) {
-        const __m256i offset = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets));
-        const __m256i inside = _mm256_cmpgt_epi64(offset, _mm256_set1_epi64x(-1));
-        const __m128i mask = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(inside, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
-        const __m128i words = _mm256_mask_i64gather_epi32(_mm_set1_epi32(int(background << 8)), reinterpret_cast<const int*>(inBits - 1),
-                                                          offset, mask, 1);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
-                         _mm_shuffle_epi8(words, _mm_setr_epi8(1, 2, 3, 5, 6, 7, 9, 10, 11, 13, 14, 15, -1, -1, -1, -1)));
-    }
 
     // The byte offsets of the sources of columns [from, to) from inBits, -1 where a source
     // lies outside, four columns at a time: the same double sums as the rule, and floor
