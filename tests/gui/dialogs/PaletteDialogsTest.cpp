@@ -75,11 +75,6 @@ TEST_F(PaletteDialogs, SaveAndLoadGoThroughTheFileQuestionsAndOnlyALoadIsUndone)
     EXPECT_EQ(doc.History().Position(), 1);
     EXPECT_EQ(Block(doc.Image()), afterLoad);
     EXPECT_EQ(shown.size(), 1);
-
-    config->switches.notepad = 0;
-    PaletteFileHooks::askLoadPath = [&](QWidget*, const QString&) { return palette; };
-    Frame().Execute(kCmdLoadPalette);
-    EXPECT_EQ(shown.size(), 1);
     while (doc.Undo()) {}
     EXPECT_EQ(Block(doc.Image()), Block(before));
 }
