@@ -37,6 +37,7 @@
 #include "Messages.h"
 #include "OperationDialog.h"
 #include "PaletteDialogs.h"
+#include "RandomSeed.h"
 #include "TestImages.h"
 #include "View.h"
 #include "Workbench.h"
@@ -132,6 +133,19 @@ CVelora Applied(CVelora image, Op op) {
     return image;
 }
 
+// The random operations draw from seed while one of these lives.
+struct FixedSeed {
+    explicit FixedSeed(unsigned seed) { velora::SetFixedRandomSeed(seed); }
+    ~FixedSeed() { velora::SetFixedRandomSeed(std::nullopt); }
+};
+
+// The push button of a window that reads text, or none.
+inline QPushButton* ButtonNamed(QWidget* window, const QString& text) {
+    for (QPushButton* button : window->findChildren<QPushButton*>())
+        if (button->text() == text) return button;
+    return nullptr;
+}
+
 // A user's typing into a number box, replacing what it held.
 inline void Type(QLineEdit* edit, const QString& text) {
     edit->selectAll();
@@ -195,6 +209,13 @@ protected:
         CUtilidadView* view = OpenImage(name, image);
         original = view->Document().Image();
         return view;
+    }
+    // The generic dialog of a command over view, shown.
+    static std::unique_ptr<CGenericOperationDialog> Generic(int commandId, CUtilidadView* view) {
+        auto* generic = dynamic_cast<CGenericOperationDialog*>(MakeOperationDialog(commandId, view).release());
+        EXPECT_NE(generic, nullptr) << commandId;
+        if (generic) generic->show();
+        return std::unique_ptr<CGenericOperationDialog>(generic);
     }
     CVelora original;
 };

@@ -9,7 +9,6 @@
 #include "CommandTable.h"
 #include "DialogTable.h"
 #include "Operation.h"
-#include "RandomSeed.h"
 #include "RecordWindow.h"
 #include "WorkbenchFixture.h"
 
@@ -113,10 +112,9 @@ TEST_F(CatalogCommands, DialogsGiveTheDeclaredCallsBytesAndRecordTheCommandLine)
             // The random operations drew from the seed the record keeps.
             EXPECT_EQ(doc.Record().Last()->seed.has_value(), op.drawsRandomNumbers);
             if (const auto seed = doc.Record().Last()->seed) {
-                velora::SetFixedRandomSeed(seed);
+                const FixedSeed fixed(*seed);
                 expected = before;
                 for (const auto& step : steps) ASSERT_EQ(step.operation->call(expected, step.args), 0u);
-                velora::SetFixedRandomSeed(std::nullopt);
             }
             EXPECT_EQ(Block(doc.Image()), Block(expected));
             ASSERT_NE(doc.Record().Last(), nullptr);

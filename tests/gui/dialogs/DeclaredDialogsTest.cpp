@@ -1,7 +1,7 @@
 // What a declaration tells the generic dialog beyond ranges and defaults, each shown once on
 // an operation that needs it: bounds and starts from the image, tied and ordered values,
 // controls enabled by a choice, notes, a reset button, check boxes for a list, decimal
-// sliders, and rows whose labels line up.
+// sliders, and rows that line up.
 #include <set>
 
 #include "ImageAlgebraDialogs.h"
@@ -15,12 +15,7 @@ namespace {
 class DeclaredDialogs : public DialogWorkbench {
 protected:
     std::unique_ptr<CGenericOperationDialog> Dialog(int commandId, const std::string& name, const CVelora& image) {
-        CUtilidadView* view = Open(name, image);
-        auto made = MakeOperationDialog(commandId, view);
-        auto* generic = dynamic_cast<CGenericOperationDialog*>(made.release());
-        EXPECT_NE(generic, nullptr) << commandId;
-        generic->show();
-        return std::unique_ptr<CGenericOperationDialog>(generic);
+        return Generic(commandId, Open(name, image));
     }
     // An 8-bit gray image whose levels run from low to high.
     static CVelora Levels(int low, int high) {
@@ -98,9 +93,7 @@ TEST_F(DeclaredDialogs, ResetButtonsAndChoicesSideBySide) {
     auto balance = Dialog(kCmdColorBalance, "balance.bmp", RandomImage(12, 8, 24, 4));
     balance->SliderEdit("red")->Slider()->setValue(40);
     balance->SliderEdit("blue")->Slider()->setValue(-20);
-    QPushButton* reset = nullptr;
-    for (QPushButton* button : balance->findChildren<QPushButton*>())
-        if (button->text() == "Restablecer Valores") reset = button;
+    QPushButton* reset = ButtonNamed(balance.get(), "Restablecer Valores");
     ASSERT_NE(reset, nullptr);
     reset->click();
     EXPECT_EQ(Integers(balance->CurrentArgs()), (std::vector<std::int64_t>{0, 0, 0}));
@@ -130,27 +123,22 @@ TEST_F(DeclaredDialogs, AListOfPlanesIsABoxPerPlaneThatTheImageHas) {
     planes->reject();
 }
 
-// A teacher drags the swirl's angle and the shear's percentage in class: sliders, not boxes.
-TEST_F(DeclaredDialogs, DecimalsWithTicksAreSliders) {
-    for (const auto& [command, param] : {std::pair{kCmdSwirl, "angle"}, std::pair{kCmdShear, "percent"}}) {
-        auto dialog = Dialog(command, "arrastre.bmp", RandomImage(24, 16, 24, 6));
-        CSliderEdit* slider = dialog->SliderEdit(param);
-        ASSERT_NE(slider, nullptr) << param;
-        slider->Slider()->setValue(30);
-        const int index = dialog->Operation().ParamIndex(param);
-        EXPECT_DOUBLE_EQ(std::get<double>(dialog->CurrentArgs().Values()[std::size_t(index)]), 30.0);
-        dialog->reject();
-    }
-}
-
-TEST_F(DeclaredDialogs, RowLabelsShareOneWidthSoThatSlidersLineUp) {
-    for (int command : {kCmdColorBalance, kCmdGraySlice}) {
+// The rows' labels share one width, so that the sliders line up; a teacher drags the swirl's
+// angle and the shear's percentage in class: sliders, not boxes.
+TEST_F(DeclaredDialogs, SlidersLineUpAndDecimalsWithTicksAreSliders) {
+    for (const auto& [command, decimal] : {std::pair{kCmdColorBalance, ""}, {kCmdGraySlice, ""}, {kCmdSwirl, "angle"}, {kCmdShear, "percent"}}) {
         auto dialog = Dialog(command, "filas.bmp", RandomImage(24, 16, command == kCmdGraySlice ? 8 : 24, 6, true));
         Settle();
         std::set<int> lefts;
         for (const CSliderEdit* pair : dialog->findChildren<CSliderEdit*>())
             lefts.insert(pair->Slider()->mapTo(dialog.get(), QPoint(0, 0)).x());
         EXPECT_EQ(lefts.size(), 1u) << command;
+        if (*decimal) {
+            ASSERT_NE(dialog->SliderEdit(decimal), nullptr) << decimal;
+            dialog->SliderEdit(decimal)->Slider()->setValue(30);
+            const auto index = std::size_t(dialog->Operation().ParamIndex(decimal));
+            EXPECT_DOUBLE_EQ(std::get<double>(dialog->CurrentArgs().Values()[index]), 30.0) << decimal;
+        }
         dialog->reject();
     }
     COperacionesEntreImg arithmetic(Frame().ActiveView());

@@ -101,6 +101,8 @@ TEST_F(GenericDialog, EveryChangePreviewsWithTheValuesTheControlsHold) {
     EXPECT_EQ(Block(view->Document().Image()), Block(once));
     dialog.reject();
     EXPECT_EQ(Block(view->Document().Image()), Block(original));
+    EXPECT_FALSE(view->Document().History().CanUndo());
+    EXPECT_FALSE(view->Document().IsModified());
 }
 
 TEST_F(GenericDialog, SavesTheParametersThatHaveAFileKeyAsTyped) {
@@ -112,5 +114,9 @@ TEST_F(GenericDialog, SavesTheParametersThatHaveAFileKeyAsTyped) {
     SaveParametersTo(path);
     dialog.saveButton()->click();
     EXPECT_EQ(ReadFile(path), Bytes("NIVEL=50\r\nFACTOR=1"));
+    // A folder that does not exist cannot hold the file: said so, not silently dropped.
+    SaveParametersTo(dir + "/no/such/folder/sonda.CfgSonda");
+    dialog.saveButton()->click();
+    EXPECT_TRUE(messages.value(0).startsWith("Salvando Sonda|Error al crear el archivo\n")) << messages.join("|").toStdString();
     dialog.reject();
 }

@@ -2,18 +2,12 @@
 // numbered new windows (and none on a refusal); the spectrum command's enabling.
 #include "EffectDialogs.h"
 #include "NoiseDialogs.h"
-#include "RandomSeed.h"
 #include "WorkbenchFixture.h"
 
 using namespace testing_support;
 using NoiseEffectDialogs = DialogWorkbench;
 
 namespace {
-
-struct FixedSeed {
-    explicit FixedSeed(unsigned seed) { velora::SetFixedRandomSeed(seed); }
-    ~FixedSeed() { velora::SetFixedRandomSeed(std::nullopt); }
-};
 
 // A gray image whose levels run from 20 to 200.
 CVelora Levels(int width, int height) {
@@ -48,7 +42,7 @@ TEST_F(NoiseEffectDialogs, NoiseStartsFromTheImageAndKeepsItsRangesInOrder) {
     dialog.reject();
 }
 
-TEST_F(NoiseEffectDialogs, NoiseOpensNumberedNoisyCopiesAndLeavesTheSource) {
+TEST_F(NoiseEffectDialogs, NoiseOpensNumberedNoisyCopiesAndNoneOnARefusal) {
     CUtilidadView* view = Open("ruido.bmp", Levels(40, 30));
     CUtilidadDoc& source = view->Document();
     CRuidoDlg dialog(view);
@@ -73,25 +67,22 @@ TEST_F(NoiseEffectDialogs, NoiseOpensNumberedNoisyCopiesAndLeavesTheSource) {
     }
     EXPECT_EQ(Block(noisy->Image()), Block(expected));
     EXPECT_FALSE(source.History().CanUndo());
+    EXPECT_TRUE(messages.isEmpty());
+
+    // A reversed band, which coloured noise refuses: said so; no window, no number taken.
+    dialog.previewBox()->click();
+    dialog.noiseMode->button(1)->click();
+    Finish(dialog.bandMin, "150");
+    Finish(dialog.bandMax, "60");
+    dialog.applyButton()->click();
+    Settle();
+    EXPECT_EQ(Windows(), windows + 2);
+    EXPECT_EQ(CRuidoDlg::AppliedCount(), before + 2);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("Error. No es posible añadir ruido")) << messages[0].toStdString();
     // "Salir" puts the source back as it was.
     dialog.reject();
     EXPECT_EQ(Block(source.Image()), Block(original));
-    EXPECT_TRUE(messages.isEmpty());
-}
-
-TEST_F(NoiseEffectDialogs, ARefusedNoiseIsSaidAndOpensNoWindow) {
-    CUtilidadView* view = Open("ruido.bmp", Levels(40, 30));
-    CRuidoDlg dialog(view);
-    dialog.noiseMode->button(1)->click();
-    Finish(dialog.bandMin, "150");
-    Finish(dialog.bandMax, "60");  // a reversed band: coloured noise refuses it
-    const int windows = Windows();
-    dialog.applyButton()->click();
-    Settle();
-    EXPECT_EQ(Windows(), windows);
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("Error. No es posible añadir ruido")) << messages[0].toStdString();
-    EXPECT_EQ(Block(view->Document().Image()), Block(original));
 }
 
 TEST_F(NoiseEffectDialogs, HooverStartsAtTheCentreAndCorrectsWhatIsTyped) {

@@ -18,19 +18,16 @@ CVelora Halves() {
 
 }  // namespace
 
-TEST_F(ThresholdDialogs, DefaultsFollowTheDepthAndLocalModeIsFor8BitsOnly) {
-    struct Case { CVelora image; int threshold, high; bool local; };
-    const Case cases[] = {{RandomImage(40, 30, 32, 7), 128, 255, false},
-                          {CVelora::WithTable(40, 30, 4, 16), 8, 15, false},
-                          {CVelora::WithTable(40, 30, 8, 100), 50, 99, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.image.GetBitCount());
-        CUmbralizarDlg dialog(Open("umbral.bmp", c.image));
-        EXPECT_EQ(dialog.local->isEnabled(), c.local);
-        EXPECT_EQ(dialog.threshold->Value(), c.threshold);
-        EXPECT_EQ(dialog.High(), c.high);
-        EXPECT_EQ(dialog.threshold->Slider()->maximum(), c.high);
-        EXPECT_EQ(dialog.blockSize->Value(), 30 / 4);  // a quarter of the shorter side
+// The table's size gives the high output and the threshold its middle; local thresholds are for
+// 8 bits only.
+TEST_F(ThresholdDialogs, StartingValuesFollowTheDepthAndLocalModeIsFor8BitsOnly) {
+    for (const auto& [image, high, local] : {std::tuple{RandomImage(40, 30, 32, 7), 255, false},
+                                             {CVelora::WithTable(40, 30, 4, 16), 15, false},
+                                             {CVelora::WithTable(40, 30, 8, 100), 99, true}}) {
+        CUmbralizarDlg dialog(Open("umbral.bmp", image));
+        EXPECT_EQ(dialog.local->isEnabled(), local) << high;
+        EXPECT_EQ(dialog.High(), high);
+        EXPECT_EQ(dialog.threshold->Value(), (high + 1) / 2) << high;
         dialog.reject();
     }
 }
@@ -68,17 +65,11 @@ TEST_F(ThresholdDialogs, ModesEnableTheirControlsAndTheHighOutputBoundsTheRest) 
 TEST_F(ThresholdDialogs, PreviewOnlyWhenCheckedAndOkTakesTheLocalModesChoices) {
     CUtilidadView* view = Open("local.bmp", RandomImage(50, 30, 8, 4, true));
     CUtilidadDoc& doc = view->Document();
-    {
-        CUmbralizarDlg dialog(view);
-        dialog.threshold->Slider()->setValue(90);
-        EXPECT_EQ(Block(doc.Image()), Block(original));  // no preview while the box is unchecked
-        dialog.previewBox()->click();
-        EXPECT_EQ(Block(doc.Image()), Block(Applied(original, [](CVelora& i) { return i.Threshold(90, 0, 255); })));
-        dialog.reject();
-    }
-    EXPECT_EQ(Block(doc.Image()), Block(original));
-
     CUmbralizarDlg dialog(view);
+    dialog.threshold->Slider()->setValue(90);
+    EXPECT_EQ(Block(doc.Image()), Block(original));  // no preview while the box is unchecked
+    dialog.previewBox()->click();
+    EXPECT_EQ(Block(doc.Image()), Block(Applied(original, [](CVelora& i) { return i.Threshold(90, 0, 255); })));
     dialog.local->click();
     dialog.thresholdKind[1]->click();
     dialog.outputKind[2]->click();
@@ -98,35 +89,29 @@ TEST_F(ThresholdDialogs, ParameterFileHasThreeLinesInWindows1252AndNoCrLfAfterTh
     dialog.reject();
 }
 
-TEST_F(ThresholdDialogs, OptimalThresholdShowsWhatEachMethodFindsAndAppliesIt) {
+// Each method's threshold and read-outs, in a dialog of one size with "Previsualizar" staying
+// under the pointer.
+TEST_F(ThresholdDialogs, OptimalThresholdShowsWhatEachMethodFindsInAStableLayoutAndAppliesIt) {
     CUtilidadView* view = Open("optimo.bmp", Halves());
     CBuscarUmbralDlg dialog(view);
-    EXPECT_EQ(dialog.thresholdValue->text(), "100");
-    EXPECT_TRUE(dialog.iterationsLabel->isHidden());
-    dialog.method[1]->click();
-    EXPECT_EQ(dialog.iterationsLabel->text(), "Nº de iteraciones realizadas: 1");
-    EXPECT_FALSE(dialog.iterationsLabel->isHidden());
-    dialog.method[2]->click();
-    EXPECT_EQ(dialog.thresholdValue->text(), "51");  // the first level below the peaks' counts
-    EXPECT_TRUE(dialog.iterationsLabel->isHidden());
-    EXPECT_EQ(dialog.secondPeakLabel->text(), "Nivel seleccionado como 2º Pico más Alto: 150");
-    EXPECT_FALSE(dialog.secondPeakLabel->isHidden());
-    dialog.accept();
-    EXPECT_EQ(Block(view->Document().Image()), Block(Applied(original, [](CVelora& i) { return i.Threshold(51, 0, 255); })));
-}
-
-TEST_F(ThresholdDialogs, OptimalThresholdKeepsItsLayoutAcrossTheMethods) {
-    CBuscarUmbralDlg dialog(Open("estable.bmp", Halves()));
     dialog.show();
-    // "Previsualizar" stays under the pointer, in a dialog of one size.
     const auto place = [&dialog] {
         QApplication::processEvents();
         return QRect(dialog.previewBox()->mapTo(&dialog, QPoint()), dialog.size());
     };
     const QRect first = place();
-    for (QRadioButton* method : {dialog.method[1], dialog.method[2], dialog.method[0]}) {
-        method->click();
-        EXPECT_EQ(place(), first) << method->text().toStdString();
-    }
-    dialog.reject();
+    EXPECT_EQ(dialog.thresholdValue->text(), "100");
+    EXPECT_TRUE(dialog.iterationsLabel->isHidden());
+    dialog.method[1]->click();
+    EXPECT_EQ(dialog.iterationsLabel->text(), "Nº de iteraciones realizadas: 1");
+    EXPECT_FALSE(dialog.iterationsLabel->isHidden());
+    EXPECT_EQ(place(), first);
+    dialog.method[2]->click();
+    EXPECT_EQ(dialog.thresholdValue->text(), "51");  // the first level below the peaks' counts
+    EXPECT_TRUE(dialog.iterationsLabel->isHidden());
+    EXPECT_EQ(dialog.secondPeakLabel->text(), "Nivel seleccionado como 2º Pico más Alto: 150");
+    EXPECT_FALSE(dialog.secondPeakLabel->isHidden());
+    EXPECT_EQ(place(), first);
+    dialog.accept();
+    EXPECT_EQ(Block(view->Document().Image()), Block(Applied(original, [](CVelora& i) { return i.Threshold(51, 0, 255); })));
 }

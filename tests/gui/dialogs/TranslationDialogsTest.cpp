@@ -10,10 +10,7 @@ using TranslationDialogs = DialogWorkbench;
 TEST_F(TranslationDialogs, StartsByPixelsAndKeepsTheOffsetsWithinTheImage) {
     CUtilidadView* view = Open("mover.bmp", RandomImage(40, 24, 24, 3));
     CTraslacionDlg dialog(view);
-    EXPECT_EQ(dialog.dxEdit->text(), "2");  // width div 16
-    EXPECT_EQ(dialog.dyEdit->text(), "1");
     EXPECT_FALSE(dialog.alphaEdit->isEnabled());
-
     // Offsets beyond the size become the size; the spins stop there.
     Finish(dialog.dxEdit, "55");
     EXPECT_EQ(dialog.Dx(), 40);
@@ -43,9 +40,6 @@ TEST_F(TranslationDialogs, ByAngleShowsTheReadoutAndSavesItsParameterFile) {
     CUtilidadView* view = Open("angulo.bmp", RandomImage(64, 32, 8, 5));
     CTraslacionDlg dialog(view);
     const MonitorGeometry monitors = QueryMonitorGeometry();
-    EXPECT_EQ(dialog.Monitors().monitors, monitors.monitors);
-    EXPECT_EQ(dialog.background->ColourRef(), ColourRef(original.GetPaletteData()[0]));
-
     dialog.byAngle->click();
     EXPECT_FALSE(dialog.dxEdit->isEnabled());
     Finish(dialog.betaEdit, "90");

@@ -1,24 +1,15 @@
 // The help window asked for from a modal dialog: in front, usable while the dialog stays
 // open, and still open after it.
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QDialog>
 #include <QPointer>
-#include <QPushButton>
-#include <QTest>
 #include <QTextBrowser>
-#include <memory>
 
 #include "Help.h"
+#include "WorkbenchFixture.h"
+
+using testing_support::ButtonNamed;
 
 namespace {
-
-QPushButton* Button(QWidget* window, const QString& text) {
-    for (QPushButton* button : window->findChildren<QPushButton*>())
-        if (button->text() == text) return button;
-    return nullptr;
-}
 
 // A click delivered as the platform delivers it, so that modal blocking applies.
 void PlatformClick(QWidget* widget) {
@@ -49,9 +40,9 @@ TEST(HelpWindow, OpensUsableOverAModalDialogAndOutlivesIt) {
     EXPECT_EQ(browser->source(), velora::ui::HelpUrlForTopic("CVelora.chm::/Ayuda/Negative.htm"));
 
     // Its buttons answer while the dialog is still open.
-    PlatformClick(Button(help, "Índice"));
+    PlatformClick(ButtonNamed(help, "Índice"));
     EXPECT_EQ(browser->source(), QUrl("qrc:/help/index.htm"));
-    PlatformClick(Button(help, "Atrás"));
+    PlatformClick(ButtonNamed(help, "Atrás"));
     EXPECT_EQ(browser->source(), velora::ui::HelpUrlForTopic("CVelora.chm::/Ayuda/Negative.htm"));
 
     // The dialog closes and goes: the help stays open.
