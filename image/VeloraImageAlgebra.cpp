@@ -224,6 +224,13 @@ template <unsigned kOperation>
 struct WeightedBytes {
     bool direct;
     float weightA, weightB;
+    // Whether a result may pass what a 32-bit integer holds (or be NaN); when not, the packs'
+    // saturation alone holds it to 255 and the lanes skip their min.
+    bool mayOverflow = MayOverflow(weightA, weightB);
+    static bool MayOverflow(float wA, float wB) {
+        const double a = std::fabs(double(wA)) * 255, b = std::fabs(double(wB)) * 255, limit = 1 << 30;
+        return !(a + b < limit && (kOperation != 2 || a * b < limit));
+    }
     unsigned operator()(unsigned a, unsigned b) const {
         return Weighted(kOperation, direct, a, b, weightA, weightB, 255.0f);
     }
@@ -251,7 +258,7 @@ struct WeightedBytes {
         }
         // Only the upper bound: a negative value, or NaN (min keeps its second operand when
         // unordered), truncates to a negative integer, which the packs below take to 0.
-        return _mm_cvttps_epi32(_mm_min_ps(_mm_set1_ps(255.0f), r));
+        return _mm_cvttps_epi32(mayOverflow ? _mm_min_ps(_mm_set1_ps(255.0f), r) : r);
     }
     Bytes16 V(Bytes16 a, Bytes16 b) const {
         const Bytes16 zero = _mm_setzero_si128();
@@ -285,7 +292,7 @@ struct WeightedBytes {
             case 2: r = _mm256_mul_ps(x, y); break;
             default: r = _mm256_mul_ps(_mm256_add_ps(x, y), _mm256_set1_ps(0.5f)); break;
         }
-        return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_set1_ps(255.0f), r));  // as in the SSE2 lane
+        return _mm256_cvttps_epi32(mayOverflow ? _mm256_min_ps(_mm256_set1_ps(255.0f), r) : r);  // as in the SSE2 lane
     }
     // Sixteen bytes: two lanes of eight, packed back in order.
     VELORA_AVX2 Bytes32 Eight(Bytes16 a, Bytes16 b) const {
