@@ -415,14 +415,20 @@ void COperationDialog::accept() {
     if (bool refused = false; StepByStepMode()) {
         // A run already on show is the result: the undo step still gets the image as it
         // was when the dialog opened.
+        // Without memory for the undo copy nothing changes and the dialog stays open.
+        const auto notCompleted = [this] {
+            *m_image = m_backup;
+            ShowImageChanged();
+            velora::ui::ShowNotCompleted(this);
+        };
         if (m_stepResultShown) {
             CVelora result = std::move(*m_image);
             *m_image = m_backup;
-            m_document->PushUndo(undoLabel, stepTexts);
+            if (!m_document->PushUndo(undoLabel, stepTexts)) return notCompleted();
             *m_image = std::move(result);
         } else {
             *m_image = m_backup;
-            m_document->PushUndo(undoLabel, stepTexts);
+            if (!m_document->PushUndo(undoLabel, stepTexts)) return notCompleted();
             m_bench.CloseToolWindows();
             ProgressReporter progress(*this);
             refused = ApplyStepByStep(*m_image, progress) != 0;

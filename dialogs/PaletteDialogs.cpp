@@ -140,7 +140,10 @@ bool LoadPaletteFile(CWorkbench& bench) {
     // Not RunOperation: a palette file does not mark the image as modified.
     const auto load = velora::catalog::FindByCommand(kCmdLoadPalette);
     const velora::catalog::Args args({QFile::encodeName(path).toStdString()});
-    document->PushUndo(std::string(load.command->undoLabel), {velora::ui::StepOf(bench, *load.operation, args)});
+    if (!document->PushUndo(std::string(load.command->undoLabel), {velora::ui::StepOf(bench, *load.operation, args)})) {
+        velora::ui::ShowNotCompleted(bench.MainWindow());
+        return false;
+    }
     document->TimeOperation(false, "");
     const unsigned code = load.operation->call(document->Image(), args);
     if (code != 0) {
@@ -297,7 +300,10 @@ void CEditarPaletaDlg::RestoreOriginal() {
 
 void CEditarPaletaDlg::accept() {
     m_document.Image() = m_backup;
-    m_document.PushUndo("Editar Paleta");
+    if (!m_document.PushUndo("Editar Paleta")) {
+        SetWorking();  // the edits stay on show; the dialog stays open
+        return velora::ui::ShowNotCompleted(this);
+    }
     m_document.TimeOperation(false, "");
     m_document.Image().SetPalette(m_working.data());
     m_document.TimeOperation(true, "Edición de la Paleta");
@@ -422,7 +428,12 @@ void CCambiarPaletaDlg::accept() {
         // that its change can be undone there and is not lost when it is closed.
         std::vector<CUtilidadDoc*> changed{m_chosen[0]};
         if (m_mode == 1 && m_chosen[1] != m_chosen[0]) changed.push_back(m_chosen[1]);
-        for (CUtilidadDoc* document : changed) document->PushUndo("Cambiar Paleta");
+        for (std::size_t i = 0; i < changed.size(); ++i)
+            if (!changed[i]->PushUndo("Cambiar Paleta")) {
+                while (i-- > 0) changed[i]->DiscardLastUndo();
+                Repaint();
+                return velora::ui::ShowNotCompleted(this);
+            }
         ApplyTo(m_chosen[0]->Image(), m_chosen[1]->Image());
         for (CUtilidadDoc* document : changed) document->SetModified();
         Repaint();

@@ -49,7 +49,9 @@ public:
     // An undo step, with the command-line steps that do what follows it (none: the command
     // line cannot).
     // False when there is no memory for the undo copy; nothing is recorded then.
-    bool PushUndo(const std::string& description, std::vector<std::string> steps = {}) {
+    // False without memory for the copy: then nothing is recorded and the caller must leave
+    // the image as it is (ShowNotCompleted says so).
+    [[nodiscard]] bool PushUndo(const std::string& description, std::vector<std::string> steps = {}) {
         if (!m_history.PushUndo(*m_image, description)) return false;
         m_record.Push({description, std::move(steps)});
         return true;

@@ -13,6 +13,7 @@
 
 #include "CVelora.h"
 #include "Help.h"
+#include "Messages.h"
 #include "Document.h"
 #include "Workbench.h"
 
@@ -204,7 +205,10 @@ void CInformacionDlg::ComponentEdited(int component) {
     if (*channels[component] == value) return;  // leaving the box unchanged writes nothing
     static const char* const kLabels[3] = {"Editar componente R coordenada", "Editar componente G coordenada",
                                            "Editar componente B coordenada"};
-    doc->PushUndo(kLabels[component]);
+    if (!doc->PushUndo(kLabels[component])) {
+        componentEdit[component]->setText(QString::number(*channels[component]));
+        return velora::ui::ShowNotCompleted(this);
+    }
     doc->SetModified();
     *channels[component] = std::uint8_t(value);
     image.SetRGBPixel(Column(), Row(), c);
@@ -223,7 +227,10 @@ void CInformacionDlg::ValueEdited() {
     }
     const bool alpha = image.GetBitCount() == 32;
     if (value == std::int64_t(alpha ? image.GetAlfa(Column(), Row()) : image.GetPixel(Column(), Row()))) return;
-    doc->PushUndo(alpha ? "Editar canal alfa coordenada" : "Editar valor coordenada");
+    if (!doc->PushUndo(alpha ? "Editar canal alfa coordenada" : "Editar valor coordenada")) {
+        valueEdit->setText(QString::number(alpha ? image.GetAlfa(Column(), Row()) : image.GetPixel(Column(), Row())));
+        return velora::ui::ShowNotCompleted(this);
+    }
     if (alpha) image.SetAlfa(Column(), Row(), std::uint8_t(value));
     else image.SetPixel(Column(), Row(), std::uint32_t(value));
     doc->SetModified();

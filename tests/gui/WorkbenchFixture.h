@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 #include "ChildFrame.h"
 #include "CommandIds.h"
@@ -45,7 +46,9 @@
 class Workbench : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = testing_support::TempPath("gui");
+        // Each test is its own process, and ctest runs two at once: a folder of its own.
+        dir = testing_support::TempPath("gui-" + std::to_string(getpid()));
+        std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         config = std::make_unique<CConfiguration>(dir);
         config->switches = CConfiguration::Defaults();
@@ -61,6 +64,8 @@ protected:
     }
     void TearDown() override {
         frame.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
         COperationDialog::askSavePath = hooks.parameters;
         CColourButton::askColour = hooks.colour;
         PaletteFileHooks::askLoadPath = hooks.loadPalette;
