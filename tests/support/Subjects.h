@@ -44,16 +44,12 @@ inline std::vector<Subject> Subjects(std::mt19937& rng, bool sixteen = false) {
             out.push_back({std::to_string(depth) + " bits gray", GrayDirect(width, height, depth, rng)});
         }
     }
-    if (sixteen) {
-        std::vector<std::uint8_t> pixels(CVelora::GetImageSize(11, 3, 16));
-        for (auto& b : pixels) b = std::uint8_t(rng());
-        out.push_back({"16 bits", SixteenBitImage(11, 3, pixels)});
-    }
+    if (sixteen) out.push_back({"16 bits", RandomImage(11, 3, 16, unsigned(rng()))});
     return out;
 }
-inline std::vector<Subject> Subjects(unsigned seed) {
+inline std::vector<Subject> Subjects(unsigned seed, bool sixteen = false) {
     std::mt19937 rng(seed);
-    return Subjects(rng);
+    return Subjects(rng, sixteen);
 }
 
 inline RGBQUAD Colour(const CVelora& image, int x, int y) {

@@ -27,39 +27,14 @@ inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& 
 
 inline std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
+// Sets the thread count for one scope and puts the default back.
+struct Threads {
+    explicit Threads(unsigned count) { CVelora::SetThreadCount(count); }
+    ~Threads() { CVelora::SetThreadCount(0); }
+};
+
 // The whole block of an image, for comparing images byte for byte.
 inline std::vector<std::uint8_t> Block(const CVelora& image) { return image.CopyToGlobal(); }
-
-// An image of the given size and depth with random pixels (and, for palette depths, a
-// random colour table unless gray is asked for). The padding bytes stay 0.
-inline CVelora RandomImage(int width, int height, int depth, unsigned seed, bool grayPalette = false) {
-    std::mt19937 rng(seed);
-    CVelora image(nullptr, nullptr, width, height, depth);
-    if (depth <= 8 && !grayPalette) {
-        std::vector<RGBQUAD> table(image.GetNumColors());
-        for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
-        image.SetPalette(table.data());
-    }
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.SetPixel(x, y, rng());
-    if (depth == 32)
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) image.SetAlfa(x, y, std::uint8_t(rng()));
-    return image;
-}
-
-// An indexed image whose table is shorter than its depth allows, the pixels inside it:
-// random colours, or the gray ramp i -> (i, i, i) that PGM files give.
-inline CVelora ShortTableImage(int width, int height, int depth, std::uint32_t entries, bool ramp, std::mt19937& rng) {
-    std::vector<RGBQUAD> table(entries);
-    for (std::uint32_t i = 0; i < entries; ++i)
-        table[i] = ramp ? RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0}
-                        : RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
-    CVelora image = CVelora::WithTable(width, height, depth, entries, table.data());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.SetPixel(x, y, std::uint32_t(rng() % entries));
-    return image;
-}
 
 // Little-endian byte writer for hand-made files.
 struct ByteWriter {
@@ -120,6 +95,84 @@ inline CVelora SixteenBitImage(int width, int height, std::vector<std::uint8_t> 
     const auto file = MakeBmp(s);
     CVelora image;
     image.LoadBMP(file.data(), file.size());
+    return image;
+}
+
+// An 8-bit image of the given indices, row by row from the top (gray table).
+template <typename T>
+inline CVelora Gray8(int width, int height, const std::vector<T>& indices) {
+    CVelora image(nullptr, nullptr, width, height, 8);
+    for (int i = 0; i < width * height; ++i) image.SetPixel(i % width, i / width, std::uint32_t(indices[std::size_t(i)]));
+    return image;
+}
+
+// The level a filter reads: the index, or the red byte of direct colour.
+inline int Level(const CVelora& image, int x, int y) {
+    const std::uint32_t raw = image.GetPixel(x, y);
+    return image.GetBitCount() > 8 ? int((raw >> 16) & 0xFF) : int(raw);
+}
+
+// The raw value of a pixel; for 16 bits, which the accessors do not read, the stored word.
+inline std::uint32_t AnyPixel(const CVelora& image, int x, int y) {
+    if (image.GetBitCount() != 16) return image.GetPixel(x, y);
+    const std::uint8_t* p = image.GetBits() + std::size_t(image.GetHeight() - 1 - y) * image.GetBytesPerRow() + 2 * std::size_t(x);
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8);
+}
+
+// The background as a pixel: the first palette entry of that colour, else the last entry of
+// the table; 5-5-5 for 16 bits; the colour (alpha 0) for 24 and 32 bits.
+inline std::uint32_t ExpectedBackground(const CVelora& image, std::uint32_t colourRef) {
+    const std::uint8_t red = std::uint8_t(colourRef), green = std::uint8_t(colourRef >> 8), blue = std::uint8_t(colourRef >> 16);
+    switch (image.GetBitCount()) {
+        case 16: return std::uint32_t(red >> 3) << 10 | std::uint32_t(green >> 3) << 5 | std::uint32_t(blue >> 3);
+        case 24:
+        case 32: return std::uint32_t(red) << 16 | std::uint32_t(green) << 8 | blue;
+        default: {
+            const std::uint32_t n = image.GetBitmapInfoHeader().biClrUsed ? image.GetBitmapInfoHeader().biClrUsed
+                                                                            : 1u << image.GetBitCount();
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const RGBQUAD& e = image.GetPaletteData()[i];
+                if (e.rgbRed == red && e.rgbGreen == green && e.rgbBlue == blue) return i;
+            }
+            return n - 1;
+        }
+    }
+}
+
+// An image of the given size and depth with random pixels (and, for palette depths, a
+// random colour table unless gray is asked for; 16 bits through a file). The padding bytes stay 0.
+inline CVelora RandomImage(int width, int height, int depth, unsigned seed, bool grayPalette = false) {
+    std::mt19937 rng(seed);
+    if (depth == 16) {
+        std::vector<std::uint8_t> pixels(CVelora::GetImageSize(width, height, 16));
+        for (int r = 0; r < height; ++r)
+            for (int i = 0; i < 2 * width; ++i) pixels[std::size_t(r) * CVelora::GetBytesPerRow(width, 16) + std::size_t(i)] = std::uint8_t(rng());
+        return SixteenBitImage(width, height, pixels);
+    }
+    CVelora image(nullptr, nullptr, width, height, depth);
+    if (depth <= 8 && !grayPalette) {
+        std::vector<RGBQUAD> table(image.GetNumColors());
+        for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+        image.SetPalette(table.data());
+    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixel(x, y, rng());
+    if (depth == 32)
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) image.SetAlfa(x, y, std::uint8_t(rng()));
+    return image;
+}
+
+// An indexed image whose table is shorter than its depth allows, the pixels inside it:
+// random colours, or the gray ramp i -> (i, i, i) that PGM files give.
+inline CVelora ShortTableImage(int width, int height, int depth, std::uint32_t entries, bool ramp, std::mt19937& rng) {
+    std::vector<RGBQUAD> table(entries);
+    for (std::uint32_t i = 0; i < entries; ++i)
+        table[i] = ramp ? RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0}
+                        : RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+    CVelora image = CVelora::WithTable(width, height, depth, entries, table.data());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixel(x, y, std::uint32_t(rng() % entries));
     return image;
 }
 

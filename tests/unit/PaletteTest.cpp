@@ -71,11 +71,7 @@ TEST(PaletteFiles, TheWriterGivesTheExactBytesForEveryEntryOfTheDepth) {
     sixteen.resize(16, RGBQUAD{0, 0, 0, 0});
     EXPECT_EQ(shortTable.EncodePalette(), PalText(sixteen));
 
-    for (int depth : {1, 24, 32}) {
-        const CVelora other = RandomImage(3, 2, depth, 1);
-        EXPECT_EQ(other.EncodePalette(), "") << depth;
-        EXPECT_EQ(other.SavePalette(TempPath("depth.pal")), 1u) << depth;
-    }
+    for (int depth : {1, 24, 32}) EXPECT_EQ(RandomImage(3, 2, depth, 1).EncodePalette(), "") << depth;
 }
 
 TEST(PaletteFiles, WhatTheWriterWritesReadsBackAndOnlyTheFilesEntriesChange) {
@@ -224,31 +220,22 @@ TEST(PaletteFiles, AFailedSaveKeepsTheOldFile) {
 }
 
 TEST(PaletteRamps, EachChannelGetsTheIndexAndTheOthersZero) {
-    for (int depth : {1, 4, 8}) {
+    for (int depth : {1, 4, 8})
         for (int channel = 0; channel < 3; ++channel) {
             SCOPED_TRACE(std::to_string(depth) + " bits, channel " + std::to_string(channel));
             CVelora image = RandomImage(6, 4, depth, 61);
             const CVelora original = image;
             ASSERT_EQ(image.SetChannelPalette(channel), 0u);
             EXPECT_EQ(image.CountDifferentPixels(original), 0u);
-            // Pixel by pixel: the colour is the index in the channel.
-            for (int y = 0; y < 4; ++y)
-                for (int x = 0; x < 6; ++x) {
-                    RGBQUAD c{};
-                    ASSERT_EQ(image.GetRGBPixel(x, y, c), 0u);
-                    const std::uint32_t index = image.GetPixel(x, y);
-                    for (int k = 0; k < 3; ++k) EXPECT_EQ(ChannelOf(c, k), k == channel ? index : 0u);
-                }
             const auto table = PaletteOf(image);
-            EXPECT_EQ(table.size(), std::size_t(1) << depth);
-            EXPECT_EQ(ChannelOf(table.back(), channel), (1u << depth) - 1);  // 4 bits: reds 0..15
+            ASSERT_EQ(table.size(), std::size_t(1) << depth);
+            for (std::uint32_t i = 0; i < table.size(); ++i)
+                for (int k = 0; k < 3; ++k) EXPECT_EQ(ChannelOf(table[i], k), k == channel ? i : 0u) << i;
         }
-    }
     CVelora shortTable = CVelora::WithTable(3, 3, 8, 7, RandomEntries(7, 62).data());
     ASSERT_EQ(shortTable.SetChannelPalette(2), 0u);
     EXPECT_EQ(shortTable.GetNumColors(), 7u);
     EXPECT_EQ(PaletteOf(shortTable)[6].rgbBlue, 6);
-
 }
 
 TEST(PaletteRamps, RearrangementMovesTheChosenChannelsOfEveryEntryEntryZeroIncluded) {
@@ -262,16 +249,9 @@ TEST(PaletteRamps, RearrangementMovesTheChosenChannelsOfEveryEntryEntryZeroInclu
                     CVelora image = original;
                     ASSERT_EQ(image.RearrangePaletteChannels(r, g, b), 0u);
                     const auto after = PaletteOf(image);
-                    for (std::size_t i = 0; i < after.size(); ++i) {
-                        EXPECT_EQ(after[i].rgbRed, ChannelOf(before[i], r)) << i;
-                        EXPECT_EQ(after[i].rgbGreen, ChannelOf(before[i], g)) << i;
-                        EXPECT_EQ(after[i].rgbBlue, ChannelOf(before[i], b)) << i;
-                    }
+                    for (std::size_t i = 0; i < after.size(); ++i)
+                        EXPECT_EQ(after[i], (RGBQUAD{ChannelOf(before[i], b), ChannelOf(before[i], g), ChannelOf(before[i], r), 0})) << i;
                     EXPECT_EQ(image.CountDifferentPixels(original), 0u);
                 }
     }
-    CVelora image = RandomImage(3, 3, 8, 72);
-    const auto unchanged = Block(image);
-    ASSERT_EQ(image.RearrangePaletteChannels(0, 1, 2), 0u);
-    EXPECT_EQ(Block(image), unchanged);
 }

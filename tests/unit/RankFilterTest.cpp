@@ -17,11 +17,6 @@ using velora::FilterKind;
 
 namespace {
 
-int Sample(const CVelora& im, int x, int y) {
-    const std::uint32_t raw = im.GetPixel(x, y);
-    return im.GetBitCount() > 8 ? int((raw >> 16) & 0xFF) : int(raw);
-}
-
 CVelora NaiveWindowFilter(const CVelora& in, FilterKind kind, int n) {
     CVelora out = in;
     const int h = n / 2, N = n * n;
@@ -29,10 +24,10 @@ CVelora NaiveWindowFilter(const CVelora& in, FilterKind kind, int n) {
         for (int x = h; x < in.GetWidth() - h; ++x) {
             std::vector<int> w;
             for (int i = 0; i < n; ++i)
-                for (int j = 0; j < n; ++j) w.push_back(Sample(in, x - h + j, y - h + i));
+                for (int j = 0; j < n; ++j) w.push_back(Level(in, x - h + j, y - h + i));
             std::vector<int> sorted = w;
             std::sort(sorted.begin(), sorted.end());
-            const int lo = sorted.front(), hi = sorted.back(), c = Sample(in, x, y);
+            const int lo = sorted.front(), hi = sorted.back(), c = Level(in, x, y);
             int v = 0;
             switch (kind) {
                 case FilterKind::Median: v = sorted[std::size_t(N / 2)]; break;

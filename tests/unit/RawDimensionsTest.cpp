@@ -3,10 +3,9 @@
 #include "RawDimensions.h"
 
 TEST(RawDimensions, ProposalsByFileLength) {
+    // A length of the table, and two without a proposal (one the reader's own table knows).
     struct Case { std::uint64_t length; int width, height; };
-    for (const Case c : {Case{1024, 32, 32}, Case{1248, 32, 39}, Case{4096, 64, 64}, Case{10304, 92, 112},
-                         Case{16384, 128, 128}, Case{65536, 256, 256}, Case{262144, 512, 512},
-                         Case{1048576, 0, 0}, Case{12345, 0, 0}}) {
+    for (const Case c : {Case{10304, 92, 112}, Case{1048576, 0, 0}, Case{12345, 0, 0}}) {
         CRawDimensions d(c.length, "x.raw");
         EXPECT_EQ(d.Width(), c.width) << c.length;
         EXPECT_EQ(d.Height(), c.height) << c.length;

@@ -55,7 +55,6 @@ public:
     bool Mounted() const { return m_mounted; }
     const std::string& Why() const { return m_why; }
     std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& Path() const { return m_path; }
 
     // Takes up what space is left with a filler file.
     void Fill() const {
