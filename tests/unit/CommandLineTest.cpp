@@ -151,16 +151,11 @@ TEST_F(CommandLine, ColorConvertsOneColourAndSplitWritesOneFilePerComponent) {
     const float hsvIn[3] = {12.5f, 200, 30};
     RGBQUAD rgb{};
     CVelora::HSVToRGB(&rgb, hsvIn, 1);
-    EXPECT_NE(Velora("color HSVToRGB 12.5,200,30 1").out.find(R"("input":[12.5,200,30],"result":{"red":)" + std::to_string(rgb.rgbRed) +
-                                                             ",\"green\":" + std::to_string(rgb.rgbGreen) + ",\"blue\":" +
-                                                             std::to_string(rgb.rgbBlue) + "}"),
-              std::string::npos);
-    EXPECT_EQ(Velora("color XYZToLAB 1,2,3 1,2").status, 0);
-    EXPECT_EQ(Velora("color RGBToHSV 1A2B3C 7").status, 3);
-    EXPECT_EQ(Velora("color RGBToHSV 1A2B 1").status, 1);
-    EXPECT_EQ(Velora("color XYZToLAB 1,2,3 1").status, 1);
-    EXPECT_EQ(Velora("color HSVToRGB nan,0,0 1").status, 1);
-    EXPECT_EQ(Velora("color XYZToLAB inf,2,3 1,2").status, 1);
+    const std::string bytes = std::to_string(rgb.rgbRed) + ",\"green\":" + std::to_string(rgb.rgbGreen) + ",\"blue\":" + std::to_string(rgb.rgbBlue);
+    EXPECT_NE(Velora("color HSVToRGB 12.5,200,30 1").out.find(R"("input":[12.5,200,30],"result":{"red":)" + bytes + "}"), std::string::npos);
+    for (auto [args, status] : {std::pair{"XYZToLAB 1,2,3 1,2", 0}, {"RGBToHSV 1A2B3C 7", 3}, {"RGBToHSV 1A2B 1", 1},
+                                {"XYZToLAB 1,2,3 1", 1}, {"HSVToRGB nan,0,0 1", 1}, {"XYZToLAB inf,2,3 1,2", 1}})
+        EXPECT_EQ(Velora(std::string("color ") + args).status, status) << args;
 
     const std::string prefix = TempPath("cli_split");
     const CliRun split = Velora("split " + input + " CIELAB " + prefix);
@@ -186,19 +181,14 @@ TEST_F(CommandLine, HistogramQueriesPrintTheLibraryTables) {
     HistogramTable table;
     ASSERT_EQ(image.Histogram(table, 100), 0u);
     const char* const channels[4] = {"luminance", "red", "green", "blue"};
-    const auto pair = [](const InfoHistogram::LevelCount& lc) {
-        return R"({"level":)" + std::to_string(lc.level) + R"(,"count":)" + std::to_string(lc.count) + "}";
-    };
+    const auto pair = [](const auto& lc) { return R"({"level":)" + std::to_string(lc.level) + R"(,"count":)" + std::to_string(lc.count) + "}"; };
     std::string infoJson = R"({"query":"GetInfoHistogram","arguments":[],"result":{"code":0)";
     std::string histJson = R"({"query":"Histogram","arguments":[100],"result":{"code":0)";
     for (std::size_t c = 0; c < 4; ++c) {
         infoJson += ",\"" + std::string(channels[c]) + R"(":{"lowest":)" + pair(info.lowest[c]) + R"(,"highest":)" +
                     pair(info.highest[c]) + R"(,"mode":)" + pair(info.mode[c]) + "}";
         histJson += ",\"" + std::string(channels[c]) + "\":[";
-        for (std::size_t level = 0; level < 256; ++level) {
-            if (level) histJson += ",";
-            histJson += std::to_string(table[level][c]);
-        }
+        for (std::size_t level = 0; level < 256; ++level) histJson += (level ? "," : "") + std::to_string(table[level][c]);
         histJson += "]";
     }
     EXPECT_EQ(q.out, infoJson + "}}\n" + histJson + "}}\n");

@@ -135,9 +135,11 @@ std::uint32_t InTable(const CVelora& im) {
     return std::uint32_t(e.rgbRed) | std::uint32_t(e.rgbGreen) << 8 | std::uint32_t(e.rgbBlue) << 16;
 }
 
-std::string Describe(int depth, int w, int h, std::uint32_t entries) {
-    return std::to_string(depth) + " bits " + std::to_string(w) + "x" + std::to_string(h) + " table " +
-           std::to_string(entries);
+// The warp on a copy of source against the mapping's own result.
+void ExpectWarp(const CVelora& source, const std::function<unsigned(CVelora&)>& warp, const CVelora& expected) {
+    CVelora image = source;
+    ASSERT_EQ(warp(image), 0u);
+    EXPECT_EQ(Block(image), Block(expected));
 }
 
 }  // namespace
@@ -149,31 +151,26 @@ TEST(Warps, EveryWarpMatchesItsPerPixelMappingOnEveryDepth) {
             const int w = 1 + int(rng() % 37), h = 1 + int(rng() % 29);
             const std::uint32_t entries = depth <= 8 && round % 2 ? 1 + rng() % ((1u << depth) - 1) : 0;
             const CVelora source = Subject(w, h, depth, unsigned(rng()), entries);
-            SCOPED_TRACE(Describe(depth, w, h, entries));
+            SCOPED_TRACE(testing::Message() << depth << " bits " << w << "x" << h << " table " << entries);
             // A background that is in the table, and one that is not.
             const std::uint32_t colours[] = {InTable(source), 0x01FE7Fu};
-            CVelora image = source;
-            ASSERT_EQ(image.Ellipse(), 0u);
-            EXPECT_EQ(Block(image), Block(NaiveEllipse(source))) << "ellipse";
+            ExpectWarp(source, [](CVelora& im) { return im.Ellipse(); }, NaiveEllipse(source));
             for (int zone : {0, 1}) {
                 const int amplitude = int(rng() % 40) - 10, divisor = int(rng() % 30) - 7;
-                if (divisor == 0) continue;
-                image = source;
-                ASSERT_EQ(image.Ripple(amplitude, divisor, zone, colours[zone]), 0u);
-                EXPECT_EQ(Block(image), Block(NaiveRipple(source, amplitude, divisor, zone, colours[zone])))
-                    << "ripple " << amplitude << " " << divisor << " " << zone;
+                SCOPED_TRACE(testing::Message() << "ripple " << amplitude << " " << divisor << " " << zone);
+                if (divisor != 0)
+                    ExpectWarp(source, [&](CVelora& im) { return im.Ripple(amplitude, divisor, zone, colours[zone]); },
+                               NaiveRipple(source, amplitude, divisor, zone, colours[zone]));
             }
             const double angle = std::uniform_real_distribution<double>(-720, 720)(rng);
             const int radius = int(rng() % 40);
-            image = source;
-            ASSERT_EQ(image.Swirl(angle, radius), 0u);
-            EXPECT_EQ(Block(image), Block(NaiveSwirl(source, angle, std::max(radius, 1)))) << "swirl " << angle << " " << radius;
+            SCOPED_TRACE(testing::Message() << "swirl " << angle << " " << radius);
+            ExpectWarp(source, [&](CVelora& im) { return im.Swirl(angle, radius); }, NaiveSwirl(source, angle, std::max(radius, 1)));
             for (int type = 0; type <= 9; ++type) {
                 const double percent = round == 0 ? 100 : std::uniform_real_distribution<double>(0, 100)(rng);
-                image = source;
-                ASSERT_EQ(image.Shear(type, percent, colours[type % 2]), 0u);
-                EXPECT_EQ(Block(image), Block(NaiveShear(source, type, percent, colours[type % 2])))
-                    << "shear " << type << " " << percent;
+                SCOPED_TRACE(testing::Message() << "shear " << type << " " << percent);
+                ExpectWarp(source, [&](CVelora& im) { return im.Shear(type, percent, colours[type % 2]); },
+                           NaiveShear(source, type, percent, colours[type % 2]));
             }
         }
 }
@@ -184,20 +181,16 @@ TEST(Warps, LargerPicturesTakeTheFastPathsWithTheSameBytes) {
     const CVelora source = RandomImage(301, 260, 24, 9);
     for (int amplitude : {-250, -37, 1, 64, 255})
         for (int zone : {0, 1}) {
-            CVelora image = source;
-            ASSERT_EQ(image.Ripple(amplitude, 7, zone, 0xFF), 0u);
-            EXPECT_EQ(Block(image), Block(NaiveRipple(source, amplitude, 7, zone, 0xFF))) << amplitude << " " << zone;
+            SCOPED_TRACE(testing::Message() << amplitude << " " << zone);
+            ExpectWarp(source, [&](CVelora& im) { return im.Ripple(amplitude, 7, zone, 0xFF); }, NaiveRipple(source, amplitude, 7, zone, 0xFF));
         }
-    CVelora swirl = source;
-    ASSERT_EQ(swirl.Swirl(300, 140), 0u);
-    EXPECT_EQ(Block(swirl), Block(NaiveSwirl(source, 300, 140)));
+    ExpectWarp(source, [](CVelora& im) { return im.Swirl(300, 140); }, NaiveSwirl(source, 300, 140));
     // The ellipse eight columns at a time, with the centre on a pixel (odd sizes) and between.
     for (int depth : {8, 24, 32})
         for (const auto& [w, h] : {std::pair{301, 260}, std::pair{200, 333}, std::pair{200, 334}}) {
             const CVelora picture = RandomImage(w, h, depth, unsigned(w + depth));
-            CVelora squeezed = picture;
-            ASSERT_EQ(squeezed.Ellipse(), 0u);
-            EXPECT_EQ(Block(squeezed), Block(NaiveEllipse(picture))) << depth << " " << w << " x " << h;
+            SCOPED_TRACE(testing::Message() << depth << " " << w << " x " << h);
+            ExpectWarp(picture, [](CVelora& im) { return im.Ellipse(); }, NaiveEllipse(picture));
         }
     // Discs cut by the picture's edges, wider than high and higher than wide; and a disc over
     // the whole of a picture without padding, barely turned, so that the last pixel of the
@@ -205,18 +198,16 @@ TEST(Warps, LargerPicturesTakeTheFastPathsWithTheSameBytes) {
     for (const auto& [w, h, angle, radius] : {std::tuple{400, 300, -200.0, 250}, std::tuple{300, 400, -200.0, 250},
                                               std::tuple{400, 301, 0.01, 600}}) {
         const CVelora large = RandomImage(w, h, 24, 10);
-        CVelora turned = large;
-        ASSERT_EQ(turned.Swirl(angle, radius), 0u);
-        EXPECT_EQ(Block(turned), Block(NaiveSwirl(large, angle, radius))) << w << " x " << h << " " << angle;
+        SCOPED_TRACE(testing::Message() << w << " x " << h << " " << angle);
+        ExpectWarp(large, [&](CVelora& im) { return im.Swirl(angle, radius); }, NaiveSwirl(large, angle, radius));
     }
     // Shears that move whole columns take the ripple's path: at 99.99 % the first columns'
     // shifts 1.9998 i have fractions just below 1. The others walk the columns for each band
     // of rows; just below 100 % the rows of types 5 and 6 crowd into the first ones.
     for (int type : {2, 3, 4, 5, 6, 8, 9})
         for (double percent : {10.0, 73.0, 99.99, 100 - 1e-12}) {
-            CVelora shear = source;
-            ASSERT_EQ(shear.Shear(type, percent, 0xFF), 0u);
-            EXPECT_EQ(Block(shear), Block(NaiveShear(source, type, percent, 0xFF))) << type << " " << percent;
+            SCOPED_TRACE(testing::Message() << type << " " << percent);
+            ExpectWarp(source, [&](CVelora& im) { return im.Shear(type, percent, 0xFF); }, NaiveShear(source, type, percent, 0xFF));
         }
 }
 
@@ -259,20 +250,13 @@ TEST(Deinterlace, EvenAndOddRowsAndColumns) {
         const CVelora source = RandomImage(9, 5, depth, 21);
         for (int kind : {0, 1})
             for (int parity : {1, 2}) {
-                CVelora image = source;
-                ASSERT_EQ(image.Deinterlace(kind, parity), 0u);
-                const int keptRows = kind == 0 ? (parity == 1 ? 3 : 2) : 5;
-                const int keptColumns = kind == 1 ? (parity == 1 ? 5 : 4) : 9;
-                ASSERT_EQ(image.GetHeight(), keptRows);
-                ASSERT_EQ(image.GetWidth(), keptColumns);
-                for (int y = 0; y < keptRows; ++y)
-                    for (int x = 0; x < keptColumns; ++x) {
-                        const int sx = kind == 1 ? 2 * x + parity - 1 : x, sy = kind == 0 ? 2 * y + parity - 1 : y;
-                        EXPECT_EQ(image.GetPixel(x, y), source.GetPixel(sx, sy));
-                        if (depth == 32) {
-                            EXPECT_EQ(image.GetAlfa(x, y), source.GetAlfa(sx, sy));
-                        }
-                    }
+                const int rows = kind == 0 ? (parity == 1 ? 3 : 2) : 5, columns = kind == 1 ? (parity == 1 ? 5 : 4) : 9;
+                CVelora expected = depth <= 8 ? CVelora::WithTable(columns, rows, depth, Entries(source), source.GetPaletteData())
+                                              : CVelora(nullptr, nullptr, columns, rows, depth);
+                for (int y = 0; y < rows; ++y)
+                    for (int x = 0; x < columns; ++x)
+                        CopyPixel(expected, x, y, source, kind == 1 ? 2 * x + parity - 1 : x, kind == 0 ? 2 * y + parity - 1 : y);
+                ExpectWarp(source, [&](CVelora& im) { return im.Deinterlace(kind, parity); }, expected);
             }
     }
 }
@@ -320,35 +304,24 @@ TEST(Warps, ArgumentsAtTheLimitsGiveDefinedResults) {
     for (int amplitude : {std::numeric_limits<int>::max(), std::numeric_limits<int>::min()})
         for (int divisor : {1, -1, std::numeric_limits<int>::min()})
             for (int zone : {0, 1}) {
-                CVelora image = source;
-                ASSERT_EQ(image.Ripple(amplitude, divisor, zone, 0x00FF00), 0u);
-                EXPECT_EQ(Block(image), Block(NaiveRipple(source, amplitude, divisor, zone, 0x00FF00)))
-                    << amplitude << " " << divisor << " " << zone;
+                SCOPED_TRACE(testing::Message() << amplitude << " " << divisor << " " << zone);
+                ExpectWarp(source, [&](CVelora& im) { return im.Ripple(amplitude, divisor, zone, 0x00FF00); },
+                           NaiveRipple(source, amplitude, divisor, zone, 0x00FF00));
             }
     for (double angle : {1e300, -1e300, 0.0}) {
-        CVelora image = source;
-        ASSERT_EQ(image.Swirl(angle, std::numeric_limits<int>::max()), 0u);
-        EXPECT_EQ(Block(image), Block(NaiveSwirl(source, angle, std::numeric_limits<int>::max()))) << angle;
-        for (int radius : {0, -4}) {  // no disc: the picture stays
-            image = source;
-            ASSERT_EQ(image.Swirl(angle, radius), 0u);
-            EXPECT_EQ(Block(image), Block(source));
-        }
+        SCOPED_TRACE(angle);
+        constexpr int kWidest = std::numeric_limits<int>::max();
+        ExpectWarp(source, [&](CVelora& im) { return im.Swirl(angle, kWidest); }, NaiveSwirl(source, angle, kWidest));
+        for (int radius : {0, -4}) ExpectWarp(source, [&](CVelora& im) { return im.Swirl(angle, radius); }, source);  // no disc
     }
     for (auto [w, h] : {std::pair{1, 1}, {1, 7}, {7, 1}})
         for (int depth : kDepths) {
+            SCOPED_TRACE(testing::Message() << w << "x" << h << " " << depth);
             const CVelora thin = RandomImage(w, h, depth, unsigned(w * 10 + h));
-            CVelora image = thin;
-            ASSERT_EQ(image.Ellipse(), 0u);
-            EXPECT_EQ(Block(image), Block(NaiveEllipse(thin)));
-            for (int type = 0; type <= 9; ++type) {
-                image = thin;
-                ASSERT_EQ(image.Shear(type, 100, 0), 0u);
-                EXPECT_EQ(Block(image), Block(NaiveShear(thin, type, 100, 0)));
-            }
-            image = thin;
-            ASSERT_EQ(image.Swirl(720, 3), 0u);
-            EXPECT_EQ(Block(image), Block(NaiveSwirl(thin, 720, 3)));
+            ExpectWarp(thin, [](CVelora& im) { return im.Ellipse(); }, NaiveEllipse(thin));
+            for (int type = 0; type <= 9; ++type)
+                ExpectWarp(thin, [&](CVelora& im) { return im.Shear(type, 100, 0); }, NaiveShear(thin, type, 100, 0));
+            ExpectWarp(thin, [](CVelora& im) { return im.Swirl(720, 3); }, NaiveSwirl(thin, 720, 3));
         }
 }
 
