@@ -74,14 +74,14 @@ inline RGBQUAD* Store(RGBQUAD* out, std::uint8_t red, std::uint8_t green, std::u
 
 // The LAB companding; LAB uses it in single precision around a double pow, LUV's L in double.
 inline float LabF(float t) {
-    return t > 0.008856 ? float(std::pow(double(t), 0.3333333333333333)) : 7.787f * t + 0.13793103448275862f;
+    return t > kLabEpsilon ? float(std::pow(double(t), 0.3333333333333333)) : float(kLabSlope) * t + float(kLabOffset);
 }
 inline double LabFDouble(double t) {
-    return t > 0.008856 ? std::pow(t, 0.3333333333333333) : 7.787 * t + 0.13793103448275862;
+    return t > kLabEpsilon ? std::pow(t, 0.3333333333333333) : kLabSlope * t + kLabOffset;
 }
 inline float LabFInverse(float f) {
     const float cube = f * f * f;
-    return cube > 0.008856 ? cube : (f - 0.13793103448275862f) / 7.787f;
+    return cube > kLabEpsilon ? cube : (f - float(kLabOffset)) / float(kLabSlope);
 }
 
 // XYZ on the 0..255 scale from an input range (1 as is, 2 from [0, 1], 3 from [0, 100]).

@@ -51,4 +51,11 @@ inline constexpr double kRgbOfXyz[3][3] = {
 inline constexpr float kWhiteX = 95.047f, kWhiteY = 100.0f, kWhiteZ = 108.883f;
 inline constexpr float kWhiteU = 0.19783981f, kWhiteV = 0.46833628f;
 
+// The CIE companding of LAB and of LUV's lightness: the cube root above kLabEpsilon, below it
+// the line kLabSlope t + kLabOffset (16/116); in double, or in float as float(...) where a
+// formula computes in single precision (the same floats as those literals written as floats).
+inline constexpr double kLabEpsilon = 0.008856, kLabSlope = 7.787, kLabOffset = 0.13793103448275862;
+static_assert(float(kLabEpsilon) == 0.008856f && float(kLabSlope) == 7.787f &&
+              float(kLabOffset) == 0.13793103448275862f && float(kLabOffset) == 0.13793103f);
+
 }  // namespace velora::detail

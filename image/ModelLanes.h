@@ -322,19 +322,19 @@ VELORA_AVX2 inline void UnitChannels4(const std::uint8_t* p, std::size_t step, _
     b = _mm256_cvtps_pd(ByteUnits(B));
 }
 
-// LabFInverse: the cube where it exceeds 0.008856 (as a double: the cube is compared with
+// LabFInverse: the cube where it exceeds kLabEpsilon (as a double: the cube is compared with
 // the least float above it), else the linear part.
 // cubes: a bit for each lane that takes the cube.
 VELORA_AVX2 __attribute__((always_inline)) inline __m256 LabFInverse8(__m256 f, int& cubes) {
     static const float above = [] {
-        float t = float(0.008856);
-        return double(t) <= 0.008856 ? std::nextafter(t, 1.0f) : t;
+        float t = float(kLabEpsilon);
+        return double(t) <= kLabEpsilon ? std::nextafter(t, 1.0f) : t;
     }();
     const __m256 cube = _mm256_mul_ps(_mm256_mul_ps(f, f), f);
     const __m256 taken = _mm256_cmp_ps(cube, Splat8(above), _CMP_GE_OQ);
     cubes = _mm256_movemask_ps(taken);
     if (cubes == 0xFF) return cube;  // the usual case: no line to compute
-    const __m256 linear = Quotient8(_mm256_sub_ps(f, Splat8(0.13793103448275862f)), 7.787f);
+    const __m256 linear = Quotient8(_mm256_sub_ps(f, Splat8(float(kLabOffset))), float(kLabSlope));
     return _mm256_blendv_ps(linear, cube, taken);
 }
 VELORA_AVX2 inline __m256 LabFInverse8(__m256 f) {
@@ -401,7 +401,7 @@ VELORA_AVX2 inline __m128 NarrowMask(__m256d mask) {
 // LUV's 116 f - 16 in double.
 VELORA_AVX2 inline __m256d Lightness4(__m256d f) { return _mm256_sub_pd(_mm256_mul_pd(Splat(116.0), f), Splat(16.0)); }
 
-// LAB (Model 9) or LUV (10) components, range 1, of G groups of four pixels, as RGBToLAB and
+// LAB (kModelCIELAB) or LUV (kModelCIELUV) components, range 1, of G groups of four pixels, as RGBToLAB and
 // RGBToLUV give them; returns a bit for each group with a lane whose power the bound leaves
 // open. The groups' cube roots run side by side.
 template <int Model, int G>
@@ -429,14 +429,14 @@ VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128
     for (int g = 0; g < G; ++g) {
         __m128 settled = _mm_castsi128_ps(_mm_set1_epi32(-1));
         if constexpr (Model == kModelCIELAB) {
-            // LabF: float(pow(double(t), 1/3)) above 0.008856, else 7.787 t + 16/116 in floats.
+            // LabF: float(pow(double(t), 1/3)) above kLabEpsilon, else the line in floats.
             __m128 f[3];
             for (int i = 0; i < 3; ++i) {
                 const int k = 3 * g + i;
                 const __m128 low = _mm256_cvtpd_ps(_mm256_mul_pd(root[k], Splat(1.0 - kCubeRootBound)));
                 const __m128 high = _mm256_cvtpd_ps(_mm256_mul_pd(root[k], Splat(1.0 + kCubeRootBound)));
-                const __m128 linear = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(7.787f), tf[k]), _mm_set1_ps(0.13793103448275862f));
-                const __m128 curve = NarrowMask(_mm256_cmp_pd(t[k], Splat(0.008856), _CMP_GT_OQ));
+                const __m128 linear = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(float(kLabSlope)), tf[k]), _mm_set1_ps(float(kLabOffset)));
+                const __m128 curve = NarrowMask(_mm256_cmp_pd(t[k], Splat(kLabEpsilon), _CMP_GT_OQ));
                 settled = _mm_andnot_ps(_mm_andnot_ps(_mm_cmpeq_ps(low, high), curve), settled);
                 f[i] = _mm_blendv_ps(linear, low, curve);
             }
@@ -455,8 +455,8 @@ VELORA_AVX2 inline int CieGroups(const std::uint8_t* p, std::size_t step, __m128
             const __m128 low = _mm256_cvtpd_ps(Lightness4(_mm256_mul_pd(root[g], Splat(1.0 - kCubeRootBound))));
             const __m128 high = _mm256_cvtpd_ps(Lightness4(_mm256_mul_pd(root[g], Splat(1.0 + kCubeRootBound))));
             const __m128 linear =
-                _mm256_cvtpd_ps(Lightness4(_mm256_add_pd(_mm256_mul_pd(Splat(7.787), t[g]), Splat(0.13793103448275862))));
-            const __m128 curve = NarrowMask(_mm256_cmp_pd(t[g], Splat(0.008856), _CMP_GT_OQ));
+                _mm256_cvtpd_ps(Lightness4(_mm256_add_pd(_mm256_mul_pd(Splat(kLabSlope), t[g]), Splat(kLabOffset))));
+            const __m128 curve = NarrowMask(_mm256_cmp_pd(t[g], Splat(kLabEpsilon), _CMP_GT_OQ));
             settled = _mm_andnot_ps(_mm_andnot_ps(_mm_cmpeq_ps(low, high), curve), settled);
             const __m128 L = _mm_blendv_ps(linear, low, curve);
             const __m128 thirteenL = _mm_mul_ps(_mm_set1_ps(13.0f), L);
@@ -1233,9 +1233,9 @@ VELORA_AVX2 __attribute__((always_inline)) inline int LightnessBins8(const std::
         const __m256 rest = _mm256_fnmadd_ps(t, _mm256_mul_ps(_mm256_mul_ps(r, r), r), Splat8(1));
         r = _mm256_fmadd_ps(_mm256_mul_ps(r, rest), Splat8(1.0f / 3), r);
     }
-    const __m256 threshold = Splat8(0.008856f);
+    const __m256 threshold = Splat8(float(kLabEpsilon));
     const __m256 root = _mm256_mul_ps(t, _mm256_mul_ps(r, r));
-    const __m256 f = _mm256_blendv_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(7.787f), t), Splat8(0.13793103f)), root,
+    const __m256 f = _mm256_blendv_ps(_mm256_add_ps(_mm256_mul_ps(Splat8(float(kLabSlope)), t), Splat8(float(kLabOffset))), root,
                                       _mm256_cmp_ps(t, threshold, _CMP_GT_OQ));
     const __m256 L = _mm256_sub_ps(_mm256_mul_ps(Splat8(116), f), Splat8(16));
     const __m256 margin = Splat8(0x1p-10f);

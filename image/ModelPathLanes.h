@@ -372,7 +372,7 @@ VELORA_AVX2 std::int32_t CieRowInLanes(const std::uint8_t* p, std::size_t step, 
     return x;
 }
 
-// Adds the L bins of LAB (Model 9) or LUV (10) of a row's whole groups of eight pixels to
+// Adds the L bins of LAB (kModelCIELAB) or LUV (kModelCIELUV) of a row's whole groups of eight pixels to
 // four interleaved copies of the bins (pixel x in copy x % 4), the floats' open lanes
 // converted exactly; returns how many pixels it did.
 template <int Model>
