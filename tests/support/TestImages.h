@@ -163,7 +163,32 @@ inline CVelora RandomImage(int width, int height, int depth, unsigned seed, bool
     return image;
 }
 
+// Random bytes everywhere, row padding and unused bits included (files may carry any), and a random table.
+inline CVelora NoisyImage(int width, int height, int depth, std::mt19937& rng) {
+    std::vector<std::uint8_t> bits(CVelora::GetImageSize(width, height, depth));
+    for (auto& b : bits) b = std::uint8_t(rng());
+    if (depth == 16) return SixteenBitImage(width, height, std::move(bits));
+    std::vector<RGBQUAD> table(256);
+    for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+    return CVelora(bits.data(), depth <= 8 ? table.data() : nullptr, width, height, depth);
+}
+inline CVelora NoisyImage(int width, int height, int depth, unsigned seed) {
+    std::mt19937 rng(seed);
+    return NoisyImage(width, height, depth, rng);
+}
+
+// A colour as 0x00RRGGBB, and a pixel's colour so.
+inline std::uint32_t Packed(const RGBQUAD& c) {
+    return std::uint32_t(c.rgbRed) << 16 | std::uint32_t(c.rgbGreen) << 8 | c.rgbBlue;
+}
+inline std::uint32_t ColourAt(const CVelora& image, int x, int y) {
+    RGBQUAD c{};
+    image.GetRGBPixel(x, y, c);
+    return Packed(c);
+}
+
 // An indexed image whose table is shorter than its depth allows, the pixels inside it:
+
 // random colours, or the gray ramp i -> (i, i, i) that PGM files give.
 inline CVelora ShortTableImage(int width, int height, int depth, std::uint32_t entries, bool ramp, std::mt19937& rng) {
     std::vector<RGBQUAD> table(entries);

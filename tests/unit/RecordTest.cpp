@@ -230,29 +230,16 @@ TEST(Record, PaintHandsTheDibToThePainter) {
 
 namespace {
 
-// An image whose every byte is random, padding included, with a random colour table.
-CVelora RandomBytesImage(int width, int height, int depth, std::mt19937& rng) {
-    std::vector<std::uint8_t> bits(std::size_t(CVelora::GetImageSize(width, height, depth)));
-    for (auto& b : bits) b = std::uint8_t(rng());
-    if (depth == 16) return SixteenBitImage(width, height, std::move(bits));
-    std::vector<RGBQUAD> table(256);
-    for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
-    return CVelora(bits.data(), depth <= 8 ? table.data() : nullptr, width, height, depth);
-}
-
-// The display colour of one pixel, read pixel by pixel: the accessors, and for 16 bits
-// (which has none) the stored 5-5-5 value widened by repeating its high bits.
+// The display colour of one pixel: the accessors', or for 16 bits the 5-5-5 word widened by its high bits.
 std::uint32_t DisplayColour(const CVelora& image, int x, int y) {
     if (image.GetBitCount() == 16) {
-        const std::uint8_t* row = image.GetBits() + std::size_t(image.GetHeight() - 1 - y) * image.GetBytesPerRow();
-        const std::uint8_t* p = row + 2 * x;
-        const unsigned v = p[0] | (unsigned(p[1]) << 8);
+        const unsigned v = AnyPixel(image, x, y);
         const auto widen = [](unsigned c) { return (c << 3) | (c >> 2); };
         return 0xFF000000u | (widen((v >> 10) & 31) << 16) | (widen((v >> 5) & 31) << 8) | widen(v & 31);
     }
     RGBQUAD q{};
     EXPECT_EQ(image.GetRGBPixel(x, y, q), 0u);
-    return 0xFF000000u | (std::uint32_t(q.rgbRed) << 16) | (std::uint32_t(q.rgbGreen) << 8) | q.rgbBlue;
+    return 0xFF000000u | Packed(q);
 }
 
 }  // namespace
@@ -265,7 +252,8 @@ TEST(Record, DisplayConversionMatchesThePixelByPixelColoursAtEveryDepthAndWidth)
         // Widths around every whole group of the row loops (8 pixels a byte, 4 pixels a load).
         for (int width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 16, 17, 31, 33}) {
             SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(width));
-            const CVelora image = RandomBytesImage(width, kHeight, depth, rng);
+            const CVelora image = NoisyImage(width, kHeight, depth, rng);
+
             ASSERT_EQ(image.GetBitCount(), depth);
             const std::size_t stride = std::size_t(width + kSpare);
             std::vector<std::uint32_t> rows(stride * kHeight + 1, kUntouched);
