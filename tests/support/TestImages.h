@@ -119,8 +119,7 @@ inline std::uint32_t AnyPixel(const CVelora& image, int x, int y) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8);
 }
 
-// The background as a pixel: the first palette entry of that colour, else the last entry of
-// the table; 5-5-5 for 16 bits; the colour (alpha 0) for 24 and 32 bits.
+// The background pixel: the first entry of that colour, else the table's last; 5-5-5 at 16 bits; the colour.
 inline std::uint32_t ExpectedBackground(const CVelora& image, std::uint32_t colourRef) {
     const std::uint8_t red = std::uint8_t(colourRef), green = std::uint8_t(colourRef >> 8), blue = std::uint8_t(colourRef >> 16);
     switch (image.GetBitCount()) {
@@ -139,8 +138,7 @@ inline std::uint32_t ExpectedBackground(const CVelora& image, std::uint32_t colo
     }
 }
 
-// An image of the given size and depth with random pixels (and, for palette depths, a
-// random colour table unless gray is asked for; 16 bits through a file). The padding bytes stay 0.
+// Random pixels, and a random table at palette depths unless gray is asked; 16 bits via a file; padding 0.
 inline CVelora RandomImage(int width, int height, int depth, unsigned seed, bool grayPalette = false) {
     std::mt19937 rng(seed);
     if (depth == 16) {

@@ -1,5 +1,4 @@
-// The workbench's model without windows: configuration file, undo history, timing text,
-// opening and saving by extension, the status read-out and the enabling of commands.
+// The workbench's model without windows: configuration, undo, timing, files, status read-out, commands.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -78,8 +77,7 @@ TEST(Configuration, WhatCannotBeReadGivesTheDefaultsWithoutWaitingOrReplacingIt)
         return config.State();
     };
 
-    // A folder; a FIFO without a writer (an ordinary open and read would wait for ever); a link
-    // to an endless device. Each stays what it was.
+    // A folder; a FIFO without a writer (a plain read would wait for ever); a link to an endless device.
     const std::function<void()> makers[] = {[&] { std::filesystem::create_directories(path); },
                                             [&] { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); },
                                             [&] { std::filesystem::create_symlink("/dev/zero", path); }};
@@ -217,8 +215,7 @@ TEST(Document, OpenSaveAndTiming) {
 }
 
 TEST(Document, UnwritableTargetKeepsTheOldFile) {
-    // A directory in the way of the rename: the save fails, whoever runs the test, keeps the
-    // modified flag and says why. (The writer's modes and full disks: FilesTest.)
+    // A directory in the rename's way: the save fails for anyone, keeps the flag, says why (more: FilesTest).
     const std::string dir = FreshDir("document-blocked");
     std::filesystem::create_directories(dir + "/b.bmp/inside");
     CUtilidadDoc doc;
@@ -318,8 +315,7 @@ TEST(CommandTable, EnablingByDepthModelAndState) {
         k.image = &image, k.colorModel = model;
         return IsCommandEnabled(c, k);
     };
-    // Gray or colour only, the model (Equalize: its depth rule only), the transform's sizes
-    // (16 x 16 of 256 colours), the palette rule (depths: CatalogTest).
+    // Gray or colour only, the model (Equalize: depth only), the transform's sizes, the palette rule.
     for (auto [id, image, model, on] : {std::tuple{kCmdGrayScale, &gray8, 0, false}, {kCmdGrayBands, &colour24, 0, false},
                                         {kCmdEqualize, &colour24, 4, true}, {kCmdSetOperations, &one, 3, true},
                                         {kCmdBrightness, &colour24, 1, false}, {kCmdFft, &gray8, 0, true}, {kCmdFft, &colour24, 0, false},
@@ -384,8 +380,7 @@ TEST(DialogTitles, JoinPrefixBaseAndExtension) {
     EXPECT_EQ(ImageTitle("Negativo de ", image), "Negativo de .");
 }
 
-// The record follows undo and redo, a window made from another continues its record, and steps
-// drawn from different seeds go in separate commands chained through a file.
+// The record follows undo and redo, a derived window continues it, and seeds split commands chained by a file.
 TEST(DocumentRecord, FollowsUndoAndSplitsCommandsBySeed) {
     CDocumentRecord record;
     record.SetSource("in.bmp");

@@ -178,8 +178,7 @@ TEST(ColorModel, HostileComponentsGiveDefinedColours) {
                 for (float c : xyz) ASSERT_TRUE(std::isfinite(c)) << p << " " << q;
             }
         }
-    // Every colour gives finite components; the bounded models stay in [0, 255], but for
-    // HSL's L of white (511 * 255 / 510) and YCbCr's Y of white (255.05).
+    // Finite components; bounded models in [0, 255] but for HSL's L (511 * 255 / 510) and YCbCr's Y of white.
     for (std::uint32_t colour : SampleColours())
         for (int model = 0; model < kColorModelCount; ++model) {
             float v[4] = {};

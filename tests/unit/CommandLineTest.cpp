@@ -20,8 +20,7 @@ using velora::catalog::Operations;
 
 namespace {
 
-// Each line a JSON text of its own, as Python's json module reads it (NaN and Infinity
-// refused, UTF-8 strictly).
+// Each line a JSON text of its own, as Python's json module reads it (no NaN or Infinity, strict UTF-8).
 bool JsonLines(const std::string& out) {
     static int calls = 0;
     const std::string path = TempPath("lines_" + std::to_string(getpid()) + "_" + std::to_string(++calls) + ".txt");
@@ -254,8 +253,7 @@ TEST_F(CommandLine, PaletteFilesAreWrittenWithTheImageOrNotAtAll) {
     EXPECT_NE(refused.err.find("not a JASC-PAL file of 16 or 256 entries"), std::string::npos) << refused.err;
 }
 
-// Every integer argument reaches the library as typed: a value its type in the library
-// cannot hold is a usage error, never a wrapped value.
+// Every integer reaches the library as typed: one its library type cannot hold is a usage error, never wrapped.
 TEST_F(CommandLine, IntegersBeyondTheirLibraryTypeAreRefusedNotWrapped) {
     using velora::catalog::ParamKind;
     const velora::cli::ImageLoader loader = [this](const std::string&, CVelora& image, std::string&) {
@@ -380,8 +378,7 @@ TEST_F(CommandLine, EveryPredefinedFilterByItsNameGivesWhatItsNumberGives) {
     }
 }
 
-// Files that are not plain files: nothing may wait for a process that never comes, and a link
-// stays a link.
+// Not plain files: nothing waits for a process that never comes, and a link stays a link.
 TEST_F(CommandLine, FifosAreNotWaitedForAndDanglingLinksStayLinks) {
     const std::string fifoIn = TempPath("cli_fifo_in.bmp"), fifoOut = TempPath("cli_fifo_out.bmp");
     for (const std::string& fifo : {fifoIn, fifoOut}) {

@@ -55,8 +55,7 @@ TEST(BmpFiles, RoundTripIsByteForByteThroughEveryForm) {
             CFile open;
             ASSERT_TRUE(open.Open(path, CFile::modeRead));
             ASSERT_EQ(fromFile.LoadBMP(open), 0u);
-            // The image read back is the one written; direct colour comes back with the
-            // colour counts at 0, which the file carries.
+            // The image read back is the one written, but for direct colour's counts, which the file carries as 0.
             auto expected = Block(original);
             if (depth > 8) std::fill(expected.begin() + 32, expected.begin() + 40, 0);
             for (const CVelora* read : {&fromPath, &fromMemory, &fromFile}) EXPECT_EQ(Block(*read), expected);
@@ -220,8 +219,7 @@ TEST(PgmFiles, DamagedFilesAreRefused) {
 // ---------------------------------------------------------------- the readers' file forms
 
 TEST(BmpFiles, FileAndMemoryFormsAgreeOnEveryCorpusFileAndItsTruncations) {
-    // The file form reads the header first and the rows straight into the image; it must
-    // decide exactly as the memory form does, for whole files and for cut ones.
+    // The file form, reading the header and then rows into the image, decides as the memory form, cut or whole.
     const std::string cut = TempPath("cut.bmp");
     int files = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator("tests/data/bmpsuite")) {

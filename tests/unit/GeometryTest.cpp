@@ -1,5 +1,4 @@
-// Rotation, crop and scaling: the row-wise code against the mapping evaluated pixel by pixel
-// with the accessors, on random images of every depth, and the cases that tell rules apart.
+// Rotation, crop and scaling against the mapping per pixel on every depth, and the cases that tell rules apart.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,8 +15,7 @@ namespace {
 
 const int kRotationDepths[] = {1, 4, 8, 16, 24, 32};
 
-// What an image shows, pixel by pixel (display rows, top first): the raw value and, for
-// 32 bits, the alpha byte.
+// What an image shows pixel by pixel (top row first): the raw value and, for 32 bits, the alpha byte.
 struct Picture {
     int width = 0, height = 0;
     std::vector<std::uint32_t> value;
@@ -116,11 +114,9 @@ TEST(Rotate, MatchesThePerPixelMappingOnEveryDepth) {
 }
 
 TEST(Rotate, QuarterTurnsAndOtherAnglesOnLargerImages) {
-    // Quarter turns step through the source by whole pixels; angles near them take that path
-    // only while the rounding cannot tell the difference over the whole image.
+    // Quarter turns step by whole pixels; angles near them too, while rounding cannot tell the difference.
     std::mt19937 rng(13);
-    // Other angles take the coordinates four columns at a time where the processor can: 60
-    // degrees puts many of them just beside a half.
+    // Other angles take four columns at a time where the processor can: 60 degrees puts many beside a half.
     for (int depth : {8, 16, 24, 32})
         for (double theta : {90.0, -90.0, 180.0, 270.0, 89.99, 90.0000001, 179.9999, -270.00001, 90.3, 60.0, -137.2})
             for (int mode : {0, 1}) {
@@ -150,8 +146,7 @@ TEST(Rotate3D, MatchesThePerPixelMappingOnEveryDepth) {
 }
 
 TEST(Rotate3D, WidePicturesShareOutTheirColumnsWithTheSameBytes) {
-    // Wide enough for several tiles of columns and for bands on several threads; near 90 degrees
-    // a hundred source columns fold into each target column, beyond 90 the columns run back.
+    // Several tiles and bands; near 90 degrees a hundred source columns fold into one, beyond 90 they run back.
     std::mt19937 rng(31);
     for (int depth : {8, 24, 32})
         for (const auto& [alpha, beta] : {std::pair{20.0, 35.0}, {89.5, -10.0}, {93.0, 50.0}, {-60.0, -170.0}}) {

@@ -1,6 +1,4 @@
-// Gray-level operations: slicing, bit planes, bands, false colour, balance. The row-wise
-// code against the rules written pixel by pixel with the accessors, on random images of
-// every depth (short colour tables too), and the cases that tell the rules apart.
+// Slicing, bit planes, bands, false colour, balance: against their rules per pixel on every depth and table.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -122,8 +120,7 @@ TEST(GrayBands, MatchesTheRuleOnEveryDepth) {
             }
         }
     }
-    // Rows long enough for the vector kernels, and one colour pixel at the very end of the last
-    // row read, which refuses the whole image.
+    // Rows long enough for the vector kernels; one colour pixel at the very end refuses the whole image.
     std::mt19937 rng(12);
     for (int depth : {24, 32}) {
         const CVelora gray = GrayDirect(131, 3, depth, rng);

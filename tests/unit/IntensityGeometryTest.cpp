@@ -1,5 +1,4 @@
-// Negative, colour to gray, colour-depth change and flips: the row-wise code against
-// per-pixel definitions written with the accessors, and the cases that tell rules apart.
+// Negative, gray, depth change and flips against per-pixel definitions, and the cases that tell rules apart.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -333,8 +332,7 @@ TEST(Means, ColumnRowAndImage) {
 }
 
 TEST(PointOperations, BrightnessGammaAndLinearContrastCases) {
-    // One row of pixels (indexed depths: the constructor's table, index i = level i) and
-    // alpha bytes before and after; a refusal leaves them.
+    // One row (indexed: the constructor's table, index i = level i), alpha before and after; refusals keep them.
     struct Case {
         const char* what;
         int depth;

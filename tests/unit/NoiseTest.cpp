@@ -1,5 +1,4 @@
-// Noise and hoover: the runs against a pixel-by-pixel evaluation of their rules from the
-// same seed, on every depth; the refusals; the run draws against the C generator.
+// Noise and hoover against their rules per pixel from the same seed, every depth; refusals; the C generator.
 #include <gtest/gtest.h>
 
 #include <algorithm>

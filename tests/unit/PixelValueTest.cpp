@@ -1,5 +1,4 @@
-// Whole-image writes of pixel values: filling by value and by colour, the alpha channel.
-// The row-wise fills are checked against the accessors pixel by pixel, padding included.
+// Whole-image pixel writes (by value, by colour, alpha) against the accessors pixel by pixel, padding included.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -1,5 +1,4 @@
-// The scaling, rotation and crop dialogs' own rules: boxes that follow one another, what the
-// preview shows, and the window sized again to the new image.
+// Scaling, rotation and crop dialogs: boxes that follow one another, the preview, the window sized again.
 #include <QToolButton>
 
 #include "GeometryDialogs.h"

@@ -1,5 +1,4 @@
-// Operation dialogs as a user drives them: typed values taken when finished, the title's
-// room, step-by-step runs, previews in the active colour model, and the menu's modal dialog.
+// Operation dialogs: typed values, the title's room, step-by-step runs, model previews, the modal dialog.
 #include "ToolWindowHost.h"
 #include "WorkbenchFixture.h"
 
@@ -17,8 +16,7 @@ protected:
 
 }  // namespace
 
-// The one typing rule of every number box: nothing is taken while typing; Enter or leaving
-// the box takes the number, clamped and truncated, with a decimal comma or point.
+// Number boxes take nothing while typing; Enter or leaving takes it clamped, truncated, with comma or point.
 TEST_F(OperationDialogs, TypedValuesAreTakenWhenFinishedClampedAndWithAComma) {
     CUtilidadView* view = Open("typed.bmp");
     CGenericOperationDialog dialog(view, kCmdBrightness);
@@ -122,8 +120,7 @@ TEST_F(OperationDialogs, NonLinearPreviewsInTheActiveModelGiveThePlainCallsBytes
     }
 }
 
-// The catalogue's command test runs in RGB: equalizing in another model names and computes
-// the new window by that model.
+// The catalogue's command test runs in RGB: in another model Equalize names and computes by that model.
 TEST_F(OperationDialogs, EqualizeOpensANewWindowNamedAfterTheActiveModel) {
     CUtilidadView* view = Open("modelos.bmp", 32, 20, 10);
     Frame().SetColorModel(kModelHSV);

@@ -1,5 +1,4 @@
-// The palette commands as a user drives them: palette files loaded and saved through the
-// file questions, the editor's strip, the exchange between two images and the channel swap.
+// The palette commands: files through the file questions, the editor's strip, exchange, channel swap.
 #include <QMouseEvent>
 
 #include "PaletteDialogs.h"
