@@ -45,9 +45,7 @@ class Workbench : public ::testing::Test {
 protected:
     void SetUp() override {
         // Each test is its own process, and ctest runs two at once: a folder of its own.
-        dir = testing_support::TempPath("gui-" + std::to_string(getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        dir = testing_support::FreshDir(testing_support::TempPath("gui-" + std::to_string(getpid())));
         config = std::make_unique<CConfiguration>(dir);
         config->switches = CConfiguration::Defaults();
         config->switches.loadModeless = 0;
@@ -87,7 +85,7 @@ protected:
             QTest::qWait(5);
         }
     }
-    void Run(int commandId) {
+    void RunCommand(int commandId) {
         Frame().Execute(commandId);
         Settle();
     }
@@ -206,7 +204,6 @@ inline void AnswerFileDialog(const QString& file, QString* startedIn = nullptr) 
 }  // namespace testing_support
 
 // Dialog tests: an image opened as the user would, kept as it was read back from its file.
-
 class DialogWorkbench : public Workbench {
 protected:
     CUtilidadView* Open(const std::string& name, const CVelora& image) {

@@ -27,7 +27,7 @@ TEST_F(Workbench, ImageWindowsFitTheirImageOrTheWorkspaceScrollByWheelStepsAndKe
     view->parentWidget()->resize(150, 120);
     Settle();
     EXPECT_TRUE(view->horizontalScrollBar()->isVisible());
-    Run(kCmdSizeToImage);
+    RunCommand(kCmdSizeToImage);
     shownWhole();
 
     // A large image fits the workspace and scrolls.
@@ -51,7 +51,7 @@ TEST_F(Workbench, ImageWindowsFitTheirImageOrTheWorkspaceScrollByWheelStepsAndKe
     // "Cascada" keeps each window's size, inside the workspace.
     QWidget* smallChild = OpenImage("pequena.bmp", RandomImage(50, 40, 8, 3))->parentWidget();
     const QSize largeSize = largeChild->size(), smallSize = smallChild->size();
-    Run(kCmdCascade);
+    RunCommand(kCmdCascade);
     EXPECT_EQ(largeChild->size(), largeSize);
     EXPECT_EQ(smallChild->size(), smallSize);
     EXPECT_TRUE(workspace.contains(largeChild->geometry()) && workspace.contains(smallChild->geometry()));
@@ -88,7 +88,7 @@ TEST_F(Workbench, PastesAreCountedAnd32BitImagesArriveAs24) {
     ASSERT_TRUE(velora::ui::CopyImageToClipboard(RandomImage(7, 5, 32, 2)));
     Settle();
     Frame().Execute(kCmdPaste);
-    Run(kCmdPaste);
+    RunCommand(kCmdPaste);
     ASSERT_EQ(Frame().Children().size(), 2);
     EXPECT_EQ(Frame().Children()[0]->View()->Document().Title(), "Imagen del Portapeles 1.bmp");
     const CVelora& pasted = Frame().ActiveView()->Document().Image();
@@ -124,7 +124,6 @@ TEST_F(Workbench, ViewShowsEveryChangePixelForPixelWhetherItsBufferIsKeptOrMadeA
     CUtilidadDoc& doc = view->Document();
     EXPECT_TRUE(ShowsTheImage(view));
     // Same size (buffer kept, with or without a table), then new sizes, the last taller than the window.
-
     const struct {
         CVelora image;
         bool sizeChanged;
@@ -158,7 +157,7 @@ TEST_F(Workbench, OpenDocumentsListsEachDocumentOnceInWindowOrder) {
     CUtilidadView* first = OpenImage("uno.bmp", RandomImage(8, 8, 8, 1));
     CUtilidadView* second = OpenImage("dos.bmp", RandomImage(8, 8, 8, 2));
     Activate(first);
-    Run(kCmdNewWindow);  // a second window on the first document
+    RunCommand(kCmdNewWindow);  // a second window on the first document
     ASSERT_EQ(Frame().Children().size(), 3);
     const auto documents = Frame().Workbench().OpenDocuments();
     ASSERT_EQ(documents.size(), 2u);
@@ -189,7 +188,7 @@ TEST_F(Workbench, SaveAsRenamesTheImageInTheToolWindowsAndUndoKeepsTheNewName) {
     for (const ToolWindowKind& kind : Frame().Tools().Kinds()) Frame().Execute(kind.commandId);
     std::filesystem::remove(dir + "/despues.bmp");  // no question about replacing it
     AnswerFileDialog(QString::fromStdString(dir + "/despues.bmp"));
-    Run(kCmdSaveAs);
+    RunCommand(kCmdSaveAs);
     ASSERT_EQ(view->Document().Title(), "despues.bmp");
     Frame().Execute(kCmdUndo);
     // No window names the image as it was: not in its title, nor in any text it shows.
@@ -253,7 +252,7 @@ TEST_F(Workbench, ClosingAllViewsAsksOnceAboutUnsavedChanges) {
     EXPECT_EQ(questions.size(), 1);
     EXPECT_EQ(Frame().Children().size(), 2);  // refused: nothing closed
     answer = QMessageBox::Yes;
-    Run(kCmdCloseAllViews);
+    RunCommand(kCmdCloseAllViews);
     EXPECT_EQ(questions.size(), 2);
     EXPECT_TRUE(Frame().Children().isEmpty());
 }
@@ -272,14 +271,12 @@ TEST_F(Workbench, SettingsDialogAndStepByStepToggle) {
 }
 
 TEST_F(Workbench, FileDialogsStartInTheFolderTheirKindLastUsed) {
-    const std::string folder = dir + "/carpeta";
-    std::filesystem::remove_all(folder);  // nothing left to overwrite from an earlier run
-    std::filesystem::create_directories(folder);
+    const std::string folder = FreshDir(dir + "/carpeta");  // nothing left to overwrite from an earlier run
     const QString folderPath = QFileInfo(QString::fromStdString(folder)).absoluteFilePath();
 
     QString startedIn;
     AnswerFileDialog(WriteImage("carpeta/abierta.bmp", RandomImage(8, 8, 8, 1)));
-    Run(kCmdOpen);
+    RunCommand(kCmdOpen);
     ASSERT_EQ(Frame().Children().size(), 1);
     AnswerFileDialog("", &startedIn);
     Frame().Execute(kCmdOpen);

@@ -229,7 +229,6 @@ class Foreign:
 
     def raws(self):
         # 92 x 112 is in the size table; 37 x 23 has to be given. ImageMagick's bytes must be Pillow's.
-
         for width, height in ((92, 112), (W, H)):
             im = self.random_image("L", (width, height))
             im.save(self.path(f"src-raw{width}.png"))

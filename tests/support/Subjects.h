@@ -50,12 +50,6 @@ inline std::vector<Subject> Subjects(unsigned seed, bool sixteen = false) {
     return Subjects(rng, sixteen);
 }
 
-inline RGBQUAD Colour(const CVelora& image, int x, int y) {
-    RGBQUAD c{};
-    image.GetRGBPixel(x, y, c);
-    return c;
-}
-
 // Each byte of a raw 0x00RRGGBB value through f.
 inline std::uint32_t EachByte(std::uint32_t v, const std::function<int(int)>& f) {
     return std::uint32_t(f(int(v & 0xFF))) | std::uint32_t(f(int(v >> 8 & 0xFF))) << 8 | std::uint32_t(f(int(v >> 16 & 0xFF))) << 16;
@@ -100,8 +94,7 @@ inline CVelora EachColour(CVelora image, const std::function<int(int)>& red, con
         c.rgbBlue = std::uint8_t(blue(c.rgbBlue));
     };
     if (image.GetBitCount() <= 8) {
-        std::vector<RGBQUAD> table(image.GetNumColors());
-        image.GetPalette(table.data());
+        std::vector<RGBQUAD> table = PaletteOf(image);
         for (RGBQUAD& e : table) map(e);
         image.SetPalette(table.data());
         return image;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -25,7 +26,25 @@ inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& 
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+inline std::string ReadText(const std::string& path) {
+    const auto bytes = ReadFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// An empty folder at path, whatever an earlier run left there.
+inline std::string FreshDir(const std::string& path) {
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+    return path;
+}
+
 inline std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+inline std::vector<RGBQUAD> PaletteOf(const CVelora& image) {
+    std::vector<RGBQUAD> table(image.GetNumColors());
+    image.GetPalette(table.data());
+    return table;
+}
 
 // Sets the thread count for one scope and puts the default back.
 struct Threads {
@@ -175,19 +194,18 @@ inline CVelora NoisyImage(int width, int height, int depth, unsigned seed) {
     return NoisyImage(width, height, depth, rng);
 }
 
-// A colour as 0x00RRGGBB, and a pixel's colour so.
+// A pixel's colour; a colour as 0x00RRGGBB, and a pixel's colour so.
+inline RGBQUAD Colour(const CVelora& image, int x, int y) {
+    RGBQUAD c{};
+    image.GetRGBPixel(x, y, c);
+    return c;
+}
 inline std::uint32_t Packed(const RGBQUAD& c) {
     return std::uint32_t(c.rgbRed) << 16 | std::uint32_t(c.rgbGreen) << 8 | c.rgbBlue;
 }
-inline std::uint32_t ColourAt(const CVelora& image, int x, int y) {
-    RGBQUAD c{};
-    image.GetRGBPixel(x, y, c);
-    return Packed(c);
-}
+inline std::uint32_t ColourAt(const CVelora& image, int x, int y) { return Packed(Colour(image, x, y)); }
 
-// An indexed image whose table is shorter than its depth allows, the pixels inside it:
-
-// random colours, or the gray ramp i -> (i, i, i) that PGM files give.
+// An indexed image with a table shorter than its depth allows: random colours, or PGM's gray ramp i -> (i, i, i).
 inline CVelora ShortTableImage(int width, int height, int depth, std::uint32_t entries, bool ramp, std::mt19937& rng) {
     std::vector<RGBQUAD> table(entries);
     for (std::uint32_t i = 0; i < entries; ++i)

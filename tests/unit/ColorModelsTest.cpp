@@ -212,8 +212,7 @@ TEST(ColorModel, SplitChannelsMatchesTheConversionOfEveryPixel) {
                 const int count = model == kModelCMYK || (model == kModelRGB && depth == 32) ? 4 : 3;
                 for (int y = 0; y < height; ++y)
                     for (int x = 0; x < width; ++x) {
-                        RGBQUAD c{};
-                        source.GetRGBPixel(x, y, c);
+                        const RGBQUAD c = Colour(source, x, y);
                         float expected[4] = {float(c.rgbRed), float(c.rgbGreen), float(c.rgbBlue), float(source.GetAlfa(x, y))};
                         if (model == kModelRGB && depth < 8) {
                             const std::uint32_t index = source.GetPixel(x, y);
@@ -293,7 +292,6 @@ VELORA_AVX2 float FastTransfer(float alpha, const float* x, float* out) {
 }
 
 // XYZToRGB's red, green and blue sums in floats at one corner of eight pixels, with their bounds.
-
 VELORA_AVX2 void XyzFloatSums(const float* x, const float* y, const float* z, float (*sum)[8], float (*bound)[8]) {
     const __m256 corner[3] = {_mm256_loadu_ps(x), _mm256_loadu_ps(y), _mm256_loadu_ps(z)};
     __m256 magnitude[3];
@@ -306,7 +304,6 @@ VELORA_AVX2 void XyzFloatSums(const float* x, const float* y, const float* z, fl
 }
 
 // Mismatches of XYZ's equalization bins with To's components, clamped and truncated, over a row.
-
 VELORA_AVX2 int XyzBinMismatches(const std::uint8_t* row, std::size_t pixels) {
     int wrong = 0;
     for (std::size_t x = 0; x < pixels; x += 8) {

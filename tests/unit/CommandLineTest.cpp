@@ -57,19 +57,16 @@ TEST_F(CommandLine, HelpAndListsHoldEveryOperationAndTheReferenceIsCurrent) {
     EXPECT_TRUE(JsonLines(json.out));
     const CliRun markdown = Velora("list --markdown");
     ASSERT_EQ(markdown.status, 0);
-    const auto committed = ReadFile("docs/operations.md");
-    EXPECT_TRUE(markdown.out == std::string(committed.begin(), committed.end()))
+    EXPECT_TRUE(markdown.out == ReadText("docs/operations.md"))
         << "docs/operations.md is stale: build/default/cli/velora list --markdown > docs/operations.md";
 }
 
 TEST_F(CommandLine, InfoApplyQueryConvert) {
     const CliRun info = Velora("info " + input);
     ASSERT_EQ(info.status, 0) << info.err;
-    EXPECT_NE(info.out.find(R"("name":"cli_in.bmp","width":7,"height":4,"bitCount":24,"numColors":16777216)"),
-              std::string::npos)
-        << info.out;
-    EXPECT_NE(info.out.find(R"("paletteSize":null)"), std::string::npos);
-    EXPECT_NE(info.out.find(R"("biSizeImage":96)"), std::string::npos);
+    for (const char* field : {R"("name":"cli_in.bmp","width":7,"height":4,"bitCount":24,"numColors":16777216)",
+                              R"("paletteSize":null)", R"("biSizeImage":96)"})
+        EXPECT_NE(info.out.find(field), std::string::npos) << field << " in " << info.out;
 
     const std::string out = TempPath("cli_out.bmp");
     ASSERT_EQ(Velora("apply " + input + " " + out + " Negative:1,0,0,0 Flip:0").status, 0);

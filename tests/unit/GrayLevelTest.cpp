@@ -38,11 +38,10 @@ TEST(GrayLevelSlice, MatchesTheRuleOnEveryDepth) {
 
 TEST(GrayLevelSlice, RefusalsInOrder) {
     CVelora image = RandomImage(5, 3, 8, 2, true);
-    EXPECT_EQ(image.GrayLevelSlice(2, 300, 0, -1, 999), 2u);
-    EXPECT_EQ(image.GrayLevelSlice(0, 300, 0, -1, 999), 3u);
-    EXPECT_EQ(image.GrayLevelSlice(0, 0, 256, 0, 0), 3u);
-    EXPECT_EQ(image.GrayLevelSlice(0, 0, 255, 256, 999), 4u);
-    EXPECT_EQ(image.GrayLevelSlice(0, 0, 255, 0, -1), 5u);
+    for (auto [mode, lo, hi, in, out, code] : {std::tuple{2, 300, 0, -1, 999, 2u}, {0, 300, 0, -1, 999, 3u},
+                                               {0, 0, 256, 0, 0, 3u}, {0, 0, 255, 256, 999, 4u},
+                                               {0, 0, 255, 0, -1, 5u}})
+        EXPECT_EQ(image.GrayLevelSlice(mode, lo, hi, in, out), code) << mode << " " << lo << " " << hi;
     CVelora one = RandomImage(5, 3, 1, 2);
     EXPECT_EQ(one.GrayLevelSlice(9, 0, 0, 0, 0), 1u);
     // Four bits take levels below 16 only.

@@ -44,8 +44,7 @@ CVelora ChangedInModel(const CVelora& source, int model, Change change) {
         return c;
     };
     if (source.GetBitCount() <= 8) {
-        std::vector<RGBQUAD> table(source.GetNumColors());
-        source.GetPalette(table.data());
+        std::vector<RGBQUAD> table = PaletteOf(source);
         for (RGBQUAD& e : table) {
             const RGBQUAD c = convert(Packed(e));
             e = RGBQUAD{c.rgbBlue, c.rgbGreen, c.rgbRed, e.rgbReserved};
@@ -53,8 +52,7 @@ CVelora ChangedInModel(const CVelora& source, int model, Change change) {
         out.SetPalette(table.data());
     } else {
         for (int y = 0; y < source.GetHeight(); ++y)
-            for (int x = 0; x < source.GetWidth(); ++x) {
-                out.SetPixel(x, y, Packed(convert(ColourAt(source, x, y))));
+            for (int x = 0; x < source.GetWidth(); ++x) out.SetPixel(x, y, Packed(convert(ColourAt(source, x, y))));
     }
     return out;
 }
@@ -92,8 +90,7 @@ TEST(Histogram, CountsEveryDepthAndScalesForDrawing) {
         HistogramTable expected{};
         for (int y = 0; y < 11; ++y)
             for (int x = 0; x < 150; ++x) {
-                RGBQUAD c{};
-                image.GetRGBPixel(x, y, c);
+                const RGBQUAD c = Colour(image, x, y);
                 const std::uint32_t level = depth < 24 ? image.GetPixel(x, y) : (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3u;
                 ++expected[level][0], ++expected[c.rgbRed][1], ++expected[c.rgbGreen][2], ++expected[c.rgbBlue][3];
             }
@@ -257,7 +254,7 @@ TEST(Equalization, AMillionColoursInTheModelsWithLanesGiveTheDefinition) {
     }
 }
 
-TEST(NonLinearContrast, StepByStepRefusesBeforeItReportsAnything) {
+TEST(NonLinearContrast, StepByStepRefusesSilentlyAndReportsEveryRow) {
     CVelora refused = RandomImage(4, 1, 8, 3);
     const CVelora before = refused;
     CVelora oneBit = RandomImage(4, 4, 1, 2);
@@ -267,6 +264,18 @@ TEST(NonLinearContrast, StepByStepRefusesBeforeItReportsAnything) {
     EXPECT_EQ(refused.NonLinearContrastStepByStep(9, 0.5f, untouched), 3u);
     EXPECT_TRUE(untouched.log.empty());
     EXPECT_EQ(Block(refused), Block(before));
+
+    CVelora image = NoisyImage(7, 3, 24, 9);
+    Recorder progress;
+    ASSERT_EQ(image.NonLinearContrastStepByStep(1, 0.5f, progress), 0u);
+    const std::string phase = "  Aplicando FUNCIÓN CÚBICA ... ";
+    std::vector<std::string> expected = {"disable", phase};
+    for (int percent : {33, 66, 100})  // truncated, not rounded
+        for (const std::string& entry : {std::string("show"), phase + std::to_string(percent) + "%", std::string("pause 20")})
+            expected.push_back(entry);
+    expected.push_back("enable");
+    expected.push_back("   Operación Finalizada ...         ");
+    EXPECT_EQ(progress.log, expected);
 }
 
 TEST(NonLinearContrast, TabulatedAndStepByStepPathsMatchTheFormulaOnEveryDepth) {
@@ -296,20 +305,6 @@ TEST(NonLinearContrast, TabulatedAndStepByStepPathsMatchTheFormulaOnEveryDepth) 
                 ASSERT_EQ(slow.NonLinearContrastStepByStep(function, alpha, progress), 0u);
                 EXPECT_EQ(Block(slow), Block(expected)) << depth << " f" << function << " a" << alpha;
             }
-}
-
-TEST(NonLinearContrast, StepByStepReportsEveryRow) {
-    CVelora image = NoisyImage(7, 3, 24, 9);
-    Recorder progress;
-    ASSERT_EQ(image.NonLinearContrastStepByStep(1, 0.5f, progress), 0u);
-    const std::string phase = "  Aplicando FUNCIÓN CÚBICA ... ";
-    std::vector<std::string> expected = {"disable", phase};
-    for (int percent : {33, 66, 100})  // truncated, not rounded
-        for (const std::string& entry : {std::string("show"), phase + std::to_string(percent) + "%", std::string("pause 20")})
-            expected.push_back(entry);
-    expected.push_back("enable");
-    expected.push_back("   Operación Finalizada ...         ");
-    EXPECT_EQ(progress.log, expected);
 }
 
 namespace {
@@ -417,7 +412,6 @@ TEST(NonLinearContrast, LibraryFunctionsOnNoiseGiveTheLibrarysValues) {
 
 TEST(NonLinearContrast, PreviewOfFewColoursInBandsAndItsRefusals) {
     // Costly functions run once per distinct value, numbered per band (three, of differing size) and merged.
-
     const CVelora palette = RandomWithEdges(40, 1, 24, 8);
     CVelora few = RandomImage(150, 201, 24, 10);
     std::mt19937 pick(9);

@@ -164,9 +164,8 @@ unsigned ReferenceDepthChange(const CVelora& image, int code, CVelora& out) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const std::uint32_t raw = image.GetPixel(x, y);
-            RGBQUAD c{};
-            image.GetRGBPixel(x, y, c);
-            const std::uint32_t colour = c.rgbBlue | (std::uint32_t(c.rgbGreen) << 8) | (std::uint32_t(c.rgbRed) << 16);
+            const RGBQUAD c = Colour(image, x, y);
+            const std::uint32_t colour = Packed(c);
             const std::uint32_t level = indexed ? raw : c.rgbRed;
             std::uint32_t value = colour;
             if (target == 1) value = (unsigned(c.rgbBlue) + c.rgbGreen + c.rgbRed) / 3 >= 128 ? 1 : 0;

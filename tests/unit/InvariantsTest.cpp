@@ -141,8 +141,7 @@ TEST(Invariants, MeansEqualThePixelByPixelSums) {
             std::uint64_t value = 0, red = 0, green = 0, blue = 0;
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x) {
-                    RGBQUAD c{};
-                    image.GetRGBPixel(x, y, c);
+                    const RGBQUAD c = Colour(image, x, y);
                     value += image.GetPixel(x, y);
                     red += c.rgbRed, green += c.rgbGreen, blue += c.rgbBlue;
                 }

@@ -31,8 +31,7 @@ void NaiveNoise(CVelora& image, const NoiseArgs& a, unsigned seed) {
     const int highest = depth > 8 ? 255 : int(LastIndex(image));
     const auto level = [&](int x, int y) {
         if (depth < 24) return int(image.GetPixel(x, y));
-        RGBQUAD c;
-        image.GetRGBPixel(x, y, c);
+        const RGBQUAD c = Colour(image, x, y);
         return int(c.rgbRed);
     };
     const auto hit = [&](int x, int y) {

@@ -58,8 +58,7 @@ TEST(Alpha, SetInvertAndMeanOfTheColourLeaveTheColours) {
     ASSERT_EQ(mean.AlphaOperation(3), 0u);
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
-            RGBQUAD c{};
-            source.GetRGBPixel(x, y, c);
+            const RGBQUAD c = Colour(source, x, y);
             ASSERT_EQ(set.GetAlfa(x, y), 9);
             ASSERT_EQ(inverted.GetAlfa(x, y), 255 - source.GetAlfa(x, y));
             ASSERT_EQ(mean.GetAlfa(x, y), (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3);

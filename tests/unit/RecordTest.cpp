@@ -90,7 +90,7 @@ TEST(Record, AccessorsCheckPointAndDepthInTheirOrder) {
     EXPECT_EQ(sixteen.CountDifferentPixels(rgb), 0xFFFFFFFFu);
 }
 
-TEST(Record, PaletteWritesRecolourEveryPixelOfTheIndex) {
+TEST(Record, PaletteWritesRecolourEveryIndexAndTablesChangeAsAsked) {
     CVelora image;
     ASSERT_EQ(image.SetRGBPixel(3, 3, RGBQUAD{10, 20, 30, 40}), 0u);
     EXPECT_EQ(image.GetPaletteData()[0], (RGBQUAD{10, 20, 30, 40}));
@@ -110,9 +110,7 @@ TEST(Record, PaletteWritesRecolourEveryPixelOfTheIndex) {
     EXPECT_EQ(rgb.GetPixel(2, 2), 0x030201u);
     rgb.Initialize(0x445566);
     EXPECT_EQ(rgb.GetPixel(1, 1), 0x445566u);
-}
 
-TEST(Record, PaletteOperations) {
     CVelora oneBit(nullptr, nullptr, 8, 1, 1), fourBit(nullptr, nullptr, 8, 1, 4);
     RGBQUAD reserved[16];
     for (auto& e : reserved) e = RGBQUAD{9, 9, 9, 77};
@@ -122,18 +120,17 @@ TEST(Record, PaletteOperations) {
     fourBit.SetGrayPalette();
     EXPECT_EQ(fourBit.GetPaletteData()[1], (RGBQUAD{17, 17, 17, 77}));  // reserved byte untouched
     EXPECT_EQ(fourBit.GetPaletteData()[15], (RGBQUAD{255, 255, 255, 77}));
-    CVelora rgb(nullptr, nullptr, 2, 2, 24);
     EXPECT_EQ(rgb.SetGrayPalette(), 1u);
 
     RGBQUAD table[256] = {};
     table[3] = table[9] = RGBQUAD{0x33, 0x22, 0x11, 0};
     for (int i = 10; i < 256; ++i) table[i] = RGBQUAD{1, 1, 1, 0};
-    CVelora image(nullptr, table, 2, 2, 8);
-    EXPECT_EQ(image.FindPaletteIndex(0x112233), 3u);
-    EXPECT_EQ(image.FindPaletteIndex(0x445566), 0xFFFFFFFFu);
+    CVelora indexed(nullptr, table, 2, 2, 8);
+    EXPECT_EQ(indexed.FindPaletteIndex(0x112233), 3u);
+    EXPECT_EQ(indexed.FindPaletteIndex(0x445566), 0xFFFFFFFFu);
     EXPECT_EQ(rgb.FindPaletteIndex(0), 0xFFFFFFFEu);
     RGBQUAD out[256];
-    EXPECT_EQ(image.GetPalette(out), 0u);
+    EXPECT_EQ(indexed.GetPalette(out), 0u);
     EXPECT_EQ(out[9], table[9]);
 
     // A table of one entry (only a loaded file can have it) turns black.
@@ -253,7 +250,6 @@ TEST(Record, DisplayConversionMatchesThePixelByPixelColoursAtEveryDepthAndWidth)
         for (int width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 16, 17, 31, 33}) {
             SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(width));
             const CVelora image = NoisyImage(width, kHeight, depth, rng);
-
             ASSERT_EQ(image.GetBitCount(), depth);
             const std::size_t stride = std::size_t(width + kSpare);
             std::vector<std::uint32_t> rows(stride * kHeight + 1, kUntouched);

@@ -22,8 +22,7 @@ CVelora NaiveThreshold(CVelora image, int t, int low, int high) {
                 image.SetPixel(x, y, rule(int(image.GetPixel(x, y))));
                 continue;
             }
-            RGBQUAD c{};
-            image.GetRGBPixel(x, y, c);
+            const RGBQUAD c = Colour(image, x, y);
             image.SetRGBPixel(x, y, RGBQUAD{rule(c.rgbBlue), rule(c.rgbGreen), rule(c.rgbRed), 0});
         }
     return image;
@@ -68,8 +67,7 @@ std::vector<int> LevelsOf(const CVelora& image, Of of) {
                 levels.push_back(int(image.GetPixel(x, y)));
                 continue;
             }
-            RGBQUAD c{};
-            image.GetRGBPixel(x, y, c);
+            const RGBQUAD c = Colour(image, x, y);
             levels.push_back(of == Of::Mean ? c.rgbBlue : of == Of::Isodata ? c.rgbRed : (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3);
         }
     return levels;
@@ -175,10 +173,8 @@ TEST(LocalThreshold, CodesInOrder) {
     // The depth, then the blocks against the size, then the output (that refusals keep the image: InvariantsTest).
     CVelora colour = RandomImage(10, 6, 24, 1), gray = RandomImage(10, 6, 8, 2, true);
     EXPECT_EQ(colour.LocalThreshold(0, 0, -1, 9), 2u);
-    EXPECT_EQ(gray.LocalThreshold(0, 1, -1, 9), 1u);
-    EXPECT_EQ(gray.LocalThreshold(7, 1, -1, 0), 1u);
-    EXPECT_EQ(gray.LocalThreshold(1, 11, -1, 0), 1u);
-    EXPECT_EQ(gray.LocalThreshold(6, 10, -1, 3), 0u);
+    for (auto [height, width, output, code] : {std::tuple{0, 1, 9, 1u}, {7, 1, 0, 1u}, {1, 11, 0, 1u}, {6, 10, 3, 0u}})
+        EXPECT_EQ(gray.LocalThreshold(height, width, -1, output), code) << height << "x" << width;
 }
 
 TEST(OptimalThreshold, MethodsGiveWhatThePixelRulesGive) {

@@ -26,7 +26,6 @@ CVelora Subject(int width, int height, int depth, unsigned seed, std::uint32_t e
 
 std::uint32_t Entries(const CVelora& im) { return std::min(im.GetNumColors(), im.GetMaxColors()); }
 
-
 void Fill(CVelora& im, std::uint32_t value) {
     for (int y = 0; y < im.GetHeight(); ++y)
         for (int x = 0; x < im.GetWidth(); ++x) im.SetPixel(x, y, value);
@@ -322,7 +321,6 @@ VELORA_AVX2 void LaneSinCos(const double* x, double* sine, double* cosine) {
 
 TEST(Warps, LaneSineAndCosineStayWellWithinTheirBoundOfTheLibrarys) {
     // The swirl trusts these bounds: the whole lane range, small turns, beside multiples of pi/2, its own turns.
-
     if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
     std::mt19937_64 rng(5);
     std::uniform_real_distribution<double> anywhere(-velora::detail::kSinCosLaneLimit, velora::detail::kSinCosLaneLimit);

@@ -132,7 +132,7 @@ TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindows) {
             CUtilidadView* view = OpenImage(Text(op.name) + ".bmp", ImageFor(op));
             const CVelora original = view->Document().Image();
             const int windows = int(Frame().Children().size());
-            Run(c.id);
+            RunCommand(c.id);
             const std::string model = FindColorModel(Frame().ColorModel())->shortName;
             EXPECT_TRUE(Frame().TimingText().startsWith(QString::fromStdString("Tiempo de " + ExpandLabel(c.timingLabel, model))));
             if (c.produces == Produces::InPlace) {
@@ -199,7 +199,7 @@ TEST_F(CatalogCommands, TheRecordedSessionReplaysAsAScript) {
     ASSERT_TRUE(first->Document().Undo());
     run(kCmdShear, [](COperationDialog& d) { d.findChild<CSliderEdit*>()->Slider()->setValue(25); });
     Frame().Execute(kCmdFlipHorizontal);
-    Run(kCmdBitPlanes);
+    RunCommand(kCmdBitPlanes);
     ASSERT_NE(Frame().ActiveDocument(), &first->Document());
 
     CRegistroDlg record(Frame().Workbench());

@@ -134,7 +134,6 @@ TEST_F(FilterDialog, ApplyingOpensNumberedWindowsWithTheLibrarysBytesAndLeavesTh
     EXPECT_EQ(Block(result->Image()), Block(Applied(original, [](CVelora& i) { return i.PredefinedFilter(50, 2, 1); })));
 
     // A typed user mask of size 2; "Reescalado" with replicated borders; Enter in a cell applies it.
-
     d.show();
     d.modeGroup->button(CFiltros::User)->click();
     FinishSize("2");

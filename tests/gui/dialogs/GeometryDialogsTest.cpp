@@ -34,7 +34,7 @@ TEST_F(GeometryDialogs, ScalingModesProportionsAndTheWindowFollowingTheImage) {
 TEST_F(GeometryDialogs, ANewSizeIsPreviewedPixelForPixelAfterAnUndo) {
     CUtilidadView* view = Open("deshacer.bmp", RandomImage(64, 48, 24, 5));
     Frame().Execute(kCmdFlipVertical);
-    Run(kCmdUndo);
+    RunCommand(kCmdUndo);
     CEscaladoDlg dialog(view);
     Type(dialog.factorColumns, "2");
     Settle();

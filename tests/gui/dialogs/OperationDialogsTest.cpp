@@ -63,7 +63,7 @@ TEST_F(OperationDialogs, TheWholeTitleFitsHoweverNarrowTheControls) {
 
 TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheFastResult) {
     CUtilidadView* view = Open("steps.bmp", 24, 24, 5);
-    Run(kCmdImageInfo);
+    RunCommand(kCmdImageInfo);
     ASSERT_NE(Frame().Tools().Find(kCmdImageInfo), nullptr);
     Frame().SetStepByStep(true);
 
@@ -124,7 +124,7 @@ TEST_F(OperationDialogs, NonLinearPreviewsInTheActiveModelGiveThePlainCallsBytes
 TEST_F(OperationDialogs, EqualizeOpensANewWindowNamedAfterTheActiveModel) {
     CUtilidadView* view = Open("modelos.bmp", 32, 20, 10);
     Frame().SetColorModel(kModelHSV);
-    Run(kCmdEqualize);
+    RunCommand(kCmdEqualize);
     CUtilidadDoc* equalized = Frame().ActiveDocument();
     ASSERT_NE(equalized, &view->Document());
     EXPECT_EQ(equalized->Title(), "Ecualización HSV de modelos.bmp");

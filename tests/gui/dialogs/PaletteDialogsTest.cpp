@@ -8,12 +8,6 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<RGBQUAD> PaletteOf(const CVelora& image) {
-    std::vector<RGBQUAD> table(image.GetNumColors());
-    image.GetPalette(table.data());
-    return table;
-}
-
 class PaletteDialogs : public Workbench {
 protected:
     void SetUp() override {

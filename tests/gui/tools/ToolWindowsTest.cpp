@@ -18,7 +18,7 @@ namespace {
 class ToolWindows : public Workbench {
 protected:
     CHistogramaDlg* OpenHistogram() {
-        Run(kCmdHistogram);
+        RunCommand(kCmdHistogram);
         return dynamic_cast<CHistogramaDlg*>(Frame().Tools().Find(kCmdHistogram));
     }
     static QString Mode(int count, int level) { return QString("Nº Máximo de Píxeles: %1 en Nivel %2").arg(count).arg(level); }
@@ -33,7 +33,7 @@ TEST_F(ToolWindows, EachOpensTimedAndTheUsualOnesShareOneTabbedAreaBesideTheImag
     OpenImage("Negativo de Rotación de Escalado de la fotografía de prueba.bmp", RandomImage(20, 10, 24, 2));
     QList<QDockWidget*> docks;
     for (const ToolWindowKind& kind : Frame().Tools().Kinds()) {
-        Run(kind.commandId);
+        RunCommand(kind.commandId);
         QWidget* window = Frame().Tools().Find(kind.commandId);
         ASSERT_NE(window, nullptr) << kind.name;
         EXPECT_TRUE(window->isVisible()) << kind.name;
@@ -144,7 +144,7 @@ TEST_F(ToolWindows, HistogramFollowsTheActiveImageReadsLevelsOnEachChannelAndCat
     EXPECT_EQ(window->modeLabel->text(), Mode(100, 20));
 
     // A tab behind another reads a changed image only once brought to the front.
-    Run(kCmdImageInfo);
+    RunCommand(kCmdImageInfo);
     ASSERT_TRUE(window->visibleRegion().isEmpty());
     first->Document().Image().Initialize(70);
     Frame().Workbench().DocumentChanged(first->Document(), false);
@@ -256,7 +256,7 @@ TEST_F(ToolWindows, PreviewLeavesNoTraceIsTakenBackWhenTheWindowGoesAndEqualizeI
 TEST_F(ToolWindows, ActiveModelWindowSetsTheModelAndTheCommandsFollow) {
     OpenImage("modelo.bmp", RandomImage(8, 8, 24, 4));
     Frame().SetColorModel(kModelYIQ);
-    Run(kCmdColorModel);
+    RunCommand(kCmdColorModel);
     auto* window = dynamic_cast<CSeleccModeloColorDlg*>(Frame().Tools().Find(kCmdColorModel));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->model[kModelYIQ]->isChecked());  // opens on the current model
@@ -269,7 +269,6 @@ TEST_F(ToolWindows, ActiveModelWindowSetsTheModelAndTheCommandsFollow) {
 }
 
 // The values are the colour models' own tests; here each row's range, the hex box, an edited row converted back.
-
 TEST_F(ToolWindows, ConversionDialogShowsEveryModelInItsRangeAndCmykEditsConvertBack) {
     CConversionValoresModelosColorDlg dialog(&Frame());
     const auto& cmyk = dialog.rows[0];
