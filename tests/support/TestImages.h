@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,7 +15,11 @@
 
 namespace testing_support {
 
-inline std::string TempPath(const std::string& name) { return std::string(VELORA_TEST_TMP) + "/" + name; }
+// The whole-suite runs go alongside the single tests: each is given a folder of its own.
+inline std::string TempPath(const std::string& name) {
+    const char* own = std::getenv("VELORA_TEST_TMP_DIR");
+    return std::string(own ? own : VELORA_TEST_TMP) + "/" + name;
+}
 
 inline std::vector<std::uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -144,9 +144,8 @@ TEST(ImageAlgebra, RefusalsComeInOrderAndLeaveAAsItWas) {
         EXPECT_EQ(Block(a), Block(a8));
     }
     CVelora a = a8;
-    EXPECT_EQ(a.SaturatingArithmetic(7, sixteen), 1u);
-    EXPECT_EQ(a.SaturatingArithmetic(0, sixteen), 2u);
-    EXPECT_EQ(a.SaturatingArithmetic(0, a4), 3u);
+    for (auto [op, b, code] : {std::tuple{7u, &sixteen, 1u}, {0u, &sixteen, 2u}, {0u, &a4, 3u}})
+        EXPECT_EQ(a.SaturatingArithmetic(op, *b), code) << op << " " << b->GetBitCount();
     EXPECT_EQ(a.Logical(1, &sixteen), 2u);
     EXPECT_EQ(a.Logical(1, nullptr), 3u);
     EXPECT_EQ(Block(a), Block(a8));

@@ -101,9 +101,8 @@ TEST(Record, PaletteWritesRecolourEveryIndexAndTablesChangeAsAsked) {
     // InitializeRGB rewrites only the entries in use.
     image.SetPixel(0, 0, 5);
     image.InitializeRGB(RGBQUAD{1, 1, 1, 1});
-    EXPECT_EQ(image.GetPaletteData()[0], (RGBQUAD{1, 1, 1, 1}));
-    EXPECT_EQ(image.GetPaletteData()[5], (RGBQUAD{1, 1, 1, 1}));
-    EXPECT_EQ(image.GetPaletteData()[6], (RGBQUAD{6, 6, 6, 0}));
+    for (auto [i, entry] : {std::pair{0, RGBQUAD{1, 1, 1, 1}}, {5, RGBQUAD{1, 1, 1, 1}}, {6, RGBQUAD{6, 6, 6, 0}}})
+        EXPECT_EQ(image.GetPaletteData()[i], entry) << i;
 
     CVelora rgb(nullptr, nullptr, 3, 3, 24);
     rgb.InitializeRGB(RGBQUAD{1, 2, 3, 0});
