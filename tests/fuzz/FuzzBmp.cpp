@@ -1,6 +1,4 @@
-// LoadBMP on a memory buffer: any bytes load consistently or are refused without a trace.
-// The same bytes as a file: the file form, which judges the header before it reads the
-// rows into the image, must decide exactly as the memory form does.
+// LoadBMP from memory loads consistently or refuses without a trace; as a file it must decide alike.
 #include <sys/mman.h>
 #include <unistd.h>
 

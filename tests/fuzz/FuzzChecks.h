@@ -1,5 +1,4 @@
-// Invariants shared by the reader fuzz targets. A violated one traps, so that libFuzzer
-// keeps the input as a crash.
+// Invariants shared by the reader fuzz targets; a violated one traps, so that libFuzzer keeps the input.
 #pragma once
 
 #include <cstddef>
@@ -22,8 +21,7 @@
 
 namespace fuzz {
 
-// The image a reader is asked to replace: small, indexed, with a non-trivial table and
-// pixels and a name of its own, so that any partial overwrite shows in its bytes.
+// The image a reader is to replace: small, indexed, a table, pixels and a name, so any partial overwrite shows.
 inline CVelora StartImage() {
     RGBQUAD table[16];
     for (int i = 0; i < 16; ++i) table[i] = RGBQUAD{std::uint8_t(i * 13), std::uint8_t(255 - i), std::uint8_t(i * 7), 0};
@@ -41,9 +39,8 @@ struct Snapshot {
     bool SameAs(const CVelora& image) const { return block == image.CopyToGlobal() && name == image.GetName(); }
 };
 
-// Calls f(x, y) for about two thousand pixels spread over the image and for both ends of
-// every row, where packing faults show; per-pixel checks on all of a large image would
-// slow the fuzzer down several times over.
+// f(x, y) for about 2000 pixels spread over the image and both ends of every row, where packing faults show;
+// checking every pixel of a large image would slow the fuzzer several times over.
 template <typename F>
 void ForSomePixels(std::int32_t width, std::int32_t height, F f) {
     const std::uint64_t count = std::uint64_t(width) * std::uint64_t(height), step = count / 2048 + 1;
@@ -91,8 +88,7 @@ inline void CheckLoaded(const CVelora& image, const std::string& expectedName) {
     image.ConvertToRGB32(-1, 2, window.data(), w);
     for (std::size_t x = 0; x < w; ++x) FUZZ_REQUIRE(window[x] == 0 && window[w + x] == rgb[x]);
 
-    // The BMP writer's bytes read back as the same block, but for the colour counts of a
-    // direct-colour image, which the writer sets to 0.
+    // The BMP writer's bytes read back as the same block, but for direct colour's counts, written as 0.
     const std::vector<std::uint8_t> file = image.EncodeBMP();
     FUZZ_REQUIRE(file.size() == sizeof(BITMAPFILEHEADER) + block.size());
     std::vector<std::uint8_t> written = block;
@@ -127,8 +123,8 @@ inline void CheckLoaded(const CVelora& image, const std::string& expectedName) {
     }
 }
 
-// Runs one load on a copy of the start image: codes outside `allowed` (a bit per code) trap,
-// a refusal must leave the image as it was, a success must pass CheckLoaded.
+// One load on a copy of the start image: codes not in `allowed` (a bit each) trap, a refusal changes nothing,
+// a success passes CheckLoaded.
 template <typename Load>
 void CheckReader(unsigned allowed, Load load) {
     static const CVelora start = StartImage();

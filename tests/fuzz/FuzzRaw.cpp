@@ -1,6 +1,4 @@
-// Both memory forms of LoadRAW: dimensions from the size table (the whole input), and
-// dimensions given by the caller (two signed 16-bit numbers, width then height, ahead of
-// the pixels).
+// Both memory forms of LoadRAW: sizes from the table, or given ahead of the pixels (two signed 16-bit numbers).
 #include "FuzzChecks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

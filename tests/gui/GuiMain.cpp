@@ -11,8 +11,7 @@
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Settings (recent files, dock places, last folders) go to a folder of this process's own:
-    // the tests run in parallel processes and must not touch the user's settings.
+    // Settings go to this process's own folder: tests run in parallel and must not touch the user's settings.
     const std::string config = std::string(VELORA_TEST_TMP) + "/config-" + std::to_string(getpid());
     std::filesystem::create_directories(config);
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));

@@ -1,6 +1,4 @@
-// The fixture of the workbench tests: a main frame on the offscreen platform, with the
-// dialogs' commands installed as the program does, whose message boxes and questions are
-// recorded instead of shown; the file and colour questions a test answers are put back after it.
+// Workbench tests: an offscreen main frame whose message boxes and questions are recorded, not shown.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -47,9 +45,7 @@ class Workbench : public ::testing::Test {
 protected:
     void SetUp() override {
         // Each test is its own process, and ctest runs two at once: a folder of its own.
-        dir = testing_support::TempPath("gui-" + std::to_string(getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        dir = testing_support::FreshDir(testing_support::TempPath("gui-" + std::to_string(getpid())));
         config = std::make_unique<CConfiguration>(dir);
         config->switches = CConfiguration::Defaults();
         config->switches.loadModeless = 0;
@@ -88,6 +84,10 @@ protected:
             QApplication::processEvents();
             QTest::qWait(5);
         }
+    }
+    void RunCommand(int commandId) {
+        Frame().Execute(commandId);
+        Settle();
     }
     // Opens an image in a new window and returns its view.
     CUtilidadView* OpenImage(const std::string& name, const CVelora& image) {
@@ -156,8 +156,7 @@ inline void Type(QLineEdit* edit, const QString& text) {
     edit->selectAll();
     QTest::keyClicks(edit, text);
 }
-// The user is done with the box: the focus leaves it (the offscreen platform moves no focus
-// between windows, so the box is told directly).
+// The focus leaves the box, told directly: the offscreen platform moves no focus between windows.
 inline void Leave(QWidget* edit) {
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(edit, &out);
@@ -167,8 +166,7 @@ inline void Finish(QLineEdit* edit, const QString& text) {
     Leave(edit);
 }
 
-// The viewport shows the image pixel for pixel from the scrolled place, and the background
-// beside it.
+// The viewport shows the image pixel for pixel from the scrolled place, the background beside it.
 inline bool ShowsTheImage(CUtilidadView* view) {
     const QImage shown = view->viewport()->grab().toImage();
     const CVelora& image = view->Document().Image();
@@ -193,8 +191,7 @@ inline void OnFileDialog(std::function<void(QFileDialog&)> then, int tries = 200
         if (tries > 0) OnFileDialog(std::move(then), tries - 1);
     });
 }
-// Chooses the file in the next file dialog, or cancels it for an empty one; startedIn, if
-// given, receives the folder the dialog started in.
+// Chooses file in the next file dialog (empty: cancels); startedIn receives the folder it started in.
 inline void AnswerFileDialog(const QString& file, QString* startedIn = nullptr) {
     OnFileDialog([=](QFileDialog& dialog) {
         if (startedIn) *startedIn = dialog.directory().absolutePath();
@@ -206,8 +203,7 @@ inline void AnswerFileDialog(const QString& file, QString* startedIn = nullptr) 
 
 }  // namespace testing_support
 
-// The fixture of the dialog tests: an image opened as the user would, kept as it was read
-// back from its file.
+// Dialog tests: an image opened as the user would, kept as it was read back from its file.
 class DialogWorkbench : public Workbench {
 protected:
     CUtilidadView* Open(const std::string& name, const CVelora& image) {

@@ -1,6 +1,4 @@
-// The workbench as a user drives it: opening and saving files, load errors, pasting, keypad
-// scaling, the views, tool windows that follow the image windows, and pixel edits with their
-// undo steps.
+// The workbench as a user drives it: files, load errors, pasting, scaling, views, tool windows, pixel edits.
 #include <QDockWidget>
 #include <QStatusBar>
 #include <QWheelEvent>
@@ -29,8 +27,7 @@ TEST_F(Workbench, ImageWindowsFitTheirImageOrTheWorkspaceScrollByWheelStepsAndKe
     view->parentWidget()->resize(150, 120);
     Settle();
     EXPECT_TRUE(view->horizontalScrollBar()->isVisible());
-    Frame().Execute(kCmdSizeToImage);
-    Settle();
+    RunCommand(kCmdSizeToImage);
     shownWhole();
 
     // A large image fits the workspace and scrolls.
@@ -54,8 +51,7 @@ TEST_F(Workbench, ImageWindowsFitTheirImageOrTheWorkspaceScrollByWheelStepsAndKe
     // "Cascada" keeps each window's size, inside the workspace.
     QWidget* smallChild = OpenImage("pequena.bmp", RandomImage(50, 40, 8, 3))->parentWidget();
     const QSize largeSize = largeChild->size(), smallSize = smallChild->size();
-    Frame().Execute(kCmdCascade);
-    Settle();
+    RunCommand(kCmdCascade);
     EXPECT_EQ(largeChild->size(), largeSize);
     EXPECT_EQ(smallChild->size(), smallSize);
     EXPECT_TRUE(workspace.contains(largeChild->geometry()) && workspace.contains(smallChild->geometry()));
@@ -69,8 +65,7 @@ TEST_F(Workbench, AFailedLoadIsSaidAtOnceAndOpensNoWindow) {
     ASSERT_EQ(messages.size(), 1);  // before any event is processed
     EXPECT_TRUE(messages[0].contains("roto.bmp"));
 
-    // A RAW file whose dimensions dialog is cancelled, by its button or by Esc, opens no
-    // window and says nothing.
+    // A RAW file whose dimensions dialog is cancelled (button or Esc) opens no window, says nothing.
     WriteFile(dir + "/a.raw", std::vector<std::uint8_t>(50));
     for (bool escape : {false, true}) {
         bool answered = false;
@@ -93,8 +88,7 @@ TEST_F(Workbench, PastesAreCountedAnd32BitImagesArriveAs24) {
     ASSERT_TRUE(velora::ui::CopyImageToClipboard(RandomImage(7, 5, 32, 2)));
     Settle();
     Frame().Execute(kCmdPaste);
-    Frame().Execute(kCmdPaste);
-    Settle();
+    RunCommand(kCmdPaste);
     ASSERT_EQ(Frame().Children().size(), 2);
     EXPECT_EQ(Frame().Children()[0]->View()->Document().Title(), "Imagen del Portapeles 1.bmp");
     const CVelora& pasted = Frame().ActiveView()->Document().Image();
@@ -116,8 +110,7 @@ TEST_F(Workbench, KeypadPlusScalesWithOneUndoStep) {
     EXPECT_EQ(doc.Image().GetWidth(), 100);
 }
 
-// A refusal is said when there is something to say; the document keeps no trace of it (the
-// document's own test).
+// A refusal is said when there is something to say (that it leaves no trace: the document's test).
 TEST_F(Workbench, InPlaceRunnerRefusalIsSaidAndLeavesNoStep) {
     CUtilidadDoc& doc = OpenImage("runner.bmp", RandomImage(40, 30, 8, 9))->Document();
     for (const QString& message : {QString("Error. No se puede"), QString()})
@@ -130,8 +123,7 @@ TEST_F(Workbench, ViewShowsEveryChangePixelForPixelWhetherItsBufferIsKeptOrMadeA
     CUtilidadView* view = OpenImage("vista.bmp", RandomImage(40, 30, 24, 3));
     CUtilidadDoc& doc = view->Document();
     EXPECT_TRUE(ShowsTheImage(view));
-    // New pixels of the same size (the buffer is kept, with or without a colour table), then
-    // other sizes (a new buffer, the window sized again), the last taller than the window.
+    // Same size (buffer kept, with or without a table), then new sizes, the last taller than the window.
     const struct {
         CVelora image;
         bool sizeChanged;
@@ -165,8 +157,7 @@ TEST_F(Workbench, OpenDocumentsListsEachDocumentOnceInWindowOrder) {
     CUtilidadView* first = OpenImage("uno.bmp", RandomImage(8, 8, 8, 1));
     CUtilidadView* second = OpenImage("dos.bmp", RandomImage(8, 8, 8, 2));
     Activate(first);
-    Frame().Execute(kCmdNewWindow);  // a second window on the first document
-    Settle();
+    RunCommand(kCmdNewWindow);  // a second window on the first document
     ASSERT_EQ(Frame().Children().size(), 3);
     const auto documents = Frame().Workbench().OpenDocuments();
     ASSERT_EQ(documents.size(), 2u);
@@ -197,8 +188,7 @@ TEST_F(Workbench, SaveAsRenamesTheImageInTheToolWindowsAndUndoKeepsTheNewName) {
     for (const ToolWindowKind& kind : Frame().Tools().Kinds()) Frame().Execute(kind.commandId);
     std::filesystem::remove(dir + "/despues.bmp");  // no question about replacing it
     AnswerFileDialog(QString::fromStdString(dir + "/despues.bmp"));
-    Frame().Execute(kCmdSaveAs);
-    Settle();
+    RunCommand(kCmdSaveAs);
     ASSERT_EQ(view->Document().Title(), "despues.bmp");
     Frame().Execute(kCmdUndo);
     // No window names the image as it was: not in its title, nor in any text it shows.
@@ -262,8 +252,7 @@ TEST_F(Workbench, ClosingAllViewsAsksOnceAboutUnsavedChanges) {
     EXPECT_EQ(questions.size(), 1);
     EXPECT_EQ(Frame().Children().size(), 2);  // refused: nothing closed
     answer = QMessageBox::Yes;
-    Frame().Execute(kCmdCloseAllViews);
-    Settle();
+    RunCommand(kCmdCloseAllViews);
     EXPECT_EQ(questions.size(), 2);
     EXPECT_TRUE(Frame().Children().isEmpty());
 }
@@ -282,15 +271,12 @@ TEST_F(Workbench, SettingsDialogAndStepByStepToggle) {
 }
 
 TEST_F(Workbench, FileDialogsStartInTheFolderTheirKindLastUsed) {
-    const std::string folder = dir + "/carpeta";
-    std::filesystem::remove_all(folder);  // nothing left to overwrite from an earlier run
-    std::filesystem::create_directories(folder);
+    const std::string folder = FreshDir(dir + "/carpeta");  // nothing left to overwrite from an earlier run
     const QString folderPath = QFileInfo(QString::fromStdString(folder)).absoluteFilePath();
 
     QString startedIn;
     AnswerFileDialog(WriteImage("carpeta/abierta.bmp", RandomImage(8, 8, 8, 1)));
-    Frame().Execute(kCmdOpen);
-    Settle();
+    RunCommand(kCmdOpen);
     ASSERT_EQ(Frame().Children().size(), 1);
     AnswerFileDialog("", &startedIn);
     Frame().Execute(kCmdOpen);

@@ -1,5 +1,4 @@
-// A replacement of the global allocation functions for the low-memory tests: counts every
-// allocation and makes a chosen one fail, as a system out of memory would.
+// Global allocation functions that count every allocation and fail a chosen one, as when memory runs out.
 #pragma once
 
 #include <cstddef>

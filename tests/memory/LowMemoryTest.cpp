@@ -1,7 +1,5 @@
-// Every step under a system out of memory: each allocation an operation makes is made to fail
-// in turn. Nothing may escape as an exception; the step either copes (and gives the bytes it
-// gives with memory) or refuses with its declared "no memory" code and leaves the image as
-// it was.
+// Each allocation of every step fails in turn: no exception escapes; the step copes (same bytes as with
+// memory) or refuses with its declared "no memory" code, leaving the image as it was.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,5 +1,4 @@
-// Our readers against independent tools: the BMP corpus as Pillow reads it, and BMP, PGM and
-// RAW files that ImageMagick (and for PGM, Pillow) wrote. make_peer_data.py makes the data (a fixture).
+// Our readers against independent tools' files and readings; make_peer_data.py makes the data (a fixture).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -68,8 +67,7 @@ std::optional<Dump> ReadDump(const fs::path& path) {
 
 using ChannelMatch = bool (*)(unsigned ours, unsigned peer);
 bool Exact(unsigned ours, unsigned peer) { return ours == peer; }
-// Pillow spreads a 5-bit level v to v * 255 / 31, we to (v << 3) | (v >> 2): they differ by up
-// to 1 (at v = 4, 8, 12, ...), so accept that and no more, and only for the same level.
+// Pillow spreads a 5-bit level v to v * 255 / 31, we to (v << 3) | (v >> 2): up to 1 apart, same level only.
 bool SameFiveBitLevel(unsigned ours, unsigned peer) {
     return (ours > peer ? ours - peer : peer - ours) <= 1 && (ours >> 3) * 255 / 31 == peer;
 }
@@ -129,8 +127,7 @@ CVelora Sentinel() {
     return image;
 }
 
-// Loads the file into image through all three forms: they must agree on the code and on the
-// block, and a refusal must leave the image as it was (block, size and name).
+// Loads through all three forms: they agree on code and block; a refusal leaves block, size and name.
 unsigned LoadEveryWay(const Forms& reader, const fs::path& path, CVelora& image) {
     const auto bytes = ReadBytes(path);
     CFile file;
@@ -158,8 +155,7 @@ std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return v;
 }
 
-// What the reader is meant to take, judged from the file's own header: depths 1 to 32
-// uncompressed, or with bit-field masks that say what uncompressed says.
+// What the reader is meant to take, by the file's header: depths 1 to 32 uncompressed or with plain masks.
 bool MeantToLoad(const std::vector<std::uint8_t>& b) {
     const bool core = U32(b, 14) == 12;
     const unsigned depth = (core ? U32(b, 24) : U32(b, 28)) & 0xFFFF;
@@ -174,9 +170,8 @@ bool MeantToLoad(const std::vector<std::uint8_t>& b) {
 }  // namespace
 
 TEST(PeerBmpSuite, FilesLoadAsPillowReadsThemOrAreRefusedCleanly) {
-    // Good files load, the compressed ones aside; questionable ones load or are refused; bad
-    // ones are refused. Pillow does not know the shortened 16-byte OS/2 2.x header: the picture
-    // is its twin's.
+    // Good files load (not compressed ones), questionable ones load or not, bad ones are refused;
+    // Pillow does not know the 16-byte OS/2 2.x header: the picture is its twin's.
     const std::map<std::string, std::string> kTwin = {{"pal8os2v2-16.bmp", "pal8os2v2.bmp"}};
     for (const std::string folder : {"g", "q", "b"}) {
         int loaded = 0, refused = 0;
@@ -203,8 +198,7 @@ TEST(PeerBmpSuite, FilesLoadAsPillowReadsThemOrAreRefusedCleanly) {
 
 namespace {
 
-// Every file of one reader in the manifest ("<reader> <file> <code> <dump or ->") loads with
-// its code to the pixels that were written.
+// Every file of one reader in the manifest ("<reader> <file> <code> <dump or ->") loads to what was written.
 void CheckWrittenFiles(const std::string& reader) {
     std::ifstream manifest(kData / "foreign/manifest.txt");
     std::string kind, name, dumpName;

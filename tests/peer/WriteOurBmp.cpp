@@ -1,6 +1,4 @@
-// Writes BMP files with SaveBMP, each next to a dump of the colours that were put in, for
-// make_peer_data.py --check-ours to read with other tools. The expected colours come from the
-// values given here, not from the library's own conversion.
+// SaveBMP files, each beside a dump of the colours given here (not the library's), for other tools to read.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>

@@ -8,9 +8,8 @@ A dump is one text line "VDUMP <kind> <width> <height> [<maximum>]" and then the
 row first: kind rgb = 3 bytes a pixel, gray = 1 byte, gray16 = 2 bytes big-endian (0..maximum).
 OUTDIR/foreign/manifest.txt lists "<reader> <file> <expected code> <dump or ->".
 
-Every written file is read back with another reader (Pillow, netpbm, or by hand for 16-bit BMP,
-which Pillow expands differently) before its dump is trusted, so a surprise in a tool stops here
-instead of showing up as a fault of ours.
+Every written file is read back with another reader (Pillow, netpbm, by hand for 16-bit BMP) before its
+dump is trusted, so a surprise in a tool stops here instead of showing up as a fault of ours.
 """
 import os
 import random
@@ -164,9 +163,8 @@ class Foreign:
             self.magick(f"src-{key}.png", name, *options, writer=writer)
             self.add_bmp(name, sources[key], layout)
 
-        # 16 bits 5-5-5 with bit-field masks in a V5 header. Pillow spreads 5 bits to 8 another
-        # way, so the file is checked field by field here; the dump spreads them by repeating
-        # the high bits, as our reader does.
+        # 5-5-5 with masks in a V5 header, checked field by field (Pillow spreads 5 bits another way);
+        # the dump spreads them by repeating the high bits, as our reader does.
         name = "im-bmp-rgb555.bmp"
         self.magick("src-c555.png", name, "-define", "bmp:subtype=RGB555", writer="BMP:")
         b = open(self.path(name), "rb").read()
@@ -230,8 +228,7 @@ class Foreign:
             self.add_gray("pgm", name, samples, maximum)
 
     def raws(self):
-        # 92 x 112 is in the size table; 37 x 23 has to be given. (A RAW file is the samples and
-        # nothing else: ImageMagick's bytes are checked to be Pillow's.)
+        # 92 x 112 is in the size table; 37 x 23 has to be given. ImageMagick's bytes must be Pillow's.
         for width, height in ((92, 112), (W, H)):
             im = self.random_image("L", (width, height))
             im.save(self.path(f"src-raw{width}.png"))

@@ -1,7 +1,5 @@
-// One or more calls of every step, with arguments distinct from each other and from the
-// defaults (so that swapped or dropped arguments show), written twice: as the command line
-// takes them and as a direct member call. The catalogue test runs both and compares the
-// bytes; the thread test runs the calls with one thread and with four.
+// Calls of every step with distinct, non-default arguments (swaps and drops show), both as the command line
+// takes them and as a member call: the catalogue test compares them, the thread test runs 1 and 4 threads.
 #pragma once
 
 #include <array>
@@ -14,9 +12,7 @@
 
 namespace testing_support {
 
-// What a call takes besides the image: a copy of the image as it came (the command line
-// loads it again from the input file), a second image of the same size and depth, an
-// existing palette file, and a path the step may write.
+// What a call takes besides the image: its copy as it came, a second image like it, a palette file, a path.
 struct StepInputs {
     const CVelora& self;
     const CVelora& other;

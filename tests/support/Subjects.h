@@ -1,5 +1,4 @@
-// Subjects of every depth for the operations' tests, and the per-pixel rules to compare
-// their results with.
+// Subjects of every depth for the operations' tests, and the per-pixel rules to compare their results with.
 #pragma once
 
 #include <algorithm>
@@ -28,8 +27,7 @@ inline CVelora GrayDirect(int width, int height, int depth, std::mt19937& rng) {
     return image;
 }
 
-// Random images of every depth, colour and gray: odd widths, so that partial bytes and
-// padding are there; full and short colour tables; 16 bits (random pixels) when asked.
+// Random images of every depth, colour and gray, odd widths, full and short tables; 16 bits when asked.
 inline std::vector<Subject> Subjects(std::mt19937& rng, bool sixteen = false) {
     std::vector<Subject> out;
     for (int depth : {1, 4, 8, 24, 32}) {
@@ -52,19 +50,12 @@ inline std::vector<Subject> Subjects(unsigned seed, bool sixteen = false) {
     return Subjects(rng, sixteen);
 }
 
-inline RGBQUAD Colour(const CVelora& image, int x, int y) {
-    RGBQUAD c{};
-    image.GetRGBPixel(x, y, c);
-    return c;
-}
-
 // Each byte of a raw 0x00RRGGBB value through f.
 inline std::uint32_t EachByte(std::uint32_t v, const std::function<int(int)>& f) {
     return std::uint32_t(f(int(v & 0xFF))) | std::uint32_t(f(int(v >> 8 & 0xFF))) << 8 | std::uint32_t(f(int(v >> 16 & 0xFF))) << 16;
 }
 
-// What an indexed result must be, table growth aside: the expected index of every pixel,
-// the old entries kept, and every index inside the table.
+// An indexed result, table growth aside: every pixel's expected index, the old entries kept, indices inside.
 inline void ExpectIndices(const CVelora& result, const CVelora& before, const std::function<std::uint32_t(std::uint32_t)>& rule) {
     ASSERT_EQ(result.GetWidth(), before.GetWidth());
     ASSERT_EQ(result.GetBitCount(), before.GetBitCount());
@@ -103,8 +94,7 @@ inline CVelora EachColour(CVelora image, const std::function<int(int)>& red, con
         c.rgbBlue = std::uint8_t(blue(c.rgbBlue));
     };
     if (image.GetBitCount() <= 8) {
-        std::vector<RGBQUAD> table(image.GetNumColors());
-        image.GetPalette(table.data());
+        std::vector<RGBQUAD> table = PaletteOf(image);
         for (RGBQUAD& e : table) map(e);
         image.SetPalette(table.data());
         return image;

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -13,7 +15,11 @@
 
 namespace testing_support {
 
-inline std::string TempPath(const std::string& name) { return std::string(VELORA_TEST_TMP) + "/" + name; }
+// The whole-suite runs go alongside the single tests: each is given a folder of its own.
+inline std::string TempPath(const std::string& name) {
+    const char* own = std::getenv("VELORA_TEST_TMP_DIR");
+    return std::string(own ? own : VELORA_TEST_TMP) + "/" + name;
+}
 
 inline std::vector<std::uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -25,7 +31,25 @@ inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& 
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+inline std::string ReadText(const std::string& path) {
+    const auto bytes = ReadFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// An empty folder at path, whatever an earlier run left there.
+inline std::string FreshDir(const std::string& path) {
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+    return path;
+}
+
 inline std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+inline std::vector<RGBQUAD> PaletteOf(const CVelora& image) {
+    std::vector<RGBQUAD> table(image.GetNumColors());
+    image.GetPalette(table.data());
+    return table;
+}
 
 // Sets the thread count for one scope and puts the default back.
 struct Threads {
@@ -119,8 +143,7 @@ inline std::uint32_t AnyPixel(const CVelora& image, int x, int y) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8);
 }
 
-// The background as a pixel: the first palette entry of that colour, else the last entry of
-// the table; 5-5-5 for 16 bits; the colour (alpha 0) for 24 and 32 bits.
+// The background pixel: the first entry of that colour, else the table's last; 5-5-5 at 16 bits; the colour.
 inline std::uint32_t ExpectedBackground(const CVelora& image, std::uint32_t colourRef) {
     const std::uint8_t red = std::uint8_t(colourRef), green = std::uint8_t(colourRef >> 8), blue = std::uint8_t(colourRef >> 16);
     switch (image.GetBitCount()) {
@@ -139,8 +162,7 @@ inline std::uint32_t ExpectedBackground(const CVelora& image, std::uint32_t colo
     }
 }
 
-// An image of the given size and depth with random pixels (and, for palette depths, a
-// random colour table unless gray is asked for; 16 bits through a file). The padding bytes stay 0.
+// Random pixels, and a random table at palette depths unless gray is asked; 16 bits via a file; padding 0.
 inline CVelora RandomImage(int width, int height, int depth, unsigned seed, bool grayPalette = false) {
     std::mt19937 rng(seed);
     if (depth == 16) {
@@ -163,8 +185,32 @@ inline CVelora RandomImage(int width, int height, int depth, unsigned seed, bool
     return image;
 }
 
-// An indexed image whose table is shorter than its depth allows, the pixels inside it:
-// random colours, or the gray ramp i -> (i, i, i) that PGM files give.
+// Random bytes everywhere, row padding and unused bits included (files may carry any), and a random table.
+inline CVelora NoisyImage(int width, int height, int depth, std::mt19937& rng) {
+    std::vector<std::uint8_t> bits(CVelora::GetImageSize(width, height, depth));
+    for (auto& b : bits) b = std::uint8_t(rng());
+    if (depth == 16) return SixteenBitImage(width, height, std::move(bits));
+    std::vector<RGBQUAD> table(256);
+    for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+    return CVelora(bits.data(), depth <= 8 ? table.data() : nullptr, width, height, depth);
+}
+inline CVelora NoisyImage(int width, int height, int depth, unsigned seed) {
+    std::mt19937 rng(seed);
+    return NoisyImage(width, height, depth, rng);
+}
+
+// A pixel's colour; a colour as 0x00RRGGBB, and a pixel's colour so.
+inline RGBQUAD Colour(const CVelora& image, int x, int y) {
+    RGBQUAD c{};
+    image.GetRGBPixel(x, y, c);
+    return c;
+}
+inline std::uint32_t Packed(const RGBQUAD& c) {
+    return std::uint32_t(c.rgbRed) << 16 | std::uint32_t(c.rgbGreen) << 8 | c.rgbBlue;
+}
+inline std::uint32_t ColourAt(const CVelora& image, int x, int y) { return Packed(Colour(image, x, y)); }
+
+// An indexed image with a table shorter than its depth allows: random colours, or PGM's gray ramp i -> (i, i, i).
 inline CVelora ShortTableImage(int width, int height, int depth, std::uint32_t entries, bool ramp, std::mt19937& rng) {
     std::vector<RGBQUAD> table(entries);
     for (std::uint32_t i = 0; i < entries; ++i)

@@ -1,5 +1,4 @@
-// The workbench's model without windows: configuration file, undo history, timing text,
-// opening and saving by extension, the status read-out and the enabling of commands.
+// The workbench's model without windows: configuration, undo, timing, files, status read-out, commands.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -24,24 +23,8 @@
 
 using namespace testing_support;
 
-namespace {
-
-std::string FreshDir(const std::string& name) {
-    const std::string dir = TempPath(name);
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
-std::string ReadText(const std::string& path) {
-    const auto bytes = ReadFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-}  // namespace
-
 TEST(Configuration, FileFormatByPosition) {
-    const std::string dir = FreshDir("config");
+    const std::string dir = FreshDir(TempPath("config"));
     CConfiguration config(dir);
     config.Read();  // missing: created with the defaults
     EXPECT_EQ(config.switches, CConfiguration::Defaults());
@@ -63,8 +46,8 @@ TEST(Configuration, FileFormatByPosition) {
     EXPECT_EQ(ReadText(config.FilePath()), "ESMENUSXP=SI\r\nPASOAPASO=SI\r\nBLOCNOTAS=SI\r\nLOADNOMOD=NO\r\nTOPNOMODA=NO\r\n");
 }
 
-TEST(Configuration, WhatCannotBeReadGivesTheDefaultsWithoutWaitingOrReplacingIt) {
-    const std::string dir = FreshDir("config-odd");
+TEST(Configuration, UnreadableFilesAreLeftBeAndDamagedOnesReplacedByTheDefaults) {
+    const std::string dir = FreshDir(TempPath("config-odd"));
     const std::string path = dir + "/" + CConfiguration::kFileName;
     const auto readIn = [&] {
         CConfiguration config(dir);
@@ -78,8 +61,7 @@ TEST(Configuration, WhatCannotBeReadGivesTheDefaultsWithoutWaitingOrReplacingIt)
         return config.State();
     };
 
-    // A folder; a FIFO without a writer (an ordinary open and read would wait for ever); a link
-    // to an endless device. Each stays what it was.
+    // A folder; a FIFO without a writer (a plain read would wait for ever); a link to an endless device.
     const std::function<void()> makers[] = {[&] { std::filesystem::create_directories(path); },
                                             [&] { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); },
                                             [&] { std::filesystem::create_symlink("/dev/zero", path); }};
@@ -90,11 +72,7 @@ TEST(Configuration, WhatCannotBeReadGivesTheDefaultsWithoutWaitingOrReplacingIt)
         EXPECT_EQ(std::filesystem::symlink_status(path).type(), type);
         std::filesystem::remove_all(path);
     }
-}
 
-TEST(Configuration, DamagedFilesAreReplacedByTheDefaults) {
-    const std::string dir = FreshDir("config-damaged");
-    const std::string path = dir + "/" + CConfiguration::kFileName;
     const std::string defaults = CConfiguration::Format(CConfiguration::Defaults());
     const std::string whole = "ESMENUSXP=SI\r\nPASOAPASO=SI\r\nBLOCNOTAS=NO\r\nLOADNOMOD=NO\r\nTOPNOMODA=NO\r\n";
     for (const std::string& damaged : {std::string(), whole.substr(0, 40), whole.substr(0, 67),
@@ -117,7 +95,7 @@ TEST(Configuration, DamagedFilesAreReplacedByTheDefaults) {
 
 TEST(Configuration, WithoutAStartDirectoryNothingIsWrittenAnywhere) {
     // Deleted before start-up (the directory could not be told) or since.
-    const std::string gone = FreshDir("config-gone");
+    const std::string gone = FreshDir(TempPath("config-gone"));
     std::filesystem::remove_all(gone);
     for (const std::string& start : {std::string(), gone}) {
         CConfiguration config(start);
@@ -130,7 +108,7 @@ TEST(Configuration, WithoutAStartDirectoryNothingIsWrittenAnywhere) {
     EXPECT_FALSE(std::filesystem::exists(gone) || std::filesystem::exists(std::string("/") + CConfiguration::kFileName));
 
     // A fresh start directory: the file is created, with nothing to say about it.
-    const std::string fresh = FreshDir("config-fresh");
+    const std::string fresh = FreshDir(TempPath("config-fresh"));
     CConfiguration config(fresh);
     config.Read();
     EXPECT_TRUE(config.State() == CConfiguration::ReadState::Missing && config.FallbackMessage().empty());
@@ -166,7 +144,7 @@ TEST(UndoHistory, EightStepsOldestDroppedFirst) {
 }
 
 TEST(Document, OpenSaveAndTiming) {
-    const std::string dir = FreshDir("document");
+    const std::string dir = FreshDir(TempPath("document"));
     RandomImage(5, 3, 24, 3).SaveBMP(dir + "/foto.bmp");
     std::filesystem::rename(dir + "/foto.bmp", dir + "/FOTO.bmp");
 
@@ -217,9 +195,8 @@ TEST(Document, OpenSaveAndTiming) {
 }
 
 TEST(Document, UnwritableTargetKeepsTheOldFile) {
-    // A directory in the way of the rename: the save fails, whoever runs the test, keeps the
-    // modified flag and says why. (The writer's modes and full disks: FilesTest.)
-    const std::string dir = FreshDir("document-blocked");
+    // A directory in the rename's way: the save fails for anyone, keeps the flag, says why (more: FilesTest).
+    const std::string dir = FreshDir(TempPath("document-blocked"));
     std::filesystem::create_directories(dir + "/b.bmp/inside");
     CUtilidadDoc doc;
     doc.SetModified();
@@ -318,8 +295,7 @@ TEST(CommandTable, EnablingByDepthModelAndState) {
         k.image = &image, k.colorModel = model;
         return IsCommandEnabled(c, k);
     };
-    // Gray or colour only, the model (Equalize: its depth rule only), the transform's sizes
-    // (16 x 16 of 256 colours), the palette rule (depths: CatalogTest).
+    // Gray or colour only, the model (Equalize: depth only), the transform's sizes, the palette rule.
     for (auto [id, image, model, on] : {std::tuple{kCmdGrayScale, &gray8, 0, false}, {kCmdGrayBands, &colour24, 0, false},
                                         {kCmdEqualize, &colour24, 4, true}, {kCmdSetOperations, &one, 3, true},
                                         {kCmdBrightness, &colour24, 1, false}, {kCmdFft, &gray8, 0, true}, {kCmdFft, &colour24, 0, false},
@@ -344,7 +320,7 @@ TEST(ParameterFiles, AreWindows1252AndWrittenWholeOrNotAtAll) {
     // Keys with accents: the dialogs' tests. Here what has no single-byte form, or is cut off.
     EXPECT_EQ(ToWindows1252("€ ñ Ω"), "\x80 \xF1 ?");
     EXPECT_EQ(ToWindows1252(std::string("a\xC3", 2)), "a?");
-    const std::string dir = FreshDir("parameter-files");
+    const std::string dir = FreshDir(TempPath("parameter-files"));
     const std::string path = dir + "/brillo.CfgBrillo";
     ASSERT_TRUE(WriteParameterFile(path, {{"% INCREMENTO BRILLO=", "35"}}));
     EXPECT_EQ(ReadText(path), "% INCREMENTO BRILLO=35\r\n");
@@ -363,9 +339,8 @@ TEST(EditTexts, ReadTheLeadingNumberAndClampWithoutUndefinedConversions) {
     // A box still being typed into holds no number yet; a zero typed is one.
     for (const char* unfinished : {"", "  ", "-", "+", ".", ",", "abc", "--1"})
         EXPECT_FALSE(ParseNumberPrefix(unfinished, true).has_value()) << unfinished;
-    EXPECT_EQ(ParseNumberPrefix("0"), 0.0);
-    EXPECT_EQ(ParseNumberPrefix("-0,25", true), -0.25);
-    EXPECT_EQ(ParseNumberPrefix("2x"), 2.0);
+    for (auto [text, value] : {std::pair{"0", 0.0}, {"-0,25", -0.25}, {"2x", 2.0}})
+        EXPECT_EQ(ParseNumberPrefix(text, true), value) << text;
     for (auto [in, out] : {std::pair{-7.9, -7}, {250.0, 100}, {1e300, 100}, {-HUGE_VAL, -100}, {std::nan(""), 0}})
         EXPECT_EQ(TruncateClamped(in, -100, 100), out) << in;
 }
@@ -384,8 +359,7 @@ TEST(DialogTitles, JoinPrefixBaseAndExtension) {
     EXPECT_EQ(ImageTitle("Negativo de ", image), "Negativo de .");
 }
 
-// The record follows undo and redo, a window made from another continues its record, and steps
-// drawn from different seeds go in separate commands chained through a file.
+// The record follows undo and redo, a derived window continues it, and seeds split commands chained by a file.
 TEST(DocumentRecord, FollowsUndoAndSplitsCommandsBySeed) {
     CDocumentRecord record;
     record.SetSource("in.bmp");

@@ -1,6 +1,4 @@
-// The operation catalogue against the library, the command line and the command table:
-// every declaration must say what the library really does, so that nothing built from it
-// can drift.
+// The catalogue against the library, the command line and the command table: declarations must not drift.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -36,8 +34,7 @@ CVelora Subject(int width, int height, unsigned depth, unsigned seed, bool gray)
     return image;
 }
 
-// The first depth the operation takes of 24, 8, 32, 4, 1, 16; 21 x 12, or 16 x 8 where the
-// size matters (the spectrum).
+// The first depth the operation takes of 24, 8, 32, 4, 1, 16; 21 x 12, or 16 x 8 for the spectrum.
 unsigned PreferredDepth(const Operation& op) {
     for (unsigned depth : {24u, 8u, 32u, 4u, 1u, 16u})
         if (op.depths & DepthBitOf(depth)) return depth;
@@ -196,8 +193,7 @@ TEST(Catalog, EveryDeclaredRangeHoldsAtItsEdgesInTheLibraryAndOnTheCommandLine) 
                     }
                 }
                 EXPECT_EQ(code == result.code, !inside) << code;
-                // The command line hands the value to the library and says what it refused,
-                // writing nothing then.
+                // The command line hands the value on, says what the library refused, and writes nothing.
                 std::remove(output.c_str());
                 const CliRun run = RunCli((op.IsQuery() ? "query " + input : "apply " + input + " " + output) + " " +
                                           ArgumentText(op, args, input));

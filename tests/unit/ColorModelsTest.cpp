@@ -1,6 +1,4 @@
-// Colour models: values worked out by hand at the edges of each model, round trips over the
-// cube, refused range codes, hostile components, channel separation against a per-pixel
-// evaluation.
+// Colour models: hand-worked edges, round trips, refused ranges, hostile components, channel separation.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -56,10 +54,8 @@ std::vector<std::uint32_t> SampleColours() {
 }  // namespace
 
 TEST(ColorModel, KnownValuesAtTheEdges) {
-    // HSV: black's hue is one below the circle. HSL: gray; red (S = 255.5 capped); a colour with
-    // L <= 127. HSI: blue from the B > G side; gray without hue or saturation. YCbCr's
-    // coefficients sum to 0.859 (white a little above 235); YUV truncated step by step; XYZ's Z
-    // scaled so that white has Z = 1. LAB and LUV: black is 0 (LUV's chromaticity not 0 / 0).
+    // HSV black's hue is one below the circle; HSL red's S = 255.5 capped; HSI blue from the B > G side;
+    // YCbCr white a little above 235; YUV truncated step by step; XYZ white's Z = 1; LUV black not 0 / 0.
     struct Row {
         FromRgb from;
         std::uint32_t colour;
@@ -182,8 +178,7 @@ TEST(ColorModel, HostileComponentsGiveDefinedColours) {
                 for (float c : xyz) ASSERT_TRUE(std::isfinite(c)) << p << " " << q;
             }
         }
-    // Every colour gives finite components; the bounded models stay in [0, 255], but for
-    // HSL's L of white (511 * 255 / 510) and YCbCr's Y of white (255.05).
+    // Finite components; bounded models in [0, 255] but for HSL's L (511 * 255 / 510) and YCbCr's Y of white.
     for (std::uint32_t colour : SampleColours())
         for (int model = 0; model < kColorModelCount; ++model) {
             float v[4] = {};
@@ -196,7 +191,7 @@ TEST(ColorModel, HostileComponentsGiveDefinedColours) {
 
 TEST(ColorModel, SplitChannelsMatchesTheConversionOfEveryPixel) {
     // 13 x 7: partial bytes and padding; a short table (indices past it black); 64 x 48 in four bands.
-    CVelora::SetThreadCount(4);
+    const Threads bands(4);
     unsigned seed = 1;
     for (int depth : {1, 4, 8, 24, 32})
         for (bool second : {false, true}) {
@@ -217,8 +212,7 @@ TEST(ColorModel, SplitChannelsMatchesTheConversionOfEveryPixel) {
                 const int count = model == kModelCMYK || (model == kModelRGB && depth == 32) ? 4 : 3;
                 for (int y = 0; y < height; ++y)
                     for (int x = 0; x < width; ++x) {
-                        RGBQUAD c{};
-                        source.GetRGBPixel(x, y, c);
+                        const RGBQUAD c = Colour(source, x, y);
                         float expected[4] = {float(c.rgbRed), float(c.rgbGreen), float(c.rgbBlue), float(source.GetAlfa(x, y))};
                         if (model == kModelRGB && depth < 8) {
                             const std::uint32_t index = source.GetPixel(x, y);
@@ -236,7 +230,6 @@ TEST(ColorModel, SplitChannelsMatchesTheConversionOfEveryPixel) {
                 }
             }
         }
-    CVelora::SetThreadCount(0);
     // A 32-bit image in RGB without a fourth output gives the three colours only.
     const CVelora rgba = RandomImage(13, 7, 32, 77);
     CVelora r = CVelora::WithTable(13, 7, 8, 256), g = r, b = r;
@@ -298,8 +291,7 @@ VELORA_AVX2 float FastTransfer(float alpha, const float* x, float* out) {
     return f.width;
 }
 
-// XYZToRGB's red, green and blue sums in floats at one corner of eight pixels, with their
-// bounds on the doubles'.
+// XYZToRGB's red, green and blue sums in floats at one corner of eight pixels, with their bounds.
 VELORA_AVX2 void XyzFloatSums(const float* x, const float* y, const float* z, float (*sum)[8], float (*bound)[8]) {
     const __m256 corner[3] = {_mm256_loadu_ps(x), _mm256_loadu_ps(y), _mm256_loadu_ps(z)};
     __m256 magnitude[3];
@@ -311,8 +303,7 @@ VELORA_AVX2 void XyzFloatSums(const float* x, const float* y, const float* z, fl
     }
 }
 
-// Mismatches between XYZ's equalization bins and To's components, clamped and truncated,
-// over a row of 24-bit pixels (a whole number of groups of eight).
+// Mismatches of XYZ's equalization bins with To's components, clamped and truncated, over a row.
 VELORA_AVX2 int XyzBinMismatches(const std::uint8_t* row, std::size_t pixels) {
     int wrong = 0;
     for (std::size_t x = 0; x < pixels; x += 8) {
@@ -340,8 +331,7 @@ void ForEveryColour(const Check& check) {
     }
 }
 
-// Mismatches between the L bins the floats settle and LAB's and LUV's own L, over a row of
-// 24-bit pixels (a whole number of groups of eight); counts the open lanes too.
+// Mismatches of the L bins the floats settle with LAB's and LUV's own, over a row; counts open lanes too.
 VELORA_AVX2 int LightnessBinMismatches(const std::uint8_t* row, std::size_t pixels, int& open) {
     int wrong = 0;
     for (std::size_t x = 0; x < pixels; x += 8) {
@@ -425,8 +415,7 @@ TEST(ColorModel, XyzBinsOfEveryColourAreTheConversionsOwn) {
 }
 
 TEST(ColorModel, XyzFloatSumsStayWithinTheirBoundOfTheDoubles) {
-    // The ways back settle a byte where the sums widened by their bound truncate alike: the bound
-    // must hold the doubles' sums, with room, for components of any sign and size.
+    // The bound must hold the doubles' sums, with room, for components of any sign and size.
     if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
     std::mt19937 rng(31);
     std::uniform_real_distribution<float> exponent(-8.0f, 14.0f);
@@ -506,8 +495,7 @@ TEST(ColorModel, LibraryTablesHoldTheLibrarysValues) {
 }
 
 TEST(ColorModel, LaneQuotientsAreTheDivisionsOwn) {
-    // A multiply and two fused steps must give the division's bits: on random floats and on those
-    // around each multiple of the divisor, nearest a rounding boundary.
+    // A multiply and two fused steps give the division's bits: random floats, and those around multiples.
     if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
     std::mt19937 rng(17);
     std::uniform_real_distribution<float> exponent(-24.0f, 17.0f);

@@ -20,8 +20,7 @@ using velora::catalog::Operations;
 
 namespace {
 
-// Each line a JSON text of its own, as Python's json module reads it (NaN and Infinity
-// refused, UTF-8 strictly).
+// Each line a JSON text of its own, as Python's json module reads it (no NaN or Infinity, strict UTF-8).
 bool JsonLines(const std::string& out) {
     static int calls = 0;
     const std::string path = TempPath("lines_" + std::to_string(getpid()) + "_" + std::to_string(++calls) + ".txt");
@@ -58,19 +57,16 @@ TEST_F(CommandLine, HelpAndListsHoldEveryOperationAndTheReferenceIsCurrent) {
     EXPECT_TRUE(JsonLines(json.out));
     const CliRun markdown = Velora("list --markdown");
     ASSERT_EQ(markdown.status, 0);
-    const auto committed = ReadFile("docs/operations.md");
-    EXPECT_TRUE(markdown.out == std::string(committed.begin(), committed.end()))
+    EXPECT_TRUE(markdown.out == ReadText("docs/operations.md"))
         << "docs/operations.md is stale: build/default/cli/velora list --markdown > docs/operations.md";
 }
 
 TEST_F(CommandLine, InfoApplyQueryConvert) {
     const CliRun info = Velora("info " + input);
     ASSERT_EQ(info.status, 0) << info.err;
-    EXPECT_NE(info.out.find(R"("name":"cli_in.bmp","width":7,"height":4,"bitCount":24,"numColors":16777216)"),
-              std::string::npos)
-        << info.out;
-    EXPECT_NE(info.out.find(R"("paletteSize":null)"), std::string::npos);
-    EXPECT_NE(info.out.find(R"("biSizeImage":96)"), std::string::npos);
+    for (const char* field : {R"("name":"cli_in.bmp","width":7,"height":4,"bitCount":24,"numColors":16777216)",
+                              R"("paletteSize":null)", R"("biSizeImage":96)"})
+        EXPECT_NE(info.out.find(field), std::string::npos) << field << " in " << info.out;
 
     const std::string out = TempPath("cli_out.bmp");
     ASSERT_EQ(Velora("apply " + input + " " + out + " Negative:1,0,0,0 Flip:0").status, 0);
@@ -254,8 +250,7 @@ TEST_F(CommandLine, PaletteFilesAreWrittenWithTheImageOrNotAtAll) {
     EXPECT_NE(refused.err.find("not a JASC-PAL file of 16 or 256 entries"), std::string::npos) << refused.err;
 }
 
-// Every integer argument reaches the library as typed: a value its type in the library
-// cannot hold is a usage error, never a wrapped value.
+// Every integer reaches the library as typed: one its library type cannot hold is a usage error, never wrapped.
 TEST_F(CommandLine, IntegersBeyondTheirLibraryTypeAreRefusedNotWrapped) {
     using velora::catalog::ParamKind;
     const velora::cli::ImageLoader loader = [this](const std::string&, CVelora& image, std::string&) {
@@ -380,8 +375,7 @@ TEST_F(CommandLine, EveryPredefinedFilterByItsNameGivesWhatItsNumberGives) {
     }
 }
 
-// Files that are not plain files: nothing may wait for a process that never comes, and a link
-// stays a link.
+// Not plain files: nothing waits for a process that never comes, and a link stays a link.
 TEST_F(CommandLine, FifosAreNotWaitedForAndDanglingLinksStayLinks) {
     const std::string fifoIn = TempPath("cli_fifo_in.bmp"), fifoOut = TempPath("cli_fifo_out.bmp");
     for (const std::string& fifo : {fifoIn, fifoOut}) {

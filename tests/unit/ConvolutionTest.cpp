@@ -1,7 +1,4 @@
-// The convolution engine, the linear and edge-detector entries and emboss against a direct
-// evaluation of their rules pixel by pixel: the enlarged image built by pasting, every sum,
-// the extremes, the mapping. Random images of every accepted depth, every range and border
-// mode, every mask size.
+// Convolution, linear and edge filters and emboss against their rules per pixel: every depth, range, border, size.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,8 +20,8 @@ void PutValue(CVelora& im, int x, int y, int v) {
     im.SetPixel(x, y, im.GetBitCount() > 8 ? std::uint32_t(v) * 0x010101u : std::uint32_t(v));
 }
 
-// The image with a frame of h on every side: padding (raw 255, 15 or 0x0000FF) for mode 1;
-// for mode 2 the same, then the image pasted at (0,0), (2h,0), (2h,2h), (0,2h) and (h,h).
+// The image framed by h: padding (raw 255, 15 or 0x0000FF) for mode 1; for mode 2 the same,
+// then the image pasted at (0,0), (2h,0), (2h,2h), (0,2h) and (h,h).
 CVelora NaiveEnlarged(const CVelora& in, int h, int borderMode) {
     const int W = in.GetWidth(), H = in.GetHeight(), depth = in.GetBitCount();
     CVelora e(nullptr, in.GetPaletteData(), W + 2 * h, H + 2 * h, depth);
@@ -126,8 +123,7 @@ TEST(Convolution, EveryDepthSizeAndModeGivesTheRulesBytes) {
         for (int n = 1; n <= 11; ++n)
             for (int borderMode = 0; borderMode <= 2; ++borderMode)
                 for (int rangeMode = 0; rangeMode <= 2; ++rangeMode) {
-                    // Sizes down to below the mask, so that mode 0 may visit nothing and the
-                    // pastes of mode 2 may leave padding.
+                    // Sizes below the mask: mode 0 may visit nothing, mode 2's pastes may leave padding.
                     const int width = 1 + int(rng() % 29), height = 1 + int(rng() % 23);
                     const CVelora source = RandomImage(width, height, depth, rng());
                     // Every other mask a column times a row, as the smoothing masks are.

@@ -1,5 +1,4 @@
-// Mosaic: against a pixel-by-pixel evaluation of its rule on every depth (the last block
-// takes the remainder; true colour averages the packed value), and its refusals.
+// Mosaic against its rule per pixel on every depth (the last block takes the rest), and its refusals.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -55,8 +55,7 @@ TEST(BmpFiles, RoundTripIsByteForByteThroughEveryForm) {
             CFile open;
             ASSERT_TRUE(open.Open(path, CFile::modeRead));
             ASSERT_EQ(fromFile.LoadBMP(open), 0u);
-            // The image read back is the one written; direct colour comes back with the
-            // colour counts at 0, which the file carries.
+            // The image read back is the one written, but for direct colour's counts, which the file carries as 0.
             auto expected = Block(original);
             if (depth > 8) std::fill(expected.begin() + 32, expected.begin() + 40, 0);
             for (const CVelora* read : {&fromPath, &fromMemory, &fromFile}) EXPECT_EQ(Block(*read), expected);
@@ -220,8 +219,7 @@ TEST(PgmFiles, DamagedFilesAreRefused) {
 // ---------------------------------------------------------------- the readers' file forms
 
 TEST(BmpFiles, FileAndMemoryFormsAgreeOnEveryCorpusFileAndItsTruncations) {
-    // The file form reads the header first and the rows straight into the image; it must
-    // decide exactly as the memory form does, for whole files and for cut ones.
+    // The file form, reading the header and then rows into the image, decides as the memory form, cut or whole.
     const std::string cut = TempPath("cut.bmp");
     int files = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator("tests/data/bmpsuite")) {
@@ -303,11 +301,8 @@ TEST(SafeFiles, AFullDiskLeavesTheOldFileWholeAndNoTemporary) {
 }
 
 TEST(SafeFiles, ModesLinksDevicesAndFolders) {
-    const std::string dir = TempPath("safe-files");
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::string dir = FreshDir(TempPath("safe-files"));
     const UmaskFor umaskForTheTest(027);
-    const auto text = [](const std::string& path) { const auto b = ReadFile(path); return std::string(b.begin(), b.end()); };
 
     // A new file: 0666 less the umask. A replaced one keeps its mode.
     ASSERT_TRUE(velora::WriteFileSafely(dir + "/new.txt", "one").Ok());
@@ -315,13 +310,13 @@ TEST(SafeFiles, ModesLinksDevicesAndFolders) {
     chmod((dir + "/new.txt").c_str(), 0604);
     ASSERT_TRUE(velora::WriteFileSafely(dir + "/new.txt", "two").Ok());
     EXPECT_EQ(ModeOf(dir + "/new.txt"), 0604u);
-    EXPECT_EQ(text(dir + "/new.txt"), "two");
+    EXPECT_EQ(ReadText(dir + "/new.txt"), "two");
 
     // Through a link, the file it names is replaced and the link stays.
     std::filesystem::create_symlink("new.txt", dir + "/link.txt");
     ASSERT_TRUE(velora::WriteFileSafely(dir + "/link.txt", "three").Ok());
     EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.txt"));
-    EXPECT_EQ(text(dir + "/new.txt"), "three");
+    EXPECT_EQ(ReadText(dir + "/new.txt"), "three");
 
     // A device is written into, never replaced by a file.
     ASSERT_TRUE(velora::WriteFileSafely("/dev/null", "gone").Ok());
@@ -343,6 +338,6 @@ TEST(SafeFiles, ModesLinksDevicesAndFolders) {
     std::filesystem::create_directories(dir + "/third.txt/inside");
     std::swap(files[0], files[1]);  // the blocked one first
     EXPECT_FALSE(velora::PublishTogether(files).Ok());
-    EXPECT_EQ(text(dir + "/second.txt"), "old");
+    EXPECT_EQ(ReadText(dir + "/second.txt"), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 5);  // no temporaries
 }

@@ -1,6 +1,4 @@
-// The predefined filters' lookup: two-mask entries and their components, the holes in the
-// numbering, and the list the dialog shows. (Each entry's mask and divisor are data; the
-// convolution test runs every entry against its own mask.)
+// The predefined filters' lookup: two-mask entries, holes in the numbering, the dialog's list.
 #include "FilterCatalogue.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Rotation, crop and scaling: the row-wise code against the mapping evaluated pixel by pixel
-// with the accessors, on random images of every depth, and the cases that tell rules apart.
+// Rotation, crop and scaling against the mapping per pixel on every depth, and the cases that tell rules apart.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,8 +15,7 @@ namespace {
 
 const int kRotationDepths[] = {1, 4, 8, 16, 24, 32};
 
-// What an image shows, pixel by pixel (display rows, top first): the raw value and, for
-// 32 bits, the alpha byte.
+// What an image shows pixel by pixel (top row first): the raw value and, for 32 bits, the alpha byte.
 struct Picture {
     int width = 0, height = 0;
     std::vector<std::uint32_t> value;
@@ -28,12 +26,8 @@ struct Picture {
 };
 
 Picture Blank(int width, int height) {
-    Picture p;
-    p.width = width;
-    p.height = height;
-    p.value.assign(std::size_t(width) * std::size_t(height), 0);
-    p.alpha.assign(p.value.size(), 0);
-    return p;
+    const std::size_t n = std::size_t(width) * std::size_t(height);
+    return {width, height, std::vector<std::uint32_t>(n), std::vector<std::uint8_t>(n)};
 }
 
 Picture Read(const CVelora& image) {
@@ -62,13 +56,10 @@ Picture NaiveRotate(const Picture& in, int mode, double theta, std::uint32_t bac
             const double u = x - w / 2, v = h / 2 - y;
             const int sy = int(RoundHalfDown(H / 2 - (v * c + u * s)));
             const int sx = int(RoundHalfDown(u * c - v * s + W / 2));
-            if (sx >= 0 && sx < W && sy >= 0 && sy < H) {
-                out.at(x, y) = in.value[std::size_t(sy) * std::size_t(W) + std::size_t(sx)];
-                out.alphaAt(x, y) = in.alpha[std::size_t(sy) * std::size_t(W) + std::size_t(sx)];
-            } else {
-                out.at(x, y) = background;
-                out.alphaAt(x, y) = 0;
-            }
+            const bool inside = sx >= 0 && sx < W && sy >= 0 && sy < H;
+            const std::size_t from = std::size_t(sy) * std::size_t(W) + std::size_t(sx);
+            out.at(x, y) = inside ? in.value[from] : background;
+            out.alphaAt(x, y) = inside ? in.alpha[from] : std::uint8_t(0);
         }
     return out;
 }
@@ -116,11 +107,9 @@ TEST(Rotate, MatchesThePerPixelMappingOnEveryDepth) {
 }
 
 TEST(Rotate, QuarterTurnsAndOtherAnglesOnLargerImages) {
-    // Quarter turns step through the source by whole pixels; angles near them take that path
-    // only while the rounding cannot tell the difference over the whole image.
+    // Quarter turns step by whole pixels; angles near them too, while rounding cannot tell the difference.
     std::mt19937 rng(13);
-    // Other angles take the coordinates four columns at a time where the processor can: 60
-    // degrees puts many of them just beside a half.
+    // Other angles take four columns at a time where the processor can: 60 degrees puts many beside a half.
     for (int depth : {8, 16, 24, 32})
         for (double theta : {90.0, -90.0, 180.0, 270.0, 89.99, 90.0000001, 179.9999, -270.00001, 90.3, 60.0, -137.2})
             for (int mode : {0, 1}) {
@@ -150,8 +139,7 @@ TEST(Rotate3D, MatchesThePerPixelMappingOnEveryDepth) {
 }
 
 TEST(Rotate3D, WidePicturesShareOutTheirColumnsWithTheSameBytes) {
-    // Wide enough for several tiles of columns and for bands on several threads; near 90 degrees
-    // a hundred source columns fold into each target column, beyond 90 the columns run back.
+    // Several tiles and bands; near 90 degrees a hundred source columns fold into one, beyond 90 they run back.
     std::mt19937 rng(31);
     for (int depth : {8, 24, 32})
         for (const auto& [alpha, beta] : {std::pair{20.0, 35.0}, {89.5, -10.0}, {93.0, 50.0}, {-60.0, -170.0}}) {
@@ -208,10 +196,9 @@ TEST(Crop, MatchesTheRectangleOnEveryDepthAndRefuses) {
             EXPECT_EQ(image.GetName(), "c.bmp");
         }
     CVelora image = RandomImage(6, 4, 8, 14);
-    EXPECT_EQ(image.Crop(2, 0, 2, 3), 1u);  // x1 = x2: the smallest crop is 2 x 2
-    EXPECT_EQ(image.Crop(-1, 0, 2, 3), 1u);
-    EXPECT_EQ(image.Crop(0, 0, 6, 3), 1u);
-    EXPECT_EQ(image.Crop(0, 2, 5, 1), 1u);
+    // x1 = x2 (the smallest crop is 2 x 2), outside the image, upside down.
+    for (auto [x1, y1, x2, y2] : {std::tuple{2, 0, 2, 3}, {-1, 0, 2, 3}, {0, 0, 6, 3}, {0, 2, 5, 1}})
+        EXPECT_EQ(image.Crop(x1, y1, x2, y2), 1u) << x1 << "," << y1 << " " << x2 << "," << y2;
     ASSERT_EQ(image.Crop(4, 2, 5, 3), 0u);
     EXPECT_EQ(image.GetWidth(), 2);
     EXPECT_EQ(image.GetHeight(), 2);
@@ -235,13 +222,9 @@ TEST(Scale, SixteenBitsAndFactorsAtTheEdges) {
     // Factors whose results no integer holds, or that are not numbers, are refused cleanly.
     const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
     CVelora small = RandomImage(5, 5, 24, 17);
-    EXPECT_EQ(small.Scale(inf, 1, 0), 3u);
-    EXPECT_EQ(small.Scale(1, 3e38f, 0), 3u);
-    EXPECT_EQ(small.Scale(nan, 1, 0), 1u);
-    EXPECT_EQ(small.Scale(1, nan, 1), 1u);
-    EXPECT_EQ(small.Scale(1e-30f, 1, 0), 4u);
-    EXPECT_EQ(small.Scale(0.0f, 7, 1), 4u);  // no columns, in pixels
-    EXPECT_EQ(small.Scale(3e9f, 5, 1), 3u);
+    for (auto [fx, fy, mode, code] : {std::tuple{inf, 1.0f, 0, 3u}, {1, 3e38f, 0, 3u}, {nan, 1, 0, 1u},
+                                      {1, nan, 1, 1u}, {1e-30f, 1, 0, 4u}, {0, 7, 1, 4u}, {3e9f, 5, 1, 3u}})
+        EXPECT_EQ(small.Scale(fx, fy, mode), code) << fx << " " << fy << " mode " << mode;  // 0 x 7: no columns
     ASSERT_EQ(small.Scale(0.11f, 0.11f, 0), 0u);  // 0.55 columns round to 1
     EXPECT_EQ(small.GetWidth(), 1);
 }

@@ -1,6 +1,4 @@
-// Gray-level operations: slicing, bit planes, bands, false colour, balance. The row-wise
-// code against the rules written pixel by pixel with the accessors, on random images of
-// every depth (short colour tables too), and the cases that tell the rules apart.
+// Slicing, bit planes, bands, false colour, balance: against their rules per pixel on every depth and table.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,11 +38,10 @@ TEST(GrayLevelSlice, MatchesTheRuleOnEveryDepth) {
 
 TEST(GrayLevelSlice, RefusalsInOrder) {
     CVelora image = RandomImage(5, 3, 8, 2, true);
-    EXPECT_EQ(image.GrayLevelSlice(2, 300, 0, -1, 999), 2u);
-    EXPECT_EQ(image.GrayLevelSlice(0, 300, 0, -1, 999), 3u);
-    EXPECT_EQ(image.GrayLevelSlice(0, 0, 256, 0, 0), 3u);
-    EXPECT_EQ(image.GrayLevelSlice(0, 0, 255, 256, 999), 4u);
-    EXPECT_EQ(image.GrayLevelSlice(0, 0, 255, 0, -1), 5u);
+    for (auto [mode, lo, hi, in, out, code] : {std::tuple{2, 300, 0, -1, 999, 2u}, {0, 300, 0, -1, 999, 3u},
+                                               {0, 0, 256, 0, 0, 3u}, {0, 0, 255, 256, 999, 4u},
+                                               {0, 0, 255, 0, -1, 5u}})
+        EXPECT_EQ(image.GrayLevelSlice(mode, lo, hi, in, out), code) << mode << " " << lo << " " << hi;
     CVelora one = RandomImage(5, 3, 1, 2);
     EXPECT_EQ(one.GrayLevelSlice(9, 0, 0, 0, 0), 1u);
     // Four bits take levels below 16 only.
@@ -122,8 +119,7 @@ TEST(GrayBands, MatchesTheRuleOnEveryDepth) {
             }
         }
     }
-    // Rows long enough for the vector kernels, and one colour pixel at the very end of the last
-    // row read, which refuses the whole image.
+    // Rows long enough for the vector kernels; one colour pixel at the very end refuses the whole image.
     std::mt19937 rng(12);
     for (int depth : {24, 32}) {
         const CVelora gray = GrayDirect(131, 3, depth, rng);

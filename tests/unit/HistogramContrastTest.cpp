@@ -1,5 +1,4 @@
-// Histogram, equalization and non-linear contrast: the defined values at the edges, and the
-// row-wise and tabulated paths against a pixel-by-pixel evaluation of the formulas.
+// Histogram, equalization and non-linear contrast: values at the edges, every path against the formulas per pixel.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,25 +18,7 @@ using namespace testing_support;
 
 namespace {
 
-// Random bytes everywhere, row padding and unused bits included (files may carry any), and
-// a random palette.
-CVelora Noisy(int width, int height, int depth, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::vector<std::uint8_t> bits(CVelora::GetImageSize(width, height, depth));
-    for (auto& b : bits) b = std::uint8_t(rng());
-    std::vector<RGBQUAD> palette(depth <= 8 ? std::size_t(1) << depth : 1);
-    for (auto& e : palette) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
-    return CVelora(bits.data(), depth <= 8 ? palette.data() : nullptr, width, height, depth);
-}
-
-std::uint32_t ColourAt(const CVelora& image, int x, int y) {
-    RGBQUAD c{};
-    image.GetRGBPixel(x, y, c);
-    return (std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
-}
-
-// A random image with the colours where the model paths have cases of their own: black,
-// grays, white, primaries and their mixtures, colours one step from gray.
+// A random image with the colours the model paths treat apart: black, grays, white, primaries, near-grays.
 CVelora RandomWithEdges(int width, int height, int depth, unsigned seed) {
     CVelora image = RandomImage(width, height, depth, seed);
     const std::uint32_t edges[] = {0x000000, 0xFFFFFF, 0x808080, 0x010101, 0xFEFEFE, 0xFF0000, 0x00FF00, 0x0000FF,
@@ -63,19 +44,15 @@ CVelora ChangedInModel(const CVelora& source, int model, Change change) {
         return c;
     };
     if (source.GetBitCount() <= 8) {
-        std::vector<RGBQUAD> table(source.GetNumColors());
-        source.GetPalette(table.data());
+        std::vector<RGBQUAD> table = PaletteOf(source);
         for (RGBQUAD& e : table) {
-            const RGBQUAD c = convert((std::uint32_t(e.rgbRed) << 16) | (std::uint32_t(e.rgbGreen) << 8) | e.rgbBlue);
+            const RGBQUAD c = convert(Packed(e));
             e = RGBQUAD{c.rgbBlue, c.rgbGreen, c.rgbRed, e.rgbReserved};
         }
         out.SetPalette(table.data());
     } else {
         for (int y = 0; y < source.GetHeight(); ++y)
-            for (int x = 0; x < source.GetWidth(); ++x) {
-                const RGBQUAD c = convert(ColourAt(source, x, y));
-                out.SetPixel(x, y, (std::uint32_t(c.rgbRed) << 16) | (std::uint32_t(c.rgbGreen) << 8) | c.rgbBlue);
-            }
+            for (int x = 0; x < source.GetWidth(); ++x) out.SetPixel(x, y, Packed(convert(ColourAt(source, x, y))));
     }
     return out;
 }
@@ -109,12 +86,11 @@ struct Recorder : CStepProgress {
 TEST(Histogram, CountsEveryDepthAndScalesForDrawing) {
     HistogramTable table;
     for (int depth : {1, 4, 8, 24, 32}) {
-        const CVelora image = Noisy(150, 11, depth, unsigned(depth));
+        const CVelora image = NoisyImage(150, 11, depth, unsigned(depth));
         HistogramTable expected{};
         for (int y = 0; y < 11; ++y)
             for (int x = 0; x < 150; ++x) {
-                RGBQUAD c{};
-                image.GetRGBPixel(x, y, c);
+                const RGBQUAD c = Colour(image, x, y);
                 const std::uint32_t level = depth < 24 ? image.GetPixel(x, y) : (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3u;
                 ++expected[level][0], ++expected[c.rgbRed][1], ++expected[c.rgbGreen][2], ++expected[c.rgbBlue][3];
             }
@@ -183,8 +159,7 @@ TEST(Equalization, RgbFollowsTheCumulativeDistributionWithEachRounding) {
         EXPECT_EQ(single.GetPixel(2, 2), 255u);
     }
 
-    // Ten levels once each: the single-precision sum ends at 1.0000001, and rounded upwards
-    // the top would be 256, a wrap to 0.
+    // Ten levels once each: the float sum ends at 1.0000001; rounded upwards the top would wrap to 0.
     for (int depth : {4, 8, 24}) {
         CVelora ten(nullptr, nullptr, 10, 1, depth);
         for (std::uint32_t x = 0; x < 10; ++x) ten.SetPixel(int(x), 0, depth == 24 ? x << 16 : x);
@@ -192,10 +167,9 @@ TEST(Equalization, RgbFollowsTheCumulativeDistributionWithEachRounding) {
         EXPECT_EQ(ten.GetPixel(9, 0), depth == 4 ? 15u : depth == 8 ? 255u : 0xFFFFFFu) << depth;
     }
 
-    // Direct colour turns gray, driven by red; every depth against the formula. The width
-    // leaves whole words, then bytes, then a partial byte and padding in the 1-bit rows.
+    // Direct colour turns gray, driven by red. 150 wide: words, bytes, a partial byte and padding at 1 bit.
     for (int depth : {1, 4, 8, 24, 32}) {
-        const CVelora source = Noisy(150, 9, depth, 40u + unsigned(depth));
+        const CVelora source = NoisyImage(150, 9, depth, 40u + unsigned(depth));
         const int k = depth < 24 ? 1 << depth : 256;
         std::vector<int> count(256, 0);
         for (int y = 0; y < 9; ++y)
@@ -226,8 +200,7 @@ TEST(Equalization, RgbFollowsTheCumulativeDistributionWithEachRounding) {
 
 namespace {
 
-// Equalization in a model as defined: the histogram of each changed component's bins over the
-// image, the cumulative distribution rounded, each pixel's components through it.
+// Equalization in a model as defined: each changed component's bins, their distribution rounded, applied.
 CVelora EqualizedAsDefined(const CVelora& source, int model) {
     const int width = source.GetWidth(), height = source.GetHeight();
     const int first = FirstOf(model), last = first + (model == kModelCMYK || model == kModelCIEXYZ ? 3 : 1);
@@ -253,9 +226,8 @@ CVelora EqualizedAsDefined(const CVelora& source, int model) {
 }  // namespace
 
 TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
-    // A ramp of 510 pixels: at level 32 the double sum gives m = 16.999999999999996, where
-    // truncation and a round trip through float part ways. 64 x 48 goes to four threads in bands.
-    CVelora::SetThreadCount(4);
+    // A 510-pixel ramp: at level 32 m = 16.999999999999996, where truncation and a float trip part ways.
+    const Threads bands(4);
     CVelora ramp(nullptr, nullptr, 510, 1, 24);
     for (std::uint32_t x = 0; x < 510; ++x) ramp.SetPixel(int(x), 0, std::min(x, 255u) * 0x010101u);
     for (int depth : {1, 4, 8, 24, 32, 0, 124})
@@ -271,7 +243,6 @@ TEST(Equalization, OtherModelsEqualizeTheirIntensityAsDefined) {
                 EXPECT_EQ(Block(image), Block(expected)) << depth << " model " << model;
             }
         }
-    CVelora::SetThreadCount(0);
 }
 
 TEST(Equalization, AMillionColoursInTheModelsWithLanesGiveTheDefinition) {
@@ -283,7 +254,7 @@ TEST(Equalization, AMillionColoursInTheModelsWithLanesGiveTheDefinition) {
     }
 }
 
-TEST(NonLinearContrast, StepByStepRefusesBeforeItReportsAnything) {
+TEST(NonLinearContrast, StepByStepRefusesSilentlyAndReportsEveryRow) {
     CVelora refused = RandomImage(4, 1, 8, 3);
     const CVelora before = refused;
     CVelora oneBit = RandomImage(4, 4, 1, 2);
@@ -293,13 +264,25 @@ TEST(NonLinearContrast, StepByStepRefusesBeforeItReportsAnything) {
     EXPECT_EQ(refused.NonLinearContrastStepByStep(9, 0.5f, untouched), 3u);
     EXPECT_TRUE(untouched.log.empty());
     EXPECT_EQ(Block(refused), Block(before));
+
+    CVelora image = NoisyImage(7, 3, 24, 9);
+    Recorder progress;
+    ASSERT_EQ(image.NonLinearContrastStepByStep(1, 0.5f, progress), 0u);
+    const std::string phase = "  Aplicando FUNCIÓN CÚBICA ... ";
+    std::vector<std::string> expected = {"disable", phase};
+    for (int percent : {33, 66, 100})  // truncated, not rounded
+        for (const std::string& entry : {std::string("show"), phase + std::to_string(percent) + "%", std::string("pause 20")})
+            expected.push_back(entry);
+    expected.push_back("enable");
+    expected.push_back("   Operación Finalizada ...         ");
+    EXPECT_EQ(progress.log, expected);
 }
 
 TEST(NonLinearContrast, TabulatedAndStepByStepPathsMatchTheFormulaOnEveryDepth) {
     for (int depth : {4, 8, 24, 32})
         for (int function = 0; function < 7; ++function)
             for (float alpha : {0.0f, 0.37f, 0.9f, 1.0f}) {
-                CVelora source = Noisy(19, 5, depth, unsigned(depth * 10 + function));
+                CVelora source = NoisyImage(19, 5, depth, unsigned(depth * 10 + function));
                 for (std::uint32_t x = 0; x < 5; ++x)  // the ends, and levels where the cube root lands a hair low
                     source.SetPixel(int(x), 0, (depth == 4 ? std::array{0u, 1u, 7u, 14u, 15u} : std::array{0u, 15u, 64u, 128u, 255u})[x] * (depth < 24 ? 1 : 0x010101u));
                 const bool indexed = depth < 24;
@@ -324,20 +307,6 @@ TEST(NonLinearContrast, TabulatedAndStepByStepPathsMatchTheFormulaOnEveryDepth) 
             }
 }
 
-TEST(NonLinearContrast, StepByStepReportsEveryRow) {
-    CVelora image = Noisy(7, 3, 24, 9);
-    Recorder progress;
-    ASSERT_EQ(image.NonLinearContrastStepByStep(1, 0.5f, progress), 0u);
-    const std::string phase = "  Aplicando FUNCIÓN CÚBICA ... ";
-    std::vector<std::string> expected = {"disable", phase};
-    for (int percent : {33, 66, 100})  // truncated, not rounded
-        for (const std::string& entry : {std::string("show"), phase + std::to_string(percent) + "%", std::string("pause 20")})
-            expected.push_back(entry);
-    expected.push_back("enable");
-    expected.push_back("   Operación Finalizada ...         ");
-    EXPECT_EQ(progress.log, expected);
-}
-
 namespace {
 
 // The function on one component in the models, clamped to [0, 255] (a NaN to 0).
@@ -359,9 +328,7 @@ float Shape(int function, float x, float alpha) {
     return v > 0.0f ? std::min(v, 255.0f) : 0.0f;
 }
 
-// The plain call and the preview (their tables of the conversions' divisions, their vector
-// ways back, their bounds on the library's functions) against ToModel, Shape and FromModel
-// colour by colour.
+// The plain call and the preview (tables, vector ways back, bounds) against ToModel, Shape and FromModel.
 void ExpectAsDefined(const CVelora& source, int model, int function, float alpha) {
     SCOPED_TRACE(std::to_string(source.GetWidth()) + "x" + std::to_string(source.GetBitCount()) + " model " +
                  std::to_string(model) + " f" + std::to_string(function) + " a" + std::to_string(alpha));
@@ -393,7 +360,7 @@ TEST(NonLinearContrast, ModelPathsApplyTheFunctionToTheirComponentsAsDefined) {
         int width, height, depth;
     };
     // Palettes; 9 x 4 rows; 64 x 48 (the bands of four threads); an odd width with padding.
-    CVelora::SetThreadCount(4);
+    const Threads bands(4);
     for (const Case& size : {Case{9, 4, 4}, Case{9, 4, 8}, Case{9, 4, 24}, Case{9, 4, 32}, Case{64, 48, 24},
                              Case{61, 7, 32}, Case{61, 7, 24}})
         for (int model = 1; model < kColorModelCount; ++model) {
@@ -404,7 +371,6 @@ TEST(NonLinearContrast, ModelPathsApplyTheFunctionToTheirComponentsAsDefined) {
                     ExpectAsDefined(source, model, function, alpha);
                 }
         }
-    CVelora::SetThreadCount(0);
 }
 
 TEST(NonLinearContrast, EveryColourInTheHueModelsGivesTheDefinition) {
@@ -427,8 +393,7 @@ TEST(NonLinearContrast, EveryColourInTheHueModelsGivesTheDefinition) {
 }
 
 TEST(NonLinearContrast, LibraryFunctionsOnNoiseGiveTheLibrarysValues) {
-    // Where the lanes bound the library's functions instead of calling them, the bytes must be the
-    // calls': on noise, at alpha 1 (the tangent's poles) and a small one (the bounds magnified).
+    // Bounded library functions give the calls' bytes: at alpha 1 (the tangent's poles) and small alphas.
     const CVelora million = RandomImage(1024, 1024, 24, 77);
     for (int model : {kModelYIQ, kModelYUV, kModelYCbCr, kModelCIEXYZ, kModelCIELAB, kModelCIELUV}) {
         ExpectAsDefined(million, model, 0, 0.7f);
@@ -446,8 +411,7 @@ TEST(NonLinearContrast, LibraryFunctionsOnNoiseGiveTheLibrarysValues) {
 }
 
 TEST(NonLinearContrast, PreviewOfFewColoursInBandsAndItsRefusals) {
-    // The costly functions run once per distinct value, numbered per band (three threads: bands
-    // of differing size) and merged across them.
+    // Costly functions run once per distinct value, numbered per band (three, of differing size) and merged.
     const CVelora palette = RandomWithEdges(40, 1, 24, 8);
     CVelora few = RandomImage(150, 201, 24, 10);
     std::mt19937 pick(9);

@@ -1,6 +1,4 @@
-// Operations between two images: the row-wise, table and integer paths against a direct
-// evaluation pixel by pixel, refusals, and the values that a plain float-to-integer
-// conversion would leave undefined.
+// Operations between two images against a per-pixel evaluation; refusals; values a plain cast leaves undefined.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,8 +15,7 @@ namespace {
 
 bool Direct(const CVelora& im) { return im.GetBitCount() >= 24; }
 
-// The rule of one pair of values, as written for a pupil: a = A * wA, b = B * wB in single
-// precision, limited to L.
+// The rule of one pair, as written for a pupil: a = A * wA, b = B * wB in single precision, limited to L.
 int Rule(unsigned op, bool direct, std::uint32_t va, std::uint32_t vb, float wA, float wB, int L) {
     const float a = float(va) * wA, b = float(vb) * wB;
     const float bp = vb == 0 ? 0.2f : float(vb);
@@ -111,8 +108,7 @@ TEST(ImageAlgebra, FastPathsMatchTheRulePixelByPixelOnEveryDepth) {
                     arithmetic(A, B, op, wA, wB, col, row);
         for (unsigned op = 0; op <= 5; ++op) logical(A, B, op);
     }
-    // Rows without padding, of one width in both, go as one run per band of rows: B shorter
-    // than A and moved down, as well as both of one size.
+    // Unpadded rows of one width go as one run per band: B shorter than A and moved down, and both of one size.
     for (int depth : {8, 24, 32})
         for (const auto& [heightB, row] : {std::pair{13, 0}, std::pair{9, 5}}) {
             const CVelora A = RandomImage(64, 13, depth, unsigned(rng())), B = RandomImage(64, heightB, depth, unsigned(rng()));
@@ -148,9 +144,8 @@ TEST(ImageAlgebra, RefusalsComeInOrderAndLeaveAAsItWas) {
         EXPECT_EQ(Block(a), Block(a8));
     }
     CVelora a = a8;
-    EXPECT_EQ(a.SaturatingArithmetic(7, sixteen), 1u);
-    EXPECT_EQ(a.SaturatingArithmetic(0, sixteen), 2u);
-    EXPECT_EQ(a.SaturatingArithmetic(0, a4), 3u);
+    for (auto [op, b, code] : {std::tuple{7u, &sixteen, 1u}, {0u, &sixteen, 2u}, {0u, &a4, 3u}})
+        EXPECT_EQ(a.SaturatingArithmetic(op, *b), code) << op << " " << b->GetBitCount();
     EXPECT_EQ(a.Logical(1, &sixteen), 2u);
     EXPECT_EQ(a.Logical(1, nullptr), 3u);
     EXPECT_EQ(Block(a), Block(a8));
@@ -158,8 +153,7 @@ TEST(ImageAlgebra, RefusalsComeInOrderAndLeaveAAsItWas) {
 
 TEST(ImageAlgebra, HugeWeightsAndZeroDivisorsGiveTheSaturationNotGarbage) {
     const float inf = std::numeric_limits<float>::infinity();
-    // The four pairs 13 times over, so that the 32- and 16-byte paths meet them as well as
-    // the tail (52 bytes of 8 bits, 156 of 24).
+    // The four pairs 13 times over, for the 32- and 16-byte paths and the tail (52 bytes of 8 bits, 156 of 24).
     const auto repeated = [](std::vector<std::uint32_t> four) {
         std::vector<std::uint32_t> all;
         for (int i = 0; i < 13; ++i) all.insert(all.end(), four.begin(), four.end());

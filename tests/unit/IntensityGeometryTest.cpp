@@ -1,5 +1,4 @@
-// Negative, colour to gray, colour-depth change and flips: the row-wise code against
-// per-pixel definitions written with the accessors, and the cases that tell rules apart.
+// Negative, gray, depth change and flips against per-pixel definitions, and the cases that tell rules apart.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -165,9 +164,8 @@ unsigned ReferenceDepthChange(const CVelora& image, int code, CVelora& out) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const std::uint32_t raw = image.GetPixel(x, y);
-            RGBQUAD c{};
-            image.GetRGBPixel(x, y, c);
-            const std::uint32_t colour = c.rgbBlue | (std::uint32_t(c.rgbGreen) << 8) | (std::uint32_t(c.rgbRed) << 16);
+            const RGBQUAD c = Colour(image, x, y);
+            const std::uint32_t colour = Packed(c);
             const std::uint32_t level = indexed ? raw : c.rgbRed;
             std::uint32_t value = colour;
             if (target == 1) value = (unsigned(c.rgbBlue) + c.rgbGreen + c.rgbRed) / 3 >= 128 ? 1 : 0;
@@ -333,8 +331,7 @@ TEST(Means, ColumnRowAndImage) {
 }
 
 TEST(PointOperations, BrightnessGammaAndLinearContrastCases) {
-    // One row of pixels (indexed depths: the constructor's table, index i = level i) and
-    // alpha bytes before and after; a refusal leaves them.
+    // One row (indexed: the constructor's table, index i = level i), alpha before and after; refusals keep them.
     struct Case {
         const char* what;
         int depth;

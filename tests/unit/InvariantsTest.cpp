@@ -1,8 +1,5 @@
-// What every image the library holds must satisfy, whatever operation made it: at least one
-// column and one row, every palette index inside the colour table, rows padded with zeros,
-// and a BMP file that our own reader takes back unchanged. Every operation of the catalogue
-// runs on random images of every depth, with full and short colour tables, with its defaults
-// and random arguments.
+// What every image must satisfy after any operation (random images, every depth and table, default and
+// random arguments): a column and a row, indices inside the table, zero padding, a BMP we read back unchanged.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -43,8 +40,7 @@ bool PaddingIsZero(const CVelora& image) {
     return true;
 }
 
-// The block our BMP writer and reader give back: that of the image, but for the colour
-// counts of direct colour, which the file carries as 0.
+// The block our BMP writer and reader give back: the image's, but for direct colour's counts, written as 0.
 void ExpectBmpRoundTrip(const CVelora& image) {
     const auto file = image.EncodeBMP();
     CVelora back;
@@ -58,8 +54,7 @@ bool Takes(const Operation& op, ParamKind kind) {
     return std::any_of(op.params.begin(), op.params.end(), [&](const Param& p) { return p.kind == kind; });
 }
 
-// Arguments inside the declared ranges; factors and counts without one stay small, so
-// that the results stay small too.
+// Arguments inside the declared ranges; factors and counts without one stay small, as do the results.
 Args RandomArgs(const Operation& op, const CVelora& image, std::mt19937& rng) {
     std::vector<ArgValue> values;
     for (const Param& p : op.params) {
@@ -117,8 +112,7 @@ TEST(Invariants, HoldAfterEveryOperationAndSurviveTheBmpRoundTrip) {
 }
 
 TEST(Invariants, EqualizeGrowsAShortTableToCoverItsIndices) {
-    // A gray ramp goes on as a ramp; other tables keep their entries and the new ones are
-    // black, as those pixels showed before. The indices are those a full table gives.
+    // A ramp grows as a ramp, other tables with black (as those pixels showed); indices as a full table gives.
     std::mt19937 rng(7);
     for (const bool ramp : {true, false}) {
         const int depth = ramp ? 8 : 4;
@@ -147,8 +141,7 @@ TEST(Invariants, MeansEqualThePixelByPixelSums) {
             std::uint64_t value = 0, red = 0, green = 0, blue = 0;
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x) {
-                    RGBQUAD c{};
-                    image.GetRGBPixel(x, y, c);
+                    const RGBQUAD c = Colour(image, x, y);
                     value += image.GetPixel(x, y);
                     red += c.rgbRed, green += c.rgbGreen, blue += c.rgbBlue;
                 }

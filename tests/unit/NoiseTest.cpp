@@ -1,5 +1,4 @@
-// Noise and hoover: the runs against a pixel-by-pixel evaluation of their rules from the
-// same seed, on every depth; the refusals; the run draws against the C generator.
+// Noise and hoover against their rules per pixel from the same seed, every depth; refusals; the C generator.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,8 +31,7 @@ void NaiveNoise(CVelora& image, const NoiseArgs& a, unsigned seed) {
     const int highest = depth > 8 ? 255 : int(LastIndex(image));
     const auto level = [&](int x, int y) {
         if (depth < 24) return int(image.GetPixel(x, y));
-        RGBQUAD c;
-        image.GetRGBPixel(x, y, c);
+        const RGBQUAD c = Colour(image, x, y);
         return int(c.rgbRed);
     };
     const auto hit = [&](int x, int y) {

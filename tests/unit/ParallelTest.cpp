@@ -1,6 +1,4 @@
-// The worker pool: how rows are split into bands, when work stays on the calling thread,
-// concurrent and nested callers; and every threaded operation giving the same bytes with one
-// thread and with four (every row of the step table).
+// The worker pool's bands, callers and nesting; every threaded step gives the same bytes on 1 and 4 threads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -104,8 +102,7 @@ TEST(RowBands, AnExceptionReachesTheCallerAfterAllBands) {
 TEST(RowBands, EveryStepGivesTheSameBytesWithOneAndFourThreads) {
     const std::string palette = TempPath("threads.pal"), written = TempPath("threads.out");
     ASSERT_EQ(RandomImage(4, 4, 8, 17).SavePalette(palette), 0u);
-    // Rows of about 2 KiB (odd widths, so partial bytes and padding are there; and 2048 x 64
-    // pixels, which the spectrum takes) and 64 rows: enough work for four bands.
+    // Rows of about 2 KiB (odd widths; 2048 x 64 for the spectrum) and 64 of them: enough for four bands.
     const std::pair<int, int> depthAndWidth[] = {{1, 16411}, {4, 4103}, {8, 2051}, {8, 2048}, {24, 683}, {32, 513}};
     for (const auto& [depth, width] : depthAndWidth)
         for (bool gray : {false, true}) {
@@ -117,8 +114,7 @@ TEST(RowBands, EveryStepGivesTheSameBytesWithOneAndFourThreads) {
             const CVelora source = made(unsigned(depth + 100 * gray)), other = made(unsigned(depth + 100 * gray + 7));
             const StepInputs inputs{source, other, palette, written};
             for (const StepCase& c : StepCases()) {
-                // Hoover scatters along random rays one draw after another: nothing is shared
-                // out, and on these images it would take most of the time.
+                // Hoover scatters along random rays one draw after another: nothing shared out, and slow here.
                 if (StepName(c) == "Hoover") continue;
                 SCOPED_TRACE(std::string(c.text) + " depth " + std::to_string(depth) + (gray ? " gray" : ""));
                 CVelora result[2] = {source, source};

@@ -1,5 +1,4 @@
-// Whole-image writes of pixel values: filling by value and by colour, the alpha channel.
-// The row-wise fills are checked against the accessors pixel by pixel, padding included.
+// Whole-image pixel writes (by value, by colour, alpha) against the accessors pixel by pixel, padding included.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -59,8 +58,7 @@ TEST(Alpha, SetInvertAndMeanOfTheColourLeaveTheColours) {
     ASSERT_EQ(mean.AlphaOperation(3), 0u);
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
-            RGBQUAD c{};
-            source.GetRGBPixel(x, y, c);
+            const RGBQUAD c = Colour(source, x, y);
             ASSERT_EQ(set.GetAlfa(x, y), 9);
             ASSERT_EQ(inverted.GetAlfa(x, y), 255 - source.GetAlfa(x, y));
             ASSERT_EQ(mean.GetAlfa(x, y), (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3);

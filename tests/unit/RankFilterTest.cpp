@@ -1,6 +1,4 @@
-// The window filters of the predefined list (median, maximum, minimum, midpoint, max-min
-// enhancement, geometric and harmonic means) against a direct evaluation of each window:
-// random images of every accepted depth, wide enough for the vector paths and their tails.
+// The predefined list's window filters (rank, midpoint, max-min, means) against each window, every depth.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -76,8 +74,7 @@ TEST(RankFilters, EveryWindowEntryGivesTheDirectEvaluation) {
         if (e.kind == FilterKind::Linear || e.kind == FilterKind::TwoMasks || e.kind == FilterKind::EightDirections) continue;
         for (int depth : {4, 8, 24, 32})
             for (int style = 0; style < 3; ++style)
-                // 70 columns: vectors of 32 or 16 and a tail; 3 columns: fewer than most windows;
-                // 40 rows: several chunks of rows for every window size.
+                // 70 columns: vectors and a tail; 3: fewer than most windows; 40 rows: several chunks for every size.
                 for (const auto& [w, h] : {std::pair{70, 13}, std::pair{3, 5}, std::pair{12, 40}}) {
                     SCOPED_TRACE(testing::Message() << e.index << " depth " << depth << " style " << style << " " << w << "x" << h);
                     const CVelora source = Subject(w, h, depth, unsigned(e.index * 7 + depth + style), style);

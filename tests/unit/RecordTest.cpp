@@ -90,7 +90,7 @@ TEST(Record, AccessorsCheckPointAndDepthInTheirOrder) {
     EXPECT_EQ(sixteen.CountDifferentPixels(rgb), 0xFFFFFFFFu);
 }
 
-TEST(Record, PaletteWritesRecolourEveryPixelOfTheIndex) {
+TEST(Record, PaletteWritesRecolourEveryIndexAndTablesChangeAsAsked) {
     CVelora image;
     ASSERT_EQ(image.SetRGBPixel(3, 3, RGBQUAD{10, 20, 30, 40}), 0u);
     EXPECT_EQ(image.GetPaletteData()[0], (RGBQUAD{10, 20, 30, 40}));
@@ -101,18 +101,15 @@ TEST(Record, PaletteWritesRecolourEveryPixelOfTheIndex) {
     // InitializeRGB rewrites only the entries in use.
     image.SetPixel(0, 0, 5);
     image.InitializeRGB(RGBQUAD{1, 1, 1, 1});
-    EXPECT_EQ(image.GetPaletteData()[0], (RGBQUAD{1, 1, 1, 1}));
-    EXPECT_EQ(image.GetPaletteData()[5], (RGBQUAD{1, 1, 1, 1}));
-    EXPECT_EQ(image.GetPaletteData()[6], (RGBQUAD{6, 6, 6, 0}));
+    for (auto [i, entry] : {std::pair{0, RGBQUAD{1, 1, 1, 1}}, {5, RGBQUAD{1, 1, 1, 1}}, {6, RGBQUAD{6, 6, 6, 0}}})
+        EXPECT_EQ(image.GetPaletteData()[i], entry) << i;
 
     CVelora rgb(nullptr, nullptr, 3, 3, 24);
     rgb.InitializeRGB(RGBQUAD{1, 2, 3, 0});
     EXPECT_EQ(rgb.GetPixel(2, 2), 0x030201u);
     rgb.Initialize(0x445566);
     EXPECT_EQ(rgb.GetPixel(1, 1), 0x445566u);
-}
 
-TEST(Record, PaletteOperations) {
     CVelora oneBit(nullptr, nullptr, 8, 1, 1), fourBit(nullptr, nullptr, 8, 1, 4);
     RGBQUAD reserved[16];
     for (auto& e : reserved) e = RGBQUAD{9, 9, 9, 77};
@@ -122,18 +119,17 @@ TEST(Record, PaletteOperations) {
     fourBit.SetGrayPalette();
     EXPECT_EQ(fourBit.GetPaletteData()[1], (RGBQUAD{17, 17, 17, 77}));  // reserved byte untouched
     EXPECT_EQ(fourBit.GetPaletteData()[15], (RGBQUAD{255, 255, 255, 77}));
-    CVelora rgb(nullptr, nullptr, 2, 2, 24);
     EXPECT_EQ(rgb.SetGrayPalette(), 1u);
 
     RGBQUAD table[256] = {};
     table[3] = table[9] = RGBQUAD{0x33, 0x22, 0x11, 0};
     for (int i = 10; i < 256; ++i) table[i] = RGBQUAD{1, 1, 1, 0};
-    CVelora image(nullptr, table, 2, 2, 8);
-    EXPECT_EQ(image.FindPaletteIndex(0x112233), 3u);
-    EXPECT_EQ(image.FindPaletteIndex(0x445566), 0xFFFFFFFFu);
+    CVelora indexed(nullptr, table, 2, 2, 8);
+    EXPECT_EQ(indexed.FindPaletteIndex(0x112233), 3u);
+    EXPECT_EQ(indexed.FindPaletteIndex(0x445566), 0xFFFFFFFFu);
     EXPECT_EQ(rgb.FindPaletteIndex(0), 0xFFFFFFFEu);
     RGBQUAD out[256];
-    EXPECT_EQ(image.GetPalette(out), 0u);
+    EXPECT_EQ(indexed.GetPalette(out), 0u);
     EXPECT_EQ(out[9], table[9]);
 
     // A table of one entry (only a loaded file can have it) turns black.
@@ -230,29 +226,16 @@ TEST(Record, PaintHandsTheDibToThePainter) {
 
 namespace {
 
-// An image whose every byte is random, padding included, with a random colour table.
-CVelora RandomBytesImage(int width, int height, int depth, std::mt19937& rng) {
-    std::vector<std::uint8_t> bits(std::size_t(CVelora::GetImageSize(width, height, depth)));
-    for (auto& b : bits) b = std::uint8_t(rng());
-    if (depth == 16) return SixteenBitImage(width, height, std::move(bits));
-    std::vector<RGBQUAD> table(256);
-    for (auto& e : table) e = RGBQUAD{std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
-    return CVelora(bits.data(), depth <= 8 ? table.data() : nullptr, width, height, depth);
-}
-
-// The display colour of one pixel, read pixel by pixel: the accessors, and for 16 bits
-// (which has none) the stored 5-5-5 value widened by repeating its high bits.
+// The display colour of one pixel: the accessors', or for 16 bits the 5-5-5 word widened by its high bits.
 std::uint32_t DisplayColour(const CVelora& image, int x, int y) {
     if (image.GetBitCount() == 16) {
-        const std::uint8_t* row = image.GetBits() + std::size_t(image.GetHeight() - 1 - y) * image.GetBytesPerRow();
-        const std::uint8_t* p = row + 2 * x;
-        const unsigned v = p[0] | (unsigned(p[1]) << 8);
+        const unsigned v = AnyPixel(image, x, y);
         const auto widen = [](unsigned c) { return (c << 3) | (c >> 2); };
         return 0xFF000000u | (widen((v >> 10) & 31) << 16) | (widen((v >> 5) & 31) << 8) | widen(v & 31);
     }
     RGBQUAD q{};
     EXPECT_EQ(image.GetRGBPixel(x, y, q), 0u);
-    return 0xFF000000u | (std::uint32_t(q.rgbRed) << 16) | (std::uint32_t(q.rgbGreen) << 8) | q.rgbBlue;
+    return 0xFF000000u | Packed(q);
 }
 
 }  // namespace
@@ -265,7 +248,7 @@ TEST(Record, DisplayConversionMatchesThePixelByPixelColoursAtEveryDepthAndWidth)
         // Widths around every whole group of the row loops (8 pixels a byte, 4 pixels a load).
         for (int width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 16, 17, 31, 33}) {
             SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(width));
-            const CVelora image = RandomBytesImage(width, kHeight, depth, rng);
+            const CVelora image = NoisyImage(width, kHeight, depth, rng);
             ASSERT_EQ(image.GetBitCount(), depth);
             const std::size_t stride = std::size_t(width + kSpare);
             std::vector<std::uint32_t> rows(stride * kHeight + 1, kUntouched);

@@ -1,5 +1,4 @@
-// A small file system of its own for the tests of full disks: a tmpfs mounted for the
-// test and unmounted after it. Mounting needs root; elsewhere the tests say why they skip.
+// A tmpfs mounted for a full-disk test and unmounted after it; without root the tests say why they skip.
 #pragma once
 
 #include <algorithm>

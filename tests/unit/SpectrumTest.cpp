@@ -1,5 +1,4 @@
-// The Fourier spectrum: the fast transform against the plain textbook loops, the black
-// image, the refusals and the command's enabling agreeing with them.
+// The Fourier spectrum: the fast transform against the textbook loops, the black image, refusals, enabling.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,8 +18,7 @@ struct Cplx {
 
 Cplx Mul(Cplx a, Cplx b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
 
-// The plain transform: fill in storage order, the bit-reversal exchange loop, stages with
-// j outer and the twiddle advanced after each j, then the log scale.
+// The plain transform: storage order, bit-reversal exchange, j outer with the twiddle advanced, log scale.
 void NaiveSpectrum(CVelora& image, int form) {
     const int w = image.GetWidth(), h = image.GetHeight();
     const std::size_t n = std::size_t(w) * std::size_t(h);
@@ -69,8 +67,7 @@ void NaiveSpectrum(CVelora& image, int form) {
 }  // namespace
 
 TEST(Spectrum, FastTransformGivesThePlainLoopsBytes) {
-    // 2^17 values: cache blocks, paired later stages and a last single one; one and two
-    // columns, whose rows are padded.
+    // 2^17 values: cache blocks, paired stages and a last single one; one and two columns, padded rows.
     for (const auto& [w, h] : {std::pair{4, 4}, std::pair{8, 4}, std::pair{64, 32}, std::pair{256, 256}, std::pair{512, 256},
                                std::pair{1, 1}, std::pair{1, 16}, std::pair{2, 8}, std::pair{16, 2}, std::pair{2, 65536}})
         for (int form : {0, 1}) {

@@ -1,5 +1,4 @@
-// Global and local thresholds, the optimal threshold and its methods: each fast path against
-// the rule evaluated pixel by pixel, on random images of every depth they take.
+// Global, local and optimal thresholds: each fast path against the rule per pixel, on every depth they take.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -23,15 +22,13 @@ CVelora NaiveThreshold(CVelora image, int t, int low, int high) {
                 image.SetPixel(x, y, rule(int(image.GetPixel(x, y))));
                 continue;
             }
-            RGBQUAD c{};
-            image.GetRGBPixel(x, y, c);
+            const RGBQUAD c = Colour(image, x, y);
             image.SetRGBPixel(x, y, RGBQUAD{rule(c.rgbBlue), rule(c.rgbGreen), rule(c.rgbRed), 0});
         }
     return image;
 }
 
-// The local rule as first written: flip upside down, take the blocks from the first stored
-// row, flip back.
+// The local rule as first written: flip upside down, take the blocks from the first stored row, flip back.
 CVelora NaiveLocal(CVelora image, int bh, int bw, int kind, int output) {
     InfoHistogram info;
     image.GetInfoHistogram(info);
@@ -60,8 +57,7 @@ CVelora NaiveLocal(CVelora image, int bh, int bw, int kind, int output) {
     return image;
 }
 
-// The level each method looks at, pixel by pixel: the index, or for direct colour the blue
-// byte (mean), the red byte (ISODATA), (R + G + B) / 3 (histogram channel 0).
+// The level each method reads: the index, or the blue byte (mean), red (ISODATA), (R + G + B) / 3 (channel 0).
 enum class Of { Mean, Isodata, Channel0 };
 std::vector<int> LevelsOf(const CVelora& image, Of of) {
     std::vector<int> levels;
@@ -71,8 +67,7 @@ std::vector<int> LevelsOf(const CVelora& image, Of of) {
                 levels.push_back(int(image.GetPixel(x, y)));
                 continue;
             }
-            RGBQUAD c{};
-            image.GetRGBPixel(x, y, c);
+            const RGBQUAD c = Colour(image, x, y);
             levels.push_back(of == Of::Mean ? c.rgbBlue : of == Of::Isodata ? c.rgbRed : (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3);
         }
     return levels;
@@ -175,14 +170,11 @@ TEST(LocalThreshold, TopDownRowsGiveWhatTheFlippedPixelRuleGives) {
 }
 
 TEST(LocalThreshold, CodesInOrder) {
-    // The depth, then the blocks against the image's size, then the output (refusals leave the
-    // image as it was: InvariantsTest).
+    // The depth, then the blocks against the size, then the output (that refusals keep the image: InvariantsTest).
     CVelora colour = RandomImage(10, 6, 24, 1), gray = RandomImage(10, 6, 8, 2, true);
     EXPECT_EQ(colour.LocalThreshold(0, 0, -1, 9), 2u);
-    EXPECT_EQ(gray.LocalThreshold(0, 1, -1, 9), 1u);
-    EXPECT_EQ(gray.LocalThreshold(7, 1, -1, 0), 1u);
-    EXPECT_EQ(gray.LocalThreshold(1, 11, -1, 0), 1u);
-    EXPECT_EQ(gray.LocalThreshold(6, 10, -1, 3), 0u);
+    for (auto [height, width, output, code] : {std::tuple{0, 1, 9, 1u}, {7, 1, 0, 1u}, {1, 11, 0, 1u}, {6, 10, 3, 0u}})
+        EXPECT_EQ(gray.LocalThreshold(height, width, -1, output), code) << height << "x" << width;
 }
 
 TEST(OptimalThreshold, MethodsGiveWhatThePixelRulesGive) {
@@ -193,8 +185,7 @@ TEST(OptimalThreshold, MethodsGiveWhatThePixelRulesGive) {
         std::vector<int> clustered;
         for (int i = 0; i < 40 * 30; ++i) clustered.push_back(int(rng() % 4) * 60 + int(rng() % 9));
         subjects.push_back({"clustered", Gray8(40, 30, clustered)});
-        // An empty class ends ISODATA after one step: one level only, or levels 5, 5, 5, 6 whose
-        // mean truncates to 5. With one level every product is 0 and the second peak is 0.
+        // An empty class ends ISODATA after one step: one level, or 5, 5, 5, 6 (mean 5); one level: second peak 0.
         subjects.push_back({"one level", Gray8(5, 3, std::vector<int>(15, 77))});
         subjects.push_back({"5 5 5 6", Gray8(2, 2, std::vector<int>{5, 5, 5, 6})});
         subjects.push_back({"one colour", CVelora(nullptr, nullptr, 4, 4, 24)});

@@ -26,8 +26,7 @@ MonitorGeometry TwoMonitors() {
     return DescribeMonitors(2, MonitorMeasures{1920, 1080, 531, 299, 96, 96}, &second);
 }
 
-// The rule, pixel by pixel: a blank canvas of background, then every source pixel written
-// at its moved place, writes outside dropped. 32-bit pixels carry their alpha byte.
+// The rule: a background canvas, every source pixel (with its alpha) written moved, writes outside dropped.
 CVelora NaiveTranslate(const CVelora& src, int mode, int dx, int dy, std::uint32_t background) {
     const int w = src.GetWidth(), h = src.GetHeight();
     const int nw = mode == 0 ? w + std::abs(dx) : w, nh = mode == 0 ? h + std::abs(dy) : h;

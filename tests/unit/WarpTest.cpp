@@ -1,5 +1,4 @@
-// Warps and interlacing: the row-wise code against a direct per-pixel evaluation of each
-// mapping, refusals, and arguments at their limits.
+// Warps and interlacing against a per-pixel evaluation of each mapping; refusals; arguments at their limits.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -26,16 +25,6 @@ CVelora Subject(int width, int height, int depth, unsigned seed, std::uint32_t e
 }
 
 std::uint32_t Entries(const CVelora& im) { return std::min(im.GetNumColors(), im.GetMaxColors()); }
-
-// Background: the colour itself, or the first entry of exactly that colour, or the last entry.
-std::uint32_t NaiveBackground(const CVelora& im, std::uint32_t colourRef) {
-    const std::uint8_t red = std::uint8_t(colourRef), green = std::uint8_t(colourRef >> 8), blue = std::uint8_t(colourRef >> 16);
-    if (im.GetBitCount() > 8) return std::uint32_t(red) << 16 | std::uint32_t(green) << 8 | blue;
-    const RGBQUAD* table = im.GetPaletteData();
-    for (std::uint32_t i = 0; i < Entries(im); ++i)
-        if (table[i].rgbRed == red && table[i].rgbGreen == green && table[i].rgbBlue == blue) return i;
-    return Entries(im) - 1;
-}
 
 void Fill(CVelora& im, std::uint32_t value) {
     for (int y = 0; y < im.GetHeight(); ++y)
@@ -65,7 +54,7 @@ CVelora NaiveEllipse(const CVelora& in) {
 
 CVelora NaiveRipple(const CVelora& in, int amplitude, int divisor, int zone, std::uint32_t colourRef) {
     CVelora out = in;
-    Fill(out, NaiveBackground(in, colourRef));
+    Fill(out, ExpectedBackground(in, colourRef));
     const int h = in.GetHeight();
     for (int x = 0; x < in.GetWidth(); ++x) {
         const double d = (std::sin(double(x) / divisor) + 1.0) * amplitude;
@@ -98,7 +87,7 @@ CVelora NaiveSwirl(const CVelora& in, double angle, int radius) {
 
 CVelora NaiveShear(const CVelora& in, int type, double percent, std::uint32_t colourRef) {
     CVelora out = in;
-    Fill(out, NaiveBackground(in, colourRef));
+    Fill(out, ExpectedBackground(in, colourRef));
     const double s = type <= 3 ? percent / 50 : percent / 100;
     for (int i = 0; i < in.GetWidth(); ++i)
         for (int j = 0; j < in.GetHeight(); ++j) {
@@ -176,8 +165,7 @@ TEST(Warps, EveryWarpMatchesItsPerPixelMappingOnEveryDepth) {
 }
 
 TEST(Warps, LargerPicturesTakeTheFastPathsWithTheSameBytes) {
-    // Amplitudes whose shifts have fractions just below 1 in some columns, and a picture large
-    // enough to be shared among threads.
+    // Shifts with fractions just below 1 in some columns, on a picture large enough to share among threads.
     const CVelora source = RandomImage(301, 260, 24, 9);
     for (int amplitude : {-250, -37, 1, 64, 255})
         for (int zone : {0, 1}) {
@@ -192,18 +180,14 @@ TEST(Warps, LargerPicturesTakeTheFastPathsWithTheSameBytes) {
             SCOPED_TRACE(testing::Message() << depth << " " << w << " x " << h);
             ExpectWarp(picture, [](CVelora& im) { return im.Ellipse(); }, NaiveEllipse(picture));
         }
-    // Discs cut by the picture's edges, wider than high and higher than wide; and a disc over
-    // the whole of a picture without padding, barely turned, so that the last pixel of the
-    // block is some pixel's source (it cannot be read as four bytes).
+    // Discs cut by the edges; a disc over a picture without padding whose last pixel is a source (no 4-byte read).
     for (const auto& [w, h, angle, radius] : {std::tuple{400, 300, -200.0, 250}, std::tuple{300, 400, -200.0, 250},
                                               std::tuple{400, 301, 0.01, 600}}) {
         const CVelora large = RandomImage(w, h, 24, 10);
         SCOPED_TRACE(testing::Message() << w << " x " << h << " " << angle);
         ExpectWarp(large, [&](CVelora& im) { return im.Swirl(angle, radius); }, NaiveSwirl(large, angle, radius));
     }
-    // Shears that move whole columns take the ripple's path: at 99.99 % the first columns'
-    // shifts 1.9998 i have fractions just below 1. The others walk the columns for each band
-    // of rows; just below 100 % the rows of types 5 and 6 crowd into the first ones.
+    // At 99.99 % the column shifts 1.9998 i have fractions just below 1; near 100 % types 5 and 6 crowd rows.
     for (int type : {2, 3, 4, 5, 6, 8, 9})
         for (double percent : {10.0, 73.0, 99.99, 100 - 1e-12}) {
             SCOPED_TRACE(testing::Message() << type << " " << percent);
@@ -215,8 +199,7 @@ TEST(Interlace, RowsAndColumnsOfBothPicturesInTurn) {
     for (int depth : kDepths)
         for (int kind : {0, 1}) {
             SCOPED_TRACE(std::to_string(depth) + " kind " + std::to_string(kind));
-            // Rows: 7 x 10 and 7 x 6 give 7 x 16; columns: 5 x 4 and 8 x 4 give 13 x 4. The
-            // longer picture's rest follows the pairs.
+            // Rows: 7 x 10 and 7 x 6 give 7 x 16; columns: 5 x 4 and 8 x 4 give 13 x 4, the rest after the pairs.
             const CVelora a = kind ? RandomImage(5, 4, depth, 14) : RandomImage(7, 10, depth, 11);
             const CVelora b = kind ? RandomImage(8, 4, depth, 15) : RandomImage(7, 6, depth, 12);
             CVelora target = RandomImage(3, 3, depth, 13);
@@ -298,8 +281,7 @@ TEST(Warps, RefusalsComeInTheirOrderAndLeaveTheImage) {
 }
 
 TEST(Warps, ArgumentsAtTheLimitsGiveDefinedResults) {
-    // Under the sanitizers: shifts beyond the int range, a radius of 0 with the centre inside,
-    // the widest shears, pictures of one row or column.
+    // For the sanitizers: shifts beyond int, a radius of 0, the widest shears, one row or column.
     const CVelora source = RandomImage(13, 11, 24, 31);
     for (int amplitude : {std::numeric_limits<int>::max(), std::numeric_limits<int>::min()})
         for (int divisor : {1, -1, std::numeric_limits<int>::min()})
@@ -338,9 +320,7 @@ VELORA_AVX2 void LaneSinCos(const double* x, double* sine, double* cosine) {
 }  // namespace
 
 TEST(Warps, LaneSineAndCosineStayWellWithinTheirBoundOfTheLibrarys) {
-    // The swirl calls the library only where these bounds leave a source open, so they must
-    // hold: on the whole range the lanes take, on small turns, on arguments beside multiples
-    // of pi/2 (where the reduction cancels), and on the swirl's own turns.
+    // The swirl trusts these bounds: the whole lane range, small turns, beside multiples of pi/2, its own turns.
     if (!velora::detail::HasAvx2()) GTEST_SKIP() << "the processor has no AVX2";
     std::mt19937_64 rng(5);
     std::uniform_real_distribution<double> anywhere(-velora::detail::kSinCosLaneLimit, velora::detail::kSinCosLaneLimit);

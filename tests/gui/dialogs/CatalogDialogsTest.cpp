@@ -1,8 +1,5 @@
-// Every declared command in the workbench, from its declaration alone: it has a handler; its
-// dialog (generic or custom) opens with the declared title and "Cancelar" leaves the image as
-// it was; "Aceptar" gives exactly what the declared calls give with the dialog's arguments,
-// in one labelled undo step, and records the command-line steps, which `velora apply` turns
-// into the same bytes. Commands without a dialog run at once or open their windows.
+// Every declared command from its declaration alone: its dialog opens titled, Cancelar keeps the image,
+// Aceptar gives the declared calls' bytes in one labelled undo step, recorded as `velora apply` replays it.
 #include <QFileInfo>
 #include <QProcess>
 
@@ -17,8 +14,7 @@ using namespace velora::catalog;
 
 namespace {
 
-// An image the operation takes: 24-bit colour when it can, else 8-bit gray, else 32 bits;
-// gray levels in 24 bits for a command enabled only on gray images.
+// 24-bit colour if the operation takes it, else 8-bit gray, else 32 bits; gray levels for gray-only commands.
 CVelora ImageFor(const Operation& op, int commandId = 0) {
     // 32 columns where the library refuses 24 whatever the depth (the spectrum).
     const int w = op.takesSize && !op.takesSize(CVelora(nullptr, nullptr, 24, 16, 8)) ? 32 : 24;
@@ -136,8 +132,7 @@ TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindows) {
             CUtilidadView* view = OpenImage(Text(op.name) + ".bmp", ImageFor(op));
             const CVelora original = view->Document().Image();
             const int windows = int(Frame().Children().size());
-            Frame().Execute(c.id);
-            Settle();
+            RunCommand(c.id);
             const std::string model = FindColorModel(Frame().ColorModel())->shortName;
             EXPECT_TRUE(Frame().TimingText().startsWith(QString::fromStdString("Tiempo de " + ExpandLabel(c.timingLabel, model))));
             if (c.produces == Produces::InPlace) {
@@ -146,8 +141,7 @@ TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindows) {
                 EXPECT_EQ(Replay(view->Document().Record()), Saved(view->Document().Image()));
                 continue;
             }
-            // One window per value of a fan-out; the last opened is in front and continues
-            // the source's record with its own step.
+            // One window per value of a fan-out; the last, in front, continues the source's record with its step.
             const std::size_t opened = c.fanOut ? c.fanOut->values(original).size() : 1;
             EXPECT_EQ(int(Frame().Children().size()), windows + int(opened));
             CUtilidadDoc* result = Frame().ActiveDocument();
@@ -160,8 +154,7 @@ TEST_F(CatalogCommands, CommandsWithoutADialogRunAtOnceOrOpenTheirWindows) {
     }
 }
 
-// "Entrelazar" opens its result and stays open for another; a pair that does not fit is said
-// so, in the dialog's own words, and opens nothing.
+// "Entrelazar" opens its result and stays open; a pair that does not fit is said so and opens nothing.
 TEST_F(CatalogCommands, InterlaceOpensANamedWindowAndSaysWhyAPairDoesNotFit) {
     OpenImage("a.bmp", RandomImage(20, 10, 24, 1));
     CUtilidadView* view = OpenImage("b.bmp", RandomImage(20, 12, 24, 2));
@@ -189,8 +182,7 @@ TEST_F(CatalogCommands, InterlaceOpensANamedWindowAndSaysWhyAPairDoesNotFit) {
     dialog->reject();
 }
 
-// A session of several dialogs, undone and redone, saved from "Registro" as a script: the
-// script remakes every image byte for byte.
+// Several dialogs, undone and redone, saved from "Registro" as a script that remakes every image.
 TEST_F(CatalogCommands, TheRecordedSessionReplaysAsAScript) {
     CUtilidadView* first = OpenImage("sesion.bmp", RandomImage(40, 30, 24, 8));
     const auto run = [&](int command, const std::function<void(COperationDialog&)>& set) {
@@ -207,8 +199,7 @@ TEST_F(CatalogCommands, TheRecordedSessionReplaysAsAScript) {
     ASSERT_TRUE(first->Document().Undo());
     run(kCmdShear, [](COperationDialog& d) { d.findChild<CSliderEdit*>()->Slider()->setValue(25); });
     Frame().Execute(kCmdFlipHorizontal);
-    Frame().Execute(kCmdBitPlanes);
-    Settle();
+    RunCommand(kCmdBitPlanes);
     ASSERT_NE(Frame().ActiveDocument(), &first->Document());
 
     CRegistroDlg record(Frame().Workbench());

@@ -1,7 +1,4 @@
-// What a declaration tells the generic dialog beyond ranges and defaults, each shown once on
-// an operation that needs it: bounds and starts from the image, tied and ordered values,
-// controls enabled by a choice, notes, a reset button, check boxes for a list, decimal
-// sliders, and rows that line up.
+// What a declaration tells the generic dialog beyond ranges and defaults, each shown once where it is needed.
 #include <set>
 
 #include "ImageAlgebraDialogs.h"
@@ -123,8 +120,7 @@ TEST_F(DeclaredDialogs, AListOfPlanesIsABoxPerPlaneThatTheImageHas) {
     planes->reject();
 }
 
-// The rows' labels share one width, so that the sliders line up; a teacher drags the swirl's
-// angle and the shear's percentage in class: sliders, not boxes.
+// The rows' labels share one width, so sliders line up; a teacher drags swirl angles and shears in class.
 TEST_F(DeclaredDialogs, SlidersLineUpAndDecimalsWithTicksAreSliders) {
     for (const auto& [command, decimal] : {std::pair{kCmdColorBalance, ""}, {kCmdGraySlice, ""}, {kCmdSwirl, "angle"}, {kCmdShear, "percent"}}) {
         auto dialog = Dialog(command, "filas.bmp", RandomImage(24, 16, command == kCmdGraySlice ? 8 : 24, 6, true));

@@ -1,5 +1,4 @@
-// The filter dialog: what choosing a list entry shows, the user mask's size rule, and the new windows "Aplicar filtro" opens (with the bytes the
-// library gives, a name that counts up, nothing at all when the library refuses).
+// The filter dialog: what an entry shows, the user mask's size rule, the windows "Aplicar filtro" opens.
 #include <QListWidget>
 
 #include "FilterCatalogue.h"
@@ -47,8 +46,7 @@ protected:
 
 }  // namespace
 
-// Every list line: headings and blank lines choose nothing; an entry shows its own mask,
-// size and divisor, read-only.
+// Headings and blank lines choose nothing; an entry shows its own mask, size and divisor, read-only.
 TEST_F(FilterDialog, EachEntryShowsItsOwnMaskWhileHeadingsChooseNothing) {
     Open("foto.bmp", RandomImage(20, 12, 8, 1, true));
     CFiltros& d = Dialog();
@@ -135,8 +133,7 @@ TEST_F(FilterDialog, ApplyingOpensNumberedWindowsWithTheLibrarysBytesAndLeavesTh
     EXPECT_TRUE(result->IsModified());
     EXPECT_EQ(Block(result->Image()), Block(Applied(original, [](CVelora& i) { return i.PredefinedFilter(50, 2, 1); })));
 
-    // A user mask of the odd size 2, typed; "Reescalado" with replicated borders; Enter in a
-    // cell applies it.
+    // A typed user mask of size 2; "Reescalado" with replicated borders; Enter in a cell applies it.
     d.show();
     d.modeGroup->button(CFiltros::User)->click();
     FinishSize("2");

@@ -1,5 +1,4 @@
-// The generic dialog over a declaration with one parameter of every kind: the controls it
-// builds, the arguments it hands the operation, previews and the parameter file.
+// The generic dialog over a parameter of every kind: its controls, arguments, previews, parameter file.
 #include "WorkbenchFixture.h"
 
 using namespace testing_support;

@@ -1,5 +1,4 @@
-// The scaling, rotation and crop dialogs' own rules: boxes that follow one another, what the
-// preview shows, and the window sized again to the new image.
+// Scaling, rotation and crop dialogs: boxes that follow one another, the preview, the window sized again.
 #include <QToolButton>
 
 #include "GeometryDialogs.h"
@@ -35,8 +34,7 @@ TEST_F(GeometryDialogs, ScalingModesProportionsAndTheWindowFollowingTheImage) {
 TEST_F(GeometryDialogs, ANewSizeIsPreviewedPixelForPixelAfterAnUndo) {
     CUtilidadView* view = Open("deshacer.bmp", RandomImage(64, 48, 24, 5));
     Frame().Execute(kCmdFlipVertical);
-    Frame().Execute(kCmdUndo);
-    Settle();
+    RunCommand(kCmdUndo);
     CEscaladoDlg dialog(view);
     Type(dialog.factorColumns, "2");
     Settle();

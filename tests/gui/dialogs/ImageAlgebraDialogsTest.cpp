@@ -1,6 +1,4 @@
-// The arithmetic and logical dialogs as a user drives them: choosing A and B among the open
-// images, live results in A's window, the messages, the weights' arrows and the offsets,
-// one undo step on the image that changed, and Cancel giving both images back.
+// The arithmetic and logical dialogs: choosing A and B, live results, messages, weights, undo, Cancel.
 #include <QToolButton>
 
 #include "ImageAlgebraDialogs.h"
@@ -90,8 +88,7 @@ TEST_F(ImageAlgebraDialogs, ArithmeticRefusesMixedDepthsAndClosedImagesAndCancel
     EXPECT_EQ(Block(gray->Document().Image()), Block(grayBefore));
     EXPECT_FALSE(gray->Document().History().CanUndo());
 
-    // B's window closes while the dialog is open: B is no longer chosen, and "Aceptar"
-    // without both images says so and stays open.
+    // B's window closes meanwhile: B is no longer chosen, and "Aceptar" without both says so and stays open.
     COperacionesEntreImg dialog(gray);
     dialog.show();
     dialog.Choose(0, 0);

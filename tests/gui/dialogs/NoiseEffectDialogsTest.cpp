@@ -1,5 +1,4 @@
-// The noise and hoover dialogs: starting values and bounds taken from the image, noise into
-// numbered new windows (and none on a refusal); the spectrum command's enabling.
+// Noise and hoover dialogs: starts and bounds from the image, numbered new windows (none on a refusal).
 #include "EffectDialogs.h"
 #include "NoiseDialogs.h"
 #include "WorkbenchFixture.h"

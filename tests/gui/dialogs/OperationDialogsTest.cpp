@@ -1,5 +1,4 @@
-// Operation dialogs as a user drives them: typed values taken when finished, the title's
-// room, step-by-step runs, previews in the active colour model, and the menu's modal dialog.
+// Operation dialogs: typed values, the title's room, step-by-step runs, model previews, the modal dialog.
 #include "ToolWindowHost.h"
 #include "WorkbenchFixture.h"
 
@@ -17,8 +16,7 @@ protected:
 
 }  // namespace
 
-// The one typing rule of every number box: nothing is taken while typing; Enter or leaving
-// the box takes the number, clamped and truncated, with a decimal comma or point.
+// Number boxes take nothing while typing; Enter or leaving takes it clamped, truncated, with comma or point.
 TEST_F(OperationDialogs, TypedValuesAreTakenWhenFinishedClampedAndWithAComma) {
     CUtilidadView* view = Open("typed.bmp");
     CGenericOperationDialog dialog(view, kCmdBrightness);
@@ -65,8 +63,7 @@ TEST_F(OperationDialogs, TheWholeTitleFitsHoweverNarrowTheControls) {
 
 TEST_F(OperationDialogs, StepByStepRunClosesToolWindowsShowsProgressAndGivesTheFastResult) {
     CUtilidadView* view = Open("steps.bmp", 24, 24, 5);
-    Frame().Execute(kCmdImageInfo);
-    Settle();
+    RunCommand(kCmdImageInfo);
     ASSERT_NE(Frame().Tools().Find(kCmdImageInfo), nullptr);
     Frame().SetStepByStep(true);
 
@@ -123,13 +120,11 @@ TEST_F(OperationDialogs, NonLinearPreviewsInTheActiveModelGiveThePlainCallsBytes
     }
 }
 
-// The catalogue's command test runs in RGB: equalizing in another model names and computes
-// the new window by that model.
+// The catalogue's command test runs in RGB: in another model Equalize names and computes by that model.
 TEST_F(OperationDialogs, EqualizeOpensANewWindowNamedAfterTheActiveModel) {
     CUtilidadView* view = Open("modelos.bmp", 32, 20, 10);
     Frame().SetColorModel(kModelHSV);
-    Frame().Execute(kCmdEqualize);
-    Settle();
+    RunCommand(kCmdEqualize);
     CUtilidadDoc* equalized = Frame().ActiveDocument();
     ASSERT_NE(equalized, &view->Document());
     EXPECT_EQ(equalized->Title(), "Ecualización HSV de modelos.bmp");

@@ -1,5 +1,4 @@
-// The palette commands as a user drives them: palette files loaded and saved through the
-// file questions, the editor's strip, the exchange between two images and the channel swap.
+// The palette commands: files through the file questions, the editor's strip, exchange, channel swap.
 #include <QMouseEvent>
 
 #include "PaletteDialogs.h"
@@ -8,12 +7,6 @@
 using namespace testing_support;
 
 namespace {
-
-std::vector<RGBQUAD> PaletteOf(const CVelora& image) {
-    std::vector<RGBQUAD> table(image.GetNumColors());
-    image.GetPalette(table.data());
-    return table;
-}
 
 class PaletteDialogs : public Workbench {
 protected:

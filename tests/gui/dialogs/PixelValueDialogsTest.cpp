@@ -1,5 +1,4 @@
-// The dialogs that write pixel values: which choices each image is offered, what each choice
-// runs, and the preview that Cancel takes back.
+// The pixel-value dialogs: the choices each image is offered, what each runs, the preview Cancel takes back.
 #include "PixelValueDialogs.h"
 #include "WorkbenchFixture.h"
 

@@ -1,6 +1,4 @@
-// The threshold dialogs' own rules: starting values by depth, the two modes and what they
-// enable, the bounds and the title that follow the high output, the parameter file's bytes,
-// the optimal threshold's read-outs.
+// The threshold dialogs' own rules: starts by depth, modes, bounds and title, parameter files, read-outs.
 #include "ThresholdDialogs.h"
 #include "WorkbenchFixture.h"
 
@@ -18,8 +16,7 @@ CVelora Halves() {
 
 }  // namespace
 
-// The table's size gives the high output and the threshold its middle; local thresholds are for
-// 8 bits only.
+// The table's size gives the high output and the threshold its middle; local thresholds are for 8 bits only.
 TEST_F(ThresholdDialogs, StartingValuesFollowTheDepthAndLocalModeIsFor8BitsOnly) {
     for (const auto& [image, high, local] : {std::tuple{RandomImage(40, 30, 32, 7), 255, false},
                                              {CVelora::WithTable(40, 30, 4, 16), 15, false},
@@ -89,8 +86,7 @@ TEST_F(ThresholdDialogs, ParameterFileHasThreeLinesInWindows1252AndNoCrLfAfterTh
     dialog.reject();
 }
 
-// Each method's threshold and read-outs, in a dialog of one size with "Previsualizar" staying
-// under the pointer.
+// Each method's threshold and read-outs, the dialog's size kept so "Previsualizar" stays under the pointer.
 TEST_F(ThresholdDialogs, OptimalThresholdShowsWhatEachMethodFindsInAStableLayoutAndAppliesIt) {
     CUtilidadView* view = Open("optimo.bmp", Halves());
     CBuscarUmbralDlg dialog(view);

@@ -1,5 +1,4 @@
-// The translation dialog as a user drives it: the offsets bounded by the image, the read-out,
-// the parameter file's bytes and what "Aceptar" does with the boxes' values.
+// The translation dialog: offsets bounded by the image, the read-out, the parameter file, what Aceptar does.
 #include "ScreenGeometry.h"
 #include "TranslationDialogs.h"
 #include "WorkbenchFixture.h"

@@ -1,5 +1,4 @@
-// The workbench on the desktop: the toolkit's texts in Spanish, the icons of the toolbars and
-// of the program.
+// The workbench on the desktop: the toolkit's texts in Spanish, the toolbars' and the program's icons.
 #include <QAbstractButton>
 #include <QDir>
 #include <QMdiSubWindow>

@@ -1,6 +1,4 @@
-// The help pages as the workbench compiles them in: every topic opens a page of its own, every
-// link leads to a page, every page can be reached from the index, and every operation's page
-// carries the parameter tables the build fills in from its declaration.
+// The compiled-in help: a page per topic, every link leads to a page, every page reachable from the index.
 #include <gtest/gtest.h>
 
 #include <QDirIterator>
@@ -53,8 +51,7 @@ QString PageOfTopic(const QString& topic) { return ":" + velora::ui::HelpUrlForT
 
 }  // namespace
 
-// Each topic's page has a heading and, but for the inspectors' short notes, points on to related
-// pages; an operation's carries the table the build fills in from its declaration.
+// Each page has a heading and, but for the inspectors' notes, links on; an operation's has its declared table.
 TEST(HelpPages, EveryTopicOpensAPageOfItsOwnAndOperationsCarryTheirTable) {
     std::vector<std::tuple<QString, bool, QString>> topics = {{HelpTopics::kHistogram, true, {}}, {HelpTopics::kColorModel, true, {}},
                                                               {HelpTopics::kColorConversion, true, {}}, {HelpTopics::kInformation, false, {}},

@@ -1,5 +1,4 @@
-// The help window asked for from a modal dialog: in front, usable while the dialog stays
-// open, and still open after it.
+// Help asked for from a modal dialog: in front, usable while the dialog is open, still open after it.
 #include <QDialog>
 #include <QPointer>
 #include <QTextBrowser>

@@ -1,5 +1,4 @@
-// Periphery windows: accessories without a shell (and what is told when none is
-// found), printing layout, second monitor.
+// Periphery windows: accessories without a shell (and when none is found), printing layout, second monitor.
 #include <gtest/gtest.h>
 
 #include <QImage>

@@ -1,6 +1,4 @@
-// The tool windows, their docks and places; the histogram and colour-model windows and the
-// conversion dialog: following the active image, the read-out, the equalization preview that leaves no trace, the active model
-// driving the commands, and the values of one colour in every model.
+// The tool windows and their docks; the histogram, colour-model and conversion windows as the user drives them.
 #include <QDockWidget>
 #include <QScreen>
 #include <QSpinBox>
@@ -20,8 +18,7 @@ namespace {
 class ToolWindows : public Workbench {
 protected:
     CHistogramaDlg* OpenHistogram() {
-        Frame().Execute(kCmdHistogram);
-        Settle();
+        RunCommand(kCmdHistogram);
         return dynamic_cast<CHistogramaDlg*>(Frame().Tools().Find(kCmdHistogram));
     }
     static QString Mode(int count, int level) { return QString("Nº Máximo de Píxeles: %1 en Nivel %2").arg(count).arg(level); }
@@ -36,8 +33,7 @@ TEST_F(ToolWindows, EachOpensTimedAndTheUsualOnesShareOneTabbedAreaBesideTheImag
     OpenImage("Negativo de Rotación de Escalado de la fotografía de prueba.bmp", RandomImage(20, 10, 24, 2));
     QList<QDockWidget*> docks;
     for (const ToolWindowKind& kind : Frame().Tools().Kinds()) {
-        Frame().Execute(kind.commandId);
-        Settle();
+        RunCommand(kind.commandId);
         QWidget* window = Frame().Tools().Find(kind.commandId);
         ASSERT_NE(window, nullptr) << kind.name;
         EXPECT_TRUE(window->isVisible()) << kind.name;
@@ -51,8 +47,7 @@ TEST_F(ToolWindows, EachOpensTimedAndTheUsualOnesShareOneTabbedAreaBesideTheImag
     ASSERT_GE(docks.size(), 4);
     EXPECT_EQ(Frame().tabifiedDockWidgets(docks[0]).size(), docks.size() - 1);
 
-    // All of them fit beside the images on a small screen, clear of the status bar, and each
-    // tab shows its whole title.
+    // All fit beside the images on a small screen, clear of the status bar; each tab shows its whole title.
     Settle();
     EXPECT_EQ(Frame().size(), QSize(1366, 768));
     EXPECT_GT(Frame().centralWidget()->width(), 600);
@@ -93,8 +88,7 @@ TEST_F(ToolWindows, FloatingOnesStayOverTheMainWindowAndOnScreenKeepTheirPlaceAn
     QDockWidget* dock = Frame().Tools().DockOf(kCmdHistogram);
     dock->setFloating(true);
     Settle();
-    // Over the main window, below its dialogs; out of the tabs, its caption is the window's
-    // own, which names the image, and fits.
+    // Over the main window, below its dialogs; its caption is the window's own (naming the image), and fits.
     EXPECT_EQ(dock->windowType(), Qt::Tool);
     EXPECT_EQ(dock->parentWidget(), &Frame());
     EXPECT_FALSE(dock->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -150,8 +144,7 @@ TEST_F(ToolWindows, HistogramFollowsTheActiveImageReadsLevelsOnEachChannelAndCat
     EXPECT_EQ(window->modeLabel->text(), Mode(100, 20));
 
     // A tab behind another reads a changed image only once brought to the front.
-    Frame().Execute(kCmdImageInfo);
-    Settle();
+    RunCommand(kCmdImageInfo);
     ASSERT_TRUE(window->visibleRegion().isEmpty());
     first->Document().Image().Initialize(70);
     Frame().Workbench().DocumentChanged(first->Document(), false);
@@ -176,8 +169,7 @@ TEST_F(ToolWindows, HistogramFollowsTheActiveImageReadsLevelsOnEachChannelAndCat
     EXPECT_EQ(window->readout->text(), "Nivel: 30  Número de Píxeles: 0");
 }
 
-// The window's heights are the library's scaled histogram, and the luminance of direct colour,
-// which the library leaves unscaled, is scaled the same way.
+// The library's scaled histogram; direct colour's luminance, which the library leaves unscaled, scaled alike.
 TEST(HistogramWindow, HeightsAreTheLibrarysScaledCounts) {
     for (const CVelora& image : {RandomImage(37, 23, 4, 4), RandomImage(30, 9, 8, 3, true), RandomImage(37, 23, 24, 24)}) {
         SCOPED_TRACE(image.GetBitCount());
@@ -264,8 +256,7 @@ TEST_F(ToolWindows, PreviewLeavesNoTraceIsTakenBackWhenTheWindowGoesAndEqualizeI
 TEST_F(ToolWindows, ActiveModelWindowSetsTheModelAndTheCommandsFollow) {
     OpenImage("modelo.bmp", RandomImage(8, 8, 24, 4));
     Frame().SetColorModel(kModelYIQ);
-    Frame().Execute(kCmdColorModel);
-    Settle();
+    RunCommand(kCmdColorModel);
     auto* window = dynamic_cast<CSeleccModeloColorDlg*>(Frame().Tools().Find(kCmdColorModel));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->model[kModelYIQ]->isChecked());  // opens on the current model
@@ -277,8 +268,7 @@ TEST_F(ToolWindows, ActiveModelWindowSetsTheModelAndTheCommandsFollow) {
     EXPECT_TRUE(Frame().Action(kCmdBrightness)->isEnabled());
 }
 
-// The values themselves are the colour models' (their own tests); the dialog's part is the
-// range each row shows them in, the hexadecimal box, and an edited row converted back.
+// The values are the colour models' own tests; here each row's range, the hex box, an edited row converted back.
 TEST_F(ToolWindows, ConversionDialogShowsEveryModelInItsRangeAndCmykEditsConvertBack) {
     CConversionValoresModelosColorDlg dialog(&Frame());
     const auto& cmyk = dialog.rows[0];
