@@ -276,28 +276,6 @@ struct SwirlLanes {
     }
 };
 
-// Stores the 24-bit pixels at four source offsets (-1: outside, black) as twelve packed bytes
-// at to, in lane order, or in reverse order with leftward (for the pixels left of the centre,
-// whose addresses fall as the lanes rise). Each source is read as four bytes, so false where
-// some source lies within four bytes of the picture's end (lastWhole: its last offset that
-// holds four bytes) and the caller stores that group pixel by pixel.
-VELORA_AVX2 inline bool StoreFourPixels24(std::uint8_t* to, const std::uint8_t* bits, const std::int64_t* offsets,
-                                          std::int64_t lastWhole, bool leftward) {
-    const __m256i offset = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets));
-    if (_mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpgt_epi64(offset, _mm256_set1_epi64x(lastWhole))))) return false;
-    const __m256i inside = _mm256_cmpgt_epi64(offset, _mm256_set1_epi64x(-1));
-    const __m128i mask =
-        _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(inside, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
-    const __m128i pixels =
-        _mm256_mask_i64gather_epi32(_mm_setzero_si128(), reinterpret_cast<const int*>(bits), offset, mask, 1);
-    const __m128i packed = _mm_shuffle_epi8(
-        pixels, leftward ? _mm_setr_epi8(12, 13, 14, 8, 9, 10, 4, 5, 6, 0, 1, 2, -1, -1, -1, -1)
-                         : _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(to), packed);
-    const std::uint32_t last = std::uint32_t(_mm_extract_epi32(packed, 2));
-    std::memcpy(to + 8, &last, 4);
-    return true;
-}
 #endif
 
 }  // namespace
@@ -495,21 +473,12 @@ unsigned CVelora::Swirl(double angle, int radius) {
                     };
                     // Distances whose four pixels all lie in the picture.
                     const std::int64_t inner = std::min<std::int64_t>(cx, std::int64_t(width) - 1 - cx);
-                    [[maybe_unused]] const std::int64_t lastWhole = std::int64_t(stride) * height - 4;
                     for (; lanes && adx + 4 <= end; adx += 4) {
                         if (!swirlLanes.Sources(adx, dy, offsets)) {
                             for (std::int64_t a = adx; a < adx + 4; ++a) turnAll(a);
                             continue;
                         }
                         if (adx > 0 && adx + 3 <= inner && outBelow && outAbove) {
-                            if constexpr (D == 24) {
-                                // Outside is black here (no palette): the gather's zero.
-                                if (StoreFourPixels24(outBelow + (cx + adx) * 3, inBits, offsets, lastWhole, false) &&
-                                    StoreFourPixels24(outBelow + (cx - adx - 3) * 3, inBits, offsets + 4, lastWhole, true) &&
-                                    StoreFourPixels24(outAbove + (cx + adx) * 3, inBits, offsets + 8, lastWhole, false) &&
-                                    StoreFourPixels24(outAbove + (cx - adx - 3) * 3, inBits, offsets + 12, lastWhole, true))
-                                    continue;
-                            }
                             for (int lane = 0; lane < 4; ++lane) {
                                 put(outBelow, cx + adx + lane, offsets[lane]);
                                 put(outBelow, cx - adx - lane, offsets[4 + lane]);
