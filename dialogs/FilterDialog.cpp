@@ -113,8 +113,8 @@ QAbstractSpinBox::StepEnabled CMaskSizeBox::stepEnabled() const {
 
 CFiltros::CFiltros(CWorkbench& bench, CUtilidadView* view)
     : QDialog(view), m_bench(bench), m_document(view->Document()), m_backup(view->Document().Image()) {
-    const DialogInfo* info = FindDialog("CFiltros");
-    setWindowTitle(Q(ImageTitle(info ? info->titlePrefix : std::string_view{}, m_backup)));
+    // Each result is a declared filter's; the dialog's own title is its only text of its own.
+    setWindowTitle(Q(ImageTitle("Aplicación de Filtros a ", m_backup)));
 
     auto* body = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;

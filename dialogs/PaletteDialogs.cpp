@@ -322,9 +322,8 @@ void CEditarPaletaDlg::reject() {
 
 CCambiarPaletaDlg::CCambiarPaletaDlg(CUtilidadView* view)
     : QDialog(view), m_bench(view->Workbench()), m_active(&view->Document()) {
-    const DialogInfo* info = FindDialog("CCambiarPaletaDlg");
     setModal(true);
-    setWindowTitle(info ? Q(info->caption) : QString("Intercambiar la Paleta"));
+    setWindowTitle("Intercambiar la Paleta");  // not a library operation: its texts are its own
 
     // The active image first (when it has a palette), then every other of its depth.
     const CVelora& active = m_active->Image();
