@@ -362,6 +362,24 @@ void SumRowSeparable(const Plane& p, std::int32_t r, const Factors& f, int n, st
 using Sums16 = std::int16_t __attribute__((vector_size(32)));
 using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
 
+// What the vectors of the two below leave, one by one: columns [x, width) of the column pass
+// and sums [k, outW) of the row pass.
+void SeparableColumns16(const Plane& p, std::int32_t r, const Factors& f, int n, std::int32_t x, std::int16_t* columns) {
+    for (; x < p.width; ++x) {
+        std::int16_t acc = 0;
+        for (int i = 0; i < n; ++i) acc = std::int16_t(acc + std::int16_t(f.column[std::size_t(i)]) * p.Row(r + i)[x]);
+        columns[x] = acc;
+    }
+}
+void SeparableSums16(const std::int16_t* columns, const Factors& f, int n, std::int32_t k, std::int32_t outW,
+                     std::int16_t* sums) {
+    for (; k < outW; ++k) {
+        std::int16_t acc = 0;
+        for (int j = 0; j < n; ++j) acc = std::int16_t(acc + std::int16_t(f.row[std::size_t(j)]) * columns[k + j]);
+        sums[k] = acc;
+    }
+}
+
 // SumRowSeparable for 16-bit sums, sixteen columns at a time with every row of the mask
 // added in registers (integer sums: the order does not change them), as SSE2.
 [[gnu::always_inline]] inline void SumRowSeparable16(const Plane& p, std::int32_t r, const Factors& f, int n,
@@ -379,11 +397,7 @@ using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
         }
         std::memcpy(columns + x, &acc, sizeof acc);
     }
-    for (; x < w; ++x) {
-        std::int16_t acc = 0;
-        for (int i = 0; i < n; ++i) acc = std::int16_t(acc + std::int16_t(f.column[std::size_t(i)]) * p.Row(r + i)[x]);
-        columns[x] = acc;
-    }
+    SeparableColumns16(p, r, f, n, x, columns);
     std::int32_t k = 0;
     for (; k + 16 <= outW; k += 16) {
         Sums16 acc{};
@@ -396,11 +410,7 @@ using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
         }
         std::memcpy(sums + k, &acc, sizeof acc);
     }
-    for (; k < outW; ++k) {
-        std::int16_t acc = 0;
-        for (int j = 0; j < n; ++j) acc = std::int16_t(acc + std::int16_t(f.row[std::size_t(j)]) * columns[k + j]);
-        sums[k] = acc;
-    }
+    SeparableSums16(columns, f, n, k, outW, sums);
 }
 
 // The same with AVX2 by hand: the rows and coefficients that count gathered first, the bytes
@@ -426,11 +436,7 @@ VELORA_AVX2 void SumRowSeparable16Avx2(const Plane& p, std::int32_t r, const Fac
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(columns + x), acc);
     }
-    for (; x < w; ++x) {
-        std::int16_t acc = 0;
-        for (int i = 0; i < n; ++i) acc = std::int16_t(acc + std::int16_t(f.column[std::size_t(i)]) * p.Row(r + i)[x]);
-        columns[x] = acc;
-    }
+    SeparableColumns16(p, r, f, n, x, columns);
     std::int32_t k = 0;
     for (; k + 16 <= outW; k += 16) {
         __m256i acc = _mm256_setzero_si256();
@@ -438,11 +444,7 @@ VELORA_AVX2 void SumRowSeparable16Avx2(const Plane& p, std::int32_t r, const Fac
             acc = _mm256_add_epi16(acc, _mm256_mullo_epi16(across[t], _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns + k + steps[t]))));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + k), acc);
     }
-    for (; k < outW; ++k) {
-        std::int16_t acc = 0;
-        for (int j = 0; j < n; ++j) acc = std::int16_t(acc + std::int16_t(f.row[std::size_t(j)]) * columns[k + j]);
-        sums[k] = acc;
-    }
+    SeparableSums16(columns, f, n, k, outW, sums);
 }
 #endif
 

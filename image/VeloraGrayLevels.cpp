@@ -237,24 +237,23 @@ unsigned CVelora::ColorBalance(int red, int green, int blue) {
         if (percent < -100 || percent > 100) return 1;
     const unsigned depth = GetBitCount();
     if (depth != 4 && depth != 8 && depth != 24 && depth != 32) return 2;
-    std::uint8_t tables[3][256];
-    const int percents[3] = {blue, green, red};
-    for (int c = 0; c < 3; ++c) {
-        const int delta = 255 * percents[c] / 100;  // truncated towards zero
-        for (int v = 0; v < 256; ++v) tables[c][v] = std::uint8_t(std::clamp(v + delta, 0, 255));
-    }
+    // Each component moves by its delta, held to 0..255: blue, green, red.
+    const int deltas[3] = {255 * blue / 100, 255 * green / 100, 255 * red / 100};  // truncated towards zero
     if (depth <= 8) {
+        std::uint8_t tables[3][256];
+        for (int c = 0; c < 3; ++c)
+            for (int v = 0; v < 256; ++v) tables[c][v] = std::uint8_t(std::clamp(v + deltas[c], 0, 255));
         MapColourBytes(m_pPaleta, PaletteEntries(), m_pchMapaBits, m_bytesPerRow, GetWidth(), GetHeight(), depth,
                        tables[0], tables[1], tables[2]);
         return 0;
     }
-    // In direct colour the tables are saturated shifts: each row shifted by a pattern of the
-    // three deltas (and 0 for alpha).
+    // In direct colour that is a saturated shift of each byte by a pattern of the three deltas
+    // (and 0 for alpha).
     std::uint8_t up[48]{}, down[48]{};
     const std::size_t step = depth / 8;
     for (std::size_t i = 0; i < 48; ++i) {
         if (i % step == 3) continue;
-        const int delta = 255 * percents[i % step] / 100;
+        const int delta = deltas[i % step];
         (delta > 0 ? up : down)[i] = std::uint8_t(std::abs(delta));
     }
     const std::size_t stride = m_bytesPerRow, bytes = step * std::size_t(GetWidth());
