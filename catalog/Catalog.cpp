@@ -21,6 +21,7 @@ std::vector<Operation> BuildCatalog() {
     AddWarpOperations(all);
     AddTranslationOperations(all);
     AddFilterOperations(all);
+    AddSegmentationOperations(all);
     AddImageAlgebraOperations(all);
     AddEffectOperations(all);
     AddNoiseOperations(all);

@@ -19,6 +19,7 @@ void AddFilterOperations(std::vector<Operation>& all);
 void AddImageAlgebraOperations(std::vector<Operation>& all);
 void AddNoiseOperations(std::vector<Operation>& all);
 void AddEffectOperations(std::vector<Operation>& all);
+void AddSegmentationOperations(std::vector<Operation>& all);
 void AddQueries(std::vector<Operation>& all);
 
 // A mean's JSON: the value and the mean red, green and blue.

@@ -103,6 +103,8 @@ public:
     virtual void ShowWorkingImage(const class CVelora& image) = 0;
     // Waits between rows; the workbench keeps its windows painted meanwhile.
     virtual void Pause(unsigned milliseconds) = 0;
+    // The user asked the run to stop (checked after each pause).
+    virtual bool Stopped() const { return false; }
 };
 
 // Counts by level (0..255) and channel: 0 luminance, 1 red, 2 green, 3 blue.
@@ -642,6 +644,39 @@ public:
     // not 1, 4, 8, 24, 32; 3 b missing for an operation other than NOT; 4 no memory to grow
     // the colour table.
     unsigned Logical(unsigned operation, const CVelora* b);
+
+    // ---- Binary images, segmentation and morphology (VeloraBinarySets.cpp, VeloraRegionGrowing.cpp, VeloraMorphology.cpp) ----
+    // Step-by-step variants stop early, leaving the image part done, once progress.Stopped()
+    // answers true: the caller restores it.
+    //
+    // Applies the selected rules (rules[0] is rule 1) in order, each over the result of the
+    // one before; rows and columns of the frame stay. 1 depth not 1; 2 no memory.
+    unsigned BinarySmoothing(const std::array<bool, 6>& rules);
+    unsigned BinarySmoothingStepByStep(const std::array<bool, 6>& rules, CStepProgress& progress);
+    // Floods from the seed (column, row from the top) in rings of city-block (distance 0) or
+    // chessboard (1) distance through the 8 neighbours whose value (index; red for 24/32 bits)
+    // differs from the seed's by at most the threshold: a level difference (criterion 0) or
+    // a percentage of the levels' range (1). The region gets the red of fill (a colour
+    // reference, red in the low byte): as the index (cut to the depth), or as gray.
+    // 1 depth not 4, 8, 24, 32; 2 seed outside; 3 distance above 1; 4 criterion above 1;
+    // 5 no memory (the visited map, or to grow a short colour table to the fill index).
+    unsigned RegionGrowing(unsigned column, unsigned row, unsigned distance, unsigned criterion,
+                           std::uint8_t threshold, std::uint32_t fill);
+    // Sets are two-colour images whose members are the pixels of index 0.
+    // Code 0 complement (indices 0 and 1 swap in a gray image; the negative palette
+    // otherwise), 1 reflection through the centre, 2 union, 3 intersection, 4 difference
+    // this - b, within the smaller width and height. 1 code above 4; 2 this image (or b, for
+    // codes 2 to 4; a null b included) is not a two-colour image; 3 no memory.
+    unsigned SetOperation(unsigned code, const CVelora* b);
+    // Operation 0 dilation, 1 erosion, 2 opening, 3 closing, 4 smoothing (opening, then
+    // closing), 5 gradient, 6 top-hat, with the width x height element (values row by row;
+    // for 1-bit images 0 marks a member cell, for 4 and 8 bits values are added to or taken
+    // from the levels) whose origin is (originX, originY). 1 operation above 6; 2 depth not
+    // 1, 4, 8; 3 the size outside 1..5 or the origin outside the element; 4 no memory.
+    unsigned Morphology(unsigned operation, std::span<const std::uint8_t> element, int width, int height,
+                        int originX, int originY);
+    unsigned MorphologyStepByStep(unsigned operation, std::span<const std::uint8_t> element, int width,
+                                  int height, int originX, int originY, CStepProgress& progress);
 
 protected:
     friend class CModelPreview;  // writes the pixels it computes

@@ -122,6 +122,13 @@ inline const std::vector<StepCase>& StepCases() {
         {"Arithmetic:1,{other},1.5,0.25,2,1", [](CVelora& im, In in) { return im.Arithmetic(1, in.other, 1.5f, 0.25f, 2, 1); }},
         {"SaturatingArithmetic:1,{other}", [](CVelora& im, In in) { return im.SaturatingArithmetic(1, in.other); }},
         {"SaturatingArithmetic:2,{other}", [](CVelora& im, In in) { return im.SaturatingArithmetic(2, in.other); }},
+        {"BinarySmoothing:1,1,0,1,0,1", [](CVelora& im, In) { return im.BinarySmoothing({true, true, false, true, false, true}); }},
+        {"RegionGrowing:3,2,1,1,40,#0000C8", [](CVelora& im, In) { return im.RegionGrowing(3, 2, 1, 1, 40, 0xC80000); }},
+        {"SetOperation:difference,{other}", [](CVelora& im, In in) { return im.SetOperation(4, &in.other); }},
+        {"Morphology:5,3,2,2,0,0,1,0,2,0,0", [](CVelora& im, In) {
+             const std::uint8_t element[] = {0, 1, 0, 2, 0, 0};
+             return im.Morphology(5, element, 3, 2, 2, 0);
+         }},
         {"Logical:xor,{other}", [](CVelora& im, In in) { return im.Logical(3, &in.other); }},
         {"Logical:not", [](CVelora& im, In) { return im.Logical(0, nullptr); }},
         {"Mosaic:3,5", [](CVelora& im, In) { return im.Mosaic(3, 5); }},
