@@ -2,22 +2,15 @@
 // whose members are the pixels of index 0. Row y counts from the top.
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <deque>
 #include <string>
-#include <vector>
 
 #include "CVelora.h"
-#include "PixelRow.h"
 
 namespace {
 
-
 // ---------------------------------------------------------------- binary smoothing
 
-const char* const kSmoothingRunning[6] = {"   1)  EN EJECUCIÓN ... ", "   2)  EN EJECUCIÓN ... ",
-                                          "   3)  EN EJECUCIÓN ... ", "   4)  EN EJECUCIÓN ... ",
-                                          "   5)  EN EJECUCIÓN ... ", "   6)  EN EJECUCIÓN ... "};
+std::string SmoothingRunning(int rule) { return "   " + std::to_string(rule) + ")  EN EJECUCIÓN ... "; }
 constexpr const char* kSmoothingDone = "   SUAVIZADO REALIZADO:   0 (Negro) -> Fondo;   1 (Blanco) -> Región de interés";
 
 // The new value of p under rule 1..6, from its 3x3 neighbourhood (each 0 or 1).
@@ -51,8 +44,6 @@ void SmoothRows(const CVelora& source, CVelora& target, int rule, AfterRow after
 
 }  // namespace
 
-// ---------------------------------------------------------------- binary smoothing
-
 unsigned CVelora::BinarySmoothing(const std::array<bool, 6>& rules) {
     if (!HasImage() || GetBitCount() != 1) return 1;
     for (int rule = 1; rule <= 6; ++rule) {
@@ -70,7 +61,7 @@ unsigned CVelora::BinarySmoothingStepByStep(const std::array<bool, 6>& rules, CS
     progress.EnableControls(false);
     for (int rule = 1; rule <= 6 && !progress.Stopped(); ++rule) {
         if (!rules[rule - 1]) continue;
-        progress.SetProgressText(kSmoothingRunning[rule - 1]);
+        progress.SetProgressText(SmoothingRunning(rule));
         CVelora next(*this);
         if (!next.HasImage()) {
             progress.EnableControls(true);
@@ -78,7 +69,7 @@ unsigned CVelora::BinarySmoothingStepByStep(const std::array<bool, 6>& rules, CS
         }
         SmoothRows(*this, next, rule, [&](std::int32_t y) {
             progress.ShowWorkingImage(next);
-            progress.SetProgressText(kSmoothingRunning[rule - 1] + std::to_string(100 * y / GetHeight()) + "%");
+            progress.SetProgressText(SmoothingRunning(rule) + std::to_string(100 * y / GetHeight()) + "%");
             progress.Pause(20);
             return !progress.Stopped();
         });

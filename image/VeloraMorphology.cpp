@@ -1,19 +1,11 @@
 // Mathematical morphology with an element of up to 5 x 5: binary (1 bit, index 0 the members)
 // and gray (4 and 8 bits, the indices as levels).
 #include <algorithm>
-#include <array>
-#include <cstdlib>
-#include <deque>
 #include <string>
-#include <vector>
 
 #include "CVelora.h"
-#include "PixelRow.h"
 
 namespace {
-
-
-// ---------------------------------------------------------------- morphology
 
 struct Element {
     std::span<const std::uint8_t> values;
@@ -173,14 +165,12 @@ unsigned CheckMorphology(const CVelora& image, unsigned operation, std::span<con
 
 }  // namespace
 
-// ---------------------------------------------------------------- morphology
-
 unsigned CVelora::Morphology(unsigned operation, std::span<const std::uint8_t> element, int width, int height,
                              int originX, int originY) {
     if (const unsigned code = CheckMorphology(*this, operation, element, width, height, originX, originY)) return code;
-    if (!TableHoldsEveryLevel()) return 4;
+    // The work copy grows its table: without memory the image stays as it was.
     CVelora work(*this);
-    if (!work.HasImage()) return 4;
+    if (!work.HasImage() || !work.TableHoldsEveryLevel()) return 4;
     if (const unsigned code = MorphologyRun(nullptr).Run(work, operation, {element, width, height, originX, originY}))
         return code;
     ReplaceKeepingName(std::move(work));

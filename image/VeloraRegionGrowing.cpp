@@ -4,13 +4,8 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
-#include <string>
-#include <vector>
 
 #include "CVelora.h"
-#include "PixelRow.h"
-
-// ---------------------------------------------------------------- region growing
 
 unsigned CVelora::RegionGrowing(unsigned column, unsigned row, unsigned distance, unsigned criterion,
                                 std::uint8_t threshold, std::uint32_t fill) {
@@ -29,15 +24,9 @@ unsigned CVelora::RegionGrowing(unsigned column, unsigned row, unsigned distance
     };
     std::uint8_t limit = threshold;
     if (criterion == 1) {
-        HistogramTable counts{};
-        Histogram(counts, 0);
-        int lowest = -1, highest = -1;
-        for (int level = 0; level < 256; ++level)
-            if (counts[level][0]) {
-                if (lowest < 0) lowest = level;
-                highest = level;
-            }
-        limit = lowest < 0 ? 0 : std::uint8_t((int(threshold) * (highest - lowest)) / 100);
+        InfoHistogram levels;
+        GetInfoHistogram(levels);
+        limit = std::uint8_t((int(threshold) * (levels.highest[0].level - levels.lowest[0].level)) / 100);
     }
     // Each pixel joins a wavefront at most once, so one array in joining order holds every
     // wavefront: the current one is a stretch of it and the next one follows it.
@@ -62,8 +51,9 @@ unsigned CVelora::RegionGrowing(unsigned column, unsigned row, unsigned distance
             SetPixel(px, py, paint);
             for (std::int32_t y = py - 1; y <= py + 1; ++y)
                 for (std::int32_t x = px - 1; x <= px + 1; ++x) {
+                    if (x < 0 || y < 0 || x >= width || y >= height) continue;
                     const std::size_t at = std::size_t(y) * std::size_t(width) + std::size_t(x);
-                    if (x < 0 || y < 0 || x >= width || y >= height || visited[at]) continue;
+                    if (visited[at]) continue;
                     const std::int64_t dx = std::abs(std::int64_t(sx) - x), dy = std::abs(std::int64_t(sy) - y);
                     const std::int64_t d = distance == 0 ? dx + dy : std::max(dx, dy);
                     if (d <= ring && std::abs(int(value(x, y)) - int(seed)) <= limit) {
