@@ -164,13 +164,22 @@ std::string ColourText(std::uint32_t colourRef) {
     return text;
 }
 
-std::string ExpandLabel(std::string_view label, std::string_view model, std::string_view image) {
-    std::string out(label);
-    for (const auto& [key, value] : {std::pair{std::string_view("{model}"), model}, std::pair{std::string_view("{image}"), image}}) {
-        for (std::size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + value.size()))
-            out.replace(at, key.size(), value);
+std::string ReplaceKeys(std::string_view label, std::initializer_list<std::pair<std::string_view, std::string_view>> keys) {
+    std::string out;
+    for (std::size_t at = 0; at < label.size();) {
+        bool replaced = false;
+        for (const auto& [key, text] : keys)
+            if (label.substr(at, key.size()) == key) {
+                out += text, at += key.size(), replaced = true;
+                break;
+            }
+        if (!replaced) out += label[at++];
     }
     return out;
+}
+
+std::string ExpandLabel(std::string_view label, std::string_view model, std::string_view image) {
+    return ReplaceKeys(label, {{"{model}", model}, {"{image}", image}});
 }
 
 std::vector<Choice> ColorModelChoices() {

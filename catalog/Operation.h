@@ -6,10 +6,12 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -258,6 +260,10 @@ std::string StepText(const Operation& op, const Args& args,
 
 // A colour reference (red in the low byte) as the command line writes it: "#RRGGBB".
 std::string ColourText(std::uint32_t colourRef);
+
+// A label with each {key} replaced by its text in one pass, so that a text holding a key is
+// kept as it stands.
+std::string ReplaceKeys(std::string_view label, std::initializer_list<std::pair<std::string_view, std::string_view>> keys);
 
 // A label with {model} and {image} replaced.
 std::string ExpandLabel(std::string_view label, std::string_view model, std::string_view image = {});

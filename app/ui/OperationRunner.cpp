@@ -173,14 +173,10 @@ std::string ResultName(const velora::catalog::Operation& op, const velora::catal
     if (const auto* param = command.fanOut ? op.FindParam(command.fanOut->param) : nullptr)
         for (const auto& c : param->choices)
             if (c.value == value) choice = c.label;
-    std::string name = velora::catalog::ExpandLabel(command.resultName, model, ImageTitle("", source));
-    for (const auto& [key, text] : {std::pair<std::string_view, std::string>{"{base}", source.GetNameWithoutExtension()},
-                                    {"{ext}", source.GetExtension()},
-                                    {"{value}", std::to_string(value)},
-                                    {"{choice}", choice}})
-        for (std::size_t at = name.find(key); at != std::string::npos; at = name.find(key, at + text.size()))
-            name.replace(at, key.size(), text);
-    return name;
+    const std::string image = ImageTitle("", source), base = source.GetNameWithoutExtension(), ext = source.GetExtension(),
+                      number = std::to_string(value);
+    return velora::catalog::ReplaceKeys(command.resultName, {{"{model}", model}, {"{image}", image}, {"{base}", base},
+                                                             {"{ext}", ext}, {"{value}", number}, {"{choice}", choice}});
 }
 
 QString RefusalMessage(const velora::catalog::Command& command, unsigned code) {

@@ -147,6 +147,7 @@ TEST(Catalog, RefusalsAndLabelsAreSaidInWords) {
     EXPECT_EQ(RefusalText(brightness, 9), "");
     EXPECT_EQ(ExpandLabel("Ecualización {model} de {image}", "HSV", "a.bmp"), "Ecualización HSV de a.bmp");
     EXPECT_EQ(ExpandLabel("{model}{model}", "{model}"), "{model}{model}");  // a value is not expanded again
+    EXPECT_EQ(ExpandLabel("{image} ({model})", "{image}", "x{model}.bmp"), "x{model}.bmp ({image})");  // nor across keys
     EXPECT_FALSE(FindByCommand(kCmdOpen));
 }
 
