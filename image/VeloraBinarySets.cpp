@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -226,6 +227,23 @@ void CombinePixelRows(unsigned code, std::uint8_t* a, const std::uint8_t* b, std
         WritePixel(a, x, DepthA, member ? 0 : 1);
     }
 }
+// A 1-bit row mirrored: pixel x takes pixel width - 1 - x; the padding bits stay. The words
+// reversed bit by bit hold the row backwards, padding first: a shift drops it.
+Word ReverseBits(Word w) {
+    w = __builtin_bswap64(w);
+    w = ((w >> 4) & 0x0F0F0F0F0F0F0F0Fu) | ((w & 0x0F0F0F0F0F0F0F0Fu) << 4);
+    w = ((w >> 2) & 0x3333333333333333u) | ((w & 0x3333333333333333u) << 2);
+    return ((w >> 1) & 0x5555555555555555u) | ((w & 0x5555555555555555u) << 1);
+}
+void MirrorBitRow(const Word* in, const Word* pixels, std::size_t words, std::int32_t width, Word* out) {
+    const unsigned drop = unsigned(words * 64 - std::size_t(width));  // below 64: a row pads to 4 bytes
+    for (std::size_t i = 0; i < words; ++i) {
+        const Word high = ReverseBits(in[words - 1 - i]), low = i + 1 < words ? ReverseBits(in[words - 2 - i]) : 0;
+        const Word mirrored = drop == 0 ? high : (high << drop) | (low >> (64 - drop));
+        out[i] = (mirrored & pixels[i]) | (out[i] & ~pixels[i]);
+    }
+}
+
 using PixelRows = void (*)(unsigned, std::uint8_t*, const std::uint8_t*, std::int32_t);
 template <unsigned DepthA>
 PixelRows PixelRowsFor(unsigned depthB) {
@@ -251,6 +269,25 @@ unsigned CVelora::SetOperation(unsigned code, const CVelora* b) {
                 for (std::size_t i = 0; i < span.whole; ++i) row[i] = table[row[i]];
                 if (span.partial != 0)
                     row[span.whole] = std::uint8_t((table[row[span.whole]] & span.partial) | (row[span.whole] & ~span.partial));
+            }
+        });
+        return 0;
+    }
+    if (code == 1 && depth == 1) {
+        // Through the centre in one pass: row r takes row height - 1 - r mirrored.
+        BitPlane source(stride, std::size_t(height)), result(stride, std::size_t(height));
+        std::unique_ptr<Word[]> pixels(new (std::nothrow) Word[source.words]());
+        if (!source.data || !result.data || !pixels) return 3;
+        for (std::int32_t x = 0; x < width; ++x) pixels[std::size_t(x) / 64] |= Word(1) << (63 - x % 64);
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::int32_t r = first; r < last; ++r) source.Load(std::size_t(r), m_pchMapaBits + std::size_t(r) * stride);
+        });
+        ForEachRowBand(height, stride, [&](std::int32_t first, std::int32_t last) {
+            for (std::size_t r = std::size_t(first); r < std::size_t(last); ++r) {
+                Word* row = result.Row(r);
+                std::copy_n(source.Row(r), source.words, row);
+                MirrorBitRow(source.Row(std::size_t(height) - 1 - r), pixels.get(), source.words, width, row);
+                BitPlane::Store(row, stride, m_pchMapaBits + r * stride);
             }
         });
         return 0;
