@@ -485,3 +485,24 @@ BENCHMARK(BM_PreviewHoover)
 BENCHMARK(BM_PreviewNoiseUniform)->ArgsProduct({{24, 8}, {1}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewNoiseQuarter)->ArgsProduct({{24, 8}, {1}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewSpectrum)->ArgsProduct({{8}, {1, 0}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+
+// ---- Binary smoothing by all six rules (1 bit), and region growing from the centre with
+// threshold 100 (8 and 24 bits: most pixels join, in a ragged region), city-block (0) and
+// chessboard (1).
+namespace {
+
+void BM_PreviewBinarySmoothing(benchmark::State& s) {
+    Threaded(s, [](CVelora& im) { return im.BinarySmoothing({true, true, true, true, true, true}); });
+}
+void BM_PreviewRegionGrowing(benchmark::State& s) {
+    const unsigned distance = unsigned(s.range(2));
+    Threaded(s, [distance](CVelora& im) { return im.RegionGrowing(kSide / 2, kSide / 2, distance, 0, 100, 0xC8); });
+}
+
+}  // namespace
+
+BENCHMARK(BM_PreviewBinarySmoothing)->ArgsProduct({{1}, {1, 0}})->ArgNames({"source", "threads"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewRegionGrowing)
+    ->ArgsProduct({{8, 24}, {1, 0}, {0, 1}})
+    ->ArgNames({"source", "threads", "distance"})
+    ->Unit(benchmark::kMillisecond);

@@ -114,6 +114,28 @@ void BM_ChangeColorDepth4(benchmark::State& state) {
     OnFreshCopies(state, source, [](CVelora& image) { return image.ChangeColorDepth(4); });
 }
 
+// Two-colour images of 2048 x 2048 at 1 bit: smoothing by all six rules, and each set operation
+// (b the image mirrored). Region growing over the whole image (threshold 255) from its centre,
+// in city-block (0) and chessboard (1) rings.
+void BM_BinarySmoothing(benchmark::State& state) {
+    const CVelora source = RandomImage(2048, 1);
+    OnFreshCopies(state, source, [](CVelora& image) { return image.BinarySmoothing({true, true, true, true, true, true}); });
+}
+
+void BM_SetOperation(benchmark::State& state) {
+    const CVelora source = RandomImage(2048, 1);
+    CVelora other = source;
+    other.Flip(0);
+    const unsigned code = unsigned(state.range(0));
+    OnFreshCopies(state, source, [&](CVelora& image) { return image.SetOperation(code, &other); });
+}
+
+void BM_RegionGrowingWhole(benchmark::State& state) {
+    const CVelora source = RandomImage(2048, 8);
+    const unsigned distance = unsigned(state.range(0));
+    OnFreshCopies(state, source, [distance](CVelora& image) { return image.RegionGrowing(1024, 1024, distance, 0, 255, 0xC8); });
+}
+
 }  // namespace
 
 BENCHMARK(BM_LoadBMPMemory)->Unit(benchmark::kMillisecond);
@@ -125,5 +147,8 @@ BENCHMARK(BM_GetPixelScan)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Flip)->Arg(0)->Arg(1)->ArgName("mode")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorToGray)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChangeColorDepth4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BinarySmoothing)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetOperation)->DenseRange(0, 4)->ArgName("code")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RegionGrowingWhole)->Arg(0)->Arg(1)->ArgName("distance")->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
