@@ -2,7 +2,7 @@
 // and gray (4 and 8 bits, the indices as levels).
 //
 // Gray levels are worked as bytes, a vector of them at a time (4-bit rows are unpacked
-// first). An element whose values are all equal is separable: the extreme of the window's
+// as they are needed). An element whose values are all equal is separable: the extreme of the window's
 // rows column by column, then along the row, then the value added or taken with saturation.
 // Any other element adds each cell's value to its shifted source row with saturation and
 // keeps the extreme. Binary images are worked as words of 64 pixels with the members as 1:
@@ -13,10 +13,11 @@
 // element reflected through its middle. The outside reads as white (binary), as 0 in a gray
 // dilation and as the top level in a gray erosion.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
+#include <type_traits>
 
 #include "CVelora.h"
 #include "FilterRows.h"
@@ -59,6 +60,8 @@ std::size_t RowWork(std::int32_t width, const Element& el) { return std::size_t(
 // into a VELORA_AVX2 function, to AVX2.
 using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
 using Bytes32 = std::uint8_t __attribute__((vector_size(32)));
+using Words2 = std::uint64_t __attribute__((vector_size(16)));
+using Words4 = std::uint64_t __attribute__((vector_size(32)));
 #endif
 
 template <class V>
@@ -69,6 +72,16 @@ template <class V>
 }
 template <class V>
 [[gnu::always_inline]] inline void Store(std::uint8_t* p, V v) {
+    std::memcpy(p, &v, sizeof v);
+}
+template <class V>
+[[gnu::always_inline]] inline V LoadWords(const std::uint64_t* p) {
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+template <class V>
+[[gnu::always_inline]] inline void StoreWords(std::uint64_t* p, V v) {
     std::memcpy(p, &v, sizeof v);
 }
 template <class V>
@@ -98,34 +111,79 @@ template <class V>
         for (; x_ < (width); ++x_) step(std::uint8_t, x_);                                  \
     } while (0)
 
-// out[x] = the extreme of rows[0..n)[x].
-template <bool kMax, class V>
-[[gnu::always_inline]] inline void ExtremeOfRows(const std::uint8_t* const* rows, int n, std::int32_t width,
+// The same over words w in [0, count): vectors of V, then single words.
+#define MORPH_ALONG_WORDS(V, count, step)                                      \
+    do {                                                                      \
+        constexpr std::int32_t lanes_ = std::int32_t(sizeof(V) / 8);           \
+        std::int32_t w_ = 0;                                                  \
+        for (; w_ + lanes_ <= (count); w_ += lanes_) step(V, w_);             \
+        for (; w_ < (count); ++w_) step(std::uint64_t, w_);                   \
+    } while (0)
+
+// out[x] = the extreme of rows[0..kRows)[x]. The row pointers are held in locals and the
+// steps written out: the byte stores could otherwise alias the pointers, and -O2 keeps loops.
+template <bool kMax, int kRows, class V>
+[[gnu::always_inline]] inline void ExtremeOfRows(const std::uint8_t* const* rows, std::int32_t width,
                                                  std::uint8_t* out) {
-#define MORPH_STEP(W, x)                                                         \
-    {                                                                           \
-        W m = Load<W>(rows[0] + (x));                                           \
-        for (int i = 1; i < n; ++i) m = Pick<kMax>(m, Load<W>(rows[i] + (x)));  \
-        Store(out + (x), m);                                                    \
+    const std::uint8_t *r0 = rows[0], *r1 = rows[kRows > 1 ? 1 : 0], *r2 = rows[kRows > 2 ? 2 : 0];
+    const std::uint8_t *r3 = rows[kRows > 3 ? 3 : 0], *r4 = rows[kRows > 4 ? 4 : 0];
+#define MORPH_STEP(W, x)                                                \
+    {                                                                  \
+        W m = Load<W>(r0 + (x));                                       \
+        if constexpr (kRows > 1) m = Pick<kMax>(m, Load<W>(r1 + (x))); \
+        if constexpr (kRows > 2) m = Pick<kMax>(m, Load<W>(r2 + (x))); \
+        if constexpr (kRows > 3) m = Pick<kMax>(m, Load<W>(r3 + (x))); \
+        if constexpr (kRows > 4) m = Pick<kMax>(m, Load<W>(r4 + (x))); \
+        Store(out + (x), m);                                           \
     }
     MORPH_ALONG(V, width, MORPH_STEP);
 #undef MORPH_STEP
 }
 
-// out[x] = the extreme of v[x..x+w), then k added (dilation, held to top) or taken (erosion).
-template <bool kMax, class V>
-[[gnu::always_inline]] inline void ExtremeAlong(const std::uint8_t* v, int w, std::int32_t width, std::uint8_t k,
+// out[x] = the extreme of v[x..x+kWidth), then k added (dilation, held to top) or taken
+// (erosion) when kWeighed.
+template <bool kMax, int kWidth, bool kWeighed, class V>
+[[gnu::always_inline]] inline void ExtremeAlong(const std::uint8_t* v, std::int32_t width, std::uint8_t k,
                                                 std::uint8_t top, std::uint8_t* out) {
-#define MORPH_STEP(W, x)                                                                  \
-    {                                                                                    \
-        W m = Load<W>(v + (x));                                                          \
-        for (int j = 1; j < w; ++j) m = Pick<kMax>(m, Load<W>(v + (x) + j));             \
-        if constexpr (kMax) m = Pick<false>(AddS(m, Splat<W>(k)), Splat<W>(top));        \
-        else m = SubS(m, Splat<W>(k));                                                   \
-        Store(out + (x), m);                                                             \
+#define MORPH_STEP(W, x)                                                                       \
+    {                                                                                         \
+        const std::uint8_t* p = v + (x);                                                      \
+        W m = Load<W>(p);                                                                     \
+        if constexpr (kWidth > 1) m = Pick<kMax>(m, Load<W>(p + 1));                          \
+        if constexpr (kWidth > 2) m = Pick<kMax>(m, Load<W>(p + 2));                          \
+        if constexpr (kWidth > 3) m = Pick<kMax>(m, Load<W>(p + 3));                          \
+        if constexpr (kWidth > 4) m = Pick<kMax>(m, Load<W>(p + 4));                          \
+        if constexpr (kWeighed && kMax) m = Pick<false>(AddS(m, Splat<W>(k)), Splat<W>(top)); \
+        if constexpr (kWeighed && !kMax) m = SubS(m, Splat<W>(k));                            \
+        Store(out + (x), m);                                                                  \
     }
     MORPH_ALONG(V, width, MORPH_STEP);
 #undef MORPH_STEP
+}
+
+// The two above with their counts (1 to 5) chosen at run time; an element of 0s needs no
+// weighing (4-bit levels never pass the top).
+template <bool kMax, class V>
+[[gnu::always_inline]] inline void ExtremeOfRows(const std::uint8_t* const* rows, int n, std::int32_t width,
+                                                 std::uint8_t* out) {
+    switch (n) {
+        case 1: return ExtremeOfRows<kMax, 1, V>(rows, width, out);
+        case 2: return ExtremeOfRows<kMax, 2, V>(rows, width, out);
+        case 3: return ExtremeOfRows<kMax, 3, V>(rows, width, out);
+        case 4: return ExtremeOfRows<kMax, 4, V>(rows, width, out);
+        default: return ExtremeOfRows<kMax, 5, V>(rows, width, out);
+    }
+}
+template <bool kMax, bool kWeighed, class V>
+[[gnu::always_inline]] inline void ExtremeAlong(const std::uint8_t* v, int w, std::int32_t width, std::uint8_t k,
+                                                std::uint8_t top, std::uint8_t* out) {
+    switch (w) {
+        case 1: return ExtremeAlong<kMax, 1, kWeighed, V>(v, width, k, top, out);
+        case 2: return ExtremeAlong<kMax, 2, kWeighed, V>(v, width, k, top, out);
+        case 3: return ExtremeAlong<kMax, 3, kWeighed, V>(v, width, k, top, out);
+        case 4: return ExtremeAlong<kMax, 4, kWeighed, V>(v, width, k, top, out);
+        default: return ExtremeAlong<kMax, 5, kWeighed, V>(v, width, k, top, out);
+    }
 }
 
 // acc[x] = max(acc[x], p[x] + k) (dilation) or min(acc[x], p[x] - k), held to 0..255.
@@ -158,39 +216,24 @@ template <class V>
 #undef MORPH_STEP
 }
 
-// Gray levels
 
-// Rows of levels, one byte per pixel: row y at top + y * stride (negative for bottom-up rows).
-struct Levels {
-    const std::uint8_t* top = nullptr;
+// Rows of levels (one byte per pixel) or of member words: row y at top + (y & mask) * stride,
+// the mask -1 for whole images (the stride negative for stored rows, which are bottom-up) and
+// 15 for a ring of the 16 latest rows.
+template <class T>
+struct RowsOf {
+    T* top = nullptr;
     std::ptrdiff_t stride = 0;
-    const std::uint8_t* Row(std::int32_t y) const { return top + y * stride; }
+    std::int32_t mask = -1;
+    T* Row(std::int32_t y) const { return top + (y & mask) * stride; }
 };
-
-// Where a stage's rows go: a plane of levels (depth 0), or the stored rows of an image of 4
-// or 8 bits, whose unused bits and bytes are those of the original's rows.
-struct GrayTarget {
-    std::uint8_t* top = nullptr;
-    std::ptrdiff_t stride = 0;
-    unsigned depth = 0;
-    const std::uint8_t* originalTop = nullptr;
-    std::size_t rowBytes = 0;
-    std::uint8_t* Row(std::int32_t y) const { return top + y * stride; }
-};
+using Levels = RowsOf<const std::uint8_t>;
+using Bits = RowsOf<const std::uint64_t>;
 
 struct GrayPass {
     Levels source;
     Element el;
     bool dilate;
-};
-
-struct GrayStage {
-    GrayPass first, second;
-    Combine combine;
-    Levels minuend;
-    GrayTarget to;
-    std::int32_t width, height;
-    std::uint8_t top;
 };
 
 constexpr int kPad = 4;      // the farthest a cell reaches beside its pixel
@@ -237,7 +280,8 @@ private:
             // Rows outside never decide: the window's own row always lies inside.
             std::uint8_t* line = m_line.data() + kPad;
             ExtremeOfRows<kMax, V>(rows, n, m_width, line);
-            ExtremeAlong<kMax, V>(line - offX, el.width, m_width, el.values[0], m_top, out);
+            if (el.values[0] == 0) ExtremeAlong<kMax, false, V>(line - offX, el.width, m_width, 0, m_top, out);
+            else ExtremeAlong<kMax, true, V>(line - offX, el.width, m_width, el.values[0], m_top, out);
             return;
         }
         std::memset(out, kMax ? 0 : 255, std::size_t(m_width));
@@ -269,12 +313,12 @@ private:
     std::int32_t m_tags[5] = {};
 };
 
-// Levels into the stored row of a 4- or 8-bit image; unused bits and bytes from the original.
-void StoreLevels(const GrayTarget& to, std::int32_t y, const std::uint8_t* levels, std::int32_t width) {
-    std::uint8_t* row = to.Row(y);
-    const std::uint8_t* original = to.originalTop + y * to.stride;
+// Levels into the stored row of a 4- or 8-bit image (an 8-bit row may hold them already);
+// unused bits and bytes from the original.
+void StoreLevels(const std::uint8_t* levels, std::int32_t width, unsigned depth, const std::uint8_t* original,
+                 std::size_t rowBytes, std::uint8_t* row) {
     std::size_t used = std::size_t(width);
-    if (to.depth == 4) {
+    if (depth == 4) {
         const std::int32_t pairs = width / 2;
         for (std::int32_t i = 0; i < pairs; ++i) row[i] = std::uint8_t(levels[2 * i] << 4 | levels[2 * i + 1]);
         used = std::size_t(pairs);
@@ -283,57 +327,12 @@ void StoreLevels(const GrayTarget& to, std::int32_t y, const std::uint8_t* level
             ++used;
         }
     }
-    std::memcpy(row + used, original + used, to.rowBytes - used);
-}
-
-template <class V>
-[[gnu::always_inline]] inline void GrayBandOf(const GrayStage& s, std::int32_t first, std::int32_t last) {
-    GrayRows a(s.first, s.width, s.height, s.top);
-    GrayRows b(s.combine == Combine::Gradient ? s.second : s.first, s.width, s.height, s.top);
-    WorkVector<std::uint8_t> scratch(2 * (std::size_t(s.width) + kSlack));
-    std::uint8_t* const levels = scratch.data();
-    std::uint8_t* const other = levels + s.width + kSlack;
-    for (std::int32_t y = first; y < last; ++y) {
-        std::uint8_t* out = s.to.depth == 4 ? levels : s.to.Row(y);
-        switch (s.combine) {
-            case Combine::None: a.Row<V>(y, out); break;
-            case Combine::Gradient:
-                a.Row<V>(y, out);
-                b.Row<V>(y, other);
-                Difference<V>(out, other, s.width, out);
-                break;
-            case Combine::TopHat:
-                a.Row<V>(y, other);
-                Difference<V>(s.minuend.Row(y), other, s.width, out);
-                break;
-        }
-        if (s.to.depth != 0) StoreLevels(s.to, y, out, s.width);
-    }
-}
-
-#if VELORA_X86
-VELORA_AVX2 void GrayBandAvx2(const GrayStage& s, std::int32_t first, std::int32_t last) {
-    GrayBandOf<Bytes32>(s, first, last);
-}
-#endif
-
-void GrayBand(const GrayStage& s, std::int32_t first, std::int32_t last) {
-#if VELORA_X86
-    if (velora::detail::HasAvx2()) return GrayBandAvx2(s, first, last);
-    if (velora::detail::HasSse2()) return GrayBandOf<Bytes16>(s, first, last);
-#endif
-    GrayBandOf<std::uint8_t>(s, first, last);
+    std::memcpy(row + used, original + used, rowBytes - used);
 }
 
 // Binary images: rows of 64-pixel words, pixel x at bit 63 - x % 64 of word x / 64, the
 // members as 1 and everything past the last pixel 0. Each row has a zero word before and
 // after it, so that shifted reads need no test at the ends.
-
-struct Bits {
-    const std::uint64_t* top = nullptr;
-    std::ptrdiff_t stride = 0;  // in words
-    const std::uint64_t* Row(std::int32_t y) const { return top + y * stride; }
-};
 
 std::int32_t WordsOf(std::int32_t width) { return (width + 63) / 64; }
 std::uint64_t LastWordMask(std::int32_t width) { return (width & 63) ? ~0ull << (64 - (width & 63)) : ~0ull; }
@@ -366,34 +365,10 @@ void WriteMembers(const std::uint64_t* in, std::int32_t width, const std::uint8_
     std::memcpy(row + bytes, original + bytes, rowBytes - bytes);
 }
 
-// The pixels of row v shifted by d: bit x gets bit x + d.
-inline std::uint64_t Shifted(const std::uint64_t* v, std::int32_t i, int d) {
-    if (d > 0) return v[i] << d | v[i + 1] >> (64 - d);
-    if (d < 0) return v[i] >> -d | v[i - 1] << (64 + d);
-    return v[i];
-}
-
-// Where a binary stage's rows go: a plane of member words, or an image's stored rows.
-struct BitTarget {
-    std::uint64_t* planeTop = nullptr;
-    std::uint8_t* top = nullptr;
-    std::ptrdiff_t stride = 0;  // words for a plane, bytes for an image
-    const std::uint8_t* originalTop = nullptr;
-    std::size_t rowBytes = 0;
-};
-
 struct BitPass {
     Bits source;
     Element el;
     bool dilate;
-};
-
-struct BitStage {
-    BitPass first, second;
-    Combine combine;
-    Bits minuend;
-    BitTarget to;
-    std::int32_t width, height;
 };
 
 // One pass's rows. The element's rows that have the same member columns are combined first
@@ -421,7 +396,8 @@ public:
         }
     }
 
-    void Row(std::int32_t y, std::uint64_t* out) {
+    template <class W>
+    [[gnu::always_inline]] inline void Row(std::int32_t y, std::uint64_t* out) {
         const bool dilate = m_pass.dilate;
         std::fill(out, out + m_words, dilate ? 0 : ~0ull);
         std::uint64_t* line = m_line.data() + 1;
@@ -440,12 +416,13 @@ public:
                     v = row;
                     continue;
                 }
-                if (v != line) std::copy(v, v + m_words, line), v = line;
-                for (std::int32_t w = 0; w < m_words; ++w) line[w] = dilate ? line[w] | row[w] : line[w] & row[w];
+                if (dilate) Combine<true, W>(v, row, line);
+                else Combine<false, W>(v, row, line);
+                v = line;
             }
             if (!v) continue;
-            if (dilate) Shift<true>(g, v, out);
-            else Shift<false>(g, v, out);
+            if (dilate) Shift<true, W>(g, v, out);
+            else Shift<false, W>(g, v, out);
         }
         out[m_words - 1] &= LastWordMask(m_width);
     }
@@ -459,16 +436,33 @@ private:
         int rowCount;
     };
 
-    template <bool kOr>
-    void Shift(const Group& g, const std::uint64_t* v, std::uint64_t* out) const {
-        for (std::int32_t w = 0; w < m_words; ++w) {
-            std::uint64_t x = out[w];
-            for (int j = 0; j < g.shiftCount; ++j) {
-                const std::uint64_t s = Shifted(v, w, g.shifts[j]);
-                x = kOr ? x | s : x & s;
-            }
-            out[w] = x;
-        }
+    // out = a | b or a & b, word by word (out may be a).
+    template <bool kOr, class W>
+    [[gnu::always_inline]] inline void Combine(const std::uint64_t* a, const std::uint64_t* b,
+                                               std::uint64_t* out) const {
+#define MORPH_STEP(T, w) StoreWords(out + (w), kOr ? LoadWords<T>(a + (w)) | LoadWords<T>(b + (w)) \
+                                                   : LoadWords<T>(a + (w)) & LoadWords<T>(b + (w)));
+        MORPH_ALONG_WORDS(W, m_words, MORPH_STEP);
+#undef MORPH_STEP
+    }
+
+    // out |= (or &=) v shifted by each of the group's columns.
+    template <bool kOr, class W>
+    [[gnu::always_inline]] inline void Shift(const Group& g, const std::uint64_t* v, std::uint64_t* out) const {
+#define MORPH_STEP(T, w)                                                                       \
+    {                                                                                          \
+        T x = LoadWords<T>(out + (w));                                                         \
+        for (int j = 0; j < g.shiftCount; ++j) {                                               \
+            const int d = g.shifts[j];                                                         \
+            const T s = d > 0   ? T(LoadWords<T>(v + (w)) << d | LoadWords<T>(v + (w) + 1) >> (64 - d)) \
+                        : d < 0 ? T(LoadWords<T>(v + (w)) >> -d | LoadWords<T>(v + (w) - 1) << (64 + d)) \
+                                : LoadWords<T>(v + (w));                                       \
+            x = kOr ? T(x | s) : T(x & s);                                                     \
+        }                                                                                      \
+        StoreWords(out + (w), x);                                                              \
+    }
+        MORPH_ALONG_WORDS(W, m_words, MORPH_STEP);
+#undef MORPH_STEP
     }
 
     const BitPass& m_pass;
@@ -478,183 +472,186 @@ private:
     int m_count = 0;
 };
 
-void BitBand(const BitStage& s, std::int32_t first, std::int32_t last) {
-    BitRows a(s.first, s.width, s.height);
-    BitRows b(s.combine == Combine::Gradient ? s.second : s.first, s.width, s.height);
-    const std::int32_t words = WordsOf(s.width);
-    WorkVector<std::uint64_t> scratch(2 * std::size_t(words));
-    std::uint64_t* const bits = scratch.data();
-    std::uint64_t* const other = bits + words;
-    for (std::int32_t y = first; y < last; ++y) {
-        std::uint64_t* out = s.to.planeTop ? s.to.planeTop + y * s.to.stride : bits;
-        switch (s.combine) {
-            case Combine::None: a.Row(y, out); break;
-            case Combine::Gradient:
-                a.Row(y, out);
-                b.Row(y, other);
-                for (std::int32_t w = 0; w < words; ++w) out[w] &= ~other[w];
-                break;
-            case Combine::TopHat: {
-                a.Row(y, other);
-                const std::uint64_t* m = s.minuend.Row(y);
-                for (std::int32_t w = 0; w < words; ++w) out[w] = m[w] & ~other[w];
-                break;
+// Chains of passes
+
+struct Step {
+    Element el;
+    bool dilate;
+};
+
+// The passes of an operation, in order, each over the rows of the one before (the first
+// over the image); the last gives the result's rows, formed as combine says. A gradient
+// subtracts `second`, over the same rows as the last; a top-hat subtracts the last pass from
+// the image.
+struct Chain {
+    Step steps[4];
+    int count;
+    Step second;
+    Combine combine;
+};
+
+// An image's morphology: its stored rows and the result's (the same layout), and the chain.
+struct Job {
+    Chain chain;
+    const std::uint8_t* sourceTop;
+    std::uint8_t* resultTop;
+    std::ptrdiff_t stride;
+    std::size_t rowBytes;
+    std::int32_t width, height;
+    unsigned depth;
+};
+
+// How far a pass reads above (behind) and below (ahead) the row it makes.
+std::int32_t Behind(const Step& s) { return s.el.OffY(); }
+std::int32_t Ahead(const Step& s) { return s.el.height - 1 - s.el.OffY(); }
+
+// Rows [first, last) of the result. The chain's passes run together, a row at a time: each
+// intermediate pass keeps its latest rows in a ring, and makes its row t + ahead when the
+// result makes row t, ahead being what the passes after it read below their rows. Nothing
+// the size of the image is written but the result. A band also makes the few rows above and
+// below it that its passes read; the next band makes them again.
+template <bool kGray, class V>
+[[gnu::always_inline]] inline void ChainBand(const Job& job, std::int32_t first, std::int32_t last) {
+    using T = std::conditional_t<kGray, std::uint8_t, std::uint64_t>;
+    using Pass = std::conditional_t<kGray, GrayPass, BitPass>;
+    using PassRows = std::conditional_t<kGray, GrayRows, BitRows>;
+    constexpr std::int32_t kRing = 16;
+    const Chain& c = job.chain;
+    const std::int32_t width = job.width, height = job.height, n = c.count;
+    // Binary rows have their guard words; 8-bit images are read in place.
+    const std::size_t span = kGray ? std::size_t(width) + kSlack : std::size_t(WordsOf(width)) + 2;
+    const std::size_t lead = kGray ? 0 : 1;
+    const bool unpack = !kGray || job.depth != 8;
+    WorkVector<T> store(span * std::size_t(kRing * n + 2), T(0));
+    const auto ring = [&](int i) { return RowsOf<T>{store.data() + std::size_t(i * kRing) * span + lead, std::ptrdiff_t(span), kRing - 1}; };
+    T* const scratch = store.data() + std::size_t(kRing * n) * span + lead;
+    T* const other = scratch + span;
+
+    RowsOf<const T> source{ring(0).top, ring(0).stride, ring(0).mask};
+    if constexpr (kGray)
+        if (!unpack) source = {job.sourceTop, job.stride, -1};
+    Pass passes[4];
+    std::optional<PassRows> rows[4], second;
+    const std::uint8_t top = std::uint8_t((1u << job.depth) - 1);
+    for (int i = 0; i < n; ++i) {
+        const RowsOf<T> in = ring(i);
+        passes[i] = {i == 0 ? source : RowsOf<const T>{in.top, in.stride, in.mask}, c.steps[i].el, c.steps[i].dilate};
+        if constexpr (kGray) rows[i].emplace(passes[i], width, height, top);
+        else rows[i].emplace(passes[i], width, height);
+    }
+    const Pass secondPass{passes[n - 1].source, c.second.el, c.second.dilate};
+    if (c.combine == Combine::Gradient) {
+        if constexpr (kGray) second.emplace(secondPass, width, height, top);
+        else second.emplace(secondPass, width, height);
+    }
+
+    // Producer i makes rows [lo[i], hi[i]) as t runs; producer n is the image's unpacking.
+    std::int32_t ahead[5], lo[5], hi[5], start = first;
+    ahead[n - 1] = 0;
+    std::int32_t behind = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        if (i < n - 1) ahead[i] = ahead[i + 1] + Ahead(c.steps[i + 1]);
+        if (i < n - 1) behind += Behind(c.steps[i + 1]);
+        lo[i] = std::max(0, first - behind);
+        hi[i] = std::min(height, last + ahead[i]);
+        start = std::min(start, lo[i] - ahead[i]);
+    }
+    ahead[n] = ahead[0] + Ahead(c.steps[0]);
+    lo[n] = std::max(0, first - behind - Behind(c.steps[0]));
+    hi[n] = std::min(height, last + ahead[n]);
+    start = std::min(start, lo[n] - ahead[n]);
+
+    for (std::int32_t t = start; t < last; ++t) {
+        if (unpack) {
+            const std::int32_t k = t + ahead[n];
+            if (k >= lo[n] && k < hi[n]) {
+                const std::uint8_t* packed = job.sourceTop + k * job.stride;
+                T* out = ring(0).Row(k);
+                if constexpr (kGray)
+                    for (std::int32_t x = 0; x < width; ++x)
+                        out[x] = std::uint8_t((x & 1) ? packed[x >> 1] & 0x0F : packed[x >> 1] >> 4);
+                else
+                    ReadMembers(packed, width, out);
             }
         }
-        if (!s.to.planeTop)
-            WriteMembers(out, s.width, s.to.originalTop + y * s.to.stride, s.to.rowBytes, s.to.top + y * s.to.stride);
+        for (int i = 0; i + 1 < n; ++i) {
+            const std::int32_t k = t + ahead[i];
+            if (k >= lo[i] && k < hi[i]) rows[i]->template Row<V>(k, ring(i + 1).Row(k));
+        }
+        if (t < first) continue;
+        std::uint8_t* const stored = job.resultTop + t * job.stride;
+        const std::uint8_t* const original = job.sourceTop + t * job.stride;
+        T* out = scratch;
+        if constexpr (kGray)
+            if (job.depth == 8) out = stored;
+        PassRows& final = *rows[n - 1];
+        switch (c.combine) {
+            case Combine::None: final.template Row<V>(t, out); break;
+            case Combine::Gradient:
+                final.template Row<V>(t, out);
+                second->template Row<V>(t, other);
+                break;
+            case Combine::TopHat: final.template Row<V>(t, other); break;
+        }
+        if (c.combine != Combine::None) {
+            const T* minuend = c.combine == Combine::Gradient ? out : source.Row(t);
+            if constexpr (kGray) Difference<V>(minuend, other, width, out);
+            else
+                for (std::int32_t w = 0; w < WordsOf(width); ++w) out[w] = minuend[w] & ~other[w];
+        }
+        if constexpr (kGray) StoreLevels(out, width, job.depth, original, job.rowBytes, stored);
+        else WriteMembers(out, width, original, job.rowBytes, stored);
     }
 }
 
-// Planes and stages
+#if VELORA_X86
+VELORA_AVX2 void GrayBandAvx2(const Job& job, std::int32_t first, std::int32_t last) {
+    ChainBand<true, Bytes32>(job, first, last);
+}
+VELORA_AVX2 void BitBandAvx2(const Job& job, std::int32_t first, std::int32_t last) {
+    ChainBand<false, Words4>(job, first, last);
+}
+#endif
 
-// A plane of rows of levels (gray) or of member words with their zero guards (binary).
-struct Plane {
-    WorkVector<std::uint8_t> levels;
-    std::vector<std::uint64_t> words;  // zeroed: the guards stay 0
-    Levels AsLevels(std::int32_t width) const { return {levels.data(), width}; }
-    Bits AsBits(std::int32_t width) const { return {words.data() + 1, WordsOf(width) + 2}; }
-};
+void Band(const Job& job, std::int32_t first, std::int32_t last) {
+    const bool gray = job.depth != 1;
+#if VELORA_X86
+    if (velora::detail::HasAvx2()) return gray ? GrayBandAvx2(job, first, last) : BitBandAvx2(job, first, last);
+    if (velora::detail::HasSse2())
+        return gray ? ChainBand<true, Bytes16>(job, first, last) : ChainBand<false, Words2>(job, first, last);
+#endif
+    return gray ? ChainBand<true, std::uint8_t>(job, first, last) : ChainBand<false, std::uint64_t>(job, first, last);
+}
 
-// One image's morphology: its levels or member words, the result's stored rows, and the
-// passes that lead from one to the other.
-class Morph {
-public:
-    // source and result: images of the same size and depth; result's rows are written whole.
-    Morph(const CVelora& source, std::uint8_t* resultBits)
-        : m_width(source.GetWidth()), m_height(source.GetHeight()), m_depth(source.GetBitCount()),
-          m_rowBytes(source.GetBytesPerRow()) {
-        const std::ptrdiff_t stride = std::ptrdiff_t(m_rowBytes), last = std::ptrdiff_t(m_height - 1) * stride;
-        m_sourceTop = source.GetBits() + last;
-        m_resultTop = resultBits + last;
-        m_stride = -stride;  // stored rows are bottom-up
-        if (m_depth == 8) {
-            m_levels = {m_sourceTop, m_stride};
-        } else {
-            NewPlane(m_own);
-            const std::int32_t width = m_width;
-            const auto unpack = [&](std::int32_t first, std::int32_t end) {
-                for (std::int32_t y = first; y < end; ++y) {
-                    const std::uint8_t* row = m_sourceTop + y * m_stride;
-                    if (m_depth == 1) {
-                        ReadMembers(row, width, m_own.words.data() + 1 + std::size_t(y) * std::size_t(WordsOf(width) + 2));
-                        continue;
-                    }
-                    std::uint8_t* out = m_own.levels.data() + std::size_t(y) * std::size_t(width);
-                    for (std::int32_t x = 0; x < width; ++x) out[x] = std::uint8_t((x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
-                }
-            };
-            ForEachRowBand(m_height, std::size_t(width), unpack);
-            if (m_depth == 4) m_levels = m_own.AsLevels(m_width);
-        }
+// The chain of operation 0..6: compounds use the origin mirrored (smoothing twice over, so
+// not at all).
+Chain ChainOf(unsigned operation, const Element& el) {
+    const Element m = el.Mirrored();
+    switch (operation) {
+        case 0: return {{{el, true}}, 1, {}, Combine::None};
+        case 1: return {{{el, false}}, 1, {}, Combine::None};
+        case 2: return {{{m, false}, {m, true}}, 2, {}, Combine::None};
+        case 3: return {{{m, true}, {m, false}}, 2, {}, Combine::None};
+        case 4: return {{{el, false}, {el, true}, {el, true}, {el, false}}, 4, {}, Combine::None};
+        case 5: return {{{m, true}}, 1, {m, false}, Combine::Gradient};
+        default: return {{{el, false}, {el, true}}, 2, {}, Combine::TopHat};
     }
+}
 
-    // The rows of operation 0..6 into the result.
-    void Run(unsigned operation, const Element& el) {
-        const Element m = el.Mirrored();
-        const Source image = Image();
-        switch (operation) {
-            case 0: return Stage({image, el, true}, {}, Combine::None, {}, nullptr);
-            case 1: return Stage({image, el, false}, {}, Combine::None, {}, nullptr);
-            case 2: return Twice(image, m, false);
-            case 3: return Twice(image, m, true);
-            case 4: {  // opening then closing, each with the origin mirrored once more
-                Plane a, b;
-                NewPlane(a);
-                NewPlane(b);
-                Stage({image, el, false}, {}, Combine::None, {}, &a);
-                Stage({Of(a), el, true}, {}, Combine::None, {}, &b);
-                Stage({Of(b), el, true}, {}, Combine::None, {}, &a);
-                return Stage({Of(a), el, false}, {}, Combine::None, {}, nullptr);
-            }
-            case 5: return Stage({image, m, true}, {image, m, false}, Combine::Gradient, {}, nullptr);
-            default: {  // the image minus its opening with the mirrored origin
-                Plane a;
-                NewPlane(a);
-                Stage({image, el, false}, {}, Combine::None, {}, &a);
-                return Stage({Of(a), el, true}, {}, Combine::TopHat, image, nullptr);
-            }
-        }
-    }
-
-    // Dilation or erosion of rows [first, last) alone (the step-by-step display).
-    void BasicRows(const Element& el, bool dilate, std::int32_t first, std::int32_t last) {
-        Stage({Image(), el, dilate}, {}, Combine::None, {}, nullptr, first, last);
-    }
-
-private:
-    struct Source {
-        Levels levels;
-        Bits bits;
-    };
-    struct Pass {
-        Source source;
-        Element el;
-        bool dilate;
-    };
-
-    Source Image() const { return m_depth == 1 ? Source{{}, m_own.AsBits(m_width)} : Source{m_levels, {}}; }
-    Source Of(const Plane& p) const {
-        return m_depth == 1 ? Source{{}, p.AsBits(m_width)} : Source{p.AsLevels(m_width), {}};
-    }
-
-    void NewPlane(Plane& p) const {
-        if (m_depth == 1) p.words.assign(std::size_t(WordsOf(m_width) + 2) * std::size_t(m_height), 0);
-        else p.levels.resize(std::size_t(m_width) * std::size_t(m_height));
-    }
-
-    // An opening (dilateFirst false) or closing of the image into the result.
-    void Twice(const Source& image, const Element& el, bool dilateFirst) {
-        Plane a;
-        NewPlane(a);
-        Stage({image, el, dilateFirst}, {}, Combine::None, {}, &a);
-        Stage({Of(a), el, !dilateFirst}, {}, Combine::None, {}, nullptr);
-    }
-
-    void Stage(const Pass& first, const Pass& second, Combine combine, const Source& minuend, Plane* to,
-               std::int32_t from = 0, std::int32_t until = -1) {
-        if (until < 0) until = m_height;
-        const std::size_t work = RowWork(m_width, first.el) * (combine == Combine::Gradient ? 2 : 1);
-        if (m_depth == 1) {
-            BitTarget target{nullptr, m_resultTop, m_stride, m_sourceTop, m_rowBytes};
-            if (to) target = {to->words.data() + 1, nullptr, WordsOf(m_width) + 2, nullptr, 0};
-            const BitStage s{{first.source.bits, first.el, first.dilate},
-                             {second.source.bits, second.el, second.dilate},
-                             combine,
-                             minuend.bits,
-                             target,
-                             m_width,
-                             m_height};
-            return Rows(from, until, work, [&](std::int32_t a, std::int32_t b) { BitBand(s, a, b); });
-        }
-        GrayTarget target{m_resultTop, m_stride, m_depth, m_sourceTop, m_rowBytes};
-        if (to) target = {to->levels.data(), m_width, 0, nullptr, 0};
-        const GrayStage s{{first.source.levels, first.el, first.dilate},
-                          {second.source.levels, second.el, second.dilate},
-                          combine,
-                          minuend.levels,
-                          target,
-                          m_width,
-                          m_height,
-                          std::uint8_t((1u << m_depth) - 1)};
-        Rows(from, until, work, [&](std::int32_t a, std::int32_t b) { GrayBand(s, a, b); });
-    }
-
-    template <class Band>
-    void Rows(std::int32_t from, std::int32_t until, std::size_t work, const Band& band) {
-        if (from != 0 || until != m_height) return band(from, until);
-        ForEachRowBand(m_height, work, band);
-    }
-
-    std::int32_t m_width, m_height;
-    unsigned m_depth;
-    std::size_t m_rowBytes;
-    const std::uint8_t* m_sourceTop;
-    std::uint8_t* m_resultTop;
-    std::ptrdiff_t m_stride;
-    Plane m_own;  // the source's levels (4 bits) or member words (1 bit)
-    Levels m_levels;
-};
+// Rows [first, last) of source's morphology by chain into result's stored rows (source may be
+// a copy of result); all of them through the workers when the range is the whole image.
+void RunChain(const CVelora& source, std::uint8_t* resultBits, const Chain& chain, std::int32_t first = 0,
+              std::int32_t last = -1) {
+    const std::int32_t height = source.GetHeight(), width = source.GetWidth();
+    const std::ptrdiff_t stride = std::ptrdiff_t(source.GetBytesPerRow()), bottom = std::ptrdiff_t(height - 1) * stride;
+    const Job job{chain, source.GetBits() + bottom, resultBits + bottom, -stride, std::size_t(stride), width, height,
+                  source.GetBitCount()};
+    if (last >= 0) return Band(job, first, last);
+    std::size_t work = 0;
+    for (int i = 0; i < chain.count; ++i) work += RowWork(width, chain.steps[i].el);
+    if (chain.combine == Combine::Gradient) work *= 2;
+    ForEachRowBand(height, work, [&](std::int32_t a, std::int32_t b) { Band(job, a, b); });
+}
 
 constexpr const char* kDilating = "  Aplicando DILATACIÓN ... ";
 constexpr const char* kEroding = "  Aplicando EROSIÓN ... ";
@@ -675,10 +672,11 @@ public:
         if (!source.HasImage()) return false;
         try {
             // The rows are handed out read-only; the run is the image's owner's, and writes them.
-            Morph morph(source, const_cast<std::uint8_t*>(image.GetBits()));
+            std::uint8_t* const bits = const_cast<std::uint8_t*>(image.GetBits());
+            const Chain chain{{{el, dilate}}, 1, {}, Combine::None};
             const std::int64_t area = std::int64_t(image.GetWidth()) * image.GetHeight();
             for (std::int32_t y = 0; y < image.GetHeight(); ++y) {
-                morph.BasicRows(el, dilate, y, y + 1);
+                RunChain(source, bits, chain, y, y + 1);
                 m_progress.ShowWorkingImage(image);
                 const float share = 100.0f / float(area);
                 const int percent = int(float(std::int64_t(y) * (image.GetWidth() - 1)) * share);
@@ -774,7 +772,7 @@ unsigned CVelora::Morphology(unsigned operation, std::span<const std::uint8_t> e
     CVelora result = BlankLike(GetWidth(), GetHeight());
     if (!result.HasImage() || !result.TableHoldsEveryLevel()) return 4;
     try {
-        Morph(*this, result.m_pchMapaBits).Run(operation, {element, width, height, originX, originY});
+        RunChain(*this, result.m_pchMapaBits, ChainOf(operation, {element, width, height, originX, originY}));
     } catch (const std::bad_alloc&) {
         return 4;
     }
