@@ -339,24 +339,31 @@ std::uint64_t LastWordMask(std::int32_t width) { return (width & 63) ? ~0ull << 
 
 // A stored 1-bit row as member words.
 void ReadMembers(const std::uint8_t* row, std::int32_t width, std::uint64_t* out) {
-    const std::int32_t words = WordsOf(width);
-    const std::size_t bytes = std::size_t(width + 7) / 8;
-    for (std::int32_t i = 0; i < words; ++i) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, row + 8 * std::size_t(i), std::min<std::size_t>(8, bytes - 8 * std::size_t(i)));
+    const std::int32_t words = WordsOf(width), whole = width / 64;
+    for (std::int32_t i = 0; i < whole; ++i) {
+        std::uint64_t w;
+        std::memcpy(&w, row + 8 * std::size_t(i), 8);
         out[i] = ~__builtin_bswap64(w);
     }
-    out[words - 1] &= LastWordMask(width);
+    if (whole < words) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, row + 8 * std::size_t(whole), std::size_t(width + 7) / 8 - 8 * std::size_t(whole));
+        out[whole] = ~__builtin_bswap64(w) & LastWordMask(width);
+    }
 }
 
 // Member words into a stored 1-bit row; unused bits and bytes from the original.
 void WriteMembers(const std::uint64_t* in, std::int32_t width, const std::uint8_t* original, std::size_t rowBytes,
                   std::uint8_t* row) {
-    const std::int32_t words = WordsOf(width);
+    const std::int32_t words = WordsOf(width), whole = width / 64;
     const std::size_t bytes = std::size_t(width + 7) / 8;
-    for (std::int32_t i = 0; i < words; ++i) {
+    for (std::int32_t i = 0; i < whole; ++i) {
         const std::uint64_t w = __builtin_bswap64(~in[i]);
-        std::memcpy(row + 8 * std::size_t(i), &w, std::min<std::size_t>(8, bytes - 8 * std::size_t(i)));
+        std::memcpy(row + 8 * std::size_t(i), &w, 8);
+    }
+    if (whole < words) {
+        const std::uint64_t w = __builtin_bswap64(~in[whole]);
+        std::memcpy(row + 8 * std::size_t(whole), &w, bytes - 8 * std::size_t(whole));
     }
     if (const int rest = width & 7) {
         const auto keep = std::uint8_t(0xFF00u >> rest);
