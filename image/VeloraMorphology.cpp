@@ -1,12 +1,13 @@
 // Mathematical morphology with an element of up to 5 x 5: binary (1 bit, index 0 the members)
 // and gray (4 and 8 bits, the indices as levels).
 //
-// Gray levels are worked as bytes, a vector of them at a time (4-bit rows are unpacked
-// as they are needed). An element whose values are all equal is separable: the extreme of the window's
-// rows column by column, then along the row, then the value added or taken with saturation.
-// Any other element adds each cell's value to its shifted source row with saturation and
-// keeps the extreme. Binary images are worked as words of 64 pixels with the members as 1:
-// a dilation ORs, an erosion ANDs the source rows shifted by each member cell's column.
+// Gray levels are worked as bytes, a vector of them at a time (4-bit rows unpacked as they
+// are needed). An element whose values are all equal is separable: the extreme of the
+// window's rows column by column, then along the row, then the value added or taken with
+// saturation. Any other element adds each cell's value to its shifted source row with
+// saturation and keeps the extreme. Binary images are worked as words of 64 pixels with the
+// members as 1: a dilation ORs, an erosion ANDs the source rows shifted by each member
+// cell's column. The passes of a compound run together (see ChainBand).
 //
 // Output pixel (x, y) reads source (x - offX + c, y - offY + r) under cell (r, c), with
 // offX = w - 1 - originX and offY = h - 1 - originY; a dilation weighs that cell with the
@@ -41,15 +42,17 @@ struct Element {
     int OffY() const { return height - 1 - originY; }
 };
 
-// How a stage's row is formed from its passes.
+// How the result's row is formed from the last pass of a chain.
 enum class Combine {
-    None,      // the first pass
-    Gradient,  // the first pass minus the second, both over the same source
-    TopHat,    // the minuend's row minus the first pass
+    None,      // the last pass
+    Gradient,  // the last pass minus a second one over the same rows
+    TopHat,    // the image minus the last pass
 };
 
 // Work per row for ForEachRowBand: every pixel reads every cell.
-std::size_t RowWork(std::int32_t width, const Element& el) { return std::size_t(width) * std::size_t(el.width * el.height); }
+std::size_t RowWork(std::int32_t width, const Element& el) {
+    return std::size_t(width) * std::size_t(el.width * el.height);
+}
 
 // Byte kernels
 
@@ -186,17 +189,43 @@ template <bool kMax, bool kWeighed, class V>
     }
 }
 
-// acc[x] = max(acc[x], p[x] + k) (dilation) or min(acc[x], p[x] - k), held to 0..255.
+// p + k (dilation) or p - k, held to 0..255.
 template <bool kMax, class V>
-[[gnu::always_inline]] inline void WeighIn(const std::uint8_t* p, std::uint8_t k, std::int32_t width,
-                                           std::uint8_t* acc) {
-#define MORPH_STEP(W, x)                                                                                      \
-    {                                                                                                        \
-        const W s = kMax ? AddS(Load<W>(p + (x)), Splat<W>(k)) : SubS(Load<W>(p + (x)), Splat<W>(k));         \
-        Store(acc + (x), Pick<kMax>(Load<W>(acc + (x)), s));                                                 \
+[[gnu::always_inline]] inline V Weighed(V p, V k) {
+    if constexpr (kMax) return AddS(p, k);
+    else return SubS(p, k);
+}
+
+// acc[x] = the extreme of acc[x] and p[x + c] weighed by k[c], c in [0, kWidth): one row of a
+// weighted element.
+template <bool kMax, int kWidth, class V>
+[[gnu::always_inline]] inline void WeighRow(const std::uint8_t* p, const std::uint8_t* k, std::int32_t width,
+                                            std::uint8_t* acc) {
+    const std::uint8_t k0 = k[0], k1 = k[kWidth > 1 ? 1 : 0], k2 = k[kWidth > 2 ? 2 : 0];
+    const std::uint8_t k3 = k[kWidth > 3 ? 3 : 0], k4 = k[kWidth > 4 ? 4 : 0];
+#define MORPH_STEP(W, x)                                                                                \
+    {                                                                                                  \
+        const std::uint8_t* q = p + (x);                                                               \
+        W m = Pick<kMax>(Load<W>(acc + (x)), Weighed<kMax>(Load<W>(q), Splat<W>(k0)));                 \
+        if constexpr (kWidth > 1) m = Pick<kMax>(m, Weighed<kMax>(Load<W>(q + 1), Splat<W>(k1)));      \
+        if constexpr (kWidth > 2) m = Pick<kMax>(m, Weighed<kMax>(Load<W>(q + 2), Splat<W>(k2)));      \
+        if constexpr (kWidth > 3) m = Pick<kMax>(m, Weighed<kMax>(Load<W>(q + 3), Splat<W>(k3)));      \
+        if constexpr (kWidth > 4) m = Pick<kMax>(m, Weighed<kMax>(Load<W>(q + 4), Splat<W>(k4)));      \
+        Store(acc + (x), m);                                                                           \
     }
     MORPH_ALONG(V, width, MORPH_STEP);
 #undef MORPH_STEP
+}
+template <bool kMax, class V>
+[[gnu::always_inline]] inline void WeighRow(const std::uint8_t* p, const std::uint8_t* k, int w, std::int32_t width,
+                                            std::uint8_t* acc) {
+    switch (w) {
+        case 1: return WeighRow<kMax, 1, V>(p, k, width, acc);
+        case 2: return WeighRow<kMax, 2, V>(p, k, width, acc);
+        case 3: return WeighRow<kMax, 3, V>(p, k, width, acc);
+        case 4: return WeighRow<kMax, 4, V>(p, k, width, acc);
+        default: return WeighRow<kMax, 5, V>(p, k, width, acc);
+    }
 }
 
 // out[x] = min(p[x], top).
@@ -286,8 +315,9 @@ private:
         }
         std::memset(out, kMax ? 0 : 255, std::size_t(m_width));
         for (int r = 0; r < el.height; ++r) {
-            const std::uint8_t* p = Padded(y - offY + r) - offX;
-            for (int c = 0; c < el.width; ++c) WeighIn<kMax, V>(p + c, el.Weight(r, c, kMax), m_width, out);
+            std::uint8_t weights[5];
+            for (int c = 0; c < el.width; ++c) weights[c] = el.Weight(r, c, kMax);
+            WeighRow<kMax, V>(Padded(y - offY + r) - offX, weights, el.width, m_width, out);
         }
         if constexpr (kMax) HoldTo<V>(m_top, m_width, out);
     }
