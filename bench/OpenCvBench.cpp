@@ -226,6 +226,68 @@ void AddImageAlgebraRows(std::vector<Row>& rows, std::int32_t n) {
     }
 }
 
+// Morphology with flat square elements, origin at the centre (so that our bottom-up rows and
+// OpenCV's top-down reading agree), against dilate/erode/morphologyEx with their default
+// border, which is ours: the outside never wins. Binary dilation: our packed 1-bit image
+// against OpenCV on the same picture unpacked to 8 bits (members 255).
+void AddMorphologyRows(std::vector<Row>& rows, std::int32_t n) {
+    const std::function<CVelora()> gray8 = [n] { return RandomImage(n, 8); };
+    const std::array<std::uint8_t, 25> flat{};
+    struct Kind {
+        const char* key;
+        unsigned operation;
+        int cvOperation;
+        const char* counterpart;
+    };
+    const Kind kinds[] = {{"Dilate", 0, cv::MORPH_DILATE, "dilate"},
+                          {"Erode", 1, cv::MORPH_ERODE, "erode"},
+                          {"Open", 2, cv::MORPH_OPEN, "morphologyEx OPEN"},
+                          {"Close", 3, cv::MORPH_CLOSE, "morphologyEx CLOSE"},
+                          {"Gradient", 5, cv::MORPH_GRADIENT, "morphologyEx GRADIENT"},
+                          {"TopHat", 6, cv::MORPH_TOPHAT, "morphologyEx TOPHAT"}};
+    for (const int size : {3, 5})
+        for (const Kind& k : kinds) {
+            const std::string side = std::to_string(size);
+            const unsigned operation = k.operation;
+            const int cvOperation = k.cvOperation;
+            const cv::Mat element = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(size, size));
+            rows.push_back(Pair(std::string("Morph") + k.key + side,
+                                "Morphology(" + std::to_string(operation) + ",flat " + side + "x" + side + ") 8 bits",
+                                std::string(k.counterpart) + " " + side + "x" + side, 1.0, gray8,
+                                [flat, operation, size](CVelora& im) {
+                                    return im.Morphology(operation, flat, size, size, size / 2, size / 2);
+                                },
+                                [element, cvOperation](cv::Mat& m, cv::Mat& out) {
+                                    cv::morphologyEx(m, out, cvOperation, element);
+                                },
+                                false));
+        }
+    rows.push_back({"MorphBinaryDilate5", "Morphology(0,flat 5x5) 1 bit", "dilate 5x5 on it unpacked to 8 bits", 0.5,
+                    [n, flat] {
+                        struct State {
+                            CVelora backup, ours;
+                            cv::Mat unpacked, out;
+                        };
+                        // Members (index 0) as 255, the rest 0, rows as stored.
+                        const auto unpack = [](const CVelora& im) {
+                            cv::Mat m(im.GetHeight(), im.GetWidth(), CV_8UC1);
+                            for (int y = 0; y < m.rows; ++y) {
+                                const std::uint8_t* row = im.GetBits() + std::size_t(y) * im.GetBytesPerRow();
+                                for (int x = 0; x < m.cols; ++x)
+                                    m.at<std::uint8_t>(y, x) = (row[x >> 3] >> (7 - (x & 7)) & 1) ? 0 : 255;
+                            }
+                            return m;
+                        };
+                        auto s = std::make_shared<State>(State{RandomImage(n, 1), {}, {}, {}});
+                        s->unpacked = unpack(s->backup);
+                        const cv::Mat element = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5));
+                        Side ours{[s] { s->ours = s->backup; },
+                                  [s, flat] { Check(s->ours.Morphology(0, flat, 5, 5, 2, 2), "Morphology 1 bit"); }};
+                        Side theirs{[s] { s->out.release(); }, [s, element] { cv::dilate(s->unpacked, s->out, element); }};
+                        return Bench{ours, theirs, [s, unpack] { return int(Same(unpack(s->ours), s->out)); }, s};
+                    }});
+}
+
 std::vector<Row> AllRows(const Options& options) {
     const std::int32_t n = options.size;
     auto rgb = [n] { return RandomImage(n, 24); };
@@ -466,6 +528,7 @@ std::vector<Row> AllRows(const Options& options) {
         }
     }
     AddImageAlgebraRows(rows, n);
+    AddMorphologyRows(rows, n);
     return rows;
 }
 

@@ -506,3 +506,26 @@ BENCHMARK(BM_PreviewRegionGrowing)
     ->ArgsProduct({{8, 24}, {1, 0}, {0, 1}})
     ->ArgNames({"source", "threads", "distance"})
     ->Unit(benchmark::kMillisecond);
+
+// ---- Morphology: the structuring-element dialog's refresh with a 5 x 5 element, flat
+// (element:0) or of mixed values (element:1, a disc of value 0 in a ring of 1 for 1 bit;
+// dx² + dy² for 8 bits), every operation, on 8 and 1 bits.
+namespace {
+
+void BM_PreviewMorphology(benchmark::State& s) {
+    const unsigned operation = unsigned(s.range(2));
+    std::array<std::uint8_t, 25> element{};
+    if (s.range(3) != 0)
+        for (int i = 0; i < 25; ++i) {
+            const int dx = i % 5 - 2, dy = i / 5 - 2;
+            element[std::size_t(i)] = std::uint8_t(s.range(0) == 1 ? dx * dx + dy * dy > 4 : dx * dx + dy * dy);
+        }
+    Threaded(s, [operation, &element](CVelora& im) { return im.Morphology(operation, element, 5, 5, 2, 2); });
+}
+
+}  // namespace
+
+BENCHMARK(BM_PreviewMorphology)
+    ->ArgsProduct({{8, 1}, {1, 0}, {0, 1, 2, 3, 4, 5, 6}, {0, 1}})
+    ->ArgNames({"source", "threads", "operation", "element"})
+    ->Unit(benchmark::kMillisecond);

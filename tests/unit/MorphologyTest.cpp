@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CVelora.h"
+#include "MorphologyReference.h"
 #include "TestImages.h"
 
 using namespace testing_support;
@@ -29,7 +30,55 @@ std::vector<std::string> Drawing(const CVelora& image) {
 
 const std::uint8_t kFlat3x3[9] = {};
 
+struct NoPauses : CStepProgress {
+    void EnableControls(bool) override {}
+    void SetProgressText(const std::string&) override {}
+    void ShowWorkingImage(const CVelora&) override {}
+    void Pause(unsigned) override {}
+};
+
 }  // namespace
+
+// Every size and origin, each operation in turn, flat, constant and mixed elements, on random
+// images (odd widths, random unused bits, short tables) against the pixel-by-pixel rules; one
+// case in four on a larger image with four threads, one in five step by step.
+TEST(Morphology, FastPathsGiveTheBytesOfThePlainRules) {
+    std::mt19937 rng(2024);
+    int count = 0;
+    for (const int depth : {1, 4, 8})
+        for (int h = 1; h <= 5; ++h)
+            for (int w = 1; w <= 5; ++w)
+                for (int origin = 0; origin < w * h; ++origin, ++count) {
+                    const unsigned operation = unsigned(count % 7);
+                    const bool threaded = count % 4 == 0;
+                    const int width = threaded ? 150 + int(rng() % 40) : 1 + int(rng() % 37);
+                    const int height = threaded ? 60 + int(rng() % 20) : 1 + int(rng() % 13);
+                    const std::uint32_t entries = 1 + rng() % ((1u << depth) - (depth == 1 ? 1 : 0));
+                    CVelora image = rng() % 3 == 0 ? ShortTableImage(width, height, depth, entries, rng() % 2 == 0, rng)
+                                                   : NoisyImage(width, height, depth, rng);
+                    // Flat, one value throughout, or mixed small and large values.
+                    const int kind = int(rng() % 3);
+                    const std::uint8_t same = std::uint8_t(depth == 1 ? rng() % 3 : rng() % 20);
+                    std::vector<std::uint8_t> element(std::size_t(w * h));
+                    for (auto& v : element)
+                        v = kind == 0 ? 0 : kind == 1 ? same : std::uint8_t(rng() % 2 ? rng() % 3 : rng() % 256);
+                    const Threads threads(threaded ? 4 : 1);
+                    CVelora fast = image, expected = image;
+                    const unsigned code = ReferenceMorphology(expected, operation, element, w, h, origin % w, origin / w);
+                    ASSERT_EQ(fast.Morphology(operation, element, w, h, origin % w, origin / w), code);
+                    ASSERT_EQ(Block(fast), Block(expected)) << depth << " bits, " << w << "x" << h << " origin "
+                                                            << origin << " operation " << operation << ", " << width
+                                                            << "x" << height;
+                    if (count % 5 == 0 && !threaded) {
+                        NoPauses progress;
+                        CVelora stepped = image;
+                        ASSERT_EQ(stepped.MorphologyStepByStep(operation, element, w, h, origin % w, origin / w,
+                                                               progress),
+                                  code);
+                        ASSERT_EQ(Block(stepped), Block(expected)) << "step by step, case " << count;
+                    }
+                }
+}
 
 TEST(Morphology, BinaryDilationErosionAndTheCompoundsOnAWorkedCase) {
     const CVelora dot = Binary({".....", ".....", "..#..", ".....", "....."});
