@@ -120,8 +120,8 @@ void CSliderEdit::Take(int value) {
 // between rows. The pace is the library's (20 ms a row) while a whole run stays within
 // kRunBudgetMs; a longer run (a large image, several passes) gets shorter pauses, so that it
 // still ends in a watchable time. The pauses count against a clock running since the start,
-// so the time the rows take is part of them. Text and image are painted at most every
-// kFrameMs, and the events taken meanwhile let Esc or "Cancelar" stop the run.
+// so the time the rows take is part of them. At a shortened pace text and image are painted
+// at most every kFrameMs; the events taken meanwhile let Esc or "Cancelar" stop the run.
 class COperationDialog::ProgressReporter : public CStepProgress {
 public:
     static constexpr double kRunBudgetMs = 10000;
@@ -175,7 +175,8 @@ public:
     bool Stopped() const override { return m_dialog.m_stopRequested; }
 
 private:
-    static bool Due(const QElapsedTimer& frame) { return !frame.isValid() || frame.elapsed() >= kFrameMs; }
+    // At the library's own pace every row is shown: its 20 ms are longer than a frame anyway.
+    bool Due(const QElapsedTimer& frame) const { return m_scale >= 1 || !frame.isValid() || frame.elapsed() >= kFrameMs; }
     void PaintText() {
         m_textFrame.start();
         m_textDue = false;
