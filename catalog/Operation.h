@@ -215,6 +215,9 @@ struct Operation {
     std::vector<ResultCode> results{};
     InPlaceCall call{};             // steps
     StepByStepCall stepByStep{};    // the slow variant, where there is one
+    // How many times the slow variant goes down the image's rows with these arguments (the
+    // workbench paces a run by its length); none: once.
+    std::function<int(const Args&)> stepPasses{};
     QueryCall query{};              // queries
     std::string_view helpTopic{};   // "CVelora.chm::/Ayuda/Brightness.htm"
     std::vector<Command> commands{};

@@ -51,6 +51,15 @@ void AddSegmentationOperations(std::vector<Operation>& all) {
         op.stepByStep = [](CVelora& im, const Args& a, CStepProgress& progress) {
             return im.BinarySmoothingStepByStep(Rules(a), progress);
         };
+        op.stepPasses = [](const Args& a) {
+            const auto rules = Rules(a);
+            return int(std::count(rules.begin(), rules.end(), true));
+        };
+        op.helpTopic = "CVelora.chm::/Ayuda/BinarySmoothing.htm";
+        op.commands = {{.id = kCmdBinarySmoothing, .undoLabel = "Suavizado Binario", .timingLabel = "Cálculo Suavizado Binario",
+                        .dialog = DialogFacts{.className = "CSuavizadoBinarioDlg", .caption = "Suavizado Binario de Imágenes",
+                                              .titlePrefix = "Suavizado Binario de ",
+                                              .progressText = "     0 (Negro) -> Fondo;    1 (Blanco) -> Región de interés"}}};
         all.push_back(std::move(op));
     }
     {
@@ -67,7 +76,9 @@ void AddSegmentationOperations(std::vector<Operation>& all) {
              .choices = {{0, "cityBlock", "Bloques"}, {1, "chessboard", "Ajedrez"}}},
             {.name = "criterion", .kind = K::Choice, .range = Range{0, 1}, .label = "Criterio",
              .choices = {{0, "level", "Diferencia Abs.Nivel Gris <="}, {1, "percent", "% diferencia Max-Mín Imagen"}}},
+            // Levels for the first criterion (a 4-bit image has 16); the dialog offers 0..100 for the percentage.
             {.name = "threshold", .range = Range{0, 255}, .defaultValue = 30, .label = "Umbral",
+             .imageRange = [](const CVelora& im) { return Range{0, im.GetBitCount() == 4 ? 15.0 : 255.0}; },
              .imageStart = [](const CVelora& im) { return im.GetBitCount() == 4 ? 6.0 : 30.0; }},
             {.name = "fill", .kind = K::Colour, .label = "Nivel Gris/Color Relleno"}};
         op.depths = kDepthsNo1;
@@ -80,6 +91,11 @@ void AddSegmentationOperations(std::vector<Operation>& all) {
             return im.RegionGrowing(unsigned(a.Int(0)), unsigned(a.Int(1)), unsigned(a.Int(2)), unsigned(a.Int(3)),
                                     std::uint8_t(a.Int(4)), a.Colour(5));
         };
+        op.helpTopic = "CVelora.chm::/Ayuda/RegionGrowing.htm";
+        op.commands = {{.id = kCmdRegionGrowing, .undoLabel = "Crecimiento de Regiones", .timingLabel = "Cálculo Crec. Regiones",
+                        .dialog = DialogFacts{.className = "CCrecimientoRegionesDlg", .caption = "Crecimiento de Regiones",
+                                              .titlePrefix = "Segmentación-Crecimiento de Regiones para ",
+                                              .previewBox = DialogFacts::Preview::Unchecked}}};
         all.push_back(std::move(op));
     }
     {
@@ -99,6 +115,9 @@ void AddSegmentationOperations(std::vector<Operation>& all) {
         op.call = [](CVelora& im, const Args& a) {
             return im.SetOperation(unsigned(a.Int(0)), std::get<std::shared_ptr<const CVelora>>(a.Values().at(1)).get());
         };
+        op.helpTopic = "CVelora.chm::/Ayuda/SetOps.htm";
+        op.commands = {{.id = kCmdSetOperations, .undoLabel = "Operaciones de Conjuntos", .timingLabel = "Cálculo Op. Conjuntos",
+                        .dialog = DialogFacts{.className = "COpConjuntosDlg", .caption = "Operaciones Básicas entre Conjuntos"}}};
         all.push_back(std::move(op));
     }
     {
@@ -126,6 +145,18 @@ void AddSegmentationOperations(std::vector<Operation>& all) {
             const auto element = ElementOf(a);
             return im.MorphologyStepByStep(unsigned(a.Int(0)), element, a.Int(1), a.Int(2), a.Int(3), a.Int(4), progress);
         };
+        // Dilations and erosions, each one pass: opening, closing, gradient and top-hat take two, smoothing four.
+        op.stepPasses = [](const Args& a) {
+            constexpr int kPasses[7] = {1, 1, 2, 2, 4, 2, 2};
+            const int operation = a.Int(0);
+            return operation >= 0 && operation <= 6 ? kPasses[operation] : 1;
+        };
+        op.helpTopic = "CVelora.chm::/Ayuda/Morphological.htm";
+        op.commands = {{.id = kCmdMorphology, .undoLabel = "Transformación Morfológica", .timingLabel = "Cálculo Op. Morfología",
+                        .dialog = DialogFacts{.className = "CElemEstructDlg", .caption = "Elemento Estructural",
+                                              .titlePrefix = "Operación Morfológica para ",
+                                              .previewBox = DialogFacts::Preview::Unchecked,
+                                              .progressText = "Operaciones Morfológicas"}}};
         all.push_back(std::move(op));
     }
 }

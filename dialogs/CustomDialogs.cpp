@@ -7,6 +7,7 @@
 #include "ImageAlgebraDialogs.h"
 #include "NoiseDialogs.h"
 #include "PixelValueDialogs.h"
+#include "SegmentationDialogs.h"
 #include "ThresholdDialogs.h"
 #include "TranslationDialogs.h"
 #include "Workbench.h"
@@ -35,6 +36,8 @@ const std::vector<CustomDialog>& CustomDialogs() {
         Entry<COpLogicasDlg>(kCmdLogical, "the result goes to image A, which need not be the active one"),
         Entry<CHooverDlg>(kCmdHoover, "iteration presets beside a typed count, and a start point inside the image"),
         Entry<CRuidoDlg>(kCmdNoise, "stays open: each \"Aplicar\" opens a new noisy window with its own number"),
+        Entry<COpConjuntosDlg>(kCmdSetOperations, "1-bit images A and B chosen among the open ones, and a translation between them"),
+        Entry<CElemEstructDlg>(kCmdMorphology, "a 5 x 5 grid whose enabled cells follow the element's size and origin"),
     };
     return dialogs;
 }
@@ -49,6 +52,7 @@ const std::vector<DialogHook>& DialogHooks() {
                  return kept->NonLinearContrast(image, args.Int(0), args.Int(1), args.Float(2));
              });
          }},
+        {kCmdRegionGrowing, FinishRegionGrowingDialog},
     };
     return hooks;
 }

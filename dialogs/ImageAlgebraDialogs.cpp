@@ -33,13 +33,12 @@ bool IsTrueColour(unsigned depth) { return depth == 24 || depth == 32; }
 
 // ---------------------------------------------------------------- CTwoImageDialog
 
-CTwoImageDialog::CTwoImageDialog(CUtilidadView* view, int commandId, bool anyDepth)
+CTwoImageDialog::CTwoImageDialog(CUtilidadView* view, int commandId, unsigned depths)
     : COperationDialog(view, commandId) {
     // The image the dialog was opened from first, then every other open one it can take.
     CUtilidadDoc* active = &view->Document();
     for (const auto& document : Workbench().OpenDocuments()) {
-        const unsigned depth = document->Image().GetBitCount();
-        if (!anyDepth && depth != 1 && depth != 4 && depth != 8 && !IsTrueColour(depth)) continue;
+        if (depths && !(DepthBitOf(document->Image().GetBitCount()) & depths)) continue;
         if (document.get() == active) m_documents.insert(m_documents.begin(), document);
         else m_documents.push_back(document);
     }
@@ -71,6 +70,11 @@ CVelora* CTwoImageDialog::ImageOf(int which) const {
 void CTwoImageDialog::RestoreBoth() {
     for (int which : {1, 0})
         if (CVelora* image = ImageOf(which)) *image = m_copies[std::size_t(which)];
+}
+
+void CTwoImageDialog::RetakeCopies() {
+    for (int which : {0, 1})
+        if (const CVelora* image = ImageOf(which)) m_copies[std::size_t(which)] = *image;
 }
 
 void CTwoImageDialog::Choose(int which, int item) {
@@ -148,7 +152,7 @@ void CTwoImageDialog::reject() {
 
 // ---------------------------------------------------------------- COperacionesEntreImg
 
-COperacionesEntreImg::COperacionesEntreImg(CUtilidadView* view) : CTwoImageDialog(view, kCmdArithmetic, false) {
+COperacionesEntreImg::COperacionesEntreImg(CUtilidadView* view) : CTwoImageDialog(view, kCmdArithmetic, kDepthsAll5) {
     AddChoosers(Body());
 
     auto* middle = new QHBoxLayout;
@@ -290,7 +294,7 @@ bool COperacionesEntreImg::ReadyToAccept() {
 
 // ---------------------------------------------------------------- COpLogicasDlg
 
-COpLogicasDlg::COpLogicasDlg(CUtilidadView* view) : CTwoImageDialog(view, kCmdLogical, true) {
+COpLogicasDlg::COpLogicasDlg(CUtilidadView* view) : CTwoImageDialog(view, kCmdLogical, 0) {
     AddChoosers(Body());
     imageB->setEnabled(false);
     auto* group = AddGroup("Operación");

@@ -23,7 +23,8 @@ class QLineEdit;
 class CTwoImageDialog : public COperationDialog {
     Q_OBJECT
 public:
-    CTwoImageDialog(CUtilidadView* view, int commandId, bool anyDepth);
+    // The choosers list the open images of these depths (a DepthBit set; 0: any).
+    CTwoImageDialog(CUtilidadView* view, int commandId, unsigned depths);
     QComboBox* imageA = nullptr;
     QComboBox* imageB = nullptr;
     QLabel* differentPixels = nullptr;
@@ -48,6 +49,8 @@ protected:
     CVelora* ImageOf(int which) const;  // null when not chosen or closed
     bool HasBoth() const { return ImageOf(0) && ImageOf(1); }
     void RestoreBoth();
+    // The images as they are now become the ones a restore gives back.
+    void RetakeCopies();
     // Restores both, applies (timed under timingLabel when not empty) and repaints.
     void Reapply(const std::string& timingLabel);
     void ShowDifferentPixels();

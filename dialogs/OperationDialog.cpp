@@ -116,35 +116,81 @@ void CSliderEdit::Take(int value) {
 
 // ---------------------------------------------------------------- step-by-step progress
 
-// Shows a slow run as it goes: the progress text, the image after every row, and the
-// pause between rows, during which the windows repaint but take no input.
+// Shows a slow run as it goes: the progress text, the image after every row, and the pause
+// between rows. The pace is the library's (20 ms a row) while a whole run stays within
+// kRunBudgetMs; a longer run (a large image, several passes) gets shorter pauses, so that it
+// still ends in a watchable time. The pauses count against a clock running since the start,
+// so the time the rows take is part of them. At a shortened pace text and image are painted
+// at most every kFrameMs; the events taken meanwhile let Esc or "Cancelar" stop the run.
 class COperationDialog::ProgressReporter : public CStepProgress {
 public:
-    explicit ProgressReporter(COperationDialog& dialog) : m_dialog(dialog) {}
-    void EnableControls(bool enabled) override { m_dialog.SetButtonsEnabled(enabled); }
+    static constexpr double kRunBudgetMs = 10000;
+    static constexpr qint64 kFrameMs = 16;
+
+    ProgressReporter(COperationDialog& dialog, std::int64_t rows)
+        : m_dialog(dialog), m_scale(std::min(1.0, kRunBudgetMs / (20.0 * double(std::max<std::int64_t>(rows, 1))))) {
+        m_clock.start();
+    }
+    ~ProgressReporter() override {
+        if (m_textDue) PaintText();  // the last text, which may have come just after a paint
+        m_dialog.m_view->ShowInstead(nullptr);
+        if (m_dialog.m_running) m_dialog.SetRunning(false);
+    }
+    void EnableControls(bool enabled) override {
+        if (enabled && m_textDue) PaintText();
+        m_dialog.SetRunning(!enabled);
+    }
     void SetProgressText(const std::string& text) override {
         if (!m_dialog.m_progress) return;
         m_dialog.m_progress->setText(QString::fromStdString(text));
-        // Shown now, even though the run keeps the event loop waiting.
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        m_dialog.m_progress->repaint();
+        m_textDue = true;
+        if (Due(m_textFrame)) PaintText();
     }
-    void ShowWorkingImage(const CVelora&) override {
+    void ShowWorkingImage(const CVelora& image) override {
+        // Skipped between frames: the image may be a copy that does not outlive the row.
+        if (!Due(m_imageFrame)) return;
+        m_imageFrame.start();
+        if (&image != m_dialog.m_image) {
+            m_shown = image;
+            m_dialog.m_view->ShowInstead(&m_shown);
+        } else {
+            m_dialog.m_view->ShowInstead(nullptr);
+        }
         m_dialog.m_view->ImageChanged();
         m_dialog.m_view->viewport()->repaint();
     }
     void Pause(unsigned milliseconds) override {
-        QElapsedTimer timer;
-        timer.start();
-        do {
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            const qint64 left = qint64(milliseconds) - timer.elapsed();
-            if (left > 0) QThread::msleep(std::min<qint64>(left, 5));
-        } while (timer.elapsed() < qint64(milliseconds));
+        m_due += double(milliseconds) * m_scale;
+        while (!Stopped()) {
+            if (m_textDue && Due(m_textFrame)) PaintText();
+            if (Due(m_eventsFrame)) {
+                m_eventsFrame.start();
+                QApplication::processEvents();  // Esc, "Cancelar", the other windows' paints
+            }
+            const double left = m_due - double(m_clock.nsecsElapsed()) / 1e6;
+            if (left <= 0) break;
+            QThread::usleep(static_cast<unsigned long>(std::min(left, 4.0) * 1000));
+        }
     }
+    bool Stopped() const override { return m_dialog.m_stopRequested; }
 
 private:
+    // At the library's own pace every row is shown: its 20 ms are longer than a frame anyway.
+    bool Due(const QElapsedTimer& frame) const { return m_scale >= 1 || !frame.isValid() || frame.elapsed() >= kFrameMs; }
+    void PaintText() {
+        m_textFrame.start();
+        m_textDue = false;
+        // Pending layout and show events first: a paint before them may show nothing.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_dialog.m_progress->repaint();
+    }
+
     COperationDialog& m_dialog;
+    const double m_scale;
+    QElapsedTimer m_clock, m_textFrame, m_imageFrame, m_eventsFrame;
+    double m_due = 0;  // ms from the start that the pauses so far add up to
+    bool m_textDue = false;
+    CVelora m_shown;  // a working copy the operation writes into, as last shown
 };
 
 // ---------------------------------------------------------------- COperationDialog
@@ -344,8 +390,9 @@ void COperationDialog::ShowImageChanged() {
 }
 
 void COperationDialog::RefreshPreview() {
+    if (m_running) return;
     if (StepByStepMode()) {
-        RunStepByStep();
+        PreviewStepByStep();
         return;
     }
     *m_image = m_backup;
@@ -353,12 +400,33 @@ void COperationDialog::RefreshPreview() {
     ShowImageChanged();
 }
 
-void COperationDialog::RunStepByStep() {
+std::int64_t COperationDialog::StepRows() const {
+    const auto steps = CurrentSteps();
+    const int passes = steps.size() == 1 && steps[0].operation->stepPasses ? steps[0].operation->stepPasses(steps[0].args) : 1;
+    return std::int64_t(std::max(passes, 1)) * m_backup.GetHeight();
+}
+
+bool COperationDialog::RunStepByStep(bool& refused) {
+    m_stopRequested = false;
+    {
+        ProgressReporter progress(*this, StepRows());
+        refused = ApplyStepByStep(*m_image, progress) != 0;
+    }
+    const bool stopped = m_stopRequested;
+    m_stopRequested = false;
+    if (stopped || refused) {
+        // Nothing of a stopped or refused run stays.
+        *m_image = m_backup;
+        if (m_progress && stopped) m_progress->setText(Q(Facts().progressText));
+    }
+    return !stopped;
+}
+
+void COperationDialog::PreviewStepByStep() {
     *m_image = m_backup;
     m_bench.CloseToolWindows();
-    ProgressReporter progress(*this);
-    ApplyStepByStep(*m_image, progress);
-    m_stepResultShown = true;
+    bool refused = false;
+    m_stepResultShown = RunStepByStep(refused) && !refused;
     ShowImageChanged();
 }
 
@@ -430,13 +498,15 @@ void COperationDialog::accept() {
             *m_image = m_backup;
             if (!m_document->PushUndo(undoLabel, stepTexts)) return notCompleted();
             m_bench.CloseToolWindows();
-            ProgressReporter progress(*this);
-            refused = ApplyStepByStep(*m_image, progress) != 0;
-            if (refused) {
-                // A refusal changes nothing: no undo step, no modified mark.
+            if (!RunStepByStep(refused)) {
+                // Stopped: the image as it was, no undo step, and the dialog stays open.
                 m_document->DiscardLastUndo();
-                *m_image = m_backup;
+                m_closing = false;
+                ShowImageChanged();
+                return;
             }
+            // A refusal changes nothing: no undo step, no modified mark.
+            if (refused) m_document->DiscardLastUndo();
         }
         if (!refused) m_document->SetModified(true);
         // A new size (a step-by-step scaling) fits the window to the image again.
@@ -456,15 +526,32 @@ void COperationDialog::accept() {
 }
 
 void COperationDialog::reject() {
+    // Esc, "Cancelar" or the window's close during a step-by-step run stop the run only.
+    if (m_running) {
+        m_stopRequested = true;
+        return;
+    }
     m_closing = true;
     *m_image = m_backup;
     ShowImageChanged();
     QDialog::reject();
 }
 
-void COperationDialog::SetButtonsEnabled(bool enabled) {
-    for (QWidget* w : std::initializer_list<QWidget*>{m_ok, m_cancel, m_help, m_preview, m_save})
-        if (w) w->setEnabled(enabled);
+void COperationDialog::SetRunning(bool running) {
+    m_running = running;
+    if (!running) {
+        for (const QPointer<QWidget>& w : m_disabledForRun)
+            if (w) w->setEnabled(true);
+        m_disabledForRun.clear();
+        return;
+    }
+    // Every control but "Cancelar", which stops the run: a change now would start another.
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != m_cancel && w != m_progress && w->isEnabled() && !w->isWindow()) {
+            w->setEnabled(false);
+            m_disabledForRun.emplace_back(w);
+        }
+    m_cancel->setFocus();
 }
 
 void COperationDialog::SaveParameters(const ParameterFileKind& kind, const std::vector<ParameterLine>& lines) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -168,15 +169,23 @@ protected:
     void showEvent(QShowEvent* event) override;
 
     CWorkbench& Workbench() const { return m_bench; }
+    CUtilidadView* View() const { return m_view; }
     bool StepByStepMode() const;
+    // A step-by-step run is going on (Esc and "Cancelar" stop it).
+    bool Running() const { return m_running; }
 
 private:
     class ProgressReporter;
     void ShowImageChanged();
-    void RunStepByStep();
+    // The slow variant from the image as it is; false when the user stopped it. A stopped or
+    // refused run leaves the backup copy's image.
+    bool RunStepByStep(bool& refused);
+    void PreviewStepByStep();
+    // The rows a step-by-step run of the current steps shows, which sets its pace.
+    std::int64_t StepRows() const;
     void PreviewToggled(bool on);
     void SaveParameters(const ParameterFileKind& kind, const std::vector<ParameterLine>& lines);
-    void SetButtonsEnabled(bool enabled);
+    void SetRunning(bool running);
 
     CUtilidadView* m_view;
     CWorkbench& m_bench;
@@ -187,6 +196,9 @@ private:
     const velora::catalog::Command& m_command;
     bool m_stepResultShown = false;  // the image holds a step-by-step run's result
     bool m_closing = false;          // accepted or rejected: changes no longer preview
+    bool m_running = false;          // a step-by-step run is going on
+    bool m_stopRequested = false;    // ...and the user asked it to stop
+    std::vector<QPointer<QWidget>> m_disabledForRun;
 
     QVBoxLayout* m_body;
     QPushButton* m_ok;

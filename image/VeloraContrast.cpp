@@ -140,8 +140,9 @@ unsigned CVelora::NonLinearContrastStepByStep(int function, float alpha, CStepPr
         const std::int64_t done = std::int64_t(y + 1) * GetWidth();
         progress.SetProgressText(phase + std::to_string(total > 0 ? done * 100 / total : 100) + "%");
         progress.Pause(20);
+        if (progress.Stopped()) break;
     }
     progress.EnableControls(true);
-    progress.SetProgressText("   Operación Finalizada ...         ");
+    if (!progress.Stopped()) progress.SetProgressText("   Operación Finalizada ...         ");
     return 0;
 }

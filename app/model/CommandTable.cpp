@@ -114,13 +114,12 @@ const std::vector<CommandInfo> kCommands = {
     {kCmdConvolution, "Filtros - Convolución", "Filtros de convolución", S::View, Op, true},
     {kCmdNoise, "Añadir Ruido ", "Añade ruido a la imagen", S::View, Op, true},
     {kCmdFft, "Transformada de Fourier (FFT)", "Espectro de Fourier", S::View, EnableRule{0, false, X::FftSize, true}, true},
-    {kCmdBinarySmoothing, "Suavizado Binario", "Suavizado de imágenes binarias", S::View, Depths(kD1, false), false},
+    {kCmdBinarySmoothing, "Suavizado Binario", "Suavizado de imágenes binarias", S::View, Op, true},
     // ---- Segmentación, morfología y álgebra
-    {kCmdRegionGrowing, "Crecimiento de Regiones", "Segmentación por crecimiento de regiones", S::View,
-     Depths(kDepthsNo1), false},
-    {kCmdSetOperations, "Operaciones de Conjuntos", "Operaciones de conjuntos entre imágenes binarias", S::View,
-     Depths(kD1, false), false},
-    {kCmdMorphology, "Morfología Matemática", "Operaciones morfológicas", S::View, Depths(kDepthsPalette), false},
+    {kCmdRegionGrowing, "Crecimiento de Regiones", "Segmentación por crecimiento de regiones", S::View, Op, true},
+    {kCmdSetOperations, "Operaciones de Conjuntos", "Operaciones de conjuntos entre imágenes binarias", S::View, Op,
+     true},
+    {kCmdMorphology, "Morfología Matemática", "Operaciones morfológicas", S::View, Op, true},
     {kCmdArithmetic, "Operaciones Aritméticas", "Operaciones aritméticas entre imágenes", S::View, Op, true},
     {kCmdLogical, "Operaciones Lógicas", "Operaciones lógicas entre imágenes", S::View, Op, true},
     // ---- Escotoma

@@ -8,16 +8,8 @@ namespace {
 // The dialogs still to come: class, caption, title prefix, help topic, undo label, timing
 // label. When an operation gets its dialog, its row moves into the operation's declaration.
 constexpr std::array kDialogs = {
-    DialogInfo{"CCrecimientoRegionesDlg", "Crecimiento de Regiones", "",
-               "CVelora.chm::/Ayuda/RegionGrowing.htm", "Crecimiento de Regiones", "Cálculo Crec. Regiones"},
-    DialogInfo{"CElemEstructDlg", "Elemento Estructural", "",
-               "CVelora.chm::/Ayuda/Morphological.htm", "Transformación Morfológica", "Cálculo Op. Morfología"},
     DialogInfo{"CEscotomaZoomDlg", "", "Zoom de Escotoma de ",
                "CVelora.chm::/Ayuda/ScotomaZoom.htm", "Zoom Escotoma", "Cálculo Zoom Escotoma"},
-    DialogInfo{"COpConjuntosDlg", "Operaciones Básicas entre Conjuntos", "",
-               "CVelora.chm::/Ayuda/SetOps.htm", "Operaciones de Conjuntos", "Cálculo Op. Conjuntos"},
-    DialogInfo{"CSuavizadoBinarioDlg", "Suavizado Binario de Imágenes", "Suavizado Binario de ",
-               "CVelora.chm::/Ayuda/BinarySmoothing.htm", "Suavizado Binario", "Cálculo Suavizado Binario"},
 };
 
 }  // namespace

@@ -40,8 +40,14 @@ void CUtilidadView::ImageChanged() {
     viewport()->update();
 }
 
+void CUtilidadView::ShowInstead(const CVelora* image) {
+    if (image == m_instead) return;
+    m_instead = image;
+    ImageChanged();
+}
+
 void CUtilidadView::ResetDisplay() {
-    const CVelora& image = m_document->Image();
+    const CVelora& image = Shown();
     const QSize size = DisplaySize(image);
     // The same buffer while the size stays: a preview changes the pixels many times a second,
     // and a fresh 16 MiB image each time costs more than the conversion.
@@ -54,7 +60,7 @@ void CUtilidadView::ResetDisplay() {
 }
 
 void CUtilidadView::ConvertRows(int top, int bottom) {
-    const CVelora& image = m_document->Image();
+    const CVelora& image = Shown();
     top = std::max(top, 0);
     bottom = std::min(bottom, int(m_freshRows.size()));
     const auto stride = std::size_t(m_display.bytesPerLine() / 4);
@@ -114,7 +120,7 @@ void CUtilidadView::paintEvent(QPaintEvent*) {
     }
     // The image changed size without a word: its rows must not be written into a buffer of
     // another size.
-    if (DisplaySize(m_document->Image()) != m_display.size()) ResetDisplay();
+    if (DisplaySize(Shown()) != m_display.size()) ResetDisplay();
     QPainter painter(viewport());
     const QRect area = viewport()->rect();
     if (m_scaleToFit) {

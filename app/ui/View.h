@@ -25,6 +25,9 @@ public:
 
     // The image changed (operation, undo, load): the display copy is out of date; repaint.
     void ImageChanged();
+    // Draws another image in place of the document's until called with nullptr: the working
+    // copy of a step-by-step run, which the caller keeps alive meanwhile.
+    void ShowInstead(const CVelora* image);
     // The view shows the image scaled into its window, without scroll bars.
     void SetScaleToFit(bool on);
     bool IsScaleToFit() const { return m_scaleToFit; }
@@ -46,6 +49,7 @@ protected:
 
 private:
     void UpdateScrollBars();
+    const CVelora& Shown() const { return m_instead ? *m_instead : m_document->Image(); }
     // A new display copy, all of it out of date, when the size changed; the same one otherwise.
     void ResetDisplay();
     // Brings the display copy's rows top..bottom - 1 up to date with the image.
@@ -57,4 +61,5 @@ private:
     std::vector<char> m_freshRows;  // by display row: converted since the last change
     mutable std::optional<bool> m_isGray;
     bool m_scaleToFit = false;
+    const CVelora* m_instead = nullptr;
 };

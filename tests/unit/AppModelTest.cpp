@@ -346,7 +346,7 @@ TEST(EditTexts, ReadTheLeadingNumberAndClampWithoutUndefinedConversions) {
 }
 
 TEST(DialogTitles, JoinPrefixBaseAndExtension) {
-    EXPECT_NE(FindDialog("CSuavizadoBinarioDlg"), nullptr);
+    EXPECT_NE(FindDialog("CEscotomaZoomDlg"), nullptr);
     EXPECT_EQ(FindDialog("CNoSuchDlg"), nullptr);
     // A declared dialog takes its facts from its declaration only: none is also still to come.
     for (const auto& op : velora::catalog::Operations())

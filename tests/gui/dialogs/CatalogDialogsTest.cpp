@@ -14,13 +14,14 @@ using namespace velora::catalog;
 
 namespace {
 
-// 24-bit colour if the operation takes it, else 8-bit gray, else 32 bits; gray levels for gray-only commands.
+// 24-bit colour if the operation takes it, else 8-bit gray, else 32 bits, else 1 bit; gray levels for gray-only commands.
 CVelora ImageFor(const Operation& op, int commandId = 0) {
     // 32 columns where the library refuses 24 whatever the depth (the spectrum).
     const int w = op.takesSize && !op.takesSize(CVelora(nullptr, nullptr, 24, 16, 8)) ? 32 : 24;
     CVelora image = op.depths & kD24 ? RandomImage(w, 16, 24, 5)
                     : op.depths & kD8 ? RandomImage(w, 16, 8, 5, true)
-                                      : RandomImage(w, 16, 32, 5);
+                    : op.depths & kD32 ? RandomImage(w, 16, 32, 5)
+                                       : RandomImage(w, 16, 1, 5);
     if (const CommandInfo* info = FindCommand(commandId); info && info->rule.extra == EnableExtra::Gray) image.ColorToGray(0);
     return image;
 }
