@@ -244,9 +244,10 @@ private:
 
     std::vector<Task> Do(Task task) {
         const Node& node = m_nodes[task.node];
+        if (m_options.observer)
+            for (std::size_t i : node.items) Tell([&] { m_options.observer->ItemStarted(m_items[i]); });
         if (task.node != 0) Apply(task.image, node.step, m_settings, task.unchanged);
         for (std::size_t i : node.items) {
-            Tell([&] { if (m_options.observer) m_options.observer->ItemStarted(m_items[i]); });
             BatchItemReport& report = m_reports[i];
             report.unchanged = task.unchanged;
             const std::string path = m_folder.empty() ? report.fileName : m_folder + "/" + report.fileName;
@@ -256,6 +257,7 @@ private:
             Tell([&] { if (m_options.observer) m_options.observer->ItemEnded(report, ++m_done); });
         }
         std::vector<Task> children;
+        if (Cancelled()) return children;
         for (std::size_t k = 0; k < node.children.size(); ++k) {
             const bool last = k + 1 == node.children.size();
             children.push_back({node.children[k], last ? std::move(task.image) : task.image, task.unchanged});

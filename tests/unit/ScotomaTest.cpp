@@ -199,3 +199,25 @@ TEST(StimulusBatch, WritesEveryItemAndItsBytesAreTheStepsOfTheCommandLine) {
         << text.out;
     EXPECT_EQ(ReadFile(folder + "/03 Scotoma.bmp"), ReadFile(folder + "/00 Original Image in Raw - 256 Levels of Gray.bmp"));
 }
+
+// A cancel heard after the first item: the item under way ends, no other starts, none is half there.
+TEST(StimulusBatch, ACancelledRunStopsAfterTheItemsUnderWay) {
+    struct CancelAtFirst : CBatchObserver {
+        std::atomic<bool> cancel{false};
+        std::size_t ended = 0;
+        void ItemEnded(const BatchItemReport&, std::size_t done) override {
+            ended = done;
+            cancel = true;
+        }
+    } observer;
+    const std::string folder = FreshDir(TempPath("batch-cancel"));
+    BatchSettings settings;
+    settings.bands = 4;
+    const auto reports = RunBatch(RandomImage(12, 10, 24, 2), BatchBasis::Real, settings, folder,
+                                  {.threads = 1, .cancel = &observer.cancel, .observer = &observer});
+    ASSERT_EQ(reports.size(), 29u);
+    EXPECT_EQ(reports[0].outcome, BatchItemReport::Outcome::Written);
+    EXPECT_EQ(observer.ended, 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    for (std::size_t i = 1; i < reports.size(); ++i) EXPECT_EQ(reports[i].outcome, BatchItemReport::Outcome::Cancelled);
+}
