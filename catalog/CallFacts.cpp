@@ -22,6 +22,9 @@ constexpr Narrow kNarrow[] = {
     {"InitializeRGB", "red", kByte},  {"InitializeRGB", "green", kByte},    {"InitializeRGB", "blue", kByte},
     {"SetAlfa", "value", kByte},      {"FillIndex", "value", kUnsigned},    {"Arithmetic", "operation", kUnsigned},
     {"Logical", "operation", kUnsigned}, {"SaturatingArithmetic", "operation", kUnsigned},
+    {"Scotoma", "type", kUnsigned},      {"Scotoma", "centreColumn", kUnsigned}, {"Scotoma", "centreRow", kUnsigned},
+    {"Scotoma", "a", kUnsigned},         {"Scotoma", "b", kUnsigned},          {"Scotoma", "c", kUnsigned},
+    {"Scotoma", "e", kUnsigned},         {"Scotoma", "mode", kUnsigned},       {"Scotoma", "fillWithImage", kUnsigned},
 };
 
 }  // namespace

@@ -25,6 +25,7 @@ std::vector<Operation> BuildCatalog() {
     AddImageAlgebraOperations(all);
     AddEffectOperations(all);
     AddNoiseOperations(all);
+    AddScotomaOperations(all);
     AddQueries(all);
     return all;
 }

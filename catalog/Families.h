@@ -20,6 +20,7 @@ void AddImageAlgebraOperations(std::vector<Operation>& all);
 void AddNoiseOperations(std::vector<Operation>& all);
 void AddEffectOperations(std::vector<Operation>& all);
 void AddSegmentationOperations(std::vector<Operation>& all);
+void AddScotomaOperations(std::vector<Operation>& all);
 void AddQueries(std::vector<Operation>& all);
 
 // A mean's JSON: the value and the mean red, green and blue.

@@ -14,6 +14,7 @@
 #include "Json.h"
 #include "Operations.h"
 #include "RandomSeed.h"
+#include "StimulusBatch.h"
 
 namespace {
 
@@ -54,6 +55,9 @@ Usage:
   velora split IN MODEL PREFIX       one 8-bit gray BMP per component of the model
                                      (0..10 or its name: RGB, CMYK, HSV, CIELAB, ...),
                                      named PREFIX_H.bmp, PREFIX_CIE_L.bmp, ...
+  velora batch IN FOLDER --translation F --scotoma F --bands F [--basis real|text]
+                                     the stimulus images into FOLDER, from the
+                                     parameter files the workbench saves (needs --monitor)
   velora --help                      this text
 
 Inputs are .bmp, .raw (8-bit gray, no header) or .pgm (binary P5) files.
@@ -344,6 +348,61 @@ int CommandSplit(const std::vector<std::string>& args, const GlobalOptions& opti
     return Report(SplitIntoFiles(image, model, args[2]));
 }
 
+// One parameter file through its reader: a refusal names the file and the line.
+template <class Settings>
+bool ReadSettings(const std::string& path, Settings& out,
+                  std::optional<velora::catalog::FileProblem> (*read)(const std::string&, Settings&)) {
+    const auto problem = read(path, out);
+    if (!problem) return true;
+    std::cerr << "velora: '" << path << "'" << (problem->line ? ", line " + std::to_string(problem->line) : "") << ": "
+              << problem->reason << "; nothing was generated\n";
+    return false;
+}
+
+int CommandBatch(const std::vector<std::string>& args, const GlobalOptions& options) {
+    namespace cat = velora::catalog;
+    std::vector<std::string> files;
+    std::string translation, scotoma, bands, basis = "real";
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string* value = args[i] == "--translation" ? &translation
+                             : args[i] == "--scotoma"   ? &scotoma
+                             : args[i] == "--bands"     ? &bands
+                             : args[i] == "--basis"     ? &basis
+                                                        : nullptr;
+        if (!value) files.push_back(args[i]);
+        else if (i + 1 < args.size()) *value = args[++i];
+        else return Usage(args[i] + " needs a value");
+    }
+    if (files.size() != 2 || translation.empty() || scotoma.empty() || bands.empty() || (basis != "real" && basis != "text"))
+        return Usage("batch takes an input, a folder, --translation F, --scotoma F, --bands F and [--basis real|text]");
+    if (options.monitors.empty()) {
+        std::cerr << "velora: batch translates by visual angles on a monitor and needs "
+                  << "--monitor WxH:WMMxHMM[;WxH:WMMxHMM] (resolution and physical size)\n";
+        return kExitUsage;
+    }
+    cat::BatchSettings settings;
+    settings.monitor = MonitorsOf(options);
+    if (!ReadSettings(translation, settings.translation, cat::ReadTranslationFile) ||
+        !ReadSettings(scotoma, settings.scotoma, cat::ReadScotomaFile) || !ReadSettings(bands, settings.bands, cat::ReadBandsFile))
+        return kExitUsage;
+    CVelora input;
+    if (const int status = LoadInput(files[0], options, input); status != kExitOk) return status;
+
+    int status = kExitOk;
+    for (const auto& report : cat::RunBatch(input, basis == "text" ? cat::BatchBasis::Text : cat::BatchBasis::Real,
+                                            settings, files[1])) {
+        if (report.outcome != cat::BatchItemReport::Outcome::Written) {
+            std::cerr << "velora: cannot write '" << report.fileName << "': " << report.writeError << "\n";
+            status = kExitWrite;
+            continue;
+        }
+        std::cout << report.fileName;
+        for (const auto& why : report.unchanged) std::cout << (&why == &report.unchanged[0] ? ": " : "; ") << why;
+        std::cout << "\n";
+    }
+    return status;
+}
+
 }  // namespace
 
 int Run(std::vector<std::string> args);
@@ -382,5 +441,6 @@ int Run(std::vector<std::string> args) {
     if (command == "list") return CommandList(args);
     if (command == "color") return CommandColor(args);
     if (command == "split") return CommandSplit(args, options);
+    if (command == "batch") return CommandBatch(args, options);
     return Usage("unknown command '" + command + "'");
 }

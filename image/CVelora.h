@@ -525,9 +525,25 @@ public:
     static unsigned AngularExtent(int distance, float angle, int monitor, const MonitorGeometry& record,
                                   AngularExtentResult& result);
     // The pixel value a background colour reference (red in the low byte) gives: the colour
-    // for 24 and 32 bits; for indexed images the first entry with exactly its red, green and
-    // blue, else the last entry of the colour table (the all-ones index of a full table).
+    // for 24 and 32 bits, 5-5-5 for 16 bits; for indexed images the first entry with exactly
+    // its red, green and blue, else the last entry of the colour table (the all-ones index of
+    // a full table).
     std::uint32_t BackgroundValue(std::uint32_t colour) const;
+
+    // ---- Scotoma ----
+    // Blanks a band around the fixation point (centreColumn, centreRow), y down. Type 0: the
+    // columns centreColumn - a .. centreColumn + b - 1 of the rows centreRow - e ..
+    // centreRow + c; type 1: the rows centreRow - a .. centreRow + b - 1 over the full width.
+    // Mode 0 pushes each side out by the band's extent (what leaves the image is lost; 1- and
+    // 4-bit images are only filled); mode 1 squeezes each side into what is left of it, as
+    // Scale does to a size. The band takes fill (a colour reference: BackgroundValue) or, with
+    // fillWithImage, each line the pixel (the row, for type 1) at the centre; 32-bit fills keep
+    // the alpha byte. 1 type above 1; 2 the band does not fit (type 0: centreColumn < a,
+    // centreColumn + b > width - 1, centreRow < e or centreRow + c > height - 1; type 1 the
+    // same with rows and columns exchanged); 3 mode above 1; 4 fillWithImage above 1; 5 depth
+    // not 1, 4, 8, 16, 24, 32; 6 no memory.
+    unsigned Scotoma(unsigned type, unsigned centreColumn, unsigned centreRow, unsigned a, unsigned b, unsigned c,
+                     unsigned e, unsigned mode, unsigned fillWithImage, std::uint32_t fill);
 
     // ---- Rotation and crop ----
     // Angles in degrees; background is a colour reference (red in the low byte): palette

@@ -11,10 +11,12 @@
 #include "CVelora.h"
 #include "Parallel.h"
 #include "PixelRow.h"
+#include "ScaleMap.h"
 #include "VectorTarget.h"
 #include "LargeArrays.h"
 
 using velora::detail::ForEachRowBand;
+using velora::detail::NearestSource;
 using velora::detail::ReadPixel;
 using velora::detail::WritePixel;
 using velora::detail::RefuseWithoutMemory;
@@ -279,7 +281,7 @@ unsigned CVelora::Scale(float fx, float fy, int mode) {
         const std::int32_t outWidth = result.GetWidth(), outHeight = result.GetHeight();
         std::vector<std::int32_t> column(static_cast<std::size_t>(outWidth));
         for (std::int32_t c = 0; c < outWidth; ++c)
-            column[std::size_t(c)] = std::min(std::int32_t(RoundHalfDown(float(c) / fx)), width - 1);
+            column[std::size_t(c)] = NearestSource(c, fx, width);
         const std::size_t inStride = m_bytesPerRow, outStride = result.m_bytesPerRow;
         const std::uint8_t* const inBits = m_pchMapaBits;
         std::uint8_t* const outBits = result.m_pchMapaBits;
@@ -287,7 +289,7 @@ unsigned CVelora::Scale(float fx, float fy, int mode) {
             std::int32_t previous = -1;
             for (std::int32_t r = first; r < last; ++r) {
                 // Storage rows: row 0 is the bottom of the picture, which anchors the mapping.
-                const std::int32_t sourceRow = std::min(std::int32_t(RoundHalfDown(float(r) / fy)), height - 1);
+                const std::int32_t sourceRow = NearestSource(r, fy, height);
                 std::uint8_t* dst = outBits + std::size_t(r) * outStride;
                 if (sourceRow == previous) {  // enlarging: the row above came from the same source row
                     std::memcpy(dst, dst - outStride, outStride);

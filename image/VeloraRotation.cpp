@@ -34,13 +34,6 @@ bool AngleInRange(double angle) { return angle >= -360.0 && angle <= 360.0; }  /
 
 double Radians(double degrees) { return degrees / 180.0 * std::numbers::pi; }
 
-// The stored bytes of a background colour reference: the image's rule (BackgroundValue), and
-// 5-5-5 for 16-bit images, as they are shown.
-std::uint32_t BackgroundPixel(const CVelora& image, std::uint32_t colourRef) {
-    if (image.GetBitCount() != 16) return image.BackgroundValue(colourRef);
-    const std::uint32_t rgb = SwapRedBlue(colourRef) & 0x00FFFFFFu;
-    return ((rgb >> 9) & 0x7C00u) | ((rgb >> 6) & 0x03E0u) | ((rgb >> 3) & 0x001Fu);
-}
 
 // Writes whole pixels of `bytes` bytes (1 to 4), from a little-endian value.
 template <unsigned Bytes>
@@ -359,7 +352,7 @@ unsigned CVelora::Rotate(int mode, double theta, std::uint32_t background) {
         if (!AngleInRange(theta)) return 1;
         if (!HasAccessibleDepth() && GetBitCount() != 16) return 2;
         if (mode < 0 || mode > 1) return 3;
-        CVelora result = RotatedImage(*this, mode, theta, BackgroundPixel(*this, background),
+        CVelora result = RotatedImage(*this, mode, theta, BackgroundValue(background),
                                       [](const CVelora& image, std::int32_t w, std::int32_t h) { return image.BlankLike(w, h); });
         if (!result.HasImage()) return 4;
         ReplaceKeepingName(std::move(result));
@@ -372,7 +365,7 @@ unsigned CVelora::Rotate3D(int mode, double alpha, double beta, double theta, st
         if (!AngleInRange(alpha) || !AngleInRange(beta) || !AngleInRange(theta)) return 1;
         if (!HasAccessibleDepth() && GetBitCount() != 16) return 2;
         if (mode < 0 || mode > 1) return 3;
-        const std::uint32_t fill = BackgroundPixel(*this, background);
+        const std::uint32_t fill = BackgroundValue(background);
         const double a = Radians(alpha), b = Radians(beta);
         const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
         const std::int32_t width = GetWidth(), height = GetHeight();

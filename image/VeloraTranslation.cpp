@@ -92,6 +92,7 @@ MonitorGeometry DescribeMonitors(std::uint32_t count, const MonitorMeasures& mai
 
 std::uint32_t CVelora::BackgroundValue(std::uint32_t colour) const {
     const std::uint32_t rgb = SwapRedBlue(colour) & 0xFFFFFFu;
+    if (GetBitCount() == 16) return ((rgb >> 9) & 0x7C00u) | ((rgb >> 6) & 0x03E0u) | ((rgb >> 3) & 0x001Fu);
     if (!IsIndexed()) return rgb;
     const std::uint32_t found = FindPaletteIndex(rgb);
     if (found < PaletteEntries()) return found;

@@ -144,6 +144,9 @@ inline const std::vector<StepCase>& StepCases() {
              return im.Noise(1, 1, -40, 30, 10, 200, 50);
          }},
         {"Spectrum:0", [](CVelora& im, In) { return im.Spectrum(0); }},
+        {"Scotoma:0,10,6,3,4,2,3,1,0,#123456", [](CVelora& im, In) { return im.Scotoma(0, 10, 6, 3, 4, 2, 3, 1, 0, RGB(0x12, 0x34, 0x56)); }},
+        {"Scotoma:vertical,11,6,2,3,4,5,withLoss,image,#000000", [](CVelora& im, In) { return im.Scotoma(1, 11, 6, 2, 3, 4, 5, 0, 1, 0); }},
+        {"Scotoma:1,12,5,4,2,6,7,1,1,#00FF00", [](CVelora& im, In) { return im.Scotoma(1, 12, 5, 4, 2, 6, 7, 1, 1, RGB(0, 0xFF, 0)); }},
         {"SetGrayPalette", [](CVelora& im, In) { return im.SetGrayPalette(); }},
         {"SetChannelPalette:2", [](CVelora& im, In) { return im.SetChannelPalette(2); }},
         {"RearrangePaletteChannels:2,0,1", [](CVelora& im, In) { return im.RearrangePaletteChannels(2, 0, 1); }},
