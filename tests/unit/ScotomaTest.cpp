@@ -13,15 +13,10 @@
 using namespace testing_support;
 using namespace velora::catalog;
 
-namespace {
-
-struct Geometry {
-    unsigned cc, cr, a, b, c, e;
-};
-
-}  // namespace
-
 TEST(Scotoma, EveryDepthTypeModeAndFillGivesThePlainRulesBytes) {
+    struct Geometry {
+        unsigned cc, cr, a, b, c, e;
+    };
     Threads four(4);  // the 300-column subject is split into bands
     for (int depth : {1, 4, 8, 16, 24, 32}) {
         for (const int width : {23, 300}) {
@@ -44,10 +39,8 @@ TEST(Scotoma, EveryDepthTypeModeAndFillGivesThePlainRulesBytes) {
                         for (unsigned withImage : {0u, 1u})
                             for (std::uint32_t fill : {paletteColour, 0x00123456u}) {
                                 const unsigned cc = type == 0 ? g.cc : g.cr, cr = type == 0 ? g.cr : g.cc;
-                                SCOPED_TRACE(::testing::Message() << depth << " bits " << w << "x" << h << " type " << type
-                                                                  << " centre " << cc << "," << cr << " a b c e " << g.a << " "
-                                                                  << g.b << " " << g.c << " " << g.e << " mode " << mode
-                                                                  << " image " << withImage << " fill " << fill);
+                                SCOPED_TRACE(::testing::Message() << depth << "," << w << "," << type << "," << cc << "," << cr << ","
+                                                                  << g.a << "," << g.b << "," << g.c << "," << g.e << "," << mode);
                                 PixelGrid expected;
                                 const unsigned code = ReferenceScotoma(image, expected, type, cc, cr, g.a, g.b, g.c, g.e,
                                                                        mode, withImage, fill);
@@ -100,25 +93,19 @@ TEST(BatchFiles, MalformedFilesAreRefusedWithTheirLine) {
                                     "ANGLE BETA=90.0000\r\n";
     TranslationSettings t;
     ASSERT_FALSE(ParseTranslationFile(translation, t));
-    EXPECT_EQ(t.mode, 1);
-    EXPECT_EQ(t.background, 16744512u);
-    EXPECT_EQ(t.alpha, 2.5f);
+    EXPECT_TRUE(t.mode == 1 && t.background == 16744512u && t.alpha == 2.5f);
     int bands = 0;
     ASSERT_FALSE(ParseBandsFile("NUMBER OF BANDS OF GRAY LEVELS=24 \r\n", bands));
     EXPECT_EQ(bands, 24);
-    struct Case {
-        std::string text;
-        int line;
-    };
-    for (const Case& c : std::vector<Case>{{translation.substr(0, 60), 4},
+    for (const auto& c : std::vector<std::pair<std::string, int>>{{translation.substr(0, 60), 4},
                                            {"NEW SIZE\r\n" + translation.substr(21), 1},
                                            {translation.substr(0, 72) + "2.5x\r\nANGLE BETA=1\r\n", 4},
                                            {translation + "ANGLE GAMMA=1\r\n", 6},
                                            {translation.substr(0, 21) + "FILL COLOUR=1\r\n" + translation.substr(42), 2}}) {
         TranslationSettings untouched;
-        const auto problem = ParseTranslationFile(c.text, untouched);
-        ASSERT_TRUE(problem) << c.text;
-        EXPECT_EQ(problem->line, c.line) << c.text << problem->reason;
+        const auto problem = ParseTranslationFile(c.first, untouched);
+        ASSERT_TRUE(problem) << c.first;
+        EXPECT_EQ(problem->line, c.second) << c.first << problem->reason;
         EXPECT_EQ(untouched.alpha, 0.0f);
     }
     EXPECT_EQ(ParseBandsFile("NUMBER OF BANDS OF GRAY LEVELS=\r\n", bands)->line, 1);

@@ -36,8 +36,7 @@ TEST_F(SegmentationDialogs, ElementGridFollowsTheSizeAndTheOriginStaysInside) {
     EXPECT_EQ(dialog.size[0]->text(), "3");
     Finish(dialog.origin[0], "4");
     Finish(dialog.origin[1], "-1");
-    EXPECT_EQ(dialog.origin[0]->text(), "2");
-    EXPECT_EQ(dialog.origin[1]->text(), "0");
+    EXPECT_EQ(dialog.origin[0]->text() + dialog.origin[1]->text(), "20");
     EXPECT_EQ(messages.join("\n").toStdString(),
               "Error en la dimensión del Elemento Estructural|El valor del ANCHO del Elemento Estructural debe estar "
               "comprendido entre 1 y 5\n"
@@ -90,8 +89,7 @@ TEST_F(SegmentationDialogs, SetChoosersListOneBitImagesAndUndoLandsOnA) {
     dialog.accept();
     EXPECT_EQ(Block(a->Document().Image()), Block(difference));
     EXPECT_TRUE(a->Document().IsModified());
-    EXPECT_FALSE(b->Document().History().CanUndo());
-    EXPECT_FALSE(b->Document().IsModified());
+    EXPECT_FALSE(b->Document().History().CanUndo() || b->Document().IsModified());
     ASSERT_EQ(a->Document().History().Position(), 1);
     EXPECT_EQ(a->Document().History().Description(0), "Operaciones de Conjuntos");
     ASSERT_TRUE(a->Document().Undo());
@@ -113,8 +111,7 @@ TEST_F(SegmentationDialogs, StoppingAStepByStepRunRestoresTheImageAndRecordsNoth
     dialog->accept();
     EXPECT_TRUE(dialog->okButton()->isEnabled());
     EXPECT_EQ(Block(view->Document().Image()), Block(original));
-    EXPECT_FALSE(view->Document().History().CanUndo());
-    EXPECT_FALSE(view->Document().IsModified());
+    EXPECT_FALSE(view->Document().History().CanUndo() || view->Document().IsModified());
     EXPECT_TRUE(dialog->isVisible());
 
     dialog->accept();
@@ -128,8 +125,7 @@ TEST_F(SegmentationDialogs, RegionGrowingKeepsAThresholdPerCriterionAndARefusalR
     CUtilidadView* view = Open("cuatro.bmp", RandomImage(9, 7, 4, 5));
     auto dialog = Generic(kCmdRegionGrowing, view);
     CSliderEdit* threshold = dialog->SliderEdit("threshold");
-    EXPECT_EQ(threshold->Value(), 6);
-    EXPECT_EQ(threshold->Slider()->maximum(), 15);
+    EXPECT_TRUE(threshold->Value() == 6 && threshold->Slider()->maximum() == 15);
     dialog->ChoiceGroup("criterion")->button(1)->click();
     EXPECT_EQ(threshold->Value(), 10);
     Finish(threshold->Edit(), "250");
@@ -141,7 +137,6 @@ TEST_F(SegmentationDialogs, RegionGrowingKeepsAThresholdPerCriterionAndARefusalR
     // A 1-bit image is refused: no undo step, nothing modified.
     CUtilidadView* binary = Open("binaria.bmp", RandomImage(9, 7, 1, 6));
     Generic(kCmdRegionGrowing, binary)->accept();
-    EXPECT_FALSE(binary->Document().History().CanUndo());
-    EXPECT_FALSE(binary->Document().IsModified());
+    EXPECT_FALSE(binary->Document().History().CanUndo() || binary->Document().IsModified());
     EXPECT_EQ(Block(binary->Document().Image()), Block(original));
 }
