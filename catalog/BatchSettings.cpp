@@ -155,7 +155,6 @@ std::vector<ParameterLine> ScotomaFileLines(const ScotomaSettings& s) {
 
 std::optional<FileProblem> ParseTranslationFile(std::string_view bytes, TranslationSettings& out) {
     LineReader in(bytes);
-    TranslationSettings s;
     const auto mode = in.OneOf({}, {kNewSize, kOriginalSize});
     const auto background = in.Integer(KeyOf("Translate", "background"), 0, 0xFFFFFF);
     in.OneOf({}, {kDistanceLine});
